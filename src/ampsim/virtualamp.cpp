@@ -1,0 +1,107 @@
+#include "ampsim/virtualamp.h"
+
+#include <algorithm>
+
+VirtualAmp::VirtualAmp()
+{
+    for (int s = 0; s < preset::SlotCount; ++s)
+        std::copy(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), slot(s).begin());
+    current = preset::DefaultRecord;
+    globals.fill(0);
+}
+
+std::span<std::uint8_t, preset::RecordSize> VirtualAmp::slot(int s)
+{
+    return std::span<std::uint8_t, preset::RecordSize>(presets.data() + s * preset::RecordSize, preset::RecordSize);
+}
+
+VirtualAmp::Bytes VirtualAmp::turnKnob(int index, std::uint8_t value)
+{
+    if (index >= 0 && index < preset::RecordSize)
+        current[index] = value;
+    return amp::parameterSet(index, value);
+}
+
+std::vector<VirtualAmp::Bytes> VirtualAmp::receive(const std::uint8_t *m, std::size_t size)
+{
+    std::vector<Bytes> replies;
+    // Only whole messages with the Amp's header and closing F7 mean anything.
+    if (!amp::hasAmpHeader(m, size) || size < 8 || m[size - 1] != 0xF7) {
+        ++ignored;
+        return replies;
+    }
+    const auto command = amp::Command(m[amp::CommandPos]);
+    const int expected = amp::messageLength(command);
+    if (expected == 0 || int(size) != expected) {
+        ++ignored;
+        return replies;
+    }
+    const auto validSlot = [](int s) { return s >= 0 && s < preset::SlotCount; };
+
+    switch (command) {
+    case amp::Footswitch:
+        footswitchPresses.push_back(m[7]);
+        break;
+    case amp::IdentifyRequest:
+        replies.push_back(amp::identifyReply(versionByte));
+        break;
+    case amp::GroupRequest:
+        replies.push_back(amp::groupDump(presets));
+        break;
+    case amp::GroupDump:
+        amp::decodeNibbles(m + 7, preset::GroupSize, presets.data());
+        break;
+    case amp::PresetRequest:
+        if (validSlot(m[7]))
+            replies.push_back(amp::singlePreset(slot(m[7])));
+        break;
+    case amp::PresetWrite:
+        if (validSlot(m[7]))
+            amp::decodeNibbles(m + 8, preset::RecordSize, slot(m[7]).data());
+        break;
+    case amp::CurrentPresetRequest:
+        replies.push_back(amp::singlePreset(current));
+        break;
+    case amp::SinglePreset:
+        amp::decodeNibbles(m + 7, preset::RecordSize, current.data());
+        break;
+    case amp::PresetStore:
+        if (validSlot(m[7])) {
+            std::copy(current.begin(), current.end(), slot(m[7]).begin());
+            currentSlot = m[7];
+        }
+        break;
+    case amp::ParameterSet:
+        if (m[7] < preset::RecordSize)
+            current[m[7]] = amp::fromNibbles(m[8], m[9]);
+        break;
+    case amp::BitField:
+        if (m[7] < preset::RecordSize && bitfield::valid(m[8], m[9]))
+            current[m[7]] = bitfield::write(current[m[7]], m[8], m[9], m[10]);
+        break;
+    case amp::GlobalsRequest:
+        replies.push_back(amp::globals(globals));
+        break;
+    case amp::Globals:
+        amp::decodeNibbles(m + 7, preset::GlobalSize, globals.data());
+        break;
+    case amp::GlobalBitFieldRequest:
+        if (m[7] < preset::GlobalSize && bitfield::valid(m[8], m[9]))
+            replies.push_back(amp::globalBitField(m[7], m[8], m[9], bitfield::read(globals[m[7]], m[8], m[9])));
+        break;
+    case amp::GlobalBitField:
+        if (m[7] < preset::GlobalSize && bitfield::valid(m[8], m[9]))
+            globals[m[7]] = bitfield::write(globals[m[7]], m[8], m[9], m[10]);
+        break;
+    case amp::TunerMode:
+        tunerOn = m[7] != 0;
+        break;
+    case amp::SyncComplete:
+        ++syncCompletes;
+        break;
+    default:
+        ++ignored;
+        break;
+    }
+    return replies;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "protocol/ampmessages.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+// A stand-in for the Amp, written from what the editor expects of it: it
+// keeps sixteen user presets, a current (playing) preset and the global
+// settings, answers requests and applies what it is sent.
+class VirtualAmp {
+public:
+    using Bytes = amp::Bytes;
+
+    VirtualAmp();
+
+    std::array<std::uint8_t, preset::GroupSize> presets{};
+    preset::Record current{};
+    std::array<std::uint8_t, preset::GlobalSize> globals{};
+    // The version byte of the identify reply: (v & 3F) + 16 is the firmware
+    // version, bit 40 the G variant. 04h reports version 1.4.
+    std::uint8_t versionByte = 0x04;
+    // Slot whose preset is playing; a preset store without a slot stores here.
+    int currentSlot = 0;
+
+    // What the Amp has been told, for tests.
+    bool tunerOn = false;
+    std::vector<std::uint8_t> footswitchPresses;
+    int syncCompletes = 0;
+    int ignored = 0;
+
+    // Takes one message from the editor (SysEx or short) and returns the
+    // Amp's replies, in order.
+    std::vector<Bytes> receive(const std::uint8_t *data, std::size_t size);
+    std::vector<Bytes> receive(const Bytes &message) { return receive(message.data(), message.size()); }
+
+    // As if a knob on the Amp turned: the Amp reports the new byte.
+    Bytes turnKnob(int index, std::uint8_t value);
+    Bytes tunerReading(std::uint8_t first, std::uint8_t second) { return amp::tunerData(first, second); }
+
+private:
+    std::span<std::uint8_t, preset::RecordSize> slot(int s);
+};

@@ -1,0 +1,92 @@
+#include "midi/loopbackbackend.h"
+
+#include <QCoreApplication>
+
+LoopbackBackend::LoopbackBackend() = default;
+
+void LoopbackBackend::inject(Bytes message)
+{
+    if (inputIndex_ < 0)
+        return;
+    inbox_.post(std::move(message));
+}
+
+void LoopbackBackend::flush()
+{
+    // Replies may cause further sends and replies; run until quiet.
+    QCoreApplication::sendPostedEvents(&inbox_);
+    QCoreApplication::processEvents();
+}
+
+int LoopbackBackend::openInput(int index, ShortHandler onShort, SysExHandler onSysEx)
+{
+    if (index < 0 || index >= inputs.size())
+        return BadDevice;
+    if (unavailableInputs.contains(index))
+        return NotAvailable;
+    inputIndex_ = index;
+    ++inputOpens;
+    inbox_.open(std::move(onShort), std::move(onSysEx));
+    return Ok;
+}
+
+int LoopbackBackend::closeInput()
+{
+    inbox_.close();
+    inputIndex_ = -1;
+    return Ok;
+}
+
+int LoopbackBackend::openOutput(int index)
+{
+    if (index < 0 || index >= outputs.size())
+        return BadDevice;
+    if (unavailableOutputs.contains(index))
+        return NotAvailable;
+    outputIndex_ = index;
+    ++outputOpens;
+    return Ok;
+}
+
+int LoopbackBackend::closeOutput()
+{
+    if (stillPlayingCloses > 0) {
+        --stillPlayingCloses;
+        return StillPlaying;
+    }
+    outputIndex_ = -1;
+    return Ok;
+}
+
+int LoopbackBackend::sendSysEx(const std::uint8_t *data, int size)
+{
+    if (outputIndex_ < 0)
+        return NotOpen;
+    toPeer(Bytes(data, data + size));
+    return Ok;
+}
+
+int LoopbackBackend::sendShort(std::uint32_t packed)
+{
+    if (outputIndex_ < 0)
+        return NotOpen;
+    const std::uint8_t status = packed & 0xFF;
+    Bytes message{status};
+    // Program Change and Channel Pressure carry one data byte, the rest two
+    // (system real-time and similar one-byte messages carry none).
+    const int kind = status & 0xF0;
+    if (status < 0xF0) {
+        message.push_back((packed >> 8) & 0x7F);
+        if (kind != 0xC0 && kind != 0xD0)
+            message.push_back((packed >> 16) & 0x7F);
+    }
+    toPeer(std::move(message));
+    return Ok;
+}
+
+void LoopbackBackend::toPeer(Bytes message)
+{
+    sent.push_back(message);
+    if (peer)
+        peer(message);
+}

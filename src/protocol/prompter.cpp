@@ -1,0 +1,13 @@
+#include "protocol/prompter.h"
+
+QString errorBoxText(const QString &message)
+{
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+void Prompter::errorBox(const QString &applicationTitle, const QString &message)
+{
+    notice(applicationTitle, errorBoxText(message), Icon::Error);
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// Every message box and file dialog of the program goes through this, so
+// tests can answer questions without a human.
+class Prompter {
+public:
+    enum class Button { Ok, Yes, No, Cancel };
+    enum class Icon { None, Information, Warning, Question, Error };
+
+    virtual ~Prompter() = default;
+
+    // A modal question; returns the button the user pressed. Closing the box
+    // without a button counts as Cancel when offered, else as the last button.
+    virtual Button question(const QString &caption, const QString &text, const QList<Button> &buttons,
+                            Icon icon = Icon::Question) = 0;
+    // A modal notice with an OK button.
+    virtual void notice(const QString &caption, const QString &text, Icon icon = Icon::Information) = 0;
+    // File dialogs; an empty result means cancelled.
+    virtual QString openFileName(const QString &caption, const QString &directory, const QString &filter) = 0;
+    virtual QString saveFileName(const QString &caption, const QString &directory, const QString &filter,
+                                 const QString &suggestedName) = 0;
+
+    // The error box: caption = application title, error icon, OK button.
+    void errorBox(const QString &applicationTitle, const QString &message);
+};
+
+// The error box's text: the message with "." appended when its last
+// character sorts after ".".
+QString errorBoxText(const QString &message);
