@@ -1,4 +1,205 @@
+#include "midi/loopbackbackend.h"
+#include "midi/tmidiout.h"
+#include "model/deviceimage.h"
+#include "protocol/ampmessages.h"
+#include "protocol/ampsender.h"
+#include "protocol/prompter.h"
+
 #include <QtTest>
-class T : public QObject { Q_OBJECT private slots: void placeholder() {} };
-QTEST_GUILESS_MAIN(T)
+
+using amp::Bytes;
+
+namespace {
+Bytes hdr(std::initializer_list<std::uint8_t> body)
+{
+    Bytes m{0xF0, 0x00, 0x20, 0x4F, 0x10, 0x00};
+    m.insert(m.end(), body);
+    return m;
+}
+} // namespace
+
+class TestMessages : public QObject {
+    Q_OBJECT
+private slots:
+    void nibblePairs();
+    void shortMessagesMatchTheTable_data();
+    void shortMessagesMatchTheTable();
+    void recordMessagesCarryNibblePairs();
+    void senderReadsBackTheRecord();
+    void senderRespectsGuardAndModifiedRules();
+    void errorBoxText();
+};
+
+void TestMessages::nibblePairs()
+{
+    QCOMPARE(amp::highNibble(0x7F), 0x07);
+    QCOMPARE(amp::lowNibble(0x7F), 0x0F);
+    QCOMPARE(amp::fromNibbles(0x17, 0x0F), 0x7F); // stray high bits of the high nibble are masked
+    QCOMPARE(amp::fromNibbles(0x0F, 0x1F), 0xFF); // and of the low nibble
+    for (int b = 0; b < 256; ++b)
+        QCOMPARE(amp::fromNibbles(amp::highNibble(b), amp::lowNibble(b)), b);
+}
+
+void TestMessages::shortMessagesMatchTheTable_data()
+{
+    QTest::addColumn<Bytes>("built");
+    QTest::addColumn<Bytes>("expected");
+    QTest::newRow("footswitch") << amp::footswitch(1) << hdr({0x01, 0x01, 0xF7});
+    QTest::newRow("identify request") << amp::identifyRequest() << hdr({0x02, 0xF7});
+    QTest::newRow("group request") << amp::groupRequest() << hdr({0x04, 0xF7});
+    QTest::newRow("preset request D4") << amp::presetRequest(15) << hdr({0x06, 0x0F, 0xF7});
+    QTest::newRow("current-preset request") << amp::currentPresetRequest() << hdr({0x08, 0xF7});
+    QTest::newRow("preset store B2") << amp::presetStore(5) << hdr({0x0A, 0x05, 0xF7});
+    QTest::newRow("parameter-set DLTime 255") << amp::parameterSet(23, 0xFF) << hdr({0x0C, 23, 0x0F, 0x0F, 0xF7});
+    QTest::newRow("bit-field") << amp::bitField(1, 6, 2, 3) << hdr({0x0E, 0x01, 0x06, 0x02, 0x03, 0xF7});
+    QTest::newRow("globals request") << amp::globalsRequest() << hdr({0x12, 0xF7});
+    QTest::newRow("global bit-field request") << amp::globalBitFieldRequest(3, 0, 5) << hdr({0x14, 0x03, 0x00, 0x05, 0xF7});
+    QTest::newRow("global bit-field") << amp::globalBitField(13, 0, 5, 4) << hdr({0x15, 0x0D, 0x00, 0x05, 0x04, 0xF7});
+    QTest::newRow("tuner mode on") << amp::tunerMode(1) << hdr({0x16, 0x01, 0xF7});
+    QTest::newRow("sync complete") << amp::syncComplete() << hdr({0x18, 0x01, 0xF7});
+}
+
+void TestMessages::shortMessagesMatchTheTable()
+{
+    QFETCH(Bytes, built);
+    QFETCH(Bytes, expected);
+    QCOMPARE(built, expected);
+    QCOMPARE(int(built.size()), amp::messageLength(amp::Command(built[6])));
+}
+
+void TestMessages::recordMessagesCarryNibblePairs()
+{
+    DeviceImage image;
+    for (int i = 0; i < preset::GroupSize; ++i)
+        image.group[i] = std::uint8_t(255 - i % 256);
+    for (int i = 0; i < preset::GlobalSize; ++i)
+        image.globals[i] = std::uint8_t(0xF0 + i);
+
+    const Bytes group = amp::groupDump(image.group);
+    QCOMPARE(int(group.size()), 1000);
+    QCOMPARE(group[6], 0x05);
+    QCOMPARE(group[999], 0xF7);
+    std::array<std::uint8_t, preset::GroupSize> decoded{};
+    amp::decodeNibbles(group.data() + 7, preset::GroupSize, decoded.data());
+    QCOMPARE(decoded, image.group);
+    QVERIFY(std::all_of(group.begin() + 1, group.end() - 1, [](auto b) { return b < 0x80; }));
+
+    const Bytes write = amp::presetWrite(15, image.record(15));
+    QCOMPARE(int(write.size()), 71);
+    QCOMPARE(write[7], 15);
+    QCOMPARE(write[8], amp::highNibble(image.group[465]));
+    QCOMPARE(write[9], amp::lowNibble(image.group[465]));
+    QCOMPARE(write[69], amp::lowNibble(image.group[495]));
+    QCOMPARE(write[70], 0xF7);
+
+    const Bytes single = amp::singlePreset(image.record(1));
+    QCOMPARE(int(single.size()), 70);
+    QCOMPARE(single[6], 0x09);
+    QCOMPARE(single[7], amp::highNibble(image.group[31]));
+    QCOMPARE(single[68], amp::lowNibble(image.group[61]));
+    QCOMPARE(single[69], 0xF7);
+
+    const Bytes glob = amp::globals(image.globals);
+    QCOMPARE(int(glob.size()), 36);
+    QCOMPARE(glob[6], 0x13);
+    QCOMPARE(glob[7], 0x0F);
+    QCOMPARE(glob[8], 0x00);
+    QCOMPARE(glob[34], 0x0D);
+    QCOMPARE(glob[35], 0xF7);
+
+    for (auto c : {amp::GroupDump, amp::PresetWrite, amp::SinglePreset, amp::Globals})
+        QVERIFY(amp::messageLength(c) > 0);
+    QCOMPARE(amp::messageLength(amp::GroupDump), 1000);
+    QCOMPARE(amp::messageLength(amp::PresetWrite), 71);
+    QCOMPARE(amp::messageLength(amp::SinglePreset), 70);
+    QCOMPARE(amp::messageLength(amp::Globals), 36);
+}
+
+void TestMessages::senderReadsBackTheRecord()
+{
+    LoopbackBackend backend;
+    TMidiOut out(backend);
+    out.setUsing(true);
+    DeviceImage image;
+    image.fillDefaults();
+    EditorState state;
+    state.view = EditorState::View::Group;
+    state.tabIndex = 3;
+    AmpSender sender(out, image, state);
+
+    image.record(3)[preset::ModTone] = 0xC5;
+    image.record(3)[preset::ModTone] = bitfield::write(0xC5, 4, 2, 3);
+    sender.sendBitField(preset::Presence);
+    QCOMPARE(backend.sent.back(), hdr({0x0E, 0x02, 0x04, 0x02, 0x03, 0xF7}));
+
+    image.record(3)[preset::DLTime] = 200;
+    sender.sendParameter(preset::DLTime);
+    QCOMPARE(backend.sent.back(), hdr({0x0C, 23, 0x0C, 0x08, 0xF7}));
+
+    // Separation travels as six bits of its seven.
+    image.record(3)[preset::DLSepDark] = 0x80 | 0x45;
+    sender.sendBitField(preset::DLSeparation);
+    QCOMPARE(backend.sent.back(), hdr({0x0E, 29, 0x00, 0x06, 0x05, 0xF7}));
+
+    sender.sendEditorData();
+    QCOMPARE(backend.sent.back(), amp::singlePreset(image.record(3)));
+
+    state.view = EditorState::View::Single; // live edits always address slot 0 then
+    image.record(0)[preset::Low] = 9;
+    sender.sendParameter(preset::Low);
+    QCOMPARE(backend.sent.back(), hdr({0x0C, 5, 0x00, 0x09, 0xF7}));
+
+    image.globals[13] = 0x24;
+    sender.sendGlobalBitField(13, 0, 5);
+    QCOMPARE(backend.sent.back(), hdr({0x15, 13, 0x00, 0x05, 0x04, 0xF7}));
+}
+
+void TestMessages::senderRespectsGuardAndModifiedRules()
+{
+    LoopbackBackend backend;
+    TMidiOut out(backend);
+    DeviceImage image;
+    EditorState state;
+    AmpSender sender(out, image, state);
+
+    // Closed output: nothing goes out, but the edit still marks the presets modified.
+    sender.sendParameter(3);
+    QVERIFY(backend.sent.empty());
+    QVERIFY(state.modified);
+
+    out.setUsing(true);
+    state.modified = false;
+    {
+        LoadingGuard guard(state);
+        sender.sendParameter(3);
+        sender.sendBitField(preset::Bright);
+        sender.sendGlobalBitField(3, 0, 5);
+    }
+    QVERIFY(backend.sent.empty());
+    QVERIFY(!state.modified);
+
+    sender.sendGlobalBitField(3, 0, 5);
+    QCOMPARE(backend.sent.size(), std::size_t(1));
+    QVERIFY(!state.modified); // global edits are not preset edits
+
+    sender.sendEditorData();
+    QVERIFY(!state.modified); // sending a whole record is not an edit
+
+    // Indices outside the record or the GlobalRecord are never sent.
+    sender.sendParameter(31);
+    sender.sendGlobalBitField(14, 0, 5);
+    QCOMPARE(backend.sent.size(), std::size_t(2));
+}
+
+void TestMessages::errorBoxText()
+{
+    QCOMPARE(::errorBoxText(QStringLiteral("No response from Amp.")), QStringLiteral("No response from Amp."));
+    QCOMPARE(::errorBoxText(QStringLiteral("Could not open file")), QStringLiteral("Could not open file."));
+    QCOMPARE(::errorBoxText(QStringLiteral("Why?")), QStringLiteral("Why?."));  // '?' sorts after '.'
+    QCOMPARE(::errorBoxText(QStringLiteral("Stop!")), QStringLiteral("Stop!")); // '!' sorts before it
+    QCOMPARE(::errorBoxText(QStringLiteral("size -")), QStringLiteral("size -"));
+    QCOMPARE(::errorBoxText(QString()), QString());
+}
+
+QTEST_GUILESS_MAIN(TestMessages)
 #include "tst_messages.moc"

@@ -1,4 +1,207 @@
+#include "model/deviceimage.h"
+#include "model/editorstate.h"
+#include "model/presetrecord.h"
+
 #include <QtTest>
-class T : public QObject { Q_OBJECT private slots: void placeholder() {} };
-QTEST_GUILESS_MAIN(T)
+
+using namespace preset;
+
+class TestModel : public QObject {
+    Q_OBJECT
+private slots:
+    void defaultRecordMatchesTheFieldDefaults();
+    void slotLayoutAndNames();
+    void storeGroupFillsExactlyTheGroup();
+    void fieldReadWriteRules();
+    void padAndOtherBitsOfByteOne();
+    void modelCodeKeepsOtherBits();
+    void radioCodesRoundTrip();
+    void currentSlotFollowsView();
+    void loadingGuardNestsAndRestores();
+};
+
+void TestModel::defaultRecordMatchesTheFieldDefaults()
+{
+    DeviceImage image;
+    image.fillDefaults();
+    for (int s = 0; s < SlotCount; ++s)
+        QVERIFY(std::equal(DefaultRecord.begin(), DefaultRecord.end(), image.record(s).begin()));
+    QCOMPARE(image.globals, (std::array<std::uint8_t, GlobalSize>{})); // untouched by the fill
+
+    const int s = 5;
+    QCOMPARE(image.readField(s, AmpModel), 0);
+    QCOMPARE(image.readField(s, Cabinet), 0);
+    QCOMPARE(image.readField(s, ModelCode), 14);
+    QCOMPARE(image.readField(s, PadOff), 1); // pad box unchecked
+    QCOMPARE(image.readField(s, Bright), 0);
+    QCOMPARE(radioItem(Radio::PreampLows, image.readField(s, PreampLows)), 0); // "Most (sloppy)"
+    QCOMPARE(modulationTypes().at(image.readField(s, ModType)), QStringLiteral("Chorus"));
+    QCOMPARE(radioItem(Radio::Presence, image.readField(s, Presence)), 1);   // "Medium"
+    QCOMPARE(radioItem(Radio::Resonance, image.readField(s, Resonance)), 0); // "High"
+    const auto r = image.record(s);
+    QCOMPARE(r[PreGain], 17); QCOMPARE(r[PreGainAlt], 20);
+    QCOMPARE(r[PostGain], 17); QCOMPARE(r[PostGainAlt], 20);
+    QCOMPARE(r[ReverbLevel], 0); QCOMPARE(r[ReverbLevelAlt], 8);
+    QCOMPARE(r[ModDepth], 0); QCOMPARE(r[ModDepthAlt], 13);
+    QCOMPARE(r[FlangerFB], 19); QCOMPARE(r[FlangerDT], 10);
+    QCOMPARE(r[DLTime], 95);
+    QCOMPARE(r[DLLevel], 0); QCOMPARE(r[DLLevelAlt], 10);
+    QCOMPARE(r[Reserved16], 0);
+    QCOMPARE(image.readField(s, DLSeparationBits), 5);
+    QCOMPARE(image.readField(s, Dark), 0);
+    QCOMPARE(image.readField(s, AltFlags), 0);
+    QCOMPARE(tapFunctions().at(image.readField(s, TapFunction)), QStringLiteral("Tap Tempo"));
+
+    // Every whole-byte default lies inside its knob's range.
+    for (int i = 0; i < RecordSize; ++i) {
+        const Range range = knobRange(i);
+        if (range.min < 0)
+            continue;
+        QVERIFY2(DefaultRecord[i] >= range.min && DefaultRecord[i] <= range.max, qPrintable(QString::number(i)));
+    }
+}
+
+void TestModel::slotLayoutAndNames()
+{
+    QCOMPARE(GroupSize, 496);
+    QCOMPARE(DeviceImage::recordStart(15), 465);
+    QCOMPARE(slotName(0), QStringLiteral("A1"));
+    QCOMPARE(slotName(3), QStringLiteral("A4"));
+    QCOMPARE(slotName(4), QStringLiteral("B1"));
+    QCOMPARE(slotName(15), QStringLiteral("D4"));
+    QCOMPARE(slotName(16), QString());
+
+    DeviceImage image;
+    image.record(15)[30] = 0xAB;
+    QCOMPARE(image.group[495], 0xAB);
+    image.record(15)[0] = 0xCD;
+    QCOMPARE(image.group[465], 0xCD);
+    QCOMPARE(image.group[464], 0);
+}
+
+void TestModel::storeGroupFillsExactlyTheGroup()
+{
+    DeviceImage image;
+    image.globals.fill(0x55);
+    std::array<std::uint8_t, GroupSize> bytes;
+    for (int i = 0; i < GroupSize; ++i)
+        bytes[i] = std::uint8_t(i * 7);
+    image.storeGroup(bytes);
+    QCOMPARE(image.group, bytes);
+    QVERIFY(std::all_of(image.globals.begin(), image.globals.end(), [](auto b) { return b == 0x55; }));
+
+    Record rec;
+    rec.fill(0x11);
+    image.storeRecord(15, rec);
+    QCOMPARE(image.group[464], bytes[464]);
+    QCOMPARE(image.group[465], 0x11);
+    QCOMPARE(image.group[495], 0x11);
+}
+
+void TestModel::fieldReadWriteRules()
+{
+    QCOMPARE(bitfield::mask(1), 0x01);
+    QCOMPARE(bitfield::mask(2), 0x03);
+    QCOMPARE(bitfield::mask(4), 0x0F);
+    QCOMPARE(bitfield::mask(5), 0x1F);
+    QCOMPARE(bitfield::mask(6), 0x3F);
+    QCOMPARE(bitfield::mask(7), 0x7F);
+    // value 3 at shift 4, width 2 into C5 gives F5; reading it back gives 3
+    QCOMPARE(bitfield::write(0xC5, 4, 2, 3), 0xF5);
+    QCOMPARE(bitfield::read(0xF5, 4, 2), 3);
+    // the write rule does not mask the value
+    QCOMPARE(bitfield::write(0x00, 0, 1, 5), 0x05);
+    // a field at the top bit
+    QCOMPARE(bitfield::write(0x05, 7, 1, 1), 0x85);
+    QCOMPARE(bitfield::read(0x85, 7, 1), 1);
+    // kept to 8 bits
+    QCOMPARE(bitfield::write(0x00, 7, 1, 3), 0x80);
+
+    // DeviceImage::writeField keeps neighbouring bits even for a too-wide value
+    DeviceImage image;
+    image.record(0)[AltTap] = 0x0F;
+    image.writeField(0, TapFunction, 0x1F);
+    QCOMPARE(image.record(0)[AltTap], 0xFF);
+    image.writeField(0, BoostAlt, 0);
+    QCOMPARE(image.record(0)[AltTap], 0xFE);
+    // separation spans bits 0-6 in storage but travels as six bits
+    image.record(0)[DLSepDark] = 0x80 | 0x45;
+    QCOMPARE(image.readField(0, DLSeparationBits), 0x45);
+    QCOMPARE(image.readField(0, DLSeparation), 0x05);
+    QCOMPARE(image.readField(0, Dark), 1);
+}
+
+void TestModel::padAndOtherBitsOfByteOne()
+{
+    DeviceImage image;
+    image.record(0)[PreampFlags] = 0x1E;
+    QCOMPARE(image.readField(0, PadOff), 1);
+    image.record(0)[PreampFlags] = 0x0E;
+    QCOMPARE(image.readField(0, PadOff), 0);
+    QCOMPARE(image.readField(0, ModelCode), 14);
+}
+
+void TestModel::modelCodeKeepsOtherBits()
+{
+    const int expected[12] = {14, 13, 11, 11, 14, 11, 13, 11, 11, 13, 11, 13};
+    DeviceImage image;
+    for (int model = 0; model < 16; ++model) {
+        image.record(2)[AmpCab] = 0xA0;      // cabinet 10
+        image.record(2)[PreampFlags] = 0xF0; // lows 3, bright, pad off
+        image.setAmpModel(2, model);
+        QCOMPARE(image.readField(2, AmpModel), model);
+        QCOMPARE(image.readField(2, Cabinet), 10);
+        QCOMPARE(image.record(2)[PreampFlags] & 0xF0, 0xF0);
+        const int code = image.readField(2, ModelCode);
+        if (model < 12)
+            QCOMPARE(code, expected[model]);
+        else
+            QVERIFY(code == 14 || code == 13 || code == 11);
+    }
+}
+
+void TestModel::radioCodesRoundTrip()
+{
+    // "More" and "Less" are stored crossed; presence and resonance count opposite ways.
+    QCOMPARE(radioCode(Radio::PreampLows, 1), 2);
+    QCOMPARE(radioCode(Radio::PreampLows, 2), 1);
+    QCOMPARE(radioCode(Radio::Presence, 0), 1);
+    QCOMPARE(radioCode(Radio::Resonance, 0), 3);
+    for (auto g : {Radio::PreampLows, Radio::Presence, Radio::Resonance})
+        for (int item = 0; item < (g == Radio::PreampLows ? 4 : 3); ++item)
+            QCOMPARE(radioItem(g, radioCode(g, item)), item);
+    // code 0 of presence and resonance selects nothing
+    QCOMPARE(radioItem(Radio::Presence, 0), -1);
+    QCOMPARE(radioItem(Radio::Resonance, 0), -1);
+    QCOMPARE(radioItem(Radio::PreampLows, 0), 0);
+}
+
+void TestModel::currentSlotFollowsView()
+{
+    EditorState st;
+    QCOMPARE(st.firmwareVersion, 0x20);
+    st.tabIndex = 7;
+    QCOMPARE(st.currentSlot(), 0); // single view works on A1 alone
+    st.view = EditorState::View::Group;
+    QCOMPARE(st.currentSlot(), 7);
+    QVERIFY(!st.oldFirmware());
+    st.firmwareVersion = 0x14;
+    QVERIFY(st.oldFirmware());
+}
+
+void TestModel::loadingGuardNestsAndRestores()
+{
+    EditorState st;
+    {
+        LoadingGuard outer(st);
+        {
+            LoadingGuard inner(st);
+            QVERIFY(st.loadingGuard);
+        }
+        QVERIFY(st.loadingGuard); // an inner reload must not clear the outer step's guard
+    }
+    QVERIFY(!st.loadingGuard);
+}
+
+QTEST_GUILESS_MAIN(TestModel)
 #include "tst_model.moc"

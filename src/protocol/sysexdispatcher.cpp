@@ -91,8 +91,12 @@ void SysExDispatcher::globalBitField(const std::uint8_t *m)
     stored = bitfield::write(stored, shift, width, value);
     const std::uint8_t b = stored;
 
-    if (state_.globalsWindowOpen && views_.globals)
+    if (state_.globalsWindowOpen && views_.globals) {
         views_.globals->reloadFromGlobalRecord();
+        // The window's reload guards itself and clears the guard when done;
+        // the control updates below must still send nothing.
+        state_.loadingGuard = true;
+    }
     switch (index) {
     case 9:
         if (views_.tuner)
