@@ -12,6 +12,7 @@ public:
     virtual void reloadFromCurrentSlot() = 0;
     // Show the global cabinet override: when on, the box is ticked and the
     // cabinet list shows item; when off, the list shows item (the preset's own).
+    // The Amp may report any byte, so item can lie beyond the list.
     virtual void showGlobalCabinet(bool on, int item) = 0;
 };
 
