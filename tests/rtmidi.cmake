@@ -1,0 +1,21 @@
+# The RtMidi backend. Included by tests/CMakeLists.txt.
+
+# No MIDI service at all: no ALSA sequencer here, and a JACK server name
+# that nothing serves.
+quorvex_test(tst_rtmidi_offline)
+target_link_libraries(tst_rtmidi_offline PRIVATE quorvex_midi PkgConfig::RTMIDI)
+set_tests_properties(tst_rtmidi_offline PROPERTIES
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;JACK_DEFAULT_SERVER=quorvex-no-such-server"
+  TIMEOUT 60)
+
+# A real MIDI service: run-with-jackd starts a private JACK server with the
+# dummy driver for the test and stops it afterwards. Registered by hand, as
+# quorvex_test() runs the executable directly.
+add_executable(tst_rtmidi_jack tst_rtmidi_jack.cpp)
+target_include_directories(tst_rtmidi_jack PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(tst_rtmidi_jack PRIVATE Qt6::Test quorvex_midi PkgConfig::RTMIDI)
+add_test(NAME tst_rtmidi_jack
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/run-with-jackd $<TARGET_FILE:tst_rtmidi_jack>)
+set_tests_properties(tst_rtmidi_jack PROPERTIES
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+  TIMEOUT 60)
