@@ -1,0 +1,33 @@
+#include "app/aboutbox.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QVBoxLayout>
+
+TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Quorvex"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    ProgramIcon = new QLabel(this);
+    ProgramIcon->setPixmap(QIcon(QStringLiteral(":/app/quorvex64.png")).pixmap(64, 64));
+    ProductName = new QLabel(QStringLiteral("Quorvex - V2.0.2"), this);
+    QFont bold = ProductName->font();
+    bold.setBold(true);
+    ProductName->setFont(bold);
+
+    auto *row = new QHBoxLayout;
+    row->addWidget(ProgramIcon);
+    row->addSpacing(12);
+    row->addWidget(ProductName, 1);
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}

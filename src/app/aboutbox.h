@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+
+// The about box: the program icon and its name and version.
+class TAboutBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit TAboutBox(QWidget *parent = nullptr);
+
+    QLabel *ProgramIcon;
+    QLabel *ProductName;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "protocol/prompter.h"
+
+#include <QPointer>
+#include <QWidget>
+
+// The real message boxes and file dialogs.
+class QtPrompter : public Prompter {
+public:
+    explicit QtPrompter(QWidget *fallbackParent = nullptr);
+
+    void setFallbackParent(QWidget *parent) { fallbackParent_ = parent; }
+
+    Button question(const QString &caption, const QString &text, const QList<Button> &buttons,
+                    Icon icon = Icon::Question) override;
+    void notice(const QString &caption, const QString &text, Icon icon = Icon::Information) override;
+    QString openFileName(const QString &caption, const QString &directory, const QString &filter) override;
+    QString saveFileName(const QString &caption, const QString &directory, const QString &filter,
+                         const QString &suggestedName) override;
+
+    // Filters may come as "Description|pattern|Description|pattern"; Qt wants
+    // "Description (pattern);;...". "*.*" means every file.
+    static QString qtFilter(const QString &filter);
+    // The extension of the first filter's pattern ("*.syx" -> "syx"), added to
+    // a name typed without one.
+    static QString defaultSuffix(const QString &filter);
+
+private:
+    QWidget *dialogParent() const;
+
+    QPointer<QWidget> fallbackParent_;
+};

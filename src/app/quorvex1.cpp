@@ -1,0 +1,620 @@
+#include "app/quorvex1.h"
+
+#include "app/aboutbox.h"
+#include "app/qtprompter.h"
+#include "app/singleinstance.h"
+#include "midi/rtmidibackend.h"
+#include "midi/tformmidi.h"
+#include "model/quorvexerror.h"
+#include "protocol/guard.h"
+#include "protocol/prompter.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSplitter>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+static void initResources()
+{
+    // The images live in a static library; make sure the linker keeps them.
+    Q_INIT_RESOURCE(app);
+}
+
+namespace {
+
+const QString Untitled = QStringLiteral("untitled");
+const QString TitleSuffix = QStringLiteral(" - Quorvex");
+
+// At start a port that was chosen is opened; true when that failed (the
+// port is then closed again).
+template <class Port>
+bool openAtStart(Port &port)
+{
+    if (port.Port() == -1)
+        return false;
+    port.setUsing(true);
+    if (port.openResult() == 0)
+        return false;
+    port.setUsing(false);
+    return true;
+}
+
+// ALSA numbers its clients in the order they appear, so a device plugged in
+// again may come back as "Name:Port 28:0" instead of "Name:Port 24:0".
+QString withoutClientNumbers(const QString &name)
+{
+    static const QRegularExpression numbers(QStringLiteral("\\s+\\d+:\\d+$"));
+    return QString(name).remove(numbers);
+}
+
+} // namespace
+
+Quorvex1::Quorvex1(Options options, QWidget *parent)
+    : QMainWindow(parent),
+      backend_(options.backend ? std::move(options.backend) : std::make_unique<RtMidiBackend>()),
+      prompter_(options.prompter ? std::move(options.prompter) : std::make_unique<QtPrompter>()),
+      MidiIn1(*backend_),
+      MidiOut1(*backend_),
+      transfers(image, editorState),
+      sender(MidiOut1, image, editorState),
+      dispatcher(image, editorState, transfers),
+      settings_(options.iniPath.isEmpty() ? Settings::defaultPath() : options.iniPath),
+      arguments_(options.arguments),
+      listDirectory_(QDir::currentPath())
+{
+    initResources();
+    if (auto *qt = dynamic_cast<QtPrompter *>(prompter_.get()))
+        qt->setFallbackParent(this);
+
+    // Until the file, editor and detection work plug in: no file can be read,
+    // Save and the amp search do nothing, the view is only recorded, and the
+    // editor data goes to the Amp as it stands in the device image.
+    fileReader = [](const QString &, bool) { return false; };
+    saveDocument = [] {};
+    ampSearch = [](bool) {};
+    setView = [this](EditorState::View view) {
+        editorState.view = view;
+        const bool group = view == EditorState::View::Group;
+        SaveCurrentTab1->setEnabled(group);
+        ImportSingletoTab->setEnabled(group);
+        GrouptoAmp->setEnabled(group);
+    };
+    loadPanel = [] {};
+    sendEditorData = [this] { sender.sendEditorData(); };
+
+    MidiIn1.OnSysEx = [this](TMidiIn *, const std::uint8_t *data, int size) {
+        run([&] { dispatcher.MidiIn1SysEx(data, size); });
+    };
+
+    // The window design.
+    setWindowIcon(QIcon(QStringLiteral(":/app/quorvex256.png")));
+    setContextMenuPolicy(Qt::NoContextMenu); // the tool bar is switched from the View menu only
+    buildMenus();
+    buildToolBar();
+    buildPanels();
+    setWindowTitle(Untitled + TitleSuffix);
+    setWindowIconText(applicationTitle_);
+    designSize_ = QSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    resize(designSize_);
+    normalSize_ = designSize_;
+    designSplit_ = DesignSplit;
+    setPanelWidth(designSplit_);
+
+    readSettings();
+
+    if (!options.serverName.isEmpty()) {
+        instance_ = std::make_unique<SingleInstance>(options.serverName);
+        instance_->onHandOver = [this](const QString &text) { copyDataReceived(text); };
+        if (!instance_->listen())
+            qWarning("Quorvex: cannot serve %s; a second start will open another window",
+                     qPrintable(options.serverName));
+    }
+}
+
+Quorvex1::~Quorvex1() = default;
+
+bool Quorvex1::run(const std::function<void()> &body)
+{
+    return guarded(*prompter_, applicationTitle_, body);
+}
+
+void Quorvex1::connectHandler(QAction *action, void (Quorvex1::*handler)())
+{
+    connect(action, &QAction::triggered, this, [this, handler] { run([this, handler] { (this->*handler)(); }); });
+}
+
+void Quorvex1::buildMenus()
+{
+    auto item = [this](QMenu *menu, const char *name, const QString &caption,
+                       const QKeySequence &shortcut = QKeySequence()) {
+        QAction *a = menu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        a->setShortcut(shortcut);
+        return a;
+    };
+
+    File1 = menuBar()->addMenu(QStringLiteral("File"));
+    Open1 = item(File1, "Open1", QStringLiteral("&Open"));
+    ImportSingletoTab = item(File1, "ImportSingletoTab", QStringLiteral("Import Single to Tab"));
+    File1->addSeparator();
+    New1 = item(File1, "New1", QStringLiteral("New Preset"));
+    NewGroup1 = item(File1, "NewGroup1", QStringLiteral("New Group"));
+    File1->addSeparator();
+    InfoMain = item(File1, "InfoMain", QStringLiteral("Info"));
+    File1->addSeparator();
+    Save1 = item(File1, "Save1", QStringLiteral("&Save"), QKeySequence(Qt::Key_F2));
+    SaveAs1 = item(File1, "SaveAs1", QStringLiteral("Save &As"));
+    SaveBack = item(File1, "SaveBack", QStringLiteral("Save Back (original path)"));
+    SaveCurrentTab1 = item(File1, "SaveCurrentTab1", QStringLiteral("Save Current Tab"));
+    File1->addSeparator();
+    Exit1 = item(File1, "Exit1", QStringLiteral("E&xit"), QKeySequence(Qt::ALT | Qt::Key_X));
+
+    View1 = menuBar()->addMenu(QStringLiteral("View"));
+    FileListView = item(View1, "FileListView", QStringLiteral("File List"));
+    ToolbarView = item(View1, "ToolbarView", QStringLiteral("Tool Bar"));
+    View1->addSeparator();
+    MIDIPortSelect1 = item(View1, "MIDIPortSelect1", QStringLiteral("MIDI Port Select"), QKeySequence(Qt::CTRL | Qt::Key_M));
+    GlobalWindow1 = item(View1, "GlobalWindow1", QStringLiteral("Global Window"), QKeySequence(Qt::CTRL | Qt::Key_G));
+    View1->addSeparator();
+    DefaultView1 = item(View1, "DefaultView1", QStringLiteral("Default View"), QKeySequence(Qt::CTRL | Qt::Key_D));
+    AutoSplit = item(View1, "AutoSplit", QStringLiteral("Auto Split"));
+    View1->addSeparator();
+    RefreshFileList1 = item(View1, "RefreshFileList1", QStringLiteral("Refresh File List"), QKeySequence(Qt::Key_F5));
+    View1->addSeparator();
+    EnterTuner1 = item(View1, "EnterTuner1", QStringLiteral("Enter Tuner"));
+
+    Transfer1 = menuBar()->addMenu(QStringLiteral("Transfer"));
+    PresetfromAmp1 = Transfer1->addMenu(QStringLiteral("Preset from Amp"));
+    PresetfromAmp1->setObjectName(QStringLiteral("PresetfromAmp1"));
+    for (int slot = 0; slot < preset::SlotCount; ++slot) {
+        if (slot > 0 && slot % 4 == 0)
+            PresetfromAmp1->addSeparator();
+        PresetFromAmp[slot] = PresetfromAmp1->addAction(preset::slotName(slot));
+        PresetFromAmp[slot]->setObjectName(QLatin1Char('N') + preset::slotName(slot) + QLatin1String("1"));
+    }
+    GroupfromAmp1 = item(Transfer1, "GroupfromAmp1", QStringLiteral("Group from Amp"));
+    Transfer1->addSeparator();
+    PresettoAmp1 = Transfer1->addMenu(QStringLiteral("Preset to Amp"));
+    PresettoAmp1->setObjectName(QStringLiteral("PresettoAmp1"));
+    for (int slot = 0; slot < preset::SlotCount; ++slot) {
+        if (slot > 0 && slot % 4 == 0)
+            PresettoAmp1->addSeparator();
+        PresetToAmp[slot] = PresettoAmp1->addAction(preset::slotName(slot));
+        PresetToAmp[slot]->setObjectName(preset::slotName(slot) + QLatin1String("1"));
+    }
+    GrouptoAmp = item(Transfer1, "GrouptoAmp", QStringLiteral("Group to Amp"));
+    Transfer1->addSeparator();
+    SyncwithAmp1 = item(Transfer1, "SyncwithAmp1", QStringLiteral("Sync with Amp"));
+    EditordatatoAmp1 = item(Transfer1, "EditordatatoAmp1", QStringLiteral("Editor data to Amp"));
+
+    Help1 = menuBar()->addMenu(QStringLiteral("Help"));
+    About1 = item(Help1, "About1", QStringLiteral("About"));
+
+    // Initial state of the design; the commands of the other parts of the
+    // program are connected by those parts.
+    for (QAction *a : {ImportSingletoTab, InfoMain, SaveBack, SaveCurrentTab1, GrouptoAmp})
+        a->setEnabled(false);
+    for (QAction *a : {FileListView, ToolbarView, AutoSplit})
+        a->setCheckable(true);
+    FileListView->setChecked(true);
+    ToolbarView->setChecked(true);
+
+    // A checkable action has inverted its check before these run.
+    connectHandler(ToolbarView, &Quorvex1::ToolbarViewClick);
+    connectHandler(FileListView, &Quorvex1::FileListViewClick);
+    connectHandler(AutoSplit, &Quorvex1::AutoSplitClick);
+    connectHandler(DefaultView1, &Quorvex1::DefaultView1Click);
+    connectHandler(MIDIPortSelect1, &Quorvex1::MIDIPortSelect1Click);
+    connectHandler(Exit1, &Quorvex1::Exit1Click);
+    connectHandler(About1, &Quorvex1::About1Click);
+}
+
+void Quorvex1::buildToolBar()
+{
+    ToolBar1 = addToolBar(QStringLiteral("Tool Bar"));
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(16, 16));
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+
+    auto button = [this](const char *name, const char *image, const QString &hint) {
+        QAction *a = ToolBar1->addAction(QIcon(QStringLiteral(":/app/%1.png").arg(QLatin1String(image))), hint);
+        a->setObjectName(QLatin1String(name));
+        a->setToolTip(hint);
+        if (QWidget *w = ToolBar1->widgetForAction(a))
+            w->setFixedWidth(25);
+        return a;
+    };
+    ToolButtonOpen = button("ToolButtonOpen", "open", QStringLiteral("File: Open"));
+    ToolButtonSave = button("ToolButtonSave", "save", QStringLiteral("File: Save"));
+    ToolBar1->addSeparator();
+    ToolButtonMIDI = button("ToolButtonMIDI", "midi", QStringLiteral("View: MIDI Port Select"));
+    ToolButtonGlobal = button("ToolButtonGlobal", "globals", QStringLiteral("View: Global Window"));
+    ToolButtonDefaultView = button("ToolButtonDefaultView", "defaultview", QStringLiteral("View: Default View"));
+    ToolBar1->addSeparator();
+    ToolButtonSendEdits = button("ToolButtonSendEdits", "sendedits", QStringLiteral("Transfer: Editor Data to Amp"));
+    ToolButtonTuner = button("ToolButtonTuner", "tuner", QStringLiteral("Enter Tuner"));
+
+    connectHandler(ToolButtonMIDI, &Quorvex1::MIDIPortSelect1Click);
+    connectHandler(ToolButtonDefaultView, &Quorvex1::DefaultView1Click);
+}
+
+void Quorvex1::buildPanels()
+{
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(3);
+    // The file list never snaps shut.
+    Splitter1->setChildrenCollapsible(false);
+
+    PanelList = new QWidget(Splitter1);
+    PanelList->setObjectName(QStringLiteral("PanelList"));
+    PanelList->setMinimumWidth(MinPanelWidth);
+    LabelList = new QLabel(PanelList);
+    LabelList->setObjectName(QStringLiteral("LabelList"));
+    LabelList->setWordWrap(true);
+    auto *listLayout = new QVBoxLayout(PanelList);
+    listLayout->setContentsMargins(2, 2, 2, 2);
+    listLayout->addWidget(LabelList);
+    listLayout->addStretch(1);
+
+    GroupBox1 = new QGroupBox(Splitter1);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+
+    Splitter1->addWidget(PanelList);
+    Splitter1->addWidget(GroupBox1);
+    // The editor takes what the window gains or loses; the list keeps its width.
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    setCentralWidget(Splitter1);
+    connect(Splitter1, &QSplitter::splitterMoved, this, [this](int pos, int index) {
+        run([&] { Splitter1Moved(pos, index); });
+    });
+}
+
+void Quorvex1::readSettings()
+{
+    FormSettings defaults;
+    defaults.width = designSize_.width();
+    defaults.height = designSize_.height();
+    defaults.split = designSplit_;
+    const FormSettings s = settings_.read(defaults);
+
+    // Set each check to the opposite and toggle, so check and view agree.
+    ToolbarView->setChecked(!s.viewToolBar);
+    ToolbarView->trigger();
+    AutoSplit->setChecked(!s.autoSplit);
+    AutoSplit->trigger();
+
+    MidiIn1.setPort(preferredPort(MidiIn1.deviceNames(), s.midiInPort, s.midiInName));
+    MidiOut1.setPort(preferredPort(MidiOut1.deviceNames(), s.midiOutPort, s.midiOutName));
+
+    resize(s.width, s.height);
+    normalSize_ = size();
+    // The position is not stored: centred on the desktop.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    if (s.state == 1)
+        setWindowState(Qt::WindowMinimized);
+    else if (s.state == 2)
+        setWindowState(Qt::WindowMaximized);
+    setPanelWidth(s.split);
+
+    // A directory that cannot be entered leaves the list where it is.
+    if (!s.dataDir.isEmpty())
+        setListDirectory(s.dataDir);
+    LabelList->setText(listDirectory_);
+    openDialogDirectory = listDirectory_;
+    saveDialogDirectory = listDirectory_;
+}
+
+int Quorvex1::preferredPort(const QStringList &devices, int storedIndex, const QString &storedName)
+{
+    if (storedIndex < 0)
+        return -1;
+    const bool indexValid = storedIndex < devices.size();
+    if (!storedName.isEmpty()) {
+        if (indexValid && devices[storedIndex] == storedName)
+            return storedIndex;
+        if (const qsizetype i = devices.indexOf(storedName); i >= 0)
+            return int(i);
+        const QString bare = withoutClientNumbers(storedName);
+        if (indexValid && withoutClientNumbers(devices[storedIndex]) == bare)
+            return storedIndex;
+        for (qsizetype i = 0; i < devices.size(); ++i)
+            if (withoutClientNumbers(devices[i]) == bare)
+                return int(i);
+    }
+    // A stored device that is gone is not replaced by whatever took its place
+    // in the list; the port window then asks.
+    return indexValid ? storedIndex : -1;
+}
+
+bool Quorvex1::setListDirectory(const QString &dir)
+{
+    const QFileInfo info(dir);
+    if (dir.isEmpty() || !info.isDir() || !info.isExecutable())
+        return false;
+    listDirectory_ = QDir::cleanPath(info.absoluteFilePath());
+    return true;
+}
+
+int Quorvex1::panelWidth() const
+{
+    if (PanelList->isVisible())
+        return Splitter1->sizes().value(0, panelWidth_);
+    return panelWidth_;
+}
+
+void Quorvex1::setPanelWidth(int width)
+{
+    panelWidth_ = std::max(width, MinPanelWidth);
+    const int rest = std::max(1, Splitter1->width() - panelWidth_ - Splitter1->handleWidth());
+    Splitter1->setSizes({panelWidth_, rest});
+}
+
+void Quorvex1::setTitle(const QString &name)
+{
+    setWindowTitle(name + TitleSuffix);
+    applicationTitle_ = QFileInfo(name).fileName() + TitleSuffix;
+    setWindowIconText(applicationTitle_);
+    InfoMain->setEnabled(name != Untitled);
+}
+
+void Quorvex1::askToSave(const QString &text)
+{
+    if (!editorState.modified)
+        return;
+    const auto answer = prompter_->question(QStringLiteral("Quorvex"), text,
+                                            {Prompter::Button::Yes, Prompter::Button::No, Prompter::Button::Cancel},
+                                            Prompter::Icon::Question);
+    if (answer == Prompter::Button::Yes)
+        saveDocument();
+    else if (answer != Prompter::Button::No)
+        throw Abort();
+}
+
+bool Quorvex1::event(QEvent *event)
+{
+    // The start-up sequence shows modal windows: run it from the event loop,
+    // not inside the activation. The first show counts as well, for window
+    // managers that do not activate a window started in the background.
+    if (event->type() == QEvent::WindowActivate && !firstActivation)
+        QMetaObject::invokeMethod(this, &Quorvex1::FormActivate, Qt::QueuedConnection);
+    return QMainWindow::event(event);
+}
+
+void Quorvex1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!firstActivation)
+        QMetaObject::invokeMethod(this, &Quorvex1::FormActivate, Qt::QueuedConnection);
+}
+
+void Quorvex1::FormActivate()
+{
+    if (firstActivation)
+        return;
+    firstActivation = true;
+    run([this] { startUp(); });
+}
+
+void Quorvex1::startUp()
+{
+    setView(EditorState::View::Single);
+
+    const bool inFailed = openAtStart(MidiIn1);
+    const bool outFailed = openAtStart(MidiOut1);
+    if (MidiIn1.Port() == -1 || MidiOut1.Port() == -1) {
+        MIDIPortSelect1Click();
+    } else {
+        if (inFailed)
+            prompter_->notice(QStringLiteral("MIDI Error"), QStringLiteral("The in port is not available."),
+                              Prompter::Icon::None);
+        if (outFailed)
+            prompter_->notice(QStringLiteral("MIDI Error"), QStringLiteral("The out port is not available."),
+                              Prompter::Icon::None);
+    }
+
+    const bool withFile = !arguments_.value(0).isEmpty();
+    if (withFile) {
+        // The shell has split the name at spaces and removed its quotes.
+        QString path = arguments_.join(QLatin1Char(' '));
+        if (QDir::isRelativePath(path))
+            path = QDir::current().absoluteFilePath(path);
+        // A reader error leaves through here: the amp search does not start.
+        if (fileReader(path, false)) {
+            setTitle(path);
+            currentFileName = QFileInfo(path).fileName();
+            setOrigin(path);
+        } else {
+            fillDefaultsAndSend();
+        }
+        startedWithFile = true;
+    }
+
+    if (MidiIn1.Using() && MidiOut1.Using())
+        ampSearch(true);
+    if (editorState.ampFound)
+        return;
+    if (!withFile)
+        fillDefaultsAndSend();
+}
+
+void Quorvex1::fillDefaultsAndSend()
+{
+    setView(EditorState::View::Single);
+    image.fillDefaults();
+    loadPanel();
+    sendEditorData();
+}
+
+void Quorvex1::setOrigin(const QString &path)
+{
+    originDirectory = QFileInfo(path).path();
+    saveElsewhere = originDirectory != listDirectory_;
+    SaveBack->setEnabled(saveElsewhere);
+}
+
+void Quorvex1::bringToFront()
+{
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void Quorvex1::copyDataReceived(const QString &commandLine)
+{
+    bringToFront();
+    if (commandLine.isEmpty())
+        return;
+    run([&] {
+        askToSave();
+        QString path = commandLine;
+        path.remove(QLatin1Char('"'));
+        if (!fileReader(path, false))
+            return;
+        editorState.modified = false;
+        currentFileName = QFileInfo(path).fileName();
+        setOrigin(path);
+        setTitle(path);
+    });
+}
+
+void Quorvex1::ToolbarViewClick()
+{
+    ToolBar1->setVisible(ToolbarView->isChecked());
+}
+
+void Quorvex1::FileListViewClick()
+{
+    if (!FileListView->isChecked())
+        panelWidth_ = panelWidth();
+    PanelList->setVisible(FileListView->isChecked());
+    if (FileListView->isChecked())
+        setPanelWidth(panelWidth_);
+}
+
+void Quorvex1::DefaultView1Click()
+{
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    ToolBar1->setVisible(true);
+    ToolbarView->setChecked(true);
+    PanelList->setVisible(true);
+    FileListView->setChecked(true);
+    resize(designSize_);
+    setPanelWidth(designSplit_);
+}
+
+void Quorvex1::AutoSplitClick()
+{
+    if (AutoSplit->isChecked())
+        computeSplit();
+}
+
+void Quorvex1::computeSplit()
+{
+    setPanelWidth(std::max(MinPanelWidth, width() - GroupBoxDesignWidth - 18));
+}
+
+void Quorvex1::Splitter1Moved(int pos, int)
+{
+    if (pos <= MinPanelWidth) {
+        setPanelWidth(MinPanelWidth + 1);
+        Splitter1->update();
+    } else {
+        panelWidth_ = Splitter1->sizes().value(0, pos);
+    }
+}
+
+void Quorvex1::FormResize()
+{
+    if (AutoSplit->isChecked())
+        computeSplit();
+}
+
+void Quorvex1::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+        normalSize_ = size();
+    run([this] { FormResize(); });
+}
+
+void Quorvex1::Exit1Click() { close(); }
+
+void Quorvex1::About1Click()
+{
+    TAboutBox box(this);
+    box.exec();
+}
+
+void Quorvex1::MIDIPortSelect1Click()
+{
+    TFormMidi form(MidiIn1, MidiOut1, *prompter_, [this] { return applicationTitle_; }, this);
+    form.exec();
+}
+
+bool Quorvex1::FormCloseQuery()
+{
+    return run([this] { askToSave(); });
+}
+
+QSize Quorvex1::normalSize() const
+{
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
+        return normalSize_;
+    return size();
+}
+
+void Quorvex1::FormClose()
+{
+    MidiIn1.setUsing(false);
+    MidiOut1.setUsing(false);
+    const QSize normal = normalSize();
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+
+    FormSettings s;
+    s.viewToolBar = ToolbarView->isChecked();
+    s.autoSplit = AutoSplit->isChecked();
+    s.midiInPort = MidiIn1.Port();
+    s.midiOutPort = MidiOut1.Port();
+    s.midiInName = MidiIn1.deviceName(MidiIn1.Port());
+    s.midiOutName = MidiOut1.deviceName(MidiOut1.Port());
+    s.state = windowState() & Qt::WindowMaximized ? 2 : windowState() & Qt::WindowMinimized ? 1 : 0;
+    s.height = normal.height();
+    s.width = normal.width();
+    s.split = panelWidth();
+    s.dataDir = listDirectory_;
+    if (!settings_.write(s))
+        prompter_->notice(QStringLiteral("Quorvex"), QStringLiteral("Could not save program settings."),
+                          Prompter::Icon::None);
+}
+
+void Quorvex1::closeEvent(QCloseEvent *event)
+{
+    if (closed_) {
+        event->accept();
+        return;
+    }
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    closed_ = true;
+    FormClose();
+    event->accept();
+}

@@ -1,0 +1,216 @@
+#include "app/settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <climits>
+
+namespace {
+
+const QString Section = QStringLiteral("Form");
+
+// The keys of section Form in the order they are written; the device names
+// come last so the older keys keep their places.
+const QStringList &keyOrder()
+{
+    static const QStringList keys{
+        QStringLiteral("ViewToolBar"), QStringLiteral("AutoSplit"), QStringLiteral("MIDIInPort"),
+        QStringLiteral("MIDIOutPort"), QStringLiteral("State"),     QStringLiteral("Height"),
+        QStringLiteral("Width"),       QStringLiteral("Split"),     QStringLiteral("DataDir"),
+        QStringLiteral("MIDIInName"),  QStringLiteral("MIDIOutName"),
+    };
+    return keys;
+}
+
+// QSettings' own INI format writes keys alphabetically, booleans as
+// true/false and quotes or escapes text. Ours is the plain key=value text
+// that the file has always had: values literal, keys of Form in a fixed order.
+bool readIni(QIODevice &device, QSettings::SettingsMap &map)
+{
+    const QString text = QString::fromUtf8(device.readAll());
+    QString section;
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            section = line.mid(1, line.size() - 2).trimmed();
+            if (section.compare(Section, Qt::CaseInsensitive) == 0)
+                section = Section;
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            continue;
+        QString key = line.left(eq).trimmed();
+        if (section == Section) {
+            // Hand-edited files may spell a key in another case, as the
+            // platform's own INI reader allows.
+            for (const QString &known : keyOrder())
+                if (key.compare(known, Qt::CaseInsensitive) == 0)
+                    key = known;
+        }
+        const QString fullKey = section.isEmpty() ? key : section + QLatin1Char('/') + key;
+        // The first of two equal keys counts, as with the platform's reader.
+        if (!map.contains(fullKey))
+            map.insert(fullKey, line.mid(eq + 1).trimmed());
+    }
+    return true;
+}
+
+bool writeIni(QIODevice &device, const QSettings::SettingsMap &map)
+{
+    // Sections in the order: no section, Form, the others alphabetically.
+    QStringList sections;
+    QMap<QString, QStringList> keysOf;
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        const qsizetype slash = it.key().indexOf(QLatin1Char('/'));
+        const QString section = slash < 0 ? QString() : it.key().left(slash);
+        if (!keysOf.contains(section))
+            sections << section;
+        keysOf[section] << it.key().mid(slash + 1);
+    }
+    std::sort(sections.begin(), sections.end(), [](const QString &a, const QString &b) {
+        auto rank = [](const QString &s) { return s.isEmpty() ? 0 : s == Section ? 1 : 2; };
+        return rank(a) != rank(b) ? rank(a) < rank(b) : a < b;
+    });
+
+    QByteArray out;
+    for (const QString &section : sections) {
+        QStringList keys = keysOf.value(section);
+        if (section == Section) {
+            std::stable_sort(keys.begin(), keys.end(), [](const QString &a, const QString &b) {
+                const qsizetype ia = keyOrder().indexOf(a), ib = keyOrder().indexOf(b);
+                return (ia < 0 ? INT_MAX : ia) < (ib < 0 ? INT_MAX : ib);
+            });
+        }
+        if (!section.isEmpty()) {
+            if (!out.isEmpty())
+                out += '\n';
+            out += '[' + section.toUtf8() + "]\n";
+        }
+        for (const QString &key : keys) {
+            const QVariant v = map.value(section.isEmpty() ? key : section + QLatin1Char('/') + key);
+            if (!v.canConvert<QString>())
+                return false;
+            const QString value = v.toString();
+            // A line break cannot be stored in this format; refuse rather
+            // than write a file that reads back differently.
+            if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
+                return false;
+            out += key.toUtf8() + '=' + value.toUtf8() + '\n';
+        }
+    }
+    return device.write(out) == out.size();
+}
+
+QSettings::Format iniFormat()
+{
+    static const QSettings::Format format =
+        QSettings::registerFormat(QStringLiteral("INI"), readIni, writeIni, Qt::CaseSensitive);
+    return format;
+}
+
+QString key(const char *name) { return Section + QLatin1Char('/') + QLatin1String(name); }
+
+void readBool(const QSettings &s, const char *name, bool &value)
+{
+    int n = 0;
+    if (Settings::parseInteger(s.value(key(name)).toString(), n))
+        value = n != 0;
+}
+
+void readInt(const QSettings &s, const char *name, int &value)
+{
+    int n = 0;
+    if (Settings::parseInteger(s.value(key(name)).toString(), n))
+        value = n;
+}
+
+void readText(const QSettings &s, const char *name, QString &value)
+{
+    const QVariant v = s.value(key(name));
+    if (v.isValid())
+        value = v.toString().left(Settings::MaxTextLength);
+}
+
+} // namespace
+
+Settings::Settings(QString path) : path_(std::move(path)) {}
+
+bool Settings::parseInteger(const QString &text, int &value)
+{
+    const QString t = text.trimmed();
+    bool ok = false;
+    qlonglong n = 0;
+    if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        n = t.mid(2).toLongLong(&ok, 16);
+    else
+        n = t.toLongLong(&ok, 10);
+    if (!ok || n < INT_MIN || n > INT_MAX)
+        return false;
+    value = int(n);
+    return true;
+}
+
+FormSettings Settings::read(const FormSettings &defaults) const
+{
+    FormSettings v = defaults;
+    const QSettings s(path_, iniFormat());
+    readBool(s, "ViewToolBar", v.viewToolBar);
+    readBool(s, "AutoSplit", v.autoSplit);
+    readInt(s, "MIDIInPort", v.midiInPort);
+    readInt(s, "MIDIOutPort", v.midiOutPort);
+    readInt(s, "Height", v.height);
+    readInt(s, "Width", v.width);
+    readInt(s, "State", v.state);
+    readInt(s, "Split", v.split);
+    readText(s, "DataDir", v.dataDir);
+    readText(s, "MIDIInName", v.midiInName);
+    readText(s, "MIDIOutName", v.midiOutName);
+    return v;
+}
+
+bool Settings::write(const FormSettings &v) const
+{
+    QSettings s(path_, iniFormat());
+    if (s.status() != QSettings::NoError)
+        return false;
+    // The file may sit beside the program in a folder the user cannot write
+    // to: then it is rewritten in place instead of through a temporary file.
+    s.setAtomicSyncRequired(false);
+    auto number = [](int n) { return QString::number(n); };
+    s.setValue(key("ViewToolBar"), number(v.viewToolBar ? 1 : 0));
+    s.setValue(key("AutoSplit"), number(v.autoSplit ? 1 : 0));
+    s.setValue(key("MIDIInPort"), number(v.midiInPort));
+    s.setValue(key("MIDIOutPort"), number(v.midiOutPort));
+    s.setValue(key("State"), number(v.state));
+    s.setValue(key("Height"), number(v.height));
+    s.setValue(key("Width"), number(v.width));
+    s.setValue(key("Split"), number(v.split));
+    s.setValue(key("DataDir"), v.dataDir);
+    s.setValue(key("MIDIInName"), v.midiInName);
+    s.setValue(key("MIDIOutName"), v.midiOutName);
+    s.sync();
+    return s.status() == QSettings::NoError;
+}
+
+QString Settings::pathFor(const QString &programFile, const QString &userConfigDir)
+{
+    const QFileInfo program(programFile);
+    const QString name = program.completeBaseName() + QStringLiteral(".INI");
+    const QString beside = program.dir().filePath(name);
+    if (QFileInfo::exists(beside) || QFileInfo(program.absolutePath()).isWritable())
+        return beside;
+    return QDir(userConfigDir).filePath(name);
+}
+
+QString Settings::defaultPath()
+{
+    return pathFor(QCoreApplication::applicationFilePath(),
+                   QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+}

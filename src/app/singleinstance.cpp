@@ -1,0 +1,135 @@
+#include "app/singleinstance.h"
+
+#include <QDataStream>
+#include <QDir>
+#include <QLocalSocket>
+#include <QPointer>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+
+// A hand-over is a 32-bit length and that many bytes of UTF-8 text; the
+// answer is one byte, sent after the handling.
+constexpr char Handled = 1;
+constexpr int ConnectTimeoutMs = 2000;
+constexpr quint32 MaxTextBytes = 1 << 20;
+
+bool connectTo(QLocalSocket &socket, const QString &name)
+{
+    socket.connectToServer(name);
+    return socket.waitForConnected(ConnectTimeoutMs);
+}
+
+} // namespace
+
+SingleInstance::SingleInstance(QString serverName, QObject *parent) : QObject(parent), name_(std::move(serverName))
+{
+    connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::newConnection);
+}
+
+SingleInstance::~SingleInstance() = default;
+
+QString SingleInstance::defaultServerName()
+{
+#ifdef Q_OS_UNIX
+    return QStringLiteral("Quorvex-%1").arg(::getuid());
+#else
+    QString user = qEnvironmentVariable("USERNAME");
+    user.remove(QLatin1Char('\\')).remove(QLatin1Char('/'));
+    return QStringLiteral("Quorvex-") + user;
+#endif
+}
+
+QString SingleInstance::commandLineText(const QStringList &arguments, const QString &workingDir)
+{
+    const QString text = arguments.join(QLatin1Char(' '));
+    if (text.isEmpty())
+        return text;
+    // The receiver removes double quotes; judge the path as it will see it.
+    QString bare = text;
+    bare.remove(QLatin1Char('"'));
+    if (bare.isEmpty() || !QDir::isRelativePath(bare))
+        return text;
+    return QDir(workingDir).absoluteFilePath(bare);
+}
+
+bool SingleInstance::handOver(const QString &serverName, const QString &commandLine)
+{
+    QLocalSocket socket;
+    if (!connectTo(socket, serverName))
+        return false;
+    const QByteArray text = commandLine.toUtf8();
+    QByteArray message;
+    QDataStream(&message, QIODevice::WriteOnly) << quint32(text.size());
+    message += text;
+    socket.write(message);
+    if (!socket.waitForBytesWritten(ConnectTimeoutMs) && socket.bytesToWrite() > 0)
+        return false;
+    // The running program may show questions while it handles the text: wait
+    // for as long as that takes, or until it goes away.
+    while (socket.bytesAvailable() == 0) {
+        if (!socket.waitForReadyRead(-1))
+            return false;
+    }
+    char answer = 0;
+    return socket.getChar(&answer) && answer == Handled;
+}
+
+bool SingleInstance::listen()
+{
+    // A running program answers: never take its name over (with restricted
+    // access the socket file is put in place by renaming, which would
+    // silently replace a live one).
+    QLocalSocket probe;
+    if (connectTo(probe, name_)) {
+        probe.abort();
+        return false;
+    }
+    // A socket file left by a crashed program refuses connections.
+    if (probe.error() == QLocalSocket::ConnectionRefusedError)
+        QLocalServer::removeServer(name_);
+    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    return server_.listen(name_);
+}
+
+void SingleInstance::newConnection()
+{
+    while (QLocalSocket *socket = server_.nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
+        readFrom(socket);
+    }
+}
+
+void SingleInstance::readFrom(QLocalSocket *socket)
+{
+    // A hand-over being handled (its questions run their own event loops)
+    // must not be started again by more bytes arriving.
+    if (socket->property("handling").toBool())
+        return;
+    if (socket->bytesAvailable() < qint64(sizeof(quint32)))
+        return;
+    quint32 size = 0;
+    QDataStream(socket->peek(sizeof(quint32))) >> size;
+    if (size > MaxTextBytes) {
+        socket->abort();
+        return;
+    }
+    if (socket->bytesAvailable() < qint64(sizeof(quint32) + size))
+        return;
+    socket->read(sizeof(quint32));
+    const QString text = QString::fromUtf8(socket->read(size));
+
+    socket->setProperty("handling", true);
+    QPointer<QLocalSocket> alive(socket);
+    if (onHandOver)
+        onHandOver(text);
+    if (!alive)
+        return;
+    socket->write(&Handled, 1);
+    socket->flush();
+    socket->disconnectFromServer();
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QLocalSocket;
+
+// One running program per user. A second start hands its command line to the
+// running one over a local socket and waits until it has been handled.
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    explicit SingleInstance(QString serverName, QObject *parent = nullptr);
+    ~SingleInstance() override;
+
+    // Per user, so two users on one machine each run their own.
+    static QString defaultServerName();
+
+    // The command line as a second start sends it: the arguments joined with
+    // single spaces, a relative path made absolute against workingDir (the
+    // running program has a working folder of its own).
+    static QString commandLineText(const QStringList &arguments, const QString &workingDir);
+
+    // The second start: true when a running program took the command line and
+    // has finished handling it; false when none runs (or it went away first).
+    static bool handOver(const QString &serverName, const QString &commandLine);
+
+    // The first start. A socket left behind by a crashed program is removed;
+    // a live one is never taken over. False when the name cannot be served.
+    bool listen();
+    bool isListening() const { return server_.isListening(); }
+    QString serverName() const { return name_; }
+
+    // Runs for every hand-over, with the text as sent (possibly empty). The
+    // second start is answered when it returns.
+    std::function<void(const QString &commandLine)> onHandOver;
+
+private:
+    void newConnection();
+    void readFrom(QLocalSocket *socket);
+
+    QString name_;
+    QLocalServer server_;
+};

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class Prompter;
+class TMidiIn;
+class TMidiOut;
+
+// Chooses the MIDI input and output devices and switches each port on or
+// off. Works directly on the components: every choice takes effect at once,
+// there is no OK or Cancel.
+class TFormMidi : public QDialog {
+    Q_OBJECT
+public:
+    TFormMidi(TMidiIn &midiIn, TMidiOut &midiOut, Prompter &prompter, std::function<QString()> applicationTitle,
+              QWidget *parent = nullptr);
+
+    QGroupBox *GroupBox1;
+    QLabel *StaticText1;
+    QComboBox *ComboBoxMidiIn;
+    QLabel *StaticText2;
+    QComboBox *ComboBoxMidiOut;
+    QCheckBox *CheckBoxInEnabled;
+    QCheckBox *CheckBoxOutEnabled;
+
+    void FormCreate();
+    void FormShow();
+    void FormActivate();
+    void ComboBoxMidiInChange();
+    void ComboBoxMidiOutChange();
+    void CheckBoxInEnabledClick();
+    void CheckBoxOutEnabledClick();
+
+    // The device the list names: the selected item, or the item whose text
+    // was typed in full; -1 when the text names none.
+    static int listIndex(const QComboBox *list);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    void inputChosen();
+    void outputChosen();
+    void selectPorts();
+    void run(const std::function<void()> &body);
+
+    TMidiIn &midiIn_;
+    TMidiOut &midiOut_;
+    Prompter &prompter_;
+    std::function<QString()> applicationTitle_;
+};

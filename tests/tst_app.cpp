@@ -1,0 +1,612 @@
+#include "app/aboutbox.h"
+#include "app/qtprompter.h"
+#include "app/quorvex1.h"
+#include "app/singleinstance.h"
+#include "midi/loopbackbackend.h"
+#include "midi/tformmidi.h"
+#include "model/quorvexerror.h"
+#include "protocol/ampmessages.h"
+#include "support/scriptedprompter.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QToolBar>
+#include <QtTest>
+
+#include <atomic>
+
+namespace {
+
+using Button = Prompter::Button;
+
+struct Fixture {
+    QTemporaryDir dir;
+    LoopbackBackend *backend = nullptr;
+    ScriptedPrompter *prompter = nullptr;
+    std::unique_ptr<Quorvex1> w;
+    QStringList filesRead;
+    int saves = 0;
+    QList<bool> ampSearches;
+
+    QString iniPath() const { return dir.filePath(QStringLiteral("quorvex.INI")); }
+    void writeIni(const QByteArray &text)
+    {
+        QFile f(iniPath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    QByteArray iniText() const
+    {
+        QFile f(iniPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    Quorvex1 &make(const QStringList &arguments = {}, const QString &ini = {}, const QString &server = {})
+    {
+        auto b = std::make_unique<LoopbackBackend>();
+        b->inputs = {QStringLiteral("In A"), QStringLiteral("In B")};
+        b->outputs = {QStringLiteral("Out A"), QStringLiteral("Out B")};
+        backend = b.get();
+        auto p = std::make_unique<ScriptedPrompter>();
+        prompter = p.get();
+        Quorvex1::Options o;
+        o.backend = std::move(b);
+        o.prompter = std::move(p);
+        o.iniPath = ini.isEmpty() ? iniPath() : ini;
+        o.serverName = server;
+        o.arguments = arguments;
+        w = std::make_unique<Quorvex1>(std::move(o));
+        // The seams later parts fill; here they record what the shell asks.
+        w->fileReader = [this](const QString &path, bool import) {
+            Q_ASSERT(!import);
+            filesRead << path;
+            return true;
+        };
+        w->saveDocument = [this] { ++saves; };
+        w->ampSearch = [this](bool startup) { ampSearches << startup; };
+        return *w;
+    }
+    // Shown without running the start-up sequence.
+    Quorvex1 &show()
+    {
+        w->firstActivation = true;
+        w->show();
+        QTest::qWait(0);
+        return *w;
+    }
+    QStringList sentCommands() const
+    {
+        QStringList c;
+        for (const auto &m : backend->sent)
+            c << QString::number(m.size() > 6 ? m[6] : -1);
+        return c;
+    }
+};
+
+QStringList menuText(const QMenu *menu)
+{
+    QStringList items;
+    for (const QAction *a : menu->actions()) {
+        QString t = a->isSeparator() ? QStringLiteral("-") : a->text();
+        if (!a->shortcut().isEmpty())
+            t += QLatin1Char('\t') + a->shortcut().toString();
+        items << t;
+    }
+    return items;
+}
+
+} // namespace
+
+class TestApp : public QObject {
+    Q_OBJECT
+
+    // Runs body while a timer closes whatever modal window it opens; returns
+    // the class of that window.
+    template <class F>
+    static QString withModal(F body)
+    {
+        QString seen = QStringLiteral("none");
+        QTimer::singleShot(0, [&seen] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                seen = QString::fromLatin1(modal->metaObject()->className());
+                modal->close();
+            }
+        });
+        body();
+        return seen;
+    }
+
+private slots:
+    void menusAndToolBar()
+    {
+        Fixture f;
+        Quorvex1 &w = f.make();
+        QCOMPARE(menuText(w.File1), (QStringList{"&Open", "Import Single to Tab", "-", "New Preset", "New Group", "-",
+                                                 "Info", "-", "&Save\tF2", "Save &As", "Save Back (original path)",
+                                                 "Save Current Tab", "-", "E&xit\tAlt+X"}));
+        QCOMPARE(menuText(w.View1),
+                 (QStringList{"File List", "Tool Bar", "-", "MIDI Port Select\tCtrl+M", "Global Window\tCtrl+G", "-",
+                              "Default View\tCtrl+D", "Auto Split", "-", "Refresh File List\tF5", "-", "Enter Tuner"}));
+        QCOMPARE(menuText(w.Transfer1), (QStringList{"Preset from Amp", "Group from Amp", "-", "Preset to Amp",
+                                                     "Group to Amp", "-", "Sync with Amp", "Editor data to Amp"}));
+        const QStringList bank{"A1", "A2", "A3", "A4", "-", "B1", "B2", "B3", "B4", "-",
+                               "C1", "C2", "C3", "C4", "-", "D1", "D2", "D3", "D4"};
+        QCOMPARE(menuText(w.PresetfromAmp1), bank);
+        QCOMPARE(menuText(w.PresettoAmp1), bank);
+        QCOMPARE(w.PresetFromAmp[6]->objectName(), QStringLiteral("NB31"));
+        QCOMPARE(w.PresetToAmp[15]->objectName(), QStringLiteral("D41"));
+        QCOMPARE(menuText(w.Help1), QStringList{"About"});
+
+        for (QAction *a : {w.ImportSingletoTab, w.InfoMain, w.SaveBack, w.SaveCurrentTab1, w.GrouptoAmp})
+            QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
+        QVERIFY(w.Open1->isEnabled() && w.Save1->isEnabled() && w.GroupfromAmp1->isEnabled());
+
+        QStringList tools;
+        for (QAction *a : w.ToolBar1->actions())
+            tools << (a->isSeparator() ? QStringLiteral("-") : a->toolTip());
+        QCOMPARE(tools, (QStringList{"File: Open", "File: Save", "-", "View: MIDI Port Select", "View: Global Window",
+                                     "View: Default View", "-", "Transfer: Editor Data to Amp", "Enter Tuner"}));
+        for (QAction *a : w.ToolBar1->actions()) {
+            if (a->isSeparator())
+                continue;
+            QVERIFY(!a->icon().isNull());
+            QCOMPARE(w.ToolBar1->widgetForAction(a)->width(), 25);
+        }
+        QVERIFY(!w.windowIcon().isNull());
+    }
+
+    void defaultsWithoutIni()
+    {
+        Fixture f;
+        f.make();
+        Quorvex1 &w = f.show();
+        QCOMPARE(w.windowTitle(), QStringLiteral("untitled - Quorvex"));
+        QCOMPARE(w.applicationTitle(), QStringLiteral("Quorvex"));
+        QVERIFY(w.ToolbarView->isChecked());
+        QVERIFY(w.ToolBar1->isVisible());
+        QVERIFY(!w.AutoSplit->isChecked());
+        QVERIFY(w.FileListView->isChecked());
+        QCOMPARE(w.MidiIn1.Port(), -1);
+        QCOMPARE(w.MidiOut1.Port(), -1);
+        QCOMPARE(w.size(), w.designSize());
+        QCOMPARE(w.designSize().width(), Quorvex1::ClientWidth);
+        QVERIFY(!w.isMaximized());
+        QCOMPARE(w.panelWidth(), 219);
+        QCOMPARE(w.listDirectory(), QDir::currentPath());
+        QCOMPARE(w.LabelList->text(), QDir::currentPath());
+    }
+
+    void iniApplied()
+    {
+        Fixture f;
+        QTemporaryDir data;
+        f.writeIni("[Form]\nViewToolBar=0\nAutoSplit=0\nMIDIInPort=1\nMIDIOutPort=0x1\nHeight=500\nWidth=0x2BC\n"
+                   "State=0\nSplit=150\nDataDir=" + data.path().toUtf8() + "\n");
+        f.make();
+        Quorvex1 &w = f.show();
+        QVERIFY(!w.ToolbarView->isChecked());
+        QVERIFY(!w.ToolBar1->isVisible());
+        QCOMPARE(w.MidiIn1.Port(), 1);
+        QCOMPARE(w.MidiOut1.Port(), 1);
+        QVERIFY(!w.MidiIn1.Using()); // opened at first activation, not before
+        QCOMPARE(w.size(), QSize(700, 500));
+        QCOMPARE(w.panelWidth(), 150);
+        QCOMPARE(w.listDirectory(), data.path());
+        QCOMPARE(w.LabelList->text(), data.path());
+        QCOMPARE(w.openDialogDirectory, data.path());
+        QCOMPARE(w.saveDialogDirectory, data.path());
+    }
+
+    void dataDirThatCannotBeEntered()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nDataDir=/nonexistent/presets\n");
+        f.make();
+        QCOMPARE(f.w->listDirectory(), QDir::currentPath());
+        QCOMPARE(f.w->LabelList->text(), QDir::currentPath());
+        QVERIFY(f.prompter->shown.isEmpty());
+    }
+
+    void maximisedStartAndClose()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nState=2\nWidth=700\nHeight=500\nMIDIInPort=0\nMIDIOutPort=1\n");
+        f.make();
+        Quorvex1 &w = f.show();
+        QVERIFY(w.isMaximized());
+        QVERIFY(w.size() != QSize(700, 500));
+        QVERIFY(w.close());
+        const QByteArray ini = f.iniText();
+        QVERIFY2(ini.contains("\nState=0\nHeight=500\nWidth=700\n"), ini.constData());
+        QVERIFY(ini.contains("MIDIInPort=0\nMIDIOutPort=1\n"));
+        QVERIFY(ini.contains("MIDIInName=In A\nMIDIOutName=Out B\n"));
+    }
+
+    void titleOperation()
+    {
+        Fixture f;
+        Quorvex1 &w = f.make();
+        QVERIFY(!w.InfoMain->isEnabled());
+        w.setTitle(QStringLiteral("/data/amp/lead.syx"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("/data/amp/lead.syx - Quorvex"));
+        QCOMPARE(w.applicationTitle(), QStringLiteral("lead.syx - Quorvex"));
+        QVERIFY(w.InfoMain->isEnabled());
+        w.setTitle(QStringLiteral("Amp Preset"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Amp Preset - Quorvex"));
+        QCOMPARE(w.applicationTitle(), QStringLiteral("Amp Preset - Quorvex"));
+        QVERIFY(w.InfoMain->isEnabled());
+        w.setTitle(QStringLiteral("untitled"));
+        QVERIFY(!w.InfoMain->isEnabled());
+
+        // The error box is captioned with the application title.
+        w.setTitle(QStringLiteral("/data/amp/lead.syx"));
+        w.fileReader = [](const QString &, bool) -> bool { throw QuorvexError(QStringLiteral("Not a preset file")); };
+        w.copyDataReceived(QStringLiteral("/data/other.syx"));
+        QCOMPARE(f.prompter->shown.size(), 1);
+        QCOMPARE(f.prompter->shown[0].caption, QStringLiteral("lead.syx - Quorvex"));
+        QCOMPARE(f.prompter->shown[0].text, QStringLiteral("Not a preset file."));
+        QCOMPARE(f.prompter->shown[0].icon, Prompter::Icon::Error);
+        QCOMPARE(w.windowTitle(), QStringLiteral("/data/amp/lead.syx - Quorvex"));
+    }
+
+    void views()
+    {
+        Fixture f;
+        f.make();
+        Quorvex1 &w = f.show();
+        const int h = w.height();
+
+        w.resize(600, h);
+        w.AutoSplit->trigger();
+        QVERIFY(w.AutoSplit->isChecked());
+        QCOMPARE(w.panelWidth(), 80); // 600 - 521 - 18 = 61 is below the minimum
+        // While on, every resize splits again.
+        w.resize(900, h);
+        QTRY_COMPARE(w.panelWidth(), 900 - 521 - 18);
+        // Off: the panel keeps its width.
+        w.AutoSplit->trigger();
+        QVERIFY(!w.AutoSplit->isChecked());
+        w.resize(1000, h);
+        QTest::qWait(0);
+        QCOMPARE(w.panelWidth(), 361);
+
+        // A splitter dragged onto its minimum is moved off it.
+        w.setPanelWidth(80);
+        QCOMPARE(w.panelWidth(), 80);
+        w.Splitter1Moved(80, 1);
+        QCOMPARE(w.panelWidth(), 81);
+        w.setPanelWidth(120);
+        w.Splitter1Moved(120, 1);
+        QCOMPARE(w.panelWidth(), 120);
+
+        // Hiding the file list and the tool bar, then Default View.
+        w.FileListView->trigger();
+        QVERIFY(!w.FileListView->isChecked());
+        QVERIFY(!w.PanelList->isVisible());
+        QVERIFY(w.GroupBox1->isVisible());
+        w.ToolbarView->trigger();
+        QVERIFY(!w.ToolBar1->isVisible());
+        w.DefaultView1->trigger();
+        QVERIFY(w.FileListView->isChecked());
+        QVERIFY(w.PanelList->isVisible());
+        QVERIFY(w.ToolbarView->isChecked());
+        QVERIFY(w.ToolBar1->isVisible());
+        QTRY_COMPARE(w.size(), w.designSize());
+        QCOMPARE(w.panelWidth(), 219);
+
+        // File List off and on again keeps the width.
+        w.FileListView->trigger();
+        w.FileListView->trigger();
+        QTest::qWait(0);
+        QCOMPARE(w.panelWidth(), 219);
+    }
+
+    void autoSplitStoredOn()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nAutoSplit=1\nWidth=900\nSplit=150\n");
+        f.make();
+        Quorvex1 &w = f.show();
+        QVERIFY(w.AutoSplit->isChecked());
+        QTRY_COMPARE(w.panelWidth(), 900 - 521 - 18);
+    }
+
+    void closeQuery()
+    {
+        Fixture f;
+        f.make();
+        Quorvex1 &w = f.show();
+        w.editorState.modified = true;
+
+        f.prompter->answers = {Button::Cancel};
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+        QVERIFY(!QFile::exists(f.iniPath()));
+        QCOMPARE(f.prompter->shown.size(), 1);
+        QCOMPARE(f.prompter->shown[0].caption, QStringLiteral("Quorvex"));
+        QCOMPARE(f.prompter->shown[0].text, QStringLiteral("Save Changes?"));
+        QCOMPARE(f.prompter->shown[0].icon, Prompter::Icon::Question);
+        QCOMPARE(f.saves, 0);
+
+        f.prompter->answers = {Button::Yes};
+        w.MidiIn1.setPort(0);
+        w.MidiIn1.setUsing(true);
+        QVERIFY(w.close());
+        QCOMPARE(f.saves, 1);
+        QVERIFY(!w.MidiIn1.Using()); // ports closed
+        QCOMPARE(f.backend->openInputIndex(), -1);
+        QVERIFY(f.iniText().startsWith("[Form]\nViewToolBar=1\nAutoSplit=0\nMIDIInPort=0\n"));
+        QCOMPARE(f.prompter->unexpected, 0);
+    }
+
+    void closeWithoutChangesAsksNothing()
+    {
+        Fixture f;
+        f.make();
+        Quorvex1 &w = f.show();
+        w.editorState.modified = true;
+        f.prompter->answers = {Button::No};
+        QVERIFY(w.close());
+        QCOMPARE(f.saves, 0);
+        QVERIFY(QFile::exists(f.iniPath()));
+
+        Fixture g;
+        g.make();
+        g.show().close();
+        QVERIFY(g.prompter->shown.isEmpty());
+    }
+
+    void settingsCannotBeSaved()
+    {
+        Fixture f;
+        f.writeIni("not a folder");
+        f.make({}, f.iniPath() + QStringLiteral("/quorvex.INI"));
+        Quorvex1 &w = f.show();
+        QVERIFY(w.close()); // the program still ends
+        QCOMPARE(f.prompter->shown.size(), 1);
+        QCOMPARE(f.prompter->shown[0].caption, QStringLiteral("Quorvex"));
+        QCOMPARE(f.prompter->shown[0].text, QStringLiteral("Could not save program settings."));
+    }
+
+    void firstActivationOpensPortsAndSendsDefaults()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=1\nMIDIOutPort=0\n");
+        Quorvex1 &w = f.make();
+        w.image.group.fill(0);
+        w.FormActivate();
+        QVERIFY(w.MidiIn1.Using());
+        QVERIFY(w.MidiOut1.Using());
+        QCOMPARE(f.backend->openInputIndex(), 1);
+        QCOMPARE(f.backend->openOutputIndex(), 0);
+        QCOMPARE(f.ampSearches, QList<bool>{true});
+        QCOMPARE(w.editorState.view, EditorState::View::Single);
+        // No Amp, no file: the default presets, sent as the editor data.
+        QCOMPARE(w.image.record(0)[preset::DLTime], preset::DefaultRecord[preset::DLTime]);
+        QCOMPARE(f.sentCommands(), QStringList{QString::number(amp::SinglePreset)});
+        QVERIFY(f.prompter->shown.isEmpty());
+        QVERIFY(!w.startedWithFile);
+
+        // Only once.
+        w.FormActivate();
+        QCOMPARE(f.ampSearches.size(), 1);
+        QCOMPARE(f.backend->sent.size(), 1u);
+    }
+
+    void ampFoundKeepsItsPreset()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        Quorvex1 &w = f.make();
+        w.ampSearch = [&w](bool) { w.editorState.ampFound = true; };
+        w.FormActivate();
+        QVERIFY(f.backend->sent.empty());
+    }
+
+    void portThatCannotBeOpened()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=1\n");
+        Quorvex1 &w = f.make();
+        f.backend->unavailableOutputs = {1};
+        w.FormActivate();
+        QVERIFY(w.MidiIn1.Using());
+        QVERIFY(!w.MidiOut1.Using());
+        QCOMPARE(w.MidiOut1.Port(), 1);
+        QCOMPARE(f.prompter->shown.size(), 1);
+        QCOMPARE(f.prompter->shown[0].caption, QStringLiteral("MIDI Error"));
+        QCOMPARE(f.prompter->shown[0].text, QStringLiteral("The out port is not available."));
+        QVERIFY(f.ampSearches.isEmpty());
+    }
+
+    void noPortChosenShowsThePortWindow()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\n");
+        Quorvex1 &w = f.make();
+        const QString modal = withModal([&] { w.FormActivate(); });
+        QCOMPARE(modal, QStringLiteral("TFormMidi"));
+        // The input that was chosen is open all the same; no "MIDI Error".
+        QVERIFY(w.MidiIn1.Using());
+        QVERIFY(f.prompter->shown.isEmpty());
+        QVERIFY(f.ampSearches.isEmpty());
+
+        // View "MIDI Port Select" and the tool button open it too.
+        QCOMPARE(withModal([&] { w.MIDIPortSelect1->trigger(); }), QStringLiteral("TFormMidi"));
+        QCOMPARE(withModal([&] { w.ToolButtonMIDI->trigger(); }), QStringLiteral("TFormMidi"));
+    }
+
+    void commandLineFile()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        Quorvex1 &w = f.make({QStringLiteral("/data/my"), QStringLiteral("lead.syx")});
+        w.FormActivate();
+        QCOMPARE(f.filesRead, QStringList{QStringLiteral("/data/my lead.syx")});
+        QCOMPARE(w.windowTitle(), QStringLiteral("/data/my lead.syx - Quorvex"));
+        QCOMPARE(w.currentFileName, QStringLiteral("my lead.syx"));
+        QCOMPARE(w.originDirectory, QStringLiteral("/data"));
+        QVERIFY(w.saveElsewhere); // not the list's directory
+        QVERIFY(w.SaveBack->isEnabled());
+        QVERIFY(w.startedWithFile);
+        QCOMPARE(f.ampSearches, QList<bool>{true});
+        QVERIFY(f.backend->sent.empty()); // the file's presets stay
+    }
+
+    void commandLineGlobalFile()
+    {
+        // Not loaded (a global file): the default presets, and still "started with a file".
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        Quorvex1 &w = f.make({QStringLiteral("/data/globals.syx")});
+        w.fileReader = [](const QString &, bool) { return false; };
+        w.FormActivate();
+        QVERIFY(w.startedWithFile);
+        QCOMPARE(w.windowTitle(), QStringLiteral("untitled - Quorvex"));
+        QCOMPARE(f.sentCommands(), QStringList{QString::number(amp::SinglePreset)});
+        QCOMPARE(f.ampSearches.size(), 1);
+    }
+
+    void commandLineFileFails()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        Quorvex1 &w = f.make({QStringLiteral("/data/broken.syx")});
+        w.fileReader = [](const QString &, bool) -> bool { throw QuorvexError(QStringLiteral("File too short")); };
+        w.FormActivate();
+        QCOMPARE(f.prompter->texts(), QStringList{QStringLiteral("File too short.")});
+        QCOMPARE(f.prompter->shown[0].caption, QStringLiteral("Quorvex"));
+        QVERIFY(f.ampSearches.isEmpty());
+        QVERIFY(!w.startedWithFile);
+        QVERIFY(f.backend->sent.empty());
+    }
+
+    void handOverToTheRunningWindow()
+    {
+        Fixture f;
+        Quorvex1 &w = f.make();
+        w.firstActivation = true;
+        w.editorState.modified = true;
+
+        f.prompter->answers = {Button::Cancel};
+        w.copyDataReceived(QStringLiteral("\"/data/a b.syx\""));
+        QVERIFY(f.filesRead.isEmpty());
+        QVERIFY(w.editorState.modified);
+
+        f.prompter->answers = {Button::No};
+        w.copyDataReceived(QStringLiteral("\"") + QDir::currentPath() + QStringLiteral("/a \"b\".syx\""));
+        QCOMPARE(f.filesRead, QStringList{QDir::currentPath() + QStringLiteral("/a b.syx")});
+        QVERIFY(!w.editorState.modified);
+        QCOMPARE(w.currentFileName, QStringLiteral("a b.syx"));
+        QCOMPARE(w.windowTitle(), QDir::currentPath() + QStringLiteral("/a b.syx - Quorvex"));
+        QVERIFY(!w.saveElsewhere); // it lies in the list's directory
+        QVERIFY(!w.SaveBack->isEnabled());
+        QCOMPARE(w.listDirectory(), QDir::currentPath()); // the list does not move
+        QCOMPARE(f.prompter->unexpected, 0);
+    }
+
+    void handOverThroughTheSocket()
+    {
+        Fixture f;
+        const QString server = QStringLiteral("tst-quorvex-app-%1").arg(QCoreApplication::applicationPid());
+        Quorvex1 &w = f.make({}, {}, server);
+        w.firstActivation = true; // coming to the front would start the start-up sequence
+        QVERIFY(w.singleInstance() && w.singleInstance()->isListening());
+        w.editorState.modified = true;
+        f.prompter->answers = {Button::No};
+        int questionsBeforeReading = -1;
+        w.fileReader = [&](const QString &path, bool) {
+            questionsBeforeReading = int(f.prompter->shown.size());
+            f.filesRead << path;
+            return true;
+        };
+
+        std::atomic<bool> done{false}, result{false};
+        std::unique_ptr<QThread> second(QThread::create([&] {
+            result = SingleInstance::handOver(
+                server, SingleInstance::commandLineText({QStringLiteral("sub/x.syx")}, QStringLiteral("/elsewhere")));
+            done = true;
+        }));
+        second->start();
+        QTRY_VERIFY(done);
+        second->wait();
+        QVERIFY(result);
+        QCOMPARE(f.filesRead, QStringList{QStringLiteral("/elsewhere/sub/x.syx")});
+        QCOMPARE(questionsBeforeReading, 1);
+        QCOMPARE(f.prompter->texts(), QStringList{QStringLiteral("Save Changes?")});
+        QVERIFY(w.isVisible()); // brought to the front
+    }
+
+    void sysExReachesTheDispatcher()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        Quorvex1 &w = f.make();
+        w.FormActivate();
+        QCOMPARE(w.editorState.firmwareVersion, 0x20);
+        f.backend->inject(amp::identifyReply(0x05));
+        f.backend->flush();
+        QCOMPARE(w.editorState.firmwareVersion, 0x15);
+    }
+
+    void storedDeviceName()
+    {
+        // The index moved (another interface was plugged in): the name wins.
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIInName=In B\nMIDIOutPort=1\nMIDIOutName=Out B\n");
+        Quorvex1 &w = f.make();
+        QCOMPARE(w.MidiIn1.Port(), 1);
+        QCOMPARE(w.MidiOut1.Port(), 1);
+
+        const QStringList alsa{QStringLiteral("Midi Through:Port-0 14:0"), QStringLiteral("UM-ONE:UM-ONE MIDI 1 28:0")};
+        QCOMPARE(Quorvex1::preferredPort(alsa, 0, QStringLiteral("UM-ONE:UM-ONE MIDI 1 24:0")), 1);
+        QCOMPARE(Quorvex1::preferredPort(alsa, 1, QString()), 1);  // no name stored: the index
+        QCOMPARE(Quorvex1::preferredPort(alsa, 0, QStringLiteral("Gone")), 0);
+        QCOMPARE(Quorvex1::preferredPort(alsa, 5, QStringLiteral("Gone")), -1); // never an unchosen device
+        QCOMPARE(Quorvex1::preferredPort(alsa, -1, QStringLiteral("UM-ONE:UM-ONE MIDI 1 28:0")), -1);
+        // Two devices of one name: the stored index decides.
+        const QStringList twins{QStringLiteral("Synth"), QStringLiteral("Synth")};
+        QCOMPARE(Quorvex1::preferredPort(twins, 1, QStringLiteral("Synth")), 1);
+    }
+
+    void dialogFilters()
+    {
+        const QString open = QStringLiteral("Sysex files (*.syx)|*.syx|All files|*.*");
+        QCOMPARE(QtPrompter::qtFilter(open), QStringLiteral("Sysex files (*.syx);;All files (*)"));
+        QCOMPARE(QtPrompter::defaultSuffix(open), QStringLiteral("syx"));
+        QCOMPARE(QtPrompter::qtFilter(QStringLiteral("Sysex (*.syx)|*.syx|All Files|*.*")),
+                 QStringLiteral("Sysex (*.syx);;All Files (*)"));
+        QCOMPARE(QtPrompter::qtFilter(QStringLiteral("Notes (*.txt);;All (*)")),
+                 QStringLiteral("Notes (*.txt);;All (*)"));
+        QCOMPARE(QtPrompter::defaultSuffix(QStringLiteral("All files|*.*")), QString());
+    }
+
+    void aboutBox()
+    {
+        Fixture f;
+        Quorvex1 &w = f.make();
+        QString title, text;
+        bool hasIcon = false;
+        QTimer::singleShot(0, [&] {
+            if (auto *box = qobject_cast<TAboutBox *>(QApplication::activeModalWidget())) {
+                title = box->windowTitle();
+                text = box->ProductName->text();
+                hasIcon = !box->ProgramIcon->pixmap().isNull();
+                box->close();
+            }
+        });
+        w.About1->trigger();
+        QCOMPARE(title, QStringLiteral("Quorvex"));
+        QCOMPARE(text, QStringLiteral("Quorvex - V2.0.2"));
+        QVERIFY(hasIcon);
+    }
+};
+
+QTEST_MAIN(TestApp)
+#include "tst_app.moc"

@@ -1,0 +1,173 @@
+#include "app/settings.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestSettings : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString ini() const { return dir.filePath(QStringLiteral("quorvex.INI")); }
+    void writeFile(const QByteArray &text)
+    {
+        QFile f(ini());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    }
+    QByteArray fileText() const
+    {
+        QFile f(ini());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static FormSettings designDefaults()
+    {
+        FormSettings d;
+        d.width = 750;
+        d.height = 540;
+        d.split = 219;
+        return d;
+    }
+
+private slots:
+    void init() { QFile::remove(ini()); }
+
+    void noFileGivesDefaults()
+    {
+        const FormSettings s = Settings(ini()).read(designDefaults());
+        QCOMPARE(s.viewToolBar, true);
+        QCOMPARE(s.autoSplit, false);
+        QCOMPARE(s.midiInPort, -1);
+        QCOMPARE(s.midiOutPort, -1);
+        QCOMPARE(s.state, 0);
+        QCOMPARE(s.width, 750);
+        QCOMPARE(s.height, 540);
+        QCOMPARE(s.split, 219);
+        QVERIFY(s.dataDir.isEmpty());
+        QVERIFY(!QFile::exists(ini())); // reading creates nothing
+    }
+
+    void integersDecimalOrHex_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("decimal") << QByteArray("640") << 640;
+        QTest::newRow("negative") << QByteArray("-1") << -1;
+        QTest::newRow("hex lower") << QByteArray("0x280") << 640;
+        QTest::newRow("hex upper") << QByteArray("0X1F") << 31;
+        QTest::newRow("spaces") << QByteArray("  700  ") << 700;
+        // Not octal: a leading zero is still decimal.
+        QTest::newRow("leading zero") << QByteArray("010") << 10;
+        QTest::newRow("garbage") << QByteArray("wide") << 750;
+        QTest::newRow("trailing junk") << QByteArray("700px") << 750;
+        QTest::newRow("bad hex") << QByteArray("0xZZ") << 750;
+        QTest::newRow("empty") << QByteArray("") << 750;
+        QTest::newRow("too big") << QByteArray("99999999999") << 750;
+    }
+    void integersDecimalOrHex()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, expected);
+        writeFile("[Form]\nWidth=" + text + "\n");
+        QCOMPARE(Settings(ini()).read(designDefaults()).width, expected);
+    }
+
+    void booleansAreIntegers()
+    {
+        writeFile("[Form]\nViewToolBar=0\nAutoSplit=2\n");
+        FormSettings s = Settings(ini()).read(designDefaults());
+        QCOMPARE(s.viewToolBar, false);
+        QCOMPARE(s.autoSplit, true);
+        // "true" is not a number: the default stays.
+        writeFile("[Form]\nViewToolBar=false\nAutoSplit=true\n");
+        s = Settings(ini()).read(designDefaults());
+        QCOMPARE(s.viewToolBar, true);
+        QCOMPARE(s.autoSplit, false);
+        writeFile("[Form]\nAutoSplit=0x1\n");
+        QCOMPARE(Settings(ini()).read(designDefaults()).autoSplit, true);
+    }
+
+    void writesKeysInOrderWithBooleansAsDigits()
+    {
+        FormSettings s = designDefaults();
+        s.viewToolBar = false;
+        s.autoSplit = true;
+        s.midiInPort = 1;
+        s.midiOutPort = 0;
+        s.midiInName = QStringLiteral("USB MIDI 24:0");
+        s.midiOutName = QStringLiteral("USB MIDI 24:0");
+        s.dataDir = QStringLiteral("/home/me/amp presets");
+        QVERIFY(Settings(ini()).write(s));
+        QCOMPARE(fileText(), QByteArray("[Form]\n"
+                                        "ViewToolBar=0\n"
+                                        "AutoSplit=1\n"
+                                        "MIDIInPort=1\n"
+                                        "MIDIOutPort=0\n"
+                                        "State=0\n"
+                                        "Height=540\n"
+                                        "Width=750\n"
+                                        "Split=219\n"
+                                        "DataDir=/home/me/amp presets\n"
+                                        "MIDIInName=USB MIDI 24:0\n"
+                                        "MIDIOutName=USB MIDI 24:0\n"));
+    }
+
+    void rewritingAFileKeepsTheOrder()
+    {
+        // A hand-edited file in another order, another case and other sections.
+        writeFile("; my settings\n[Other]\nx=1\n\n[form]\nDataDir=/tmp\nwidth=800\nViewToolBar=1\n");
+        const Settings settings(ini());
+        FormSettings s = settings.read(designDefaults());
+        QCOMPARE(s.width, 800);
+        QCOMPARE(s.dataDir, QStringLiteral("/tmp"));
+        QVERIFY(settings.write(s));
+        const QList<QByteArray> lines = fileText().split('\n');
+        QCOMPARE(lines.value(0), QByteArray("[Form]"));
+        QCOMPARE(lines.value(1), QByteArray("ViewToolBar=1"));
+        QCOMPARE(lines.value(7), QByteArray("Width=800"));
+        QCOMPARE(lines.value(9), QByteArray("DataDir=/tmp"));
+        QVERIFY(fileText().contains("[Other]\nx=1\n"));
+        QCOMPARE(fileText().count("Width="), 1);
+    }
+
+    void textIsLiteralAndLimited()
+    {
+        // Commas, quotes and backslashes are part of a path, not syntax.
+        FormSettings s = designDefaults();
+        s.dataDir = QStringLiteral("C:\\Amp, \"old\" presets\\=x");
+        QVERIFY(Settings(ini()).write(s));
+        QCOMPARE(Settings(ini()).read(designDefaults()).dataDir, s.dataDir);
+
+        writeFile("[Form]\nDataDir=" + QByteArray(3000, 'a') + "\n");
+        QCOMPARE(Settings(ini()).read(designDefaults()).dataDir.size(), Settings::MaxTextLength);
+    }
+
+    void unwritableFileFails()
+    {
+        // A line break cannot be stored; refuse rather than corrupt the file.
+        FormSettings s = designDefaults();
+        s.dataDir = QStringLiteral("/tmp/a\nState=2");
+        QVERIFY(!Settings(ini()).write(s));
+        QCOMPARE(Settings(ini()).read(designDefaults()).state, 0);
+
+        // A path below a regular file cannot be created, even by root.
+        writeFile("x");
+        QVERIFY(!Settings(ini() + QStringLiteral("/quorvex.INI")).write(designDefaults()));
+    }
+
+    void location()
+    {
+        QTemporaryDir programDir;
+        const QString program = programDir.filePath(QStringLiteral("quorvex"));
+        const QString user = dir.filePath(QStringLiteral("config"));
+        QCOMPARE(Settings::pathFor(program, user), programDir.filePath(QStringLiteral("quorvex.INI")));
+        QCOMPARE(Settings::pathFor(programDir.filePath(QStringLiteral("quorvex.exe")), user),
+                 programDir.filePath(QStringLiteral("quorvex.INI")));
+        // A folder the program cannot write to: the per-user folder.
+        QCOMPARE(Settings::pathFor(QStringLiteral("/nonexistent/bin/quorvex"), user),
+                 user + QStringLiteral("/quorvex.INI"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"
