@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QLineEdit>
+#include <QPointer>
+
+#include <functional>
+
+class TNxKnob;
+
+// A one-line edit linked to a knob: it shows the knob's value and hands typed
+// text to the knob (at Enter and when it loses the focus). While it is not
+// being edited its text can sit right-aligned or centred; while it has the
+// focus the text is left-aligned for typing.
+class TJustEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    enum class TextAlign { Left, Right, Center };
+    Q_ENUM(TextAlign)
+
+    explicit TJustEdit(QWidget *parent = nullptr);
+
+    TNxKnob *TargetKnob() const { return targetKnob_; }
+    void SetTarget(TNxKnob *knob);
+
+    TextAlign Alignment() const { return alignment_; }
+    void SetAlignment(TextAlign a);
+
+    int TextMargin() const { return textMargin_; }
+    // The smaller character height of the two fonts, divided by 4.
+    static int CalcTextMargin(const QFont &systemFont, const QFont &editFont);
+
+    // Typed text the knob could not read as a number (the knob kept its
+    // value). The owner shows the message; nothing else is reported.
+    std::function<void(TJustEdit *sender, const QString &message)> OnConvertError;
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void HandToKnob();
+
+    QPointer<TNxKnob> targetKnob_;
+    TextAlign alignment_ = TextAlign::Left;
+    TextAlign savedAlignment_ = TextAlign::Left;
+    int textMargin_ = 0;
+};

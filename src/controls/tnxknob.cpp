@@ -1,0 +1,443 @@
+#include "controls/tnxknob.h"
+
+#include "controls/knobmath.h"
+#include "controls/tjustedit.h"
+#include "controls/ttickmenu.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QScreen>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
+TNxKnob::TNxKnob(QWidget *parent)
+    : QWidget(parent)
+{
+    resize(33, 33);
+    setFocusPolicy(Qt::NoFocus);
+    menu_ = new TTickMenu(this);
+    menu_->OnChoose = [this](int tag) { SetTick(tag); };
+}
+
+TNxKnob::~TNxKnob() = default;
+
+QString TNxKnob::GetTickString(int) const
+{
+    return QStringLiteral(" ");
+}
+
+void TNxKnob::Changing()
+{
+    if (OnChanging)
+        OnChanging(this);
+}
+
+void TNxKnob::Changed()
+{
+    if (OnChanged)
+        OnChanged(this);
+}
+
+void TNxKnob::UpdateEdit()
+{
+    if (targetEdit_)
+        targetEdit_->setText(knobmath::cutText(QString::number(tick_) + units_));
+}
+
+void TNxKnob::EdithasChanged() {}
+
+void TNxKnob::SetTick(int t)
+{
+    if (!paintedOnce_) {
+        tick_ = t;
+        return;
+    }
+    if (std::int64_t(t) >= numTicks_)
+        t = int(std::max<std::int64_t>(std::int64_t(numTicks_) - 1, INT_MIN));
+    if (t < 0)
+        t = 0;
+    if (t == tick_)
+        return;
+    tick_ = t;
+    QuickPaint();
+    UpdateEdit();
+    // The knob's own visibility flag: a knob on a window that is merely not
+    // shown at the moment still reports its changes.
+    if (!isHidden()) {
+        QPointer<TNxKnob> alive(this);
+        Changing();
+        if (alive && !dragging_)
+            Changed();
+    }
+}
+
+void TNxKnob::SetNumTicks(int n)
+{
+    if (n == numTicks_)
+        return;
+    numTicks_ = n;
+    update();
+}
+
+void TNxKnob::SetColor(const QColor &c)
+{
+    if (c == color_)
+        return;
+    color_ = c;
+    update();
+}
+
+void TNxKnob::SetInnerTickColor(const QColor &c)
+{
+    if (c == innerTickColor_)
+        return;
+    innerTickColor_ = c;
+    update();
+}
+
+void TNxKnob::SetOuterTickColor(const QColor &c)
+{
+    if (c == outerTickColor_)
+        return;
+    outerTickColor_ = c;
+    update();
+}
+
+void TNxKnob::SetTabStop(bool on)
+{
+    setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void TNxKnob::SetUnits(const QString &units)
+{
+    if (units == units_)
+        return;
+    units_ = units;
+    update();
+}
+
+void TNxKnob::SetTarget(TJustEdit *edit)
+{
+    targetEdit_ = edit;
+}
+
+void TNxKnob::SetSize(int width, int height)
+{
+    if (width == this->width() && height == this->height())
+        return;
+    const int dx = (width - this->width()) / 2;
+    const int dy = (height - this->height()) / 2;
+    setGeometry(x() - dx, y() - dy, width, height);
+    update();
+}
+
+QPoint TNxKnob::PointerTip() const
+{
+    return knobmath::pointerPoint(tick_, numTicks_, h_, 0.9);
+}
+
+int TNxKnob::CalcKnobPosition(QPoint client) const
+{
+    return knobmath::tickFromPoint(client, h_, numTicks_);
+}
+
+// ---- tick menu
+
+void TNxKnob::BuildTickMenu()
+{
+    menu_->Clear();
+    const int per = knobmath::tickMenuColumnLength(numTicks_);
+    for (int i = 0; i < numTicks_; ++i)
+        menu_->AddItem(knobmath::cutText(GetTickString(i)), i, knobmath::tickMenuStartsColumn(i, per));
+    menuBuilt_ = true;
+}
+
+void TNxKnob::ShowTickMenu(const QPoint &globalPos)
+{
+    if (!rightMenu_)
+        return;
+    if (!menuBuilt_)
+        BuildTickMenu();
+    menu_->SetCheckedIndex(tick_);
+    menu_->Popup(globalPos);
+}
+
+void TNxKnob::PostMenuClick()
+{
+    const QPointF local(fullSize_ / 2, fullSize_ / 2);
+    const QPointF global = mapToGlobal(local);
+    QCoreApplication::postEvent(this, new QMouseEvent(QEvent::MouseButtonPress, local, global, Qt::RightButton,
+                                                      Qt::RightButton, Qt::NoModifier));
+    QCoreApplication::postEvent(this, new QMouseEvent(QEvent::MouseButtonRelease, local, global, Qt::RightButton,
+                                                      Qt::NoButton, Qt::NoModifier));
+}
+
+// ---- painting
+
+QRect TNxKnob::FaceRect() const
+{
+    return QRect(QPoint(inset_ + 3, inset_ + 3), QPoint(size_ - 4, size_ - 4));
+}
+
+QRect TNxKnob::PointerRect(int tick) const
+{
+    const QPoint a = knobmath::pointerPoint(tick, numTicks_, h_, 0.5);
+    const QPoint b = knobmath::pointerPoint(tick, numTicks_, h_, 0.9);
+    // Room for the 3-pixel pen and its round ends.
+    return QRect(a, b).normalized().adjusted(-2, -2, 2, 2);
+}
+
+void TNxKnob::QuickPaint()
+{
+    // Only the face and the pointer (where it was and where it goes) are
+    // repainted; Qt clips the paint to that region.
+    update(FaceRect().united(drawnPointer_).united(PointerRect(tick_)));
+}
+
+void TNxKnob::paintEvent(QPaintEvent *event)
+{
+    const QRect quickRegion = FaceRect().united(drawnPointer_).united(PointerRect(tick_));
+    const bool quick = paintedOnce_ && quickRegion.contains(event->rect());
+    if (!quick) {
+        fullSize_ = std::min(width(), height());
+        size_ = fullSize_;
+        inset_ = 0;
+        if (showFrame_) {
+            size_ -= 3;
+            inset_ = 3;
+        }
+        h_ = size_ / 2;
+        UpdateEdit();
+        paintedOnce_ = true;
+    }
+
+    QPainter p(this);
+    const QPalette &pal = palette();
+    const QColor highlight = pal.color(QPalette::Light);
+    const QColor shadow = pal.color(QPalette::Dark);
+
+    if (!quick) {
+        const int s = fullSize_;
+        if (hasFocus()) {
+            const QColor gray(128, 128, 128);
+            p.setPen(gray);
+            p.setBrush(gray);
+            const QPoint corners[4][3] = {
+                {{0, 0}, {3, 0}, {0, 3}},
+                {{s - 1, 0}, {s - 4, 0}, {s - 1, 3}},
+                {{0, s - 1}, {0, s - 4}, {3, s - 1}},
+                {{s - 1, s - 1}, {s - 4, s - 1}, {s - 1, s - 4}},
+            };
+            for (const auto &tri : corners)
+                p.drawPolygon(tri, 3);
+        }
+        if (showFrame_) {
+            // Raised: light on the left and top, dark on the right and bottom.
+            auto frame = [&p](int l, int t, int r, int b, const QColor &topLeft, const QColor &bottomRight) {
+                p.setPen(topLeft);
+                p.drawLine(l, b, l, t);
+                p.drawLine(l, t, r, t);
+                p.setPen(bottomRight);
+                p.drawLine(r, t, r, b);
+                p.drawLine(r, b, l, b);
+            };
+            frame(0, 0, s - 1, s - 1, pal.color(QPalette::Button), Qt::black);
+            frame(1, 1, s - 2, s - 2, highlight, shadow);
+        }
+    }
+
+    // Ring: light upper-left half, shadowed lower-right half.
+    const QRect ring(QPoint(inset_, inset_), QPoint(size_ - 1, size_ - 1));
+    p.setPen(Qt::black);
+    p.setBrush(highlight);
+    p.drawEllipse(ring.adjusted(0, 0, -1, -1).normalized());
+    p.setBrush(shadow);
+    p.drawPie(ring.adjusted(0, 0, -1, -1).normalized(), 225 * 16, 180 * 16);
+
+    // Face.
+    p.setBrush(color_);
+    p.drawEllipse(FaceRect().adjusted(0, 0, -1, -1).normalized());
+
+    // Pointer: a 3-pixel line under a 1-pixel line.
+    const QPoint from = knobmath::pointerPoint(tick_, numTicks_, h_, 0.5);
+    const QPoint to = knobmath::pointerPoint(tick_, numTicks_, h_, 0.9);
+    p.setPen(QPen(outerTickColor_, 3, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(from, to);
+    p.setPen(QPen(innerTickColor_, 1, Qt::SolidLine, Qt::SquareCap));
+    p.drawLine(from, to);
+    drawnPointer_ = PointerRect(tick_);
+}
+
+// ---- mouse
+
+QRect TNxKnob::ScreenRect() const
+{
+    const QScreen *s = screen();
+    return s ? s->virtualGeometry() : QRect();
+}
+
+void TNxKnob::SetClip()
+{
+    band_ = knobmath::confinementRect(numTicks_, tick_, h_, mapToGlobal(QPoint(0, 0)), ScreenRect());
+    if (!band_)
+        return;
+    // Qt cannot fence the cursor in; it is put back whenever it leaves.
+    const QPoint now = QCursor::pos();
+    const QPoint held = knobmath::confinePoint(now, *band_);
+    if (held != now)
+        QCursor::setPos(held);
+}
+
+void TNxKnob::EndDrag()
+{
+    dragging_ = false;
+    band_.reset();
+    Changed();
+}
+
+void TNxKnob::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        if (focusOnClick_)
+            setFocus(Qt::MouseFocusReason);
+        // Start from the drawn pointer's tip, never from the click point, so
+        // a press does not make the knob jump.
+        const QPoint tip = PointerTip();
+        lastCursor_ = tip;
+        QCursor::setPos(mapToGlobal(tip));
+        QPointer<TNxKnob> alive(this);
+        SetTick(CalcKnobPosition(tip));
+        if (!alive)
+            return;
+        // Qt's implicit grab keeps the mouse with this knob until release.
+        dragging_ = true;
+        SetClip();
+    }
+    event->accept();
+    if (OnMouseDown)
+        OnMouseDown(this, event);
+}
+
+void TNxKnob::mouseMoveEvent(QMouseEvent *event)
+{
+    if (dragging_) {
+        if (!(event->buttons() & Qt::LeftButton)) {
+            // The release went elsewhere (grab lost): end the drag here.
+            EndDrag();
+        } else {
+            QPoint global = event->globalPosition().toPoint();
+            if (band_) {
+                const QPoint held = knobmath::confinePoint(global, *band_);
+                if (held != global) {
+                    QCursor::setPos(held);
+                    global = held;
+                }
+            }
+            lastCursor_ = mapFromGlobal(global);
+            QPointer<TNxKnob> alive(this);
+            SetTick(CalcKnobPosition(lastCursor_));
+            if (!alive)
+                return;
+            SetClip();
+        }
+    }
+    event->accept();
+    if (OnMouseMove)
+        OnMouseMove(this, event);
+}
+
+void TNxKnob::mouseReleaseEvent(QMouseEvent *event)
+{
+    QPointer<TNxKnob> alive(this);
+    if (event->button() == Qt::LeftButton) {
+        EndDrag();
+    } else if (event->button() == Qt::RightButton) {
+        ShowTickMenu(event->globalPosition().toPoint());
+    }
+    if (!alive)
+        return;
+    event->accept();
+    if (OnMouseUp)
+        OnMouseUp(this, event);
+}
+
+void TNxKnob::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // A window that goes inactive mid-drag (a message box raised by a change
+    // handler, say) never passes the release on: end the drag here, so the
+    // knob does not stay in drag mode and keep holding back OnChanged.
+    if (event->type() == QEvent::ActivationChange && dragging_ && !isActiveWindow())
+        EndDrag();
+}
+
+void TNxKnob::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The tick menu opens at the right button's release; no other menu.
+    event->accept();
+}
+
+// ---- keyboard and focus
+
+void TNxKnob::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if ((key == Qt::Key_F10 && (event->modifiers() & Qt::ShiftModifier)) ||
+        (otherPopupKey_ != 0 && key == otherPopupKey_)) {
+        PostMenuClick();
+        event->accept();
+        return;
+    }
+    const std::int64_t n = numTicks_;
+    const std::int64_t t = tick_;
+    const std::int64_t step = knobmath::pageStep(numTicks_);
+    std::int64_t next = t;
+    switch (key) {
+    case Qt::Key_PageUp:
+        next = std::min(t + step, n - 1);
+        break;
+    case Qt::Key_PageDown:
+        next = std::max<std::int64_t>(t - step, 0);
+        break;
+    case Qt::Key_Home:
+        next = 0;
+        break;
+    case Qt::Key_End:
+        next = n - 1;
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+        if (t > 0)
+            next = t - 1;
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+        if (t < n - 1)
+            next = t + 1;
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (next != t)
+        SetTick(int(std::clamp<std::int64_t>(next, INT_MIN, INT_MAX)));
+    event->accept();
+}
+
+void TNxKnob::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void TNxKnob::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}

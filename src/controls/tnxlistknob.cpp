@@ -1,0 +1,132 @@
+#include "controls/tnxlistknob.h"
+
+#include "controls/knobmath.h"
+#include "controls/parseunitvalue.h"
+#include "controls/tjustedit.h"
+
+#include <QLocale>
+
+TNxListKnob::TNxListKnob(QWidget *parent)
+    : TNxKnob(parent)
+{
+    SetNumTicks(0);
+}
+
+QString TNxListKnob::Entry(int i) const
+{
+    return i >= 0 && i < strings_.size() ? strings_.at(i) : QString();
+}
+
+QString TNxListKnob::GetTickString(int index) const
+{
+    return knobmath::cutText(Entry(index));
+}
+
+void TNxListKnob::UpdateEdit()
+{
+    SetNumTicks(int(strings_.size()));
+    if (!targetEdit_ || strings_.isEmpty() || Tick() < 0 || Tick() >= strings_.size())
+        return;
+    const QString text = knobmath::cutText(strings_.at(Tick()) + units_);
+    if (knobmath::cutText(targetEdit_->text()) != text)
+        targetEdit_->setText(text);
+}
+
+void TNxListKnob::EdithasChanged()
+{
+    if (targetEdit_)
+        SetStr(knobmath::cutReadText(targetEdit_->text()));
+}
+
+void TNxListKnob::ListChanged()
+{
+    SetNumTicks(int(strings_.size()));
+    DiscardTickMenu();
+}
+
+void TNxListKnob::SetKnobStrings(const QStringList &list)
+{
+    strings_ = list;
+    ListChanged();
+}
+
+void TNxListKnob::AddString(const QString &s)
+{
+    strings_.append(s);
+    ListChanged();
+}
+
+void TNxListKnob::AddValue(float x)
+{
+    AddString(knobmath::formatGeneral(x, QLocale()));
+}
+
+void TNxListKnob::Clear()
+{
+    strings_.clear();
+    DiscardTickMenu();
+}
+
+void TNxListKnob::SelectEntry(int index)
+{
+    if (index < 0) {
+        update();
+        return;
+    }
+    if (index == Tick())
+        return;
+    QPointer<TNxListKnob> alive(this);
+    SetTick(index);
+    if (alive)
+        update();
+}
+
+void TNxListKnob::SetStr(const QString &s)
+{
+    const QString wanted = knobmath::cutText(s);
+    if (wanted.isEmpty()) {
+        SelectEntry(strings_.isEmpty() ? -1 : 0);
+        return;
+    }
+    for (int i = 0; i < strings_.size(); ++i) {
+        const QString entry = knobmath::cutText(strings_.at(i));
+        if (entry.left(wanted.size()).compare(wanted, Qt::CaseInsensitive) == 0) {
+            SelectEntry(i);
+            return;
+        }
+    }
+    SelectEntry(-1);
+}
+
+void TNxListKnob::SetExactStr(const QString &s)
+{
+    const QString wanted = knobmath::cutText(s);
+    for (int i = 0; i < strings_.size(); ++i) {
+        if (knobmath::cutText(strings_.at(i)) == wanted) {
+            SelectEntry(i);
+            return;
+        }
+    }
+    SelectEntry(-1);
+}
+
+void TNxListKnob::SetValue(float x)
+{
+    for (int i = 0; i < strings_.size(); ++i) {
+        if (ParseUnitValue(strings_.at(i)) == x) {
+            SelectEntry(i);
+            return;
+        }
+    }
+    SelectEntry(-1);
+}
+
+float TNxListKnob::GetValue() const
+{
+    return ParseUnitValue(Entry(Tick()));
+}
+
+QString TNxListKnob::GetString() const
+{
+    return Entry(Tick());
+}

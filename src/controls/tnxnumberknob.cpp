@@ -1,0 +1,101 @@
+#include "controls/tnxnumberknob.h"
+
+#include "controls/knobmath.h"
+#include "controls/parseunitvalue.h"
+#include "controls/tjustedit.h"
+
+#include <QLocale>
+
+TNxNumberKnob::TNxNumberKnob(QWidget *parent)
+    : TNxKnob(parent)
+{
+}
+
+QString TNxNumberKnob::Format(float value) const
+{
+    return knobmath::formatFixed(value, decimalPlaces_, QLocale());
+}
+
+QString TNxNumberKnob::GetTickString(int index) const
+{
+    return knobmath::cutText(Format(knobmath::valueOfTick(index, increment_, minValue_)) + units_);
+}
+
+void TNxNumberKnob::UpdateEdit()
+{
+    if (!targetEdit_)
+        return;
+    const QString text = knobmath::cutText(Format(GetValue()) + units_);
+    if (knobmath::cutText(targetEdit_->text()) != text)
+        targetEdit_->setText(text);
+}
+
+void TNxNumberKnob::EdithasChanged()
+{
+    if (!targetEdit_)
+        return;
+    const QString typed = knobmath::cutReadText(targetEdit_->text());
+    SetValue(ParseUnitValue(typed));
+    const QString shown = knobmath::formatGeneral(GetValue(), QLocale());
+    if (targetEdit_ && typed != shown)
+        targetEdit_->setText(knobmath::cutText(shown));
+}
+
+void TNxNumberKnob::RangeChanged()
+{
+    if (increment_ != 0.0f)
+        SetNumTicks(knobmath::numTicksFor(minValue_, maxValue_, increment_));
+    update();
+}
+
+void TNxNumberKnob::SetMin(float x)
+{
+    DiscardTickMenu();
+    if (PaintedOnce() && !(x != minValue_ && x < maxValue_))
+        return;
+    minValue_ = x;
+    RangeChanged();
+}
+
+void TNxNumberKnob::SetMax(float x)
+{
+    DiscardTickMenu();
+    if (PaintedOnce() && !(x != maxValue_ && x > minValue_))
+        return;
+    maxValue_ = x;
+    RangeChanged();
+}
+
+void TNxNumberKnob::SetInc(float x)
+{
+    DiscardTickMenu();
+    if (PaintedOnce() && !(x != increment_ && x != 0.0f))
+        return;
+    increment_ = x;
+    RangeChanged();
+}
+
+void TNxNumberKnob::SetPlaces(int n)
+{
+    DiscardTickMenu();
+    if (n == decimalPlaces_)
+        return;
+    decimalPlaces_ = n;
+    update();
+}
+
+void TNxNumberKnob::SetValue(float x)
+{
+    const std::optional<int> t = knobmath::tickForValue(x, minValue_, maxValue_, NumTicks());
+    if (!t || *t == Tick())
+        return;
+    QPointer<TNxNumberKnob> alive(this);
+    SetTick(*t);
+    if (alive)
+        update();
+}
+
+float TNxNumberKnob::GetValue() const
+{
+    return knobmath::valueOfTick(Tick(), increment_, minValue_);
+}

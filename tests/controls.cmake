@@ -1,0 +1,9 @@
+# Knob family and LED indicator.
+quorvex_test(tst_knob)
+target_link_libraries(tst_knob PRIVATE quorvex_controls)
+
+quorvex_test(tst_knobtext)
+target_link_libraries(tst_knobtext PRIVATE quorvex_controls)
+
+quorvex_test(tst_led)
+target_link_libraries(tst_led PRIVATE quorvex_controls)
