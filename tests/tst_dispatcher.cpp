@@ -4,6 +4,8 @@
 #include "protocol/amptransfers.h"
 #include "protocol/sysexdispatcher.h"
 
+#include "support/ampbytes.h"
+
 #include <QtTest>
 
 using amp::Bytes;
@@ -36,13 +38,6 @@ struct FakeViews : PanelView, GlobalsView, TunerView {
     void showTunerLevel(int level) override { levels.append(level); seen(); }
 };
 
-Bytes msg(std::initializer_list<std::uint8_t> body)
-{
-    Bytes m{0xF0, 0x00, 0x20, 0x4F, 0x10, 0x00};
-    for (std::uint8_t b : body) // (insert() trips a false GCC 12 bounds warning)
-        m.push_back(b);
-    return m;
-}
 
 } // namespace
 
@@ -89,13 +84,13 @@ void TestDispatcher::init()
 void TestDispatcher::parameterSetIndexRange()
 {
     const auto before = image.group;
-    feed(msg({0x0C, 31, 0x01, 0x02, 0xF7}));
+    feed(ampMessage({0x0C, 31, 0x01, 0x02, 0xF7}));
     QCOMPARE(image.group, before);
     QVERIFY(!state.loadingGuard);
     QVERIFY(!state.modified);
     QCOMPARE(views->reloads, 0);
 
-    feed(msg({0x0C, 30, 0x0F, 0x0F, 0xF7}));
+    feed(ampMessage({0x0C, 30, 0x0F, 0x0F, 0xF7}));
     QCOMPARE(cur(30), 0xFF);
     QVERIFY(state.modified);
     QCOMPARE(views->reloads, 1);
@@ -103,9 +98,9 @@ void TestDispatcher::parameterSetIndexRange()
     QVERIFY(!state.loadingGuard);
 
     // The closing F7 is not required; the nibble pair is.
-    feed(msg({0x0C, 3, 0x01, 0x02}));
+    feed(ampMessage({0x0C, 3, 0x01, 0x02}));
     QCOMPARE(cur(3), 0x12);
-    feed(msg({0x0C, 4, 0x01}));
+    feed(ampMessage({0x0C, 4, 0x01}));
     QCOMPARE(cur(4), 20);
 }
 
@@ -113,11 +108,11 @@ void TestDispatcher::parameterSetAddressesCurrentSlotOnly()
 {
     state.view = EditorState::View::Group;
     state.tabIndex = 9;
-    feed(msg({0x0C, 3, 0x02, 0x01, 0xF7}));
+    feed(ampMessage({0x0C, 3, 0x02, 0x01, 0xF7}));
     QCOMPARE(image.record(9)[3], 0x21);
     QCOMPARE(image.record(0)[3], 17);
     state.view = EditorState::View::Single; // single view works on A1 whatever the tab
-    feed(msg({0x0C, 3, 0x00, 0x05, 0xF7}));
+    feed(ampMessage({0x0C, 3, 0x00, 0x05, 0xF7}));
     QCOMPARE(image.record(0)[3], 5);
     QCOMPARE(image.record(9)[3], 0x21);
 }
@@ -126,34 +121,34 @@ void TestDispatcher::flangerHoldIgnoresOnlyFlangerBytes()
 {
     state.flangerHold = true;
     for (int index : {21, 22})
-        feed(msg({0x0C, std::uint8_t(index), 0x00, 0x01, 0xF7}));
+        feed(ampMessage({0x0C, std::uint8_t(index), 0x00, 0x01, 0xF7}));
     QCOMPARE(cur(21), 19);
     QCOMPARE(cur(22), 10);
     QVERIFY(!state.modified);
     QVERIFY(!state.loadingGuard);
-    feed(msg({0x0E, 22, 0x00, 0x07, 0x01, 0xF7})); // bit-field form too
+    feed(ampMessage({0x0E, 22, 0x00, 0x07, 0x01, 0xF7})); // bit-field form too
     QCOMPARE(cur(22), 10);
     for (int index : {20, 23})
-        feed(msg({0x0C, std::uint8_t(index), 0x00, 0x01, 0xF7}));
+        feed(ampMessage({0x0C, std::uint8_t(index), 0x00, 0x01, 0xF7}));
     QCOMPARE(cur(20), 1);
     QCOMPARE(cur(23), 1);
     state.flangerHold = false;
-    feed(msg({0x0C, 21, 0x00, 0x02, 0xF7}));
+    feed(ampMessage({0x0C, 21, 0x00, 0x02, 0xF7}));
     QCOMPARE(cur(21), 2);
 }
 
 void TestDispatcher::bitFieldRules()
 {
     image.record(0)[2] = 0xC5;
-    feed(msg({0x0E, 2, 4, 2, 3, 0xF7}));
+    feed(ampMessage({0x0E, 2, 4, 2, 3, 0xF7}));
     QCOMPARE(cur(2), 0xF5);
     // The received value is not masked to the width.
     image.record(0)[16] = 0x00;
-    feed(msg({0x0E, 16, 0, 1, 0x05, 0xF7}));
+    feed(ampMessage({0x0E, 16, 0, 1, 0x05, 0xF7}));
     QCOMPARE(cur(16), 0x05);
     // Kept to 8 bits at the top of the byte.
     image.record(0)[29] = 0x05;
-    feed(msg({0x0E, 29, 7, 1, 0x03, 0xF7}));
+    feed(ampMessage({0x0E, 29, 7, 1, 0x03, 0xF7}));
     QCOMPARE(cur(29), 0x85);
     QVERIFY(state.modified);
     QCOMPARE(views->reloads, 3);
@@ -163,7 +158,7 @@ void TestDispatcher::bitFieldOnAltTapEndsEfxToggle()
 {
     transfers->TransferState = 5;
     transfers->TimerSysex.start();
-    feed(msg({0x0E, 30, 0, 1, 1, 0xF7}));
+    feed(ampMessage({0x0E, 30, 0, 1, 1, 0xF7}));
     QCOMPARE(transfers->TransferState, 0);
     QVERIFY(!transfers->TimerSysex.isActive());
     QCOMPARE(cur(30), 0);
@@ -174,13 +169,13 @@ void TestDispatcher::bitFieldOnAltTapEndsEfxToggle()
     for (int ts : {0, 2, 4, 6}) {
         image.record(0)[30] = 0;
         transfers->TransferState = ts;
-        feed(msg({0x0E, 30, 0, 1, 1, 0xF7}));
+        feed(ampMessage({0x0E, 30, 0, 1, 1, 0xF7}));
         QCOMPARE(cur(30), 1);
         QCOMPARE(transfers->TransferState, ts);
     }
     // In state 5 a parameter-set for byte 30 is still an ordinary edit.
     transfers->TransferState = 5;
-    feed(msg({0x0C, 30, 0x00, 0x02, 0xF7}));
+    feed(ampMessage({0x0C, 30, 0x00, 0x02, 0xF7}));
     QCOMPARE(cur(30), 2);
     QCOMPARE(transfers->TransferState, 5);
 }
@@ -188,11 +183,11 @@ void TestDispatcher::bitFieldOnAltTapEndsEfxToggle()
 void TestDispatcher::malformedFieldsTouchNothing()
 {
     const auto before = image.group;
-    feed(msg({0x0E, 3, 8, 1, 1, 0xF7}));    // shift beyond the byte
-    feed(msg({0x0E, 3, 0x7F, 7, 1, 0xF7})); // far beyond
-    feed(msg({0x0E, 3, 0, 0, 1, 0xF7}));    // no width
-    feed(msg({0x0E, 3, 0, 8, 1, 0xF7}));    // too wide
-    feed(msg({0x0E, 0x7F, 0, 1, 1, 0xF7})); // index out of range
+    feed(ampMessage({0x0E, 3, 8, 1, 1, 0xF7}));    // shift beyond the byte
+    feed(ampMessage({0x0E, 3, 0x7F, 7, 1, 0xF7})); // far beyond
+    feed(ampMessage({0x0E, 3, 0, 0, 1, 0xF7}));    // no width
+    feed(ampMessage({0x0E, 3, 0, 8, 1, 0xF7}));    // too wide
+    feed(ampMessage({0x0E, 0x7F, 0, 1, 1, 0xF7})); // index out of range
     QCOMPARE(image.group, before);
     QVERIFY(!state.loadingGuard);
 }
@@ -200,7 +195,7 @@ void TestDispatcher::malformedFieldsTouchNothing()
 void TestDispatcher::globalBitFieldCabinet()
 {
     state.globalsWindowOpen = true;
-    feed(msg({0x15, 13, 0, 5, 4, 0xF7}));
+    feed(ampMessage({0x15, 13, 0, 5, 4, 0xF7}));
     QCOMPARE(image.globals[13], 4);
     QCOMPARE(views->cabinets, (QList<QPair<bool, int>>{{true, 3}}));
     QCOMPARE(views->globalsReloads, 1);
@@ -209,19 +204,19 @@ void TestDispatcher::globalBitFieldCabinet()
     QVERIFY(!state.modified);
 
     state.presetCabinetMemory = 7;
-    feed(msg({0x15, 13, 0, 5, 0, 0xF7}));
+    feed(ampMessage({0x15, 13, 0, 5, 0, 0xF7}));
     QCOMPARE(views->cabinets.last(), qMakePair(false, 7));
     QCOMPARE(image.globals[13], 0);
 }
 
 void TestDispatcher::globalBitFieldTunerBytesAndWindows()
 {
-    feed(msg({0x15, 9, 0, 2, 2, 0xF7}));
+    feed(ampMessage({0x15, 9, 0, 2, 2, 0xF7}));
     QCOMPARE(views->ebChromatic, (QList<QPair<bool, bool>>{{false, true}}));
     image.globals[9] = 0x04;
-    feed(msg({0x15, 9, 0, 1, 1, 0xF7})); // whole byte 05: E-flat on, chromatic off
+    feed(ampMessage({0x15, 9, 0, 1, 1, 0xF7})); // whole byte 05: E-flat on, chromatic off
     QCOMPARE(views->ebChromatic.last(), qMakePair(true, false));
-    feed(msg({0x15, 10, 0, 7, 0x55, 0xF7}));
+    feed(ampMessage({0x15, 10, 0, 7, 0x55, 0xF7}));
     QCOMPARE(views->levels, QList<int>{0x55});
     QCOMPARE(views->globalsReloads, 0); // globals window closed: no reload
     QVERIFY(views->guardSeen);
@@ -233,21 +228,21 @@ void TestDispatcher::globalBitFieldIndexOutsideRecordIgnored()
     const auto group = image.group;
     image.globals.fill(0x11);
     const auto globals = image.globals;
-    feed(msg({0x15, 14, 0, 7, 0x7F, 0xF7}));
-    feed(msg({0x15, 0x7F, 0, 7, 0x7F, 0xF7}));
-    feed(msg({0x15, 3, 9, 7, 0x7F, 0xF7}));
+    feed(ampMessage({0x15, 14, 0, 7, 0x7F, 0xF7}));
+    feed(ampMessage({0x15, 0x7F, 0, 7, 0x7F, 0xF7}));
+    feed(ampMessage({0x15, 3, 9, 7, 0x7F, 0xF7}));
     QCOMPARE(image.globals, globals);
     QCOMPARE(image.group, group);
     QVERIFY(!state.loadingGuard);
-    feed(msg({0x15, 13, 0, 5, 1, 0xF7}));
+    feed(ampMessage({0x15, 13, 0, 5, 1, 0xF7}));
     QCOMPARE(image.globals[13], 1);
 }
 
 void TestDispatcher::tunerData()
 {
-    feed(msg({0x17, 0x01, 0x02, 0x0A, 0x0B, 0xF7}));
+    feed(ampMessage({0x17, 0x01, 0x02, 0x0A, 0x0B, 0xF7}));
     QCOMPARE(views->tuner, (QList<QPair<int, int>>{{0x12, 0xAB}}));
-    feed(msg({0x17, 0x01, 0x02, 0x0A})); // one nibble short
+    feed(ampMessage({0x17, 0x01, 0x02, 0x0A})); // one nibble short
     QCOMPARE(views->tuner.size(), 1);
     // Reaches the tuner display in every TransferState.
     transfers->TransferState = 2;
@@ -273,7 +268,7 @@ void TestDispatcher::identifyReply()
     feed(amp::identifyReply(0x3F));
     QCOMPARE(state.firmwareVersion, 0x4F);
     QVERIFY(!state.gVariant);
-    feed(msg({0x03})); // no version byte: ignored
+    feed(ampMessage({0x03})); // no version byte: ignored
     QCOMPARE(state.firmwareVersion, 0x4F);
 }
 
@@ -315,15 +310,15 @@ void TestDispatcher::dumpsOnlyInTheirTransferState()
 void TestDispatcher::foreignTruncatedAndUnknownIgnored()
 {
     const auto before = image.group;
-    Bytes foreign = msg({0x0C, 3, 0x01, 0x01, 0xF7});
+    Bytes foreign = ampMessage({0x0C, 3, 0x01, 0x01, 0xF7});
     foreign[4] = 0x11;
     feed(foreign);
-    feed(msg({}));                          // header only
+    feed(ampMessage({}));                          // header only
     feed(Bytes{0xF0, 0x00, 0x20});          // not even a header
-    feed(msg({0x0C, 3, 0x01}));             // parameter-set without its low nibble
-    feed(msg({0x0E, 3, 0x00, 0x01}));       // bit-field without its value
-    feed(msg({0x0B, 3, 0x01, 0x01, 0xF7})); // a command the editor ignores
-    feed(msg({0x07, 3, 0x01, 0x01, 0xF7})); // one it only ever sends
+    feed(ampMessage({0x0C, 3, 0x01}));             // parameter-set without its low nibble
+    feed(ampMessage({0x0E, 3, 0x00, 0x01}));       // bit-field without its value
+    feed(ampMessage({0x0B, 3, 0x01, 0x01, 0xF7})); // a command the editor ignores
+    feed(ampMessage({0x07, 3, 0x01, 0x01, 0xF7})); // one it only ever sends
     dispatcher->MidiIn1SysEx(nullptr, 0);
     QCOMPARE(image.group, before);
     QVERIFY(!state.modified);

@@ -5,19 +5,11 @@
 #include "protocol/ampsender.h"
 #include "protocol/prompter.h"
 
+#include "support/ampbytes.h"
+
 #include <QtTest>
 
 using amp::Bytes;
-
-namespace {
-Bytes hdr(std::initializer_list<std::uint8_t> body)
-{
-    Bytes m{0xF0, 0x00, 0x20, 0x4F, 0x10, 0x00};
-    for (std::uint8_t b : body) // (insert() trips a false GCC 12 bounds warning)
-        m.push_back(b);
-    return m;
-}
-} // namespace
 
 class TestMessages : public QObject {
     Q_OBJECT
@@ -45,19 +37,19 @@ void TestMessages::shortMessagesMatchTheTable_data()
 {
     QTest::addColumn<Bytes>("built");
     QTest::addColumn<Bytes>("expected");
-    QTest::newRow("footswitch") << amp::footswitch(1) << hdr({0x01, 0x01, 0xF7});
-    QTest::newRow("identify request") << amp::identifyRequest() << hdr({0x02, 0xF7});
-    QTest::newRow("group request") << amp::groupRequest() << hdr({0x04, 0xF7});
-    QTest::newRow("preset request D4") << amp::presetRequest(15) << hdr({0x06, 0x0F, 0xF7});
-    QTest::newRow("current-preset request") << amp::currentPresetRequest() << hdr({0x08, 0xF7});
-    QTest::newRow("preset store B2") << amp::presetStore(5) << hdr({0x0A, 0x05, 0xF7});
-    QTest::newRow("parameter-set DLTime 255") << amp::parameterSet(23, 0xFF) << hdr({0x0C, 23, 0x0F, 0x0F, 0xF7});
-    QTest::newRow("bit-field") << amp::bitField(1, 6, 2, 3) << hdr({0x0E, 0x01, 0x06, 0x02, 0x03, 0xF7});
-    QTest::newRow("globals request") << amp::globalsRequest() << hdr({0x12, 0xF7});
-    QTest::newRow("global bit-field request") << amp::globalBitFieldRequest(3, 0, 5) << hdr({0x14, 0x03, 0x00, 0x05, 0xF7});
-    QTest::newRow("global bit-field") << amp::globalBitField(13, 0, 5, 4) << hdr({0x15, 0x0D, 0x00, 0x05, 0x04, 0xF7});
-    QTest::newRow("tuner mode on") << amp::tunerMode(1) << hdr({0x16, 0x01, 0xF7});
-    QTest::newRow("sync complete") << amp::syncComplete() << hdr({0x18, 0x01, 0xF7});
+    QTest::newRow("footswitch") << amp::footswitch(1) << ampMessage({0x01, 0x01, 0xF7});
+    QTest::newRow("identify request") << amp::identifyRequest() << ampMessage({0x02, 0xF7});
+    QTest::newRow("group request") << amp::groupRequest() << ampMessage({0x04, 0xF7});
+    QTest::newRow("preset request D4") << amp::presetRequest(15) << ampMessage({0x06, 0x0F, 0xF7});
+    QTest::newRow("current-preset request") << amp::currentPresetRequest() << ampMessage({0x08, 0xF7});
+    QTest::newRow("preset store B2") << amp::presetStore(5) << ampMessage({0x0A, 0x05, 0xF7});
+    QTest::newRow("parameter-set DLTime 255") << amp::parameterSet(23, 0xFF) << ampMessage({0x0C, 23, 0x0F, 0x0F, 0xF7});
+    QTest::newRow("bit-field") << amp::bitField(1, 6, 2, 3) << ampMessage({0x0E, 0x01, 0x06, 0x02, 0x03, 0xF7});
+    QTest::newRow("globals request") << amp::globalsRequest() << ampMessage({0x12, 0xF7});
+    QTest::newRow("global bit-field request") << amp::globalBitFieldRequest(3, 0, 5) << ampMessage({0x14, 0x03, 0x00, 0x05, 0xF7});
+    QTest::newRow("global bit-field") << amp::globalBitField(13, 0, 5, 4) << ampMessage({0x15, 0x0D, 0x00, 0x05, 0x04, 0xF7});
+    QTest::newRow("tuner mode on") << amp::tunerMode(1) << ampMessage({0x16, 0x01, 0xF7});
+    QTest::newRow("sync complete") << amp::syncComplete() << ampMessage({0x18, 0x01, 0xF7});
 }
 
 void TestMessages::shortMessagesMatchTheTable()
@@ -131,16 +123,16 @@ void TestMessages::senderReadsBackTheRecord()
     image.record(3)[preset::ModTone] = 0xC5;
     image.record(3)[preset::ModTone] = bitfield::write(0xC5, 4, 2, 3);
     sender.sendBitField(preset::Presence);
-    QCOMPARE(backend.sent.back(), hdr({0x0E, 0x02, 0x04, 0x02, 0x03, 0xF7}));
+    QCOMPARE(backend.sent.back(), ampMessage({0x0E, 0x02, 0x04, 0x02, 0x03, 0xF7}));
 
     image.record(3)[preset::DLTime] = 200;
     sender.sendParameter(preset::DLTime);
-    QCOMPARE(backend.sent.back(), hdr({0x0C, 23, 0x0C, 0x08, 0xF7}));
+    QCOMPARE(backend.sent.back(), ampMessage({0x0C, 23, 0x0C, 0x08, 0xF7}));
 
     // Separation travels as six bits of its seven.
     image.record(3)[preset::DLSepDark] = 0x80 | 0x45;
     sender.sendBitField(preset::DLSeparation);
-    QCOMPARE(backend.sent.back(), hdr({0x0E, 29, 0x00, 0x06, 0x05, 0xF7}));
+    QCOMPARE(backend.sent.back(), ampMessage({0x0E, 29, 0x00, 0x06, 0x05, 0xF7}));
 
     sender.sendEditorData();
     QCOMPARE(backend.sent.back(), amp::singlePreset(image.record(3)));
@@ -148,11 +140,11 @@ void TestMessages::senderReadsBackTheRecord()
     state.view = EditorState::View::Single; // live edits always address slot 0 then
     image.record(0)[preset::Low] = 9;
     sender.sendParameter(preset::Low);
-    QCOMPARE(backend.sent.back(), hdr({0x0C, 5, 0x00, 0x09, 0xF7}));
+    QCOMPARE(backend.sent.back(), ampMessage({0x0C, 5, 0x00, 0x09, 0xF7}));
 
     image.globals[13] = 0x24;
     sender.sendGlobalBitField(13, 0, 5);
-    QCOMPARE(backend.sent.back(), hdr({0x15, 13, 0x00, 0x05, 0x04, 0xF7}));
+    QCOMPARE(backend.sent.back(), ampMessage({0x15, 13, 0x00, 0x05, 0x04, 0xF7}));
 }
 
 void TestMessages::senderRespectsGuardAndModifiedRules()
