@@ -1,20 +1,11 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-
-#include <exception>
+#include "model/quorvexerror.h"
 
 // A text that should be a number is not one. Raised by ParseUnitValue and
-// passed on by the knobs' text entry; the knob keeps its value.
-class ConvertError : public std::exception {
+// passed on by the knobs' text entry; the knob keeps its value. A kind of
+// QuorvexError, so one that escapes a handler still reaches the error box.
+class ConvertError : public QuorvexError {
 public:
-    explicit ConvertError(QString message)
-        : message_(std::move(message)), utf8_(message_.toUtf8()) {}
-    const QString &message() const noexcept { return message_; }
-    const char *what() const noexcept override { return utf8_.constData(); }
-
-private:
-    QString message_;
-    QByteArray utf8_;
+    using QuorvexError::QuorvexError;
 };
