@@ -1,0 +1,49 @@
+#include "editor/amplists.h"
+
+namespace amplists {
+
+QStringList ampModels()
+{
+    return {
+        QStringLiteral("Glass Clean"),
+        QStringLiteral("Bright Crunch"),
+        QStringLiteral("Classic Lead"),
+        QStringLiteral("Heavy Lead"),
+        QStringLiteral("Warm Clean"),
+        QStringLiteral("Vintage Drive"),
+        QStringLiteral("Chime"),
+        QStringLiteral("Modern Metal"),
+        QStringLiteral("Smooth Overdrive"),
+        QStringLiteral("Sparkle Clean"),
+        QStringLiteral("Thick Fuzz"),
+        QStringLiteral("Blues Crunch"),
+        QStringLiteral("Studio Clean (2.0)"),
+        QStringLiteral("Hot Drive (2.0)"),
+        QStringLiteral("Extreme Gain (2.0)"),
+        QStringLiteral("Acoustic (2.0)"),
+    };
+}
+
+QStringList cabinets()
+{
+    return {
+        QStringLiteral("1x12 Open Back"),
+        QStringLiteral("2x12 Open Back"),
+        QStringLiteral("4x12 Closed"),
+        QStringLiteral("4x12 Vintage"),
+        QStringLiteral("1x15 Open Back"),
+        QStringLiteral("1x10 Small Combo"),
+        QStringLiteral("2x12 Alnico"),
+        QStringLiteral("4x12 Modern"),
+        QStringLiteral("2x12 Closed"),
+        QStringLiteral("2x10 Open Back"),
+        QStringLiteral("4x10 Closed"),
+        QStringLiteral("1x12 Closed"),
+        QStringLiteral("2x12 Studio (2.0)"),
+        QStringLiteral("4x12 Hot (2.0)"),
+        QStringLiteral("4x12 Extreme (2.0)"),
+        QStringLiteral("Acoustic Body (2.0)"),
+    };
+}
+
+} // namespace amplists
