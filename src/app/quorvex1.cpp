@@ -3,6 +3,7 @@
 #include "app/aboutbox.h"
 #include "app/qtprompter.h"
 #include "app/singleinstance.h"
+#include "editor/editorpanel.h"
 #include "midi/rtmidibackend.h"
 #include "midi/tformmidi.h"
 #include "model/quorvexerror.h"
@@ -76,20 +77,13 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     if (auto *qt = dynamic_cast<QtPrompter *>(prompter_.get()))
         qt->setFallbackParent(this);
 
-    // Until the file, editor and detection work plug in: no file can be read,
-    // Save and the amp search do nothing, the view is only recorded, and the
-    // editor data goes to the Amp as it stands in the device image.
+    // Until the file and detection work plug in: no file can be read, and
+    // Save and the amp search do nothing.
     fileReader = [](const QString &, bool) { return false; };
     saveDocument = [] {};
     ampSearch = [](bool) {};
-    setView = [this](EditorState::View view) {
-        editorState.view = view;
-        const bool group = view == EditorState::View::Group;
-        SaveCurrentTab1->setEnabled(group);
-        ImportSingletoTab->setEnabled(group);
-        GrouptoAmp->setEnabled(group);
-    };
-    loadPanel = [] {};
+    setView = [this](EditorState::View view) { EditorPanel1->SetView(view); };
+    loadPanel = [this] { EditorPanel1->LoadPanel(); };
     sendEditorData = [this] { sender.sendEditorData(); };
 
     MidiIn1.OnSysEx = [this](TMidiIn *, const std::uint8_t *data, int size) {
@@ -215,6 +209,9 @@ void Quorvex1::buildMenus()
     connectHandler(AutoSplit, &Quorvex1::AutoSplitClick);
     connectHandler(DefaultView1, &Quorvex1::DefaultView1Click);
     connectHandler(MIDIPortSelect1, &Quorvex1::MIDIPortSelect1Click);
+    connectHandler(New1, &Quorvex1::New1Click);
+    connectHandler(NewGroup1, &Quorvex1::NewGroup1Click);
+    connectHandler(EditordatatoAmp1, &Quorvex1::EditordatatoAmp1Click);
     connectHandler(Exit1, &Quorvex1::Exit1Click);
     connectHandler(About1, &Quorvex1::About1Click);
 }
@@ -248,6 +245,7 @@ void Quorvex1::buildToolBar()
 
     connectHandler(ToolButtonMIDI, &Quorvex1::MIDIPortSelect1Click);
     connectHandler(ToolButtonDefaultView, &Quorvex1::DefaultView1Click);
+    connectHandler(ToolButtonSendEdits, &Quorvex1::EditordatatoAmp1Click);
 }
 
 void Quorvex1::buildPanels()
@@ -271,6 +269,17 @@ void Quorvex1::buildPanels()
 
     GroupBox1 = new QGroupBox(Splitter1);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    EditorPanel1 = new EditorPanel(image, editorState, sender, GroupBox1);
+    EditorPanel1->Run = [this](const std::function<void()> &body) { run(body); };
+    EditorPanel1->OnViewItems = [this](bool group) {
+        SaveCurrentTab1->setEnabled(group);
+        ImportSingletoTab->setEnabled(group);
+        GrouptoAmp->setEnabled(group);
+    };
+    auto *editorLayout = new QVBoxLayout(GroupBox1);
+    editorLayout->setContentsMargins(0, 0, 0, 0);
+    editorLayout->addWidget(EditorPanel1);
+    dispatcher.setViews({EditorPanel1, nullptr, nullptr});
 
     Splitter1->addWidget(PanelList);
     Splitter1->addWidget(GroupBox1);
@@ -567,6 +576,28 @@ void Quorvex1::MIDIPortSelect1Click()
     TFormMidi form(MidiIn1, MidiOut1, *prompter_, [this] { return applicationTitle_; }, this);
     form.exec();
 }
+
+void Quorvex1::newDocument(EditorState::View view)
+{
+    askToSave();
+    editorState.modified = false;
+    currentFileName.clear();
+    setTitle(Untitled);
+    saveElsewhere = false;
+    SaveBack->setEnabled(false);
+    image.fillDefaults();
+    setView(view);
+    if (view == EditorState::View::Group)
+        EditorPanel1->SelectSlotQuietly(0);
+    loadPanel();
+    sendEditorData();
+}
+
+void Quorvex1::New1Click() { newDocument(EditorState::View::Single); }
+
+void Quorvex1::NewGroup1Click() { newDocument(EditorState::View::Group); }
+
+void Quorvex1::EditordatatoAmp1Click() { sendEditorData(); }
 
 bool Quorvex1::FormCloseQuery()
 {

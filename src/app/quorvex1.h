@@ -24,6 +24,7 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QToolBar;
+class EditorPanel;
 class SingleInstance;
 
 // The main window: owns the device image, the MIDI ports and the Amp session
@@ -121,6 +122,9 @@ public:
     void Exit1Click();
     void About1Click();
     void MIDIPortSelect1Click();
+    void New1Click();
+    void NewGroup1Click();
+    void EditordatatoAmp1Click();
     bool FormCloseQuery();
     void FormClose();
 
@@ -130,6 +134,7 @@ public:
     QWidget *PanelList;
     QLabel *LabelList;
     QGroupBox *GroupBox1;
+    EditorPanel *EditorPanel1;
 
     QMenu *File1, *View1, *Transfer1, *Help1, *PresetfromAmp1, *PresettoAmp1;
     QAction *Open1, *ImportSingletoTab, *New1, *NewGroup1, *InfoMain, *Save1, *SaveAs1, *SaveBack,
@@ -157,6 +162,7 @@ private:
     void startUp();
     void setOrigin(const QString &path);
     void fillDefaultsAndSend();
+    void newDocument(EditorState::View view);
     void computeSplit();
     void bringToFront();
     QSize normalSize() const;

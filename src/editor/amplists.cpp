@@ -27,22 +27,22 @@ QStringList ampModels()
 QStringList cabinets()
 {
     return {
-        QStringLiteral("1x12 Open Back"),
-        QStringLiteral("2x12 Open Back"),
+        QStringLiteral("1x12 Open"),
+        QStringLiteral("2x12 Open"),
         QStringLiteral("4x12 Closed"),
         QStringLiteral("4x12 Vintage"),
-        QStringLiteral("1x15 Open Back"),
-        QStringLiteral("1x10 Small Combo"),
+        QStringLiteral("1x15 Open"),
+        QStringLiteral("1x10 Combo"),
         QStringLiteral("2x12 Alnico"),
         QStringLiteral("4x12 Modern"),
         QStringLiteral("2x12 Closed"),
-        QStringLiteral("2x10 Open Back"),
+        QStringLiteral("2x10 Open"),
         QStringLiteral("4x10 Closed"),
         QStringLiteral("1x12 Closed"),
         QStringLiteral("2x12 Studio (2.0)"),
         QStringLiteral("4x12 Hot (2.0)"),
         QStringLiteral("4x12 Extreme (2.0)"),
-        QStringLiteral("Acoustic Body (2.0)"),
+        QStringLiteral("Acoustic (2.0)"),
     };
 }
 

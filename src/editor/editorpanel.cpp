@@ -2,6 +2,7 @@
 
 #include "controls/tnxedit.h"
 #include "controls/tnxnumberknob.h"
+#include "controls/ttabcontrol.h"
 #include "editor/amplists.h"
 #include "editor/delaytime.h"
 #include "editor/windowscolor.h"
@@ -21,8 +22,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
-#include <QTabBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -62,7 +63,7 @@ QGroupBox *radioGroup(QWidget *parent, const char *name, const QString &caption,
     box->setToolTip(hint);
     buttons = new QButtonGroup(box);
     auto *layout = new QVBoxLayout(box);
-    layout->setContentsMargins(4, 2, 4, 2);
+    layout->setContentsMargins(4, 0, 4, 0);
     layout->setSpacing(0);
     for (int i = 0; i < items.size(); ++i) {
         auto *button = new QRadioButton(items[i], box);
@@ -83,9 +84,9 @@ QGroupBox *groupBox(QWidget *parent, const char *name, const QString &caption)
 QGridLayout *knobGrid(QGroupBox *box)
 {
     auto *grid = new QGridLayout(box);
-    grid->setContentsMargins(4, 2, 4, 4);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(1);
+    grid->setContentsMargins(4, 0, 4, 2);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(0);
     return grid;
 }
 
@@ -113,8 +114,20 @@ EditorPanel::EditorPanel(DeviceImage &image, EditorState &state, AmpSender &send
     setObjectName(QStringLiteral("EditorPanel"));
     Clock = monotonicMs;
 
-    panelBox_ = new QWidget(this);
-    panelBox_->setObjectName(QStringLiteral("PanelBox"));
+    // The controls keep their sizes; a window too small for them scrolls.
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("PanelBox"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    panelBox_ = scroll;
+    contents_ = new QWidget;
+    contents_->setObjectName(QStringLiteral("PanelContents"));
+    // The panel was laid out for a compact 8-point face; the desktop's
+    // usual 10-point one would not fit the window's design size.
+    QFont compact = font();
+    compact.setPointSizeF(std::max(7.0, compact.pointSizeF() * 0.85));
+    contents_->setFont(compact);
 
     buildModel();
     buildDualSections();
@@ -122,9 +135,9 @@ EditorPanel::EditorPanel(DeviceImage &image, EditorState &state, AmpSender &send
     buildDelayTime();
     buildTapFunction();
 
-    auto *grid = new QGridLayout(panelBox_);
-    grid->setContentsMargins(4, 0, 4, 4);
-    grid->setSpacing(4);
+    auto *grid = new QGridLayout(contents_);
+    grid->setContentsMargins(4, 0, 4, 2);
+    grid->setSpacing(2);
     grid->addWidget(GroupBoxModel, 0, 0, 1, 3);
     grid->addWidget(GroupBoxPreamp, 1, 0, 1, 2);
     grid->addWidget(GroupBoxReverb, 1, 2);
@@ -134,6 +147,9 @@ EditorPanel::EditorPanel(DeviceImage &image, EditorState &state, AmpSender &send
     grid->addWidget(GroupBoxDelayS, 3, 0, 1, 2);
     grid->addWidget(GroupBoxTapFn, 3, 2);
     grid->setRowStretch(4, 1);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+    scroll->setWidget(contents_);
 
     buildTabs();
 
@@ -181,7 +197,7 @@ TNxNumberKnob *EditorPanel::makeKnob(QGroupBox *box, QGridLayout *grid, int colu
     // The value under the knob, where a number can also be typed.
     auto *edit = new TNxEdit(box);
     edit->setObjectName(QLatin1String(name) + QLatin1String("Edit"));
-    edit->setFixedWidth(36);
+    edit->setFixedSize(36, 16);
     edit->SetAlignment(TJustEdit::TextAlign::Center);
     edit->SetTarget(knob);
     knob->SetTarget(edit);
@@ -226,10 +242,10 @@ void EditorPanel::onRadio(QButtonGroup *group, void (EditorPanel::*handler)())
 
 void EditorPanel::buildModel()
 {
-    GroupBoxModel = groupBox(panelBox_, "GroupBoxModel", QStringLiteral("Model"));
+    GroupBoxModel = groupBox(contents_, "GroupBoxModel", QStringLiteral("Model"));
     auto *row = new QHBoxLayout(GroupBoxModel);
-    row->setContentsMargins(4, 2, 4, 4);
-    row->setSpacing(6);
+    row->setContentsMargins(4, 0, 4, 2);
+    row->setSpacing(4);
 
     auto *lists = new QGridLayout;
     lists->setSpacing(2);
@@ -241,8 +257,10 @@ void EditorPanel::buildModel()
     ComboBoxCab->setObjectName(QStringLiteral("ComboBoxCab"));
     ComboBoxCab->setToolTip(QStringLiteral("Select cabinet per preset or globally"));
     ComboBoxCab->addItems(amplists::cabinets());
-    for (QComboBox *box : {ComboBoxAmp, ComboBoxCab})
+    for (QComboBox *box : {ComboBoxAmp, ComboBoxCab}) {
         box->setMaxVisibleItems(16);
+        box->setMinimumWidth(150);
+    }
     CheckBoxGCab = checkBox(GroupBoxModel, "CheckBoxGCab", QStringLiteral("Global"), QStringLiteral("Overrides preset cab"));
     CheckBoxPad = checkBox(GroupBoxModel, "CheckBoxPad", QStringLiteral("Pad"),
                            QStringLiteral("6 dB reduction before first stage"));
@@ -305,7 +323,7 @@ void EditorPanel::buildDualSections()
         return action;
     };
 
-    GroupBoxPreamp = groupBox(panelBox_, "GroupBoxPreamp", QStringLiteral("Preamp (dual)"));
+    GroupBoxPreamp = groupBox(contents_, "GroupBoxPreamp", QStringLiteral("Preamp (dual)"));
     auto *g = knobGrid(GroupBoxPreamp);
     NxNumberKnobPre = makeKnob(GroupBoxPreamp, g, 0, "NxNumberKnobPre", QStringLiteral("PreGain"), 1, 33, Maroon,
                                &EditorPanel::NxNumberKnobPreChanged);
@@ -318,12 +336,13 @@ void EditorPanel::buildDualSections()
     NxNumberKnobPost = makeKnob(GroupBoxPreamp, g, 4, "NxNumberKnobPost", QStringLiteral("PostGain"), 1, 33, Maroon,
                                 &EditorPanel::NxNumberKnobPostChanged);
     CheckBoxBoost = checkBox(GroupBoxPreamp, "CheckBoxBoost", QStringLiteral("Alt. (Boost)"), altHint);
-    g->addWidget(CheckBoxBoost, 3, 0, 1, 5, Qt::AlignLeft);
+    // Beside the knobs rather than under them: the panel is short of height.
+    g->addWidget(CheckBoxBoost, 0, 5, 3, 1, Qt::AlignVCenter);
     SyncBoost = popup(GroupBoxPreamp, CheckBoxBoost, "PopupMenuPreamp", "SyncBoost",
                       QStringLiteral("Copy these 5 to the other (alt) settings"), &EditorPanel::SyncBoostClick,
                       PopupMenuPreamp);
 
-    GroupBoxReverb = groupBox(panelBox_, "GroupBoxReverb", QStringLiteral("Reverb (dual)"));
+    GroupBoxReverb = groupBox(contents_, "GroupBoxReverb", QStringLiteral("Reverb (dual)"));
     g = knobGrid(GroupBoxReverb);
     NxNumberKnobReverb = makeKnob(GroupBoxReverb, g, 0, "NxNumberKnobReverb", QStringLiteral("Level/Off"), 0, 33, Olive,
                                   &EditorPanel::NxNumberKnobReverbChanged);
@@ -333,7 +352,7 @@ void EditorPanel::buildDualSections()
                        QStringLiteral("Copy this Reverb Level to the other (alt) setting"),
                        &EditorPanel::SyncReverbClick, PopupMenuReverb);
 
-    GroupBoxMod = groupBox(panelBox_, "GroupBoxMod", QStringLiteral("Modulation (dual)"));
+    GroupBoxMod = groupBox(contents_, "GroupBoxMod", QStringLiteral("Modulation (dual)"));
     g = knobGrid(GroupBoxMod);
     NxNumberKnobRate = makeKnob(GroupBoxMod, g, 0, "NxNumberKnobRate", QStringLiteral("Rate"), 1, 25, Maroon,
                                 &EditorPanel::NxNumberKnobRateChanged);
@@ -345,7 +364,7 @@ void EditorPanel::buildDualSections()
                     QStringLiteral("Copy these 2 to the other (alt) settings"), &EditorPanel::SyncModClick,
                     PopupMenuMod);
 
-    GroupBoxDelay = groupBox(panelBox_, "GroupBoxDelay", QStringLiteral("Delay (dual)"));
+    GroupBoxDelay = groupBox(contents_, "GroupBoxDelay", QStringLiteral("Delay (dual)"));
     g = knobGrid(GroupBoxDelay);
     NxNumberKnobDLFeedback = makeKnob(GroupBoxDelay, g, 0, "NxNumberKnobDLFeedback", QStringLiteral("Feedback"), 1, 25,
                                       Maroon, &EditorPanel::NxNumberKnobDLFeedbackChanged);
@@ -375,7 +394,7 @@ void EditorPanel::buildDualSections()
 
 void EditorPanel::buildModulationType()
 {
-    GroupBoxModType = groupBox(panelBox_, "GroupBoxModType", QStringLiteral("Modulation Type"));
+    GroupBoxModType = groupBox(contents_, "GroupBoxModType", QStringLiteral("Modulation Type"));
     auto *g = knobGrid(GroupBoxModType);
     ComboBoxMod = new QComboBox(GroupBoxModType);
     ComboBoxMod->setObjectName(QStringLiteral("ComboBoxMod"));
@@ -393,7 +412,7 @@ void EditorPanel::buildModulationType()
 
 void EditorPanel::buildDelayTime()
 {
-    GroupBoxDelayS = groupBox(panelBox_, "GroupBoxDelayS", QStringLiteral("Delay Time / Tone"));
+    GroupBoxDelayS = groupBox(contents_, "GroupBoxDelayS", QStringLiteral("Delay Time / Tone"));
     auto *g = knobGrid(GroupBoxDelayS);
     NxNumberKnobDLTime = makeKnob(GroupBoxDelayS, g, 0, "NxNumberKnobDLTime", QStringLiteral("Base"), 1, 255, Navy,
                                   &EditorPanel::NxNumberKnobDLTimeChanged);
@@ -428,9 +447,9 @@ void EditorPanel::buildDelayTime()
 
 void EditorPanel::buildTapFunction()
 {
-    GroupBoxTapFn = groupBox(panelBox_, "GroupBoxTapFn", QStringLiteral("Footswitch Tap"));
+    GroupBoxTapFn = groupBox(contents_, "GroupBoxTapFn", QStringLiteral("Footswitch Tap"));
     auto *v = new QVBoxLayout(GroupBoxTapFn);
-    v->setContentsMargins(4, 2, 4, 4);
+    v->setContentsMargins(4, 0, 4, 2);
     v->setSpacing(2);
     LabelTapFn = new QLabel(QStringLiteral("Stompbar TapTempo Function"), GroupBoxTapFn);
     ComboBoxTap = new QComboBox(GroupBoxTapFn);
@@ -452,13 +471,11 @@ void EditorPanel::buildTapFunction()
 
 void EditorPanel::buildTabs()
 {
-    TabControl1 = new QTabBar(this);
+    TabControl1 = new TTabControl(this);
     TabControl1->setObjectName(QStringLiteral("TabControl1"));
-    TabControl1->setExpanding(false);
-    TabControl1->setDrawBase(true);
     for (int slot = 0; slot < preset::SlotCount; ++slot)
         TabControl1->addTab(preset::slotName(slot));
-    connect(TabControl1, &QTabBar::currentChanged, this, [this] { call([this] { TabControl1Change(); }); });
+    connect(TabControl1, &TTabControl::currentChanged, this, [this] { call([this] { TabControl1Change(); }); });
 
     PopupMenuTabs = new QMenu(this);
     PopupMenuTabs->setObjectName(QStringLiteral("PopupMenuTabs"));
@@ -482,9 +499,11 @@ void EditorPanel::buildTabs()
 void EditorPanel::layoutPanel()
 {
     const bool group = TabControl1->isVisibleTo(this);
+    const int tabs = TabControl1->heightForWidth(width());
     if (group)
-        TabControl1->setGeometry(0, 0, width(), TabControl1->sizeHint().height());
-    const int top = group ? std::max(GroupTop, TabControl1->sizeHint().height() + 2) : SingleTop;
+        TabControl1->setGeometry(0, 0, width(), tabs);
+    // Below the tabs, however many rows they take.
+    const int top = group ? std::max(GroupTop, tabs) : SingleTop;
     panelBox_->setGeometry(0, top, width(), std::max(0, height() - top));
 }
 
@@ -496,8 +515,8 @@ void EditorPanel::resizeEvent(QResizeEvent *event)
 
 QSize EditorPanel::sizeHint() const
 {
-    const QSize box = panelBox_->sizeHint();
-    return QSize(box.width(), box.height() + std::max(GroupTop, TabControl1->sizeHint().height() + 2));
+    const QSize box = contents_->sizeHint();
+    return QSize(box.width(), box.height() + std::max(GroupTop, TabControl1->heightForWidth(box.width())));
 }
 
 std::span<std::uint8_t, preset::RecordSize> EditorPanel::record()

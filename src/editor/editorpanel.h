@@ -23,7 +23,7 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QPushButton;
-class QTabBar;
+class TTabControl;
 class TNxKnob;
 class TNxNumberKnob;
 
@@ -138,7 +138,7 @@ public:
     bool tapArmed() const { return tapArmed_; }
 
     // Controls.
-    QTabBar *TabControl1;
+    TTabControl *TabControl1;
     QMenu *PopupMenuTabs;
     QAction *BoostAllTabs1, *UnboostAllTabs1, *RestoreBoostSettings1;
 
@@ -229,6 +229,7 @@ private:
     EditorState &state_;
     AmpSender &sender_;
     QWidget *panelBox_ = nullptr;
+    QWidget *contents_ = nullptr;
     std::array<DualSection, 4> sections_;
     std::vector<TNxKnob *> knobs_;
 

@@ -1,0 +1,198 @@
+#include "controls/ttabcontrol.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyleOptionTab>
+#include <QStylePainter>
+
+#include <algorithm>
+
+TTabControl::TTabControl(QWidget *parent)
+    : QWidget(parent)
+{
+    setFocusPolicy(Qt::TabFocus);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+int TTabControl::addTab(const QString &text)
+{
+    texts_.append(text);
+    if (current_ < 0)
+        current_ = 0;
+    relayout();
+    updateGeometry();
+    return count() - 1;
+}
+
+void TTabControl::setCurrentIndex(int index)
+{
+    if (index < 0 || index >= count() || index == current_)
+        return;
+    current_ = index;
+    relayout();
+    update();
+    emit currentChanged(index);
+}
+
+QSize TTabControl::tabSize(int index) const
+{
+    // The style's own label spacing, or it clips the text.
+    const QFontMetrics fm = fontMetrics();
+    const int h = style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, this);
+    const int v = std::min(8, style()->pixelMetric(QStyle::PM_TabBarTabVSpace, nullptr, this));
+    return QSize(fm.horizontalAdvance(texts_.value(index)) + h, fm.height() + v);
+}
+
+std::vector<std::vector<int>> TTabControl::rowsFor(int width) const
+{
+    std::vector<std::vector<int>> rows(1);
+    int used = 0;
+    for (int i = 0; i < count(); ++i) {
+        const int w = tabSize(i).width();
+        if (!rows.back().empty() && used + w > width) {
+            rows.emplace_back();
+            used = 0;
+        }
+        rows.back().push_back(i);
+        used += w;
+    }
+    const auto selected = std::find_if(rows.begin(), rows.end(), [this](const std::vector<int> &row) {
+        return std::find(row.begin(), row.end(), current_) != row.end();
+    });
+    if (selected != rows.end())
+        std::rotate(selected, selected + 1, rows.end());
+    return rows;
+}
+
+void TTabControl::relayout()
+{
+    rects_.assign(std::size_t(count()), QRect());
+    const auto rows = rowsFor(std::max(1, width()));
+    rows_ = int(rows.size());
+    const int h = count() ? tabSize(0).height() : 0;
+    int y = 0;
+    for (const auto &row : rows) {
+        int x = 0;
+        for (int i : row) {
+            const int w = tabSize(i).width();
+            rects_[std::size_t(i)] = QRect(x, y, w, h);
+            x += w;
+        }
+        y += h;
+    }
+}
+
+int TTabControl::rowCount() const
+{
+    return rows_;
+}
+
+QRect TTabControl::tabRect(int index) const
+{
+    return index >= 0 && index < int(rects_.size()) ? rects_[std::size_t(index)] : QRect();
+}
+
+int TTabControl::tabAt(const QPoint &pos) const
+{
+    for (int i = 0; i < int(rects_.size()); ++i)
+        if (rects_[std::size_t(i)].contains(pos))
+            return i;
+    return -1;
+}
+
+int TTabControl::heightForWidth(int width) const
+{
+    const int h = count() ? tabSize(0).height() : 0;
+    return int(rowsFor(std::max(1, width)).size()) * h + 2;
+}
+
+QSize TTabControl::sizeHint() const
+{
+    int w = 0;
+    for (int i = 0; i < count(); ++i)
+        w += tabSize(i).width();
+    return QSize(w, heightForWidth(w));
+}
+
+QSize TTabControl::minimumSizeHint() const
+{
+    return QSize(count() ? tabSize(0).width() : 0, heightForWidth(width()));
+}
+
+void TTabControl::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    relayout();
+}
+
+void TTabControl::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        relayout();
+        updateGeometry();
+    }
+}
+
+void TTabControl::paintEvent(QPaintEvent *)
+{
+    QStylePainter p(this);
+    QStyleOptionTabBarBase base;
+    base.initFrom(this);
+    base.shape = QTabBar::RoundedNorth;
+    base.rect = QRect(0, height() - 2, width(), 2);
+    base.selectedTabRect = tabRect(current_);
+    p.drawPrimitive(QStyle::PE_FrameTabBarBase, base);
+
+    // The selected tab last, so it overlaps its neighbours.
+    std::vector<int> order;
+    for (int i = 0; i < count(); ++i)
+        if (i != current_)
+            order.push_back(i);
+    if (current_ >= 0)
+        order.push_back(current_);
+    for (int i : order) {
+        QStyleOptionTab opt;
+        opt.initFrom(this);
+        opt.shape = QTabBar::RoundedNorth;
+        opt.text = texts_[i];
+        opt.rect = rects_[std::size_t(i)];
+        opt.row = 0;
+        opt.position = QStyleOptionTab::Middle;
+        opt.selectedPosition = QStyleOptionTab::NotAdjacent;
+        opt.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+        if (i == current_) {
+            opt.state |= QStyle::State_Selected;
+            if (hasFocus())
+                opt.state |= QStyle::State_HasFocus;
+        }
+        p.drawControl(QStyle::CE_TabBarTab, opt);
+    }
+}
+
+void TTabControl::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const int i = tabAt(event->position().toPoint());
+    if (i >= 0)
+        setCurrentIndex(i);
+}
+
+void TTabControl::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+        setCurrentIndex(current_ - 1);
+        break;
+    case Qt::Key_Right:
+        setCurrentIndex(current_ + 1);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}

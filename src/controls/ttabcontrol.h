@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+#include <vector>
+
+// A row of tabs that wraps onto further rows when the width runs out, so
+// every tab stays in sight. The row holding the selected tab sits at the
+// bottom, next to the page it selects.
+class TTabControl : public QWidget {
+    Q_OBJECT
+public:
+    explicit TTabControl(QWidget *parent = nullptr);
+
+    int addTab(const QString &text);
+    int count() const { return int(texts_.size()); }
+    QString tabText(int index) const { return texts_.value(index); }
+
+    int currentIndex() const { return current_; }
+    // Emits currentChanged when the index changes; an index outside the tabs
+    // is refused.
+    void setCurrentIndex(int index);
+
+    int rowCount() const;
+    // The tab at a point of the widget, -1 for none.
+    int tabAt(const QPoint &pos) const;
+    QRect tabRect(int index) const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+
+signals:
+    void currentChanged(int index);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    QSize tabSize(int index) const;
+    // Rows of tab indices for a width, top to bottom, the selected tab's row last.
+    std::vector<std::vector<int>> rowsFor(int width) const;
+    void relayout();
+
+    QStringList texts_;
+    int current_ = -1;
+    std::vector<QRect> rects_;
+    int rows_ = 1;
+};

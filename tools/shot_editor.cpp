@@ -1,0 +1,63 @@
+// Screenshots of the main window for looking at the editor panel by eye:
+// run under a real X server (Xvfb) with the output folder as argument.
+// Uses the loopback MIDI service, so no Amp is needed.
+#include "app/quorvex1.h"
+#include "editor/editorpanel.h"
+#include "midi/loopbackbackend.h"
+#include "support/scriptedprompter.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QScreen>
+#include "controls/ttabcontrol.h"
+#include <QTemporaryDir>
+#include <QTimer>
+
+static void settle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+static bool shoot(QWidget &w, const QString &path)
+{
+    settle(300);
+    const QPixmap shot = w.screen()->grabWindow(w.winId());
+    return shot.save(path);
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("quorvex.INI"));
+    QFile f(ini);
+    if (!f.open(QIODevice::WriteOnly))
+        return 1;
+    f.write("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+    f.close();
+
+    Quorvex1::Options o;
+    o.backend = std::make_unique<LoopbackBackend>();
+    o.prompter = std::make_unique<ScriptedPrompter>();
+    o.iniPath = ini;
+    Quorvex1 w(std::move(o));
+    w.show();
+    settle(500);
+    bool ok = shoot(w, out + QStringLiteral("/single-view.png"));
+
+    w.NewGroup1->trigger();
+    w.EditorPanel1->TabControl1->setCurrentIndex(6);
+    for (QCheckBox *box : {w.EditorPanel1->CheckBoxBoost, w.EditorPanel1->CheckBoxMod, w.EditorPanel1->CheckBoxDelay,
+                           w.EditorPanel1->CheckBoxReverb})
+        box->setChecked(true);
+    w.EditorPanel1->ComboBoxMod->setCurrentIndex(1);
+    ok &= shoot(w, out + QStringLiteral("/group-view-alt.png"));
+    w.editorState.modified = false;
+    w.close();
+    return ok ? 0 : 1;
+}
