@@ -7,3 +7,6 @@ target_link_libraries(tst_knobtext PRIVATE quorvex_controls)
 
 quorvex_test(tst_led)
 target_link_libraries(tst_led PRIVATE quorvex_controls)
+
+quorvex_test(tst_tabcontrol)
+target_link_libraries(tst_tabcontrol PRIVATE quorvex_controls)

@@ -2,6 +2,9 @@
 #include "app/qtprompter.h"
 #include "app/quorvex1.h"
 #include "app/singleinstance.h"
+#include "controls/tnxnumberknob.h"
+#include "controls/ttabcontrol.h"
+#include "editor/editorpanel.h"
 #include "midi/loopbackbackend.h"
 #include "midi/tformmidi.h"
 #include "model/quorvexerror.h"
@@ -553,6 +556,100 @@ private slots:
         f.backend->inject(amp::identifyReply(0x05));
         f.backend->flush();
         QCOMPARE(w.editorState.firmwareVersion, 0x15);
+    }
+
+    void newPresetAndNewGroup()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        Quorvex1 &w = f.make();
+        w.FormActivate();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        EditorPanel &panel = *w.EditorPanel1;
+        QCOMPARE(panel.NxNumberKnobPre->GetValue(), 17.0f);
+        f.backend->sent.clear();
+
+        // Modified: Cancel leaves everything as it was.
+        w.image.record(0)[preset::PreGain] = 30;
+        w.editorState.modified = true;
+        f.prompter->answers = {Button::Cancel};
+        w.NewGroup1->trigger();
+        QCOMPARE(w.editorState.view, EditorState::View::Single);
+        QCOMPARE(w.image.record(0)[preset::PreGain], 30);
+        QVERIFY(f.backend->sent.empty());
+
+        // No: sixteen default slots in group view on tab A1, sent once as the
+        // editor data; nothing modified.
+        w.currentFileName = QStringLiteral("old.syx");
+        w.setTitle(QStringLiteral("old.syx"));
+        w.image.record(15)[preset::DLTime] = 3;
+        f.prompter->answers = {Button::No};
+        w.NewGroup1->trigger();
+        QCOMPARE(w.editorState.view, EditorState::View::Group);
+        QVERIFY(panel.TabControl1->isVisible());
+        QCOMPARE(panel.TabControl1->currentIndex(), 0);
+        QVERIFY(w.SaveCurrentTab1->isEnabled() && w.ImportSingletoTab->isEnabled() && w.GrouptoAmp->isEnabled());
+        QVERIFY(!w.editorState.modified);
+        QVERIFY(w.currentFileName.isEmpty());
+        QCOMPARE(w.windowTitle(), QStringLiteral("untitled - Quorvex"));
+        for (int slot = 0; slot < preset::SlotCount; ++slot)
+            QVERIFY(std::equal(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), w.image.record(slot).begin()));
+        QCOMPARE(panel.NxNumberKnobPre->GetValue(), 17.0f);
+        QCOMPARE(f.backend->sent.size(), 1u);
+        QCOMPARE(f.backend->sent[0], amp::singlePreset(preset::DefaultRecord));
+
+        // A slot switch, then New Preset (nothing to save): single view on slot 0.
+        panel.TabControl1->setCurrentIndex(6);
+        QCOMPARE(w.editorState.currentSlot(), 6);
+        f.backend->sent.clear();
+        f.prompter->shown.clear();
+        w.New1->trigger();
+        QVERIFY(f.prompter->shown.isEmpty());
+        QCOMPARE(w.editorState.view, EditorState::View::Single);
+        QVERIFY(!panel.TabControl1->isVisible());
+        QCOMPARE(panel.TabControl1->currentIndex(), 0);
+        QCOMPARE(w.editorState.currentSlot(), 0);
+        QVERIFY(!w.SaveCurrentTab1->isEnabled() && !w.ImportSingletoTab->isEnabled() && !w.GrouptoAmp->isEnabled());
+        QCOMPARE(f.backend->sent.size(), 1u);
+        QCOMPARE(f.backend->sent[0][6], amp::SinglePreset);
+    }
+
+    void editsReachTheAmpAndTheAmpReachesThePanel()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        Quorvex1 &w = f.make();
+        w.FormActivate();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        EditorPanel &panel = *w.EditorPanel1;
+        f.backend->sent.clear();
+
+        // Editor data to Amp, from the menu and the tool button: the record
+        // as it stands, modified untouched.
+        w.image.record(0)[preset::MidFreq] = 9;
+        w.EditordatatoAmp1->trigger();
+        w.ToolButtonSendEdits->trigger();
+        QCOMPARE(f.backend->sent.size(), 2u);
+        QCOMPARE(f.backend->sent[1], amp::singlePreset(w.image.record(0)));
+        QVERIFY(!w.editorState.modified);
+
+        // A knob turned on the panel goes out through the output port.
+        f.backend->sent.clear();
+        panel.NxNumberKnobShift->SetValue(20);
+        QCOMPARE(f.backend->sent.size(), 2u);
+        QCOMPARE(f.backend->sent[0], amp::parameterSet(preset::MidFreq, 20));
+        QVERIFY(w.editorState.modified);
+
+        // A knob turned on the Amp moves the panel and sends nothing back.
+        f.backend->sent.clear();
+        f.backend->inject(amp::parameterSet(preset::MidFreq, 5));
+        f.backend->flush();
+        QCOMPARE(panel.NxNumberKnobShift->GetValue(), 5.0f);
+        QCOMPARE(w.image.record(0)[preset::MidFreq], 5);
+        QVERIFY(f.backend->sent.empty());
+        QVERIFY(!w.editorState.loadingGuard);
     }
 
     void storedDeviceName()

@@ -64,8 +64,13 @@ std::vector<std::vector<int>> TTabControl::rowsFor(int width) const
     return rows;
 }
 
-void TTabControl::relayout()
+void TTabControl::relayout() const
 {
+    if (laidOutWidth_ == width() && laidOutCurrent_ == current_ && laidOutCount_ == count())
+        return;
+    laidOutWidth_ = width();
+    laidOutCurrent_ = current_;
+    laidOutCount_ = count();
     rects_.assign(std::size_t(count()), QRect());
     const auto rows = rowsFor(std::max(1, width()));
     rows_ = int(rows.size());
@@ -84,16 +89,19 @@ void TTabControl::relayout()
 
 int TTabControl::rowCount() const
 {
+    relayout();
     return rows_;
 }
 
 QRect TTabControl::tabRect(int index) const
 {
+    relayout();
     return index >= 0 && index < int(rects_.size()) ? rects_[std::size_t(index)] : QRect();
 }
 
 int TTabControl::tabAt(const QPoint &pos) const
 {
+    relayout();
     for (int i = 0; i < int(rects_.size()); ++i)
         if (rects_[std::size_t(i)].contains(pos))
             return i;
@@ -129,6 +137,7 @@ void TTabControl::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        laidOutWidth_ = -1;
         relayout();
         updateGeometry();
     }
@@ -136,6 +145,7 @@ void TTabControl::changeEvent(QEvent *event)
 
 void TTabControl::paintEvent(QPaintEvent *)
 {
+    relayout();
     QStylePainter p(this);
     QStyleOptionTabBarBase base;
     base.initFrom(this);

@@ -46,10 +46,15 @@ private:
     QSize tabSize(int index) const;
     // Rows of tab indices for a width, top to bottom, the selected tab's row last.
     std::vector<std::vector<int>> rowsFor(int width) const;
-    void relayout();
+    // Lays the tabs out for the current width when that changed; a hidden
+    // widget gets no resize event.
+    void relayout() const;
 
     QStringList texts_;
     int current_ = -1;
-    std::vector<QRect> rects_;
-    int rows_ = 1;
+    mutable std::vector<QRect> rects_;
+    mutable int rows_ = 1;
+    mutable int laidOutWidth_ = -1;
+    mutable int laidOutCurrent_ = -1;
+    mutable int laidOutCount_ = -1;
 };

@@ -1,0 +1,105 @@
+// The wrapping tab row used for the slot tabs.
+#include "controls/ttabcontrol.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+void fill(TTabControl &tabs)
+{
+    for (const char *name : {"A1", "A2", "A3", "A4", "B1", "B2", "B3", "B4", "C1", "C2", "C3", "C4", "D1", "D2", "D3", "D4"})
+        tabs.addTab(QString::fromLatin1(name));
+}
+} // namespace
+
+class TestTabControl : public QObject {
+    Q_OBJECT
+private slots:
+    void wrapsSoEveryTabStaysInSight()
+    {
+        TTabControl tabs;
+        fill(tabs);
+        const int oneRow = tabs.sizeHint().width();
+        tabs.resize(oneRow, tabs.heightForWidth(oneRow));
+        QCOMPARE(tabs.rowCount(), 1);
+
+        const int narrow = oneRow / 3;
+        tabs.resize(narrow, tabs.heightForWidth(narrow));
+        QVERIFY(tabs.rowCount() >= 3);
+        QVERIFY(tabs.heightForWidth(narrow) > tabs.heightForWidth(oneRow));
+        for (int i = 0; i < tabs.count(); ++i) {
+            const QRect r = tabs.tabRect(i);
+            QVERIFY2(tabs.rect().contains(r), qPrintable(tabs.tabText(i)));
+            for (int j = i + 1; j < tabs.count(); ++j)
+                QVERIFY(!r.intersects(tabs.tabRect(j)));
+            QCOMPARE(tabs.tabAt(r.center()), i);
+        }
+        QCOMPARE(tabs.tabAt(QPoint(-5, -5)), -1);
+    }
+
+    void selectedRowSitsNextToThePage()
+    {
+        TTabControl tabs;
+        fill(tabs);
+        const int narrow = tabs.sizeHint().width() / 2;
+        tabs.resize(narrow, tabs.heightForWidth(narrow));
+        QVERIFY(tabs.rowCount() >= 2);
+        auto bottom = [&] {
+            int y = 0;
+            for (int i = 0; i < tabs.count(); ++i)
+                y = std::max(y, tabs.tabRect(i).y());
+            return y;
+        };
+        QCOMPARE(tabs.tabRect(0).y(), bottom());
+        tabs.setCurrentIndex(15);
+        QCOMPARE(tabs.tabRect(15).y(), bottom());
+        QVERIFY(tabs.tabRect(0).y() < bottom());
+        // Order within a row is kept.
+        for (int i = 0; i + 1 < tabs.count(); ++i)
+            if (tabs.tabRect(i).y() == tabs.tabRect(i + 1).y())
+                QVERIFY(tabs.tabRect(i).x() < tabs.tabRect(i + 1).x());
+    }
+
+    void selectionSignalsOnlyRealChanges()
+    {
+        TTabControl tabs;
+        fill(tabs);
+        QSignalSpy changed(&tabs, &TTabControl::currentChanged);
+        QCOMPARE(tabs.currentIndex(), 0);
+        tabs.setCurrentIndex(0);
+        tabs.setCurrentIndex(-1);
+        tabs.setCurrentIndex(16);
+        QCOMPARE(changed.size(), 0);
+        QCOMPARE(tabs.currentIndex(), 0);
+        tabs.setCurrentIndex(6);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed[0][0].toInt(), 6);
+    }
+
+    void mouseAndKeyboard()
+    {
+        TTabControl tabs;
+        fill(tabs);
+        tabs.resize(200, tabs.heightForWidth(200));
+        tabs.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tabs));
+        QSignalSpy changed(&tabs, &TTabControl::currentChanged);
+        QTest::mouseClick(&tabs, Qt::LeftButton, {}, tabs.tabRect(9).center());
+        QCOMPARE(tabs.currentIndex(), 9);
+        // The right button opens menus, it does not select.
+        QTest::mouseClick(&tabs, Qt::RightButton, {}, tabs.tabRect(3).center());
+        QCOMPARE(tabs.currentIndex(), 9);
+        QTest::keyClick(&tabs, Qt::Key_Right);
+        QCOMPARE(tabs.currentIndex(), 10);
+        QTest::keyClick(&tabs, Qt::Key_Left);
+        QTest::keyClick(&tabs, Qt::Key_Left);
+        QCOMPARE(tabs.currentIndex(), 8);
+        QCOMPARE(changed.size(), 4);
+        tabs.setCurrentIndex(15);
+        QTest::keyClick(&tabs, Qt::Key_Right);
+        QCOMPARE(tabs.currentIndex(), 15);
+    }
+};
+
+QTEST_MAIN(TestTabControl)
+#include "tst_tabcontrol.moc"
