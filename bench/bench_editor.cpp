@@ -1,0 +1,203 @@
+// The editor panel under live traffic, shown and painted as on screen: a
+// knob turn until its message is handed to the MIDI backend, and a parameter
+// change from the Amp until the panel shows it.
+#include "sentdrain.h"
+
+#include "controls/tnxnumberknob.h"
+#include "editor/editorpanel.h"
+#include "midi/loopbackbackend.h"
+#include "midi/tmidiout.h"
+#include "model/deviceimage.h"
+#include "model/editorstate.h"
+#include "protocol/ampmessages.h"
+#include "protocol/ampsender.h"
+#include "protocol/amptransfers.h"
+#include "protocol/sysexdispatcher.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+DeviceImage defaultImage()
+{
+    DeviceImage image;
+    image.fillDefaults();
+    return image;
+}
+
+// What the main window wires around its panel, with the MIDI output over
+// the in-process loopback.
+struct Rig {
+    DeviceImage image = defaultImage();
+    EditorState editor;
+    LoopbackBackend backend;
+    TMidiOut out{backend};
+    AmpSender sender{out, image, editor};
+    AmpTransfers transfers{image, editor};
+    SysExDispatcher dispatcher{image, editor, transfers};
+    EditorPanel panel{image, editor, sender};
+
+    Rig() { out.setUsing(true); }
+
+    // Knobs report nothing before their first paint, so the panel is shown
+    // and its events run until the knob under test has painted.
+    bool showPainted(TNxKnob *knob)
+    {
+        panel.LoadPanel();
+        panel.show();
+        QElapsedTimer waited;
+        waited.start();
+        while (!knob->PaintedOnce() && waited.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QCoreApplication::processEvents();
+        return knob->PaintedOnce();
+    }
+};
+
+// Counts the paint events one widget receives while counting is on.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    bool counting = true;
+    std::int64_t paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (counting && event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+bool isParameterSet(const amp::Bytes &m, int index, std::uint8_t value)
+{
+    return int(m.size()) == amp::messageLength(amp::ParameterSet) && amp::hasAmpHeader(m.data(), m.size())
+        && m[amp::CommandPos] == amp::ParameterSet && m[7] == index && amp::fromNibbles(m[8], m[9]) == value;
+}
+
+// Per SetTick: the knob fires OnChanging and then OnChanged, and the panel's
+// handler writes the record byte and sends a parameter-set message on each,
+// so one SetTick hands the backend two messages (reported as msgs_per_edit).
+void BM_EditLatency(benchmark::State &state)
+{
+    Rig rig;
+    TNxNumberKnob *knob = rig.panel.NxNumberKnobPre;
+    if (!rig.showPainted(knob)) {
+        state.SkipWithError("the preamp gain knob was never painted");
+        return;
+    }
+    // Two neighbouring ticks inside the range, so every call moves the knob.
+    const int ticks[2] = {knob->NumTicks() / 3, knob->NumTicks() / 3 + 1};
+
+    // One turn with the clock stopped: it must reach the backend as
+    // parameter-set messages carrying what the record now holds.
+    knob->SetTick(ticks[1]);
+    rig.backend.sent.clear();
+    knob->SetTick(ticks[0]);
+    const std::uint8_t written = rig.image.record(0)[preset::PreGain];
+    bool sentRight = !rig.backend.sent.empty();
+    for (const auto &m : rig.backend.sent)
+        sentRight = sentRight && isParameterSet(m, preset::PreGain, written);
+    if (!sentRight) {
+        state.SkipWithError("a preamp gain turn did not send its parameter-set message");
+        return;
+    }
+
+    SentDrain drain(state, rig.backend);
+    int i = 1;
+    for (auto _ : state) {
+        knob->SetTick(ticks[i++ & 1]);
+        // The knob faces the turns asked to repaint, painted off the clock.
+        drain.iterationDone([] { QCoreApplication::processEvents(); });
+    }
+
+    const std::int64_t messages = drain.total();
+    state.counters["msgs_per_edit"] = benchmark::Counter(double(messages), benchmark::Counter::kAvgIterations);
+    if (messages < state.iterations())
+        state.SkipWithError("an edit sent no message");
+}
+
+// The argument is how many messages arrive between two runs of the event
+// loop; 0 runs it only with the clock stopped, so the repaints the reload
+// asks for are not timed. At the MIDI wire rate (about 3.5 ms for an 11-byte
+// message) the loop goes idle between two messages and paints after each,
+// so 1 is what a stream from the Amp costs.
+void BM_AbsorbParameterMessage(benchmark::State &state)
+{
+    const int paintEvery = int(state.range(0));
+    Rig rig;
+    rig.dispatcher.setViews({&rig.panel});
+    TNxNumberKnob *knob = rig.panel.NxNumberKnobPre;
+    if (!rig.showPainted(knob)) {
+        state.SkipWithError("the preamp gain knob was never painted");
+        return;
+    }
+
+    // Two values inside the knob's range, alternated so every message
+    // really changes the panel.
+    const auto middle = std::uint8_t(std::lround((knob->MinValue() + knob->MaxValue()) / 2));
+    const std::uint8_t values[2] = {middle, std::uint8_t(middle + 1)};
+    const amp::Bytes messages[2] = {amp::parameterSet(preset::PreGain, values[0]),
+                                    amp::parameterSet(preset::PreGain, values[1])};
+    const auto absorb = [&](int which) {
+        rig.dispatcher.MidiIn1SysEx(messages[which].data(), int(messages[which].size()));
+    };
+
+    // With the clock stopped: each message must land in the record and on the knob.
+    bool shown = true;
+    for (int which : {0, 1}) {
+        absorb(which);
+        shown = shown && rig.image.record(0)[preset::PreGain] == values[which]
+             && std::lround(knob->GetValue()) == values[which];
+    }
+    if (!shown) {
+        state.SkipWithError("a parameter-set message did not reach the preamp gain knob");
+        return;
+    }
+    QCoreApplication::processEvents();
+    rig.backend.sent.clear();
+
+    PaintCounter paints(knob);
+    paints.counting = paintEvery > 0;
+    int i = 0;
+    for (auto _ : state) {
+        absorb(i++ & 1);
+        if (paintEvery > 0) {
+            if (i % paintEvery == 0)
+                QCoreApplication::processEvents();
+        } else if (i % 1024 == 0) {
+            // Keeps the pending repaints bounded without timing them.
+            state.PauseTiming();
+            QCoreApplication::processEvents();
+            state.ResumeTiming();
+        }
+    }
+
+    state.SetItemsProcessed(state.iterations());
+    if (paintEvery > 0)
+        state.counters["knob_paints"] = benchmark::Counter(double(paints.paints), benchmark::Counter::kAvgIterations);
+    // The reload runs under the loading guard: echoing the Amp's own change
+    // back to it would be a fault, not just slow.
+    if (!rig.backend.sent.empty())
+        state.SkipWithError("reloading the panel sent messages to the Amp");
+}
+
+} // namespace
+
+BENCHMARK(BM_EditLatency)->Unit(benchmark::kMicrosecond)->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_AbsorbParameterMessage)
+    ->ArgName("paint_every")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);

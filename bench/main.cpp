@@ -1,0 +1,122 @@
+// Runs the benchmarks with a QApplication (the editor panel needs one) and
+// checks each median against its speed target: the exit code is non-zero
+// when a target is missed, so scripts can tell.
+#include <QApplication>
+#include <QByteArray>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Target {
+    double nanoseconds;
+    const char *what;
+};
+
+// Real (wall-clock) time per iteration: what the player waits for.
+const std::map<std::string, Target> targets = {
+    {"BM_SendParameter", {20000, "knob edit -> parameter-set message"}},
+    {"BM_DispatchEcho", {20000, "Amp echo dispatched and applied"}},
+    {"BM_DecodeGroupDump", {200000, "1000-byte group dump decoded"}},
+    {"BM_EditLatency", {35000, "knob tick -> bytes at the MIDI backend"}},
+    // 2840 messages a second.
+    {"BM_AbsorbParameterMessage", {352000, "Amp parameter change shown by the panel"}},
+};
+
+double toNanoseconds(double value, benchmark::TimeUnit unit)
+{
+    switch (unit) {
+    case benchmark::kSecond:
+        return value * 1e9;
+    case benchmark::kMillisecond:
+        return value * 1e6;
+    case benchmark::kMicrosecond:
+        return value * 1e3;
+    case benchmark::kNanosecond:
+        break;
+    }
+    return value;
+}
+
+// Passes everything to the reporter --benchmark_format asks for and keeps
+// each benchmark's median (or its only run) for the target check.
+class TargetReporter : public benchmark::BenchmarkReporter {
+public:
+    explicit TargetReporter(benchmark::BenchmarkReporter *display) : display_(display) {}
+
+    bool ReportContext(const Context &context) override { return display_->ReportContext(context); }
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs) {
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+            if (run.error_occurred) {
+                // Each repetition reports the same error; one line is enough.
+                if (results_.empty() || results_.back().name != run.benchmark_name())
+                    results_.push_back({run.benchmark_name(), run.run_name.function_name, -1, run.error_message});
+            } else if (median || single) {
+                results_.push_back({run.benchmark_name(), run.run_name.function_name,
+                                    toNanoseconds(run.GetAdjustedRealTime(), run.time_unit), {}});
+            }
+        }
+        display_->ReportRuns(runs);
+    }
+    void Finalize() override { display_->Finalize(); }
+
+    // Prints one line per result to stderr (stdout may carry JSON);
+    // true when every target is met and nothing failed.
+    bool check() const
+    {
+        bool ok = true;
+        if (results_.empty())
+            return ok;
+        std::fprintf(stderr, "\nSpeed targets (median real time per iteration):\n");
+        for (const Result &r : results_) {
+            const auto target = targets.find(r.function);
+            if (r.nanoseconds < 0) {
+                std::fprintf(stderr, "%-45s FAILED: %s\n", r.name.c_str(), r.error.c_str());
+                ok = false;
+            } else if (target != targets.end()) {
+                const bool met = r.nanoseconds <= target->second.nanoseconds;
+                std::fprintf(stderr, "%-45s %12.0f ns  (target %.0f ns, %s) %s\n", r.name.c_str(), r.nanoseconds,
+                             target->second.nanoseconds, target->second.what, met ? "ok" : "MISSED");
+                ok = ok && met;
+            }
+        }
+        return ok;
+    }
+
+private:
+    struct Result {
+        std::string name;
+        std::string function;
+        double nanoseconds; // < 0: the benchmark reported an error
+        std::string error;
+    };
+    benchmark::BenchmarkReporter *display_;
+    std::vector<Result> results_;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Headless by default; a display is never needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt takes its own options (-platform and the like) out first.
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 2;
+
+    TargetReporter reporter(benchmark::CreateDefaultDisplayReporter());
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return reporter.check() ? 0 : 1;
+}
