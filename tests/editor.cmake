@@ -1,0 +1,3 @@
+# Editor panel: live edit messages, dual sets, boost commands, delay time and tap.
+quorvex_test(tst_editor)
+target_link_libraries(tst_editor PRIVATE quorvex_editor)
