@@ -236,12 +236,12 @@ private slots:
             press(*k, QPoint(30, 30));
             QCOMPARE(QCursor::pos(), k->mapToGlobal(tip));
             QVERIFY(k->Dragging());
-            const int after = k->Tick();
+            // The tip pixel may read back as a neighbouring tick; a press
+            // alone never changes the value.
+            QCOMPARE(k->Tick(), t);
             release(*k, QPoint(30, 30));
             QVERIFY(!k->Dragging());
-            QStringList expected = after != t ? both(after) : QStringList();
-            expected << QStringLiteral("changed:%1").arg(after); // at every release
-            QCOMPARE(log.take(), expected);
+            QCOMPARE(log.take(), QStringList{QStringLiteral("changed:%1").arg(t)}); // at every release
         }
     }
 

@@ -307,14 +307,12 @@ void TNxKnob::mousePressEvent(QMouseEvent *event)
         if (focusOnClick_)
             setFocus(Qt::MouseFocusReason);
         // Start from the drawn pointer's tip, never from the click point, so
-        // a press does not make the knob jump.
+        // a press does not make the knob jump. The tip is a whole pixel and
+        // can read back as the neighbouring tick; a press alone must not
+        // change the setting, so the knob keeps its tick until it is moved.
         const QPoint tip = PointerTip();
         lastCursor_ = tip;
         QCursor::setPos(mapToGlobal(tip));
-        QPointer<TNxKnob> alive(this);
-        SetTick(CalcKnobPosition(tip));
-        if (!alive)
-            return;
         // Qt's implicit grab keeps the mouse with this knob until release.
         dragging_ = true;
         SetClip();
