@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -641,6 +642,24 @@ private slots:
         QCOMPARE(f.backend->sent.size(), 2u);
         QCOMPARE(f.backend->sent[0], amp::parameterSet(preset::MidFreq, 20));
         QVERIFY(w.editorState.modified);
+
+        // A number typed under a knob goes out like a turn; text that is no
+        // number is reported in the error box and changes nothing.
+        f.backend->sent.clear();
+        auto *edit = panel.findChild<QLineEdit *>(QStringLiteral("NxNumberKnobShiftEdit"));
+        QVERIFY(edit);
+        edit->setText(QStringLiteral("12"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(f.backend->sent.size(), 2u);
+        QCOMPARE(f.backend->sent[1], amp::parameterSet(preset::MidFreq, 12));
+        f.backend->sent.clear();
+        edit->setText(QStringLiteral("1x2"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(f.prompter->shown.size(), 1);
+        QCOMPARE(f.prompter->shown[0].caption, w.applicationTitle());
+        QVERIFY(!f.prompter->shown[0].text.isEmpty());
+        QVERIFY(f.backend->sent.empty());
+        QCOMPARE(w.image.record(0)[preset::MidFreq], 12);
 
         // A knob turned on the Amp moves the panel and sends nothing back.
         f.backend->sent.clear();

@@ -171,10 +171,18 @@ EditorPanel::~EditorPanel() = default;
 
 void EditorPanel::call(const std::function<void()> &body)
 {
-    if (Run)
+    if (Run) {
         Run(body);
-    else
+        return;
+    }
+    // Without an owner to show errors nothing may still escape into Qt's
+    // event handling.
+    try {
         body();
+    } catch (const QuorvexError &e) {
+        qWarning("Quorvex: %s", e.what());
+    } catch (const Abort &) {
+    }
 }
 
 TNxNumberKnob *EditorPanel::makeKnob(QGroupBox *box, QGridLayout *grid, int column, const char *name,

@@ -36,7 +36,8 @@ public:
     EditorPanel(DeviceImage &image, EditorState &state, AmpSender &sender, QWidget *parent = nullptr);
     ~EditorPanel() override;
 
-    // Runs a handler body; the owner shows what it throws. Default: calls it.
+    // Runs a handler body; the owner shows what it throws. Unset, errors
+    // are only logged.
     std::function<void(const std::function<void()> &)> Run;
     // The view's menu items outside the panel ("Save Current Tab" and the
     // like); called by SetView before the view is stored.
