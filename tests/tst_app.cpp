@@ -643,6 +643,16 @@ private slots:
         QCOMPARE(f.backend->sent[0], amp::parameterSet(preset::MidFreq, 20));
         QVERIFY(w.editorState.modified);
 
+        // A click gives a knob the focus, so the arrow keys turn it.
+        QApplication::setActiveWindow(&w);
+        QTest::mouseClick(panel.NxNumberKnobPre, Qt::LeftButton, {}, QPoint(16, 16));
+        QVERIFY(panel.NxNumberKnobPre->hasFocus());
+        f.backend->sent.clear();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(f.backend->sent.size(), 2u);
+        QCOMPARE(f.backend->sent[0], amp::parameterSet(preset::PreGain, 18));
+        QVERIFY(panel.NxNumberKnobPre->focusPolicy() & Qt::TabFocus);
+
         // A number typed under a knob goes out like a turn; text that is no
         // number is reported in the error box and changes nothing.
         f.backend->sent.clear();

@@ -201,6 +201,9 @@ TNxNumberKnob *EditorPanel::makeKnob(QGroupBox *box, QGridLayout *grid, int colu
     knob->SetOuterTickColor(fromWindowsColor(Silver));
     knob->SetInnerTickColor(fromWindowsColor(White));
     knob->SetValue(float(min));
+    // Reachable by Tab and by a click, so the arrow keys can turn it.
+    knob->SetTabStop(true);
+    knob->SetFocusOnClick(true);
 
     // The value under the knob, where a number can also be typed.
     auto *edit = new TNxEdit(box);
