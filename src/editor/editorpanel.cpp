@@ -156,11 +156,11 @@ EditorPanel::EditorPanel(DeviceImage &image, EditorState &state, AmpSender &send
     TimerFlangeKluge.setObjectName(QStringLiteral("TimerFlangeKluge"));
     TimerFlangeKluge.setInterval(250);
     TimerFlangeKluge.setSingleShot(true);
-    connect(&TimerFlangeKluge, &QTimer::timeout, this, [this] { call([this] { TimerFlangeKlugeTimer(); }); });
+    on(&TimerFlangeKluge, &QTimer::timeout, &EditorPanel::TimerFlangeKlugeTimer);
     TimerTap.setObjectName(QStringLiteral("TimerTap"));
     TimerTap.setInterval(2000);
     TimerTap.setSingleShot(true);
-    connect(&TimerTap, &QTimer::timeout, this, [this] { call([this] { TimerTapTimer(); }); });
+    on(&TimerTap, &QTimer::timeout, &EditorPanel::TimerTapTimer);
 
     // The window starts in single view.
     TabControl1->setVisible(false);
@@ -230,19 +230,6 @@ TNxNumberKnob *EditorPanel::makeKnob(QGroupBox *box, QGridLayout *grid, int colu
     return knob;
 }
 
-void EditorPanel::onCheck(QCheckBox *box, void (EditorPanel::*handler)())
-{
-    // A box changed from code runs its handler too; loading relies on the
-    // guard, the boost commands on the handler.
-    connect(box, &QCheckBox::toggled, this, [this, handler] { call([this, handler] { (this->*handler)(); }); });
-}
-
-void EditorPanel::onCombo(QComboBox *box, void (EditorPanel::*handler)())
-{
-    connect(box, &QComboBox::currentIndexChanged, this,
-            [this, handler] { call([this, handler] { (this->*handler)(); }); });
-}
-
 void EditorPanel::onRadio(QButtonGroup *group, void (EditorPanel::*handler)())
 {
     connect(group, &QButtonGroup::idToggled, this, [this, handler](int, bool checked) {
@@ -305,11 +292,11 @@ void EditorPanel::buildModel()
                                  Green, &EditorPanel::NxNumberKnobShiftChanged);
     knobBox->setRowStretch(3, 1);
 
-    onCombo(ComboBoxAmp, &EditorPanel::ComboBoxAmpChange);
-    onCombo(ComboBoxCab, &EditorPanel::ComboBoxCabChange);
-    onCheck(CheckBoxGCab, &EditorPanel::CheckBoxGCabClick);
-    onCheck(CheckBoxPad, &EditorPanel::CheckBoxPadClick);
-    onCheck(CheckBoxBright, &EditorPanel::CheckBoxBrightClick);
+    on(ComboBoxAmp, &QComboBox::currentIndexChanged, &EditorPanel::ComboBoxAmpChange);
+    on(ComboBoxCab, &QComboBox::currentIndexChanged, &EditorPanel::ComboBoxCabChange);
+    on(CheckBoxGCab, &QCheckBox::toggled, &EditorPanel::CheckBoxGCabClick);
+    on(CheckBoxPad, &QCheckBox::toggled, &EditorPanel::CheckBoxPadClick);
+    on(CheckBoxBright, &QCheckBox::toggled, &EditorPanel::CheckBoxBrightClick);
     onRadio(ChunkButtons, &EditorPanel::RadioGroupChunkClick);
     onRadio(PresButtons, &EditorPanel::RadioGroupPresClick);
     onRadio(ResButtons, &EditorPanel::RadioGroupResClick);
@@ -324,7 +311,7 @@ void EditorPanel::buildDualSections()
         menu->setObjectName(QLatin1String(menuName));
         QAction *action = menu->addAction(caption);
         action->setObjectName(QLatin1String(actionName));
-        connect(action, &QAction::triggered, this, [this, handler] { call([this, handler] { (this->*handler)(); }); });
+        on(action, &QAction::triggered, handler);
         // The copy command opens from the section's box or its Alt box.
         for (QWidget *w : {static_cast<QWidget *>(box), static_cast<QWidget *>(alt)}) {
             w->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -397,10 +384,10 @@ void EditorPanel::buildDualSections()
     sections_[Reverb] = {{NxNumberKnobReverb}, {preset::ReverbLevel}, preset::ReverbAlt, CheckBoxReverb,
                          GroupBoxReverb, PopupMenuReverb};
 
-    onCheck(CheckBoxBoost, &EditorPanel::CheckBoxBoostClick);
-    onCheck(CheckBoxReverb, &EditorPanel::CheckBoxReverbClick);
-    onCheck(CheckBoxMod, &EditorPanel::CheckBoxModClick);
-    onCheck(CheckBoxDelay, &EditorPanel::CheckBoxDelayClick);
+    on(CheckBoxBoost, &QCheckBox::toggled, &EditorPanel::CheckBoxBoostClick);
+    on(CheckBoxReverb, &QCheckBox::toggled, &EditorPanel::CheckBoxReverbClick);
+    on(CheckBoxMod, &QCheckBox::toggled, &EditorPanel::CheckBoxModClick);
+    on(CheckBoxDelay, &QCheckBox::toggled, &EditorPanel::CheckBoxDelayClick);
 }
 
 void EditorPanel::buildModulationType()
@@ -418,7 +405,7 @@ void EditorPanel::buildModulationType()
                                      25, Teal, &EditorPanel::NxNumberKnobFlangerDTChanged);
     NxNumberKnobFlangerFB = makeKnob(GroupBoxModType, knobs, 1, "NxNumberKnobFlangerFB", QStringLiteral("FL FdBack"), 1,
                                      25, Teal, &EditorPanel::NxNumberKnobFlangerFBChanged);
-    onCombo(ComboBoxMod, &EditorPanel::ComboBoxModChange);
+    on(ComboBoxMod, &QComboBox::currentIndexChanged, &EditorPanel::ComboBoxModChange);
 }
 
 void EditorPanel::buildDelayTime()
@@ -452,8 +439,8 @@ void EditorPanel::buildDelayTime()
     g->addLayout(side, 0, 3, 3, 1);
     g->setColumnStretch(4, 1);
 
-    onCheck(CheckBoxDark, &EditorPanel::CheckBoxDarkClick);
-    connect(BitBtnTap, &QPushButton::clicked, this, [this] { call([this] { BitBtnTapClick(); }); });
+    on(CheckBoxDark, &QCheckBox::toggled, &EditorPanel::CheckBoxDarkClick);
+    on(BitBtnTap, &QPushButton::clicked, &EditorPanel::BitBtnTapClick);
 }
 
 void EditorPanel::buildTapFunction()
@@ -476,8 +463,8 @@ void EditorPanel::buildTapFunction()
     v->addWidget(BitBtnExec, 0, Qt::AlignLeft);
     v->addStretch(1);
 
-    onCombo(ComboBoxTap, &EditorPanel::ComboBoxTapChange);
-    connect(BitBtnExec, &QPushButton::clicked, this, [this] { call([this] { BitBtnExecClick(); }); });
+    on(ComboBoxTap, &QComboBox::currentIndexChanged, &EditorPanel::ComboBoxTapChange);
+    on(BitBtnExec, &QPushButton::clicked, &EditorPanel::BitBtnExecClick);
 }
 
 void EditorPanel::buildTabs()
@@ -486,7 +473,7 @@ void EditorPanel::buildTabs()
     TabControl1->setObjectName(QStringLiteral("TabControl1"));
     for (int slot = 0; slot < preset::SlotCount; ++slot)
         TabControl1->addTab(preset::slotName(slot));
-    connect(TabControl1, &TTabControl::currentChanged, this, [this] { call([this] { TabControl1Change(); }); });
+    on(TabControl1, &TTabControl::currentChanged, &EditorPanel::TabControl1Change);
 
     PopupMenuTabs = new QMenu(this);
     PopupMenuTabs->setObjectName(QStringLiteral("PopupMenuTabs"));
@@ -498,10 +485,9 @@ void EditorPanel::buildTabs()
     RestoreBoostSettings1 = PopupMenuTabs->addAction(QStringLiteral("Restore Boost Settings"));
     RestoreBoostSettings1->setObjectName(QStringLiteral("RestoreBoostSettings1"));
     RestoreBoostSettings1->setEnabled(false);
-    connect(BoostAllTabs1, &QAction::triggered, this, [this] { call([this] { BoostAllTabs1Click(); }); });
-    connect(UnboostAllTabs1, &QAction::triggered, this, [this] { call([this] { UnboostAllTabs1Click(); }); });
-    connect(RestoreBoostSettings1, &QAction::triggered, this,
-            [this] { call([this] { RestoreBoostSettings1Click(); }); });
+    on(BoostAllTabs1, &QAction::triggered, &EditorPanel::BoostAllTabs1Click);
+    on(UnboostAllTabs1, &QAction::triggered, &EditorPanel::UnboostAllTabs1Click);
+    on(RestoreBoostSettings1, &QAction::triggered, &EditorPanel::RestoreBoostSettings1Click);
     TabControl1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(TabControl1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { PopupMenuTabs->popup(TabControl1->mapToGlobal(pos)); });

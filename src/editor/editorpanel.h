@@ -206,8 +206,14 @@ private:
     TNxNumberKnob *makeKnob(QGroupBox *box, class QGridLayout *grid, int column, const char *name,
                             const QString &caption, int min, int max, std::uint32_t colour,
                             void (EditorPanel::*handler)(TNxKnob *));
-    void onCheck(QCheckBox *box, void (EditorPanel::*handler)());
-    void onCombo(QComboBox *box, void (EditorPanel::*handler)());
+    // Runs handler, through Run, whenever sender emits signal. Check boxes
+    // changed from code run their handler too: loading relies on the guard,
+    // the boost commands on the handler.
+    template <class Sender, class Signal>
+    void on(Sender *sender, Signal signal, void (EditorPanel::*handler)())
+    {
+        connect(sender, signal, this, [this, handler] { call([this, handler] { (this->*handler)(); }); });
+    }
     void onRadio(QButtonGroup *group, void (EditorPanel::*handler)());
 
     std::span<std::uint8_t, preset::RecordSize> record();
