@@ -575,30 +575,26 @@ void EditorPanel::LoadPanel()
 
     UpdateFlangerKnobs();
     writeBackClamped();
+    // A knob that has not been painted yet takes a value without telling its edit.
+    for (TNxKnob *knob : knobs_)
+        if (!knob->PaintedOnce())
+            knob->UpdateEdit();
 }
 
 void EditorPanel::writeBackClamped()
 {
     const auto r = record();
-    auto put = [&](const TNxKnob *knob, int index) {
-        if (r[index] != byteOf(knob))
-            r[index] = byteOf(knob);
-    };
-    for (const DualSection &s : sections_)
-        for (std::size_t i = 0; i < s.knobs.size(); ++i)
-            put(s.knobs[i], s.normalBytes[i] + (s.altBox->isChecked() ? 1 : 0));
-    put(NxNumberKnobShift, preset::MidFreq);
-    put(NxNumberKnobFlangerFB, preset::FlangerFB);
-    put(NxNumberKnobFlangerDT, preset::FlangerDT);
-    put(NxNumberKnobDLTime, preset::DLTime);
-    put(NxNumberKnobDLScale, preset::DLScale);
-    if (image_.readField(slot(), preset::DLSeparationBits) != byteOf(NxNumberKnobDLSeparation))
-        image_.writeField(slot(), preset::DLSeparationBits, byteOf(NxNumberKnobDLSeparation));
-
-    // A knob that has not been painted yet takes a value without telling its edit.
-    for (TNxKnob *knob : knobs_)
-        if (!knob->PaintedOnce())
-            knob->UpdateEdit();
+    for (Section s : {Preamp, Modulation, Delay, Reverb}) {
+        const DualSection &section = sections_[s];
+        for (std::size_t i = 0; i < section.knobs.size(); ++i)
+            r[dualByte(s, section.normalBytes[i])] = byteOf(section.knobs[i]);
+    }
+    r[preset::MidFreq] = byteOf(NxNumberKnobShift);
+    r[preset::FlangerFB] = byteOf(NxNumberKnobFlangerFB);
+    r[preset::FlangerDT] = byteOf(NxNumberKnobFlangerDT);
+    r[preset::DLTime] = byteOf(NxNumberKnobDLTime);
+    r[preset::DLScale] = byteOf(NxNumberKnobDLScale);
+    image_.writeField(slot(), preset::DLSeparationBits, byteOf(NxNumberKnobDLSeparation));
 }
 
 void EditorPanel::selectRadio(QButtonGroup *group, int item)
@@ -850,7 +846,7 @@ void EditorPanel::ShowActiveSet(Section s)
     // outside loading, sends it.
     const auto r = record();
     for (std::size_t i = 0; i < section.knobs.size(); ++i)
-        section.knobs[i]->SetValue(r[section.normalBytes[i] + (alt ? 1 : 0)]);
+        section.knobs[i]->SetValue(r[dualByte(s, section.normalBytes[i])]);
 }
 
 void EditorPanel::altBoxClick(Section s)
