@@ -115,7 +115,12 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     }
 }
 
-Quorvex1::~Quorvex1() = default;
+Quorvex1::~Quorvex1()
+{
+    // The panel edits the image through the sender: it goes before they do.
+    dispatcher.setViews({});
+    delete EditorPanel1;
+}
 
 bool Quorvex1::run(const std::function<void()> &body)
 {

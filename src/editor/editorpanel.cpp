@@ -167,7 +167,16 @@ EditorPanel::EditorPanel(DeviceImage &image, EditorState &state, AmpSender &send
     layoutPanel();
 }
 
-EditorPanel::~EditorPanel() = default;
+EditorPanel::~EditorPanel()
+{
+    // The controls outlive this body; none may reach a handler on the way out.
+    for (TNxKnob *knob : knobs_) {
+        knob->OnChanging = nullptr;
+        knob->OnChanged = nullptr;
+    }
+    for (QObject *child : findChildren<QObject *>())
+        child->disconnect(this);
+}
 
 void EditorPanel::call(const std::function<void()> &body)
 {
