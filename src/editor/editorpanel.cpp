@@ -385,13 +385,12 @@ void EditorPanel::buildDualSections()
 
     sections_[Preamp] = {{NxNumberKnobPre, NxNumberKnobLow, NxNumberKnobMid, NxNumberKnobHigh, NxNumberKnobPost},
                          {preset::PreGain, preset::Low, preset::Mid, preset::High, preset::PostGain},
-                         preset::BoostAlt, CheckBoxBoost, GroupBoxPreamp, PopupMenuPreamp};
+                         preset::BoostAlt, CheckBoxBoost};
     sections_[Modulation] = {{NxNumberKnobRate, NxNumberKnobDepth}, {preset::ModRate, preset::ModDepth},
-                             preset::ModAlt, CheckBoxMod, GroupBoxMod, PopupMenuMod};
+                             preset::ModAlt, CheckBoxMod};
     sections_[Delay] = {{NxNumberKnobDLFeedback, NxNumberKnobDLLevel}, {preset::DLFeedback, preset::DLLevel},
-                        preset::DelayAlt, CheckBoxDelay, GroupBoxDelay, PopupMenuDelay};
-    sections_[Reverb] = {{NxNumberKnobReverb}, {preset::ReverbLevel}, preset::ReverbAlt, CheckBoxReverb,
-                         GroupBoxReverb, PopupMenuReverb};
+                        preset::DelayAlt, CheckBoxDelay};
+    sections_[Reverb] = {{NxNumberKnobReverb}, {preset::ReverbLevel}, preset::ReverbAlt, CheckBoxReverb};
 
     on(CheckBoxBoost, &QCheckBox::toggled, &EditorPanel::CheckBoxBoostClick);
     on(CheckBoxReverb, &QCheckBox::toggled, &EditorPanel::CheckBoxReverbClick);

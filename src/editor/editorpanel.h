@@ -74,10 +74,7 @@ public:
         std::vector<int> normalBytes;
         Field flag;
         QCheckBox *altBox = nullptr;
-        QGroupBox *box = nullptr;
-        QMenu *menu = nullptr;
     };
-    const DualSection &dualSection(Section s) const { return sections_[s]; }
     void ShowActiveSet(Section s);
 
     // Knob colours (Windows colour values, 0x00BBGGRR).
