@@ -48,6 +48,9 @@ private slots:
     void threadHopKeepsOrderAndOwnsBytes();
     void oversizedSysExArrivesInPieces();
     void handlerClosingThePortStopsDelivery();
+    void shortMessageLength_data();
+    void shortMessageLength();
+    void loopbackSendsShortMessagesAtTheirLength();
 };
 
 void TestMidiPorts::inputDeliversWholeMessagesInOrder()
@@ -292,6 +295,56 @@ void TestMidiPorts::handlerClosingThePortStopsDelivery()
     backend.inject(sysex(20));
     backend.flush();
     QCOMPARE(seen, 1);
+}
+
+void TestMidiPorts::shortMessageLength_data()
+{
+    // Status byte ranges, together covering every byte once.
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<int>("length");
+    QTest::newRow("data bytes") << 0x00 << 0x7F << 0;
+    QTest::newRow("note off/on, poly pressure, control") << 0x80 << 0xBF << 3;
+    QTest::newRow("program change, channel pressure") << 0xC0 << 0xDF << 2;
+    QTest::newRow("pitch bend") << 0xE0 << 0xEF << 3;
+    QTest::newRow("SysEx start") << 0xF0 << 0xF0 << 0;
+    QTest::newRow("quarter frame") << 0xF1 << 0xF1 << 2;
+    QTest::newRow("song position") << 0xF2 << 0xF2 << 3;
+    QTest::newRow("song select") << 0xF3 << 0xF3 << 2;
+    QTest::newRow("undefined, tune request") << 0xF4 << 0xF6 << 1;
+    QTest::newRow("SysEx end") << 0xF7 << 0xF7 << 0;
+    QTest::newRow("real-time") << 0xF8 << 0xFF << 1;
+}
+
+void TestMidiPorts::shortMessageLength()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(int, length);
+    for (int status = from; status <= to; ++status)
+        QVERIFY2(midiShortLength(std::uint8_t(status)) == length, qPrintable(QString::number(status, 16)));
+}
+
+void TestMidiPorts::loopbackSendsShortMessagesAtTheirLength()
+{
+    LoopbackBackend backend;
+    std::vector<Bytes> received;
+    backend.peer = [&](const Bytes &m) { received.push_back(m); };
+    QCOMPARE(backend.openOutput(0), MidiBackend::Ok);
+
+    const auto pack = [](std::uint32_t status, std::uint32_t first, std::uint32_t second) {
+        return status | first << 8 | second << 16;
+    };
+    // Data bytes beyond the message's length, and their top bits, are dropped.
+    for (const std::uint32_t packed : {pack(0xF2, 0x05, 0x86), pack(0xF3, 0x85, 0x06), pack(0xF1, 0x21, 0x06),
+                                       pack(0xF6, 0x01, 0x02), pack(0xC3, 0x07, 0x08)})
+        QCOMPARE(backend.sendShort(packed), MidiBackend::Ok);
+    QCOMPARE(received, (std::vector<Bytes>{{0xF2, 0x05, 0x06}, {0xF3, 0x05}, {0xF1, 0x21}, {0xF6}, {0xC3, 0x07}}));
+
+    // Not short messages: nothing is sent.
+    for (const std::uint32_t packed : {pack(0xF0, 0x01, 0x02), pack(0xF7, 0, 0), pack(0x40, 0x40, 0)})
+        QCOMPARE(backend.sendShort(packed), MidiBackend::InvalidMessage);
+    QCOMPARE(backend.sent.size(), std::size_t(5));
 }
 
 QTEST_GUILESS_MAIN(TestMidiPorts)

@@ -71,15 +71,14 @@ int LoopbackBackend::sendShort(std::uint32_t packed)
     if (outputIndex_ < 0)
         return NotOpen;
     const std::uint8_t status = packed & 0xFF;
+    const int length = midiShortLength(status);
+    if (length == 0)
+        return InvalidMessage;
     Bytes message{status};
-    // Program Change and Channel Pressure carry one data byte, the rest two
-    // (system real-time and similar one-byte messages carry none).
-    const int kind = status & 0xF0;
-    if (status < 0xF0) {
+    if (length > 1)
         message.push_back((packed >> 8) & 0x7F);
-        if (kind != 0xC0 && kind != 0xD0)
-            message.push_back((packed >> 16) & 0x7F);
-    }
+    if (length > 2)
+        message.push_back((packed >> 16) & 0x7F);
     toPeer(std::move(message));
     return Ok;
 }

@@ -2,6 +2,24 @@
 
 #include <algorithm>
 
+int midiShortLength(std::uint8_t status)
+{
+    if (status < 0x80 || status == 0xF0 || status == 0xF7)
+        return 0;
+    if (status < 0xF0) {
+        // Program Change and Channel Pressure carry one data byte.
+        const int kind = status & 0xF0;
+        return kind == 0xC0 || kind == 0xD0 ? 2 : 3;
+    }
+    // Quarter frame and song select carry one, song position two; the other
+    // system common and all real-time messages none.
+    if (status == 0xF1 || status == 0xF3)
+        return 2;
+    if (status == 0xF2)
+        return 3;
+    return 1;
+}
+
 MidiInbox::MidiInbox(QObject *parent) : QObject(parent) {}
 
 void MidiInbox::open(MidiBackend::ShortHandler onShort, MidiBackend::SysExHandler onSysEx)

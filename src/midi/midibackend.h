@@ -8,6 +8,10 @@
 #include <functional>
 #include <vector>
 
+// Bytes of a short message with this status byte, status included: 1 to 3,
+// or 0 when the byte starts no short message (a data byte, F0 or F7).
+int midiShortLength(std::uint8_t status);
+
 // What the MIDI port components need of a MIDI service: device lists,
 // open/close by index, sending, and received messages delivered on the
 // UI thread. One backend serves one input and one output device at a time.
@@ -19,10 +23,11 @@ public:
 
     // Result codes. Zero is success; anything else is a failed operation.
     static constexpr int Ok = 0;
-    static constexpr int BadDevice = 2;     // no such device index
-    static constexpr int NotAvailable = 4;  // device exists but cannot be opened
+    static constexpr int BadDevice = 2;       // no such device index
+    static constexpr int NotAvailable = 4;    // device exists but cannot be opened
     static constexpr int NotOpen = 5;
-    static constexpr int TooLong = 6;       // the service cannot deliver the message whole
+    static constexpr int TooLong = 6;         // the service cannot deliver the message whole
+    static constexpr int InvalidMessage = 11; // sendShort() given no short message's status byte
     static constexpr int StillPlaying = 65; // close refused, try again
 
     virtual ~MidiBackend() = default;

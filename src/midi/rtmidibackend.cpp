@@ -45,22 +45,6 @@ bool compiled(RtMidi::Api api)
     return std::find(apis.begin(), apis.end(), api) != apis.end();
 }
 
-// Bytes of a short message with this status byte; 0 when it is none.
-int shortMessageLength(std::uint8_t status)
-{
-    if (status < 0x80 || status == 0xF0 || status == 0xF7)
-        return 0;
-    if (status < 0xF0) {
-        const int kind = status & 0xF0;
-        return kind == 0xC0 || kind == 0xD0 ? 2 : 3;
-    }
-    if (status == 0xF1 || status == 0xF3)
-        return 2;
-    if (status == 0xF2)
-        return 3;
-    return 1;
-}
-
 #ifdef QUORVEX_HAVE_JACK
 void onJackMessage(const char *text)
 {
@@ -425,7 +409,7 @@ int RtMidiBackend::sendShort(std::uint32_t packed)
         return NotOpen;
     const std::uint8_t bytes[3] = {std::uint8_t(packed & 0xFF), std::uint8_t((packed >> 8) & 0x7F),
                                    std::uint8_t((packed >> 16) & 0x7F)};
-    const int length = shortMessageLength(bytes[0]);
+    const int length = midiShortLength(bytes[0]);
     if (length == 0)
         return InvalidMessage;
     return d->write(bytes, std::size_t(length));

@@ -18,9 +18,6 @@ class RtMidiBackend : public MidiBackend {
 public:
     enum class Api { Automatic, Alsa, Jack };
 
-    // A short message whose status byte is not a status (or is SysEx).
-    static constexpr int InvalidMessage = 11;
-
     // Longest SysEx message RtMidi's JACK output delivers whole: its output
     // ring holds 16383 bytes, and each message also takes a 4-byte length.
     // Longer ones it drops without an error.
