@@ -35,6 +35,13 @@ struct Ports {
     }
 };
 
+// Gives the window focus, so that focus moves between its lists as for a user.
+void focusWindow(TFormMidi *f)
+{
+    f->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f));
+}
+
 void choose(QComboBox *list, int index)
 {
     list->setCurrentIndex(index);
@@ -139,9 +146,12 @@ private slots:
         p.out->setUsing(true);
         auto f = p.form();
 
-        // Text that names no device: nothing stays open on a device the user
-        // did not pick, and no error is raised for a half-typed name.
+        // Text that names no device, once entered: nothing stays open on a
+        // device the user did not pick, and no error is raised.
         QTest::keyClicks(f->ComboBoxMidiIn->lineEdit(), QStringLiteral("x"));
+        QVERIFY(p.in->Using()); // typing alone changes nothing
+        QTest::keyClick(f->ComboBoxMidiIn->lineEdit(), Qt::Key_Return);
+        QCoreApplication::processEvents();
         QCOMPARE(TFormMidi::listIndex(f->ComboBoxMidiIn), -1);
         QVERIFY(!p.in->Using());
         QCOMPARE(p.in->Port(), -1);
@@ -159,6 +169,123 @@ private slots:
         f->ComboBoxMidiOutChange();
         QVERIFY(p.out->Using());
         QCOMPARE(p.out->Port(), 0);
+    }
+
+    // A name typed into a list is taken when the user finishes it, never
+    // keystroke by keystroke: half a name would close the open device.
+    void typedNameAppliesWhenFinished_data()
+    {
+        QTest::addColumn<bool>("output");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("finish"); // "", "enter" or "focus"
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("open");
+        QTest::newRow("keystrokes only") << false << "In B" << "" << 0 << true;
+        QTest::newRow("enter, a device") << false << "In B" << "enter" << 1 << true;
+        QTest::newRow("enter, no device") << false << "Nope" << "enter" << -1 << false;
+        QTest::newRow("focus out, a device") << false << "In B" << "focus" << 1 << true;
+        QTest::newRow("focus out, no device") << false << "Nope" << "focus" << -1 << false;
+        QTest::newRow("output: keystrokes only") << true << "Out B" << "" << 0 << true;
+        QTest::newRow("output: enter") << true << "Out B" << "enter" << 1 << true;
+        QTest::newRow("output: focus out") << true << "Out B" << "focus" << 1 << true;
+    }
+
+    void typedNameAppliesWhenFinished()
+    {
+        QFETCH(bool, output);
+        QFETCH(QString, typed);
+        QFETCH(QString, finish);
+        QFETCH(int, port);
+        QFETCH(bool, open);
+        Ports p;
+        p.in->setPort(0);
+        p.in->setUsing(true);
+        p.out->setPort(0);
+        p.out->setUsing(true);
+        auto f = p.form();
+        focusWindow(f.get());
+        QComboBox *list = output ? f->ComboBoxMidiOut : f->ComboBoxMidiIn;
+        QComboBox *other = output ? f->ComboBoxMidiIn : f->ComboBoxMidiOut;
+        list->setFocus(Qt::TabFocusReason);
+        const auto opens = [&] { return output ? p.backend.outputOpens : p.backend.inputOpens; };
+        const auto openIndex = [&] { return output ? p.backend.openOutputIndex() : p.backend.openInputIndex(); };
+        const int opensBefore = opens();
+
+        list->lineEdit()->selectAll();
+        for (const QChar c : typed) {
+            QTest::keyClicks(list->lineEdit(), QString(c));
+            QCOMPARE(opens(), opensBefore);
+            QCOMPARE(openIndex(), 0);
+        }
+        QCOMPARE(list->currentText(), typed);
+        if (finish == QLatin1String("enter"))
+            QTest::keyClick(list->lineEdit(), Qt::Key_Return);
+        else if (finish == QLatin1String("focus"))
+            other->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+
+        QCOMPARE(output ? p.out->Port() : p.in->Port(), port);
+        QCOMPARE(openIndex(), open ? port : -1);
+        // Taken once, however many signals the finishing raised.
+        QCOMPARE(opens(), opensBefore + (open && !finish.isEmpty() ? 1 : 0));
+        QVERIFY(p.prompter.shown.isEmpty());
+    }
+
+    void focusChangesAloneTouchNoPort()
+    {
+        Ports p;
+        p.in->setPort(0);
+        p.in->setUsing(true);
+        p.out->setPort(1);
+        p.out->setUsing(true);
+        auto f = p.form();
+        focusWindow(f.get());
+        const int opensBefore = p.backend.inputOpens + p.backend.outputOpens;
+        const auto opens = [&] { return p.backend.inputOpens + p.backend.outputOpens - opensBefore; };
+
+        // Moving through the lists without typing.
+        f->ComboBoxMidiIn->setFocus(Qt::TabFocusReason);
+        f->ComboBoxMidiOut->setFocus(Qt::TabFocusReason);
+        f->CheckBoxInEnabled->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+        QCOMPARE(opens(), 0);
+
+        // Text already taken with Enter is not taken again on leaving.
+        f->ComboBoxMidiIn->setFocus(Qt::TabFocusReason);
+        f->ComboBoxMidiIn->lineEdit()->selectAll();
+        QTest::keyClicks(f->ComboBoxMidiIn->lineEdit(), QStringLiteral("In B"));
+        QTest::keyClick(f->ComboBoxMidiIn->lineEdit(), Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(p.backend.openInputIndex(), 1);
+        QCOMPARE(opens(), 1);
+        f->ComboBoxMidiOut->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+        QCOMPARE(opens(), 1);
+
+        // Typed text left for an entry chosen instead: only the choice is taken.
+        f->ComboBoxMidiOut->lineEdit()->selectAll();
+        QTest::keyClicks(f->ComboBoxMidiOut->lineEdit(), QStringLiteral("Nope"));
+        // Opening the drop-down is no leaving.
+        QFocusEvent toPopup(QEvent::FocusOut, Qt::PopupFocusReason);
+        QCoreApplication::sendEvent(f->ComboBoxMidiOut, &toPopup);
+        QCoreApplication::processEvents();
+        QCOMPARE(p.backend.openOutputIndex(), 1);
+        choose(f->ComboBoxMidiOut, 0);
+        QCOMPARE(p.backend.openOutputIndex(), 0);
+        QCOMPARE(opens(), 2);
+        f->ComboBoxMidiIn->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+        QCOMPARE(opens(), 2);
+
+        // Typing after the window showed the ports again starts afresh.
+        f->ComboBoxMidiOut->setFocus(Qt::TabFocusReason);
+        QTest::keyClicks(f->ComboBoxMidiOut->lineEdit(), QStringLiteral("x"));
+        f->FormActivate();
+        QCOMPARE(f->ComboBoxMidiOut->currentText(), QStringLiteral("Out A"));
+        f->ComboBoxMidiIn->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+        QCOMPARE(opens(), 2);
+        QVERIFY(p.prompter.shown.isEmpty());
     }
 };
 

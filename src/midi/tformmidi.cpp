@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QShowEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -89,12 +90,23 @@ TFormMidi::TFormMidi(TMidiIn &midiIn, TMidiOut &midiOut, Prompter &prompter,
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(GroupBox1);
 
-    // A device picked from the drop-down, or text typed by the user; setting
-    // the lists from code raises neither.
-    connect(ComboBoxMidiIn, &QComboBox::activated, this, [this] { ComboBoxMidiInChange(); });
-    connect(ComboBoxMidiIn->lineEdit(), &QLineEdit::textEdited, this, [this] { ComboBoxMidiInChange(); });
-    connect(ComboBoxMidiOut, &QComboBox::activated, this, [this] { ComboBoxMidiOutChange(); });
-    connect(ComboBoxMidiOut->lineEdit(), &QLineEdit::textEdited, this, [this] { ComboBoxMidiOutChange(); });
+    // A device picked from the drop-down is taken at once; typed text when
+    // the user finishes it with Enter or leaves the list, as half a name
+    // would close the open device. Setting the lists from code raises none
+    // of these.
+    for (QComboBox *list : {ComboBoxMidiIn, ComboBoxMidiOut}) {
+        connect(list, &QComboBox::activated, this, [this, list] {
+            if (list == ComboBoxMidiIn)
+                ComboBoxMidiInChange();
+            else
+                ComboBoxMidiOutChange();
+        });
+        connect(list->lineEdit(), &QLineEdit::textEdited, this,
+                [this, list] { (list == ComboBoxMidiIn ? inEdited_ : outEdited_) = true; });
+        connect(list->lineEdit(), &QLineEdit::returnPressed, this, [this, list] { applyTypedLater(list); });
+        // The list, not its line edit, receives the focus events.
+        list->installEventFilter(this);
+    }
     connect(CheckBoxInEnabled, &QCheckBox::clicked, this, [this] { CheckBoxInEnabledClick(); });
     connect(CheckBoxOutEnabled, &QCheckBox::clicked, this, [this] { CheckBoxOutEnabledClick(); });
 
@@ -124,6 +136,25 @@ void TFormMidi::selectPorts()
 {
     select(ComboBoxMidiIn, midiIn_.Port());
     select(ComboBoxMidiOut, midiOut_.Port());
+    // Whatever was typed is gone.
+    inEdited_ = outEdited_ = false;
+}
+
+void TFormMidi::applyTypedLater(QComboBox *list)
+{
+    // Once the key press or focus move is over: on a device's name the list
+    // also raises activated for either (which takes the text first), it may
+    // report one Enter twice, and an error box shown in the middle of a focus
+    // move would disturb it.
+    QMetaObject::invokeMethod(this, [this, list] { applyTyped(list); }, Qt::QueuedConnection);
+}
+
+void TFormMidi::applyTyped(QComboBox *list)
+{
+    if (list == ComboBoxMidiIn && inEdited_)
+        ComboBoxMidiInChange();
+    else if (list == ComboBoxMidiOut && outEdited_)
+        ComboBoxMidiOutChange();
 }
 
 int TFormMidi::listIndex(const QComboBox *list)
@@ -166,6 +197,7 @@ void TFormMidi::CheckBoxOutEnabledClick()
 
 void TFormMidi::inputChosen()
 {
+    inEdited_ = false;
     if (!CheckBoxInEnabled->isChecked())
         return;
     const int index = listIndex(ComboBoxMidiIn);
@@ -188,6 +220,7 @@ void TFormMidi::inputChosen()
 
 void TFormMidi::outputChosen()
 {
+    outEdited_ = false;
     if (!CheckBoxOutEnabled->isChecked())
         return;
     const int index = listIndex(ComboBoxMidiOut);
@@ -215,6 +248,16 @@ void TFormMidi::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (!event->spontaneous())
         FormShow();
+}
+
+bool TFormMidi::eventFilter(QObject *watched, QEvent *event)
+{
+    // Leaving a list takes its typed text, but opening its drop-down is no
+    // leaving.
+    if (event->type() == QEvent::FocusOut && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason
+        && (watched == ComboBoxMidiIn || watched == ComboBoxMidiOut))
+        applyTypedLater(static_cast<QComboBox *>(watched));
+    return QDialog::eventFilter(watched, event);
 }
 
 bool TFormMidi::event(QEvent *event)

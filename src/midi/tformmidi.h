@@ -44,10 +44,13 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void inputChosen();
     void outputChosen();
+    void applyTypedLater(QComboBox *list);
+    void applyTyped(QComboBox *list);
     void selectPorts();
     void run(const std::function<void()> &body);
 
@@ -55,4 +58,7 @@ private:
     TMidiOut &midiOut_;
     Prompter &prompter_;
     std::function<QString()> applicationTitle_;
+    // Text typed into a list since it was last taken or shown anew.
+    bool inEdited_ = false;
+    bool outEdited_ = false;
 };
