@@ -1,5 +1,6 @@
 #include "app/singleinstance.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -19,24 +20,33 @@ namespace {
 
 // The second start runs in a thread of its own: it blocks until the running
 // program answers, and the running program needs this thread's event loop.
-struct SecondStart {
-    std::atomic<bool> done{false};
+class SecondStart : public QObject {
+    Q_OBJECT
+public:
     std::atomic<bool> result{false};
-    std::unique_ptr<QThread> thread;
 
     void start(const QString &server, const QString &text)
     {
-        thread.reset(QThread::create([this, server, text] {
-            result = SingleInstance::handOver(server, text);
-            done = true;
-        }));
-        thread->start();
+        thread_.reset(QThread::create([this, server, text] { result = SingleInstance::handOver(server, text); }));
+        // Queued: counted in this thread, so a wait begun after the second
+        // start returned still sees it.
+        connect(thread_.get(), &QThread::finished, this, &SecondStart::returned, Qt::QueuedConnection);
+        thread_->start();
     }
-    ~SecondStart()
+    // Runs this thread's event loop until the second start has returned.
+    bool waitUntilReturned() { return returned_.size() > 0 || returned_.wait(5000); }
+    ~SecondStart() override
     {
-        if (thread)
-            thread->wait();
+        if (thread_)
+            thread_->wait();
     }
+
+signals:
+    void returned();
+
+private:
+    std::unique_ptr<QThread> thread_;
+    QSignalSpy returned_{this, &SecondStart::returned};
 };
 
 QString uniqueName(const char *what)
@@ -74,32 +84,56 @@ private slots:
 
     void handOverWaitsUntilHandled()
     {
+        SecondStart second, empty; // outlive the server, which ends their wait
         SingleInstance running(uniqueName("wait"));
         QVERIFY(running.listen());
+
+        // The second start's side played in this thread, so that what it has
+        // received can be looked at while the running program handles: a
+        // 32-bit length, then the text.
+        QLocalSocket client;
+        client.connectToServer(running.serverName());
+        QVERIFY(client.waitForConnected(2000));
         QStringList received;
-        bool secondStartReturnedEarly = false;
-        SecondStart second;
-        running.onHandOver = [&](const QString &text) {
-            received << text;
-            // Handling takes a while (a question box, say); the second start
-            // must still be waiting when it ends.
-            QTest::qWait(150);
-            secondStartReturnedEarly = second.done;
-        };
-        second.start(running.serverName(), QStringLiteral("/data/a b.syx"));
-        QTRY_VERIFY(second.done);
-        QVERIFY(second.result);
+        bool answeredEarly = false;
+        QSignalSpy handedOver(&running, qOverload<const QString &>(&SingleInstance::handOver));
+        auto handling = connect(&running, qOverload<const QString &>(&SingleInstance::handOver), this,
+                                [&](const QString &text) {
+                                    received << text;
+                                    // Handling may take a while and run the event loop (a
+                                    // question box, say); all that time no answer arrives.
+                                    QCoreApplication::processEvents();
+                                    answeredEarly = client.bytesAvailable() > 0 || client.waitForReadyRead(0);
+                                });
+        const QByteArray text = QStringLiteral("/data/a b.syx").toUtf8();
+        QByteArray message;
+        QDataStream(&message, QIODevice::WriteOnly) << quint32(text.size());
+        client.write(message + text);
+        QVERIFY(handedOver.wait(5000));
         QCOMPARE(received, QStringList{QStringLiteral("/data/a b.syx")});
-        QVERIFY(!secondStartReturnedEarly);
+        QVERIFY(!answeredEarly);
+        // Sent as the handling ended.
+        QVERIFY(client.bytesAvailable() > 0 || client.waitForReadyRead(2000));
+        char answer = 0;
+        QVERIFY(client.getChar(&answer));
+        QCOMPARE(int(answer), 1);
+        disconnect(handling);
+
+        // The second start itself, waiting for that answer.
+        handedOver.clear();
+        second.start(running.serverName(), QStringLiteral("/data/c.syx"));
+        QVERIFY(second.waitUntilReturned());
+        QVERIFY(second.result);
+        QCOMPARE(handedOver.size(), 1);
+        QCOMPARE(handedOver[0][0].toString(), QStringLiteral("/data/c.syx"));
 
         // An empty command line still reaches the running program (to come to
         // the front).
-        SecondStart empty;
         empty.start(running.serverName(), QString());
-        QTRY_VERIFY(empty.done);
+        QVERIFY(empty.waitUntilReturned());
         QVERIFY(empty.result);
-        QCOMPARE(received.size(), 2);
-        QVERIFY(received.last().isEmpty());
+        QCOMPARE(handedOver.size(), 2);
+        QVERIFY(handedOver[1][0].toString().isEmpty());
     }
 
     void liveServerIsNotTakenOver()
@@ -111,21 +145,53 @@ private slots:
         QVERIFY(first.isListening());
     }
 
+    void runningInstanceGoneBeforeAnswering_data()
+    {
+        // What a running program does with a hand-over it will not handle.
+        QTest::addColumn<bool>("readsFirst");
+        QTest::addColumn<bool>("answers");
+        // It was shutting down.
+        QTest::newRow("closes at once") << false << false;
+        // The second start has sent everything: only the answer counts.
+        QTest::newRow("reads it, then closes") << true << false;
+        QTest::newRow("answers other than handled") << true << true;
+    }
+
     void runningInstanceGoneBeforeAnswering()
     {
-        // A program that accepts and then closes without handling (it was
-        // shutting down): the second start must not report success.
-        QLocalServer closing;
-        QLocalServer::removeServer(uniqueName("gone"));
-        QVERIFY(closing.listen(uniqueName("gone")));
-        connect(&closing, &QLocalServer::newConnection, &closing, [&] {
-            QLocalSocket *s = closing.nextPendingConnection();
-            s->abort();
-            s->deleteLater();
+        // The second start must then not report success.
+        QFETCH(bool, readsFirst);
+        QFETCH(bool, answers);
+        SecondStart second; // outlives the server, which ends its wait
+        const QString name = uniqueName("gone");
+        QLocalServer running;
+        QLocalServer::removeServer(name);
+        QVERIFY(running.listen(name));
+        const QByteArray text = "a.syx";
+        connect(&running, &QLocalServer::newConnection, &running, [&] {
+            QLocalSocket *s = running.nextPendingConnection();
+            const auto act = [s, answers, size = 4 + text.size()] {
+                if (s->bytesAvailable() < size)
+                    return;
+                if (answers) {
+                    s->write(QByteArray(1, '\0'));
+                    s->flush();
+                    s->disconnectFromServer();
+                } else {
+                    s->abort();
+                }
+                s->deleteLater();
+            };
+            if (!readsFirst) {
+                s->abort();
+                s->deleteLater();
+                return;
+            }
+            connect(s, &QLocalSocket::readyRead, s, act);
+            act();
         });
-        SecondStart second;
-        second.start(uniqueName("gone"), QStringLiteral("a.syx"));
-        QTRY_VERIFY(second.done);
+        second.start(name, QString::fromLatin1(text));
+        QVERIFY(second.waitUntilReturned());
         QVERIFY(!second.result);
     }
 
@@ -146,16 +212,16 @@ private slots:
         QVERIFY(QFile::exists(QString::fromLocal8Bit(path)));
 
         QVERIFY(!SingleInstance::handOver(name, QStringLiteral("a.syx")));
+        SecondStart second; // outlives the server, which ends its wait
         SingleInstance running(name);
         QVERIFY(running.listen());
 
-        QString received;
-        running.onHandOver = [&](const QString &text) { received = text; };
-        SecondStart second;
+        QSignalSpy handedOver(&running, qOverload<const QString &>(&SingleInstance::handOver));
         second.start(name, QStringLiteral("b.syx"));
-        QTRY_VERIFY(second.done);
+        QVERIFY(second.waitUntilReturned());
         QVERIFY(second.result);
-        QCOMPARE(received, QStringLiteral("b.syx"));
+        QCOMPARE(handedOver.size(), 1);
+        QCOMPARE(handedOver[0][0].toString(), QStringLiteral("b.syx"));
     }
 #endif
 };

@@ -125,8 +125,7 @@ void SingleInstance::readFrom(QLocalSocket *socket)
 
     socket->setProperty("handling", true);
     QPointer<QLocalSocket> alive(socket);
-    if (onHandOver)
-        onHandOver(text);
+    emit handOver(text);
     if (!alive)
         return;
     socket->write(&Handled, 1);

@@ -5,8 +5,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
 class QLocalSocket;
 
 // One running program per user. A second start hands its command line to the
@@ -35,9 +33,13 @@ public:
     bool isListening() const { return server_.isListening(); }
     QString serverName() const { return name_; }
 
-    // Runs for every hand-over, with the text as sent (possibly empty). The
-    // second start is answered when it returns.
-    std::function<void(const QString &commandLine)> onHandOver;
+signals:
+    // Raised for every hand-over, with the text as sent (possibly empty). The
+    // second start is answered when the signal returns, so connect directly:
+    // a queued receiver would handle it after the answer. (The static
+    // handOver() above shares the name: take this one's address with
+    // qOverload<const QString &>.)
+    void handOver(const QString &commandLine);
 
 private:
     void newConnection();
