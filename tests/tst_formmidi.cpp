@@ -229,6 +229,13 @@ private slots:
         // Taken once, however many signals the finishing raised.
         QCOMPARE(opens(), opensBefore + (open && !finish.isEmpty() ? 1 : 0));
         QVERIFY(p.prompter.shown.isEmpty());
+
+        // Destroying the window (at exit, say) takes nothing typed.
+        const int opensAtEnd = opens();
+        f.reset();
+        QCoreApplication::processEvents();
+        QCOMPARE(opens(), opensAtEnd);
+        QCOMPARE(output ? p.out->Port() : p.in->Port(), port);
     }
 
     void focusChangesAloneTouchNoPort()

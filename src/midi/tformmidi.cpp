@@ -113,6 +113,18 @@ TFormMidi::TFormMidi(TMidiIn &midiIn, TMidiOut &midiOut, Prompter &prompter,
     FormCreate();
 }
 
+TFormMidi::~TFormMidi()
+{
+    // QDialog's destructor hides the window, and a list losing the focus
+    // then reports typed text as chosen: by then this object is half gone,
+    // and a window going away takes no choice anyway.
+    for (QComboBox *list : {ComboBoxMidiIn, ComboBoxMidiOut}) {
+        disconnect(list, nullptr, this, nullptr);
+        disconnect(list->lineEdit(), nullptr, this, nullptr);
+        list->removeEventFilter(this);
+    }
+}
+
 void TFormMidi::FormCreate()
 {
     const QSignalBlocker in(ComboBoxMidiIn);

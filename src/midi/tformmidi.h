@@ -20,6 +20,7 @@ class TFormMidi : public QDialog {
 public:
     TFormMidi(TMidiIn &midiIn, TMidiOut &midiOut, Prompter &prompter, std::function<QString()> applicationTitle,
               QWidget *parent = nullptr);
+    ~TFormMidi() override;
 
     QGroupBox *GroupBox1;
     QLabel *StaticText1;
