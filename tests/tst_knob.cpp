@@ -11,19 +11,23 @@
 
 #include <climits>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 using namespace knobmath;
 
 namespace {
 
-// Every event as "changing:<tick>" / "changed:<tick>".
-struct EventLog {
+// Every event as "changing:<tick>" / "changed:<tick>". The connections end
+// with the log.
+struct EventLog : QObject {
     QStringList events;
     void attach(TNxKnob &k)
     {
-        k.OnChanging = [this](TNxKnob *s) { events << QStringLiteral("changing:%1").arg(s->Tick()); };
-        k.OnChanged = [this](TNxKnob *s) { events << QStringLiteral("changed:%1").arg(s->Tick()); };
+        connect(&k, &TNxKnob::OnChanging, this,
+                [this](TNxKnob *s) { events << QStringLiteral("changing:%1").arg(s->Tick()); });
+        connect(&k, &TNxKnob::OnChanged, this,
+                [this](TNxKnob *s) { events << QStringLiteral("changed:%1").arg(s->Tick()); });
     }
     QStringList take() { return std::exchange(events, {}); }
 };
@@ -228,6 +232,22 @@ private slots:
         QVERIFY(k);
         EventLog log;
         log.attach(*k);
+        // The mouse events are passed on after the knob has handled them.
+        QStringList mouseLog;
+        auto logMouse = [&](const char *name) {
+            return [&, name](TNxKnob *sender, QMouseEvent *e) {
+                QCOMPARE(sender, k.get());
+                mouseLog << QStringLiteral("%1:%2:%3").arg(name).arg(int(e->type())).arg(k->Dragging());
+            };
+        };
+        connect(k.get(), &TNxKnob::OnMouseDown, &log, logMouse("down"));
+        connect(k.get(), &TNxKnob::OnMouseMove, &log, logMouse("move"));
+        connect(k.get(), &TNxKnob::OnMouseUp, &log, logMouse("up"));
+        press(*k, QPoint(30, 30));
+        moveTo(*k, QPoint(30, 30));
+        release(*k, QPoint(30, 30));
+        QCOMPARE(mouseLog, (QStringList{"down:2:1", "move:5:1", "up:3:0"}));
+        log.take();
         for (int t = 0; t < 33; ++t) {
             k->SetTick(t);
             log.take();
@@ -286,6 +306,52 @@ private slots:
         moveTo(*small, QPoint(h + 1, h + 10)); // just right of it: maximum
         QCOMPARE(small->Tick(), 5);
         release(*small, QPoint(h, h));
+    }
+
+    // A handler may delete the knob; the knob touches nothing of itself after.
+    void handlersMayDeleteTheKnob_data()
+    {
+        QTest::addColumn<bool>("onChanging");
+        QTest::addColumn<std::function<void(TNxNumberKnob &)>>("turn");
+        const auto key = [](TNxNumberKnob &k) {
+            QKeyEvent e(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+            QApplication::sendEvent(&k, &e);
+        };
+        const auto drag = [](TNxNumberKnob &k) {
+            press(k, QPoint(16, 16));
+            QPointer<TNxKnob> alive(&k);
+            moveTo(k, QPoint(30, 2)); // up to the right, several ticks on
+            if (alive)
+                release(k, QPoint(30, 2));
+        };
+        const auto value = [](TNxNumberKnob &k) { k.SetValue(20); };
+        QTest::newRow("changing, key") << true << std::function<void(TNxNumberKnob &)>(key);
+        QTest::newRow("changed, key") << false << std::function<void(TNxNumberKnob &)>(key);
+        QTest::newRow("changing, drag") << true << std::function<void(TNxNumberKnob &)>(drag);
+        QTest::newRow("changed, release") << false << std::function<void(TNxNumberKnob &)>(drag);
+        QTest::newRow("changing, value") << true << std::function<void(TNxNumberKnob &)>(value);
+        QTest::newRow("changed, value") << false << std::function<void(TNxNumberKnob &)>(value);
+    }
+    void handlersMayDeleteTheKnob()
+    {
+        QFETCH(bool, onChanging);
+        QFETCH(std::function<void(TNxNumberKnob &)>, turn);
+        auto owned = shownKnob(1, 33);
+        QVERIFY(owned);
+        TNxNumberKnob *k = owned.release();
+        QPointer<TNxKnob> alive(k);
+        int calls = 0;
+        auto kill = [&calls, k] {
+            ++calls;
+            delete k;
+        };
+        if (onChanging)
+            connect(k, &TNxKnob::OnChanging, kill);
+        else
+            connect(k, &TNxKnob::OnChanged, kill);
+        turn(*k);
+        QVERIFY(!alive);
+        QCOMPARE(calls, 1);
     }
 
     void dragEndsWhenWindowLosesActivation()

@@ -66,7 +66,7 @@ private slots:
         QCOMPARE(k.NumTicks(), 4);
         QVERIFY(showPainted(k));
         QStringList log;
-        k.OnChanged = [&](TNxKnob *s) { log << QString::number(s->Tick()); };
+        QObject::connect(&k, &TNxKnob::OnChanged, [&](TNxKnob *s) { log << QString::number(s->Tick()); });
         k.SetStr("TW");
         QCOMPARE(k.GetString(), QStringLiteral("Tweed"));
         k.SetStr("Crunchy"); // longer than every entry: no match, stays
@@ -153,7 +153,7 @@ private slots:
         QCOMPARE(writes, 1);
 
         QStringList log;
-        k.OnChanged = [&](TNxKnob *s) { log << QString::number(s->Tick()); };
+        QObject::connect(&k, &TNxKnob::OnChanged, [&](TNxKnob *s) { log << QString::number(s->Tick()); });
         typeAndEnter(edit, "12 dB");
         QCOMPARE(k.GetValue(), 12.0f);
         QCOMPARE(edit.text(), QStringLiteral("12")); // the typed text differed from "12"
@@ -164,7 +164,10 @@ private slots:
         QCOMPARE(edit.text(), QStringLiteral("0"));
 
         QStringList errors;
-        edit.OnConvertError = [&](TJustEdit *, const QString &m) { errors << m; };
+        connect(&edit, &TJustEdit::OnConvertError, [&](TJustEdit *sender, const QString &m) {
+            QCOMPARE(sender, &edit);
+            errors << m;
+        });
         typeAndEnter(edit, "9.9.9");
         QCOMPARE(k.GetValue(), 0.0f); // kept
         QCOMPARE(errors, QStringList{"'9.9.9' is not a valid floating point value"});

@@ -22,7 +22,7 @@ TNxKnob::TNxKnob(QWidget *parent)
     resize(33, 33);
     setFocusPolicy(Qt::NoFocus);
     menu_ = new TTickMenu(this);
-    menu_->OnChoose = [this](int tag) { SetTick(tag); };
+    connect(menu_, &TTickMenu::OnChoose, this, &TNxKnob::SetTick);
 }
 
 TNxKnob::~TNxKnob() = default;
@@ -34,14 +34,12 @@ QString TNxKnob::GetTickString(int) const
 
 void TNxKnob::Changing()
 {
-    if (OnChanging)
-        OnChanging(this);
+    emit OnChanging(this);
 }
 
 void TNxKnob::Changed()
 {
-    if (OnChanged)
-        OnChanged(this);
+    emit OnChanged(this);
 }
 
 void TNxKnob::UpdateEdit()
@@ -318,8 +316,7 @@ void TNxKnob::mousePressEvent(QMouseEvent *event)
         SetClip();
     }
     event->accept();
-    if (OnMouseDown)
-        OnMouseDown(this, event);
+    emit OnMouseDown(this, event);
 }
 
 void TNxKnob::mouseMoveEvent(QMouseEvent *event)
@@ -346,8 +343,7 @@ void TNxKnob::mouseMoveEvent(QMouseEvent *event)
         }
     }
     event->accept();
-    if (OnMouseMove)
-        OnMouseMove(this, event);
+    emit OnMouseMove(this, event);
 }
 
 void TNxKnob::mouseReleaseEvent(QMouseEvent *event)
@@ -361,8 +357,7 @@ void TNxKnob::mouseReleaseEvent(QMouseEvent *event)
     if (!alive)
         return;
     event->accept();
-    if (OnMouseUp)
-        OnMouseUp(this, event);
+    emit OnMouseUp(this, event);
 }
 
 void TNxKnob::changeEvent(QEvent *event)

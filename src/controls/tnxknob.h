@@ -3,12 +3,12 @@
 #include "controls/tjustedit.h"
 
 #include <QColor>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QWidget>
 
-#include <functional>
 #include <optional>
 
 class TTickMenu;
@@ -16,20 +16,19 @@ class TTickMenu;
 // The program's rotary control. Its position is a whole number of steps,
 // the tick, 0 .. NumTicks - 1; subclasses map ticks to numbers or strings.
 // Turned by a left-button drag, by the keyboard or from the tick menu (right
-// button); every change is reported through OnChanging and OnChanged.
+// button); every change is reported through the signals OnChanging and
+// OnChanged.
 //
 // Until the knob has been painted once, SetTick stores any tick unchecked and
 // fires nothing, so a window can set its knobs up in any order.
 class TNxKnob : public QWidget {
     Q_OBJECT
 public:
-    using NotifyEvent = std::function<void(TNxKnob *sender)>;
-    using MouseEvent = std::function<void(TNxKnob *sender, QMouseEvent *event)>;
-
     explicit TNxKnob(QWidget *parent = nullptr);
     ~TNxKnob() override;
 
-    // The family's virtual operations.
+    // The family's virtual operations. Changing and Changed emit OnChanging
+    // and OnChanged.
     virtual QString GetTickString(int index) const;
     virtual void Changing();
     virtual void Changed();
@@ -79,12 +78,6 @@ public:
     // Resizes about the centre.
     void SetSize(int width, int height);
 
-    NotifyEvent OnChanging;
-    NotifyEvent OnChanged;
-    MouseEvent OnMouseDown;
-    MouseEvent OnMouseMove;
-    MouseEvent OnMouseUp;
-
     bool PaintedOnce() const { return paintedOnce_; }
     bool Dragging() const { return dragging_; }
     bool MenuBuilt() const { return menuBuilt_; }
@@ -103,6 +96,17 @@ public:
     TTickMenu *TickMenu() const { return menu_; }
 
     QSize sizeHint() const override { return QSize(33, 33); }
+
+signals:
+    // Each step of a turn, then its end: a drag reports OnChanged once, at
+    // the release (every release reports it, turned or not); any other
+    // change reports both at once. A handler may delete the knob.
+    void OnChanging(TNxKnob *sender);
+    void OnChanged(TNxKnob *sender);
+    // After the knob has handled the mouse event.
+    void OnMouseDown(TNxKnob *sender, QMouseEvent *event);
+    void OnMouseMove(TNxKnob *sender, QMouseEvent *event);
+    void OnMouseUp(TNxKnob *sender, QMouseEvent *event);
 
 protected:
     // The tick menu is rebuilt at its next opening.
