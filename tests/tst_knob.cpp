@@ -265,6 +265,69 @@ private slots:
         }
     }
 
+    // The press puts the cursor on the pointer's tip; an X server reports
+    // that warp back as a move to the tip's pixel, which may lie in the
+    // neighbouring tick's sector. A click that does not move must still
+    // leave every tick of the program's knobs where it was.
+    void clickWithoutMovementKeepsTheTick_data()
+    {
+        QTest::addColumn<float>("min");
+        QTest::addColumn<float>("max");
+        for (auto [min, max] : {std::pair{1, 25}, {0, 25}, {1, 33}, {0, 33}, {1, 255}})
+            QTest::addRow("%d..%d", min, max) << float(min) << float(max);
+    }
+    void clickWithoutMovementKeepsTheTick()
+    {
+        QFETCH(float, min);
+        QFETCH(float, max);
+        auto k = shownKnob(min, max);
+        QVERIFY(k);
+        QCOMPARE(k->size(), QSize(33, 33));
+        EventLog log;
+        log.attach(*k);
+        for (int t = 0; t < k->NumTicks(); ++t) {
+            k->SetTick(t);
+            log.take();
+            press(*k, QPoint(30, 30));
+            const QPoint warped = QCursor::pos();
+            QCOMPARE(warped, k->mapToGlobal(k->PointerTip()));
+            QMouseEvent echo(QEvent::MouseMove, k->mapFromGlobal(warped), warped, Qt::NoButton, Qt::LeftButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(k.get(), &echo);
+            release(*k, k->mapFromGlobal(warped));
+            QVERIFY2(k->Tick() == t, qPrintable(QStringLiteral("tick %1 became %2").arg(t).arg(k->Tick())));
+            QCOMPARE(log.take(), QStringList{QStringLiteral("changed:%1").arg(t)});
+        }
+    }
+
+    // After the press, every real movement turns the knob to the tick under
+    // the cursor, the tip's own pixel included once the cursor has left it.
+    void dragTurnsFromWhereTheCursorIs()
+    {
+        auto k = shownKnob(1, 25);
+        QVERIFY(k);
+        k->SetValue(3); // tick 2, its tip at (8, 24) in tick 1's sector
+        QCOMPARE(k->PointerTip(), QPoint(8, 24));
+        EventLog log;
+        log.attach(*k);
+        log.take();
+        press(*k, QPoint(30, 30));
+        moveTo(*k, QPoint(8, 24)); // the warp reported back: no movement
+        moveTo(*k, QPoint(8, 23)); // moved, still in tick 2's sector
+        QCOMPARE(k->Tick(), 2);
+        moveTo(*k, QPoint(8, 24)); // back onto the tip: now it counts
+        QCOMPARE(k->Tick(), 1);
+        // Up past the top: held left of the centre column while the tick is
+        // in the first third ...
+        moveTo(*k, QPoint(18, 2));
+        QCOMPARE(QCursor::pos(), k->mapToGlobal(QPoint(15, 2)));
+        QCOMPARE(k->Tick(), 11);
+        moveTo(*k, QPoint(18, 2)); // ... and free to cross it from the middle third
+        QCOMPARE(k->Tick(), 12);
+        release(*k, QPoint(18, 2));
+        QCOMPARE(log.take(), (QStringList{"changing:1", "changing:11", "changing:12", "changed:12"}));
+    }
+
     void dragIsHeldOutOfTheGap()
     {
         auto k = shownKnob(1, 33);

@@ -308,9 +308,10 @@ void TNxKnob::mousePressEvent(QMouseEvent *event)
         // a press does not make the knob jump. The tip is a whole pixel and
         // can read back as the neighbouring tick; a press alone must not
         // change the setting, so the knob keeps its tick until it is moved.
-        const QPoint tip = PointerTip();
-        lastCursor_ = tip;
-        QCursor::setPos(mapToGlobal(tip));
+        // (An X server reports this warp back as a move to the tip, which
+        // mouseMoveEvent therefore ignores.)
+        dragFrom_ = mapToGlobal(PointerTip());
+        QCursor::setPos(dragFrom_);
         // Qt's implicit grab keeps the mouse with this knob until release.
         dragging_ = true;
         SetClip();
@@ -334,12 +335,16 @@ void TNxKnob::mouseMoveEvent(QMouseEvent *event)
                     global = held;
                 }
             }
-            lastCursor_ = mapFromGlobal(global);
-            QPointer<TNxKnob> alive(this);
-            SetTick(CalcKnobPosition(lastCursor_));
-            if (!alive)
-                return;
-            SetClip();
+            // Only a real movement turns the knob: a move to where the drag
+            // already is would read the tip's pixel back as a tick.
+            if (global != dragFrom_) {
+                dragFrom_ = global;
+                QPointer<TNxKnob> alive(this);
+                SetTick(CalcKnobPosition(mapFromGlobal(global)));
+                if (!alive)
+                    return;
+                SetClip();
+            }
         }
     }
     event->accept();

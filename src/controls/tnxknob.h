@@ -154,7 +154,9 @@ private:
     int inset_ = 0;
     int h_ = 16;
     QRect drawnPointer_;
-    QPoint lastCursor_;
+    // Screen point the drag last turned from: the tip at the press, then
+    // each point the cursor moved to.
+    QPoint dragFrom_;
     std::optional<QRect> band_;
     TTickMenu *menu_ = nullptr;
 };
