@@ -1,5 +1,6 @@
 #include "controls/tnxknob.h"
 
+#include "controls/converterror.h"
 #include "controls/knobmath.h"
 #include "controls/tjustedit.h"
 #include "controls/ttickmenu.h"
@@ -49,6 +50,14 @@ void TNxKnob::UpdateEdit()
 }
 
 void TNxKnob::EdithasChanged() {}
+
+void TNxKnob::RefuseTypedText(const QString &typed)
+{
+    UpdateEdit();
+    // A cleared box is no mistake; it just gets the value back.
+    if (!typed.trimmed().isEmpty())
+        throw ConvertError(QStringLiteral("'%1' is not a number").arg(typed));
+}
 
 void TNxKnob::SetTick(int t)
 {

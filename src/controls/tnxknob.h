@@ -111,6 +111,10 @@ signals:
 protected:
     // The tick menu is rebuilt at its next opening.
     void DiscardTickMenu() { menuBuilt_ = false; }
+    // For EdithasChanged: typed text without a digit is no value. The knob
+    // keeps its own and shows it again in the edit; anything but blanks is
+    // reported by throwing ConvertError.
+    void RefuseTypedText(const QString &typed);
 
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
