@@ -8,6 +8,9 @@
 
 #include <QCursor>
 #include <QImage>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpontaneKeyEvent>
 
 #include <climits>
 #include <cmath>
@@ -68,6 +71,16 @@ void mouse(QWidget &w, QEvent::Type type, QPoint local, Qt::MouseButton b = Qt::
     QMouseEvent e(type, local, w.mapToGlobal(local), type == QEvent::MouseMove ? Qt::NoButton : b, held, Qt::NoModifier);
     QApplication::sendEvent(&w, &e);
 }
+// A wheel turn as the window system delivers it: spontaneous, so Qt passes
+// it on to the parents unless a widget takes it.
+void wheel(QWidget &w, int angleDelta, QPoint local = QPoint(16, 16))
+{
+    QWheelEvent e(local, w.mapToGlobal(local), QPoint(), QPoint(0, angleDelta), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&e);
+    qApp->notify(&w, &e); // as QTest does: sendEvent would clear the flag
+}
+
 void press(QWidget &w, QPoint p) { mouse(w, QEvent::MouseButtonPress, p); }
 void moveTo(QWidget &w, QPoint p) { mouse(w, QEvent::MouseMove, p); }
 void release(QWidget &w, QPoint p) { mouse(w, QEvent::MouseButtonRelease, p); }
@@ -224,6 +237,90 @@ private slots:
         QTest::keyClick(k.get(), Qt::Key_Down);
         QTest::keyClick(k.get(), Qt::Key_PageUp);
         QCOMPARE(k->Tick(), last);
+    }
+
+    // A notch of the wheel is an arrow key: a tick up or down, both events,
+    // nothing at the ends. Parts of a notch add up.
+    void wheelTurnsLikeTheArrowKeys_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QList<int>>("deltas");
+        QTest::addColumn<QStringList>("events");
+        QTest::newRow("notch up") << 10 << QList<int>{120} << both(11);
+        QTest::newRow("notch down") << 10 << QList<int>{-120} << both(9);
+        QTest::newRow("two notches at once") << 10 << QList<int>{240} << both(11) + both(12);
+        QTest::newRow("four quarters") << 10 << QList<int>{30, 30, 30, 30} << both(11);
+        QTest::newRow("three quarters") << 10 << QList<int>{30, 30, 30} << QStringList();
+        QTest::newRow("quarters down") << 10 << QList<int>{-40, -40, -40, -40} << both(9);
+        QTest::newRow("back and forth") << 10 << QList<int>{90, -90, 90} << QStringList();
+        QTest::newRow("at the top") << 32 << QList<int>{120} << QStringList();
+        QTest::newRow("at the bottom") << 0 << QList<int>{-120} << QStringList();
+        // Notches past an end are not kept for the way back.
+        QTest::newRow("past the top and back") << 32 << QList<int>{360, -120} << both(31);
+        QTest::newRow("far past the bottom") << 0 << QList<int>{-1200, 120} << both(1);
+        QTest::newRow("huge turn up") << 30 << QList<int>{INT_MAX} << both(31) + both(32);
+        QTest::newRow("huge turn down") << 2 << QList<int>{INT_MIN} << both(1) + both(0);
+    }
+    void wheelTurnsLikeTheArrowKeys()
+    {
+        QFETCH(int, from);
+        QFETCH(QList<int>, deltas);
+        QFETCH(QStringList, events);
+        auto k = shownKnob(1, 33);
+        QVERIFY(k);
+        k->SetTick(from);
+        EventLog log;
+        log.attach(*k);
+        for (int d : deltas)
+            wheel(*k, d);
+        QCOMPARE(log.take(), events);
+    }
+
+    // The wheel over a knob turns the knob and nothing else; not while it is
+    // dragged, and not while it is disabled.
+    void wheelStaysWithTheKnob()
+    {
+        QScrollArea area;
+        auto *content = new QWidget;
+        content->resize(300, 2000);
+        auto *k = new TNxNumberKnob(content);
+        k->SetMin(1);
+        k->SetMax(33);
+        k->move(20, 20);
+        area.setWidget(content);
+        area.resize(200, 200);
+        area.show();
+        QVERIFY(QTest::qWaitFor([&] { return k->PaintedOnce(); }));
+        QScrollBar *bar = area.verticalScrollBar();
+        wheel(*content, -120, QPoint(150, 150)); // beside the knob the area scrolls
+        QVERIFY(bar->value() > 0);
+        bar->setValue(0);
+
+        EventLog log;
+        log.attach(*k);
+        wheel(*k, 120);
+        QCOMPARE(log.take(), both(1));
+        wheel(*k, -240);
+        QCOMPARE(log.take(), both(0));
+        QCOMPARE(bar->value(), 0);
+
+        k->SetTick(10);
+        log.take();
+        press(*k, QPoint(16, 16));
+        wheel(*k, 90); // ignored, and not kept for later
+        release(*k, QPoint(16, 16));
+        QCOMPARE(k->Tick(), 10);
+        wheel(*k, 30);
+        QCOMPARE(k->Tick(), 10);
+        QCOMPARE(log.take(), QStringList{"changed:10"});
+
+        k->setEnabled(false);
+        wheel(*k, 120); // never reaches the knob
+        QCOMPARE(k->Tick(), 10);
+        QVERIFY(log.events.isEmpty());
+        k->setEnabled(true);
+        wheel(*k, 90); // completes the 30 from after the drag
+        QCOMPARE(log.take(), both(11));
     }
 
     void pressAndReleaseEvents()

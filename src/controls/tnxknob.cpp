@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScreen>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <climits>
@@ -420,14 +421,14 @@ void TNxKnob::keyPressEvent(QKeyEvent *event)
         break;
     case Qt::Key_Left:
     case Qt::Key_Down:
-        if (t > 0)
-            next = t - 1;
-        break;
+        event->accept();
+        StepTick(-1);
+        return;
     case Qt::Key_Up:
     case Qt::Key_Right:
-        if (t < n - 1)
-            next = t + 1;
-        break;
+        event->accept();
+        StepTick(+1);
+        return;
     default:
         QWidget::keyPressEvent(event);
         return;
@@ -435,6 +436,38 @@ void TNxKnob::keyPressEvent(QKeyEvent *event)
     if (next != t)
         SetTick(int(std::clamp<std::int64_t>(next, INT_MIN, INT_MAX)));
     event->accept();
+}
+
+bool TNxKnob::StepTick(int direction)
+{
+    if (direction > 0 && std::int64_t(tick_) < std::int64_t(numTicks_) - 1) {
+        SetTick(tick_ + 1);
+        return true;
+    }
+    if (direction < 0 && tick_ > 0) {
+        SetTick(tick_ - 1);
+        return true;
+    }
+    return false;
+}
+
+void TNxKnob::wheelEvent(QWheelEvent *event)
+{
+    // Taken even when the knob does not turn, so a scroll area around it
+    // does not scroll while the wheel is over the knob.
+    event->accept();
+    if (dragging_)
+        return;
+    // A notch is 120; high-resolution wheels and touchpads send parts of it.
+    const std::int64_t total = std::int64_t(wheelRest_) + event->angleDelta().y();
+    std::int64_t steps = total / 120;
+    wheelRest_ = int(total - steps * 120);
+    // A notch per step, each reported as an arrow key's would be.
+    const int direction = steps < 0 ? -1 : 1;
+    QPointer<TNxKnob> alive(this);
+    for (; steps != 0 && alive; steps -= direction)
+        if (!StepTick(direction))
+            break;
 }
 
 void TNxKnob::focusInEvent(QFocusEvent *event)

@@ -15,9 +15,9 @@ class TTickMenu;
 
 // The program's rotary control. Its position is a whole number of steps,
 // the tick, 0 .. NumTicks - 1; subclasses map ticks to numbers or strings.
-// Turned by a left-button drag, by the keyboard or from the tick menu (right
-// button); every change is reported through the signals OnChanging and
-// OnChanged.
+// Turned by a left-button drag, by the keyboard, by the mouse wheel (a tick
+// per notch) or from the tick menu (right button); every change is reported
+// through the signals OnChanging and OnChanged.
 //
 // Until the knob has been painted once, SetTick stores any tick unchecked and
 // fires nothing, so a window can set its knobs up in any order.
@@ -121,6 +121,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
@@ -137,6 +138,9 @@ private:
     int CalcKnobPosition(QPoint client) const;
     void SetClip();
     void EndDrag();
+    // One tick up (direction > 0) or down, as an arrow key turns; false
+    // when already at that end.
+    bool StepTick(int direction);
     void PostMenuClick();
     QRect ScreenRect() const;
 
@@ -162,5 +166,7 @@ private:
     // each point the cursor moved to.
     QPoint dragFrom_;
     std::optional<QRect> band_;
+    // Wheel rotation not yet turned into ticks, less than a notch.
+    int wheelRest_ = 0;
     TTickMenu *menu_ = nullptr;
 };
