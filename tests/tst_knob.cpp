@@ -485,12 +485,15 @@ private slots:
                 release(k, QPoint(30, 2));
         };
         const auto value = [](TNxNumberKnob &k) { k.SetValue(20); };
+        const auto notches = [](TNxNumberKnob &k) { wheel(k, 360); };
         QTest::newRow("changing, key") << true << std::function<void(TNxNumberKnob &)>(key);
         QTest::newRow("changed, key") << false << std::function<void(TNxNumberKnob &)>(key);
         QTest::newRow("changing, drag") << true << std::function<void(TNxNumberKnob &)>(drag);
         QTest::newRow("changed, release") << false << std::function<void(TNxNumberKnob &)>(drag);
         QTest::newRow("changing, value") << true << std::function<void(TNxNumberKnob &)>(value);
         QTest::newRow("changed, value") << false << std::function<void(TNxNumberKnob &)>(value);
+        QTest::newRow("changing, wheel") << true << std::function<void(TNxNumberKnob &)>(notches);
+        QTest::newRow("changed, wheel") << false << std::function<void(TNxNumberKnob &)>(notches);
     }
     void handlersMayDeleteTheKnob()
     {
