@@ -85,6 +85,9 @@ void press(QWidget &w, QPoint p) { mouse(w, QEvent::MouseButtonPress, p); }
 void moveTo(QWidget &w, QPoint p) { mouse(w, QEvent::MouseMove, p); }
 void release(QWidget &w, QPoint p) { mouse(w, QEvent::MouseButtonRelease, p); }
 
+// Something that turns a knob.
+using Turn = std::function<void(TNxNumberKnob &)>;
+
 } // namespace
 
 class TestKnob : public QObject {
@@ -472,33 +475,32 @@ private slots:
     void handlersMayDeleteTheKnob_data()
     {
         QTest::addColumn<bool>("onChanging");
-        QTest::addColumn<std::function<void(TNxNumberKnob &)>>("turn");
-        const auto key = [](TNxNumberKnob &k) {
+        QTest::addColumn<Turn>("turn");
+        const Turn key = [](TNxNumberKnob &k) {
             QKeyEvent e(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
             QApplication::sendEvent(&k, &e);
         };
-        const auto drag = [](TNxNumberKnob &k) {
+        const Turn drag = [](TNxNumberKnob &k) {
             press(k, QPoint(16, 16));
             QPointer<TNxKnob> alive(&k);
             moveTo(k, QPoint(30, 2)); // up to the right, several ticks on
             if (alive)
                 release(k, QPoint(30, 2));
         };
-        const auto value = [](TNxNumberKnob &k) { k.SetValue(20); };
-        const auto notches = [](TNxNumberKnob &k) { wheel(k, 360); };
-        QTest::newRow("changing, key") << true << std::function<void(TNxNumberKnob &)>(key);
-        QTest::newRow("changed, key") << false << std::function<void(TNxNumberKnob &)>(key);
-        QTest::newRow("changing, drag") << true << std::function<void(TNxNumberKnob &)>(drag);
-        QTest::newRow("changed, release") << false << std::function<void(TNxNumberKnob &)>(drag);
-        QTest::newRow("changing, value") << true << std::function<void(TNxNumberKnob &)>(value);
-        QTest::newRow("changed, value") << false << std::function<void(TNxNumberKnob &)>(value);
-        QTest::newRow("changing, wheel") << true << std::function<void(TNxNumberKnob &)>(notches);
-        QTest::newRow("changed, wheel") << false << std::function<void(TNxNumberKnob &)>(notches);
+        const Turn value = [](TNxNumberKnob &k) { k.SetValue(20); };
+        const Turn notches = [](TNxNumberKnob &k) { wheel(k, 360); };
+        for (bool onChanging : {true, false}) {
+            const char *signal = onChanging ? "changing" : "changed";
+            QTest::addRow("%s, key", signal) << onChanging << key;
+            QTest::addRow("%s, drag", signal) << onChanging << drag;
+            QTest::addRow("%s, value", signal) << onChanging << value;
+            QTest::addRow("%s, wheel", signal) << onChanging << notches;
+        }
     }
     void handlersMayDeleteTheKnob()
     {
         QFETCH(bool, onChanging);
-        QFETCH(std::function<void(TNxNumberKnob &)>, turn);
+        QFETCH(Turn, turn);
         auto owned = shownKnob(1, 33);
         QVERIFY(owned);
         TNxNumberKnob *k = owned.release();
@@ -508,10 +510,7 @@ private slots:
             ++calls;
             delete k;
         };
-        if (onChanging)
-            connect(k, &TNxKnob::OnChanging, kill);
-        else
-            connect(k, &TNxKnob::OnChanged, kill);
+        connect(k, onChanging ? &TNxKnob::OnChanging : &TNxKnob::OnChanged, kill);
         turn(*k);
         QVERIFY(!alive);
         QCOMPARE(calls, 1);
