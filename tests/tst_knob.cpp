@@ -8,22 +8,29 @@
 
 #include <QCursor>
 #include <QImage>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpontaneKeyEvent>
 
 #include <climits>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 using namespace knobmath;
 
 namespace {
 
-// Every event as "changing:<tick>" / "changed:<tick>".
-struct EventLog {
+// Every event as "changing:<tick>" / "changed:<tick>". The connections end
+// with the log.
+struct EventLog : QObject {
     QStringList events;
     void attach(TNxKnob &k)
     {
-        k.OnChanging = [this](TNxKnob *s) { events << QStringLiteral("changing:%1").arg(s->Tick()); };
-        k.OnChanged = [this](TNxKnob *s) { events << QStringLiteral("changed:%1").arg(s->Tick()); };
+        connect(&k, &TNxKnob::OnChanging, this,
+                [this](TNxKnob *s) { events << QStringLiteral("changing:%1").arg(s->Tick()); });
+        connect(&k, &TNxKnob::OnChanged, this,
+                [this](TNxKnob *s) { events << QStringLiteral("changed:%1").arg(s->Tick()); });
     }
     QStringList take() { return std::exchange(events, {}); }
 };
@@ -64,9 +71,22 @@ void mouse(QWidget &w, QEvent::Type type, QPoint local, Qt::MouseButton b = Qt::
     QMouseEvent e(type, local, w.mapToGlobal(local), type == QEvent::MouseMove ? Qt::NoButton : b, held, Qt::NoModifier);
     QApplication::sendEvent(&w, &e);
 }
+// A wheel turn as the window system delivers it: spontaneous, so Qt passes
+// it on to the parents unless a widget takes it.
+void wheel(QWidget &w, int angleDelta, QPoint local = QPoint(16, 16))
+{
+    QWheelEvent e(local, w.mapToGlobal(local), QPoint(), QPoint(0, angleDelta), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&e);
+    qApp->notify(&w, &e); // as QTest does: sendEvent would clear the flag
+}
+
 void press(QWidget &w, QPoint p) { mouse(w, QEvent::MouseButtonPress, p); }
 void moveTo(QWidget &w, QPoint p) { mouse(w, QEvent::MouseMove, p); }
 void release(QWidget &w, QPoint p) { mouse(w, QEvent::MouseButtonRelease, p); }
+
+// Something that turns a knob.
+using Turn = std::function<void(TNxNumberKnob &)>;
 
 } // namespace
 
@@ -222,12 +242,112 @@ private slots:
         QCOMPARE(k->Tick(), last);
     }
 
+    // A notch of the wheel is an arrow key: a tick up or down, both events,
+    // nothing at the ends. Parts of a notch add up.
+    void wheelTurnsLikeTheArrowKeys_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QList<int>>("deltas");
+        QTest::addColumn<QStringList>("events");
+        QTest::newRow("notch up") << 10 << QList<int>{120} << both(11);
+        QTest::newRow("notch down") << 10 << QList<int>{-120} << both(9);
+        QTest::newRow("two notches at once") << 10 << QList<int>{240} << both(11) + both(12);
+        QTest::newRow("four quarters") << 10 << QList<int>{30, 30, 30, 30} << both(11);
+        QTest::newRow("three quarters") << 10 << QList<int>{30, 30, 30} << QStringList();
+        QTest::newRow("quarters down") << 10 << QList<int>{-40, -40, -40, -40} << both(9);
+        QTest::newRow("back and forth") << 10 << QList<int>{90, -90, 90} << QStringList();
+        QTest::newRow("at the top") << 32 << QList<int>{120} << QStringList();
+        QTest::newRow("at the bottom") << 0 << QList<int>{-120} << QStringList();
+        // Notches past an end are not kept for the way back.
+        QTest::newRow("past the top and back") << 32 << QList<int>{360, -120} << both(31);
+        QTest::newRow("far past the bottom") << 0 << QList<int>{-1200, 120} << both(1);
+        QTest::newRow("huge turn up") << 30 << QList<int>{INT_MAX} << both(31) + both(32);
+        QTest::newRow("huge turn down") << 2 << QList<int>{INT_MIN} << both(1) + both(0);
+    }
+    void wheelTurnsLikeTheArrowKeys()
+    {
+        QFETCH(int, from);
+        QFETCH(QList<int>, deltas);
+        QFETCH(QStringList, events);
+        auto k = shownKnob(1, 33);
+        QVERIFY(k);
+        k->SetTick(from);
+        EventLog log;
+        log.attach(*k);
+        for (int d : deltas)
+            wheel(*k, d);
+        QCOMPARE(log.take(), events);
+    }
+
+    // The wheel over a knob turns the knob and nothing else; not while it is
+    // dragged, and not while it is disabled.
+    void wheelStaysWithTheKnob()
+    {
+        QScrollArea area;
+        auto *content = new QWidget;
+        content->resize(300, 2000);
+        auto *k = new TNxNumberKnob(content);
+        k->SetMin(1);
+        k->SetMax(33);
+        k->move(20, 20);
+        area.setWidget(content);
+        area.resize(200, 200);
+        area.show();
+        QVERIFY(QTest::qWaitFor([&] { return k->PaintedOnce(); }));
+        QScrollBar *bar = area.verticalScrollBar();
+        wheel(*content, -120, QPoint(150, 150)); // beside the knob the area scrolls
+        QVERIFY(bar->value() > 0);
+        bar->setValue(0);
+
+        EventLog log;
+        log.attach(*k);
+        wheel(*k, 120);
+        QCOMPARE(log.take(), both(1));
+        wheel(*k, -240);
+        QCOMPARE(log.take(), both(0));
+        QCOMPARE(bar->value(), 0);
+
+        k->SetTick(10);
+        log.take();
+        press(*k, QPoint(16, 16));
+        wheel(*k, 90); // ignored, and not kept for later
+        release(*k, QPoint(16, 16));
+        QCOMPARE(k->Tick(), 10);
+        wheel(*k, 30);
+        QCOMPARE(k->Tick(), 10);
+        QCOMPARE(log.take(), QStringList{"changed:10"});
+
+        k->setEnabled(false);
+        wheel(*k, 120); // never reaches the knob
+        QCOMPARE(k->Tick(), 10);
+        QVERIFY(log.events.isEmpty());
+        k->setEnabled(true);
+        wheel(*k, 90); // completes the 30 from after the drag
+        QCOMPARE(log.take(), both(11));
+    }
+
     void pressAndReleaseEvents()
     {
         auto k = shownKnob(1, 33);
         QVERIFY(k);
         EventLog log;
         log.attach(*k);
+        // The mouse events are passed on after the knob has handled them.
+        QStringList mouseLog;
+        auto logMouse = [&](const char *name) {
+            return [&, name](TNxKnob *sender, QMouseEvent *e) {
+                QCOMPARE(sender, k.get());
+                mouseLog << QStringLiteral("%1:%2:%3").arg(name).arg(int(e->type())).arg(k->Dragging());
+            };
+        };
+        connect(k.get(), &TNxKnob::OnMouseDown, &log, logMouse("down"));
+        connect(k.get(), &TNxKnob::OnMouseMove, &log, logMouse("move"));
+        connect(k.get(), &TNxKnob::OnMouseUp, &log, logMouse("up"));
+        press(*k, QPoint(30, 30));
+        moveTo(*k, QPoint(30, 30));
+        release(*k, QPoint(30, 30));
+        QCOMPARE(mouseLog, (QStringList{"down:2:1", "move:5:1", "up:3:0"}));
+        log.take();
         for (int t = 0; t < 33; ++t) {
             k->SetTick(t);
             log.take();
@@ -243,6 +363,69 @@ private slots:
             QVERIFY(!k->Dragging());
             QCOMPARE(log.take(), QStringList{QStringLiteral("changed:%1").arg(t)}); // at every release
         }
+    }
+
+    // The press puts the cursor on the pointer's tip; an X server reports
+    // that warp back as a move to the tip's pixel, which may lie in the
+    // neighbouring tick's sector. A click that does not move must still
+    // leave every tick of the program's knobs where it was.
+    void clickWithoutMovementKeepsTheTick_data()
+    {
+        QTest::addColumn<float>("min");
+        QTest::addColumn<float>("max");
+        for (auto [min, max] : {std::pair{1, 25}, {0, 25}, {1, 33}, {0, 33}, {1, 255}})
+            QTest::addRow("%d..%d", min, max) << float(min) << float(max);
+    }
+    void clickWithoutMovementKeepsTheTick()
+    {
+        QFETCH(float, min);
+        QFETCH(float, max);
+        auto k = shownKnob(min, max);
+        QVERIFY(k);
+        QCOMPARE(k->size(), QSize(33, 33));
+        EventLog log;
+        log.attach(*k);
+        for (int t = 0; t < k->NumTicks(); ++t) {
+            k->SetTick(t);
+            log.take();
+            press(*k, QPoint(30, 30));
+            const QPoint warped = QCursor::pos();
+            QCOMPARE(warped, k->mapToGlobal(k->PointerTip()));
+            QMouseEvent echo(QEvent::MouseMove, k->mapFromGlobal(warped), warped, Qt::NoButton, Qt::LeftButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(k.get(), &echo);
+            release(*k, k->mapFromGlobal(warped));
+            QVERIFY2(k->Tick() == t, qPrintable(QStringLiteral("tick %1 became %2").arg(t).arg(k->Tick())));
+            QCOMPARE(log.take(), QStringList{QStringLiteral("changed:%1").arg(t)});
+        }
+    }
+
+    // After the press, every real movement turns the knob to the tick under
+    // the cursor, the tip's own pixel included once the cursor has left it.
+    void dragTurnsFromWhereTheCursorIs()
+    {
+        auto k = shownKnob(1, 25);
+        QVERIFY(k);
+        k->SetValue(3); // tick 2, its tip at (8, 24) in tick 1's sector
+        QCOMPARE(k->PointerTip(), QPoint(8, 24));
+        EventLog log;
+        log.attach(*k);
+        log.take();
+        press(*k, QPoint(30, 30));
+        moveTo(*k, QPoint(8, 24)); // the warp reported back: no movement
+        moveTo(*k, QPoint(8, 23)); // moved, still in tick 2's sector
+        QCOMPARE(k->Tick(), 2);
+        moveTo(*k, QPoint(8, 24)); // back onto the tip: now it counts
+        QCOMPARE(k->Tick(), 1);
+        // Up past the top: held left of the centre column while the tick is
+        // in the first third ...
+        moveTo(*k, QPoint(18, 2));
+        QCOMPARE(QCursor::pos(), k->mapToGlobal(QPoint(15, 2)));
+        QCOMPARE(k->Tick(), 11);
+        moveTo(*k, QPoint(18, 2)); // ... and free to cross it from the middle third
+        QCOMPARE(k->Tick(), 12);
+        release(*k, QPoint(18, 2));
+        QCOMPARE(log.take(), (QStringList{"changing:1", "changing:11", "changing:12", "changed:12"}));
     }
 
     void dragIsHeldOutOfTheGap()
@@ -286,6 +469,51 @@ private slots:
         moveTo(*small, QPoint(h + 1, h + 10)); // just right of it: maximum
         QCOMPARE(small->Tick(), 5);
         release(*small, QPoint(h, h));
+    }
+
+    // A handler may delete the knob; the knob touches nothing of itself after.
+    void handlersMayDeleteTheKnob_data()
+    {
+        QTest::addColumn<bool>("onChanging");
+        QTest::addColumn<Turn>("turn");
+        const Turn key = [](TNxNumberKnob &k) {
+            QKeyEvent e(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+            QApplication::sendEvent(&k, &e);
+        };
+        const Turn drag = [](TNxNumberKnob &k) {
+            press(k, QPoint(16, 16));
+            QPointer<TNxKnob> alive(&k);
+            moveTo(k, QPoint(30, 2)); // up to the right, several ticks on
+            if (alive)
+                release(k, QPoint(30, 2));
+        };
+        const Turn value = [](TNxNumberKnob &k) { k.SetValue(20); };
+        const Turn notches = [](TNxNumberKnob &k) { wheel(k, 360); };
+        for (bool onChanging : {true, false}) {
+            const char *signal = onChanging ? "changing" : "changed";
+            QTest::addRow("%s, key", signal) << onChanging << key;
+            QTest::addRow("%s, drag", signal) << onChanging << drag;
+            QTest::addRow("%s, value", signal) << onChanging << value;
+            QTest::addRow("%s, wheel", signal) << onChanging << notches;
+        }
+    }
+    void handlersMayDeleteTheKnob()
+    {
+        QFETCH(bool, onChanging);
+        QFETCH(Turn, turn);
+        auto owned = shownKnob(1, 33);
+        QVERIFY(owned);
+        TNxNumberKnob *k = owned.release();
+        QPointer<TNxKnob> alive(k);
+        int calls = 0;
+        auto kill = [&calls, k] {
+            ++calls;
+            delete k;
+        };
+        connect(k, onChanging ? &TNxKnob::OnChanging : &TNxKnob::OnChanged, kill);
+        turn(*k);
+        QVERIFY(!alive);
+        QCOMPARE(calls, 1);
     }
 
     void dragEndsWhenWindowLosesActivation()

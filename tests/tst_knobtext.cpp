@@ -66,7 +66,7 @@ private slots:
         QCOMPARE(k.NumTicks(), 4);
         QVERIFY(showPainted(k));
         QStringList log;
-        k.OnChanged = [&](TNxKnob *s) { log << QString::number(s->Tick()); };
+        QObject::connect(&k, &TNxKnob::OnChanged, [&](TNxKnob *s) { log << QString::number(s->Tick()); });
         k.SetStr("TW");
         QCOMPARE(k.GetString(), QStringLiteral("Tweed"));
         k.SetStr("Crunchy"); // longer than every entry: no match, stays
@@ -153,20 +153,24 @@ private slots:
         QCOMPARE(writes, 1);
 
         QStringList log;
-        k.OnChanged = [&](TNxKnob *s) { log << QString::number(s->Tick()); };
+        QObject::connect(&k, &TNxKnob::OnChanged, [&](TNxKnob *s) { log << QString::number(s->Tick()); });
         typeAndEnter(edit, "12 dB");
         QCOMPARE(k.GetValue(), 12.0f);
         QCOMPARE(edit.text(), QStringLiteral("12")); // the typed text differed from "12"
         QCOMPARE(log, QStringList{"12"});
         typeAndEnter(edit, "40");
         QCOMPARE(edit.text(), QStringLiteral("25"));
-        typeAndEnter(edit, "off"); // no digits: the minimum
-        QCOMPARE(edit.text(), QStringLiteral("0"));
+        typeAndEnter(edit, "off"); // no digits: refused, the value stays
+        QCOMPARE(edit.text(), QStringLiteral("25 dB"));
+        QCOMPARE(log, (QStringList{"12", "25"}));
 
         QStringList errors;
-        edit.OnConvertError = [&](TJustEdit *, const QString &m) { errors << m; };
+        connect(&edit, &TJustEdit::OnConvertError, [&](TJustEdit *sender, const QString &m) {
+            QCOMPARE(sender, &edit);
+            errors << m;
+        });
         typeAndEnter(edit, "9.9.9");
-        QCOMPARE(k.GetValue(), 0.0f); // kept
+        QCOMPARE(k.GetValue(), 25.0f); // kept
         QCOMPARE(errors, QStringList{"'9.9.9' is not a valid floating point value"});
         QVERIFY_THROWS_EXCEPTION(ConvertError, k.EdithasChanged());
     }
@@ -192,6 +196,76 @@ private slots:
         typeAndEnter(edit, "800 ms");
         QCOMPARE(numbers.GetString(), QStringLiteral("0.75s"));
         QCOMPARE(edit.text(), QStringLiteral("0.75s"));
+    }
+
+    // Text without a digit is no value: the knob keeps its own, the edit shows
+    // it again and says why (unless the box was merely cleared). Nothing is
+    // reported as a change, whether handed over by Enter or by leaving the box.
+    void textWithoutDigitsKeepsTheValue_data()
+    {
+        QTest::addColumn<bool>("list");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("error");
+        for (bool list : {false, true}) {
+            const char *kind = list ? "number list" : "number";
+            QTest::addRow("%s, letters", kind) << list << "abc" << "'abc' is not a number";
+            QTest::addRow("%s, unit alone", kind) << list << " dB" << "' dB' is not a number";
+            QTest::addRow("%s, sign and point", kind) << list << "-." << "'-.' is not a number";
+            QTest::addRow("%s, empty", kind) << list << "" << "";
+            QTest::addRow("%s, blanks", kind) << list << " \t " << "";
+        }
+    }
+    void textWithoutDigitsKeepsTheValue()
+    {
+        QFETCH(bool, list);
+        QFETCH(QString, typed);
+        QFETCH(QString, error);
+        QWidget window;
+        TNxNumberKnob number(&window);
+        TNxNumberListKnob entries(&window);
+        TNxKnob *k = &number;
+        if (list) {
+            entries.AddRange(0, 1, 0.25f, 2, "s");
+            entries.SetValue(0.5f);
+            k = &entries;
+        } else {
+            number.SetMin(0);
+            number.SetMax(25);
+            number.SetUnits(" dB");
+            number.SetValue(7);
+        }
+        TNxEdit edit(&window);
+        QLineEdit other(&window);
+        edit.move(0, 40);
+        other.move(0, 70);
+        k->SetTarget(&edit);
+        edit.SetTarget(k);
+        window.show();
+        QVERIFY(QTest::qWaitFor([&] { return k->PaintedOnce(); }));
+        const int tick = k->Tick();
+        const QString shown = edit.text();
+        QCOMPARE(shown, list ? QStringLiteral("0.50s") : QStringLiteral("7 dB"));
+
+        QStringList log;
+        connect(k, &TNxKnob::OnChanging, [&] { log << "changing"; });
+        connect(k, &TNxKnob::OnChanged, [&] { log << "changed"; });
+        connect(&edit, &TJustEdit::OnConvertError, [&](TJustEdit *, const QString &m) { log << m; });
+        const QStringList expected = error.isEmpty() ? QStringList() : QStringList{error};
+
+        typeAndEnter(edit, typed);
+        QCOMPARE(k->Tick(), tick);
+        QCOMPARE(edit.text(), shown);
+        QCOMPARE(log, expected);
+
+        log.clear();
+        edit.setFocus();
+        QTRY_VERIFY(edit.hasFocus());
+        edit.setText(typed);
+        other.setFocus();
+        QTRY_VERIFY(!edit.hasFocus());
+        QCOMPARE(k->Tick(), tick);
+        QCOMPARE(edit.text(), shown);
+        QCOMPARE(log, expected);
     }
 
     void enterOnlyForValueKnobs()

@@ -4,6 +4,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 namespace {
 
 bool isAsciiDigit(QChar c)
@@ -12,6 +14,11 @@ bool isAsciiDigit(QChar c)
 }
 
 } // namespace
+
+bool HasUnitDigits(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), isAsciiDigit);
+}
 
 float ParseUnitValue(const QString &text)
 {

@@ -11,3 +11,7 @@ float ParseUnitValue(const QString &text);
 
 // The value ParseUnitValue gives for a text without digits.
 inline constexpr float NoUnitValue = -32000.0f;
+
+// True when text has a digit, that is when ParseUnitValue reads it (or
+// throws) rather than giving NoUnitValue.
+bool HasUnitDigits(const QString &text);

@@ -39,12 +39,15 @@ void TJustEdit::HandToKnob()
 {
     if (!targetKnob_)
         return;
+    QString error;
     try {
         targetKnob_->EdithasChanged();
+        return;
     } catch (const ConvertError &e) {
-        if (OnConvertError)
-            OnConvertError(this, e.message());
+        error = e.message();
     }
+    // Outside the handler: a receiver may open a message box and run events.
+    emit OnConvertError(this, error);
 }
 
 void TJustEdit::focusInEvent(QFocusEvent *event)

@@ -3,8 +3,6 @@
 #include <QLineEdit>
 #include <QPointer>
 
-#include <functional>
-
 class TNxKnob;
 
 // A one-line edit linked to a knob: it shows the knob's value and hands typed
@@ -29,9 +27,10 @@ public:
     // The smaller character height of the two fonts, divided by 4.
     static int CalcTextMargin(const QFont &systemFont, const QFont &editFont);
 
+signals:
     // Typed text the knob could not read as a number (the knob kept its
     // value). The owner shows the message; nothing else is reported.
-    std::function<void(TJustEdit *sender, const QString &message)> OnConvertError;
+    void OnConvertError(TJustEdit *sender, const QString &message);
 
 protected:
     void focusInEvent(QFocusEvent *event) override;

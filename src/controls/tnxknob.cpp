@@ -1,5 +1,6 @@
 #include "controls/tnxknob.h"
 
+#include "controls/converterror.h"
 #include "controls/knobmath.h"
 #include "controls/tjustedit.h"
 #include "controls/ttickmenu.h"
@@ -11,6 +12,7 @@
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScreen>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <climits>
@@ -22,7 +24,7 @@ TNxKnob::TNxKnob(QWidget *parent)
     resize(33, 33);
     setFocusPolicy(Qt::NoFocus);
     menu_ = new TTickMenu(this);
-    menu_->OnChoose = [this](int tag) { SetTick(tag); };
+    connect(menu_, &TTickMenu::OnChoose, this, &TNxKnob::SetTick);
 }
 
 TNxKnob::~TNxKnob() = default;
@@ -34,14 +36,12 @@ QString TNxKnob::GetTickString(int) const
 
 void TNxKnob::Changing()
 {
-    if (OnChanging)
-        OnChanging(this);
+    emit OnChanging(this);
 }
 
 void TNxKnob::Changed()
 {
-    if (OnChanged)
-        OnChanged(this);
+    emit OnChanged(this);
 }
 
 void TNxKnob::UpdateEdit()
@@ -51,6 +51,14 @@ void TNxKnob::UpdateEdit()
 }
 
 void TNxKnob::EdithasChanged() {}
+
+void TNxKnob::RefuseTypedText(const QString &typed)
+{
+    UpdateEdit();
+    // A cleared box is no mistake; it just gets the value back.
+    if (!typed.trimmed().isEmpty())
+        throw ConvertError(QStringLiteral("'%1' is not a number").arg(typed));
+}
 
 void TNxKnob::SetTick(int t)
 {
@@ -310,16 +318,16 @@ void TNxKnob::mousePressEvent(QMouseEvent *event)
         // a press does not make the knob jump. The tip is a whole pixel and
         // can read back as the neighbouring tick; a press alone must not
         // change the setting, so the knob keeps its tick until it is moved.
-        const QPoint tip = PointerTip();
-        lastCursor_ = tip;
-        QCursor::setPos(mapToGlobal(tip));
+        // (An X server reports this warp back as a move to the tip, which
+        // mouseMoveEvent therefore ignores.)
+        dragFrom_ = mapToGlobal(PointerTip());
+        QCursor::setPos(dragFrom_);
         // Qt's implicit grab keeps the mouse with this knob until release.
         dragging_ = true;
         SetClip();
     }
     event->accept();
-    if (OnMouseDown)
-        OnMouseDown(this, event);
+    emit OnMouseDown(this, event);
 }
 
 void TNxKnob::mouseMoveEvent(QMouseEvent *event)
@@ -337,17 +345,20 @@ void TNxKnob::mouseMoveEvent(QMouseEvent *event)
                     global = held;
                 }
             }
-            lastCursor_ = mapFromGlobal(global);
-            QPointer<TNxKnob> alive(this);
-            SetTick(CalcKnobPosition(lastCursor_));
-            if (!alive)
-                return;
-            SetClip();
+            // Only a real movement turns the knob: a move to where the drag
+            // already is would read the tip's pixel back as a tick.
+            if (global != dragFrom_) {
+                dragFrom_ = global;
+                QPointer<TNxKnob> alive(this);
+                SetTick(CalcKnobPosition(mapFromGlobal(global)));
+                if (!alive)
+                    return;
+                SetClip();
+            }
         }
     }
     event->accept();
-    if (OnMouseMove)
-        OnMouseMove(this, event);
+    emit OnMouseMove(this, event);
 }
 
 void TNxKnob::mouseReleaseEvent(QMouseEvent *event)
@@ -361,8 +372,7 @@ void TNxKnob::mouseReleaseEvent(QMouseEvent *event)
     if (!alive)
         return;
     event->accept();
-    if (OnMouseUp)
-        OnMouseUp(this, event);
+    emit OnMouseUp(this, event);
 }
 
 void TNxKnob::changeEvent(QEvent *event)
@@ -411,14 +421,14 @@ void TNxKnob::keyPressEvent(QKeyEvent *event)
         break;
     case Qt::Key_Left:
     case Qt::Key_Down:
-        if (t > 0)
-            next = t - 1;
-        break;
+        event->accept();
+        StepTick(-1);
+        return;
     case Qt::Key_Up:
     case Qt::Key_Right:
-        if (t < n - 1)
-            next = t + 1;
-        break;
+        event->accept();
+        StepTick(+1);
+        return;
     default:
         QWidget::keyPressEvent(event);
         return;
@@ -426,6 +436,38 @@ void TNxKnob::keyPressEvent(QKeyEvent *event)
     if (next != t)
         SetTick(int(std::clamp<std::int64_t>(next, INT_MIN, INT_MAX)));
     event->accept();
+}
+
+bool TNxKnob::StepTick(int direction)
+{
+    if (direction > 0 && std::int64_t(tick_) < std::int64_t(numTicks_) - 1) {
+        SetTick(tick_ + 1);
+        return true;
+    }
+    if (direction < 0 && tick_ > 0) {
+        SetTick(tick_ - 1);
+        return true;
+    }
+    return false;
+}
+
+void TNxKnob::wheelEvent(QWheelEvent *event)
+{
+    // Taken even when the knob does not turn, so a scroll area around it
+    // does not scroll while the wheel is over the knob.
+    event->accept();
+    if (dragging_)
+        return;
+    // A notch is 120; high-resolution wheels and touchpads send parts of it.
+    const std::int64_t total = std::int64_t(wheelRest_) + event->angleDelta().y();
+    std::int64_t steps = total / 120;
+    wheelRest_ = int(total - steps * 120);
+    // A notch per step, each reported as an arrow key's would be.
+    const int direction = steps < 0 ? -1 : 1;
+    QPointer<TNxKnob> alive(this);
+    for (; steps != 0 && alive; steps -= direction)
+        if (!StepTick(direction))
+            break;
 }
 
 void TNxKnob::focusInEvent(QFocusEvent *event)

@@ -3,33 +3,32 @@
 #include "controls/tjustedit.h"
 
 #include <QColor>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QWidget>
 
-#include <functional>
 #include <optional>
 
 class TTickMenu;
 
 // The program's rotary control. Its position is a whole number of steps,
 // the tick, 0 .. NumTicks - 1; subclasses map ticks to numbers or strings.
-// Turned by a left-button drag, by the keyboard or from the tick menu (right
-// button); every change is reported through OnChanging and OnChanged.
+// Turned by a left-button drag, by the keyboard, by the mouse wheel (a tick
+// per notch) or from the tick menu (right button); every change is reported
+// through the signals OnChanging and OnChanged.
 //
 // Until the knob has been painted once, SetTick stores any tick unchecked and
 // fires nothing, so a window can set its knobs up in any order.
 class TNxKnob : public QWidget {
     Q_OBJECT
 public:
-    using NotifyEvent = std::function<void(TNxKnob *sender)>;
-    using MouseEvent = std::function<void(TNxKnob *sender, QMouseEvent *event)>;
-
     explicit TNxKnob(QWidget *parent = nullptr);
     ~TNxKnob() override;
 
-    // The family's virtual operations.
+    // The family's virtual operations. Changing and Changed emit OnChanging
+    // and OnChanged.
     virtual QString GetTickString(int index) const;
     virtual void Changing();
     virtual void Changed();
@@ -79,12 +78,6 @@ public:
     // Resizes about the centre.
     void SetSize(int width, int height);
 
-    NotifyEvent OnChanging;
-    NotifyEvent OnChanged;
-    MouseEvent OnMouseDown;
-    MouseEvent OnMouseMove;
-    MouseEvent OnMouseUp;
-
     bool PaintedOnce() const { return paintedOnce_; }
     bool Dragging() const { return dragging_; }
     bool MenuBuilt() const { return menuBuilt_; }
@@ -104,15 +97,31 @@ public:
 
     QSize sizeHint() const override { return QSize(33, 33); }
 
+signals:
+    // Each step of a turn, then its end: a drag reports OnChanged once, at
+    // the release (every release reports it, turned or not); any other
+    // change reports both at once. A handler may delete the knob.
+    void OnChanging(TNxKnob *sender);
+    void OnChanged(TNxKnob *sender);
+    // After the knob has handled the mouse event.
+    void OnMouseDown(TNxKnob *sender, QMouseEvent *event);
+    void OnMouseMove(TNxKnob *sender, QMouseEvent *event);
+    void OnMouseUp(TNxKnob *sender, QMouseEvent *event);
+
 protected:
     // The tick menu is rebuilt at its next opening.
     void DiscardTickMenu() { menuBuilt_ = false; }
+    // For EdithasChanged: typed text without a digit is no value. The knob
+    // keeps its own and shows it again in the edit; anything but blanks is
+    // reported by throwing ConvertError.
+    void RefuseTypedText(const QString &typed);
 
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
@@ -129,6 +138,9 @@ private:
     int CalcKnobPosition(QPoint client) const;
     void SetClip();
     void EndDrag();
+    // One tick up (direction > 0) or down, as an arrow key turns; false
+    // when already at that end.
+    bool StepTick(int direction);
     void PostMenuClick();
     QRect ScreenRect() const;
 
@@ -150,7 +162,11 @@ private:
     int inset_ = 0;
     int h_ = 16;
     QRect drawnPointer_;
-    QPoint lastCursor_;
+    // Screen point the drag last turned from: the tip at the press, then
+    // each point the cursor moved to.
+    QPoint dragFrom_;
     std::optional<QRect> band_;
+    // Wheel rotation not yet turned into ticks, less than a notch.
+    int wheelRest_ = 0;
     TTickMenu *menu_ = nullptr;
 };

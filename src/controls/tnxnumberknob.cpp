@@ -35,6 +35,12 @@ void TNxNumberKnob::EdithasChanged()
     if (!targetEdit_)
         return;
     const QString typed = knobmath::cutReadText(targetEdit_->text());
+    // Without digits ParseUnitValue gives -32000, which would clamp to the
+    // minimum and report that as a change.
+    if (!HasUnitDigits(typed)) {
+        RefuseTypedText(typed);
+        return;
+    }
     SetValue(ParseUnitValue(typed));
     const QString shown = knobmath::formatGeneral(GetValue(), QLocale());
     if (targetEdit_ && typed != shown)

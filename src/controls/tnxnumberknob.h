@@ -15,7 +15,9 @@ public:
     QString GetTickString(int index) const override;
     void UpdateEdit() override;
     // Reads the attached edit: ParseUnitValue, then SetValue. Throws
-    // ConvertError when the text is not a number; the knob keeps its value.
+    // ConvertError when the text is not a number (has no digit, or does not
+    // read as one); the knob keeps its value. A blank edit just gets the
+    // value back.
     void EdithasChanged() override;
 
     float MinValue() const { return minValue_; }

@@ -37,6 +37,12 @@ void TNxNumberListKnob::EdithasChanged()
     if (!targetEdit_)
         return;
     const QString typed = knobmath::cutReadText(targetEdit_->text());
+    // Without digits ParseUnitValue gives -32000, whose nearest entry is
+    // the first.
+    if (!HasUnitDigits(typed)) {
+        RefuseTypedText(typed);
+        return;
+    }
     SetValue(ParseUnitValue(typed));
     const QString entry = knobmath::cutText(GetString());
     if (targetEdit_ && typed != entry)

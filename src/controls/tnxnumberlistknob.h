@@ -11,7 +11,8 @@ public:
 
     // Selects the entry nearest to x; on a tie the earlier entry wins.
     void SetValue(float x) override;
-    // Reads the edit, selects the nearest entry and shows that entry.
+    // Reads the edit, selects the nearest entry and shows that entry. Text
+    // that is not a number is refused as by TNxNumberKnob.
     void EdithasChanged() override;
 
     // Appends start + k * step for k = 0 .. round((end - start) / step),

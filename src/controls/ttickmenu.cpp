@@ -151,8 +151,7 @@ void TTickMenu::Choose(int i)
         return;
     const int tag = items_[i].tag;
     hide();
-    if (OnChoose)
-        OnChoose(tag);
+    emit OnChoose(tag);
 }
 
 void TTickMenu::SetActive(int i)

@@ -5,8 +5,6 @@
 #include <QVector>
 #include <QWidget>
 
-#include <functional>
-
 // The knob's tick menu: a pop-up list of items laid out in columns, an item
 // flagged as a column break starting a new column behind a separator bar.
 // (QMenu cannot break columns.) Items are drawn by the style as menu items,
@@ -37,9 +35,11 @@ public:
     // Closes and reports item i's tag.
     void Choose(int i);
 
-    std::function<void(int tag)> OnChoose;
-
     QSize sizeHint() const override;
+
+signals:
+    // An item was chosen; the menu is already closed.
+    void OnChoose(int tag);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
