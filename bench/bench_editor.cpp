@@ -6,13 +6,9 @@
 #include "controls/tnxnumberknob.h"
 #include "editor/editorpanel.h"
 #include "midi/loopbackbackend.h"
-#include "midi/tmidiout.h"
-#include "model/deviceimage.h"
-#include "model/editorstate.h"
 #include "protocol/ampmessages.h"
-#include "protocol/ampsender.h"
-#include "protocol/amptransfers.h"
-#include "protocol/sysexdispatcher.h"
+#include "session/ampsession.h"
+#include "session/prompter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,26 +21,27 @@
 
 namespace {
 
-DeviceImage defaultImage()
-{
-    DeviceImage image;
-    image.fillDefaults();
-    return image;
-}
+struct NoUser : Prompter {
+    Button question(const QString &, const QString &, const QList<Button> &, Icon) override { return Button::Cancel; }
+    void notice(const QString &, const QString &, Icon) override {}
+    QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
+    QString saveFileName(const QString &, const QString &, const QString &, const QString &) override { return {}; }
+};
 
-// What the main window wires around its panel, with the MIDI output over
-// the in-process loopback.
+// The session and its panel as the main window holds them, with the MIDI
+// output over the in-process loopback.
 struct Rig {
-    DeviceImage image = defaultImage();
-    EditorState editor;
-    LoopbackBackend backend;
-    TMidiOut out{backend};
-    AmpSender sender{out, image, editor};
-    AmpTransfers transfers{image, editor};
-    SysExDispatcher dispatcher{image, editor, transfers};
-    EditorPanel panel{image, editor, sender};
+    NoUser user;
+    LoopbackBackend *backend;
+    AmpSession session;
+    EditorPanel panel{session};
 
-    Rig() { out.setUsing(true); }
+    Rig() : Rig(std::make_unique<LoopbackBackend>()) {}
+    explicit Rig(std::unique_ptr<LoopbackBackend> b) : backend(b.get()), session(std::move(b), user)
+    {
+        session.midiOut().setPort(0);
+        session.midiOut().setUsing(true);
+    }
 
     // Knobs report nothing before their first paint, so the panel is shown
     // and its events run until the knob under test has painted.
@@ -100,18 +97,18 @@ void BM_EditLatency(benchmark::State &state)
     // One turn with the clock stopped: it must reach the backend as
     // parameter-set messages carrying what the record now holds.
     knob->SetTick(ticks[1]);
-    rig.backend.sent.clear();
+    rig.backend->sent.clear();
     knob->SetTick(ticks[0]);
-    const std::uint8_t written = rig.image.record(0)[preset::PreGain];
-    bool sentRight = !rig.backend.sent.empty();
-    for (const auto &m : rig.backend.sent)
+    const std::uint8_t written = rig.session.record()[preset::PreGain];
+    bool sentRight = !rig.backend->sent.empty();
+    for (const auto &m : rig.backend->sent)
         sentRight = sentRight && isParameterSet(m, preset::PreGain, written);
     if (!sentRight) {
         state.SkipWithError("a preamp gain turn did not send its parameter-set message");
         return;
     }
 
-    SentDrain drain(state, rig.backend);
+    SentDrain drain(state, *rig.backend);
     int i = 1;
     for (auto _ : state) {
         knob->SetTick(ticks[i++ & 1]);
@@ -134,7 +131,6 @@ void BM_AbsorbParameterMessage(benchmark::State &state)
 {
     const int paintEvery = int(state.range(0));
     Rig rig;
-    rig.dispatcher.setViews({&rig.panel});
     TNxNumberKnob *knob = rig.panel.NxNumberKnobPre;
     if (!rig.showPainted(knob)) {
         state.SkipWithError("the preamp gain knob was never painted");
@@ -148,14 +144,14 @@ void BM_AbsorbParameterMessage(benchmark::State &state)
     const amp::Bytes messages[2] = {amp::parameterSet(preset::PreGain, values[0]),
                                     amp::parameterSet(preset::PreGain, values[1])};
     const auto absorb = [&](int which) {
-        rig.dispatcher.MidiIn1SysEx(messages[which].data(), int(messages[which].size()));
+        rig.session.MidiIn1SysEx(messages[which].data(), int(messages[which].size()));
     };
 
     // With the clock stopped: each message must land in the record and on the knob.
     bool shown = true;
     for (int which : {0, 1}) {
         absorb(which);
-        shown = shown && rig.image.record(0)[preset::PreGain] == values[which]
+        shown = shown && rig.session.record()[preset::PreGain] == values[which]
              && std::lround(knob->GetValue()) == values[which];
     }
     if (!shown) {
@@ -163,7 +159,7 @@ void BM_AbsorbParameterMessage(benchmark::State &state)
         return;
     }
     QCoreApplication::processEvents();
-    rig.backend.sent.clear();
+    rig.backend->sent.clear();
 
     PaintCounter paints(knob);
     paints.counting = paintEvery > 0;
@@ -186,7 +182,7 @@ void BM_AbsorbParameterMessage(benchmark::State &state)
         state.counters["knob_paints"] = benchmark::Counter(double(paints.paints), benchmark::Counter::kAvgIterations);
     // The reload runs under the loading guard: echoing the Amp's own change
     // back to it would be a fault, not just slow.
-    if (!rig.backend.sent.empty())
+    if (!rig.backend->sent.empty())
         state.SkipWithError("reloading the panel sent messages to the Amp");
 }
 

@@ -4,13 +4,9 @@
 #include "sentdrain.h"
 
 #include "midi/loopbackbackend.h"
-#include "midi/tmidiout.h"
-#include "model/deviceimage.h"
-#include "model/editorstate.h"
 #include "protocol/ampmessages.h"
-#include "protocol/ampsender.h"
-#include "protocol/amptransfers.h"
-#include "protocol/sysexdispatcher.h"
+#include "session/ampsession.h"
+#include "session/prompter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -18,21 +14,35 @@
 
 namespace {
 
+struct NoUser : Prompter {
+    Button question(const QString &, const QString &, const QList<Button> &, Icon) override { return Button::Cancel; }
+    void notice(const QString &, const QString &, Icon) override {}
+    QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
+    QString saveFileName(const QString &, const QString &, const QString &, const QString &) override { return {}; }
+};
+
+// A session over the loopback service with its output open.
+struct Rig {
+    NoUser user;
+    LoopbackBackend *backend;
+    AmpSession session;
+
+    Rig() : Rig(std::make_unique<LoopbackBackend>()) {}
+    explicit Rig(std::unique_ptr<LoopbackBackend> b) : backend(b.get()), session(std::move(b), user)
+    {
+        session.midiOut().setPort(0);
+        session.midiOut().setUsing(true);
+    }
+};
+
 void BM_SendParameter(benchmark::State &state)
 {
-    DeviceImage image;
-    image.fillDefaults();
-    EditorState editor;
-    LoopbackBackend backend;
-    TMidiOut out(backend);
-    out.setUsing(true);
-    AmpSender sender(out, image, editor);
-    SentDrain drain(state, backend);
+    Rig rig;
+    SentDrain drain(state, *rig.backend);
 
     int i = 0;
     for (auto _ : state) {
-        image.record(0)[preset::PreGain] = std::uint8_t(i++ % 33 + 1);
-        sender.sendParameter(preset::PreGain);
+        rig.session.editByte(preset::PreGain, std::uint8_t(i++ % 33 + 1));
         drain.iterationDone();
     }
     if (drain.total() != state.iterations())
@@ -41,24 +51,20 @@ void BM_SendParameter(benchmark::State &state)
 
 void BM_DispatchEcho(benchmark::State &state)
 {
-    DeviceImage image;
-    image.fillDefaults();
-    EditorState editor;
-    AmpTransfers transfers(image, editor);
-    SysExDispatcher dispatcher(image, editor, transfers);
+    Rig rig;
     const auto echo = amp::parameterSet(preset::PreGain, 17);
 
     for (auto _ : state)
-        dispatcher.MidiIn1SysEx(echo.data(), int(echo.size()));
+        rig.session.MidiIn1SysEx(echo.data(), int(echo.size()));
 
-    if (image.record(0)[preset::PreGain] != 17 || !editor.modified)
+    if (rig.session.record()[preset::PreGain] != 17 || !rig.session.document().isModified())
         state.SkipWithError("the echo was not applied");
 }
 
 void BM_DecodeGroupDump(benchmark::State &state)
 {
-    DeviceImage image;
-    image.fillDefaults();
+    Rig rig;
+    DeviceImage &image = rig.session.image();
     // A group unlike the defaults, so a dump that decodes to nothing shows.
     for (std::size_t i = 0; i < image.group.size(); ++i)
         image.group[i] = std::uint8_t((i * 7 + 3) & 0x7F);
@@ -66,13 +72,9 @@ void BM_DecodeGroupDump(benchmark::State &state)
     const auto dump = amp::groupDump(image.group);
     image.fillDefaults();
 
-    EditorState editor;
-    AmpTransfers transfers(image, editor);
-    SysExDispatcher dispatcher(image, editor, transfers);
-
     for (auto _ : state) {
-        transfers.TransferState = 2; // the group request is open
-        dispatcher.MidiIn1SysEx(dump.data(), int(dump.size()));
+        rig.session.transfers().setState(TransferState::Group); // the group request is open
+        rig.session.MidiIn1SysEx(dump.data(), int(dump.size()));
     }
 
     if (!std::equal(expected.begin(), expected.end(), image.group.begin()))

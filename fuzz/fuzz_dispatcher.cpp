@@ -1,9 +1,8 @@
-// Feeds arbitrary bytes to the receive dispatcher as one SysEx buffer, in
-// an editor state chosen by the first input byte.
-#include "model/deviceimage.h"
-#include "model/editorstate.h"
-#include "protocol/amptransfers.h"
-#include "protocol/sysexdispatcher.h"
+// Feeds arbitrary bytes to the session's SysEx handler as one buffer, in a
+// state chosen by the first input byte.
+#include "midi/loopbackbackend.h"
+#include "session/ampsession.h"
+#include "session/prompter.h"
 
 #include <QCoreApplication>
 
@@ -14,28 +13,12 @@
 
 namespace {
 
-struct Views : PanelView, GlobalsView, TunerView {
-    EditorState *state = nullptr;
-    void check() const
-    {
-        if (!state->loadingGuard)
-            std::abort(); // every window update must run under the loading guard
-    }
-    void reloadFromCurrentSlot() override { check(); }
-    void showGlobalCabinet(bool, int item) override
-    {
-        check();
-        if (item < 0 || item > 254) // b - 1 of a non-zero byte
-            std::abort();
-    }
-    void reloadFromGlobalRecord() override
-    {
-        check();
-        state->loadingGuard = false;
-    }
-    void tunerData(std::uint8_t, std::uint8_t) override {}
-    void showEbChromatic(bool, bool) override { check(); }
-    void showTunerLevel(int) override { check(); }
+// Nothing here may ask the user anything.
+struct NoUser : Prompter {
+    Button question(const QString &, const QString &, const QList<Button> &, Icon) override { std::abort(); }
+    void notice(const QString &, const QString &, Icon) override { std::abort(); }
+    QString openFileName(const QString &, const QString &, const QString &) override { std::abort(); }
+    QString saveFileName(const QString &, const QString &, const QString &, const QString &) override { std::abort(); }
 };
 
 } // namespace
@@ -50,25 +33,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     if (size < 1)
         return 0;
-    static DeviceImage image;
-    static EditorState state;
-    static AmpTransfers transfers(image, state);
-    static Views views;
-    static SysExDispatcher dispatcher(image, state, transfers, AmpViews{&views, &views, &views});
-    views.state = &state;
+    static NoUser user;
+    static AmpSession session(std::make_unique<LoopbackBackend>(), user);
+    static bool connected = false;
+    if (!connected) {
+        connected = true;
+        // Every window update must run under the loading guard.
+        auto guarded = [] {
+            if (!session.loading())
+                std::abort();
+        };
+        QObject::connect(&session, &AmpSession::recordChanged, guarded);
+        QObject::connect(&session, &AmpSession::globalRecordChanged, guarded);
+        QObject::connect(&session, &AmpSession::globalCabinetReported, [guarded](bool, int cabinet) {
+            guarded();
+            if (cabinet < 0 || cabinet > 254) // b - 1 of a non-zero byte, or a four-bit field
+                std::abort();
+        });
+    }
 
     const std::uint8_t mode = data[0];
-    transfers.TransferState = mode & 7;
-    state.flangerHold = mode & 8;
-    state.view = (mode & 16) ? EditorState::View::Group : EditorState::View::Single;
-    state.tabIndex = (mode >> 4) & 15; // only 0..15 can ever be selected
-    state.globalsWindowOpen = mode & 32;
-    state.loadingGuard = false;
+    session.transfers().setState(TransferState(mode & 7));
+    session.setView((mode & 8) ? AmpSession::View::Group : AmpSession::View::Single);
+    session.selectSlotQuietly((mode >> 4) & 15);
 
     // An exact-size copy so the sanitizer sees any read past the message.
     std::vector<std::uint8_t> message(data + 1, data + size);
-    dispatcher.MidiIn1SysEx(message.empty() ? nullptr : message.data(), int(message.size()));
-    if (state.loadingGuard)
+    session.MidiIn1SysEx(message.empty() ? nullptr : message.data(), int(message.size()));
+    if (session.loading())
         std::abort(); // the guard must never stay set after a message
     return 0;
 }

@@ -6,7 +6,7 @@ quorvex_test(tst_singleinstance)
 target_link_libraries(tst_singleinstance PRIVATE quorvex_appcore)
 
 quorvex_test(tst_formmidi)
-target_link_libraries(tst_formmidi PRIVATE quorvex_midiwindow)
+target_link_libraries(tst_formmidi PRIVATE quorvex_windows)
 
 quorvex_test(tst_app)
 target_link_libraries(tst_app PRIVATE quorvex_app)

@@ -6,13 +6,12 @@
 #include "controls/tnxnumberknob.h"
 #include "controls/ttabcontrol.h"
 #include "editor/editorpanel.h"
+#include "model/amplists.h"
 #include "midi/loopbackbackend.h"
-#include "midi/tmidiout.h"
-#include "protocol/ampsender.h"
-#include "protocol/amptransfers.h"
-#include "protocol/sysexdispatcher.h"
+#include "session/ampsession.h"
 
 #include "support/ampbytes.h"
+#include "support/scriptedprompter.h"
 
 #include <QtTest>
 
@@ -29,7 +28,7 @@
 #include <vector>
 
 using Msg = std::vector<std::uint8_t>;
-using View = EditorState::View;
+using View = AmpSession::View;
 
 namespace {
 
@@ -135,43 +134,37 @@ QString changedOutside(const std::array<std::uint8_t, preset::GroupSize> &before
     return {};
 }
 
-struct DefaultImage : DeviceImage {
-    DefaultImage() { fillDefaults(); }
-};
 
-// One editor panel wired to a loopback output and to the receive dispatcher.
+// One editor panel on a session whose MIDI output is the loopback.
 struct Rig {
-    DefaultImage image;
-    EditorState state;
-    LoopbackBackend backend;
-    TMidiOut out{backend};
-    AmpSender sender{out, image, state};
-    EditorPanel panel{image, state, sender};
-    AmpTransfers transfers{image, state};
-    SysExDispatcher dispatcher{image, state, transfers};
+    ScriptedPrompter prompter;
+    LoopbackBackend *loop = new LoopbackBackend;
+    AmpSession session{std::unique_ptr<MidiBackend>(loop), prompter};
+    LoopbackBackend &backend = *loop;
+    DeviceImage &image = session.image();
+    EditorPanel panel{session};
     qint64 now = 50000;
     QList<bool> viewItems;
 
     explicit Rig(std::uint8_t firmware = 0x20)
     {
-        state.firmwareVersion = firmware;
-        out.setPort(0);
-        out.setUsing(true);
-        panel.Clock = [this] { return now; };
-        panel.OnViewItems = [this](bool group) { viewItems << group; };
-        AmpViews views;
-        views.panel = &panel;
-        dispatcher.setViews(views);
+        session.setFirmwareVersion(firmware);
+        session.midiOut().setPort(0);
+        session.midiOut().setUsing(true);
+        panel.tapTempo().Clock = [this] { return now; };
+        QObject::connect(&session, &AmpSession::viewChanged,
+                         [this](View v) { viewItems << (v == View::Group); });
     }
 
     std::span<std::uint8_t, preset::RecordSize> rec(int slot = 0) { return image.record(slot); }
     void setRecord(int slot, const preset::Record &r) { std::copy(r.begin(), r.end(), rec(slot).begin()); }
+    bool modified() { return session.document().isModified(); }
 
     // Knobs fire nothing before their first paint: show, paint every one,
     // then load as the main window does, and start counting from there.
     [[nodiscard]] bool start(View view = View::Single)
     {
-        panel.SetView(view);
+        session.setView(view);
         panel.move(60, 40);
         panel.show();
         if (!QTest::qWaitForWindowExposed(&panel))
@@ -185,7 +178,7 @@ struct Rig {
                 return false;
         panel.LoadPanel();
         backend.sent.clear();
-        state.modified = false;
+        session.document().setModified(false);
         viewItems.clear();
         return true;
     }
@@ -197,7 +190,7 @@ struct Rig {
         return s;
     }
     // A message from the Amp.
-    void feed(const Msg &m) { dispatcher.MidiIn1SysEx(m.data(), int(m.size())); }
+    void feed(const Msg &m) { session.MidiIn1SysEx(m.data(), int(m.size())); }
 };
 
 // The dual sections as the user sees them.
@@ -285,7 +278,11 @@ void TestEditor::defaultRecordShown()
 {
     Rig rig;
     EditorPanel &p = rig.panel;
-    QCOMPARE(p.StaticText22->text(), QStringLiteral("Time = ms."));
+    // The presets show from the panel's first moment, before any paint or message.
+    QCOMPARE(p.StaticText22->text(), QStringLiteral("Time = 380 ms."));
+    QCOMPARE(value(p.NxNumberKnobDLTime), 95);
+    QCOMPARE(p.findChild<QLineEdit *>(QStringLiteral("NxNumberKnobPreEdit"))->text(), QStringLiteral("17"));
+    QVERIFY(rig.backend.sent.empty());
     QVERIFY(!p.RestoreBoostSettings1->isEnabled());
     QVERIFY(rig.start());
 
@@ -314,8 +311,8 @@ void TestEditor::defaultRecordShown()
     QVERIFY(!p.NxNumberKnobFlangerFB->isEnabled());
     QVERIFY(!p.NxNumberKnobFlangerDT->isEnabled());
     QCOMPARE(p.BitBtnTap->text(), QStringLiteral("Tap"));
-    QVERIFY(!p.TimerTap.isActive());
-    QVERIFY(!p.TimerFlangeKluge.isActive());
+    QVERIFY(!p.tapTempo().timer().isActive());
+    QVERIFY(!rig.session.flangerTimer().isActive());
     for (int s = 0; s < preset::SlotCount; ++s)
         QVERIFY(std::equal(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), rig.rec(s).begin()));
 }
@@ -333,8 +330,8 @@ void TestEditor::loadingSendsNothingAndKeepsTheRecord()
     rig.setRecord(0, rich);
     p.LoadPanel();
     QCOMPARE(rig.take(), QStringList());
-    QVERIFY(!rig.state.modified);
-    QVERIFY(!rig.state.loadingGuard);
+    QVERIFY(!rig.modified());
+    QVERIFY(!rig.session.loading());
     QVERIFY(std::equal(rich.begin(), rich.end(), rig.rec().begin()));
 
     QVERIFY(p.CheckBoxBoost->isChecked() && p.CheckBoxMod->isChecked() && p.CheckBoxDelay->isChecked()
@@ -359,7 +356,7 @@ void TestEditor::loadingSendsNothingAndKeepsTheRecord()
     QCOMPARE(checkedText(p.ChunkButtons), QStringLiteral("Less")); // code 1
     QCOMPARE(checkedText(p.PresButtons), QStringLiteral("Low"));   // code 3
     QCOMPARE(checkedText(p.ResButtons), QStringLiteral("Medium")); // code 2
-    QCOMPARE(rig.state.presetCabinetMemory, std::uint8_t(5));
+    QCOMPARE(rig.session.presetCabinet(), 5);
     QCOMPARE(p.NxNumberKnobPre->Color(), red);
     QCOMPARE(p.StaticText22->text(), QStringLiteral("Time = 1020 ms.")); // 1033 capped
 
@@ -367,7 +364,7 @@ void TestEditor::loadingSendsNothingAndKeepsTheRecord()
     rig.setRecord(0, preset::DefaultRecord);
     p.LoadPanel();
     QCOMPARE(rig.take(), QStringList());
-    QVERIFY(!rig.state.modified);
+    QVERIFY(!rig.modified());
     QVERIFY(std::equal(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), rig.rec().begin()));
     QVERIFY(!p.CheckBoxBoost->isChecked());
     QCOMPARE(value(p.NxNumberKnobPre), 17);
@@ -395,7 +392,7 @@ void TestEditor::outOfRangeBytesClampedWithoutMessage()
     QCOMPARE(r[13], std::uint8_t(33));
     QCOMPARE(r[16], std::uint8_t(0xEE)); // carried, no control
     QCOMPARE(rig.take(), QStringList());
-    QVERIFY(!rig.state.modified);
+    QVERIFY(!rig.modified());
     QCOMPARE(rig.panel.StaticText22->text(), QStringLiteral("Time = 4 ms."));
 }
 
@@ -415,8 +412,8 @@ void TestEditor::ampChangesReloadWithoutEcho()
     QCOMPARE(rig.rec()[3], std::uint8_t(17));
     QCOMPARE(rig.rec()[4], std::uint8_t(20));
     QCOMPARE(rig.take(), QStringList());
-    QVERIFY(rig.state.modified);
-    QVERIFY(!rig.state.loadingGuard);
+    QVERIFY(rig.modified());
+    QVERIFY(!rig.session.loading());
 
     // A flanger chosen on the Amp is shown, but only the user's own choice
     // resets and resends the flanger values.
@@ -425,8 +422,8 @@ void TestEditor::ampChangesReloadWithoutEcho()
     QVERIFY(p.NxNumberKnobFlangerFB->isEnabled());
     QCOMPARE(rig.rec()[21], std::uint8_t(5));
     QCOMPARE(rig.rec()[22], std::uint8_t(7));
-    QVERIFY(!rig.state.flangerHold);
-    QVERIFY(!p.TimerFlangeKluge.isActive());
+    QVERIFY(!rig.session.flangerHold());
+    QVERIFY(!rig.session.flangerTimer().isActive());
 
     rig.feed(param(23, 125));
     QCOMPARE(value(p.NxNumberKnobDLTime), 125);
@@ -443,7 +440,7 @@ void TestEditor::keyboardStepSendsPerEvent()
     QCOMPARE(r[3], std::uint8_t(18));
     QCOMPARE(r[4], std::uint8_t(20));
     QCOMPARE(rig.take(), twice(param(3, 18)));
-    QVERIFY(rig.state.modified);
+    QVERIFY(rig.modified());
 
     rig.panel.CheckBoxBoost->setChecked(true);
     rig.take();
@@ -535,7 +532,7 @@ void TestEditor::radioGroupsWriteOnlyTheirBits()
         QCOMPARE(r[c.index], c.byte);
         QCOMPARE(rig.take(), msgs({c.sent}));
     }
-    QVERIFY(rig.state.modified);
+    QVERIFY(rig.modified());
 }
 
 void TestEditor::ampModelCabinetAndPreampBoxes()
@@ -551,7 +548,7 @@ void TestEditor::ampModelCabinetAndPreampBoxes()
     QCOMPARE(r[0], std::uint8_t(0x36));
     QCOMPARE(r[1], std::uint8_t(0xFD)); // model code 13, only in the record
     QCOMPARE(rig.take(), msgs({field(0, 0, 4, 6)}));
-    QVERIFY(rig.state.modified);
+    QVERIFY(rig.modified());
     p.ComboBoxAmp->setCurrentIndex(2);
     QCOMPARE(r[1], std::uint8_t(0xFB));
     QCOMPARE(rig.take(), msgs({field(0, 0, 4, 2)}));
@@ -616,8 +613,8 @@ void TestEditor::flangerChoice()
         QCOMPARE(rig.take(), msgs({field(2, 0, 4, 1)}));
         QCOMPARE(r[21], std::uint8_t(5));
         QCOMPARE(r[22], std::uint8_t(7));
-        QVERIFY(!rig.state.flangerHold);
-        QVERIFY(!p.TimerFlangeKluge.isActive());
+        QVERIFY(!rig.session.flangerHold());
+        QVERIFY(!rig.session.flangerTimer().isActive());
         return;
     }
 
@@ -626,9 +623,9 @@ void TestEditor::flangerChoice()
     QCOMPARE(r[22], std::uint8_t(10));
     QCOMPARE(value(p.NxNumberKnobFlangerFB), 19);
     QCOMPARE(value(p.NxNumberKnobFlangerDT), 10);
-    QVERIFY(rig.state.flangerHold);
-    QVERIFY(p.TimerFlangeKluge.isActive());
-    QCOMPARE(p.TimerFlangeKluge.interval(), 250);
+    QVERIFY(rig.session.flangerHold());
+    QVERIFY(rig.session.flangerTimer().isActive());
+    QCOMPARE(rig.session.flangerTimer().interval(), 250);
 
     // The Amp's echoes of the old flanger values do not undo the reset...
     rig.feed(param(21, 3));
@@ -639,9 +636,9 @@ void TestEditor::flangerChoice()
     QCOMPARE(r[20], std::uint8_t(9));
     QCOMPARE(rig.take(), QStringList());
 
-    p.TimerFlangeKlugeTimer();
-    QVERIFY(!rig.state.flangerHold);
-    QVERIFY(!p.TimerFlangeKluge.isActive());
+    rig.session.TimerFlangeKlugeTimer();
+    QVERIFY(!rig.session.flangerHold());
+    QVERIFY(!rig.session.flangerTimer().isActive());
     rig.feed(param(21, 3));
     QCOMPARE(r[21], std::uint8_t(3));
     QCOMPARE(value(p.NxNumberKnobFlangerFB), 3);
@@ -682,7 +679,7 @@ void TestEditor::globalCabinetOverride()
     p.CheckBoxGCab->setChecked(true);
     QCOMPARE(rig.image.globals[13], std::uint8_t(8));
     QCOMPARE(rig.take(), msgs({globalField(13, 0, 5, 8)}));
-    QVERIFY(!rig.state.modified);
+    QVERIFY(!rig.modified());
     QCOMPARE(rig.rec()[0], std::uint8_t(0x70));
 
     // While the override is on the list edits the global byte, never the preset.
@@ -690,14 +687,14 @@ void TestEditor::globalCabinetOverride()
     QCOMPARE(rig.image.globals[13], std::uint8_t(4));
     QCOMPARE(rig.take(), msgs({globalField(13, 0, 5, 4)}));
     QCOMPARE(rig.rec()[0], std::uint8_t(0x70));
-    QVERIFY(!rig.state.modified);
+    QVERIFY(!rig.modified());
 
     // Loading keeps showing the global cabinet but remembers the preset's.
     rig.rec()[0] = 0x20;
     p.LoadPanel();
     QCOMPARE(p.ComboBoxCab->currentIndex(), 3);
     QVERIFY(p.CheckBoxGCab->isChecked());
-    QCOMPARE(rig.state.presetCabinetMemory, std::uint8_t(2));
+    QCOMPARE(rig.session.presetCabinet(), 2);
     QCOMPARE(rig.take(), QStringList());
 
     p.CheckBoxGCab->setChecked(false);
@@ -705,7 +702,7 @@ void TestEditor::globalCabinetOverride()
     QCOMPARE(p.ComboBoxCab->currentIndex(), 2);
     QCOMPARE(rig.take(), msgs({globalField(13, 0, 5, 0)}));
     QCOMPARE(rig.rec()[0], std::uint8_t(0x20));
-    QVERIFY(!rig.state.modified);
+    QVERIFY(!rig.modified());
 }
 
 void TestEditor::globalCabinetFromAmp()
@@ -730,7 +727,7 @@ void TestEditor::globalCabinetFromAmp()
     QCOMPARE(rig.image.globals[13], std::uint8_t(30));
     QCOMPARE(rig.rec()[0], std::uint8_t(0x20));
     QCOMPARE(rig.take(), QStringList());
-    QVERIFY(!rig.state.modified);
+    QVERIFY(!rig.modified());
 }
 
 void TestEditor::comboWithoutSelectionStaysInItsField()
@@ -754,7 +751,7 @@ void TestEditor::comboWithoutSelectionStaysInItsField()
     before = rig.image.group;
     p.ComboBoxMod->setCurrentIndex(-1);
     QCOMPARE(changedOutside(before, rig.image.group, {{2, 0x0F}}), QString());
-    QVERIFY(!rig.state.flangerHold);
+    QVERIFY(!rig.session.flangerHold());
     before = rig.image.group;
     p.ComboBoxTap->setCurrentIndex(-1);
     QCOMPARE(changedOutside(before, rig.image.group, {{30, 0xF0}}), QString());
@@ -861,7 +858,7 @@ void TestEditor::copyPreamp()
     QCOMPARE(r[30], std::uint8_t(altShown ? 0x51 : 0x50));
     QCOMPARE(p.CheckBoxBoost->isChecked(), altShown);
     QCOMPARE(value(p.NxNumberKnobPre), altShown ? 11 : 21);
-    QVERIFY(rig.state.modified);
+    QVERIFY(rig.modified());
 }
 
 void TestEditor::copySingleSections()
@@ -924,7 +921,7 @@ void TestEditor::boostAllUnboostAllRestore()
     QList<int> all;
     for (int s = 0; s < preset::SlotCount; ++s)
         all << s;
-    QVERIFY(p.boostSnapshotArmed());
+    QVERIFY(rig.session.boostSnapshotArmed());
     QVERIFY(!p.RestoreBoostSettings1->isEnabled());
     QVERIFY(p.CheckBoxBoost->isChecked());
 
@@ -932,9 +929,9 @@ void TestEditor::boostAllUnboostAllRestore()
     p.BoostAllTabs1->trigger();
     QCOMPARE(boostBits(), all);
     QCOMPARE(rig.take(), QStringList());
-    QVERIFY(!rig.state.modified);
+    QVERIFY(!rig.modified());
     QVERIFY(p.RestoreBoostSettings1->isEnabled());
-    QVERIFY(!p.boostSnapshotArmed());
+    QVERIFY(!rig.session.boostSnapshotArmed());
 
     p.UnboostAllTabs1->trigger();
     QCOMPARE(boostBits(), QList<int>());
@@ -956,14 +953,14 @@ void TestEditor::boostAllUnboostAllRestore()
 
     // Single view keeps the menu item as it is; entering group view re-arms.
     p.UnboostAllTabs1->trigger();
-    p.SetView(View::Single);
+    rig.session.setView(View::Single);
     QVERIFY(p.RestoreBoostSettings1->isEnabled());
-    QVERIFY(!p.boostSnapshotArmed());
-    p.SetView(View::Group);
+    QVERIFY(!rig.session.boostSnapshotArmed());
+    rig.session.setView(View::Group);
     QVERIFY(!p.RestoreBoostSettings1->isEnabled());
-    QVERIFY(p.boostSnapshotArmed());
-    p.SetView(View::Group); // again, already in group view
-    QVERIFY(p.boostSnapshotArmed());
+    QVERIFY(rig.session.boostSnapshotArmed());
+    rig.session.setView(View::Group); // again, already in group view
+    QVERIFY(rig.session.boostSnapshotArmed());
     rig.rec(5)[30] |= 1;
     rig.rec(9)[30] |= 1;
     p.BoostAllTabs1->trigger();
@@ -992,10 +989,10 @@ void TestEditor::slotSwitchSendsWholeRecordOnly()
 
     QTest::mouseClick(p.TabControl1, Qt::LeftButton, {}, p.TabControl1->tabRect(6).center());
     QCOMPARE(p.TabControl1->currentIndex(), 6);
-    QCOMPARE(rig.state.tabIndex, 6);
-    QCOMPARE(rig.state.currentSlot(), 6);
+    QCOMPARE(rig.panel.TabControl1->currentIndex(), 6);
+    QCOMPARE(rig.session.currentSlot(), 6);
     QCOMPARE(rig.take(), msgs({singlePreset(before)}));
-    QVERIFY(!rig.state.modified);
+    QVERIFY(!rig.modified());
     QVERIFY(std::equal(before.begin(), before.end(), b3.begin()));
     QVERIFY(p.CheckBoxBoost->isChecked());
     QCOMPARE(value(p.NxNumberKnobPre), 31);
@@ -1017,19 +1014,19 @@ void TestEditor::viewChangeMovesPanelAndAddressesSlotZero()
     QVERIFY(!p.TabControl1->isVisible());
     QCOMPARE(p.PanelBox()->y(), EditorPanel::SingleTop);
 
-    p.SetView(View::Group);
+    rig.session.setView(View::Group);
     QVERIFY(p.TabControl1->isVisible());
     QVERIFY(p.PanelBox()->y() >= EditorPanel::GroupTop);
-    QVERIFY(rig.state.view == View::Group);
+    QVERIFY(rig.session.view() == View::Group);
     QCOMPARE(rig.viewItems, QList<bool>{true});
     p.TabControl1->setCurrentIndex(5);
     QCOMPARE(rig.take().size(), 1);
 
-    p.SetView(View::Single);
+    rig.session.setView(View::Single);
     QVERIFY(!p.TabControl1->isVisible());
     QCOMPARE(p.TabControl1->currentIndex(), 0);
-    QCOMPARE(rig.state.tabIndex, 0);
-    QVERIFY(rig.state.view == View::Single);
+    QCOMPARE(rig.panel.TabControl1->currentIndex(), 0);
+    QVERIFY(rig.session.view() == View::Single);
     QCOMPARE(p.PanelBox()->y(), EditorPanel::SingleTop);
     QCOMPARE(rig.viewItems, (QList<bool>{true, false}));
     QCOMPARE(rig.take(), QStringList()); // no slot switch
@@ -1055,19 +1052,30 @@ void TestEditor::adaptToOlderFirmware()
         std::copy(r.begin(), r.end(), before.begin());
         EditorPanel &p = rig.panel;
         p.AdaptToFirmware(0x17);
+        // The newer entries go; a value the list no longer has shows as one of its own.
+        QCOMPARE(items(p.ComboBoxAmp), amplists::ampModels().mid(0, 12) << QStringLiteral("Unknown (13)"));
+        QCOMPARE(items(p.ComboBoxCab), amplists::cabinets().mid(0, 12) << QStringLiteral("Unknown (14)"));
+        QCOMPARE(items(p.ComboBoxMod), amplists::modulationTypes().mid(0, 5) << QStringLiteral("Unknown (5)"));
+        QCOMPARE(p.ComboBoxAmp->currentIndex(), 12);
+        QCOMPARE(p.ComboBoxTap->count(), 16); // the tap list keeps every entry
+        // A known value takes the extra entry away again.
+        r[0] = 0x21;
+        r[2] = 0xA2;
+        p.LoadPanel();
         QCOMPARE(p.ComboBoxAmp->count(), 12);
         QCOMPARE(p.ComboBoxCab->count(), 12);
         QCOMPARE(p.ComboBoxMod->count(), 5);
-        QCOMPARE(p.ComboBoxTap->count(), 16); // the tap list keeps every entry
         for (QComboBox *box : {p.ComboBoxAmp, p.ComboBoxCab, p.ComboBoxMod})
             for (const QString &text : items(box))
                 QVERIFY2(!text.contains(QLatin1String("(2.0)")), qPrintable(text));
+        r[0] = 0xED;
+        r[2] = 0xA5;
         QVERIFY(items(p.ComboBoxTap).contains(QStringLiteral("2/3 BPM Tap (2.0)")));
         QVERIFY(!p.CheckBoxGCab->isEnabled());
         // Shortening the lists is no edit.
         QCOMPARE(rig.take(), QStringList());
         QVERIFY(std::equal(before.begin(), before.end(), r.begin()));
-        QVERIFY(!rig.state.modified);
+        QVERIFY(!rig.modified());
     }
     {
         Rig rig(0x18);
@@ -1191,17 +1199,17 @@ void TestEditor::tapMeasures()
     EditorPanel &p = rig.panel;
 
     p.BitBtnTap->click();
-    QVERIFY(p.tapArmed());
+    QVERIFY(p.tapTempo().armed());
     QCOMPARE(p.BitBtnTap->text(), QStringLiteral("Again"));
-    QVERIFY(p.TimerTap.isActive());
-    QCOMPARE(p.TimerTap.interval(), 2000);
+    QVERIFY(p.tapTempo().timer().isActive());
+    QCOMPARE(p.tapTempo().timer().interval(), 2000);
     QCOMPARE(rig.take(), QStringList());
 
     rig.now += interval;
     p.BitBtnTap->click();
-    QVERIFY(!p.tapArmed());
+    QVERIFY(!p.tapTempo().armed());
     QCOMPARE(p.BitBtnTap->text(), QStringLiteral("Tap"));
-    QVERIFY(!p.TimerTap.isActive());
+    QVERIFY(!p.tapTempo().timer().isActive());
     QCOMPARE(value(p.NxNumberKnobDLTime), base);
     QCOMPARE(value(p.NxNumberKnobDLScale), 13);
     QCOMPARE(rig.rec()[23], u8(base));
@@ -1216,18 +1224,18 @@ void TestEditor::tapTimerDropsTheFirstClick()
     QVERIFY(rig.start());
     EditorPanel &p = rig.panel;
     p.BitBtnTap->click();
-    p.TimerTapTimer();
-    QVERIFY(!p.tapArmed());
-    QVERIFY(!p.TimerTap.isActive());
+    p.tapTempo().TimerTapTimer();
+    QVERIFY(!p.tapTempo().armed());
+    QVERIFY(!p.tapTempo().timer().isActive());
     QCOMPARE(p.BitBtnTap->text(), QStringLiteral("Tap"));
 
     // The next click starts a new measurement; loading does not disarm it.
     rig.now += 2500;
     p.BitBtnTap->click();
-    QVERIFY(p.tapArmed());
+    QVERIFY(p.tapTempo().armed());
     rig.now += 400;
     p.LoadPanel();
-    QVERIFY(p.tapArmed());
+    QVERIFY(p.tapTempo().armed());
     QCOMPARE(p.BitBtnTap->text(), QStringLiteral("Again"));
     p.BitBtnTap->click();
     QCOMPARE(value(p.NxNumberKnobDLTime), 100);
@@ -1255,7 +1263,7 @@ void TestEditor::tapFunctionCombo()
     QCOMPARE(rig.panel.ComboBoxTap->currentText(), QStringLiteral("Boost + Delay"));
     QCOMPARE(rig.rec()[30], std::uint8_t(0x5A));
     QCOMPARE(rig.take(), expected);
-    QVERIFY(rig.state.modified);
+    QVERIFY(rig.modified());
 }
 
 void TestEditor::execSendsFootswitchOnly()
@@ -1264,11 +1272,11 @@ void TestEditor::execSendsFootswitchOnly()
     QVERIFY(rig.start());
     rig.panel.BitBtnExec->click();
     QCOMPARE(rig.take(), msgs({tapFootswitch()}));
-    QVERIFY(!rig.state.modified);
-    rig.state.modified = true;
+    QVERIFY(!rig.modified());
+    rig.session.document().setModified(true);
     rig.panel.BitBtnExec->click();
     QCOMPARE(rig.take(), msgs({tapFootswitch()}));
-    QVERIFY(rig.state.modified);
+    QVERIFY(rig.modified());
     QVERIFY(std::equal(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), rig.rec().begin()));
 }
 

@@ -1,5 +1,5 @@
 #include "midi/loopbackbackend.h"
-#include "midi/tformmidi.h"
+#include "windows/tformmidi.h"
 #include "midi/tmidiin.h"
 #include "midi/tmidiout.h"
 #include "support/scriptedprompter.h"

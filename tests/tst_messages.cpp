@@ -1,9 +1,5 @@
-#include "midi/loopbackbackend.h"
-#include "midi/tmidiout.h"
 #include "model/deviceimage.h"
 #include "protocol/ampmessages.h"
-#include "protocol/ampsender.h"
-#include "protocol/prompter.h"
 
 #include "support/ampbytes.h"
 
@@ -18,9 +14,6 @@ private slots:
     void shortMessagesMatchTheTable_data();
     void shortMessagesMatchTheTable();
     void recordMessagesCarryNibblePairs();
-    void senderReadsBackTheRecord();
-    void senderRespectsGuardAndModifiedRules();
-    void errorBoxText();
 };
 
 void TestMessages::nibblePairs()
@@ -106,92 +99,6 @@ void TestMessages::recordMessagesCarryNibblePairs()
     QCOMPARE(amp::messageLength(amp::PresetWrite), 71);
     QCOMPARE(amp::messageLength(amp::SinglePreset), 70);
     QCOMPARE(amp::messageLength(amp::Globals), 36);
-}
-
-void TestMessages::senderReadsBackTheRecord()
-{
-    LoopbackBackend backend;
-    TMidiOut out(backend);
-    out.setUsing(true);
-    DeviceImage image;
-    image.fillDefaults();
-    EditorState state;
-    state.view = EditorState::View::Group;
-    state.tabIndex = 3;
-    AmpSender sender(out, image, state);
-
-    image.record(3)[preset::ModTone] = 0xC5;
-    image.record(3)[preset::ModTone] = bitfield::write(0xC5, 4, 2, 3);
-    sender.sendBitField(preset::Presence);
-    QCOMPARE(backend.sent.back(), ampMessage({0x0E, 0x02, 0x04, 0x02, 0x03, 0xF7}));
-
-    image.record(3)[preset::DLTime] = 200;
-    sender.sendParameter(preset::DLTime);
-    QCOMPARE(backend.sent.back(), ampMessage({0x0C, 23, 0x0C, 0x08, 0xF7}));
-
-    // Separation travels as six bits of its seven.
-    image.record(3)[preset::DLSepDark] = 0x80 | 0x45;
-    sender.sendBitField(preset::DLSeparation);
-    QCOMPARE(backend.sent.back(), ampMessage({0x0E, 29, 0x00, 0x06, 0x05, 0xF7}));
-
-    sender.sendEditorData();
-    QCOMPARE(backend.sent.back(), amp::singlePreset(image.record(3)));
-
-    state.view = EditorState::View::Single; // live edits always address slot 0 then
-    image.record(0)[preset::Low] = 9;
-    sender.sendParameter(preset::Low);
-    QCOMPARE(backend.sent.back(), ampMessage({0x0C, 5, 0x00, 0x09, 0xF7}));
-
-    image.globals[13] = 0x24;
-    sender.sendGlobalBitField(13, 0, 5);
-    QCOMPARE(backend.sent.back(), ampMessage({0x15, 13, 0x00, 0x05, 0x04, 0xF7}));
-}
-
-void TestMessages::senderRespectsGuardAndModifiedRules()
-{
-    LoopbackBackend backend;
-    TMidiOut out(backend);
-    DeviceImage image;
-    EditorState state;
-    AmpSender sender(out, image, state);
-
-    // Closed output: nothing goes out, but the edit still marks the presets modified.
-    sender.sendParameter(3);
-    QVERIFY(backend.sent.empty());
-    QVERIFY(state.modified);
-
-    out.setUsing(true);
-    state.modified = false;
-    {
-        LoadingGuard guard(state);
-        sender.sendParameter(3);
-        sender.sendBitField(preset::Bright);
-        sender.sendGlobalBitField(3, 0, 5);
-    }
-    QVERIFY(backend.sent.empty());
-    QVERIFY(!state.modified);
-
-    sender.sendGlobalBitField(3, 0, 5);
-    QCOMPARE(backend.sent.size(), std::size_t(1));
-    QVERIFY(!state.modified); // global edits are not preset edits
-
-    sender.sendEditorData();
-    QVERIFY(!state.modified); // sending a whole record is not an edit
-
-    // Indices outside the record or the GlobalRecord are never sent.
-    sender.sendParameter(31);
-    sender.sendGlobalBitField(14, 0, 5);
-    QCOMPARE(backend.sent.size(), std::size_t(2));
-}
-
-void TestMessages::errorBoxText()
-{
-    QCOMPARE(::errorBoxText(QStringLiteral("No response from Amp.")), QStringLiteral("No response from Amp."));
-    QCOMPARE(::errorBoxText(QStringLiteral("Could not open file")), QStringLiteral("Could not open file."));
-    QCOMPARE(::errorBoxText(QStringLiteral("Why?")), QStringLiteral("Why?."));  // '?' sorts after '.'
-    QCOMPARE(::errorBoxText(QStringLiteral("Stop!")), QStringLiteral("Stop!")); // '!' sorts before it
-    QCOMPARE(::errorBoxText(QStringLiteral("size -")), QStringLiteral("size -"));
-    QCOMPARE(::errorBoxText(QString()), QString());
 }
 
 QTEST_GUILESS_MAIN(TestMessages)

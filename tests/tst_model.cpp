@@ -1,5 +1,5 @@
 #include "model/deviceimage.h"
-#include "model/editorstate.h"
+#include "model/amplists.h"
 #include "model/presetrecord.h"
 
 #include <QtTest>
@@ -16,8 +16,6 @@ private slots:
     void padAndOtherBitsOfByteOne();
     void modelCodeKeepsOtherBits();
     void radioCodesRoundTrip();
-    void currentSlotFollowsView();
-    void loadingGuardNestsAndRestores();
 };
 
 void TestModel::defaultRecordMatchesTheFieldDefaults()
@@ -35,7 +33,7 @@ void TestModel::defaultRecordMatchesTheFieldDefaults()
     QCOMPARE(image.readField(s, PadOff), 1); // pad box unchecked
     QCOMPARE(image.readField(s, Bright), 0);
     QCOMPARE(radioItem(Radio::PreampLows, image.readField(s, PreampLows)), 0); // "Most (sloppy)"
-    QCOMPARE(modulationTypes().at(image.readField(s, ModType)), QStringLiteral("Chorus"));
+    QCOMPARE(amplists::modulationTypes().at(image.readField(s, ModType)), QStringLiteral("Chorus"));
     QCOMPARE(radioItem(Radio::Presence, image.readField(s, Presence)), 1);   // "Medium"
     QCOMPARE(radioItem(Radio::Resonance, image.readField(s, Resonance)), 0); // "High"
     const auto r = image.record(s);
@@ -50,7 +48,7 @@ void TestModel::defaultRecordMatchesTheFieldDefaults()
     QCOMPARE(image.readField(s, DLSeparationBits), 5);
     QCOMPARE(image.readField(s, Dark), 0);
     QCOMPARE(image.readField(s, AltFlags), 0);
-    QCOMPARE(tapFunctions().at(image.readField(s, TapFunction)), QStringLiteral("Tap Tempo"));
+    QCOMPARE(amplists::tapFunctions().at(image.readField(s, TapFunction)), QStringLiteral("Tap Tempo"));
 
     // Every whole-byte default lies inside its knob's range.
     for (int i = 0; i < RecordSize; ++i) {
@@ -174,33 +172,6 @@ void TestModel::radioCodesRoundTrip()
     QCOMPARE(radioItem(Radio::Presence, 0), -1);
     QCOMPARE(radioItem(Radio::Resonance, 0), -1);
     QCOMPARE(radioItem(Radio::PreampLows, 0), 0);
-}
-
-void TestModel::currentSlotFollowsView()
-{
-    EditorState st;
-    QCOMPARE(st.firmwareVersion, 0x20);
-    st.tabIndex = 7;
-    QCOMPARE(st.currentSlot(), 0); // single view works on A1 alone
-    st.view = EditorState::View::Group;
-    QCOMPARE(st.currentSlot(), 7);
-    QVERIFY(!st.oldFirmware());
-    st.firmwareVersion = 0x14;
-    QVERIFY(st.oldFirmware());
-}
-
-void TestModel::loadingGuardNestsAndRestores()
-{
-    EditorState st;
-    {
-        LoadingGuard outer(st);
-        {
-            LoadingGuard inner(st);
-            QVERIFY(st.loadingGuard);
-        }
-        QVERIFY(st.loadingGuard); // an inner reload must not clear the outer step's guard
-    }
-    QVERIFY(!st.loadingGuard);
 }
 
 QTEST_GUILESS_MAIN(TestModel)

@@ -27,7 +27,7 @@ public:
 
     void start(const QString &server, const QString &text)
     {
-        thread_.reset(QThread::create([this, server, text] { result = SingleInstance::handOver(server, text); }));
+        thread_.reset(QThread::create([this, server, text] { result = SingleInstance::sendToRunning(server, text); }));
         // Queued: counted in this thread, so a wait begun after the second
         // start returned still sees it.
         connect(thread_.get(), &QThread::finished, this, &SecondStart::returned, Qt::QueuedConnection);
@@ -79,7 +79,7 @@ private slots:
 
     void noRunningInstance()
     {
-        QVERIFY(!SingleInstance::handOver(uniqueName("none"), QStringLiteral("x.syx")));
+        QVERIFY(!SingleInstance::sendToRunning(uniqueName("none"), QStringLiteral("x.syx")));
     }
 
     void handOverWaitsUntilHandled()
@@ -96,8 +96,8 @@ private slots:
         QVERIFY(client.waitForConnected(2000));
         QStringList received;
         bool answeredEarly = false;
-        QSignalSpy handedOver(&running, qOverload<const QString &>(&SingleInstance::handOver));
-        auto handling = connect(&running, qOverload<const QString &>(&SingleInstance::handOver), this,
+        QSignalSpy handedOver(&running, &SingleInstance::handOver);
+        auto handling = connect(&running, &SingleInstance::handOver, this,
                                 [&](const QString &text) {
                                     received << text;
                                     // Handling may take a while and run the event loop (a
@@ -211,12 +211,12 @@ private slots:
         ::close(fd);
         QVERIFY(QFile::exists(QString::fromLocal8Bit(path)));
 
-        QVERIFY(!SingleInstance::handOver(name, QStringLiteral("a.syx")));
+        QVERIFY(!SingleInstance::sendToRunning(name, QStringLiteral("a.syx")));
         SecondStart second; // outlives the server, which ends its wait
         SingleInstance running(name);
         QVERIFY(running.listen());
 
-        QSignalSpy handedOver(&running, qOverload<const QString &>(&SingleInstance::handOver));
+        QSignalSpy handedOver(&running, &SingleInstance::handOver);
         second.start(name, QStringLiteral("b.syx"));
         QVERIFY(second.waitUntilReturned());
         QVERIFY(second.result);

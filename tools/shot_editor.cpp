@@ -6,6 +6,7 @@
 #include "midi/loopbackbackend.h"
 #include "support/scriptedprompter.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -50,14 +51,14 @@ int main(int argc, char **argv)
     settle(500);
     bool ok = shoot(w, out + QStringLiteral("/single-view.png"));
 
-    w.NewGroup1->trigger();
-    w.EditorPanel1->TabControl1->setCurrentIndex(6);
-    for (QCheckBox *box : {w.EditorPanel1->CheckBoxBoost, w.EditorPanel1->CheckBoxMod, w.EditorPanel1->CheckBoxDelay,
-                           w.EditorPanel1->CheckBoxReverb})
+    w.findChild<QAction *>(QStringLiteral("NewGroup1"))->trigger();
+    EditorPanel &panel = w.editorPanel();
+    panel.TabControl1->setCurrentIndex(6);
+    for (QCheckBox *box : {panel.CheckBoxBoost, panel.CheckBoxMod, panel.CheckBoxDelay, panel.CheckBoxReverb})
         box->setChecked(true);
-    w.EditorPanel1->ComboBoxMod->setCurrentIndex(1);
+    panel.ComboBoxMod->setCurrentIndex(1);
     ok &= shoot(w, out + QStringLiteral("/group-view-alt.png"));
-    w.editorState.modified = false;
+    w.session().document().setModified(false);
     w.close();
     return ok ? 0 : 1;
 }

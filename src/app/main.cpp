@@ -14,7 +14,7 @@ int main(int argc, char *argv[])
     const QStringList arguments = QApplication::arguments().mid(1);
     const QString serverName = SingleInstance::defaultServerName();
     // Another instance runs: it comes to the front and opens the file.
-    if (SingleInstance::handOver(serverName, SingleInstance::commandLineText(arguments, QDir::currentPath())))
+    if (SingleInstance::sendToRunning(serverName, SingleInstance::commandLineText(arguments, QDir::currentPath())))
         return 0;
 
     Quorvex1::Options options;

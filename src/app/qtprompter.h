@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/prompter.h"
+#include "session/prompter.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -5,10 +5,8 @@
 #include "app/singleinstance.h"
 #include "editor/editorpanel.h"
 #include "midi/rtmidibackend.h"
-#include "midi/tformmidi.h"
-#include "model/quorvexerror.h"
-#include "protocol/guard.h"
-#include "protocol/prompter.h"
+#include "session/prompter.h"
+#include "windows/tformmidi.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -32,9 +30,6 @@ static void initResources()
 }
 
 namespace {
-
-const QString Untitled = QStringLiteral("untitled");
-const QString TitleSuffix = QStringLiteral(" - Quorvex");
 
 // At start a port that was chosen is opened; true when that failed (the
 // port is then closed again).
@@ -62,33 +57,16 @@ QString withoutClientNumbers(const QString &name)
 
 Quorvex1::Quorvex1(Options options, QWidget *parent)
     : QMainWindow(parent),
-      backend_(options.backend ? std::move(options.backend) : std::make_unique<RtMidiBackend>()),
       prompter_(options.prompter ? std::move(options.prompter) : std::make_unique<QtPrompter>()),
-      MidiIn1(*backend_),
-      MidiOut1(*backend_),
-      transfers(image, editorState),
-      sender(MidiOut1, image, editorState),
-      dispatcher(image, editorState, transfers),
+      session_(std::make_unique<AmpSession>(
+          options.backend ? std::move(options.backend) : std::make_unique<RtMidiBackend>(), *prompter_)),
       settings_(options.iniPath.isEmpty() ? Settings::defaultPath() : options.iniPath),
       arguments_(options.arguments),
-      listDirectory_(QDir::currentPath())
+      autoStart_(options.autoStart)
 {
     initResources();
     if (auto *qt = dynamic_cast<QtPrompter *>(prompter_.get()))
         qt->setFallbackParent(this);
-
-    // Until the file and detection work plug in: no file can be read, and
-    // Save and the amp search do nothing.
-    fileReader = [](const QString &, bool) { return false; };
-    saveDocument = [] {};
-    ampSearch = [](bool) {};
-    setView = [this](EditorState::View view) { EditorPanel1->SetView(view); };
-    loadPanel = [this] { EditorPanel1->LoadPanel(); };
-    sendEditorData = [this] { sender.sendEditorData(); };
-
-    MidiIn1.OnSysEx = [this](TMidiIn *, const std::uint8_t *data, int size) {
-        run([&] { dispatcher.MidiIn1SysEx(data, size); });
-    };
 
     // The window design.
     setWindowIcon(QIcon(QStringLiteral(":/app/quorvex256.png")));
@@ -96,8 +74,8 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     buildMenus();
     buildToolBar();
     buildPanels();
-    setWindowTitle(Untitled + TitleSuffix);
-    setWindowIconText(applicationTitle_);
+    connectSession();
+    showTitle();
     designSize_ = QSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
     resize(designSize_);
     normalSize_ = designSize_;
@@ -108,28 +86,32 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
 
     if (!options.serverName.isEmpty()) {
         instance_ = std::make_unique<SingleInstance>(options.serverName);
-        instance_->onHandOver = [this](const QString &text) { copyDataReceived(text); };
+        connect(instance_.get(), &SingleInstance::handOver, this,
+                [this](const QString &text) { copyDataReceived(text); });
         if (!instance_->listen())
             qWarning("Quorvex: cannot serve %s; a second start will open another window",
                      qPrintable(options.serverName));
     }
 }
 
-Quorvex1::~Quorvex1()
-{
-    // The panel edits the image through the sender: it goes before they do.
-    dispatcher.setViews({});
-    delete EditorPanel1;
-}
-
-bool Quorvex1::run(const std::function<void()> &body)
-{
-    return guarded(*prompter_, applicationTitle_, body);
-}
+// The panel's connections end with it, so the widgets may outlive the session.
+Quorvex1::~Quorvex1() = default;
 
 void Quorvex1::connectHandler(QAction *action, void (Quorvex1::*handler)())
 {
+    handled_.insert(action);
     connect(action, &QAction::triggered, this, [this, handler] { run([this, handler] { (this->*handler)(); }); });
+}
+
+void Quorvex1::connectSession()
+{
+    Document &doc = session_->document();
+    connect(&doc, &Document::titleChanged, this, &Quorvex1::showTitle);
+    connect(&doc, &Document::saveElsewhereChanged, this, [this](bool on) { enableIfBuilt(SaveBack, on); });
+    connect(&doc, &Document::workingDirectoryChanged, LabelList, &QLabel::setText);
+    connect(session_.get(), &AmpSession::viewChanged, this,
+            [this](AmpSession::View view) { showViewItems(view == AmpSession::View::Group); });
+    showViewItems(session_->isGroupView());
 }
 
 void Quorvex1::buildMenus()
@@ -142,7 +124,13 @@ void Quorvex1::buildMenus()
         return a;
     };
 
-    File1 = menuBar()->addMenu(QStringLiteral("File"));
+    auto menu = [this](const char *name, const QString &caption) {
+        QMenu *m = menuBar()->addMenu(caption);
+        m->setObjectName(QLatin1String(name));
+        return m;
+    };
+
+    File1 = menu("File1", QStringLiteral("&File"));
     Open1 = item(File1, "Open1", QStringLiteral("&Open"));
     ImportSingletoTab = item(File1, "ImportSingletoTab", QStringLiteral("Import Single to Tab"));
     File1->addSeparator();
@@ -158,7 +146,7 @@ void Quorvex1::buildMenus()
     File1->addSeparator();
     Exit1 = item(File1, "Exit1", QStringLiteral("E&xit"), QKeySequence(Qt::ALT | Qt::Key_X));
 
-    View1 = menuBar()->addMenu(QStringLiteral("View"));
+    View1 = menu("View1", QStringLiteral("&View"));
     FileListView = item(View1, "FileListView", QStringLiteral("File List"));
     ToolbarView = item(View1, "ToolbarView", QStringLiteral("Tool Bar"));
     View1->addSeparator();
@@ -172,7 +160,7 @@ void Quorvex1::buildMenus()
     View1->addSeparator();
     EnterTuner1 = item(View1, "EnterTuner1", QStringLiteral("Enter Tuner"));
 
-    Transfer1 = menuBar()->addMenu(QStringLiteral("Transfer"));
+    Transfer1 = menu("Transfer1", QStringLiteral("&Transfer"));
     PresetfromAmp1 = Transfer1->addMenu(QStringLiteral("Preset from Amp"));
     PresetfromAmp1->setObjectName(QStringLiteral("PresetfromAmp1"));
     for (int slot = 0; slot < preset::SlotCount; ++slot) {
@@ -196,13 +184,9 @@ void Quorvex1::buildMenus()
     SyncwithAmp1 = item(Transfer1, "SyncwithAmp1", QStringLiteral("Sync with Amp"));
     EditordatatoAmp1 = item(Transfer1, "EditordatatoAmp1", QStringLiteral("Editor data to Amp"));
 
-    Help1 = menuBar()->addMenu(QStringLiteral("Help"));
+    Help1 = menu("Help1", QStringLiteral("&Help"));
     About1 = item(Help1, "About1", QStringLiteral("About"));
 
-    // Initial state of the design; the commands of the other parts of the
-    // program are connected by those parts.
-    for (QAction *a : {ImportSingletoTab, InfoMain, SaveBack, SaveCurrentTab1, GrouptoAmp})
-        a->setEnabled(false);
     for (QAction *a : {FileListView, ToolbarView, AutoSplit})
         a->setCheckable(true);
     FileListView->setChecked(true);
@@ -219,6 +203,17 @@ void Quorvex1::buildMenus()
     connectHandler(EditordatatoAmp1, &Quorvex1::EditordatatoAmp1Click);
     connectHandler(Exit1, &Quorvex1::Exit1Click);
     connectHandler(About1, &Quorvex1::About1Click);
+
+    // An item without a command never looks as if it had one.
+    for (QAction *a : File1->actions() + View1->actions() + Transfer1->actions() + PresetfromAmp1->actions() +
+                          PresettoAmp1->actions() + Help1->actions())
+        enableIfBuilt(a, true);
+}
+
+void Quorvex1::enableIfBuilt(QAction *action, bool on)
+{
+    if (!action->isSeparator() && !action->menu())
+        action->setEnabled(on && handled_.contains(action));
 }
 
 void Quorvex1::buildToolBar()
@@ -251,6 +246,8 @@ void Quorvex1::buildToolBar()
     connectHandler(ToolButtonMIDI, &Quorvex1::MIDIPortSelect1Click);
     connectHandler(ToolButtonDefaultView, &Quorvex1::DefaultView1Click);
     connectHandler(ToolButtonSendEdits, &Quorvex1::EditordatatoAmp1Click);
+    for (QAction *a : ToolBar1->actions())
+        enableIfBuilt(a, true);
 }
 
 void Quorvex1::buildPanels()
@@ -274,17 +271,10 @@ void Quorvex1::buildPanels()
 
     GroupBox1 = new QGroupBox(Splitter1);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    EditorPanel1 = new EditorPanel(image, editorState, sender, GroupBox1);
-    EditorPanel1->Run = [this](const std::function<void()> &body) { run(body); };
-    EditorPanel1->OnViewItems = [this](bool group) {
-        SaveCurrentTab1->setEnabled(group);
-        ImportSingletoTab->setEnabled(group);
-        GrouptoAmp->setEnabled(group);
-    };
+    EditorPanel1 = new EditorPanel(*session_, GroupBox1);
     auto *editorLayout = new QVBoxLayout(GroupBox1);
     editorLayout->setContentsMargins(0, 0, 0, 0);
     editorLayout->addWidget(EditorPanel1);
-    dispatcher.setViews({EditorPanel1, nullptr, nullptr});
 
     Splitter1->addWidget(PanelList);
     Splitter1->addWidget(GroupBox1);
@@ -311,8 +301,10 @@ void Quorvex1::readSettings()
     AutoSplit->setChecked(!s.autoSplit);
     AutoSplit->trigger();
 
-    MidiIn1.setPort(preferredPort(MidiIn1.deviceNames(), s.midiInPort, s.midiInName));
-    MidiOut1.setPort(preferredPort(MidiOut1.deviceNames(), s.midiOutPort, s.midiOutName));
+    TMidiIn &in = session_->midiIn();
+    TMidiOut &out = session_->midiOut();
+    in.setPort(preferredPort(in.deviceNames(), s.midiInPort, s.midiInName));
+    out.setPort(preferredPort(out.deviceNames(), s.midiOutPort, s.midiOutName));
 
     resize(s.width, s.height);
     normalSize_ = size();
@@ -326,11 +318,10 @@ void Quorvex1::readSettings()
     setPanelWidth(s.split);
 
     // A directory that cannot be entered leaves the list where it is.
+    Document &doc = session_->document();
     if (!s.dataDir.isEmpty())
-        setListDirectory(s.dataDir);
-    LabelList->setText(listDirectory_);
-    openDialogDirectory = listDirectory_;
-    saveDialogDirectory = listDirectory_;
+        doc.setWorkingDirectory(s.dataDir);
+    LabelList->setText(doc.workingDirectory());
 }
 
 int Quorvex1::preferredPort(const QStringList &devices, int storedIndex, const QString &storedName)
@@ -355,15 +346,6 @@ int Quorvex1::preferredPort(const QStringList &devices, int storedIndex, const Q
     return indexValid ? storedIndex : -1;
 }
 
-bool Quorvex1::setListDirectory(const QString &dir)
-{
-    const QFileInfo info(dir);
-    if (dir.isEmpty() || !info.isDir() || !info.isExecutable())
-        return false;
-    listDirectory_ = QDir::cleanPath(info.absoluteFilePath());
-    return true;
-}
-
 int Quorvex1::panelWidth() const
 {
     if (PanelList->isVisible())
@@ -378,25 +360,18 @@ void Quorvex1::setPanelWidth(int width)
     Splitter1->setSizes({panelWidth_, rest});
 }
 
-void Quorvex1::setTitle(const QString &name)
+void Quorvex1::showTitle()
 {
-    setWindowTitle(name + TitleSuffix);
-    applicationTitle_ = QFileInfo(name).fileName() + TitleSuffix;
-    setWindowIconText(applicationTitle_);
-    InfoMain->setEnabled(name != Untitled);
+    const Document &doc = session_->document();
+    setWindowTitle(doc.caption());
+    setWindowIconText(doc.applicationTitle());
+    enableIfBuilt(InfoMain, doc.hasName());
 }
 
-void Quorvex1::askToSave(const QString &text)
+void Quorvex1::showViewItems(bool group)
 {
-    if (!editorState.modified)
-        return;
-    const auto answer = prompter_->question(QStringLiteral("Quorvex"), text,
-                                            {Prompter::Button::Yes, Prompter::Button::No, Prompter::Button::Cancel},
-                                            Prompter::Icon::Question);
-    if (answer == Prompter::Button::Yes)
-        saveDocument();
-    else if (answer != Prompter::Button::No)
-        throw Abort();
+    for (QAction *a : {SaveCurrentTab1, ImportSingletoTab, GrouptoAmp})
+        enableIfBuilt(a, group);
 }
 
 bool Quorvex1::event(QEvent *event)
@@ -404,7 +379,7 @@ bool Quorvex1::event(QEvent *event)
     // The start-up sequence shows modal windows: run it from the event loop,
     // not inside the activation. The first show counts as well, for window
     // managers that do not activate a window started in the background.
-    if (event->type() == QEvent::WindowActivate && !firstActivation)
+    if (event->type() == QEvent::WindowActivate && !firstActivation_ && autoStart_)
         QMetaObject::invokeMethod(this, &Quorvex1::FormActivate, Qt::QueuedConnection);
     return QMainWindow::event(event);
 }
@@ -412,25 +387,27 @@ bool Quorvex1::event(QEvent *event)
 void Quorvex1::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    if (!firstActivation)
+    if (!firstActivation_ && autoStart_)
         QMetaObject::invokeMethod(this, &Quorvex1::FormActivate, Qt::QueuedConnection);
 }
 
 void Quorvex1::FormActivate()
 {
-    if (firstActivation)
+    if (firstActivation_)
         return;
-    firstActivation = true;
+    firstActivation_ = true;
     run([this] { startUp(); });
 }
 
 void Quorvex1::startUp()
 {
-    setView(EditorState::View::Single);
+    session_->setView(AmpSession::View::Single);
 
-    const bool inFailed = openAtStart(MidiIn1);
-    const bool outFailed = openAtStart(MidiOut1);
-    if (MidiIn1.Port() == -1 || MidiOut1.Port() == -1) {
+    TMidiIn &in = session_->midiIn();
+    TMidiOut &out = session_->midiOut();
+    const bool inFailed = openAtStart(in);
+    const bool outFailed = openAtStart(out);
+    if (in.Port() == -1 || out.Port() == -1) {
         MIDIPortSelect1Click();
     } else {
         if (inFailed)
@@ -447,38 +424,22 @@ void Quorvex1::startUp()
         QString path = arguments_.join(QLatin1Char(' '));
         if (QDir::isRelativePath(path))
             path = QDir::current().absoluteFilePath(path);
-        // A reader error leaves through here: the amp search does not start.
-        if (fileReader(path, false)) {
-            setTitle(path);
-            currentFileName = QFileInfo(path).fileName();
-            setOrigin(path);
-        } else {
-            fillDefaultsAndSend();
-        }
-        startedWithFile = true;
+        // A reader error leaves through here: nothing else of the start runs.
+        if (!openNamedFile(path))
+            session_->startWithDefaults();
+        session_->setStartedWithFile(true);
     }
 
-    if (MidiIn1.Using() && MidiOut1.Using())
-        ampSearch(true);
-    if (editorState.ampFound)
+    if (session_->isAmpFound())
         return;
     if (!withFile)
-        fillDefaultsAndSend();
+        session_->startWithDefaults();
 }
 
-void Quorvex1::fillDefaultsAndSend()
+bool Quorvex1::openNamedFile(const QString &)
 {
-    setView(EditorState::View::Single);
-    image.fillDefaults();
-    loadPanel();
-    sendEditorData();
-}
-
-void Quorvex1::setOrigin(const QString &path)
-{
-    originDirectory = QFileInfo(path).path();
-    saveElsewhere = originDirectory != listDirectory_;
-    SaveBack->setEnabled(saveElsewhere);
+    // No file format is read yet: the editor keeps its presets.
+    return false;
 }
 
 void Quorvex1::bringToFront()
@@ -496,15 +457,10 @@ void Quorvex1::copyDataReceived(const QString &commandLine)
     if (commandLine.isEmpty())
         return;
     run([&] {
-        askToSave();
+        session_->askToSave();
         QString path = commandLine;
         path.remove(QLatin1Char('"'));
-        if (!fileReader(path, false))
-            return;
-        editorState.modified = false;
-        currentFileName = QFileInfo(path).fileName();
-        setOrigin(path);
-        setTitle(path);
+        openNamedFile(path);
     });
 }
 
@@ -578,35 +534,20 @@ void Quorvex1::About1Click()
 
 void Quorvex1::MIDIPortSelect1Click()
 {
-    TFormMidi form(MidiIn1, MidiOut1, *prompter_, [this] { return applicationTitle_; }, this);
+    TFormMidi form(session_->midiIn(), session_->midiOut(), *prompter_,
+                   [this] { return session_->document().applicationTitle(); }, this);
     form.exec();
 }
 
-void Quorvex1::newDocument(EditorState::View view)
-{
-    askToSave();
-    editorState.modified = false;
-    currentFileName.clear();
-    setTitle(Untitled);
-    saveElsewhere = false;
-    SaveBack->setEnabled(false);
-    image.fillDefaults();
-    setView(view);
-    if (view == EditorState::View::Group)
-        EditorPanel1->SelectSlotQuietly(0);
-    loadPanel();
-    sendEditorData();
-}
+void Quorvex1::New1Click() { session_->newDocument(AmpSession::View::Single); }
 
-void Quorvex1::New1Click() { newDocument(EditorState::View::Single); }
+void Quorvex1::NewGroup1Click() { session_->newDocument(AmpSession::View::Group); }
 
-void Quorvex1::NewGroup1Click() { newDocument(EditorState::View::Group); }
-
-void Quorvex1::EditordatatoAmp1Click() { sendEditorData(); }
+void Quorvex1::EditordatatoAmp1Click() { session_->sendEditorData(); }
 
 bool Quorvex1::FormCloseQuery()
 {
-    return run([this] { askToSave(); });
+    return run([this] { session_->askToSave(); });
 }
 
 QSize Quorvex1::normalSize() const
@@ -618,23 +559,28 @@ QSize Quorvex1::normalSize() const
 
 void Quorvex1::FormClose()
 {
-    MidiIn1.setUsing(false);
-    MidiOut1.setUsing(false);
+    TMidiIn &in = session_->midiIn();
+    TMidiOut &out = session_->midiOut();
+    in.setUsing(false);
+    out.setUsing(false);
+    // Taken before the window returns to the normal state, so a window
+    // closed maximised opens maximised again.
+    const Qt::WindowStates state = windowState();
     const QSize normal = normalSize();
-    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    setWindowState(state & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
 
     FormSettings s;
     s.viewToolBar = ToolbarView->isChecked();
     s.autoSplit = AutoSplit->isChecked();
-    s.midiInPort = MidiIn1.Port();
-    s.midiOutPort = MidiOut1.Port();
-    s.midiInName = MidiIn1.deviceName(MidiIn1.Port());
-    s.midiOutName = MidiOut1.deviceName(MidiOut1.Port());
-    s.state = windowState() & Qt::WindowMaximized ? 2 : windowState() & Qt::WindowMinimized ? 1 : 0;
+    s.midiInPort = in.Port();
+    s.midiOutPort = out.Port();
+    s.midiInName = in.deviceName(in.Port());
+    s.midiOutName = out.deviceName(out.Port());
+    s.state = state & Qt::WindowMaximized ? 2 : state & Qt::WindowMinimized ? 1 : 0;
     s.height = normal.height();
     s.width = normal.width();
     s.split = panelWidth();
-    s.dataDir = listDirectory_;
+    s.dataDir = session_->document().workingDirectory();
     if (!settings_.write(s))
         prompter_->notice(QStringLiteral("Quorvex"), QStringLiteral("Could not save program settings."),
                           Prompter::Icon::None);

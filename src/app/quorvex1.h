@@ -1,17 +1,11 @@
 #pragma once
 
 #include "app/settings.h"
-#include "midi/midibackend.h"
-#include "midi/tmidiin.h"
-#include "midi/tmidiout.h"
-#include "model/deviceimage.h"
-#include "model/editorstate.h"
-#include "protocol/ampsender.h"
-#include "protocol/amptransfers.h"
-#include "protocol/prompter.h"
-#include "protocol/sysexdispatcher.h"
+#include "session/ampsession.h"
+#include "session/prompter.h"
 
 #include <QMainWindow>
+#include <QSet>
 #include <QStringList>
 
 #include <array>
@@ -27,8 +21,8 @@ class QToolBar;
 class EditorPanel;
 class SingleInstance;
 
-// The main window: owns the device image, the MIDI ports and the Amp session
-// for the whole run, and wires the other windows and panels together.
+// The main window: creates the Amp session and the windows that show it,
+// connects them, and runs the shell: menus, views, start-up and close.
 class Quorvex1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -38,6 +32,7 @@ public:
         QString iniPath;                        // empty: Settings::defaultPath()
         QString serverName;                     // empty: no single-instance server
         QStringList arguments;                  // the command line after the program name
+        bool autoStart = true;                  // false: start-up runs only when FormActivate is called
     };
 
     static constexpr int ClientWidth = 750;
@@ -49,57 +44,10 @@ public:
     explicit Quorvex1(Options options, QWidget *parent = nullptr);
     ~Quorvex1() override;
 
-private:
-    std::unique_ptr<MidiBackend> backend_;
-    std::unique_ptr<Prompter> prompter_;
-
-public:
-    DeviceImage image;
-    EditorState editorState;
-    TMidiIn MidiIn1;
-    TMidiOut MidiOut1;
-    AmpTransfers transfers;
-    AmpSender sender;
-    SysExDispatcher dispatcher;
-
-    MidiBackend &backend() { return *backend_; }
+    AmpSession &session() { return *session_; }
     Prompter &prompter() { return *prompter_; }
+    EditorPanel &editorPanel() { return *EditorPanel1; }
     SingleInstance *singleInstance() { return instance_.get(); }
-    const Settings &settings() const { return settings_; }
-
-    // Filled in by later parts of the program; until then each does the least
-    // the shell needs (see the constructor).
-    // The file reader: true when the file was loaded into the editor; throws
-    // QuorvexError when it is unusable.
-    std::function<bool(const QString &path, bool import)> fileReader;
-    // Save, as run by the Yes of "Save Changes?".
-    std::function<void()> saveDocument;
-    // Looks for the Amp; sets editorState.ampFound when it answered.
-    std::function<void(bool startup)> ampSearch;
-    std::function<void(EditorState::View view)> setView;
-    std::function<void()> loadPanel;
-    std::function<void()> sendEditorData;
-
-    // Document state.
-    bool firstActivation = false;
-    bool startedWithFile = false;
-    QString currentFileName;
-    QString originDirectory;
-    bool saveElsewhere = false;
-    QString openDialogDirectory;
-    QString saveDialogDirectory;
-
-    // The window title operation: caption, application title, "Info".
-    void setTitle(const QString &name);
-    QString applicationTitle() const { return applicationTitle_; }
-
-    // The ask-to-save step; throws Abort when the user cancels.
-    void askToSave(const QString &text = QStringLiteral("Save Changes?"));
-
-    // The directory the file list shows. False (and nothing changes) when
-    // the directory cannot be entered.
-    QString listDirectory() const { return listDirectory_; }
-    bool setListDirectory(const QString &dir);
 
     QSize designSize() const { return designSize_; }
     int designSplit() const { return designSplit_; }
@@ -110,9 +58,13 @@ public:
     // that now names another device. -1 when there is none.
     static int preferredPort(const QStringList &devices, int storedIndex, const QString &storedName);
 
-    // Handlers.
+    // The first activation's start-up sequence; later activations do nothing.
     void FormActivate();
+    bool firstActivationDone() const { return firstActivation_; }
+    // A second start handed its command line over.
     void copyDataReceived(const QString &commandLine);
+
+    // Handlers.
     void ToolbarViewClick();
     void FileListViewClick();
     void DefaultView1Click();
@@ -128,7 +80,48 @@ public:
     bool FormCloseQuery();
     void FormClose();
 
-    // Widgets.
+protected:
+    bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildToolBar();
+    void buildPanels();
+    void connectSession();
+    void readSettings();
+    void startUp();
+    // Opens the file a start or a second start names; false when it holds no
+    // presets.
+    bool openNamedFile(const QString &path);
+    void computeSplit();
+    void bringToFront();
+    QSize normalSize() const;
+    void showTitle();
+    void showViewItems(bool group);
+    // Runs handler whenever action triggers, through the error wrapper.
+    void connectHandler(QAction *action, void (Quorvex1::*handler)());
+    // Enables an item only when it has a command: a user must never click
+    // something that silently does nothing.
+    void enableIfBuilt(QAction *action, bool on);
+    bool run(const std::function<void()> &body) { return session_->run(body); }
+
+    std::unique_ptr<Prompter> prompter_;
+    std::unique_ptr<AmpSession> session_;
+    Settings settings_;
+    QStringList arguments_;
+    std::unique_ptr<SingleInstance> instance_;
+    QSize designSize_;
+    int designSplit_ = DesignSplit;
+    int panelWidth_ = DesignSplit;
+    QSize normalSize_;
+    bool firstActivation_ = false;
+    bool closed_ = false;
+    bool autoStart_ = true;
+    QSet<const QAction *> handled_;
+
     QToolBar *ToolBar1;
     QSplitter *Splitter1;
     QWidget *PanelList;
@@ -147,36 +140,4 @@ public:
     QAction *About1;
     QAction *ToolButtonOpen, *ToolButtonSave, *ToolButtonMIDI, *ToolButtonGlobal, *ToolButtonDefaultView,
         *ToolButtonSendEdits, *ToolButtonTuner;
-
-protected:
-    bool event(QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-
-private:
-    void buildMenus();
-    void buildToolBar();
-    void buildPanels();
-    void readSettings();
-    void startUp();
-    void setOrigin(const QString &path);
-    void fillDefaultsAndSend();
-    void newDocument(EditorState::View view);
-    void computeSplit();
-    void bringToFront();
-    QSize normalSize() const;
-    bool run(const std::function<void()> &body);
-    void connectHandler(QAction *action, void (Quorvex1::*handler)());
-
-    Settings settings_;
-    QStringList arguments_;
-    std::unique_ptr<SingleInstance> instance_;
-    QString applicationTitle_ = QStringLiteral("Quorvex");
-    QString listDirectory_;
-    QSize designSize_;
-    int designSplit_ = DesignSplit;
-    int panelWidth_ = DesignSplit;
-    QSize normalSize_;
-    bool closed_ = false;
 };

@@ -56,7 +56,7 @@ QString SingleInstance::commandLineText(const QStringList &arguments, const QStr
     return QDir(workingDir).absoluteFilePath(bare);
 }
 
-bool SingleInstance::handOver(const QString &serverName, const QString &commandLine)
+bool SingleInstance::sendToRunning(const QString &serverName, const QString &commandLine)
 {
     QLocalSocket socket;
     if (!connectTo(socket, serverName))

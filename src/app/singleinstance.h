@@ -25,7 +25,7 @@ public:
 
     // The second start: true when a running program took the command line and
     // has finished handling it; false when none runs (or it went away first).
-    static bool handOver(const QString &serverName, const QString &commandLine);
+    static bool sendToRunning(const QString &serverName, const QString &commandLine);
 
     // The first start. A socket left behind by a crashed program is removed;
     // a live one is never taken over. False when the name cannot be served.
@@ -36,9 +36,7 @@ public:
 signals:
     // Raised for every hand-over, with the text as sent (possibly empty). The
     // second start is answered when the signal returns, so connect directly:
-    // a queued receiver would handle it after the answer. (The static
-    // handOver() above shares the name: take this one's address with
-    // qOverload<const QString &>.)
+    // a queued receiver would handle it after the answer.
     void handOver(const QString &commandLine);
 
 private:

@@ -3,18 +3,15 @@
 #include "controls/tnxedit.h"
 #include "controls/tnxnumberknob.h"
 #include "controls/ttabcontrol.h"
-#include "editor/amplists.h"
-#include "editor/delaytime.h"
 #include "editor/windowscolor.h"
+#include "model/amplists.h"
+#include "model/delaytime.h"
 #include "model/quorvexerror.h"
-#include "protocol/ampmessages.h"
-#include "protocol/ampsender.h"
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -27,12 +24,18 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
+
+using preset::Dual;
 
 namespace {
 
-constexpr int FlangerIndex = 1;
-constexpr int FlangerDTReset = 10;
-constexpr int FlangerFBReset = 19;
+constexpr int FlangerType = 1;
+constexpr int TapFunctions = 16; // a four-bit field: every value has an entry
+constexpr Field WholeByte{-1, 0, 0};
+
+// The group boxes that hold knobs, in the order they are built.
+enum class Box { Model, Preamp, Reverb, Modulation, Delay, ModType, DelayTime, Count };
 
 std::uint8_t byteOf(const TNxKnob *knob)
 {
@@ -40,38 +43,10 @@ std::uint8_t byteOf(const TNxKnob *knob)
     return std::uint8_t(int(static_cast<const TNxNumberKnob *>(knob)->GetValue()));
 }
 
-// Selects an item as data says, without running the list's handler: a list
-// changed from the record must not write the record (the amp model's
-// handler would rewrite ModelCode).
-void selectQuietly(QComboBox *box, int index)
-{
-    const QSignalBlocker blocker(box);
-    box->setCurrentIndex(index < box->count() ? index : -1);
-}
-
 void checkQuietly(QCheckBox *box, bool on)
 {
     const QSignalBlocker blocker(box);
     box->setChecked(on);
-}
-
-QGroupBox *radioGroup(QWidget *parent, const char *name, const QString &caption, const QString &hint,
-                      const QStringList &items, QButtonGroup *&buttons)
-{
-    auto *box = new QGroupBox(caption, parent);
-    box->setObjectName(QLatin1String(name));
-    box->setToolTip(hint);
-    buttons = new QButtonGroup(box);
-    auto *layout = new QVBoxLayout(box);
-    layout->setContentsMargins(4, 0, 4, 0);
-    layout->setSpacing(0);
-    for (int i = 0; i < items.size(); ++i) {
-        auto *button = new QRadioButton(items[i], box);
-        buttons->addButton(button, i);
-        layout->addWidget(button);
-    }
-    layout->addStretch(1);
-    return box;
 }
 
 QGroupBox *groupBox(QWidget *parent, const char *name, const QString &caption)
@@ -81,7 +56,7 @@ QGroupBox *groupBox(QWidget *parent, const char *name, const QString &caption)
     return box;
 }
 
-QGridLayout *knobGrid(QGroupBox *box)
+QGridLayout *knobGrid(QWidget *box)
 {
     auto *grid = new QGridLayout(box);
     grid->setContentsMargins(4, 0, 4, 2);
@@ -98,21 +73,158 @@ QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption, c
     return box;
 }
 
-qint64 monotonicMs()
+// A list shows a value it has an entry for; any other value the Amp or a
+// file may hold shows as an entry of its own rather than as a blank.
+void showValue(QComboBox *box, int value, int entries)
 {
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
-    return clock.elapsed();
+    const QSignalBlocker blocker(box);
+    if (value >= 0 && value < entries) {
+        while (box->count() > entries)
+            box->removeItem(box->count() - 1);
+        box->setCurrentIndex(value);
+        return;
+    }
+    const QString unknown = QStringLiteral("Unknown (%1)").arg(value);
+    if (box->count() > entries)
+        box->setItemText(entries, unknown);
+    else
+        box->addItem(unknown);
+    box->setCurrentIndex(entries);
+}
+
+// The lists keep this many of their entries for a firmware version.
+int modelEntries(std::uint8_t version)
+{
+    return firmware::hasVersion2(version) ? preset::SlotCount : amplists::FirstNewerModel;
+}
+int modulationEntries(std::uint8_t version)
+{
+    const int all = int(amplists::modulationTypes().size());
+    return firmware::hasVersion2(version) ? all : all - 1;
 }
 
 } // namespace
 
-EditorPanel::EditorPanel(DeviceImage &image, EditorState &state, AmpSender &sender, QWidget *parent)
-    : QWidget(parent), image_(image), state_(state), sender_(sender)
+// ---- The binding tables
+
+struct EditorPanel::KnobRow {
+    TNxNumberKnob *EditorPanel::*member;
+    const char *name;
+    const char *caption;
+    const char *hint;
+    Box box;
+    int column;
+    int byte;    // the record byte; the normal one of a dual pair
+    Field field; // WholeByte, or the field the knob edits
+    // The dual section the knob belongs to, and its body colours.
+    std::optional<Dual> dual;
+    std::uint32_t colour, altColour;
+    bool delayTime;  // the delay time label follows it
+    bool rightMenu;  // 255 steps make too long a menu
+};
+
+const std::vector<EditorPanel::KnobRow> &EditorPanel::knobRows()
+{
+    using P = EditorPanel;
+    using namespace preset;
+    static const std::vector<KnobRow> rows{
+        {&P::NxNumberKnobShift, "NxNumberKnobShift", "Mid Freq.", nullptr, Box::Model, 0, MidFreq, WholeByte,
+         std::nullopt, Green, Green, false, true},
+        {&P::NxNumberKnobPre, "NxNumberKnobPre", "PreGain", nullptr, Box::Preamp, 0, PreGain, WholeByte, Dual::Preamp,
+         Maroon, Red, false, true},
+        {&P::NxNumberKnobLow, "NxNumberKnobLow", "Low", nullptr, Box::Preamp, 1, Low, WholeByte, Dual::Preamp, Green,
+         Lime, false, true},
+        {&P::NxNumberKnobMid, "NxNumberKnobMid", "Mid", nullptr, Box::Preamp, 2, Mid, WholeByte, Dual::Preamp, Green,
+         Lime, false, true},
+        {&P::NxNumberKnobHigh, "NxNumberKnobHigh", "High", nullptr, Box::Preamp, 3, High, WholeByte, Dual::Preamp,
+         Green, Lime, false, true},
+        {&P::NxNumberKnobPost, "NxNumberKnobPost", "PostGain", nullptr, Box::Preamp, 4, PostGain, WholeByte,
+         Dual::Preamp, Maroon, Red, false, true},
+        {&P::NxNumberKnobReverb, "NxNumberKnobReverb", "Level/Off", nullptr, Box::Reverb, 0, ReverbLevel, WholeByte,
+         Dual::Reverb, Olive, Yellow, false, true},
+        {&P::NxNumberKnobRate, "NxNumberKnobRate", "Rate", nullptr, Box::Modulation, 0, ModRate, WholeByte,
+         Dual::Modulation, Maroon, Red, false, true},
+        {&P::NxNumberKnobDepth, "NxNumberKnobDepth", "Depth/Off", nullptr, Box::Modulation, 1, ModDepth, WholeByte,
+         Dual::Modulation, Maroon, Red, false, true},
+        {&P::NxNumberKnobDLFeedback, "NxNumberKnobDLFeedback", "Feedback", nullptr, Box::Delay, 0, DLFeedback,
+         WholeByte, Dual::Delay, Maroon, Red, false, true},
+        {&P::NxNumberKnobDLLevel, "NxNumberKnobDLLevel", "Level/Off", nullptr, Box::Delay, 1, DLLevel, WholeByte,
+         Dual::Delay, Maroon, Red, false, true},
+        {&P::NxNumberKnobFlangerDT, "NxNumberKnobFlangerDT", "FL Del Time", nullptr, Box::ModType, 0, FlangerDT,
+         WholeByte, std::nullopt, Teal, Teal, false, true},
+        {&P::NxNumberKnobFlangerFB, "NxNumberKnobFlangerFB", "FL FdBack", nullptr, Box::ModType, 1, FlangerFB,
+         WholeByte, std::nullopt, Teal, Teal, false, true},
+        {&P::NxNumberKnobDLTime, "NxNumberKnobDLTime", "Base", "Set base delay time (before Scale)", Box::DelayTime,
+         0, DLTime, WholeByte, std::nullopt, Navy, Navy, true, false},
+        {&P::NxNumberKnobDLScale, "NxNumberKnobDLScale", "Scale", "+/- 50% of Base", Box::DelayTime, 1, DLScale,
+         WholeByte, std::nullopt, Navy, Navy, true, true},
+        {&P::NxNumberKnobDLSeparation, "NxNumberKnobDLSeparation", "Separation", "Increase for more stereo spread",
+         Box::DelayTime, 2, DLSepDark, DLSeparationBits, std::nullopt, Navy, Navy, false, true},
+    };
+    return rows;
+}
+
+// Check boxes that edit one bit of the record.
+struct EditorPanel::CheckRow {
+    QCheckBox *EditorPanel::*member;
+    const char *name;
+    const char *caption;
+    const char *hint;
+    Field field;
+    bool inverted; // checked when the bit is 0
+};
+
+const std::vector<EditorPanel::CheckRow> &EditorPanel::checkRows()
+{
+    using P = EditorPanel;
+    static const std::vector<CheckRow> rows{
+        {&P::CheckBoxPad, "CheckBoxPad", "Pad", "6 dB reduction before first stage", preset::PadOff, true},
+        {&P::CheckBoxBright, "CheckBoxBright", "Bright", "Adds sparkle", preset::Bright, false},
+        {&P::CheckBoxDark, "CheckBoxDark", "Dark", "More High Cut on the echoes", preset::Dark, false},
+    };
+    return rows;
+}
+
+// The dual sections: the Alt box, and the copy command in the popup menu of
+// the section's box and Alt box.
+struct EditorPanel::DualRow {
+    QGroupBox *EditorPanel::*box;
+    const char *boxName;
+    const char *boxCaption;
+    QCheckBox *EditorPanel::*altBox;
+    const char *altName;
+    const char *altCaption;
+    QMenu *EditorPanel::*menu;
+    const char *menuName;
+    QAction *EditorPanel::*copy;
+    const char *copyName;
+    const char *copyCaption;
+};
+
+const std::array<EditorPanel::DualRow, preset::DualCount> &EditorPanel::dualRows()
+{
+    using P = EditorPanel;
+    // Indexed by preset::Dual.
+    static const std::array<DualRow, preset::DualCount> rows{{
+        {&P::GroupBoxPreamp, "GroupBoxPreamp", "Preamp (dual)", &P::CheckBoxBoost, "CheckBoxBoost", "Alt. (Boost)",
+         &P::PopupMenuPreamp, "PopupMenuPreamp", &P::SyncBoost, "SyncBoost",
+         "Copy these 5 to the other (alt) settings"},
+        {&P::GroupBoxMod, "GroupBoxMod", "Modulation (dual)", &P::CheckBoxMod, "CheckBoxMod", "Alt. (Active)",
+         &P::PopupMenuMod, "PopupMenuMod", &P::SyncMod, "SyncMod", "Copy these 2 to the other (alt) settings"},
+        {&P::GroupBoxDelay, "GroupBoxDelay", "Delay (dual)", &P::CheckBoxDelay, "CheckBoxDelay", "Alt. (Active)",
+         &P::PopupMenuDelay, "PopupMenuDelay", &P::SyncDelay, "SyncDelay", "Copy these 2 to the other (alt) settings"},
+        {&P::GroupBoxReverb, "GroupBoxReverb", "Reverb (dual)", &P::CheckBoxReverb, "CheckBoxReverb", "Alt. (Active)",
+         &P::PopupMenuReverb, "PopupMenuReverb", &P::SyncReverb, "SyncReverb",
+         "Copy this Reverb Level to the other (alt) setting"},
+    }};
+    return rows;
+}
+
+// ---- Building
+
+EditorPanel::EditorPanel(AmpSession &session, QWidget *parent) : QWidget(parent), session_(session)
 {
     setObjectName(QStringLiteral("EditorPanel"));
-    Clock = monotonicMs;
 
     // The controls keep their sizes; a window too small for them scrolls.
     auto *scroll = new QScrollArea(this);
@@ -129,12 +241,7 @@ EditorPanel::EditorPanel(DeviceImage &image, EditorState &state, AmpSender &send
     compact.setPointSizeF(std::max(7.0, compact.pointSizeF() * 0.85));
     contents_->setFont(compact);
 
-    buildModel();
-    buildDualSections();
-    buildModulationType();
-    buildDelayTime();
-    buildTapFunction();
-
+    buildBoxes();
     auto *grid = new QGridLayout(contents_);
     grid->setContentsMargins(4, 0, 4, 2);
     grid->setSpacing(2);
@@ -153,106 +260,120 @@ EditorPanel::EditorPanel(DeviceImage &image, EditorState &state, AmpSender &send
 
     buildTabs();
 
-    TimerFlangeKluge.setObjectName(QStringLiteral("TimerFlangeKluge"));
-    TimerFlangeKluge.setInterval(250);
-    TimerFlangeKluge.setSingleShot(true);
-    on(&TimerFlangeKluge, &QTimer::timeout, &EditorPanel::TimerFlangeKlugeTimer);
-    TimerTap.setObjectName(QStringLiteral("TimerTap"));
-    TimerTap.setInterval(2000);
-    TimerTap.setSingleShot(true);
-    on(&TimerTap, &QTimer::timeout, &EditorPanel::TimerTapTimer);
-
-    // The window starts in single view.
-    TabControl1->setVisible(false);
-    layoutPanel();
-}
-
-EditorPanel::~EditorPanel()
-{
-    // The controls outlive this body; none may reach a handler on the way out.
-    for (TNxKnob *knob : knobs_) {
-        knob->OnChanging = nullptr;
-        knob->OnChanged = nullptr;
-    }
-    for (QObject *child : findChildren<QObject *>())
-        child->disconnect(this);
-}
-
-void EditorPanel::call(const std::function<void()> &body)
-{
-    if (Run) {
-        Run(body);
-        return;
-    }
-    // Without an owner to show errors nothing may still escape into Qt's
-    // event handling.
-    try {
-        body();
-    } catch (const QuorvexError &e) {
-        qWarning("Quorvex: %s", e.what());
-    } catch (const Abort &) {
-    }
-}
-
-TNxNumberKnob *EditorPanel::makeKnob(QGroupBox *box, QGridLayout *grid, int column, const char *name,
-                                     const QString &caption, int min, int max, std::uint32_t colour,
-                                     void (EditorPanel::*handler)(TNxKnob *))
-{
-    auto *label = new QLabel(caption, box);
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-    auto *knob = new TNxNumberKnob(box);
-    knob->setObjectName(QLatin1String(name));
-    knob->setFixedSize(33, 33);
-    knob->SetMin(float(min));
-    knob->SetMax(float(max));
-    knob->SetInc(1.0f);
-    knob->SetColor(fromWindowsColor(colour));
-    knob->SetOuterTickColor(fromWindowsColor(Silver));
-    knob->SetInnerTickColor(fromWindowsColor(White));
-    knob->SetValue(float(min));
-    // Reachable by Tab and by a click, so the arrow keys can turn it.
-    knob->SetTabStop(true);
-    knob->SetFocusOnClick(true);
-
-    // The value under the knob, where a number can also be typed.
-    auto *edit = new TNxEdit(box);
-    edit->setObjectName(QLatin1String(name) + QLatin1String("Edit"));
-    edit->setFixedSize(36, 16);
-    edit->SetAlignment(TJustEdit::TextAlign::Center);
-    edit->SetTarget(knob);
-    knob->SetTarget(edit);
-    knob->UpdateEdit();
-    edit->OnConvertError = [this](TJustEdit *, const QString &message) {
-        call([&] { throw QuorvexError(message); });
-    };
-
-    grid->addWidget(label, 0, column, Qt::AlignHCenter | Qt::AlignBottom);
-    grid->addWidget(knob, 1, column, Qt::AlignHCenter);
-    grid->addWidget(edit, 2, column, Qt::AlignHCenter);
-
-    // Both events go to the one handler, as a turn reports each step and
-    // then its end.
-    knob->OnChanging = knob->OnChanged = [this, handler](TNxKnob *sender) {
-        call([=, this] { (this->*handler)(sender); });
-    };
-    knobs_.push_back(knob);
-    return knob;
-}
-
-void EditorPanel::onRadio(QButtonGroup *group, void (EditorPanel::*handler)())
-{
-    connect(group, &QButtonGroup::idToggled, this, [this, handler](int, bool checked) {
-        if (checked)
-            call([this, handler] { (this->*handler)(); });
+    connect(&session_, &AmpSession::recordChanged, &binder_, [this] { LoadPanel(); });
+    connect(&session_, &AmpSession::viewChanged, &binder_, [this](AmpSession::View v) { setView(v); });
+    connect(&session_, &AmpSession::slotSelected, &binder_, [this](int slot) {
+        const QSignalBlocker blocker(TabControl1);
+        TabControl1->setCurrentIndex(slot);
     });
+    connect(&session_, &AmpSession::globalCabinetReported, &binder_,
+            [this](bool on, int cabinet) { showGlobalCabinet(on, cabinet); });
+    connect(&session_, &AmpSession::restoreBoostAvailableChanged, &binder_,
+            [this](bool on) { RestoreBoostSettings1->setEnabled(on); });
+    connect(&tap_, &TapTempo::armedChanged, &binder_,
+            [this](bool armed) { BitBtnTap->setText(armed ? QStringLiteral("Again") : QStringLiteral("Tap")); });
+
+    setView(session_.view());
+    // Whatever the session holds is shown from the first moment.
+    LoadPanel();
+}
+
+EditorPanel::~EditorPanel() = default;
+
+void EditorPanel::buildBoxes()
+{
+    // Box by box, in the order the Tab key visits them.
+    buildModel();
+    buildDualSections();
+
+    GroupBoxModType = groupBox(contents_, "GroupBoxModType", QStringLiteral("Modulation Type"));
+    auto *modType = knobGrid(GroupBoxModType);
+    ComboBoxMod = new QComboBox(GroupBoxModType);
+    ComboBoxMod->setObjectName(QStringLiteral("ComboBoxMod"));
+    ComboBoxMod->addItems(amplists::modulationTypes());
+    modType->addWidget(ComboBoxMod, 0, 0, 1, 2);
+    auto *flanger = new QGridLayout;
+    flanger->setSpacing(1);
+    modType->addLayout(flanger, 1, 0, 1, 2);
+    grids_[int(Box::ModType)] = flanger;
+    buildKnobs(int(Box::ModType));
+    connect(ComboBoxMod, &QComboBox::currentIndexChanged, &binder_, [this] { run([this] { ComboBoxModChange(); }); });
+
+    buildDelayTime();
+    buildTapFunction();
+}
+
+void EditorPanel::buildKnobs(int box)
+{
+    const auto &rows = knobRows();
+    knobs_.resize(rows.size());
+    QGridLayout *grid = grids_[box];
+    QWidget *parent = grid->parentWidget();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const KnobRow &row = rows[i];
+        if (int(row.box) != box)
+            continue;
+        const preset::Range range =
+            row.field == WholeByte ? preset::knobRange(row.byte) : preset::fieldRange(row.field);
+
+        auto *label = new QLabel(QString::fromLatin1(row.caption), parent);
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+        auto *knob = new TNxNumberKnob(parent);
+        knob->setObjectName(QLatin1String(row.name));
+        knob->setFixedSize(33, 33);
+        knob->SetMin(float(range.min));
+        knob->SetMax(float(range.max));
+        knob->SetInc(1.0f);
+        knob->SetColor(fromWindowsColor(row.colour));
+        knob->SetOuterTickColor(fromWindowsColor(Silver));
+        knob->SetInnerTickColor(fromWindowsColor(White));
+        knob->SetValue(float(range.min));
+        // Reachable by Tab and by a click, so the arrow keys can turn it.
+        knob->SetTabStop(true);
+        knob->SetFocusOnClick(true);
+        knob->SetRightMenu(row.rightMenu);
+        if (row.hint)
+            knob->setToolTip(QString::fromLatin1(row.hint));
+
+        // The value under the knob, where a number can also be typed.
+        auto *edit = new TNxEdit(parent);
+        edit->setObjectName(QLatin1String(row.name) + QLatin1String("Edit"));
+        edit->setFixedSize(36, 16);
+        edit->SetAlignment(TJustEdit::TextAlign::Center);
+        edit->SetTarget(knob);
+        knob->SetTarget(edit);
+        knob->UpdateEdit();
+        connect(edit, &TJustEdit::OnConvertError, &binder_,
+                [this](TJustEdit *, const QString &message) { run([&] { throw QuorvexError(message); }); });
+
+        grid->addWidget(label, 0, row.column, Qt::AlignHCenter | Qt::AlignBottom);
+        grid->addWidget(knob, 1, row.column, Qt::AlignHCenter);
+        grid->addWidget(edit, 2, row.column, Qt::AlignHCenter);
+
+        // A turn reports each step and then its end; both go to the row.
+        auto changed = [this, &row](TNxKnob *k) { run([&] { knobChanged(row, k); }); };
+        connect(knob, &TNxKnob::OnChanging, &binder_, changed);
+        connect(knob, &TNxKnob::OnChanged, &binder_, changed);
+        this->*row.member = knob;
+        knobs_[i] = knob;
+    }
+}
+
+QCheckBox *EditorPanel::buildCheck(const CheckRow &row, QWidget *parent)
+{
+    QCheckBox *box = checkBox(parent, row.name, QString::fromLatin1(row.caption), QString::fromLatin1(row.hint));
+    this->*row.member = box;
+    // Boxes changed from code run the handler too; loading relies on the guard.
+    connect(box, &QCheckBox::toggled, &binder_, [this, &row, box] { run([&] { checkClick(row, box); }); });
+    return box;
 }
 
 void EditorPanel::buildModel()
 {
     GroupBoxModel = groupBox(contents_, "GroupBoxModel", QStringLiteral("Model"));
-    auto *row = new QHBoxLayout(GroupBoxModel);
-    row->setContentsMargins(4, 0, 4, 2);
-    row->setSpacing(4);
+    auto *line = new QHBoxLayout(GroupBoxModel);
+    line->setContentsMargins(4, 0, 4, 2);
+    line->setSpacing(4);
 
     auto *lists = new QGridLayout;
     lists->setSpacing(2);
@@ -269,186 +390,131 @@ void EditorPanel::buildModel()
         box->setMinimumWidth(150);
     }
     CheckBoxGCab = checkBox(GroupBoxModel, "CheckBoxGCab", QStringLiteral("Global"), QStringLiteral("Overrides preset cab"));
-    CheckBoxPad = checkBox(GroupBoxModel, "CheckBoxPad", QStringLiteral("Pad"),
-                           QStringLiteral("6 dB reduction before first stage"));
-    CheckBoxBright = checkBox(GroupBoxModel, "CheckBoxBright", QStringLiteral("Bright"), QStringLiteral("Adds sparkle"));
+    const auto &checks = checkRows();
     lists->addWidget(ComboBoxAmp, 0, 0, 1, 2);
     lists->addWidget(ComboBoxCab, 1, 0, 1, 2);
     lists->addWidget(CheckBoxGCab, 2, 0);
-    lists->addWidget(CheckBoxPad, 3, 0);
-    lists->addWidget(CheckBoxBright, 3, 1);
+    lists->addWidget(buildCheck(checks[0], GroupBoxModel), 3, 0); // Pad
+    lists->addWidget(buildCheck(checks[1], GroupBoxModel), 3, 1); // Bright
     lists->setRowStretch(4, 1);
-    row->addLayout(lists);
+    line->addLayout(lists);
 
-    RadioGroupChunk = radioGroup(GroupBoxModel, "RadioGroupChunk", QStringLiteral("Preamp Lows"),
-                                 QStringLiteral("Pre-Distortion Rolloff"),
-                                 {QStringLiteral("Most (sloppy)"), QStringLiteral("More"), QStringLiteral("Less"),
-                                  QStringLiteral("Least (tight)")},
-                                 ChunkButtons);
+    struct RadioRow {
+        QGroupBox *EditorPanel::*box;
+        QButtonGroup *EditorPanel::*buttons;
+        const char *name, *caption, *hint;
+        preset::Radio group;
+        Field field;
+        QStringList items;
+    };
     const QStringList highToLow{QStringLiteral("High"), QStringLiteral("Medium"), QStringLiteral("Low")};
-    RadioGroupPres = radioGroup(GroupBoxModel, "RadioGroupPres", QStringLiteral("Presence"),
-                                QStringLiteral("Power Amp Highs"), highToLow, PresButtons);
-    RadioGroupRes = radioGroup(GroupBoxModel, "RadioGroupRes", QStringLiteral("Resonance"),
-                               QStringLiteral("Power Amp Lows"), highToLow, ResButtons);
-    row->addWidget(RadioGroupChunk);
-    row->addWidget(RadioGroupPres);
-    row->addWidget(RadioGroupRes);
+    const RadioRow radios[] = {
+        {&EditorPanel::RadioGroupChunk, &EditorPanel::ChunkButtons, "RadioGroupChunk", "Preamp Lows",
+         "Pre-Distortion Rolloff", preset::Radio::PreampLows, preset::PreampLows,
+         {QStringLiteral("Most (sloppy)"), QStringLiteral("More"), QStringLiteral("Less"), QStringLiteral("Least (tight)")}},
+        {&EditorPanel::RadioGroupPres, &EditorPanel::PresButtons, "RadioGroupPres", "Presence", "Power Amp Highs",
+         preset::Radio::Presence, preset::Presence, highToLow},
+        {&EditorPanel::RadioGroupRes, &EditorPanel::ResButtons, "RadioGroupRes", "Resonance", "Power Amp Lows",
+         preset::Radio::Resonance, preset::Resonance, highToLow},
+    };
+    for (const RadioRow &r : radios) {
+        auto *box = new QGroupBox(QString::fromLatin1(r.caption), GroupBoxModel);
+        box->setObjectName(QLatin1String(r.name));
+        box->setToolTip(QString::fromLatin1(r.hint));
+        auto *buttons = new QButtonGroup(box);
+        auto *layout = new QVBoxLayout(box);
+        layout->setContentsMargins(4, 0, 4, 0);
+        layout->setSpacing(0);
+        for (int i = 0; i < r.items.size(); ++i) {
+            auto *button = new QRadioButton(r.items[i], box);
+            buttons->addButton(button, i);
+            layout->addWidget(button);
+        }
+        layout->addStretch(1);
+        line->addWidget(box);
+        this->*r.box = box;
+        this->*r.buttons = buttons;
+        connect(buttons, &QButtonGroup::idToggled, &binder_, [this, group = r.group, field = r.field, buttons](int, bool on) {
+            if (on)
+                run([&] { session_.editField(field, preset::radioCode(group, buttons->checkedId())); });
+        });
+    }
 
     auto *knobBox = new QGridLayout;
     knobBox->setSpacing(1);
-    row->addLayout(knobBox);
-    NxNumberKnobShift = makeKnob(GroupBoxModel, knobBox, 0, "NxNumberKnobShift", QStringLiteral("Mid Freq."), 1, 33,
-                                 Green, &EditorPanel::NxNumberKnobShiftChanged);
+    line->addLayout(knobBox);
+    grids_[int(Box::Model)] = knobBox;
+    buildKnobs(int(Box::Model));
     knobBox->setRowStretch(3, 1);
 
-    on(ComboBoxAmp, &QComboBox::currentIndexChanged, &EditorPanel::ComboBoxAmpChange);
-    on(ComboBoxCab, &QComboBox::currentIndexChanged, &EditorPanel::ComboBoxCabChange);
-    on(CheckBoxGCab, &QCheckBox::toggled, &EditorPanel::CheckBoxGCabClick);
-    on(CheckBoxPad, &QCheckBox::toggled, &EditorPanel::CheckBoxPadClick);
-    on(CheckBoxBright, &QCheckBox::toggled, &EditorPanel::CheckBoxBrightClick);
-    onRadio(ChunkButtons, &EditorPanel::RadioGroupChunkClick);
-    onRadio(PresButtons, &EditorPanel::RadioGroupPresClick);
-    onRadio(ResButtons, &EditorPanel::RadioGroupResClick);
+    connect(ComboBoxAmp, &QComboBox::currentIndexChanged, &binder_, [this] { run([this] { ComboBoxAmpChange(); }); });
+    connect(ComboBoxCab, &QComboBox::currentIndexChanged, &binder_, [this] { run([this] { ComboBoxCabChange(); }); });
+    connect(CheckBoxGCab, &QCheckBox::toggled, &binder_, [this] { run([this] { CheckBoxGCabClick(); }); });
 }
 
 void EditorPanel::buildDualSections()
 {
     const QString altHint = QStringLiteral("Toggles the dual settings");
-    auto popup = [this](QGroupBox *box, QCheckBox *alt, const char *menuName, const char *actionName,
-                        const QString &caption, void (EditorPanel::*handler)(), QMenu *&menu) {
-        menu = new QMenu(this);
-        menu->setObjectName(QLatin1String(menuName));
-        QAction *action = menu->addAction(caption);
-        action->setObjectName(QLatin1String(actionName));
-        on(action, &QAction::triggered, handler);
+    // Built in the order they stand on the form, which is not the load order.
+    for (Dual d : {Dual::Preamp, Dual::Reverb, Dual::Modulation, Dual::Delay}) {
+        const DualRow &row = dualRows()[int(d)];
+        QGroupBox *box = groupBox(contents_, row.boxName, QString::fromLatin1(row.boxCaption));
+        this->*row.box = box;
+        const Box knobBox = d == Dual::Preamp ? Box::Preamp
+                            : d == Dual::Reverb ? Box::Reverb
+                            : d == Dual::Modulation ? Box::Modulation
+                                                    : Box::Delay;
+        QGridLayout *grid = knobGrid(box);
+        grids_[int(knobBox)] = grid;
+        buildKnobs(int(knobBox));
+
+        QCheckBox *alt = checkBox(box, row.altName, QString::fromLatin1(row.altCaption), altHint);
+        this->*row.altBox = alt;
+        altBoxes_[int(d)] = alt;
+        if (d == Dual::Preamp)
+            grid->addWidget(alt, 0, 5, 3, 1, Qt::AlignVCenter); // beside the knobs: the panel is short of height
+        else
+            grid->addWidget(alt, 3, 0, 1, grid->columnCount(), Qt::AlignLeft);
+        connect(alt, &QCheckBox::toggled, &binder_, [this, d] { run([&] { altBoxClick(d); }); });
+
+        auto *menu = new QMenu(this);
+        menu->setObjectName(QLatin1String(row.menuName));
+        QAction *copy = menu->addAction(QString::fromLatin1(row.copyCaption));
+        copy->setObjectName(QLatin1String(row.copyName));
+        this->*row.menu = menu;
+        this->*row.copy = copy;
+        connect(copy, &QAction::triggered, &binder_, [this, d] { run([&] { copyToOther(d); }); });
         // The copy command opens from the section's box or its Alt box.
         for (QWidget *w : {static_cast<QWidget *>(box), static_cast<QWidget *>(alt)}) {
             w->setContextMenuPolicy(Qt::CustomContextMenu);
-            connect(w, &QWidget::customContextMenuRequested, this,
+            connect(w, &QWidget::customContextMenuRequested, &binder_,
                     [w, menu](const QPoint &pos) { menu->popup(w->mapToGlobal(pos)); });
         }
-        return action;
-    };
-
-    GroupBoxPreamp = groupBox(contents_, "GroupBoxPreamp", QStringLiteral("Preamp (dual)"));
-    auto *g = knobGrid(GroupBoxPreamp);
-    NxNumberKnobPre = makeKnob(GroupBoxPreamp, g, 0, "NxNumberKnobPre", QStringLiteral("PreGain"), 1, 33, Maroon,
-                               &EditorPanel::NxNumberKnobPreChanged);
-    NxNumberKnobLow = makeKnob(GroupBoxPreamp, g, 1, "NxNumberKnobLow", QStringLiteral("Low"), 1, 33, Green,
-                               &EditorPanel::NxNumberKnobLowChanged);
-    NxNumberKnobMid = makeKnob(GroupBoxPreamp, g, 2, "NxNumberKnobMid", QStringLiteral("Mid"), 1, 33, Green,
-                               &EditorPanel::NxNumberKnobMidChanged);
-    NxNumberKnobHigh = makeKnob(GroupBoxPreamp, g, 3, "NxNumberKnobHigh", QStringLiteral("High"), 1, 33, Green,
-                                &EditorPanel::NxNumberKnobHighChanged);
-    NxNumberKnobPost = makeKnob(GroupBoxPreamp, g, 4, "NxNumberKnobPost", QStringLiteral("PostGain"), 1, 33, Maroon,
-                                &EditorPanel::NxNumberKnobPostChanged);
-    CheckBoxBoost = checkBox(GroupBoxPreamp, "CheckBoxBoost", QStringLiteral("Alt. (Boost)"), altHint);
-    // Beside the knobs rather than under them: the panel is short of height.
-    g->addWidget(CheckBoxBoost, 0, 5, 3, 1, Qt::AlignVCenter);
-    SyncBoost = popup(GroupBoxPreamp, CheckBoxBoost, "PopupMenuPreamp", "SyncBoost",
-                      QStringLiteral("Copy these 5 to the other (alt) settings"), &EditorPanel::SyncBoostClick,
-                      PopupMenuPreamp);
-
-    GroupBoxReverb = groupBox(contents_, "GroupBoxReverb", QStringLiteral("Reverb (dual)"));
-    g = knobGrid(GroupBoxReverb);
-    NxNumberKnobReverb = makeKnob(GroupBoxReverb, g, 0, "NxNumberKnobReverb", QStringLiteral("Level/Off"), 0, 33, Olive,
-                                  &EditorPanel::NxNumberKnobReverbChanged);
-    CheckBoxReverb = checkBox(GroupBoxReverb, "CheckBoxReverb", QStringLiteral("Alt. (Active)"), altHint);
-    g->addWidget(CheckBoxReverb, 3, 0, 1, 1, Qt::AlignLeft);
-    SyncReverb = popup(GroupBoxReverb, CheckBoxReverb, "PopupMenuReverb", "SyncReverb",
-                       QStringLiteral("Copy this Reverb Level to the other (alt) setting"),
-                       &EditorPanel::SyncReverbClick, PopupMenuReverb);
-
-    GroupBoxMod = groupBox(contents_, "GroupBoxMod", QStringLiteral("Modulation (dual)"));
-    g = knobGrid(GroupBoxMod);
-    NxNumberKnobRate = makeKnob(GroupBoxMod, g, 0, "NxNumberKnobRate", QStringLiteral("Rate"), 1, 25, Maroon,
-                                &EditorPanel::NxNumberKnobRateChanged);
-    NxNumberKnobDepth = makeKnob(GroupBoxMod, g, 1, "NxNumberKnobDepth", QStringLiteral("Depth/Off"), 0, 25, Maroon,
-                                 &EditorPanel::NxNumberKnobDepthChanged);
-    CheckBoxMod = checkBox(GroupBoxMod, "CheckBoxMod", QStringLiteral("Alt. (Active)"), altHint);
-    g->addWidget(CheckBoxMod, 3, 0, 1, 2, Qt::AlignLeft);
-    SyncMod = popup(GroupBoxMod, CheckBoxMod, "PopupMenuMod", "SyncMod",
-                    QStringLiteral("Copy these 2 to the other (alt) settings"), &EditorPanel::SyncModClick,
-                    PopupMenuMod);
-
-    GroupBoxDelay = groupBox(contents_, "GroupBoxDelay", QStringLiteral("Delay (dual)"));
-    g = knobGrid(GroupBoxDelay);
-    NxNumberKnobDLFeedback = makeKnob(GroupBoxDelay, g, 0, "NxNumberKnobDLFeedback", QStringLiteral("Feedback"), 1, 25,
-                                      Maroon, &EditorPanel::NxNumberKnobDLFeedbackChanged);
-    NxNumberKnobDLLevel = makeKnob(GroupBoxDelay, g, 1, "NxNumberKnobDLLevel", QStringLiteral("Level/Off"), 0, 25, Maroon,
-                                   &EditorPanel::NxNumberKnobDLLevelChanged);
-    CheckBoxDelay = checkBox(GroupBoxDelay, "CheckBoxDelay", QStringLiteral("Alt. (Active)"), altHint);
-    g->addWidget(CheckBoxDelay, 3, 0, 1, 2, Qt::AlignLeft);
-    SyncDelay = popup(GroupBoxDelay, CheckBoxDelay, "PopupMenuDelay", "SyncDelay",
-                      QStringLiteral("Copy these 2 to the other (alt) settings"), &EditorPanel::SyncDelayClick,
-                      PopupMenuDelay);
-
-    sections_[Preamp] = {{NxNumberKnobPre, NxNumberKnobLow, NxNumberKnobMid, NxNumberKnobHigh, NxNumberKnobPost},
-                         {preset::PreGain, preset::Low, preset::Mid, preset::High, preset::PostGain},
-                         preset::BoostAlt, CheckBoxBoost};
-    sections_[Modulation] = {{NxNumberKnobRate, NxNumberKnobDepth}, {preset::ModRate, preset::ModDepth},
-                             preset::ModAlt, CheckBoxMod};
-    sections_[Delay] = {{NxNumberKnobDLFeedback, NxNumberKnobDLLevel}, {preset::DLFeedback, preset::DLLevel},
-                        preset::DelayAlt, CheckBoxDelay};
-    sections_[Reverb] = {{NxNumberKnobReverb}, {preset::ReverbLevel}, preset::ReverbAlt, CheckBoxReverb};
-
-    on(CheckBoxBoost, &QCheckBox::toggled, &EditorPanel::CheckBoxBoostClick);
-    on(CheckBoxReverb, &QCheckBox::toggled, &EditorPanel::CheckBoxReverbClick);
-    on(CheckBoxMod, &QCheckBox::toggled, &EditorPanel::CheckBoxModClick);
-    on(CheckBoxDelay, &QCheckBox::toggled, &EditorPanel::CheckBoxDelayClick);
-}
-
-void EditorPanel::buildModulationType()
-{
-    GroupBoxModType = groupBox(contents_, "GroupBoxModType", QStringLiteral("Modulation Type"));
-    auto *g = knobGrid(GroupBoxModType);
-    ComboBoxMod = new QComboBox(GroupBoxModType);
-    ComboBoxMod->setObjectName(QStringLiteral("ComboBoxMod"));
-    ComboBoxMod->addItems(preset::modulationTypes());
-    g->addWidget(ComboBoxMod, 0, 0, 1, 2);
-    auto *knobs = new QGridLayout;
-    knobs->setSpacing(1);
-    g->addLayout(knobs, 1, 0, 1, 2);
-    NxNumberKnobFlangerDT = makeKnob(GroupBoxModType, knobs, 0, "NxNumberKnobFlangerDT", QStringLiteral("FL Del Time"), 1,
-                                     25, Teal, &EditorPanel::NxNumberKnobFlangerDTChanged);
-    NxNumberKnobFlangerFB = makeKnob(GroupBoxModType, knobs, 1, "NxNumberKnobFlangerFB", QStringLiteral("FL FdBack"), 1,
-                                     25, Teal, &EditorPanel::NxNumberKnobFlangerFBChanged);
-    on(ComboBoxMod, &QComboBox::currentIndexChanged, &EditorPanel::ComboBoxModChange);
+    }
 }
 
 void EditorPanel::buildDelayTime()
 {
     GroupBoxDelayS = groupBox(contents_, "GroupBoxDelayS", QStringLiteral("Delay Time / Tone"));
-    auto *g = knobGrid(GroupBoxDelayS);
-    NxNumberKnobDLTime = makeKnob(GroupBoxDelayS, g, 0, "NxNumberKnobDLTime", QStringLiteral("Base"), 1, 255, Navy,
-                                  &EditorPanel::NxNumberKnobDLTimeChanged);
-    NxNumberKnobDLTime->setToolTip(QStringLiteral("Set base delay time (before Scale)"));
-    // 255 steps make too long a menu.
-    NxNumberKnobDLTime->SetRightMenu(false);
-    NxNumberKnobDLScale = makeKnob(GroupBoxDelayS, g, 1, "NxNumberKnobDLScale", QStringLiteral("Scale"), 1, 25, Navy,
-                                   &EditorPanel::NxNumberKnobDLScaleChanged);
-    NxNumberKnobDLScale->setToolTip(QStringLiteral("+/- 50% of Base"));
-    NxNumberKnobDLSeparation = makeKnob(GroupBoxDelayS, g, 2, "NxNumberKnobDLSeparation", QStringLiteral("Separation"), 0,
-                                        25, Navy, &EditorPanel::NxNumberKnobDLSeparationChanged);
-    NxNumberKnobDLSeparation->setToolTip(QStringLiteral("Increase for more stereo spread"));
+    QGridLayout *grid = knobGrid(GroupBoxDelayS);
+    grids_[int(Box::DelayTime)] = grid;
+    buildKnobs(int(Box::DelayTime));
 
     auto *side = new QVBoxLayout;
     side->setSpacing(2);
-    CheckBoxDark = checkBox(GroupBoxDelayS, "CheckBoxDark", QStringLiteral("Dark"), QStringLiteral("More High Cut on the echoes"));
+    QCheckBox *dark = buildCheck(checkRows()[2], GroupBoxDelayS);
     BitBtnTap = new QPushButton(QStringLiteral("Tap"), GroupBoxDelayS);
     BitBtnTap->setObjectName(QStringLiteral("BitBtnTap"));
     BitBtnTap->setToolTip(QStringLiteral("Tap in base delay time (before Scale)"));
     StaticText22 = new QLabel(delaytime::emptyLabel(), GroupBoxDelayS);
     StaticText22->setObjectName(QStringLiteral("StaticText22"));
-    side->addWidget(CheckBoxDark);
+    side->addWidget(dark);
     side->addWidget(BitBtnTap);
     side->addWidget(StaticText22);
     side->addStretch(1);
-    g->addLayout(side, 0, 3, 3, 1);
-    g->setColumnStretch(4, 1);
-
-    on(CheckBoxDark, &QCheckBox::toggled, &EditorPanel::CheckBoxDarkClick);
-    on(BitBtnTap, &QPushButton::clicked, &EditorPanel::BitBtnTapClick);
+    grid->addLayout(side, 0, 3, 3, 1);
+    grid->setColumnStretch(4, 1);
+    connect(BitBtnTap, &QPushButton::clicked, &binder_, [this] { run([this] { BitBtnTapClick(); }); });
 }
 
 void EditorPanel::buildTapFunction()
@@ -461,7 +527,7 @@ void EditorPanel::buildTapFunction()
     ComboBoxTap = new QComboBox(GroupBoxTapFn);
     ComboBoxTap->setObjectName(QStringLiteral("ComboBoxTap"));
     ComboBoxTap->setToolTip(QStringLiteral("Alternate uses for Tap Tempo footswitch"));
-    ComboBoxTap->addItems(preset::tapFunctions());
+    ComboBoxTap->addItems(amplists::tapFunctions());
     ComboBoxTap->setMaxVisibleItems(16);
     BitBtnExec = new QPushButton(QStringLiteral("Exec"), GroupBoxTapFn);
     BitBtnExec->setObjectName(QStringLiteral("BitBtnExec"));
@@ -471,8 +537,12 @@ void EditorPanel::buildTapFunction()
     v->addWidget(BitBtnExec, 0, Qt::AlignLeft);
     v->addStretch(1);
 
-    on(ComboBoxTap, &QComboBox::currentIndexChanged, &EditorPanel::ComboBoxTapChange);
-    on(BitBtnExec, &QPushButton::clicked, &EditorPanel::BitBtnExecClick);
+    // The tap function is a plain field: its old-firmware extra is the session's.
+    connect(ComboBoxTap, &QComboBox::currentIndexChanged, &binder_, [this](int index) {
+        if (index >= 0)
+            run([&] { session_.editField(preset::TapFunction, index); });
+    });
+    connect(BitBtnExec, &QPushButton::clicked, &binder_, [this] { run([this] { BitBtnExecClick(); }); });
 }
 
 void EditorPanel::buildTabs()
@@ -481,7 +551,7 @@ void EditorPanel::buildTabs()
     TabControl1->setObjectName(QStringLiteral("TabControl1"));
     for (int slot = 0; slot < preset::SlotCount; ++slot)
         TabControl1->addTab(preset::slotName(slot));
-    on(TabControl1, &TTabControl::currentChanged, &EditorPanel::TabControl1Change);
+    connect(TabControl1, &TTabControl::currentChanged, &binder_, [this] { run([this] { TabControl1Change(); }); });
 
     PopupMenuTabs = new QMenu(this);
     PopupMenuTabs->setObjectName(QStringLiteral("PopupMenuTabs"));
@@ -492,12 +562,13 @@ void EditorPanel::buildTabs()
     PopupMenuTabs->addSeparator();
     RestoreBoostSettings1 = PopupMenuTabs->addAction(QStringLiteral("Restore Boost Settings"));
     RestoreBoostSettings1->setObjectName(QStringLiteral("RestoreBoostSettings1"));
-    RestoreBoostSettings1->setEnabled(false);
-    on(BoostAllTabs1, &QAction::triggered, &EditorPanel::BoostAllTabs1Click);
-    on(UnboostAllTabs1, &QAction::triggered, &EditorPanel::UnboostAllTabs1Click);
-    on(RestoreBoostSettings1, &QAction::triggered, &EditorPanel::RestoreBoostSettings1Click);
+    RestoreBoostSettings1->setEnabled(session_.restoreBoostAvailable());
+    connect(BoostAllTabs1, &QAction::triggered, &binder_, [this] { run([this] { BoostAllTabs1Click(); }); });
+    connect(UnboostAllTabs1, &QAction::triggered, &binder_, [this] { run([this] { UnboostAllTabs1Click(); }); });
+    connect(RestoreBoostSettings1, &QAction::triggered, &binder_,
+            [this] { run([this] { RestoreBoostSettings1Click(); }); });
     TabControl1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(TabControl1, &QWidget::customContextMenuRequested, this,
+    connect(TabControl1, &QWidget::customContextMenuRequested, &binder_,
             [this](const QPoint &pos) { PopupMenuTabs->popup(TabControl1->mapToGlobal(pos)); });
 }
 
@@ -524,62 +595,53 @@ QSize EditorPanel::sizeHint() const
     return QSize(box.width(), box.height() + std::max(GroupTop, TabControl1->heightForWidth(box.width())));
 }
 
-std::span<std::uint8_t, preset::RecordSize> EditorPanel::record()
-{
-    return image_.record(slot());
-}
-
-void EditorPanel::sendByte(int index)
-{
-    sender_.sendParameter(index);
-}
-
-void EditorPanel::sendField(Field f)
-{
-    sender_.sendBitField(f);
-}
-
-// ---- Loading ----
+// ---- Loading
 
 void EditorPanel::LoadPanel()
 {
-    const LoadingGuard guard(state_);
-    const auto r = record();
+    const AmpSession::LoadingGuard guard(session_);
+    const int slot = session_.currentSlot();
+    const DeviceImage &image = session_.image();
+    auto field = [&](Field f) { return int(image.readField(slot, f)); };
 
-    selectQuietly(ComboBoxAmp, image_.readField(slot(), preset::AmpModel));
-
-    state_.presetCabinetMemory = image_.readField(slot(), preset::Cabinet);
+    showValue(ComboBoxAmp, field(preset::AmpModel), modelEntries_);
     // While the override is on the list keeps showing the global cabinet.
     if (!CheckBoxGCab->isChecked())
-        selectQuietly(ComboBoxCab, state_.presetCabinetMemory);
+        showValue(ComboBoxCab, session_.presetCabinet(), modelEntries_);
+    showValue(ComboBoxMod, field(preset::ModType), modulationEntries_);
+    showValue(ComboBoxTap, field(preset::TapFunction), TapFunctions);
 
-    selectQuietly(ComboBoxMod, image_.readField(slot(), preset::ModType));
-    selectQuietly(ComboBoxTap, image_.readField(slot(), preset::TapFunction));
+    for (std::size_t i = 0; i < checkRows().size(); ++i) {
+        const CheckRow &row = checkRows()[i];
+        (this->*row.member)->setChecked((field(row.field) == 1) != row.inverted);
+    }
+    for (int d = 0; d < preset::DualCount; ++d)
+        altBoxes_[d]->setChecked(field(preset::dualSection(Dual(d)).flag) == 1);
+    for (int d = 0; d < preset::DualCount; ++d)
+        ShowActiveSet(Dual(d));
 
-    CheckBoxPad->setChecked(image_.readField(slot(), preset::PadOff) == 0);
-    CheckBoxBright->setChecked(image_.readField(slot(), preset::Bright) == 1);
-    CheckBoxDark->setChecked(image_.readField(slot(), preset::Dark) == 1);
-
-    CheckBoxBoost->setChecked(image_.readField(slot(), preset::BoostAlt) == 1);
-    CheckBoxMod->setChecked(image_.readField(slot(), preset::ModAlt) == 1);
-    CheckBoxDelay->setChecked(image_.readField(slot(), preset::DelayAlt) == 1);
-    CheckBoxReverb->setChecked(image_.readField(slot(), preset::ReverbAlt) == 1);
-
-    for (Section s : {Preamp, Modulation, Delay, Reverb})
-        ShowActiveSet(s);
-
-    NxNumberKnobShift->SetValue(r[preset::MidFreq]);
-    NxNumberKnobFlangerFB->SetValue(r[preset::FlangerFB]);
-    NxNumberKnobFlangerDT->SetValue(r[preset::FlangerDT]);
-    NxNumberKnobDLTime->SetValue(r[preset::DLTime]);
-    NxNumberKnobDLSeparation->SetValue(image_.readField(slot(), preset::DLSeparationBits));
-    NxNumberKnobDLScale->SetValue(r[preset::DLScale]);
+    const auto r = session_.record();
+    for (const KnobRow &row : knobRows())
+        if (!row.dual)
+            (this->*row.member)->SetValue(row.field == WholeByte ? r[row.byte] : field(row.field));
 
     UpdateDelayTimeLabel();
 
-    selectRadio(ChunkButtons, preset::radioItem(preset::Radio::PreampLows, image_.readField(slot(), preset::PreampLows)));
-    selectRadio(PresButtons, preset::radioItem(preset::Radio::Presence, image_.readField(slot(), preset::Presence)));
-    selectRadio(ResButtons, preset::radioItem(preset::Radio::Resonance, image_.readField(slot(), preset::Resonance)));
+    auto selectRadio = [](QButtonGroup *group, int item) {
+        if (QAbstractButton *button = group->button(item)) {
+            button->setChecked(true);
+            return;
+        }
+        // No item: an exclusive group cannot uncheck its last button.
+        if (QAbstractButton *checked = group->checkedButton()) {
+            group->setExclusive(false);
+            checked->setChecked(false);
+            group->setExclusive(true);
+        }
+    };
+    selectRadio(ChunkButtons, preset::radioItem(preset::Radio::PreampLows, field(preset::PreampLows)));
+    selectRadio(PresButtons, preset::radioItem(preset::Radio::Presence, field(preset::Presence)));
+    selectRadio(ResButtons, preset::radioItem(preset::Radio::Resonance, field(preset::Resonance)));
 
     UpdateFlangerKnobs();
     writeBackClamped();
@@ -591,238 +653,119 @@ void EditorPanel::LoadPanel()
 
 void EditorPanel::writeBackClamped()
 {
-    const auto r = record();
-    for (Section s : {Preamp, Modulation, Delay, Reverb}) {
-        const DualSection &section = sections_[s];
-        for (std::size_t i = 0; i < section.knobs.size(); ++i)
-            r[dualByte(s, section.normalBytes[i])] = byteOf(section.knobs[i]);
-    }
-    r[preset::MidFreq] = byteOf(NxNumberKnobShift);
-    r[preset::FlangerFB] = byteOf(NxNumberKnobFlangerFB);
-    r[preset::FlangerDT] = byteOf(NxNumberKnobFlangerDT);
-    r[preset::DLTime] = byteOf(NxNumberKnobDLTime);
-    r[preset::DLScale] = byteOf(NxNumberKnobDLScale);
-    image_.writeField(slot(), preset::DLSeparationBits, byteOf(NxNumberKnobDLSeparation));
+    // A byte outside its knob's range shows clamped; the record then holds
+    // what the panel shows. The loading guard keeps this from the Amp.
+    for (std::size_t i = 0; i < knobRows().size(); ++i)
+        knobChanged(knobRows()[i], knobs_[i]);
 }
 
-void EditorPanel::selectRadio(QButtonGroup *group, int item)
+bool EditorPanel::altShown(Dual section) const
 {
-    if (QAbstractButton *button = group->button(item)) {
-        button->setChecked(true);
-        return;
-    }
-    // No item: an exclusive group cannot uncheck its last button.
-    if (QAbstractButton *checked = group->checkedButton()) {
-        group->setExclusive(false);
-        checked->setChecked(false);
-        group->setExclusive(true);
-    }
+    return altBoxes_[int(section)]->isChecked();
 }
 
-void EditorPanel::showGlobalCabinet(bool on, int item)
+int EditorPanel::knobByte(const KnobRow &row) const
 {
-    // The Amp's report: the controls follow it, the GlobalRecord keeps what
-    // the Amp said.
+    return row.byte + (row.dual && altShown(*row.dual) ? 1 : 0);
+}
+
+void EditorPanel::showGlobalCabinet(bool on, int cabinet)
+{
+    // The Amp's report: the controls follow it and write nothing.
     checkQuietly(CheckBoxGCab, on);
-    selectQuietly(ComboBoxCab, item);
+    showValue(ComboBoxCab, cabinet, modelEntries_);
 }
 
-void EditorPanel::SetView(EditorState::View view)
+void EditorPanel::setView(AmpSession::View view)
 {
-    const bool group = view == EditorState::View::Group;
-    if (group) {
-        TabControl1->setVisible(true);
-        RestoreBoostSettings1->setEnabled(false);
-        snapshotArmed_ = true;
-    } else {
-        TabControl1->setVisible(false);
+    const bool group = view == AmpSession::View::Group;
+    TabControl1->setVisible(group);
+    if (!group) {
         const QSignalBlocker blocker(TabControl1);
         TabControl1->setCurrentIndex(0);
-        state_.tabIndex = 0;
     }
     layoutPanel();
-    if (OnViewItems)
-        OnViewItems(group);
-    state_.view = view;
-}
-
-void EditorPanel::SelectSlotQuietly(int slot)
-{
-    const QSignalBlocker blocker(TabControl1);
-    TabControl1->setCurrentIndex(slot);
-    state_.tabIndex = TabControl1->currentIndex();
 }
 
 void EditorPanel::AdaptToFirmware(std::uint8_t version)
 {
-    const bool newer = version >= amplists::NewerFirmware;
+    modelEntries_ = modelEntries(version);
+    modulationEntries_ = modulationEntries(version);
     auto fit = [](QComboBox *box, const QStringList &all, int keep) {
         const QSignalBlocker blocker(box);
-        const int current = box->currentIndex();
         while (box->count() > keep)
             box->removeItem(box->count() - 1);
-        for (int i = box->count(); i < keep; ++i)
+        for (int i = int(box->count()); i < keep; ++i)
             box->addItem(all[i]);
-        box->setCurrentIndex(current < box->count() ? current : -1);
     };
-    const int models = newer ? preset::SlotCount : amplists::FirstNewerModel;
-    fit(ComboBoxAmp, amplists::ampModels(), models);
-    fit(ComboBoxCab, amplists::cabinets(), models);
-    const QStringList types = preset::modulationTypes();
-    fit(ComboBoxMod, types, newer ? int(types.size()) : int(types.size()) - 1);
-    CheckBoxGCab->setEnabled(newer);
+    fit(ComboBoxAmp, amplists::ampModels(), modelEntries_);
+    fit(ComboBoxCab, amplists::cabinets(), modelEntries_);
+    fit(ComboBoxMod, amplists::modulationTypes(), modulationEntries_);
+    CheckBoxGCab->setEnabled(firmware::hasVersion2(version));
     // The lists may have lost the entry the record holds.
     LoadPanel();
 }
 
-// ---- Slot tabs ----
+// ---- Handlers
+
+void EditorPanel::knobChanged(const KnobRow &row, TNxKnob *knob)
+{
+    if (row.field == WholeByte)
+        session_.editByte(knobByte(row), byteOf(knob));
+    else
+        session_.editField(row.field, byteOf(knob));
+    if (row.delayTime)
+        UpdateDelayTimeLabel();
+}
+
+void EditorPanel::checkClick(const CheckRow &row, QCheckBox *box)
+{
+    session_.editField(row.field, box->isChecked() != row.inverted ? 1 : 0);
+}
 
 void EditorPanel::TabControl1Change()
 {
-    state_.tabIndex = std::max(0, TabControl1->currentIndex());
-    LoadPanel();
-    sender_.sendEditorData();
+    session_.selectSlot(std::max(0, TabControl1->currentIndex()));
 }
-
-// ---- Model box ----
 
 void EditorPanel::ComboBoxAmpChange()
 {
     const int index = ComboBoxAmp->currentIndex();
-    if (index < 0)
+    // No entry, or the entry that only shows an unknown value.
+    if (index < 0 || index >= modelEntries_)
         return;
-    image_.setAmpModel(slot(), index);
-    sendField(preset::AmpModel);
+    session_.setAmpModel(index);
 }
 
 void EditorPanel::ComboBoxCabChange()
 {
     const int index = ComboBoxCab->currentIndex();
-    if (index < 0)
+    if (index < 0 || index >= modelEntries_)
         return;
-    if (CheckBoxGCab->isChecked()) {
-        image_.globals[GlobalCabinet] = std::uint8_t(index + 1);
-        sender_.sendGlobalBitField(GlobalCabinet, 0, 5);
-        return;
-    }
-    image_.writeField(slot(), preset::Cabinet, index);
-    // Switching the override off later must show this cabinet, not the one
-    // the slot was loaded with.
-    state_.presetCabinetMemory = std::uint8_t(index);
-    sendField(preset::Cabinet);
+    session_.setCabinet(index, CheckBoxGCab->isChecked());
 }
 
 void EditorPanel::CheckBoxGCabClick()
 {
-    if (CheckBoxGCab->isChecked()) {
-        const int index = ComboBoxCab->currentIndex();
-        image_.globals[GlobalCabinet] = std::uint8_t((index >= 0 ? index : state_.presetCabinetMemory) + 1);
-    } else {
-        image_.globals[GlobalCabinet] = 0;
-        selectQuietly(ComboBoxCab, state_.presetCabinetMemory);
-    }
-    sender_.sendGlobalBitField(GlobalCabinet, 0, 5);
+    const bool on = CheckBoxGCab->isChecked();
+    const int shown = ComboBoxCab->currentIndex();
+    session_.setGlobalCabinetOverride(on, shown < modelEntries_ ? shown : -1);
+    if (!on)
+        showValue(ComboBoxCab, session_.presetCabinet(), modelEntries_);
 }
-
-void EditorPanel::CheckBoxPadClick()
-{
-    image_.writeField(slot(), preset::PadOff, CheckBoxPad->isChecked() ? 0 : 1);
-    sendField(preset::PadOff);
-}
-
-void EditorPanel::CheckBoxBrightClick()
-{
-    image_.writeField(slot(), preset::Bright, CheckBoxBright->isChecked() ? 1 : 0);
-    sendField(preset::Bright);
-}
-
-void EditorPanel::RadioGroupChunkClick()
-{
-    const int item = ChunkButtons->checkedId();
-    image_.writeField(slot(), preset::PreampLows, item >= 0 ? preset::radioCode(preset::Radio::PreampLows, item) : 2);
-    sendField(preset::PreampLows);
-}
-
-void EditorPanel::RadioGroupPresClick()
-{
-    image_.writeField(slot(), preset::Presence, preset::radioCode(preset::Radio::Presence, PresButtons->checkedId()));
-    sendField(preset::Presence);
-}
-
-void EditorPanel::RadioGroupResClick()
-{
-    image_.writeField(slot(), preset::Resonance, preset::radioCode(preset::Radio::Resonance, ResButtons->checkedId()));
-    sendField(preset::Resonance);
-}
-
-// ---- Knobs ----
-
-void EditorPanel::writeKnob(TNxKnob *sender, int index)
-{
-    record()[index] = byteOf(sender);
-    sendByte(index);
-}
-
-int EditorPanel::dualByte(Section s, int normal) const
-{
-    return normal + (sections_[s].altBox->isChecked() ? 1 : 0);
-}
-
-void EditorPanel::writeDualKnob(TNxKnob *sender, Section s, int normal)
-{
-    writeKnob(sender, dualByte(s, normal));
-}
-
-void EditorPanel::NxNumberKnobShiftChanged(TNxKnob *k) { writeKnob(k, preset::MidFreq); }
-void EditorPanel::NxNumberKnobPreChanged(TNxKnob *k) { writeDualKnob(k, Preamp, preset::PreGain); }
-void EditorPanel::NxNumberKnobLowChanged(TNxKnob *k) { writeDualKnob(k, Preamp, preset::Low); }
-void EditorPanel::NxNumberKnobMidChanged(TNxKnob *k) { writeDualKnob(k, Preamp, preset::Mid); }
-void EditorPanel::NxNumberKnobHighChanged(TNxKnob *k) { writeDualKnob(k, Preamp, preset::High); }
-void EditorPanel::NxNumberKnobPostChanged(TNxKnob *k) { writeDualKnob(k, Preamp, preset::PostGain); }
-void EditorPanel::NxNumberKnobReverbChanged(TNxKnob *k) { writeDualKnob(k, Reverb, preset::ReverbLevel); }
-void EditorPanel::NxNumberKnobRateChanged(TNxKnob *k) { writeDualKnob(k, Modulation, preset::ModRate); }
-void EditorPanel::NxNumberKnobDepthChanged(TNxKnob *k) { writeDualKnob(k, Modulation, preset::ModDepth); }
-void EditorPanel::NxNumberKnobDLFeedbackChanged(TNxKnob *k) { writeDualKnob(k, Delay, preset::DLFeedback); }
-void EditorPanel::NxNumberKnobDLLevelChanged(TNxKnob *k) { writeDualKnob(k, Delay, preset::DLLevel); }
-void EditorPanel::NxNumberKnobFlangerFBChanged(TNxKnob *k) { writeKnob(k, preset::FlangerFB); }
-void EditorPanel::NxNumberKnobFlangerDTChanged(TNxKnob *k) { writeKnob(k, preset::FlangerDT); }
-
-// ---- Modulation type and the flanger hold ----
 
 void EditorPanel::ComboBoxModChange()
 {
     const int index = ComboBoxMod->currentIndex();
-    if (index < 0)
+    if (index < 0 || index >= modulationEntries_)
         return;
-    image_.writeField(slot(), preset::ModType, index);
-    // Old firmware resets the flanger when it is chosen and echoes its own
-    // values; the editor sets the defaults, sends them, and ignores the
-    // echoes for a moment.
-    const bool reset = index == FlangerIndex && state_.oldFirmware();
-    if (reset) {
-        state_.flangerHold = true;
-        TimerFlangeKluge.start();
-        record()[preset::FlangerDT] = FlangerDTReset;
-        record()[preset::FlangerFB] = FlangerFBReset;
-        LoadPanel();
-    }
-    sendField(preset::ModType);
-    if (reset) {
-        sendByte(preset::FlangerDT);
-        sendByte(preset::FlangerFB);
-    }
+    session_.setModulationType(index);
     UpdateFlangerKnobs();
-}
-
-void EditorPanel::TimerFlangeKlugeTimer()
-{
-    TimerFlangeKluge.stop();
-    state_.flangerHold = false;
 }
 
 void EditorPanel::UpdateFlangerKnobs()
 {
-    const bool on = ComboBoxMod->currentIndex() == FlangerIndex;
+    const bool on = ComboBoxMod->currentIndex() == FlangerType;
     const QColor colour = on ? fromWindowsColor(Teal) : palette().color(QPalette::Button);
     for (TNxNumberKnob *knob : {NxNumberKnobFlangerDT, NxNumberKnobFlangerFB}) {
         knob->setEnabled(on);
@@ -830,94 +773,46 @@ void EditorPanel::UpdateFlangerKnobs()
     }
 }
 
-// ---- Dual sections ----
-
-void EditorPanel::ShowActiveSet(Section s)
+void EditorPanel::ShowActiveSet(Dual section)
 {
-    const DualSection &section = sections_[s];
-    const bool alt = section.altBox->isChecked();
-    auto body = [&](std::uint32_t normal, std::uint32_t other) { return fromWindowsColor(alt ? other : normal); };
+    const bool alt = altShown(section);
     const QColor outer = fromWindowsColor(alt ? Black : Silver);
     const QColor inner = fromWindowsColor(alt ? Gray : White);
-    for (std::size_t i = 0; i < section.knobs.size(); ++i) {
-        TNxNumberKnob *knob = section.knobs[i];
-        if (s == Preamp && knob != NxNumberKnobPre && knob != NxNumberKnobPost)
-            knob->SetColor(body(Green, Lime));
-        else if (s == Reverb)
-            knob->SetColor(body(Olive, Yellow));
-        else
-            knob->SetColor(body(Maroon, Red));
+    const auto &rows = knobRows();
+    for (const KnobRow &row : rows) {
+        if (row.dual != section)
+            continue;
+        TNxNumberKnob *knob = this->*row.member;
+        knob->SetColor(fromWindowsColor(alt ? row.altColour : row.colour));
         knob->SetOuterTickColor(outer);
         knob->SetInnerTickColor(inner);
     }
     // Moving a knob runs its handler, which writes the same value back and,
     // outside loading, sends it.
-    const auto r = record();
-    for (std::size_t i = 0; i < section.knobs.size(); ++i)
-        section.knobs[i]->SetValue(r[dualByte(s, section.normalBytes[i])]);
+    const auto r = session_.record();
+    for (const KnobRow &row : rows)
+        if (row.dual == section)
+            (this->*row.member)->SetValue(r[knobByte(row)]);
 }
 
-void EditorPanel::altBoxClick(Section s)
+void EditorPanel::altBoxClick(Dual section)
 {
-    const DualSection &section = sections_[s];
-    image_.writeField(slot(), section.flag, section.altBox->isChecked() ? 1 : 0);
-    sendField(section.flag);
-    ShowActiveSet(s);
+    session_.editField(preset::dualSection(section).flag, altShown(section) ? 1 : 0);
+    ShowActiveSet(section);
 }
 
-void EditorPanel::CheckBoxBoostClick() { altBoxClick(Preamp); }
-void EditorPanel::CheckBoxReverbClick() { altBoxClick(Reverb); }
-void EditorPanel::CheckBoxModClick() { altBoxClick(Modulation); }
-void EditorPanel::CheckBoxDelayClick() { altBoxClick(Delay); }
-
-void EditorPanel::copyToOther(Section s)
+void EditorPanel::copyToOther(Dual section)
 {
-    const DualSection &section = sections_[s];
-    const int shown = section.altBox->isChecked() ? 1 : 0;
-    const auto r = record();
-    for (int normal : section.normalBytes)
-        r[normal + 1 - shown] = r[normal + shown];
-    auto sendCopies = [&] {
-        for (int normal : section.normalBytes)
-            sendByte(normal + 1 - shown);
-    };
-
-    if (s != Preamp) {
-        sendCopies();
-        return;
-    }
-    // Old firmware takes preamp values only into the set that is active:
-    // switch it to the other set while the copies go out, then back.
-    const bool old = state_.oldFirmware();
-    if (old) {
-        sendCopies();
-        image_.writeField(slot(), preset::BoostAlt, 1 - shown);
-        sendField(preset::BoostAlt);
-    }
-    sendCopies();
-    if (old) {
-        image_.writeField(slot(), preset::BoostAlt, shown);
-        sendField(preset::BoostAlt);
-    }
+    // The panel keeps showing the source set.
+    session_.copyToOtherSet(section, altShown(section));
 }
-
-void EditorPanel::SyncBoostClick() { copyToOther(Preamp); }
-void EditorPanel::SyncReverbClick() { copyToOther(Reverb); }
-void EditorPanel::SyncModClick() { copyToOther(Modulation); }
-void EditorPanel::SyncDelayClick() { copyToOther(Delay); }
 
 void EditorPanel::boostAll(bool on)
 {
-    if (snapshotArmed_) {
-        for (int s = 0; s < preset::SlotCount; ++s)
-            snapshot_[s] = image_.readField(s, preset::BoostAlt) != 0;
-    }
-    snapshotArmed_ = false;
-    for (int s = 0; s < preset::SlotCount; ++s)
-        image_.writeField(s, preset::BoostAlt, on ? 1 : 0);
+    session_.boostAllTabs(on);
+    // The box's own handler sends the current slot's flag when it changes.
     CheckBoxBoost->setChecked(on);
-    ShowActiveSet(Preamp);
-    RestoreBoostSettings1->setEnabled(true);
+    ShowActiveSet(Dual::Preamp);
 }
 
 void EditorPanel::BoostAllTabs1Click() { boostAll(true); }
@@ -925,57 +820,14 @@ void EditorPanel::UnboostAllTabs1Click() { boostAll(false); }
 
 void EditorPanel::RestoreBoostSettings1Click()
 {
-    for (int s = 0; s < preset::SlotCount; ++s)
-        image_.writeField(s, preset::BoostAlt, snapshot_[s] ? 1 : 0);
-    CheckBoxBoost->setChecked(image_.readField(slot(), preset::BoostAlt) != 0);
-    ShowActiveSet(Preamp);
-    RestoreBoostSettings1->setEnabled(false);
-}
-
-// ---- Delay time, tone and tap ----
-
-void EditorPanel::NxNumberKnobDLTimeChanged(TNxKnob *k)
-{
-    record()[preset::DLTime] = byteOf(k);
-    sendByte(preset::DLTime);
-    if (state_.oldFirmware())
-        sendField(preset::DLSepBit5);
-    UpdateDelayTimeLabel();
-}
-
-void EditorPanel::NxNumberKnobDLScaleChanged(TNxKnob *k)
-{
-    record()[preset::DLScale] = byteOf(k);
-    sendByte(preset::DLScale);
-    UpdateDelayTimeLabel();
-}
-
-void EditorPanel::NxNumberKnobDLSeparationChanged(TNxKnob *k)
-{
-    image_.writeField(slot(), preset::DLSeparationBits, byteOf(k));
-    sendField(preset::DLSeparation);
-}
-
-void EditorPanel::CheckBoxDarkClick()
-{
-    image_.writeField(slot(), preset::Dark, CheckBoxDark->isChecked() ? 1 : 0);
-    sendField(preset::Dark);
-}
-
-void EditorPanel::ComboBoxTapChange()
-{
-    const int index = ComboBoxTap->currentIndex();
-    if (index < 0)
-        return;
-    image_.writeField(slot(), preset::TapFunction, index);
-    sendField(preset::TapFunction);
-    if (state_.oldFirmware())
-        sendField(preset::AltFlags);
+    session_.restoreBoostSettings();
+    CheckBoxBoost->setChecked(session_.image().readField(session_.currentSlot(), preset::BoostAlt) != 0);
+    ShowActiveSet(Dual::Preamp);
 }
 
 void EditorPanel::BitBtnExecClick()
 {
-    sender_.send(amp::footswitch(1));
+    session_.pressFootswitch();
 }
 
 void EditorPanel::UpdateDelayTimeLabel()
@@ -985,24 +837,9 @@ void EditorPanel::UpdateDelayTimeLabel()
 
 void EditorPanel::BitBtnTapClick()
 {
-    if (!tapArmed_) {
-        tapArmed_ = true;
-        tapFirst_ = Clock();
-        BitBtnTap->setText(QStringLiteral("Again"));
-        TimerTap.start();
-        return;
+    if (const auto base = tap_.click()) {
+        NxNumberKnobDLTime->SetValue(*base);
+        // The measured time is the delay time.
+        NxNumberKnobDLScale->SetValue(float(delaytime::UnitScale));
     }
-    tapArmed_ = false;
-    BitBtnTap->setText(QStringLiteral("Tap"));
-    const qint64 d = Clock() - tapFirst_;
-    NxNumberKnobDLTime->SetValue(delaytime::baseForTapInterval(d));
-    NxNumberKnobDLScale->SetValue(float(delaytime::UnitScale));
-    TimerTap.stop();
-}
-
-void EditorPanel::TimerTapTimer()
-{
-    TimerTap.stop();
-    tapArmed_ = false;
-    BitBtnTap->setText(QStringLiteral("Tap"));
 }

@@ -1,24 +1,21 @@
 #pragma once
 
-#include "model/deviceimage.h"
-#include "model/editorstate.h"
-#include "protocol/ampviews.h"
+#include "model/presetrecord.h"
+#include "session/ampsession.h"
+#include "session/taptempo.h"
 
-#include <QColor>
-#include <QTimer>
 #include <QWidget>
 
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <span>
 #include <vector>
 
-class AmpSender;
 class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -27,32 +24,19 @@ class TTabControl;
 class TNxKnob;
 class TNxNumberKnob;
 
-// The editor panel: shows the current slot's record and sends every change
-// to the Amp the moment it is made. Loading from the record runs under the
-// loading guard, so the controls' own handlers send nothing then.
-class EditorPanel : public QWidget, public PanelView {
+// The editor panel: the current slot's record on knobs, boxes and lists.
+// Each control is one row of a binding table (record byte or field, range,
+// caption, hint, colour); a user's change goes through its row to the
+// session, which writes the record and sends the message. Loading from the
+// record runs under the session's loading guard, so nothing echoes back.
+class EditorPanel : public QWidget {
     Q_OBJECT
 public:
-    EditorPanel(DeviceImage &image, EditorState &state, AmpSender &sender, QWidget *parent = nullptr);
+    explicit EditorPanel(AmpSession &session, QWidget *parent = nullptr);
     ~EditorPanel() override;
 
-    // Runs a handler body; the owner shows what it throws. Unset, errors
-    // are only logged.
-    std::function<void(const std::function<void()> &)> Run;
-    // The view's menu items outside the panel ("Save Current Tab" and the
-    // like); called by SetView before the view is stored.
-    std::function<void(bool group)> OnViewItems;
-    // Milliseconds from a monotonic clock, for the tap measurement.
-    std::function<qint64()> Clock;
-
-    // PanelView, for the Amp's own changes.
-    void reloadFromCurrentSlot() override { LoadPanel(); }
-    void showGlobalCabinet(bool on, int item) override;
-
+    // Shows the current record (the session's recordChanged runs it too).
     void LoadPanel();
-    void SetView(EditorState::View view);
-    // Selects a tab without the slot switch (no load, nothing sent).
-    void SelectSlotQuietly(int slot);
     // The amp model and cabinet lists lose their "(2.0)" entries, and the
     // modulation list its octaver, below firmware 1.8; the global cabinet
     // override is then unavailable.
@@ -64,76 +48,28 @@ public:
     QWidget *PanelBox() const { return panelBox_; }
     QSize sizeHint() const override;
 
-    // GlobalRecord byte of the cabinet override: 0, or cabinet + 1.
-    static constexpr int GlobalCabinet = 13;
-
-    // The dual sections, in the order load panel shows them.
-    enum Section { Preamp, Modulation, Delay, Reverb };
-    struct DualSection {
-        std::vector<TNxNumberKnob *> knobs;
-        std::vector<int> normalBytes;
-        Field flag;
-        QCheckBox *altBox = nullptr;
-    };
-    void ShowActiveSet(Section s);
+    TapTempo &tapTempo() { return tap_; }
 
     // Knob colours (Windows colour values, 0x00BBGGRR).
     static constexpr std::uint32_t Maroon = 0x000080, Red = 0x0000FF, Green = 0x008000, Lime = 0x00FF00,
                                    Olive = 0x008080, Yellow = 0x00FFFF, Teal = 0x808000, Silver = 0xC0C0C0,
                                    White = 0xFFFFFF, Black = 0x000000, Gray = 0x808080, Navy = 0x800000;
 
-    // Handlers.
+    // Handlers of the controls with rules of their own; the plain knobs,
+    // boxes and lists run their binding row.
     void TabControl1Change();
     void ComboBoxAmpChange();
     void ComboBoxCabChange();
     void CheckBoxGCabClick();
     void ComboBoxModChange();
-    void CheckBoxPadClick();
-    void CheckBoxBrightClick();
-    void RadioGroupChunkClick();
-    void RadioGroupPresClick();
-    void RadioGroupResClick();
-    void NxNumberKnobShiftChanged(TNxKnob *sender);
-    void NxNumberKnobPreChanged(TNxKnob *sender);
-    void NxNumberKnobLowChanged(TNxKnob *sender);
-    void NxNumberKnobMidChanged(TNxKnob *sender);
-    void NxNumberKnobHighChanged(TNxKnob *sender);
-    void NxNumberKnobPostChanged(TNxKnob *sender);
-    void NxNumberKnobReverbChanged(TNxKnob *sender);
-    void NxNumberKnobRateChanged(TNxKnob *sender);
-    void NxNumberKnobDepthChanged(TNxKnob *sender);
-    void NxNumberKnobDLFeedbackChanged(TNxKnob *sender);
-    void NxNumberKnobDLLevelChanged(TNxKnob *sender);
-    void NxNumberKnobFlangerFBChanged(TNxKnob *sender);
-    void NxNumberKnobFlangerDTChanged(TNxKnob *sender);
-    void TimerFlangeKlugeTimer();
     void UpdateFlangerKnobs();
-
-    void CheckBoxBoostClick();
-    void CheckBoxReverbClick();
-    void CheckBoxModClick();
-    void CheckBoxDelayClick();
-    void SyncBoostClick();
-    void SyncReverbClick();
-    void SyncModClick();
-    void SyncDelayClick();
+    void ShowActiveSet(preset::Dual section);
     void BoostAllTabs1Click();
     void UnboostAllTabs1Click();
     void RestoreBoostSettings1Click();
-
-    void NxNumberKnobDLTimeChanged(TNxKnob *sender);
-    void NxNumberKnobDLScaleChanged(TNxKnob *sender);
-    void NxNumberKnobDLSeparationChanged(TNxKnob *sender);
-    void CheckBoxDarkClick();
-    void ComboBoxTapChange();
     void BitBtnExecClick();
     void BitBtnTapClick();
-    void TimerTapTimer();
     void UpdateDelayTimeLabel();
-
-    // The boost snapshot of the tab commands.
-    bool boostSnapshotArmed() const { return snapshotArmed_; }
-    bool tapArmed() const { return tapArmed_; }
 
     // Controls.
     TTabControl *TabControl1;
@@ -145,7 +81,7 @@ public:
     QCheckBox *CheckBoxGCab, *CheckBoxPad, *CheckBoxBright;
     QGroupBox *RadioGroupChunk, *RadioGroupPres, *RadioGroupRes;
     QButtonGroup *ChunkButtons, *PresButtons, *ResButtons;
-    TNxNumberKnob *NxNumberKnobShift;
+    TNxNumberKnob *NxNumberKnobShift; // Mid Freq.
 
     QGroupBox *GroupBoxPreamp;
     TNxNumberKnob *NxNumberKnobPre, *NxNumberKnobLow, *NxNumberKnobMid, *NxNumberKnobHigh, *NxNumberKnobPost;
@@ -162,7 +98,6 @@ public:
     QGroupBox *GroupBoxModType;
     QComboBox *ComboBoxMod;
     TNxNumberKnob *NxNumberKnobFlangerDT, *NxNumberKnobFlangerFB;
-    QTimer TimerFlangeKluge;
 
     QGroupBox *GroupBoxMod;
     TNxNumberKnob *NxNumberKnobRate, *NxNumberKnobDepth;
@@ -180,9 +115,7 @@ public:
     TNxNumberKnob *NxNumberKnobDLTime, *NxNumberKnobDLScale, *NxNumberKnobDLSeparation;
     QCheckBox *CheckBoxDark;
     QPushButton *BitBtnTap;
-    QLabel *StaticText22;
-    QTimer TimerTap;
-
+    QLabel *StaticText22; // the delay time
     QGroupBox *GroupBoxTapFn;
     QComboBox *ComboBoxTap;
     QLabel *LabelTapFn;
@@ -192,54 +125,51 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void buildModel();
+    struct KnobRow;
+    struct CheckRow;
+    struct DualRow;
+    static const std::vector<KnobRow> &knobRows();
+    static const std::vector<CheckRow> &checkRows();
+    static const std::array<DualRow, preset::DualCount> &dualRows();
+
+    void buildBoxes();
+    // The knobs of one group box (a Box of the binding table), into its grid.
+    void buildKnobs(int box);
+    QCheckBox *buildCheck(const CheckRow &row, QWidget *parent);
     void buildDualSections();
-    void buildModulationType();
+    void buildModel();
     void buildDelayTime();
     void buildTapFunction();
     void buildTabs();
     void layoutPanel();
-    void call(const std::function<void()> &body);
-    TNxNumberKnob *makeKnob(QGroupBox *box, class QGridLayout *grid, int column, const char *name,
-                            const QString &caption, int min, int max, std::uint32_t colour,
-                            void (EditorPanel::*handler)(TNxKnob *));
-    // Runs handler, through Run, whenever sender emits signal. Check boxes
-    // changed from code run their handler too: loading relies on the guard,
-    // the boost commands on the handler.
-    template <class Sender, class Signal>
-    void on(Sender *sender, Signal signal, void (EditorPanel::*handler)())
-    {
-        connect(sender, signal, this, [this, handler] { call([this, handler] { (this->*handler)(); }); });
-    }
-    void onRadio(QButtonGroup *group, void (EditorPanel::*handler)());
 
-    std::span<std::uint8_t, preset::RecordSize> record();
-    int slot() const { return state_.currentSlot(); }
-    // The byte a dual knob edits: its normal byte, + 1 while its Alt set is shown.
-    int dualByte(Section s, int normal) const;
-    void writeKnob(TNxKnob *sender, int index);
-    void writeDualKnob(TNxKnob *sender, Section s, int normal);
-    void sendByte(int index);
-    void sendField(Field f);
-    void selectRadio(QButtonGroup *group, int item);
-    void altBoxClick(Section s);
-    void copyToOther(Section s);
+    void knobChanged(const KnobRow &row, TNxKnob *knob);
+    void checkClick(const CheckRow &row, QCheckBox *box);
+    void altBoxClick(preset::Dual section);
+    void radioClick(preset::Radio group, QButtonGroup *buttons, Field field);
+    void copyToOther(preset::Dual section);
     void boostAll(bool on);
-    // Puts knob-clamped values back into the record, so the record holds what
-    // the panel shows.
+    void setView(AmpSession::View view);
+    void showGlobalCabinet(bool on, int cabinet);
+    // The byte a knob edits: its normal byte, + 1 while its Alt set is shown.
+    int knobByte(const KnobRow &row) const;
+    bool altShown(preset::Dual section) const;
     void writeBackClamped();
+    void run(const std::function<void()> &body) { session_.run(body); }
 
-    DeviceImage &image_;
-    EditorState &state_;
-    AmpSender &sender_;
+    AmpSession &session_;
+    TapTempo tap_;
     QWidget *panelBox_ = nullptr;
     QWidget *contents_ = nullptr;
-    std::array<DualSection, 4> sections_;
-    std::vector<TNxKnob *> knobs_;
-
-    bool snapshotArmed_ = true;
-    std::array<bool, preset::SlotCount> snapshot_{};
-
-    bool tapArmed_ = false;
-    qint64 tapFirst_ = 0;
+    std::vector<TNxNumberKnob *> knobs_;   // by knob row
+    std::vector<QCheckBox *> checks_;      // by check row
+    std::array<QCheckBox *, preset::DualCount> altBoxes_{};
+    std::array<QGridLayout *, 8> grids_{};
+    // Entries of the lists for the firmware in use; any further entry is an
+    // "Unknown (n)" that shows a value the lists do not know.
+    int modelEntries_ = preset::SlotCount;
+    int modulationEntries_ = 6;
+    // The context of every connection to the controls and the session:
+    // destroyed first, so nothing reaches a handler while the panel goes.
+    QObject binder_;
 };

@@ -8,6 +8,8 @@ struct Field {
     int index;
     int shift;
     int width;
+
+    friend constexpr bool operator==(const Field &, const Field &) = default;
 };
 
 namespace bitfield {

@@ -22,6 +22,13 @@ Range knobRange(int index)
     }
 }
 
+Range fieldRange(Field f)
+{
+    if (f.index == DLSeparation.index && f.shift == DLSeparation.shift)
+        return {0, 25};
+    return {-1, -1};
+}
+
 QString slotName(int slot)
 {
     if (slot < 0 || slot >= SlotCount)
@@ -62,7 +69,7 @@ int itemOf(const int (&codes)[N], int code)
 int radioCode(Radio group, int item)
 {
     switch (group) {
-    case Radio::PreampLows: return codeOf(lowsCodes, item);
+    case Radio::PreampLows: return item >= 0 && item < int(std::size(lowsCodes)) ? lowsCodes[item] : 2;
     case Radio::Presence: return codeOf(presenceCodes, item);
     case Radio::Resonance: return codeOf(resonanceCodes, item);
     }
@@ -77,32 +84,6 @@ int radioItem(Radio group, int code)
     case Radio::Resonance: return itemOf(resonanceCodes, code);
     }
     return -1;
-}
-
-QStringList modulationTypes()
-{
-    return {QStringLiteral("Chorus"), QStringLiteral("Flanger"), QStringLiteral("Phaser"),
-            QStringLiteral("Tremolo"), QStringLiteral("Rotary"), QStringLiteral("Octaver (2.0)")};
-}
-
-QStringList tapFunctions()
-{
-    return {QStringLiteral("Tap Tempo"),
-            QStringLiteral("EFX Reset"),
-            QStringLiteral("2/3 BPM Tap (2.0)"),
-            QStringLiteral("Boost + Mod"),
-            QStringLiteral("3/4 BPM Tap (2.0)"),
-            QStringLiteral("Boost + Delay"),
-            QStringLiteral("Mod + Delay"),
-            QStringLiteral("Boost + Mod + Delay"),
-            QStringLiteral("1.5 BPM Tap (2.0)"),
-            QStringLiteral("Boost + Reverb"),
-            QStringLiteral("Mod + Reverb"),
-            QStringLiteral("Boost + Mod + Reverb"),
-            QStringLiteral("Delay + Reverb"),
-            QStringLiteral("Boost + Delay + Reverb"),
-            QStringLiteral("Mod + Delay + Reverb"),
-            QStringLiteral("All (Boost/Mod/Delay/Reverb)")};
 }
 
 } // namespace preset

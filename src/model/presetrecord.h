@@ -3,10 +3,10 @@
 #include "model/bitfield.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 // The 31 bytes of one preset, every byte stored as the number its control
 // shows (no offset, no scaling).
@@ -80,13 +80,16 @@ inline constexpr Field TapFunction{AltTap, 4, 4};
 inline constexpr Field AltFlags{AltTap, 0, 4};
 inline constexpr Field DLSepBit5{DLSepDark, 5, 1};
 
-// Ranges of the whole-byte knobs; fields and Reserved16 have none.
+// The values a byte or field may take: the one place the ranges are
+// written down; the editor panel builds its knobs from them.
 struct Range {
     int min;
     int max;
 };
-// {-1, -1} for bytes that are not whole-byte knob values.
+// Whole-byte knob values; {-1, -1} for bytes that are not one.
 Range knobRange(int index);
+// Fields with a knob (DLSeparation); {-1, -1} for the rest.
+Range fieldRange(Field f);
 
 inline constexpr Record DefaultRecord{0,  30, 224, 17, 20, 17, 17, 17, 17, 17, 17, 17, 20, 0, 8, 17,
                                       0,  3,  3,   0,  13, 19, 10, 95, 5,  5,  0,  10, 13, 5, 0};
@@ -99,10 +102,32 @@ int modelCodeFor(int ampModel);
 
 // Radio groups store codes, not item indices.
 enum class Radio { PreampLows, Presence, Resonance };
-int radioCode(Radio group, int item);  // item -1 gives code 0
+// An item outside the group (-1: none checked) gives 2 for the preamp lows
+// and 0, "no item", for the other two.
+int radioCode(Radio group, int item);
 int radioItem(Radio group, int code);  // -1 = no item selected
 
-QStringList modulationTypes();
-QStringList tapFunctions();
+// The four sections with two sets of values: each normal byte is followed by
+// its Alt byte, and a flag of AltTap says which set is active.
+enum class Dual { Preamp, Modulation, Delay, Reverb }; // the order the panel loads them
+inline constexpr int DualCount = 4;
+struct DualSection {
+    std::span<const int> normalBytes;
+    Field flag;
+};
+inline constexpr int PreampBytes[] = {PreGain, Low, Mid, High, PostGain};
+inline constexpr int ModulationBytes[] = {ModRate, ModDepth};
+inline constexpr int DelayBytes[] = {DLFeedback, DLLevel};
+inline constexpr int ReverbBytes[] = {ReverbLevel};
+constexpr DualSection dualSection(Dual d)
+{
+    switch (d) {
+    case Dual::Preamp: return {PreampBytes, BoostAlt};
+    case Dual::Modulation: return {ModulationBytes, ModAlt};
+    case Dual::Delay: return {DelayBytes, DelayAlt};
+    case Dual::Reverb: return {ReverbBytes, ReverbAlt};
+    }
+    return {PreampBytes, BoostAlt};
+}
 
 } // namespace preset

@@ -1,32 +1,27 @@
 #pragma once
 
-#include "model/deviceimage.h"
-#include "model/editorstate.h"
-#include "protocol/ampviews.h"
-
 #include <cstdint>
 
-class AmpTransfers;
-
-// Receives every SysEx buffer from the MIDI input and acts on the Amp's
-// messages. Anything without the Amp header, with a command the editor does
-// not handle, or shorter than its command's layout is ignored.
-class SysExDispatcher {
+// What the Amp can tell the editor, one call per kind of message. Pointers
+// address the message's nibble pairs (two bytes per record byte) and are
+// valid only during the call.
+class AmpReceiver {
 public:
-    SysExDispatcher(DeviceImage &image, EditorState &state, AmpTransfers &transfers, AmpViews views = {});
+    virtual ~AmpReceiver() = default;
 
-    void setViews(AmpViews views) { views_ = views; }
-
-    // The bytes are valid only during the call.
-    void MidiIn1SysEx(const std::uint8_t *sysExAdd, int msgSize);
-
-private:
-    void parameterChange(const std::uint8_t *m, bool isBitField);
-    void globalBitField(const std::uint8_t *m);
-    void tunerData(const std::uint8_t *m);
-
-    DeviceImage &image_;
-    EditorState &state_;
-    AmpTransfers &transfers_;
-    AmpViews views_;
+    virtual void identifyReply(std::uint8_t versionByte) = 0;
+    virtual void groupDump(const std::uint8_t *pairs) = 0;    // 496 pairs
+    virtual void singlePreset(const std::uint8_t *pairs) = 0; // 31 pairs
+    virtual void globals(const std::uint8_t *pairs) = 0;      // 14 pairs
+    // A knob or switch changed on the Amp. Any index the message carries,
+    // unchecked: the receiver decides what it accepts.
+    virtual void parameterChange(int index, std::uint8_t value) = 0;
+    virtual void bitFieldChange(int index, int shift, int width, int value) = 0;
+    virtual void globalBitFieldChange(int index, int shift, int width, int value) = 0;
+    virtual void tunerData(std::uint8_t first, std::uint8_t second) = 0;
 };
+
+// Checks one received SysEx buffer and hands an Amp message to the
+// receiver. Anything without the Amp header, with a command the editor does
+// not handle, or shorter than its command's layout is ignored.
+void dispatchSysEx(const std::uint8_t *data, int size, AmpReceiver &receiver);

@@ -1,4 +1,4 @@
-#include "protocol/prompter.h"
+#include "session/prompter.h"
 
 QString errorBoxText(const QString &message)
 {

@@ -1,7 +1,7 @@
-#include "protocol/guard.h"
+#include "session/guard.h"
 
 #include "model/quorvexerror.h"
-#include "protocol/prompter.h"
+#include "session/prompter.h"
 
 #include <QDebug>
 

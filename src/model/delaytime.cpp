@@ -1,4 +1,4 @@
-#include "editor/delaytime.h"
+#include "model/delaytime.h"
 
 namespace delaytime {
 

@@ -1,9 +1,9 @@
-#include "midi/tformmidi.h"
+#include "windows/tformmidi.h"
 
 #include "midi/tmidiin.h"
 #include "midi/tmidiout.h"
 #include "model/quorvexerror.h"
-#include "protocol/guard.h"
+#include "session/guard.h"
 
 #include <QCheckBox>
 #include <QComboBox>

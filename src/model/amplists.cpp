@@ -1,4 +1,4 @@
-#include "editor/amplists.h"
+#include "model/amplists.h"
 
 namespace amplists {
 
@@ -44,6 +44,32 @@ QStringList cabinets()
         QStringLiteral("4x12 Extreme (2.0)"),
         QStringLiteral("Acoustic (2.0)"),
     };
+}
+
+QStringList modulationTypes()
+{
+    return {QStringLiteral("Chorus"), QStringLiteral("Flanger"), QStringLiteral("Phaser"),
+            QStringLiteral("Tremolo"), QStringLiteral("Rotary"), QStringLiteral("Octaver (2.0)")};
+}
+
+QStringList tapFunctions()
+{
+    return {QStringLiteral("Tap Tempo"),
+            QStringLiteral("EFX Reset"),
+            QStringLiteral("2/3 BPM Tap (2.0)"),
+            QStringLiteral("Boost + Mod"),
+            QStringLiteral("3/4 BPM Tap (2.0)"),
+            QStringLiteral("Boost + Delay"),
+            QStringLiteral("Mod + Delay"),
+            QStringLiteral("Boost + Mod + Delay"),
+            QStringLiteral("1.5 BPM Tap (2.0)"),
+            QStringLiteral("Boost + Reverb"),
+            QStringLiteral("Mod + Reverb"),
+            QStringLiteral("Boost + Mod + Reverb"),
+            QStringLiteral("Delay + Reverb"),
+            QStringLiteral("Boost + Delay + Reverb"),
+            QStringLiteral("Mod + Delay + Reverb"),
+            QStringLiteral("All (Boost/Mod/Delay/Reverb)")};
 }
 
 } // namespace amplists
