@@ -44,6 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 std::abort();
         };
         QObject::connect(&session, &AmpSession::recordChanged, guarded);
+        QObject::connect(&session, &AmpSession::byteChanged, [guarded](int index) {
+            guarded();
+            if (index < 0 || index >= preset::RecordSize)
+                std::abort();
+        });
         QObject::connect(&session, &AmpSession::globalRecordChanged, guarded);
         QObject::connect(&session, &AmpSession::globalCabinetReported, [guarded](bool, int cabinet) {
             guarded();

@@ -10,3 +10,6 @@ target_link_libraries(tst_led PRIVATE quorvex_controls)
 
 quorvex_test(tst_tabcontrol)
 target_link_libraries(tst_tabcontrol PRIVATE quorvex_controls)
+
+quorvex_test(tst_groupbox)
+target_link_libraries(tst_groupbox PRIVATE quorvex_controls)

@@ -429,6 +429,19 @@ void TestEditor::ampChangesReloadWithoutEcho()
     QCOMPARE(value(p.NxNumberKnobDLTime), 125);
     QCOMPARE(p.StaticText22->text(), QStringLiteral("Time = 500 ms."));
     QCOMPARE(rig.take(), QStringList());
+
+    // A knob's byte moves that knob alone; out of range it is clamped and
+    // the record follows, still without a word to the Amp.
+    QCOMPARE(value(p.NxNumberKnobLow), 17);
+    rig.feed(param(6, 40)); // Low's Alt byte, shown while Boost is on
+    QCOMPARE(value(p.NxNumberKnobLow), 33);
+    QCOMPARE(rig.rec()[6], std::uint8_t(33));
+    QCOMPARE(p.findChild<QLineEdit *>(QStringLiteral("NxNumberKnobLowEdit"))->text(), QStringLiteral("33"));
+    rig.feed(param(5, 2)); // the normal byte, not shown: nothing moves
+    QCOMPARE(value(p.NxNumberKnobLow), 33);
+    QCOMPARE(rig.rec()[5], std::uint8_t(2));
+    QCOMPARE(rig.take(), QStringList());
+    QVERIFY(!rig.session.loading());
 }
 
 void TestEditor::keyboardStepSendsPerEvent()

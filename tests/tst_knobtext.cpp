@@ -234,6 +234,8 @@ private slots:
             number.SetUnits(" dB");
             number.SetValue(7);
         }
+        // The other knob would cover this one.
+        (list ? static_cast<TNxKnob &>(number) : static_cast<TNxKnob &>(entries)).hide();
         TNxEdit edit(&window);
         QLineEdit other(&window);
         edit.move(0, 40);

@@ -22,7 +22,7 @@ struct Rig {
     ScriptedPrompter prompter;
     LoopbackBackend *backend = nullptr;
     std::unique_ptr<AmpSession> session;
-    int reloads = 0;
+    int reloads = 0;        // the record or one byte of it announced
     bool guardSeen = true; // every reload ran under the loading guard
 
     Rig()
@@ -30,10 +30,12 @@ struct Rig {
         auto b = std::make_unique<LoopbackBackend>();
         backend = b.get();
         session = std::make_unique<AmpSession>(std::move(b), prompter);
-        QObject::connect(session.get(), &AmpSession::recordChanged, [this] {
+        auto reload = [this] {
             ++reloads;
             guardSeen = guardSeen && session->loading();
-        });
+        };
+        QObject::connect(session.get(), &AmpSession::recordChanged, reload);
+        QObject::connect(session.get(), &AmpSession::byteChanged, reload);
     }
     void openPorts()
     {

@@ -186,6 +186,10 @@ QString formatFixed(float value, int places, const QLocale &locale)
     double v = value;
     if (!std::isfinite(v))
         return l.toString(v);
+    // Whole numbers without decimals, as every knob on the panel shows them:
+    // the integer conversion gives the same text for a fraction of the work.
+    if (places == 0 && v == std::trunc(v) && std::fabs(v) < 1e6)
+        return l.toString(qlonglong(v));
     // The exponent after rounding to 7 significant digits decides how many
     // of the requested decimals carry real digits; the rest are zeros.
     const QString e = QString::number(v, 'e', 6);

@@ -32,7 +32,16 @@ void TJustEdit::SetAlignment(TextAlign a)
     if (a == alignment_)
         return;
     alignment_ = a;
+    updateOpaque();
     update();
+}
+
+void TJustEdit::updateOpaque()
+{
+    // Drawn by hand the box covers every pixel of its rectangle, so what lies
+    // behind it need not be painted; the line edit's own frame has round
+    // corners.
+    setAttribute(Qt::WA_OpaquePaintEvent, !hasFocus() && alignment_ != TextAlign::Left);
 }
 
 void TJustEdit::HandToKnob()
@@ -54,6 +63,7 @@ void TJustEdit::focusInEvent(QFocusEvent *event)
 {
     savedAlignment_ = alignment_;
     alignment_ = TextAlign::Left;
+    updateOpaque();
     QLineEdit::focusInEvent(event);
     update();
 }
@@ -66,6 +76,7 @@ void TJustEdit::focusOutEvent(QFocusEvent *event)
         return;
     alignment_ = savedAlignment_;
     QLineEdit::focusOutEvent(event);
+    updateOpaque();
     update();
 }
 
@@ -81,6 +92,21 @@ void TJustEdit::keyPressEvent(QKeyEvent *event)
     QLineEdit::keyPressEvent(event);
 }
 
+int TJustEdit::TextWidth(const QFontMetrics &fm, const QString &text)
+{
+    // Measuring shapes the text, which costs as much as drawing it. A box
+    // shows the few values of its knob over and over: their widths are kept
+    // (for the font they were measured in).
+    if (widthsFont_ != font() || widths_.size() > 512) {
+        widths_.clear();
+        widthsFont_ = font();
+    }
+    const auto found = widths_.constFind(text);
+    if (found != widths_.constEnd())
+        return *found;
+    return *widths_.insert(text, fm.horizontalAdvance(text));
+}
+
 void TJustEdit::paintEvent(QPaintEvent *event)
 {
     if (hasFocus() || alignment_ == TextAlign::Left) {
@@ -91,16 +117,16 @@ void TJustEdit::paintEvent(QPaintEvent *event)
     QRect r = rect();
     int margin = 0;
     if (hasFrame()) {
-        p.setPen(palette().color(QPalette::WindowText));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(r.adjusted(0, 0, -1, -1));
+        // A one-pixel outline: the frame colour under the inner fill, far
+        // cheaper than stroking a rectangle.
+        p.fillRect(r, palette().color(QPalette::WindowText));
         r.adjust(1, 1, -1, -1);
         margin = textMargin_;
     }
     p.fillRect(r, palette().brush(QPalette::Base));
     const QString text = displayText();
     const QFontMetrics fm(font());
-    const int textWidth = fm.horizontalAdvance(text);
+    const int textWidth = TextWidth(fm, text);
     const int right = r.left() + r.width();
     const int x = alignment_ == TextAlign::Right ? right - textWidth - margin : (r.left() + right - textWidth) / 2;
     p.setClipRect(r);

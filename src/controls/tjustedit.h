@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QLineEdit>
+#include <QFont>
+#include <QHash>
 #include <QPointer>
 
 class TNxKnob;
@@ -40,9 +42,13 @@ protected:
 
 private:
     void HandToKnob();
+    void updateOpaque();
+    int TextWidth(const QFontMetrics &fm, const QString &text);
 
     QPointer<TNxKnob> targetKnob_;
     TextAlign alignment_ = TextAlign::Left;
     TextAlign savedAlignment_ = TextAlign::Left;
     int textMargin_ = 0;
+    QHash<QString, int> widths_;
+    QFont widthsFont_;
 };

@@ -21,6 +21,8 @@
 TNxKnob::TNxKnob(QWidget *parent)
     : QWidget(parent)
 {
+    // The knob draws its parent's background itself (see DrawDial).
+    setAttribute(Qt::WA_OpaquePaintEvent);
     resize(33, 33);
     setFocusPolicy(Qt::NoFocus);
     menu_ = new TTickMenu(this);
@@ -211,7 +213,7 @@ void TNxKnob::QuickPaint()
 void TNxKnob::paintEvent(QPaintEvent *event)
 {
     const QRect quickRegion = FaceRect().united(drawnPointer_).united(PointerRect(tick_));
-    const bool quick = paintedOnce_ && quickRegion.contains(event->rect());
+    const bool quick = paintedOnce_ && !dial_.isNull() && quickRegion.contains(event->rect());
     if (!quick) {
         fullSize_ = std::min(width(), height());
         size_ = fullSize_;
@@ -223,43 +225,86 @@ void TNxKnob::paintEvent(QPaintEvent *event)
         h_ = size_ / 2;
         UpdateEdit();
         paintedOnce_ = true;
+        DrawDial();
     }
 
+    // Everything but the pointer comes from the drawn dial; the knob covers
+    // its whole rectangle, so nothing behind it is painted at a turn.
     QPainter p(this);
+    p.drawPixmap(0, 0, dial_);
+
+    const QRect pointer = PointerRect(tick_);
+    p.drawPixmap(pointer.topLeft(), Pointer(tick_, pointer));
+    drawnPointer_ = pointer;
+}
+
+const QPixmap &TNxKnob::Pointer(int tick, const QRect &rect)
+{
+    const auto found = pointers_.constFind(tick);
+    if (found != pointers_.constEnd())
+        return *found;
+    // Each tick's pointer is drawn once: stroking its round ends costs far
+    // more than copying the pixels.
+    const qreal ratio = dial_.devicePixelRatio();
+    QPixmap image(rect.size() * ratio);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.translate(-rect.topLeft());
+    // A 3-pixel line under a 1-pixel line.
+    const QPoint from = knobmath::pointerPoint(tick, numTicks_, h_, 0.5);
+    const QPoint to = knobmath::pointerPoint(tick, numTicks_, h_, 0.9);
+    p.setPen(QPen(outerTickColor_, 3, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(from, to);
+    p.setPen(QPen(innerTickColor_, 1, Qt::SolidLine, Qt::SquareCap));
+    p.drawLine(from, to);
+    p.end();
+    return *pointers_.insert(tick, image);
+}
+
+void TNxKnob::DrawDial()
+{
+    // A full paint may follow a change of size or colours.
+    pointers_.clear();
+    const qreal ratio = devicePixelRatioF();
+    dial_ = QPixmap(size() * ratio);
+    dial_.setDevicePixelRatio(ratio);
     const QPalette &pal = palette();
+    dial_.fill(pal.color(QPalette::Window));
+    QPainter p(&dial_);
+    // What lies behind the knob: the part of its parent it covers.
+    if (QWidget *parent = parentWidget())
+        parent->render(&p, QPoint(), QRegion(geometry()), RenderFlags(DrawWindowBackground));
+
     const QColor highlight = pal.color(QPalette::Light);
     const QColor shadow = pal.color(QPalette::Dark);
-
-    if (!quick) {
-        const int s = fullSize_;
-        if (hasFocus()) {
-            const QColor gray(128, 128, 128);
-            p.setPen(gray);
-            p.setBrush(gray);
-            const QPoint corners[4][3] = {
-                {{0, 0}, {3, 0}, {0, 3}},
-                {{s - 1, 0}, {s - 4, 0}, {s - 1, 3}},
-                {{0, s - 1}, {0, s - 4}, {3, s - 1}},
-                {{s - 1, s - 1}, {s - 4, s - 1}, {s - 1, s - 4}},
-            };
-            for (const auto &tri : corners)
-                p.drawPolygon(tri, 3);
-        }
-        if (showFrame_) {
-            // Raised: light on the left and top, dark on the right and bottom.
-            auto frame = [&p](int l, int t, int r, int b, const QColor &topLeft, const QColor &bottomRight) {
-                p.setPen(topLeft);
-                p.drawLine(l, b, l, t);
-                p.drawLine(l, t, r, t);
-                p.setPen(bottomRight);
-                p.drawLine(r, t, r, b);
-                p.drawLine(r, b, l, b);
-            };
-            frame(0, 0, s - 1, s - 1, pal.color(QPalette::Button), Qt::black);
-            frame(1, 1, s - 2, s - 2, highlight, shadow);
-        }
+    const int s = fullSize_;
+    if (hasFocus()) {
+        const QColor gray(128, 128, 128);
+        p.setPen(gray);
+        p.setBrush(gray);
+        const QPoint corners[4][3] = {
+            {{0, 0}, {3, 0}, {0, 3}},
+            {{s - 1, 0}, {s - 4, 0}, {s - 1, 3}},
+            {{0, s - 1}, {0, s - 4}, {3, s - 1}},
+            {{s - 1, s - 1}, {s - 4, s - 1}, {s - 1, s - 4}},
+        };
+        for (const auto &tri : corners)
+            p.drawPolygon(tri, 3);
     }
-
+    if (showFrame_) {
+        // Raised: light on the left and top, dark on the right and bottom.
+        auto frame = [&p](int l, int t, int r, int b, const QColor &topLeft, const QColor &bottomRight) {
+            p.setPen(topLeft);
+            p.drawLine(l, b, l, t);
+            p.drawLine(l, t, r, t);
+            p.setPen(bottomRight);
+            p.drawLine(r, t, r, b);
+            p.drawLine(r, b, l, b);
+        };
+        frame(0, 0, s - 1, s - 1, pal.color(QPalette::Button), Qt::black);
+        frame(1, 1, s - 2, s - 2, highlight, shadow);
+    }
     // Ring: light upper-left half, shadowed lower-right half.
     const QRect ring(QPoint(inset_, inset_), QPoint(size_ - 1, size_ - 1));
     p.setPen(Qt::black);
@@ -267,19 +312,9 @@ void TNxKnob::paintEvent(QPaintEvent *event)
     p.drawEllipse(ring.adjusted(0, 0, -1, -1).normalized());
     p.setBrush(shadow);
     p.drawPie(ring.adjusted(0, 0, -1, -1).normalized(), 225 * 16, 180 * 16);
-
     // Face.
     p.setBrush(color_);
     p.drawEllipse(FaceRect().adjusted(0, 0, -1, -1).normalized());
-
-    // Pointer: a 3-pixel line under a 1-pixel line.
-    const QPoint from = knobmath::pointerPoint(tick_, numTicks_, h_, 0.5);
-    const QPoint to = knobmath::pointerPoint(tick_, numTicks_, h_, 0.9);
-    p.setPen(QPen(outerTickColor_, 3, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(from, to);
-    p.setPen(QPen(innerTickColor_, 1, Qt::SolidLine, Qt::SquareCap));
-    p.drawLine(from, to);
-    drawnPointer_ = PointerRect(tick_);
 }
 
 // ---- mouse

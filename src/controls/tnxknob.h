@@ -3,6 +3,8 @@
 #include "controls/tjustedit.h"
 
 #include <QColor>
+#include <QHash>
+#include <QPixmap>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QRect>
@@ -162,6 +164,13 @@ private:
     int inset_ = 0;
     int h_ = 16;
     QRect drawnPointer_;
+    // The knob without its pointer, as the last full paint drew it: the
+    // parent's background behind it, focus marks, frame, ring and face.
+    void DrawDial();
+    QPixmap dial_;
+    // The pointer of each tick drawn so far, since the last full paint.
+    const QPixmap &Pointer(int tick, const QRect &rect);
+    QHash<int, QPixmap> pointers_;
     // Screen point the drag last turned from: the tip at the press, then
     // each point the cursor moved to.
     QPoint dragFrom_;

@@ -95,10 +95,9 @@ void TNxNumberKnob::SetValue(float x)
     const std::optional<int> t = knobmath::tickForValue(x, minValue_, maxValue_, NumTicks());
     if (!t || *t == Tick())
         return;
-    QPointer<TNxNumberKnob> alive(this);
+    // SetTick's quick paint shows the new tick; a full repaint on top would
+    // redraw the whole knob, and what lies behind it, for nothing.
     SetTick(*t);
-    if (alive)
-        update();
 }
 
 float TNxNumberKnob::GetValue() const

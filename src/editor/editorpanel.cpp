@@ -1,5 +1,6 @@
 #include "editor/editorpanel.h"
 
+#include "controls/tgroupbox.h"
 #include "controls/tnxedit.h"
 #include "controls/tnxnumberknob.h"
 #include "controls/ttabcontrol.h"
@@ -51,7 +52,7 @@ void checkQuietly(QCheckBox *box, bool on)
 
 QGroupBox *groupBox(QWidget *parent, const char *name, const QString &caption)
 {
-    auto *box = new QGroupBox(caption, parent);
+    auto *box = new TGroupBox(caption, parent);
     box->setObjectName(QLatin1String(name));
     return box;
 }
@@ -261,6 +262,7 @@ EditorPanel::EditorPanel(AmpSession &session, QWidget *parent) : QWidget(parent)
     buildTabs();
 
     connect(&session_, &AmpSession::recordChanged, &binder_, [this] { LoadPanel(); });
+    connect(&session_, &AmpSession::byteChanged, &binder_, [this](int index) { LoadByte(index); });
     connect(&session_, &AmpSession::viewChanged, &binder_, [this](AmpSession::View v) { setView(v); });
     connect(&session_, &AmpSession::slotSelected, &binder_, [this](int slot) {
         const QSignalBlocker blocker(TabControl1);
@@ -418,7 +420,7 @@ void EditorPanel::buildModel()
          preset::Radio::Resonance, preset::Resonance, highToLow},
     };
     for (const RadioRow &r : radios) {
-        auto *box = new QGroupBox(QString::fromLatin1(r.caption), GroupBoxModel);
+        auto *box = new TGroupBox(QString::fromLatin1(r.caption), GroupBoxModel);
         box->setObjectName(QLatin1String(r.name));
         box->setToolTip(QString::fromLatin1(r.hint));
         auto *buttons = new QButtonGroup(box);
@@ -649,6 +651,26 @@ void EditorPanel::LoadPanel()
     for (TNxKnob *knob : knobs_)
         if (!knob->PaintedOnce())
             knob->UpdateEdit();
+}
+
+void EditorPanel::LoadByte(int index)
+{
+    const auto &rows = knobRows();
+    const auto shows = [&](const KnobRow &row) { return row.field == WholeByte && knobByte(row) == index; };
+    if (std::none_of(rows.begin(), rows.end(), shows)) {
+        LoadPanel();
+        return;
+    }
+    const AmpSession::LoadingGuard guard(session_);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (!shows(rows[i]))
+            continue;
+        knobs_[i]->SetValue(session_.record()[index]);
+        // Clamped or not, the record holds what the knob shows.
+        knobChanged(rows[i], knobs_[i]);
+        if (!knobs_[i]->PaintedOnce())
+            knobs_[i]->UpdateEdit();
+    }
 }
 
 void EditorPanel::writeBackClamped()

@@ -37,6 +37,9 @@ public:
 
     // Shows the current record (the session's recordChanged runs it too).
     void LoadPanel();
+    // Shows one changed byte: a knob's byte moves that knob alone; a byte
+    // of switches and lists reloads the panel.
+    void LoadByte(int index);
     // The amp model and cabinet lists lose their "(2.0)" entries, and the
     // modulation list its octaver, below firmware 1.8; the global cabinet
     // override is then unavailable.

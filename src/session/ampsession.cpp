@@ -330,7 +330,7 @@ void AmpSession::parameterChange(int index, std::uint8_t value)
     if (flangerHold_ && (index == preset::FlangerFB || index == preset::FlangerDT))
         return;
     record()[index] = value;
-    emit recordChanged();
+    emit byteChanged(index);
     document_.setModified(true);
 }
 
@@ -352,7 +352,7 @@ void AmpSession::bitFieldChange(int index, int shift, int width, int value)
         return;
     std::uint8_t &byte = record()[index];
     byte = bitfield::write(byte, shift, width, value);
-    emit recordChanged();
+    emit byteChanged(index);
     document_.setModified(true);
 }
 

@@ -141,6 +141,9 @@ signals:
     // The current slot's record changed as a whole (a slot switch, new
     // presets, the Amp's own changes): show it again.
     void recordChanged();
+    // One byte of the current record changed from the Amp (under the
+    // loading guard): show what depends on it.
+    void byteChanged(int index);
     // Stored before this is emitted.
     void viewChanged(AmpSession::View view);
     // A slot was selected without the slot switch.

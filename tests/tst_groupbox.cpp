@@ -1,0 +1,97 @@
+// The group box that keeps its drawn frame and caption: it must look exactly
+// like the style's own, and draw again whenever what it shows changes.
+#include "controls/tgroupbox.h"
+
+#include <QLabel>
+#include <QtTest>
+
+namespace {
+
+// The largest difference in any colour channel of any pixel.
+int difference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return 256;
+    int most = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            most = std::max({most, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                             std::abs(qBlue(p) - qBlue(q))});
+        }
+    return most;
+}
+
+// The box as it appears on its window's background.
+QImage look(QGroupBox &box)
+{
+    QImage img(box.size(), QImage::Format_RGB32);
+    img.fill(box.palette().color(QPalette::Window));
+    box.render(&img, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    return img;
+}
+
+} // namespace
+
+class TestGroupBox : public QObject {
+    Q_OBJECT
+private slots:
+    void looksLikeTheStylesOwn()
+    {
+        for (const double scale : {1.0, 0.85}) {
+            QWidget window;
+            QFont f = window.font();
+            f.setPointSizeF(f.pointSizeF() * scale); // the panel's compact face
+            window.setFont(f);
+            QGroupBox plain(QStringLiteral("Modulation (dual)"), &window);
+            TGroupBox cached(QStringLiteral("Modulation (dual)"), &window);
+            for (QGroupBox *b : {static_cast<QGroupBox *>(&plain), static_cast<QGroupBox *>(&cached)})
+                b->resize(140, 90);
+            // Blending the frame into an image or onto the window may round
+            // a shade differently; a clipped caption or a wrong face would not.
+            QVERIFY(difference(look(cached), look(plain)) <= 2);
+            cached.setEnabled(false);
+            plain.setEnabled(false);
+            QVERIFY(difference(look(cached), look(plain)) <= 2);
+        }
+    }
+
+    void drawsAgainOnlyWhenItsLookChanges()
+    {
+        QWidget window;
+        TGroupBox box(QStringLiteral("Delay"), &window);
+        auto *child = new QLabel(QStringLiteral("x"), &box);
+        child->move(20, 30);
+        box.resize(120, 80);
+        window.resize(200, 150);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(box.StyleDraws() >= 1);
+        const int drawn = box.StyleDraws();
+
+        // A child repainting costs a copy, not a drawing.
+        for (int i = 0; i < 5; ++i) {
+            child->setText(QString::number(i));
+            QCoreApplication::processEvents();
+        }
+        box.repaint(QRect(5, 25, 30, 30));
+        QCOMPARE(box.StyleDraws(), drawn);
+
+        QImage before = look(box);
+        box.setTitle(QStringLiteral("Delay (dual)"));
+        QImage after = look(box);
+        QVERIFY(after != before);
+        QCOMPARE(box.StyleDraws(), drawn + 1);
+        box.resize(130, 80);
+        QCOMPARE(look(box).size(), QSize(130, 80));
+        QCOMPARE(box.StyleDraws(), drawn + 2);
+        QPalette pal = box.palette();
+        pal.setColor(QPalette::WindowText, Qt::red);
+        box.setPalette(pal);
+        look(box);
+        QCOMPARE(box.StyleDraws(), drawn + 3);
+    }
+};
+
+QTEST_MAIN(TestGroupBox)
+#include "tst_groupbox.moc"
