@@ -7,15 +7,15 @@
 
 TGroupBox::TGroupBox(const QString &title, QWidget *parent) : QGroupBox(title, parent)
 {
-    // The image holds the window's background too, so nothing behind the
-    // box is painted when part of it is.
+    // The image holds what lies behind the box too, so nothing behind it is
+    // painted when part of the box is.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 TGroupBox::Look TGroupBox::look() const
 {
     // Everything the style's drawing depends on for a box that is not checkable.
-    return {size(), title(), palette().cacheKey(), font().key(), isEnabled(), isActiveWindow(), devicePixelRatioF()};
+    return {size(), pos(), title(), palette().cacheKey(), font().key(), isEnabled(), isActiveWindow(), devicePixelRatioF()};
 }
 
 void TGroupBox::paintEvent(QPaintEvent *event)
@@ -32,6 +32,11 @@ void TGroupBox::paintEvent(QPaintEvent *event)
         drawn_ = QImage(now.size * now.ratio, QImage::Format_RGB32);
         drawn_.setDevicePixelRatio(now.ratio);
         drawn_.fill(palette().color(QPalette::Window));
+        QPainter under(&drawn_);
+        // A box inside another box stands on that box's tinted face.
+        if (QWidget *parent = parentWidget())
+            parent->render(&under, QPoint(), QRegion(geometry()), RenderFlags(DrawWindowBackground));
+        under.end();
         // What QGroupBox::paintEvent draws, into the image.
         QPainter into(&drawn_);
         // As a painter on the widget itself would start out.

@@ -7,8 +7,7 @@
 // or value box inside repaints the part of the box behind it at every
 // change; the style would otherwise lay out the caption text and stretch
 // its frame image each time, which costs far more than the knob itself.
-// It stands on the window's own background. Not for checkable boxes (their
-// look follows the mouse).
+// Not for checkable boxes (their look follows the mouse).
 class TGroupBox : public QGroupBox {
     Q_OBJECT
 public:
@@ -23,6 +22,7 @@ protected:
 private:
     struct Look {
         QSize size;
+        QPoint pos;
         QString title;
         qint64 palette = 0;
         QString font;
