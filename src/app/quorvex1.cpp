@@ -69,7 +69,9 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
         qt->setFallbackParent(this);
 
     // The window design.
-    setWindowIcon(QIcon(QStringLiteral(":/app/quorvex256.png")));
+    // Title bars and task bars show it small; an icon file is decoded when it
+    // is added, and the large image would cost more than the whole menu bar.
+    setWindowIcon(QIcon(QStringLiteral(":/app/quorvex64.png")));
     setContextMenuPolicy(Qt::NoContextMenu); // the tool bar is switched from the View menu only
     buildMenus();
     buildToolBar();

@@ -1,56 +1,79 @@
 #include "controls/tgroupbox.h"
 
+#include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
 
-TGroupBox::TGroupBox(const QString &title, QWidget *parent) : QGroupBox(title, parent)
-{
-    // The image holds what lies behind the box too, so nothing behind it is
-    // painted when part of the box is.
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
+namespace {
+// Kept clear of the frame's shading.
+constexpr int FaceInset = 2;
+} // namespace
+
+TGroupBox::TGroupBox(const QString &title, QWidget *parent) : QGroupBox(title, parent) {}
 
 TGroupBox::Look TGroupBox::look() const
 {
-    // Everything the style's drawing depends on for a box that is not checkable.
-    return {size(), pos(), title(), palette().cacheKey(), font().key(), isEnabled(), isActiveWindow(), devicePixelRatioF()};
+    // Everything the style's drawing depends on.
+    return {size(), title(), palette().cacheKey(), font().key(), isEnabled(), isActiveWindow(), isCheckable()};
+}
+
+void TGroupBox::drawStyle(QPainter &p)
+{
+    // What QGroupBox::paintEvent draws.
+    QStyleOptionGroupBox option;
+    initStyleOption(&option);
+    style()->drawComplexControl(QStyle::CC_GroupBox, &option, &p, this);
+    ++styleDraws_;
+}
+
+void TGroupBox::learnFace(const Look &now)
+{
+    learned_ = now;
+    haveLook_ = true;
+    faceColour_ = QColor();
+    face_ = QRect();
+    if (now.checkable || now.size.isEmpty())
+        return; // a check box's look follows the mouse
+
+    QStyleOptionGroupBox option;
+    initStyleOption(&option);
+    const QRect inside = style()
+                             ->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, this)
+                             .adjusted(FaceInset, FaceInset, -FaceInset, -FaceInset);
+    if (inside.isEmpty())
+        return;
+    QImage drawn(now.size, QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    {
+        QPainter p(&drawn);
+        // As a painter on the widget itself would start out.
+        p.setFont(font());
+        p.setPen(palette().color(foregroundRole()));
+        p.setBrush(palette().brush(backgroundRole()));
+        p.setLayoutDirection(layoutDirection());
+        drawStyle(p);
+    }
+    const QRgb first = drawn.pixel(inside.topLeft());
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            if (drawn.pixel(x, y) != first)
+                return;
+    face_ = inside;
+    faceColour_ = QColor::fromRgba(first);
 }
 
 void TGroupBox::paintEvent(QPaintEvent *event)
 {
     const Look now = look();
-    if (isCheckable() || now.size.isEmpty()) {
-        QPainter(this).fillRect(event->rect(), palette().window());
-        QGroupBox::paintEvent(event);
+    if (!haveLook_ || !(now == learned_))
+        learnFace(now);
+    if (faceColour_.isValid() && face_.contains(event->rect())) {
+        QPainter p(this);
+        p.fillRect(event->rect(), faceColour_);
         return;
     }
-    if (drawn_.isNull() || !(now == drawnLook_)) {
-        // The format of a window's backing store, so the style's blending
-        // comes out the same as on screen.
-        drawn_ = QImage(now.size * now.ratio, QImage::Format_RGB32);
-        drawn_.setDevicePixelRatio(now.ratio);
-        drawn_.fill(palette().color(QPalette::Window));
-        QPainter under(&drawn_);
-        // A box inside another box stands on that box's tinted face.
-        if (QWidget *parent = parentWidget())
-            parent->render(&under, QPoint(), QRegion(geometry()), RenderFlags(DrawWindowBackground));
-        under.end();
-        // What QGroupBox::paintEvent draws, into the image.
-        QPainter into(&drawn_);
-        // As a painter on the widget itself would start out.
-        into.setFont(font());
-        into.setPen(palette().color(foregroundRole()));
-        into.setBrush(palette().brush(backgroundRole()));
-        into.setLayoutDirection(layoutDirection());
-        QStyleOptionGroupBox option;
-        initStyleOption(&option);
-        style()->drawComplexControl(QStyle::CC_GroupBox, &option, &into, this);
-        drawnLook_ = now;
-        ++styleDraws_;
-    }
     QPainter p(this);
-    for (const QRect &r : event->region())
-        p.drawImage(r, drawn_, QRectF(r.topLeft() * now.ratio, r.size() * now.ratio));
+    drawStyle(p);
 }

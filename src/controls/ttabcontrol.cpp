@@ -19,7 +19,8 @@ int TTabControl::addTab(const QString &text)
     texts_.append(text);
     if (current_ < 0)
         current_ = 0;
-    relayout();
+    // Laid out when first asked: sixteen tabs added one by one would lay
+    // the row out sixteen times.
     updateGeometry();
     return count() - 1;
 }
@@ -36,11 +37,20 @@ void TTabControl::setCurrentIndex(int index)
 
 QSize TTabControl::tabSize(int index) const
 {
-    // The style's own label spacing, or it clips the text.
-    const QFontMetrics fm = fontMetrics();
-    const int h = style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, this);
-    const int v = std::min(8, style()->pixelMetric(QStyle::PM_TabBarTabVSpace, nullptr, this));
-    return QSize(fm.horizontalAdvance(texts_.value(index)) + h, fm.height() + v);
+    if (index < 0 || index >= count())
+        return {};
+    // Measured once per text and font: the rows are laid out again at every
+    // resize and every change of the selected tab.
+    if (sizes_.size() != std::size_t(count())) {
+        // The style's own label spacing, or it clips the text.
+        const QFontMetrics fm = fontMetrics();
+        const int h = style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, this);
+        const int v = std::min(8, style()->pixelMetric(QStyle::PM_TabBarTabVSpace, nullptr, this));
+        sizes_.clear();
+        for (const QString &text : texts_)
+            sizes_.push_back(QSize(fm.horizontalAdvance(text) + h, fm.height() + v));
+    }
+    return sizes_[std::size_t(index)];
 }
 
 std::vector<std::vector<int>> TTabControl::rowsFor(int width) const
@@ -137,6 +147,7 @@ void TTabControl::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        sizes_.clear();
         laidOutWidth_ = -1;
         relayout();
         updateGeometry();

@@ -53,6 +53,7 @@ private:
     QStringList texts_;
     int current_ = -1;
     mutable std::vector<QRect> rects_;
+    mutable std::vector<QSize> sizes_; // of each tab, for the current font
     mutable int rows_ = 1;
     mutable int laidOutWidth_ = -1;
     mutable int laidOutCurrent_ = -1;

@@ -14,6 +14,8 @@
 #include <chrono>
 #include <thread>
 
+#include <unistd.h>
+
 namespace {
 
 // Off unless asked for with QT_LOGGING_RULES="quorvex.midi.debug=true".
@@ -46,6 +48,26 @@ bool compiled(RtMidi::Api api)
 }
 
 #ifdef QUORVEX_HAVE_JACK
+// A running JACK server leaves its socket in the shared-memory folder: JACK 2
+// as jack_<server>_<uid>_0, JACK 1 in jack-<uid>/<server>. A stale socket
+// only costs the real attempt; a server whose folder this cannot know (a
+// promiscuous server, another platform) is always tried.
+bool jackServerMayRun()
+{
+#ifdef Q_OS_LINUX
+    if (qEnvironmentVariableIsSet("JACK_PROMISCUOUS_SERVER"))
+        return true;
+    QString server = qEnvironmentVariable("JACK_DEFAULT_SERVER");
+    if (server.isEmpty())
+        server = QStringLiteral("default");
+    const QString uid = QString::number(::getuid());
+    return QFileInfo::exists(QStringLiteral("/dev/shm/jack_%1_%2_0").arg(server, uid))
+        || QFileInfo::exists(QStringLiteral("/dev/shm/jack-%1/%2").arg(uid, server));
+#else
+    return true;
+#endif
+}
+
 void onJackMessage(const char *text)
 {
     qCDebug(lcMidi) << "JACK:" << text;
@@ -144,6 +166,10 @@ bool RtMidiBackend::Impl::tryApi(RtMidi::Api which, const std::string &clientNam
 bool RtMidiBackend::Impl::jackServerRunning(const std::string &clientName)
 {
 #ifdef QUORVEX_HAVE_JACK
+    // Opening a client only to learn that no server runs costs milliseconds
+    // and a database library's worth of memory at every start.
+    if (!jackServerMayRun())
+        return false;
     // libjack prints every failed connection attempt; keep it in the log.
     jack_set_error_function(onJackMessage);
     jack_set_info_function(onJackMessage);
