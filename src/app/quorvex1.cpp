@@ -324,6 +324,8 @@ void Quorvex1::readSettings()
     if (!s.dataDir.isEmpty())
         doc.setWorkingDirectory(s.dataDir);
     LabelList->setText(doc.workingDirectory());
+    doc.setOpenDialogDirectory(doc.workingDirectory());
+    doc.setSaveDialogDirectory(doc.workingDirectory());
 }
 
 int Quorvex1::preferredPort(const QStringList &devices, int storedIndex, const QString &storedName)

@@ -9,7 +9,11 @@ namespace {
 const QString TitleSuffix = QStringLiteral(" - Quorvex");
 }
 
-Document::Document(QObject *parent) : QObject(parent), workingDirectory_(QDir::currentPath()) {}
+Document::Document(QObject *parent)
+    : QObject(parent), workingDirectory_(QDir::currentPath()), openDialogDirectory_(workingDirectory_),
+      saveDialogDirectory_(workingDirectory_)
+{
+}
 
 void Document::setSaveElsewhere(bool on)
 {
@@ -48,6 +52,11 @@ bool Document::setWorkingDirectory(const QString &dir)
         emit workingDirectoryChanged(clean);
     }
     return true;
+}
+
+QString Document::currentPath() const
+{
+    return fileName_.isEmpty() ? QString() : QDir(workingDirectory_).filePath(fileName_);
 }
 
 void Document::openedAt(const QString &path)

@@ -46,6 +46,15 @@ public:
     QString workingDirectory() const { return workingDirectory_; }
     // False (and nothing changes) when the directory cannot be entered.
     bool setWorkingDirectory(const QString &dir);
+    // The current file's full path: the file name in the working directory;
+    // empty without a file name.
+    QString currentPath() const;
+
+    // Where the open and save dialogs start.
+    QString openDialogDirectory() const { return openDialogDirectory_; }
+    void setOpenDialogDirectory(const QString &dir) { openDialogDirectory_ = dir; }
+    QString saveDialogDirectory() const { return saveDialogDirectory_; }
+    void setSaveDialogDirectory(const QString &dir) { saveDialogDirectory_ = dir; }
 
     // A file was opened or saved at this full path: title, file name, origin
     // and the save-elsewhere flag follow it.
@@ -69,4 +78,6 @@ private:
     QString titleName_ = Untitled;
     QString applicationTitle_ = QStringLiteral("Quorvex");
     QString workingDirectory_;
+    QString openDialogDirectory_;
+    QString saveDialogDirectory_;
 };
