@@ -1,0 +1,30 @@
+#include "files/globalfile.h"
+
+#include "model/quorvexerror.h"
+#include "protocol/ampmessages.h"
+
+namespace files {
+
+GlobalRecord decodeGlobalFile(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() <= std::size_t(amp::CommandPos) || !amp::hasAmpHeader(bytes.data(), bytes.size())
+        || bytes[amp::CommandPos] != amp::Globals)
+        throw QuorvexError(QStringLiteral("Not a Quorvatron Global File"));
+    if (bytes.size() < std::size_t(GlobalFileSize))
+        throw QuorvexError(QStringLiteral("Incorrect File Format"));
+    GlobalRecord record{};
+    amp::decodeNibbles(bytes.data() + amp::CommandPos + 1, record.size(), record.data());
+    return record;
+}
+
+GlobalRecord readGlobalFile(const QString &path)
+{
+    return decodeGlobalFile(readWholeFile(unquotedPath(path)));
+}
+
+void writeGlobalFile(const QString &path, std::span<const std::uint8_t, preset::GlobalSize> record)
+{
+    writeWholeFile(path, amp::globals(record));
+}
+
+} // namespace files

@@ -1,0 +1,96 @@
+#include "files/presetfile.h"
+
+#include "model/quorvexerror.h"
+#include "protocol/ampmessages.h"
+
+#include <algorithm>
+
+namespace files {
+
+namespace {
+
+const QString IncorrectFormat = QStringLiteral("Incorrect File Format");
+
+QString hexBytes(std::span<const std::uint8_t> bytes)
+{
+    QString text;
+    for (std::uint8_t b : bytes) {
+        if (!text.isEmpty())
+            text += QLatin1Char(' ');
+        text += QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+    }
+    return text;
+}
+
+} // namespace
+
+int recordBytes(Kind kind)
+{
+    switch (kind) {
+    case Kind::Group: return preset::GroupSize;
+    case Kind::Single: return preset::RecordSize;
+    case Kind::Global: return preset::GlobalSize;
+    }
+    return 0;
+}
+
+int minimumFileSize(Kind kind)
+{
+    return amp::CommandPos + 1 + 2 * recordBytes(kind);
+}
+
+Kind classify(std::span<const std::uint8_t> bytes, const QString &path, bool importing)
+{
+    const std::size_t present = std::min<std::size_t>(bytes.size(), amp::HeaderSize);
+    for (std::size_t i = 0; i < present; ++i) {
+        if (bytes[i] != amp::Header[i]) {
+            const auto shown = bytes.first(std::min<std::size_t>(bytes.size(), amp::CommandPos + 1));
+            throw QuorvexError(QStringLiteral("Incorrect Header:\n") + hexBytes(shown) + QLatin1Char('\n') + path);
+        }
+    }
+    if (bytes.size() <= std::size_t(amp::CommandPos))
+        throw QuorvexError(IncorrectFormat);
+
+    Kind kind;
+    switch (bytes[amp::CommandPos]) {
+    case amp::GroupDump: kind = Kind::Group; break;
+    case amp::SinglePreset: kind = Kind::Single; break;
+    case amp::Globals: kind = Kind::Global; break;
+    default: throw QuorvexError(QStringLiteral("Incorrect File Header"));
+    }
+    if (importing && kind != Kind::Single)
+        throw QuorvexError(QStringLiteral("Not a single preset file."));
+    return kind;
+}
+
+Bytes decode(Kind kind, std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() < std::size_t(minimumFileSize(kind)))
+        throw QuorvexError(IncorrectFormat);
+    Bytes data(std::size_t(recordBytes(kind)));
+    amp::decodeNibbles(bytes.data() + amp::CommandPos + 1, data.size(), data.data());
+    return data;
+}
+
+PresetFile readPresetFile(const QString &path, bool importing, const std::function<void(Kind)> &onKind)
+{
+    PresetFile file{unquotedPath(path), Kind::Single, {}};
+    const Bytes bytes = readWholeFile(file.path);
+    file.kind = classify(bytes, file.path, importing);
+    if (onKind)
+        onKind(file.kind);
+    file.data = decode(file.kind, bytes);
+    return file;
+}
+
+void writeSingleFile(const QString &path, std::span<const std::uint8_t, preset::RecordSize> record)
+{
+    writeWholeFile(path, amp::singlePreset(record));
+}
+
+void writeGroupFile(const QString &path, std::span<const std::uint8_t, preset::GroupSize> group)
+{
+    writeWholeFile(path, amp::groupDump(group));
+}
+
+} // namespace files

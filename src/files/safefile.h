@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+class QFile;
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+// Whole-file reads with a size cap, and writes that never leave a file half
+// written. Every failure throws QuorvexError with a message for the error box.
+namespace files {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Files the program reads are a few hundred bytes; anything above this is a
+// wrong pick and is refused before it is read.
+inline constexpr qint64 MaxReadSize = 1024 * 1024;
+
+// File names pasted from elsewhere often arrive quoted: every '"' goes.
+QString unquotedPath(const QString &path);
+
+// Reads the whole file at path (taken as is: quote removal is the caller's
+// business, see unquotedPath). Throws
+//   "Can't open file:\n<path>"              missing, not a regular file, unreadable
+//   "File too large (over 1 MiB):\n<path>"  more than MaxReadSize bytes
+//   "Can't read file:\n<path>\n<reason>"    an error while reading
+Bytes readWholeFile(const QString &path);
+
+// The rest of an open file, refused past MaxReadSize. Throws the last two
+// messages of readWholeFile().
+Bytes readOpenFile(QFile &file, const QString &path);
+
+// Replaces (or creates) the file at path with bytes through QSaveFile: until
+// the new content is complete on disk the old file stays as it was, and a
+// failed write leaves no temporary file behind. Throws
+//   "Can't save file:\n<path>\n<reason>"
+// with the system's reason (missing or read-only folder, disk full, file
+// size limit, ...).
+void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes);
+
+} // namespace files
