@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <iterator>
@@ -88,7 +89,9 @@ QString decodeNote(std::span<const std::uint8_t> bytes)
 {
     QString text;
     if (isValidUtf8(bytes)) {
-        text = QString::fromUtf8(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+        // fromUtf8() would drop a byte order mark; keeping it writes it back.
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        text = utf8.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
     } else {
         text.reserve(qsizetype(bytes.size()));
         for (std::uint8_t b : bytes)

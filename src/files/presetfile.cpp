@@ -36,7 +36,7 @@ int recordBytes(Kind kind)
 
 int minimumFileSize(Kind kind)
 {
-    return amp::CommandPos + 1 + 2 * recordBytes(kind);
+    return amp::CommandPos + 1 + 2 * recordBytes(kind) + 1;
 }
 
 Kind classify(std::span<const std::uint8_t> bytes, const QString &path, bool importing)

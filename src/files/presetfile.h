@@ -31,8 +31,9 @@ enum class Kind {
     Global, // command 13: the global settings, 14 bytes, file at least 36 bytes
 };
 
-// Smallest file of each kind: header, command and the nibble pairs. The
-// closing F7 is not required and bytes after the pairs are ignored.
+// Smallest file of each kind: header, command, the nibble pairs and one
+// closing byte, whose value is not checked (it should be F7). Bytes after
+// it are ignored.
 int minimumFileSize(Kind kind);
 // Bytes decode() returns for each kind.
 int recordBytes(Kind kind);

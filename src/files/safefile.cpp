@@ -59,16 +59,27 @@ Bytes readOpenFile(QFile &file, const QString &path)
 void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes)
 {
     QSaveFile file(path);
-    auto fail = [&](const QString &reason) {
+    auto fail = [&](QString reason) {
+        if (reason.isEmpty())
+            reason = QStringLiteral("The file was not written completely.");
         file.cancelWriting();
         throw QuorvexError(QStringLiteral("Can't save file:\n%1\n%2").arg(path, reason));
     };
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so every short write shows here: commit() renames the
+    // temporary file over the old one even when flushing its buffer fell
+    // short (a size limit, a full disk), as long as write() had succeeded.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         fail(file.errorString());
-    if (file.write(reinterpret_cast<const char *>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size()))
-        fail(file.errorString());
-    // commit() flushes what is buffered: a full disk or a size limit may only
-    // show here. On failure it removes the temporary file itself.
+    const char *data = reinterpret_cast<const char *>(bytes.data());
+    qint64 left = qint64(bytes.size());
+    while (left > 0) {
+        // A short write sets no error; the next attempt reports why.
+        const qint64 n = file.write(data, left);
+        if (n <= 0)
+            fail(file.errorString());
+        data += n;
+        left -= n;
+    }
     if (!file.commit())
         fail(file.errorString());
 }
