@@ -114,7 +114,7 @@ private slots:
     void globalFileDecoding_data();
     void globalFileDecoding();
     void writtenFilesReadBack();
-    void failedWritesKeepTheOldFile();
+    void failedWritesChangeNothing();
     void writeOverSizeLimitKeepsTheOldFile();
     void noteFileNames_data();
     void noteFileNames();
@@ -397,7 +397,7 @@ void TestFiles::writtenFilesReadBack()
              std::optional<QString>(QStringLiteral("Can't open file:\n") + missing));
 }
 
-void TestFiles::failedWritesKeepTheOldFile()
+void TestFiles::failedWritesChangeNothing()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
