@@ -48,7 +48,7 @@ void presetFile(std::span<const std::uint8_t> file, bool importing)
                                  : *kind == files::Kind::Single ? amp::SinglePreset
                                                                 : amp::Globals;
     check(hasCommand(file, command));
-    check(!importing || *kind == files::Kind::Single);
+    check(!importing || *kind != files::Kind::Group);
 
     const std::size_t needed = std::size_t(files::minimumFileSize(*kind));
     try {

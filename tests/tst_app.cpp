@@ -9,9 +9,15 @@
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
 #include "support/scriptedprompter.h"
+#include "windows/tforminfo.h"
 #include "windows/tformmidi.h"
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,6 +48,21 @@ struct Fixture {
         QFile f(iniPath());
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(text);
+    }
+    // A file in the fixture's folder; returns its full path.
+    QString put(const QString &name, const std::vector<std::uint8_t> &bytes) const
+    {
+        const QString path = dir.filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+        return path;
+    }
+    QByteArray bytesOf(const QString &path) const
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     QByteArray iniText() const
     {
@@ -382,8 +403,9 @@ private slots:
         QCOMPARE(f.prompter->shown[0].text, QStringLiteral("Save Changes?"));
         QCOMPARE(f.prompter->shown[0].icon, Prompter::Icon::Question);
 
-        // There is no Save to run: Yes keeps the window and the edits.
+        // Yes, and the Save As dialog cancelled: the window stays with its edits.
         f.prompter->answers = {Button::Yes};
+        f.prompter->fileNames = {QString()};
         QVERIFY(!w.close());
         QVERIFY(w.session().document().isModified());
         QVERIFY(!QFile::exists(f.iniPath()));
@@ -483,16 +505,37 @@ private slots:
 
     void commandLineFile()
     {
-        QSKIP("needs the file reader");
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        preset::Record r = preset::DefaultRecord;
+        r[preset::PreGain] = 30;
+        const QString path = f.put(QStringLiteral("data/my lead.syx"), amp::singlePreset(r));
+        // The shell split the name at its space.
+        Quorvex1 &w = f.make(path.split(QLatin1Char(' ')));
+        w.FormActivate();
+        QCOMPARE(w.windowTitle(), path + QStringLiteral(" - Quorvex"));
+        const Document &doc = w.session().document();
+        QCOMPARE(doc.fileName(), QStringLiteral("my lead.syx"));
+        QCOMPARE(doc.originDirectory(), f.dir.filePath(QStringLiteral("data")));
+        QVERIFY(doc.saveElsewhere()); // not the list's directory
+        QVERIFY(act(w, "SaveBack")->isEnabled());
+        QVERIFY(w.session().startedWithFile());
+        QVERIFY(std::equal(r.begin(), r.end(), w.session().image().record(0).begin()));
+        // The file's preset goes to the Amp, and no defaults after it.
+        QCOMPARE(f.backend->sent, std::vector<amp::Bytes>{amp::singlePreset(r)});
     }
 
     void commandLineGlobalFile()
     {
-        // Not loaded (a global file): the default presets, and still "started with a file".
+        // Not loaded (a global file, not opened): the default presets, and
+        // still "started with a file".
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
-        Quorvex1 &w = f.make({QStringLiteral("/data/globals.syx")});
+        std::array<std::uint8_t, preset::GlobalSize> globals{};
+        Quorvex1 &w = f.make({f.put(QStringLiteral("globals.syx"), amp::globals(globals))});
+        f.prompter->answers = {Button::No};
         w.FormActivate();
+        QCOMPARE(f.prompter->texts(), QStringList{QStringLiteral("This is a Global File. Open it?")});
         QVERIFY(w.session().startedWithFile());
         QCOMPARE(w.windowTitle(), QStringLiteral("untitled - Quorvex"));
         QCOMPARE(f.sentCommands(), QStringList{QString::number(amp::SinglePreset)});
@@ -500,20 +543,44 @@ private slots:
 
     void commandLineFileFails()
     {
-        QSKIP("needs the file reader");
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        const QString path = f.put(QStringLiteral("broken.syx"), {0xF0, 0x01, 0x20, 0x4F, 0x10, 0x00, 0x09, 0x00});
+        Quorvex1 &w = f.make({path});
+        w.FormActivate();
+        QCOMPARE(f.prompter->texts(),
+                 QStringList{QStringLiteral("Incorrect Header:\nF0 01 20 4F 10 00 09\n") + path + QLatin1Char('.')});
+        QCOMPARE(f.prompter->shown[0].caption, QStringLiteral("Quorvex"));
+        QVERIFY(!w.session().startedWithFile());
+        QVERIFY(f.backend->sent.empty());
     }
 
     void handOverToTheRunningWindow()
     {
         Fixture f;
+        f.writeIni("[Form]\nDataDir=" + f.dir.path().toUtf8() + "\n");
         Quorvex1 &w = f.make();
         w.session().document().setModified(true);
+        preset::Record r = preset::DefaultRecord;
+        r[preset::Mid] = 5;
+        const QString path = f.put(QStringLiteral("a b.syx"), amp::singlePreset(r));
 
         f.prompter->answers = {Button::Cancel};
-        w.copyDataReceived(QStringLiteral("\"/data/a b.syx\""));
+        w.copyDataReceived(QLatin1Char('"') + path + QLatin1Char('"'));
         QVERIFY(w.session().document().isModified());
         QCOMPARE(f.prompter->texts(), QStringList{QStringLiteral("Save Changes?")});
-        QCOMPARE(w.session().document().workingDirectory(), QDir::currentPath()); // the list does not move
+
+        // Quotes anywhere in the text go; the file lies in the list's folder.
+        f.prompter->answers = {Button::No};
+        w.copyDataReceived(QLatin1Char('"') + f.dir.path() + QStringLiteral("/a \"b\".syx\""));
+        const Document &doc = w.session().document();
+        QVERIFY(!doc.isModified());
+        QCOMPARE(doc.fileName(), QStringLiteral("a b.syx"));
+        QCOMPARE(w.windowTitle(), path + QStringLiteral(" - Quorvex"));
+        QVERIFY(!doc.saveElsewhere());
+        QVERIFY(!act(w, "SaveBack")->isEnabled());
+        QCOMPARE(doc.workingDirectory(), f.dir.path()); // the list does not move
+        QVERIFY(std::equal(r.begin(), r.end(), w.session().image().record(0).begin()));
         QCOMPARE(f.prompter->unexpected, 0);
         QVERIFY(!w.firstActivationDone());
     }
@@ -525,12 +592,14 @@ private slots:
         Quorvex1 &w = f.make({}, {}, server);
         QVERIFY(w.singleInstance() && w.singleInstance()->isListening());
         w.session().document().setModified(true);
-        f.prompter->answers = {Button::Cancel};
+        f.prompter->answers = {Button::No};
+        const QString path = f.put(QStringLiteral("sub/x.syx"), amp::singlePreset(preset::DefaultRecord));
 
         std::atomic<bool> done{false}, result{false};
         std::unique_ptr<QThread> second(QThread::create([&] {
+            // A relative name, made absolute against the second start's folder.
             result = SingleInstance::sendToRunning(
-                server, SingleInstance::commandLineText({QStringLiteral("sub/x.syx")}, QStringLiteral("/elsewhere")));
+                server, SingleInstance::commandLineText({QStringLiteral("sub/x.syx")}, f.dir.path()));
             done = true;
         }));
         second->start();
@@ -538,7 +607,96 @@ private slots:
         second->wait();
         QVERIFY(result);
         QCOMPARE(f.prompter->texts(), QStringList{QStringLiteral("Save Changes?")});
+        QCOMPARE(w.windowTitle(), path + QStringLiteral(" - Quorvex"));
         QVERIFY(w.isVisible()); // brought to the front
+    }
+
+    void closingWithYesSavesTheEdits()
+    {
+        // Turn a knob, close, answer Yes, name the file: the presets are on disk.
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        Quorvex1 &w = f.make();
+        w.FormActivate();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTRY_VERIFY(w.editorPanel().NxNumberKnobPre->PaintedOnce());
+        w.editorPanel().NxNumberKnobPre->SetValue(30);
+        QVERIFY(w.session().document().isModified());
+
+        const QString target = f.dir.filePath(QStringLiteral("kept.syx"));
+        f.prompter->answers = {Button::Yes};
+        f.prompter->fileNames = {target};
+        QVERIFY(w.close());
+        QCOMPARE(f.prompter->texts().first(), QStringLiteral("Save Changes?"));
+        QCOMPARE(f.prompter->shown.last().kind, QStringLiteral("save"));
+        const amp::Bytes written = amp::singlePreset(w.session().image().record(0));
+        QCOMPARE(f.bytesOf(target), QByteArray(reinterpret_cast<const char *>(written.data()), qsizetype(written.size())));
+        QCOMPARE(w.session().image().record(0)[preset::PreGain], 30);
+    }
+
+    void notesWindow()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nDataDir=" + f.dir.path().toUtf8() + "\n");
+        Quorvex1 &w = f.make();
+        QVERIFY(!act(w, "InfoMain")->isEnabled()); // untitled
+        f.put(QStringLiteral("bass.syx"), amp::singlePreset(preset::DefaultRecord));
+        w.session().files().openFromList(f.dir.filePath(QStringLiteral("bass.syx")));
+        QVERIFY(act(w, "InfoMain")->isEnabled());
+
+        auto inForm = [&](const std::function<void(TFormInfo &)> &act) {
+            QTimer::singleShot(0, [&] {
+                if (auto *form = qobject_cast<TFormInfo *>(QApplication::activeModalWidget()))
+                    act(*form);
+            });
+        };
+        QString caption;
+        inForm([&](TFormInfo &form) {
+            caption = form.windowTitle();
+            QVERIFY(form.MemoInfo->toPlainText().isEmpty());
+            form.MemoInfo->setPlainText(QStringLiteral("Bridge pickup\nGain 7"));
+            form.BitBtnSave->click();
+        });
+        act(w, "InfoMain")->trigger();
+        QCOMPARE(caption, QStringLiteral("File Info for bass.syx"));
+        QCOMPARE(f.bytesOf(f.dir.filePath(QStringLiteral("bass.txt"))), QByteArray("Bridge pickup\r\nGain 7"));
+
+        // Cancel writes nothing.
+        inForm([&](TFormInfo &form) {
+            QCOMPARE(form.MemoInfo->toPlainText(), QStringLiteral("Bridge pickup\nGain 7"));
+            form.MemoInfo->setPlainText(QStringLiteral("changed"));
+            form.BitBtnCancel->click();
+        });
+        act(w, "InfoMain")->trigger();
+        QCOMPARE(f.bytesOf(f.dir.filePath(QStringLiteral("bass.txt"))), QByteArray("Bridge pickup\r\nGain 7"));
+
+        // A preset from the Amp has no file to keep a note beside.
+        w.session().document().setFileName(QString());
+        QVERIFY(!act(w, "InfoMain")->isEnabled());
+    }
+
+    void droppedFileOpens()
+    {
+        Fixture f;
+        Quorvex1 &w = f.make();
+        const QString path = f.put(QStringLiteral("drop/Dropped.SYX"), amp::singlePreset(preset::DefaultRecord));
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &drop);
+        QCOMPARE(w.windowTitle(), path + QStringLiteral(" - Quorvex"));
+        QCOMPARE(w.session().document().workingDirectory(), f.dir.filePath(QStringLiteral("drop")));
+
+        QMimeData text;
+        text.setUrls({QUrl::fromLocalFile(f.dir.filePath(QStringLiteral("notes.txt")))});
+        QDragEnterEvent other(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        other.setAccepted(false);
+        QApplication::sendEvent(&w, &other);
+        QVERIFY(!other.isAccepted());
     }
 
     void sysExReachesTheDispatcher()
@@ -583,6 +741,7 @@ private slots:
         QCOMPARE(w.session().view(), AmpSession::View::Group);
         QVERIFY(panel.TabControl1->isVisible());
         QCOMPARE(panel.TabControl1->currentIndex(), 0);
+        QVERIFY(act(w, "SaveCurrentTab1")->isEnabled() && act(w, "ImportSingletoTab")->isEnabled());
         QVERIFY(!w.session().document().isModified());
         QVERIFY(w.session().document().fileName().isEmpty());
         QCOMPARE(w.windowTitle(), QStringLiteral("untitled - Quorvex"));

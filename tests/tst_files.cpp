@@ -201,7 +201,6 @@ void TestFiles::presetFileErrors_data()
     QTest::newRow("command 00, importing") << Setup::File << "g.syx" << withByte(single, 6, 0x00) << false << true
                                            << NoKind << QStringLiteral("Incorrect File Header");
     QTest::newRow("group, importing") << Setup::File << "h.syx" << group << false << true << NoKind << notSingle;
-    QTest::newRow("global, importing") << Setup::File << "i.syx" << global << false << true << NoKind << notSingle;
 
     QTest::newRow("group of 999 bytes") << Setup::File << "j.syx" << resized(group, 999) << false << false
                                         << int(Kind::Group) << format;
@@ -274,6 +273,9 @@ void TestFiles::presetFileContents_data()
                                             << false << Kind::Single << record;
     QTest::newRow("global") << "settings.syx" << fileImage(0x13, globals) << false << false << Kind::Global
                             << globals;
+    // Not refused when importing: the caller asks whether to open it.
+    QTest::newRow("global, importing") << "settings.syx" << fileImage(0x13, globals) << false << true
+                                       << Kind::Global << globals;
 }
 
 void TestFiles::presetFileContents()

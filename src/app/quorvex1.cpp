@@ -6,10 +6,15 @@
 #include "editor/editorpanel.h"
 #include "midi/rtmidibackend.h"
 #include "session/prompter.h"
+#include "windows/tforminfo.h"
 #include "windows/tformmidi.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -73,6 +78,7 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     // is added, and the large image would cost more than the whole menu bar.
     setWindowIcon(QIcon(QStringLiteral(":/app/quorvex64.png")));
     setContextMenuPolicy(Qt::NoContextMenu); // the tool bar is switched from the View menu only
+    setAcceptDrops(true);
     buildMenus();
     buildToolBar();
     buildPanels();
@@ -114,6 +120,7 @@ void Quorvex1::connectSession()
     connect(session_.get(), &AmpSession::viewChanged, this,
             [this](AmpSession::View view) { showViewItems(view == AmpSession::View::Group); });
     showViewItems(session_->isGroupView());
+    enableIfBuilt(SaveBack, doc.saveElsewhere());
 }
 
 void Quorvex1::buildMenus()
@@ -205,6 +212,13 @@ void Quorvex1::buildMenus()
     connectHandler(EditordatatoAmp1, &Quorvex1::EditordatatoAmp1Click);
     connectHandler(Exit1, &Quorvex1::Exit1Click);
     connectHandler(About1, &Quorvex1::About1Click);
+    connectHandler(Open1, &Quorvex1::Open1Click);
+    connectHandler(ImportSingletoTab, &Quorvex1::ImportSingletoTabClick);
+    connectHandler(InfoMain, &Quorvex1::InfoMainClick);
+    connectHandler(Save1, &Quorvex1::Save1Click);
+    connectHandler(SaveAs1, &Quorvex1::SaveAs1Click);
+    connectHandler(SaveBack, &Quorvex1::SaveBackClick);
+    connectHandler(SaveCurrentTab1, &Quorvex1::SaveCurrentTab1Click);
 
     // An item without a command never looks as if it had one.
     for (QAction *a : File1->actions() + View1->actions() + Transfer1->actions() + PresetfromAmp1->actions() +
@@ -248,6 +262,8 @@ void Quorvex1::buildToolBar()
     connectHandler(ToolButtonMIDI, &Quorvex1::MIDIPortSelect1Click);
     connectHandler(ToolButtonDefaultView, &Quorvex1::DefaultView1Click);
     connectHandler(ToolButtonSendEdits, &Quorvex1::EditordatatoAmp1Click);
+    connectHandler(ToolButtonOpen, &Quorvex1::Open1Click);
+    connectHandler(ToolButtonSave, &Quorvex1::Save1Click);
     for (QAction *a : ToolBar1->actions())
         enableIfBuilt(a, true);
 }
@@ -369,7 +385,8 @@ void Quorvex1::showTitle()
     const Document &doc = session_->document();
     setWindowTitle(doc.caption());
     setWindowIconText(doc.applicationTitle());
-    enableIfBuilt(InfoMain, doc.hasName());
+    // A note needs a file to lie beside: none after a preset came from the Amp.
+    enableIfBuilt(InfoMain, doc.hasName() && !doc.fileName().isEmpty());
 }
 
 void Quorvex1::showViewItems(bool group)
@@ -440,10 +457,9 @@ void Quorvex1::startUp()
         session_->startWithDefaults();
 }
 
-bool Quorvex1::openNamedFile(const QString &)
+bool Quorvex1::openNamedFile(const QString &path)
 {
-    // No file format is read yet: the editor keeps its presets.
-    return false;
+    return session_->files().openNamed(path);
 }
 
 void Quorvex1::bringToFront()
@@ -545,6 +561,29 @@ void Quorvex1::MIDIPortSelect1Click()
 
 void Quorvex1::New1Click() { session_->newDocument(AmpSession::View::Single); }
 
+void Quorvex1::Open1Click() { session_->files().open(); }
+
+void Quorvex1::ImportSingletoTabClick() { session_->files().importSingleToTab(); }
+
+void Quorvex1::Save1Click() { session_->files().save(); }
+
+void Quorvex1::SaveAs1Click() { session_->files().saveAs(); }
+
+void Quorvex1::SaveBackClick() { session_->files().saveBack(); }
+
+void Quorvex1::SaveCurrentTab1Click() { session_->files().saveCurrentTab(); }
+
+void Quorvex1::InfoMainClick()
+{
+    const QString notePath = session_->files().notePath();
+    if (notePath.isEmpty())
+        return;
+    TFormInfo form(*session_, this);
+    // A note that cannot be read is reported and the window not shown.
+    form.Load(notePath);
+    form.exec();
+}
+
 void Quorvex1::NewGroup1Click() { session_->newDocument(AmpSession::View::Group); }
 
 void Quorvex1::EditordatatoAmp1Click() { session_->sendEditorData(); }
@@ -588,6 +627,38 @@ void Quorvex1::FormClose()
     if (!settings_.write(s))
         prompter_->notice(QStringLiteral("Quorvex"), QStringLiteral("Could not save program settings."),
                           Prompter::Icon::None);
+}
+
+namespace {
+
+// The local .syx files a drag carries.
+QStringList droppedPresetFiles(const QMimeData *mime)
+{
+    QStringList paths;
+    if (!mime || !mime->hasUrls())
+        return paths;
+    for (const QUrl &url : mime->urls())
+        if (url.isLocalFile() && url.toLocalFile().endsWith(QLatin1String(".syx"), Qt::CaseInsensitive))
+            paths << url.toLocalFile();
+    return paths;
+}
+
+} // namespace
+
+void Quorvex1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedPresetFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void Quorvex1::dropEvent(QDropEvent *event)
+{
+    const QStringList paths = droppedPresetFiles(event->mimeData());
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // One document at a time: the first file dropped.
+    run([&] { session_->files().openDropped(paths.first()); });
 }
 
 void Quorvex1::closeEvent(QCloseEvent *event)

@@ -75,6 +75,13 @@ public:
     void About1Click();
     void MIDIPortSelect1Click();
     void New1Click();
+    void Open1Click();
+    void ImportSingletoTabClick();
+    void InfoMainClick();
+    void Save1Click();
+    void SaveAs1Click();
+    void SaveBackClick();
+    void SaveCurrentTab1Click();
     void NewGroup1Click();
     void EditordatatoAmp1Click();
     bool FormCloseQuery();
@@ -85,6 +92,8 @@ protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void buildMenus();

@@ -58,7 +58,9 @@ Kind classify(std::span<const std::uint8_t> bytes, const QString &path, bool imp
     case amp::Globals: kind = Kind::Global; break;
     default: throw QuorvexError(QStringLiteral("Incorrect File Header"));
     }
-    if (importing && kind != Kind::Single)
+    // A global file is not an error even when importing: the caller asks
+    // whether to open it where global settings are shown.
+    if (importing && kind == Kind::Group)
         throw QuorvexError(QStringLiteral("Not a single preset file."));
     return kind;
 }

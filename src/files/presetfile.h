@@ -46,8 +46,8 @@ int recordBytes(Kind kind);
 //   "Incorrect File Format"       the bytes present match the header but the
 //                                 file ends before byte 6 (an empty file too)
 //   "Incorrect File Header"       byte 6 names no file kind
-//   "Not a single preset file."   importing, and the file is not a single
-//                                 preset (a group or global file)
+//   "Not a single preset file."   importing a group file (a global file is
+//                                 not refused: the caller asks about it)
 Kind classify(std::span<const std::uint8_t> bytes, const QString &path, bool importing);
 
 // The record a file of a known kind holds: 496, 31 or 14 bytes, each from a

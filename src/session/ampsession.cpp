@@ -87,9 +87,11 @@ void AmpSession::askToSave(const QString &text)
                                            Prompter::Icon::Question);
     if (answer == Prompter::Button::No)
         return;
-    // There is no Save yet: a Yes must not throw the edits away, so it
-    // abandons the operation like Cancel.
-    throw Abort();
+    // Yes: the command goes on only once the presets are safe. A cancelled
+    // Save As abandons it like Cancel; a failed write is reported and
+    // abandons it too.
+    if (answer != Prompter::Button::Yes || !files_.save())
+        throw Abort();
 }
 
 void AmpSession::newDocument(View view)
@@ -122,6 +124,18 @@ void AmpSession::send(const amp::Bytes &message)
 void AmpSession::sendEditorData()
 {
     send(amp::singlePreset(record()));
+}
+
+void AmpSession::storeGroup(std::span<const std::uint8_t, preset::GroupSize> group)
+{
+    image_.storeGroup(group);
+    emit recordChanged();
+}
+
+void AmpSession::storeRecord(int slot, std::span<const std::uint8_t, preset::RecordSize> record)
+{
+    image_.storeRecord(slot, record);
+    emit recordChanged();
 }
 
 void AmpSession::sendParameter(int index)

@@ -9,6 +9,7 @@
 #include "protocol/sysexdispatcher.h"
 #include "session/amptransfers.h"
 #include "session/document.h"
+#include "session/documentfiles.h"
 
 #include <QObject>
 #include <QTimer>
@@ -34,6 +35,8 @@ public:
     DeviceImage &image() { return image_; }
     const DeviceImage &image() const { return image_; }
     Document &document() { return document_; }
+    const Document &document() const { return document_; }
+    DocumentFiles &files() { return files_; }
     Prompter &prompter() { return prompter_; }
     AmpTransfers &transfers() { return transfers_; }
     MidiBackend &backend() { return *backend_; }
@@ -71,6 +74,9 @@ public:
     void startWithDefaults();
     // The current slot's record to the Amp's current preset.
     void sendEditorData();
+    // Presets read from a file or the Amp, shown at once.
+    void storeGroup(std::span<const std::uint8_t, preset::GroupSize> group);
+    void storeRecord(int slot, std::span<const std::uint8_t, preset::RecordSize> record);
 
     // ---- Amp
 
@@ -187,6 +193,7 @@ private:
     TMidiIn MidiIn1;
     TMidiOut MidiOut1;
     AmpTransfers transfers_;
+    DocumentFiles files_{*this};
     QTimer TimerFlangeKluge;
 
     View view_ = View::Single;

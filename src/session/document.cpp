@@ -15,6 +15,25 @@ Document::Document(QObject *parent)
 {
 }
 
+void Document::setFileName(const QString &name)
+{
+    if (name == fileName_)
+        return;
+    fileName_ = name;
+    emit titleChanged();
+}
+
+bool Document::sameFolder(const QString &a, const QString &b)
+{
+    // Two spellings of one folder (a trailing slash, "..", a symbolic link)
+    // are one folder; on a case-sensitive file system "Data" and "data" are two.
+    auto canonical = [](const QString &dir) {
+        const QString c = QFileInfo(dir).canonicalFilePath();
+        return c.isEmpty() ? QDir::cleanPath(QFileInfo(dir).absoluteFilePath()) : c;
+    };
+    return canonical(a) == canonical(b);
+}
+
 void Document::setSaveElsewhere(bool on)
 {
     if (on == saveElsewhere_)
@@ -47,7 +66,7 @@ bool Document::setWorkingDirectory(const QString &dir)
     if (dir.isEmpty() || !info.isDir() || !info.isExecutable())
         return false;
     const QString clean = QDir::cleanPath(info.absoluteFilePath());
-    if (clean != workingDirectory_) {
+    if (!sameFolder(clean, workingDirectory_)) {
         workingDirectory_ = clean;
         emit workingDirectoryChanged(clean);
     }
@@ -64,8 +83,7 @@ void Document::openedAt(const QString &path)
     const QFileInfo info(path);
     fileName_ = info.fileName();
     originDirectory_ = info.path();
-    // Compared as text, as the user sees the two directories.
-    setSaveElsewhere(originDirectory_ != workingDirectory_);
+    setSaveElsewhere(!isInWorkingDirectory(originDirectory_));
     setTitle(path);
 }
 

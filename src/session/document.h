@@ -16,9 +16,10 @@ public:
     // The current file name: the name part only; empty for a document that
     // came from the Amp or is new. Resolved against the working directory.
     QString fileName() const { return fileName_; }
-    void setFileName(const QString &name) { fileName_ = name; }
+    void setFileName(const QString &name);
     // The directory of the file last opened or saved.
     QString originDirectory() const { return originDirectory_; }
+    void setOrigin(const QString &dir) { originDirectory_ = dir; }
     // Set when the document's file lies outside the working directory (or the
     // data came from the Amp); it enables "Save Back (original path)".
     bool saveElsewhere() const { return saveElsewhere_; }
@@ -46,6 +47,9 @@ public:
     QString workingDirectory() const { return workingDirectory_; }
     // False (and nothing changes) when the directory cannot be entered.
     bool setWorkingDirectory(const QString &dir);
+    // Whether dir is the working directory: the same folder, however written.
+    bool isInWorkingDirectory(const QString &dir) const { return sameFolder(dir, workingDirectory_); }
+    static bool sameFolder(const QString &a, const QString &b);
     // The current file's full path: the file name in the working directory;
     // empty without a file name.
     QString currentPath() const;
@@ -63,6 +67,7 @@ public:
     void makeNew();
 
 signals:
+    // The title or the file name changed.
     void titleChanged();
     void modifiedChanged(bool modified);
     void saveElsewhereChanged(bool on);

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class AmpSession;
+
+// The File commands: the editor's presets to and from .syx files, with the
+// document's name, title, origin and modified flag kept as each command
+// leaves them. Dialogs and questions go through the session's Prompter; a
+// failed read or write throws QuorvexError and changes nothing it has not
+// already changed.
+class DocumentFiles : public QObject {
+    Q_OBJECT
+public:
+    static const QString OpenFilter;
+    static const QString SaveFilter;
+
+    explicit DocumentFiles(AmpSession &session, QObject *parent = nullptr);
+
+    // The file reader: loads a preset or group file into the editor (or, when
+    // importing, one preset into the selected tab), shows it and sends the
+    // current slot to the Amp. False when nothing was loaded (a global file).
+    bool readFile(const QString &path, bool importing);
+
+    // Open from the dialog; the file list moves to the file's folder.
+    void open();
+    // A file dropped on the window opens as from the dialog.
+    void openDropped(const QString &path);
+    // Open the file selected in the file list; the list stays.
+    void openFromList(const QString &path);
+    // A file named on the command line or handed over by a second start, or
+    // dropped on the window: it may lie anywhere.
+    bool openNamed(const QString &path);
+    void importFromList(const QString &path);
+    void importSingleToTab();
+
+    // Save: under the current name, or through Save As when there is none or
+    // the file lies elsewhere. False when nothing was written (the user
+    // cancelled the dialog or declined to overwrite).
+    bool save();
+    bool saveAs();
+    void saveBack();
+    void saveCurrentTab();
+
+    // The note file of the current document, beside its file; empty when the
+    // document has no file name.
+    QString notePath() const;
+
+signals:
+    // A global file was chosen and the user wants it opened.
+    void globalFileChosen(const QString &path);
+    // A file was written to the working folder: the file list shows it.
+    void listRefreshWanted();
+
+private:
+    enum class WriteMode { Save, SaveAs, CurrentTab };
+    // False when nothing was written (overwrite declined).
+    bool write(WriteMode mode, const QString &path);
+    QString chooseSavePath(const QString &suggestedName);
+    void openChosen(const QString &path);
+    void opened(const QString &path);
+
+    AmpSession &session_;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDialog>
+
+class AmpSession;
+class QPlainTextEdit;
+class QPushButton;
+
+// The note kept beside a preset or group file: shown in a text box, written
+// back by "Save", left alone by "Cancel".
+class TFormInfo : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFormInfo(AmpSession &session, QWidget *parent = nullptr);
+
+    // Reads the note file (none: an empty note) and names the window after
+    // the preset file it belongs to. Throws QuorvexError when the note file
+    // exists but cannot be read.
+    void Load(const QString &notePath);
+    QString notePath() const { return notePath_; }
+
+    // Writes the note and closes; when writing fails the window stays open
+    // with the text as typed, and the error box says why.
+    void BitBtnSaveClick();
+    void BitBtnCancelClick();
+
+    QPlainTextEdit *MemoInfo;
+    QPushButton *BitBtnSave;
+    QPushButton *BitBtnCancel;
+
+private:
+    AmpSession &session_;
+    QString notePath_;
+};

@@ -1,0 +1,323 @@
+// The File commands on a session with no window: what each reads or writes,
+// which view it leaves, and what it does to the document's name, title,
+// origin and modified flag. Real files in a temporary folder.
+#include "midi/loopbackbackend.h"
+#include "model/quorvexerror.h"
+#include "protocol/ampmessages.h"
+#include "session/ampsession.h"
+
+#include "support/scriptedprompter.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Button = Prompter::Button;
+using View = AmpSession::View;
+using amp::Bytes;
+
+namespace {
+
+struct Rig {
+    QTemporaryDir dir;
+    ScriptedPrompter prompter;
+    LoopbackBackend *backend = new LoopbackBackend;
+    AmpSession session{std::unique_ptr<MidiBackend>(backend), prompter};
+    Document &doc = session.document();
+    DocumentFiles &files = session.files();
+
+    Rig()
+    {
+        session.midiOut().setPort(0);
+        session.midiOut().setUsing(true);
+        doc.setWorkingDirectory(dir.path());
+    }
+    QString path(const QString &name) const { return dir.filePath(name); }
+    void put(const QString &name, const Bytes &bytes) const
+    {
+        QFile f(path(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+    }
+    Bytes get(const QString &where) const
+    {
+        QFile f(where);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        const QByteArray b = f.readAll();
+        return Bytes(b.begin(), b.end());
+    }
+};
+
+preset::Record recordOf(std::uint8_t seed)
+{
+    preset::Record r;
+    for (int i = 0; i < preset::RecordSize; ++i)
+        r[i] = std::uint8_t(seed + i);
+    return r;
+}
+
+std::array<std::uint8_t, preset::GroupSize> groupOf(std::uint8_t seed)
+{
+    std::array<std::uint8_t, preset::GroupSize> g;
+    for (int i = 0; i < preset::GroupSize; ++i)
+        g[i] = std::uint8_t(seed + i * 3);
+    return g;
+}
+
+} // namespace
+
+class TestDocumentFiles : public QObject {
+    Q_OBJECT
+private slots:
+    void openGroupAndSingleFiles();
+    void importsReplaceOneSlot();
+    void readerFailuresChangeNothingButTheView();
+    void globalFileIsAskedAbout();
+    void saveAsSaveAndOverwrite();
+    void saveCurrentTabAndSaveBack();
+    void savingElsewhereKeepsSaveHonest();
+    void askToSaveYesSavesOrAbandons();
+    void notesLieBesideTheirFile();
+};
+
+void TestDocumentFiles::openGroupAndSingleFiles()
+{
+    Rig rig;
+    QDir(rig.dir.path()).mkdir(QStringLiteral("sub"));
+    const auto group = groupOf(1);
+    rig.put(QStringLiteral("sub/Band.syx"), amp::groupDump(group));
+    const auto single = recordOf(9);
+    rig.put(QStringLiteral("Lead.syx"), amp::singlePreset(single));
+
+    // From the dialog: group view on the file's slots, the list moves along.
+    rig.prompter.fileNames = {QStringLiteral("\"") + rig.path(QStringLiteral("sub/Band.syx")) + QStringLiteral("\"")};
+    rig.doc.setModified(false);
+    rig.files.open();
+    QCOMPARE(rig.session.view(), View::Group);
+    QCOMPARE(rig.session.image().group, group);
+    QCOMPARE(rig.doc.caption(), rig.path(QStringLiteral("sub/Band.syx")) + QStringLiteral(" - Quorvex"));
+    QCOMPARE(rig.doc.fileName(), QStringLiteral("Band.syx"));
+    QCOMPARE(rig.doc.workingDirectory(), rig.path(QStringLiteral("sub")));
+    QCOMPARE(rig.doc.openDialogDirectory(), rig.path(QStringLiteral("sub")));
+    QCOMPARE(rig.doc.saveDialogDirectory(), rig.path(QStringLiteral("sub")));
+    QVERIFY(!rig.doc.saveElsewhere());
+    QCOMPARE(rig.backend->sent.back(), amp::singlePreset(rig.session.image().record(0)));
+
+    // From the list (another folder): single view on slot A1; the list stays.
+    rig.session.document().setModified(true);
+    rig.prompter.answers = {Button::No};
+    rig.files.openFromList(rig.path(QStringLiteral("Lead.syx")));
+    QCOMPARE(rig.session.view(), View::Single);
+    QVERIFY(std::equal(single.begin(), single.end(), rig.session.image().record(0).begin()));
+    QVERIFY(!rig.doc.isModified());
+    QCOMPARE(rig.doc.workingDirectory(), rig.path(QStringLiteral("sub")));
+    QCOMPARE(rig.doc.fileName(), QStringLiteral("Lead.syx"));
+
+    // Named on the command line: it may lie anywhere, and Save then asks.
+    QVERIFY(rig.files.openNamed(rig.path(QStringLiteral("Lead.syx"))));
+    QVERIFY(rig.doc.saveElsewhere());
+    QCOMPARE(rig.doc.originDirectory(), rig.dir.path());
+    QCOMPARE(rig.prompter.unexpected, 0);
+}
+
+void TestDocumentFiles::importsReplaceOneSlot()
+{
+    Rig rig;
+    rig.session.setView(View::Group);
+    rig.session.selectSlotQuietly(5);
+    const auto before = rig.session.image().group;
+    const auto single = recordOf(40);
+    rig.put(QStringLiteral("one.syx"), amp::singlePreset(single));
+    rig.put(QStringLiteral("all.syx"), amp::groupDump(groupOf(7)));
+    rig.doc.setTitle(QStringLiteral("/x/kept.syx"));
+
+    rig.files.importFromList(rig.path(QStringLiteral("one.syx")));
+    QVERIFY(rig.doc.isModified());
+    for (int s = 0; s < preset::SlotCount; ++s)
+        QVERIFY(std::equal(rig.session.image().record(s).begin(), rig.session.image().record(s).end(),
+                           s == 5 ? single.begin() : before.begin() + s * preset::RecordSize));
+    QCOMPARE(rig.doc.caption(), QStringLiteral("/x/kept.syx - Quorvex"));
+
+    const auto after = rig.session.image().group;
+    rig.prompter.fileNames = {rig.path(QStringLiteral("all.syx"))};
+    QVERIFY_THROWS_EXCEPTION(QuorvexError, rig.files.importSingleToTab());
+    QCOMPARE(rig.session.image().group, after);
+}
+
+void TestDocumentFiles::readerFailuresChangeNothingButTheView()
+{
+    Rig rig;
+    rig.session.image().group.fill(0x11);
+    Bytes shortGroup = amp::groupDump(groupOf(3));
+    shortGroup.pop_back(); // 999 bytes
+    rig.put(QStringLiteral("short.syx"), shortGroup);
+    try {
+        rig.files.openFromList(rig.path(QStringLiteral("short.syx")));
+        QFAIL("a 999-byte group opened");
+    } catch (const QuorvexError &e) {
+        QCOMPARE(e.message(), QStringLiteral("Incorrect File Format"));
+    }
+    // The view switched before the length was known; the slots kept their bytes.
+    QCOMPARE(rig.session.view(), View::Group);
+    QVERIFY(std::all_of(rig.session.image().group.begin(), rig.session.image().group.end(),
+                        [](auto b) { return b == 0x11; }));
+    QCOMPARE(rig.doc.caption(), QStringLiteral("untitled - Quorvex"));
+
+    // A longer file, or one without its final F7, opens.
+    Bytes longer = amp::groupDump(groupOf(3));
+    longer.back() = 0x00;
+    longer.push_back(0x55);
+    rig.put(QStringLiteral("long.syx"), longer);
+    rig.files.openFromList(rig.path(QStringLiteral("long.syx")));
+    QCOMPARE(rig.session.image().group, groupOf(3));
+}
+
+void TestDocumentFiles::globalFileIsAskedAbout()
+{
+    Rig rig;
+    std::array<std::uint8_t, preset::GlobalSize> globals{};
+    rig.put(QStringLiteral("g.syx"), amp::globals(globals));
+    const auto before = rig.session.image().group;
+
+    rig.prompter.answers = {Button::No};
+    QVERIFY(!rig.files.readFile(rig.path(QStringLiteral("g.syx")), false));
+    QCOMPARE(rig.prompter.shown.last().caption, QStringLiteral("File Open"));
+    QCOMPARE(rig.prompter.shown.last().text, QStringLiteral("This is a Global File. Open it?"));
+
+    QSignalSpy chosen(&rig.files, &DocumentFiles::globalFileChosen);
+    rig.prompter.answers = {Button::Yes};
+    QVERIFY(!rig.files.readFile(rig.path(QStringLiteral("\"g.syx\"")).remove(QLatin1Char('"')), true));
+    QCOMPARE(chosen.size(), 1);
+    QCOMPARE(chosen.at(0).at(0).toString(), rig.path(QStringLiteral("g.syx")));
+    QCOMPARE(rig.session.image().group, before);
+}
+
+void TestDocumentFiles::saveAsSaveAndOverwrite()
+{
+    Rig rig;
+    rig.session.setView(View::Group);
+    rig.session.image().group = groupOf(20);
+    rig.doc.setModified(true);
+    QSignalSpy refreshed(&rig.files, &DocumentFiles::listRefreshWanted);
+
+    rig.prompter.fileNames = {rig.path(QStringLiteral("g.syx"))};
+    QVERIFY(rig.files.save()); // no name yet: Save As
+    QCOMPARE(rig.get(rig.path(QStringLiteral("g.syx"))), amp::groupDump(groupOf(20)));
+    QVERIFY(!rig.doc.isModified());
+    QCOMPARE(rig.doc.fileName(), QStringLiteral("g.syx"));
+    QCOMPARE(refreshed.size(), 1);
+
+    // Save writes under the name, without a question.
+    rig.session.image().group[0] = 0x7E;
+    rig.doc.setModified(true);
+    QVERIFY(rig.files.save());
+    QCOMPARE(rig.get(rig.path(QStringLiteral("g.syx")))[8], 0x0E);
+    QVERIFY(rig.prompter.shown.size() == 1); // the one save dialog
+
+    // Save As onto an existing file, declined: nothing written, nothing changed.
+    rig.put(QStringLiteral("other.syx"), Bytes{1, 2, 3});
+    rig.prompter.fileNames = {rig.path(QStringLiteral("other.syx"))};
+    rig.prompter.answers = {Button::No};
+    rig.doc.setModified(true);
+    QVERIFY(!rig.files.saveAs());
+    QCOMPARE(rig.get(rig.path(QStringLiteral("other.syx"))), (Bytes{1, 2, 3}));
+    QCOMPARE(rig.prompter.shown.last().text, QStringLiteral("File Exists. Overwrite?"));
+    QCOMPARE(rig.prompter.shown.last().caption, QStringLiteral("File Save"));
+    QCOMPARE(rig.doc.fileName(), QStringLiteral("g.syx"));
+    QVERIFY(rig.doc.isModified());
+
+    // Single view writes slot A1 alone.
+    rig.session.setView(View::Single);
+    rig.prompter.fileNames = {rig.path(QStringLiteral("one.syx"))};
+    QVERIFY(rig.files.saveAs());
+    QCOMPARE(rig.get(rig.path(QStringLiteral("one.syx"))), amp::singlePreset(rig.session.image().record(0)));
+    QCOMPARE(rig.prompter.unexpected, 0);
+}
+
+void TestDocumentFiles::saveCurrentTabAndSaveBack()
+{
+    Rig rig;
+    rig.session.setView(View::Group);
+    rig.session.image().group = groupOf(60);
+    rig.session.selectSlotQuietly(9);
+    rig.doc.openedAt(rig.path(QStringLiteral("doc.syx")));
+    rig.doc.setModified(true);
+
+    rig.prompter.fileNames = {rig.path(QStringLiteral("tab.syx"))};
+    rig.files.saveCurrentTab();
+    QCOMPARE(rig.get(rig.path(QStringLiteral("tab.syx"))), amp::singlePreset(rig.session.image().record(9)));
+    QCOMPARE(rig.doc.fileName(), QStringLiteral("doc.syx"));
+    QVERIFY(rig.doc.isModified());
+
+    // Save Back: the dialog starts in the file's own folder, and stays there after.
+    QTemporaryDir origin;
+    rig.doc.openedAt(origin.filePath(QStringLiteral("far.syx")));
+    QVERIFY(rig.doc.saveElsewhere());
+    rig.doc.setSaveDialogDirectory(QStringLiteral("/somewhere"));
+    rig.prompter.fileNames = {origin.filePath(QStringLiteral("far.syx"))};
+    rig.files.saveBack();
+    QCOMPARE(rig.get(origin.filePath(QStringLiteral("far.syx"))).size(), std::size_t(1000));
+    QCOMPARE(rig.doc.saveDialogDirectory(), QStringLiteral("/somewhere"));
+    QVERIFY(rig.doc.saveElsewhere());
+}
+
+void TestDocumentFiles::savingElsewhereKeepsSaveHonest()
+{
+    // Saved as a file outside the list's folder, the next Save must not write
+    // a file of that name into the list's folder.
+    Rig rig;
+    QTemporaryDir elsewhere;
+    rig.prompter.fileNames = {elsewhere.filePath(QStringLiteral("x.syx")), elsewhere.filePath(QStringLiteral("x.syx"))};
+    QVERIFY(rig.files.saveAs());
+    rig.session.image().record(0)[3] = 30;
+    rig.prompter.answers = {Button::Yes};
+    QVERIFY(rig.files.save());
+    QVERIFY(!QFile::exists(rig.path(QStringLiteral("x.syx"))));
+    QCOMPARE(rig.get(elsewhere.filePath(QStringLiteral("x.syx")))[7 + 2 * 3], 0x01);
+    QCOMPARE(rig.prompter.unexpected, 0);
+}
+
+void TestDocumentFiles::askToSaveYesSavesOrAbandons()
+{
+    Rig rig;
+    rig.doc.setModified(true);
+    // Yes, and the Save As dialog cancelled: the command is abandoned.
+    rig.prompter.answers = {Button::Yes};
+    rig.prompter.fileNames = {QString()};
+    QVERIFY_THROWS_EXCEPTION(Abort, rig.session.newDocument(View::Group));
+    QCOMPARE(rig.session.view(), View::Single);
+    QVERIFY(rig.doc.isModified());
+
+    // Yes, and the write fails: reported, abandoned, still modified.
+    rig.prompter.answers = {Button::Yes};
+    rig.prompter.fileNames = {rig.path(QStringLiteral("missing/x.syx"))};
+    QVERIFY_THROWS_EXCEPTION(QuorvexError, rig.session.newDocument(View::Group));
+    QCOMPARE(rig.session.view(), View::Single);
+    QVERIFY(rig.doc.isModified());
+
+    // Yes, and saved: the command goes on.
+    rig.session.image().record(0)[3] = 25;
+    rig.prompter.answers = {Button::Yes};
+    rig.prompter.fileNames = {rig.path(QStringLiteral("kept.syx"))};
+    rig.session.newDocument(View::Group);
+    QCOMPARE(rig.get(rig.path(QStringLiteral("kept.syx")))[7 + 2 * 3 + 1], 25 & 0x0F);
+    QCOMPARE(rig.session.view(), View::Group);
+    QVERIFY(!rig.doc.isModified());
+    QCOMPARE(rig.prompter.unexpected, 0);
+}
+
+void TestDocumentFiles::notesLieBesideTheirFile()
+{
+    Rig rig;
+    QVERIFY(rig.files.notePath().isEmpty()); // untitled
+    rig.doc.openedAt(rig.path(QStringLiteral("bass.syx")));
+    QCOMPARE(rig.files.notePath(), rig.path(QStringLiteral("bass.txt")));
+    rig.doc.openedAt(QStringLiteral("/elsewhere/lead.bin"));
+    QCOMPARE(rig.files.notePath(), QStringLiteral("/elsewhere/lead.txt"));
+    rig.doc.setFileName(QString()); // a preset from the Amp
+    QVERIFY(rig.files.notePath().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestDocumentFiles)
+#include "tst_documentfiles.moc"
