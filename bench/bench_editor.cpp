@@ -11,6 +11,8 @@
 #include "session/prompter.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QEvent>
 
@@ -186,8 +188,42 @@ void BM_AbsorbParameterMessage(benchmark::State &state)
         state.SkipWithError("reloading the panel sent messages to the Amp");
 }
 
+// A 1000-byte group file opened from the file list: read, checked,
+// decoded, shown on the panel and sent to the Amp as the current preset.
+void BM_OpenGroupFile(benchmark::State &state)
+{
+    Rig rig;
+    if (!rig.showPainted(rig.panel.NxNumberKnobPre)) {
+        state.SkipWithError("the panel was never painted");
+        return;
+    }
+    QTemporaryDir dir;
+    std::array<std::uint8_t, preset::GroupSize> group;
+    for (int i = 0; i < preset::GroupSize; ++i)
+        group[i] = preset::DefaultRecord[i % preset::RecordSize];
+    group[preset::PreGain] = 30; // slot A1 differs from the defaults
+    const QString path = dir.filePath(QStringLiteral("band.syx"));
+    {
+        QFile f(path);
+        const amp::Bytes dump = amp::groupDump(group);
+        if (!f.open(QIODevice::WriteOnly) ||
+            f.write(reinterpret_cast<const char *>(dump.data()), qsizetype(dump.size())) != qsizetype(dump.size())) {
+            state.SkipWithError("could not write the group file");
+            return;
+        }
+    }
+    SentDrain drain(state, *rig.backend);
+    for (auto _ : state) {
+        rig.session.files().openFromList(path);
+        drain.iterationDone([] { QCoreApplication::processEvents(); });
+    }
+    if (rig.session.image().group != group || std::lround(rig.panel.NxNumberKnobPre->GetValue()) != 30)
+        state.SkipWithError("the group file did not reach the panel");
+}
+
 } // namespace
 
+BENCHMARK(BM_OpenGroupFile)->Unit(benchmark::kMicrosecond)->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
 BENCHMARK(BM_EditLatency)->Unit(benchmark::kMicrosecond)->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
 BENCHMARK(BM_AbsorbParameterMessage)
     ->ArgName("paint_every")

@@ -28,6 +28,7 @@ const std::map<std::string, Target> targets = {
     // each); the panel keeps up a hundred times over, painting after each.
     {"BM_AbsorbParameterMessage", {352000, "Amp parameter change shown by the panel"}},
     {"BM_AbsorbParameterMessage/paint_every:1", {35000, "Amp parameter change shown and painted"}},
+    {"BM_OpenGroupFile", {1000000, "1000-byte group file opened into the panel"}},
 };
 
 // The target of the longest key that is the benchmark's name or a leading
