@@ -8,13 +8,13 @@ void LoopbackBackend::inject(Bytes message)
 {
     if (inputIndex_ < 0)
         return;
-    inbox_.post(std::move(message));
+    inbox_.post(message);
 }
 
 void LoopbackBackend::flush()
 {
     // Replies may cause further sends and replies; run until quiet.
-    QCoreApplication::sendPostedEvents(&inbox_);
+    inbox_.drain();
     QCoreApplication::processEvents();
 }
 
@@ -62,6 +62,10 @@ int LoopbackBackend::sendSysEx(const std::uint8_t *data, int size)
 {
     if (outputIndex_ < 0)
         return NotOpen;
+    if (busySends > 0) {
+        --busySends;
+        return Busy;
+    }
     toPeer(Bytes(data, data + size));
     return Ok;
 }
@@ -70,6 +74,10 @@ int LoopbackBackend::sendShort(std::uint32_t packed)
 {
     if (outputIndex_ < 0)
         return NotOpen;
+    if (busySends > 0) {
+        --busySends;
+        return Busy;
+    }
     const std::uint8_t status = packed & 0xFF;
     const int length = midiShortLength(status);
     if (length == 0)
