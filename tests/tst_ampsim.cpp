@@ -76,7 +76,11 @@ void TestAmpSim::groupRequestFillsTheImage()
     QCOMPARE(rig.image().group, rig.amp.presets);
     QCOMPARE(rig.transfers().state(), TransferState::Idle);
     QVERIFY(!rig.transfers().replyTimer().isActive());
-    QCOMPARE(rig.backend->sent.size(), std::size_t(1));
+    // Shown in group view on A1, which goes back to the Amp as its current preset.
+    QCOMPARE(rig.session->view(), AmpSession::View::Group);
+    QCOMPARE(rig.session->document().caption(), QStringLiteral("Amp Presets - Quorvex"));
+    QCOMPARE(rig.backend->sent.size(), std::size_t(2));
+    QCOMPARE(rig.backend->sent.back(), amp::singlePreset(rig.image().record(0)));
 
     // Not asked for: an unsolicited dump changes nothing.
     Rig idle;

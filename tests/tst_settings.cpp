@@ -97,6 +97,7 @@ private slots:
         s.midiInName = QStringLiteral("USB MIDI 24:0");
         s.midiOutName = QStringLiteral("USB MIDI 24:0");
         s.dataDir = QStringLiteral("/home/me/amp presets");
+        s.backupBeforeWrite = false;
         QVERIFY(Settings(ini()).write(s));
         QCOMPARE(fileText(), QByteArray("[Form]\n"
                                         "ViewToolBar=0\n"
@@ -109,7 +110,9 @@ private slots:
                                         "Split=219\n"
                                         "DataDir=/home/me/amp presets\n"
                                         "MIDIInName=USB MIDI 24:0\n"
-                                        "MIDIOutName=USB MIDI 24:0\n"));
+                                        "MIDIOutName=USB MIDI 24:0\n"
+                                        "BackupBeforeWrite=0\n"));
+        QVERIFY(!Settings(ini()).read(designDefaults()).backupBeforeWrite);
     }
 
     void rewritingAFileKeepsTheOrder()

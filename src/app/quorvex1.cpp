@@ -8,6 +8,7 @@
 #include "session/prompter.h"
 #include "windows/tforminfo.h"
 #include "windows/tformmidi.h"
+#include "windows/tformsyncmsg.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -107,8 +108,13 @@ Quorvex1::~Quorvex1() = default;
 
 void Quorvex1::connectHandler(QAction *action, void (Quorvex1::*handler)())
 {
+    connectCommand(action, [this, handler] { (this->*handler)(); });
+}
+
+void Quorvex1::connectCommand(QAction *action, std::function<void()> command)
+{
     handled_.insert(action);
-    connect(action, &QAction::triggered, this, [this, handler] { run([this, handler] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this, [this, command = std::move(command)] { run(command); });
 }
 
 void Quorvex1::connectSession()
@@ -192,6 +198,10 @@ void Quorvex1::buildMenus()
     Transfer1->addSeparator();
     SyncwithAmp1 = item(Transfer1, "SyncwithAmp1", QStringLiteral("Sync with Amp"));
     EditordatatoAmp1 = item(Transfer1, "EditordatatoAmp1", QStringLiteral("Editor data to Amp"));
+    Transfer1->addSeparator();
+    BackUpBeforeWriting = item(Transfer1, "BackUpBeforeWriting", QStringLiteral("Back Up Amp Before Writing"));
+    BackUpBeforeWriting->setCheckable(true);
+    RestoreAmpBackup = item(Transfer1, "RestoreAmpBackup", QStringLiteral("Restore Amp Backup..."));
 
     Help1 = menu("Help1", QStringLiteral("&Help"));
     About1 = item(Help1, "About1", QStringLiteral("About"));
@@ -213,6 +223,16 @@ void Quorvex1::buildMenus()
     connectHandler(Exit1, &Quorvex1::Exit1Click);
     connectHandler(About1, &Quorvex1::About1Click);
     connectHandler(Open1, &Quorvex1::Open1Click);
+    connectHandler(GroupfromAmp1, &Quorvex1::GroupfromAmp1Click);
+    connectHandler(GrouptoAmp, &Quorvex1::GrouptoAmpClick);
+    connectHandler(SyncwithAmp1, &Quorvex1::SyncwithAmp1Click);
+    connectHandler(BackUpBeforeWriting, &Quorvex1::BackUpBeforeWritingClick);
+    connectHandler(RestoreAmpBackup, &Quorvex1::RestoreAmpBackupClick);
+    for (int slot = 0; slot < preset::SlotCount; ++slot) {
+        // NA1Click..ND4Click and A1Click..D4Click: one fetch and one write per slot.
+        connectCommand(PresetFromAmp[slot], [this, slot] { session_->presetFromAmp(slot); });
+        connectCommand(PresetToAmp[slot], [this, slot] { session_->presetToAmp(slot); });
+    }
     connectHandler(ImportSingletoTab, &Quorvex1::ImportSingletoTabClick);
     connectHandler(InfoMain, &Quorvex1::InfoMainClick);
     connectHandler(Save1, &Quorvex1::Save1Click);
@@ -342,6 +362,11 @@ void Quorvex1::readSettings()
     LabelList->setText(doc.workingDirectory());
     doc.setOpenDialogDirectory(doc.workingDirectory());
     doc.setSaveDialogDirectory(doc.workingDirectory());
+
+    BackUpBeforeWriting->setChecked(s.backupBeforeWrite);
+    session_->setBackupBeforeWrite(s.backupBeforeWrite);
+    // Beside the settings, which are the user's own.
+    session_->setBackupFolder(QFileInfo(settings_.path()).dir().filePath(QStringLiteral("backups")));
 }
 
 int Quorvex1::preferredPort(const QStringList &devices, int storedIndex, const QString &storedName)
@@ -451,6 +476,8 @@ void Quorvex1::startUp()
         session_->setStartedWithFile(true);
     }
 
+    if (in.Using() && out.Using())
+        sync(true);
     if (session_->isAmpFound())
         return;
     if (!withFile)
@@ -552,6 +579,23 @@ void Quorvex1::About1Click()
     box.exec();
 }
 
+void Quorvex1::sync(bool startup)
+{
+    session_->startSync(startup);
+    TFormSyncMsg form(*session_, this);
+    form.exec();
+}
+
+void Quorvex1::SyncwithAmp1Click() { sync(false); }
+
+void Quorvex1::GroupfromAmp1Click() { session_->groupFromAmp(); }
+
+void Quorvex1::GrouptoAmpClick() { session_->groupToAmp(); }
+
+void Quorvex1::BackUpBeforeWritingClick() { session_->setBackupBeforeWrite(BackUpBeforeWriting->isChecked()); }
+
+void Quorvex1::RestoreAmpBackupClick() { session_->files().openFrom(session_->backupFolder()); }
+
 void Quorvex1::MIDIPortSelect1Click()
 {
     TFormMidi form(session_->midiIn(), session_->midiOut(), *prompter_,
@@ -624,6 +668,7 @@ void Quorvex1::FormClose()
     s.width = normal.width();
     s.split = panelWidth();
     s.dataDir = session_->document().workingDirectory();
+    s.backupBeforeWrite = BackUpBeforeWriting->isChecked();
     if (!settings_.write(s))
         prompter_->notice(QStringLiteral("Quorvex"), QStringLiteral("Could not save program settings."),
                           Prompter::Icon::None);

@@ -21,7 +21,7 @@ const QStringList &keyOrder()
         QStringLiteral("ViewToolBar"), QStringLiteral("AutoSplit"), QStringLiteral("MIDIInPort"),
         QStringLiteral("MIDIOutPort"), QStringLiteral("State"),     QStringLiteral("Height"),
         QStringLiteral("Width"),       QStringLiteral("Split"),     QStringLiteral("DataDir"),
-        QStringLiteral("MIDIInName"),  QStringLiteral("MIDIOutName"),
+        QStringLiteral("MIDIInName"),  QStringLiteral("MIDIOutName"), QStringLiteral("BackupBeforeWrite"),
     };
     return keys;
 }
@@ -172,6 +172,7 @@ FormSettings Settings::read(const FormSettings &defaults) const
     readText(s, "DataDir", v.dataDir);
     readText(s, "MIDIInName", v.midiInName);
     readText(s, "MIDIOutName", v.midiOutName);
+    readBool(s, "BackupBeforeWrite", v.backupBeforeWrite);
     return v;
 }
 
@@ -195,6 +196,7 @@ bool Settings::write(const FormSettings &v) const
     s.setValue(key("DataDir"), v.dataDir);
     s.setValue(key("MIDIInName"), v.midiInName);
     s.setValue(key("MIDIOutName"), v.midiOutName);
+    s.setValue(key("BackupBeforeWrite"), number(v.backupBeforeWrite ? 1 : 0));
     s.sync();
     return s.status() == QSettings::NoError;
 }

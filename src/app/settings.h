@@ -17,6 +17,8 @@ struct FormSettings {
     int width = 0;
     int split = 0;
     QString dataDir;
+    // Fetch the Amp's presets into a backup file before writing over them.
+    bool backupBeforeWrite = true;
 };
 
 // Reads and writes the INI file. The file is opened for each use and closed
