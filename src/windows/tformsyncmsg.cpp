@@ -41,8 +41,10 @@ TFormSyncMsg::TFormSyncMsg(AmpSession &session, QWidget *parent) : QDialog(paren
     ButtonRetry->setObjectName(QStringLiteral("ButtonRetry"));
     ButtonCancel = new QPushButton(QStringLiteral("Cancel"), this);
     ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
-    for (QPushButton *b : {ButtonOK, ButtonRetry, ButtonCancel})
-        b->setAutoDefault(false);
+    // Enter presses the button that has the focus: OK once found, Retry once not.
+    ButtonOK->setAutoDefault(true);
+    ButtonRetry->setAutoDefault(true);
+    ButtonCancel->setAutoDefault(false);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
