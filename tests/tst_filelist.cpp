@@ -17,7 +17,9 @@
 #include <QListView>
 #include <QMenu>
 #include <QStringListModel>
+#include <QSemaphore>
 #include <QTemporaryDir>
+#include <QThreadPool>
 
 namespace {
 
@@ -90,6 +92,7 @@ private slots:
     void otherPathCommands();
     void followsOtherPrograms();
     void keepsTheFirstVisibleFile();
+    void aLateReadingIsDropped();
     void gathersBurstsOfChanges();
 
 private:
@@ -128,6 +131,8 @@ void TestFileList::listsSyxFilesInOrder()
         QVERIFY(touch(dir.filePath(QString::fromUtf8(name))));
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("x.syx")));
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("a.syx")), dir.filePath(QStringLiteral("link.syx"))));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")), dir.filePath(QStringLiteral("broken.syx"))));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("x.syx")), dir.filePath(QStringLiteral("folder link.syx"))));
 
     Rig r;
     QCOMPARE(r.panel.LabelList->text(), QStringLiteral("File Path"));
@@ -570,6 +575,42 @@ void TestFileList::keepsTheFirstVisibleFile()
     QVERIFY(QFile::remove(dir.filePath(top)));
     QTRY_COMPARE(r.panel.files().size(), 301);
     QCOMPARE(list->indexAt(QPoint(0, 0)).row(), 151);
+}
+
+void TestFileList::aLateReadingIsDropped()
+{
+    QTemporaryDir base;
+    const QString a = base.filePath(QStringLiteral("a")), b = base.filePath(QStringLiteral("b"));
+    QVERIFY(QDir().mkpath(a) && QDir().mkpath(b));
+    QVERIFY(touch(b + QStringLiteral("/b.syx")));
+    Rig r;
+    r.moveTo(a);
+    QVERIFY(touch(a + QStringLiteral("/a.syx")));
+
+    // The background reading of a waits behind another task while the list
+    // moves to b; when it comes, it is old news.
+    QThreadPool *pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    pool->setMaxThreadCount(1);
+    QSemaphore release;
+    pool->start([&release] { release.acquire(); });
+    r.panel.refreshInBackground();
+    r.moveTo(b);
+    QSignalSpy changed(&r.panel, &FileListPanel::filesChanged);
+    release.release();
+    QVERIFY(pool->waitForDone(5000));
+    pool->setMaxThreadCount(threads);
+    // Delivers the reading's end.
+    QCoreApplication::processEvents();
+
+    QCOMPARE(changed.size(), 0);
+    QCOMPARE(r.panel.files(), QStringList{QStringLiteral("b.syx")});
+
+    // A reading nobody overtakes is shown.
+    QVERIFY(touch(b + QStringLiteral("/c.syx")));
+    r.panel.refreshInBackground();
+    QVERIFY(changed.wait(5000));
+    QCOMPARE(r.panel.files(), (QStringList{QStringLiteral("b.syx"), QStringLiteral("c.syx")}));
 }
 
 void TestFileList::gathersBurstsOfChanges()

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QCollator>
 #include <QFileSystemWatcher>
+#include <QFutureWatcher>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -18,7 +18,8 @@ class QStringListModel;
 
 // The file list beside the editor: the working directory's .syx files with
 // a caption naming the directory. It follows changes other programs make to
-// the directory, deletes files (to the trash, or for good after a question)
+// the directory (read on a worker thread, so a slow disk never holds the
+// window up), deletes files (to the trash, or for good after a question)
 // and moves to other directories. Opening and importing are the main
 // window's business: the panel only says which file.
 class FileListPanel : public QWidget {
@@ -31,9 +32,13 @@ public:
     FileListPanel(Document &document, Prompter &prompter, QWidget *parent = nullptr);
     ~FileListPanel() override;
 
-    // Reads the working directory again; the caption shows it. Nothing in
-    // the view changes when the files are the same.
+    // Reads the working directory again, now; the caption shows it. Nothing
+    // in the view changes when the files are the same.
     void refresh();
+    // Reads it again on a worker thread; the list changes when the reading
+    // is done, unless the list was read or moved meanwhile. What the list
+    // does when another program changes the directory.
+    void refreshInBackground();
     // The set-path operation: dialogs' initial directories, list and
     // caption follow text; an empty text leaves the list where it is.
     // Throws QuorvexError when text names a directory that cannot be entered.
@@ -43,7 +48,8 @@ public:
     void setImportEnabled(bool on);
 
     // The directory the list was last read from, and its files in the order
-    // shown (case-insensitive, numbers by value).
+    // shown: the user's locale's collation (English for the C locale),
+    // without regard to case, numbers by value.
     QString directory() const { return directory_; }
     QStringList files() const { return files_; }
     // The selected file's name and full path; empty when none is selected.
@@ -55,6 +61,9 @@ public:
     // The directory part of a window title: up to its last '/' ("/" for a
     // file in the root); empty for a title without one ("untitled").
     static QString titleDirectory(const QString &titleName);
+    // A directory's .syx files (no folders, no hidden files) in the list's
+    // order; empty when it cannot be read. Safe on any thread.
+    static QStringList readDirectory(const QString &dir);
 
     // Handlers; each runs through the error box.
     void openSelected();
@@ -92,7 +101,7 @@ private:
     bool run(const std::function<void()> &body);
     void workingDirectoryChanged();
     void watch(const QString &dir);
-    QStringList readDirectory(const QString &dir);
+    void backgroundReadDone();
     void apply(const QStringList &names);
 
     Document &document_;
@@ -100,7 +109,12 @@ private:
     QStringListModel *model_;
     QFileSystemWatcher watcher_;
     QTimer changeTimer_;
-    QCollator collator_;
+    QFutureWatcher<QStringList> reading_;
+    // Each reading on the UI thread makes older background readings stale.
+    quint64 generation_ = 0;
+    quint64 readingGeneration_ = 0;
+    QString readingDirectory_;
+    bool readAgain_ = false;
     QString directory_;
     QStringList files_;
     bool importEnabled_ = false;
