@@ -5,6 +5,7 @@
 #include "controls/tnxnumberknob.h"
 #include "controls/ttabcontrol.h"
 #include "editor/editorpanel.h"
+#include "filelist/filelistpanel.h"
 #include "midi/loopbackbackend.h"
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
@@ -743,6 +744,54 @@ private slots:
         other.setAccepted(false);
         QApplication::sendEvent(&w, &other);
         QVERIFY(!other.isAccepted());
+    }
+
+    void fileListBesideTheEditor()
+    {
+        // The list shows the data folder; it opens, imports in group view,
+        // follows saves and moves to the current file's folder.
+        Fixture f;
+        f.writeIni("[Form]\nDataDir=" + f.dir.path().toUtf8() + "\n");
+        std::array<std::uint8_t, preset::GroupSize> group{};
+        for (int slot = 0; slot < preset::SlotCount; ++slot)
+            std::copy(preset::DefaultRecord.begin(), preset::DefaultRecord.end(),
+                      group.begin() + slot * preset::RecordSize);
+        f.put(QStringLiteral("Band.syx"), amp::groupDump(group));
+        auto bright = preset::DefaultRecord;
+        bright[preset::PreGain] = 20;
+        f.put(QStringLiteral("Bright.syx"), amp::singlePreset(bright));
+        Quorvex1 &w = f.make();
+        auto *list = w.findChild<FileListPanel *>();
+        QVERIFY(list);
+        QCOMPARE(list->files(), (QStringList{QStringLiteral("Band.syx"), QStringLiteral("Bright.syx")}));
+        QVERIFY(!list->Import1->isEnabled());
+
+        QVERIFY(list->selectFile(QStringLiteral("Band.syx")));
+        list->OpenFile1->trigger();
+        QVERIFY(w.session().isGroupView());
+        QVERIFY(list->Import1->isEnabled());
+        QVERIFY(list->selectFile(QStringLiteral("Bright.syx")));
+        list->Import1->trigger();
+        QCOMPARE(w.session().record()[preset::PreGain], 20);
+
+        f.prompter->fileNames = {f.dir.filePath(QStringLiteral("Copy.syx"))};
+        act(w, "SaveAs1")->trigger();
+        QVERIFY(list->files().contains(QStringLiteral("Copy.syx")));
+
+        // Saved into another folder: the list moves there on request, and
+        // Save then writes there, so Save Back has nothing left to do.
+        QDir(f.dir.path()).mkdir(QStringLiteral("other"));
+        const QString other = f.dir.filePath(QStringLiteral("other"));
+        f.prompter->fileNames = {other + QStringLiteral("/Moved.syx")};
+        act(w, "SaveAs1")->trigger();
+        QVERIFY(act(w, "SaveBack")->isEnabled());
+        list->UsePathofCurrentFile1->trigger();
+        QCOMPARE(list->directory(), other);
+        QCOMPARE(list->files(), QStringList{QStringLiteral("Moved.syx")});
+        QVERIFY(!act(w, "SaveBack")->isEnabled());
+
+        list->ResetPathfromINI1->trigger();
+        QCOMPARE(list->directory(), f.dir.path());
     }
 
     void startUpSyncFindsTheAmp()

@@ -4,6 +4,7 @@
 #include "app/qtprompter.h"
 #include "app/singleinstance.h"
 #include "editor/editorpanel.h"
+#include "filelist/filelistpanel.h"
 #include "midi/rtmidibackend.h"
 #include "session/prompter.h"
 #include "windows/tforminfo.h"
@@ -122,7 +123,18 @@ void Quorvex1::connectSession()
     Document &doc = session_->document();
     connect(&doc, &Document::titleChanged, this, &Quorvex1::showTitle);
     connect(&doc, &Document::saveElsewhereChanged, this, [this](bool on) { enableIfBuilt(SaveBack, on); });
-    connect(&doc, &Document::workingDirectoryChanged, LabelList, &QLabel::setText);
+    DocumentFiles &files = session_->files();
+    // The list names the file; the session opens it, questions and all.
+    connect(PanelList, &FileListPanel::openRequested, this,
+            [this](const QString &path) { run([&] { session_->files().openFromList(path); }); });
+    connect(PanelList, &FileListPanel::importRequested, this,
+            [this](const QString &path) { run([&] { session_->files().importFromList(path); }); });
+    connect(PanelList, &FileListPanel::saveBackDisabled, this,
+            [this] { session_->document().setSaveElsewhere(false); });
+    connect(PanelList, &FileListPanel::resetPathFromIniRequested, this, [this] {
+        run([&] { PanelList->setPath(settings_.read(FormSettings()).dataDir); });
+    });
+    connect(&files, &DocumentFiles::listRefreshWanted, PanelList, &FileListPanel::refresh);
     connect(session_.get(), &AmpSession::viewChanged, this,
             [this](AmpSession::View view) { showViewItems(view == AmpSession::View::Group); });
     showViewItems(session_->isGroupView());
@@ -239,6 +251,7 @@ void Quorvex1::buildMenus()
     connectHandler(SaveAs1, &Quorvex1::SaveAs1Click);
     connectHandler(SaveBack, &Quorvex1::SaveBackClick);
     connectHandler(SaveCurrentTab1, &Quorvex1::SaveCurrentTab1Click);
+    connectCommand(RefreshFileList1, [this] { PanelList->refresh(); });
 
     // An item without a command never looks as if it had one.
     for (QAction *a : File1->actions() + View1->actions() + Transfer1->actions() + PresetfromAmp1->actions() +
@@ -296,16 +309,8 @@ void Quorvex1::buildPanels()
     // The file list never snaps shut.
     Splitter1->setChildrenCollapsible(false);
 
-    PanelList = new QWidget(Splitter1);
-    PanelList->setObjectName(QStringLiteral("PanelList"));
+    PanelList = new FileListPanel(session_->document(), *prompter_, Splitter1);
     PanelList->setMinimumWidth(MinPanelWidth);
-    LabelList = new QLabel(PanelList);
-    LabelList->setObjectName(QStringLiteral("LabelList"));
-    LabelList->setWordWrap(true);
-    auto *listLayout = new QVBoxLayout(PanelList);
-    listLayout->setContentsMargins(2, 2, 2, 2);
-    listLayout->addWidget(LabelList);
-    listLayout->addStretch(1);
 
     GroupBox1 = new QGroupBox(Splitter1);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
@@ -359,7 +364,7 @@ void Quorvex1::readSettings()
     Document &doc = session_->document();
     if (!s.dataDir.isEmpty())
         doc.setWorkingDirectory(s.dataDir);
-    LabelList->setText(doc.workingDirectory());
+    PanelList->refresh();
     doc.setOpenDialogDirectory(doc.workingDirectory());
     doc.setSaveDialogDirectory(doc.workingDirectory());
 
@@ -418,6 +423,7 @@ void Quorvex1::showViewItems(bool group)
 {
     for (QAction *a : {SaveCurrentTab1, ImportSingletoTab, GrouptoAmp})
         enableIfBuilt(a, group);
+    PanelList->setImportEnabled(group);
 }
 
 bool Quorvex1::event(QEvent *event)

@@ -19,6 +19,7 @@ class QMenu;
 class QSplitter;
 class QToolBar;
 class EditorPanel;
+class FileListPanel;
 class SingleInstance;
 
 // The main window: creates the Amp session and the windows that show it,
@@ -141,8 +142,7 @@ private:
 
     QToolBar *ToolBar1;
     QSplitter *Splitter1;
-    QWidget *PanelList;
-    QLabel *LabelList;
+    FileListPanel *PanelList;
     QGroupBox *GroupBox1;
     EditorPanel *EditorPanel1;
 
