@@ -778,8 +778,8 @@ private slots:
         act(w, "SaveAs1")->trigger();
         QVERIFY(list->files().contains(QStringLiteral("Copy.syx")));
 
-        // Saved into another folder: the list moves there on request, and
-        // Save then writes there, so Save Back has nothing left to do.
+        // Saved into another folder: the list moves there on request, which
+        // takes Save Back away; Save still asks where.
         QDir(f.dir.path()).mkdir(QStringLiteral("other"));
         const QString other = f.dir.filePath(QStringLiteral("other"));
         f.prompter->fileNames = {other + QStringLiteral("/Moved.syx")};
@@ -789,6 +789,10 @@ private slots:
         QCOMPARE(list->directory(), other);
         QCOMPARE(list->files(), QStringList{QStringLiteral("Moved.syx")});
         QVERIFY(!act(w, "SaveBack")->isEnabled());
+        f.prompter->fileNames = {other + QStringLiteral("/Moved.syx")};
+        f.prompter->answers = {Button::Yes}; // overwrite
+        act(w, "Save1")->trigger();
+        QVERIFY(f.prompter->fileNames.empty());
 
         list->ResetPathfromINI1->trigger();
         QCOMPARE(list->directory(), f.dir.path());

@@ -129,8 +129,8 @@ void Quorvex1::connectSession()
             [this](const QString &path) { run([&] { session_->files().openFromList(path); }); });
     connect(PanelList, &FileListPanel::importRequested, this,
             [this](const QString &path) { run([&] { session_->files().importFromList(path); }); });
-    connect(PanelList, &FileListPanel::saveBackDisabled, this,
-            [this] { session_->document().setSaveElsewhere(false); });
+    // Only the item: Save still goes through Save As while the flag stands.
+    connect(PanelList, &FileListPanel::saveBackDisabled, this, [this] { SaveBack->setEnabled(false); });
     connect(PanelList, &FileListPanel::resetPathFromIniRequested, this, [this] {
         run([&] { PanelList->setPath(settings_.read(FormSettings()).dataDir); });
     });
