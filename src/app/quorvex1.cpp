@@ -1,6 +1,7 @@
 #include "app/quorvex1.h"
 
 #include "app/aboutbox.h"
+#include "app/apppaths.h"
 #include "app/qtprompter.h"
 #include "app/singleinstance.h"
 #include "editor/editorpanel.h"
@@ -360,10 +361,12 @@ void Quorvex1::readSettings()
         setWindowState(Qt::WindowMaximized);
     setPanelWidth(s.split);
 
-    // A directory that cannot be entered leaves the list where it is.
+    // A directory that cannot be entered leaves the list where it is. With
+    // none stored, an installed program started from a menu (working folder
+    // "/" or its own) lists the user's folder instead.
     Document &doc = session_->document();
-    if (!s.dataDir.isEmpty())
-        doc.setWorkingDirectory(s.dataDir);
+    const QString program = QCoreApplication::applicationFilePath();
+    doc.setWorkingDirectory(s.dataDir.isEmpty() ? AppPaths::startFolder(QDir::currentPath(), program) : s.dataDir);
     PanelList->refresh();
     doc.setOpenDialogDirectory(doc.workingDirectory());
     doc.setSaveDialogDirectory(doc.workingDirectory());

@@ -1,5 +1,7 @@
 #include "app/settings.h"
 
+#include "app/apppaths.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -206,7 +208,8 @@ QString Settings::pathFor(const QString &programFile, const QString &userConfigD
     const QFileInfo program(programFile);
     const QString name = program.completeBaseName() + QStringLiteral(".INI");
     const QString beside = program.dir().filePath(name);
-    if (QFileInfo::exists(beside) || QFileInfo(program.absolutePath()).isWritable())
+    const bool writable = QFileInfo(program.absolutePath()).isWritable() && !AppPaths::isInstalled(programFile);
+    if (QFileInfo::exists(beside) || writable)
         return beside;
     return QDir(userConfigDir).filePath(name);
 }
