@@ -13,9 +13,12 @@ void LoopbackBackend::inject(Bytes message)
 
 void LoopbackBackend::flush()
 {
-    // Replies may cause further sends and replies; run until quiet.
-    inbox_.drain();
-    QCoreApplication::processEvents();
+    // Replies may cause further sends and replies, and a long delivery takes
+    // turns with the event loop: run until quiet.
+    do {
+        inbox_.drain();
+        QCoreApplication::processEvents();
+    } while (inbox_.pending());
 }
 
 int LoopbackBackend::openInput(int index, ShortHandler onShort, SysExHandler onSysEx)

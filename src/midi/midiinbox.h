@@ -83,6 +83,8 @@ public:
     // the event loop a turn after a few milliseconds of a flood.
     void drain();
 
+    // Messages wait to be delivered.
+    bool pending() const { return !queue_->ring_.empty(); }
     std::uint64_t delivered() const { return delivered_; }
     std::uint64_t overflows() const { return queue_->overflows(); }
     // Handlers that threw; the exception went no further.

@@ -37,6 +37,7 @@ LinkStatus::LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend,
     LabelAmp->setToolTip(QStringLiteral("The firmware of the Amp that answered"));
     LabelAmp->hide();
     LabelFailures = new QLabel(this);
+    setObjectName(QStringLiteral("StatusLink"));
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
