@@ -1,6 +1,6 @@
 // The RtMidi backend against a real MIDI service: a JACK server with the
 // dummy driver, started by tests/run-with-jackd. A small peer of plain
-// RtMidi opens virtual ports; the backend finds them by name and opens them.
+// libjack makes ports; the backend finds them by name and opens them.
 #include "midi/rtmidibackend.h"
 #include "midi/tmidiin.h"
 #include "midi/tmidiout.h"
@@ -9,12 +9,14 @@
 
 #include <signal.h>
 
-#include <rtmidi/RtMidi.h>
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
 #include <atomic>
+#include <cstring>
+#include <deque>
+#include <mutex>
 #include <memory>
 #include <thread>
 
@@ -56,38 +58,87 @@ int indexOf(const QStringList &names, const QString &port)
     return -1;
 }
 
-// The other end of the cable: virtual ports "amp in" and "amp out", plain
-// RtMidi on JACK. What arrives is copied on JACK's thread and queued to the
-// test thread, so `received` is only touched here.
+// The other end of the cable: a client of plain libjack with ports "amp in"
+// and "amp out". What arrives is copied on JACK's thread and queued to the
+// test thread, so `received` is only touched here. RtMidi's own JACK ports
+// are not used: closing one can crash in libjack's thread.
 class Peer {
 public:
     explicit Peer(const std::string &inName = "amp in", const std::string &outName = "amp out")
     {
-        in_.setErrorCallback(quiet);
-        out_.setErrorCallback(quiet);
-        in_.ignoreTypes(false, true, true);
-        in_.setCallback(onMessage, this);
-        in_.openVirtualPort(inName);
-        out_.openVirtualPort(outName);
+        // One client name for one pair of ports, as a device keeps its name
+        // when it comes back.
+        const std::string name =
+            inName == "amp in" ? std::string("QuorvexTestPeer") : "QuorvexTestPeer-" + inName.substr(0, inName.find(' '));
+        jack_status_t status{};
+        client_ = jack_client_open(name.c_str(), JackNoStartServer, &status);
+        if (!client_)
+            return;
+        in_ = jack_port_register(client_, inName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        out_ = jack_port_register(client_, outName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        jack_set_process_callback(client_, process, this);
+        jack_activate(client_);
+    }
+    ~Peer()
+    {
+        if (client_)
+            jack_client_close(client_);
     }
 
-    void send(const QByteArray &m) { out_.sendMessage(data(m), std::size_t(m.size())); }
+    // Leaves in a later cycle, whole, after what was sent before.
+    void send(const QByteArray &m)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        pending_.push_back(m);
+    }
+    // Messages written to the output port so far.
+    int sent() const { return sent_.load(); }
+    // Server cycles run so far.
+    std::uint64_t cycles() const { return cycles_.load(); }
 
     Messages received;
 
 private:
-    static void quiet(RtMidiError::Type, const std::string &, void *) {}
-    static void onMessage(double, std::vector<unsigned char> *message, void *self)
+    static int process(jack_nframes_t frames, void *arg)
     {
-        auto *peer = static_cast<Peer *>(self);
-        QByteArray copy(reinterpret_cast<const char *>(message->data()), qsizetype(message->size()));
-        QMetaObject::invokeMethod(
-            &peer->context_, [peer, copy] { peer->received << copy; }, Qt::QueuedConnection);
+        auto *self = static_cast<Peer *>(arg);
+        void *in = jack_port_get_buffer(self->in_, frames);
+        const jack_nframes_t count = jack_midi_get_event_count(in);
+        for (jack_nframes_t i = 0; i < count; ++i) {
+            jack_midi_event_t event;
+            if (jack_midi_event_get(&event, in, i) != 0)
+                continue;
+            QByteArray copy(reinterpret_cast<const char *>(event.buffer), qsizetype(event.size));
+            QMetaObject::invokeMethod(
+                &self->context_, [self, copy] { self->received << copy; }, Qt::QueuedConnection);
+        }
+        void *out = jack_port_get_buffer(self->out_, frames);
+        jack_midi_clear_buffer(out);
+        // A test peer may lock here; the send it waits for is short.
+        const std::lock_guard<std::mutex> lock(self->mutex_);
+        while (!self->pending_.empty()) {
+            const QByteArray &m = self->pending_.front();
+            if (std::size_t(m.size()) > jack_midi_max_event_size(out))
+                break;
+            jack_midi_data_t *at = jack_midi_event_reserve(out, 0, std::size_t(m.size()));
+            if (!at)
+                break;
+            std::memcpy(at, m.constData(), std::size_t(m.size()));
+            self->pending_.pop_front();
+            ++self->sent_;
+        }
+        ++self->cycles_;
+        return 0;
     }
 
-    QObject context_; // outlives the RtMidi objects below
-    RtMidiIn in_{RtMidi::UNIX_JACK, "QuorvexTestPeer", 1000};
-    RtMidiOut out_{RtMidi::UNIX_JACK, "QuorvexTestPeer"};
+    QObject context_; // outlives the client below
+    jack_client_t *client_ = nullptr;
+    jack_port_t *in_ = nullptr;
+    jack_port_t *out_ = nullptr;
+    std::mutex mutex_;
+    std::deque<QByteArray> pending_;
+    std::atomic<int> sent_{0};
+    std::atomic<std::uint64_t> cycles_{0};
 };
 
 // What a TMidiIn reported, in one ordered stream: short messages as their
@@ -476,7 +527,7 @@ void TestRtMidiJack::burstsUnderLoadArriveWholeAndInOrder()
     for (const QByteArray &m : std::as_const(expected))
         QVERIFY(call([&] { return out.SysEx(data(m), m.size()); }));
     QVERIFY2(call.longestMs() < UiBlockLimitMs, qPrintable(QString::number(call.longestMs())));
-    QTest::qWaitFor([&] { return peer.received.size() >= expected.size(); }, 20000);
+    (void)QTest::qWaitFor([&] { return peer.received.size() >= expected.size(); }, 20000);
     const TMidiOut::Stats stats = out.stats();
     if (peer.received != expected) {
         int firstDiff = 0;
@@ -527,32 +578,24 @@ void TestRtMidiJack::closingInputDropsWhatIsQueued()
     QCOMPARE(in.openResult(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(backend.inputConnected(), Timeout);
 
-    // A second listener on the peer's port shows when messages have left the
-    // peer: JACK hands them to both listeners in the same cycle.
-    std::atomic<int> seen{0};
-    RtMidiIn watcher(RtMidi::UNIX_JACK, "QuorvexTestWatcher");
-    watcher.setCallback([](double, std::vector<unsigned char> *, void *count) { ++*static_cast<std::atomic<int> *>(count); },
-                        &seen);
-    QStringList names;
-    for (unsigned i = 0; i < watcher.getPortCount(); ++i)
-        names << QString::fromStdString(watcher.getPortName(i));
-    const int peerOut = indexOf(names, QStringLiteral("amp out"));
-    QVERIFY(peerOut >= 0);
-    watcher.openPort(unsigned(peerOut), "watch");
-
-    // Wait without running the event loop, so nothing is handled yet.
-    const auto waitSeen = [&](int n) {
+    // Waits without running the event loop, so nothing is handled yet,
+    // until n messages have left the peer and two more cycles have run: our
+    // client reads them in the cycle they leave in, or the next.
+    const auto waitSent = [&](int n) {
         QDeadlineTimer deadline(Timeout);
-        while (seen.load() < n && !deadline.hasExpired())
+        while (peer.sent() < n && !deadline.hasExpired())
             std::this_thread::yield();
-        return seen.load() >= n;
+        const std::uint64_t then = peer.cycles();
+        while (peer.cycles() < then + 2 && !deadline.hasExpired())
+            std::this_thread::yield();
+        return peer.sent() >= n && !deadline.hasExpired();
     };
     for (int i = 0; i < 20; ++i)
         peer.send(bytes({0x90, i, 100}));
-    QVERIFY(waitSeen(20));
+    QVERIFY(waitSent(20));
     in.setUsing(false);
     peer.send(bytes({0x90, 0x7F, 100})); // sent while closed
-    QVERIFY(waitSeen(21));
+    QVERIFY(waitSent(21));
     QCoreApplication::processEvents();
     QVERIFY(log.events.isEmpty());
 

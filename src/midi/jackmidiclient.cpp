@@ -177,6 +177,9 @@ struct JackMidiClient::Shared {
     }
 
     static void portConnected(jack_port_id_t, jack_port_id_t, int, void *arg) { portRegistered(0, 0, arg); }
+    // A client that closes takes its ports along, not always with a port
+    // notification of each.
+    static void clientRegistered(const char *, int, void *arg) { portRegistered(0, 0, arg); }
     static void portRenamed(jack_port_id_t, const char *, const char *, void *arg) { portRegistered(0, 0, arg); }
 
     // ---- Worker side
@@ -197,6 +200,7 @@ struct JackMidiClient::Shared {
             || jack_set_port_registration_callback(c, &Shared::portRegistered, this) != 0
             || jack_set_port_connect_callback(c, &Shared::portConnected, this) != 0
             || jack_set_port_rename_callback(c, &Shared::portRenamed, this) != 0
+            || jack_set_client_registration_callback(c, &Shared::clientRegistered, this) != 0
             || jack_set_xrun_callback(c, &Shared::xrun, this) != 0) {
             jack_client_close(c);
             return nullptr;
