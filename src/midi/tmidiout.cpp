@@ -14,7 +14,7 @@ constexpr std::int64_t NsPerMs = 1000000;
 // A drain this late (timer granularity) still keeps the message's place in
 // the schedule, so the average rate holds; a longer stall is not made up for
 // with a burst.
-constexpr std::int64_t Slack = 2 * NsPerMs;
+constexpr std::int64_t Slack = 5 * NsPerMs;
 // What Reset sends: two controller messages on each of sixteen channels.
 constexpr std::uint32_t ResetBytes = 16 * 2 * 3;
 
