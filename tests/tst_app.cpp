@@ -14,6 +14,8 @@
 #include "windows/tformsyncmsg.h"
 #include "ampsim/virtualamp.h"
 #include "windows/tformmidi.h"
+#include "windows/linkstatus.h"
+#include "controls/tledimage.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -799,6 +801,55 @@ private slots:
         QCOMPARE(list->directory(), f.dir.path());
     }
 
+    void midiLinkAcrossStarts()
+    {
+        // The input device is away this start; the rate comes from the INI.
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=3\nMIDIInName=In Gone\nMIDIOutPort=1\nMIDIOutName=Out B\nMIDIOutRate=100\n");
+        Quorvex1 &w = f.make();
+        f.attachAmp(0x44);
+        QCOMPARE(w.session().midiIn().Port(), -1);
+        QCOMPARE(w.session().midiOut().rate(), 100);
+        auto *status = w.findChild<LinkStatus *>();
+        QVERIFY(status);
+        QCOMPARE(status->LabelIn->text(), QStringLiteral("MIDI In off"));
+
+        // Paced at 100 bytes a second, three presets wait in the queue; the
+        // clock moves as fast as the close waits.
+        struct Clock : TMidiOut::Clock {
+            std::int64_t t = 0;
+            std::int64_t now() override { return t; }
+            void sleepUntil(std::int64_t time) override { t = std::max(t, time); }
+        } clock;
+        f.backend->pacing = true;
+        TMidiOut &out = w.session().midiOut();
+        out.setClock(&clock);
+        out.setRate(100);
+        out.setUsing(true);
+        for (int i = 0; i < 3; ++i)
+            w.session().sendEditorData();
+        QCOMPARE(f.backend->sent.size(), std::size_t(1));
+        QCOMPARE(out.stats().queuedMessages, std::size_t(2));
+        status->TimerPollTimer();
+        QVERIFY(status->LabelOut->text().contains(QStringLiteral("Out B")));
+        QVERIFY(status->LEDOut->LEDOn());
+
+        // Closing sends what is queued before the port closes (each 70-byte
+        // message takes 0.7 s here: the two waiting fit in the 2 s given).
+        QVERIFY(w.close());
+        QCOMPARE(f.backend->sent.size(), std::size_t(3));
+        QCOMPARE(out.stats().dropped, 0u);
+        out.setClock(nullptr);
+        // The absent device is still the choice for the next start.
+        QVERIFY(f.iniText().contains("MIDIInPort=3\n"));
+        QVERIFY(f.iniText().contains("MIDIInName=In Gone\n"));
+        QVERIFY(f.iniText().contains("MIDIOutRate=100\n"));
+        // Once it is listed again (the port window reads the lists afresh), it is chosen.
+        f.backend->inputs << QStringLiteral("In Gone");
+        w.session().midiIn().refreshDevices();
+        QCOMPARE(w.session().midiIn().Port(), 2);
+    }
+
     void startUpSyncFindsTheAmp()
     {
         Fixture f;
@@ -812,6 +863,7 @@ private slots:
         QTRY_COMPARE(w.session().image().record(0)[preset::PreGain], 29);
         QCOMPARE(w.windowTitle(), QStringLiteral("Amp Preset - Quorvex"));
         QVERIFY(w.session().isAmpFound());
+        QCOMPARE(w.findChild<LinkStatus *>()->LabelAmp->text(), QStringLiteral("Amp 1.4 G"));
         // The lists lost the entries this firmware lacks, once and for the run.
         QCOMPARE(w.editorPanel().ComboBoxAmp->count(), 12);
         QVERIFY(!w.editorPanel().CheckBoxGCab->isEnabled());

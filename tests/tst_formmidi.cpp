@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QAbstractItemView>
 #include <QtTest>
 
 #include <memory>
@@ -72,6 +73,27 @@ private slots:
         QVERIFY(!f->CheckBoxOutEnabled->isChecked());
         // Showing changes nothing.
         QCOMPARE(p.backend.inputOpens + p.backend.outputOpens, 0);
+    }
+
+    void listsReadAfreshWithWholeNames()
+    {
+        // A virtual port made after the start is there the next time the
+        // window opens; the chosen device keeps its choice by name.
+        Ports p;
+        p.out->setPort(1);
+        const QString jack = QStringLiteral("MidiOut Client:AmpStandIn Out");
+        p.backend.outputs = {jack, QStringLiteral("Out A"), QStringLiteral("Out B")};
+        auto f = p.form();
+        QCOMPARE(f->ComboBoxMidiOut->count(), 3);
+        QCOMPARE(p.out->Port(), 2);
+        QCOMPARE(f->ComboBoxMidiOut->currentText(), QStringLiteral("Out B"));
+        p.out->setPort(0);
+        f = p.form();
+        // The tail of a long name shows; the whole of it on hovering and in the drop-down.
+        QCOMPARE(f->ComboBoxMidiOut->toolTip(), jack);
+        QCOMPARE(f->ComboBoxMidiOut->lineEdit()->cursorPosition(), jack.size());
+        QVERIFY(f->ComboBoxMidiOut->view()->minimumWidth() >=
+                f->ComboBoxMidiOut->fontMetrics().horizontalAdvance(jack));
     }
 
     void chooseSecondInputWhileOpen()

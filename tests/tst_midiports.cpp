@@ -1,9 +1,12 @@
 #include "midi/loopbackbackend.h"
+#include "midi/mididevicechoice.h"
+#include "midi/midistreamparser.h"
 #include "midi/tmidiin.h"
 #include "midi/tmidiout.h"
 
 #include <QtTest>
 
+#include <stdexcept>
 #include <thread>
 
 using Bytes = std::vector<std::uint8_t>;
@@ -16,6 +19,42 @@ Bytes sysex(int size, std::uint8_t fill = 0x11)
     m.back() = 0xF7;
     return m;
 }
+
+constexpr std::int64_t Ms = 1000000; // nanoseconds
+
+// Time that moves only when told; waiting moves it to the end of the wait.
+struct FakeClock : TMidiOut::Clock {
+    std::int64_t t = 1000 * Ms;
+    std::int64_t slept = 0;
+    std::int64_t now() override { return t; }
+    void sleepUntil(std::int64_t time) override
+    {
+        slept += std::max<std::int64_t>(0, time - t);
+        t = std::max(t, time);
+    }
+};
+
+// An output paced like a cable, on a fake clock.
+struct PacedRig {
+    LoopbackBackend backend;
+    FakeClock clock;
+    std::unique_ptr<TMidiOut> out;
+    explicit PacedRig(int rate = TMidiOut::DinRate)
+    {
+        backend.pacing = true;
+        out = std::make_unique<TMidiOut>(backend);
+        out->setClock(&clock);
+        out->setRate(rate);
+        out->setUsing(true);
+    }
+    bool send(int size, std::uint8_t fill = 0x11)
+    {
+        const Bytes m = sysex(size, fill);
+        return out->SysEx(m.data(), int(m.size()));
+    }
+    // Runs the drain timer as if it fired now.
+    void tick() { out->TimerSendTimer(); }
+};
 
 // What a TMidiIn reported, in order: "S<status>" for short messages,
 // "X<size>" for SysEx buffers.
@@ -51,6 +90,21 @@ private slots:
     void shortMessageLength_data();
     void shortMessageLength();
     void loopbackSendsShortMessagesAtTheirLength();
+    void sendQueuePacesInOrder();
+    void sendQueueKeepsTheRateWhenTheTimerIsLate();
+    void sendQueueBoundRefusesVisibly();
+    void sendQueueRefusesWhatCannotBeDelivered();
+    void sendQueueOffersABusyServiceAgain();
+    void closingDropsQueuedSends();
+    void flushSendsWhatIsQueuedUntilTheDeadline_data();
+    void flushSendsWhatIsQueuedUntilTheDeadline();
+    void inboxOverflowIsCountedAndSurvived();
+    void handlerExceptionStaysInTheInbox();
+    void inboxWakesTheEventLoop();
+    void streamParser_data();
+    void streamParser();
+    void streamParserSkipsARefusedSysEx();
+    void deviceChoiceFollowsItsDevice();
 };
 
 void TestMidiPorts::inputDeliversWholeMessagesInOrder()
@@ -259,7 +313,8 @@ void TestMidiPorts::threadHopKeepsOrderAndOwnsBytes()
         }
     });
     producer.join();
-    QCoreApplication::processEvents();
+    // Delivery takes turns with the event loop when it runs long.
+    QTRY_COMPARE(events.size(), expected.size());
     QCOMPARE(events, expected);
     QVERIFY(onUiThread);
 }
@@ -275,7 +330,7 @@ void TestMidiPorts::oversizedSysExArrivesInPieces()
     });
     inbox.post(sysex(20000));
     inbox.post({0x41, 0x42}); // stray data bytes are no message
-    QCoreApplication::processEvents();
+    QTRY_COMPARE(sizes.size(), 2);
     QCOMPARE(sizes, (QList<int>{16000, 4000}));
     QCOMPARE(firsts[0], 0xF0);
     QVERIFY(firsts[1] != 0xF0);
@@ -345,6 +400,306 @@ void TestMidiPorts::loopbackSendsShortMessagesAtTheirLength()
     for (const std::uint32_t packed : {pack(0xF0, 0x01, 0x02), pack(0xF7, 0, 0), pack(0x40, 0x40, 0)})
         QCOMPARE(backend.sendShort(packed), MidiBackend::InvalidMessage);
     QCOMPARE(backend.sent.size(), std::size_t(5));
+}
+
+void TestMidiPorts::sendQueuePacesInOrder()
+{
+    PacedRig rig;
+    const std::int64_t cost = 11 * 1000 * Ms / TMidiOut::DinRate; // 3.52 ms on the cable
+    QVERIFY(rig.send(11, 1)); // nothing queued, cable free: leaves at once
+    QCOMPARE(rig.backend.sent.size(), std::size_t(1));
+    QVERIFY(rig.send(11, 2));
+    rig.out->Put2(0xC0, 0x05);
+    QVERIFY(rig.send(11, 3));
+    QCOMPARE(rig.backend.sent.size(), std::size_t(1));
+    QCOMPARE(rig.out->stats().queuedMessages, std::size_t(3));
+    QVERIFY(rig.out->sendTimer().isActive());
+    QCOMPARE(rig.out->sendTimer().interval(), 4); // whole milliseconds, rounded up
+
+    rig.clock.t += cost - 1;
+    rig.tick();
+    QCOMPARE(rig.backend.sent.size(), std::size_t(1)); // not before its time
+    rig.clock.t += 1;
+    rig.tick();
+    QCOMPARE(rig.backend.sent.size(), std::size_t(2));
+    rig.clock.t += cost + 2 * 1000 * Ms / TMidiOut::DinRate + cost;
+    rig.tick();
+    QCOMPARE(rig.backend.sent, (std::vector<Bytes>{sysex(11, 1), sysex(11, 2), {0xC0, 0x05}, sysex(11, 3)}));
+    QVERIFY(!rig.out->sendTimer().isActive());
+    QCOMPARE(rig.out->stats().sent, std::uint64_t(4));
+
+    // Idle again: the next edit leaves at once.
+    rig.clock.t += cost;
+    QVERIFY(rig.send(11, 4));
+    QCOMPARE(rig.backend.sent.size(), std::size_t(5));
+
+    // Rate 0: as fast as the service takes them.
+    PacedRig fast(0);
+    for (int i = 0; i < 50; ++i)
+        QVERIFY(fast.send(1000));
+    QCOMPARE(fast.backend.sent.size(), std::size_t(50));
+}
+
+void TestMidiPorts::sendQueueKeepsTheRateWhenTheTimerIsLate()
+{
+    // The timer fires up to a millisecond after each due time; the schedule
+    // keeps its pace, and no message ever leaves before its due time.
+    PacedRig rig;
+    const std::int64_t start = rig.clock.t;
+    const int count = 200;
+    for (int i = 0; i < count; ++i)
+        QVERIFY(rig.send(11, std::uint8_t(i)));
+    std::int64_t bytesBefore = 0;
+    std::size_t seen = 1;
+    while (rig.backend.sent.size() < std::size_t(count)) {
+        rig.clock.t += rig.out->sendTimer().interval() * Ms;
+        rig.tick();
+        // Bytes sent before this drain never exceed what the rate allowed.
+        QVERIFY(bytesBefore * 1000 * Ms <= (rig.clock.t - start) * TMidiOut::DinRate);
+        for (; seen < rig.backend.sent.size(); ++seen)
+            bytesBefore += 11;
+        QVERIFY(rig.clock.t - start < 10 * 1000 * Ms);
+    }
+    const double ideal = double(count - 1) * 11 / TMidiOut::DinRate * 1e9;
+    const double took = double(rig.clock.t - start);
+    QVERIFY2(took <= ideal * 1.01, qPrintable(QString::number(took / ideal)));
+}
+
+void TestMidiPorts::sendQueueBoundRefusesVisibly()
+{
+    PacedRig rig(1); // one byte a second: nothing drains meanwhile
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("refused a SysEx message of 1000 bytes: the send queue is full")));
+    int accepted = 0;
+    while (rig.send(1000))
+        ++accepted;
+    const TMidiOut::Stats s = rig.out->stats();
+    QCOMPARE(s.refused, std::uint64_t(1));
+    QVERIFY(s.queuedBytes <= TMidiOut::QueueLimit);
+    QVERIFY(s.queuedBytes > TMidiOut::QueueLimit * 98 / 100);
+    QCOMPARE(s.queuedMessages + 1, std::size_t(accepted)); // the first one left at once
+    // A smaller message still fits in what is left.
+    QVERIFY(rig.send(11));
+}
+
+void TestMidiPorts::sendQueueRefusesWhatCannotBeDelivered()
+{
+    PacedRig rig;
+    rig.backend.maxSize = 100;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("refused a SysEx message of 101 bytes")));
+    QVERIFY(!rig.send(101));
+    QVERIFY(rig.send(100));
+    QCOMPARE(rig.out->stats().refused, std::uint64_t(1));
+    QCOMPARE(rig.backend.sent.size(), std::size_t(1));
+}
+
+void TestMidiPorts::sendQueueOffersABusyServiceAgain()
+{
+    PacedRig rig(0);
+    rig.backend.busySends = 2;
+    QVERIFY(rig.send(11, 1));
+    QVERIFY(rig.send(11, 2));
+    QVERIFY(rig.backend.sent.empty());
+    QCOMPARE(rig.out->sendTimer().interval(), TMidiOut::RetryMs);
+    rig.tick(); // still busy
+    QVERIFY(rig.backend.sent.empty());
+    rig.tick();
+    QCOMPARE(rig.backend.sent, (std::vector<Bytes>{sysex(11, 1), sysex(11, 2)}));
+    QVERIFY(!rig.out->sendTimer().isActive());
+}
+
+void TestMidiPorts::closingDropsQueuedSends()
+{
+    PacedRig rig;
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(rig.send(1000, std::uint8_t(i)));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("dropped 3 queued message")));
+    rig.out->setUsing(false);
+    QCOMPARE(rig.out->stats().dropped, std::uint64_t(3));
+    QVERIFY(!rig.out->sendTimer().isActive());
+    rig.out->setUsing(true);
+    rig.clock.t += 10000 * Ms;
+    rig.tick();
+    QCOMPARE(rig.backend.sent.size(), std::size_t(1));
+}
+
+void TestMidiPorts::flushSendsWhatIsQueuedUntilTheDeadline_data()
+{
+    QTest::addColumn<int>("messages");
+    QTest::addColumn<int>("busy");
+    QTest::addColumn<int>("deadlineMs");
+    QTest::addColumn<int>("sent");
+    // 1000 bytes take 320 ms on the cable.
+    QTest::newRow("all in time") << 5 << 0 << 2000 << 5;
+    QTest::newRow("out of time") << 10 << 0 << 1000 << 4;
+    QTest::newRow("busy service") << 3 << 5 << 2000 << 3;
+    QTest::newRow("busy until the end") << 3 << 100000 << 2000 << 0;
+}
+
+void TestMidiPorts::flushSendsWhatIsQueuedUntilTheDeadline()
+{
+    QFETCH(int, messages);
+    QFETCH(int, busy);
+    QFETCH(int, deadlineMs);
+    QFETCH(int, sent);
+    PacedRig rig;
+    rig.backend.busySends = busy;
+    for (int i = 0; i < messages; ++i)
+        QVERIFY(rig.send(1000, std::uint8_t(i)));
+    const std::int64_t deadline = rig.clock.t + deadlineMs * Ms;
+    if (sent < messages)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no time left")));
+    QCOMPARE(rig.out->flush(deadline), sent == messages);
+    QCOMPARE(int(rig.backend.sent.size()), sent);
+    QVERIFY(rig.clock.t <= deadline);
+    QCOMPARE(rig.out->stats().queuedMessages, std::size_t(0));
+    QCOMPARE(rig.out->stats().dropped, std::uint64_t(messages - sent));
+    QVERIFY(!rig.out->sendTimer().isActive());
+}
+
+void TestMidiPorts::inboxOverflowIsCountedAndSurvived()
+{
+    MidiInbox inbox;
+    std::vector<Bytes> got;
+    inbox.open(nullptr, [&](const std::uint8_t *p, int n) { got.emplace_back(p, p + n); });
+    int posted = 0;
+    while (inbox.post(sysex(1000, std::uint8_t(posted % 128))))
+        ++posted;
+    QVERIFY(posted > 100);
+    QVERIFY(!inbox.post(sysex(20000))); // all pieces of a long message or none
+    QCOMPARE(inbox.overflows(), std::uint64_t(2));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("overflowed: 2 message")));
+    // A drain gives the event loop a turn after a slice of time (a slow
+    // machine may need more than one); the rest follows by itself.
+    inbox.drain();
+    QTRY_COMPARE(int(got.size()), posted);
+    QCOMPARE(got.back(), sysex(1000, std::uint8_t((posted - 1) % 128)));
+    QVERIFY(inbox.post(sysex(20000)));
+    inbox.drain();
+    QTRY_COMPARE(got.size(), std::size_t(posted + 2));
+}
+
+void TestMidiPorts::handlerExceptionStaysInTheInbox()
+{
+    LoopbackBackend backend;
+    TMidiIn in(backend);
+    QStringList seen;
+    in.OnShort = [&](TMidiIn *, std::uint8_t s, std::uint8_t, std::uint8_t) {
+        seen << QString::number(s, 16);
+        if (s == 0x90)
+            throw std::runtime_error("handler broke");
+    };
+    in.setUsing(true);
+    backend.inject({0x90, 1, 2});
+    backend.inject({0x80, 1, 2});
+    QTest::ignoreMessage(QtWarningMsg, "A MIDI input handler failed: handler broke");
+    backend.flush();
+    QCOMPARE(seen, (QStringList{QStringLiteral("90"), QStringLiteral("80")}));
+    QCOMPARE(in.stats().received, std::uint64_t(2));
+}
+
+void TestMidiPorts::inboxWakesTheEventLoop()
+{
+    // No one calls drain(): the wake-up alone brings the messages in.
+    MidiInbox inbox;
+    int seen = 0;
+    inbox.open([&](std::uint8_t, std::uint8_t, std::uint8_t) { ++seen; }, nullptr);
+    std::thread producer([&] {
+        for (int i = 0; i < 1000; ++i)
+            inbox.post({0x90, std::uint8_t(i % 128), 1});
+    });
+    producer.join();
+    QTRY_COMPARE_WITH_TIMEOUT(seen, 1000, 5000);
+}
+
+void TestMidiPorts::streamParser_data()
+{
+    // Chunks as a service hands them over; what comes out, one message a
+    // line ("+" marks a SysEx piece that continues a message).
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<QStringList>("expected");
+    const auto hex = [](const char *text) { return QByteArray::fromHex(text); };
+    QTest::newRow("short messages") << QList<QByteArray>{hex("903c7f"), hex("c005"), hex("f6")}
+                                    << QStringList{"903c7f", "c005", "f6"};
+    QTest::newRow("running status") << QList<QByteArray>{hex("903c7f3e00"), hex("40")}
+                                    << QStringList{"903c7f", "903e00"};
+    QTest::newRow("split across chunks") << QList<QByteArray>{hex("90"), hex("3c"), hex("7ff00102"), hex("03f7")}
+                                         << QStringList{"903c7f", "f0010203f7"};
+    QTest::newRow("real time inside SysEx") << QList<QByteArray>{hex("f001faf802fef7")}
+                                            << QStringList{"fa", "f00102f7"};
+    QTest::newRow("clock, sensing, time code left out") << QList<QByteArray>{hex("f8fef105c005")}
+                                                       << QStringList{"c005"};
+    QTest::newRow("status ends SysEx") << QList<QByteArray>{hex("f00102903c7f")} << QStringList{"f00102", "903c7f"};
+    QTest::newRow("stray data and end") << QList<QByteArray>{hex("0102f7c0")} << QStringList{};
+    QByteArray longest = hex("f0") + QByteArray(MidiStreamParser::PieceSize, '\x11') + hex("f7");
+    QTest::newRow("long SysEx in pieces")
+        << QList<QByteArray>{longest}
+        << QStringList{"f0" + QString(int(MidiStreamParser::PieceSize) * 2 - 2, QLatin1Char('1')),
+                       QStringLiteral("+11f7")};
+}
+
+void TestMidiPorts::streamParser()
+{
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QStringList, expected);
+    MidiStreamParser parser;
+    QStringList got;
+    const auto sink = [&](const std::uint8_t *p, std::size_t n, bool continuation) {
+        got << (continuation ? "+" : "") + QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(p), qsizetype(n)).toHex());
+        return true;
+    };
+    for (const QByteArray &chunk : chunks)
+        parser.feed(reinterpret_cast<const std::uint8_t *>(chunk.constData()), std::size_t(chunk.size()), sink);
+    QCOMPARE(got, expected);
+}
+
+void TestMidiPorts::streamParserSkipsARefusedSysEx()
+{
+    // A queue that refuses the first piece of a long message gets none of
+    // its other pieces; the next message is whole again.
+    MidiStreamParser parser;
+    QStringList got;
+    bool refuse = true;
+    const auto sink = [&](const std::uint8_t *p, std::size_t n, bool continuation) {
+        if (refuse) {
+            refuse = false;
+            return false;
+        }
+        got << QStringLiteral("%1%2:%3").arg(continuation ? "+" : "").arg(p[0], 0, 16).arg(n);
+        return true;
+    };
+    const Bytes longMessage = sysex(int(MidiStreamParser::PieceSize) + 10);
+    parser.feed(longMessage.data(), longMessage.size(), sink);
+    const Bytes next = sysex(20);
+    parser.feed(next.data(), next.size(), sink);
+    QCOMPARE(got, QStringList{QStringLiteral("f0:20")});
+}
+
+void TestMidiPorts::deviceChoiceFollowsItsDevice()
+{
+    MidiDeviceChoice choice;
+    choice.setNames({"A", "B", "C"});
+    QVERIFY(choice.setPort(1));
+    choice.setNames({"C", "B"}); // listed in another order
+    QCOMPARE(choice.port(), 1);
+    choice.setNames({"X", "C", "B"});
+    QCOMPARE(choice.port(), 2);
+    choice.setNames({"X"}); // gone: remembered, none chosen
+    QCOMPARE(choice.port(), -1);
+    QCOMPARE(choice.storedPort(), 2);
+    QCOMPARE(choice.storedName(), QStringLiteral("B"));
+    choice.setNames({"B", "X"}); // back
+    QCOMPARE(choice.port(), 0);
+    QCOMPARE(choice.storedName(), QStringLiteral("B"));
+
+    // Absent at start: kept for the next start until the user chooses.
+    MidiDeviceChoice start;
+    start.setNames({"X"});
+    start.remember(3, QStringLiteral("Amp USB"));
+    QCOMPARE(start.storedPort(), 3);
+    QCOMPARE(start.storedName(), QStringLiteral("Amp USB"));
+    QVERIFY(start.setPort(-1)); // the user chose none
+    QCOMPARE(start.storedPort(), -1);
+    QCOMPARE(start.storedName(), QString());
 }
 
 QTEST_GUILESS_MAIN(TestMidiPorts)

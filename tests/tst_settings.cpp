@@ -88,6 +88,15 @@ private slots:
         QCOMPARE(Settings(ini()).read(designDefaults()).autoSplit, true);
     }
 
+    void outputRateNeverNegative()
+    {
+        QCOMPARE(Settings(ini()).read(designDefaults()).midiOutRate, 3125);
+        writeFile("[Form]\nMIDIOutRate=0\n");
+        QCOMPARE(Settings(ini()).read(designDefaults()).midiOutRate, 0);
+        writeFile("[Form]\nMIDIOutRate=-5\n");
+        QCOMPARE(Settings(ini()).read(designDefaults()).midiOutRate, 3125);
+    }
+
     void writesKeysInOrderWithBooleansAsDigits()
     {
         FormSettings s = designDefaults();
@@ -99,6 +108,7 @@ private slots:
         s.midiOutName = QStringLiteral("USB MIDI 24:0");
         s.dataDir = QStringLiteral("/home/me/amp presets");
         s.backupBeforeWrite = false;
+        s.midiOutRate = 0;
         QVERIFY(Settings(ini()).write(s));
         QCOMPARE(fileText(), QByteArray("[Form]\n"
                                         "ViewToolBar=0\n"
@@ -112,7 +122,8 @@ private slots:
                                         "DataDir=/home/me/amp presets\n"
                                         "MIDIInName=USB MIDI 24:0\n"
                                         "MIDIOutName=USB MIDI 24:0\n"
-                                        "BackupBeforeWrite=0\n"));
+                                        "BackupBeforeWrite=0\n"
+                                        "MIDIOutRate=0\n"));
         QVERIFY(!Settings(ini()).read(designDefaults()).backupBeforeWrite);
     }
 

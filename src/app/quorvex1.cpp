@@ -10,6 +10,7 @@
 #include "session/prompter.h"
 #include "windows/tforminfo.h"
 #include "windows/tformmidi.h"
+#include "windows/linkstatus.h"
 #include "windows/tformsyncmsg.h"
 
 #include <QApplication>
@@ -26,6 +27,7 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QStatusBar>
 #include <QSplitter>
 #include <QToolBar>
 #include <QToolButton>
@@ -87,7 +89,8 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     buildPanels();
     connectSession();
     showTitle();
-    designSize_ = QSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    designSize_ = QSize(ClientWidth,
+                        ClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
     resize(designSize_);
     normalSize_ = designSize_;
     designSplit_ = DesignSplit;
@@ -121,6 +124,12 @@ void Quorvex1::connectCommand(QAction *action, std::function<void()> command)
 
 void Quorvex1::connectSession()
 {
+    connect(session_.get(), &AmpSession::ampFound, this, [this](std::uint8_t version, bool gVariant) {
+        // "Found Amp - Version 1.4 G" becomes "Amp 1.4 G".
+        StatusLink->setFirmware(QStringLiteral("Amp ") +
+                                TFormSyncMsg::foundText(version, gVariant).section(QLatin1Char(' '), 4));
+    });
+    connect(session_.get(), &AmpSession::ampNotFound, this, [this] { StatusLink->setFirmware(QString()); });
     Document &doc = session_->document();
     connect(&doc, &Document::titleChanged, this, &Quorvex1::showTitle);
     connect(&doc, &Document::saveElsewhereChanged, this, [this](bool on) { enableIfBuilt(SaveBack, on); });
@@ -326,6 +335,9 @@ void Quorvex1::buildPanels()
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
     setCentralWidget(Splitter1);
+
+    StatusLink = new LinkStatus(session_->midiIn(), session_->midiOut(), session_->backend(), this);
+    statusBar()->addWidget(StatusLink, 1);
     connect(Splitter1, &QSplitter::splitterMoved, this, [this](int pos, int index) {
         run([&] { Splitter1Moved(pos, index); });
     });
@@ -349,6 +361,13 @@ void Quorvex1::readSettings()
     TMidiOut &out = session_->midiOut();
     in.setPort(preferredPort(in.deviceNames(), s.midiInPort, s.midiInName));
     out.setPort(preferredPort(out.deviceNames(), s.midiOutPort, s.midiOutName));
+    // A device that is away this time stays the choice for the next start.
+    if (in.Port() < 0 && s.midiInPort >= 0 && !s.midiInName.isEmpty())
+        in.rememberDevice(s.midiInPort, s.midiInName);
+    if (out.Port() < 0 && s.midiOutPort >= 0 && !s.midiOutName.isEmpty())
+        out.rememberDevice(s.midiOutPort, s.midiOutName);
+    out.setRate(s.midiOutRate);
+    midiOutRate_ = s.midiOutRate;
 
     resize(s.width, s.height);
     normalSize_ = size();
@@ -658,6 +677,9 @@ void Quorvex1::FormClose()
     TMidiIn &in = session_->midiIn();
     TMidiOut &out = session_->midiOut();
     in.setUsing(false);
+    // What is still queued for the Amp (the end of a group write) is sent
+    // first, for a moment; closing the port would drop it.
+    out.flush(out.clock().now() + std::int64_t(CloseFlushMs) * 1000000);
     out.setUsing(false);
     // Taken before the window returns to the normal state, so a window
     // closed maximised opens maximised again.
@@ -668,10 +690,11 @@ void Quorvex1::FormClose()
     FormSettings s;
     s.viewToolBar = ToolbarView->isChecked();
     s.autoSplit = AutoSplit->isChecked();
-    s.midiInPort = in.Port();
-    s.midiOutPort = out.Port();
-    s.midiInName = in.deviceName(in.Port());
-    s.midiOutName = out.deviceName(out.Port());
+    s.midiInPort = in.storedPort();
+    s.midiOutPort = out.storedPort();
+    s.midiInName = in.storedName();
+    s.midiOutName = out.storedName();
+    s.midiOutRate = midiOutRate_;
     s.state = state & Qt::WindowMaximized ? 2 : state & Qt::WindowMinimized ? 1 : 0;
     s.height = normal.height();
     s.width = normal.width();

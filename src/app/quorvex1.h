@@ -20,6 +20,7 @@ class QSplitter;
 class QToolBar;
 class EditorPanel;
 class FileListPanel;
+class LinkStatus;
 class SingleInstance;
 
 // The main window: creates the Amp session and the windows that show it,
@@ -41,6 +42,8 @@ public:
     static constexpr int DesignSplit = 219;
     static constexpr int GroupBoxDesignWidth = 521;
     static constexpr int MinPanelWidth = 80;
+    // How long closing the program waits for queued messages to leave.
+    static constexpr int CloseFlushMs = 2000;
 
     explicit Quorvex1(Options options, QWidget *parent = nullptr);
     ~Quorvex1() override;
@@ -137,12 +140,14 @@ private:
     QSize normalSize_;
     bool firstActivation_ = false;
     bool closed_ = false;
+    int midiOutRate_ = TMidiOut::DinRate;
     bool autoStart_ = true;
     QSet<const QAction *> handled_;
 
     QToolBar *ToolBar1;
     QSplitter *Splitter1;
     FileListPanel *PanelList;
+    LinkStatus *StatusLink;
     QGroupBox *GroupBox1;
     EditorPanel *EditorPanel1;
 

@@ -24,6 +24,7 @@ const QStringList &keyOrder()
         QStringLiteral("MIDIOutPort"), QStringLiteral("State"),     QStringLiteral("Height"),
         QStringLiteral("Width"),       QStringLiteral("Split"),     QStringLiteral("DataDir"),
         QStringLiteral("MIDIInName"),  QStringLiteral("MIDIOutName"), QStringLiteral("BackupBeforeWrite"),
+        QStringLiteral("MIDIOutRate"),
     };
     return keys;
 }
@@ -175,6 +176,11 @@ FormSettings Settings::read(const FormSettings &defaults) const
     readText(s, "MIDIInName", v.midiInName);
     readText(s, "MIDIOutName", v.midiOutName);
     readBool(s, "BackupBeforeWrite", v.backupBeforeWrite);
+    int rate = v.midiOutRate;
+    readInt(s, "MIDIOutRate", rate);
+    // A negative rate means nothing; keep the default.
+    if (rate >= 0)
+        v.midiOutRate = rate;
     return v;
 }
 
@@ -199,6 +205,7 @@ bool Settings::write(const FormSettings &v) const
     s.setValue(key("MIDIInName"), v.midiInName);
     s.setValue(key("MIDIOutName"), v.midiOutName);
     s.setValue(key("BackupBeforeWrite"), number(v.backupBeforeWrite ? 1 : 0));
+    s.setValue(key("MIDIOutRate"), number(v.midiOutRate));
     s.sync();
     return s.status() == QSettings::NoError;
 }

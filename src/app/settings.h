@@ -19,6 +19,9 @@ struct FormSettings {
     QString dataDir;
     // Fetch the Amp's presets into a backup file before writing over them.
     bool backupBeforeWrite = true;
+    // Bytes a second sent to the output device: a MIDI cable carries 3125;
+    // a virtual port may take more. 0 sends as fast as the port takes them.
+    int midiOutRate = 3125;
 };
 
 // Reads and writes the INI file. The file is opened for each use and closed

@@ -8,14 +8,17 @@ void LoopbackBackend::inject(Bytes message)
 {
     if (inputIndex_ < 0)
         return;
-    inbox_.post(std::move(message));
+    inbox_.post(message);
 }
 
 void LoopbackBackend::flush()
 {
-    // Replies may cause further sends and replies; run until quiet.
-    QCoreApplication::sendPostedEvents(&inbox_);
-    QCoreApplication::processEvents();
+    // Replies may cause further sends and replies, and a long delivery takes
+    // turns with the event loop: run until quiet.
+    do {
+        inbox_.drain();
+        QCoreApplication::processEvents();
+    } while (inbox_.pending());
 }
 
 int LoopbackBackend::openInput(int index, ShortHandler onShort, SysExHandler onSysEx)
@@ -62,6 +65,10 @@ int LoopbackBackend::sendSysEx(const std::uint8_t *data, int size)
 {
     if (outputIndex_ < 0)
         return NotOpen;
+    if (busySends > 0) {
+        --busySends;
+        return Busy;
+    }
     toPeer(Bytes(data, data + size));
     return Ok;
 }
@@ -70,6 +77,10 @@ int LoopbackBackend::sendShort(std::uint32_t packed)
 {
     if (outputIndex_ < 0)
         return NotOpen;
+    if (busySends > 0) {
+        --busySends;
+        return Busy;
+    }
     const std::uint8_t status = packed & 0xFF;
     const int length = midiShortLength(status);
     if (length == 0)

@@ -25,6 +25,12 @@ public:
     QSet<int> unavailableOutputs;
     // Answers the next close of the output with "still playing" this many times.
     int stillPlayingCloses = 0;
+    // Answers the next sends with Busy this many times.
+    int busySends = 0;
+    // Longest message taken whole; 0 for no limit.
+    int maxSize = 0;
+    // An in-process peer needs no pacing; true makes the output paced like a cable.
+    bool pacing = false;
 
     // Receives every message the program sends while the output is open
     // (SysEx whole; short messages as 1 to 3 bytes).
@@ -51,6 +57,9 @@ public:
     int closeOutput() override;
     int sendSysEx(const std::uint8_t *data, int size) override;
     int sendShort(std::uint32_t packed) override;
+    int maxMessageSize() const override { return maxSize; }
+    bool needsPacing() const override { return pacing; }
+    std::uint64_t inputOverflows() const override { return inbox_.overflows(); }
 
 private:
     void toPeer(Bytes message);

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <QObject>
+#include "midi/midiinbox.h"
+
 #include <QStringList>
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <vector>
 
 // Bytes of a short message with this status byte, status included: 1 to 3,
 // or 0 when the byte starts no short message (a data byte, F0 or F7).
@@ -17,9 +16,9 @@ int midiShortLength(std::uint8_t status);
 // UI thread. One backend serves one input and one output device at a time.
 class MidiBackend {
 public:
-    using ShortHandler = std::function<void(std::uint8_t status, std::uint8_t first, std::uint8_t second)>;
+    using ShortHandler = MidiInbox::ShortHandler;
     // The bytes are valid only during the call.
-    using SysExHandler = std::function<void(const std::uint8_t *data, int size)>;
+    using SysExHandler = MidiInbox::SysExHandler;
 
     // Result codes. Zero is success; anything else is a failed operation.
     static constexpr int Ok = 0;
@@ -29,6 +28,7 @@ public:
     static constexpr int TooLong = 6;         // the service cannot deliver the message whole
     static constexpr int InvalidMessage = 11; // sendShort() given no short message's status byte
     static constexpr int StillPlaying = 65; // close refused, try again
+    static constexpr int Busy = 67;         // no room just now: try the same message again later
 
     virtual ~MidiBackend() = default;
 
@@ -43,39 +43,26 @@ public:
 
     virtual int openOutput(int index) = 0;
     virtual int closeOutput() = 0;
-    // Sends one complete SysEx message (F0 ... F7). Returns when the bytes
-    // have been handed over; the caller may reuse its buffer at once.
+    // Sends one complete SysEx message (F0 ... F7). Never waits: returns when
+    // the bytes have been handed over (the caller may reuse its buffer at
+    // once), or Busy when the service has no room for them now.
     virtual int sendSysEx(const std::uint8_t *data, int size) = 0;
     // A short message packed as status + first * 256 + second * 65536.
     virtual int sendShort(std::uint32_t packed) = 0;
     virtual int resetOutput() { return Ok; }
-};
 
-// Carries received messages from whatever thread the MIDI service uses to the
-// thread this object lives in (the UI thread), as owned copies, in order.
-// A message posted before close() (or before a later open()) is dropped: that
-// stands in for buffers handed back while a device closes.
-class MidiInbox : public QObject {
-    Q_OBJECT
-public:
-    // Longest piece handed to the SysEx handler at once; longer messages
-    // arrive as several pieces, only the first starting with F0.
-    static constexpr int SysExBufferSize = 16000;
-
-    explicit MidiInbox(QObject *parent = nullptr);
-
-    void open(MidiBackend::ShortHandler onShort, MidiBackend::SysExHandler onSysEx); // UI thread
-    void close();                                                                      // UI thread
-    bool isOpen() const { return open_; }
-
-    // Any thread. Takes one whole message as the service reported it.
-    void post(std::vector<std::uint8_t> message);
-
-private:
-    void deliver(unsigned generation, const std::vector<std::uint8_t> &message);
-
-    std::atomic<unsigned> generation_{0};
-    bool open_ = false;
-    MidiBackend::ShortHandler onShort_;
-    MidiBackend::SysExHandler onSysEx_;
+    // Whether sends are to be paced at the output's rate: a real device reads
+    // no faster than its cable; an in-process peer needs no pacing.
+    virtual bool needsPacing() const { return true; }
+    // Longest message the service delivers whole; 0 when it sets no limit.
+    virtual int maxMessageSize() const { return 0; }
+    // Whether the MIDI service answers; false while, say, a JACK server is gone.
+    virtual bool linkUp() const { return true; }
+    // Changes whenever the service came back or its devices changed, so the
+    // device lists are worth reading again.
+    virtual std::uint64_t devicesEpoch() const { return 0; }
+    // Received messages dropped because they came faster than the UI took them.
+    virtual std::uint64_t inputOverflows() const { return 0; }
+    // Messages the service had accepted but lost (its server went away).
+    virtual std::uint64_t outputLosses() const { return 0; }
 };

@@ -1,25 +1,22 @@
 #include "midi/rtmidibackend.h"
 
-#include <QElapsedTimer>
+#include "midi/midilog.h"
+
 #include <QFileInfo>
-#include <QLoggingCategory>
 
 #include <rtmidi/RtMidi.h>
 
 #ifdef QUORVEX_HAVE_JACK
+#include "midi/jackmidiclient.h"
+
 #include <jack/jack.h>
 #endif
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include <unistd.h>
 
 namespace {
-
-// Off unless asked for with QT_LOGGING_RULES="quorvex.midi.debug=true".
-Q_LOGGING_CATEGORY(lcMidi, "quorvex.midi", QtWarningMsg)
 
 // RtMidi reports its problems here instead of printing them or throwing. It
 // may call from its own thread, so this only logs.
@@ -28,16 +25,11 @@ void onRtMidiError(RtMidiError::Type type, const std::string &text, void *)
     qCDebug(lcMidi) << "RtMidi error" << int(type) << text.c_str();
 }
 
-// Runs on RtMidi's thread: copy the bytes and hand them over, nothing else.
-void onRtMidiMessage(double, std::vector<unsigned char> *message, void *inbox)
+// Runs on RtMidi's thread: copy the bytes into the inbox's ring, nothing else.
+void onRtMidiMessage(double, std::vector<unsigned char> *message, void *queue)
 {
-    if (!message || message->empty())
-        return;
-    try {
-        static_cast<MidiInbox *>(inbox)->post(std::vector<std::uint8_t>(message->begin(), message->end()));
-    } catch (...) {
-        // Out of memory on the service's thread: losing the message is all we can do.
-    }
+    if (message && !message->empty())
+        static_cast<MidiInboxQueue *>(queue)->post(message->data(), message->size());
 }
 
 bool compiled(RtMidi::Api api)
@@ -72,38 +64,20 @@ void onJackMessage(const char *text)
 {
     qCDebug(lcMidi) << "JACK:" << text;
 }
-
-// RtMidi's JACK output moves everything queued into the port buffer in one
-// server cycle. That buffer holds 32 KB; what does not fit is lost without an
-// error, so a burst of sends would lose messages. Sends are budgeted per
-// cycle instead, counting JACK's 12-byte event header; 4 KB a cycle keeps
-// even three cycles' worth plus one longest message under 32 KB, and under
-// the 16 KB RtMidi can queue without blocking.
-constexpr int JackEventCost = 12;
-constexpr int JackCycleBudget = 4096;
-// A server that runs no cycle for this long has stopped.
-constexpr int JackStallMs = 1000;
 #endif
 
 } // namespace
 
 struct RtMidiBackend::Impl {
-    // Declared first so it outlives the RtMidi objects whose threads post to it.
+    // Declared first so it outlives the ports whose threads post to it.
     MidiInbox inbox;
 #ifdef QUORVEX_HAVE_JACK
-    // An unactivated client of our own: it costs the server nothing and
-    // reads the server's cycle counter for pacing sends.
-    jack_client_t *jackClock = nullptr;
-    jack_nframes_t lastCycle = 0; // cycle start (frame time) of the last send
-    int cycleCost = 0;            // bytes sent in that cycle
-    bool lastWasLong = false;
-    bool sentAny = false;
+    std::unique_ptr<JackMidiClient> jack;
 #endif
     std::unique_ptr<RtMidiIn> in;
     std::unique_ptr<RtMidiOut> out;
     RtMidi::Api api = RtMidi::UNSPECIFIED;
-    bool live = false;    // a MIDI service answered
-    bool stalled = false; // the JACK server stopped running cycles
+    bool live = false; // a MIDI service answered
     bool inputOpen = false;
     bool outputOpen = false;
     // The names the last listing returned; device indices refer to these.
@@ -112,25 +86,27 @@ struct RtMidiBackend::Impl {
 
     ~Impl();
     bool tryApi(RtMidi::Api which, const std::string &clientName);
-    bool jackServerRunning(const std::string &clientName);
+    bool tryJack(const std::string &clientName);
+    bool isJack() const
+    {
+#ifdef QUORVEX_HAVE_JACK
+        return jack != nullptr;
+#else
+        return false;
+#endif
+    }
     QStringList list(RtMidi &port);
     static int find(RtMidi &port, const QString &name);
     int write(const std::uint8_t *data, std::size_t size);
-#ifdef QUORVEX_HAVE_JACK
-    bool pace(int size);
-    bool waitCycles(unsigned cycles);
-#endif
 };
 
 RtMidiBackend::Impl::~Impl()
 {
-    // RtMidi's destructors close the ports and stop its threads before the
-    // inbox goes away.
+    // The ports close and their threads stop before the inbox goes away.
     in.reset();
     out.reset();
 #ifdef QUORVEX_HAVE_JACK
-    if (jackClock)
-        jack_client_close(jackClock);
+    jack.reset();
 #endif
 }
 
@@ -149,7 +125,7 @@ bool RtMidiBackend::Impl::tryApi(RtMidi::Api which, const std::string &clientNam
             return false;
         newIn->ignoreTypes(false, true, true);
         newIn->setBufferSize(MidiInbox::SysExBufferSize, 8);
-        newIn->setCallback(onRtMidiMessage, &inbox);
+        newIn->setCallback(onRtMidiMessage, inbox.queue().get());
         in = std::move(newIn);
         out = std::move(newOut);
         api = in->getCurrentApi();
@@ -163,7 +139,7 @@ bool RtMidiBackend::Impl::tryApi(RtMidi::Api which, const std::string &clientNam
     return false;
 }
 
-bool RtMidiBackend::Impl::jackServerRunning(const std::string &clientName)
+bool RtMidiBackend::Impl::tryJack(const std::string &clientName)
 {
 #ifdef QUORVEX_HAVE_JACK
     // Opening a client only to learn that no server runs costs milliseconds
@@ -173,10 +149,13 @@ bool RtMidiBackend::Impl::jackServerRunning(const std::string &clientName)
     // libjack prints every failed connection attempt; keep it in the log.
     jack_set_error_function(onJackMessage);
     jack_set_info_function(onJackMessage);
-    // Never start a server: without one the program works offline.
-    jack_status_t status{};
-    jackClock = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
-    return jackClock != nullptr;
+    jack = std::make_unique<JackMidiClient>(clientName, inbox.queue());
+    // A server that does not answer yet is tried again in the background.
+    if (!jack->waitUntilAnswered(JackStartWaitMs))
+        qCWarning(lcMidi, "The JACK server does not answer yet; MIDI devices appear when it does.");
+    api = RtMidi::UNIX_JACK;
+    live = true;
+    return true;
 #else
     Q_UNUSED(clientName);
     return false;
@@ -186,7 +165,7 @@ bool RtMidiBackend::Impl::jackServerRunning(const std::string &clientName)
 QStringList RtMidiBackend::Impl::list(RtMidi &port)
 {
     QStringList names;
-    if (!live || stalled)
+    if (!live)
         return names;
     try {
         const unsigned count = port.getPortCount();
@@ -214,15 +193,9 @@ int RtMidiBackend::Impl::find(RtMidi &port, const QString &name)
 
 int RtMidiBackend::Impl::write(const std::uint8_t *data, std::size_t size)
 {
-    if (stalled)
-        return NotAvailable;
 #ifdef QUORVEX_HAVE_JACK
-    if (jackClock && !pace(int(size))) {
-        // RtMidi would wait forever for room once its queue is full.
-        stalled = true;
-        qCWarning(lcMidi, "The JACK server stopped; MIDI output is off until the program restarts.");
-        return NotAvailable;
-    }
+    if (jack)
+        return jack->send(data, size);
 #endif
     try {
         out->sendMessage(data, size);
@@ -231,49 +204,6 @@ int RtMidiBackend::Impl::write(const std::uint8_t *data, std::size_t size)
     }
     return Ok;
 }
-
-#ifdef QUORVEX_HAVE_JACK
-bool RtMidiBackend::Impl::waitCycles(unsigned cycles)
-{
-    QElapsedTimer waited;
-    waited.start();
-    for (;;) {
-        const jack_nframes_t period = jack_get_buffer_size(jackClock);
-        const jack_nframes_t elapsed = jack_last_frame_time(jackClock) - lastCycle;
-        if (period > 0 && elapsed / period >= cycles)
-            return true;
-        if (waited.elapsed() > JackStallMs)
-            return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(250));
-    }
-}
-
-bool RtMidiBackend::Impl::pace(int size)
-{
-    const int cost = size + JackEventCost;
-    const bool isLong = cost > JackCycleBudget;
-    if (sentAny) {
-        // A long message goes alone: whatever came before has left the
-        // queue, and nothing follows it in the same cycle.
-        if (lastWasLong || isLong) {
-            if (!waitCycles(2))
-                return false;
-        } else if (jack_last_frame_time(jackClock) == lastCycle && cycleCost + cost > JackCycleBudget) {
-            if (!waitCycles(1))
-                return false;
-        }
-    }
-    const jack_nframes_t now = jack_last_frame_time(jackClock);
-    if (!sentAny || now != lastCycle) {
-        lastCycle = now;
-        cycleCost = 0;
-    }
-    cycleCost += cost;
-    lastWasLong = isLong;
-    sentAny = true;
-    return true;
-}
-#endif
 
 RtMidiBackend::RtMidiBackend(Api api, const QString &clientName) : d(std::make_unique<Impl>())
 {
@@ -287,14 +217,7 @@ RtMidiBackend::RtMidiBackend(Api api, const QString &clientName) : d(std::make_u
         return;
     if (api == Api::Alsa)
         return;
-    if (d->jackServerRunning(name) && d->tryApi(RtMidi::UNIX_JACK, name))
-        return;
-#ifdef QUORVEX_HAVE_JACK
-    if (d->jackClock) {
-        jack_client_close(d->jackClock);
-        d->jackClock = nullptr;
-    }
-#endif
+    d->tryJack(name);
 #else
     if (api == Api::Automatic)
         d->tryApi(RtMidi::UNSPECIFIED, name);
@@ -321,19 +244,80 @@ QString RtMidiBackend::apiName() const
     }
 }
 
-int RtMidiBackend::maxSysExSize() const
+int RtMidiBackend::maxSysExSize() const { return d->isJack() ? JackMaxSysEx : 0; }
+
+bool RtMidiBackend::linkUp() const
 {
-    return d->live && d->api == RtMidi::UNIX_JACK ? JackMaxSysEx : 0;
+#ifdef QUORVEX_HAVE_JACK
+    if (d->jack)
+        return d->jack->running();
+#endif
+    return d->live;
+}
+
+bool RtMidiBackend::inputConnected() const
+{
+#ifdef QUORVEX_HAVE_JACK
+    if (d->jack)
+        return d->inputOpen && d->jack->inputConnected();
+#endif
+    return d->inputOpen;
+}
+
+bool RtMidiBackend::outputConnected() const
+{
+#ifdef QUORVEX_HAVE_JACK
+    if (d->jack)
+        return d->outputOpen && d->jack->outputConnected();
+#endif
+    return d->outputOpen;
+}
+
+std::uint64_t RtMidiBackend::serverXruns() const
+{
+#ifdef QUORVEX_HAVE_JACK
+    if (d->jack)
+        return d->jack->xruns();
+#endif
+    return 0;
+}
+
+std::uint64_t RtMidiBackend::devicesEpoch() const
+{
+#ifdef QUORVEX_HAVE_JACK
+    if (d->jack)
+        return d->jack->epoch();
+#endif
+    return 0;
+}
+
+std::uint64_t RtMidiBackend::inputOverflows() const { return d->inbox.overflows(); }
+
+std::uint64_t RtMidiBackend::outputLosses() const
+{
+#ifdef QUORVEX_HAVE_JACK
+    if (d->jack)
+        return d->jack->lostMessages();
+#endif
+    return 0;
 }
 
 QStringList RtMidiBackend::inputNames()
 {
+#ifdef QUORVEX_HAVE_JACK
+    if (d->jack)
+        return d->listedInputs = d->jack->inputs();
+#endif
     d->listedInputs = d->in ? d->list(*d->in) : QStringList();
     return d->listedInputs;
 }
 
 QStringList RtMidiBackend::outputNames()
 {
+#ifdef QUORVEX_HAVE_JACK
+    if (d->jack)
+        return d->listedOutputs = d->jack->outputs();
+#endif
     d->listedOutputs = d->out ? d->list(*d->out) : QStringList();
     return d->listedOutputs;
 }
@@ -345,9 +329,20 @@ int RtMidiBackend::openInput(int index, ShortHandler onShort, SysExHandler onSys
         inputNames();
     if (index < 0 || index >= d->listedInputs.size())
         return BadDevice;
-    if (d->stalled)
+    const QString &name = d->listedInputs[index];
+#ifdef QUORVEX_HAVE_JACK
+    if (d->jack) {
+        if (!d->jack->running() || !d->jack->inputs().contains(name))
+            return NotAvailable;
+        d->inbox.open(std::move(onShort), std::move(onSysEx));
+        d->jack->openInput(name.toStdString());
+        d->inputOpen = true;
+        return Ok;
+    }
+#endif
+    if (!d->in)
         return NotAvailable;
-    const int port = Impl::find(*d->in, d->listedInputs[index]);
+    const int port = Impl::find(*d->in, name);
     if (port < 0)
         return NotAvailable;
     // Open the inbox first: the first message may arrive before openPort returns.
@@ -369,8 +364,13 @@ int RtMidiBackend::openInput(int index, ShortHandler onShort, SysExHandler onSys
 int RtMidiBackend::closeInput()
 {
     if (d->inputOpen) {
+#ifdef QUORVEX_HAVE_JACK
+        if (d->jack)
+            d->jack->closeInput();
+#endif
         try {
-            d->in->closePort();
+            if (d->in)
+                d->in->closePort();
         } catch (...) {
         }
         d->inputOpen = false;
@@ -387,9 +387,19 @@ int RtMidiBackend::openOutput(int index)
         outputNames();
     if (index < 0 || index >= d->listedOutputs.size())
         return BadDevice;
-    if (d->stalled)
+    const QString &name = d->listedOutputs[index];
+#ifdef QUORVEX_HAVE_JACK
+    if (d->jack) {
+        if (!d->jack->running() || !d->jack->outputs().contains(name))
+            return NotAvailable;
+        d->jack->openOutput(name.toStdString());
+        d->outputOpen = true;
+        return Ok;
+    }
+#endif
+    if (!d->out)
         return NotAvailable;
-    const int port = Impl::find(*d->out, d->listedOutputs[index]);
+    const int port = Impl::find(*d->out, name);
     if (port < 0)
         return NotAvailable;
     bool opened = false;
@@ -408,9 +418,13 @@ int RtMidiBackend::closeOutput()
 {
     if (!d->outputOpen)
         return Ok;
-    // RtMidi's JACK output waits (up to a second) for queued bytes to leave.
+#ifdef QUORVEX_HAVE_JACK
+    if (d->jack)
+        d->jack->closeOutput();
+#endif
     try {
-        d->out->closePort();
+        if (d->out)
+            d->out->closePort();
     } catch (...) {
     }
     d->outputOpen = false;

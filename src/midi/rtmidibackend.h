@@ -7,9 +7,10 @@
 class RtMidiIn;
 class RtMidiOut;
 
-// Real MIDI devices through RtMidi: ALSA when the sequencer is there, else
-// JACK when a JACK server runs, else no devices at all (the program then
-// works offline). No RtMidi exception ever leaves this class.
+// Real MIDI devices: ALSA (or the platform's service) through RtMidi when
+// the sequencer is there, else JACK when a JACK server runs, through a JACK
+// client of our own (JackMidiClient), else no devices at all (the program
+// then works offline). No RtMidi exception ever leaves this class.
 //
 // Device indices refer to the names of the last inputNames()/outputNames()
 // call; an open looks the name up again, so a device list that changed in
@@ -18,10 +19,11 @@ class RtMidiBackend : public MidiBackend {
 public:
     enum class Api { Automatic, Alsa, Jack };
 
-    // Longest SysEx message RtMidi's JACK output delivers whole: its output
-    // ring holds 16383 bytes, and each message also takes a 4-byte length.
-    // Longer ones it drops without an error.
-    static constexpr int JackMaxSysEx = 16383 - 4;
+    // Longest SysEx message sent over JACK.
+    static constexpr int JackMaxSysEx = 16379;
+    // At start, how long a JACK server whose socket exists is given to
+    // answer, so the first device lists are there. Nothing else waits for it.
+    static constexpr int JackStartWaitMs = 2000;
 
     // Must be created on the thread that is to receive the messages (the UI thread).
     explicit RtMidiBackend(Api api = Api::Automatic, const QString &clientName = QStringLiteral("Quorvex"));
@@ -33,6 +35,12 @@ public:
     QString apiName() const;
     // Longest SysEx message the service takes whole; 0 when it sets no limit.
     int maxSysExSize() const;
+    // The open port is connected to its device. Under JACK a port connects
+    // a moment after it opens, and again when the server or device is back.
+    bool inputConnected() const;
+    bool outputConnected() const;
+    // Late cycles the JACK server reported since the start; 0 elsewhere.
+    std::uint64_t serverXruns() const;
 
     QStringList inputNames() override;
     QStringList outputNames() override;
@@ -44,6 +52,11 @@ public:
     int sendShort(std::uint32_t packed) override;
     // All notes off and sustain off on every channel.
     int resetOutput() override;
+    int maxMessageSize() const override { return maxSysExSize(); }
+    bool linkUp() const override;
+    std::uint64_t devicesEpoch() const override;
+    std::uint64_t inputOverflows() const override;
+    std::uint64_t outputLosses() const override;
 
 private:
     struct Impl;

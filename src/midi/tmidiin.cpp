@@ -2,8 +2,10 @@
 
 TMidiIn::TMidiIn(MidiBackend &backend) : backend_(backend)
 {
-    names_ = backend_.inputNames().mid(0, MaxDevices);
+    refreshDevices();
 }
+
+void TMidiIn::refreshDevices() { devices_.setNames(backend_.inputNames()); }
 
 TMidiIn::~TMidiIn()
 {
@@ -27,27 +29,29 @@ void TMidiIn::setPort(int n)
     if (n >= NumDevs())
         return;
     if (!using_) {
-        port_ = n;
+        devices_.setPort(n);
         return;
     }
     close();
-    port_ = n;
+    devices_.setPort(n);
     open();
 }
 
 void TMidiIn::open()
 {
-    if (port_ < 0 || port_ >= NumDevs()) {
+    if (Port() < 0 || Port() >= NumDevs()) {
         openResult_ = MidiBackend::BadDevice;
         return;
     }
     openResult_ = backend_.openInput(
-        port_,
+        Port(),
         [this](std::uint8_t status, std::uint8_t first, std::uint8_t second) {
+            ++received_;
             if (UseShort && OnShort)
                 OnShort(this, status, first, second);
         },
         [this](const std::uint8_t *data, int size) {
+            ++received_;
             if (UseSysEx && OnSysEx)
                 OnSysEx(this, data, size);
         });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "midi/midibackend.h"
+#include "midi/mididevicechoice.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,7 +13,7 @@
 // event for each, always on the UI thread.
 class TMidiIn {
 public:
-    static constexpr int MaxDevices = 12;
+    static constexpr int MaxDevices = MidiDeviceChoice::MaxDevices;
 
     using ShortEvent = std::function<void(TMidiIn *sender, std::uint8_t status, std::uint8_t first, std::uint8_t second)>;
     using SysExEvent = std::function<void(TMidiIn *sender, const std::uint8_t *sysExAdd, int msgSize)>;
@@ -27,13 +28,26 @@ public:
     // openResult() and sets Using false again.
     void setUsing(bool on);
 
-    int Port() const { return port_; }
+    int Port() const { return devices_.port(); }
     // Ignored when not below NumDevs; an open device is reopened on the new one.
     void setPort(int n);
 
-    int NumDevs() const { return int(names_.size()); }
-    QString deviceName(int i) const { return i >= 0 && i < NumDevs() ? names_[i] : QString(); }
-    QStringList deviceNames() const { return names_; }
+    int NumDevs() const { return devices_.count(); }
+    QString deviceName(int i) const { return devices_.names().value(i); }
+    QStringList deviceNames() const { return devices_.names(); }
+    // Reads the device list again; the chosen device keeps its choice by name.
+    void refreshDevices();
+    // Remembers a chosen device that is absent now (see MidiDeviceChoice).
+    void rememberDevice(int index, const QString &name) { devices_.remember(index, name); }
+    int storedPort() const { return devices_.storedPort(); }
+    QString storedName() const { return devices_.storedName(); }
+
+    // Read from any code without Qt; counts since creation.
+    struct Stats {
+        std::uint64_t received = 0;  // messages (SysEx pieces) handed to the events
+        std::uint64_t overflows = 0; // dropped because they came faster than the UI took them
+    };
+    Stats stats() const { return {received_, backend_.inputOverflows()}; }
 
     bool UseShort = true;
     bool UseSysEx = true;
@@ -48,9 +62,9 @@ private:
     void close();
 
     MidiBackend &backend_;
-    QStringList names_;
+    MidiDeviceChoice devices_;
     bool using_ = false;
-    int port_ = 0;
+    std::uint64_t received_ = 0;
     int openResult_ = 0;
     int closeResult_ = 0;
 };

@@ -14,8 +14,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QAbstractItemView>
+#include <QFontMetrics>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -55,6 +59,24 @@ void select(QComboBox *list, int index)
     list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
     if (list->currentIndex() < 0)
         list->setEditText(QString());
+    // Names such as "MidiOut Client:AmpStandIn Out" differ at the end:
+    // show the tail, and the whole name on hovering.
+    list->lineEdit()->end(false);
+    list->setToolTip(list->currentText());
+}
+
+// The lists are narrow; their drop-downs are as wide as the longest name.
+void fill(QComboBox *list, const QStringList &names)
+{
+    list->clear();
+    list->addItems(names);
+    int widest = list->width();
+    const QFontMetrics metrics(list->view()->font());
+    for (int i = 0; i < names.size(); ++i) {
+        list->setItemData(i, names[i], Qt::ToolTipRole);
+        widest = std::max(widest, metrics.horizontalAdvance(names[i]) + 24);
+    }
+    list->view()->setMinimumWidth(widest);
 }
 
 } // namespace
@@ -129,10 +151,11 @@ void TFormMidi::FormCreate()
 {
     const QSignalBlocker in(ComboBoxMidiIn);
     const QSignalBlocker out(ComboBoxMidiOut);
-    ComboBoxMidiIn->clear();
-    ComboBoxMidiOut->clear();
-    ComboBoxMidiIn->addItems(midiIn_.deviceNames());
-    ComboBoxMidiOut->addItems(midiOut_.deviceNames());
+    // Devices plugged in (or virtual ports made) since the start are listed.
+    midiIn_.refreshDevices();
+    midiOut_.refreshDevices();
+    fill(ComboBoxMidiIn, midiIn_.deviceNames());
+    fill(ComboBoxMidiOut, midiOut_.deviceNames());
 }
 
 void TFormMidi::FormShow()

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdint>
+
+class MidiBackend;
+class QLabel;
+class TLEDImage;
+class TMidiIn;
+class TMidiOut;
+
+// The MIDI link at a glance, for the main window's status bar: which input
+// and output device is in use (or that a port is off), a light for each
+// direction that flashes as messages pass, the Amp's firmware once it is
+// found, and how many messages could not be delivered or had to be dropped.
+// It reads the ports' counters on a timer; hovering explains each part.
+class LinkStatus : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int PollMs = 100;
+    static constexpr int NameWidth = 190; // pixels of a device name shown
+
+    LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend, QWidget *parent = nullptr);
+
+    // "Amp 2.0" and the like; empty while no Amp has answered.
+    void setFirmware(const QString &text);
+    // Messages not delivered or dropped, in either direction.
+    std::uint64_t failures() const { return failures_; }
+
+    // The poll (the timer runs it).
+    void TimerPollTimer();
+    const QTimer &pollTimer() const { return TimerPoll; }
+
+    QLabel *LabelIn;
+    TLEDImage *LEDIn;
+    QLabel *LabelOut;
+    TLEDImage *LEDOut;
+    QLabel *LabelAmp;
+    QLabel *LabelFailures;
+
+private:
+    void showPort(QLabel *label, const QString &direction, bool open, const QString &name);
+
+    TMidiIn &midiIn_;
+    TMidiOut &midiOut_;
+    MidiBackend &backend_;
+    std::uint64_t lastReceived_ = 0;
+    std::uint64_t lastSent_ = 0;
+    std::uint64_t lastEpoch_ = 0;
+    std::uint64_t failures_ = 0;
+    QTimer TimerPoll;
+};
