@@ -118,6 +118,7 @@ void TestAmpSim::globalRequestsAndSettings()
 
     for (int i = 0; i < preset::GlobalSize; ++i)
         rig.amp.globals[i] = std::uint8_t(0x80 + i);
+    rig.session->setGlobalsWindowOpen(true); // only the globals window takes them in
     rig.request(amp::globalsRequest(), TransferState::Globals);
     QCOMPARE(rig.image().globals, rig.amp.globals);
 
