@@ -10,6 +10,7 @@ set(allowed_session "files;protocol;model;midi")
 set(allowed_controls "model")
 set(allowed_editor "controls;session;files;protocol;model;midi")
 set(allowed_windows "controls;session;files;protocol;model;midi")
+set(allowed_globals "controls;session;files;protocol;model;midi")
 set(allowed_tuner "controls;session;files;protocol;model;midi")
 set(allowed_app "editor;windows;controls;session;files;protocol;model;midi")
 
