@@ -12,7 +12,7 @@ set(allowed_editor "controls;session;files;protocol;model;midi")
 set(allowed_windows "controls;session;files;protocol;model;midi")
 set(allowed_globals "controls;session;files;protocol;model;midi")
 set(allowed_tuner "controls;session;files;protocol;model;midi")
-set(allowed_app "editor;windows;controls;session;files;protocol;model;midi")
+set(allowed_app "editor;windows;globals;tuner;controls;session;files;protocol;model;midi")
 
 file(GLOB folders LIST_DIRECTORIES true RELATIVE ${SRC} ${SRC}/*)
 set(failures "")
