@@ -650,8 +650,9 @@ private slots:
         w.session().files().openFromList(f.dir.filePath(QStringLiteral("bass.syx")));
         QVERIFY(act(w, "InfoMain")->isEnabled());
 
+        // The timer keeps its own copy: the argument is gone when it fires.
         auto inForm = [&](const std::function<void(TFormInfo &)> &act) {
-            QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [act] {
                 if (auto *form = qobject_cast<TFormInfo *>(QApplication::activeModalWidget()))
                     act(*form);
             });
