@@ -3,6 +3,7 @@
 // change from the Amp until the panel shows it.
 #include "sentdrain.h"
 
+#include "ampsim/virtualamp.h"
 #include "controls/tnxnumberknob.h"
 #include "editor/editorpanel.h"
 #include "midi/loopbackbackend.h"
@@ -221,8 +222,47 @@ void BM_OpenGroupFile(benchmark::State &state)
         state.SkipWithError("the group file did not reach the panel");
 }
 
+// "Group from Amp" through the in-process loopback: the request, the Amp's
+// 1000-byte dump decoded into the image, the panel loaded with slot A1 and
+// the editor data sent back.
+void BM_GroupFetchLoopback(benchmark::State &state)
+{
+    Rig rig;
+    if (!rig.showPainted(rig.panel.NxNumberKnobPre)) {
+        state.SkipWithError("the panel was never painted");
+        return;
+    }
+    VirtualAmp amp;
+    for (int i = 0; i < preset::GroupSize; ++i)
+        amp.presets[i] = preset::DefaultRecord[i % preset::RecordSize];
+    amp.presets[preset::PreGain] = 29;
+    rig.backend->peer = [&](const amp::Bytes &m) {
+        for (auto &reply : amp.receive(m))
+            rig.backend->inject(reply);
+    };
+    rig.session.midiIn().setPort(0);
+    rig.session.midiIn().setUsing(true);
+    SentDrain drain(state, *rig.backend);
+    std::int64_t editorDataSent = 0;
+    for (auto _ : state) {
+        // The fetched group marks the document modified; unmarked, the next
+        // fetch has nothing to ask.
+        rig.session.document().setModified(false);
+        const std::size_t before = rig.backend->sent.size();
+        rig.session.run([&] { rig.session.groupFromAmp(); });
+        rig.backend->flush();
+        editorDataSent += rig.backend->sent.size() > before + 1 &&
+                          rig.backend->sent.back().size() == amp::singlePreset(preset::DefaultRecord).size();
+        drain.iterationDone([] { QCoreApplication::processEvents(); });
+    }
+    if (!std::equal(amp.presets.begin(), amp.presets.end(), rig.session.image().group.begin()) ||
+        std::lround(rig.panel.NxNumberKnobPre->GetValue()) != 29 || editorDataSent != state.iterations())
+        state.SkipWithError("the group did not reach the panel and back");
+}
+
 } // namespace
 
+BENCHMARK(BM_GroupFetchLoopback)->Unit(benchmark::kMicrosecond)->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
 BENCHMARK(BM_OpenGroupFile)->Unit(benchmark::kMicrosecond)->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
 BENCHMARK(BM_EditLatency)->Unit(benchmark::kMicrosecond)->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
 BENCHMARK(BM_AbsorbParameterMessage)

@@ -29,6 +29,10 @@ const std::map<std::string, Target> targets = {
     {"BM_AbsorbParameterMessage", {352000, "Amp parameter change shown by the panel"}},
     {"BM_AbsorbParameterMessage/paint_every:1", {35000, "Amp parameter change shown and painted"}},
     {"BM_OpenGroupFile", {1000000, "1000-byte group file opened into the panel"}},
+    {"BM_GroupFetchLoopback", {1000000, "Group from Amp over the loopback, into the panel and back"}},
+    // Each iteration's longest busy stretch of the UI thread. (The file
+    // list's refresh checks its own target, a ratio to QDir's listing.)
+    {"BM_FileListStall10k", {50e6, "10,000-file list moved to, followed: longest stall"}},
     // The wire carries at most 284 tuner data messages a second (3.52 ms
     // each); the tuner window shows and paints each ten times as fast.
     {"BM_TunerData", {352000, "tuner data shown and painted"}},

@@ -1,10 +1,15 @@
-// Feeds arbitrary bytes to the session's SysEx handler as one buffer, in a
-// state chosen by the first input byte.
+// Feeds arbitrary bytes to the session as one received MIDI message, in a
+// state chosen by the first two input bytes: the awaited reply (every
+// TransferState, the backup ones included), the view and slot, a write
+// waiting for its backup, and whether the bytes arrive as SysEx or as a
+// short message.
+#include "ampsim/virtualamp.h"
 #include "midi/loopbackbackend.h"
 #include "session/ampsession.h"
 #include "session/prompter.h"
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
 
 #include <cstdint>
 #include <cstdlib>
@@ -13,13 +18,19 @@
 
 namespace {
 
-// Nothing here may ask the user anything.
-struct NoUser : Prompter {
-    Button question(const QString &, const QString &, const QList<Button> &, Icon) override { std::abort(); }
-    void notice(const QString &, const QString &, Icon) override { std::abort(); }
-    QString openFileName(const QString &, const QString &, const QString &) override { std::abort(); }
-    QString saveFileName(const QString &, const QString &, const QString &, const QString &) override { std::abort(); }
+// Says yes to everything (a Program Change asks to save, a write asks to
+// overwrite) and picks no file, so every path runs without a window.
+struct YesUser : Prompter {
+    Button question(const QString &, const QString &, const QList<Button> &buttons, Icon) override
+    {
+        return buttons.isEmpty() ? Button::Cancel : buttons.first();
+    }
+    void notice(const QString &, const QString &, Icon) override {}
+    QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
+    QString saveFileName(const QString &, const QString &, const QString &, const QString &) override { return {}; }
 };
+
+constexpr int StateCount = int(TransferState::BackupGroup) + 1;
 
 } // namespace
 
@@ -31,41 +42,97 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    if (size < 1)
+    if (size < 2)
         return 0;
-    static NoUser user;
-    static AmpSession session(std::make_unique<LoopbackBackend>(), user);
-    static bool connected = false;
-    if (!connected) {
-        connected = true;
-        // Every window update must run under the loading guard.
+    static YesUser user;
+    static QTemporaryDir backups;
+    static LoopbackBackend *backend = nullptr;
+    static std::unique_ptr<AmpSession> session;
+    if (!session) {
+        auto b = std::make_unique<LoopbackBackend>();
+        backend = b.get();
+        session = std::make_unique<AmpSession>(std::move(b), user);
+        AmpSession &s = *session;
+        s.midiIn().setPort(0);
+        s.midiIn().setUsing(true);
+        s.midiOut().setPort(0);
+        s.midiOut().setUsing(true);
+        s.setBackupFolder(backups.path());
+        s.setBackupBeforeWrite(true);
+        // Found once, so writes wait for their backup; then the Amp goes
+        // quiet and only the fuzzer's bytes arrive.
+        static VirtualAmp amp;
+        backend->peer = [](const amp::Bytes &m) {
+            for (auto &reply : amp.receive(m))
+                backend->inject(reply);
+        };
+        s.startSync(false);
+        s.searchForAmp();
+        backend->flush();
+        s.transfers().TimerAmpFoundTimer();
+        backend->flush();
+        s.syncClosed();
+        backend->peer = nullptr;
+
+        // A single byte from the Amp reaches the window under the loading
+        // guard, so showing it sends nothing back. (A whole record is shown
+        // by the panel's loader, which takes the guard itself.)
         auto guarded = [] {
-            if (!session.loading())
+            if (!session->loading())
                 std::abort();
         };
-        QObject::connect(&session, &AmpSession::recordChanged, guarded);
-        QObject::connect(&session, &AmpSession::byteChanged, [guarded](int index) {
+        QObject::connect(&s, &AmpSession::byteChanged, [guarded](int index) {
             guarded();
             if (index < 0 || index >= preset::RecordSize)
                 std::abort();
         });
-        QObject::connect(&session, &AmpSession::globalRecordChanged, guarded);
-        QObject::connect(&session, &AmpSession::globalCabinetReported, [guarded](bool, int cabinet) {
+        QObject::connect(&s, &AmpSession::globalRecordChanged, [guarded](int index) {
+            guarded();
+            if (index < 0 || index >= preset::GlobalSize)
+                std::abort();
+        });
+        QObject::connect(&s, &AmpSession::globalCabinetReported, [guarded](bool, int cabinet) {
             guarded();
             if (cabinet < 0 || cabinet > 254) // b - 1 of a non-zero byte, or a four-bit field
                 std::abort();
         });
     }
+    AmpSession &s = *session;
 
-    const std::uint8_t mode = data[0];
-    session.transfers().setState(TransferState(mode & 7));
-    session.setView((mode & 8) ? AmpSession::View::Group : AmpSession::View::Single);
-    session.selectSlotQuietly((mode >> 4) & 15);
+    const std::uint8_t mode = data[1];
+    s.setView((mode & 1) ? AmpSession::View::Group : AmpSession::View::Single);
+    s.selectSlotQuietly((mode >> 4) & 15);
+    // Commands and MIDI handlers run as the program runs them: a cancelled
+    // question or an error ends them, and nothing else may escape.
+    if (mode & 2) {
+        // A write now waits for the Amp's presets it replaces.
+        s.run([&] {
+            if (s.isGroupView() && (mode & 4))
+                s.groupToAmp();
+            else
+                s.presetToAmp((mode >> 4) & 15);
+        });
+    }
+    s.transfers().setState(TransferState(data[0] % StateCount));
+    backend->sent.clear();
 
     // An exact-size copy so the sanitizer sees any read past the message.
-    std::vector<std::uint8_t> message(data + 1, data + size);
-    session.MidiIn1SysEx(message.empty() ? nullptr : message.data(), int(message.size()));
-    if (session.loading())
+    std::vector<std::uint8_t> message(data + 2, data + size);
+    if ((mode & 8) && !message.empty()) {
+        message.resize(3, 0);
+        s.run([&] { s.MidiIn1Short(message[0], message[1] & 0x7F, message[2] & 0x7F); });
+    } else {
+        s.run([&] { s.MidiIn1SysEx(message.empty() ? nullptr : message.data(), int(message.size())); });
+    }
+    // Whatever the handlers posted (deferred deletes, queued calls) runs
+    // here, as the event loop would run it.
+    QCoreApplication::sendPostedEvents();
+    if (s.loading())
         std::abort(); // the guard must never stay set after a message
+    // Whatever arrived, everything the editor sends is a whole Amp message
+    // or a short message.
+    for (const amp::Bytes &out : backend->sent)
+        if (out.empty() || (out[0] == 0xF0 && out.back() != 0xF7))
+            std::abort();
     return 0;
 }

@@ -9,4 +9,4 @@ quorvex_test(tst_formmidi)
 target_link_libraries(tst_formmidi PRIVATE quorvex_windows)
 
 quorvex_test(tst_app)
-target_link_libraries(tst_app PRIVATE quorvex_app)
+target_link_libraries(tst_app PRIVATE quorvex_app quorvex_ampsim)

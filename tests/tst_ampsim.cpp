@@ -1,3 +1,4 @@
+#include "ampsim/ampmonitor.h"
 #include "ampsim/virtualamp.h"
 #include "midi/loopbackbackend.h"
 #include "session/ampsession.h"
@@ -54,6 +55,8 @@ private slots:
     void ampKnobAndTunerReachTheEditor();
     void ampIgnoresMalformedMessages();
     void tunerStreamsInTunerModeOnly();
+    void monitorDescribesEachMessage_data();
+    void monitorDescribesEachMessage();
 };
 
 void TestAmpSim::identifyReportsConfiguredVersion()
@@ -78,7 +81,11 @@ void TestAmpSim::groupRequestFillsTheImage()
     QCOMPARE(rig.image().group, rig.amp.presets);
     QCOMPARE(rig.transfers().state(), TransferState::Idle);
     QVERIFY(!rig.transfers().replyTimer().isActive());
-    QCOMPARE(rig.backend->sent.size(), std::size_t(1));
+    // Shown in group view on A1, which goes back to the Amp as its current preset.
+    QCOMPARE(rig.session->view(), AmpSession::View::Group);
+    QCOMPARE(rig.session->document().caption(), QStringLiteral("Amp Presets - Quorvex"));
+    QCOMPARE(rig.backend->sent.size(), std::size_t(2));
+    QCOMPARE(rig.backend->sent.back(), amp::singlePreset(rig.image().record(0)));
 
     // Not asked for: an unsolicited dump changes nothing.
     Rig idle;
@@ -239,6 +246,31 @@ void TestAmpSim::tunerStreamsInTunerModeOnly()
     old.versionByte = 0x04;
     old.receive(amp::tunerMode(1));
     QVERIFY(!old.tunerMessageDue(0));
+}
+
+void TestAmpSim::monitorDescribesEachMessage_data()
+{
+    QTest::addColumn<amp::Bytes>("message");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("parameter") << amp::parameterSet(0x12, 0xA5) << "parameter 18 = 165";
+    QTest::newRow("field") << amp::bitField(29, 5, 1, 1) << "field 29 bits 5+1 = 1";
+    QTest::newRow("preset request") << amp::presetRequest(5) << "preset request B2";
+    QTest::newRow("identify reply G") << amp::identifyReply(0x40 | 0x04) << "identify reply: version 1.4 G";
+    QTest::newRow("identify reply") << amp::identifyReply(0x02) << "identify reply: version 1.2";
+    QTest::newRow("program change") << amp::Bytes{0xC2, 5} << "Program Change 5 (channel 3)";
+    QTest::newRow("control change") << amp::Bytes{0xB0, 32, 1} << "Control Change 32 = 1 (channel 1)";
+    QTest::newRow("foreign sysex") << amp::Bytes{0xF0, 0x7E, 0x00, 0xF7} << "SysEx F0 7E 00 F7 (4 bytes)";
+    // A cut-off parameter message must not be read past its end.
+    amp::Bytes cut = amp::parameterSet(3, 7);
+    cut.resize(amp::CommandPos + 2);
+    QTest::newRow("truncated") << cut << "parameter 3 = -1";
+}
+
+void TestAmpSim::monitorDescribesEachMessage()
+{
+    QFETCH(amp::Bytes, message);
+    QFETCH(QString, line);
+    QCOMPARE(describeMessage(message.data(), message.size()), line);
 }
 
 QTEST_GUILESS_MAIN(TestAmpSim)

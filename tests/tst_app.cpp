@@ -5,6 +5,7 @@
 #include "controls/tnxnumberknob.h"
 #include "controls/ttabcontrol.h"
 #include "editor/editorpanel.h"
+#include "filelist/filelistpanel.h"
 #include "globals/tformglobal.h"
 #include "midi/loopbackbackend.h"
 #include "model/quorvexerror.h"
@@ -12,9 +13,13 @@
 #include "support/scriptedprompter.h"
 #include "tuner/tformtuner.h"
 #include "windows/tforminfo.h"
+#include "windows/tformsyncmsg.h"
+#include "ampsim/virtualamp.h"
 #include "windows/tformmidi.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -45,6 +50,41 @@ struct Fixture {
     LoopbackBackend *backend = nullptr;
     ScriptedPrompter *prompter = nullptr;
     std::unique_ptr<Quorvex1> w;
+    // The Amp at the other end of the loopback, when a test attaches one.
+    std::unique_ptr<VirtualAmp> amp;
+    // The user at the sync dialog: OK once found, Cancel once not found.
+    // Without an Amp the reply timer's time is up at once.
+    QTimer syncUser;
+    QStringList syncTexts;
+
+    Fixture()
+    {
+        syncUser.setInterval(2);
+        QObject::connect(&syncUser, &QTimer::timeout, [this] {
+            auto *sync = qobject_cast<TFormSyncMsg *>(QApplication::activeModalWidget());
+            if (!sync || !sync->isVisible())
+                return;
+            if (sync->ButtonOK->isVisible()) {
+                syncTexts << sync->StaticTextFound->text();
+                sync->ButtonOK->click();
+            } else if (sync->ButtonRetry->isVisible()) {
+                syncTexts << sync->StaticTextNotFound->text();
+                sync->ButtonCancel->click();
+            } else if (!amp && w && w->session().transfers().state() == TransferState::Identify) {
+                w->session().transfers().TimerSysexTimer();
+            }
+        });
+        syncUser.start();
+    }
+    void attachAmp(std::uint8_t versionByte)
+    {
+        amp = std::make_unique<VirtualAmp>();
+        amp->versionByte = versionByte;
+        backend->peer = [this](const amp::Bytes &m) {
+            for (auto &reply : amp->receive(m))
+                backend->inject(reply);
+        };
+    }
 
     QString iniPath() const { return dir.filePath(QStringLiteral("quorvex.INI")); }
     void writeIni(const QByteArray &text)
@@ -182,8 +222,10 @@ private slots:
         QCOMPARE(menuText(child<QMenu>(w, "View1")),
                  (QStringList{"File List", "Tool Bar", "-", "MIDI Port Select\tCtrl+M", "Global Window\tCtrl+G", "-",
                               "Default View\tCtrl+D", "Auto Split", "-", "Refresh File List\tF5", "-", "Enter Tuner"}));
-        QCOMPARE(menuText(child<QMenu>(w, "Transfer1")), (QStringList{"Preset from Amp", "Group from Amp", "-", "Preset to Amp",
-                                                     "Group to Amp", "-", "Sync with Amp", "Editor data to Amp"}));
+        QCOMPARE(menuText(child<QMenu>(w, "Transfer1")),
+                 (QStringList{"Preset from Amp", "Group from Amp", "-", "Preset to Amp", "Group to Amp", "-",
+                              "Sync with Amp", "Editor data to Amp", "-", "Back Up Amp Before Writing",
+                              "Restore Amp Backup..."}));
         const QStringList bank{"A1", "A2", "A3", "A4", "-", "B1", "B2", "B3", "B4", "-",
                                "C1", "C2", "C3", "C4", "-", "D1", "D2", "D3", "D4"};
         QCOMPARE(menuText(child<QMenu>(w, "PresetfromAmp1")), bank);
@@ -466,15 +508,19 @@ private slots:
         QCOMPARE(f.backend->openInputIndex(), 1);
         QCOMPARE(f.backend->openOutputIndex(), 0);
         QCOMPARE(w.session().view(), AmpSession::View::Single);
-        // No Amp, no file: the default presets, sent as the editor data.
+        // Both ports open: the sync looks for the Amp (tuner off, channel,
+        // identify); cancelled, the default presets go out as the editor data.
+        QCOMPARE(f.syncTexts, QStringList{QStringLiteral("Amp not found - will work in offline mode")});
         QCOMPARE(w.session().image().record(0)[preset::DLTime], preset::DefaultRecord[preset::DLTime]);
-        QCOMPARE(f.sentCommands(), QStringList{QString::number(amp::SinglePreset)});
+        QCOMPARE(f.sentCommands(), (QStringList{"22", "20", "2", QString::number(amp::SinglePreset)}));
         QVERIFY(f.prompter->shown.isEmpty());
         QVERIFY(!w.session().startedWithFile());
+        QCOMPARE(w.session().transfers().state(), TransferState::Idle);
 
         // Only once.
         w.FormActivate();
-        QCOMPARE(f.backend->sent.size(), 1u);
+        QCOMPARE(f.backend->sent.size(), 4u);
+        QCOMPARE(f.syncTexts.size(), 1);
     }
 
     void portThatCannotBeOpened()
@@ -526,8 +572,9 @@ private slots:
         QVERIFY(act(w, "SaveBack")->isEnabled());
         QVERIFY(w.session().startedWithFile());
         QVERIFY(std::equal(r.begin(), r.end(), w.session().image().record(0).begin()));
-        // The file's preset goes to the Amp, and no defaults after it.
-        QCOMPARE(f.backend->sent, std::vector<amp::Bytes>{amp::singlePreset(r)});
+        // The file's preset goes to the Amp, then the sync; no defaults after it.
+        QCOMPARE(f.backend->sent.front(), amp::singlePreset(r));
+        QCOMPARE(f.sentCommands(), (QStringList{"9", "22", "20", "2"}));
     }
 
     void commandLineGlobalFile()
@@ -543,7 +590,7 @@ private slots:
         QCOMPARE(f.prompter->texts(), QStringList{QStringLiteral("This is a Global File. Open it?")});
         QVERIFY(w.session().startedWithFile());
         QCOMPARE(w.windowTitle(), QStringLiteral("untitled - Quorvex"));
-        QCOMPARE(f.sentCommands(), QStringList{QString::number(amp::SinglePreset)});
+        QCOMPARE(f.sentCommands(), (QStringList{"9", "22", "20", "2"}));
     }
 
     void commandLineFileFails()
@@ -650,7 +697,7 @@ private slots:
         w.session().files().openFromList(f.dir.filePath(QStringLiteral("bass.syx")));
         QVERIFY(act(w, "InfoMain")->isEnabled());
 
-        // The timer keeps its own copy: the argument is gone when it fires.
+        // The timer runs after inForm has returned: it keeps its own copy.
         auto inForm = [&](const std::function<void(TFormInfo &)> &act) {
             QTimer::singleShot(0, [act] {
                 if (auto *form = qobject_cast<TFormInfo *>(QApplication::activeModalWidget()))
@@ -703,6 +750,79 @@ private slots:
         other.setAccepted(false);
         QApplication::sendEvent(&w, &other);
         QVERIFY(!other.isAccepted());
+    }
+
+    void fileListBesideTheEditor()
+    {
+        // The list shows the data folder; it opens, imports in group view,
+        // follows saves and moves to the current file's folder.
+        Fixture f;
+        f.writeIni("[Form]\nDataDir=" + f.dir.path().toUtf8() + "\n");
+        std::array<std::uint8_t, preset::GroupSize> group{};
+        for (int slot = 0; slot < preset::SlotCount; ++slot)
+            std::copy(preset::DefaultRecord.begin(), preset::DefaultRecord.end(),
+                      group.begin() + slot * preset::RecordSize);
+        f.put(QStringLiteral("Band.syx"), amp::groupDump(group));
+        auto bright = preset::DefaultRecord;
+        bright[preset::PreGain] = 20;
+        f.put(QStringLiteral("Bright.syx"), amp::singlePreset(bright));
+        Quorvex1 &w = f.make();
+        auto *list = w.findChild<FileListPanel *>();
+        QVERIFY(list);
+        QCOMPARE(list->files(), (QStringList{QStringLiteral("Band.syx"), QStringLiteral("Bright.syx")}));
+        QVERIFY(!list->Import1->isEnabled());
+
+        QVERIFY(list->selectFile(QStringLiteral("Band.syx")));
+        list->OpenFile1->trigger();
+        QVERIFY(w.session().isGroupView());
+        QVERIFY(list->Import1->isEnabled());
+        QVERIFY(list->selectFile(QStringLiteral("Bright.syx")));
+        list->Import1->trigger();
+        QCOMPARE(w.session().record()[preset::PreGain], 20);
+
+        f.prompter->fileNames = {f.dir.filePath(QStringLiteral("Copy.syx"))};
+        act(w, "SaveAs1")->trigger();
+        QVERIFY(list->files().contains(QStringLiteral("Copy.syx")));
+
+        // Saved into another folder: the list moves there on request, which
+        // takes Save Back away; Save still asks where.
+        QDir(f.dir.path()).mkdir(QStringLiteral("other"));
+        const QString other = f.dir.filePath(QStringLiteral("other"));
+        f.prompter->fileNames = {other + QStringLiteral("/Moved.syx")};
+        act(w, "SaveAs1")->trigger();
+        QVERIFY(act(w, "SaveBack")->isEnabled());
+        list->UsePathofCurrentFile1->trigger();
+        QCOMPARE(list->directory(), other);
+        QCOMPARE(list->files(), QStringList{QStringLiteral("Moved.syx")});
+        QVERIFY(!act(w, "SaveBack")->isEnabled());
+        f.prompter->fileNames = {other + QStringLiteral("/Moved.syx")};
+        f.prompter->answers = {Button::Yes}; // overwrite
+        act(w, "Save1")->trigger();
+        QVERIFY(f.prompter->fileNames.empty());
+
+        list->ResetPathfromINI1->trigger();
+        QCOMPARE(list->directory(), f.dir.path());
+    }
+
+    void startUpSyncFindsTheAmp()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        Quorvex1 &w = f.make();
+        f.attachAmp(0x44);
+        f.amp->current[preset::PreGain] = 29;
+        w.FormActivate();
+        QTRY_COMPARE(f.syncTexts, QStringList{QStringLiteral("Found Amp - Version 1.4 G")});
+        // The Amp's current preset, shown and titled as the Amp's.
+        QTRY_COMPARE(w.session().image().record(0)[preset::PreGain], 29);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Amp Preset - Quorvex"));
+        QVERIFY(w.session().isAmpFound());
+        // The lists lost the entries this firmware lacks, once and for the run.
+        QCOMPARE(w.editorPanel().ComboBoxAmp->count(), 12);
+        QVERIFY(!w.editorPanel().CheckBoxGCab->isEnabled());
+        act(w, "SyncwithAmp1")->trigger();
+        QTRY_COMPARE(f.syncTexts.size(), 2);
+        QCOMPARE(w.editorPanel().ComboBoxAmp->count(), 12);
     }
 
     void sysExReachesTheDispatcher()

@@ -1,3 +1,4 @@
+#include "app/apppaths.h"
 #include "app/settings.h"
 
 #include <QFile>
@@ -97,6 +98,7 @@ private slots:
         s.midiInName = QStringLiteral("USB MIDI 24:0");
         s.midiOutName = QStringLiteral("USB MIDI 24:0");
         s.dataDir = QStringLiteral("/home/me/amp presets");
+        s.backupBeforeWrite = false;
         QVERIFY(Settings(ini()).write(s));
         QCOMPARE(fileText(), QByteArray("[Form]\n"
                                         "ViewToolBar=0\n"
@@ -109,7 +111,9 @@ private slots:
                                         "Split=219\n"
                                         "DataDir=/home/me/amp presets\n"
                                         "MIDIInName=USB MIDI 24:0\n"
-                                        "MIDIOutName=USB MIDI 24:0\n"));
+                                        "MIDIOutName=USB MIDI 24:0\n"
+                                        "BackupBeforeWrite=0\n"));
+        QVERIFY(!Settings(ini()).read(designDefaults()).backupBeforeWrite);
     }
 
     void rewritingAFileKeepsTheOrder()
@@ -166,6 +170,49 @@ private slots:
         // A folder the program cannot write to: the per-user folder.
         QCOMPARE(Settings::pathFor(QStringLiteral("/nonexistent/bin/quorvex"), user),
                  user + QStringLiteral("/quorvex.INI"));
+    }
+
+    // An installed tree: <prefix>/bin/quorvex beside the desktop entry. Root
+    // may write to /usr/bin, yet nothing of the user's belongs there.
+    static QString makeInstalledTree(const QTemporaryDir &prefix)
+    {
+        QDir(prefix.path()).mkpath(QStringLiteral("bin"));
+        QDir(prefix.path()).mkpath(QStringLiteral("share/applications"));
+        QFile entry(prefix.filePath(QStringLiteral("share/applications/%1.desktop").arg(AppPaths::DesktopId)));
+        if (!entry.open(QIODevice::WriteOnly))
+            return {};
+        return prefix.filePath(QStringLiteral("bin/quorvex"));
+    }
+
+    void installedProgramKeepsNothingBesideItself()
+    {
+        QTemporaryDir prefix;
+        const QString program = makeInstalledTree(prefix);
+        QVERIFY(!program.isEmpty());
+        QVERIFY(QFileInfo(prefix.filePath(QStringLiteral("bin"))).isWritable());
+        const QString user = dir.filePath(QStringLiteral("config"));
+        QCOMPARE(Settings::pathFor(program, user), user + QStringLiteral("/quorvex.INI"));
+
+        // The file list's first folder: today's working folder in a
+        // development tree, the user's documents when started from "/" or
+        // from the installed program's own folder.
+        const QByteArray home = qgetenv("HOME"), configHome = qgetenv("XDG_CONFIG_HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", home);
+            if (!configHome.isNull())
+                qputenv("XDG_CONFIG_HOME", configHome);
+        });
+        qputenv("HOME", dir.path().toLocal8Bit());
+        qunsetenv("XDG_CONFIG_HOME");
+        const QString documents = dir.filePath(QStringLiteral("Documents/Quorvex"));
+        const QString work = dir.filePath(QStringLiteral("work"));
+        QVERIFY(QDir().mkpath(work));
+        QCOMPARE(AppPaths::startFolder(work, program), work);
+        QCOMPARE(AppPaths::startFolder(QStringLiteral("/"), program), documents);
+        QVERIFY(QFileInfo(documents).isDir());
+        QCOMPARE(AppPaths::startFolder(prefix.filePath(QStringLiteral("bin")), program), documents);
+        QTemporaryDir buildDir;
+        QCOMPARE(AppPaths::startFolder(buildDir.path(), buildDir.filePath(QStringLiteral("quorvex"))), buildDir.path());
     }
 };
 

@@ -17,6 +17,17 @@ std::span<std::uint8_t, preset::RecordSize> VirtualAmp::slot(int s)
     return std::span<std::uint8_t, preset::RecordSize>(presets.data() + s * preset::RecordSize, preset::RecordSize);
 }
 
+std::vector<VirtualAmp::Bytes> VirtualAmp::switchTo(int program, bool userBank)
+{
+    const std::uint8_t channel = globals[MidiChannelByte] & 0x0F;
+    if (userBank && program >= 0 && program < preset::SlotCount) {
+        currentSlot = program;
+        std::copy(slot(program).begin(), slot(program).end(), current.begin());
+    }
+    return {Bytes{std::uint8_t(0xB0 | channel), 32, std::uint8_t(userBank ? 1 : 0)},
+            Bytes{std::uint8_t(0xC0 | channel), std::uint8_t(program & 0x7F)}};
+}
+
 VirtualAmp::Bytes VirtualAmp::turnKnob(int index, std::uint8_t value)
 {
     if (index >= 0 && index < preset::RecordSize)
@@ -43,6 +54,10 @@ std::vector<VirtualAmp::Bytes> VirtualAmp::receive(const std::uint8_t *m, std::s
     switch (command) {
     case amp::Footswitch:
         footswitchPresses.push_back(m[7]);
+        // The first step of the old firmware's sync: the Amp reports its
+        // Alt flags.
+        if (m[7] == 2)
+            replies.push_back(amp::bitField(preset::AltTap, 0, 4, bitfield::read(current[preset::AltTap], 0, 4)));
         break;
     case amp::IdentifyRequest:
         replies.push_back(amp::identifyReply(versionByte));

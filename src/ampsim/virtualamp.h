@@ -39,6 +39,11 @@ public:
 
     // As if a knob on the Amp turned: the Amp reports the new byte.
     Bytes turnKnob(int index, std::uint8_t value);
+    // As if the player chose a preset on the Amp: bank select (controller 32:
+    // 1 user, 0 factory) and Program Change on the Amp's channel (global
+    // byte 3). A user preset becomes the current one.
+    static constexpr int MidiChannelByte = 3;
+    std::vector<Bytes> switchTo(int program, bool userBank);
     Bytes tunerReading(std::uint8_t first, std::uint8_t second) { return amp::tunerData(first, second); }
 
     // ---- Tuner mode. The Amp reports about twenty readings a second.

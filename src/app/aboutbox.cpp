@@ -13,7 +13,7 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
 
     ProgramIcon = new QLabel(this);
     ProgramIcon->setPixmap(QIcon(QStringLiteral(":/app/quorvex64.png")).pixmap(64, 64));
-    ProductName = new QLabel(QStringLiteral("Quorvex - V2.0.2"), this);
+    ProductName = new QLabel(QStringLiteral("Quorvex - V" QUORVEX_VERSION), this);
     QFont bold = ProductName->font();
     bold.setBold(true);
     ProductName->setFont(bold);

@@ -1,17 +1,44 @@
+#include "app/apppaths.h"
 #include "app/quorvex1.h"
 #include "app/singleinstance.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QIcon>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quorvex"));
-    QApplication::setApplicationVersion(QStringLiteral("2.0.2"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quorvex"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEX_VERSION));
 
-    const QStringList arguments = QApplication::arguments().mid(1);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Editor and librarian for the Amp."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A preset or group file to open."),
+                                 QStringLiteral("[file]"));
+    // The shell splits a name with spaces; everything after the first word is
+    // part of it, even a word that starts with a dash.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+
+    // Help and version answer without a display: no window, and no running
+    // program is asked.
+    QStringList raw;
+    for (int i = 0; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    parser.parse(raw);
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")) || parser.isSet(version)) {
+        QCoreApplication core(argc, argv);
+        parser.process(core); // prints and exits
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QLatin1String(AppPaths::DesktopId));
+    parser.process(app); // an unknown option ends here, with its message
+    const QStringList arguments = parser.positionalArguments();
+
     const QString serverName = SingleInstance::defaultServerName();
     // Another instance runs: it comes to the front and opens the file.
     if (SingleInstance::sendToRunning(serverName, SingleInstance::commandLineText(arguments, QDir::currentPath())))

@@ -1,15 +1,18 @@
 #include "app/quorvex1.h"
 
 #include "app/aboutbox.h"
+#include "app/apppaths.h"
 #include "app/qtprompter.h"
 #include "app/singleinstance.h"
 #include "editor/editorpanel.h"
+#include "filelist/filelistpanel.h"
 #include "globals/tformglobal.h"
 #include "midi/rtmidibackend.h"
 #include "session/prompter.h"
 #include "tuner/tformtuner.h"
 #include "windows/tforminfo.h"
 #include "windows/tformmidi.h"
+#include "windows/tformsyncmsg.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -110,8 +113,13 @@ Quorvex1::~Quorvex1() = default;
 
 void Quorvex1::connectHandler(QAction *action, void (Quorvex1::*handler)())
 {
+    connectCommand(action, [this, handler] { (this->*handler)(); });
+}
+
+void Quorvex1::connectCommand(QAction *action, std::function<void()> command)
+{
     handled_.insert(action);
-    connect(action, &QAction::triggered, this, [this, handler] { run([this, handler] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this, [this, command = std::move(command)] { run(command); });
 }
 
 void Quorvex1::connectSession()
@@ -119,7 +127,18 @@ void Quorvex1::connectSession()
     Document &doc = session_->document();
     connect(&doc, &Document::titleChanged, this, &Quorvex1::showTitle);
     connect(&doc, &Document::saveElsewhereChanged, this, [this](bool on) { enableIfBuilt(SaveBack, on); });
-    connect(&doc, &Document::workingDirectoryChanged, LabelList, &QLabel::setText);
+    DocumentFiles &files = session_->files();
+    // The list names the file; the session opens it, questions and all.
+    connect(PanelList, &FileListPanel::openRequested, this,
+            [this](const QString &path) { run([&] { session_->files().openFromList(path); }); });
+    connect(PanelList, &FileListPanel::importRequested, this,
+            [this](const QString &path) { run([&] { session_->files().importFromList(path); }); });
+    // Only the item: Save still goes through Save As while the flag stands.
+    connect(PanelList, &FileListPanel::saveBackDisabled, this, [this] { SaveBack->setEnabled(false); });
+    connect(PanelList, &FileListPanel::resetPathFromIniRequested, this, [this] {
+        run([&] { PanelList->setPath(settings_.read(FormSettings()).dataDir); });
+    });
+    connect(&files, &DocumentFiles::listRefreshWanted, PanelList, &FileListPanel::refresh);
     connect(session_.get(), &AmpSession::viewChanged, this,
             [this](AmpSession::View view) { showViewItems(view == AmpSession::View::Group); });
     showViewItems(session_->isGroupView());
@@ -205,6 +224,10 @@ void Quorvex1::buildMenus()
     Transfer1->addSeparator();
     SyncwithAmp1 = item(Transfer1, "SyncwithAmp1", QStringLiteral("Sync with Amp"));
     EditordatatoAmp1 = item(Transfer1, "EditordatatoAmp1", QStringLiteral("Editor data to Amp"));
+    Transfer1->addSeparator();
+    BackUpBeforeWriting = item(Transfer1, "BackUpBeforeWriting", QStringLiteral("Back Up Amp Before Writing"));
+    BackUpBeforeWriting->setCheckable(true);
+    RestoreAmpBackup = item(Transfer1, "RestoreAmpBackup", QStringLiteral("Restore Amp Backup..."));
 
     Help1 = menu("Help1", QStringLiteral("&Help"));
     About1 = item(Help1, "About1", QStringLiteral("About"));
@@ -228,12 +251,23 @@ void Quorvex1::buildMenus()
     connectHandler(Exit1, &Quorvex1::Exit1Click);
     connectHandler(About1, &Quorvex1::About1Click);
     connectHandler(Open1, &Quorvex1::Open1Click);
+    connectHandler(GroupfromAmp1, &Quorvex1::GroupfromAmp1Click);
+    connectHandler(GrouptoAmp, &Quorvex1::GrouptoAmpClick);
+    connectHandler(SyncwithAmp1, &Quorvex1::SyncwithAmp1Click);
+    connectHandler(BackUpBeforeWriting, &Quorvex1::BackUpBeforeWritingClick);
+    connectHandler(RestoreAmpBackup, &Quorvex1::RestoreAmpBackupClick);
+    for (int slot = 0; slot < preset::SlotCount; ++slot) {
+        // NA1Click..ND4Click and A1Click..D4Click: one fetch and one write per slot.
+        connectCommand(PresetFromAmp[slot], [this, slot] { session_->presetFromAmp(slot); });
+        connectCommand(PresetToAmp[slot], [this, slot] { session_->presetToAmp(slot); });
+    }
     connectHandler(ImportSingletoTab, &Quorvex1::ImportSingletoTabClick);
     connectHandler(InfoMain, &Quorvex1::InfoMainClick);
     connectHandler(Save1, &Quorvex1::Save1Click);
     connectHandler(SaveAs1, &Quorvex1::SaveAs1Click);
     connectHandler(SaveBack, &Quorvex1::SaveBackClick);
     connectHandler(SaveCurrentTab1, &Quorvex1::SaveCurrentTab1Click);
+    connectCommand(RefreshFileList1, [this] { PanelList->refresh(); });
 
     // An item without a command never looks as if it had one.
     for (QAction *a : File1->actions() + View1->actions() + Transfer1->actions() + PresetfromAmp1->actions() +
@@ -293,16 +327,8 @@ void Quorvex1::buildPanels()
     // The file list never snaps shut.
     Splitter1->setChildrenCollapsible(false);
 
-    PanelList = new QWidget(Splitter1);
-    PanelList->setObjectName(QStringLiteral("PanelList"));
+    PanelList = new FileListPanel(session_->document(), *prompter_, Splitter1);
     PanelList->setMinimumWidth(MinPanelWidth);
-    LabelList = new QLabel(PanelList);
-    LabelList->setObjectName(QStringLiteral("LabelList"));
-    LabelList->setWordWrap(true);
-    auto *listLayout = new QVBoxLayout(PanelList);
-    listLayout->setContentsMargins(2, 2, 2, 2);
-    listLayout->addWidget(LabelList);
-    listLayout->addStretch(1);
 
     GroupBox1 = new QGroupBox(Splitter1);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
@@ -352,13 +378,20 @@ void Quorvex1::readSettings()
         setWindowState(Qt::WindowMaximized);
     setPanelWidth(s.split);
 
-    // A directory that cannot be entered leaves the list where it is.
+    // A directory that cannot be entered leaves the list where it is. With
+    // none stored, an installed program started from a menu (working folder
+    // "/" or its own) lists the user's folder instead.
     Document &doc = session_->document();
-    if (!s.dataDir.isEmpty())
-        doc.setWorkingDirectory(s.dataDir);
-    LabelList->setText(doc.workingDirectory());
+    const QString program = QCoreApplication::applicationFilePath();
+    doc.setWorkingDirectory(s.dataDir.isEmpty() ? AppPaths::startFolder(QDir::currentPath(), program) : s.dataDir);
+    PanelList->refresh();
     doc.setOpenDialogDirectory(doc.workingDirectory());
     doc.setSaveDialogDirectory(doc.workingDirectory());
+
+    BackUpBeforeWriting->setChecked(s.backupBeforeWrite);
+    session_->setBackupBeforeWrite(s.backupBeforeWrite);
+    // Beside the settings, which are the user's own.
+    session_->setBackupFolder(QFileInfo(settings_.path()).dir().filePath(QStringLiteral("backups")));
 }
 
 int Quorvex1::preferredPort(const QStringList &devices, int storedIndex, const QString &storedName)
@@ -410,6 +443,7 @@ void Quorvex1::showViewItems(bool group)
 {
     for (QAction *a : {SaveCurrentTab1, ImportSingletoTab, GrouptoAmp})
         enableIfBuilt(a, group);
+    PanelList->setImportEnabled(group);
 }
 
 bool Quorvex1::event(QEvent *event)
@@ -468,6 +502,8 @@ void Quorvex1::startUp()
         session_->setStartedWithFile(true);
     }
 
+    if (in.Using() && out.Using())
+        sync(true);
     if (session_->isAmpFound())
         return;
     if (!withFile)
@@ -569,6 +605,23 @@ void Quorvex1::About1Click()
     box.exec();
 }
 
+void Quorvex1::sync(bool startup)
+{
+    session_->startSync(startup);
+    TFormSyncMsg form(*session_, this);
+    form.exec();
+}
+
+void Quorvex1::SyncwithAmp1Click() { sync(false); }
+
+void Quorvex1::GroupfromAmp1Click() { session_->groupFromAmp(); }
+
+void Quorvex1::GrouptoAmpClick() { session_->groupToAmp(); }
+
+void Quorvex1::BackUpBeforeWritingClick() { session_->setBackupBeforeWrite(BackUpBeforeWriting->isChecked()); }
+
+void Quorvex1::RestoreAmpBackupClick() { session_->files().openFrom(session_->backupFolder()); }
+
 void Quorvex1::MIDIPortSelect1Click()
 {
     TFormMidi form(session_->midiIn(), session_->midiOut(), *prompter_,
@@ -665,6 +718,7 @@ void Quorvex1::FormClose()
     s.width = normal.width();
     s.split = panelWidth();
     s.dataDir = session_->document().workingDirectory();
+    s.backupBeforeWrite = BackUpBeforeWriting->isChecked();
     if (!settings_.write(s))
         prompter_->notice(QStringLiteral("Quorvex"), QStringLiteral("Could not save program settings."),
                           Prompter::Icon::None);

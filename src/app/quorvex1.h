@@ -19,6 +19,7 @@ class QMenu;
 class QSplitter;
 class QToolBar;
 class EditorPanel;
+class FileListPanel;
 class SingleInstance;
 class TFormTuner;
 
@@ -86,6 +87,11 @@ public:
     void SaveAs1Click();
     void SaveBackClick();
     void SaveCurrentTab1Click();
+    void GroupfromAmp1Click();
+    void GrouptoAmpClick();
+    void SyncwithAmp1Click();
+    void BackUpBeforeWritingClick();
+    void RestoreAmpBackupClick();
     void NewGroup1Click();
     void EditordatatoAmp1Click();
     bool FormCloseQuery();
@@ -119,6 +125,9 @@ private:
     void showViewItems(bool group);
     // Runs handler whenever action triggers, through the error wrapper.
     void connectHandler(QAction *action, void (Quorvex1::*handler)());
+    void connectCommand(QAction *action, std::function<void()> command);
+    // Sync with the Amp: ask to save, find it, fetch its current preset.
+    void sync(bool startup);
     // Enables an item only when it has a command: a user must never click
     // something that silently does nothing.
     void enableIfBuilt(QAction *action, bool on);
@@ -140,8 +149,7 @@ private:
 
     QToolBar *ToolBar1;
     QSplitter *Splitter1;
-    QWidget *PanelList;
-    QLabel *LabelList;
+    FileListPanel *PanelList;
     QGroupBox *GroupBox1;
     EditorPanel *EditorPanel1;
 
@@ -152,7 +160,7 @@ private:
         *RefreshFileList1, *EnterTuner1;
     std::array<QAction *, 16> PresetFromAmp; // NA1..ND4
     std::array<QAction *, 16> PresetToAmp;   // A1..D4
-    QAction *GroupfromAmp1, *GrouptoAmp, *SyncwithAmp1, *EditordatatoAmp1;
+    QAction *GroupfromAmp1, *GrouptoAmp, *SyncwithAmp1, *EditordatatoAmp1, *BackUpBeforeWriting, *RestoreAmpBackup;
     QAction *About1;
     QAction *ToolButtonOpen, *ToolButtonSave, *ToolButtonMIDI, *ToolButtonGlobal, *ToolButtonDefaultView,
         *ToolButtonSendEdits, *ToolButtonTuner;

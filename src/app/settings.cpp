@@ -1,5 +1,7 @@
 #include "app/settings.h"
 
+#include "app/apppaths.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -21,7 +23,7 @@ const QStringList &keyOrder()
         QStringLiteral("ViewToolBar"), QStringLiteral("AutoSplit"), QStringLiteral("MIDIInPort"),
         QStringLiteral("MIDIOutPort"), QStringLiteral("State"),     QStringLiteral("Height"),
         QStringLiteral("Width"),       QStringLiteral("Split"),     QStringLiteral("DataDir"),
-        QStringLiteral("MIDIInName"),  QStringLiteral("MIDIOutName"),
+        QStringLiteral("MIDIInName"),  QStringLiteral("MIDIOutName"), QStringLiteral("BackupBeforeWrite"),
     };
     return keys;
 }
@@ -172,6 +174,7 @@ FormSettings Settings::read(const FormSettings &defaults) const
     readText(s, "DataDir", v.dataDir);
     readText(s, "MIDIInName", v.midiInName);
     readText(s, "MIDIOutName", v.midiOutName);
+    readBool(s, "BackupBeforeWrite", v.backupBeforeWrite);
     return v;
 }
 
@@ -195,6 +198,7 @@ bool Settings::write(const FormSettings &v) const
     s.setValue(key("DataDir"), v.dataDir);
     s.setValue(key("MIDIInName"), v.midiInName);
     s.setValue(key("MIDIOutName"), v.midiOutName);
+    s.setValue(key("BackupBeforeWrite"), number(v.backupBeforeWrite ? 1 : 0));
     s.sync();
     return s.status() == QSettings::NoError;
 }
@@ -204,7 +208,8 @@ QString Settings::pathFor(const QString &programFile, const QString &userConfigD
     const QFileInfo program(programFile);
     const QString name = program.completeBaseName() + QStringLiteral(".INI");
     const QString beside = program.dir().filePath(name);
-    if (QFileInfo::exists(beside) || QFileInfo(program.absolutePath()).isWritable())
+    const bool writable = QFileInfo(program.absolutePath()).isWritable() && !AppPaths::isInstalled(programFile);
+    if (QFileInfo::exists(beside) || writable)
         return beside;
     return QDir(userConfigDir).filePath(name);
 }

@@ -17,6 +17,8 @@ struct FormSettings {
     int width = 0;
     int split = 0;
     QString dataDir;
+    // Fetch the Amp's presets into a backup file before writing over them.
+    bool backupBeforeWrite = true;
 };
 
 // Reads and writes the INI file. The file is opened for each use and closed
@@ -34,8 +36,9 @@ public:
     // False when the file could not be written.
     bool write(const FormSettings &values) const;
 
-    // <program>.INI beside the program when that folder is writable or the
-    // file is already there, else the same name in the per-user folder.
+    // <program>.INI beside the program when that folder is writable (and not
+    // an installed program's) or the file is already there, else the same
+    // name in the per-user folder.
     static QString defaultPath();
     static QString pathFor(const QString &programFile, const QString &userConfigDir);
 

@@ -270,6 +270,8 @@ EditorPanel::EditorPanel(AmpSession &session, QWidget *parent) : QWidget(parent)
     });
     connect(&session_, &AmpSession::globalCabinetReported, &binder_,
             [this](bool on, int cabinet) { showGlobalCabinet(on, cabinet); });
+    connect(&session_, &AmpSession::firmwareAdapted, &binder_,
+            [this](std::uint8_t version) { AdaptToFirmware(version); });
     connect(&session_, &AmpSession::restoreBoostAvailableChanged, &binder_,
             [this](bool on) { RestoreBoostSettings1->setEnabled(on); });
     connect(&tap_, &TapTempo::armedChanged, &binder_,

@@ -2,8 +2,12 @@
 
 #include "model/globalrecord.h"
 #include "model/quorvexerror.h"
+#include "files/safefile.h"
 #include "session/guard.h"
 #include "session/prompter.h"
+
+#include <QDateTime>
+#include <QDir>
 
 #include <algorithm>
 
@@ -24,6 +28,9 @@ AmpSession::AmpSession(std::unique_ptr<MidiBackend> backend, Prompter &prompter,
 
     MidiIn1.OnSysEx = [this](TMidiIn *, const std::uint8_t *data, int size) {
         run([&] { MidiIn1SysEx(data, size); });
+    };
+    MidiIn1.OnShort = [this](TMidiIn *, std::uint8_t status, std::uint8_t first, std::uint8_t second) {
+        run([&] { MidiIn1Short(status, first, second); });
     };
 
     TimerFlangeKluge.setObjectName(QStringLiteral("TimerFlangeKluge"));
@@ -312,20 +319,110 @@ void AmpSession::identifyReply(std::uint8_t versionByte)
 void AmpSession::foundStep()
 {
     ampFound_ = true;
+    emit firmwareChanged(firmware_);
+    // An Amp that identifies itself unasked touches no dialog and no presets.
+    if (!syncing_)
+        return;
+    transfers_.stopReplyTimer();
     emit ampFound(firmware_, gVariant_);
+    // Its answer sets the global cabinet controls.
+    send(amp::globalBitFieldRequest(globalrecord::Cabinet, globalrecord::CabinetShift, globalrecord::CabinetWidth));
+    if (!startupSync_ || (!document_.saveElsewhere() && !startedWithFile_))
+        setView(View::Single);
+    // A file named on the command line stays in the editor, neither replaced nor sent.
+    if (!startedWithFile_) {
+        send(amp::currentPresetRequest());
+        transfers_.await(TransferState::CurrentAfterFind);
+    }
+    startedWithFile_ = false;
 }
 
 void AmpSession::groupDump(const std::uint8_t *pairs)
 {
-    if (transfers_.state() != TransferState::Group)
+    const TransferState state = transfers_.state();
+    if (state == TransferState::BackupGroup) {
+        transfers_.finish();
+        std::array<std::uint8_t, preset::GroupSize> group;
+        amp::decodeNibbles(pairs, preset::GroupSize, group.data());
+        backedUp(amp::groupDump(group));
+        return;
+    }
+    if (state != TransferState::Group)
         return;
     transfers_.finish();
+    setView(View::Group);
+    selectSlotQuietly(0);
     amp::decodeNibbles(pairs, preset::GroupSize, image_.group.data());
+    document_.setModified(true);
+    document_.setSaveElsewhere(true);
+    document_.setTitle(QStringLiteral("Amp Presets"));
+    document_.setFileName(QString());
+    emit recordChanged();
+    sendEditorData();
 }
 
-void AmpSession::singlePreset(const std::uint8_t *)
+void AmpSession::singlePreset(const std::uint8_t *pairs)
 {
-    // Only the preset requests ask for one, and none can be sent yet.
+    const TransferState state = transfers_.state();
+    if (state == TransferState::BackupPreset) {
+        transfers_.finish();
+        preset::Record held;
+        amp::decodeNibbles(pairs, preset::RecordSize, held.data());
+        backedUp(amp::singlePreset(held));
+        return;
+    }
+    if (state != TransferState::RequestedPreset && state != TransferState::CurrentAfterFind &&
+        state != TransferState::ProgramChange)
+        return;
+    transfers_.stopReplyTimer();
+    // In group view the selected tab takes it, whatever slot was asked for.
+    if (!isGroupView() && state != TransferState::CurrentAfterFind) {
+        document_.setSaveElsewhere(true);
+        if (state == TransferState::ProgramChange) {
+            const int program = lastProgram_ & 0x0F;
+            document_.setTitle(QStringLiteral("%1 Preset %2%3")
+                                   .arg(userBank_ ? QStringLiteral("User") : QStringLiteral("Factory"))
+                                   .arg(QChar(u'A' + program / 4))
+                                   .arg(QChar(u'1' + program % 4)));
+        } else {
+            document_.setTitle(QStringLiteral("Amp Preset"));
+        }
+        document_.setFileName(QString());
+    }
+    amp::decodeNibbles(pairs, preset::RecordSize, record().data());
+    emit recordChanged();
+    if (state == TransferState::CurrentAfterFind)
+        syncCompletion();
+    // A preset the Amp switched to is already playing there.
+    if (state != TransferState::ProgramChange)
+        sendEditorData();
+    if (transfers_.state() != TransferState::AltTapReport)
+        transfers_.setState(TransferState::Idle);
+    document_.setModified(false);
+}
+
+void AmpSession::syncCompletion()
+{
+    // Lists and switches follow what the Amp can do.
+    emit firmwareAdapted(firmware_);
+    if (!isOldFirmware()) {
+        send(amp::syncComplete());
+    } else {
+        // Old firmware: the footswitch sequence, then wait for the Amp's
+        // report of byte 30.
+        const std::uint8_t altTap = image_.record(0)[preset::AltTap];
+        send(amp::footswitch(2));
+        transfers_.setState(TransferState::AltTapReport);
+        image_.record(0)[preset::AltTap] = altTap;
+        sendEditorData();
+        transfers_.startReplyTimer();
+    }
+    if (!startupSync_ || !document_.saveElsewhere()) {
+        document_.setTitle(QStringLiteral("Amp Preset"));
+        document_.setFileName(QString());
+    }
+    startedWithFile_ = false;
+    document_.setModified(false);
 }
 
 void AmpSession::globals(const std::uint8_t *pairs)
@@ -339,6 +436,177 @@ void AmpSession::globals(const std::uint8_t *pairs)
         return;
     amp::decodeNibbles(pairs, preset::GlobalSize, image_.globals.data());
     showLoadedGlobals(true);
+}
+
+// ---- Transfer commands
+
+void AmpSession::presetFromAmp(int slot)
+{
+    if (slot < 0 || slot >= preset::SlotCount)
+        return;
+    askToSave();
+    send(amp::presetRequest(slot));
+    transfers_.await(TransferState::RequestedPreset);
+}
+
+void AmpSession::groupFromAmp()
+{
+    askToSave();
+    send(amp::groupRequest());
+    transfers_.await(TransferState::Group);
+}
+
+void AmpSession::confirmOverwrite()
+{
+    const auto answer = prompter_.question(QStringLiteral("Quorvex"), QStringLiteral("Overwrite Amp's Preset(s)?"),
+                                           {Prompter::Button::Ok, Prompter::Button::Cancel},
+                                           Prompter::Icon::Question);
+    if (answer != Prompter::Button::Ok)
+        throw Abort();
+}
+
+void AmpSession::presetToAmp(int slot)
+{
+    if (slot < 0 || slot >= preset::SlotCount)
+        return;
+    confirmOverwrite();
+    PendingWrite write;
+    write.slot = slot;
+    write.record.assign(record().begin(), record().end());
+    writeOrBackUp(std::move(write));
+}
+
+void AmpSession::groupToAmp()
+{
+    if (!isGroupView())
+        return;
+    confirmOverwrite();
+    PendingWrite write;
+    write.group.assign(image_.group.begin(), image_.group.end());
+    write.editorData.assign(record().begin(), record().end());
+    writeOrBackUp(std::move(write));
+}
+
+void AmpSession::writeOrBackUp(PendingWrite write)
+{
+    // Without a found Amp there is nothing to ask; the write goes as it is.
+    if (!backupBeforeWrite_ || !ampFound_ || backupFolder_.isEmpty()) {
+        performWrite(write);
+        return;
+    }
+    // What the Amp holds now is fetched first; the write follows its backup.
+    pendingWrite_ = std::move(write);
+    if (pendingWrite_->group.empty()) {
+        send(amp::presetRequest(pendingWrite_->slot));
+        transfers_.await(TransferState::BackupPreset);
+    } else {
+        send(amp::groupRequest());
+        transfers_.await(TransferState::BackupGroup);
+    }
+}
+
+void AmpSession::performWrite(const PendingWrite &write)
+{
+    if (!write.group.empty()) {
+        send(amp::groupDump(std::span<const std::uint8_t, preset::GroupSize>(write.group.data(), preset::GroupSize)));
+        send(amp::singlePreset(
+            std::span<const std::uint8_t, preset::RecordSize>(write.editorData.data(), preset::RecordSize)));
+        return;
+    }
+    const std::span<const std::uint8_t, preset::RecordSize> rec(write.record.data(), preset::RecordSize);
+    if (!isOldFirmware()) {
+        send(amp::presetWrite(write.slot, rec));
+    } else {
+        send(amp::singlePreset(rec));
+        send(amp::presetStore(write.slot));
+    }
+}
+
+void AmpSession::backedUp(const amp::Bytes &file)
+{
+    if (!pendingWrite_)
+        return;
+    const PendingWrite write = std::move(*pendingWrite_);
+    pendingWrite_.reset();
+    const QString name = write.group.empty() ? preset::slotName(write.slot) : QStringLiteral("group");
+    // The Amp's presets are kept even when the write then fails to go out.
+    saveBackup(file, name);
+    performWrite(write);
+}
+
+void AmpSession::saveBackup(const amp::Bytes &file, const QString &what)
+{
+    QDir folder(backupFolder_);
+    if (!folder.mkpath(QStringLiteral(".")))
+        throw QuorvexError(QStringLiteral("Can't create the backup folder:\n") + backupFolder_);
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss-zzz"));
+    files::writeWholeFile(folder.filePath(QStringLiteral("Amp %1 %2.syx").arg(stamp, what)), file);
+    // The newest backups are kept; names sort by their date.
+    QStringList kept = folder.entryList({QStringLiteral("Amp *.syx")}, QDir::Files, QDir::Name);
+    while (kept.size() > MaxBackups)
+        folder.remove(kept.takeFirst());
+}
+
+void AmpSession::backupTimedOut(TransferState ended)
+{
+    std::optional<PendingWrite> write = std::move(pendingWrite_);
+    pendingWrite_.reset();
+    if (!write)
+        return;
+    const auto answer = prompter_.question(
+        QStringLiteral("Timeout"),
+        ended == TransferState::BackupGroup
+            ? QStringLiteral("No backup of the Amp's presets could be fetched. Write the group without a backup?")
+            : QStringLiteral("No backup of the Amp's preset could be fetched. Write the preset without a backup?"),
+        {Prompter::Button::Yes, Prompter::Button::No}, Prompter::Icon::Warning);
+    if (answer == Prompter::Button::Yes)
+        performWrite(*write);
+}
+
+// ---- Following the Amp
+
+void AmpSession::MidiIn1Short(std::uint8_t status, std::uint8_t first, std::uint8_t second)
+{
+    if (status < 0x80 || status >= 0xF0 || (status & 0x0F) != image_.globals[globalrecord::MidiChannel])
+        return;
+    const int kind = status & 0xF0;
+    if (kind == 0xC0) {
+        askToSave();
+        send(amp::currentPresetRequest());
+        transfers_.await(TransferState::ProgramChange);
+        lastProgram_ = first;
+    } else if (kind == 0xB0 && first == 32) {
+        userBank_ = second;
+    }
+}
+
+// ---- Finding the Amp
+
+void AmpSession::startSync(bool startup)
+{
+    askToSave(QStringLiteral("Sync will reload current preset \nfrom amp. Save Changes?"));
+    send(amp::tunerMode(0));
+    startupSync_ = startup;
+}
+
+void AmpSession::searchForAmp()
+{
+    syncing_ = true;
+    transfers_.setState(TransferState::Identify);
+    // The answer fills in the Amp's MIDI channel, for its Program Changes.
+    send(amp::globalBitFieldRequest(globalrecord::MidiChannel, 0, 5));
+    send(amp::identifyRequest());
+    transfers_.startReplyTimer();
+}
+
+void AmpSession::cancelSearch()
+{
+    transfers_.finish();
+}
+
+void AmpSession::syncClosed()
+{
+    syncing_ = false;
 }
 
 void AmpSession::parameterChange(int index, std::uint8_t value)
@@ -396,6 +664,10 @@ void AmpSession::tunerData(std::uint8_t first, std::uint8_t second)
 
 void AmpSession::timedOut(TransferState ended)
 {
+    if (ended == TransferState::BackupPreset || ended == TransferState::BackupGroup) {
+        backupTimedOut(ended);
+        return;
+    }
     if (portsOpen()) {
         if (ended == TransferState::Identify) {
             emit ampNotFound();

@@ -17,6 +17,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class Prompter;
 
@@ -93,6 +95,36 @@ public:
 
     // Every SysEx buffer the MIDI input receives.
     void MidiIn1SysEx(const std::uint8_t *sysExAdd, int msgSize);
+    // Every short message: the Amp's Program Changes and bank selects on its
+    // channel (GlobalRecord byte 3) make the editor follow it.
+    void MidiIn1Short(std::uint8_t status, std::uint8_t first, std::uint8_t second);
+
+    // ---- Transfers. Each asks what it must first (to save the presets, to
+    // overwrite the Amp's); Cancel abandons it with nothing sent.
+
+    void presetFromAmp(int slot);
+    void groupFromAmp();
+    // Old firmware has no preset write: the preset goes to the Amp's current
+    // preset and is stored from there.
+    void presetToAmp(int slot);
+    // Group view only.
+    void groupToAmp();
+    // Before a write the Amp's presets it replaces are fetched and kept as a
+    // dated file in this folder (the newest MaxBackups of them); with the
+    // option off or no Amp found, the write goes at once.
+    static constexpr int MaxBackups = 50;
+    void setBackupFolder(const QString &folder) { backupFolder_ = folder; }
+    QString backupFolder() const { return backupFolder_; }
+    void setBackupBeforeWrite(bool on) { backupBeforeWrite_ = on; }
+    bool backupBeforeWrite() const { return backupBeforeWrite_; }
+
+    // ---- Finding the Amp: the sync asks to save (the sync variant) and
+    // takes the Amp out of tuner mode; its dialog then searches, reports the
+    // Amp found or not, and lets the user search again or cancel.
+    void startSync(bool startup);
+    void searchForAmp();
+    void cancelSearch();
+    void syncClosed();
 
     // ---- The loading guard: while it is set, edits write the record but
     // send nothing, so controls set from data do not echo back to the Amp.
@@ -200,9 +232,14 @@ signals:
     // The two bytes of a tuner data message.
     void tunerReading(std::uint8_t first, std::uint8_t second);
     void restoreBoostAvailableChanged(bool available);
+    // A sync found the Amp (the dialog shows its version).
     void ampFound(std::uint8_t version, bool gVariant);
     // No identify reply came.
     void ampNotFound();
+    // An Amp reported its firmware version.
+    void firmwareChanged(std::uint8_t version);
+    // A sync completed with this Amp: the lists and switches follow what it can do.
+    void firmwareAdapted(std::uint8_t version);
 
 private:
     // AmpReceiver
@@ -217,6 +254,21 @@ private:
 
     void timedOut(TransferState ended);
     void foundStep();
+    void syncCompletion();
+
+    // A write waiting for the backup of what it replaces.
+    struct PendingWrite {
+        int slot = 0;
+        std::vector<std::uint8_t> record;     // a preset write
+        std::vector<std::uint8_t> group;      // a group write
+        std::vector<std::uint8_t> editorData; // sent after a group
+    };
+    void confirmOverwrite();
+    void writeOrBackUp(PendingWrite write);
+    void performWrite(const PendingWrite &write);
+    void backedUp(const amp::Bytes &file);
+    void saveBackup(const amp::Bytes &file, const QString &what);
+    void backupTimedOut(TransferState ended);
 
     void send(const amp::Bytes &message);
     void sendParameter(int index);
@@ -244,6 +296,13 @@ private:
     bool flangerHold_ = false;
     bool startedWithFile_ = false;
     bool globalsWindowOpen_ = false;
+    bool syncing_ = false;
+    bool startupSync_ = false;
+    int lastProgram_ = 0;
+    int userBank_ = 0;
+    bool backupBeforeWrite_ = true;
+    QString backupFolder_;
+    std::optional<PendingWrite> pendingWrite_;
 
     bool snapshotArmed_ = true;
     bool restoreAvailable_ = false;

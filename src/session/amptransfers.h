@@ -14,6 +14,10 @@ enum class TransferState {
     AltTapReport = 5,      // the Amp's report of byte 30 after the old-firmware sync
     CurrentAfterFind = 6,  // the Amp's current preset after it was found
     ProgramChange = 7,     // the preset the Amp switched to by a Program Change
+    // What the Amp holds before a write overwrites it, kept as a backup file;
+    // it never reaches the editor.
+    BackupPreset = 8,
+    BackupGroup = 9,
 };
 
 // TransferState and its two timers: the reply timer TimerSysex (2000 ms)

@@ -64,6 +64,15 @@ void DocumentFiles::open()
         openChosen(path);
 }
 
+void DocumentFiles::openFrom(const QString &folder)
+{
+    session_.askToSave();
+    QDir().mkpath(folder);
+    const QString path = session_.prompter().openFileName(QStringLiteral("Open"), folder, OpenFilter);
+    if (!path.isEmpty())
+        openChosen(path);
+}
+
 void DocumentFiles::openDropped(const QString &path)
 {
     session_.askToSave();

@@ -27,6 +27,8 @@ public:
     void open();
     // A file dropped on the window opens as from the dialog.
     void openDropped(const QString &path);
+    // Open from the dialog started in this folder (the Amp backups).
+    void openFrom(const QString &folder);
     // Open the file selected in the file list; the list stays.
     void openFromList(const QString &path);
     // A file named on the command line or handed over by a second start, or

@@ -21,6 +21,8 @@ TFormInfo::TFormInfo(AmpSession &session, QWidget *parent) : QDialog(parent), se
     arial.setPixelSize(13);
     MemoInfo->setFont(arial);
     MemoInfo->setFixedWidth(345);
+    // Tab moves on to the buttons, as in any dialog; a note needs no tabs.
+    MemoInfo->setTabChangesFocus(true);
 
     BitBtnSave = new QPushButton(QStringLiteral("Save"), this);
     BitBtnSave->setObjectName(QStringLiteral("BitBtnSave"));

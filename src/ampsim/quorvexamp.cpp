@@ -1,0 +1,264 @@
+// quorvex-amp: the virtual Amp on virtual MIDI ports, so Quorvex can be
+// tried, and tested end to end, without the hardware.
+#include "ampsim/ampmonitor.h"
+#include "ampsim/virtualamp.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <QTimer>
+
+#include <rtmidi/RtMidi.h>
+
+#include <csignal>
+#include <cstdio>
+#include <deque>
+#include <memory>
+
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[1], &c, 1);
+}
+
+// "2.0", "1.4", "1.4G": the identify reply's version byte.
+bool versionByte(const QString &text, std::uint8_t &byte)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d)\\.(\\d+)\\s*([gG]?)$"));
+    const auto match = form.match(text.trimmed());
+    if (!match.hasMatch())
+        return false;
+    const int version = match.captured(1).toInt() * 16 + match.captured(2).toInt();
+    if (version < 0x10 || version > 0x4F || match.captured(2).toInt() > 15)
+        return false;
+    byte = std::uint8_t((version - 16) | (match.captured(3).isEmpty() ? 0 : 0x40));
+    return true;
+}
+
+class AmpStandIn : public QObject {
+public:
+    AmpStandIn(VirtualAmp &amp, int wireRate, bool monitor) : amp_(amp), wireRate_(wireRate), monitor_(monitor)
+    {
+        clock_.start();
+        sendTimer_.setSingleShot(true);
+        connect(&sendTimer_, &QTimer::timeout, this, [this] { drain(); });
+    }
+
+    // Opens both ports; false (with the reason printed) when no MIDI service takes them.
+    bool open(RtMidi::Api api, const QString &name)
+    {
+        try {
+            const std::string client = name.toStdString();
+            in_ = std::make_unique<RtMidiIn>(api, client, 8192);
+            out_ = std::make_unique<RtMidiOut>(in_->getCurrentApi(), client);
+            in_->ignoreTypes(false, true, true);
+            in_->setCallback(&AmpStandIn::received, this);
+            in_->openVirtualPort(client + " In");
+            out_->openVirtualPort(client + " Out");
+            std::fprintf(stderr, "quorvex-amp: ports \"%s In\" and \"%s Out\" on %s\n", client.c_str(),
+                         client.c_str(), RtMidi::getApiDisplayName(in_->getCurrentApi()).c_str());
+            return true;
+        } catch (const RtMidiError &e) {
+            std::fprintf(stderr, "quorvex-amp: %s\n", e.getMessage().c_str());
+        }
+        return false;
+    }
+
+    void close()
+    {
+        in_.reset();
+        out_.reset();
+    }
+
+    // Sends as if the Amp produced these messages.
+    void emitFromAmp(const std::vector<amp::Bytes> &messages)
+    {
+        for (const auto &m : messages)
+            queue_.push_back(m);
+        drain();
+    }
+
+private:
+    // RtMidi's thread: the bytes go to the main thread, in order.
+    static void received(double, std::vector<unsigned char> *message, void *self)
+    {
+        if (!message || message->empty())
+            return;
+        auto *stand = static_cast<AmpStandIn *>(self);
+        QMetaObject::invokeMethod(
+            stand, [stand, m = amp::Bytes(message->begin(), message->end())] { stand->handle(m); },
+            Qt::QueuedConnection);
+    }
+
+    void handle(const amp::Bytes &m)
+    {
+        if (monitor_)
+            std::printf("in   %s\n", qPrintable(describeMessage(m.data(), m.size())));
+        emitFromAmp(amp_.receive(m));
+        std::fflush(stdout);
+    }
+
+    // At the wire rate a message leaves only when the one before it has
+    // had its time on the wire.
+    void drain()
+    {
+        while (!queue_.empty()) {
+            const qint64 now = clock_.nsecsElapsed();
+            if (wireRate_ > 0 && now < nextFree_) {
+                sendTimer_.start(int((nextFree_ - now) / 1000000) + 1);
+                return;
+            }
+            const amp::Bytes m = std::move(queue_.front());
+            queue_.pop_front();
+            try {
+                if (out_)
+                    out_->sendMessage(m.data(), m.size());
+            } catch (const RtMidiError &e) {
+                std::fprintf(stderr, "quorvex-amp: %s\n", e.getMessage().c_str());
+            }
+            if (monitor_)
+                std::printf("out  %s\n", qPrintable(describeMessage(m.data(), m.size())));
+            if (wireRate_ > 0)
+                nextFree_ = std::max(nextFree_, now) + qint64(m.size()) * 1000000000LL / wireRate_;
+        }
+        std::fflush(stdout);
+    }
+
+    VirtualAmp &amp_;
+    int wireRate_;
+    bool monitor_;
+    std::unique_ptr<RtMidiIn> in_;
+    std::unique_ptr<RtMidiOut> out_;
+    std::deque<amp::Bytes> queue_;
+    QTimer sendTimer_;
+    QElapsedTimer clock_;
+    qint64 nextFree_ = 0;
+};
+
+// Commands typed while it runs, one per line.
+void command(const QString &line, VirtualAmp &amp, AmpStandIn &stand)
+{
+    const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.isEmpty())
+        return;
+    const QString verb = words[0].toLower();
+    bool ok = true;
+    if (verb == QLatin1String("pc") && words.size() >= 2) {
+        const int program = words[1].toInt(&ok);
+        const bool user = words.size() < 3 || words[2].toLower() != QLatin1String("factory");
+        if (ok)
+            stand.emitFromAmp(amp.switchTo(program, user));
+    } else if (verb == QLatin1String("knob") && words.size() >= 3) {
+        bool okValue = true;
+        const int index = words[1].toInt(&ok);
+        const int value = words[2].toInt(&okValue);
+        ok = ok && okValue;
+        if (ok)
+            stand.emitFromAmp({amp.turnKnob(index, std::uint8_t(value))});
+    } else if (verb == QLatin1String("quit")) {
+        QCoreApplication::quit();
+    } else {
+        ok = false;
+    }
+    if (!ok)
+        std::fprintf(stderr, "commands: pc <0-15> [user|factory] | knob <byte> <value> | quit\n");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quorvex-amp"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.0.2"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("A virtual Amp on virtual MIDI ports: it answers Quorvex as the Amp would.\n"
+                       "Type \"pc 6 user\" to switch it to user preset B3, \"knob 15 20\" to turn a knob."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption firmwareOption(QStringLiteral("firmware"),
+                                            QStringLiteral("Firmware version to report: 2.0, 1.7, 1.4, 1.4G..."),
+                                            QStringLiteral("version"), QStringLiteral("2.0"));
+    const QCommandLineOption channelOption(QStringLiteral("channel"), QStringLiteral("MIDI channel, 1 to 16."),
+                                           QStringLiteral("channel"), QStringLiteral("1"));
+    const QCommandLineOption portOption(QStringLiteral("port-name"), QStringLiteral("Name of the MIDI ports."),
+                                        QStringLiteral("name"), QStringLiteral("Quorvex Virtual Amp"));
+    const QCommandLineOption rateOption(QStringLiteral("wire-rate"),
+                                        QStringLiteral("Bytes a second it sends, as a MIDI cable would (3125); 0: "
+                                                       "no pacing."),
+                                        QStringLiteral("bytes"), QStringLiteral("3125"));
+    const QCommandLineOption apiOption(QStringLiteral("api"), QStringLiteral("MIDI service: alsa, jack or auto."),
+                                       QStringLiteral("api"), QStringLiteral("auto"));
+    const QCommandLineOption monitorOption(QStringLiteral("monitor"),
+                                           QStringLiteral("Print one line per message received and sent."));
+    parser.addOptions({firmwareOption, channelOption, portOption, rateOption, apiOption, monitorOption});
+    parser.process(app);
+
+    VirtualAmp amp;
+    if (!versionByte(parser.value(firmwareOption), amp.versionByte)) {
+        std::fprintf(stderr, "quorvex-amp: --firmware takes a version such as 2.0, 1.4 or 1.4G\n");
+        return 2;
+    }
+    bool ok = false;
+    const int channel = parser.value(channelOption).toInt(&ok);
+    if (!ok || channel < 1 || channel > 16) {
+        std::fprintf(stderr, "quorvex-amp: --channel takes 1 to 16\n");
+        return 2;
+    }
+    amp.globals[VirtualAmp::MidiChannelByte] = std::uint8_t(channel - 1);
+    const int rate = parser.value(rateOption).toInt(&ok);
+    if (!ok || rate < 0) {
+        std::fprintf(stderr, "quorvex-amp: --wire-rate takes a number of bytes a second, 0 for none\n");
+        return 2;
+    }
+    const QString apiName = parser.value(apiOption).toLower();
+    RtMidi::Api api = RtMidi::UNSPECIFIED;
+    if (apiName == QLatin1String("alsa"))
+        api = RtMidi::LINUX_ALSA;
+    else if (apiName == QLatin1String("jack"))
+        api = RtMidi::UNIX_JACK;
+    else if (apiName != QLatin1String("auto")) {
+        std::fprintf(stderr, "quorvex-amp: --api takes alsa, jack or auto\n");
+        return 2;
+    }
+
+    AmpStandIn stand(amp, rate, parser.isSet(monitorOption));
+    bool opened = stand.open(api, parser.value(portOption));
+    // No ALSA sequencer (containers, some desktops): a running JACK server will do.
+    if (!opened && api == RtMidi::UNSPECIFIED)
+        opened = stand.open(RtMidi::UNIX_JACK, parser.value(portOption));
+    if (!opened)
+        return 1;
+
+    // Ctrl+C and kill end it cleanly, ports closed.
+    if (::pipe(signalPipe) == 0) {
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+        auto *stop = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(stop, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+    }
+    auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
+    QObject::connect(input, &QSocketNotifier::activated, &app, [&, input] {
+        char line[256];
+        if (!std::fgets(line, sizeof line, stdin)) {
+            input->setEnabled(false); // end of input: keep running until a signal
+            return;
+        }
+        command(QString::fromLocal8Bit(line), amp, stand);
+    });
+
+    const int result = app.exec();
+    stand.close();
+    return result;
+}
