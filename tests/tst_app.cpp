@@ -26,8 +26,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QGroupBox>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -40,6 +38,8 @@
 #include <QtTest>
 
 #include <atomic>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -201,14 +201,27 @@ class TestApp : public QObject {
     static QString withModal(F body)
     {
         QString seen = QStringLiteral("none");
-        QTimer::singleShot(0, [&seen] {
-            if (QWidget *modal = QApplication::activeModalWidget()) {
-                seen = QString::fromLatin1(modal->metaObject()->className());
-                modal->close();
-            }
+        const auto look = whenModal([&seen](QWidget *modal) {
+            seen = QString::fromLatin1(modal->metaObject()->className());
+            modal->close();
         });
         body();
         return seen;
+    }
+
+    // Runs `look` on the modal window once one is up. The timer dies with the
+    // caller's scope: when no window came, a bare single-shot would fire in a
+    // later test, into variables that are gone.
+    [[nodiscard]] static std::unique_ptr<QTimer> whenModal(std::function<void(QWidget *)> look)
+    {
+        auto timer = std::make_unique<QTimer>();
+        timer->setSingleShot(true);
+        QObject::connect(timer.get(), &QTimer::timeout, [look = std::move(look)] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                look(modal);
+        });
+        timer->start(0);
+        return timer;
     }
 
 private slots:
@@ -994,8 +1007,8 @@ private slots:
         for (const char *item : {"GlobalWindow1", "ToolButtonGlobal"}) {
             std::vector<amp::Bytes> sentWhileOpen;
             bool open = false;
-            QTimer::singleShot(0, [&] {
-                auto *form = qobject_cast<TFormGlobal *>(QApplication::activeModalWidget());
+            const auto look = whenModal([&](QWidget *modal) {
+                auto *form = qobject_cast<TFormGlobal *>(modal);
                 if (!form)
                     return;
                 open = s.globalsWindowOpen();
@@ -1030,8 +1043,8 @@ private slots:
         f.prompter->fileNames = {path};
         f.prompter->answers = {Button::Yes, Button::No};
         QString caption;
-        QTimer::singleShot(0, [&] {
-            if (auto *form = qobject_cast<TFormGlobal *>(QApplication::activeModalWidget())) {
+        const auto look = whenModal([&](QWidget *modal) {
+            if (auto *form = qobject_cast<TFormGlobal *>(modal)) {
                 caption = form->windowTitle();
                 form->close();
             }
