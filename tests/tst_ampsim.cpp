@@ -2,6 +2,7 @@
 #include "ampsim/virtualamp.h"
 #include "midi/loopbackbackend.h"
 #include "session/ampsession.h"
+#include "tuner/tunerdisplay.h"
 
 #include "support/scriptedprompter.h"
 
@@ -53,6 +54,7 @@ private slots:
     void presetWriteStoreAndDumpsToAmp();
     void ampKnobAndTunerReachTheEditor();
     void ampIgnoresMalformedMessages();
+    void tunerStreamsInTunerModeOnly();
     void monitorDescribesEachMessage_data();
     void monitorDescribesEachMessage();
 };
@@ -125,6 +127,7 @@ void TestAmpSim::globalRequestsAndSettings()
 
     for (int i = 0; i < preset::GlobalSize; ++i)
         rig.amp.globals[i] = std::uint8_t(0x80 + i);
+    rig.session->setGlobalsWindowOpen(true); // only the globals window takes them in
     rig.request(amp::globalsRequest(), TransferState::Globals);
     QCOMPARE(rig.image().globals, rig.amp.globals);
 
@@ -194,6 +197,55 @@ void TestAmpSim::ampIgnoresMalformedMessages()
     QCOMPARE(amp.current, before);
     QCOMPARE(amp.ignored, 2);
     QCOMPARE(amp.receive(amp::identifyRequest()).size(), std::size_t(1));
+}
+
+void TestAmpSim::tunerStreamsInTunerModeOnly()
+{
+    VirtualAmp amp;
+    amp.versionByte = 0x05; // 1.5: the first with tuner data
+    QVERIFY(!amp.tunerMessageDue(0));
+    amp.receive(amp::tunerMode(1));
+
+    // Twelve notes' worth at a 10 ms timer: a message every 50 ms, each a
+    // whole tuner data message; every note class, every LED, beyond both
+    // ends, and silence between the notes.
+    const std::int64_t span = 12 * VirtualAmp::TunerNoteMs;
+    int messages = 0, silent = 0;
+    QSet<int> notes, leds;
+    for (std::int64_t now = 1000; now < 1000 + span; now += 10) {
+        const auto m = amp.tunerMessageDue(now);
+        if (!m)
+            continue;
+        ++messages;
+        QCOMPARE(m->size(), std::size_t(12));
+        QVERIFY(amp::hasAmpHeader(m->data(), m->size()) && (*m)[6] == amp::TunerData && m->back() == 0xF7);
+        for (int i = 7; i < 11; ++i)
+            QVERIFY((*m)[i] < 0x10);
+        const std::uint8_t n = amp::fromNibbles((*m)[7], (*m)[8]), p = amp::fromNibbles((*m)[9], (*m)[10]);
+        if (n == tuner::Silence) {
+            ++silent;
+            continue;
+        }
+        notes.insert((n & 0x7F) % 12);
+        leds.insert(tuner::ledFor(p));
+    }
+    QCOMPARE(messages, int(span / VirtualAmp::TunerIntervalMs));
+    QCOMPARE(notes.size(), 12);
+    QCOMPARE(leds.size(), tuner::LedCount + 1); // and NoLed
+    QVERIFY(silent > 0 && silent < messages / 2);
+
+    // A caller that falls behind gets one message, not a backlog.
+    QVERIFY(amp.tunerMessageDue(100000));
+    QVERIFY(!amp.tunerMessageDue(100049));
+    QVERIFY(amp.tunerMessageDue(100050));
+
+    // Not outside tuner mode, nor from firmware 1.4.
+    amp.receive(amp::tunerMode(0));
+    QVERIFY(!amp.tunerMessageDue(200000));
+    VirtualAmp old;
+    old.versionByte = 0x04;
+    old.receive(amp::tunerMode(1));
+    QVERIFY(!old.tunerMessageDue(0));
 }
 
 void TestAmpSim::monitorDescribesEachMessage_data()

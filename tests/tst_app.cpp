@@ -6,10 +6,12 @@
 #include "controls/ttabcontrol.h"
 #include "editor/editorpanel.h"
 #include "filelist/filelistpanel.h"
+#include "globals/tformglobal.h"
 #include "midi/loopbackbackend.h"
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
 #include "support/scriptedprompter.h"
+#include "tuner/tformtuner.h"
 #include "windows/tforminfo.h"
 #include "windows/tformsyncmsg.h"
 #include "ampsim/virtualamp.h"
@@ -38,6 +40,8 @@
 #include <QtTest>
 
 #include <atomic>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -199,14 +203,27 @@ class TestApp : public QObject {
     static QString withModal(F body)
     {
         QString seen = QStringLiteral("none");
-        QTimer::singleShot(0, [&seen] {
-            if (QWidget *modal = QApplication::activeModalWidget()) {
-                seen = QString::fromLatin1(modal->metaObject()->className());
-                modal->close();
-            }
+        const auto look = whenModal([&seen](QWidget *modal) {
+            seen = QString::fromLatin1(modal->metaObject()->className());
+            modal->close();
         });
         body();
         return seen;
+    }
+
+    // Runs `look` on the modal window once one is up. The timer dies with the
+    // caller's scope: when no window came, a bare single-shot would fire in a
+    // later test, into variables that are gone.
+    [[nodiscard]] static std::unique_ptr<QTimer> whenModal(std::function<void(QWidget *)> look)
+    {
+        auto timer = std::make_unique<QTimer>();
+        timer->setSingleShot(true);
+        QObject::connect(timer.get(), &QTimer::timeout, [look = std::move(look)] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                look(modal);
+        });
+        timer->start(0);
+        return timer;
     }
 
 private slots:
@@ -276,7 +293,8 @@ private slots:
         // And the items that do work are reachable.
         for (const char *name : {"New1", "NewGroup1", "Exit1", "FileListView", "ToolbarView", "MIDIPortSelect1",
                                  "DefaultView1", "AutoSplit", "EditordatatoAmp1", "About1", "ToolButtonMIDI",
-                                 "ToolButtonDefaultView", "ToolButtonSendEdits"})
+                                 "ToolButtonDefaultView", "ToolButtonSendEdits", "GlobalWindow1", "ToolButtonGlobal",
+                                 "EnterTuner1", "ToolButtonTuner"})
             QVERIFY2(act(w, name)->isEnabled(), name);
     }
 
@@ -1023,6 +1041,112 @@ private slots:
         // Two devices of one name: the stored index decides.
         const QStringList twins{QStringLiteral("Synth"), QStringLiteral("Synth")};
         QCOMPARE(Quorvex1::preferredPort(twins, 1, QStringLiteral("Synth")), 1);
+    }
+
+    void globalsWindowFromTheMainWindow()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        Quorvex1 &w = f.make();
+        w.FormActivate();
+        AmpSession &s = w.session();
+        // The main window's global cabinet box wrote byte 13.
+        w.editorPanel().ComboBoxCab->setCurrentIndex(6);
+        w.editorPanel().CheckBoxGCab->setChecked(true);
+        QCOMPARE(s.image().globals[13], 7);
+        f.backend->sent.clear();
+
+        for (const char *item : {"GlobalWindow1", "ToolButtonGlobal"}) {
+            std::vector<amp::Bytes> sentWhileOpen;
+            bool open = false;
+            const auto look = whenModal([&](QWidget *modal) {
+                auto *form = qobject_cast<TFormGlobal *>(modal);
+                if (!form)
+                    return;
+                open = s.globalsWindowOpen();
+                form->SendtoAmp1->trigger();
+                sentWhileOpen = std::exchange(f.backend->sent, {});
+                form->QuitGlobalView1->trigger();
+            });
+            act(w, item)->trigger();
+            QVERIFY2(open, item);
+            QVERIFY(!s.globalsWindowOpen());
+            // Asked once; no Amp was found, so no time-out runs. The whole
+            // record carries the cabinet the main window set.
+            QCOMPARE(sentWhileOpen, (std::vector<amp::Bytes>{amp::globalsRequest(), amp::globals(s.image().globals)}));
+            QCOMPARE(sentWhileOpen[1][7 + 2 * 13 + 1], 7);
+            QCOMPARE(s.transfers().state(), TransferState::Globals);
+            QVERIFY(!s.transfers().replyTimer().isActive());
+        }
+    }
+
+    void globalFileHandedToTheGlobalsWindow()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        Quorvex1 &w = f.make();
+        w.FormActivate();
+        f.backend->sent.clear();
+        std::array<std::uint8_t, preset::GlobalSize> globals{};
+        globals[3] = 2;
+        globals[7] = 17; // within the input adjust knob's range
+        globals[13] = 5;
+        const QString path = f.put(QStringLiteral("amp globals.syx"), amp::globals(globals));
+        f.prompter->fileNames = {path};
+        f.prompter->answers = {Button::Yes, Button::No};
+        QString caption;
+        const auto look = whenModal([&](QWidget *modal) {
+            if (auto *form = qobject_cast<TFormGlobal *>(modal)) {
+                caption = form->windowTitle();
+                form->close();
+            }
+        });
+        act(w, "Open1")->trigger();
+        // After the open dialog, the question comes before the window shows.
+        QCOMPARE(f.prompter->texts().mid(1), (QStringList{QStringLiteral("This is a Global File. Open it?"),
+                                                   QStringLiteral("Send Globals to Amp?")}));
+        QCOMPARE(caption, QStringLiteral("amp globals.syx - Globals"));
+        QCOMPARE(w.session().image().globals, globals);
+        // Not awaited on this path: nothing asked, nothing sent.
+        QVERIFY(f.backend->sent.empty());
+        // The main window's cabinet box shows byte 13; the presets stay.
+        QVERIFY(w.editorPanel().CheckBoxGCab->isChecked());
+        QCOMPARE(w.editorPanel().ComboBoxCab->currentIndex(), 4);
+        QCOMPARE(w.windowTitle(), QStringLiteral("untitled - Quorvex"));
+
+        // A file that fails is reported, and no window opens.
+        const QString bad = f.put(QStringLiteral("bad.syx"), {0xF0, 0x00, 0x20, 0x4F, 0x10, 0x00, 0x13, 0x00});
+        f.prompter->shown.clear();
+        f.prompter->fileNames = {bad};
+        f.prompter->answers = {Button::Yes};
+        QCOMPARE(withModal([&] { act(w, "Open1")->trigger(); }), QStringLiteral("none"));
+        QCOMPARE(f.prompter->texts().last(), QStringLiteral("Incorrect File Format."));
+    }
+
+    void tunerFromTheMainWindow()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        Quorvex1 &w = f.make();
+        w.FormActivate();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        TFormTuner &tuner = w.formTuner();
+        QVERIFY(tuner.isHidden());
+        for (const char *item : {"EnterTuner1", "ToolButtonTuner"}) {
+            f.backend->sent.clear();
+            act(w, item)->trigger();
+            QVERIFY(tuner.isVisible() && tuner.isEnabled());
+            QVERIFY(!w.isEnabled());
+            QTest::mouseClick(tuner.ButtonTunerExit, Qt::LeftButton);
+            QVERIFY(tuner.isHidden() && w.isEnabled());
+            QCOMPARE(f.sentCommands(), (QStringList{"22", "20", "20", "22"}));
+        }
+        // Closing the program in tuner mode takes the Amp out of it.
+        act(w, "EnterTuner1")->trigger();
+        f.backend->sent.clear();
+        w.FormClose();
+        QCOMPARE(f.backend->sent, std::vector<amp::Bytes>{amp::tunerMode(0)});
     }
 
     void dialogFilters()

@@ -356,6 +356,13 @@ void TestSession::dumpsOnlyInTheirTransferState()
     globals[13] = 0xEE;
     rig.feed(amp::globals(globals));
     QCOMPARE(rig.image().globals[13], 0x33);
+    // Awaited, it ends the wait; only an open globals window takes it in.
+    t.await(TransferState::Globals);
+    rig.feed(amp::globals(globals));
+    QCOMPARE(rig.image().globals[13], 0x33);
+    QCOMPARE(t.state(), TransferState::Idle);
+    QVERIFY(!t.replyTimer().isActive());
+    rig.s().setGlobalsWindowOpen(true);
     t.setState(TransferState::Globals);
     rig.feed(amp::globals(globals));
     QCOMPARE(rig.image().globals[13], 0xEE);

@@ -2,6 +2,7 @@
 // tried, and tested end to end, without the hardware.
 #include "ampsim/ampmonitor.h"
 #include "ampsim/virtualamp.h"
+#include "model/globalrecord.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -51,6 +52,12 @@ public:
         clock_.start();
         sendTimer_.setSingleShot(true);
         connect(&sendTimer_, &QTimer::timeout, this, [this] { drain(); });
+        // Finer than the Amp's reading interval, so the readings keep their pace.
+        tunerTimer_.setInterval(10);
+        connect(&tunerTimer_, &QTimer::timeout, this, [this] {
+            if (auto reading = amp_.tunerMessageDue(clock_.elapsed()))
+                emitFromAmp({*reading});
+        });
     }
 
     // Opens both ports; false (with the reason printed) when no MIDI service takes them.
@@ -104,6 +111,13 @@ private:
         if (monitor_)
             std::printf("in   %s\n", qPrintable(describeMessage(m.data(), m.size())));
         emitFromAmp(amp_.receive(m));
+        // Tuner mode on or off: the readings start or stop with it.
+        if (amp_.tunerOn != tunerTimer_.isActive()) {
+            if (amp_.tunerOn)
+                tunerTimer_.start();
+            else
+                tunerTimer_.stop();
+        }
         std::fflush(stdout);
     }
 
@@ -140,6 +154,7 @@ private:
     std::unique_ptr<RtMidiOut> out_;
     std::deque<amp::Bytes> queue_;
     QTimer sendTimer_;
+    QTimer tunerTimer_;
     QElapsedTimer clock_;
     qint64 nextFree_ = 0;
 };
@@ -184,7 +199,8 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("A virtual Amp on virtual MIDI ports: it answers Quorvex as the Amp would.\n"
-                       "Type \"pc 6 user\" to switch it to user preset B3, \"knob 15 20\" to turn a knob."));
+                       "Type \"pc 6 user\" to switch it to user preset B3, \"knob 15 20\" to turn a knob.\n"
+                       "In tuner mode it plays a slow sweep across the notes, about 20 readings a second."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption firmwareOption(QStringLiteral("firmware"),
@@ -217,6 +233,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     amp.globals[VirtualAmp::MidiChannelByte] = std::uint8_t(channel - 1);
+    // The input adjust knob starts at 1; an Amp fresh from the box sits mid-way.
+    amp.globals[globalrecord::InputAdjust.index] = 17;
     const int rate = parser.value(rateOption).toInt(&ok);
     if (!ok || rate < 0) {
         std::fprintf(stderr, "quorvex-amp: --wire-rate takes a number of bytes a second, 0 for none\n");

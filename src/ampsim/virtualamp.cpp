@@ -1,5 +1,7 @@
 #include "ampsim/virtualamp.h"
 
+#include "model/firmware.h"
+
 #include <algorithm>
 
 VirtualAmp::VirtualAmp()
@@ -110,6 +112,7 @@ std::vector<VirtualAmp::Bytes> VirtualAmp::receive(const std::uint8_t *m, std::s
         break;
     case amp::TunerMode:
         tunerOn = m[7] != 0;
+        lastTunerMs_.reset();
         break;
     case amp::SyncComplete:
         ++syncCompletes;
@@ -119,4 +122,35 @@ std::vector<VirtualAmp::Bytes> VirtualAmp::receive(const std::uint8_t *m, std::s
         break;
     }
     return replies;
+}
+
+std::pair<std::uint8_t, std::uint8_t> VirtualAmp::tunerReadingAt(std::int64_t ms)
+{
+    constexpr int SweepMs = 2000;
+    constexpr int SettleMs = 1000;
+    constexpr int Low = -10, High = 110; // beyond both ends of the 21 LEDs
+    ms = std::max<std::int64_t>(ms, 0);
+    const auto note = std::uint8_t(36 + (ms / TunerNoteMs) % 12); // 36 is an A
+    const auto t = int(ms % TunerNoteMs);
+    if (t >= SweepMs + SettleMs)
+        return {0xFF, 0x00}; // the string has died away
+    int position;
+    if (t < SweepMs)
+        position = Low + (High - Low) * t / SweepMs;
+    else
+        position = 50 + int((t / TunerIntervalMs) % 5) - 2; // a small wobble around the centre
+    // Bit 7 marks a note out of tune.
+    const bool outOfTune = position < 48 || position > 52;
+    return {std::uint8_t(note | (outOfTune ? 0x80 : 0)), std::uint8_t(std::int8_t(position))};
+}
+
+std::optional<VirtualAmp::Bytes> VirtualAmp::tunerMessageDue(std::int64_t nowMs)
+{
+    if (!tunerOn || firmware::isOld(firmware::fromIdentifyByte(versionByte)))
+        return std::nullopt;
+    if (lastTunerMs_ && nowMs - *lastTunerMs_ < TunerIntervalMs)
+        return std::nullopt;
+    lastTunerMs_ = nowMs;
+    const auto [n, p] = tunerReadingAt(nowMs);
+    return amp::tunerData(n, p);
 }

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <vector>
 
 // A stand-in for the Amp, written from what the editor expects of it: it
@@ -44,6 +46,22 @@ public:
     std::vector<Bytes> switchTo(int program, bool userBank);
     Bytes tunerReading(std::uint8_t first, std::uint8_t second) { return amp::tunerData(first, second); }
 
+    // ---- Tuner mode. The Amp reports about twenty readings a second.
+    static constexpr int TunerIntervalMs = 50;
+    // One note lasts this long: a sweep from below the display to above it,
+    // a moment in tune near the centre, then silence.
+    static constexpr int TunerNoteMs = 4000;
+    // The reading (note byte, position byte) at ms milliseconds: the notes
+    // step through all twelve classes, one per TunerNoteMs.
+    static std::pair<std::uint8_t, std::uint8_t> tunerReadingAt(std::int64_t ms);
+    // For a caller's timer: the tuner data message due at nowMs, if one is.
+    // None outside tuner mode, with firmware 1.4 or earlier (which sends no
+    // tuner data), or sooner than TunerIntervalMs after the last one; a
+    // caller that falls behind gets one message, not a backlog.
+    std::optional<Bytes> tunerMessageDue(std::int64_t nowMs);
+
 private:
     std::span<std::uint8_t, preset::RecordSize> slot(int s);
+
+    std::optional<std::int64_t> lastTunerMs_; // none since tuner mode was entered
 };

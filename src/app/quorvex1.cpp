@@ -6,8 +6,10 @@
 #include "app/singleinstance.h"
 #include "editor/editorpanel.h"
 #include "filelist/filelistpanel.h"
+#include "globals/tformglobal.h"
 #include "midi/rtmidibackend.h"
 #include "session/prompter.h"
+#include "tuner/tformtuner.h"
 #include "windows/tforminfo.h"
 #include "windows/tformmidi.h"
 #include "windows/linkstatus.h"
@@ -87,6 +89,7 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     buildMenus();
     buildToolBar();
     buildPanels();
+    FormTuner = std::make_unique<TFormTuner>(*session_);
     connectSession();
     showTitle();
     designSize_ = QSize(ClientWidth,
@@ -149,6 +152,16 @@ void Quorvex1::connectSession()
             [this](AmpSession::View view) { showViewItems(view == AmpSession::View::Group); });
     showViewItems(session_->isGroupView());
     enableIfBuilt(SaveBack, doc.saveElsewhere());
+    connect(&session_->files(), &DocumentFiles::globalFileChosen, this,
+            [this](const QString &path) { run([&] { openGlobalFile(path); }); });
+
+    // While the tuner is up the main window takes no input.
+    connect(FormTuner.get(), &TFormTuner::entered, this, [this] { setEnabled(false); });
+    connect(FormTuner.get(), &TFormTuner::left, this, [this] {
+        setEnabled(true);
+        setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+        bringToFront();
+    });
 }
 
 void Quorvex1::buildMenus()
@@ -239,6 +252,8 @@ void Quorvex1::buildMenus()
     connectHandler(AutoSplit, &Quorvex1::AutoSplitClick);
     connectHandler(DefaultView1, &Quorvex1::DefaultView1Click);
     connectHandler(MIDIPortSelect1, &Quorvex1::MIDIPortSelect1Click);
+    connectHandler(GlobalWindow1, &Quorvex1::GlobalWindow1Click);
+    connectHandler(EnterTuner1, &Quorvex1::EnterTuner1Click);
     connectHandler(New1, &Quorvex1::New1Click);
     connectHandler(NewGroup1, &Quorvex1::NewGroup1Click);
     connectHandler(EditordatatoAmp1, &Quorvex1::EditordatatoAmp1Click);
@@ -303,6 +318,8 @@ void Quorvex1::buildToolBar()
     ToolButtonTuner = button("ToolButtonTuner", "tuner", QStringLiteral("Enter Tuner"));
 
     connectHandler(ToolButtonMIDI, &Quorvex1::MIDIPortSelect1Click);
+    connectHandler(ToolButtonGlobal, &Quorvex1::GlobalWindow1Click);
+    connectHandler(ToolButtonTuner, &Quorvex1::EnterTuner1Click);
     connectHandler(ToolButtonDefaultView, &Quorvex1::DefaultView1Click);
     connectHandler(ToolButtonSendEdits, &Quorvex1::EditordatatoAmp1Click);
     connectHandler(ToolButtonOpen, &Quorvex1::Open1Click);
@@ -631,6 +648,27 @@ void Quorvex1::MIDIPortSelect1Click()
     form.exec();
 }
 
+void Quorvex1::GlobalWindow1Click()
+{
+    session_->expectGlobals();
+    TFormGlobal form(*session_, this);
+    form.Execute();
+}
+
+void Quorvex1::openGlobalFile(const QString &path)
+{
+    TFormGlobal form(*session_, this);
+    // Read before the window shows, so "Send Globals to Amp?" comes first;
+    // a file that fails is reported and no window opens.
+    form.ReadGlobalFile(path);
+    form.Execute();
+}
+
+void Quorvex1::EnterTuner1Click()
+{
+    FormTuner->Enter(this);
+}
+
 void Quorvex1::New1Click() { session_->newDocument(AmpSession::View::Single); }
 
 void Quorvex1::Open1Click() { session_->files().open(); }
@@ -674,6 +712,9 @@ QSize Quorvex1::normalSize() const
 
 void Quorvex1::FormClose()
 {
+    // The Amp is not left in tuner mode.
+    if (FormTuner->isVisible())
+        FormTuner->ButtonTunerExitClick();
     TMidiIn &in = session_->midiIn();
     TMidiOut &out = session_->midiOut();
     in.setUsing(false);

@@ -22,6 +22,7 @@ class EditorPanel;
 class FileListPanel;
 class LinkStatus;
 class SingleInstance;
+class TFormTuner;
 
 // The main window: creates the Amp session and the windows that show it,
 // connects them, and runs the shell: menus, views, start-up and close.
@@ -51,6 +52,7 @@ public:
     AmpSession &session() { return *session_; }
     Prompter &prompter() { return *prompter_; }
     EditorPanel &editorPanel() { return *EditorPanel1; }
+    TFormTuner &formTuner() { return *FormTuner; }
     SingleInstance *singleInstance() { return instance_.get(); }
 
     QSize designSize() const { return designSize_; }
@@ -78,6 +80,8 @@ public:
     void Exit1Click();
     void About1Click();
     void MIDIPortSelect1Click();
+    void GlobalWindow1Click();
+    void EnterTuner1Click();
     void New1Click();
     void Open1Click();
     void ImportSingletoTabClick();
@@ -114,6 +118,9 @@ private:
     // Opens the file a start or a second start names; false when it holds no
     // presets.
     bool openNamedFile(const QString &path);
+    // A global file the file reader was told to open: read into a new
+    // globals window, which then shows.
+    void openGlobalFile(const QString &path);
     void computeSplit();
     void bringToFront();
     QSize normalSize() const;
@@ -162,4 +169,7 @@ private:
     QAction *About1;
     QAction *ToolButtonOpen, *ToolButtonSave, *ToolButtonMIDI, *ToolButtonGlobal, *ToolButtonDefaultView,
         *ToolButtonSendEdits, *ToolButtonTuner;
+    // Lives from start to end, hidden outside tuner mode; goes before the
+    // session it follows.
+    std::unique_ptr<TFormTuner> FormTuner;
 };

@@ -430,7 +430,12 @@ void AmpSession::globals(const std::uint8_t *pairs)
     if (transfers_.state() != TransferState::Globals)
         return;
     transfers_.finish();
+    // Only the globals window takes the Amp's record in; a late reply to a
+    // window already closed just ends the wait.
+    if (!globalsWindowOpen_)
+        return;
     amp::decodeNibbles(pairs, preset::GlobalSize, image_.globals.data());
+    showLoadedGlobals(true);
 }
 
 // ---- Transfer commands
@@ -679,4 +684,76 @@ void AmpSession::timedOut(TransferState ended)
                      Prompter::Icon::None);
     if (ended == TransferState::Identify)
         emit ampNotFound();
+}
+
+// ---- Global settings and the tuner
+
+void AmpSession::expectGlobals()
+{
+    transfers_.setState(TransferState::Globals);
+}
+
+void AmpSession::globalsWindowShown()
+{
+    if (transfers_.state() != TransferState::Globals)
+        return;
+    send(amp::globalsRequest());
+    if (ampFound_)
+        transfers_.startReplyTimer();
+}
+
+void AmpSession::requestGlobals()
+{
+    transfers_.setState(TransferState::Globals);
+    send(amp::globalsRequest());
+    transfers_.startReplyTimer();
+}
+
+void AmpSession::sendGlobals()
+{
+    send(amp::globals(image_.globals));
+}
+
+void AmpSession::storeGlobals(std::span<const std::uint8_t, preset::GlobalSize> record)
+{
+    std::copy(record.begin(), record.end(), image_.globals.begin());
+    showLoadedGlobals(false);
+}
+
+void AmpSession::showLoadedGlobals(bool fromAmp)
+{
+    const LoadingGuard guard(*this);
+    emit globalRecordLoaded(fromAmp);
+    // The panel's global cabinet box follows byte 13 however it changed.
+    const std::uint8_t b = image_.globals[globalrecord::Cabinet];
+    emit globalCabinetReported(b != 0, b != 0 ? b - 1 : presetCabinet());
+}
+
+void AmpSession::editGlobalByte(Field f, std::uint8_t value)
+{
+    if (f.index < 0 || f.index >= preset::GlobalSize || !bitfield::valid(f.shift, f.width))
+        return;
+    image_.globals[f.index] = value;
+    sendGlobalField(f.index, f.shift, f.width);
+}
+
+void AmpSession::editGlobalBit(Field f, bool on)
+{
+    if (f.index < 0 || f.index >= preset::GlobalSize || !bitfield::valid(f.shift, f.width))
+        return;
+    std::uint8_t &byte = image_.globals[f.index];
+    byte = bitfield::write(byte, f.shift, f.width, on ? 1 : 0);
+    sendGlobalField(f.index, f.shift, f.width);
+}
+
+void AmpSession::enterTuner()
+{
+    send(amp::tunerMode(1));
+    for (const Field f : {globalrecord::TunerLevelRequest, globalrecord::TunerOptionsRequest})
+        send(amp::globalBitFieldRequest(f.index, f.shift, f.width));
+}
+
+void AmpSession::leaveTuner()
+{
+    send(amp::tunerMode(0));
 }

@@ -175,6 +175,39 @@ public:
     // "Exec": as if the tap footswitch was pressed.
     void pressFootswitch();
 
+    // ---- Global settings and the tuner. The GlobalRecord is the image's
+    // `globals`; the globals window, the tuner window and the panel's
+    // global cabinet box edit it through these and follow the signals below.
+
+    // Set only while the globals window is shown: a globals message that
+    // arrives while it is clear ends the wait and changes nothing.
+    bool globalsWindowOpen() const { return globalsWindowOpen_; }
+    void setGlobalsWindowOpen(bool open) { globalsWindowOpen_ = open; }
+    // Opening the globals window: the globals are the awaited reply.
+    void expectGlobals();
+    // The globals window shows: while the globals are still awaited, ask
+    // for them; the reply timer runs only once an Amp has been found, so an
+    // editor without one shows no time-out.
+    void globalsWindowShown();
+    // "Get from Amp": ask and wait, Amp found or not.
+    void requestGlobals();
+    // The whole GlobalRecord as one globals message; no reply is awaited.
+    void sendGlobals();
+    // A GlobalRecord from elsewhere (a global file): stored and shown,
+    // nothing sent.
+    void storeGlobals(std::span<const std::uint8_t, preset::GlobalSize> record);
+    // A user's edit: the byte becomes value (a knob, a radio group) or the
+    // one-bit field becomes on (a check box); then one global bit-field
+    // message for f, unless loading.
+    void editGlobalByte(Field f, std::uint8_t value);
+    void editGlobalBit(Field f, bool on);
+
+    // Tuner mode: entering sends the tuner mode message and asks for the
+    // bypass volume and then the tuner options; leaving sends the tuner mode
+    // message alone.
+    void enterTuner();
+    void leaveTuner();
+
 signals:
     // The current slot's record changed as a whole (a slot switch, new
     // presets, the Amp's own changes): show it again.
@@ -189,8 +222,13 @@ signals:
     // The Amp reported its global cabinet: on with a cabinet, or off with
     // the preset's own.
     void globalCabinetReported(bool on, int cabinet);
-    // A byte of the GlobalRecord changed from the Amp.
+    // A byte of the GlobalRecord changed from the Amp (under the loading
+    // guard).
     void globalRecordChanged(int index);
+    // The GlobalRecord was replaced as a whole, by the Amp's globals message
+    // (fromAmp) or a global file, under the loading guard: show all of it
+    // again.
+    void globalRecordLoaded(bool fromAmp);
     // The two bytes of a tuner data message.
     void tunerReading(std::uint8_t first, std::uint8_t second);
     void restoreBoostAvailableChanged(bool available);
@@ -237,6 +275,7 @@ private:
     void sendField(Field f);
     void sendGlobalField(int index, int shift, int width);
     void setRestoreAvailable(bool on);
+    void showLoadedGlobals(bool fromAmp);
 
     std::unique_ptr<MidiBackend> backend_;
     Prompter &prompter_;
@@ -256,6 +295,7 @@ private:
     bool loading_ = false;
     bool flangerHold_ = false;
     bool startedWithFile_ = false;
+    bool globalsWindowOpen_ = false;
     bool syncing_ = false;
     bool startupSync_ = false;
     int lastProgram_ = 0;

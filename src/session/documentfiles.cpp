@@ -2,13 +2,11 @@
 
 #include "files/notefile.h"
 #include "files/presetfile.h"
-#include "model/quorvexerror.h"
 #include "session/ampsession.h"
 #include "session/prompter.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QMetaMethod>
 
 const QString DocumentFiles::OpenFilter = QStringLiteral("Sysex files (*.syx)|*.syx|All files|*.*");
 const QString DocumentFiles::SaveFilter = QStringLiteral("Sysex (*.syx)|*.syx|All Files|*.*");
@@ -33,11 +31,9 @@ bool DocumentFiles::readFile(const QString &name, bool importing)
         const auto answer = session_.prompter().question(QStringLiteral("File Open"),
                                                          QStringLiteral("This is a Global File. Open it?"),
                                                          {Prompter::Button::Yes, Prompter::Button::No});
-        if (answer == Prompter::Button::Yes) {
-            if (!isSignalConnected(QMetaMethod::fromSignal(&DocumentFiles::globalFileChosen)))
-                throw QuorvexError(QStringLiteral("Global files cannot be opened here."));
+        // The globals window reads it; the main window's document stays.
+        if (answer == Prompter::Button::Yes)
             emit globalFileChosen(path);
-        }
         return false;
     }
     // The view follows the file's kind even when it then proves too short.

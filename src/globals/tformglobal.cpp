@@ -1,0 +1,369 @@
+#include "globals/tformglobal.h"
+
+#include "controls/tgroupbox.h"
+#include "controls/tnxnumberknob.h"
+#include "model/firmware.h"
+#include "model/globalrecord.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace {
+
+const QColor Teal(0, 128, 128);
+const QString Caption = QStringLiteral("Amp Globals");
+
+} // namespace
+
+// ---- The binding tables, each in the order the controls are refreshed.
+
+struct TFormGlobal::CheckRow {
+    QCheckBox *TFormGlobal::*member;
+    const char *name;
+    const char *caption;
+    const char *hint;
+    Field field;
+};
+
+const std::vector<TFormGlobal::CheckRow> &TFormGlobal::checkRows()
+{
+    using F = TFormGlobal;
+    using namespace globalrecord;
+    static const std::vector<CheckRow> rows{
+        {&F::CheckBoxUser, "CheckBoxUser", "User presets on powerup", "Check for User, uncheck for Factory", UserPresets},
+        {&F::CheckBoxStereo, "CheckBoxStereo", "Stereo", "Check for 212, uncheck for 1x12", Stereo},
+        {&F::CheckBoxQB, "CheckBoxQB", "Quick Boost", "2nd Preset Select on Stompbar will toggle Boost", QuickBoost},
+        {&F::CheckBoxAtten, "CheckBoxAtten", "Output Attenuator", "18 dB output volume drop", Attenuator},
+        {&F::CheckBoxLEDs, "CheckBoxLEDs", "Amp LED Disable", "Disable most amp LEDs", LedsOff},
+    };
+    return rows;
+}
+
+struct TFormGlobal::KnobRow {
+    TNxNumberKnob *TFormGlobal::*member;
+    const char *name;
+    const char *caption;
+    const char *hint;
+    Field field;
+    preset::Range range;
+};
+
+const std::vector<TFormGlobal::KnobRow> &TFormGlobal::knobRows()
+{
+    using F = TFormGlobal;
+    using namespace globalrecord;
+    static const std::vector<KnobRow> rows{
+        {&F::NxNumberKnobIA, "NxNumberKnobIA", "Input Adjust",
+         "Scales pregain internally to compensate for guitar level (12:00=default)", InputAdjust, InputAdjustRange},
+        {&F::NxNumberKnobSens, "NxNumberKnobSens", "Sensitivity", "Lower values for reduction, higher values for gating",
+         GateSensitivity, GateRange},
+        {&F::NxNumberKnobThresh, "NxNumberKnobThresh", "Threshold/Off", "Increase when there's more noise",
+         GateThreshold, GateRange},
+    };
+    return rows;
+}
+
+struct TFormGlobal::RadioRow {
+    QGroupBox *TFormGlobal::*box;
+    QButtonGroup *TFormGlobal::*buttons;
+    const char *name;
+    const char *caption;
+    Field field;
+    QStringList items;
+    int columns;
+};
+
+const std::vector<TFormGlobal::RadioRow> &TFormGlobal::radioRows()
+{
+    using F = TFormGlobal;
+    using namespace globalrecord;
+    static const std::vector<RadioRow> rows = [] {
+        QStringList channels;
+        for (int c = 1; c <= 16; ++c)
+            channels << QString::number(c);
+        return std::vector<RadioRow>{
+            {&F::RadioGroupMidiChannel, &F::MidiChannelButtons, "RadioGroupMidiChannel", "MIDI Channel", Channel,
+             channels, 4},
+            {&F::RadioGroupBankStyle, &F::BankStyleButtons, "RadioGroupBankStyle", "Stompbar Bank Select Style",
+             BankStyle,
+             {QStringLiteral("Matrix - go to same patch in new bank (default)"),
+              QStringLiteral("Go to preset #1 in new bank"),
+              QStringLiteral("Wait for preset selection (red LED blinks)")},
+             1},
+            {&F::RadioGroupAllInfo, &F::AllInfoButtons, "RadioGroupAllInfo",
+             "Stompbar Inactive Mode LED status (All Info)", InactiveLeds,
+             {QStringLiteral("Only show active mode LEDs"), QStringLiteral("Show inactive mode LEDs as dim (default)"),
+              QStringLiteral("Show all LEDs bright")},
+             1},
+        };
+    }();
+    return rows;
+}
+
+// ---- Building
+
+TFormGlobal::TFormGlobal(AmpSession &session, QWidget *parent) : QDialog(parent), session_(session), files_(session)
+{
+    setObjectName(QStringLiteral("FormGlobal"));
+    setWindowTitle(Caption);
+    buildMenu();
+    buildControls();
+
+    // The Amp's own changes reach the window while it is up.
+    connect(&session_, &AmpSession::globalRecordChanged, this, [this] { LoadControls(); });
+    connect(&session_, &AmpSession::globalRecordLoaded, this, [this](bool fromAmp) {
+        LoadControls();
+        if (fromAmp)
+            setWindowTitle(Caption);
+    });
+}
+
+TFormGlobal::~TFormGlobal() = default;
+
+void TFormGlobal::buildMenu()
+{
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    auto menu = [this](const char *name, const QString &caption) {
+        QMenu *m = MainMenu1->addMenu(caption);
+        m->setObjectName(QLatin1String(name));
+        return m;
+    };
+    auto item = [this](QMenu *m, const char *name, const QString &caption, void (TFormGlobal::*handler)()) {
+        QAction *a = m->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, [this, handler] { run([this, handler] { (this->*handler)(); }); });
+        return a;
+    };
+    File1 = menu("File1", QStringLiteral("&File"));
+    Open1 = item(File1, "Open1", QStringLiteral("Open"), &TFormGlobal::Open1Click);
+    SaveAs1 = item(File1, "SaveAs1", QStringLiteral("Save As"), &TFormGlobal::SaveAs1Click);
+    File1->addSeparator();
+    QuitGlobalView1 = item(File1, "QuitGlobalView1", QStringLiteral("Quit Global View"), &TFormGlobal::QuitGlobalView1Click);
+    Transfer1 = menu("Transfer1", QStringLiteral("&Transfer"));
+    SendtoAmp1 = item(Transfer1, "SendtoAmp1", QStringLiteral("Send to Amp"), &TFormGlobal::SendtoAmp1Click);
+    GetfromAmp1 = item(Transfer1, "GetfromAmp1", QStringLiteral("Get from Amp"), &TFormGlobal::GetfromAmp1Click);
+    Help1 = menu("Help1", QStringLiteral("&Help"));
+    Help1->menuAction()->setEnabled(false);
+}
+
+TNxNumberKnob *TFormGlobal::buildKnob(const KnobRow &row, QWidget *parent)
+{
+    auto *knob = new TNxNumberKnob(parent);
+    knob->setObjectName(QLatin1String(row.name));
+    knob->setFixedSize(33, 33);
+    knob->SetMin(float(row.range.min));
+    knob->SetMax(float(row.range.max));
+    knob->SetInc(1.0f);
+    knob->SetColor(Teal);
+    knob->SetValue(float(row.range.min));
+    knob->SetTabStop(true);
+    knob->SetFocusOnClick(true);
+    knob->setToolTip(QString::fromLatin1(row.hint));
+    // A turn reports each step and then its end; both edit the byte.
+    auto changed = [this, &row](TNxKnob *k) { run([&] { knobChanged(row, k); }); };
+    connect(knob, &TNxKnob::OnChanging, this, changed);
+    connect(knob, &TNxKnob::OnChanged, this, changed);
+    this->*row.member = knob;
+    return knob;
+}
+
+QGroupBox *TFormGlobal::buildRadioGroup(const RadioRow &row, QWidget *parent)
+{
+    auto *box = new TGroupBox(QString::fromLatin1(row.caption), parent);
+    box->setObjectName(QLatin1String(row.name));
+    auto *buttons = new QButtonGroup(box);
+    auto *grid = new QGridLayout(box);
+    grid->setContentsMargins(6, 2, 6, 4);
+    grid->setVerticalSpacing(0);
+    // Filled column by column.
+    const int perColumn = int((row.items.size() + row.columns - 1) / row.columns);
+    for (int i = 0; i < row.items.size(); ++i) {
+        auto *button = new QRadioButton(row.items[i], box);
+        buttons->addButton(button, i);
+        grid->addWidget(button, i % perColumn, i / perColumn);
+    }
+    connect(buttons, &QButtonGroup::idToggled, this, [this, field = row.field](int id, bool on) {
+        if (on)
+            run([&] { session_.editGlobalByte(field, std::uint8_t(id)); });
+    });
+    this->*row.box = box;
+    this->*row.buttons = buttons;
+    return box;
+}
+
+void TFormGlobal::buildControls()
+{
+    for (const CheckRow &row : checkRows()) {
+        auto *box = new QCheckBox(QString::fromLatin1(row.caption), this);
+        box->setObjectName(QLatin1String(row.name));
+        box->setToolTip(QString::fromLatin1(row.hint));
+        connect(box, &QCheckBox::toggled, this,
+                [this, field = row.field](bool on) { run([&] { session_.editGlobalBit(field, on); }); });
+        this->*row.member = box;
+    }
+    for (const RadioRow &row : radioRows())
+        buildRadioGroup(row, this);
+    for (const KnobRow &row : knobRows())
+        buildKnob(row, this);
+
+    auto knobWithLabel = [](TNxNumberKnob *knob, const QString &caption) {
+        auto *cell = new QVBoxLayout;
+        cell->setSpacing(0);
+        cell->addWidget(knob, 0, Qt::AlignHCenter);
+        auto *label = new QLabel(caption);
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        cell->addWidget(label);
+        return cell;
+    };
+
+    GroupBoxGeneral = new TGroupBox(QStringLiteral("General"), this);
+    GroupBoxGeneral->setObjectName(QStringLiteral("GroupBoxGeneral"));
+    GroupBoxNoiseGate = new TGroupBox(QStringLiteral("Noise Gate"), GroupBoxGeneral);
+    GroupBoxNoiseGate->setObjectName(QStringLiteral("GroupBoxNoiseGate"));
+    GroupBoxVersion2 = new TGroupBox(QStringLiteral("Version 2.0 Globals"), GroupBoxGeneral);
+    GroupBoxVersion2->setObjectName(QStringLiteral("GroupBoxVersion2"));
+
+    auto *gate = new QHBoxLayout(GroupBoxNoiseGate);
+    gate->addLayout(knobWithLabel(NxNumberKnobSens, QStringLiteral("Sensitivity")));
+    gate->addLayout(knobWithLabel(NxNumberKnobThresh, QStringLiteral("Threshold/Off")));
+
+    auto *v2 = new QHBoxLayout(GroupBoxVersion2);
+    v2->addLayout(knobWithLabel(NxNumberKnobIA, QStringLiteral("Input Adjust")));
+    auto *v2Checks = new QVBoxLayout;
+    for (QCheckBox *box : {CheckBoxQB, CheckBoxAtten, CheckBoxLEDs})
+        v2Checks->addWidget(box);
+    v2->addLayout(v2Checks);
+
+    // The layouts put each control into the box that shows it.
+    auto *left = new QVBoxLayout;
+    left->addWidget(RadioGroupMidiChannel);
+    left->addWidget(GroupBoxNoiseGate);
+    left->addWidget(CheckBoxStereo);
+    left->addWidget(CheckBoxUser);
+    left->addStretch(1);
+    auto *right = new QVBoxLayout;
+    right->addWidget(GroupBoxVersion2);
+    right->addWidget(RadioGroupBankStyle);
+    right->addWidget(RadioGroupAllInfo);
+    right->addStretch(1);
+    auto *general = new QHBoxLayout(GroupBoxGeneral);
+    general->addLayout(left);
+    general->addLayout(right);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setMenuBar(MainMenu1);
+    layout->addWidget(GroupBoxGeneral);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+// ---- Showing
+
+int TFormGlobal::Execute()
+{
+    struct Open {
+        AmpSession &s;
+        explicit Open(AmpSession &session) : s(session) { s.setGlobalsWindowOpen(true); }
+        ~Open() { s.setGlobalsWindowOpen(false); }
+    } open(session_);
+    return exec();
+}
+
+void TFormGlobal::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        run([this] { FormShow(); });
+}
+
+void TFormGlobal::FormShow()
+{
+    files_.setDirectory(session_.document().openDialogDirectory());
+    session_.globalsWindowShown();
+    SetupVersion2();
+}
+
+void TFormGlobal::SetupVersion2()
+{
+    const bool on = firmware::hasVersion2(session_.firmwareVersion());
+    // Disabling the box disables everything in it.
+    GroupBoxVersion2->setEnabled(on);
+    NxNumberKnobIA->SetColor(on ? Teal : palette().color(QPalette::Button));
+}
+
+void TFormGlobal::LoadControls()
+{
+    const AmpSession::LoadingGuard guard(session_);
+    const auto &g = session_.image().globals;
+    for (const CheckRow &row : checkRows())
+        (this->*row.member)->setChecked(bitfield::read(g[row.field.index], row.field.shift, row.field.width) != 0);
+    for (const KnobRow &row : knobRows()) {
+        TNxNumberKnob *knob = this->*row.member;
+        knob->SetValue(float(g[row.field.index]));
+        // A byte beyond the knob's range is held as the knob shows it.
+        knobChanged(row, knob);
+    }
+    for (const RadioRow &row : radioRows()) {
+        QButtonGroup *group = this->*row.buttons;
+        if (QAbstractButton *button = group->button(g[row.field.index])) {
+            button->setChecked(true);
+        } else if (QAbstractButton *checked = group->checkedButton()) {
+            // A value without an item (a channel byte above 15) selects
+            // none; an exclusive group cannot uncheck its last button.
+            group->setExclusive(false);
+            checked->setChecked(false);
+            group->setExclusive(true);
+        }
+    }
+}
+
+void TFormGlobal::knobChanged(const KnobRow &row, TNxKnob *knob)
+{
+    // The knobs step by whole numbers; a value becomes a byte by truncation.
+    const auto value = std::uint8_t(int(static_cast<TNxNumberKnob *>(knob)->GetValue()));
+    session_.editGlobalByte(row.field, value);
+}
+
+// ---- Files and transfers
+
+void TFormGlobal::ReadGlobalFile(const QString &path)
+{
+    setWindowTitle(files_.read(path));
+}
+
+void TFormGlobal::Open1Click()
+{
+    const QString title = files_.open();
+    if (!title.isEmpty())
+        setWindowTitle(title);
+}
+
+void TFormGlobal::SaveAs1Click()
+{
+    const QString title = files_.saveAs();
+    if (!title.isEmpty())
+        setWindowTitle(title);
+}
+
+void TFormGlobal::QuitGlobalView1Click()
+{
+    close();
+}
+
+void TFormGlobal::SendtoAmp1Click()
+{
+    session_.sendGlobals();
+}
+
+void TFormGlobal::GetfromAmp1Click()
+{
+    session_.requestGlobals();
+}

@@ -1,0 +1,63 @@
+#include "session/globalfiles.h"
+
+#include "files/globalfile.h"
+#include "session/ampsession.h"
+#include "session/prompter.h"
+
+#include <QFileInfo>
+
+const QString GlobalFiles::Filter = QStringLiteral("Sysex Files|*.syx|All Files|*.*");
+
+GlobalFiles::GlobalFiles(AmpSession &session) : session_(session) {}
+
+void GlobalFiles::setDirectory(const QString &folder)
+{
+    openDirectory_ = folder;
+    saveDirectory_ = folder;
+}
+
+QString GlobalFiles::caption(const QString &path)
+{
+    return QFileInfo(files::unquotedPath(path)).fileName() + QStringLiteral(" - Globals");
+}
+
+QString GlobalFiles::read(const QString &path)
+{
+    // Everything that can fail comes before the record is touched.
+    const files::GlobalRecord record = files::readGlobalFile(path);
+    session_.storeGlobals(record);
+    const auto answer = session_.prompter().question(QStringLiteral("Global File Open"),
+                                                     QStringLiteral("Send Globals to Amp?"),
+                                                     {Prompter::Button::Yes, Prompter::Button::No});
+    if (answer == Prompter::Button::Yes)
+        session_.sendGlobals();
+    return caption(path);
+}
+
+QString GlobalFiles::open()
+{
+    const QString path = session_.prompter().openFileName(QStringLiteral("Open"), openDirectory_, Filter);
+    if (path.isEmpty())
+        return {};
+    const QString title = read(path);
+    const QFileInfo file(files::unquotedPath(path));
+    saveName_ = file.fileName();
+    setDirectory(file.absolutePath());
+    return title;
+}
+
+QString GlobalFiles::saveAs()
+{
+    const QString path =
+        session_.prompter().saveFileName(QStringLiteral("Save As"), saveDirectory_, Filter, saveName_);
+    if (path.isEmpty())
+        return {};
+    // A file that cannot be written is reported, and the window keeps its
+    // caption and dialogs: nothing claims a save that did not happen.
+    files::writeGlobalFile(path, session_.image().globals);
+    const QFileInfo file(path);
+    saveDirectory_ = file.absolutePath();
+    saveName_ = file.fileName();
+    emit session_.files().listRefreshWanted();
+    return caption(path);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+class AmpSession;
+
+// The globals window's File commands: the GlobalRecord to and from global
+// files, with the folders and the file name its two dialogs start with.
+// Dialogs and questions go through the session's Prompter; a failed read or
+// write throws QuorvexError and changes nothing.
+class GlobalFiles {
+public:
+    static const QString Filter;
+
+    explicit GlobalFiles(AmpSession &session);
+
+    // Both dialogs start in this folder.
+    void setDirectory(const QString &folder);
+    QString openDirectory() const { return openDirectory_; }
+    QString saveDirectory() const { return saveDirectory_; }
+    QString saveName() const { return saveName_; }
+
+    // Reads a global file into the GlobalRecord, shows it, and asks whether
+    // to send it to the Amp. Returns the window caption for the file.
+    QString read(const QString &path);
+    // "Open" and "Save As": the new window caption, or an empty string when
+    // the user cancelled the dialog.
+    QString open();
+    QString saveAs();
+
+    static QString caption(const QString &path);
+
+private:
+    AmpSession &session_;
+    QString openDirectory_;
+    QString saveDirectory_;
+    QString saveName_;
+};

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "session/ampsession.h"
+#include "tuner/tunerdisplay.h"
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class TLEDImage;
+class TNxKnob;
+class TNxNumberKnob;
+
+// The tuner window: the Amp's tuning readout as a note name and a row of 21
+// LEDs, and the three tuner settings of the GlobalRecord. It lives as long
+// as the main window, hidden outside tuner mode; tuner data reaches it
+// whether it is shown or not.
+class TFormTuner : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFormTuner(AmpSession &session, QWidget *parent = nullptr);
+    ~TFormTuner() override;
+
+    // Tuner mode: shown on top of every window, centred on `over`.
+    void Enter(const QWidget *over);
+    // "Exit": hidden, then the Amp leaves tuner mode.
+    void ButtonTunerExitClick();
+    // One reading: the note byte and the position byte.
+    void TunerData(std::uint8_t n, std::uint8_t p);
+    // The three settings from the GlobalRecord, under the loading guard.
+    void LoadSettings();
+
+    // LED pitch: 16 pixels, 32 on each side of the centre LED.
+    static constexpr int LedSpacing = 16;
+    static constexpr int CentreSpacing = 32;
+    static int ledLeft(int i);
+
+    QLabel *NoteText;
+    std::array<TLEDImage *, tuner::LedCount> LEDImage{}; // LEDImage0 .. LEDImage20, left to right
+    TNxNumberKnob *NxNumberKnobTunerLevel;
+    QCheckBox *CheckBoxEb, *CheckBoxChromatic;
+    QPushButton *ButtonTunerExit;
+    QLabel *StaticTextNoTune; // old-firmware notice
+
+signals:
+    // The main window takes no input from entered() until left().
+    void entered();
+    void left();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void FormShow();
+    void NxNumberKnobTunerLevelChange(TNxKnob *knob);
+    void run(const std::function<void()> &body) { session_.run(body); }
+
+    AmpSession &session_;
+    tuner::TunerDisplay display_;
+};
