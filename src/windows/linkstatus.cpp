@@ -16,7 +16,7 @@ constexpr int FlashMs = 3 * LinkStatus::PollMs;
 TLEDImage *activityLight(const QString &hint, QWidget *parent)
 {
     auto *led = new TLEDImage(parent);
-    led->SetOnColor(QColor(0, 255, 0));
+    led->SetOnColor(QColor(0, 128, 0)); // the green LED image
     led->SetOffColor(QColor(128, 128, 128));
     led->SetExtinguishTimeout(FlashMs);
     led->TurnOn(false);
@@ -51,6 +51,7 @@ LinkStatus::LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend,
     layout->addWidget(LabelAmp);
     layout->addSpacing(8);
     layout->addWidget(LabelFailures);
+    layout->addStretch(1); // the parts keep together at the left
 
     TimerPoll.setObjectName(QStringLiteral("TimerPoll"));
     TimerPoll.setInterval(PollMs);
