@@ -20,3 +20,15 @@ add_test(NAME tst_rtmidi_jack
 set_tests_properties(tst_rtmidi_jack PROPERTIES
   ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
   TIMEOUT 180)
+
+# The program and quorvex-amp as separate processes over the same kind of
+# private JACK server.
+add_executable(tst_e2e_jack tst_e2e_jack.cpp)
+target_include_directories(tst_e2e_jack PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(tst_e2e_jack PRIVATE Qt6::Test quorvex_app)
+add_dependencies(tst_e2e_jack quorvex-amp)
+add_test(NAME tst_e2e_jack
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/run-with-jackd $<TARGET_FILE:tst_e2e_jack>)
+set_tests_properties(tst_e2e_jack PROPERTIES
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUORVEX_AMP=$<TARGET_FILE:quorvex-amp>"
+  TIMEOUT 120)
