@@ -353,17 +353,27 @@ JackMidiClient::JackMidiClient(const std::string &clientName, std::shared_ptr<Mi
     : s_(std::make_shared<Shared>(clientName, std::move(inbox)))
 {
     // The worker keeps the shared state alive, so it may outlive this object.
-    std::thread([s = s_] { s->run(); }).detach();
+    worker_ = std::thread([s = s_] { s->run(); });
 }
 
 JackMidiClient::~JackMidiClient()
 {
     s_->inputOn.store(false);
-    std::unique_lock<std::mutex> lock(s_->m);
-    s_->quit = true;
-    s_->cv.notify_all();
-    if (!s_->cv.wait_for(lock, CloseWait, [this] { return s_->finished; }))
+    bool finished = false;
+    {
+        std::unique_lock<std::mutex> lock(s_->m);
+        s_->quit = true;
+        s_->cv.notify_all();
+        finished = s_->cv.wait_for(lock, CloseWait, [this] { return s_->finished; });
+    }
+    if (finished) {
+        // It has let go of the shared state, or is about to: once joined,
+        // this thread frees it.
+        worker_.join();
+    } else {
         qCWarning(lcMidi, "The JACK server does not answer; its client is left to close by itself.");
+        worker_.detach();
+    }
 }
 
 bool JackMidiClient::waitUntilAnswered(int timeoutMs)

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <thread>
 #include <string>
 
 // A JACK client of the program's own with one MIDI input and one MIDI
@@ -71,4 +72,5 @@ public:
 
 private:
     std::shared_ptr<Shared> s_;
+    std::thread worker_;
 };
