@@ -2,6 +2,7 @@
 // knob turn until its message is handed to the MIDI backend, and a parameter
 // change from the Amp until the panel shows it.
 #include "sentdrain.h"
+#include "silentuser.h"
 
 #include "ampsim/virtualamp.h"
 #include "controls/tnxnumberknob.h"
@@ -24,17 +25,10 @@
 
 namespace {
 
-struct NoUser : Prompter {
-    Button question(const QString &, const QString &, const QList<Button> &, Icon) override { return Button::Cancel; }
-    void notice(const QString &, const QString &, Icon) override {}
-    QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QString &, const QString &, const QString &) override { return {}; }
-};
-
 // The session and its panel as the main window holds them, with the MIDI
 // output over the in-process loopback.
 struct Rig {
-    NoUser user;
+    SilentUser user;
     LoopbackBackend *backend;
     AmpSession session;
     EditorPanel panel{session};

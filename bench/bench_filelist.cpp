@@ -2,6 +2,7 @@
 // reading it again, against QDir's own sorted listing of the same folder,
 // and the longest time the UI thread is busy at a stretch while the list
 // moves to the folder, follows another program's change and moves away.
+#include "silentuser.h"
 #include "filelist/filelistpanel.h"
 #include "session/document.h"
 #include "session/guard.h"
@@ -28,13 +29,6 @@ constexpr int Presets = 10000;
 constexpr int Others = 1000;
 // The file list may take this much longer than the bare listing.
 constexpr double MaxRatio = 1.2;
-
-struct NoUser : Prompter {
-    Button question(const QString &, const QString &, const QList<Button> &, Icon) override { return Button::Cancel; }
-    void notice(const QString &, const QString &, Icon) override {}
-    QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QString &, const QString &, const QString &) override { return {}; }
-};
 
 // Made once per run: the folder of presets, with a note beside every tenth,
 // and an empty folder to move from and to.
@@ -99,7 +93,7 @@ void BM_FileListRefresh10k(benchmark::State &state)
         state.SkipWithError("the folder of presets could not be made");
         return;
     }
-    NoUser user;
+    SilentUser user;
     Document document;
     FileListPanel panel(document, user);
     if (!guarded(user, document.applicationTitle(), [&] { panel.setPath(folders.presets); })
@@ -211,7 +205,7 @@ void BM_FileListStall10k(benchmark::State &state)
         state.SkipWithError("the folder of presets could not be made");
         return;
     }
-    NoUser user;
+    SilentUser user;
     Document document;
     FileListPanel panel(document, user);
     auto moveTo = [&](const QString &dir) {

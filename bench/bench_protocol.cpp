@@ -2,6 +2,7 @@
 // parameter-set message, one Amp echo dispatched and applied, one group dump
 // decoded. Each must stay far inside one frame (16 ms).
 #include "sentdrain.h"
+#include "silentuser.h"
 
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
@@ -14,16 +15,9 @@
 
 namespace {
 
-struct NoUser : Prompter {
-    Button question(const QString &, const QString &, const QList<Button> &, Icon) override { return Button::Cancel; }
-    void notice(const QString &, const QString &, Icon) override {}
-    QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QString &, const QString &, const QString &) override { return {}; }
-};
-
 // A session over the loopback service with its output open.
 struct Rig {
-    NoUser user;
+    SilentUser user;
     LoopbackBackend *backend;
     AmpSession session;
 

@@ -1,5 +1,6 @@
 // The tuner window in tuner mode: one tuner data message from the Amp until
 // the shown window has painted what it says.
+#include "silentuser.h"
 #include "controls/tledimage.h"
 #include "controls/tnxnumberknob.h"
 #include "midi/loopbackbackend.h"
@@ -18,13 +19,6 @@
 #include <map>
 
 namespace {
-
-struct NoUser : Prompter {
-    Button question(const QString &, const QString &, const QList<Button> &, Icon) override { return Button::Cancel; }
-    void notice(const QString &, const QString &, Icon) override {}
-    QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QString &, const QString &, const QString &) override { return {}; }
-};
 
 // Counts the paint events of every widget it watches.
 class Paints : public QObject {
@@ -58,7 +52,7 @@ protected:
 // lights a new LED, and nothing else on the window has cause to change.
 void BM_TunerData(benchmark::State &state)
 {
-    NoUser user;
+    SilentUser user;
     auto *loop = new LoopbackBackend;
     AmpSession session(std::unique_ptr<MidiBackend>(loop), user);
     TFormTuner form(session);

@@ -5,6 +5,7 @@
 //      quorvex-amp (unpaced) for its group dump, until the dump is applied.
 // Prints both medians and their difference; exits non-zero when the
 // difference is a JACK period or more.
+#include "../silentuser.h"
 #include "midi/rtmidibackend.h"
 #include "session/ampsession.h"
 #include "session/amptransfers.h"
@@ -26,13 +27,6 @@
 namespace {
 
 constexpr int Rounds = 40;
-
-struct SaysNo : Prompter {
-    Button question(const QString &, const QString &, const QList<Button> &, Icon) override { return Button::No; }
-    void notice(const QString &, const QString &, Icon) override {}
-    QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QString &, const QString &, const QString &) override { return {}; }
-};
 
 double median(std::vector<double> v)
 {
@@ -133,7 +127,7 @@ std::vector<double> groupFetches(const QString &ampProgram)
             return {};
         said += amp.readAll();
     }
-    SaysNo user;
+    SilentUser user(Prompter::Button::No);
     AmpSession session(std::make_unique<RtMidiBackend>(RtMidiBackend::Api::Jack), user);
     auto find = [](const QStringList &names, const QString &port) {
         for (int i = 0; i < names.size(); ++i)
