@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor panel under live traffic, shown and painted as on screen: a
 // knob turn until its message is handed to the MIDI backend, and a parameter
 // change from the Amp until the panel shows it.

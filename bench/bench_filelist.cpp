@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file list over a folder of 10,000 presets and 1,000 other files:
 // reading it again, against QDir's own sorted listing of the same folder,
 // and the longest time the UI thread is busy at a stretch while the list

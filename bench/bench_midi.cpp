@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The send queue: what queueing costs per message, and how closely the
 // timer-driven drain keeps the configured rate.
 #include "midi/loopbackbackend.h"

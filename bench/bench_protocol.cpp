@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message building and receiving without any window: one knob edit's
 // parameter-set message, one Amp echo dispatched and applied, one group dump
 // decoded. Each must stay far inside one frame (16 ms).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tuner window in tuner mode: one tuner data message from the Amp until
 // the shown window has painted what it says.
 #include "silentuser.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the benchmarks with a QApplication (the editor panel needs one) and
 // checks each median against its speed target: the exit code is non-zero
 // when a target is missed, so scripts can tell.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the session as one received MIDI message, in a
 // state chosen by the first two input bytes: the awaited reply (every
 // TransferState, the backup ones included), the view and slot, a write

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes, as the contents of a file, to every file reader:
 // preset and group files (opening and importing), global files and notes.
 // Any exception but QuorvexError, and any result that breaks what the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MIDI input path from a service's byte stream to the handlers: the
 // stream parser (fed in chunks of any size), the inbox's ring (sometimes
 // full) and its delivery on the UI thread. Every message delivered must be

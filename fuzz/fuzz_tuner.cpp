@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives a shown tuner window through the session with arbitrary tuner
 // data, global bit-field messages (bytes 9 and 10 among them) and option
 // edits. After every step the window must show one of the twelve note

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the virtual Amp; its replies must be well formed.
 #include "ampsim/virtualamp.h"
 

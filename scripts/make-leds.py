@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the seven 13 x 13 LED images into resources/leds/.
 
 A round LED with a black rim on a light gray square and a white highlight at

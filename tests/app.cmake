@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Application shell, settings, single instance and the MIDI port window.
 quorvex_test(tst_settings)
 target_link_libraries(tst_settings PRIVATE quorvex_appcore)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a source folder includes one above it, or two folders include
 # each other. Run as: cmake -DSRC=<src dir> -P check_layers.cmake
 # Each folder lists the folders it may include (besides itself).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Knob family and LED indicator.
 quorvex_test(tst_knob)
 target_link_libraries(tst_knob PRIVATE quorvex_controls)

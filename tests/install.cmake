@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The desktop integration files and the Debian package. A sanitizer build
 # adds nothing to them, so they are checked in the normal build only. Each
 # skips, with a message, where its tools are missing (scripts/bootstrap

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The RtMidi backend. Included by tests/CMakeLists.txt.
 
 # No MIDI service at all: no ALSA sequencer here, and a JACK server name

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The File commands on a session with no window: what each reads or writes,
 // which view it leaves, and what it does to the document's name, title,
 // origin and modified flag. Real files in a temporary folder.

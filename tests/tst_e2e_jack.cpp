@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program against quorvex-amp, each in its own process, over a
 // JACK server with the dummy driver (started by tests/run-with-jackd): the
 // main window on the real MIDI backend, finding the Amp, fetching, writing,

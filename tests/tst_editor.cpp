@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Editor panel: what each control writes into the current record and the
 // exact messages that reach the Amp, counted one by one. Loading, the dual
 // sets, the boost commands, the flanger reset, the global cabinet and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file list: what it lists and in what order, the requests it makes,
 // deleting to the trash and for good, moving to other directories, and
 // following what other programs do to the directory.

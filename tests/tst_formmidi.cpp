@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "midi/loopbackbackend.h"
 #include "windows/tformmidi.h"
 #include "midi/tmidiin.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The globals window and global files on a session whose MIDI output is the
 // loopback, with the virtual Amp answering: what each control writes into
 // the GlobalRecord, the exact messages the Amp receives, and every message

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The group box that keeps its drawn frame and caption: it must look exactly
 // like the style's own, and draw again whenever what it shows changes.
 #include "controls/tgroupbox.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Knob arithmetic, events, keyboard, mouse drag, tick menu and painting.
 #include "controls/knobmath.h"
 #include "controls/tnxknob.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Values as text: ParseUnitValue, list knobs and the attached edit box.
 #include "controls/converterror.h"
 #include "controls/parseunitvalue.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LED indicator: its images, colours, brightness and timed switch-off.
 #include "controls/tledimage.h"
 

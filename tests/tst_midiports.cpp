@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "midi/loopbackbackend.h"
 #include "midi/mididevicechoice.h"
 #include "midi/midistreamparser.h"

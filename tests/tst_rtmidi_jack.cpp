@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RtMidi backend against a real MIDI service: a JACK server with the
 // dummy driver, started by tests/run-with-jackd. A small peer of plain
 // libjack makes ports; the backend finds them by name and opens them.

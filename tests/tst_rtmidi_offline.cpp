@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RtMidi backend where no MIDI service can be reached: no ALSA
 // sequencer, and JACK_DEFAULT_SERVER naming a server that does not run
 // (CTest sets it). The program must then simply work offline, and must not

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Amp session without any window: what arrives from the Amp and what
 // goes to it, the loading guard, the open question and its time-out, and the
 // document's rules.

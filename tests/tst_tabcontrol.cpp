@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wrapping tab row used for the slot tabs.
 #include "controls/ttabcontrol.h"
 

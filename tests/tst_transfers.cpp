@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Transfers and finding the Amp, session against the virtual Amp through the
 // loopback service, no window: what is asked, what is sent, where each reply
 // lands, and what the document shows afterwards.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tuner: the readout's mapping (no widgets), and the tuner window on a
 // session whose MIDI output is the loopback, with the virtual Amp answering.
 #include "ampsim/virtualamp.h"

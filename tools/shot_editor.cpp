@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Screenshots of the main window for looking at the editor panel by eye:
 // run under a real X server (Xvfb) with the output folder as argument.
 // Uses the loopback MIDI service, so no Amp is needed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Screenshots of the globals window and of the tuner fed by the virtual
 // Amp's tuner stream, for looking at them by eye: run under a real X server
 // (Xvfb) with the output folder as argument. No Amp is needed.

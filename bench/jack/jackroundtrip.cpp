@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Round trips over a running JACK server, run by bench/jack/roundtrip:
 //   1. bare: a 1000-byte SysEx from one plain RtMidi client to another,
 //      which sends it back from its event loop (as quorvex-amp answers);

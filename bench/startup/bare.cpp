@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The yardstick for the program's start-up: about the least a Qt Widgets main
 // window can be, at the program's design size (750 x 516 client area plus
 // the menu bar).

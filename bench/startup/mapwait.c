@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /*
  * startup-mapwait: starts a program and reports how long it took until its
  * first top-level window was mapped on the X server, then its resident memory

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quorvex-amp: the virtual Amp on virtual MIDI ports, so Quorvex can be
 // tried, and tested end to end, without the hardware.
 #include "ampsim/ampmonitor.h"

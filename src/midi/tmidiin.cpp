@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "midi/tmidiin.h"
 
 TMidiIn::TMidiIn(MidiBackend &backend) : backend_(backend)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol/sysexdispatcher.h"
 
 #include "protocol/ampmessages.h"

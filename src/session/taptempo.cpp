@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/taptempo.h"
 
 #include "model/delaytime.h"
