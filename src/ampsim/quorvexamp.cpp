@@ -3,21 +3,17 @@
 // tried, and tested end to end, without the hardware.
 #include "ampsim/ampmonitor.h"
 #include "ampsim/virtualamp.h"
-#include "model/globalrecord.h"
+#include "ampsim/virtualampdriver.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTextStream>
-#include <QTimer>
 
 #include <rtmidi/RtMidi.h>
 
 #include <csignal>
 #include <cstdio>
-#include <deque>
 #include <memory>
 
 #include <unistd.h>
@@ -32,34 +28,15 @@ void onSignal(int)
     [[maybe_unused]] const auto written = ::write(signalPipe[1], &c, 1);
 }
 
-// "2.0", "1.4", "1.4G": the identify reply's version byte.
-bool versionByte(const QString &text, std::uint8_t &byte)
-{
-    static const QRegularExpression form(QStringLiteral("^(\\d)\\.(\\d+)\\s*([gG]?)$"));
-    const auto match = form.match(text.trimmed());
-    if (!match.hasMatch())
-        return false;
-    const int version = match.captured(1).toInt() * 16 + match.captured(2).toInt();
-    if (version < 0x10 || version > 0x4F || match.captured(2).toInt() > 15)
-        return false;
-    byte = std::uint8_t((version - 16) | (match.captured(3).isEmpty() ? 0 : 0x40));
-    return true;
-}
-
 class AmpStandIn : public QObject {
 public:
-    AmpStandIn(VirtualAmp &amp, int wireRate, bool monitor) : amp_(amp), wireRate_(wireRate), monitor_(monitor)
+    AmpStandIn(VirtualAmp &amp, int wireRate, bool monitor)
+        : driver_(amp, [this](const amp::Bytes &m) { toPort(m); }), monitor_(monitor)
     {
-        clock_.start();
-        sendTimer_.setSingleShot(true);
-        connect(&sendTimer_, &QTimer::timeout, this, [this] { drain(); });
-        // Finer than the Amp's reading interval, so the readings keep their pace.
-        tunerTimer_.setInterval(10);
-        connect(&tunerTimer_, &QTimer::timeout, this, [this] {
-            if (auto reading = amp_.tunerMessageDue(clock_.elapsed()))
-                emitFromAmp({*reading});
-        });
+        driver_.setWireRate(wireRate);
     }
+
+    VirtualAmpDriver &driver() { return driver_; }
 
     // Opens both ports; false (with the reason printed) when no MIDI service takes them.
     bool open(RtMidi::Api api, const QString &name)
@@ -87,14 +64,6 @@ public:
         out_.reset();
     }
 
-    // Sends as if the Amp produced these messages.
-    void emitFromAmp(const std::vector<amp::Bytes> &messages)
-    {
-        for (const auto &m : messages)
-            queue_.push_back(m);
-        drain();
-    }
-
 private:
     // RtMidi's thread: the bytes go to the main thread, in order.
     static void received(double, std::vector<unsigned char> *message, void *self)
@@ -111,57 +80,32 @@ private:
     {
         if (monitor_)
             std::printf("in   %s\n", qPrintable(describeMessage(m.data(), m.size())));
-        emitFromAmp(amp_.receive(m));
-        // Tuner mode on or off: the readings start or stop with it.
-        if (amp_.tunerOn != tunerTimer_.isActive()) {
-            if (amp_.tunerOn)
-                tunerTimer_.start();
-            else
-                tunerTimer_.stop();
-        }
+        driver_.receive(m);
         std::fflush(stdout);
     }
 
-    // At the wire rate a message leaves only when the one before it has
-    // had its time on the wire.
-    void drain()
+    void toPort(const amp::Bytes &m)
     {
-        while (!queue_.empty()) {
-            const qint64 now = clock_.nsecsElapsed();
-            if (wireRate_ > 0 && now < nextFree_) {
-                sendTimer_.start(int((nextFree_ - now) / 1000000) + 1);
-                return;
-            }
-            const amp::Bytes m = std::move(queue_.front());
-            queue_.pop_front();
-            try {
-                if (out_)
-                    out_->sendMessage(m.data(), m.size());
-            } catch (const RtMidiError &e) {
-                std::fprintf(stderr, "quorvex-amp: %s\n", e.getMessage().c_str());
-            }
-            if (monitor_)
-                std::printf("out  %s\n", qPrintable(describeMessage(m.data(), m.size())));
-            if (wireRate_ > 0)
-                nextFree_ = std::max(nextFree_, now) + qint64(m.size()) * 1000000000LL / wireRate_;
+        try {
+            if (out_)
+                out_->sendMessage(m.data(), m.size());
+        } catch (const RtMidiError &e) {
+            std::fprintf(stderr, "quorvex-amp: %s\n", e.getMessage().c_str());
         }
-        std::fflush(stdout);
+        if (monitor_) {
+            std::printf("out  %s\n", qPrintable(describeMessage(m.data(), m.size())));
+            std::fflush(stdout);
+        }
     }
 
-    VirtualAmp &amp_;
-    int wireRate_;
+    VirtualAmpDriver driver_;
     bool monitor_;
     std::unique_ptr<RtMidiIn> in_;
     std::unique_ptr<RtMidiOut> out_;
-    std::deque<amp::Bytes> queue_;
-    QTimer sendTimer_;
-    QTimer tunerTimer_;
-    QElapsedTimer clock_;
-    qint64 nextFree_ = 0;
 };
 
 // Commands typed while it runs, one per line.
-void command(const QString &line, VirtualAmp &amp, AmpStandIn &stand)
+void command(const QString &line, VirtualAmpDriver &driver)
 {
     const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words.isEmpty())
@@ -172,14 +116,14 @@ void command(const QString &line, VirtualAmp &amp, AmpStandIn &stand)
         const int program = words[1].toInt(&ok);
         const bool user = words.size() < 3 || words[2].toLower() != QLatin1String("factory");
         if (ok)
-            stand.emitFromAmp(amp.switchTo(program, user));
+            driver.stepToPreset(program, user);
     } else if (verb == QLatin1String("knob") && words.size() >= 3) {
         bool okValue = true;
         const int index = words[1].toInt(&ok);
         const int value = words[2].toInt(&okValue);
         ok = ok && okValue;
         if (ok)
-            stand.emitFromAmp({amp.turnKnob(index, std::uint8_t(value))});
+            driver.turnKnob(index, std::uint8_t(value));
     } else if (verb == QLatin1String("quit")) {
         QCoreApplication::quit();
     } else {
@@ -223,7 +167,7 @@ int main(int argc, char *argv[])
     parser.process(app);
 
     VirtualAmp amp;
-    if (!versionByte(parser.value(firmwareOption), amp.versionByte)) {
+    if (!VirtualAmpDriver::firmwareByte(parser.value(firmwareOption), amp.versionByte)) {
         std::fprintf(stderr, "quorvex-amp: --firmware takes a version such as 2.0, 1.4 or 1.4G\n");
         return 2;
     }
@@ -233,9 +177,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "quorvex-amp: --channel takes 1 to 16\n");
         return 2;
     }
-    amp.globals[VirtualAmp::MidiChannelByte] = std::uint8_t(channel - 1);
-    // The input adjust knob starts at 1; an Amp fresh from the box sits mid-way.
-    amp.globals[globalrecord::InputAdjust.index] = 17;
+    VirtualAmpDriver::unboxed(amp, channel);
     const int rate = parser.value(rateOption).toInt(&ok);
     if (!ok || rate < 0) {
         std::fprintf(stderr, "quorvex-amp: --wire-rate takes a number of bytes a second, 0 for none\n");
@@ -274,7 +216,7 @@ int main(int argc, char *argv[])
             input->setEnabled(false); // end of input: keep running until a signal
             return;
         }
-        command(QString::fromLocal8Bit(line), amp, stand);
+        command(QString::fromLocal8Bit(line), stand.driver());
     });
 
     const int result = app.exec();
