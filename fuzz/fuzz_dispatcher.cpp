@@ -20,7 +20,7 @@
 namespace {
 
 // Says yes to everything (a Program Change asks to save, a write asks to
-// overwrite) and picks no file, so every path runs without a window.
+// overwrite) and picks no file or item, so every path runs without a window.
 struct YesUser : Prompter {
     Button question(const QString &, const QString &, const QList<Button> &buttons, Icon) override
     {
@@ -29,6 +29,7 @@ struct YesUser : Prompter {
     void notice(const QString &, const QString &, Icon) override {}
     QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
     QString saveFileName(const QString &, const QString &, const QString &, const QString &) override { return {}; }
+    int chooseItem(const QString &, const QString &, const QStringList &, int) override { return -1; }
 };
 
 constexpr int StateCount = int(TransferState::BackupGroup) + 1;
