@@ -63,8 +63,32 @@ LinkStatus::LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend,
 
 void LinkStatus::setFirmware(const QString &text)
 {
-    LabelAmp->setText(text);
-    LabelAmp->setVisible(!text.isEmpty());
+    firmware_ = text;
+    showAmp();
+}
+
+void LinkStatus::setVirtualAmp(bool inUse)
+{
+    if (inUse == virtual_)
+        return;
+    // The firmware shown came from the virtual Amp, which is gone now.
+    if (virtual_)
+        firmware_.clear();
+    virtual_ = inUse;
+    showAmp();
+}
+
+void LinkStatus::showAmp()
+{
+    if (virtual_) {
+        // "Amp 2.0" becomes "Virtual Amp 2.0".
+        LabelAmp->setText(QStringLiteral("Virtual ") + (firmware_.isEmpty() ? QStringLiteral("Amp") : firmware_));
+        LabelAmp->setToolTip(QStringLiteral("The virtual Amp built into the program; no real Amp is connected"));
+    } else {
+        LabelAmp->setText(firmware_);
+        LabelAmp->setToolTip(QStringLiteral("The firmware of the Amp that answered"));
+    }
+    LabelAmp->setVisible(!LabelAmp->text().isEmpty());
 }
 
 void LinkStatus::showPort(QLabel *label, const QString &direction, bool open, const QString &name)

@@ -15,7 +15,8 @@ class TMidiOut;
 // The MIDI link at a glance, for the main window's status bar: which input
 // and output device is in use (or that a port is off), a light for each
 // direction that flashes as messages pass, the Amp's firmware once it is
-// found, and how many messages could not be delivered or had to be dropped.
+// found (and that the Amp is the built-in virtual one while it is in use),
+// and how many messages could not be delivered or had to be dropped.
 // It reads the ports' counters on a timer; hovering explains each part.
 class LinkStatus : public QWidget {
     Q_OBJECT
@@ -27,6 +28,11 @@ public:
 
     // "Amp 2.0" and the like; empty while no Amp has answered.
     void setFirmware(const QString &text);
+    // The built-in virtual Amp is in use: the Amp part says "Virtual Amp"
+    // (with the firmware once it answered), so nobody takes it for the real
+    // one. When it goes out of use, the firmware it reported goes too.
+    void setVirtualAmp(bool inUse);
+    bool virtualAmp() const { return virtual_; }
     // Messages not delivered or dropped, in either direction.
     std::uint64_t failures() const { return failures_; }
 
@@ -43,6 +49,7 @@ public:
 
 private:
     void showPort(QLabel *label, const QString &direction, bool open, const QString &name);
+    void showAmp();
 
     TMidiIn &midiIn_;
     TMidiOut &midiOut_;
@@ -51,5 +58,7 @@ private:
     std::uint64_t lastSent_ = 0;
     std::uint64_t lastEpoch_ = 0;
     std::uint64_t failures_ = 0;
+    QString firmware_;
+    bool virtual_ = false;
     QTimer TimerPoll;
 };
