@@ -178,79 +178,37 @@ private slots:
         QCOMPARE(rig.openInput(2), 0);
         QCOMPARE(rig.backend->openOutput(2), 0);
         QCOMPARE(usage.size(), 2);
-        // To the built-in Amp: nothing reaches the system's device.
         const Bytes identify = amp::identifyRequest();
-        QCOMPARE(rig.backend->sendSysEx(identify.data(), int(identify.size())), 0);
+        const Bytes tunerOn = amp::tunerMode(1);
+        rig.backend->sendSysEx(identify.data(), int(identify.size()));
+        rig.backend->sendSysEx(tunerOn.data(), int(tunerOn.size()));
         QVERIFY(rig.system->sent.empty());
-        QCOMPARE(rig.backend->maxMessageSize(), 0);
+        // Never inside the send: the inbox delivers once the event loop runs,
+        // the reply first, then the tuner readings.
+        QVERIFY(rig.received.empty());
+        QTRY_VERIFY_WITH_TIMEOUT(rig.received.size() >= 3, Timeout);
+        QCOMPARE(rig.received[0], amp::identifyReply(0x10));
+        QCOMPARE(rig.received[1][amp::CommandPos], amp::TunerData);
+        QCOMPARE(rig.backend->sendShort(0x45), MidiBackend::InvalidMessage);
 
-        // The system's device taken instead: the built-in Amp is closed, and
-        // the system's ports carry the messages.
+        // The system's devices taken instead: the built-in Amp is closed and
+        // hears nothing more; the system's ports carry the messages.
         rig.system->maxSize = 500;
         QCOMPARE(rig.openInput(1), 0);
         QCOMPARE(rig.backend->openOutput(0), 0);
-        QVERIFY(!rig.backend->inputInUse());
-        QVERIFY(!rig.backend->outputInUse());
+        QVERIFY(!rig.backend->inputInUse() && !rig.backend->outputInUse());
+        QCOMPARE(usage.size(), 4);
         QCOMPARE(rig.system->openInputIndex(), 1);
         QCOMPARE(rig.system->openOutputIndex(), 0);
-        QCOMPARE(rig.backend->sendSysEx(identify.data(), int(identify.size())), 0);
-        QCOMPARE(rig.system->sent, std::vector<Bytes>{identify});
+        const Bytes tunerOff = amp::tunerMode(0);
+        rig.backend->sendSysEx(tunerOff.data(), int(tunerOff.size()));
+        QCOMPARE(rig.system->sent, std::vector<Bytes>{tunerOff});
+        QVERIFY(rig.backend->amp().tunerOn);
         QCOMPARE(rig.backend->maxMessageSize(), 500);
+        rig.received.clear();
         rig.system->inject(amp::tunerData(1, 2));
         rig.system->flush();
         QCOMPARE(rig.received, std::vector<Bytes>{amp::tunerData(1, 2)});
-        // The built-in Amp's late reply to the identify request went nowhere.
-        QTest::qWait(50);
-        QCOMPARE(rig.received.size(), 1u);
-        QCOMPARE(rig.backend->closeInput(), 0);
-        QCOMPARE(rig.system->openInputIndex(), -1);
-    }
-
-    void repliesComeLaterInOrder()
-    {
-        Rig rig;
-        rig.backend->driver().setWireRate(0);
-        QCOMPARE(rig.openInput(0), 0);
-        QCOMPARE(rig.backend->openOutput(0), 0);
-        const Bytes identify = amp::identifyRequest();
-        const Bytes globals = amp::globalsRequest();
-        rig.backend->sendSysEx(identify.data(), int(identify.size()));
-        rig.backend->sendSysEx(globals.data(), int(globals.size()));
-        // Never inside the send: the inbox delivers once the event loop runs.
-        QVERIFY(rig.received.empty());
-        QTRY_COMPARE_WITH_TIMEOUT(rig.received.size(), 2u, Timeout);
-        QCOMPARE(rig.received[0], amp::identifyReply(0x10));
-        QCOMPARE(rig.received[1][amp::CommandPos], amp::Globals);
-
-        // A Program Change sent as a short message reaches the Amp too (and
-        // it answers nothing); one that is not a short message is refused.
-        QCOMPARE(rig.backend->sendShort(0xC0 | (3 << 8)), 0);
-        QCOMPARE(rig.backend->sendShort(0x45), MidiBackend::InvalidMessage);
-
-        // Replies to an input that is closed are lost, not kept for later.
-        rig.backend->closeInput();
-        rig.backend->sendSysEx(identify.data(), int(identify.size()));
-        QTest::qWait(20);
-        QCOMPARE(rig.openInput(0), 0);
-        QTest::qWait(20);
-        QCOMPARE(rig.received.size(), 2u);
-    }
-
-    void tunerReadingsFollowTunerMode()
-    {
-        Rig rig;
-        rig.backend->driver().setWireRate(0);
-        rig.openInput(0);
-        rig.backend->openOutput(0);
-        const Bytes on = amp::tunerMode(1);
-        rig.backend->sendSysEx(on.data(), int(on.size()));
-        QVERIFY(rig.backend->driver().tunerTimer().isActive());
-        QTRY_VERIFY_WITH_TIMEOUT(rig.received.size() >= 3, Timeout);
-        for (const Bytes &m : rig.received)
-            QCOMPARE(m[amp::CommandPos], amp::TunerData);
-        const Bytes off = amp::tunerMode(0);
-        rig.backend->sendSysEx(off.data(), int(off.size()));
-        QVERIFY(!rig.backend->driver().tunerTimer().isActive());
     }
 
     void cablePacesTheAmp()
@@ -305,9 +263,7 @@ private slots:
         QTest::addColumn<int>("byte");
         QTest::newRow("2.0") << "2.0" << true << 0x10;
         QTest::newRow("1.4 G") << "1.4 G" << true << 0x44;
-        QTest::newRow("1.4g") << "1.4g" << true << 0x44;
         QTest::newRow("1.7") << " 1.7 " << true << 0x07;
-        QTest::newRow("below 1.0") << "0.9" << false << 0;
         QTest::newRow("minor too big") << "1.16" << false << 0;
         QTest::newRow("words") << "two" << false << 0;
     }
