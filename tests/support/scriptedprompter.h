@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <deque>
+#include <functional>
 
 // Stands in for the user: records every box shown and answers from queues.
 // A question with no queued answer fails the test loudly via `unexpected`.
@@ -24,6 +25,8 @@ public:
     };
 
     std::deque<Button> answers;
+    // Runs while a question is open, as its event loop would deliver input.
+    std::function<void()> whileAsking;
     std::deque<QString> fileNames;
     QList<Shown> shown;
     int unexpected = 0;
@@ -32,6 +35,8 @@ public:
     {
         shown.append({QStringLiteral("question"), caption, text, icon});
         checkNotInsideInput(text);
+        if (whileAsking)
+            whileAsking();
         if (answers.empty()) {
             ++unexpected;
             return buttons.contains(Button::Cancel) ? Button::Cancel : buttons.last();
