@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <deque>
 #include <memory>
+#include <string>
 
 #include <unistd.h>
 
@@ -305,13 +306,21 @@ int main(int argc, char *argv[])
         QObject::connect(stop, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
     }
     auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
+    // Read straight from the descriptor: lines pasted or piped in together
+    // arrive in one read, and a buffered reader would sit on all but the first.
+    std::string pending;
     QObject::connect(input, &QSocketNotifier::activated, &app, [&, input] {
-        char line[256];
-        if (!std::fgets(line, sizeof line, stdin)) {
+        char buffer[4096];
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got <= 0) {
             input->setEnabled(false); // end of input: keep running until a signal
             return;
         }
-        command(QString::fromLocal8Bit(line), amp, stand);
+        pending.append(buffer, std::size_t(got));
+        for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+            command(QString::fromLocal8Bit(pending.data(), qsizetype(end)), amp, stand);
+            pending.erase(0, end + 1);
+        }
     });
 
     const int result = app.exec();
