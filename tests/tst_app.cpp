@@ -933,6 +933,25 @@ private slots:
         act(w, "SyncwithAmp1")->trigger();
         QTRY_COMPARE(f.syncTexts.size(), 2);
         QCOMPARE(w.editorPanel().ComboBoxAmp->count(), 12);
+
+        // The Amp stops answering: the bar says so; once it is heard again
+        // the bar offers a sync, and the offer runs one.
+        LinkStatus &bar = *w.findChild<LinkStatus *>();
+        QTRY_VERIFY(w.session().transfers().state() == TransferState::Idle);
+        f.backend->peer = nullptr;
+        act(w, "GroupfromAmp1")->trigger();
+        w.session().queue().runInput([&] { w.session().transfers().TimerSysexTimer(); });
+        QCOMPARE(bar.LabelAmp->text(), QStringLiteral("Amp not answering"));
+        QVERIFY(bar.LabelSync->isHidden());
+        f.backend->inject(f.amp->turnKnob(preset::PreGain, 3));
+        f.backend->flush();
+        QCOMPARE(bar.LabelAmp->text(), QStringLiteral("Amp 1.4 G"));
+        QVERIFY(!bar.LabelSync->isHidden());
+        f.attachAmp(0x44);
+        f.prompter->answers = {Button::No};
+        emit bar.LabelSync->linkActivated(QStringLiteral("sync"));
+        QTRY_COMPARE(f.syncTexts.size(), 3);
+        QVERIFY(bar.LabelSync->isHidden());
     }
 
     void sysExReachesTheDispatcher()

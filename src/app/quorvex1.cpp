@@ -136,12 +136,12 @@ void Quorvex1::connectSession()
     });
     connect(&queue, &CommandQueue::waitingForAmp, this, [this](bool waiting) {
         if (waiting)
-            statusBar()->showMessage(QStringLiteral("Waiting for the Amp..."));
-        else if (statusBar()->currentMessage() == QStringLiteral("Waiting for the Amp..."))
-            statusBar()->clearMessage();
+            showStatusMessage(QStringLiteral("Waiting for the Amp..."), 0);
+        else if (StatusMessage->text() == QStringLiteral("Waiting for the Amp..."))
+            showStatusMessage(QString(), 0);
     });
     connect(&session_->writes(), &PresetWrites::statusMessage, this,
-            [this](const QString &text) { statusBar()->showMessage(text, StatusMessageMs); });
+            [this](const QString &text) { showStatusMessage(text, StatusMessageMs); });
 
     AmpLink &link = session_->link();
     connect(&link, &AmpLink::ampStatusChanged, this, &Quorvex1::showAmpStatus);
@@ -180,6 +180,15 @@ void Quorvex1::connectSession()
         bringToFront();
         session_->queue().kick();
     });
+}
+
+void Quorvex1::showStatusMessage(const QString &text, int ms)
+{
+    StatusMessage->setText(text);
+    if (ms > 0)
+        statusMessageTimer_.start(ms);
+    else
+        statusMessageTimer_.stop();
 }
 
 void Quorvex1::showAmpStatus()
@@ -389,6 +398,12 @@ void Quorvex1::buildPanels()
 
     StatusLink = new LinkStatus(session_->link().midiIn(), session_->link().midiOut(), session_->link().backend(), this);
     statusBar()->addWidget(StatusLink, 1);
+    // Beside the link status, not over it as the bar's own messages would be.
+    StatusMessage = new QLabel(this);
+    StatusMessage->setObjectName(QStringLiteral("StatusMessage"));
+    statusBar()->addPermanentWidget(StatusMessage);
+    statusMessageTimer_.setSingleShot(true);
+    connect(&statusMessageTimer_, &QTimer::timeout, StatusMessage, &QLabel::clear);
     connect(Splitter1, &QSplitter::splitterMoved, this, [this](int pos, int index) {
         run([&] { Splitter1Moved(pos, index); });
     });

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QSet>
 #include <QStringList>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -145,6 +146,8 @@ private:
     void openHandedOver(const QString &path);
     // The Amp's state in the status bar.
     void showAmpStatus();
+    // "Written to D3" and the like, beside the link status; 0 ms: until replaced.
+    void showStatusMessage(const QString &text, int ms);
 
     std::unique_ptr<Prompter> prompter_;
     std::unique_ptr<Session> session_;
@@ -169,6 +172,8 @@ private:
     QSplitter *Splitter1;
     FileListPanel *PanelList;
     LinkStatus *StatusLink;
+    QLabel *StatusMessage;
+    QTimer statusMessageTimer_;
     QGroupBox *GroupBox1;
     EditorPanel *EditorPanel1;
 
