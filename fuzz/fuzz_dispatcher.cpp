@@ -160,10 +160,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             });
             break;
         }
-        case 5: // a sync as the dialog runs it
+        case 5: // a sync as the main window starts it and its dialog runs it
             s.run([&] {
-                s.search().startSync(false);
-                s.search().searchForAmp();
+                s.queue().runWhenAmpIdle([&] {
+                    s.search().startSync(false);
+                    s.search().searchForAmp();
+                });
             });
             break;
         case 6: s.search().TimerAmpFoundTimer(); s.search().syncClosed(); break;
@@ -177,6 +179,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
         if (s.editor().loading())
             std::abort(); // the guard must never stay set after a step
+        if (s.transfers().replacedQuestions() > 0)
+            std::abort(); // no question to the Amp replaces an open one
     }
     // Let every wait end, as time would: each confirmed write has its outcome.
     for (int round = 0; round < 8; ++round) {
@@ -185,6 +189,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             s.queue().runInput([&] { s.transfers().TimerSysexTimer(); });
     }
     w.settle();
+    if (s.transfers().replacedQuestions() > 0)
+        std::abort();
     if (s.queue().pendingCount() == 0 && !s.transfers().busy() && w.outcomes != w.confirmed)
         std::abort();
     for (const amp::Bytes &out : w.backend->sent)

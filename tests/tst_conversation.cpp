@@ -173,6 +173,7 @@ void TestConversation::programChangeBursts()
         QVERIFY(!rig.s.document().isModified());
     }
     QCOMPARE(rig.s.queue().pendingCount(), 0);
+    QCOMPARE(rig.s.transfers().replacedQuestions(), 0);
     QCOMPARE(rig.prompter.unexpected, 0);
 }
 
@@ -227,6 +228,7 @@ void TestConversation::requestsWaitForAWriteAndItsBackup()
     QVERIFY(!rig.s.document().titleName().startsWith(QLatin1String("User Preset")) || other == QLatin1String("pc"));
     QCOMPARE(rig.s.transfers().state(), TransferState::Idle);
     QCOMPARE(rig.s.queue().pendingCount(), 0);
+    QCOMPARE(rig.s.transfers().replacedQuestions(), 0);
     QCOMPARE(rig.prompter.unexpected, 0);
 }
 

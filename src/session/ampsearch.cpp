@@ -45,11 +45,16 @@ void AmpSearch::startSync(bool startup)
 void AmpSearch::searchForAmp()
 {
     syncing_ = true;
-    transfers_.setState(TransferState::Identify);
-    // The answer fills in the Amp's MIDI channel, for its Program Changes.
-    link_.send(amp::globalBitFieldRequest(globalrecord::MidiChannel, 0, 5));
-    link_.send(amp::identifyRequest());
-    transfers_.startReplyTimer();
+    // It asks the user nothing: it goes, dialog or not, once the Amp is free.
+    queue_.runWhenAmpIdle(
+        [this] {
+            transfers_.setState(TransferState::Identify);
+            // The answer fills in the Amp's MIDI channel, for its Program Changes.
+            link_.send(amp::globalBitFieldRequest(globalrecord::MidiChannel, 0, 5));
+            link_.send(amp::identifyRequest());
+            transfers_.startReplyTimer();
+        },
+        CommandQueue::Needs::IdleAmp);
 }
 
 void AmpSearch::cancelSearch()
@@ -91,8 +96,12 @@ void AmpSearch::foundStep()
         editor_.setView(PresetEditor::View::Single);
     // A file named on the command line stays in the editor, neither replaced nor sent.
     if (!startedWithFile_) {
-        link_.send(amp::currentPresetRequest());
-        transfers_.await(TransferState::CurrentAfterFind);
+        queue_.runWhenAmpIdle(
+            [this] {
+                link_.send(amp::currentPresetRequest());
+                transfers_.await(TransferState::CurrentAfterFind);
+            },
+            CommandQueue::Needs::IdleAmp);
     }
     startedWithFile_ = false;
 }

@@ -21,6 +21,14 @@ AmpTransfers::AmpTransfers(AmpLink &link, CommandQueue &queue, QObject *parent)
 
 void AmpTransfers::changeState(TransferState state)
 {
+    // The old-firmware sync's completion goes on from the current preset
+    // to the Amp's report; any other question asked over an open one would
+    // take its reply.
+    if (state_ != TransferState::Idle && state != TransferState::Idle && state != state_ &&
+        !(state_ == TransferState::CurrentAfterFind && state == TransferState::AltTapReport)) {
+        ++replaced_;
+        qWarning("Quorvex: a question to the Amp (%d) replaced the open one (%d)", int(state), int(state_));
+    }
     const bool wasBusy = busy();
     state_ = state;
     if (wasBusy && !busy())

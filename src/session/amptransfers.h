@@ -67,6 +67,10 @@ public:
     // response from Amp.", or why there could be none.
     void reportNoReply();
 
+    // Questions replaced by another before their reply or time-out; a new
+    // question must wait for the open one, so this stays 0.
+    int replacedQuestions() const { return replaced_; }
+
     // The reply timer's handler; tests call it directly.
     void TimerSysexTimer();
 
@@ -108,5 +112,6 @@ private:
     CommandQueue &queue_;
     TransferState state_ = TransferState::Idle;
     int holds_ = 0;
+    int replaced_ = 0;
     QTimer TimerSysex;
 };
