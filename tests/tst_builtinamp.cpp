@@ -111,7 +111,7 @@ struct Window {
         o.autoStart = false;
         w = std::make_unique<Quorvex1>(std::move(o));
     }
-    AmpSession &session() { return w->session(); }
+    Session &session() { return w->session(); }
     VirtualAmp &amp() { return backend->amp(); }
     VirtualAmpMenu &menu() { return *w->findChild<VirtualAmpMenu *>(); }
     bool idle() { return session().transfers().state() == TransferState::Idle; }
@@ -302,19 +302,19 @@ private slots:
             QVERIFY(win.menu().menuAction()->isVisible());
 
             // Group from Amp: all sixteen presets, each its own.
-            win.session().run([&] { win.session().groupFromAmp(); });
+            win.session().run([&] { win.session().fetches().groupFromAmp(); });
             QTRY_VERIFY_WITH_TIMEOUT(win.idle(), Timeout);
-            QCOMPARE(win.session().view(), AmpSession::View::Group);
+            QCOMPARE(win.session().editor().view(), PresetEditor::View::Group);
             for (int s = 0; s < preset::SlotCount; ++s)
-                QVERIFY2(equalRecords(win.session().image().record(s), slotOf(amp, s)), qPrintable(preset::slotName(s)));
+                QVERIFY2(equalRecords(win.session().editor().image().record(s), slotOf(amp, s)), qPrintable(preset::slotName(s)));
 
             // Preset to Amp: after a backup of what it replaces (in the
             // backups folder beside the settings), the preset lands in B2.
             written[preset::PreGain] = 7;
             written[preset::High] = 30;
-            std::copy(written.begin(), written.end(), win.session().record().begin());
+            std::copy(written.begin(), written.end(), win.session().editor().record().begin());
             win.prompter->answers = {Button::Ok};
-            win.session().run([&] { win.session().presetToAmp(5); });
+            win.session().run([&] { win.session().writes().presetToAmp(5); });
             QTRY_COMPARE_WITH_TIMEOUT(slotOf(amp, 5), written, Timeout);
             QTRY_VERIFY_WITH_TIMEOUT(win.idle(), Timeout);
             const QStringList backups = QDir(dir.filePath(QStringLiteral("backups"))).entryList(QDir::Files);
@@ -325,12 +325,12 @@ private slots:
             // editor; so does a preset stepped to.
             win.session().document().setModified(false);
             win.menu().TurnKnob1->trigger();
-            QTRY_COMPARE_WITH_TIMEOUT(win.session().record()[preset::PreGain], amp.current[preset::PreGain], Timeout);
+            QTRY_COMPARE_WITH_TIMEOUT(win.session().editor().record()[preset::PreGain], amp.current[preset::PreGain], Timeout);
             win.prompter->choices = {9};
             win.prompter->answers = {Button::No}; // the knob turned: "Save Changes?"
             win.menu().StepToPreset1->trigger();
             QCOMPARE(amp.currentSlot, 9);
-            QTRY_VERIFY_WITH_TIMEOUT(win.idle() && win.session().record()[preset::PreGain] == 10, Timeout);
+            QTRY_VERIFY_WITH_TIMEOUT(win.idle() && win.session().editor().record()[preset::PreGain] == 10, Timeout);
             // Cancelled, it stays where it is.
             win.prompter->choices = {-1};
             win.menu().StepToPreset1->trigger();
@@ -349,13 +349,13 @@ private slots:
 
             // The built-in Amp closed: its menu goes, and so does what the
             // status bar said of it.
-            win.session().midiOut().setUsing(false);
+            win.session().link().midiOut().setUsing(false);
             QVERIFY(!win.menu().menuAction()->isVisible());
             QCOMPARE(win.w->findChild<LinkStatus *>()->LabelAmp->text(), QStringLiteral("Virtual Amp 1.4 G"));
-            win.session().midiIn().setUsing(false);
+            win.session().link().midiIn().setUsing(false);
             QVERIFY(win.w->findChild<LinkStatus *>()->LabelAmp->isHidden());
-            win.session().midiIn().setUsing(true);
-            win.session().midiOut().setUsing(true);
+            win.session().link().midiIn().setUsing(true);
+            win.session().link().midiOut().setUsing(true);
 
             win.prompter->answers = {Button::No, Button::No};
             QVERIFY(win.w->close());
@@ -366,8 +366,8 @@ private slots:
         // built-in Amp is chosen again by its name, and no port window opens.
         user.portWindow.clear();
         Window again(ini, {QStringLiteral("USB MIDI")});
-        QCOMPARE(again.session().midiIn().Port(), 1);
-        QCOMPARE(again.session().midiOut().Port(), 1);
+        QCOMPARE(again.session().link().midiIn().Port(), 1);
+        QCOMPARE(again.session().link().midiOut().Port(), 1);
         again.w->FormActivate();
         QVERIFY(again.backend->inUse());
         QVERIFY(user.portWindow.isEmpty());

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include <unistd.h>
 
@@ -139,7 +140,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvex-amp"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("2.0.2"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEX_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -163,7 +164,10 @@ int main(int argc, char *argv[])
                                        QStringLiteral("api"), QStringLiteral("auto"));
     const QCommandLineOption monitorOption(QStringLiteral("monitor"),
                                            QStringLiteral("Print one line per message received and sent."));
-    parser.addOptions({firmwareOption, channelOption, portOption, rateOption, apiOption, monitorOption});
+    const QCommandLineOption replyDelayOption(
+        QStringLiteral("reply-delay"), QStringLiteral("Milliseconds before it answers a preset, group or globals request."),
+        QStringLiteral("ms"), QStringLiteral("0"));
+    parser.addOptions({firmwareOption, channelOption, portOption, rateOption, apiOption, monitorOption, replyDelayOption});
     parser.process(app);
 
     VirtualAmp amp;
@@ -194,7 +198,14 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    const int replyDelay = parser.value(replyDelayOption).toInt(&ok);
+    if (!ok || replyDelay < 0) {
+        std::fprintf(stderr, "quorvex-amp: --reply-delay takes a number of milliseconds\n");
+        return 2;
+    }
+
     AmpStandIn stand(amp, rate, parser.isSet(monitorOption));
+    stand.driver().setReplyDelay(replyDelay);
     bool opened = stand.open(api, parser.value(portOption));
     // No ALSA sequencer (containers, some desktops): a running JACK server will do.
     if (!opened && api == RtMidi::UNSPECIFIED)
@@ -210,13 +221,21 @@ int main(int argc, char *argv[])
         QObject::connect(stop, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
     }
     auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
+    // Read straight from the descriptor: lines pasted or piped in together
+    // arrive in one read, and a buffered reader would sit on all but the first.
+    std::string pending;
     QObject::connect(input, &QSocketNotifier::activated, &app, [&, input] {
-        char line[256];
-        if (!std::fgets(line, sizeof line, stdin)) {
+        char buffer[4096];
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got <= 0) {
             input->setEnabled(false); // end of input: keep running until a signal
             return;
         }
-        command(QString::fromLocal8Bit(line), stand.driver());
+        pending.append(buffer, std::size_t(got));
+        for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+            command(QString::fromLocal8Bit(pending.data(), qsizetype(end)), stand.driver());
+            pending.erase(0, end + 1);
+        }
     });
 
     const int result = app.exec();

@@ -32,8 +32,27 @@ VirtualAmpDriver::VirtualAmpDriver(VirtualAmp &amp, Output output) : amp_(amp), 
 
 void VirtualAmpDriver::receive(const std::uint8_t *data, std::size_t size)
 {
-    send(amp_.receive(data, size));
+    std::vector<Bytes> replies = amp_.receive(data, size);
+    if (replyDelayMs_ > 0 && !replies.empty() && isDumpRequest(data, size))
+        QTimer::singleShot(replyDelayMs_, &TimerWire, [this, replies = std::move(replies)] { send(replies); });
+    else
+        send(replies);
     followTunerMode();
+}
+
+bool VirtualAmpDriver::isDumpRequest(const std::uint8_t *data, std::size_t size)
+{
+    if (size <= std::size_t(amp::CommandPos) || !amp::hasAmpHeader(data, size))
+        return false;
+    switch (data[amp::CommandPos]) {
+    case amp::GroupRequest:
+    case amp::PresetRequest:
+    case amp::CurrentPresetRequest:
+    case amp::GlobalsRequest:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void VirtualAmpDriver::followTunerMode()

@@ -37,6 +37,10 @@ public:
     // Bytes a second the Amp sends; 0 sends at once.
     void setWireRate(int bytesPerSecond) { wireRate_ = bytesPerSecond > 0 ? bytesPerSecond : 0; }
     int wireRate() const { return wireRate_; }
+    // A slow Amp: what answers a preset, group or globals request comes this
+    // many milliseconds late, so the editor's other requests can be seen
+    // meeting the open one. 0 answers at once.
+    void setReplyDelay(int ms) { replyDelayMs_ = ms > 0 ? ms : 0; }
 
     // One message from the editor: the Amp's replies are sent, and tuner
     // readings start or stop with tuner mode.
@@ -76,10 +80,12 @@ public:
 
 private:
     void followTunerMode();
+    static bool isDumpRequest(const std::uint8_t *data, std::size_t size);
 
     VirtualAmp &amp_;
     Output output_;
     int wireRate_ = DinRate;
+    int replyDelayMs_ = 0;
     std::deque<Bytes> queue_;
     QElapsedTimer clock_;
     std::int64_t nextFree_ = 0; // when the cable is free again, clock nanoseconds

@@ -38,6 +38,12 @@ LinkStatus::LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend,
     LabelAmp->setToolTip(QStringLiteral("The firmware of the Amp that answered"));
     LabelAmp->hide();
     LabelFailures = new QLabel(this);
+    LabelSync = new QLabel(QStringLiteral("<a href=\"sync\">Sync with Amp</a>"), this);
+    LabelSync->setObjectName(QStringLiteral("LabelSync"));
+    LabelSync->setToolTip(QStringLiteral("The Amp may hold other values than the editor shows: fetch its preset again"));
+    LabelSync->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    LabelSync->hide();
+    connect(LabelSync, &QLabel::linkActivated, this, [this] { emit syncRequested(); });
     setObjectName(QStringLiteral("StatusLink"));
 
     auto *layout = new QHBoxLayout(this);
@@ -52,6 +58,8 @@ LinkStatus::LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend,
     layout->addWidget(LabelAmp);
     layout->addSpacing(8);
     layout->addWidget(LabelFailures);
+    layout->addSpacing(8);
+    layout->addWidget(LabelSync);
     layout->addStretch(1); // the parts keep together at the left
 
     TimerPoll.setObjectName(QStringLiteral("TimerPoll"));
@@ -61,10 +69,16 @@ LinkStatus::LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend,
     TimerPollTimer();
 }
 
-void LinkStatus::setFirmware(const QString &text)
+void LinkStatus::setFirmware(const QString &text, const QString &hint)
 {
     firmware_ = text;
+    firmwareHint_ = hint;
     showAmp();
+}
+
+void LinkStatus::setSyncOffered(bool on)
+{
+    LabelSync->setVisible(on);
 }
 
 void LinkStatus::setVirtualAmp(bool inUse)
@@ -72,22 +86,26 @@ void LinkStatus::setVirtualAmp(bool inUse)
     if (inUse == virtual_)
         return;
     // The firmware shown came from the virtual Amp, which is gone now.
-    if (virtual_)
+    if (virtual_) {
         firmware_.clear();
+        firmwareHint_.clear();
+    }
     virtual_ = inUse;
     showAmp();
 }
 
 void LinkStatus::showAmp()
 {
+    QString hint = firmwareHint_.isEmpty() ? QStringLiteral("The firmware of the Amp that answered") : firmwareHint_;
     if (virtual_) {
         // "Amp 2.0" becomes "Virtual Amp 2.0".
         LabelAmp->setText(QStringLiteral("Virtual ") + (firmware_.isEmpty() ? QStringLiteral("Amp") : firmware_));
-        LabelAmp->setToolTip(QStringLiteral("The virtual Amp built into the program; no real Amp is connected"));
+        hint = QStringLiteral("The virtual Amp built into the program; no real Amp is connected") +
+               (firmwareHint_.isEmpty() ? QString() : QLatin1Char('\n') + firmwareHint_);
     } else {
         LabelAmp->setText(firmware_);
-        LabelAmp->setToolTip(QStringLiteral("The firmware of the Amp that answered"));
     }
+    LabelAmp->setToolTip(hint);
     LabelAmp->setVisible(!LabelAmp->text().isEmpty());
 }
 
@@ -118,6 +136,11 @@ void LinkStatus::TimerPollTimer()
         lastEpoch_ = epoch;
         midiIn_.refreshDevices();
         midiOut_.refreshDevices();
+    }
+    if (const bool up = backend_.linkUp(); up != lastUp_) {
+        lastUp_ = up;
+        if (up)
+            emit serviceReturned();
     }
     showPort(LabelIn, QStringLiteral("In"), midiIn_.Using(), midiIn_.storedName());
     showPort(LabelOut, QStringLiteral("Out"), midiOut_.Using(), midiOut_.storedName());

@@ -27,7 +27,10 @@ public:
     LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend, QWidget *parent = nullptr);
 
     // "Amp 2.0" and the like; empty while no Amp has answered.
-    void setFirmware(const QString &text);
+    void setFirmware(const QString &text, const QString &hint = QString());
+    // Offers a sync (a link in the bar) when what the editor shows may no
+    // longer be what the Amp holds.
+    void setSyncOffered(bool on);
     // The built-in virtual Amp is in use: the Amp part says "Virtual Amp"
     // (with the firmware once it answered), so nobody takes it for the real
     // one. When it goes out of use, the firmware it reported goes too.
@@ -46,6 +49,12 @@ public:
     TLEDImage *LEDOut;
     QLabel *LabelAmp;
     QLabel *LabelFailures;
+    QLabel *LabelSync;
+
+signals:
+    void syncRequested();
+    // The MIDI service is back after it was gone.
+    void serviceReturned();
 
 private:
     void showPort(QLabel *label, const QString &direction, bool open, const QString &name);
@@ -57,8 +66,10 @@ private:
     std::uint64_t lastReceived_ = 0;
     std::uint64_t lastSent_ = 0;
     std::uint64_t lastEpoch_ = 0;
+    bool lastUp_ = true;
     std::uint64_t failures_ = 0;
     QString firmware_;
+    QString firmwareHint_;
     bool virtual_ = false;
     QTimer TimerPoll;
 };
