@@ -937,7 +937,10 @@ private slots:
         // The Amp stops answering: the bar says so; once it is heard again
         // the bar offers a sync, and the offer runs one.
         LinkStatus &bar = *w.findChild<LinkStatus *>();
-        QTRY_VERIFY(w.session().transfers().state() == TransferState::Idle);
+        // The sync is over only when nothing of it waits in the queue either:
+        // between its steps the transfers are idle for a moment.
+        QTRY_VERIFY(w.session().transfers().state() == TransferState::Idle && !w.session().queue().ampBusy()
+                    && w.session().queue().pendingCount() == 0);
         f.backend->peer = nullptr;
         act(w, "GroupfromAmp1")->trigger();
         w.session().queue().runInput([&] { w.session().transfers().TimerSysexTimer(); });
