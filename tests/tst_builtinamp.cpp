@@ -114,7 +114,12 @@ struct Window {
     Session &session() { return w->session(); }
     VirtualAmp &amp() { return backend->amp(); }
     VirtualAmpMenu &menu() { return *w->findChild<VirtualAmpMenu *>(); }
-    bool idle() { return session().transfers().state() == TransferState::Idle; }
+    // Nothing asked of the Amp, and nothing waiting to be (a sync's next step).
+    bool idle()
+    {
+        return session().transfers().state() == TransferState::Idle && !session().queue().ampBusy()
+               && session().queue().pendingCount() == 0;
+    }
 };
 
 preset::Record slotOf(const VirtualAmp &amp, int slot)
