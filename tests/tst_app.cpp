@@ -849,7 +849,7 @@ private slots:
             w.session().sendEditorData();
         QCOMPARE(f.backend->sent.size(), std::size_t(1));
         QCOMPARE(out.stats().queuedMessages, std::size_t(2));
-        status->TimerPollTimer();
+        f.backend->linkNotifier().holdEnded(); // what was posted arrives now
         QVERIFY(status->LabelOut->text().contains(QStringLiteral("Out B")));
         QVERIFY(status->LEDOut->LEDOn());
 
