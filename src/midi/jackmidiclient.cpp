@@ -53,6 +53,19 @@ std::vector<std::string> portList(jack_client_t *client, unsigned long flags, co
     return names;
 }
 
+// Named, so a look at the process's threads tells them apart. A thread
+// starts with the name of the thread that started it.
+void nameThisThread(const char *name)
+{
+#ifdef __linux__
+    pthread_setname_np(pthread_self(), name);
+#else
+    (void)name;
+#endif
+}
+
+constexpr const char *WorkerName = "quorvex-jack";
+
 QStringList toQt(const std::vector<std::string> &names)
 {
     QStringList list;
@@ -210,6 +223,11 @@ struct JackMidiClient::Shared {
 
     jack_client_t *openClient()
     {
+        // The threads libjack starts here are libjack's, not the worker's.
+        nameThisThread("libjack");
+        struct Renamed {
+            ~Renamed() { nameThisThread(WorkerName); }
+        } renamed;
         jack_status_t status{};
         jack_client_t *c = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
         if (!c)
@@ -293,10 +311,7 @@ struct JackMidiClient::Shared {
 
     void run()
     {
-#ifdef __linux__
-        // Named, so a look at the process's threads finds it.
-        pthread_setname_np(pthread_self(), "quorvex-jack");
-#endif
+        nameThisThread(WorkerName);
         std::uint64_t seen = 0; // the wishes last acted on
         auto retry = RetryInterval;
         bool settled = false; // connected as wished: only an event changes that

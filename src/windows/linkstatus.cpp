@@ -10,6 +10,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+// A steady flow of messages keeps a light lit: each delivery comes before
+// the light's time is up. And traffic shows within a tenth of a second.
+static_assert(LinkStatus::FlashMs > LinkNotifier::HoldMs);
+static_assert(LinkNotifier::HoldMs <= 100);
+
 namespace {
 
 TLEDImage *activityLight(const QString &hint, QWidget *parent)
