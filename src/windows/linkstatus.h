@@ -29,7 +29,10 @@ public:
     LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend, QWidget *parent = nullptr);
 
     // "Amp 2.0" and the like; empty while no Amp has answered.
-    void setFirmware(const QString &text);
+    void setFirmware(const QString &text, const QString &hint = QString());
+    // Offers a sync (a link in the bar) when what the editor shows may no
+    // longer be what the Amp holds.
+    void setSyncOffered(bool on);
     // Messages not delivered or dropped, in either direction.
     std::uint64_t failures() const { return failures_; }
 
@@ -47,6 +50,12 @@ public:
     TLEDImage *LEDOut;
     QLabel *LabelAmp;
     QLabel *LabelFailures;
+    QLabel *LabelSync;
+
+signals:
+    void syncRequested();
+    // The MIDI service is back after it was gone.
+    void serviceReturned();
 
 private:
     void showPorts();
@@ -58,6 +67,7 @@ private:
     TMidiOut &midiOut_;
     MidiBackend &backend_;
     std::uint64_t lastEpoch_ = 0;
+    bool lastUp_ = true;
     std::uint64_t failures_ = 0;
     QTimer inLight_;
     QTimer outLight_;
