@@ -939,7 +939,8 @@ private slots:
         // The Amp stops answering: the bar says so; once it is heard again
         // the bar offers a sync, and the offer runs one.
         LinkStatus &bar = *w.findChild<LinkStatus *>();
-        QTRY_VERIFY(w.session().transfers().state() == TransferState::Idle);
+        // What the sync left waiting (its fetch of the Amp's preset) has run.
+        QTRY_VERIFY(w.session().transfers().state() == TransferState::Idle && w.session().queue().pendingCount() == 0);
         f.backend->peer = nullptr;
         act(w, "GroupfromAmp1")->trigger();
         w.session().queue().runInput([&] { w.session().transfers().TimerSysexTimer(); });
