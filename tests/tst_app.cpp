@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/aboutbox.h"
+#include "app/caretrest.h"
 #include "app/qtprompter.h"
 #include "app/quorvex1.h"
 #include "app/singleinstance.h"
@@ -34,6 +35,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QStyleHints>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -893,7 +895,7 @@ private slots:
             w.session().editor().sendEditorData();
         QCOMPARE(f.backend->sent.size(), std::size_t(1));
         QCOMPARE(out.stats().queuedMessages, std::size_t(2));
-        status->TimerPollTimer();
+        f.backend->linkNotifier().holdEnded(); // what was posted arrives now
         QVERIFY(status->LabelOut->text().contains(QStringLiteral("Out B")));
         QVERIFY(status->LEDOut->LEDOn());
 
@@ -937,10 +939,8 @@ private slots:
         // The Amp stops answering: the bar says so; once it is heard again
         // the bar offers a sync, and the offer runs one.
         LinkStatus &bar = *w.findChild<LinkStatus *>();
-        // The sync is over only when nothing of it waits in the queue either:
-        // between its steps the transfers are idle for a moment.
-        QTRY_VERIFY(w.session().transfers().state() == TransferState::Idle && !w.session().queue().ampBusy()
-                    && w.session().queue().pendingCount() == 0);
+        // What the sync left waiting (its fetch of the Amp's preset) has run.
+        QTRY_VERIFY(w.session().transfers().state() == TransferState::Idle && w.session().queue().pendingCount() == 0);
         f.backend->peer = nullptr;
         act(w, "GroupfromAmp1")->trigger();
         w.session().queue().runInput([&] { w.session().transfers().TimerSysexTimer(); });
@@ -1250,6 +1250,50 @@ private slots:
         QCOMPARE(text, QStringLiteral("Quorvex - V2.0.2"));
         QVERIFY(license.contains(QLatin1String("GNU General Public License, version 3 or later")));
         QVERIFY(hasIcon);
+    }
+
+    void caretRestsUntilTheNextInput_data()
+    {
+        QTest::addColumn<QEvent::Type>("input");
+        QTest::addColumn<bool>("wakes");
+        QTest::newRow("key") << QEvent::KeyPress << true;
+        QTest::newRow("click") << QEvent::MouseButtonPress << true;
+        QTest::newRow("wheel") << QEvent::Wheel << true;
+        QTest::newRow("key released") << QEvent::KeyRelease << false;
+        QTest::newRow("mouse passing") << QEvent::MouseMove << false;
+    }
+
+    void caretRestsUntilTheNextInput()
+    {
+        QFETCH(QEvent::Type, input);
+        QFETCH(bool, wakes);
+        QStyleHints *hints = QGuiApplication::styleHints();
+        const int flash = hints->cursorFlashTime();
+        QVERIFY(flash > 0);
+        QLineEdit edit;
+        {
+            CaretRest rest;
+            QVERIFY(rest.restTimer().isActive());
+            rest.rest();
+            QCOMPARE(hints->cursorFlashTime(), 0);
+            QVERIFY(!rest.restTimer().isActive());
+
+            std::unique_ptr<QEvent> event;
+            const QPointF at(2, 2);
+            if (input == QEvent::KeyPress || input == QEvent::KeyRelease)
+                event = std::make_unique<QKeyEvent>(input, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+            else if (input == QEvent::Wheel)
+                event = std::make_unique<QWheelEvent>(at, at, QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                                                      Qt::NoScrollPhase, false);
+            else
+                event = std::make_unique<QMouseEvent>(input, at, at, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&edit, event.get());
+            QCOMPARE(hints->cursorFlashTime(), wakes ? flash : 0);
+            QCOMPARE(rest.resting(), !wakes);
+            QCOMPARE(rest.restTimer().isActive(), wakes); // counting to the next rest
+        }
+        // Gone, it leaves the carets as it found them.
+        QCOMPARE(hints->cursorFlashTime(), flash);
     }
 };
 

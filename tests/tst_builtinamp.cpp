@@ -214,6 +214,15 @@ private slots:
         rig.system->inject(amp::tunerData(1, 2));
         rig.system->flush();
         QCOMPARE(rig.received, std::vector<Bytes>{amp::tunerData(1, 2)});
+
+        // What the system's service reports reaches those who follow the link.
+        QSignalSpy link(&rig.backend->linkNotifier(), &LinkNotifier::changed);
+        rig.system->linkNotifier().post(LinkEvents::Service);
+        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(link.begin(), link.end(),
+                                             [](const QList<QVariant> &a) {
+                                                 return a[0].toUInt() & LinkEvents::Service;
+                                             }),
+                                 Timeout);
     }
 
     void cablePacesTheAmp()

@@ -36,6 +36,11 @@ BuiltInAmpBackend::BuiltInAmpBackend(std::unique_ptr<MidiBackend> system, QObjec
 {
     amp_.versionByte = 0x10; // 2.0
     VirtualAmpDriver::unboxed(amp_, 1);
+    watchOverflows(inbox_);
+    // What the system's service reports (gone, back, devices changed, lost
+    // messages) reaches whoever follows this backend's link.
+    connect(&system_->linkNotifier(), &LinkNotifier::changed, this,
+            [this](unsigned changes) { linkNotifier().post(changes); });
 }
 
 BuiltInAmpBackend::~BuiltInAmpBackend() = default;
