@@ -157,7 +157,7 @@ void TestDocumentFiles::readerFailuresChangeNothingButTheView()
         rig.files.openFromList(rig.path(QStringLiteral("short.syx")));
         QFAIL("a 999-byte group opened");
     } catch (const QuorvexError &e) {
-        QCOMPARE(e.message(), QStringLiteral("Incorrect File Format"));
+        QCOMPARE(e.message(), QStringLiteral("Incorrect File Format:\n") + rig.path(QStringLiteral("short.syx")));
     }
     // The view switched before the length was known; the slots kept their bytes.
     QCOMPARE(rig.session.editor().view(), View::Group);
@@ -242,7 +242,7 @@ void TestDocumentFiles::saveCurrentTabAndSaveBack()
     rig.session.editor().setView(View::Group);
     rig.session.editor().image().group = groupOf(60);
     rig.session.editor().selectSlotQuietly(9);
-    rig.doc.openedAt(rig.path(QStringLiteral("doc.syx")));
+    rig.doc.setFile(rig.path(QStringLiteral("doc.syx")), Document::Kind::Group);
     rig.doc.setModified(true);
 
     rig.prompter.fileNames = {rig.path(QStringLiteral("tab.syx"))};
@@ -253,7 +253,7 @@ void TestDocumentFiles::saveCurrentTabAndSaveBack()
 
     // Save Back: the dialog starts in the file's own folder, and stays there after.
     QTemporaryDir origin;
-    rig.doc.openedAt(origin.filePath(QStringLiteral("far.syx")));
+    rig.doc.setFile(origin.filePath(QStringLiteral("far.syx")), Document::Kind::Group);
     QVERIFY(rig.doc.saveElsewhere());
     rig.doc.setSaveDialogDirectory(QStringLiteral("/somewhere"));
     rig.prompter.fileNames = {origin.filePath(QStringLiteral("far.syx"))};
@@ -312,11 +312,15 @@ void TestDocumentFiles::notesLieBesideTheirFile()
 {
     Rig rig;
     QVERIFY(rig.files.notePath().isEmpty()); // untitled
-    rig.doc.openedAt(rig.path(QStringLiteral("bass.syx")));
+    rig.doc.setFile(rig.path(QStringLiteral("bass.syx")), Document::Kind::Single);
     QCOMPARE(rig.files.notePath(), rig.path(QStringLiteral("bass.txt")));
-    rig.doc.openedAt(QStringLiteral("/elsewhere/lead.bin"));
+    rig.doc.setFile(QStringLiteral("/elsewhere/lead.bin"), Document::Kind::Single);
     QCOMPARE(rig.files.notePath(), QStringLiteral("/elsewhere/lead.txt"));
-    rig.doc.setFileName(QString()); // a preset from the Amp
+    // Wherever the list goes, the note stays beside its file.
+    QTemporaryDir other;
+    rig.doc.setWorkingDirectory(other.path());
+    QCOMPARE(rig.files.notePath(), QStringLiteral("/elsewhere/lead.txt"));
+    rig.doc.dropFile(QStringLiteral("Amp Preset"), true); // a preset from the Amp
     QVERIFY(rig.files.notePath().isEmpty());
 }
 

@@ -6,13 +6,18 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QRegularExpression>
+
+namespace {
+const QString StampFormat = QStringLiteral("yyyy-MM-dd HH-mm-ss-zzz");
+}
 
 QString AmpBackups::save(const amp::Bytes &file, const QString &what)
 {
     QDir folder(folder_);
     if (folder_.isEmpty() || !folder.mkpath(QStringLiteral(".")))
         throw QuorvexError(QStringLiteral("Can't create the backup folder:\n") + folder_);
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss-zzz"));
+    const QString stamp = QDateTime::currentDateTime().toString(StampFormat);
     const QString path = folder.filePath(QStringLiteral("Amp %1 %2.syx").arg(stamp, what));
     files::writeWholeFile(path, file);
     // The newest backups are kept; names sort by their date.
@@ -20,4 +25,21 @@ QString AmpBackups::save(const amp::Bytes &file, const QString &what)
     while (kept.size() > MaxBackups)
         folder.remove(kept.takeFirst());
     return path;
+}
+
+AmpBackups::Name AmpBackups::parseName(const QString &fileName)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^Amp (\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d-\\d{3}) (group|[A-D][1-4])\\.syx$"),
+        QRegularExpression::CaseInsensitiveOption);
+    Name name;
+    const auto m = pattern.match(fileName);
+    if (!m.hasMatch())
+        return name;
+    name.taken = QDateTime::fromString(m.captured(1), StampFormat);
+    const QString what = m.captured(2).toUpper();
+    name.group = what == QLatin1String("GROUP");
+    if (!name.group)
+        name.slot = (what[0].unicode() - u'A') * 4 + (what[1].unicode() - u'1');
+    return name;
 }

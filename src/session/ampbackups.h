@@ -3,6 +3,7 @@
 
 #include "protocol/ampmessages.h"
 
+#include <QDateTime>
 #include <QString>
 
 // The folder where what the Amp held before a write is kept: one dated
@@ -18,6 +19,15 @@ public:
     // MaxBackups; throws QuorvexError when the folder cannot be made or the
     // file not written.
     QString save(const amp::Bytes &file, const QString &what);
+
+    // What a backup's name says: the slot it came from (-1 for the group,
+    // none when the name does not say) and when it was taken.
+    struct Name {
+        bool group = false;
+        int slot = -1;
+        QDateTime taken;
+    };
+    static Name parseName(const QString &fileName);
 
 private:
     QString folder_;
