@@ -324,6 +324,9 @@ private slots:
         QCOMPARE(w.panelWidth(), 219);
         QCOMPARE(w.session().document().workingDirectory(), QDir::currentPath());
         QCOMPARE(child<QLabel>(w, "LabelList")->text(), QDir::currentPath());
+        // The sixteen group tabs sit in one row at the design size.
+        w.session().editor().setView(PresetEditor::View::Group);
+        QCOMPARE(w.editorPanel().TabControl1->rowCount(), 1);
     }
 
     void iniApplied()
@@ -371,6 +374,19 @@ private slots:
         QVERIFY(ini.contains("MIDIInName=In A\nMIDIOutName=Out B\n"));
     }
 
+    void minimisedCloseOpensNormally()
+    {
+        // A window closed minimised would start minimised, its port window
+        // and questions out of sight.
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=1\n");
+        f.make();
+        Quorvex1 &w = f.show();
+        w.setWindowState(Qt::WindowMinimized);
+        QVERIFY(w.close());
+        QVERIFY2(f.iniText().contains("\nState=0\n"), f.iniText().constData());
+    }
+
     void titleOperation()
     {
         Fixture f;
@@ -384,6 +400,13 @@ private slots:
         QCOMPARE(shownTitle(w), QStringLiteral("Amp Preset - Quorvex"));
         doc.setTitle(QStringLiteral("untitled"));
         QVERIFY(!act(w, "InfoMain")->isEnabled());
+        // Unsaved work is marked the desktop's way.
+        QVERIFY(!w.isWindowModified());
+        doc.setModified(true);
+        QVERIFY(w.isWindowModified());
+        QCOMPARE(w.windowTitle(), QStringLiteral("untitled[*] - Quorvex"));
+        doc.setModified(false);
+        QVERIFY(!w.isWindowModified());
 
         // The error box is captioned with the application title.
         doc.setTitle(QStringLiteral("/data/amp/lead.syx"));
@@ -698,6 +721,76 @@ private slots:
         QTRY_COMPARE(shownTitle(*g.w), late + QStringLiteral(" - Quorvex"));
         QCOMPARE(g.w->session().editor().image().record(0)[preset::Mid], 9);
         QCOMPARE(g.prompter->unexpected, 0);
+    }
+
+    void handOverWhileThePortWindowIsOpen()
+    {
+        // Taken as the command line's file: its preset, under its name, and
+        // Save writes that preset back, not the default presets.
+        Fixture f;
+        f.writeIni("[Form]\nDataDir=" + f.dir.path().toUtf8() + "\n"); // no ports: the port window
+        Quorvex1 &w = f.make();
+        preset::Record r = preset::DefaultRecord;
+        r[preset::Mid] = 4;
+        const QString path = f.put(QStringLiteral("handed.syx"), amp::singlePreset(r));
+        const auto handOver = whenModal([&](QWidget *modal) {
+            if (qobject_cast<TFormMidi *>(modal)) {
+                w.copyDataReceived(path);
+                modal->close();
+            }
+        });
+        w.FormActivate();
+        QCOMPARE(shownTitle(w), path + QStringLiteral(" - Quorvex"));
+        QCOMPARE(w.session().editor().record()[preset::Mid], 4);
+        w.session().editor().editByte(preset::PreGain, 9);
+        r[preset::PreGain] = 9;
+        act(w, "Save1")->trigger();
+        const amp::Bytes saved = amp::singlePreset(r);
+        QCOMPARE(f.bytesOf(path), QByteArray(reinterpret_cast<const char *>(saved.data()), qsizetype(saved.size())));
+        QCOMPARE(f.prompter->unexpected, 0);
+    }
+
+    void groupFileAfterASyncThatFoundNothing_data()
+    {
+        QTest::addColumn<bool>("fetchAnswered"); // the Amp's preset after the find
+        QTest::newRow("fetched") << true;
+        QTest::newRow("fetch timed out") << false;
+    }
+
+    void groupFileAfterASyncThatFoundNothing()
+    {
+        // Started with a group file and the Amp off; then the Amp is on, Sync,
+        // a knob, Save: the group file is not overwritten by one preset.
+        QFETCH(bool, fetchAnswered);
+        Fixture f;
+        const amp::Bytes group = amp::groupDump(std::array<std::uint8_t, preset::GroupSize>{});
+        const QString band = f.put(QStringLiteral("band.syx"), group);
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\nDataDir=" + f.dir.path().toUtf8() + "\n");
+        Quorvex1 &w = f.make({band});
+        w.FormActivate();
+        QCOMPARE(f.syncTexts, QStringList{QStringLiteral("Amp not found - will work in offline mode")});
+        QVERIFY(w.session().editor().isGroupView());
+
+        f.attachAmp(0x10);
+        if (!fetchAnswered) {
+            auto answer = f.backend->peer;
+            f.backend->peer = [answer](const amp::Bytes &m) {
+                if (m.size() > 6 && m[6] != amp::CurrentPresetRequest)
+                    answer(m);
+            };
+        }
+        act(w, "SyncwithAmp1")->trigger();
+        QTRY_COMPARE(f.syncTexts.size(), 2);
+        f.backend->flush();
+        if (!fetchAnswered)
+            w.session().queue().runInput([&] { w.session().transfers().TimerSysexTimer(); });
+        w.session().editor().editByte(preset::PreGain, 9);
+        f.prompter->fileNames = {QString()}; // Save asks where: cancelled
+        act(w, "Save1")->trigger();
+        QCOMPARE(f.prompter->shown.last().kind, QStringLiteral("save"));
+        QCOMPARE(f.bytesOf(band).size(), qsizetype(group.size()));
+        QCOMPARE(shownTitle(w), QStringLiteral("Amp Preset - Quorvex"));
+        QVERIFY(act(w, "SaveBack")->isEnabled());
     }
 
     void handOverThroughTheSocket()

@@ -9,9 +9,16 @@
 
 #include "support/scriptedprompter.h"
 
+#include "files/safefile.h"
+
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#ifdef Q_OS_LINUX
+#include <sys/mount.h>
+#include <sys/resource.h>
+#endif
 
 using Button = Prompter::Button;
 using View = PresetEditor::View;
@@ -78,6 +85,10 @@ private slots:
     void saveAsSaveAndOverwrite();
     void saveCurrentTabAndSaveBack();
     void savingElsewhereKeepsSaveHonest();
+    void saveWritesOnlyTheDocumentsFile_data();
+    void saveWritesOnlyTheDocumentsFile();
+    void failedSavesKeepTheOldFileAndTheEdits_data();
+    void failedSavesKeepTheOldFileAndTheEdits();
     void askToSaveYesSavesOrAbandons();
     void notesLieBesideTheirFile();
 };
@@ -322,6 +333,121 @@ void TestDocumentFiles::notesLieBesideTheirFile()
     QCOMPARE(rig.files.notePath(), QStringLiteral("/elsewhere/lead.txt"));
     rig.doc.dropFile(QStringLiteral("Amp Preset"), true); // a preset from the Amp
     QVERIFY(rig.files.notePath().isEmpty());
+}
+
+void TestDocumentFiles::saveWritesOnlyTheDocumentsFile_data()
+{
+    // Something happens between opening the group file band.syx from the
+    // list and pressing Save: Save must then ask where, and no file changes.
+    QTest::addColumn<QString>("between");
+    QTest::addColumn<QString>("title"); // afterwards
+    QTest::newRow("the list moved onto a file of that name") << "move" << "";
+    QTest::newRow("shown in single view (a sync)") << "single" << "Amp Preset";
+}
+
+void TestDocumentFiles::saveWritesOnlyTheDocumentsFile()
+{
+    QFETCH(QString, between);
+    QFETCH(QString, title);
+    Rig rig;
+    const Bytes band = amp::groupDump(groupOf(7));
+    rig.put(QStringLiteral("band.syx"), band);
+    QVERIFY(QDir(rig.dir.path()).mkdir(QStringLiteral("other")));
+    const Bytes stranger = amp::singlePreset(recordOf(90));
+    rig.put(QStringLiteral("other/band.syx"), stranger);
+    rig.files.openFromList(rig.path(QStringLiteral("band.syx")));
+    QVERIFY(!rig.doc.saveElsewhere());
+
+    if (between == QLatin1String("move"))
+        QVERIFY(rig.doc.setWorkingDirectory(rig.path(QStringLiteral("other"))));
+    else
+        rig.session.editor().setView(View::Single);
+    rig.session.editor().editByte(preset::PreGain, 3);
+    QVERIFY(rig.doc.isModified());
+    // Save Back is offered, and Save asks where (cancelled here).
+    QVERIFY(rig.doc.saveElsewhere());
+    rig.prompter.fileNames = {QString()};
+    QVERIFY(!rig.files.save());
+    QCOMPARE(rig.prompter.shown.last().kind, QStringLiteral("save"));
+    QCOMPARE(rig.get(rig.path(QStringLiteral("band.syx"))), band);
+    QCOMPARE(rig.get(rig.path(QStringLiteral("other/band.syx"))), stranger);
+    QVERIFY(rig.doc.isModified());
+    QCOMPARE(rig.doc.titleName(), title.isEmpty() ? rig.path(QStringLiteral("band.syx")) : title);
+    // The note goes with the file, not with the list.
+    QCOMPARE(rig.files.notePath(), title.isEmpty() ? rig.path(QStringLiteral("band.txt")) : QString());
+}
+
+void TestDocumentFiles::failedSavesKeepTheOldFileAndTheEdits_data()
+{
+    QTest::addColumn<QString>("limit");
+    QTest::newRow("file-size limit") << "size";
+    QTest::newRow("full filesystem") << "full";
+}
+
+void TestDocumentFiles::failedSavesKeepTheOldFileAndTheEdits()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("needs the Linux file-size limit and mount");
+#else
+    QFETCH(QString, limit);
+    Rig rig;
+    QString folder = rig.dir.path();
+    struct Unmount {
+        QString at;
+        ~Unmount()
+        {
+            if (!at.isEmpty())
+                ::umount(QFile::encodeName(at).constData());
+        }
+    } unmount;
+    if (limit == QLatin1String("full")) {
+        folder = rig.path(QStringLiteral("small"));
+        QVERIFY(QDir().mkpath(folder));
+        if (::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=8k") != 0)
+            QSKIP("this machine does not let the test mount a small filesystem");
+        unmount.at = folder;
+        QVERIFY(rig.doc.setWorkingDirectory(folder));
+    }
+    const QString path = QDir(folder).filePath(QStringLiteral("band.syx"));
+    const Bytes old = amp::groupDump(groupOf(1));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char *>(old.data()), qsizetype(old.size()));
+    }
+    rig.files.openFromList(path);
+    rig.session.editor().editByte(preset::PreGain, 3);
+
+    rlimit before{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    if (limit == QLatin1String("size")) {
+        // As the program does at start, so the limit fails the write.
+        files::ignoreFileSizeLimitSignal();
+        rlimit small = before;
+        small.rlim_cur = 500;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    } else {
+        // Whatever room is left goes to a file beside it.
+        QFile filler(QDir(folder).filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(512, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+    QString message;
+    try {
+        rig.files.save();
+    } catch (const QuorvexError &e) {
+        message = e.message();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &before);
+
+    QVERIFY2(message.startsWith(QStringLiteral("Can't save file:\n") + path + QLatin1Char('\n')), qPrintable(message));
+    QCOMPARE(rig.get(path), old);
+    QVERIFY(rig.doc.isModified());
+    QCOMPARE(QDir(folder).entryList({QStringLiteral("band.syx*")}, QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("band.syx")}); // no temporary file left
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestDocumentFiles)

@@ -414,6 +414,28 @@ void TestGlobals::saveAs()
     rig.form->Open1->trigger();
     QCOMPARE(rig.image.globals, sample());
     QVERIFY(rig.take().empty());
+
+    // An edit marks the window unsaved; onto an existing file (a group file
+    // even) Save As asks first, and No leaves it and the mark as they were.
+    QVERIFY(!rig.form->isWindowModified());
+    rig.form->CheckBoxStereo->click();
+    QVERIFY(rig.form->isWindowModified());
+    QVERIFY(rig.form->windowTitle().contains(QStringLiteral("[*]")));
+    const Msg group = amp::groupDump(std::array<std::uint8_t, preset::GroupSize>{});
+    const QString band = rig.put(QStringLiteral("band.syx"), group);
+    rig.prompter.fileNames = {band};
+    rig.prompter.answers = {Button::No};
+    rig.form->SaveAs1->trigger();
+    QCOMPARE(rig.prompter.shown.last().text, QStringLiteral("File Exists. Overwrite?"));
+    QCOMPARE(rig.prompter.shown.last().caption, QStringLiteral("File Save"));
+    QFile kept(band);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.size(), qint64(group.size()));
+    QVERIFY(rig.form->isWindowModified());
+    rig.prompter.fileNames = {path};
+    rig.prompter.answers = {Button::Yes};
+    rig.form->SaveAs1->trigger();
+    QVERIFY(!rig.form->isWindowModified());
     QCOMPARE(rig.prompter.unexpected, 0);
 }
 
