@@ -431,6 +431,13 @@ void TestConversation::restoreAmpBackup()
     QCOMPARE(rig.s.document().titleName(), title);
     QCOMPARE(rig.editorPreGain(), 30);
 
+    // Backups taken within one millisecond are both kept, and both say their slot.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString a = rig.s.backups().save(amp::singlePreset(preset::DefaultRecord), QStringLiteral("B1"), now);
+    const QString b = rig.s.backups().save(amp::singlePreset(preset::DefaultRecord), QStringLiteral("B1"), now);
+    QVERIFY(a != b && QFile::exists(a) && QFile::exists(b));
+    QCOMPARE(AmpBackups::parseName(QFileInfo(b).fileName()).slot, 4);
+
     // A preset whose name does not say its slot is refused, with the file named.
     const QString renamed = rig.dir.filePath(QStringLiteral("mine.syx"));
     QVERIFY(QFile::copy(backups.filePath(first[0]), renamed));
