@@ -189,7 +189,11 @@ void TTabControl::paintEvent(QPaintEvent *)
             if (hasFocus())
                 opt.state |= QStyle::State_HasFocus;
         }
-        p.drawControl(QStyle::CE_TabBarTab, opt);
+        // The shape from the style, the label centred by hand: the style's
+        // own label layout keeps margins a short tab has no room for.
+        p.drawControl(QStyle::CE_TabBarTabShape, opt);
+        p.drawItemText(opt.rect, Qt::AlignCenter | Qt::TextShowMnemonic, opt.palette, isEnabled(), opt.text,
+                       QPalette::WindowText);
     }
 }
 

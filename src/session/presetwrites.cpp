@@ -86,19 +86,19 @@ void PresetWrites::restoreBackup()
     QString holds;
     if (file.kind == files::Kind::Group) {
         write.group = file.data;
-        holds = QStringLiteral("all sixteen presets, A1 to D4");
+        holds = QStringLiteral("all sixteen presets, A1 to D4, as the Amp had them");
     } else {
         // The slot it goes back to is the one its name says it came from.
         if (name.group || name.slot < 0)
             throw QuorvexError(QStringLiteral("This backup does not say which slot it came from:\n") + file.path);
         write.slot = name.slot;
         write.record = file.data;
-        holds = QStringLiteral("preset %1").arg(preset::slotName(name.slot));
+        holds = QStringLiteral("preset %1 as the Amp had it").arg(preset::slotName(name.slot));
     }
     const QDateTime taken = name.taken.isValid() ? name.taken : info.lastModified();
     const auto answer = prompter.question(
         QStringLiteral("Restore Amp Backup"),
-        QStringLiteral("%1\nholds %2 as the Amp had them on %3.\n\nWrite this backup to the Amp?")
+        QStringLiteral("%1\nholds %2 on %3.\n\nWrite this backup to the Amp?")
             .arg(info.fileName(), holds, taken.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
         {Prompter::Button::Yes, Prompter::Button::No}, Prompter::Icon::Question);
     if (answer != Prompter::Button::Yes)
