@@ -38,6 +38,9 @@ public:
     }
 
     VirtualAmpDriver &driver() { return driver_; }
+    // Switched off, the Amp hears nothing, while its ports stay (as a MIDI
+    // interface stays plugged in).
+    void setOff(bool off) { off_ = off; }
 
     // Opens both ports; false (with the reason printed) when no MIDI service takes them.
     bool open(RtMidi::Api api, const QString &name)
@@ -81,7 +84,8 @@ private:
     {
         if (monitor_)
             std::printf("in   %s\n", qPrintable(describeMessage(m.data(), m.size())));
-        driver_.receive(m);
+        if (!off_)
+            driver_.receive(m);
         std::fflush(stdout);
     }
 
@@ -101,12 +105,13 @@ private:
 
     VirtualAmpDriver driver_;
     bool monitor_;
+    bool off_ = false;
     std::unique_ptr<RtMidiIn> in_;
     std::unique_ptr<RtMidiOut> out_;
 };
 
 // Commands typed while it runs, one per line.
-void command(const QString &line, VirtualAmpDriver &driver)
+void command(const QString &line, AmpStandIn &stand)
 {
     const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words.isEmpty())
@@ -117,21 +122,23 @@ void command(const QString &line, VirtualAmpDriver &driver)
         const int program = words[1].toInt(&ok);
         const bool user = words.size() < 3 || words[2].toLower() != QLatin1String("factory");
         if (ok)
-            driver.stepToPreset(program, user);
+            stand.driver().stepToPreset(program, user);
     } else if (verb == QLatin1String("knob") && words.size() >= 3) {
         bool okValue = true;
         const int index = words[1].toInt(&ok);
         const int value = words[2].toInt(&okValue);
         ok = ok && okValue;
         if (ok)
-            driver.turnKnob(index, std::uint8_t(value));
+            stand.driver().turnKnob(index, std::uint8_t(value));
+    } else if (verb == QLatin1String("off") || verb == QLatin1String("on")) {
+        stand.setOff(verb == QLatin1String("off"));
     } else if (verb == QLatin1String("quit")) {
         QCoreApplication::quit();
     } else {
         ok = false;
     }
     if (!ok)
-        std::fprintf(stderr, "commands: pc <0-15> [user|factory] | knob <byte> <value> | quit\n");
+        std::fprintf(stderr, "commands: pc <0-15> [user|factory] | knob <byte> <value> | off | on | quit\n");
 }
 
 } // namespace
@@ -233,7 +240,7 @@ int main(int argc, char *argv[])
         }
         pending.append(buffer, std::size_t(got));
         for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
-            command(QString::fromLocal8Bit(pending.data(), qsizetype(end)), stand.driver());
+            command(QString::fromLocal8Bit(pending.data(), qsizetype(end)), stand);
             pending.erase(0, end + 1);
         }
     });
