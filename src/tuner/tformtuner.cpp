@@ -215,5 +215,7 @@ void TFormTuner::LoadSettings()
 void TFormTuner::NxNumberKnobTunerLevelChange(TNxKnob *knob)
 {
     const auto value = std::uint8_t(int(static_cast<TNxNumberKnob *>(knob)->GetValue()));
-    session_.editGlobalByte(globalrecord::BypassVolume, value);
+    // Each step is reported twice; the Amp hears of a change once.
+    if (session_.image().globals[globalrecord::BypassVolume.index] != value)
+        session_.editGlobalByte(globalrecord::BypassVolume, value);
 }
