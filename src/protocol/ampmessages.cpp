@@ -92,6 +92,33 @@ void decodeNibbles(const std::uint8_t *src, std::size_t count, std::uint8_t *dst
         dst[i] = fromNibbles(src[2 * i], src[2 * i + 1]);
 }
 
+SendTarget sendTarget(const std::uint8_t *data, std::size_t size)
+{
+    const SendTarget everything;
+    if (!hasAmpHeader(data, size) || size <= std::size_t(CommandPos) || data[size - 1] != 0xF7)
+        return everything;
+    const auto command = Command(data[CommandPos]);
+    if (int(size) != messageLength(command))
+        return everything;
+    // A field's part: its shift and width; 0 is the whole byte.
+    const auto field = [&](std::uint32_t places) {
+        return SendTarget{SendTarget::Kind::Place, places + data[7], 1 + data[8] * 128u + data[9]};
+    };
+    switch (command) {
+    case ParameterSet:
+        return {SendTarget::Kind::Place, data[7], 0};
+    case BitField:
+        return field(0);
+    case GlobalBitField:
+        return field(GlobalPlaces);
+    case IdentifyRequest:
+    case TunerMode:
+        return {SendTarget::Kind::Nothing, 0, 0};
+    default:
+        return everything;
+    }
+}
+
 Bytes footswitch(std::uint8_t sw) { return simple(Footswitch, {sw}); }
 Bytes identifyRequest() { return simple(IdentifyRequest, {}); }
 Bytes groupRequest() { return simple(GroupRequest, {}); }

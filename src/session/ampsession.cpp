@@ -19,6 +19,12 @@ constexpr std::uint8_t FlangerDTReset = 10;
 constexpr std::uint8_t FlangerFBReset = 19;
 constexpr int FlangerHoldMs = 250;
 
+// The send queue's targets are the protocol's, kind for kind.
+using QueueKind = TMidiOut::Target::Kind;
+using AmpKind = amp::SendTarget::Kind;
+static_assert(int(QueueKind::Nothing) == int(AmpKind::Nothing) && int(QueueKind::Everything) == int(AmpKind::Everything) &&
+              int(QueueKind::Place) == int(AmpKind::Place));
+
 } // namespace
 
 AmpSession::AmpSession(std::unique_ptr<MidiBackend> backend, Prompter &prompter, QObject *parent)
@@ -26,6 +32,11 @@ AmpSession::AmpSession(std::unique_ptr<MidiBackend> backend, Prompter &prompter,
 {
     // The panel shows presets from its first moment; start-up sends them.
     image_.fillDefaults();
+    // A knob turned faster than the cable carries: the Amp gets the newest value.
+    MidiOut1.setClassifier([](const std::uint8_t *data, std::size_t size) {
+        const amp::SendTarget t = amp::sendTarget(data, size);
+        return TMidiOut::Target{TMidiOut::Target::Kind(t.kind), t.place, t.part};
+    });
 
     MidiIn1.OnSysEx = [this](TMidiIn *, const std::uint8_t *data, int size) {
         run([&] { MidiIn1SysEx(data, size); });
