@@ -100,6 +100,10 @@ void LinkStatus::TimerPollTimer()
 
     const TMidiIn::Stats in = midiIn_.stats();
     const TMidiOut::Stats out = midiOut_.stats();
+    if (out.replaced > 0)
+        LabelOut->setToolTip(LabelOut->toolTip() +
+                             QStringLiteral("\n%1 changes replaced by a newer value while they waited for the cable")
+                                 .arg(out.replaced));
     if (in.received != lastReceived_) {
         LEDIn->TurnOn(true);
         lastReceived_ = in.received;
