@@ -169,7 +169,6 @@ void TMidiOut::booked(std::uint32_t bytes, std::int64_t from)
 void TMidiOut::enqueueOrSend(Kind kind, const std::uint8_t *data, std::uint32_t size, std::uint32_t packed)
 {
     const std::int64_t now = clock_->now();
-    const Target target = targetOf(kind, data, size);
     if (queuedMessages_ == 0 && cableFree(now)) {
         const int result = hand(kind, data, size, packed);
         switch (result) {
@@ -188,13 +187,14 @@ void TMidiOut::enqueueOrSend(Kind kind, const std::uint8_t *data, std::uint32_t 
             refuse(kind, size, "the MIDI service refused it");
             return;
         }
-        push(kind, data, size, packed, target);
+        push(kind, data, size, packed, targetOf(kind, data, size));
         busy_ = true;
         armTimer(now, true);
         return;
     }
     // Waiting already: the newer value takes the older one's place, which
     // needs no room.
+    const Target target = targetOf(kind, data, size);
     if (replace(target, data, size))
         return;
     if (queue_.size() - head_ + sizeof(Entry) + (kind == Kind::SysEx ? size : 0) > QueueLimit) {
