@@ -140,6 +140,8 @@ TFormTuner::TFormTuner(AmpSession &session, QWidget *parent)
             LoadSettings();
     });
     connect(&session_, &AmpSession::globalRecordLoaded, this, [this] { LoadSettings(); });
+    // The window may be made long after the GlobalRecord arrived.
+    LoadSettings();
 }
 
 TFormTuner::~TFormTuner() = default;
