@@ -90,7 +90,6 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     buildMenus();
     buildToolBar();
     buildPanels();
-    FormTuner = std::make_unique<TFormTuner>(*session_);
     connectSession();
     showTitle();
     designSize_ = QSize(ClientWidth,
@@ -155,7 +154,13 @@ void Quorvex1::connectSession()
     enableIfBuilt(SaveBack, doc.saveElsewhere());
     connect(&session_->files(), &DocumentFiles::globalFileChosen, this,
             [this](const QString &path) { run([&] { openGlobalFile(path); }); });
+}
 
+TFormTuner &Quorvex1::formTuner()
+{
+    if (FormTuner)
+        return *FormTuner;
+    FormTuner = std::make_unique<TFormTuner>(*session_);
     // While the tuner is up the main window takes no input.
     connect(FormTuner.get(), &TFormTuner::entered, this, [this] { setEnabled(false); });
     connect(FormTuner.get(), &TFormTuner::left, this, [this] {
@@ -163,6 +168,7 @@ void Quorvex1::connectSession()
         setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
         bringToFront();
     });
+    return *FormTuner;
 }
 
 void Quorvex1::buildMenus()
@@ -667,7 +673,7 @@ void Quorvex1::openGlobalFile(const QString &path)
 
 void Quorvex1::EnterTuner1Click()
 {
-    FormTuner->Enter(this);
+    formTuner().Enter(this);
 }
 
 void Quorvex1::New1Click() { session_->newDocument(AmpSession::View::Single); }
@@ -714,7 +720,7 @@ QSize Quorvex1::normalSize() const
 void Quorvex1::FormClose()
 {
     // The Amp is not left in tuner mode.
-    if (FormTuner->isVisible())
+    if (FormTuner && FormTuner->isVisible())
         FormTuner->ButtonTunerExitClick();
     TMidiIn &in = session_->midiIn();
     TMidiOut &out = session_->midiOut();
