@@ -1166,12 +1166,13 @@ private slots:
     {
         Fixture f;
         Quorvex1 &w = f.make();
-        QString title, text;
+        QString title, text, license;
         bool hasIcon = false;
         QTimer::singleShot(0, [&] {
             if (auto *box = qobject_cast<TAboutBox *>(QApplication::activeModalWidget())) {
                 title = box->windowTitle();
                 text = box->ProductName->text();
+                license = box->License->text();
                 hasIcon = !box->ProgramIcon->pixmap().isNull();
                 box->close();
             }
@@ -1179,6 +1180,7 @@ private slots:
         act(w, "About1")->trigger();
         QCOMPARE(title, QStringLiteral("Quorvex"));
         QCOMPARE(text, QStringLiteral("Quorvex - V2.0.2"));
+        QVERIFY(license.contains(QLatin1String("GNU General Public License, version 3 or later")));
         QVERIFY(hasIcon);
     }
 };

@@ -195,7 +195,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvex-amp"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("2.0.2"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEX_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
