@@ -545,13 +545,24 @@ void TestSession::waitingValueGivesWayToANewerOne_data()
     for (const auto &[name, between] : barriers)
         QTest::addRow("%s between steps", name) << QList{p(3, 1), between, p(3, 2)} << QList{p(3, 1), between, p(3, 2)}
                                                 << 0 << 0;
+    // Older firmware takes copied values only into the active set: they go
+    // out between two switches of the set, and must stay there.
+    QTest::newRow("alt set switched between copies")
+        << QList{p(4, 20), f(30, 0, 1, 1), p(4, 20), f(30, 0, 1, 0)}
+        << QList{p(4, 20), f(30, 0, 1, 1), p(4, 20), f(30, 0, 1, 0)} << 0 << 0;
+    // A flanger reset follows the switch to the flanger; a later turn replaces the reset.
+    QTest::newRow("modulation type switched") << QList{p(22, 5), f(2, 0, 4, 1), p(22, 10), p(22, 12)}
+                                              << QList{p(22, 5), f(2, 0, 4, 1), p(22, 12)} << 1 << 0;
+    QTest::newRow("amp model steps stay") << QList{f(0, 0, 4, 1), f(0, 0, 4, 2)} << QList{f(0, 0, 4, 1), f(0, 0, 4, 2)}
+                                          << 0 << 0;
+    QTest::newRow("tap function is no mode") << QList{f(30, 4, 4, 1), f(30, 4, 4, 2)} << QList{f(30, 4, 4, 2)} << 1 << 0;
     QTest::newRow("malformed messages stay") << QList{truncated, truncated} << QList{truncated, truncated} << 0 << 0;
     QTest::newRow("a question passes") << QList{p(3, 1), question, p(3, 2)} << QList{p(3, 2), question} << 1 << 0;
-    QTest::newRow("one field") << QList{f(2, 0, 4, 1), f(2, 0, 4, 2), f(2, 0, 4, 5)} << QList{f(2, 0, 4, 5)} << 2 << 0;
-    QTest::newRow("other fields of the byte") << QList{f(2, 0, 4, 1), f(2, 4, 2, 3), f(2, 0, 4, 2)}
-                                              << QList{f(2, 0, 4, 1), f(2, 4, 2, 3), f(2, 0, 4, 2)} << 0 << 0;
-    QTest::newRow("whole byte and field") << QList{p(2, 5), f(2, 0, 4, 1), p(2, 6)}
-                                          << QList{p(2, 5), f(2, 0, 4, 1), p(2, 6)} << 0 << 0;
+    QTest::newRow("one field") << QList{f(2, 4, 2, 1), f(2, 4, 2, 2), f(2, 4, 2, 3)} << QList{f(2, 4, 2, 3)} << 2 << 0;
+    QTest::newRow("other fields of the byte") << QList{f(2, 4, 2, 1), f(2, 6, 2, 3), f(2, 4, 2, 2)}
+                                              << QList{f(2, 4, 2, 1), f(2, 6, 2, 3), f(2, 4, 2, 2)} << 0 << 0;
+    QTest::newRow("whole byte and field") << QList{p(1, 5), f(1, 5, 1, 1), p(1, 6)}
+                                          << QList{p(1, 5), f(1, 5, 1, 1), p(1, 6)} << 0 << 0;
     QTest::newRow("global bytes are not preset bytes") << QList{g(3, 0, 4, 1), f(3, 0, 4, 1), g(3, 0, 4, 2)}
                                                        << QList{g(3, 0, 4, 2), f(3, 0, 4, 1)} << 1 << 0;
     QTest::newRow("global record between steps") << QList{g(6, 0, 5, 1), globals, g(6, 0, 5, 2)}

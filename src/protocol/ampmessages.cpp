@@ -92,6 +92,22 @@ void decodeNibbles(const std::uint8_t *src, std::size_t count, std::uint8_t *dst
         dst[i] = fromNibbles(src[2 * i], src[2 * i + 1]);
 }
 
+namespace {
+
+// Fields that change how the Amp takes later values: the Alt flags choose the
+// set that later values go to (older firmware takes values for the active
+// set only), and a new amp model or modulation type resets what depends on
+// it. Nothing may move across a message that writes one of them.
+bool switchesMode(std::uint8_t index, int shift, int width)
+{
+    const auto overlaps = [&](const Field &f) {
+        return index == f.index && shift < f.shift + f.width && f.shift < shift + width;
+    };
+    return overlaps(preset::AltFlags) || overlaps(preset::ModType) || overlaps(preset::AmpModel);
+}
+
+} // namespace
+
 SendTarget sendTarget(const std::uint8_t *data, std::size_t size)
 {
     const SendTarget everything;
@@ -106,8 +122,12 @@ SendTarget sendTarget(const std::uint8_t *data, std::size_t size)
     };
     switch (command) {
     case ParameterSet:
+        if (switchesMode(data[7], 0, 8))
+            return everything;
         return {SendTarget::Kind::Place, data[7], 0};
     case BitField:
+        if (switchesMode(data[7], data[8], data[9]))
+            return everything;
         return field(0);
     case GlobalBitField:
         return field(GlobalPlaces);

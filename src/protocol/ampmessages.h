@@ -84,7 +84,9 @@ Bytes syncComplete();
 // the GlobalRecord) and one part of it (the whole byte, or one field); a
 // question for the Amp's name or a tuner switch writes nothing; anything
 // else (whole records, stores, dumps, the footswitch, messages not the
-// Amp's) may write anything.
+// Amp's, and fields that switch the Amp's mode: the Alt flags, the amp model
+// and the modulation type) may write anything, so it keeps its place and
+// nothing moves across it.
 struct SendTarget {
     enum class Kind : std::uint8_t { Nothing, Everything, Place };
     Kind kind = Kind::Everything;
