@@ -7,7 +7,7 @@
 
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
-#include "session/ampsession.h"
+#include "app/session.h"
 
 #include <benchmark/benchmark.h>
 
@@ -53,9 +53,9 @@ Result sweep(int knobs, unsigned seed)
     auto owned = std::make_unique<LoopbackBackend>();
     LoopbackBackend &backend = *owned;
     backend.pacing = true;
-    AmpSession session(std::move(owned), user);
+    Session session(std::move(owned), user);
     SweepClock clock;
-    TMidiOut &out = session.midiOut();
+    TMidiOut &out = session.link().midiOut();
     out.setClock(&clock);
     out.setRate(TMidiOut::DinRate);
     out.setPort(0);
@@ -94,7 +94,7 @@ Result sweep(int knobs, unsigned seed)
         const int knob = k % knobs;
         // Up and down the knob's range, a new value every step.
         const int value = 1 + (k / knobs) % 32;
-        session.editByte(bytes[knob], std::uint8_t(value));
+        session.editor().editByte(bytes[knob], std::uint8_t(value));
         afterCall(false);
         last[knob] = value;
         lastStep[knob] = at;

@@ -35,5 +35,5 @@ if(NOT QUORVEX_SANITIZE)
   add_test(NAME manpage_check_notices COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/check-manpage
            ${pages}/quorvex-amp.1 quorvex $<TARGET_FILE:quorvex>)
   set_tests_properties(manpage_check_notices PROPERTIES TIMEOUT 60
-    PASS_REGULAR_EXPRESSION "options quorvex --help does not list: --api --channel --firmware --monitor --port-name --wire-rate")
+    PASS_REGULAR_EXPRESSION "options quorvex --help does not list: --api --channel --firmware --monitor --port-name")
 endif()

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/apppaths.h"
+#include "app/caretrest.h"
 #include "app/quorvex1.h"
 #include "app/singleinstance.h"
 
@@ -45,6 +46,7 @@ int main(int argc, char *argv[])
     if (SingleInstance::sendToRunning(serverName, SingleInstance::commandLineText(arguments, QDir::currentPath())))
         return 0;
 
+    const CaretRest caretRest;
     Quorvex1::Options options;
     options.serverName = serverName;
     options.arguments = arguments;

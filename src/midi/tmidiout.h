@@ -22,6 +22,8 @@
 // With a classifier, a SysEx message that only sets a value waiting in the
 // queue is overwritten by a newer value for the same thing (see
 // SendTargets), so the device never plays through values already left behind.
+// Tells the backend's link notifier of messages sent, of failures and of
+// changes to the port.
 class TMidiOut {
 public:
     static constexpr int MaxDevices = MidiDeviceChoice::MaxDevices;
@@ -73,7 +75,7 @@ public:
     // Reads the device list again; the chosen device keeps its choice by name.
     void refreshDevices();
     // Remembers a chosen device that is absent now (see MidiDeviceChoice).
-    void rememberDevice(int index, const QString &name) { devices_.remember(index, name); }
+    void rememberDevice(int index, const QString &name);
     int storedPort() const { return devices_.storedPort(); }
     QString storedName() const { return devices_.storedName(); }
 

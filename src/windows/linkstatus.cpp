@@ -2,6 +2,7 @@
 #include "windows/linkstatus.h"
 
 #include "controls/tledimage.h"
+#include "midi/linknotifier.h"
 #include "midi/tmidiin.h"
 #include "midi/tmidiout.h"
 
@@ -9,17 +10,18 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
-namespace {
+// A steady flow of messages keeps a light lit: each delivery comes before
+// the light's time is up. And traffic shows within a tenth of a second.
+static_assert(LinkStatus::FlashMs > LinkNotifier::HoldMs);
+static_assert(LinkNotifier::HoldMs <= 100);
 
-// A flash lasts a few polls, so a single message is seen.
-constexpr int FlashMs = 3 * LinkStatus::PollMs;
+namespace {
 
 TLEDImage *activityLight(const QString &hint, QWidget *parent)
 {
     auto *led = new TLEDImage(parent);
     led->SetOnColor(QColor(0, 128, 0)); // the green LED image
     led->SetOffColor(QColor(128, 128, 128));
-    led->SetExtinguishTimeout(FlashMs);
     led->TurnOn(false);
     led->setToolTip(hint);
     return led;
@@ -38,6 +40,12 @@ LinkStatus::LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend,
     LabelAmp->setToolTip(QStringLiteral("The firmware of the Amp that answered"));
     LabelAmp->hide();
     LabelFailures = new QLabel(this);
+    LabelSync = new QLabel(QStringLiteral("<a href=\"sync\">Sync with Amp</a>"), this);
+    LabelSync->setObjectName(QStringLiteral("LabelSync"));
+    LabelSync->setToolTip(QStringLiteral("The Amp may hold other values than the editor shows: fetch its preset again"));
+    LabelSync->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    LabelSync->hide();
+    connect(LabelSync, &QLabel::linkActivated, this, [this] { emit syncRequested(); });
     setObjectName(QStringLiteral("StatusLink"));
 
     auto *layout = new QHBoxLayout(this);
@@ -52,19 +60,30 @@ LinkStatus::LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend,
     layout->addWidget(LabelAmp);
     layout->addSpacing(8);
     layout->addWidget(LabelFailures);
+    layout->addSpacing(8);
+    layout->addWidget(LabelSync);
     layout->addStretch(1); // the parts keep together at the left
 
-    TimerPoll.setObjectName(QStringLiteral("TimerPoll"));
-    TimerPoll.setInterval(PollMs);
-    connect(&TimerPoll, &QTimer::timeout, this, &LinkStatus::TimerPollTimer);
-    TimerPoll.start();
-    TimerPollTimer();
+    for (QTimer *light : {&inLight_, &outLight_}) {
+        light->setSingleShot(true);
+        light->setInterval(FlashMs);
+    }
+    connect(&inLight_, &QTimer::timeout, this, &LinkStatus::inLightTimeout);
+    connect(&outLight_, &QTimer::timeout, this, &LinkStatus::outLightTimeout);
+    connect(&backend_.linkNotifier(), &LinkNotifier::changed, this, &LinkStatus::linkChanged);
+    linkChanged(LinkEvents::Service | LinkEvents::Ports | LinkEvents::Failed);
 }
 
-void LinkStatus::setFirmware(const QString &text)
+void LinkStatus::setFirmware(const QString &text, const QString &hint)
 {
     LabelAmp->setText(text);
     LabelAmp->setVisible(!text.isEmpty());
+    LabelAmp->setToolTip(hint.isEmpty() ? QStringLiteral("The firmware of the Amp that answered") : hint);
+}
+
+void LinkStatus::setSyncOffered(bool on)
+{
+    LabelSync->setVisible(on);
 }
 
 void LinkStatus::showPort(QLabel *label, const QString &direction, bool open, const QString &name)
@@ -87,36 +106,61 @@ void LinkStatus::showPort(QLabel *label, const QString &direction, bool open, co
     label->setToolTip(hint);
 }
 
-void LinkStatus::TimerPollTimer()
+void LinkStatus::linkChanged(unsigned changes)
 {
-    // A service that came back may list its devices in another order.
-    if (const std::uint64_t epoch = backend_.devicesEpoch(); epoch != lastEpoch_) {
-        lastEpoch_ = epoch;
-        midiIn_.refreshDevices();
-        midiOut_.refreshDevices();
+    if (changes & LinkEvents::Service) {
+        // A service that came back may list its devices in another order.
+        if (const std::uint64_t epoch = backend_.devicesEpoch(); epoch != lastEpoch_) {
+            lastEpoch_ = epoch;
+            midiIn_.refreshDevices();
+            midiOut_.refreshDevices();
+        }
+        if (const bool up = backend_.linkUp(); up != lastUp_) {
+            lastUp_ = up;
+            if (up)
+                emit serviceReturned();
+        }
     }
+    // A waiting change that a newer value replaced is told of by the sends
+    // that follow it.
+    if ((changes & (LinkEvents::Service | LinkEvents::Ports)) ||
+        ((changes & LinkEvents::Sent) && midiOut_.stats().replaced != shownReplaced_))
+        showPorts();
+    if (changes & LinkEvents::Failed)
+        showFailures();
+    if (changes & LinkEvents::Received)
+        flash(LEDIn, inLight_);
+    if (changes & LinkEvents::Sent)
+        flash(LEDOut, outLight_);
+}
+
+void LinkStatus::flash(TLEDImage *led, QTimer &timer)
+{
+    // Lit already during a flow of messages: only the end moves.
+    if (!led->LEDOn())
+        led->TurnOn(true);
+    timer.start();
+}
+
+void LinkStatus::inLightTimeout() { LEDIn->TurnOn(false); }
+
+void LinkStatus::outLightTimeout() { LEDOut->TurnOn(false); }
+
+void LinkStatus::showPorts()
+{
     showPort(LabelIn, QStringLiteral("In"), midiIn_.Using(), midiIn_.storedName());
     showPort(LabelOut, QStringLiteral("Out"), midiOut_.Using(), midiOut_.storedName());
-
-    const TMidiIn::Stats in = midiIn_.stats();
-    const TMidiOut::Stats out = midiOut_.stats();
-    if (out.replaced > 0)
+    shownReplaced_ = midiOut_.stats().replaced;
+    if (shownReplaced_ > 0)
         LabelOut->setToolTip(LabelOut->toolTip() +
                              QStringLiteral("\n%1 changes replaced by a newer value while they waited for the cable")
-                                 .arg(out.replaced));
-    if (in.received != lastReceived_) {
-        LEDIn->TurnOn(true);
-        lastReceived_ = in.received;
-    } else {
-        LEDIn->ShouldExtinguish();
-    }
-    if (out.sent != lastSent_) {
-        LEDOut->TurnOn(true);
-        lastSent_ = out.sent;
-    } else {
-        LEDOut->ShouldExtinguish();
-    }
+                                 .arg(shownReplaced_));
+}
 
+void LinkStatus::showFailures()
+{
+    const TMidiIn::Stats in = midiIn_.stats();
+    const TMidiOut::Stats out = midiOut_.stats();
     const std::uint64_t lost = backend_.outputLosses();
     failures_ = out.refused + out.dropped + lost + in.overflows;
     LabelFailures->setText(failures_ == 0 ? QString() : QStringLiteral("Not delivered: %1").arg(failures_));
