@@ -3,6 +3,7 @@
 #include "app/caretrest.h"
 #include "app/quorvex1.h"
 #include "app/singleinstance.h"
+#include "files/safefile.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -36,6 +37,8 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    // Past a file-size limit a save fails with its reason; the edits stay.
+    files::ignoreFileSizeLimitSignal();
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QLatin1String(AppPaths::DesktopId));
     parser.process(app); // an unknown option ends here, with its message

@@ -12,6 +12,9 @@
 class TTabControl : public QWidget {
     Q_OBJECT
 public:
+    // Pixels of space beside a label at most.
+    static constexpr int MaxLabelSpace = 12;
+
     explicit TTabControl(QWidget *parent = nullptr);
 
     int addTab(const QString &text);
