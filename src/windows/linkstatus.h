@@ -76,6 +76,7 @@ private:
     std::uint64_t lastEpoch_ = 0;
     bool lastUp_ = true;
     std::uint64_t failures_ = 0;
+    std::uint64_t shownReplaced_ = 0; // in the output's hover text
     QString firmware_;
     QString firmwareHint_;
     bool virtual_ = false;
