@@ -5,6 +5,7 @@
 #include "app/apppaths.h"
 #include "app/qtprompter.h"
 #include "app/singleinstance.h"
+#include "ampsim/builtinampbackend.h"
 #include "editor/editorpanel.h"
 #include "filelist/filelistpanel.h"
 #include "globals/tformglobal.h"
@@ -15,6 +16,7 @@
 #include "windows/tformmidi.h"
 #include "windows/linkstatus.h"
 #include "windows/tformsyncmsg.h"
+#include "windows/virtualampmenu.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -72,7 +74,9 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     : QMainWindow(parent),
       prompter_(options.prompter ? std::move(options.prompter) : std::make_unique<QtPrompter>()),
       session_(std::make_unique<Session>(
-          options.backend ? std::move(options.backend) : std::make_unique<RtMidiBackend>(), *prompter_)),
+          options.backend ? std::move(options.backend)
+                          : std::make_unique<BuiltInAmpBackend>(std::make_unique<RtMidiBackend>()),
+          *prompter_)),
       settings_(options.iniPath.isEmpty() ? Settings::defaultPath() : options.iniPath),
       arguments_(options.arguments),
       autoStart_(options.autoStart)
@@ -91,6 +95,7 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     buildToolBar();
     buildPanels();
     connectSession();
+    addVirtualAmp();
     showTitle();
     designSize_ = QSize(ClientWidth,
                         ClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
@@ -186,6 +191,16 @@ TFormTuner &Quorvex1::formTuner()
         session_->queue().kick();
     });
     return *FormTuner;
+}
+
+void Quorvex1::addVirtualAmp()
+{
+    auto *builtIn = dynamic_cast<BuiltInAmpBackend *>(&session_->link().backend());
+    if (!builtIn)
+        return;
+    menuBar()->insertMenu(Help1->menuAction(), new VirtualAmpMenu(*builtIn, *prompter_, this));
+    connect(builtIn, &BuiltInAmpBackend::usageChanged, StatusLink,
+            [this, builtIn] { StatusLink->setVirtualAmp(builtIn->inputInUse() || builtIn->outputInUse()); });
 }
 
 void Quorvex1::showStatusMessage(const QString &text, int ms)
@@ -572,6 +587,8 @@ void Quorvex1::startUp()
     const bool inFailed = openAtStart(in);
     const bool outFailed = openAtStart(out);
     if (in.Port() == -1 || out.Port() == -1) {
+        if (auto *builtIn = dynamic_cast<BuiltInAmpBackend *>(&session_->link().backend()))
+            builtIn->preselectWhenAlone(in, out);
         MIDIPortSelect1Click();
     } else {
         if (inFailed)

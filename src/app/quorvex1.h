@@ -32,7 +32,7 @@ class Quorvex1 : public QMainWindow {
     Q_OBJECT
 public:
     struct Options {
-        std::unique_ptr<MidiBackend> backend;   // null: the real MIDI service
+        std::unique_ptr<MidiBackend> backend;   // null: the real MIDI service and the built-in virtual Amp
         std::unique_ptr<Prompter> prompter;     // null: real message boxes
         QString iniPath;                        // empty: Settings::defaultPath()
         QString serverName;                     // empty: no single-instance server
@@ -121,6 +121,9 @@ private:
     void buildToolBar();
     void buildPanels();
     void connectSession();
+    // With the built-in virtual Amp among the devices: its menu, and the
+    // status bar saying when it is the Amp in use.
+    void addVirtualAmp();
     void readSettings();
     void startUp();
     // Opens the file a start or a second start names; false when it holds no
