@@ -39,6 +39,12 @@ const std::map<std::string, Target> targets = {
     // The wire carries at most 284 tuner data messages a second (3.52 ms
     // each); the tuner window shows and paints each ten times as fast.
     {"BM_TunerData", {352000, "tuner data shown and painted"}},
+    // 40,000 presets in 10,000 files. Indexing from nothing also checks its
+    // own ratio to reading and decoding the files alone.
+    {"BM_LibraryIndexCold", {5e9, "40,000 presets indexed from nothing"}},
+    {"BM_LibraryWarmStart", {300e6, "library started again, nothing changed"}},
+    {"BM_LibrarySearch", {20e6, "three-term search over 40,000 presets"}},
+    {"BM_LibraryUpdateOne", {50e6, "one file saved until a search finds it"}},
 };
 
 // The target of the longest key that is the benchmark's name or a leading

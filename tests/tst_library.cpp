@@ -110,7 +110,7 @@ void TestLibrary::initTestCase()
     LibraryRoots roots{dir_.filePath(QStringLiteral("data")), dir_.filePath(QStringLiteral("backups")), {}};
     fixture_ = std::make_unique<Index>(dir_.filePath(QStringLiteral("index.sqlite")), roots);
     fixture_->update();
-    const QString crunch = fixture_->search(QStringLiteral("crunch")).rows.at(0).hash;
+    const qint64 crunch = fixture_->search(QStringLiteral("crunch")).rows.at(0).hash;
     QVERIFY(LibraryMarks::setFavourite(fixture_->db(), {crunch}, true));
     QVERIFY(LibraryMarks::setTags(fixture_->db(), {crunch}, {QStringLiteral("blues"), QStringLiteral(" slow  blues ")}));
 }
@@ -287,7 +287,7 @@ void TestLibrary::marksFollowTheRecordThroughRenames()
     const QString data = tmp.filePath(QStringLiteral("data"));
     Index index(tmp.filePath(QStringLiteral("index.sqlite")), {data, {}, {}});
     index.update();
-    const QString hash = index.search(QStringLiteral("crunch")).rows.at(0).hash;
+    const qint64 hash = index.search(QStringLiteral("crunch")).rows.at(0).hash;
     QVERIFY(LibraryMarks::setFavourite(index.db(), {hash}, true));
     QVERIFY(LibraryMarks::setTags(index.db(), {hash}, {QStringLiteral("Live")}));
 
@@ -377,7 +377,7 @@ void TestLibrary::watcherFeedsTheIndex()
     QVERIFY(searchable(QStringLiteral("model:acoustic"), 0));
 
     // Marks go through the worker; the search sees them once written.
-    const QString hash = library.search(QStringLiteral("crunch")).rows.at(0).hash;
+    const qint64 hash = library.search(QStringLiteral("crunch")).rows.at(0).hash;
     library.setFavourite({hash}, true);
     QVERIFY(library.waitUntilIdle());
     QCOMPARE(names(library.search(QStringLiteral("is:fav"))), QStringList{QStringLiteral("Crunch.syx")});
@@ -468,8 +468,8 @@ void TestLibrary::olderIndexIsMigratedAfterACopy()
         QVERIFY(db.open());
         QVERIFY(LibraryIndexFile::migrate(db, 0, 1));
         QVERIFY(QSqlQuery(db).exec(QStringLiteral(
-            "INSERT INTO presets(path, slot, folder, name, size, mtime, note_size, note_mtime, kind, backup, note, words)"
-            " VALUES ('/x/a.syx', -1, '/x', 'a.syx', 1, 1, -1, -1, 0, 0, '', 'a.syx')")));
+            "INSERT INTO files(path, folder, name, size, mtime, note_size, note_mtime, kind, backup, note, words)"
+            " VALUES ('/x/a.syx', '/x', 'a.syx', 1, 1, -1, -1, 0, 0, '', 'a.syx')")));
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("v1"));
@@ -481,7 +481,7 @@ void TestLibrary::olderIndexIsMigratedAfterACopy()
         QSqlDatabase db = QSqlDatabase::database(QStringLiteral("now"));
         QCOMPARE(LibraryIndexFile::version(db), LibraryIndexFile::Version);
         QCOMPARE(int(LibrarySearch::run(db, QStringLiteral("a.syx")).rows.size()), 1);
-        QVERIFY(LibraryMarks::setFavourite(db, {QStringLiteral("h")}, true)); // the new tables are there
+        QVERIFY(LibraryMarks::setFavourite(db, {7}, true)); // the new tables are there
     }
     LibraryIndexFile::close(QStringLiteral("now"));
     QVERIFY(QFile::exists(path + QStringLiteral(".v1-before-migration")));
@@ -507,15 +507,15 @@ void TestLibrary::compareAndDuplicates()
     Record c = b;
     c[High] = 3;
     const Record far = record(9, 9, 1);
-    const std::vector<DuplicateFinder::Record> records{
-        {QStringLiteral("a"), a, 1}, {QStringLiteral("b"), b, 1}, {QStringLiteral("c"), c, 3}, {QStringLiteral("far"), far, 1},
-        {QStringLiteral("twice"), record(5, 5, 5), 2}};
+    const QStringList label{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("far"),
+                            QStringLiteral("twice")};
+    const std::vector<DuplicateFinder::Record> records{{0, a, 1}, {1, b, 1}, {2, c, 3}, {3, far, 1}, {4, record(5, 5, 5), 2}};
     auto groups = [&](int n) {
         QStringList out;
         for (const auto &g : DuplicateFinder::find(records, n)) {
             QStringList members;
             for (int m : g.members)
-                members << records[std::size_t(m)].hash;
+                members << label[int(records[std::size_t(m)].hash)];
             out << members.join(QLatin1Char('+'));
         }
         return out;

@@ -3,7 +3,7 @@
 
 #include "model/presetrecord.h"
 
-#include <QString>
+#include <QtGlobal>
 
 #include <atomic>
 #include <vector>
@@ -18,7 +18,7 @@ public:
     static constexpr int MostDifferences = 10;
 
     struct Record {
-        QString hash;
+        qint64 hash;
         preset::Record bytes;
         int presets = 1; // how many presets of the library hold it
     };

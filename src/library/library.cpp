@@ -5,16 +5,26 @@
 #include "library/libraryworker.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QSqlQuery>
 
 Library::Library(const QString &indexPath, QObject *parent)
     : QObject(parent),
       requestedPath_(indexPath.isEmpty() ? LibraryIndexFile::defaultPath() : indexPath),
       connection_(QStringLiteral("quorvex-library-reader-%1").arg(quintptr(this))),
-      worker_(new LibraryWorker(requestedPath_))
+      worker_(new LibraryWorker(requestedPath_)),
+      reader_(new LibraryReader(newestSearch_))
 {
     qRegisterMetaType<LibraryRoots>();
+    qRegisterMetaType<LibraryReader::Found>();
+    readerThread_.setObjectName(QStringLiteral("Library search"));
+    reader_->moveToThread(&readerThread_);
+    connect(&readerThread_, &QThread::finished, reader_, &QObject::deleteLater);
+    connect(reader_, &LibraryReader::found, this, [this](quint64 token, const LibraryReader::Found &result) {
+        if (token == newestSearch_.load())
+            emit found(token, result);
+    });
     thread_.setObjectName(QStringLiteral("Library"));
     worker_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
@@ -32,6 +42,13 @@ Library::Library(const QString &indexPath, QObject *parent)
 
 Library::~Library()
 {
+    if (readerThread_.isRunning()) {
+        QMetaObject::invokeMethod(reader_, &LibraryReader::close, Qt::BlockingQueuedConnection);
+        readerThread_.quit();
+        readerThread_.wait();
+    } else {
+        delete reader_;
+    }
     if (thread_.isRunning()) {
         QMetaObject::invokeMethod(worker_, &LibraryWorker::close, Qt::BlockingQueuedConnection);
         thread_.quit();
@@ -54,6 +71,7 @@ void Library::start()
         return;
     started_ = true;
     thread_.start(QThread::LowPriority);
+    readerThread_.start();
     post([w = worker_] { w->open(); });
 }
 
@@ -65,6 +83,7 @@ void Library::workerOpened(const QString &path, bool ok)
     if (open_) {
         // This connection only reads; the worker writes.
         QSqlQuery(db()).exec(QStringLiteral("PRAGMA query_only = 1"));
+        QMetaObject::invokeMethod(reader_, [r = reader_, path] { r->attach(path); }, Qt::QueuedConnection);
         emit opened();
         emit changed();
     }
@@ -107,12 +126,12 @@ void Library::filesChanged(const QStringList &paths)
     post([w = worker_, paths] { w->filesChanged(paths); });
 }
 
-void Library::setFavourite(const QStringList &hashes, bool on)
+void Library::setFavourite(const QList<qint64> &hashes, bool on)
 {
     post([w = worker_, hashes, on] { w->setFavourite(hashes, on); });
 }
 
-void Library::setTags(const QStringList &hashes, const QStringList &tags)
+void Library::setTags(const QList<qint64> &hashes, const QStringList &tags)
 {
     post([w = worker_, hashes, tags] { w->setTags(hashes, tags); });
 }
@@ -125,6 +144,15 @@ LibrarySearch::Result Library::search(const QString &query) const
         return r;
     }
     return LibrarySearch::run(db(), query);
+}
+
+quint64 Library::searchLater(const QString &query, LibraryColumns::Column column, bool descending)
+{
+    const quint64 token = ++newestSearch_;
+    QMetaObject::invokeMethod(
+        reader_, [r = reader_, token, query, column, descending] { r->search(token, query, int(column), descending); },
+        Qt::QueuedConnection);
+    return token;
 }
 
 QStringList Library::allTags() const
@@ -142,14 +170,16 @@ bool Library::waitUntilIdle(int timeoutMs)
     if (!started_)
         return true;
     const quint64 token = ++pings_;
+    QEventLoop loop;
+    const QMetaObject::Connection answered = connect(worker_, &LibraryWorker::idle, &loop, [&](quint64 t) {
+        if (t >= token)
+            loop.quit();
+    }, Qt::QueuedConnection);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     post([w = worker_, token] { w->ping(token); });
-    const QDeadlineTimer deadline(timeoutMs);
-    while (answered_ < token) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    }
+    loop.exec();
+    disconnect(answered);
     // The signals sent before the answer have been delivered too.
     QCoreApplication::processEvents();
-    return true;
+    return answered_ >= token;
 }

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "library/librarycolumns.h"
+#include "library/libraryreader.h"
 #include "library/libraryroots.h"
 #include "library/librarysearch.h"
 
 #include <QObject>
 #include <QThread>
+
+#include <atomic>
 
 class LibraryWorker;
 
@@ -42,10 +46,15 @@ public:
     // These files changed, appeared or went (a save, a delete).
     void filesChanged(const QStringList &paths);
 
-    void setFavourite(const QStringList &hashes, bool on);
-    void setTags(const QStringList &hashes, const QStringList &tags);
+    void setFavourite(const QList<qint64> &hashes, bool on);
+    void setTags(const QList<qint64> &hashes, const QStringList &tags);
 
+    // At once, on this thread.
     LibrarySearch::Result search(const QString &query) const;
+    // On the search thread, sorted; answered by found() with the token
+    // returned, unless a newer search was asked for meanwhile.
+    quint64 searchLater(const QString &query, LibraryColumns::Column column = LibraryColumns::Name,
+                        bool descending = false);
     QStringList allTags() const;
     std::vector<LibrarySearch::Stored> distinctRecords() const;
 
@@ -63,6 +72,7 @@ signals:
     // Something the user should hear of: the index was damaged and rebuilt,
     // a folder could not be added...
     void notice(const QString &text);
+    void found(quint64 token, LibraryReader::Found result);
 
 private:
     void workerOpened(const QString &path, bool ok);
@@ -75,6 +85,9 @@ private:
     QString connection_;
     QThread thread_;
     LibraryWorker *worker_;
+    QThread readerThread_;
+    std::atomic<quint64> newestSearch_{0};
+    LibraryReader *reader_;
     LibraryRoots roots_;
     bool started_ = false;
     bool open_ = false;

@@ -18,7 +18,7 @@ struct LibraryEntry {
     Kind kind = Unreadable;
     QString error; // why the file could not be read
     preset::Record record{};
-    QString hash;
+    qint64 hash = 0;     // presetcolumns::hashOf(record)
     qint64 modified = 0; // ms since the epoch
     QString note;        // the first line of the note beside the file
     bool backup = false; // in the Amp backups folder

@@ -17,33 +17,34 @@ constexpr int SqliteCorrupt = 11, SqliteNotADb = 26, SqliteReadOnly = 8, SqliteC
 
 // Step n takes the schema from version n - 1 to n.
 const char *const Step1[] = {
-    // One row per preset: a single file (slot -1), each slot of a group
-    // file, or a file that could not be read (kind 0, with the reason).
-    // size, mtime and the note's size and mtime say whether the file must
-    // be read again.
+    // One row per file under the roots: its stamps say whether it must be
+    // read again; kind 0 is a file that could not be read (with the
+    // reason), 3 a global file, kept so it is not read again.
+    "CREATE TABLE files("
+    " id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, folder TEXT NOT NULL, name TEXT NOT NULL,"
+    " size INTEGER NOT NULL, mtime INTEGER NOT NULL, note_size INTEGER NOT NULL, note_mtime INTEGER NOT NULL,"
+    " kind INTEGER NOT NULL, backup INTEGER NOT NULL, error TEXT, note TEXT NOT NULL, words TEXT NOT NULL)",
+    "CREATE INDEX files_folder ON files(folder)",
+    // One row per preset: a single file's (slot -1) or a group file's
+    // slot, keyed by file and slot, with the values searched by. The
+    // writer deletes a file's presets with it.
     "CREATE TABLE presets("
-    " path TEXT NOT NULL, slot INTEGER NOT NULL,"
-    " folder TEXT NOT NULL, name TEXT NOT NULL,"
-    " size INTEGER NOT NULL, mtime INTEGER NOT NULL,"
-    " note_size INTEGER NOT NULL, note_mtime INTEGER NOT NULL,"
-    " kind INTEGER NOT NULL, backup INTEGER NOT NULL, error TEXT,"
-    " record BLOB, hash TEXT,"
-    " model INTEGER, cabinet INTEGER, modulation INTEGER,"
-    " gain INTEGER, low INTEGER, mid INTEGER, high INTEGER, post INTEGER, midfreq INTEGER,"
-    " reverb INTEGER, delay INTEGER, feedback INTEGER, rate INTEGER, depth INTEGER, time INTEGER,"
-    " note TEXT NOT NULL, words TEXT NOT NULL,"
-    " PRIMARY KEY(path, slot))",
-    "CREATE INDEX presets_folder ON presets(folder)",
-    "CREATE INDEX presets_hash ON presets(hash)",
+    " file INTEGER NOT NULL REFERENCES files(id), slot INTEGER NOT NULL,"
+    " record BLOB NOT NULL, hash INTEGER NOT NULL,"
+    " model INTEGER NOT NULL, cabinet INTEGER NOT NULL, modulation INTEGER NOT NULL,"
+    " gain INTEGER NOT NULL, low INTEGER NOT NULL, mid INTEGER NOT NULL, high INTEGER NOT NULL,"
+    " post INTEGER NOT NULL, midfreq INTEGER NOT NULL, reverb INTEGER NOT NULL, delay INTEGER NOT NULL,"
+    " feedback INTEGER NOT NULL, rate INTEGER NOT NULL, depth INTEGER NOT NULL, time INTEGER NOT NULL,"
+    " PRIMARY KEY(file, slot)) WITHOUT ROWID",
     // Folders added from the library window.
     "CREATE TABLE folders(path TEXT PRIMARY KEY) WITHOUT ROWID",
 };
 const char *const Step2[] = {
     // Marks go by the record's hash, so they follow a preset through
     // renames and moves, and outlive its files.
-    "CREATE TABLE favourites(hash TEXT PRIMARY KEY) WITHOUT ROWID",
+    "CREATE TABLE favourites(hash INTEGER PRIMARY KEY)",
     "CREATE TABLE tags(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE COLLATE NOCASE)",
-    "CREATE TABLE preset_tags(hash TEXT NOT NULL, tag INTEGER NOT NULL REFERENCES tags(id) ON DELETE CASCADE,"
+    "CREATE TABLE preset_tags(hash INTEGER NOT NULL, tag INTEGER NOT NULL REFERENCES tags(id),"
     " PRIMARY KEY(hash, tag)) WITHOUT ROWID",
     "CREATE INDEX preset_tags_tag ON preset_tags(tag)",
 };

@@ -40,20 +40,20 @@ QStringList LibraryMarks::cleanTags(const QStringList &tags)
     return clean;
 }
 
-bool LibraryMarks::setFavourite(QSqlDatabase db, const QStringList &hashes, bool on)
+bool LibraryMarks::setFavourite(QSqlDatabase db, const QList<qint64> &hashes, bool on)
 {
     return inTransaction(db, [&] {
         QSqlQuery q(db);
         q.prepare(on ? QStringLiteral("INSERT OR IGNORE INTO favourites(hash) VALUES (?)")
                      : QStringLiteral("DELETE FROM favourites WHERE hash = ?"));
-        for (const QString &h : hashes)
+        for (qint64 h : hashes)
             if (!run(q, {h}))
                 return false;
         return true;
     });
 }
 
-bool LibraryMarks::setTags(QSqlDatabase db, const QStringList &hashes, const QStringList &tags)
+bool LibraryMarks::setTags(QSqlDatabase db, const QList<qint64> &hashes, const QStringList &tags)
 {
     const QStringList clean = cleanTags(tags);
     return inTransaction(db, [&] {
@@ -69,7 +69,7 @@ bool LibraryMarks::setTags(QSqlDatabase db, const QStringList &hashes, const QSt
             ids << findTag.value(0).toLongLong();
             findTag.finish();
         }
-        for (const QString &h : hashes) {
+        for (qint64 h : hashes) {
             if (!run(clear, {h}))
                 return false;
             for (qint64 id : ids)

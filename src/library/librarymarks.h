@@ -10,10 +10,10 @@
 // false when it failed (nothing changed then).
 class LibraryMarks {
 public:
-    static bool setFavourite(QSqlDatabase db, const QStringList &hashes, bool on);
+    static bool setFavourite(QSqlDatabase db, const QList<qint64> &hashes, bool on);
     // The records' tags become exactly these (trimmed, without line breaks,
     // empty ones left out, case kept as first written).
-    static bool setTags(QSqlDatabase db, const QStringList &hashes, const QStringList &tags);
+    static bool setTags(QSqlDatabase db, const QList<qint64> &hashes, const QStringList &tags);
     static bool addFolder(QSqlDatabase db, const QString &folder);
     static bool removeFolder(QSqlDatabase db, const QString &folder);
     // The tags as they will be stored.

@@ -3,6 +3,7 @@
 
 #include "library/presetcolumns.h"
 #include "model/amplists.h"
+#include "model/presetrecord.h"
 
 #include <QStringList>
 
@@ -12,7 +13,7 @@ namespace {
 
 // Rows the search ever shows: readable presets and files that could not be
 // read; global files are indexed only so they are not read again.
-const QString Shown = QStringLiteral("kind IN (0, 1, 2)");
+const QString Shown = QStringLiteral("f.kind IN (0, 1, 2)");
 
 QString likePattern(const QString &text)
 {
@@ -117,8 +118,9 @@ private:
             return std::nullopt;
         // A row without the value (a file that could not be read) matches
         // no term, and so every excluded one.
-        const QString known = QStringLiteral("coalesce((%1), 0)").arg(*condition);
-        return negated ? QStringLiteral("NOT ") + known : known;
+        if (negated)
+            return QStringLiteral("NOT coalesce((%1), 0)").arg(*condition);
+        return QStringLiteral("(%1)").arg(*condition);
     }
 
     // Where the letters of a field name end, when they are followed by an
@@ -134,11 +136,40 @@ private:
         return i > pos_ && isOp ? i : pos_;
     }
 
+    // In the file's name, note or reason, or the name of the model,
+    // cabinet, modulation or slot.
     QString words(const QString &text)
     {
         if (text.isEmpty())
             return QStringLiteral("1"); // "" finds everything, as no term would
-        return QStringLiteral("words LIKE %1 ESCAPE '\\'").arg(bind(likePattern(text)));
+        QStringList any{QStringLiteral("f.words LIKE %1 ESCAPE '\\'").arg(bind(likePattern(text)))};
+        QStringList slotNames;
+        for (int s = 0; s < preset::SlotCount; ++s)
+            slotNames << preset::slotName(s);
+        const std::pair<const char *, QStringList> lists[] = {{"p.model", amplists::ampModels()},
+                                                              {"p.cabinet", amplists::cabinets()},
+                                                              {"p.modulation", amplists::modulationTypes()},
+                                                              {"p.slot", slotNames}};
+        for (const auto &[column, names] : lists) {
+            const QString in = indices(names, text, false);
+            if (!in.isEmpty())
+                any << QStringLiteral("%1 IN (%2)").arg(QLatin1String(column), in);
+        }
+        return any.join(QStringLiteral(" OR "));
+    }
+
+    // The numbers of the entries whose name contains text (or, with
+    // byNumber, that text names); the program's own numbers, not the
+    // user's text, so they go into the SQL as they are.
+    static QString indices(const QStringList &names, const QString &text, bool byNumber)
+    {
+        QStringList found;
+        bool isNumber = false;
+        const int n = byNumber ? text.toInt(&isNumber) : -1;
+        for (int i = 0; i < names.size(); ++i)
+            if (isNumber ? i == n : names[i].contains(text, Qt::CaseInsensitive))
+                found << QString::number(i);
+        return found.join(QStringLiteral(", "));
     }
 
     std::optional<QString> fieldTerm(qsizetype keyEnd)
@@ -176,15 +207,15 @@ private:
             return listTerm("modulation", amplists::modulationTypes(), v, QStringLiteral("modulation"));
         }
         if (key == QLatin1String("tag"))
-            return QStringLiteral("hash IN (SELECT pt.hash FROM preset_tags pt JOIN tags t ON t.id = pt.tag "
+            return QStringLiteral("p.hash IN (SELECT pt.hash FROM preset_tags pt JOIN tags t ON t.id = pt.tag "
                                   "WHERE t.name = %1)")
                 .arg(bind(value->trimmed()));
         if (key == QLatin1String("is"))
             return isTerm(v);
         if (key == QLatin1String("in")) {
             if (v == QLatin1String("backups"))
-                return QStringLiteral("backup = 1");
-            return QStringLiteral("folder LIKE %1 ESCAPE '\\'").arg(bind(likePattern(*value)));
+                return QStringLiteral("f.backup = 1");
+            return QStringLiteral("f.folder LIKE %1 ESCAPE '\\'").arg(bind(likePattern(*value)));
         }
         return error(QStringLiteral("There is no field \"%1\". Fields: model, cab, mod, tag, is, in, %2.")
                          .arg(key, numberNames()));
@@ -200,8 +231,8 @@ private:
 
     QString onOff(const char *column, const QString &v)
     {
-        return QStringLiteral("%1 %2 0").arg(QLatin1String(column), v == QLatin1String("on") ? QLatin1String(">")
-                                                                                             : QLatin1String("="));
+        return QStringLiteral("p.%1 %2 0").arg(QLatin1String(column), v == QLatin1String("on") ? QLatin1String(">")
+                                                                                               : QLatin1String("="));
     }
 
     std::optional<QString> numberTerm(const char *column, const QString &written, const QString &op,
@@ -220,36 +251,30 @@ private:
                                                                              : QString(),
                                   value));
         const QString sqlOp = op == QLatin1String(":") ? QStringLiteral("=") : op;
-        return QStringLiteral("%1 %2 %3").arg(QLatin1String(column), sqlOp, bind(n));
+        return QStringLiteral("p.%1 %2 %3").arg(QLatin1String(column), sqlOp, bind(n));
     }
 
     std::optional<QString> listTerm(const char *column, const QStringList &names, const QString &v,
                                     const QString &what)
     {
-        QStringList indices;
-        bool isNumber = false;
-        const int n = v.toInt(&isNumber);
-        for (int i = 0; i < names.size(); ++i)
-            if (isNumber ? i == n : names[i].contains(v, Qt::CaseInsensitive))
-                indices << QString::number(i);
-        if (indices.isEmpty()) {
+        const QString in = indices(names, v, true);
+        if (in.isEmpty()) {
             result_.hint = QStringLiteral("No %1 is called anything like \"%2\".").arg(what, v);
             return QStringLiteral("0");
         }
-        // The indices are the program's own numbers, not the user's text.
-        return QStringLiteral("%1 IN (%2)").arg(QLatin1String(column), indices.join(QStringLiteral(", ")));
+        return QStringLiteral("p.%1 IN (%2)").arg(QLatin1String(column), in);
     }
 
     std::optional<QString> isTerm(const QString &v)
     {
         if (v == QLatin1String("fav") || v == QLatin1String("favourite") || v == QLatin1String("favorite"))
-            return QStringLiteral("hash IN (SELECT hash FROM favourites)");
+            return QStringLiteral("p.hash IN (SELECT hash FROM favourites)");
         if (v == QLatin1String("unreadable"))
-            return QStringLiteral("kind = 0");
+            return QStringLiteral("f.kind = 0");
         if (v == QLatin1String("group"))
-            return QStringLiteral("kind = 2");
+            return QStringLiteral("f.kind = 2");
         if (v == QLatin1String("single"))
-            return QStringLiteral("kind = 1");
+            return QStringLiteral("f.kind = 1");
         return error(QStringLiteral("\"is:\" takes fav, unreadable, group or single, not \"%1\".").arg(v));
     }
 

@@ -5,7 +5,8 @@
 #include <QVariantList>
 
 // The library's search language, compiled once into an SQL condition over
-// the presets table with every value bound, never written into the SQL.
+// "files f LEFT JOIN presets p" with every value the user typed bound,
+// never written into the SQL.
 //
 //   lead "warm clean"   plain words and quoted phrases: in the name, the
 //                       note, or the amp model, cabinet or modulation name

@@ -4,6 +4,7 @@
 #include "files/notefile.h"
 #include "files/presetfile.h"
 #include "library/libraryentry.h"
+#include "library/libraryrowwriter.h"
 #include "library/presetcolumns.h"
 #include "model/quorvexerror.h"
 
@@ -13,12 +14,21 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlError>
+#include <QSqlQuery>
 
 #include <algorithm>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+// Names only: a file is looked at (stat) when the index knows it and must
+// be compared, otherwise its stamps come from reading it.
 struct LibraryScanner::Listing {
-    QHash<QString, Stamp> files;
-    QHash<QString, Stamp> notes;
+    QStringList files;
+    QSet<QString> notes;
     QStringList folders;
 };
 
@@ -26,29 +36,52 @@ namespace {
 
 qint64 mtimeOf(const QFileInfo &fi) { return fi.lastModified().toMSecsSinceEpoch(); }
 
-QString insertStatement()
-{
-    QStringList columns{QStringLiteral("path"), QStringLiteral("slot"), QStringLiteral("folder"),
-                        QStringLiteral("name"), QStringLiteral("size"), QStringLiteral("mtime"),
-                        QStringLiteral("note_size"), QStringLiteral("note_mtime"), QStringLiteral("kind"),
-                        QStringLiteral("backup"), QStringLiteral("error"), QStringLiteral("record"),
-                        QStringLiteral("hash"), QStringLiteral("note"), QStringLiteral("words")};
-    for (const auto &c : presetcolumns::lists())
-        columns << QLatin1String(c.name);
-    for (const auto &c : presetcolumns::numbers())
-        columns << QLatin1String(c.name);
-    QStringList marks;
-    for (int i = 0; i < columns.size(); ++i)
-        marks << QStringLiteral("?");
-    return QStringLiteral("INSERT INTO presets(%1) VALUES (%2)").arg(columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
-}
-
 // The folder rows of `folder` and everything below it, without a LIKE
 // pattern to escape: "a/b/..." sorts between "a/b/" and "a/b0".
 QString underFolder() { return QStringLiteral("(folder = ? OR (folder >= ? AND folder < ?))"); }
 QVariantList underFolderValues(const QString &folder)
 {
     return {folder, folder + QLatin1Char('/'), folder + QLatin1Char('0')};
+}
+
+// Reads a file the listing found and tells its size and modification time
+// as they are once it has been read, from the open file: one look-up of
+// the path instead of three, which is most of the cost of a file this
+// small. The bytes go to the codec as they are.
+files::Bytes readListed(const QString &path, LibraryScanner::Stamp &before, LibraryScanner::Stamp &after)
+{
+#ifdef Q_OS_UNIX
+    const QString cantOpen = QStringLiteral("Can't open file:\n") + path;
+    // Not blocking: a FIFO put in the file's place must not hold the worker.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0)
+        throw QuorvexError(cantOpen);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw QuorvexError(cantOpen);
+    }
+    before.size = st.st_size;
+    before.mtime = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw QuorvexError(cantOpen);
+    }
+    files::Bytes bytes = files::readOpenFile(file, path);
+    after.size = file.size();
+    after.mtime = file.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch();
+    return bytes;
+#else
+    const QFileInfo fi(path);
+    before.size = fi.size();
+    before.mtime = mtimeOf(fi);
+    files::Bytes bytes = files::readWholeFile(path);
+    const QFileInfo now(path);
+    after.size = now.exists() ? now.size() : -1;
+    after.mtime = mtimeOf(now);
+    return bytes;
+#endif
 }
 
 QString firstLine(const QString &text)
@@ -61,17 +94,11 @@ QString firstLine(const QString &text)
 } // namespace
 
 LibraryScanner::LibraryScanner(const QString &connection)
-    : db_(QSqlDatabase::database(connection, false)), insert_(db_), remove_(db_)
+    : db_(QSqlDatabase::database(connection, false)), writer_(std::make_unique<LibraryRowWriter>(db_))
 {
-    insert_.prepare(insertStatement());
-    remove_.prepare(QStringLiteral("DELETE FROM presets WHERE path = ?"));
 }
 
-void LibraryScanner::exec(QSqlQuery &q)
-{
-    if (!q.exec())
-        throw q.lastError();
-}
+LibraryScanner::~LibraryScanner() = default;
 
 void LibraryScanner::list(const QString &folder, bool recursive, Listing &out) const
 {
@@ -92,9 +119,9 @@ void LibraryScanner::list(const QString &folder, bool recursive, Listing &out) c
         }
         const QString name = it.fileName();
         if (name.endsWith(QLatin1String(".syx"), Qt::CaseInsensitive))
-            out.files.insert(path, Stamp{fi.size(), mtimeOf(fi)});
+            out.files << path;
         else if (name.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
-            out.notes.insert(path, Stamp{fi.size(), mtimeOf(fi)});
+            out.notes.insert(path);
     }
 }
 
@@ -102,7 +129,7 @@ QHash<QString, LibraryScanner::Stamp> LibraryScanner::known(const QString &where
 {
     QSqlQuery q(db_);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT path, size, mtime, note_size, note_mtime FROM presets WHERE slot <= 0 AND ") + where);
+    q.prepare(QStringLiteral("SELECT path, size, mtime, note_size, note_mtime FROM files WHERE ") + where);
     for (int i = 0; i < values.size(); ++i)
         q.bindValue(i, values[i]);
     if (!q.exec())
@@ -116,18 +143,31 @@ QHash<QString, LibraryScanner::Stamp> LibraryScanner::known(const QString &where
 
 void LibraryScanner::plan(Listing &listing, const QHash<QString, Stamp> &known, Plan &out) const
 {
-    for (auto it = listing.files.begin(); it != listing.files.end(); ++it) {
-        const Stamp note = listing.notes.value(files::noteFileName(it.key()));
-        it->noteSize = note.size;
-        it->noteMtime = note.mtime;
-        const auto k = known.constFind(it.key());
-        if (k != known.cend() && *k == *it)
+    listing.files.removeDuplicates();
+    const QSet<QString> listed(listing.files.begin(), listing.files.end());
+    for (const QString &path : std::as_const(listing.files)) {
+        const auto k = known.constFind(path);
+        if (k == known.cend()) {
+            // New: its stamps come from reading it.
+            out.read.push_back(Work{path, Stamp{Unknown, Unknown, Unknown, Unknown}, false});
+            continue;
+        }
+        Stamp now;
+        const QFileInfo fi(path);
+        now.size = fi.size();
+        now.mtime = mtimeOf(fi);
+        if (const QString note = files::noteFileName(path); listing.notes.contains(note)) {
+            const QFileInfo ni(note);
+            now.noteSize = ni.size();
+            now.noteMtime = mtimeOf(ni);
+        }
+        if (*k == now)
             ++out.unchanged;
         else
-            out.read.push_back(Work{it.key(), *it, k != known.cend()});
+            out.read.push_back(Work{path, now, true});
     }
     for (auto k = known.cbegin(); k != known.cend(); ++k)
-        if (!listing.files.contains(k.key()))
+        if (!listed.contains(k.key()))
             out.gone << k.key();
     std::sort(out.read.begin(), out.read.end(), [](const Work &a, const Work &b) { return a.path < b.path; });
     out.folders += listing.folders;
@@ -153,7 +193,7 @@ LibraryScanner::Plan LibraryScanner::planFolder(const QString &folderPath)
     const QSet<QString> indexedFolders = [&] {
         QSet<QString> set;
         QSqlQuery q(db_);
-        q.prepare(QStringLiteral("SELECT DISTINCT folder FROM presets WHERE ") + underFolder());
+        q.prepare(QStringLiteral("SELECT DISTINCT folder FROM files WHERE ") + underFolder());
         const QVariantList values = underFolderValues(folder);
         for (int i = 0; i < values.size(); ++i)
             q.bindValue(i, values[i]);
@@ -196,10 +236,10 @@ LibraryScanner::Plan LibraryScanner::planFiles(const QStringList &paths)
         const QString path = LibraryRoots::clean(p);
         const QFileInfo fi(path);
         if (fi.isFile() && roots_.covers(path) && path.endsWith(QLatin1String(".syx"), Qt::CaseInsensitive)) {
-            listing.files.insert(path, Stamp{fi.size(), mtimeOf(fi)});
-            const QFileInfo note(files::noteFileName(path));
-            if (note.exists())
-                listing.notes.insert(note.filePath(), Stamp{note.size(), mtimeOf(note)});
+            listing.files << path;
+            const QString note = files::noteFileName(path);
+            if (QFileInfo::exists(note))
+                listing.notes.insert(note);
         }
         compared.insert(known(QStringLiteral("path = ?"), {path}));
     }
@@ -210,23 +250,24 @@ LibraryScanner::Plan LibraryScanner::planFiles(const QStringList &paths)
 
 void LibraryScanner::apply(Plan &plan, int count)
 {
-    if (!db_.transaction())
-        throw db_.lastError();
+    writer_->begin();
+    // Where this batch began: a batch that fails is done again as a whole.
+    const std::size_t first = plan.next;
+    const bool dropped = plan.dropped;
     try {
         if (!plan.dropped) {
-            for (const QString &path : std::as_const(plan.gone)) {
-                remove_.bindValue(0, path);
-                exec(remove_);
-            }
+            for (const QString &path : std::as_const(plan.gone))
+                writer_->removeFile(path);
             plan.dropped = true;
         }
         const std::size_t end = std::min(plan.read.size(), plan.next + std::size_t(std::max(count, 0)));
         for (; plan.next < end; ++plan.next)
             write(plan.read[plan.next]);
-        if (!db_.commit())
-            throw db_.lastError();
+        writer_->commit();
     } catch (const QSqlError &) {
-        db_.rollback();
+        writer_->rollback();
+        plan.next = first;
+        plan.dropped = dropped;
         throw;
     }
 }
@@ -241,8 +282,11 @@ void LibraryScanner::write(const Work &work)
     LibraryEntry::Kind kind = LibraryEntry::Unreadable;
     QString error;
     files::Bytes data;
+    // What the index will hold: as listed, or as found on opening a new file.
+    Stamp stamp = work.stamp;
+    Stamp opened = stamp, after = stamp;
     try {
-        const files::Bytes bytes = files::readWholeFile(work.path);
+        const files::Bytes bytes = readListed(work.path, opened, after);
         const files::Kind k = files::classify(bytes, work.path, false);
         kind = k == files::Kind::Group ? LibraryEntry::Group
                : k == files::Kind::Single ? LibraryEntry::Single
@@ -254,66 +298,37 @@ void LibraryScanner::write(const Work &work)
         // The row says where the file is; the reason alone is kept.
         error = QString(e.message()).remove(work.path).trimmed();
     }
+    if (stamp.size == Unknown) {
+        stamp.size = opened.size;
+        stamp.mtime = opened.mtime;
+        const QFileInfo ni(files::noteFileName(work.path));
+        stamp.noteSize = ni.exists() ? ni.size() : -1;
+        stamp.noteMtime = ni.exists() ? mtimeOf(ni) : -1;
+    }
     QString note;
-    if (work.stamp.noteSize >= 0) {
+    if (stamp.noteSize >= 0) {
         try {
             note = files::readNote(files::noteFileName(work.path));
         } catch (const QuorvexError &) {
             // A note that cannot be read is no reason to leave the preset out.
         }
     }
-    const QFileInfo after(work.path);
-    if (!after.exists() || after.size() != work.stamp.size || mtimeOf(after) != work.stamp.mtime)
+    if (after.size != stamp.size || after.mtime != stamp.mtime)
         unsettled_ << work.path;
 
-    if (work.known) {
-        remove_.bindValue(0, work.path);
-        exec(remove_);
-    }
+    if (work.known)
+        writer_->removeFile(work.path);
     const QFileInfo info(work.path);
-    const QString name = info.fileName();
-    const QString head = firstLine(note);
-    int i = 0;
-    auto bind = [&](const QVariant &v) { insert_.bindValue(i++, v); };
-    auto row = [&](int slot, const std::uint8_t *record) {
-        i = 0;
-        bind(work.path);
-        bind(slot);
-        bind(info.absolutePath());
-        bind(name);
-        bind(work.stamp.size);
-        bind(work.stamp.mtime);
-        bind(work.stamp.noteSize);
-        bind(work.stamp.noteMtime);
-        bind(int(kind));
-        bind(roots_.isBackup(work.path) ? 1 : 0);
-        bind(error.isEmpty() ? QVariant() : QVariant(error));
-        if (!record) {
-            bind(QVariant(QMetaType::fromType<QByteArray>()));
-            bind(QVariant(QMetaType::fromType<QString>()));
-            bind(head);
-            bind((name + QLatin1Char('\n') + note + QLatin1Char('\n') + error).toLower());
-            const int blanks = int(presetcolumns::lists().size() + presetcolumns::numbers().size());
-            for (int b = 0; b < blanks; ++b)
-                bind(QVariant(QMetaType::fromType<int>()));
-        } else {
-            const std::span<const std::uint8_t, preset::RecordSize> r(record, preset::RecordSize);
-            bind(QByteArray(reinterpret_cast<const char *>(record), preset::RecordSize));
-            bind(presetcolumns::hashOf(r));
-            bind(head);
-            const QString shown = slot < 0 ? name : name + QLatin1Char(' ') + preset::slotName(slot);
-            bind(presetcolumns::words(shown, note, r));
-            for (const auto &c : presetcolumns::lists())
-                bind(c.value(r));
-            for (const auto &c : presetcolumns::numbers())
-                bind(c.value(r));
-        }
-        exec(insert_);
-    };
+    LibraryRowWriter::FileRow row{work.path, info.absolutePath(), info.fileName(), stamp.size, stamp.mtime,
+                                  stamp.noteSize, stamp.noteMtime, int(kind), roots_.isBackup(work.path),
+                                  error.isEmpty() ? QString() : error, firstLine(note), {}};
+    row.words = presetcolumns::words(row.name, note, error);
+    const qint64 file = writer_->addFile(row);
     if (kind == LibraryEntry::Group) {
         for (int slot = 0; slot < preset::SlotCount; ++slot)
-            row(slot, data.data() + slot * preset::RecordSize);
-    } else {
-        row(-1, kind == LibraryEntry::Single ? data.data() : nullptr);
+            writer_->addPreset(file, slot, std::span<const std::uint8_t, preset::RecordSize>(
+                                               data.data() + slot * preset::RecordSize, preset::RecordSize));
+    } else if (kind == LibraryEntry::Single) {
+        writer_->addPreset(file, -1, std::span<const std::uint8_t, preset::RecordSize>(data.data(), preset::RecordSize));
     }
 }

@@ -3,12 +3,14 @@
 
 #include "library/libraryroots.h"
 
+class LibraryRowWriter;
+
 #include <QHash>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <vector>
 
 // Brings the index in line with the files, reading only what changed: a
@@ -20,6 +22,8 @@
 // the reason, and nothing else is affected.
 class LibraryScanner {
 public:
+    // Not looked at yet: a new file's stamps are taken when it is read.
+    static constexpr qint64 Unknown = -2;
     struct Stamp {
         qint64 size = -1, mtime = -1;
         qint64 noteSize = -1, noteMtime = -1; // -1: no note
@@ -27,7 +31,7 @@ public:
     };
     struct Work {
         QString path;
-        Stamp stamp; // as listed, before reading
+        Stamp stamp; // as found before reading; Unknown for a new file
         bool known;  // the index has rows for it
     };
     struct Plan {
@@ -43,6 +47,7 @@ public:
 
     // Uses the open connection `connection` of the calling thread.
     explicit LibraryScanner(const QString &connection);
+    ~LibraryScanner();
 
     void setRoots(const LibraryRoots &roots) { roots_ = roots; }
     const LibraryRoots &roots() const { return roots_; }
@@ -71,11 +76,9 @@ private:
     QHash<QString, Stamp> known(const QString &where, const QVariantList &values) const;
     void plan(Listing &listing, const QHash<QString, Stamp> &known, Plan &out) const;
     void write(const Work &work);
-    void exec(QSqlQuery &q);
 
     QSqlDatabase db_;
     LibraryRoots roots_;
-    QSqlQuery insert_;
-    QSqlQuery remove_;
+    std::unique_ptr<LibraryRowWriter> writer_;
     QStringList unsettled_;
 };

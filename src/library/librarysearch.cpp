@@ -12,11 +12,10 @@
 namespace {
 
 const QString Select = QStringLiteral(
-    "SELECT path, slot, folder, name, kind, error, record, hash, mtime, note, backup,"
-    " hash IN (SELECT hash FROM favourites),"
-    " (SELECT group_concat(t.name, '\n') FROM preset_tags pt JOIN tags t ON t.id = pt.tag"
-    "  WHERE pt.hash = presets.hash)"
-    " FROM presets WHERE %1 ORDER BY path, slot");
+    "SELECT f.path, p.slot, f.folder, f.name, f.kind, f.error, p.record, p.hash, f.mtime, f.note, f.backup,"
+    " p.hash IN (SELECT hash FROM favourites),"
+    " (SELECT group_concat(t.name, '\n') FROM preset_tags pt JOIN tags t ON t.id = pt.tag WHERE pt.hash = p.hash)"
+    " FROM files f LEFT JOIN presets p ON p.file = f.id WHERE %1 ORDER BY f.path, p.slot");
 
 QStringList column(QSqlDatabase db, const QString &sql)
 {
@@ -55,7 +54,7 @@ LibrarySearch::Result LibrarySearch::run(QSqlDatabase db, const QString &query)
     while (q.next()) {
         LibraryEntry e;
         e.path = q.value(0).toString();
-        e.slot = q.value(1).toInt();
+        e.slot = q.isNull(1) ? -1 : q.value(1).toInt();
         e.folder = q.value(2).toString();
         e.fileName = q.value(3).toString();
         e.kind = LibraryEntry::Kind(q.value(4).toInt());
@@ -65,7 +64,7 @@ LibrarySearch::Result LibrarySearch::run(QSqlDatabase db, const QString &query)
             std::memcpy(e.record.data(), record.constData(), preset::RecordSize);
         else if (e.readable())
             e.kind = LibraryEntry::Unreadable; // an index written by something else
-        e.hash = q.value(7).toString();
+        e.hash = q.value(7).toLongLong();
         e.modified = q.value(8).toLongLong();
         e.note = q.value(9).toString();
         e.backup = q.value(10).toBool();
@@ -98,13 +97,13 @@ std::vector<LibrarySearch::Stored> LibrarySearch::distinctRecords(QSqlDatabase d
     std::vector<Stored> records;
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT hash, record FROM presets WHERE kind IN (1, 2) GROUP BY hash")))
+    if (!q.exec(QStringLiteral("SELECT hash, record, count(*) FROM presets GROUP BY hash")))
         return records;
     while (q.next()) {
         const QByteArray bytes = q.value(1).toByteArray();
         if (bytes.size() != preset::RecordSize)
             continue;
-        Stored s{q.value(0).toString(), {}};
+        Stored s{q.value(0).toLongLong(), {}, q.value(2).toInt()};
         std::memcpy(s.record.data(), bytes.constData(), preset::RecordSize);
         records.push_back(std::move(s));
     }

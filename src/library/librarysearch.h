@@ -28,8 +28,9 @@ public:
 
     // A record and where it lies, for duplicates.
     struct Stored {
-        QString hash;
+        qint64 hash;
         preset::Record record;
+        int presets; // how many presets hold it
     };
     // One of each different record the index holds.
     static std::vector<Stored> distinctRecords(QSqlDatabase db);

@@ -177,13 +177,13 @@ void LibraryWorker::filesChanged(const QStringList &paths)
     schedule();
 }
 
-void LibraryWorker::setFavourite(const QStringList &hashes, bool on)
+void LibraryWorker::setFavourite(const QList<qint64> &hashes, bool on)
 {
     if (scanner_ && LibraryMarks::setFavourite(QSqlDatabase::database(connection_, false), hashes, on))
         announceChanged(true);
 }
 
-void LibraryWorker::setTags(const QStringList &hashes, const QStringList &tags)
+void LibraryWorker::setTags(const QList<qint64> &hashes, const QStringList &tags)
 {
     if (scanner_ && LibraryMarks::setTags(QSqlDatabase::database(connection_, false), hashes, tags))
         announceChanged(true);

@@ -25,7 +25,7 @@ class LibraryWorker : public QObject {
     Q_OBJECT
 public:
     // Files read in one batch of a full pass.
-    static constexpr int BatchFiles = 250;
+    static constexpr int BatchFiles = 1000;
     // At most this often the UI hears that rows changed during a pass.
     static constexpr int ChangedEveryMs = 500;
     // Watching more folders than this costs more than it is worth; they are
@@ -45,8 +45,8 @@ public:
     void rescan();
     void folderChanged(const QString &folder);
     void filesChanged(const QStringList &paths);
-    void setFavourite(const QStringList &hashes, bool on);
-    void setTags(const QStringList &hashes, const QStringList &tags);
+    void setFavourite(const QList<qint64> &hashes, bool on);
+    void setTags(const QList<qint64> &hashes, const QStringList &tags);
     // Answered with idle(token) once nothing is left to do.
     void ping(quint64 token);
 

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/presetcolumns.h"
 
-#include "model/amplists.h"
 #include "model/delaytime.h"
 
-#include <QCryptographicHash>
 
 namespace presetcolumns {
 
@@ -56,22 +54,30 @@ const Column *number(const QString &name)
     return nullptr;
 }
 
-QString hashOf(Record record)
+qint64 hashOf(Record record)
 {
-    const QByteArray bytes(reinterpret_cast<const char *>(record.data()), qsizetype(record.size()));
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex());
+    std::uint64_t h = 14695981039346656037ull;
+    for (std::uint8_t b : record) {
+        h ^= b;
+        h *= 1099511628211ull;
+    }
+    return qint64(h);
 }
 
-QString words(const QString &name, const QString &note, Record record)
+QString hashText(qint64 hash)
 {
-    static const QStringList models = amplists::ampModels();
-    static const QStringList cabinets = amplists::cabinets();
-    static const QStringList modulations = amplists::modulationTypes();
-    QString text = name;
-    text += QLatin1Char('\n') + note;
-    text += QLatin1Char('\n') + models.value(field(record, preset::AmpModel));
-    text += QLatin1Char('\n') + cabinets.value(field(record, preset::Cabinet));
-    text += QLatin1Char('\n') + modulations.value(field(record, preset::ModType));
+    return QStringLiteral("%1").arg(quint64(hash), 16, 16, QLatin1Char('0'));
+}
+
+QString words(const QString &name, const QString &note, const QString &error)
+{
+    QString text;
+    text.reserve(name.size() + note.size() + error.size() + 2);
+    text += name;
+    text += QLatin1Char('\n');
+    text += note;
+    text += QLatin1Char('\n');
+    text += error;
     return text.toLower();
 }
 

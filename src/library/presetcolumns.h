@@ -26,11 +26,14 @@ std::span<const Column> numbers();
 const Column *number(const QString &name);
 
 // Identifies a record by its bytes alone, whatever its file is called:
-// favourites, tags and duplicates go by it. 40 hex digits.
-QString hashOf(std::span<const std::uint8_t, preset::RecordSize> record);
+// favourites, tags and duplicates go by it. 64-bit FNV-1a.
+qint64 hashOf(std::span<const std::uint8_t, preset::RecordSize> record);
+// As shown to people and scripts: 16 hex digits.
+QString hashText(qint64 hash);
 
-// The text plain words are looked for in: the name, the note and the
-// names of the record's amp model, cabinet and modulation, lower case.
-QString words(const QString &name, const QString &note, std::span<const std::uint8_t, preset::RecordSize> record);
+// A file's text that plain words are looked for in: its name, its note
+// and why it could not be read, lower case. (Model, cabinet, modulation and
+// slot names are matched by their numbers.)
+QString words(const QString &name, const QString &note, const QString &error);
 
 } // namespace presetcolumns
