@@ -23,6 +23,9 @@ public:
     virtual QString openFileName(const QString &caption, const QString &directory, const QString &filter) = 0;
     virtual QString saveFileName(const QString &caption, const QString &directory, const QString &filter,
                                  const QString &suggestedName) = 0;
+    // A folder that exists; empty means cancelled (what a Prompter without
+    // a folder dialog answers).
+    virtual QString folderName(const QString &caption, const QString &directory);
 
     // The error box: caption = application title, error icon, OK button.
     void errorBox(const QString &applicationTitle, const QString &message);

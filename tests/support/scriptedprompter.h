@@ -12,7 +12,7 @@
 class ScriptedPrompter : public Prompter {
 public:
     struct Shown {
-        QString kind; // "question", "notice", "open", "save"
+        QString kind; // "question", "notice", "open", "save", "folder"
         QString caption;
         QString text;
         Icon icon = Icon::None;
@@ -45,6 +45,10 @@ public:
     QString saveFileName(const QString &caption, const QString &, const QString &, const QString &) override
     {
         return nextFile(QStringLiteral("save"), caption);
+    }
+    QString folderName(const QString &caption, const QString &) override
+    {
+        return nextFile(QStringLiteral("folder"), caption);
     }
 
     QStringList texts() const
