@@ -130,6 +130,7 @@ struct Fixture {
         o.backend = std::move(b);
         o.prompter = std::move(p);
         o.iniPath = ini.isEmpty() ? iniPath() : ini;
+        o.libraryIndex = dir.filePath(QStringLiteral("library.sqlite"));
         o.serverName = server;
         o.arguments = arguments;
         o.autoStart = false;
@@ -236,7 +237,7 @@ private slots:
                                                  "Info", "-", "&Save\tF2", "Save &As", "Save Back (original path)",
                                                  "Save Current Tab", "-", "E&xit\tAlt+X"}));
         QCOMPARE(menuText(child<QMenu>(w, "View1")),
-                 (QStringList{"File List", "Tool Bar", "-", "MIDI Port Select\tCtrl+M", "Global Window\tCtrl+G", "-",
+                 (QStringList{"File List", "Tool Bar", "-", "MIDI Port Select\tCtrl+M", "Global Window\tCtrl+G", "Library\tCtrl+L", "-",
                               "Default View\tCtrl+D", "Auto Split", "-", "Refresh File List\tF5", "-", "Enter Tuner"}));
         QCOMPARE(menuText(child<QMenu>(w, "Transfer1")),
                  (QStringList{"Preset from Amp", "Group from Amp", "-", "Preset to Amp", "Group to Amp", "-",

@@ -3,11 +3,15 @@
 
 #include "app/aboutbox.h"
 #include "app/apppaths.h"
+#include "app/librarylink.h"
 #include "app/qtprompter.h"
 #include "app/singleinstance.h"
 #include "editor/editorpanel.h"
 #include "filelist/filelistpanel.h"
 #include "globals/tformglobal.h"
+#include "library/library.h"
+#include "librarywin/libraryprogress.h"
+#include "librarywin/librarywindow.h"
 #include "midi/rtmidibackend.h"
 #include "session/prompter.h"
 #include "tuner/tformtuner.h"
@@ -78,6 +82,7 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
       autoStart_(options.autoStart)
 {
     initResources();
+    library_ = std::make_unique<Library>(options.libraryIndex);
     if (auto *qt = dynamic_cast<QtPrompter *>(prompter_.get()))
         qt->setFallbackParent(this);
 
@@ -92,6 +97,10 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     buildPanels();
     FormTuner = std::make_unique<TFormTuner>(*session_);
     connectSession();
+    libraryLink_ = std::make_unique<LibraryLink>(*session_, *PanelList, FileListView,
+                                                 [this](const std::function<void()> &body) { return run(body); });
+    libraryLink_->connectTabs(EditorPanel1->TabControl1);
+    connect(&session_->document(), &Document::workingDirectoryChanged, library_.get(), &Library::setDataFolder);
     showTitle();
     designSize_ = QSize(ClientWidth,
                         ClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
@@ -113,7 +122,11 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
 }
 
 // The panel's connections end with it, so the widgets may outlive the session.
-Quorvex1::~Quorvex1() = default;
+Quorvex1::~Quorvex1()
+{
+    // Its windows go before the library they show.
+    delete FormLibrary;
+}
 
 void Quorvex1::connectHandler(QAction *action, void (Quorvex1::*handler)())
 {
@@ -203,6 +216,7 @@ void Quorvex1::buildMenus()
     View1->addSeparator();
     MIDIPortSelect1 = item(View1, "MIDIPortSelect1", QStringLiteral("MIDI Port Select"), QKeySequence(Qt::CTRL | Qt::Key_M));
     GlobalWindow1 = item(View1, "GlobalWindow1", QStringLiteral("Global Window"), QKeySequence(Qt::CTRL | Qt::Key_G));
+    Library1 = item(View1, "Library1", QStringLiteral("Library"), QKeySequence(Qt::CTRL | Qt::Key_L));
     View1->addSeparator();
     DefaultView1 = item(View1, "DefaultView1", QStringLiteral("Default View"), QKeySequence(Qt::CTRL | Qt::Key_D));
     AutoSplit = item(View1, "AutoSplit", QStringLiteral("Auto Split"));
@@ -255,6 +269,7 @@ void Quorvex1::buildMenus()
     connectHandler(MIDIPortSelect1, &Quorvex1::MIDIPortSelect1Click);
     connectHandler(GlobalWindow1, &Quorvex1::GlobalWindow1Click);
     connectHandler(EnterTuner1, &Quorvex1::EnterTuner1Click);
+    connectHandler(Library1, &Quorvex1::Library1Click);
     connectHandler(New1, &Quorvex1::New1Click);
     connectHandler(NewGroup1, &Quorvex1::NewGroup1Click);
     connectHandler(EditordatatoAmp1, &Quorvex1::EditordatatoAmp1Click);
@@ -356,6 +371,8 @@ void Quorvex1::buildPanels()
 
     StatusLink = new LinkStatus(session_->midiIn(), session_->midiOut(), session_->backend(), this);
     statusBar()->addWidget(StatusLink, 1);
+    StatusLibrary = new LibraryProgress(*library_, this);
+    statusBar()->addPermanentWidget(StatusLibrary);
     connect(Splitter1, &QSplitter::splitterMoved, this, [this](int pos, int index) {
         run([&] { Splitter1Moved(pos, index); });
     });
@@ -412,6 +429,8 @@ void Quorvex1::readSettings()
     session_->setBackupBeforeWrite(s.backupBeforeWrite);
     // Beside the settings, which are the user's own.
     session_->setBackupFolder(QFileInfo(settings_.path()).dir().filePath(QStringLiteral("backups")));
+    library_->setDataFolder(doc.workingDirectory());
+    library_->setBackupsFolder(session_->backupFolder());
 }
 
 int Quorvex1::preferredPort(const QStringList &devices, int storedIndex, const QString &storedName)
@@ -488,6 +507,8 @@ void Quorvex1::FormActivate()
     if (firstActivation_)
         return;
     firstActivation_ = true;
+    // Indexing goes on beside the start-up and never holds it up.
+    library_->start();
     run([this] { startUp(); });
 }
 
@@ -698,6 +719,15 @@ void Quorvex1::InfoMainClick()
 void Quorvex1::NewGroup1Click() { session_->newDocument(AmpSession::View::Group); }
 
 void Quorvex1::EditordatatoAmp1Click() { session_->sendEditorData(); }
+
+void Quorvex1::Library1Click()
+{
+    if (!FormLibrary)
+        FormLibrary = new LibraryWindow(*library_, *prompter_, libraryLink_->hooks(), this);
+    FormLibrary->show();
+    FormLibrary->raise();
+    FormLibrary->activateWindow();
+}
 
 bool Quorvex1::FormCloseQuery()
 {

@@ -21,6 +21,10 @@ class QSplitter;
 class QToolBar;
 class EditorPanel;
 class FileListPanel;
+class Library;
+class LibraryProgress;
+class LibraryLink;
+class LibraryWindow;
 class LinkStatus;
 class SingleInstance;
 class TFormTuner;
@@ -37,6 +41,7 @@ public:
         QString serverName;                     // empty: no single-instance server
         QStringList arguments;                  // the command line after the program name
         bool autoStart = true;                  // false: start-up runs only when FormActivate is called
+        QString libraryIndex;                   // empty: the library index in the per-user data folder
     };
 
     static constexpr int ClientWidth = 750;
@@ -54,6 +59,9 @@ public:
     Prompter &prompter() { return *prompter_; }
     EditorPanel &editorPanel() { return *EditorPanel1; }
     TFormTuner &formTuner() { return *FormTuner; }
+    Library &library() { return *library_; }
+    // Made when first shown.
+    LibraryWindow *libraryWindow() const { return FormLibrary; }
     SingleInstance *singleInstance() { return instance_.get(); }
 
     QSize designSize() const { return designSize_; }
@@ -98,6 +106,7 @@ public:
     void RestoreAmpBackupClick();
     void NewGroup1Click();
     void EditordatatoAmp1Click();
+    void Library1Click();
     bool FormCloseQuery();
     void FormClose();
 
@@ -163,7 +172,7 @@ private:
     QAction *Open1, *ImportSingletoTab, *New1, *NewGroup1, *InfoMain, *Save1, *SaveAs1, *SaveBack,
         *SaveCurrentTab1, *Exit1;
     QAction *FileListView, *ToolbarView, *MIDIPortSelect1, *GlobalWindow1, *DefaultView1, *AutoSplit,
-        *RefreshFileList1, *EnterTuner1;
+        *RefreshFileList1, *EnterTuner1, *Library1;
     std::array<QAction *, 16> PresetFromAmp; // NA1..ND4
     std::array<QAction *, 16> PresetToAmp;   // A1..D4
     QAction *GroupfromAmp1, *GrouptoAmp, *SyncwithAmp1, *EditordatatoAmp1, *BackUpBeforeWriting, *RestoreAmpBackup;
@@ -173,4 +182,8 @@ private:
     // Lives from start to end, hidden outside tuner mode; goes before the
     // session it follows.
     std::unique_ptr<TFormTuner> FormTuner;
+    std::unique_ptr<Library> library_;
+    std::unique_ptr<LibraryLink> libraryLink_;
+    LibraryWindow *FormLibrary = nullptr;
+    LibraryProgress *StatusLibrary;
 };

@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/librarylink.h"
+
+#include "controls/ttabcontrol.h"
+#include "filelist/filelistpanel.h"
+#include "protocol/ampmessages.h"
+#include "session/ampsession.h"
+
+#include <QAction>
+#include <QFileInfo>
+
+#include <algorithm>
+
+LibraryLink::LibraryLink(AmpSession &session, FileListPanel &fileList, QAction *fileListView, Runner run)
+    : session_(session), fileList_(fileList), fileListView_(fileListView), run_(std::move(run))
+{
+}
+
+LibraryHooks LibraryLink::hooks()
+{
+    LibraryHooks h;
+    h.open = [this](const QString &path, int slot) {
+        run_([&] {
+            session_.files().openDropped(path);
+            if (slot >= 0 && session_.isGroupView() && session_.document().titleName() == path)
+                session_.selectSlot(slot);
+        });
+    };
+    h.hear = [this](const preset::Record &record) {
+        run_([&] {
+            const amp::Bytes message = amp::singlePreset(record);
+            session_.midiOut().SysEx(message.data(), int(message.size()));
+        });
+    };
+    h.hearEditor = [this] { run_([&] { session_.sendEditorData(); }); };
+    h.groupView = [this] { return session_.isGroupView(); };
+    h.importToSlot = [this](int slot, const preset::Record &record) { importRecord(slot, record); };
+    h.currentRecord = [this] {
+        preset::Record r;
+        std::ranges::copy(session_.record(), r.begin());
+        return std::optional<preset::Record>(r);
+    };
+    h.currentName = [this] {
+        const QString name = session_.document().titleName();
+        return session_.isGroupView() ? name + QLatin1Char(' ') + preset::slotName(session_.currentSlot()) : name;
+    };
+    h.showInFileList = [this](const QString &path) {
+        run_([&] {
+            if (fileListView_ && !fileListView_->isChecked())
+                fileListView_->trigger();
+            fileList_.setPath(QFileInfo(path).absolutePath());
+            fileList_.selectFile(QFileInfo(path).fileName());
+        });
+    };
+    return h;
+}
+
+void LibraryLink::connectTabs(TTabControl *tabs)
+{
+    connect(tabs, &TTabControl::tabDropped, this, &LibraryLink::rearrangeSlots);
+    connect(tabs, &TTabControl::presetDropped, this, [this](int to, const QByteArray &bytes) {
+        if (bytes.size() != preset::RecordSize)
+            return;
+        preset::Record r;
+        std::copy(bytes.begin(), bytes.end(), r.begin());
+        importRecord(to, r);
+    });
+}
+
+void LibraryLink::importRecord(int slot, const preset::Record &record)
+{
+    run_([&] {
+        if (!session_.isGroupView())
+            return;
+        const int to = slot < 0 ? session_.currentSlot() : slot;
+        session_.storeRecord(to, record);
+        if (to == session_.currentSlot())
+            session_.sendEditorData();
+        session_.document().setModified(true);
+    });
+}
+
+void LibraryLink::rearrangeSlots(int from, int to, bool copy)
+{
+    run_([&] {
+        DeviceImage &image = session_.image();
+        if (!session_.isGroupView() || !(copy ? image.copySlot(from, to) : image.swapSlots(from, to)))
+            return;
+        // The panel shows the current slot again, and the Amp plays it if it
+        // changed.
+        const int current = session_.currentSlot();
+        preset::Record shown;
+        std::ranges::copy(image.record(current), shown.begin());
+        session_.storeRecord(current, shown);
+        if (current == to || (!copy && current == from))
+            session_.sendEditorData();
+        session_.document().setModified(true);
+    });
+}
