@@ -218,12 +218,28 @@ void TTabControl::mouseMoveEvent(QMouseEvent *event)
         return;
     }
     auto *mime = new QMimeData;
-    mime->setData(QLatin1String(TabMimeType), QByteArray::number(pressedTab_));
+    mime->setData(QLatin1String(TabMimeType), tabDragData(pressedTab_));
     mime->setText(tabText(pressedTab_));
     pressedTab_ = -1;
     auto *drag = new QDrag(this);
     drag->setMimeData(mime);
     drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
+}
+
+QByteArray TTabControl::tabDragData(int index) const
+{
+    // Which control it came from, so a tab of another window is no tab here.
+    return QByteArray::number(quintptr(this)) + ':' + QByteArray::number(index);
+}
+
+int TTabControl::draggedTab(const QMimeData *mime) const
+{
+    const QList<QByteArray> parts = mime->data(QLatin1String(TabMimeType)).split(':');
+    bool ours = false, ok = false;
+    if (parts.size() != 2 || parts[0].toULongLong(&ours) != quintptr(this) || !ours)
+        return -1;
+    const int from = parts[1].toInt(&ok);
+    return ok && from >= 0 && from < count() ? from : -1;
 }
 
 bool TTabControl::acceptsDrop(const QDropEvent *event) const
@@ -233,9 +249,8 @@ bool TTabControl::acceptsDrop(const QDropEvent *event) const
     if (to < 0 || !mime)
         return false;
     if (mime->hasFormat(QLatin1String(TabMimeType))) {
-        bool ok = false;
-        const int from = mime->data(QLatin1String(TabMimeType)).toInt(&ok);
-        return event->source() == this && ok && from >= 0 && from < count() && from != to;
+        const int from = draggedTab(mime);
+        return from >= 0 && from != to;
     }
     return mime->hasFormat(QLatin1String(PresetMimeType));
 }
@@ -265,8 +280,10 @@ void TTabControl::dropEvent(QDropEvent *event)
     const QMimeData *mime = event->mimeData();
     event->acceptProposedAction();
     if (mime->hasFormat(QLatin1String(TabMimeType))) {
-        const bool copy = event->dropAction() == Qt::CopyAction || (event->modifiers() & Qt::ControlModifier);
-        emit tabDropped(mime->data(QLatin1String(TabMimeType)).toInt(), to, copy);
+        // Ctrl held at the drop copies; the action the platform proposes
+        // without a key differs from one platform to the next.
+        const bool copy = event->modifiers() & Qt::ControlModifier;
+        emit tabDropped(draggedTab(mime), to, copy);
     } else {
         emit presetDropped(to, mime->data(QLatin1String(PresetMimeType)));
     }

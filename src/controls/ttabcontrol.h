@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QWidget>
 
+class QMimeData;
+
 #include <vector>
 
 // A row of tabs that wraps onto further rows when the width runs out, so
@@ -17,7 +19,7 @@ class TTabControl : public QWidget {
 public:
     // A preset's 31 record bytes, dragged from elsewhere.
     static constexpr char PresetMimeType[] = "application/x-quorvex-preset";
-    // The index of a tab dragged within this control.
+    // A tab dragged within this control.
     static constexpr char TabMimeType[] = "application/x-quorvex-tab";
 
     explicit TTabControl(QWidget *parent = nullptr);
@@ -68,8 +70,11 @@ private:
     // widget gets no resize event.
     void relayout() const;
 
-    // What a drop at pos would do; false when nothing.
+    // Whether a drop there does anything.
     bool acceptsDrop(const QDropEvent *event) const;
+    QByteArray tabDragData(int index) const;
+    // The index of a tab of this control the data carries; -1 for none.
+    int draggedTab(const QMimeData *mime) const;
 
     QStringList texts_;
     int current_ = -1;
