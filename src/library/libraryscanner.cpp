@@ -64,13 +64,16 @@ files::Bytes readListed(const QString &path, LibraryScanner::Stamp &before, Libr
     before.size = st.st_size;
     before.mtime = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    // Unbuffered: a file this small is one read, and one more to see its end.
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         throw QuorvexError(cantOpen);
     }
     files::Bytes bytes = files::readOpenFile(file, path);
-    after.size = file.size();
-    after.mtime = file.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch();
+    if (::fstat(fd, &st) == 0) {
+        after.size = st.st_size;
+        after.mtime = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    }
     return bytes;
 #else
     const QFileInfo fi(path);
@@ -148,8 +151,9 @@ void LibraryScanner::plan(Listing &listing, const QHash<QString, Stamp> &known, 
     for (const QString &path : std::as_const(listing.files)) {
         const auto k = known.constFind(path);
         if (k == known.cend()) {
-            // New: its stamps come from reading it.
-            out.read.push_back(Work{path, Stamp{Unknown, Unknown, Unknown, Unknown}, false});
+            // New: its stamps come from reading it (its note's, when there is one).
+            const qint64 note = listing.notes.contains(files::noteFileName(path)) ? Unknown : -1;
+            out.read.push_back(Work{path, Stamp{Unknown, Unknown, note, note}, false});
             continue;
         }
         Stamp now;
@@ -301,9 +305,12 @@ void LibraryScanner::write(const Work &work)
     if (stamp.size == Unknown) {
         stamp.size = opened.size;
         stamp.mtime = opened.mtime;
+    }
+    if (stamp.noteSize == Unknown) {
         const QFileInfo ni(files::noteFileName(work.path));
-        stamp.noteSize = ni.exists() ? ni.size() : -1;
-        stamp.noteMtime = ni.exists() ? mtimeOf(ni) : -1;
+        const bool there = ni.exists();
+        stamp.noteSize = there ? ni.size() : -1;
+        stamp.noteMtime = there ? mtimeOf(ni) : -1;
     }
     QString note;
     if (stamp.noteSize >= 0) {
