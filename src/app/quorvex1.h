@@ -60,6 +60,7 @@ public:
     EditorPanel &editorPanel() { return *EditorPanel1; }
     TFormTuner &formTuner() { return *FormTuner; }
     Library &library() { return *library_; }
+    LibraryLink &libraryLink() { return *libraryLink_; }
     // Made when first shown.
     LibraryWindow *libraryWindow() const { return FormLibrary; }
     SingleInstance *singleInstance() { return instance_.get(); }

@@ -210,24 +210,24 @@ LibraryIndexFile::Opened LibraryIndexFile::open(const QString &path, const QStri
             if (t.what == Trouble::Newer) {
                 opened.path = QFileInfo(path).dir().filePath(
                     QFileInfo(path).completeBaseName() + QStringLiteral(".v%1.sqlite").arg(Version));
-                opened.notice = QStringLiteral("The library index %1 was made by a newer version of Quorvex and is "
-                                               "left as it is; this version keeps its own index beside it.")
-                                    .arg(display);
+                opened.notice = QStringLiteral("The library index belongs to a newer version of Quorvex and is left "
+                                               "as it is; this version keeps its own beside it (%1).")
+                                    .arg(QDir::toNativeSeparators(opened.path));
             } else if (t.what != Trouble::CantOpen && !opened.temporary && moveAside(opened.path, aside)) {
                 opened.notice = t.what == Trouble::ReadOnly
-                                    ? QStringLiteral("The library index %1 could not be written; it was set aside as "
-                                                     "%2 and built again from the files.")
-                                    : QStringLiteral("The library index %1 was damaged; it was set aside as %2 and "
-                                                     "built again from the files. Favourites and tags kept in it are "
-                                                     "not in the new one.");
-                opened.notice = opened.notice.arg(display, QDir::toNativeSeparators(aside));
+                                    ? QStringLiteral("The library index could not be written and was built again "
+                                                     "from the files; the old one is kept as %1.")
+                                    : QStringLiteral("The library index was damaged and was built again from the "
+                                                     "files; the damaged one is kept as %1. Favourites and tags kept "
+                                                     "in it are not in the new one.");
+                opened.notice = opened.notice.arg(QDir::toNativeSeparators(aside));
             } else {
                 opened.path = QDir::temp().filePath(
                     QStringLiteral("quorvex-library-%1.sqlite").arg(QCoreApplication::applicationPid()));
                 QFile::remove(opened.path);
                 opened.temporary = true;
-                opened.notice = QStringLiteral("The library index %1 can be neither used nor replaced; the library "
-                                               "is kept for this session only.")
+                opened.notice = QStringLiteral("The library index can be neither used nor replaced (%1); the "
+                                               "library is kept for this session only.")
                                     .arg(display);
             }
         }

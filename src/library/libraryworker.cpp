@@ -289,9 +289,9 @@ void LibraryWorker::failed(const QSqlError &error)
     ++recoveries_;
     close();
     const QString aside = LibraryIndexFile::setAside(path_);
-    emit notice(QStringLiteral("The library index %1 was damaged; it was set aside as %2 and built again from the "
-                               "files. Favourites and tags kept in it are not in the new one.")
-                    .arg(QDir::toNativeSeparators(path_), QDir::toNativeSeparators(aside)));
+    emit notice(QStringLiteral("The library index was damaged and was built again from the files; the damaged one "
+                               "is kept as %1. Favourites and tags kept in it are not in the new one.")
+                    .arg(QDir::toNativeSeparators(aside)));
     requestedPath_ = path_;
     open();
 }

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -44,6 +45,7 @@ CompareWindow::CompareWindow(const LibraryHooks &hooks, const QString &nameA, co
     TableCompare->setHorizontalHeaderLabels({QStringLiteral("Section"), QStringLiteral("Parameter"), QStringLiteral("A"),
                                              QStringLiteral("B")});
     TableCompare->verticalHeader()->hide();
+    TableCompare->verticalHeader()->setDefaultSectionSize(TableCompare->fontMetrics().height() + 6);
     TableCompare->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TableCompare->setSelectionBehavior(QAbstractItemView::SelectRows);
     const std::vector<PresetCompare::Line> lines = PresetCompare::compare(a, b);
@@ -81,7 +83,10 @@ CompareWindow::CompareWindow(const LibraryHooks &hooks, const QString &nameA, co
     layout->addLayout(names);
     layout->addWidget(TableCompare, 1);
     layout->addLayout(buttons);
-    resize(560, 640);
+    resize(640, 640);
+    // Escape closes it, as it does a dialog.
+    auto *escape = new QShortcut(QKeySequence::Cancel, this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     connect(CheckBoxDifferences, &QCheckBox::toggled, this, &CompareWindow::CheckBoxDifferencesClick);
     connect(ButtonHearA, &QPushButton::clicked, this, &CompareWindow::ButtonHearAClick);

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -58,6 +59,8 @@ DuplicatesWindow::DuplicatesWindow(Library &library, Prompter &prompter, const L
     layout->addWidget(TreeGroups, 1);
     layout->addLayout(bottom);
     resize(640, 480);
+    auto *escape = new QShortcut(QKeySequence::Cancel, this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     connect(ButtonFind, &QPushButton::clicked, this, &DuplicatesWindow::ButtonFindClick);
     connect(ButtonOpen, &QPushButton::clicked, this, &DuplicatesWindow::ButtonOpenClick);

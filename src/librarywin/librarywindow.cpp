@@ -70,7 +70,7 @@ LibraryWindow::LibraryWindow(Library &library, Prompter &prompter, const Library
     TablePresets->horizontalHeader()->setStretchLastSection(true);
     TablePresets->setContextMenuPolicy(Qt::CustomContextMenu);
     TablePresets->installEventFilter(this);
-    const int widths[LibraryColumns::Count] = {170, 150, 120, 110, 45, 80, 45, 50, 110, 30, 90, 150};
+    const int widths[LibraryColumns::Count] = {170, 150, 120, 110, 45, 80, 45, 50, 120, 70, 90, 150};
     for (int c = 0; c < LibraryColumns::Count; ++c)
         TablePresets->setColumnWidth(c, widths[c]);
 
@@ -105,7 +105,7 @@ LibraryWindow::LibraryWindow(Library &library, Prompter &prompter, const Library
     layout->addLayout(top);
     layout->addWidget(LabelExplanation);
     layout->addWidget(TablePresets, 1);
-    resize(980, 560);
+    resize(1100, 560);
 
     typing_.setSingleShot(true);
     typing_.setInterval(TypingDelayMs);
