@@ -10,7 +10,7 @@
 #include "editor/editorpanel.h"
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
-#include "session/ampsession.h"
+#include "app/session.h"
 #include "session/prompter.h"
 
 #include <QCoreApplication>
@@ -31,14 +31,14 @@ namespace {
 struct Rig {
     SilentUser user;
     LoopbackBackend *backend;
-    AmpSession session;
-    EditorPanel panel{session};
+    Session session;
+    EditorPanel panel{session.editor(), session.globals(), session.queue()};
 
     Rig() : Rig(std::make_unique<LoopbackBackend>()) {}
     explicit Rig(std::unique_ptr<LoopbackBackend> b) : backend(b.get()), session(std::move(b), user)
     {
-        session.midiOut().setPort(0);
-        session.midiOut().setUsing(true);
+        session.link().midiOut().setPort(0);
+        session.link().midiOut().setUsing(true);
     }
 
     // Knobs report nothing before their first paint, so the panel is shown
@@ -97,7 +97,7 @@ void BM_EditLatency(benchmark::State &state)
     knob->SetTick(ticks[1]);
     rig.backend->sent.clear();
     knob->SetTick(ticks[0]);
-    const std::uint8_t written = rig.session.record()[preset::PreGain];
+    const std::uint8_t written = rig.session.editor().record()[preset::PreGain];
     bool sentRight = !rig.backend->sent.empty();
     for (const auto &m : rig.backend->sent)
         sentRight = sentRight && isParameterSet(m, preset::PreGain, written);
@@ -142,14 +142,14 @@ void BM_AbsorbParameterMessage(benchmark::State &state)
     const amp::Bytes messages[2] = {amp::parameterSet(preset::PreGain, values[0]),
                                     amp::parameterSet(preset::PreGain, values[1])};
     const auto absorb = [&](int which) {
-        rig.session.MidiIn1SysEx(messages[which].data(), int(messages[which].size()));
+        rig.session.transfers().receive(messages[which].data(), int(messages[which].size()));
     };
 
     // With the clock stopped: each message must land in the record and on the knob.
     bool shown = true;
     for (int which : {0, 1}) {
         absorb(which);
-        shown = shown && rig.session.record()[preset::PreGain] == values[which]
+        shown = shown && rig.session.editor().record()[preset::PreGain] == values[which]
              && std::lround(knob->GetValue()) == values[which];
     }
     if (!shown) {
@@ -213,7 +213,7 @@ void BM_OpenGroupFile(benchmark::State &state)
         rig.session.files().openFromList(path);
         drain.iterationDone([] { QCoreApplication::processEvents(); });
     }
-    if (rig.session.image().group != group || std::lround(rig.panel.NxNumberKnobPre->GetValue()) != 30)
+    if (rig.session.editor().image().group != group || std::lround(rig.panel.NxNumberKnobPre->GetValue()) != 30)
         state.SkipWithError("the group file did not reach the panel");
 }
 
@@ -235,8 +235,8 @@ void BM_GroupFetchLoopback(benchmark::State &state)
         for (auto &reply : amp.receive(m))
             rig.backend->inject(reply);
     };
-    rig.session.midiIn().setPort(0);
-    rig.session.midiIn().setUsing(true);
+    rig.session.link().midiIn().setPort(0);
+    rig.session.link().midiIn().setUsing(true);
     SentDrain drain(state, *rig.backend);
     std::int64_t editorDataSent = 0;
     for (auto _ : state) {
@@ -244,13 +244,13 @@ void BM_GroupFetchLoopback(benchmark::State &state)
         // fetch has nothing to ask.
         rig.session.document().setModified(false);
         const std::size_t before = rig.backend->sent.size();
-        rig.session.run([&] { rig.session.groupFromAmp(); });
+        rig.session.run([&] { rig.session.fetches().groupFromAmp(); });
         rig.backend->flush();
         editorDataSent += rig.backend->sent.size() > before + 1 &&
                           rig.backend->sent.back().size() == amp::singlePreset(preset::DefaultRecord).size();
         drain.iterationDone([] { QCoreApplication::processEvents(); });
     }
-    if (!std::equal(amp.presets.begin(), amp.presets.end(), rig.session.image().group.begin()) ||
+    if (!std::equal(amp.presets.begin(), amp.presets.end(), rig.session.editor().image().group.begin()) ||
         std::lround(rig.panel.NxNumberKnobPre->GetValue()) != 29 || editorDataSent != state.iterations())
         state.SkipWithError("the group did not reach the panel and back");
 }

@@ -7,7 +7,7 @@
 
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
-#include "session/ampsession.h"
+#include "app/session.h"
 #include "session/prompter.h"
 
 #include <benchmark/benchmark.h>
@@ -20,13 +20,13 @@ namespace {
 struct Rig {
     SilentUser user;
     LoopbackBackend *backend;
-    AmpSession session;
+    Session session;
 
     Rig() : Rig(std::make_unique<LoopbackBackend>()) {}
     explicit Rig(std::unique_ptr<LoopbackBackend> b) : backend(b.get()), session(std::move(b), user)
     {
-        session.midiOut().setPort(0);
-        session.midiOut().setUsing(true);
+        session.link().midiOut().setPort(0);
+        session.link().midiOut().setUsing(true);
     }
 };
 
@@ -37,7 +37,7 @@ void BM_SendParameter(benchmark::State &state)
 
     int i = 0;
     for (auto _ : state) {
-        rig.session.editByte(preset::PreGain, std::uint8_t(i++ % 33 + 1));
+        rig.session.editor().editByte(preset::PreGain, std::uint8_t(i++ % 33 + 1));
         drain.iterationDone();
     }
     if (drain.total() != state.iterations())
@@ -50,16 +50,16 @@ void BM_DispatchEcho(benchmark::State &state)
     const auto echo = amp::parameterSet(preset::PreGain, 17);
 
     for (auto _ : state)
-        rig.session.MidiIn1SysEx(echo.data(), int(echo.size()));
+        rig.session.transfers().receive(echo.data(), int(echo.size()));
 
-    if (rig.session.record()[preset::PreGain] != 17 || !rig.session.document().isModified())
+    if (rig.session.editor().record()[preset::PreGain] != 17 || !rig.session.document().isModified())
         state.SkipWithError("the echo was not applied");
 }
 
 void BM_DecodeGroupDump(benchmark::State &state)
 {
     Rig rig;
-    DeviceImage &image = rig.session.image();
+    DeviceImage &image = rig.session.editor().image();
     // A group unlike the defaults, so a dump that decodes to nothing shows.
     for (std::size_t i = 0; i < image.group.size(); ++i)
         image.group[i] = std::uint8_t((i * 7 + 3) & 0x7F);
@@ -69,7 +69,7 @@ void BM_DecodeGroupDump(benchmark::State &state)
 
     for (auto _ : state) {
         rig.session.transfers().setState(TransferState::Group); // the group request is open
-        rig.session.MidiIn1SysEx(dump.data(), int(dump.size()));
+        rig.session.transfers().receive(dump.data(), int(dump.size()));
     }
 
     if (!std::equal(expected.begin(), expected.end(), image.group.begin()))

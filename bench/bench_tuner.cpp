@@ -6,7 +6,7 @@
 #include "controls/tnxnumberknob.h"
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
-#include "session/ampsession.h"
+#include "app/session.h"
 #include "session/prompter.h"
 #include "tuner/tformtuner.h"
 
@@ -55,10 +55,10 @@ void BM_TunerData(benchmark::State &state)
 {
     SilentUser user;
     auto *loop = new LoopbackBackend;
-    AmpSession session(std::unique_ptr<MidiBackend>(loop), user);
-    TFormTuner form(session);
-    session.midiOut().setPort(0);
-    session.midiOut().setUsing(true);
+    Session session(std::unique_ptr<MidiBackend>(loop), user);
+    TFormTuner form(session.globals(), session.queue());
+    session.link().midiOut().setPort(0);
+    session.link().midiOut().setUsing(true);
     form.Enter(nullptr);
     QElapsedTimer waited;
     waited.start();
@@ -77,7 +77,7 @@ void BM_TunerData(benchmark::State &state)
         stream.push_back(amp::tunerData(i % 2 ? 0x87 : 0x07, std::uint8_t(led * 5)));
         leds.push_back(led);
     }
-    auto absorb = [&](std::size_t i) { session.MidiIn1SysEx(stream[i].data(), int(stream[i].size())); };
+    auto absorb = [&](std::size_t i) { session.transfers().receive(stream[i].data(), int(stream[i].size())); };
     absorb(0);
     QCoreApplication::processEvents();
     if (form.NoteText->text() != QLatin1String("E") || !form.LEDImage[0]->LEDOn()) {

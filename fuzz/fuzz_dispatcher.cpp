@@ -1,12 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Feeds arbitrary bytes to the session as one received MIDI message, in a
-// state chosen by the first two input bytes: the awaited reply (every
-// TransferState, the backup ones included), the view and slot, a write
-// waiting for its backup, and whether the bytes arrive as SysEx or as a
-// short message.
+// Drives the session's objects with a script of steps read from the input:
+// Amp messages arriving (SysEx or short, replies or not, late or twice),
+// user commands (fetches, writes, syncs, the globals request), reply
+// time-outs, and the command queue running as the event loop runs it. It
+// aborts when a rule breaks:
+// - no box is shown while an input handler is on the stack;
+// - the loading guard never stays set after a step;
+// - a reply awaited as a backup never reaches the editor's presets;
+// - every confirmed write ends in exactly one outcome, written or not;
+// - everything sent is a whole Amp message.
 #include "ampsim/virtualamp.h"
+#include "app/session.h"
 #include "midi/loopbackbackend.h"
-#include "session/ampsession.h"
+#include "session/inputscope.h"
 #include "session/prompter.h"
 
 #include <QCoreApplication>
@@ -19,19 +25,81 @@
 
 namespace {
 
-// Says yes to everything (a Program Change asks to save, a write asks to
-// overwrite) and picks no file, so every path runs without a window.
-struct YesUser : Prompter {
+// Answers from the script's bytes; never asked inside an input handler.
+struct ScriptUser : Prompter {
+    const std::uint8_t *answers = nullptr;
+    std::size_t left = 0;
     Button question(const QString &, const QString &, const QList<Button> &buttons, Icon) override
     {
-        return buttons.isEmpty() ? Button::Cancel : buttons.first();
+        if (InputScope::active())
+            std::abort();
+        if (buttons.isEmpty())
+            return Button::Cancel;
+        const std::uint8_t pick = left > 0 ? (--left, *answers++) : 0;
+        return buttons[pick % buttons.size()];
     }
-    void notice(const QString &, const QString &, Icon) override {}
+    void notice(const QString &, const QString &, Icon) override
+    {
+        if (InputScope::active())
+            std::abort();
+    }
     QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
     QString saveFileName(const QString &, const QString &, const QString &, const QString &) override { return {}; }
 };
 
-constexpr int StateCount = int(TransferState::BackupGroup) + 1;
+struct World {
+    ScriptUser user;
+    QTemporaryDir backups;
+    LoopbackBackend *backend = new LoopbackBackend;
+    Session s{std::unique_ptr<MidiBackend>(backend), user};
+    VirtualAmp amp;
+    bool answering = true;
+    int confirmed = 0;
+    int outcomes = 0;
+    // A reply awaited as a backup is arriving: it must not become the
+    // editor's presets (the Amp's own knob changes are single bytes).
+    bool backupAwaited = false;
+
+    World()
+    {
+        AmpLink &link = s.link();
+        link.midiIn().setPort(0);
+        link.midiIn().setUsing(true);
+        link.midiOut().setPort(0);
+        link.midiOut().setUsing(true);
+        s.backups().setFolder(backups.path());
+        backend->peer = [this](const amp::Bytes &m) {
+            if (answering)
+                for (auto &reply : amp.receive(m))
+                    backend->inject(reply);
+        };
+        QObject::connect(&s.writes(), &PresetWrites::statusMessage, [this](const QString &text) {
+            if (text.startsWith(QLatin1String("Written")) || text.startsWith(QLatin1String("Not written")))
+                ++outcomes;
+        });
+        QObject::connect(&s.editor(), &PresetEditor::recordChanged, [this] {
+            if (backupAwaited)
+                std::abort();
+        });
+        // A single byte from the Amp reaches the windows under the loading
+        // guard, so showing it sends nothing back.
+        QObject::connect(&s.editor(), &PresetEditor::byteChanged, [this](int index) {
+            if (!s.editor().loading() || index < 0 || index >= preset::RecordSize)
+                std::abort();
+        });
+        QObject::connect(&s.globals(), &AmpGlobals::globalCabinetReported, [this](bool, int cabinet) {
+            if (!s.editor().loading() || cabinet < 0 || cabinet > 254)
+                std::abort();
+        });
+    }
+    // The event loop's part: replies delivered, then the queue.
+    void settle()
+    {
+        backend->flush();
+        s.queue().runPending();
+        QCoreApplication::sendPostedEvents();
+    }
+};
 
 } // namespace
 
@@ -45,94 +113,87 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     if (size < 2)
         return 0;
-    static YesUser user;
-    static QTemporaryDir backups;
-    static LoopbackBackend *backend = nullptr;
-    static std::unique_ptr<AmpSession> session;
-    if (!session) {
-        auto b = std::make_unique<LoopbackBackend>();
-        backend = b.get();
-        session = std::make_unique<AmpSession>(std::move(b), user);
-        AmpSession &s = *session;
-        s.midiIn().setPort(0);
-        s.midiIn().setUsing(true);
-        s.midiOut().setPort(0);
-        s.midiOut().setUsing(true);
-        s.setBackupFolder(backups.path());
-        s.setBackupBeforeWrite(true);
-        // Found once, so writes wait for their backup; then the Amp goes
-        // quiet and only the fuzzer's bytes arrive.
-        static VirtualAmp amp;
-        backend->peer = [](const amp::Bytes &m) {
-            for (auto &reply : amp.receive(m))
-                backend->inject(reply);
-        };
-        s.startSync(false);
-        s.searchForAmp();
-        backend->flush();
-        s.transfers().TimerAmpFoundTimer();
-        backend->flush();
-        s.syncClosed();
-        backend->peer = nullptr;
+    World w;
+    Session &s = w.s;
+    // The first bytes answer the questions; the rest is the script.
+    const std::size_t answerBytes = std::min<std::size_t>(data[0] % 8, size - 1);
+    w.user.answers = data + 1;
+    w.user.left = answerBytes;
+    const std::uint8_t *p = data + 1 + answerBytes;
+    const std::uint8_t *end = data + size;
+    s.writes().setBackupBeforeWrite(true);
 
-        // A single byte from the Amp reaches the window under the loading
-        // guard, so showing it sends nothing back. (A whole record is shown
-        // by the panel's loader, which takes the guard itself.)
-        auto guarded = [] {
-            if (!session->loading())
-                std::abort();
-        };
-        QObject::connect(&s, &AmpSession::byteChanged, [guarded](int index) {
-            guarded();
-            if (index < 0 || index >= preset::RecordSize)
-                std::abort();
-        });
-        QObject::connect(&s, &AmpSession::globalRecordChanged, [guarded](int index) {
-            guarded();
-            if (index < 0 || index >= preset::GlobalSize)
-                std::abort();
-        });
-        QObject::connect(&s, &AmpSession::globalCabinetReported, [guarded](bool, int cabinet) {
-            guarded();
-            if (cabinet < 0 || cabinet > 254) // b - 1 of a non-zero byte, or a four-bit field
-                std::abort();
-        });
+    auto take = [&](std::size_t n) {
+        std::vector<std::uint8_t> out(p, p + std::min<std::size_t>(n, std::size_t(end - p)));
+        p += out.size();
+        return out;
+    };
+    while (p < end) {
+        const std::uint8_t op = *p++;
+        const std::uint8_t arg = p < end ? *p : 0;
+        switch (op % 12) {
+        case 0: { // an arbitrary SysEx buffer, exact size so the sanitizer sees overreads
+            const std::size_t n = p < end ? *p++ : 0;
+            std::vector<std::uint8_t> message = take(n);
+            const TransferState state = s.transfers().state();
+            w.backupAwaited = state == TransferState::BackupPreset || state == TransferState::BackupGroup;
+            s.queue().runInput([&] { s.transfers().receive(message.empty() ? nullptr : message.data(), int(message.size())); });
+            w.backupAwaited = false;
+            break;
+        }
+        case 1: { // a short message: Program Changes and bank selects in bursts
+            std::vector<std::uint8_t> m = take(3);
+            m.resize(3, 0);
+            emit s.link().shortReceived(m[0], m[1] & 0x7F, m[2] & 0x7F);
+            break;
+        }
+        case 2: ++p; s.run([&] { s.fetches().presetFromAmp(arg & 15); }); break;
+        case 3: s.run([&] { s.fetches().groupFromAmp(); }); break;
+        case 4: { // a write the user confirms (or not: the answers decide)
+            ++p;
+            s.run([&] {
+                if ((arg & 16) && s.editor().isGroupView())
+                    s.writes().groupToAmp();
+                else
+                    s.writes().presetToAmp(arg & 15);
+                ++w.confirmed;
+            });
+            break;
+        }
+        case 5: // a sync as the main window starts it and its dialog runs it
+            s.run([&] {
+                s.queue().runWhenAmpIdle([&] {
+                    s.search().startSync(false);
+                    s.search().searchForAmp();
+                });
+            });
+            break;
+        case 6: s.search().TimerAmpFoundTimer(); s.search().syncClosed(); break;
+        case 7: s.run([&] { s.globals().requestGlobals(); }); break;
+        case 8: s.queue().runInput([&] { s.transfers().TimerSysexTimer(); }); break;
+        case 9: w.settle(); break;
+        case 10: ++p; w.answering = (arg & 1) != 0; break;
+        case 11: ++p; s.editor().setView((arg & 1) ? PresetEditor::View::Group : PresetEditor::View::Single);
+            s.editor().selectSlotQuietly((arg >> 1) & 15);
+            break;
+        }
+        if (s.editor().loading())
+            std::abort(); // the guard must never stay set after a step
+        if (s.transfers().replacedQuestions() > 0)
+            std::abort(); // no question to the Amp replaces an open one
     }
-    AmpSession &s = *session;
-
-    const std::uint8_t mode = data[1];
-    s.setView((mode & 1) ? AmpSession::View::Group : AmpSession::View::Single);
-    s.selectSlotQuietly((mode >> 4) & 15);
-    // Commands and MIDI handlers run as the program runs them: a cancelled
-    // question or an error ends them, and nothing else may escape.
-    if (mode & 2) {
-        // A write now waits for the Amp's presets it replaces.
-        s.run([&] {
-            if (s.isGroupView() && (mode & 4))
-                s.groupToAmp();
-            else
-                s.presetToAmp((mode >> 4) & 15);
-        });
+    // Let every wait end, as time would: each confirmed write has its outcome.
+    for (int round = 0; round < 8; ++round) {
+        w.settle();
+        if (s.transfers().state() != TransferState::Idle)
+            s.queue().runInput([&] { s.transfers().TimerSysexTimer(); });
     }
-    s.transfers().setState(TransferState(data[0] % StateCount));
-    backend->sent.clear();
-
-    // An exact-size copy so the sanitizer sees any read past the message.
-    std::vector<std::uint8_t> message(data + 2, data + size);
-    if ((mode & 8) && !message.empty()) {
-        message.resize(3, 0);
-        s.run([&] { s.MidiIn1Short(message[0], message[1] & 0x7F, message[2] & 0x7F); });
-    } else {
-        s.run([&] { s.MidiIn1SysEx(message.empty() ? nullptr : message.data(), int(message.size())); });
-    }
-    // Whatever the handlers posted (deferred deletes, queued calls) runs
-    // here, as the event loop would run it.
-    QCoreApplication::sendPostedEvents();
-    if (s.loading())
-        std::abort(); // the guard must never stay set after a message
-    // Whatever arrived, everything the editor sends is a whole Amp message
-    // or a short message.
-    for (const amp::Bytes &out : backend->sent)
+    w.settle();
+    if (s.transfers().replacedQuestions() > 0)
+        std::abort();
+    if (s.queue().pendingCount() == 0 && !s.transfers().busy() && w.outcomes != w.confirmed)
+        std::abort();
+    for (const amp::Bytes &out : w.backend->sent)
         if (out.empty() || (out[0] == 0xF0 && out.back() != 0xF7))
             std::abort();
     return 0;

@@ -7,7 +7,7 @@
 #include "controls/tledimage.h"
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
-#include "session/ampsession.h"
+#include "app/session.h"
 #include "session/prompter.h"
 #include "tuner/tformtuner.h"
 #include "tuner/tunerdisplay.h"
@@ -52,13 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     static NoUser user;
     static auto *loop = new LoopbackBackend;
-    static auto &session = *new AmpSession(std::unique_ptr<MidiBackend>(loop), user);
-    static auto &form = *new TFormTuner(session);
+    static auto &session = *new Session(std::unique_ptr<MidiBackend>(loop), user);
+    static auto &form = *new TFormTuner(session.globals(), session.queue());
     static bool started = false;
     if (!started) {
         started = true;
-        session.midiOut().setPort(0);
-        session.midiOut().setUsing(true);
+        session.link().midiOut().setPort(0);
+        session.link().midiOut().setUsing(true);
         form.Enter(nullptr);
         QCoreApplication::processEvents();
     }
@@ -101,8 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             continue;
         }
         const bool eFlat = form.CheckBoxEb->isChecked();
-        session.MidiIn1SysEx(m.data(), int(m.size()));
-        check(!session.loading());
+        session.transfers().receive(m.data(), int(m.size()));
+        check(!session.editor().loading());
 
         int lit = tuner::NoLed;
         for (int i = 0; i < tuner::LedCount; ++i) {

@@ -2,7 +2,7 @@
 #include "ampsim/ampmonitor.h"
 #include "ampsim/virtualamp.h"
 #include "midi/loopbackbackend.h"
-#include "session/ampsession.h"
+#include "app/session.h"
 #include "tuner/tunerdisplay.h"
 
 #include "support/scriptedprompter.h"
@@ -19,25 +19,25 @@ private:
         ScriptedPrompter prompter;
         LoopbackBackend *backend = nullptr;
         VirtualAmp amp;
-        std::unique_ptr<AmpSession> session;
+        std::unique_ptr<Session> session;
 
         Rig()
         {
             auto b = std::make_unique<LoopbackBackend>();
             backend = b.get();
-            session = std::make_unique<AmpSession>(std::move(b), prompter);
+            session = std::make_unique<Session>(std::move(b), prompter);
             backend->peer = [this](const amp::Bytes &m) {
                 for (auto &reply : amp.receive(m))
                     backend->inject(reply);
             };
-            session->midiIn().setPort(0);
-            session->midiIn().setUsing(true);
-            session->midiOut().setPort(0);
-            session->midiOut().setUsing(true);
+            session->link().midiIn().setPort(0);
+            session->link().midiIn().setUsing(true);
+            session->link().midiOut().setPort(0);
+            session->link().midiOut().setUsing(true);
         }
-        DeviceImage &image() { return session->image(); }
+        DeviceImage &image() { return session->editor().image(); }
         AmpTransfers &transfers() { return session->transfers(); }
-        void send(const amp::Bytes &m) { session->midiOut().SysEx(m.data(), int(m.size())); }
+        void send(const amp::Bytes &m) { session->link().midiOut().SysEx(m.data(), int(m.size())); }
         void request(const amp::Bytes &m, TransferState awaited)
         {
             send(m);
@@ -66,10 +66,10 @@ void TestAmpSim::identifyReportsConfiguredVersion()
         Rig rig;
         rig.amp.versionByte = std::uint8_t(byte);
         rig.request(amp::identifyRequest(), TransferState::Identify);
-        QCOMPARE(rig.session->firmwareVersion(), version);
-        QCOMPARE(rig.session->gVariant(), g);
+        QCOMPARE(rig.session->link().firmwareVersion(), version);
+        QCOMPARE(rig.session->link().gVariant(), g);
         QCOMPARE(rig.transfers().state(), TransferState::Idle);
-        QVERIFY(rig.transfers().ampFoundTimer().isActive());
+        QVERIFY(rig.session->link().isAmpFound());
     }
 }
 
@@ -83,7 +83,7 @@ void TestAmpSim::groupRequestFillsTheImage()
     QCOMPARE(rig.transfers().state(), TransferState::Idle);
     QVERIFY(!rig.transfers().replyTimer().isActive());
     // Shown in group view on A1, which goes back to the Amp as its current preset.
-    QCOMPARE(rig.session->view(), AmpSession::View::Group);
+    QCOMPARE(rig.session->editor().view(), PresetEditor::View::Group);
     QCOMPARE(rig.session->document().caption(), QStringLiteral("Amp Presets - Quorvex"));
     QCOMPARE(rig.backend->sent.size(), std::size_t(2));
     QCOMPARE(rig.backend->sent.back(), amp::singlePreset(rig.image().record(0)));
@@ -98,21 +98,21 @@ void TestAmpSim::groupRequestFillsTheImage()
 void TestAmpSim::liveEditsReachTheAmpsCurrentPreset()
 {
     Rig rig;
-    AmpSession &s = *rig.session;
-    s.setView(AmpSession::View::Group);
-    s.selectSlotQuietly(6);
-    s.editByte(preset::DLTime, 250);
-    s.editField(preset::Presence, 3);
-    s.editField(preset::TapFunction, 15);
-    s.editField(preset::Dark, 1);
-    s.editField(preset::DLSeparationBits, 25);
+    Session &s = *rig.session;
+    s.editor().setView(PresetEditor::View::Group);
+    s.editor().selectSlotQuietly(6);
+    s.editor().editByte(preset::DLTime, 250);
+    s.editor().editField(preset::Presence, 3);
+    s.editor().editField(preset::TapFunction, 15);
+    s.editor().editField(preset::Dark, 1);
+    s.editor().editField(preset::DLSeparationBits, 25);
     QCOMPARE(rig.amp.current[preset::DLTime], 250);
     QCOMPARE(bitfield::read(rig.amp.current[preset::ModTone], 4, 2), 3);
     QCOMPARE(rig.amp.current[preset::AltTap] >> 4, 15);
     QCOMPARE(rig.amp.current[preset::DLSepDark], 0x80 | 25);
     QVERIFY(s.document().isModified());
 
-    s.sendEditorData();
+    s.editor().sendEditorData();
     QVERIFY(std::equal(rig.amp.current.begin(), rig.amp.current.end(), rig.image().record(6).begin()));
 }
 
@@ -128,13 +128,13 @@ void TestAmpSim::globalRequestsAndSettings()
 
     for (int i = 0; i < preset::GlobalSize; ++i)
         rig.amp.globals[i] = std::uint8_t(0x80 + i);
-    rig.session->setGlobalsWindowOpen(true); // only the globals window takes them in
+    rig.session->globals().setGlobalsWindowOpen(true); // only the globals window takes them in
     rig.request(amp::globalsRequest(), TransferState::Globals);
     QCOMPARE(rig.image().globals, rig.amp.globals);
 
     rig.send(amp::globalBitField(10, 0, 7, 0x33));
     QCOMPARE(rig.amp.globals[10], 0x80 | 0x33); // a seven-bit field keeps the top bit
-    rig.session->setCabinet(5, true);
+    rig.session->editor().setCabinet(5, true);
     QCOMPARE(rig.amp.globals[13], 0x80 | 6); // the override is a five-bit field
     rig.image().globals.fill(0x01);
     rig.send(amp::globals(rig.image().globals));
@@ -151,7 +151,7 @@ void TestAmpSim::presetWriteStoreAndDumpsToAmp()
     QCOMPARE(rig.amp.presets[464], preset::DefaultRecord[30]);
 
     rig.image().record(0)[preset::Reserved16] = 0x99; // carried whatever it holds
-    rig.session->sendEditorData();
+    rig.session->editor().sendEditorData();
     rig.send(amp::presetStore(2));
     QCOMPARE(rig.amp.presets[2 * 31 + preset::Reserved16], 0x99);
 
@@ -162,7 +162,7 @@ void TestAmpSim::presetWriteStoreAndDumpsToAmp()
     rig.request(amp::presetRequest(4), TransferState::Idle); // unasked: ignored
     rig.send(amp::tunerMode(1));
     QVERIFY(rig.amp.tunerOn);
-    rig.session->pressFootswitch();
+    rig.session->editor().pressFootswitch();
     rig.send(amp::syncComplete());
     QCOMPARE(rig.amp.footswitchPresses, std::vector<std::uint8_t>{1});
     QCOMPARE(rig.amp.syncCompletes, 1);
@@ -172,7 +172,7 @@ void TestAmpSim::presetWriteStoreAndDumpsToAmp()
 void TestAmpSim::ampKnobAndTunerReachTheEditor()
 {
     Rig rig;
-    QSignalSpy tuner(rig.session.get(), &AmpSession::tunerReading);
+    QSignalSpy tuner(&rig.session->globals(), &AmpGlobals::tunerReading);
     rig.backend->inject(rig.amp.turnKnob(preset::MidFreq, 30));
     rig.backend->inject(rig.amp.tunerReading(0x12, 0xAB));
     rig.backend->flush();

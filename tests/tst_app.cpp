@@ -289,7 +289,7 @@ private slots:
             }
         };
         check("at start");
-        w.session().setView(AmpSession::View::Group);
+        w.session().editor().setView(PresetEditor::View::Group);
         w.session().document().setTitle(QStringLiteral("/data/x.syx"));
         w.session().document().setSaveElsewhere(true);
         check("in group view with a file");
@@ -312,8 +312,8 @@ private slots:
         QVERIFY(child<QToolBar>(w, "ToolBar1")->isVisible());
         QVERIFY(!act(w, "AutoSplit")->isChecked());
         QVERIFY(act(w, "FileListView")->isChecked());
-        QCOMPARE(w.session().midiIn().Port(), -1);
-        QCOMPARE(w.session().midiOut().Port(), -1);
+        QCOMPARE(w.session().link().midiIn().Port(), -1);
+        QCOMPARE(w.session().link().midiOut().Port(), -1);
         QCOMPARE(w.size(), w.designSize());
         QCOMPARE(w.designSize().width(), Quorvex1::ClientWidth);
         QVERIFY(!w.isMaximized());
@@ -332,9 +332,9 @@ private slots:
         Quorvex1 &w = f.show();
         QVERIFY(!act(w, "ToolbarView")->isChecked());
         QVERIFY(!child<QToolBar>(w, "ToolBar1")->isVisible());
-        QCOMPARE(w.session().midiIn().Port(), 1);
-        QCOMPARE(w.session().midiOut().Port(), 1);
-        QVERIFY(!w.session().midiIn().Using()); // opened at first activation, not before
+        QCOMPARE(w.session().link().midiIn().Port(), 1);
+        QCOMPARE(w.session().link().midiOut().Port(), 1);
+        QVERIFY(!w.session().link().midiIn().Using()); // opened at first activation, not before
         QCOMPARE(w.size(), QSize(700, 500));
         QCOMPARE(w.panelWidth(), 150);
         QCOMPARE(w.session().document().workingDirectory(), data.path());
@@ -476,10 +476,10 @@ private slots:
         QVERIFY(!QFile::exists(f.iniPath()));
 
         f.prompter->answers = {Button::No};
-        w.session().midiIn().setPort(0);
-        w.session().midiIn().setUsing(true);
+        w.session().link().midiIn().setPort(0);
+        w.session().link().midiIn().setUsing(true);
         QVERIFY(w.close());
-        QVERIFY(!w.session().midiIn().Using()); // ports closed
+        QVERIFY(!w.session().link().midiIn().Using()); // ports closed
         QCOMPARE(f.backend->openInputIndex(), -1);
         QVERIFY(f.iniText().startsWith("[Form]\nViewToolBar=1\nAutoSplit=0\nMIDIInPort=0\n"));
         QCOMPARE(f.prompter->unexpected, 0);
@@ -492,8 +492,8 @@ private slots:
         Fixture f;
         f.make();
         Quorvex1 &w = f.show();
-        w.session().midiOut().setPort(1);
-        w.session().midiOut().setUsing(true);
+        w.session().link().midiOut().setPort(1);
+        w.session().link().midiOut().setUsing(true);
         QVERIFY(!w.session().document().isModified());
         QVERIFY(w.close());
         QVERIFY(f.prompter->shown.isEmpty());
@@ -519,20 +519,20 @@ private slots:
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=1\nMIDIOutPort=0\n");
         Quorvex1 &w = f.make();
-        w.session().image().group.fill(0);
+        w.session().editor().image().group.fill(0);
         w.FormActivate();
-        QVERIFY(w.session().midiIn().Using());
-        QVERIFY(w.session().midiOut().Using());
+        QVERIFY(w.session().link().midiIn().Using());
+        QVERIFY(w.session().link().midiOut().Using());
         QCOMPARE(f.backend->openInputIndex(), 1);
         QCOMPARE(f.backend->openOutputIndex(), 0);
-        QCOMPARE(w.session().view(), AmpSession::View::Single);
+        QCOMPARE(w.session().editor().view(), PresetEditor::View::Single);
         // Both ports open: the sync looks for the Amp (tuner off, channel,
         // identify); cancelled, the default presets go out as the editor data.
         QCOMPARE(f.syncTexts, QStringList{QStringLiteral("Amp not found - will work in offline mode")});
-        QCOMPARE(w.session().image().record(0)[preset::DLTime], preset::DefaultRecord[preset::DLTime]);
+        QCOMPARE(w.session().editor().image().record(0)[preset::DLTime], preset::DefaultRecord[preset::DLTime]);
         QCOMPARE(f.sentCommands(), (QStringList{"22", "20", "2", QString::number(amp::SinglePreset)}));
         QVERIFY(f.prompter->shown.isEmpty());
-        QVERIFY(!w.session().startedWithFile());
+        QVERIFY(!w.session().search().startedWithFile());
         QCOMPARE(w.session().transfers().state(), TransferState::Idle);
 
         // Only once.
@@ -548,9 +548,9 @@ private slots:
         Quorvex1 &w = f.make();
         f.backend->unavailableOutputs = {1};
         w.FormActivate();
-        QVERIFY(w.session().midiIn().Using());
-        QVERIFY(!w.session().midiOut().Using());
-        QCOMPARE(w.session().midiOut().Port(), 1);
+        QVERIFY(w.session().link().midiIn().Using());
+        QVERIFY(!w.session().link().midiOut().Using());
+        QCOMPARE(w.session().link().midiOut().Port(), 1);
         QCOMPARE(f.prompter->shown.size(), 1);
         QCOMPARE(f.prompter->shown[0].caption, QStringLiteral("MIDI Error"));
         QCOMPARE(f.prompter->shown[0].text, QStringLiteral("The out port is not available."));
@@ -564,7 +564,7 @@ private slots:
         const QString modal = withModal([&] { w.FormActivate(); });
         QCOMPARE(modal, QStringLiteral("TFormMidi"));
         // The input that was chosen is open all the same; no "MIDI Error".
-        QVERIFY(w.session().midiIn().Using());
+        QVERIFY(w.session().link().midiIn().Using());
         QVERIFY(f.prompter->shown.isEmpty());
 
         // View "MIDI Port Select" and the tool button open it too.
@@ -588,8 +588,8 @@ private slots:
         QCOMPARE(doc.originDirectory(), f.dir.filePath(QStringLiteral("data")));
         QVERIFY(doc.saveElsewhere()); // not the list's directory
         QVERIFY(act(w, "SaveBack")->isEnabled());
-        QVERIFY(w.session().startedWithFile());
-        QVERIFY(std::equal(r.begin(), r.end(), w.session().image().record(0).begin()));
+        QVERIFY(w.session().search().startedWithFile());
+        QVERIFY(std::equal(r.begin(), r.end(), w.session().editor().image().record(0).begin()));
         // The file's preset goes to the Amp, then the sync; no defaults after it.
         QCOMPARE(f.backend->sent.front(), amp::singlePreset(r));
         QCOMPARE(f.sentCommands(), (QStringList{"9", "22", "20", "2"}));
@@ -606,7 +606,7 @@ private slots:
         f.prompter->answers = {Button::No};
         w.FormActivate();
         QCOMPARE(f.prompter->texts(), QStringList{QStringLiteral("This is a Global File. Open it?")});
-        QVERIFY(w.session().startedWithFile());
+        QVERIFY(w.session().search().startedWithFile());
         QCOMPARE(w.windowTitle(), QStringLiteral("untitled - Quorvex"));
         QCOMPARE(f.sentCommands(), (QStringList{"9", "22", "20", "2"}));
     }
@@ -621,28 +621,34 @@ private slots:
         QCOMPARE(f.prompter->texts(),
                  QStringList{QStringLiteral("Incorrect Header:\nF0 01 20 4F 10 00 09\n") + path + QLatin1Char('.')});
         QCOMPARE(f.prompter->shown[0].caption, QStringLiteral("Quorvex"));
-        QVERIFY(!w.session().startedWithFile());
+        QVERIFY(!w.session().search().startedWithFile());
         QVERIFY(f.backend->sent.empty());
     }
 
     void handOverToTheRunningWindow()
     {
         Fixture f;
-        f.writeIni("[Form]\nDataDir=" + f.dir.path().toUtf8() + "\n");
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\nDataDir=" + f.dir.path().toUtf8() + "\n");
         Quorvex1 &w = f.make();
+        w.FormActivate();
+        f.prompter->shown.clear();
         w.session().document().setModified(true);
         preset::Record r = preset::DefaultRecord;
         r[preset::Mid] = 5;
         const QString path = f.put(QStringLiteral("a b.syx"), amp::singlePreset(r));
 
+        // Taken in, then opened from the queue: nothing is asked on the spot.
         f.prompter->answers = {Button::Cancel};
         w.copyDataReceived(QLatin1Char('"') + path + QLatin1Char('"'));
+        QVERIFY(f.prompter->shown.isEmpty());
+        w.session().queue().runPending();
         QVERIFY(w.session().document().isModified());
         QCOMPARE(f.prompter->texts(), QStringList{QStringLiteral("Save Changes?")});
 
         // Quotes anywhere in the text go; the file lies in the list's folder.
         f.prompter->answers = {Button::No};
         w.copyDataReceived(QLatin1Char('"') + f.dir.path() + QStringLiteral("/a \"b\".syx\""));
+        w.session().queue().runPending();
         const Document &doc = w.session().document();
         QVERIFY(!doc.isModified());
         QCOMPARE(doc.fileName(), QStringLiteral("a b.syx"));
@@ -650,17 +656,55 @@ private slots:
         QVERIFY(!doc.saveElsewhere());
         QVERIFY(!act(w, "SaveBack")->isEnabled());
         QCOMPARE(doc.workingDirectory(), f.dir.path()); // the list does not move
-        QVERIFY(std::equal(r.begin(), r.end(), w.session().image().record(0).begin()));
+        QVERIFY(std::equal(r.begin(), r.end(), w.session().editor().image().record(0).begin()));
         QCOMPARE(f.prompter->unexpected, 0);
-        QVERIFY(!w.firstActivationDone());
+    }
+
+    void handOverDuringStartUp()
+    {
+        // Handed over before the start came to its file: taken as the file
+        // the command line named; the sync leaves it in the editor.
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        f.make();
+        f.attachAmp(0x10);
+        preset::Record r = preset::DefaultRecord;
+        r[preset::Mid] = 9;
+        const QString path = f.put(QStringLiteral("handed.syx"), amp::singlePreset(r));
+        f.w->copyDataReceived(path);
+        f.w->FormActivate();
+        f.backend->flush();
+        QCOMPARE(f.w->windowTitle(), path + QStringLiteral(" - Quorvex"));
+        QCOMPARE(f.w->session().editor().image().record(0)[preset::Mid], 9);
+        QVERIFY(!f.w->session().document().isModified());
+        QCOMPARE(f.syncTexts, QStringList{QStringLiteral("Found Amp - Version 2.0")});
+
+        // Handed over while the sync dialog is open: opened once the start
+        // has ended and the Amp has answered, not inside the dialog.
+        Fixture g;
+        g.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        g.make();
+        g.attachAmp(0x10);
+        const QString late = g.put(QStringLiteral("late.syx"), amp::singlePreset(r));
+        const auto handOver = whenModal([&](QWidget *modal) {
+            if (qobject_cast<TFormSyncMsg *>(modal))
+                g.w->copyDataReceived(late);
+        });
+        g.w->FormActivate();
+        QTRY_COMPARE(g.w->windowTitle(), late + QStringLiteral(" - Quorvex"));
+        QCOMPARE(g.w->session().editor().image().record(0)[preset::Mid], 9);
+        QCOMPARE(g.prompter->unexpected, 0);
     }
 
     void handOverThroughTheSocket()
     {
         Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
         const QString server = QStringLiteral("tst-quorvex-app-%1").arg(QCoreApplication::applicationPid());
         Quorvex1 &w = f.make({}, {}, server);
         QVERIFY(w.singleInstance() && w.singleInstance()->isListening());
+        w.FormActivate();
+        f.prompter->shown.clear();
         w.session().document().setModified(true);
         f.prompter->answers = {Button::No};
         const QString path = f.put(QStringLiteral("sub/x.syx"), amp::singlePreset(preset::DefaultRecord));
@@ -676,8 +720,8 @@ private slots:
         QTRY_VERIFY(done);
         second->wait();
         QVERIFY(result);
+        QTRY_COMPARE(w.windowTitle(), path + QStringLiteral(" - Quorvex"));
         QCOMPARE(f.prompter->texts(), QStringList{QStringLiteral("Save Changes?")});
-        QCOMPARE(w.windowTitle(), path + QStringLiteral(" - Quorvex"));
         QVERIFY(w.isVisible()); // brought to the front
     }
 
@@ -700,9 +744,9 @@ private slots:
         QVERIFY(w.close());
         QCOMPARE(f.prompter->texts().first(), QStringLiteral("Save Changes?"));
         QCOMPARE(f.prompter->shown.last().kind, QStringLiteral("save"));
-        const amp::Bytes written = amp::singlePreset(w.session().image().record(0));
+        const amp::Bytes written = amp::singlePreset(w.session().editor().image().record(0));
         QCOMPARE(f.bytesOf(target), QByteArray(reinterpret_cast<const char *>(written.data()), qsizetype(written.size())));
-        QCOMPARE(w.session().image().record(0)[preset::PreGain], 30);
+        QCOMPARE(w.session().editor().image().record(0)[preset::PreGain], 30);
     }
 
     void notesWindow()
@@ -792,11 +836,11 @@ private slots:
 
         QVERIFY(list->selectFile(QStringLiteral("Band.syx")));
         list->OpenFile1->trigger();
-        QVERIFY(w.session().isGroupView());
+        QVERIFY(w.session().editor().isGroupView());
         QVERIFY(list->Import1->isEnabled());
         QVERIFY(list->selectFile(QStringLiteral("Bright.syx")));
         list->Import1->trigger();
-        QCOMPARE(w.session().record()[preset::PreGain], 20);
+        QCOMPARE(w.session().editor().record()[preset::PreGain], 20);
 
         f.prompter->fileNames = {f.dir.filePath(QStringLiteral("Copy.syx"))};
         act(w, "SaveAs1")->trigger();
@@ -829,8 +873,8 @@ private slots:
         f.writeIni("[Form]\nMIDIInPort=3\nMIDIInName=In Gone\nMIDIOutPort=1\nMIDIOutName=Out B\nMIDIOutRate=100\n");
         Quorvex1 &w = f.make();
         f.attachAmp(0x44);
-        QCOMPARE(w.session().midiIn().Port(), -1);
-        QCOMPARE(w.session().midiOut().rate(), 100);
+        QCOMPARE(w.session().link().midiIn().Port(), -1);
+        QCOMPARE(w.session().link().midiOut().rate(), 100);
         auto *status = w.findChild<LinkStatus *>();
         QVERIFY(status);
         QCOMPARE(status->LabelIn->text(), QStringLiteral("MIDI In off"));
@@ -843,12 +887,12 @@ private slots:
             void sleepUntil(std::int64_t time) override { t = std::max(t, time); }
         } clock;
         f.backend->pacing = true;
-        TMidiOut &out = w.session().midiOut();
+        TMidiOut &out = w.session().link().midiOut();
         out.setClock(&clock);
         out.setRate(100);
         out.setUsing(true);
         for (int i = 0; i < 3; ++i)
-            w.session().sendEditorData();
+            w.session().editor().sendEditorData();
         QCOMPARE(f.backend->sent.size(), std::size_t(1));
         QCOMPARE(out.stats().queuedMessages, std::size_t(2));
         status->TimerPollTimer();
@@ -867,8 +911,8 @@ private slots:
         QVERIFY(f.iniText().contains("MIDIOutRate=100\n"));
         // Once it is listed again (the port window reads the lists afresh), it is chosen.
         f.backend->inputs << QStringLiteral("In Gone");
-        w.session().midiIn().refreshDevices();
-        QCOMPARE(w.session().midiIn().Port(), 2);
+        w.session().link().midiIn().refreshDevices();
+        QCOMPARE(w.session().link().midiIn().Port(), 2);
     }
 
     void startUpSyncFindsTheAmp()
@@ -881,9 +925,9 @@ private slots:
         w.FormActivate();
         QTRY_COMPARE(f.syncTexts, QStringList{QStringLiteral("Found Amp - Version 1.4 G")});
         // The Amp's current preset, shown and titled as the Amp's.
-        QTRY_COMPARE(w.session().image().record(0)[preset::PreGain], 29);
+        QTRY_COMPARE(w.session().editor().image().record(0)[preset::PreGain], 29);
         QCOMPARE(w.windowTitle(), QStringLiteral("Amp Preset - Quorvex"));
-        QVERIFY(w.session().isAmpFound());
+        QVERIFY(w.session().link().isAmpFound());
         QCOMPARE(w.findChild<LinkStatus *>()->LabelAmp->text(), QStringLiteral("Amp 1.4 G"));
         // The lists lost the entries this firmware lacks, once and for the run.
         QCOMPARE(w.editorPanel().ComboBoxAmp->count(), 12);
@@ -891,6 +935,25 @@ private slots:
         act(w, "SyncwithAmp1")->trigger();
         QTRY_COMPARE(f.syncTexts.size(), 2);
         QCOMPARE(w.editorPanel().ComboBoxAmp->count(), 12);
+
+        // The Amp stops answering: the bar says so; once it is heard again
+        // the bar offers a sync, and the offer runs one.
+        LinkStatus &bar = *w.findChild<LinkStatus *>();
+        QTRY_VERIFY(w.session().transfers().state() == TransferState::Idle);
+        f.backend->peer = nullptr;
+        act(w, "GroupfromAmp1")->trigger();
+        w.session().queue().runInput([&] { w.session().transfers().TimerSysexTimer(); });
+        QCOMPARE(bar.LabelAmp->text(), QStringLiteral("Amp not answering"));
+        QVERIFY(bar.LabelSync->isHidden());
+        f.backend->inject(f.amp->turnKnob(preset::PreGain, 3));
+        f.backend->flush();
+        QCOMPARE(bar.LabelAmp->text(), QStringLiteral("Amp 1.4 G"));
+        QVERIFY(!bar.LabelSync->isHidden());
+        f.attachAmp(0x44);
+        f.prompter->answers = {Button::No};
+        emit bar.LabelSync->linkActivated(QStringLiteral("sync"));
+        QTRY_COMPARE(f.syncTexts.size(), 3);
+        QVERIFY(bar.LabelSync->isHidden());
     }
 
     void sysExReachesTheDispatcher()
@@ -899,10 +962,10 @@ private slots:
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
         Quorvex1 &w = f.make();
         w.FormActivate();
-        QCOMPARE(w.session().firmwareVersion(), 0x20);
+        QCOMPARE(w.session().link().firmwareVersion(), 0x20);
         f.backend->inject(amp::identifyReply(0x05));
         f.backend->flush();
-        QCOMPARE(w.session().firmwareVersion(), 0x15);
+        QCOMPARE(w.session().link().firmwareVersion(), 0x15);
     }
 
     void newPresetAndNewGroup()
@@ -918,21 +981,21 @@ private slots:
         f.backend->sent.clear();
 
         // Modified: Cancel leaves everything as it was.
-        w.session().image().record(0)[preset::PreGain] = 30;
+        w.session().editor().image().record(0)[preset::PreGain] = 30;
         w.session().document().setModified(true);
         f.prompter->answers = {Button::Cancel};
         act(w, "NewGroup1")->trigger();
-        QCOMPARE(w.session().view(), AmpSession::View::Single);
-        QCOMPARE(w.session().image().record(0)[preset::PreGain], 30);
+        QCOMPARE(w.session().editor().view(), PresetEditor::View::Single);
+        QCOMPARE(w.session().editor().image().record(0)[preset::PreGain], 30);
         QVERIFY(f.backend->sent.empty());
 
         // No: sixteen default slots in group view on tab A1, sent once as the
         // editor data; nothing modified.
         w.session().document().openedAt(QStringLiteral("/data/old.syx"));
-        w.session().image().record(15)[preset::DLTime] = 3;
+        w.session().editor().image().record(15)[preset::DLTime] = 3;
         f.prompter->answers = {Button::No};
         act(w, "NewGroup1")->trigger();
-        QCOMPARE(w.session().view(), AmpSession::View::Group);
+        QCOMPARE(w.session().editor().view(), PresetEditor::View::Group);
         QVERIFY(panel.TabControl1->isVisible());
         QCOMPARE(panel.TabControl1->currentIndex(), 0);
         QVERIFY(act(w, "SaveCurrentTab1")->isEnabled() && act(w, "ImportSingletoTab")->isEnabled());
@@ -940,22 +1003,22 @@ private slots:
         QVERIFY(w.session().document().fileName().isEmpty());
         QCOMPARE(w.windowTitle(), QStringLiteral("untitled - Quorvex"));
         for (int slot = 0; slot < preset::SlotCount; ++slot)
-            QVERIFY(std::equal(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), w.session().image().record(slot).begin()));
+            QVERIFY(std::equal(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), w.session().editor().image().record(slot).begin()));
         QCOMPARE(panel.NxNumberKnobPre->GetValue(), 17.0f);
         QCOMPARE(f.backend->sent.size(), 1u);
         QCOMPARE(f.backend->sent[0], amp::singlePreset(preset::DefaultRecord));
 
         // A slot switch, then New Preset (nothing to save): single view on slot 0.
         panel.TabControl1->setCurrentIndex(6);
-        QCOMPARE(w.session().currentSlot(), 6);
+        QCOMPARE(w.session().editor().currentSlot(), 6);
         f.backend->sent.clear();
         f.prompter->shown.clear();
         act(w, "New1")->trigger();
         QVERIFY(f.prompter->shown.isEmpty());
-        QCOMPARE(w.session().view(), AmpSession::View::Single);
+        QCOMPARE(w.session().editor().view(), PresetEditor::View::Single);
         QVERIFY(!panel.TabControl1->isVisible());
         QCOMPARE(panel.TabControl1->currentIndex(), 0);
-        QCOMPARE(w.session().currentSlot(), 0);
+        QCOMPARE(w.session().editor().currentSlot(), 0);
         QVERIFY(!act(w, "SaveCurrentTab1")->isEnabled() && !act(w, "ImportSingletoTab")->isEnabled() && !act(w, "GrouptoAmp")->isEnabled());
         QCOMPARE(f.backend->sent.size(), 1u);
         QCOMPARE(f.backend->sent[0][6], amp::SinglePreset);
@@ -968,7 +1031,7 @@ private slots:
         Quorvex1 &w = f.make();
         w.FormActivate();
         act(w, "NewGroup1")->trigger();
-        DeviceImage &image = w.session().image();
+        DeviceImage &image = w.session().editor().image();
         for (int s = 0; s < preset::SlotCount; ++s)
             image.record(s)[preset::PreGain] = std::uint8_t(s + 1);
         f.backend->sent.clear();
@@ -1025,7 +1088,7 @@ private slots:
         const QString bank = f.put(QStringLiteral("bank.syx"), amp::groupDump(group));
         w.session().document().setModified(false);
         hooks.open(bank, 9);
-        QCOMPARE(w.session().currentSlot(), 9);
+        QCOMPARE(w.session().editor().currentSlot(), 9);
         QCOMPARE(w.windowTitle(), bank + QStringLiteral(" - Quorvex"));
 
         // In single view nothing goes into a tab.
@@ -1048,11 +1111,11 @@ private slots:
 
         // Editor data to Amp, from the menu and the tool button: the record
         // as it stands, modified untouched.
-        w.session().image().record(0)[preset::MidFreq] = 9;
+        w.session().editor().image().record(0)[preset::MidFreq] = 9;
         act(w, "EditordatatoAmp1")->trigger();
         act(w, "ToolButtonSendEdits")->trigger();
         QCOMPARE(f.backend->sent.size(), 2u);
-        QCOMPARE(f.backend->sent[1], amp::singlePreset(w.session().image().record(0)));
+        QCOMPARE(f.backend->sent[1], amp::singlePreset(w.session().editor().image().record(0)));
         QVERIFY(!w.session().document().isModified());
 
         // A knob turned on the panel goes out through the output port.
@@ -1088,16 +1151,16 @@ private slots:
         QCOMPARE(f.prompter->shown[0].caption, w.session().document().applicationTitle());
         QVERIFY(!f.prompter->shown[0].text.isEmpty());
         QVERIFY(f.backend->sent.empty());
-        QCOMPARE(w.session().image().record(0)[preset::MidFreq], 12);
+        QCOMPARE(w.session().editor().image().record(0)[preset::MidFreq], 12);
 
         // A knob turned on the Amp moves the panel and sends nothing back.
         f.backend->sent.clear();
         f.backend->inject(amp::parameterSet(preset::MidFreq, 5));
         f.backend->flush();
         QCOMPARE(panel.NxNumberKnobShift->GetValue(), 5.0f);
-        QCOMPARE(w.session().image().record(0)[preset::MidFreq], 5);
+        QCOMPARE(w.session().editor().image().record(0)[preset::MidFreq], 5);
         QVERIFY(f.backend->sent.empty());
-        QVERIFY(!w.session().loading());
+        QVERIFY(!w.session().editor().loading());
     }
 
     void storedDeviceName()
@@ -1106,8 +1169,8 @@ private slots:
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIInName=In B\nMIDIOutPort=1\nMIDIOutName=Out B\n");
         Quorvex1 &w = f.make();
-        QCOMPARE(w.session().midiIn().Port(), 1);
-        QCOMPARE(w.session().midiOut().Port(), 1);
+        QCOMPARE(w.session().link().midiIn().Port(), 1);
+        QCOMPARE(w.session().link().midiOut().Port(), 1);
 
         const QStringList alsa{QStringLiteral("Midi Through:Port-0 14:0"), QStringLiteral("UM-ONE:UM-ONE MIDI 1 28:0")};
         QCOMPARE(Quorvex1::preferredPort(alsa, 0, QStringLiteral("UM-ONE:UM-ONE MIDI 1 24:0")), 1);
@@ -1126,11 +1189,11 @@ private slots:
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
         Quorvex1 &w = f.make();
         w.FormActivate();
-        AmpSession &s = w.session();
+        Session &s = w.session();
         // The main window's global cabinet box wrote byte 13.
         w.editorPanel().ComboBoxCab->setCurrentIndex(6);
         w.editorPanel().CheckBoxGCab->setChecked(true);
-        QCOMPARE(s.image().globals[13], 7);
+        QCOMPARE(s.editor().image().globals[13], 7);
         f.backend->sent.clear();
 
         for (const char *item : {"GlobalWindow1", "ToolButtonGlobal"}) {
@@ -1140,20 +1203,22 @@ private slots:
                 auto *form = qobject_cast<TFormGlobal *>(modal);
                 if (!form)
                     return;
-                open = s.globalsWindowOpen();
+                open = s.globals().globalsWindowOpen();
                 form->SendtoAmp1->trigger();
                 sentWhileOpen = std::exchange(f.backend->sent, {});
                 form->QuitGlobalView1->trigger();
             });
             act(w, item)->trigger();
             QVERIFY2(open, item);
-            QVERIFY(!s.globalsWindowOpen());
-            // Asked once; no Amp was found, so no time-out runs. The whole
-            // record carries the cabinet the main window set.
-            QCOMPARE(sentWhileOpen, (std::vector<amp::Bytes>{amp::globalsRequest(), amp::globals(s.image().globals)}));
+            QVERIFY(!s.globals().globalsWindowOpen());
+            // Asked once; no Amp was found, so its time-out will say
+            // nothing. The whole record carries the cabinet the main window set.
+            QCOMPARE(sentWhileOpen, (std::vector<amp::Bytes>{amp::globalsRequest(), amp::globals(s.editor().image().globals)}));
             QCOMPARE(sentWhileOpen[1][7 + 2 * 13 + 1], 7);
             QCOMPARE(s.transfers().state(), TransferState::Globals);
-            QVERIFY(!s.transfers().replyTimer().isActive());
+            s.transfers().TimerSysexTimer();
+            s.queue().runPending();
+            QVERIFY(!f.prompter->texts().contains(QStringLiteral("No response from Amp.")));
         }
     }
 
@@ -1183,7 +1248,7 @@ private slots:
         QCOMPARE(f.prompter->texts().mid(1), (QStringList{QStringLiteral("This is a Global File. Open it?"),
                                                    QStringLiteral("Send Globals to Amp?")}));
         QCOMPARE(caption, QStringLiteral("amp globals.syx - Globals"));
-        QCOMPARE(w.session().image().globals, globals);
+        QCOMPARE(w.session().editor().image().globals, globals);
         // Not awaited on this path: nothing asked, nothing sent.
         QVERIFY(f.backend->sent.empty());
         // The main window's cabinet box shows byte 13; the presets stay.
@@ -1242,12 +1307,13 @@ private slots:
     {
         Fixture f;
         Quorvex1 &w = f.make();
-        QString title, text;
+        QString title, text, license;
         bool hasIcon = false;
         QTimer::singleShot(0, [&] {
             if (auto *box = qobject_cast<TAboutBox *>(QApplication::activeModalWidget())) {
                 title = box->windowTitle();
                 text = box->ProductName->text();
+                license = box->License->text();
                 hasIcon = !box->ProgramIcon->pixmap().isNull();
                 box->close();
             }
@@ -1255,6 +1321,7 @@ private slots:
         act(w, "About1")->trigger();
         QCOMPARE(title, QStringLiteral("Quorvex"));
         QCOMPARE(text, QStringLiteral("Quorvex - V2.0.2"));
+        QVERIFY(license.contains(QLatin1String("GNU General Public License, version 3 or later")));
         QVERIFY(hasIcon);
     }
 };

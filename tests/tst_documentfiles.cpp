@@ -5,7 +5,7 @@
 #include "midi/loopbackbackend.h"
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
-#include "session/ampsession.h"
+#include "app/session.h"
 
 #include "support/scriptedprompter.h"
 
@@ -14,7 +14,7 @@
 #include <QtTest>
 
 using Button = Prompter::Button;
-using View = AmpSession::View;
+using View = PresetEditor::View;
 using amp::Bytes;
 
 namespace {
@@ -23,14 +23,14 @@ struct Rig {
     QTemporaryDir dir;
     ScriptedPrompter prompter;
     LoopbackBackend *backend = new LoopbackBackend;
-    AmpSession session{std::unique_ptr<MidiBackend>(backend), prompter};
+    Session session{std::unique_ptr<MidiBackend>(backend), prompter};
     Document &doc = session.document();
     DocumentFiles &files = session.files();
 
     Rig()
     {
-        session.midiOut().setPort(0);
-        session.midiOut().setUsing(true);
+        session.link().midiOut().setPort(0);
+        session.link().midiOut().setUsing(true);
         doc.setWorkingDirectory(dir.path());
     }
     QString path(const QString &name) const { return dir.filePath(name); }
@@ -95,22 +95,22 @@ void TestDocumentFiles::openGroupAndSingleFiles()
     rig.prompter.fileNames = {QStringLiteral("\"") + rig.path(QStringLiteral("sub/Band.syx")) + QStringLiteral("\"")};
     rig.doc.setModified(false);
     rig.files.open();
-    QCOMPARE(rig.session.view(), View::Group);
-    QCOMPARE(rig.session.image().group, group);
+    QCOMPARE(rig.session.editor().view(), View::Group);
+    QCOMPARE(rig.session.editor().image().group, group);
     QCOMPARE(rig.doc.caption(), rig.path(QStringLiteral("sub/Band.syx")) + QStringLiteral(" - Quorvex"));
     QCOMPARE(rig.doc.fileName(), QStringLiteral("Band.syx"));
     QCOMPARE(rig.doc.workingDirectory(), rig.path(QStringLiteral("sub")));
     QCOMPARE(rig.doc.openDialogDirectory(), rig.path(QStringLiteral("sub")));
     QCOMPARE(rig.doc.saveDialogDirectory(), rig.path(QStringLiteral("sub")));
     QVERIFY(!rig.doc.saveElsewhere());
-    QCOMPARE(rig.backend->sent.back(), amp::singlePreset(rig.session.image().record(0)));
+    QCOMPARE(rig.backend->sent.back(), amp::singlePreset(rig.session.editor().image().record(0)));
 
     // From the list (another folder): single view on slot A1; the list stays.
     rig.session.document().setModified(true);
     rig.prompter.answers = {Button::No};
     rig.files.openFromList(rig.path(QStringLiteral("Lead.syx")));
-    QCOMPARE(rig.session.view(), View::Single);
-    QVERIFY(std::equal(single.begin(), single.end(), rig.session.image().record(0).begin()));
+    QCOMPARE(rig.session.editor().view(), View::Single);
+    QVERIFY(std::equal(single.begin(), single.end(), rig.session.editor().image().record(0).begin()));
     QVERIFY(!rig.doc.isModified());
     QCOMPARE(rig.doc.workingDirectory(), rig.path(QStringLiteral("sub")));
     QCOMPARE(rig.doc.fileName(), QStringLiteral("Lead.syx"));
@@ -125,9 +125,9 @@ void TestDocumentFiles::openGroupAndSingleFiles()
 void TestDocumentFiles::importsReplaceOneSlot()
 {
     Rig rig;
-    rig.session.setView(View::Group);
-    rig.session.selectSlotQuietly(5);
-    const auto before = rig.session.image().group;
+    rig.session.editor().setView(View::Group);
+    rig.session.editor().selectSlotQuietly(5);
+    const auto before = rig.session.editor().image().group;
     const auto single = recordOf(40);
     rig.put(QStringLiteral("one.syx"), amp::singlePreset(single));
     rig.put(QStringLiteral("all.syx"), amp::groupDump(groupOf(7)));
@@ -136,20 +136,20 @@ void TestDocumentFiles::importsReplaceOneSlot()
     rig.files.importFromList(rig.path(QStringLiteral("one.syx")));
     QVERIFY(rig.doc.isModified());
     for (int s = 0; s < preset::SlotCount; ++s)
-        QVERIFY(std::equal(rig.session.image().record(s).begin(), rig.session.image().record(s).end(),
+        QVERIFY(std::equal(rig.session.editor().image().record(s).begin(), rig.session.editor().image().record(s).end(),
                            s == 5 ? single.begin() : before.begin() + s * preset::RecordSize));
     QCOMPARE(rig.doc.caption(), QStringLiteral("/x/kept.syx - Quorvex"));
 
-    const auto after = rig.session.image().group;
+    const auto after = rig.session.editor().image().group;
     rig.prompter.fileNames = {rig.path(QStringLiteral("all.syx"))};
     QVERIFY_THROWS_EXCEPTION(QuorvexError, rig.files.importSingleToTab());
-    QCOMPARE(rig.session.image().group, after);
+    QCOMPARE(rig.session.editor().image().group, after);
 }
 
 void TestDocumentFiles::readerFailuresChangeNothingButTheView()
 {
     Rig rig;
-    rig.session.image().group.fill(0x11);
+    rig.session.editor().image().group.fill(0x11);
     Bytes shortGroup = amp::groupDump(groupOf(3));
     shortGroup.pop_back(); // 999 bytes
     rig.put(QStringLiteral("short.syx"), shortGroup);
@@ -160,8 +160,8 @@ void TestDocumentFiles::readerFailuresChangeNothingButTheView()
         QCOMPARE(e.message(), QStringLiteral("Incorrect File Format"));
     }
     // The view switched before the length was known; the slots kept their bytes.
-    QCOMPARE(rig.session.view(), View::Group);
-    QVERIFY(std::all_of(rig.session.image().group.begin(), rig.session.image().group.end(),
+    QCOMPARE(rig.session.editor().view(), View::Group);
+    QVERIFY(std::all_of(rig.session.editor().image().group.begin(), rig.session.editor().image().group.end(),
                         [](auto b) { return b == 0x11; }));
     QCOMPARE(rig.doc.caption(), QStringLiteral("untitled - Quorvex"));
 
@@ -171,7 +171,7 @@ void TestDocumentFiles::readerFailuresChangeNothingButTheView()
     longer.push_back(0x55);
     rig.put(QStringLiteral("long.syx"), longer);
     rig.files.openFromList(rig.path(QStringLiteral("long.syx")));
-    QCOMPARE(rig.session.image().group, groupOf(3));
+    QCOMPARE(rig.session.editor().image().group, groupOf(3));
 }
 
 void TestDocumentFiles::globalFileIsAskedAbout()
@@ -179,7 +179,7 @@ void TestDocumentFiles::globalFileIsAskedAbout()
     Rig rig;
     std::array<std::uint8_t, preset::GlobalSize> globals{};
     rig.put(QStringLiteral("g.syx"), amp::globals(globals));
-    const auto before = rig.session.image().group;
+    const auto before = rig.session.editor().image().group;
 
     rig.prompter.answers = {Button::No};
     QVERIFY(!rig.files.readFile(rig.path(QStringLiteral("g.syx")), false));
@@ -191,14 +191,14 @@ void TestDocumentFiles::globalFileIsAskedAbout()
     QVERIFY(!rig.files.readFile(rig.path(QStringLiteral("\"g.syx\"")).remove(QLatin1Char('"')), true));
     QCOMPARE(chosen.size(), 1);
     QCOMPARE(chosen.at(0).at(0).toString(), rig.path(QStringLiteral("g.syx")));
-    QCOMPARE(rig.session.image().group, before);
+    QCOMPARE(rig.session.editor().image().group, before);
 }
 
 void TestDocumentFiles::saveAsSaveAndOverwrite()
 {
     Rig rig;
-    rig.session.setView(View::Group);
-    rig.session.image().group = groupOf(20);
+    rig.session.editor().setView(View::Group);
+    rig.session.editor().image().group = groupOf(20);
     rig.doc.setModified(true);
     QSignalSpy refreshed(&rig.files, &DocumentFiles::listRefreshWanted);
 
@@ -210,7 +210,7 @@ void TestDocumentFiles::saveAsSaveAndOverwrite()
     QCOMPARE(refreshed.size(), 1);
 
     // Save writes under the name, without a question.
-    rig.session.image().group[0] = 0x7E;
+    rig.session.editor().image().group[0] = 0x7E;
     rig.doc.setModified(true);
     QVERIFY(rig.files.save());
     QCOMPARE(rig.get(rig.path(QStringLiteral("g.syx")))[8], 0x0E);
@@ -229,25 +229,25 @@ void TestDocumentFiles::saveAsSaveAndOverwrite()
     QVERIFY(rig.doc.isModified());
 
     // Single view writes slot A1 alone.
-    rig.session.setView(View::Single);
+    rig.session.editor().setView(View::Single);
     rig.prompter.fileNames = {rig.path(QStringLiteral("one.syx"))};
     QVERIFY(rig.files.saveAs());
-    QCOMPARE(rig.get(rig.path(QStringLiteral("one.syx"))), amp::singlePreset(rig.session.image().record(0)));
+    QCOMPARE(rig.get(rig.path(QStringLiteral("one.syx"))), amp::singlePreset(rig.session.editor().image().record(0)));
     QCOMPARE(rig.prompter.unexpected, 0);
 }
 
 void TestDocumentFiles::saveCurrentTabAndSaveBack()
 {
     Rig rig;
-    rig.session.setView(View::Group);
-    rig.session.image().group = groupOf(60);
-    rig.session.selectSlotQuietly(9);
+    rig.session.editor().setView(View::Group);
+    rig.session.editor().image().group = groupOf(60);
+    rig.session.editor().selectSlotQuietly(9);
     rig.doc.openedAt(rig.path(QStringLiteral("doc.syx")));
     rig.doc.setModified(true);
 
     rig.prompter.fileNames = {rig.path(QStringLiteral("tab.syx"))};
     rig.files.saveCurrentTab();
-    QCOMPARE(rig.get(rig.path(QStringLiteral("tab.syx"))), amp::singlePreset(rig.session.image().record(9)));
+    QCOMPARE(rig.get(rig.path(QStringLiteral("tab.syx"))), amp::singlePreset(rig.session.editor().image().record(9)));
     QCOMPARE(rig.doc.fileName(), QStringLiteral("doc.syx"));
     QVERIFY(rig.doc.isModified());
 
@@ -271,7 +271,7 @@ void TestDocumentFiles::savingElsewhereKeepsSaveHonest()
     QTemporaryDir elsewhere;
     rig.prompter.fileNames = {elsewhere.filePath(QStringLiteral("x.syx")), elsewhere.filePath(QStringLiteral("x.syx"))};
     QVERIFY(rig.files.saveAs());
-    rig.session.image().record(0)[3] = 30;
+    rig.session.editor().image().record(0)[3] = 30;
     rig.prompter.answers = {Button::Yes};
     QVERIFY(rig.files.save());
     QVERIFY(!QFile::exists(rig.path(QStringLiteral("x.syx"))));
@@ -286,24 +286,24 @@ void TestDocumentFiles::askToSaveYesSavesOrAbandons()
     // Yes, and the Save As dialog cancelled: the command is abandoned.
     rig.prompter.answers = {Button::Yes};
     rig.prompter.fileNames = {QString()};
-    QVERIFY_THROWS_EXCEPTION(Abort, rig.session.newDocument(View::Group));
-    QCOMPARE(rig.session.view(), View::Single);
+    QVERIFY_THROWS_EXCEPTION(Abort, rig.session.files().newDocument(true));
+    QCOMPARE(rig.session.editor().view(), View::Single);
     QVERIFY(rig.doc.isModified());
 
     // Yes, and the write fails: reported, abandoned, still modified.
     rig.prompter.answers = {Button::Yes};
     rig.prompter.fileNames = {rig.path(QStringLiteral("missing/x.syx"))};
-    QVERIFY_THROWS_EXCEPTION(QuorvexError, rig.session.newDocument(View::Group));
-    QCOMPARE(rig.session.view(), View::Single);
+    QVERIFY_THROWS_EXCEPTION(QuorvexError, rig.session.files().newDocument(true));
+    QCOMPARE(rig.session.editor().view(), View::Single);
     QVERIFY(rig.doc.isModified());
 
     // Yes, and saved: the command goes on.
-    rig.session.image().record(0)[3] = 25;
+    rig.session.editor().image().record(0)[3] = 25;
     rig.prompter.answers = {Button::Yes};
     rig.prompter.fileNames = {rig.path(QStringLiteral("kept.syx"))};
-    rig.session.newDocument(View::Group);
+    rig.session.files().newDocument(true);
     QCOMPARE(rig.get(rig.path(QStringLiteral("kept.syx")))[7 + 2 * 3 + 1], 25 & 0x0F);
-    QCOMPARE(rig.session.view(), View::Group);
+    QCOMPARE(rig.session.editor().view(), View::Group);
     QVERIFY(!rig.doc.isModified());
     QCOMPARE(rig.prompter.unexpected, 0);
 }

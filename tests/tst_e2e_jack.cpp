@@ -102,12 +102,12 @@ private slots:
         options.libraryIndex = dir_.filePath(QStringLiteral("library.sqlite"));
         options.autoStart = false;
         Quorvex1 w(std::move(options));
-        AmpSession &s = w.session();
-        const int in = portEndingWith(s.midiIn().deviceNames(), QStringLiteral("E2E Amp Out"));
-        const int out = portEndingWith(s.midiOut().deviceNames(), QStringLiteral("E2E Amp In"));
-        QVERIFY2(in >= 0 && out >= 0, qPrintable(s.midiIn().deviceNames().join(QLatin1String(", "))));
-        s.midiIn().setPort(in);
-        s.midiOut().setPort(out);
+        Session &s = w.session();
+        const int in = portEndingWith(s.link().midiIn().deviceNames(), QStringLiteral("E2E Amp Out"));
+        const int out = portEndingWith(s.link().midiOut().deviceNames(), QStringLiteral("E2E Amp In"));
+        QVERIFY2(in >= 0 && out >= 0, qPrintable(s.link().midiIn().deviceNames().join(QLatin1String(", "))));
+        s.link().midiIn().setPort(in);
+        s.link().midiOut().setPort(out);
         w.show();
 
         // Start-up: both ports open, the sync finds the Amp and fetches the
@@ -115,27 +115,27 @@ private slots:
         w.FormActivate();
         QTRY_COMPARE_WITH_TIMEOUT(syncTexts_, QStringList{QStringLiteral("Found Amp - Version 2.0")}, Timeout);
         QTRY_COMPARE_WITH_TIMEOUT(s.transfers().state(), TransferState::Idle, Timeout);
-        QCOMPARE(s.image().record(0)[preset::PreGain], 29);
+        QCOMPARE(s.editor().image().record(0)[preset::PreGain], 29);
         QCOMPARE(w.windowTitle(), QStringLiteral("Amp Preset - Quorvex"));
 
         // A preset written to B2 (after the backup of the Amp's presets).
         preset::Record written = preset::DefaultRecord;
         written[preset::PreGain] = 7;
         written[preset::PreGain + 1] = 31;
-        std::copy(written.begin(), written.end(), s.image().record(0).begin());
+        std::copy(written.begin(), written.end(), s.editor().image().record(0).begin());
         prompter.answers = {Button::Ok};
-        s.run([&] { s.presetToAmp(5); });
+        s.run([&] { s.writes().presetToAmp(5); });
         QTRY_COMPARE_WITH_TIMEOUT(s.transfers().state(), TransferState::Idle, Timeout);
         QTRY_VERIFY_WITH_TIMEOUT(ampOutput_.contains("preset write"), Timeout);
 
         // The group fetched: all sixteen presets byte for byte, B2 as written.
         prompter.answers = {Button::No, Button::No};
-        s.run([&] { s.groupFromAmp(); });
+        s.run([&] { s.fetches().groupFromAmp(); });
         QTRY_COMPARE_WITH_TIMEOUT(s.transfers().state(), TransferState::Idle, Timeout);
-        QCOMPARE(s.view(), AmpSession::View::Group);
+        QCOMPARE(s.editor().view(), PresetEditor::View::Group);
         for (int slot = 0; slot < preset::SlotCount; ++slot) {
             const preset::Record &expected = slot == 5 ? written : preset::DefaultRecord;
-            const auto got = s.image().record(slot);
+            const auto got = s.editor().image().record(slot);
             QVERIFY2(std::equal(got.begin(), got.end(), expected.begin()), qPrintable(QString::number(slot)));
         }
 
@@ -144,12 +144,13 @@ private slots:
         amp_.terminate();
         QVERIFY(amp_.waitForFinished(Timeout));
         prompter.answers = {Button::No, Button::No};
-        s.run([&] { s.presetFromAmp(0); });
+        s.run([&] { s.fetches().presetFromAmp(0); });
         QCOMPARE(s.transfers().state(), TransferState::RequestedPreset);
         QTest::qWait(300);
         QCOMPARE(s.transfers().state(), TransferState::RequestedPreset);
         QVERIFY(s.transfers().replyTimer().isActive());
         s.transfers().TimerSysexTimer();
+        s.queue().runPending();
         QCOMPARE(prompter.shown.last().text, QStringLiteral("No response from Amp."));
         QCOMPARE(s.transfers().state(), TransferState::Idle);
         QCOMPARE(prompter.unexpected, 0);

@@ -9,7 +9,7 @@
 #include "editor/editorpanel.h"
 #include "model/amplists.h"
 #include "midi/loopbackbackend.h"
-#include "session/ampsession.h"
+#include "app/session.h"
 
 #include "support/ampbytes.h"
 #include "support/scriptedprompter.h"
@@ -29,7 +29,7 @@
 #include <vector>
 
 using Msg = std::vector<std::uint8_t>;
-using View = AmpSession::View;
+using View = PresetEditor::View;
 
 namespace {
 
@@ -140,20 +140,20 @@ QString changedOutside(const std::array<std::uint8_t, preset::GroupSize> &before
 struct Rig {
     ScriptedPrompter prompter;
     LoopbackBackend *loop = new LoopbackBackend;
-    AmpSession session{std::unique_ptr<MidiBackend>(loop), prompter};
+    Session session{std::unique_ptr<MidiBackend>(loop), prompter};
     LoopbackBackend &backend = *loop;
-    DeviceImage &image = session.image();
-    EditorPanel panel{session};
+    DeviceImage &image = session.editor().image();
+    EditorPanel panel{session.editor(), session.globals(), session.queue()};
     qint64 now = 50000;
     QList<bool> viewItems;
 
     explicit Rig(std::uint8_t firmware = 0x20)
     {
-        session.setFirmwareVersion(firmware);
-        session.midiOut().setPort(0);
-        session.midiOut().setUsing(true);
+        session.link().setFirmwareVersion(firmware);
+        session.link().midiOut().setPort(0);
+        session.link().midiOut().setUsing(true);
         panel.tapTempo().Clock = [this] { return now; };
-        QObject::connect(&session, &AmpSession::viewChanged,
+        QObject::connect(&session.editor(), &PresetEditor::viewChanged,
                          [this](View v) { viewItems << (v == View::Group); });
     }
 
@@ -165,7 +165,7 @@ struct Rig {
     // then load as the main window does, and start counting from there.
     [[nodiscard]] bool start(View view = View::Single)
     {
-        session.setView(view);
+        session.editor().setView(view);
         panel.move(60, 40);
         panel.show();
         if (!QTest::qWaitForWindowExposed(&panel))
@@ -191,7 +191,7 @@ struct Rig {
         return s;
     }
     // A message from the Amp.
-    void feed(const Msg &m) { session.MidiIn1SysEx(m.data(), int(m.size())); }
+    void feed(const Msg &m) { session.transfers().receive(m.data(), int(m.size())); }
 };
 
 // The dual sections as the user sees them.
@@ -313,7 +313,7 @@ void TestEditor::defaultRecordShown()
     QVERIFY(!p.NxNumberKnobFlangerDT->isEnabled());
     QCOMPARE(p.BitBtnTap->text(), QStringLiteral("Tap"));
     QVERIFY(!p.tapTempo().timer().isActive());
-    QVERIFY(!rig.session.flangerTimer().isActive());
+    QVERIFY(!rig.session.editor().flangerTimer().isActive());
     for (int s = 0; s < preset::SlotCount; ++s)
         QVERIFY(std::equal(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), rig.rec(s).begin()));
 }
@@ -332,7 +332,7 @@ void TestEditor::loadingSendsNothingAndKeepsTheRecord()
     p.LoadPanel();
     QCOMPARE(rig.take(), QStringList());
     QVERIFY(!rig.modified());
-    QVERIFY(!rig.session.loading());
+    QVERIFY(!rig.session.editor().loading());
     QVERIFY(std::equal(rich.begin(), rich.end(), rig.rec().begin()));
 
     QVERIFY(p.CheckBoxBoost->isChecked() && p.CheckBoxMod->isChecked() && p.CheckBoxDelay->isChecked()
@@ -357,7 +357,7 @@ void TestEditor::loadingSendsNothingAndKeepsTheRecord()
     QCOMPARE(checkedText(p.ChunkButtons), QStringLiteral("Less")); // code 1
     QCOMPARE(checkedText(p.PresButtons), QStringLiteral("Low"));   // code 3
     QCOMPARE(checkedText(p.ResButtons), QStringLiteral("Medium")); // code 2
-    QCOMPARE(rig.session.presetCabinet(), 5);
+    QCOMPARE(rig.session.editor().presetCabinet(), 5);
     QCOMPARE(p.NxNumberKnobPre->Color(), red);
     QCOMPARE(p.StaticText22->text(), QStringLiteral("Time = 1020 ms.")); // 1033 capped
 
@@ -414,7 +414,7 @@ void TestEditor::ampChangesReloadWithoutEcho()
     QCOMPARE(rig.rec()[4], std::uint8_t(20));
     QCOMPARE(rig.take(), QStringList());
     QVERIFY(rig.modified());
-    QVERIFY(!rig.session.loading());
+    QVERIFY(!rig.session.editor().loading());
 
     // A flanger chosen on the Amp is shown, but only the user's own choice
     // resets and resends the flanger values.
@@ -423,8 +423,8 @@ void TestEditor::ampChangesReloadWithoutEcho()
     QVERIFY(p.NxNumberKnobFlangerFB->isEnabled());
     QCOMPARE(rig.rec()[21], std::uint8_t(5));
     QCOMPARE(rig.rec()[22], std::uint8_t(7));
-    QVERIFY(!rig.session.flangerHold());
-    QVERIFY(!rig.session.flangerTimer().isActive());
+    QVERIFY(!rig.session.editor().flangerHold());
+    QVERIFY(!rig.session.editor().flangerTimer().isActive());
 
     rig.feed(param(23, 125));
     QCOMPARE(value(p.NxNumberKnobDLTime), 125);
@@ -442,7 +442,7 @@ void TestEditor::ampChangesReloadWithoutEcho()
     QCOMPARE(value(p.NxNumberKnobLow), 33);
     QCOMPARE(rig.rec()[5], std::uint8_t(2));
     QCOMPARE(rig.take(), QStringList());
-    QVERIFY(!rig.session.loading());
+    QVERIFY(!rig.session.editor().loading());
 }
 
 void TestEditor::keyboardStepSendsPerEvent()
@@ -627,8 +627,8 @@ void TestEditor::flangerChoice()
         QCOMPARE(rig.take(), msgs({field(2, 0, 4, 1)}));
         QCOMPARE(r[21], std::uint8_t(5));
         QCOMPARE(r[22], std::uint8_t(7));
-        QVERIFY(!rig.session.flangerHold());
-        QVERIFY(!rig.session.flangerTimer().isActive());
+        QVERIFY(!rig.session.editor().flangerHold());
+        QVERIFY(!rig.session.editor().flangerTimer().isActive());
         return;
     }
 
@@ -637,9 +637,9 @@ void TestEditor::flangerChoice()
     QCOMPARE(r[22], std::uint8_t(10));
     QCOMPARE(value(p.NxNumberKnobFlangerFB), 19);
     QCOMPARE(value(p.NxNumberKnobFlangerDT), 10);
-    QVERIFY(rig.session.flangerHold());
-    QVERIFY(rig.session.flangerTimer().isActive());
-    QCOMPARE(rig.session.flangerTimer().interval(), 250);
+    QVERIFY(rig.session.editor().flangerHold());
+    QVERIFY(rig.session.editor().flangerTimer().isActive());
+    QCOMPARE(rig.session.editor().flangerTimer().interval(), 250);
 
     // The Amp's echoes of the old flanger values do not undo the reset...
     rig.feed(param(21, 3));
@@ -650,9 +650,9 @@ void TestEditor::flangerChoice()
     QCOMPARE(r[20], std::uint8_t(9));
     QCOMPARE(rig.take(), QStringList());
 
-    rig.session.TimerFlangeKlugeTimer();
-    QVERIFY(!rig.session.flangerHold());
-    QVERIFY(!rig.session.flangerTimer().isActive());
+    rig.session.editor().TimerFlangeKlugeTimer();
+    QVERIFY(!rig.session.editor().flangerHold());
+    QVERIFY(!rig.session.editor().flangerTimer().isActive());
     rig.feed(param(21, 3));
     QCOMPARE(r[21], std::uint8_t(3));
     QCOMPARE(value(p.NxNumberKnobFlangerFB), 3);
@@ -708,7 +708,7 @@ void TestEditor::globalCabinetOverride()
     p.LoadPanel();
     QCOMPARE(p.ComboBoxCab->currentIndex(), 3);
     QVERIFY(p.CheckBoxGCab->isChecked());
-    QCOMPARE(rig.session.presetCabinet(), 2);
+    QCOMPARE(rig.session.editor().presetCabinet(), 2);
     QCOMPARE(rig.take(), QStringList());
 
     p.CheckBoxGCab->setChecked(false);
@@ -765,7 +765,7 @@ void TestEditor::comboWithoutSelectionStaysInItsField()
     before = rig.image.group;
     p.ComboBoxMod->setCurrentIndex(-1);
     QCOMPARE(changedOutside(before, rig.image.group, {{2, 0x0F}}), QString());
-    QVERIFY(!rig.session.flangerHold());
+    QVERIFY(!rig.session.editor().flangerHold());
     before = rig.image.group;
     p.ComboBoxTap->setCurrentIndex(-1);
     QCOMPARE(changedOutside(before, rig.image.group, {{30, 0xF0}}), QString());
@@ -935,7 +935,7 @@ void TestEditor::boostAllUnboostAllRestore()
     QList<int> all;
     for (int s = 0; s < preset::SlotCount; ++s)
         all << s;
-    QVERIFY(rig.session.boostSnapshotArmed());
+    QVERIFY(rig.session.editor().boostSnapshotArmed());
     QVERIFY(!p.RestoreBoostSettings1->isEnabled());
     QVERIFY(p.CheckBoxBoost->isChecked());
 
@@ -945,7 +945,7 @@ void TestEditor::boostAllUnboostAllRestore()
     QCOMPARE(rig.take(), QStringList());
     QVERIFY(!rig.modified());
     QVERIFY(p.RestoreBoostSettings1->isEnabled());
-    QVERIFY(!rig.session.boostSnapshotArmed());
+    QVERIFY(!rig.session.editor().boostSnapshotArmed());
 
     p.UnboostAllTabs1->trigger();
     QCOMPARE(boostBits(), QList<int>());
@@ -967,14 +967,14 @@ void TestEditor::boostAllUnboostAllRestore()
 
     // Single view keeps the menu item as it is; entering group view re-arms.
     p.UnboostAllTabs1->trigger();
-    rig.session.setView(View::Single);
+    rig.session.editor().setView(View::Single);
     QVERIFY(p.RestoreBoostSettings1->isEnabled());
-    QVERIFY(!rig.session.boostSnapshotArmed());
-    rig.session.setView(View::Group);
+    QVERIFY(!rig.session.editor().boostSnapshotArmed());
+    rig.session.editor().setView(View::Group);
     QVERIFY(!p.RestoreBoostSettings1->isEnabled());
-    QVERIFY(rig.session.boostSnapshotArmed());
-    rig.session.setView(View::Group); // again, already in group view
-    QVERIFY(rig.session.boostSnapshotArmed());
+    QVERIFY(rig.session.editor().boostSnapshotArmed());
+    rig.session.editor().setView(View::Group); // again, already in group view
+    QVERIFY(rig.session.editor().boostSnapshotArmed());
     rig.rec(5)[30] |= 1;
     rig.rec(9)[30] |= 1;
     p.BoostAllTabs1->trigger();
@@ -1004,7 +1004,7 @@ void TestEditor::slotSwitchSendsWholeRecordOnly()
     QTest::mouseClick(p.TabControl1, Qt::LeftButton, {}, p.TabControl1->tabRect(6).center());
     QCOMPARE(p.TabControl1->currentIndex(), 6);
     QCOMPARE(rig.panel.TabControl1->currentIndex(), 6);
-    QCOMPARE(rig.session.currentSlot(), 6);
+    QCOMPARE(rig.session.editor().currentSlot(), 6);
     QCOMPARE(rig.take(), msgs({singlePreset(before)}));
     QVERIFY(!rig.modified());
     QVERIFY(std::equal(before.begin(), before.end(), b3.begin()));
@@ -1028,19 +1028,19 @@ void TestEditor::viewChangeMovesPanelAndAddressesSlotZero()
     QVERIFY(!p.TabControl1->isVisible());
     QCOMPARE(p.PanelBox()->y(), EditorPanel::SingleTop);
 
-    rig.session.setView(View::Group);
+    rig.session.editor().setView(View::Group);
     QVERIFY(p.TabControl1->isVisible());
     QVERIFY(p.PanelBox()->y() >= EditorPanel::GroupTop);
-    QVERIFY(rig.session.view() == View::Group);
+    QVERIFY(rig.session.editor().view() == View::Group);
     QCOMPARE(rig.viewItems, QList<bool>{true});
     p.TabControl1->setCurrentIndex(5);
     QCOMPARE(rig.take().size(), 1);
 
-    rig.session.setView(View::Single);
+    rig.session.editor().setView(View::Single);
     QVERIFY(!p.TabControl1->isVisible());
     QCOMPARE(p.TabControl1->currentIndex(), 0);
     QCOMPARE(rig.panel.TabControl1->currentIndex(), 0);
-    QVERIFY(rig.session.view() == View::Single);
+    QVERIFY(rig.session.editor().view() == View::Single);
     QCOMPARE(p.PanelBox()->y(), EditorPanel::SingleTop);
     QCOMPARE(rig.viewItems, (QList<bool>{true, false}));
     QCOMPARE(rig.take(), QStringList()); // no slot switch

@@ -7,7 +7,7 @@
 #include "controls/tnxnumberknob.h"
 #include "globals/tformglobal.h"
 #include "midi/loopbackbackend.h"
-#include "session/ampsession.h"
+#include "app/session.h"
 
 #include "support/ampbytes.h"
 #include "support/scriptedprompter.h"
@@ -47,20 +47,22 @@ const Msg GlobalsRequest = ampMessage({0x12, 0xF7});
 struct Rig {
     ScriptedPrompter prompter;
     LoopbackBackend *loop = new LoopbackBackend;
-    AmpSession session{std::unique_ptr<MidiBackend>(loop), prompter};
-    std::unique_ptr<TFormGlobal> form = std::make_unique<TFormGlobal>(session);
+    Session session{std::unique_ptr<MidiBackend>(loop), prompter};
+    std::unique_ptr<TFormGlobal> form = std::make_unique<TFormGlobal>(session.globals(), session.queue(), session.document().openDialogDirectory());
     VirtualAmp amp;
     QTemporaryDir dir;
-    DeviceImage &image = session.image();
+    DeviceImage &image = session.editor().image();
     bool answering = false; // the virtual Amp's replies come back
 
     Rig()
     {
-        session.midiIn().setPort(0);
-        session.midiIn().setUsing(true);
-        session.midiOut().setPort(0);
-        session.midiOut().setUsing(true);
+        session.link().midiIn().setPort(0);
+        session.link().midiIn().setUsing(true);
+        session.link().midiOut().setPort(0);
+        session.link().midiOut().setUsing(true);
         session.document().setOpenDialogDirectory(dir.path());
+        // The window's dialogs start where the main window's do when it is made.
+        form = std::make_unique<TFormGlobal>(session.globals(), session.queue(), session.document().openDialogDirectory());
         loop->peer = [this](const Msg &m) {
             for (auto &reply : amp.receive(m))
                 if (answering)
@@ -72,8 +74,8 @@ struct Rig {
     [[nodiscard]] bool open(bool expect = true)
     {
         if (expect)
-            session.expectGlobals();
-        session.setGlobalsWindowOpen(true);
+            session.globals().expectGlobals();
+        session.globals().setGlobalsWindowOpen(true);
         form->show();
         if (!QTest::qWaitForWindowExposed(form.get()))
             return false;
@@ -83,7 +85,7 @@ struct Rig {
                 return false;
         return true;
     }
-    void feed(const Msg &m) { session.MidiIn1SysEx(m.data(), int(m.size())); }
+    void feed(const Msg &m) { session.transfers().receive(m.data(), int(m.size())); }
     std::vector<Msg> take() { return std::exchange(loop->sent, {}); }
     QString put(const QString &name, const Msg &bytes)
     {
@@ -125,12 +127,12 @@ void TestGlobals::openingAsksOnceAndFillsWithoutEcho()
 {
     Rig rig;
     rig.amp.globals = sample();
-    rig.session.setFirmwareVersion(0x20);
+    rig.session.link().setFirmwareVersion(0x20);
     // An Amp found during this run: the reply timer guards the request.
     rig.loop->inject(ampMessage({0x03, 0x10}));
     rig.loop->flush();
-    rig.session.transfers().TimerAmpFoundTimer();
-    QVERIFY(rig.session.isAmpFound());
+    rig.session.search().TimerAmpFoundTimer();
+    QVERIFY(rig.session.link().isAmpFound());
     rig.take();
 
     QVERIFY(rig.open());
@@ -153,7 +155,7 @@ void TestGlobals::openingAsksOnceAndFillsWithoutEcho()
     QCOMPARE(value(f.NxNumberKnobSens), 9);
     QCOMPARE(value(f.NxNumberKnobIA), 17);
     QVERIFY(rig.take().empty()); // nothing echoed while the controls filled
-    QVERIFY(!rig.session.loading());
+    QVERIFY(!rig.session.editor().loading());
 }
 
 void TestGlobals::openingWithoutAmpShowsNoTimeout()
@@ -161,8 +163,13 @@ void TestGlobals::openingWithoutAmpShowsNoTimeout()
     Rig rig; // no answer comes
     QVERIFY(rig.open());
     QCOMPARE(rig.take(), std::vector<Msg>{GlobalsRequest});
-    QVERIFY(!rig.session.transfers().replyTimer().isActive());
     QCOMPARE(rig.session.transfers().state(), TransferState::Globals);
+    // The wait ends like any other, so nothing waits behind it for ever;
+    // without an Amp it ends without a word.
+    QVERIFY(rig.session.transfers().replyTimer().isActive());
+    rig.session.transfers().TimerSysexTimer();
+    rig.session.queue().runPending();
+    QCOMPARE(rig.session.transfers().state(), TransferState::Idle);
     QVERIFY(rig.prompter.shown.isEmpty());
     // The controls keep their design state: nothing selected, knobs at their minimum.
     QVERIFY(!rig.form->MidiChannelButtons->checkedButton() && !rig.form->CheckBoxStereo->isChecked());
@@ -173,25 +180,25 @@ void TestGlobals::globalsOnlyWhileTheWindowIsOpen()
 {
     Rig rig;
     rig.amp.globals = sample();
-    QSignalSpy cabinet(&rig.session, &AmpSession::globalCabinetReported);
+    QSignalSpy cabinet(&rig.session.globals(), &AmpGlobals::globalCabinetReported);
     QVERIFY(rig.open());
     // Closed before the answer came: the late reply ends the wait, changes nothing.
     rig.form.reset();
-    rig.session.setGlobalsWindowOpen(false);
+    rig.session.globals().setGlobalsWindowOpen(false);
     rig.feed(globalsMessage(sample()));
     QCOMPARE(rig.image.globals, Globals{});
     QCOMPARE(rig.session.transfers().state(), TransferState::Idle);
     QCOMPARE(cabinet.size(), 0);
 
     // Unasked, it is ignored even with the window open.
-    rig.form = std::make_unique<TFormGlobal>(rig.session);
+    rig.form = std::make_unique<TFormGlobal>(rig.session.globals(), rig.session.queue(), rig.session.document().openDialogDirectory());
     QVERIFY(rig.open(false));
     rig.feed(globalsMessage(sample()));
     QCOMPARE(rig.image.globals, Globals{});
 
     // Asked and open: taken, and the main window's cabinet box follows byte 13.
     rig.answering = true;
-    rig.session.requestGlobals();
+    rig.session.globals().requestGlobals();
     rig.loop->flush();
     QCOMPARE(rig.image.globals, sample());
     QCOMPARE(cabinet.size(), 1);
@@ -222,7 +229,7 @@ void TestGlobals::userEdits()
 
     // Under the loading guard an edit writes and sends nothing.
     {
-        const AmpSession::LoadingGuard guard(rig.session);
+        const PresetEditor::LoadingGuard guard(rig.session.editor());
         f.CheckBoxAtten->setChecked(true);
     }
     QCOMPARE(rig.image.globals[4], 0x73);
@@ -260,14 +267,14 @@ void TestGlobals::fromTheAmp()
         QCOMPARE(rig.image.globals[i], g[i]);
     QCOMPARE(rig.image.globals[4], 0xDD);
     QVERIFY(rig.take().empty());
-    QVERIFY(!rig.session.loading());
+    QVERIFY(!rig.session.editor().loading());
 }
 
 void TestGlobals::version2Settings()
 {
     for (auto [version, on] : {std::pair{0x17, false}, {0x18, true}}) {
         Rig rig;
-        rig.session.setFirmwareVersion(u8(version));
+        rig.session.link().setFirmwareVersion(u8(version));
         QVERIFY(rig.open(false));
         TFormGlobal &f = *rig.form;
         for (QWidget *w : {static_cast<QWidget *>(f.GroupBoxVersion2), static_cast<QWidget *>(f.NxNumberKnobIA),
@@ -299,6 +306,7 @@ void TestGlobals::sendToAmpAndGetFromAmp()
     QCOMPARE(rig.session.transfers().state(), TransferState::Globals);
     QVERIFY(rig.session.transfers().replyTimer().isActive());
     rig.session.transfers().TimerSysexTimer();
+    rig.session.queue().runPending();
     QCOMPARE(rig.texts(), QStringList{QStringLiteral("No response from Amp.")});
     QCOMPARE(rig.image.globals, sample());
 }

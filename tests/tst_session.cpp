@@ -5,7 +5,7 @@
 #include "midi/loopbackbackend.h"
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
-#include "session/ampsession.h"
+#include "app/session.h"
 
 #include "support/ampbytes.h"
 #include "support/scriptedprompter.h"
@@ -15,14 +15,14 @@
 #include <QtTest>
 
 using amp::Bytes;
-using View = AmpSession::View;
+using View = PresetEditor::View;
 
 namespace {
 
 struct Rig {
     ScriptedPrompter prompter;
     LoopbackBackend *backend = nullptr;
-    std::unique_ptr<AmpSession> session;
+    std::unique_ptr<Session> session;
     int reloads = 0;        // the record or one byte of it announced
     bool guardSeen = true; // every reload ran under the loading guard
 
@@ -30,26 +30,28 @@ struct Rig {
     {
         auto b = std::make_unique<LoopbackBackend>();
         backend = b.get();
-        session = std::make_unique<AmpSession>(std::move(b), prompter);
+        session = std::make_unique<Session>(std::move(b), prompter);
         auto reload = [this] {
             ++reloads;
-            guardSeen = guardSeen && session->loading();
+            guardSeen = guardSeen && session->editor().loading();
         };
-        QObject::connect(session.get(), &AmpSession::recordChanged, reload);
-        QObject::connect(session.get(), &AmpSession::byteChanged, reload);
+        QObject::connect(&session->editor(), &PresetEditor::recordChanged, reload);
+        QObject::connect(&session->editor(), &PresetEditor::byteChanged, reload);
     }
     void openPorts()
     {
-        session->midiIn().setPort(0);
-        session->midiIn().setUsing(true);
-        session->midiOut().setPort(0);
-        session->midiOut().setUsing(true);
+        session->link().midiIn().setPort(0);
+        session->link().midiIn().setUsing(true);
+        session->link().midiOut().setPort(0);
+        session->link().midiOut().setUsing(true);
     }
-    AmpSession &s() { return *session; }
-    DeviceImage &image() { return session->image(); }
-    std::uint8_t cur(int index) { return session->record()[index]; }
+    Session &s() { return *session; }
+    DeviceImage &image() { return session->editor().image(); }
+    std::uint8_t cur(int index) { return session->editor().record()[index]; }
     bool modified() { return session->document().isModified(); }
-    void feed(const Bytes &m) { session->MidiIn1SysEx(m.data(), int(m.size())); }
+    void feed(const Bytes &m) { session->transfers().receive(m.data(), int(m.size())); }
+    // What the queue holds for the user, shown as when no dialog is open.
+    void showQueued() { session->queue().runPending(); }
     std::vector<Bytes> take()
     {
         auto sent = std::move(backend->sent);
@@ -97,10 +99,10 @@ private slots:
 void TestSession::startsWithDefaultPresetsInSingleView()
 {
     Rig rig;
-    QCOMPARE(rig.s().view(), View::Single);
-    QCOMPARE(rig.s().currentSlot(), 0);
-    QCOMPARE(rig.s().firmwareVersion(), 0x20);
-    QVERIFY(!rig.s().isOldFirmware());
+    QCOMPARE(rig.s().editor().view(), View::Single);
+    QCOMPARE(rig.s().editor().currentSlot(), 0);
+    QCOMPARE(rig.s().link().firmwareVersion(), 0x20);
+    QVERIFY(!rig.s().link().isOldFirmware());
     QCOMPARE(rig.s().transfers().state(), TransferState::Idle);
     for (int s = 0; s < preset::SlotCount; ++s)
         QVERIFY(std::equal(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), rig.image().record(s).begin()));
@@ -123,7 +125,7 @@ void TestSession::parameterChangesFromTheAmp()
     QVERIFY(rig.modified());
     QCOMPARE(rig.reloads, 1);
     QVERIFY(rig.guardSeen);
-    QVERIFY(!rig.s().loading());
+    QVERIFY(!rig.s().editor().loading());
 
     // The closing F7 is not required; the nibble pair is.
     rig.feed(ampMessage({0x0C, 3, 0x01, 0x02}));
@@ -132,12 +134,12 @@ void TestSession::parameterChangesFromTheAmp()
     QCOMPARE(rig.cur(4), 20);
 
     // The current slot only: the selected tab in group view, A1 in single view.
-    rig.s().setView(View::Group);
-    rig.s().selectSlotQuietly(9);
+    rig.s().editor().setView(View::Group);
+    rig.s().editor().selectSlotQuietly(9);
     rig.feed(param(3, 0x21));
     QCOMPARE(rig.image().record(9)[3], 0x21);
     QCOMPARE(rig.image().record(0)[3], 0x12);
-    rig.s().setView(View::Single);
+    rig.s().editor().setView(View::Single);
     rig.feed(param(3, 5));
     QCOMPARE(rig.image().record(0)[3], 5);
     QCOMPARE(rig.image().record(9)[3], 0x21);
@@ -146,11 +148,11 @@ void TestSession::parameterChangesFromTheAmp()
 void TestSession::flangerHoldIgnoresOnlyFlangerBytes()
 {
     Rig rig;
-    rig.s().setFirmwareVersion(0x14);
-    rig.s().setModulationType(1); // flanger on old firmware: the hold starts
-    QVERIFY(rig.s().flangerHold());
-    QVERIFY(rig.s().flangerTimer().isActive());
-    QCOMPARE(rig.s().flangerTimer().interval(), 250);
+    rig.s().link().setFirmwareVersion(0x14);
+    rig.s().editor().setModulationType(1); // flanger on old firmware: the hold starts
+    QVERIFY(rig.s().editor().flangerHold());
+    QVERIFY(rig.s().editor().flangerTimer().isActive());
+    QCOMPARE(rig.s().editor().flangerTimer().interval(), 250);
     rig.s().document().setModified(false);
 
     for (int index : {21, 22})
@@ -164,9 +166,9 @@ void TestSession::flangerHoldIgnoresOnlyFlangerBytes()
     QCOMPARE(rig.cur(20), 1);
     QCOMPARE(rig.cur(23), 1);
 
-    rig.s().TimerFlangeKlugeTimer();
-    QVERIFY(!rig.s().flangerHold());
-    QVERIFY(!rig.s().flangerTimer().isActive());
+    rig.s().editor().TimerFlangeKlugeTimer();
+    QVERIFY(!rig.s().editor().flangerHold());
+    QVERIFY(!rig.s().editor().flangerTimer().isActive());
     rig.feed(param(21, 2));
     QCOMPARE(rig.cur(21), 2);
 }
@@ -237,20 +239,20 @@ void TestSession::malformedAndForeignMessagesTouchNothing()
              ampMessage({0x07, 3, 0x01, 0x01, 0xF7}), // one it only ever sends
          })
         rig.feed(m);
-    rig.s().MidiIn1SysEx(nullptr, 0);
+    rig.s().transfers().receive(nullptr, 0);
     QCOMPARE(rig.image().group, before);
     QVERIFY(!rig.modified());
-    QVERIFY(!rig.s().loading());
+    QVERIFY(!rig.s().editor().loading());
     QCOMPARE(rig.reloads, 0);
 }
 
 void TestSession::globalBitFields()
 {
     Rig rig;
-    QSignalSpy cabinets(&rig.s(), &AmpSession::globalCabinetReported);
-    QSignalSpy changed(&rig.s(), &AmpSession::globalRecordChanged);
+    QSignalSpy cabinets(&rig.s().globals(), &AmpGlobals::globalCabinetReported);
+    QSignalSpy changed(&rig.s().globals(), &AmpGlobals::globalRecordChanged);
     bool guarded = true;
-    QObject::connect(&rig.s(), &AmpSession::globalRecordChanged, [&] { guarded = guarded && rig.s().loading(); });
+    QObject::connect(&rig.s().globals(), &AmpGlobals::globalRecordChanged, [&] { guarded = guarded && rig.s().editor().loading(); });
 
     rig.feed(ampMessage({0x15, 13, 0, 5, 4, 0xF7}));
     QCOMPARE(rig.image().globals[13], 4);
@@ -278,13 +280,13 @@ void TestSession::globalBitFields()
     rig.feed(ampMessage({0x15, 3, 9, 7, 0x7F, 0xF7}));
     QCOMPARE(rig.image().globals, globals);
     QCOMPARE(rig.image().group, group);
-    QVERIFY(!rig.s().loading());
+    QVERIFY(!rig.s().editor().loading());
 }
 
 void TestSession::tunerDataInEveryState()
 {
     Rig rig;
-    QSignalSpy tuner(&rig.s(), &AmpSession::tunerReading);
+    QSignalSpy tuner(&rig.s().globals(), &AmpGlobals::tunerReading);
     rig.feed(ampMessage({0x17, 0x01, 0x02, 0x0A, 0x0B, 0xF7}));
     QCOMPARE(tuner.size(), 1);
     QCOMPARE(tuner.at(0), (QVariantList{0x12, 0xAB}));
@@ -299,33 +301,33 @@ void TestSession::identifyReplyAndFoundStep()
 {
     Rig rig;
     AmpTransfers &t = rig.s().transfers();
-    QSignalSpy found(&rig.s(), &AmpSession::ampFound);
-    QSignalSpy firmware(&rig.s(), &AmpSession::firmwareChanged);
+    QSignalSpy found(&rig.s().search(), &AmpSearch::ampFound);
+    QSignalSpy firmware(&rig.s().link(), &AmpLink::ampStatusChanged);
     // Unasked, an identify reply records the version and touches nothing else.
     rig.feed(amp::identifyReply(0x10));
-    t.TimerAmpFoundTimer();
+    QVERIFY(!rig.s().search().ampFoundTimer().isActive());
     QCOMPARE(firmware.size(), 1);
     QCOMPARE(found.size(), 0);
     QVERIFY(rig.take().empty());
 
-    rig.s().searchForAmp();
+    rig.s().search().searchForAmp();
     QCOMPARE(t.state(), TransferState::Identify);
     rig.feed(amp::identifyReply(0x45)); // G variant, (5 & 3F) + 16 = 15h
     QCOMPARE(t.state(), TransferState::Idle);
     QVERIFY(!t.replyTimer().isActive());
-    QVERIFY(t.ampFoundTimer().isActive());
-    QCOMPARE(rig.s().firmwareVersion(), 0x15);
-    QVERIFY(rig.s().gVariant());
-    t.TimerAmpFoundTimer();
-    QVERIFY(rig.s().isAmpFound());
+    QVERIFY(rig.s().search().ampFoundTimer().isActive());
+    QCOMPARE(rig.s().link().firmwareVersion(), 0x15);
+    QVERIFY(rig.s().link().gVariant());
+    rig.s().search().TimerAmpFoundTimer();
+    QVERIFY(rig.s().link().isAmpFound());
     QCOMPARE(found.size(), 1);
     QCOMPARE(found.at(0), (QVariantList{0x15, true}));
 
     rig.feed(amp::identifyReply(0x3F));
-    QCOMPARE(rig.s().firmwareVersion(), 0x4F);
-    QVERIFY(!rig.s().gVariant());
+    QCOMPARE(rig.s().link().firmwareVersion(), 0x4F);
+    QVERIFY(!rig.s().link().gVariant());
     rig.feed(ampMessage({0x03})); // no version byte: ignored
-    QCOMPARE(rig.s().firmwareVersion(), 0x4F);
+    QCOMPARE(rig.s().link().firmwareVersion(), 0x4F);
 }
 
 void TestSession::dumpsOnlyInTheirTransferState()
@@ -363,7 +365,7 @@ void TestSession::dumpsOnlyInTheirTransferState()
     QCOMPARE(rig.image().globals[13], 0x33);
     QCOMPARE(t.state(), TransferState::Idle);
     QVERIFY(!t.replyTimer().isActive());
-    rig.s().setGlobalsWindowOpen(true);
+    rig.s().globals().setGlobalsWindowOpen(true);
     t.setState(TransferState::Globals);
     rig.feed(amp::globals(globals));
     QCOMPARE(rig.image().globals[13], 0xEE);
@@ -371,7 +373,8 @@ void TestSession::dumpsOnlyInTheirTransferState()
 
 void TestSession::replyTimerDoesNotRestart()
 {
-    AmpTransfers t;
+    Rig rig;
+    AmpTransfers &t = rig.s().transfers();
     QCOMPARE(t.replyTimer().interval(), 2000);
     QVERIFY(t.replyTimer().isSingleShot());
     t.await(TransferState::RequestedPreset);
@@ -402,7 +405,8 @@ void TestSession::timeOutOutcomes_data()
     QTest::newRow("old-firmware sync") << true << int(TransferState::AltTapReport) << QString() << false << 0;
     QTest::newRow("program change") << true << int(TransferState::ProgramChange) << none << false << -1;
     QTest::newRow("preset, ports closed") << false << int(TransferState::RequestedPreset) << closed << false << -1;
-    QTest::newRow("identify, ports closed") << false << int(TransferState::Identify) << closed << true << -1;
+    // Closed ports are reported when the sync starts, not from its time-out.
+    QTest::newRow("identify, ports closed") << false << int(TransferState::Identify) << QString() << true << -1;
 }
 
 void TestSession::timeOutOutcomes()
@@ -416,7 +420,7 @@ void TestSession::timeOutOutcomes()
     Rig rig;
     if (portsOpen)
         rig.openPorts();
-    QSignalSpy notFoundSpy(&rig.s(), &AmpSession::ampNotFound);
+    QSignalSpy notFoundSpy(&rig.s().search(), &AmpSearch::ampNotFound);
     TransferState seen = TransferState::Idle;
     // What the handlers see: the state is already idle when they run.
     QObject::connect(&rig.s().transfers(), &AmpTransfers::timedOut,
@@ -427,6 +431,9 @@ void TestSession::timeOutOutcomes()
     QCOMPARE(seen, TransferState::Idle);
     QCOMPARE(rig.s().transfers().state(), TransferState::Idle);
     QVERIFY(!rig.s().transfers().replyTimer().isActive());
+    // Nothing is shown from inside the timer's handler; the queue shows it.
+    QVERIFY(rig.prompter.shown.isEmpty());
+    rig.showQueued();
     QCOMPARE(rig.prompter.texts(), notice.isEmpty() ? QStringList() : QStringList{notice});
     if (!notice.isEmpty())
         QCOMPARE(rig.prompter.shown.first().caption, QStringLiteral("Timeout"));
@@ -442,7 +449,7 @@ void TestSession::editsWriteThenSendUnlessLoading()
 {
     Rig rig;
     // Closed output: nothing goes out, but an edit still marks the presets modified.
-    rig.s().editByte(3, 18);
+    rig.s().editor().editByte(3, 18);
     QVERIFY(rig.backend->sent.empty());
     QVERIFY(rig.modified());
     QCOMPARE(rig.cur(3), 18);
@@ -450,30 +457,30 @@ void TestSession::editsWriteThenSendUnlessLoading()
     rig.openPorts();
     rig.s().document().setModified(false);
     {
-        const AmpSession::LoadingGuard outer(rig.s());
+        const PresetEditor::LoadingGuard outer(rig.s().editor());
         {
-            const AmpSession::LoadingGuard inner(rig.s());
+            const PresetEditor::LoadingGuard inner(rig.s().editor());
         }
-        QVERIFY(rig.s().loading()); // an inner reload keeps the outer step's guard
-        rig.s().editByte(3, 19);
-        rig.s().editField(preset::Bright, 1);
-        rig.s().setCabinet(4, true);
+        QVERIFY(rig.s().editor().loading()); // an inner reload keeps the outer step's guard
+        rig.s().editor().editByte(3, 19);
+        rig.s().editor().editField(preset::Bright, 1);
+        rig.s().editor().setCabinet(4, true);
     }
-    QVERIFY(!rig.s().loading());
+    QVERIFY(!rig.s().editor().loading());
     QVERIFY(rig.take().empty());
     QVERIFY(!rig.modified());
     QCOMPARE(rig.cur(3), 19); // written all the same
     QCOMPARE(rig.image().globals[13], 5);
 
     // In group view every edit addresses the selected tab.
-    rig.s().setView(View::Group);
-    rig.s().selectSlotQuietly(3);
+    rig.s().editor().setView(View::Group);
+    rig.s().editor().selectSlotQuietly(3);
     rig.image().record(3)[preset::ModTone] = 0xC5;
-    rig.s().editField(preset::Presence, 3);
-    rig.s().editByte(preset::DLTime, 200);
+    rig.s().editor().editField(preset::Presence, 3);
+    rig.s().editor().editByte(preset::DLTime, 200);
     rig.image().record(3)[preset::DLSepDark] = 0x80;
-    rig.s().editField(preset::DLSeparationBits, 0x45); // stored in seven bits, sent as six
-    rig.s().setCabinet(2, true);                       // the override leaves the preset alone
+    rig.s().editor().editField(preset::DLSeparationBits, 0x45); // stored in seven bits, sent as six
+    rig.s().editor().setCabinet(2, true);                       // the override leaves the preset alone
     QCOMPARE(rig.take(), (std::vector<Bytes>{field(2, 4, 2, 3), param(23, 200), field(29, 0, 6, 5),
                                              ampMessage({0x15, 13, 0x00, 0x05, 0x03, 0xF7})}));
     QCOMPARE(rig.image().record(3)[preset::ModTone], 0xF5);
@@ -482,14 +489,14 @@ void TestSession::editsWriteThenSendUnlessLoading()
 
     // Global edits and whole records are not preset edits.
     rig.s().document().setModified(false);
-    rig.s().setGlobalCabinetOverride(false, 0);
-    rig.s().sendEditorData();
+    rig.s().editor().setGlobalCabinetOverride(false, 0);
+    rig.s().editor().sendEditorData();
     QCOMPARE(rig.take(), (std::vector<Bytes>{ampMessage({0x15, 13, 0x00, 0x05, 0x00, 0xF7}),
                                              amp::singlePreset(rig.image().record(3))}));
     QVERIFY(!rig.modified());
     // Indices outside the record are never written or sent.
-    rig.s().editByte(31, 1);
-    rig.s().editField({31, 0, 1}, 1);
+    rig.s().editor().editByte(31, 1);
+    rig.s().editor().editField({31, 0, 1}, 1);
     QVERIFY(rig.take().empty());
 }
 
@@ -508,10 +515,10 @@ void TestSession::oldFirmwareExtras()
     QFETCH(int, extras);
     Rig rig;
     rig.openPorts();
-    rig.s().setFirmwareVersion(std::uint8_t(firmware));
+    rig.s().link().setFirmwareVersion(std::uint8_t(firmware));
 
-    rig.s().editByte(preset::DLTime, 100);
-    rig.s().editField(preset::TapFunction, 5);
+    rig.s().editor().editByte(preset::DLTime, 100);
+    rig.s().editor().editField(preset::TapFunction, 5);
     std::vector<Bytes> expected{param(23, 100)};
     if (extras)
         expected.push_back(field(29, 5, 1, 0));
@@ -522,7 +529,7 @@ void TestSession::oldFirmwareExtras()
 
     // Choosing the flanger resets and resends its values on old firmware only.
     rig.image().record(0)[preset::FlangerDT] = 3;
-    rig.s().setModulationType(1);
+    rig.s().editor().setModulationType(1);
     expected = {field(2, 0, 4, 1)};
     if (extras) {
         expected.push_back(param(22, 10));
@@ -530,11 +537,11 @@ void TestSession::oldFirmwareExtras()
     }
     QCOMPARE(rig.take(), expected);
     QCOMPARE(rig.cur(preset::FlangerDT), extras ? 10 : 3);
-    QCOMPARE(rig.s().flangerHold(), bool(extras));
+    QCOMPARE(rig.s().editor().flangerHold(), bool(extras));
     QCOMPARE(rig.reloads, extras);
 
     // Copying the preamp set switches an old Amp to the other set meanwhile.
-    rig.s().copyToOtherSet(preset::Dual::Preamp, false);
+    rig.s().editor().copyToOtherSet(preset::Dual::Preamp, false);
     expected.clear();
     const int copies[] = {4, 6, 8, 10, 12};
     auto addCopies = [&] {
@@ -549,44 +556,44 @@ void TestSession::oldFirmwareExtras()
     if (extras)
         expected.push_back(field(30, 0, 1, 0));
     QCOMPARE(rig.take(), expected);
-    QCOMPARE(rig.s().image().readField(0, preset::BoostAlt), 0);
+    QCOMPARE(rig.s().editor().image().readField(0, preset::BoostAlt), 0);
 }
 
 void TestSession::viewsAndSlots()
 {
     Rig rig;
     rig.openPorts();
-    QSignalSpy views(&rig.s(), &AmpSession::viewChanged);
-    QSignalSpy restore(&rig.s(), &AmpSession::restoreBoostAvailableChanged);
+    QSignalSpy views(&rig.s().editor(), &PresetEditor::viewChanged);
+    QSignalSpy restore(&rig.s().editor(), &PresetEditor::restoreBoostAvailableChanged);
     View seen = View::Single;
-    QObject::connect(&rig.s(), &AmpSession::viewChanged, [&] { seen = rig.s().view(); });
+    QObject::connect(&rig.s().editor(), &PresetEditor::viewChanged, [&] { seen = rig.s().editor().view(); });
 
-    rig.s().setView(View::Group);
+    rig.s().editor().setView(View::Group);
     QCOMPARE(seen, View::Group); // stored before anyone hears of it
-    rig.s().selectSlot(6);
-    QCOMPARE(rig.s().currentSlot(), 6);
+    rig.s().editor().selectSlot(6);
+    QCOMPARE(rig.s().editor().currentSlot(), 6);
     QCOMPARE(rig.reloads, 1);
     QCOMPARE(rig.take(), std::vector<Bytes>{amp::singlePreset(rig.image().record(6))});
     QVERIFY(!rig.modified());
 
     // Boost all keeps the first snapshot until the view is set again.
     rig.image().writeField(2, preset::BoostAlt, 1);
-    rig.s().boostAllTabs(false);
-    QVERIFY(!rig.s().boostSnapshotArmed());
-    QVERIFY(rig.s().restoreBoostAvailable());
-    rig.s().boostAllTabs(true);
-    rig.s().restoreBoostSettings();
+    rig.s().editor().boostAllTabs(false);
+    QVERIFY(!rig.s().editor().boostSnapshotArmed());
+    QVERIFY(rig.s().editor().restoreBoostAvailable());
+    rig.s().editor().boostAllTabs(true);
+    rig.s().editor().restoreBoostSettings();
     for (int s = 0; s < preset::SlotCount; ++s)
         QCOMPARE(rig.image().readField(s, preset::BoostAlt), s == 2 ? 1 : 0);
-    QVERIFY(!rig.s().restoreBoostAvailable());
+    QVERIFY(!rig.s().editor().restoreBoostAvailable());
     QVERIFY(rig.take().empty()); // the slots change in the image only
-    rig.s().setView(View::Group);
-    QVERIFY(rig.s().boostSnapshotArmed());
+    rig.s().editor().setView(View::Group);
+    QVERIFY(rig.s().editor().boostSnapshotArmed());
 
-    rig.s().setView(View::Single);
-    QCOMPARE(rig.s().currentSlot(), 0);
-    rig.s().selectSlot(5); // no tabs in single view
-    QCOMPARE(rig.s().currentSlot(), 0);
+    rig.s().editor().setView(View::Single);
+    QCOMPARE(rig.s().editor().currentSlot(), 0);
+    rig.s().editor().selectSlot(5); // no tabs in single view
+    QCOMPARE(rig.s().editor().currentSlot(), 0);
     QCOMPARE(views.size(), 3);
     QCOMPARE(restore.size(), 2);
 }
@@ -595,12 +602,12 @@ void TestSession::askToSave()
 {
     using Button = Prompter::Button;
     Rig rig;
-    rig.s().askToSave(); // unmodified: nothing asked
+    rig.s().files().askToSave(); // unmodified: nothing asked
     QVERIFY(rig.prompter.shown.isEmpty());
 
     rig.s().document().setModified(true);
     rig.prompter.answers = {Button::No};
-    rig.s().askToSave();
+    rig.s().files().askToSave();
     QCOMPARE(rig.prompter.shown.size(), 1);
     QCOMPARE(rig.prompter.shown[0].caption, QStringLiteral("Quorvex"));
     QCOMPARE(rig.prompter.shown[0].text, QStringLiteral("Save Changes?"));
@@ -610,20 +617,20 @@ void TestSession::askToSave()
     // the edits must not be thrown away.
     for (Button b : {Button::Cancel, Button::Yes}) {
         rig.prompter.answers = {b};
-        QVERIFY_THROWS_EXCEPTION(Abort, rig.s().askToSave());
+        QVERIFY_THROWS_EXCEPTION(Abort, rig.s().files().askToSave());
     }
     rig.prompter.answers = {Button::Yes};
-    QVERIFY_THROWS_EXCEPTION(Abort, rig.s().newDocument(View::Group));
+    QVERIFY_THROWS_EXCEPTION(Abort, rig.s().files().newDocument(true));
     QVERIFY(rig.modified());
-    QCOMPARE(rig.s().view(), View::Single);
+    QCOMPARE(rig.s().editor().view(), View::Single);
 
     rig.openPorts();
     rig.prompter.answers = {Button::No};
     rig.image().record(15)[3] = 1;
-    rig.s().newDocument(View::Group);
+    rig.s().files().newDocument(true);
     QVERIFY(!rig.modified());
-    QCOMPARE(rig.s().view(), View::Group);
-    QCOMPARE(rig.s().currentSlot(), 0);
+    QCOMPARE(rig.s().editor().view(), View::Group);
+    QCOMPARE(rig.s().editor().currentSlot(), 0);
     QCOMPARE(rig.image().record(15)[3], preset::DefaultRecord[3]);
     QCOMPARE(rig.take(), std::vector<Bytes>{amp::singlePreset(preset::DefaultRecord)});
     QCOMPARE(rig.prompter.unexpected, 0);

@@ -5,7 +5,7 @@
 #include "ampsim/virtualamp.h"
 #include "midi/loopbackbackend.h"
 #include "model/quorvexerror.h"
-#include "session/ampsession.h"
+#include "app/session.h"
 
 #include "support/scriptedprompter.h"
 
@@ -14,7 +14,7 @@
 #include <QtTest>
 
 using Button = Prompter::Button;
-using View = AmpSession::View;
+using View = PresetEditor::View;
 using amp::Bytes;
 
 namespace {
@@ -23,7 +23,7 @@ struct Rig {
     ScriptedPrompter prompter;
     LoopbackBackend *backend = new LoopbackBackend;
     VirtualAmp amp;
-    AmpSession s{std::unique_ptr<MidiBackend>(backend), prompter};
+    Session s{std::unique_ptr<MidiBackend>(backend), prompter};
     Document &doc = s.document();
     bool ampAnswers = true;
 
@@ -37,13 +37,15 @@ struct Rig {
                 for (auto &reply : amp.receive(m))
                     backend->inject(reply);
         };
-        s.midiIn().setPort(0);
-        s.midiIn().setUsing(true);
-        s.midiOut().setPort(0);
-        s.midiOut().setUsing(true);
+        s.link().midiIn().setPort(0);
+        s.link().midiIn().setUsing(true);
+        s.link().midiOut().setPort(0);
+        s.link().midiOut().setUsing(true);
     }
     // Lets every reply in flight arrive.
     void settle() { backend->flush(); }
+    // Shows what the queue holds, as the event loop does once no dialog is open.
+    void showQueued() { s.queue().runPending(); }
     std::vector<int> commands()
     {
         std::vector<int> c;
@@ -55,12 +57,12 @@ struct Rig {
     // A sync as the dialog runs it, the found step included.
     void sync(bool startup = false)
     {
-        s.startSync(startup);
-        s.searchForAmp();
+        s.search().startSync(startup);
+        s.search().searchForAmp();
         settle();
-        s.transfers().TimerAmpFoundTimer();
+        s.search().TimerAmpFoundTimer();
         settle();
-        s.syncClosed();
+        s.search().syncClosed();
     }
     preset::Record ampSlot(int slot) const
     {
@@ -95,19 +97,19 @@ private slots:
 void TestTransfers::presetFromAmpLandsInTheSelectedTab()
 {
     Rig rig;
-    rig.s.setView(View::Group);
-    rig.s.selectSlotQuietly(3);
+    rig.s.editor().setView(View::Group);
+    rig.s.editor().selectSlotQuietly(3);
     rig.doc.openedAt(QStringLiteral("/p/band.syx"));
     rig.doc.setModified(true);
     rig.prompter.answers = {Button::No};
-    rig.s.presetFromAmp(9); // C2
+    rig.s.fetches().presetFromAmp(9); // C2
     QCOMPARE(rig.s.transfers().state(), TransferState::RequestedPreset);
     rig.settle();
-    QVERIFY(holds(rig.s.image().record(3), rig.ampSlot(9)));
+    QVERIFY(holds(rig.s.editor().image().record(3), rig.ampSlot(9)));
     QCOMPARE(rig.doc.caption(), QStringLiteral("/p/band.syx - Quorvex"));
     QCOMPARE(rig.doc.fileName(), QStringLiteral("band.syx"));
     QVERIFY(!rig.doc.isModified());
-    QCOMPARE(rig.backend->sent.back(), amp::singlePreset(rig.s.image().record(3)));
+    QCOMPARE(rig.backend->sent.back(), amp::singlePreset(rig.s.editor().image().record(3)));
     QCOMPARE(rig.s.transfers().state(), TransferState::Idle);
     QVERIFY(!rig.s.transfers().replyTimer().isActive());
 }
@@ -115,9 +117,9 @@ void TestTransfers::presetFromAmpLandsInTheSelectedTab()
 void TestTransfers::presetFromAmpInSingleView()
 {
     Rig rig;
-    rig.s.presetFromAmp(9);
+    rig.s.fetches().presetFromAmp(9);
     rig.settle();
-    QVERIFY(holds(rig.s.image().record(0), rig.ampSlot(9)));
+    QVERIFY(holds(rig.s.editor().image().record(0), rig.ampSlot(9)));
     QCOMPARE(rig.doc.caption(), QStringLiteral("Amp Preset - Quorvex"));
     QVERIFY(rig.doc.fileName().isEmpty());
     QVERIFY(rig.doc.saveElsewhere()); // Save Back enabled
@@ -139,7 +141,7 @@ void TestTransfers::followsTheAmpsProgramChanges()
     QFETCH(int, channel);
     QFETCH(QString, title);
     Rig rig;
-    rig.s.image().globals[3] = 2;
+    rig.s.editor().image().globals[3] = 2;
     rig.amp.globals[3] = std::uint8_t(channel);
     for (const Bytes &m : rig.amp.switchTo(6, userBank))
         rig.backend->inject(m);
@@ -152,7 +154,7 @@ void TestTransfers::followsTheAmpsProgramChanges()
     // Asked for the preset now playing; it is shown and not sent back.
     QCOMPARE(rig.commands(), std::vector<int>{amp::CurrentPresetRequest});
     QCOMPARE(rig.doc.caption(), title + QStringLiteral(" - Quorvex"));
-    QVERIFY(holds(rig.s.image().record(0), rig.amp.current));
+    QVERIFY(holds(rig.s.editor().image().record(0), rig.amp.current));
     QVERIFY(!rig.doc.isModified());
 }
 
@@ -162,18 +164,18 @@ void TestTransfers::groupFromAmp()
     // Unasked, a dump changes nothing.
     rig.backend->inject(amp::groupDump(rig.amp.presets));
     rig.settle();
-    QVERIFY(rig.s.image().group != rig.amp.presets);
+    QVERIFY(rig.s.editor().image().group != rig.amp.presets);
 
-    rig.s.setView(View::Group);
-    rig.s.selectSlotQuietly(7);
-    rig.s.groupFromAmp();
+    rig.s.editor().setView(View::Group);
+    rig.s.editor().selectSlotQuietly(7);
+    rig.s.fetches().groupFromAmp();
     rig.settle();
-    QCOMPARE(rig.s.image().group, rig.amp.presets);
-    QCOMPARE(rig.s.currentSlot(), 0);
+    QCOMPARE(rig.s.editor().image().group, rig.amp.presets);
+    QCOMPARE(rig.s.editor().currentSlot(), 0);
     QVERIFY(rig.doc.isModified());
     QVERIFY(rig.doc.saveElsewhere());
     QCOMPARE(rig.doc.caption(), QStringLiteral("Amp Presets - Quorvex"));
-    QCOMPARE(rig.backend->sent.back(), amp::singlePreset(rig.s.image().record(0)));
+    QCOMPARE(rig.backend->sent.back(), amp::singlePreset(rig.s.editor().image().record(0)));
 }
 
 void TestTransfers::cancelAndTimeOut()
@@ -182,23 +184,24 @@ void TestTransfers::cancelAndTimeOut()
     rig.ampAnswers = false;
     rig.doc.setModified(true);
     rig.prompter.answers = {Button::Cancel};
-    QVERIFY_THROWS_EXCEPTION(Abort, rig.s.groupFromAmp());
+    QVERIFY_THROWS_EXCEPTION(Abort, rig.s.fetches().groupFromAmp());
     QVERIFY(rig.backend->sent.empty());
 
     rig.prompter.answers = {Button::No};
-    rig.s.groupFromAmp();
+    rig.s.fetches().groupFromAmp();
     QVERIFY(rig.s.transfers().replyTimer().isActive());
     rig.s.transfers().TimerSysexTimer();
+    rig.showQueued();
     QCOMPARE(rig.prompter.shown.last().caption, QStringLiteral("Timeout"));
     QCOMPARE(rig.prompter.shown.last().text, QStringLiteral("No response from Amp."));
     QCOMPARE(rig.s.transfers().state(), TransferState::Idle);
 
     // Overwrite declined: nothing goes out.
     rig.backend->sent.clear();
-    rig.s.setView(View::Group);
+    rig.s.editor().setView(View::Group);
     rig.prompter.answers = {Button::Cancel, Button::Cancel};
-    QVERIFY_THROWS_EXCEPTION(Abort, rig.s.groupToAmp());
-    QVERIFY_THROWS_EXCEPTION(Abort, rig.s.presetToAmp(0));
+    QVERIFY_THROWS_EXCEPTION(Abort, rig.s.writes().groupToAmp());
+    QVERIFY_THROWS_EXCEPTION(Abort, rig.s.writes().presetToAmp(0));
     QVERIFY(rig.backend->sent.empty());
     QCOMPARE(rig.prompter.shown.last().text, QStringLiteral("Overwrite Amp's Preset(s)?"));
     QCOMPARE(rig.prompter.unexpected, 0);
@@ -218,13 +221,13 @@ void TestTransfers::writesByFirmware()
     QFETCH(int, versionByte);
     QFETCH(std::vector<int>, sent);
     Rig rig(versionByte < 0 ? 0x10 : std::uint8_t(versionByte));
-    rig.s.setBackupBeforeWrite(false);
+    rig.s.writes().setBackupBeforeWrite(false);
     if (versionByte >= 0)
         rig.sync();
-    rig.s.image().record(0)[3] = 31;
+    rig.s.editor().image().record(0)[3] = 31;
     rig.commands();
     rig.prompter.answers = {Button::Ok};
-    rig.s.presetToAmp(15); // D4
+    rig.s.writes().presetToAmp(15); // D4
     rig.settle();
     QCOMPARE(rig.commands(), sent);
     QCOMPARE(rig.ampSlot(15)[3], 31);
@@ -248,17 +251,17 @@ void TestTransfers::syncFindsTheAmp()
     QFETCH(bool, g);
     Rig rig{std::uint8_t(versionByte)};
     rig.amp.globals[3] = 4;
-    rig.s.setView(View::Group);
-    QSignalSpy found(&rig.s, &AmpSession::ampFound);
-    QSignalSpy adapted(&rig.s, &AmpSession::firmwareAdapted);
+    rig.s.editor().setView(View::Group);
+    QSignalSpy found(&rig.s.search(), &AmpSearch::ampFound);
+    QSignalSpy adapted(&rig.s.search(), &AmpSearch::firmwareAdapted);
     rig.sync();
     QCOMPARE(found.size(), 1);
     QCOMPARE(found.at(0), (QVariantList{version, g}));
     QCOMPARE(adapted.size(), 1);
-    QVERIFY(rig.s.isAmpFound());
-    QCOMPARE(rig.s.image().globals[3], 4); // the Amp's channel, asked for by the search
-    QCOMPARE(rig.s.view(), View::Single);
-    QVERIFY(holds(rig.s.image().record(0), rig.amp.current));
+    QVERIFY(rig.s.link().isAmpFound());
+    QCOMPARE(rig.s.editor().image().globals[3], 4); // the Amp's channel, asked for by the search
+    QCOMPARE(rig.s.editor().view(), View::Single);
+    QVERIFY(holds(rig.s.editor().image().record(0), rig.amp.current));
     QCOMPARE(rig.doc.caption(), QStringLiteral("Amp Preset - Quorvex"));
     QVERIFY(!rig.doc.isModified());
 }
@@ -266,14 +269,14 @@ void TestTransfers::syncFindsTheAmp()
 void TestTransfers::syncKeepsACommandLineFile()
 {
     Rig rig;
-    rig.s.image().record(0)[3] = 29;
+    rig.s.editor().image().record(0)[3] = 29;
     rig.doc.openedAt(QStringLiteral("/elsewhere/mine.syx"));
-    rig.s.setStartedWithFile(true);
+    rig.s.search().setStartedWithFile(true);
     rig.sync(true);
-    QVERIFY(rig.s.isAmpFound());
-    QCOMPARE(rig.s.image().record(0)[3], 29);
+    QVERIFY(rig.s.link().isAmpFound());
+    QCOMPARE(rig.s.editor().image().record(0)[3], 29);
     QCOMPARE(rig.doc.caption(), QStringLiteral("/elsewhere/mine.syx - Quorvex"));
-    QVERIFY(!rig.s.startedWithFile());
+    QVERIFY(!rig.s.search().startedWithFile());
     for (const Bytes &m : rig.backend->sent)
         QVERIFY(m[6] != amp::CurrentPresetRequest);
 }
@@ -282,10 +285,10 @@ void TestTransfers::oldFirmwareSyncSequence()
 {
     Rig rig(0x04);
     rig.ampAnswers = true;
-    rig.s.startSync(false);
-    rig.s.searchForAmp();
+    rig.s.search().startSync(false);
+    rig.s.search().searchForAmp();
     rig.settle();
-    rig.s.transfers().TimerAmpFoundTimer();
+    rig.s.search().TimerAmpFoundTimer();
     // The current preset arrives: footswitch 02, the preset twice, then the
     // wait for the Amp's report of byte 30.
     rig.ampAnswers = false;
@@ -301,7 +304,7 @@ void TestTransfers::oldFirmwareSyncSequence()
 
     // With the report the wait ends quietly and byte 30 stays the editor's.
     Rig answered(0x04);
-    answered.s.image().record(0)[30] = 0x51;
+    answered.s.editor().image().record(0)[30] = 0x51;
     answered.sync();
     QCOMPARE(answered.s.transfers().state(), TransferState::Idle);
     QCOMPARE(answered.amp.footswitchPresses, std::vector<std::uint8_t>{2});
@@ -311,20 +314,20 @@ void TestTransfers::backupBeforeWriting()
 {
     QTemporaryDir dir;
     Rig rig;
-    rig.s.setBackupFolder(dir.filePath(QStringLiteral("backups")));
+    rig.s.backups().setFolder(dir.filePath(QStringLiteral("backups")));
     rig.sync();
     const preset::Record before = rig.ampSlot(2);
-    rig.s.image().record(0)[3] = 30;
+    rig.s.editor().image().record(0)[3] = 30;
     rig.doc.setTitle(QStringLiteral("/x/mine.syx"));
     rig.doc.setModified(true);
     rig.commands();
     rig.prompter.answers = {Button::Ok};
-    rig.s.presetToAmp(2);
+    rig.s.writes().presetToAmp(2);
     rig.settle();
     // Asked first, written after: the backup never reaches the editor.
     QCOMPARE(rig.commands(), (std::vector<int>{amp::PresetRequest, amp::PresetWrite}));
     QCOMPARE(rig.ampSlot(2)[3], 30);
-    QCOMPARE(rig.s.image().record(0)[3], 30);
+    QCOMPARE(rig.s.editor().image().record(0)[3], 30);
     QCOMPARE(rig.doc.caption(), QStringLiteral("/x/mine.syx - Quorvex"));
     QVERIFY(rig.doc.isModified());
     const QStringList kept = QDir(dir.filePath(QStringLiteral("backups"))).entryList(QDir::Files);
@@ -338,24 +341,26 @@ void TestTransfers::backupBeforeWriting()
     // No answer: asked whether to write without; No writes nothing.
     rig.ampAnswers = false;
     rig.prompter.answers = {Button::Ok, Button::No};
-    rig.s.setView(View::Group);
-    rig.s.groupToAmp();
+    rig.s.editor().setView(View::Group);
+    rig.s.writes().groupToAmp();
     rig.s.transfers().TimerSysexTimer();
+    rig.showQueued();
     QCOMPARE(rig.commands(), std::vector<int>{amp::GroupRequest});
     QCOMPARE(rig.prompter.shown.last().caption, QStringLiteral("Timeout"));
     rig.prompter.answers = {Button::Ok, Button::Yes};
-    rig.s.groupToAmp();
+    rig.s.writes().groupToAmp();
     rig.s.transfers().TimerSysexTimer();
+    rig.showQueued();
     QCOMPARE(rig.commands(), (std::vector<int>{amp::GroupRequest, amp::GroupDump, amp::SinglePreset}));
 
     // Only the newest backups are kept.
     rig.ampAnswers = true;
-    for (int i = 0; i < AmpSession::MaxBackups + 2; ++i) {
+    for (int i = 0; i < AmpBackups::MaxBackups + 2; ++i) {
         rig.prompter.answers = {Button::Ok};
-        rig.s.presetToAmp(i % preset::SlotCount);
+        rig.s.writes().presetToAmp(i % preset::SlotCount);
         rig.settle();
     }
-    QCOMPARE(QDir(dir.filePath(QStringLiteral("backups"))).entryList(QDir::Files).size(), AmpSession::MaxBackups);
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("backups"))).entryList(QDir::Files).size(), AmpBackups::MaxBackups);
     QCOMPARE(rig.prompter.unexpected, 0);
 }
 

@@ -5,7 +5,7 @@
 #include "controls/tledimage.h"
 #include "controls/tnxnumberknob.h"
 #include "midi/loopbackbackend.h"
-#include "session/ampsession.h"
+#include "app/session.h"
 #include "tuner/tformtuner.h"
 #include "tuner/tunerdisplay.h"
 
@@ -33,22 +33,22 @@ const QColor Red(255, 0, 0), Green(0, 128, 0);
 struct Rig {
     ScriptedPrompter prompter;
     LoopbackBackend *loop = new LoopbackBackend;
-    AmpSession session{std::unique_ptr<MidiBackend>(loop), prompter};
-    TFormTuner form{session};
+    Session session{std::unique_ptr<MidiBackend>(loop), prompter};
+    TFormTuner form{session.globals(), session.queue()};
     VirtualAmp amp;
 
     Rig()
     {
-        session.midiIn().setPort(0);
-        session.midiIn().setUsing(true);
-        session.midiOut().setPort(0);
-        session.midiOut().setUsing(true);
+        session.link().midiIn().setPort(0);
+        session.link().midiIn().setUsing(true);
+        session.link().midiOut().setPort(0);
+        session.link().midiOut().setUsing(true);
         loop->peer = [this](const Msg &m) {
             for (auto &reply : amp.receive(m))
                 loop->inject(reply);
         };
     }
-    void feed(const Msg &m) { session.MidiIn1SysEx(m.data(), int(m.size())); }
+    void feed(const Msg &m) { session.transfers().receive(m.data(), int(m.size())); }
     std::vector<Msg> take() { return std::exchange(loop->sent, {}); }
     // The lit LED, -1 for none; -2 when more than one is lit.
     int lit() const
@@ -143,7 +143,7 @@ void TestTuner::enterAndLeave()
             QCOMPARE(f.LEDImage[i]->x() - f.LEDImage[i - 1]->x(), i == 10 || i == 11 ? 32 : 16);
         QCOMPARE(f.LEDImage[10]->OnColor(), Green);
         QSignalSpy entered(&f, &TFormTuner::entered), left(&f, &TFormTuner::left);
-        rig.session.setFirmwareVersion(u8(version));
+        rig.session.link().setFirmwareVersion(u8(version));
         QVERIFY(rig.enter());
         QVERIFY(f.windowFlags() & Qt::WindowStaysOnTopHint);
         QCOMPARE(f.StaticTextNoTune->isVisible(), notice);
@@ -179,19 +179,19 @@ void TestTuner::options()
     // shows it; the boxes follow their own bits.
     rig.feed(globalField(10, 0, 7, 0x7F));
     QCOMPARE(f.NxNumberKnobTunerLevel->GetValue(), 25.0f);
-    QCOMPARE(rig.session.image().globals[10], 25);
+    QCOMPARE(rig.session.editor().image().globals[10], 25);
     rig.feed(globalField(9, 0, 7, 0x7E));
     QVERIFY(!f.CheckBoxEb->isChecked() && f.CheckBoxChromatic->isChecked());
-    QCOMPARE(rig.session.image().globals[9], 0x7E);
+    QCOMPARE(rig.session.editor().image().globals[9], 0x7E);
     QVERIFY(rig.take().empty());
-    QVERIFY(!rig.session.loading());
+    QVERIFY(!rig.session.editor().loading());
 
     // The user's edits: the bit or byte, then its field; both knob events send.
     f.CheckBoxEb->setChecked(true);
     f.CheckBoxChromatic->setChecked(false);
-    QCOMPARE(rig.session.image().globals[9], 0x7D);
+    QCOMPARE(rig.session.editor().image().globals[9], 0x7D);
     QTest::keyClick(f.NxNumberKnobTunerLevel, Qt::Key_Down);
-    QCOMPARE(rig.session.image().globals[10], 24);
+    QCOMPARE(rig.session.editor().image().globals[10], 24);
     QCOMPARE(rig.take(), (std::vector<Msg>{globalField(9, 0, 1, 1), globalField(9, 1, 1, 0), globalField(10, 0, 5, 24),
                                            globalField(10, 0, 5, 24)}));
     QVERIFY(!rig.session.document().isModified());

@@ -8,7 +8,7 @@
 // difference is a JACK period or more.
 #include "../silentuser.h"
 #include "midi/rtmidibackend.h"
-#include "session/ampsession.h"
+#include "app/session.h"
 #include "session/amptransfers.h"
 #include "session/prompter.h"
 
@@ -129,7 +129,7 @@ std::vector<double> groupFetches(const QString &ampProgram)
         said += amp.readAll();
     }
     SilentUser user(Prompter::Button::No);
-    AmpSession session(std::make_unique<RtMidiBackend>(RtMidiBackend::Api::Jack), user);
+    Session session(std::make_unique<RtMidiBackend>(RtMidiBackend::Api::Jack), user);
     auto find = [](const QStringList &names, const QString &port) {
         for (int i = 0; i < names.size(); ++i)
             if (names[i].endsWith(QLatin1Char(':') + port))
@@ -138,33 +138,33 @@ std::vector<double> groupFetches(const QString &ampProgram)
     };
     // The server lists the Amp's ports to a new client a moment later.
     spinUntil([&] {
-        session.midiIn().refreshDevices();
-        session.midiOut().refreshDevices();
-        return find(session.midiIn().deviceNames(), QStringLiteral("Bench Amp Out")) >= 0 &&
-               find(session.midiOut().deviceNames(), QStringLiteral("Bench Amp In")) >= 0;
+        session.link().midiIn().refreshDevices();
+        session.link().midiOut().refreshDevices();
+        return find(session.link().midiIn().deviceNames(), QStringLiteral("Bench Amp Out")) >= 0 &&
+               find(session.link().midiOut().deviceNames(), QStringLiteral("Bench Amp In")) >= 0;
     });
-    session.midiIn().setPort(find(session.midiIn().deviceNames(), QStringLiteral("Bench Amp Out")));
-    session.midiOut().setPort(find(session.midiOut().deviceNames(), QStringLiteral("Bench Amp In")));
-    session.midiOut().setRate(0);
-    session.midiIn().setUsing(true);
-    session.midiOut().setUsing(true);
+    session.link().midiIn().setPort(find(session.link().midiIn().deviceNames(), QStringLiteral("Bench Amp Out")));
+    session.link().midiOut().setPort(find(session.link().midiOut().deviceNames(), QStringLiteral("Bench Amp In")));
+    session.link().midiOut().setRate(0);
+    session.link().midiIn().setUsing(true);
+    session.link().midiOut().setUsing(true);
     std::vector<double> times;
-    if (session.midiIn().Port() < 0 || session.midiOut().Port() < 0)
+    if (session.link().midiIn().Port() < 0 || session.link().midiOut().Port() < 0)
         return times;
     QThread::msleep(300); // the connections are made
     for (int i = 0; i < Rounds + 1; ++i) {
         int applied = 0;
-        const auto c = QObject::connect(&session, &AmpSession::recordChanged, [&] { ++applied; });
+        const auto c = QObject::connect(&session.editor(), &PresetEditor::recordChanged, [&] { ++applied; });
         QElapsedTimer t;
         t.start();
-        session.run([&] { session.groupFromAmp(); });
+        session.run([&] { session.fetches().groupFromAmp(); });
         const bool ok = spinUntil([&] { return applied > 0 && session.transfers().state() == TransferState::Idle; });
         QObject::disconnect(c);
         if (!ok) {
             std::fprintf(stderr, "round %d: state %d, applied %d, received %llu, sent %llu\n", i,
                          int(session.transfers().state()), applied,
-                         static_cast<unsigned long long>(session.midiIn().stats().received),
-                         static_cast<unsigned long long>(session.midiOut().stats().sent));
+                         static_cast<unsigned long long>(session.link().midiIn().stats().received),
+                         static_cast<unsigned long long>(session.link().midiOut().stats().sent));
             return {};
         }
         if (i > 0) // the first also sets the view up

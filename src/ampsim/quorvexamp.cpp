@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <deque>
 #include <memory>
+#include <string>
 
 #include <unistd.h>
 
@@ -111,7 +112,14 @@ private:
     {
         if (monitor_)
             std::printf("in   %s\n", qPrintable(describeMessage(m.data(), m.size())));
-        emitFromAmp(amp_.receive(m));
+        std::vector<amp::Bytes> replies = amp_.receive(m);
+        // A slow Amp: what answers a dump request comes late, so the editor's
+        // other requests can be seen meeting the open one.
+        if (replyDelayMs_ > 0 && isDumpRequest(m) && !replies.empty()) {
+            QTimer::singleShot(replyDelayMs_, this, [this, replies = std::move(replies)] { emitFromAmp(replies); });
+        } else {
+            emitFromAmp(replies);
+        }
         // Tuner mode on or off: the readings start or stop with it.
         if (amp_.tunerOn != tunerTimer_.isActive()) {
             if (amp_.tunerOn)
@@ -122,6 +130,25 @@ private:
         std::fflush(stdout);
     }
 
+    static bool isDumpRequest(const amp::Bytes &m)
+    {
+        if (m.size() <= std::size_t(amp::CommandPos) || !amp::hasAmpHeader(m.data(), m.size()))
+            return false;
+        switch (m[amp::CommandPos]) {
+        case amp::GroupRequest:
+        case amp::PresetRequest:
+        case amp::CurrentPresetRequest:
+        case amp::GlobalsRequest:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+public:
+    void setReplyDelay(int ms) { replyDelayMs_ = ms; }
+
+private:
     // At the wire rate a message leaves only when the one before it has
     // had its time on the wire.
     void drain()
@@ -151,6 +178,7 @@ private:
     VirtualAmp &amp_;
     int wireRate_;
     bool monitor_;
+    int replyDelayMs_ = 0;
     std::unique_ptr<RtMidiIn> in_;
     std::unique_ptr<RtMidiOut> out_;
     std::deque<amp::Bytes> queue_;
@@ -195,7 +223,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvex-amp"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("2.0.2"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEX_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -219,7 +247,10 @@ int main(int argc, char *argv[])
                                        QStringLiteral("api"), QStringLiteral("auto"));
     const QCommandLineOption monitorOption(QStringLiteral("monitor"),
                                            QStringLiteral("Print one line per message received and sent."));
-    parser.addOptions({firmwareOption, channelOption, portOption, rateOption, apiOption, monitorOption});
+    const QCommandLineOption replyDelayOption(
+        QStringLiteral("reply-delay"), QStringLiteral("Milliseconds before it answers a preset, group or globals request."),
+        QStringLiteral("ms"), QStringLiteral("0"));
+    parser.addOptions({firmwareOption, channelOption, portOption, rateOption, apiOption, monitorOption, replyDelayOption});
     parser.process(app);
 
     VirtualAmp amp;
@@ -252,7 +283,14 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    const int replyDelay = parser.value(replyDelayOption).toInt(&ok);
+    if (!ok || replyDelay < 0) {
+        std::fprintf(stderr, "quorvex-amp: --reply-delay takes a number of milliseconds\n");
+        return 2;
+    }
+
     AmpStandIn stand(amp, rate, parser.isSet(monitorOption));
+    stand.setReplyDelay(replyDelay);
     bool opened = stand.open(api, parser.value(portOption));
     // No ALSA sequencer (containers, some desktops): a running JACK server will do.
     if (!opened && api == RtMidi::UNSPECIFIED)
@@ -268,13 +306,21 @@ int main(int argc, char *argv[])
         QObject::connect(stop, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
     }
     auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
+    // Read straight from the descriptor: lines pasted or piped in together
+    // arrive in one read, and a buffered reader would sit on all but the first.
+    std::string pending;
     QObject::connect(input, &QSocketNotifier::activated, &app, [&, input] {
-        char line[256];
-        if (!std::fgets(line, sizeof line, stdin)) {
+        char buffer[4096];
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got <= 0) {
             input->setEnabled(false); // end of input: keep running until a signal
             return;
         }
-        command(QString::fromLocal8Bit(line), amp, stand);
+        pending.append(buffer, std::size_t(got));
+        for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+            command(QString::fromLocal8Bit(pending.data(), qsizetype(end)), amp, stand);
+            pending.erase(0, end + 1);
+        }
     });
 
     const int result = app.exec();

@@ -19,6 +19,10 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
     bold.setBold(true);
     ProductName->setFont(bold);
 
+    License = new QLabel(QStringLiteral("Free software under the GNU General Public License, version 3 or later.\n"
+                                        "It comes with no warranty."),
+                         this);
+
     auto *row = new QHBoxLayout;
     row->addWidget(ProgramIcon);
     row->addSpacing(12);
@@ -29,6 +33,7 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(row);
+    layout->addWidget(License);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }

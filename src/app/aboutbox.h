@@ -5,7 +5,7 @@
 
 class QLabel;
 
-// The about box: the program icon and its name and version.
+// The about box: the program icon, its name and version, and its licence.
 class TAboutBox : public QDialog {
     Q_OBJECT
 public:
@@ -13,4 +13,5 @@ public:
 
     QLabel *ProgramIcon;
     QLabel *ProductName;
+    QLabel *License;
 };

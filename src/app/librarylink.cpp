@@ -4,14 +4,14 @@
 #include "controls/ttabcontrol.h"
 #include "filelist/filelistpanel.h"
 #include "protocol/ampmessages.h"
-#include "session/ampsession.h"
+#include "app/session.h"
 
 #include <QAction>
 #include <QFileInfo>
 
 #include <algorithm>
 
-LibraryLink::LibraryLink(AmpSession &session, FileListPanel &fileList, QAction *fileListView, Runner run)
+LibraryLink::LibraryLink(Session &session, FileListPanel &fileList, QAction *fileListView, Runner run)
     : session_(session), fileList_(fileList), fileListView_(fileListView), run_(std::move(run))
 {
 }
@@ -22,27 +22,27 @@ LibraryHooks LibraryLink::hooks()
     h.open = [this](const QString &path, int slot) {
         run_([&] {
             session_.files().openDropped(path);
-            if (slot >= 0 && session_.isGroupView() && session_.document().titleName() == path)
-                session_.selectSlot(slot);
+            if (slot >= 0 && session_.editor().isGroupView() && session_.document().titleName() == path)
+                session_.editor().selectSlot(slot);
         });
     };
     h.hear = [this](const preset::Record &record) {
         run_([&] {
-            const amp::Bytes message = amp::singlePreset(record);
-            session_.midiOut().SysEx(message.data(), int(message.size()));
+            session_.link().send(amp::singlePreset(record));
         });
     };
-    h.hearEditor = [this] { run_([&] { session_.sendEditorData(); }); };
-    h.groupView = [this] { return session_.isGroupView(); };
+    h.hearEditor = [this] { run_([&] { session_.editor().sendEditorData(); }); };
+    h.groupView = [this] { return session_.editor().isGroupView(); };
     h.importToSlot = [this](int slot, const preset::Record &record) { importRecord(slot, record); };
     h.currentRecord = [this] {
         preset::Record r;
-        std::ranges::copy(session_.record(), r.begin());
+        std::ranges::copy(session_.editor().record(), r.begin());
         return std::optional<preset::Record>(r);
     };
     h.currentName = [this] {
         const QString name = session_.document().titleName();
-        return session_.isGroupView() ? name + QLatin1Char(' ') + preset::slotName(session_.currentSlot()) : name;
+        const PresetEditor &editor = session_.editor();
+        return editor.isGroupView() ? name + QLatin1Char(' ') + preset::slotName(editor.currentSlot()) : name;
     };
     h.showInFileList = [this](const QString &path) {
         run_([&] {
@@ -70,12 +70,13 @@ void LibraryLink::connectTabs(TTabControl *tabs)
 void LibraryLink::importRecord(int slot, const preset::Record &record)
 {
     run_([&] {
-        if (!session_.isGroupView())
+        PresetEditor &editor = session_.editor();
+        if (!editor.isGroupView())
             return;
-        const int to = slot < 0 ? session_.currentSlot() : slot;
-        session_.storeRecord(to, record);
-        if (to == session_.currentSlot())
-            session_.sendEditorData();
+        const int to = slot < 0 ? editor.currentSlot() : slot;
+        editor.storeRecord(to, record);
+        if (to == editor.currentSlot())
+            editor.sendEditorData();
         session_.document().setModified(true);
     });
 }
@@ -83,17 +84,18 @@ void LibraryLink::importRecord(int slot, const preset::Record &record)
 void LibraryLink::rearrangeSlots(int from, int to, bool copy)
 {
     run_([&] {
-        DeviceImage &image = session_.image();
-        if (!session_.isGroupView() || !(copy ? image.copySlot(from, to) : image.swapSlots(from, to)))
+        PresetEditor &editor = session_.editor();
+        DeviceImage &image = editor.image();
+        if (!editor.isGroupView() || !(copy ? image.copySlot(from, to) : image.swapSlots(from, to)))
             return;
         // The panel shows the current slot again, and the Amp plays it if it
         // changed.
-        const int current = session_.currentSlot();
+        const int current = editor.currentSlot();
         preset::Record shown;
         std::ranges::copy(image.record(current), shown.begin());
-        session_.storeRecord(current, shown);
+        editor.storeRecord(current, shown);
         if (current == to || (!copy && current == from))
-            session_.sendEditorData();
+            editor.sendEditorData();
         session_.document().setModified(true);
     });
 }

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-class AmpSession;
+class Session;
 class FileListPanel;
 class QAction;
 class TTabControl;
@@ -21,7 +21,7 @@ public:
     using Runner = std::function<bool(const std::function<void()> &)>;
 
     // run: the error wrapper every command goes through.
-    LibraryLink(AmpSession &session, FileListPanel &fileList, QAction *fileListView, Runner run);
+    LibraryLink(Session &session, FileListPanel &fileList, QAction *fileListView, Runner run);
 
     LibraryHooks hooks();
     // Tabs dragged onto tabs, library rows dropped on tabs.
@@ -33,7 +33,7 @@ public:
     void rearrangeSlots(int from, int to, bool copy);
 
 private:
-    AmpSession &session_;
+    Session &session_;
     FileListPanel &fileList_;
     QAction *fileListView_;
     Runner run_;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/qtprompter.h"
 
+#include "session/inputscope.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -58,6 +60,10 @@ QtPrompter::QtPrompter(QWidget *fallbackParent) : fallbackParent_(fallbackParent
 
 QWidget *QtPrompter::dialogParent() const
 {
+    // Every box comes through here: one opened inside an input handler would
+    // run an event loop that feeds more input into handlers still running.
+    if (InputScope::active())
+        qWarning("Quorvex: a dialog opened inside an input handler");
     if (QWidget *w = QApplication::activeModalWidget())
         return w;
     if (QWidget *w = QApplication::activeWindow())

@@ -75,7 +75,7 @@ QString withoutClientNumbers(const QString &name)
 Quorvex1::Quorvex1(Options options, QWidget *parent)
     : QMainWindow(parent),
       prompter_(options.prompter ? std::move(options.prompter) : std::make_unique<QtPrompter>()),
-      session_(std::make_unique<AmpSession>(
+      session_(std::make_unique<Session>(
           options.backend ? std::move(options.backend) : std::make_unique<RtMidiBackend>(), *prompter_)),
       settings_(options.iniPath.isEmpty() ? Settings::defaultPath() : options.iniPath),
       arguments_(options.arguments),
@@ -95,7 +95,7 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     buildMenus();
     buildToolBar();
     buildPanels();
-    FormTuner = std::make_unique<TFormTuner>(*session_);
+    FormTuner = std::make_unique<TFormTuner>(session_->globals(), session_->queue());
     connectSession();
     libraryLink_ = std::make_unique<LibraryLink>(*session_, *PanelList, FileListView,
                                                  [this](const std::function<void()> &body) { return run(body); });
@@ -114,7 +114,7 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     if (!options.serverName.isEmpty()) {
         instance_ = std::make_unique<SingleInstance>(options.serverName);
         connect(instance_.get(), &SingleInstance::handOver, this,
-                [this](const QString &text) { copyDataReceived(text); });
+                [this](const QString &text) { copyDataReceived(text); }, Qt::QueuedConnection);
         if (!instance_->listen())
             qWarning("Quorvex: cannot serve %s; a second start will open another window",
                      qPrintable(options.serverName));
@@ -141,17 +141,33 @@ void Quorvex1::connectCommand(QAction *action, std::function<void()> command)
 
 void Quorvex1::connectSession()
 {
-    connect(session_.get(), &AmpSession::ampFound, this, [this](std::uint8_t version, bool gVariant) {
-        // "Found Amp - Version 1.4 G" becomes "Amp 1.4 G".
-        StatusLink->setFirmware(QStringLiteral("Amp ") +
-                                TFormSyncMsg::foundText(version, gVariant).section(QLatin1Char(' '), 4));
+    CommandQueue &queue = session_->queue();
+    // The queue waits while any of our dialogs is open, the tuner included,
+    // and goes on when the last one closes (WindowUnblocked, see event()).
+    queue.setDialogOpen([this] {
+        return startingUp_ || QApplication::activeModalWidget() != nullptr || (FormTuner && FormTuner->isVisible());
     });
-    connect(session_.get(), &AmpSession::ampNotFound, this, [this] { StatusLink->setFirmware(QString()); });
+    connect(&queue, &CommandQueue::waitingForAmp, this, [this](bool waiting) {
+        if (waiting)
+            showStatusMessage(QStringLiteral("Waiting for the Amp..."), 0);
+        else if (StatusMessage->text() == QStringLiteral("Waiting for the Amp..."))
+            showStatusMessage(QString(), 0);
+    });
+    connect(&session_->writes(), &PresetWrites::statusMessage, this,
+            [this](const QString &text) { showStatusMessage(text, StatusMessageMs); });
+
+    AmpLink &link = session_->link();
+    connect(&link, &AmpLink::ampStatusChanged, this, &Quorvex1::showAmpStatus);
+    connect(&session_->search(), &AmpSearch::ampNotFound, this, &Quorvex1::showAmpStatus);
+    connect(StatusLink, &LinkStatus::serviceReturned, &link, &AmpLink::serviceReturned);
+    connect(StatusLink, &LinkStatus::syncRequested, this, [this] { run([this] { SyncwithAmp1Click(); }); });
+    connect(&session_->search(), &AmpSearch::firmwareAdapted, EditorPanel1, &EditorPanel::AdaptToFirmware);
+
     Document &doc = session_->document();
     connect(&doc, &Document::titleChanged, this, &Quorvex1::showTitle);
     connect(&doc, &Document::saveElsewhereChanged, this, [this](bool on) { enableIfBuilt(SaveBack, on); });
     DocumentFiles &files = session_->files();
-    // The list names the file; the session opens it, questions and all.
+    // The list names the file; the files object opens it, questions and all.
     connect(PanelList, &FileListPanel::openRequested, this,
             [this](const QString &path) { run([&] { session_->files().openFromList(path); }); });
     connect(PanelList, &FileListPanel::importRequested, this,
@@ -162,11 +178,11 @@ void Quorvex1::connectSession()
         run([&] { PanelList->setPath(settings_.read(FormSettings()).dataDir); });
     });
     connect(&files, &DocumentFiles::listRefreshWanted, PanelList, &FileListPanel::refresh);
-    connect(session_.get(), &AmpSession::viewChanged, this,
-            [this](AmpSession::View view) { showViewItems(view == AmpSession::View::Group); });
-    showViewItems(session_->isGroupView());
+    connect(&session_->editor(), &PresetEditor::viewChanged, this,
+            [this](PresetEditor::View view) { showViewItems(view == PresetEditor::View::Group); });
+    showViewItems(session_->editor().isGroupView());
     enableIfBuilt(SaveBack, doc.saveElsewhere());
-    connect(&session_->files(), &DocumentFiles::globalFileChosen, this,
+    connect(&files, &DocumentFiles::globalFileChosen, this,
             [this](const QString &path) { run([&] { openGlobalFile(path); }); });
 
     // While the tuner is up the main window takes no input.
@@ -175,7 +191,33 @@ void Quorvex1::connectSession()
         setEnabled(true);
         setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
         bringToFront();
+        session_->queue().kick();
     });
+}
+
+void Quorvex1::showStatusMessage(const QString &text, int ms)
+{
+    StatusMessage->setText(text);
+    if (ms > 0)
+        statusMessageTimer_.start(ms);
+    else
+        statusMessageTimer_.stop();
+}
+
+void Quorvex1::showAmpStatus()
+{
+    const AmpLink &link = session_->link();
+    if (!link.isAmpFound()) {
+        StatusLink->setFirmware(QString());
+    } else if (link.isAnswering()) {
+        // "Found Amp - Version 1.4 G" becomes "Amp 1.4 G".
+        StatusLink->setFirmware(QStringLiteral("Amp ") + TFormSyncMsg::foundText(link.firmwareVersion(), link.gVariant())
+                                                             .section(QLatin1Char(' '), 4));
+    } else {
+        StatusLink->setFirmware(QStringLiteral("Amp not answering"),
+                                QStringLiteral("The Amp did not answer the last request; check its cable and power"));
+    }
+    StatusLink->setSyncOffered(link.syncOffered());
 }
 
 void Quorvex1::buildMenus()
@@ -283,8 +325,8 @@ void Quorvex1::buildMenus()
     connectHandler(RestoreAmpBackup, &Quorvex1::RestoreAmpBackupClick);
     for (int slot = 0; slot < preset::SlotCount; ++slot) {
         // NA1Click..ND4Click and A1Click..D4Click: one fetch and one write per slot.
-        connectCommand(PresetFromAmp[slot], [this, slot] { session_->presetFromAmp(slot); });
-        connectCommand(PresetToAmp[slot], [this, slot] { session_->presetToAmp(slot); });
+        connectCommand(PresetFromAmp[slot], [this, slot] { session_->fetches().presetFromAmp(slot); });
+        connectCommand(PresetToAmp[slot], [this, slot] { session_->writes().presetToAmp(slot); });
     }
     connectHandler(ImportSingletoTab, &Quorvex1::ImportSingletoTabClick);
     connectHandler(InfoMain, &Quorvex1::InfoMainClick);
@@ -357,7 +399,7 @@ void Quorvex1::buildPanels()
 
     GroupBox1 = new QGroupBox(Splitter1);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    EditorPanel1 = new EditorPanel(*session_, GroupBox1);
+    EditorPanel1 = new EditorPanel(session_->editor(), session_->globals(), session_->queue(), GroupBox1);
     auto *editorLayout = new QVBoxLayout(GroupBox1);
     editorLayout->setContentsMargins(0, 0, 0, 0);
     editorLayout->addWidget(EditorPanel1);
@@ -369,8 +411,14 @@ void Quorvex1::buildPanels()
     Splitter1->setStretchFactor(1, 1);
     setCentralWidget(Splitter1);
 
-    StatusLink = new LinkStatus(session_->midiIn(), session_->midiOut(), session_->backend(), this);
+    StatusLink = new LinkStatus(session_->link().midiIn(), session_->link().midiOut(), session_->link().backend(), this);
     statusBar()->addWidget(StatusLink, 1);
+    // Beside the link status, not over it as the bar's own messages would be.
+    StatusMessage = new QLabel(this);
+    StatusMessage->setObjectName(QStringLiteral("StatusMessage"));
+    statusBar()->addPermanentWidget(StatusMessage);
+    statusMessageTimer_.setSingleShot(true);
+    connect(&statusMessageTimer_, &QTimer::timeout, StatusMessage, &QLabel::clear);
     StatusLibrary = new LibraryProgress(*library_, this);
     statusBar()->addPermanentWidget(StatusLibrary);
     connect(Splitter1, &QSplitter::splitterMoved, this, [this](int pos, int index) {
@@ -392,8 +440,8 @@ void Quorvex1::readSettings()
     AutoSplit->setChecked(!s.autoSplit);
     AutoSplit->trigger();
 
-    TMidiIn &in = session_->midiIn();
-    TMidiOut &out = session_->midiOut();
+    TMidiIn &in = session_->link().midiIn();
+    TMidiOut &out = session_->link().midiOut();
     in.setPort(preferredPort(in.deviceNames(), s.midiInPort, s.midiInName));
     out.setPort(preferredPort(out.deviceNames(), s.midiOutPort, s.midiOutName));
     // A device that is away this time stays the choice for the next start.
@@ -426,11 +474,11 @@ void Quorvex1::readSettings()
     doc.setSaveDialogDirectory(doc.workingDirectory());
 
     BackUpBeforeWriting->setChecked(s.backupBeforeWrite);
-    session_->setBackupBeforeWrite(s.backupBeforeWrite);
+    session_->writes().setBackupBeforeWrite(s.backupBeforeWrite);
     // Beside the settings, which are the user's own.
-    session_->setBackupFolder(QFileInfo(settings_.path()).dir().filePath(QStringLiteral("backups")));
+    session_->backups().setFolder(QFileInfo(settings_.path()).dir().filePath(QStringLiteral("backups")));
     library_->setDataFolder(doc.workingDirectory());
-    library_->setBackupsFolder(session_->backupFolder());
+    library_->setBackupsFolder(session_->backups().folder());
 }
 
 int Quorvex1::preferredPort(const QStringList &devices, int storedIndex, const QString &storedName)
@@ -492,6 +540,9 @@ bool Quorvex1::event(QEvent *event)
     // managers that do not activate a window started in the background.
     if (event->type() == QEvent::WindowActivate && !firstActivation_ && autoStart_)
         QMetaObject::invokeMethod(this, &Quorvex1::FormActivate, Qt::QueuedConnection);
+    // The last dialog over the window has closed: what waited for it may go.
+    if (event->type() == QEvent::WindowUnblocked)
+        session_->queue().kick();
     return QMainWindow::event(event);
 }
 
@@ -514,10 +565,23 @@ void Quorvex1::FormActivate()
 
 void Quorvex1::startUp()
 {
-    session_->setView(AmpSession::View::Single);
+    // Whatever the queue holds waits for the start-up to end; files handed
+    // over meanwhile are taken as if named on the command line.
+    startingUp_ = true;
+    struct Ended {
+        Quorvex1 &w;
+        ~Ended()
+        {
+            w.startingUp_ = false;
+            w.session_->queue().kick();
+        }
+    } ended{*this};
 
-    TMidiIn &in = session_->midiIn();
-    TMidiOut &out = session_->midiOut();
+    PresetEditor &editor = session_->editor();
+    editor.setView(PresetEditor::View::Single);
+
+    TMidiIn &in = session_->link().midiIn();
+    TMidiOut &out = session_->link().midiOut();
     const bool inFailed = openAtStart(in);
     const bool outFailed = openAtStart(out);
     if (in.Port() == -1 || out.Port() == -1) {
@@ -531,24 +595,32 @@ void Quorvex1::startUp()
                               Prompter::Icon::None);
     }
 
-    const bool withFile = !arguments_.value(0).isEmpty();
-    if (withFile) {
+    QString path;
+    if (!startupFile_.isEmpty()) {
+        path = startupFile_;
+    } else if (!arguments_.value(0).isEmpty()) {
         // The shell has split the name at spaces and removed its quotes.
-        QString path = arguments_.join(QLatin1Char(' '));
+        path = arguments_.join(QLatin1Char(' '));
         if (QDir::isRelativePath(path))
             path = QDir::current().absoluteFilePath(path);
+    }
+    startupFile_.clear();
+    // From here on, a handed-over file waits in the queue for the end.
+    fileStepDone_ = true;
+    const bool withFile = !path.isEmpty();
+    if (withFile) {
         // A reader error leaves through here: nothing else of the start runs.
         if (!openNamedFile(path))
-            session_->startWithDefaults();
-        session_->setStartedWithFile(true);
+            editor.showDefaults(PresetEditor::View::Single);
+        session_->search().setStartedWithFile(true);
     }
 
     if (in.Using() && out.Using())
         sync(true);
-    if (session_->isAmpFound())
+    if (session_->link().isAmpFound())
         return;
     if (!withFile)
-        session_->startWithDefaults();
+        editor.showDefaults(PresetEditor::View::Single);
 }
 
 bool Quorvex1::openNamedFile(const QString &path)
@@ -570,12 +642,22 @@ void Quorvex1::copyDataReceived(const QString &commandLine)
     bringToFront();
     if (commandLine.isEmpty())
         return;
-    run([&] {
-        session_->askToSave();
-        QString path = commandLine;
-        path.remove(QLatin1Char('"'));
-        openNamedFile(path);
-    });
+    QString path = commandLine;
+    path.remove(QLatin1Char('"'));
+    // Before start-up has come to the command line's file, this one takes its place.
+    if (!firstActivation_ || (startingUp_ && !fileStepDone_)) {
+        startupFile_ = path;
+        return;
+    }
+    // Opened when no dialog is open and the Amp has answered what it was
+    // asked, so no reply lands on top of it; never inside the socket's slot.
+    session_->queue().post(QString(), CommandQueue::Needs::NoDialogIdleAmp, [this, path] { openHandedOver(path); });
+}
+
+void Quorvex1::openHandedOver(const QString &path)
+{
+    session_->files().askToSave();
+    openNamedFile(path);
 }
 
 void Quorvex1::ToolbarViewClick()
@@ -648,38 +730,43 @@ void Quorvex1::About1Click()
 
 void Quorvex1::sync(bool startup)
 {
-    session_->startSync(startup);
-    TFormSyncMsg form(*session_, this);
+    session_->search().startSync(startup);
+    TFormSyncMsg form(session_->search(), session_->queue(), this);
     form.exec();
 }
 
-void Quorvex1::SyncwithAmp1Click() { sync(false); }
+void Quorvex1::SyncwithAmp1Click()
+{
+    session_->queue().runWhenAmpIdle([this] { sync(false); });
+}
 
-void Quorvex1::GroupfromAmp1Click() { session_->groupFromAmp(); }
+void Quorvex1::GroupfromAmp1Click() { session_->fetches().groupFromAmp(); }
 
-void Quorvex1::GrouptoAmpClick() { session_->groupToAmp(); }
+void Quorvex1::GrouptoAmpClick() { session_->writes().groupToAmp(); }
 
-void Quorvex1::BackUpBeforeWritingClick() { session_->setBackupBeforeWrite(BackUpBeforeWriting->isChecked()); }
+void Quorvex1::BackUpBeforeWritingClick() { session_->writes().setBackupBeforeWrite(BackUpBeforeWriting->isChecked()); }
 
-void Quorvex1::RestoreAmpBackupClick() { session_->files().openFrom(session_->backupFolder()); }
+void Quorvex1::RestoreAmpBackupClick() { session_->files().openFrom(session_->backups().folder()); }
 
 void Quorvex1::MIDIPortSelect1Click()
 {
-    TFormMidi form(session_->midiIn(), session_->midiOut(), *prompter_,
+    TFormMidi form(session_->link().midiIn(), session_->link().midiOut(), *prompter_,
                    [this] { return session_->document().applicationTitle(); }, this);
     form.exec();
 }
 
 void Quorvex1::GlobalWindow1Click()
 {
-    session_->expectGlobals();
-    TFormGlobal form(*session_, this);
+    session_->globals().expectGlobals();
+    TFormGlobal form(session_->globals(), session_->queue(), session_->document().openDialogDirectory(), this);
+    connect(&form, &TFormGlobal::fileWritten, PanelList, &FileListPanel::refresh);
     form.Execute();
 }
 
 void Quorvex1::openGlobalFile(const QString &path)
 {
-    TFormGlobal form(*session_, this);
+    TFormGlobal form(session_->globals(), session_->queue(), session_->document().openDialogDirectory(), this);
+    connect(&form, &TFormGlobal::fileWritten, PanelList, &FileListPanel::refresh);
     // Read before the window shows, so "Send Globals to Amp?" comes first;
     // a file that fails is reported and no window opens.
     form.ReadGlobalFile(path);
@@ -691,7 +778,7 @@ void Quorvex1::EnterTuner1Click()
     FormTuner->Enter(this);
 }
 
-void Quorvex1::New1Click() { session_->newDocument(AmpSession::View::Single); }
+void Quorvex1::New1Click() { session_->files().newDocument(false); }
 
 void Quorvex1::Open1Click() { session_->files().open(); }
 
@@ -710,15 +797,15 @@ void Quorvex1::InfoMainClick()
     const QString notePath = session_->files().notePath();
     if (notePath.isEmpty())
         return;
-    TFormInfo form(*session_, this);
+    TFormInfo form(session_->queue(), this);
     // A note that cannot be read is reported and the window not shown.
     form.Load(notePath);
     form.exec();
 }
 
-void Quorvex1::NewGroup1Click() { session_->newDocument(AmpSession::View::Group); }
+void Quorvex1::NewGroup1Click() { session_->files().newDocument(true); }
 
-void Quorvex1::EditordatatoAmp1Click() { session_->sendEditorData(); }
+void Quorvex1::EditordatatoAmp1Click() { session_->editor().sendEditorData(); }
 
 void Quorvex1::Library1Click()
 {
@@ -731,7 +818,7 @@ void Quorvex1::Library1Click()
 
 bool Quorvex1::FormCloseQuery()
 {
-    return run([this] { session_->askToSave(); });
+    return run([this] { session_->files().askToSave(); });
 }
 
 QSize Quorvex1::normalSize() const
@@ -746,8 +833,8 @@ void Quorvex1::FormClose()
     // The Amp is not left in tuner mode.
     if (FormTuner->isVisible())
         FormTuner->ButtonTunerExitClick();
-    TMidiIn &in = session_->midiIn();
-    TMidiOut &out = session_->midiOut();
+    TMidiIn &in = session_->link().midiIn();
+    TMidiOut &out = session_->link().midiOut();
     in.setUsing(false);
     // What is still queued for the Amp (the end of a group write) is sent
     // first, for a moment; closing the port would drop it.

@@ -2,12 +2,13 @@
 #pragma once
 
 #include "app/settings.h"
-#include "session/ampsession.h"
+#include "app/session.h"
 #include "session/prompter.h"
 
 #include <QMainWindow>
 #include <QSet>
 #include <QStringList>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -51,11 +52,13 @@ public:
     static constexpr int MinPanelWidth = 80;
     // How long closing the program waits for queued messages to leave.
     static constexpr int CloseFlushMs = 2000;
+    // How long a message such as "Written to D3" stays in the status bar.
+    static constexpr int StatusMessageMs = 5000;
 
     explicit Quorvex1(Options options, QWidget *parent = nullptr);
     ~Quorvex1() override;
 
-    AmpSession &session() { return *session_; }
+    Session &session() { return *session_; }
     Prompter &prompter() { return *prompter_; }
     EditorPanel &editorPanel() { return *EditorPanel1; }
     TFormTuner &formTuner() { return *FormTuner; }
@@ -77,8 +80,11 @@ public:
     // The first activation's start-up sequence; later activations do nothing.
     void FormActivate();
     bool firstActivationDone() const { return firstActivation_; }
-    // A second start handed its command line over.
+    // A second start handed its command line over: the file opens from the
+    // command queue, after start-up (during start-up, as if it had been
+    // named on the command line).
     void copyDataReceived(const QString &commandLine);
+    bool startingUp() const { return startingUp_; }
 
     // Handlers.
     void ToolbarViewClick();
@@ -146,9 +152,15 @@ private:
     // something that silently does nothing.
     void enableIfBuilt(QAction *action, bool on);
     bool run(const std::function<void()> &body) { return session_->run(body); }
+    // A handed-over file: asks to save, then opens it.
+    void openHandedOver(const QString &path);
+    // The Amp's state in the status bar.
+    void showAmpStatus();
+    // "Written to D3" and the like, beside the link status; 0 ms: until replaced.
+    void showStatusMessage(const QString &text, int ms);
 
     std::unique_ptr<Prompter> prompter_;
-    std::unique_ptr<AmpSession> session_;
+    std::unique_ptr<Session> session_;
     Settings settings_;
     QStringList arguments_;
     std::unique_ptr<SingleInstance> instance_;
@@ -157,6 +169,10 @@ private:
     int panelWidth_ = DesignSplit;
     QSize normalSize_;
     bool firstActivation_ = false;
+    bool startingUp_ = false;
+    bool fileStepDone_ = false;
+    // A file handed over while start-up had not yet opened the command line's.
+    QString startupFile_;
     bool closed_ = false;
     int midiOutRate_ = TMidiOut::DinRate;
     bool autoStart_ = true;
@@ -166,6 +182,8 @@ private:
     QSplitter *Splitter1;
     FileListPanel *PanelList;
     LinkStatus *StatusLink;
+    QLabel *StatusMessage;
+    QTimer statusMessageTimer_;
     QGroupBox *GroupBox1;
     EditorPanel *EditorPanel1;
 

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/singleinstance.h"
 
+#include "session/inputscope.h"
+
 #include <QDataStream>
 #include <QDir>
 #include <QLocalSocket>
-#include <QPointer>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -13,7 +14,7 @@
 namespace {
 
 // A hand-over is a 32-bit length and that many bytes of UTF-8 text; the
-// answer is one byte, sent after the handling.
+// answer is one byte, sent once the text is read whole.
 constexpr char Handled = 1;
 constexpr int ConnectTimeoutMs = 2000;
 constexpr quint32 MaxTextBytes = 1 << 20;
@@ -69,10 +70,9 @@ bool SingleInstance::sendToRunning(const QString &serverName, const QString &com
     socket.write(message);
     if (!socket.waitForBytesWritten(ConnectTimeoutMs) && socket.bytesToWrite() > 0)
         return false;
-    // The running program may show questions while it handles the text: wait
-    // for as long as that takes, or until it goes away.
+    // The running program answers as soon as it has read the text.
     while (socket.bytesAvailable() == 0) {
-        if (!socket.waitForReadyRead(-1))
+        if (!socket.waitForReadyRead(ConnectTimeoutMs))
             return false;
     }
     char answer = 0;
@@ -107,9 +107,8 @@ void SingleInstance::newConnection()
 
 void SingleInstance::readFrom(QLocalSocket *socket)
 {
-    // A hand-over being handled (its questions run their own event loops)
-    // must not be started again by more bytes arriving.
-    if (socket->property("handling").toBool())
+    const InputScope scope;
+    if (socket->property("read").toBool())
         return;
     if (socket->bytesAvailable() < qint64(sizeof(quint32)))
         return;
@@ -123,13 +122,11 @@ void SingleInstance::readFrom(QLocalSocket *socket)
         return;
     socket->read(sizeof(quint32));
     const QString text = QString::fromUtf8(socket->read(size));
-
-    socket->setProperty("handling", true);
-    QPointer<QLocalSocket> alive(socket);
-    emit handOver(text);
-    if (!alive)
-        return;
+    socket->setProperty("read", true);
+    // Answered and let go before anything is done with the text: whatever
+    // the handling shows, the socket is no longer part of it.
     socket->write(&Handled, 1);
     socket->flush();
     socket->disconnectFromServer();
+    QMetaObject::invokeMethod(this, [this, text] { emit handOver(text); }, Qt::QueuedConnection);
 }

@@ -9,7 +9,7 @@
 class QLocalSocket;
 
 // One running program per user. A second start hands its command line to the
-// running one over a local socket and waits until it has been handled.
+// running one over a local socket and waits until it has been taken.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -24,8 +24,8 @@ public:
     // running program has a working folder of its own).
     static QString commandLineText(const QStringList &arguments, const QString &workingDir);
 
-    // The second start: true when a running program took the command line and
-    // has finished handling it; false when none runs (or it went away first).
+    // The second start: true when a running program took the command line;
+    // false when none runs (or it went away first).
     static bool sendToRunning(const QString &serverName, const QString &commandLine);
 
     // The first start. A socket left behind by a crashed program is removed;
@@ -35,9 +35,9 @@ public:
     QString serverName() const { return name_; }
 
 signals:
-    // Raised for every hand-over, with the text as sent (possibly empty). The
-    // second start is answered when the signal returns, so connect directly:
-    // a queued receiver would handle it after the answer.
+    // Raised for every hand-over, with the text as sent (possibly empty),
+    // after the second start has been answered and its socket let go: the
+    // receiver may take its time, and nothing it does reaches the socket.
     void handOver(const QString &commandLine);
 
 private:

@@ -7,6 +7,9 @@
 #include "controls/ttabcontrol.h"
 #include "editor/windowscolor.h"
 #include "model/amplists.h"
+#include "model/firmware.h"
+#include "session/ampglobals.h"
+#include "session/commandqueue.h"
 #include "model/delaytime.h"
 #include "model/presetparams.h"
 #include "model/quorvexerror.h"
@@ -223,7 +226,8 @@ const std::array<EditorPanel::DualRow, preset::DualCount> &EditorPanel::dualRows
 
 // ---- Building
 
-EditorPanel::EditorPanel(AmpSession &session, QWidget *parent) : QWidget(parent), session_(session)
+EditorPanel::EditorPanel(PresetEditor &editor, AmpGlobals &globals, CommandQueue &queue, QWidget *parent)
+    : QWidget(parent), editor_(editor), globals_(globals), queue_(queue)
 {
     setObjectName(QStringLiteral("EditorPanel"));
 
@@ -261,24 +265,22 @@ EditorPanel::EditorPanel(AmpSession &session, QWidget *parent) : QWidget(parent)
 
     buildTabs();
 
-    connect(&session_, &AmpSession::recordChanged, &binder_, [this] { LoadPanel(); });
-    connect(&session_, &AmpSession::byteChanged, &binder_, [this](int index) { LoadByte(index); });
-    connect(&session_, &AmpSession::viewChanged, &binder_, [this](AmpSession::View v) { setView(v); });
-    connect(&session_, &AmpSession::slotSelected, &binder_, [this](int slot) {
+    connect(&editor_, &PresetEditor::recordChanged, &binder_, [this] { LoadPanel(); });
+    connect(&editor_, &PresetEditor::byteChanged, &binder_, [this](int index) { LoadByte(index); });
+    connect(&editor_, &PresetEditor::viewChanged, &binder_, [this](PresetEditor::View v) { setView(v); });
+    connect(&editor_, &PresetEditor::slotSelected, &binder_, [this](int slot) {
         const QSignalBlocker blocker(TabControl1);
         TabControl1->setCurrentIndex(slot);
     });
-    connect(&session_, &AmpSession::globalCabinetReported, &binder_,
+    connect(&globals_, &AmpGlobals::globalCabinetReported, &binder_,
             [this](bool on, int cabinet) { showGlobalCabinet(on, cabinet); });
-    connect(&session_, &AmpSession::firmwareAdapted, &binder_,
-            [this](std::uint8_t version) { AdaptToFirmware(version); });
-    connect(&session_, &AmpSession::restoreBoostAvailableChanged, &binder_,
+    connect(&editor_, &PresetEditor::restoreBoostAvailableChanged, &binder_,
             [this](bool on) { RestoreBoostSettings1->setEnabled(on); });
     connect(&tap_, &TapTempo::armedChanged, &binder_,
             [this](bool armed) { BitBtnTap->setText(armed ? QStringLiteral("Again") : QStringLiteral("Tap")); });
 
-    setView(session_.view());
-    // Whatever the session holds is shown from the first moment.
+    setView(editor_.view());
+    // Whatever the editor holds is shown from the first moment.
     LoadPanel();
 }
 
@@ -441,7 +443,7 @@ void EditorPanel::buildModel()
         this->*r.buttons = buttons;
         connect(buttons, &QButtonGroup::idToggled, &binder_, [this, group = r.group, field = r.field, buttons](int, bool on) {
             if (on)
-                run([&] { session_.editField(field, preset::radioCode(group, buttons->checkedId())); });
+                run([&] { editor_.editField(field, preset::radioCode(group, buttons->checkedId())); });
         });
     }
 
@@ -542,10 +544,10 @@ void EditorPanel::buildTapFunction()
     v->addWidget(BitBtnExec, 0, Qt::AlignLeft);
     v->addStretch(1);
 
-    // The tap function is a plain field: its old-firmware extra is the session's.
+    // The tap function is a plain field: its old-firmware extra is the editor's.
     connect(ComboBoxTap, &QComboBox::currentIndexChanged, &binder_, [this](int index) {
         if (index >= 0)
-            run([&] { session_.editField(preset::TapFunction, index); });
+            run([&] { editor_.editField(preset::TapFunction, index); });
     });
     connect(BitBtnExec, &QPushButton::clicked, &binder_, [this] { run([this] { BitBtnExecClick(); }); });
 }
@@ -567,7 +569,7 @@ void EditorPanel::buildTabs()
     PopupMenuTabs->addSeparator();
     RestoreBoostSettings1 = PopupMenuTabs->addAction(QStringLiteral("Restore Boost Settings"));
     RestoreBoostSettings1->setObjectName(QStringLiteral("RestoreBoostSettings1"));
-    RestoreBoostSettings1->setEnabled(session_.restoreBoostAvailable());
+    RestoreBoostSettings1->setEnabled(editor_.restoreBoostAvailable());
     connect(BoostAllTabs1, &QAction::triggered, &binder_, [this] { run([this] { BoostAllTabs1Click(); }); });
     connect(UnboostAllTabs1, &QAction::triggered, &binder_, [this] { run([this] { UnboostAllTabs1Click(); }); });
     connect(RestoreBoostSettings1, &QAction::triggered, &binder_,
@@ -604,15 +606,15 @@ QSize EditorPanel::sizeHint() const
 
 void EditorPanel::LoadPanel()
 {
-    const AmpSession::LoadingGuard guard(session_);
-    const int slot = session_.currentSlot();
-    const DeviceImage &image = session_.image();
+    const PresetEditor::LoadingGuard guard(editor_);
+    const int slot = editor_.currentSlot();
+    const DeviceImage &image = editor_.image();
     auto field = [&](Field f) { return int(image.readField(slot, f)); };
 
     showValue(ComboBoxAmp, field(preset::AmpModel), modelEntries_);
     // While the override is on the list keeps showing the global cabinet.
     if (!CheckBoxGCab->isChecked())
-        showValue(ComboBoxCab, session_.presetCabinet(), modelEntries_);
+        showValue(ComboBoxCab, editor_.presetCabinet(), modelEntries_);
     showValue(ComboBoxMod, field(preset::ModType), modulationEntries_);
     showValue(ComboBoxTap, field(preset::TapFunction), TapFunctions);
 
@@ -625,7 +627,7 @@ void EditorPanel::LoadPanel()
     for (int d = 0; d < preset::DualCount; ++d)
         ShowActiveSet(Dual(d));
 
-    const auto r = session_.record();
+    const auto r = editor_.record();
     for (const KnobRow &row : knobRows())
         if (!row.dual)
             (this->*row.member)->SetValue(row.field == WholeByte ? r[row.byte] : field(row.field));
@@ -664,11 +666,11 @@ void EditorPanel::LoadByte(int index)
         LoadPanel();
         return;
     }
-    const AmpSession::LoadingGuard guard(session_);
+    const PresetEditor::LoadingGuard guard(editor_);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (!shows(rows[i]))
             continue;
-        knobs_[i]->SetValue(session_.record()[index]);
+        knobs_[i]->SetValue(editor_.record()[index]);
         // Clamped or not, the record holds what the knob shows.
         knobChanged(rows[i], knobs_[i]);
         if (!knobs_[i]->PaintedOnce())
@@ -701,9 +703,9 @@ void EditorPanel::showGlobalCabinet(bool on, int cabinet)
     showValue(ComboBoxCab, cabinet, modelEntries_);
 }
 
-void EditorPanel::setView(AmpSession::View view)
+void EditorPanel::setView(PresetEditor::View view)
 {
-    const bool group = view == AmpSession::View::Group;
+    const bool group = view == PresetEditor::View::Group;
     TabControl1->setVisible(group);
     if (!group) {
         const QSignalBlocker blocker(TabControl1);
@@ -736,21 +738,21 @@ void EditorPanel::AdaptToFirmware(std::uint8_t version)
 void EditorPanel::knobChanged(const KnobRow &row, TNxKnob *knob)
 {
     if (row.field == WholeByte)
-        session_.editByte(knobByte(row), byteOf(knob));
+        editor_.editByte(knobByte(row), byteOf(knob));
     else
-        session_.editField(row.field, byteOf(knob));
+        editor_.editField(row.field, byteOf(knob));
     if (row.delayTime)
         UpdateDelayTimeLabel();
 }
 
 void EditorPanel::checkClick(const CheckRow &row, QCheckBox *box)
 {
-    session_.editField(row.field, box->isChecked() != row.inverted ? 1 : 0);
+    editor_.editField(row.field, box->isChecked() != row.inverted ? 1 : 0);
 }
 
 void EditorPanel::TabControl1Change()
 {
-    session_.selectSlot(std::max(0, TabControl1->currentIndex()));
+    editor_.selectSlot(std::max(0, TabControl1->currentIndex()));
 }
 
 void EditorPanel::ComboBoxAmpChange()
@@ -759,7 +761,7 @@ void EditorPanel::ComboBoxAmpChange()
     // No entry, or the entry that only shows an unknown value.
     if (index < 0 || index >= modelEntries_)
         return;
-    session_.setAmpModel(index);
+    editor_.setAmpModel(index);
 }
 
 void EditorPanel::ComboBoxCabChange()
@@ -767,16 +769,16 @@ void EditorPanel::ComboBoxCabChange()
     const int index = ComboBoxCab->currentIndex();
     if (index < 0 || index >= modelEntries_)
         return;
-    session_.setCabinet(index, CheckBoxGCab->isChecked());
+    editor_.setCabinet(index, CheckBoxGCab->isChecked());
 }
 
 void EditorPanel::CheckBoxGCabClick()
 {
     const bool on = CheckBoxGCab->isChecked();
     const int shown = ComboBoxCab->currentIndex();
-    session_.setGlobalCabinetOverride(on, shown < modelEntries_ ? shown : -1);
+    editor_.setGlobalCabinetOverride(on, shown < modelEntries_ ? shown : -1);
     if (!on)
-        showValue(ComboBoxCab, session_.presetCabinet(), modelEntries_);
+        showValue(ComboBoxCab, editor_.presetCabinet(), modelEntries_);
 }
 
 void EditorPanel::ComboBoxModChange()
@@ -784,7 +786,7 @@ void EditorPanel::ComboBoxModChange()
     const int index = ComboBoxMod->currentIndex();
     if (index < 0 || index >= modulationEntries_)
         return;
-    session_.setModulationType(index);
+    editor_.setModulationType(index);
     UpdateFlangerKnobs();
 }
 
@@ -814,7 +816,7 @@ void EditorPanel::ShowActiveSet(Dual section)
     }
     // Moving a knob runs its handler, which writes the same value back and,
     // outside loading, sends it.
-    const auto r = session_.record();
+    const auto r = editor_.record();
     for (const KnobRow &row : rows)
         if (row.dual == section)
             (this->*row.member)->SetValue(r[knobByte(row)]);
@@ -822,19 +824,19 @@ void EditorPanel::ShowActiveSet(Dual section)
 
 void EditorPanel::altBoxClick(Dual section)
 {
-    session_.editField(preset::dualSection(section).flag, altShown(section) ? 1 : 0);
+    editor_.editField(preset::dualSection(section).flag, altShown(section) ? 1 : 0);
     ShowActiveSet(section);
 }
 
 void EditorPanel::copyToOther(Dual section)
 {
     // The panel keeps showing the source set.
-    session_.copyToOtherSet(section, altShown(section));
+    editor_.copyToOtherSet(section, altShown(section));
 }
 
 void EditorPanel::boostAll(bool on)
 {
-    session_.boostAllTabs(on);
+    editor_.boostAllTabs(on);
     // The box's own handler sends the current slot's flag when it changes.
     CheckBoxBoost->setChecked(on);
     ShowActiveSet(Dual::Preamp);
@@ -845,14 +847,14 @@ void EditorPanel::UnboostAllTabs1Click() { boostAll(false); }
 
 void EditorPanel::RestoreBoostSettings1Click()
 {
-    session_.restoreBoostSettings();
-    CheckBoxBoost->setChecked(session_.image().readField(session_.currentSlot(), preset::BoostAlt) != 0);
+    editor_.restoreBoostSettings();
+    CheckBoxBoost->setChecked(editor_.image().readField(editor_.currentSlot(), preset::BoostAlt) != 0);
     ShowActiveSet(Dual::Preamp);
 }
 
 void EditorPanel::BitBtnExecClick()
 {
-    session_.pressFootswitch();
+    editor_.pressFootswitch();
 }
 
 void EditorPanel::UpdateDelayTimeLabel()
@@ -867,4 +869,9 @@ void EditorPanel::BitBtnTapClick()
         // The measured time is the delay time.
         NxNumberKnobDLScale->SetValue(float(delaytime::UnitScale));
     }
+}
+
+void EditorPanel::run(const std::function<void()> &body)
+{
+    queue_.run(body);
 }

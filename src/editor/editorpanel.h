@@ -2,7 +2,7 @@
 #pragma once
 
 #include "model/presetrecord.h"
-#include "session/ampsession.h"
+#include "session/preseteditor.h"
 #include "session/taptempo.h"
 
 #include <QWidget>
@@ -12,6 +12,8 @@
 #include <functional>
 #include <vector>
 
+class AmpGlobals;
+class CommandQueue;
 class QAction;
 class QButtonGroup;
 class QCheckBox;
@@ -28,15 +30,15 @@ class TNxNumberKnob;
 // The editor panel: the current slot's record on knobs, boxes and lists.
 // Each control is one row of a binding table (record byte or field, range,
 // caption, hint, colour); a user's change goes through its row to the
-// session, which writes the record and sends the message. Loading from the
-// record runs under the session's loading guard, so nothing echoes back.
+// preset editor, which writes the record and sends the message. Loading from
+// the record runs under the editor's loading guard, so nothing echoes back.
 class EditorPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit EditorPanel(AmpSession &session, QWidget *parent = nullptr);
+    EditorPanel(PresetEditor &editor, AmpGlobals &globals, CommandQueue &queue, QWidget *parent = nullptr);
     ~EditorPanel() override;
 
-    // Shows the current record (the session's recordChanged runs it too).
+    // Shows the current record (the editor's recordChanged runs it too).
     void LoadPanel();
     // Shows one changed byte: a knob's byte moves that knob alone; a byte
     // of switches and lists reloads the panel.
@@ -153,15 +155,17 @@ private:
     void radioClick(preset::Radio group, QButtonGroup *buttons, Field field);
     void copyToOther(preset::Dual section);
     void boostAll(bool on);
-    void setView(AmpSession::View view);
+    void setView(PresetEditor::View view);
     void showGlobalCabinet(bool on, int cabinet);
     // The byte a knob edits: its normal byte, + 1 while its Alt set is shown.
     int knobByte(const KnobRow &row) const;
     bool altShown(preset::Dual section) const;
     void writeBackClamped();
-    void run(const std::function<void()> &body) { session_.run(body); }
+    void run(const std::function<void()> &body);
 
-    AmpSession &session_;
+    PresetEditor &editor_;
+    AmpGlobals &globals_;
+    CommandQueue &queue_;
     TapTempo tap_;
     QWidget *panelBox_ = nullptr;
     QWidget *contents_ = nullptr;
@@ -173,7 +177,7 @@ private:
     // "Unknown (n)" that shows a value the lists do not know.
     int modelEntries_ = preset::SlotCount;
     int modulationEntries_ = 6;
-    // The context of every connection to the controls and the session:
+    // The context of every connection to the controls and the editor:
     // destroyed first, so nothing reaches a handler while the panel goes.
     QObject binder_;
 };

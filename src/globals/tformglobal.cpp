@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "globals/tformglobal.h"
 
+#include "session/commandqueue.h"
+
 #include "controls/tgroupbox.h"
 #include "controls/tnxnumberknob.h"
 #include "model/firmware.h"
@@ -111,16 +113,19 @@ const std::vector<TFormGlobal::RadioRow> &TFormGlobal::radioRows()
 
 // ---- Building
 
-TFormGlobal::TFormGlobal(AmpSession &session, QWidget *parent) : QDialog(parent), session_(session), files_(session)
+TFormGlobal::TFormGlobal(AmpGlobals &globals, CommandQueue &queue, QString startFolder, QWidget *parent)
+    : QDialog(parent), globals_(globals), queue_(queue), startFolder_(std::move(startFolder)),
+      files_(globals, queue.prompter())
 {
     setObjectName(QStringLiteral("FormGlobal"));
     setWindowTitle(Caption);
     buildMenu();
     buildControls();
+    files_.onWritten = [this] { emit fileWritten(); };
 
     // The Amp's own changes reach the window while it is up.
-    connect(&session_, &AmpSession::globalRecordChanged, this, [this] { LoadControls(); });
-    connect(&session_, &AmpSession::globalRecordLoaded, this, [this](bool fromAmp) {
+    connect(&globals_, &AmpGlobals::globalRecordChanged, this, [this] { LoadControls(); });
+    connect(&globals_, &AmpGlobals::globalRecordLoaded, this, [this](bool fromAmp) {
         LoadControls();
         if (fromAmp)
             setWindowTitle(Caption);
@@ -128,6 +133,11 @@ TFormGlobal::TFormGlobal(AmpSession &session, QWidget *parent) : QDialog(parent)
 }
 
 TFormGlobal::~TFormGlobal() = default;
+
+void TFormGlobal::run(const std::function<void()> &body)
+{
+    queue_.run(body);
+}
 
 void TFormGlobal::buildMenu()
 {
@@ -194,7 +204,7 @@ QGroupBox *TFormGlobal::buildRadioGroup(const RadioRow &row, QWidget *parent)
     }
     connect(buttons, &QButtonGroup::idToggled, this, [this, field = row.field](int id, bool on) {
         if (on)
-            run([&] { session_.editGlobalByte(field, std::uint8_t(id)); });
+            run([&] { globals_.editGlobalByte(field, std::uint8_t(id)); });
     });
     this->*row.box = box;
     this->*row.buttons = buttons;
@@ -208,7 +218,7 @@ void TFormGlobal::buildControls()
         box->setObjectName(QLatin1String(row.name));
         box->setToolTip(QString::fromLatin1(row.hint));
         connect(box, &QCheckBox::toggled, this,
-                [this, field = row.field](bool on) { run([&] { session_.editGlobalBit(field, on); }); });
+                [this, field = row.field](bool on) { run([&] { globals_.editGlobalBit(field, on); }); });
         this->*row.member = box;
     }
     for (const RadioRow &row : radioRows())
@@ -271,10 +281,10 @@ void TFormGlobal::buildControls()
 int TFormGlobal::Execute()
 {
     struct Open {
-        AmpSession &s;
-        explicit Open(AmpSession &session) : s(session) { s.setGlobalsWindowOpen(true); }
-        ~Open() { s.setGlobalsWindowOpen(false); }
-    } open(session_);
+        AmpGlobals &g;
+        explicit Open(AmpGlobals &globals) : g(globals) { g.setGlobalsWindowOpen(true); }
+        ~Open() { g.setGlobalsWindowOpen(false); }
+    } open(globals_);
     return exec();
 }
 
@@ -287,14 +297,14 @@ void TFormGlobal::showEvent(QShowEvent *event)
 
 void TFormGlobal::FormShow()
 {
-    files_.setDirectory(session_.document().openDialogDirectory());
-    session_.globalsWindowShown();
+    files_.setDirectory(startFolder_);
+    globals_.globalsWindowShown();
     SetupVersion2();
 }
 
 void TFormGlobal::SetupVersion2()
 {
-    const bool on = firmware::hasVersion2(session_.firmwareVersion());
+    const bool on = firmware::hasVersion2(globals_.firmwareVersion());
     // Disabling the box disables everything in it.
     GroupBoxVersion2->setEnabled(on);
     NxNumberKnobIA->SetColor(on ? Teal : palette().color(QPalette::Button));
@@ -302,8 +312,8 @@ void TFormGlobal::SetupVersion2()
 
 void TFormGlobal::LoadControls()
 {
-    const AmpSession::LoadingGuard guard(session_);
-    const auto &g = session_.image().globals;
+    const auto guard = globals_.loadingGuard();
+    const auto &g = globals_.record();
     for (const CheckRow &row : checkRows())
         (this->*row.member)->setChecked(bitfield::read(g[row.field.index], row.field.shift, row.field.width) != 0);
     for (const KnobRow &row : knobRows()) {
@@ -330,7 +340,7 @@ void TFormGlobal::knobChanged(const KnobRow &row, TNxKnob *knob)
 {
     // The knobs step by whole numbers; a value becomes a byte by truncation.
     const auto value = std::uint8_t(int(static_cast<TNxNumberKnob *>(knob)->GetValue()));
-    session_.editGlobalByte(row.field, value);
+    globals_.editGlobalByte(row.field, value);
 }
 
 // ---- Files and transfers
@@ -361,10 +371,10 @@ void TFormGlobal::QuitGlobalView1Click()
 
 void TFormGlobal::SendtoAmp1Click()
 {
-    session_.sendGlobals();
+    globals_.sendGlobals();
 }
 
 void TFormGlobal::GetfromAmp1Click()
 {
-    session_.requestGlobals();
+    globals_.requestGlobals();
 }

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "session/ampsession.h"
+#include "session/ampglobals.h"
 #include "session/globalfiles.h"
 
 #include <QDialog>
+
+class CommandQueue;
 
 #include <vector>
 
@@ -19,14 +21,15 @@ class TNxNumberKnob;
 
 // The globals window: the Amp's global settings, fetched, shown, edited live
 // and sent back, and kept in global files. Created for one modal showing;
-// the GlobalRecord itself lives in the session.
+// the GlobalRecord itself lives in the session's objects.
 class TFormGlobal : public QDialog {
     Q_OBJECT
 public:
-    explicit TFormGlobal(AmpSession &session, QWidget *parent = nullptr);
+    // startFolder: where the file dialogs start.
+    TFormGlobal(AmpGlobals &globals, CommandQueue &queue, QString startFolder, QWidget *parent = nullptr);
     ~TFormGlobal() override;
 
-    // Shows the window modally; the session knows it is open meanwhile.
+    // Shows the window modally; the globals know it is open meanwhile.
     int Execute();
     // A global file read before the window shows (the main window's file
     // reader hands it over). Throws QuorvexError; nothing changes then.
@@ -55,6 +58,10 @@ public:
     QCheckBox *CheckBoxUser, *CheckBoxStereo, *CheckBoxQB, *CheckBoxAtten, *CheckBoxLEDs;
     TNxNumberKnob *NxNumberKnobThresh, *NxNumberKnobSens, *NxNumberKnobIA;
 
+signals:
+    // A global file was written (the file list may show its folder).
+    void fileWritten();
+
 protected:
     void showEvent(QShowEvent *event) override;
 
@@ -72,8 +79,10 @@ private:
     QGroupBox *buildRadioGroup(const RadioRow &row, QWidget *parent);
     void knobChanged(const KnobRow &row, TNxKnob *knob);
     void FormShow();
-    void run(const std::function<void()> &body) { session_.run(body); }
+    void run(const std::function<void()> &body);
 
-    AmpSession &session_;
+    AmpGlobals &globals_;
+    CommandQueue &queue_;
+    QString startFolder_;
     GlobalFiles files_;
 };

@@ -1,22 +1,49 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/amptransfers.h"
 
-AmpTransfers::AmpTransfers(QObject *parent) : QObject(parent)
+#include "model/presetrecord.h"
+#include "protocol/ampmessages.h"
+#include "session/amplink.h"
+#include "session/commandqueue.h"
+
+AmpTransfers::AmpTransfers(AmpLink &link, CommandQueue &queue, QObject *parent)
+    : QObject(parent), link_(link), queue_(queue)
 {
     TimerSysex.setObjectName(QStringLiteral("TimerSysex"));
     TimerSysex.setSingleShot(true);
     TimerSysex.setInterval(ReplyTimeoutMs);
-    TimerAmpFound.setObjectName(QStringLiteral("TimerAmpFound"));
-    TimerAmpFound.setSingleShot(true);
-    TimerAmpFound.setInterval(1);
-    connect(&TimerSysex, &QTimer::timeout, this, &AmpTransfers::TimerSysexTimer);
-    connect(&TimerAmpFound, &QTimer::timeout, this, &AmpTransfers::TimerAmpFoundTimer);
+    connect(&TimerSysex, &QTimer::timeout, this, [this] { queue_.runInput([this] { TimerSysexTimer(); }); });
+    connect(&link_, &AmpLink::sysExReceived, this,
+            [this](const std::uint8_t *data, int size) { queue_.runInput([&] { receive(data, size); }); });
+    queue_.setAmpBusy([this] { return busy(); });
+    connect(this, &AmpTransfers::becameIdle, &queue_, &CommandQueue::kick);
+}
+
+void AmpTransfers::changeState(TransferState state)
+{
+    // The old-firmware sync's completion goes on from the current preset
+    // to the Amp's report; any other question asked over an open one would
+    // take its reply.
+    if (state_ != TransferState::Idle && state != TransferState::Idle && state != state_ &&
+        !(state_ == TransferState::CurrentAfterFind && state == TransferState::AltTapReport)) {
+        ++replaced_;
+        qWarning("Quorvex: a question to the Amp (%d) replaced the open one (%d)", int(state), int(state_));
+    }
+    const bool wasBusy = busy();
+    state_ = state;
+    if (wasBusy && !busy())
+        emit becameIdle();
 }
 
 void AmpTransfers::await(TransferState awaited)
 {
-    state_ = awaited;
+    changeState(awaited);
     startReplyTimer();
+}
+
+void AmpTransfers::setState(TransferState state)
+{
+    changeState(state);
 }
 
 void AmpTransfers::startReplyTimer()
@@ -28,22 +55,122 @@ void AmpTransfers::startReplyTimer()
 
 void AmpTransfers::finish()
 {
-    state_ = TransferState::Idle;
     TimerSysex.stop();
+    changeState(TransferState::Idle);
+}
+
+void AmpTransfers::hold()
+{
+    ++holds_;
+}
+
+void AmpTransfers::release()
+{
+    if (holds_ == 0)
+        return;
+    const bool wasBusy = busy();
+    --holds_;
+    if (wasBusy && !busy())
+        emit becameIdle();
 }
 
 void AmpTransfers::TimerSysexTimer()
 {
     TimerSysex.stop();
-    // Idle before anyone reports: a message box shown for the time-out runs
-    // its own event loop, in which a new question may start.
     const TransferState ended = state_;
-    state_ = TransferState::Idle;
+    if (link_.portsOpen() && ended != TransferState::Idle)
+        link_.ampSilent();
+    // Idle before anyone reports, so the report may ask something new; the
+    // hold keeps waiting commands back until the takers have acted on it.
+    hold();
+    changeState(TransferState::Idle);
     emit timedOut(ended);
+    release();
 }
 
-void AmpTransfers::TimerAmpFoundTimer()
+void AmpTransfers::reportNoReply()
 {
-    TimerAmpFound.stop();
-    emit ampFoundStep();
+    queue_.postNotice(QStringLiteral("Timeout"), link_.portsOpen() ? QStringLiteral("No response from Amp.")
+                                                                   : QStringLiteral("MIDI In and Out must be enabled."));
+}
+
+void AmpTransfers::receive(const std::uint8_t *data, int size)
+{
+    dispatchSysEx(data, size, *this);
+}
+
+void AmpTransfers::identifyReply(std::uint8_t versionByte)
+{
+    // An Amp that identifies itself unasked ends no other wait.
+    if (state_ == TransferState::Identify)
+        finish();
+    emit identified(versionByte);
+}
+
+void AmpTransfers::groupDump(const std::uint8_t *pairs)
+{
+    link_.ampHeard();
+    if (state_ != TransferState::Group && state_ != TransferState::BackupGroup)
+        return;
+    Group group;
+    amp::decodeNibbles(pairs, preset::GroupSize, group.data());
+    emit groupReceived(state_, group);
+}
+
+void AmpTransfers::singlePreset(const std::uint8_t *pairs)
+{
+    link_.ampHeard();
+    switch (state_) {
+    case TransferState::RequestedPreset:
+    case TransferState::CurrentAfterFind:
+    case TransferState::ProgramChange:
+    case TransferState::BackupPreset: {
+        preset::Record record;
+        amp::decodeNibbles(pairs, preset::RecordSize, record.data());
+        emit presetReceived(state_, record);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void AmpTransfers::globals(const std::uint8_t *pairs)
+{
+    link_.ampHeard();
+    if (state_ != TransferState::Globals)
+        return;
+    Globals record;
+    amp::decodeNibbles(pairs, preset::GlobalSize, record.data());
+    finish();
+    emit globalsReceived(record);
+}
+
+void AmpTransfers::parameterChange(int index, std::uint8_t value)
+{
+    link_.ampHeard();
+    emit parameterChanged(index, value);
+}
+
+void AmpTransfers::bitFieldChange(int index, int shift, int width, int value)
+{
+    link_.ampHeard();
+    if (index == preset::AltTap && state_ == TransferState::AltTapReport) {
+        // The Amp's answer to the old-firmware sync: ends that wait, not an edit.
+        finish();
+        emit altTapReported();
+        return;
+    }
+    emit bitFieldChanged(index, shift, width, value);
+}
+
+void AmpTransfers::globalBitFieldChange(int index, int shift, int width, int value)
+{
+    link_.ampHeard();
+    emit globalBitFieldChanged(index, shift, width, value);
+}
+
+void AmpTransfers::tunerData(std::uint8_t first, std::uint8_t second)
+{
+    emit tunerReading(first, second);
 }

@@ -1,11 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/presetrecord.h"
+#include "protocol/sysexdispatcher.h"
+
 #include <QObject>
 #include <QTimer>
 
-// The one question open to the Amp, named by the reply it awaits. Every new
-// question replaces the one before; nothing is queued.
+#include <array>
+
+class AmpLink;
+class CommandQueue;
+
+// The one question open to the Amp, named by the reply it awaits.
 enum class TransferState {
     Idle = 0,              // nothing
     RequestedPreset = 1,   // the single preset of "Preset from Amp"
@@ -21,43 +28,90 @@ enum class TransferState {
     BackupGroup = 9,
 };
 
-// TransferState and its two timers: the reply timer TimerSysex (2000 ms)
-// that ends an unanswered wait, and TimerAmpFound (1 ms) that runs the found
-// step after an identify reply has been handled.
-class AmpTransfers : public QObject {
+// The conversation with the Amp: TransferState, the reply timer TimerSysex
+// (2000 ms) that ends an unanswered wait, and the routing of every message
+// the Amp sends to whoever takes it. Replies carry the state they answer,
+// so each taker accepts only its own; nothing here decides what a reply
+// changes. A new question never replaces an open one: commands that would
+// ask wait in the CommandQueue while this is busy.
+class AmpTransfers : public QObject, private AmpReceiver {
     Q_OBJECT
 public:
     static constexpr int ReplyTimeoutMs = 2000;
+    using Group = std::array<std::uint8_t, preset::GroupSize>;
+    using Globals = std::array<std::uint8_t, preset::GlobalSize>;
 
-    explicit AmpTransfers(QObject *parent = nullptr);
+    AmpTransfers(AmpLink &link, CommandQueue &queue, QObject *parent = nullptr);
 
     TransferState state() const { return state_; }
     // A question was sent: wait for its reply. A reply timer already running
-    // keeps its count; the wait ends when the first question's time is up.
+    // keeps its count.
     void await(TransferState awaited);
     // Sets the state without touching the reply timer.
-    void setState(TransferState state) { state_ = state; }
+    void setState(TransferState state);
     // The awaited reply came (or the wait was cancelled): idle, timer stopped.
     void finish();
     void startReplyTimer();
     void stopReplyTimer() { TimerSysex.stop(); }
-
-    void startAmpFoundTimer() { TimerAmpFound.start(); }
-
     const QTimer &replyTimer() const { return TimerSysex; }
-    const QTimer &ampFoundTimer() const { return TimerAmpFound; }
 
-    // Timer handlers, run by the timers and directly by tests.
+    // A question is open, or a confirmed operation holds the conversation
+    // until its user has answered (see hold).
+    bool busy() const { return state_ != TransferState::Idle || holds_ > 0; }
+    // While held, nothing new is asked of the Amp: a write whose backup did
+    // not come waits for the user's word on it.
+    void hold();
+    void release();
+
+    // The time-out's message, posted for when no dialog is open: "No
+    // response from Amp.", or why there could be none.
+    void reportNoReply();
+
+    // Questions replaced by another before their reply or time-out; a new
+    // question must wait for the open one, so this stays 0.
+    int replacedQuestions() const { return replaced_; }
+
+    // The reply timer's handler; tests call it directly.
     void TimerSysexTimer();
-    void TimerAmpFoundTimer();
+
+    // Every received SysEx buffer (the link's sysExReceived runs it).
+    void receive(const std::uint8_t *data, int size);
 
 signals:
     // The wait for `ended` ran out; the state is already idle.
     void timedOut(TransferState ended);
-    void ampFoundStep();
+    // Nothing is asked of the Amp any more: waiting commands may go.
+    void becameIdle();
+
+    // Replies, with the state they arrived in.
+    void identified(std::uint8_t versionByte);
+    void presetReceived(TransferState awaited, const preset::Record &record);
+    void groupReceived(TransferState awaited, const AmpTransfers::Group &group);
+    void globalsReceived(const AmpTransfers::Globals &record);
+    // The Amp's report of byte 30 that ends the old-firmware sync.
+    void altTapReported();
+    // The Amp's own changes, whatever is awaited.
+    void parameterChanged(int index, std::uint8_t value);
+    void bitFieldChanged(int index, int shift, int width, int value);
+    void globalBitFieldChanged(int index, int shift, int width, int value);
+    void tunerReading(std::uint8_t first, std::uint8_t second);
 
 private:
+    void identifyReply(std::uint8_t versionByte) override;
+    void groupDump(const std::uint8_t *pairs) override;
+    void singlePreset(const std::uint8_t *pairs) override;
+    void globals(const std::uint8_t *pairs) override;
+    void parameterChange(int index, std::uint8_t value) override;
+    void bitFieldChange(int index, int shift, int width, int value) override;
+    void globalBitFieldChange(int index, int shift, int width, int value) override;
+    void tunerData(std::uint8_t first, std::uint8_t second) override;
+
+    void changeState(TransferState state);
+
+    AmpLink &link_;
+    CommandQueue &queue_;
     TransferState state_ = TransferState::Idle;
+    int holds_ = 0;
+    int replaced_ = 0;
     QTimer TimerSysex;
-    QTimer TimerAmpFound;
 };

@@ -3,7 +3,9 @@
 
 #include "files/notefile.h"
 #include "files/presetfile.h"
-#include "session/ampsession.h"
+#include "model/quorvexerror.h"
+#include "session/document.h"
+#include "session/preseteditor.h"
 #include "session/prompter.h"
 
 #include <QDir>
@@ -21,7 +23,34 @@ QString folderOf(const QString &path)
 
 } // namespace
 
-DocumentFiles::DocumentFiles(AmpSession &session, QObject *parent) : QObject(parent), session_(session) {}
+DocumentFiles::DocumentFiles(PresetEditor &editor, Document &document, Prompter &prompter, QObject *parent)
+    : QObject(parent), editor_(editor), document_(document), prompter_(prompter)
+{
+    connect(&editor_, &PresetEditor::edited, &document_, [this] { document_.setModified(true); });
+}
+
+void DocumentFiles::askToSave(const QString &text)
+{
+    if (!document_.isModified())
+        return;
+    const auto answer = prompter_.question(QStringLiteral("Quorvex"), text,
+                                           {Prompter::Button::Yes, Prompter::Button::No, Prompter::Button::Cancel},
+                                           Prompter::Icon::Question);
+    if (answer == Prompter::Button::No)
+        return;
+    // Yes: the command goes on only once the presets are safe. A cancelled
+    // Save As abandons it like Cancel; a failed write is reported and
+    // abandons it too.
+    if (answer != Prompter::Button::Yes || !save())
+        throw Abort();
+}
+
+void DocumentFiles::newDocument(bool group)
+{
+    askToSave();
+    document_.makeNew();
+    editor_.showDefaults(group ? PresetEditor::View::Group : PresetEditor::View::Single);
+}
 
 bool DocumentFiles::readFile(const QString &name, bool importing)
 {
@@ -29,7 +58,7 @@ bool DocumentFiles::readFile(const QString &name, bool importing)
     const files::Bytes bytes = files::readWholeFile(path);
     const files::Kind kind = files::classify(bytes, path, importing);
     if (kind == files::Kind::Global) {
-        const auto answer = session_.prompter().question(QStringLiteral("File Open"),
+        const auto answer = prompter_.question(QStringLiteral("File Open"),
                                                          QStringLiteral("This is a Global File. Open it?"),
                                                          {Prompter::Button::Yes, Prompter::Button::No});
         // The globals window reads it; the main window's document stays.
@@ -39,46 +68,46 @@ bool DocumentFiles::readFile(const QString &name, bool importing)
     }
     // The view follows the file's kind even when it then proves too short.
     if (kind == files::Kind::Group)
-        session_.setView(AmpSession::View::Group);
+        editor_.setView(PresetEditor::View::Group);
     else if (!importing)
-        session_.setView(AmpSession::View::Single);
+        editor_.setView(PresetEditor::View::Single);
     const files::Bytes data = files::decode(kind, bytes);
     if (kind == files::Kind::Group)
-        session_.storeGroup(std::span<const std::uint8_t, preset::GroupSize>(data.data(), preset::GroupSize));
+        editor_.storeGroup(std::span<const std::uint8_t, preset::GroupSize>(data.data(), preset::GroupSize));
     else
-        session_.storeRecord(session_.currentSlot(),
+        editor_.storeRecord(editor_.currentSlot(),
                              std::span<const std::uint8_t, preset::RecordSize>(data.data(), preset::RecordSize));
-    session_.sendEditorData();
+    editor_.sendEditorData();
     return true;
 }
 
 void DocumentFiles::open()
 {
-    session_.askToSave();
-    const QString path = session_.prompter().openFileName(QStringLiteral("Open"),
-                                                          session_.document().openDialogDirectory(), OpenFilter);
+    askToSave();
+    const QString path = prompter_.openFileName(QStringLiteral("Open"),
+                                                          document_.openDialogDirectory(), OpenFilter);
     if (!path.isEmpty())
         openChosen(path);
 }
 
 void DocumentFiles::openFrom(const QString &folder)
 {
-    session_.askToSave();
+    askToSave();
     QDir().mkpath(folder);
-    const QString path = session_.prompter().openFileName(QStringLiteral("Open"), folder, OpenFilter);
+    const QString path = prompter_.openFileName(QStringLiteral("Open"), folder, OpenFilter);
     if (!path.isEmpty())
         openChosen(path);
 }
 
 void DocumentFiles::openDropped(const QString &path)
 {
-    session_.askToSave();
+    askToSave();
     openChosen(path);
 }
 
 void DocumentFiles::openChosen(const QString &path)
 {
-    Document &doc = session_.document();
+    Document &doc = document_;
     if (!readFile(path, false))
         return;
     const QString clean = files::unquotedPath(path);
@@ -95,8 +124,8 @@ void DocumentFiles::openChosen(const QString &path)
 
 void DocumentFiles::openFromList(const QString &path)
 {
-    Document &doc = session_.document();
-    session_.askToSave();
+    Document &doc = document_;
+    askToSave();
     if (!readFile(path, false))
         return;
     const QString clean = files::unquotedPath(path);
@@ -118,7 +147,7 @@ bool DocumentFiles::openNamed(const QString &path)
 
 void DocumentFiles::opened(const QString &path)
 {
-    Document &doc = session_.document();
+    Document &doc = document_;
     doc.setModified(false);
     // Save asks where to when the file lies outside the list's folder.
     doc.openedAt(path);
@@ -127,20 +156,20 @@ void DocumentFiles::opened(const QString &path)
 void DocumentFiles::importFromList(const QString &path)
 {
     if (readFile(path, true))
-        session_.document().setModified(true);
+        document_.setModified(true);
 }
 
 void DocumentFiles::importSingleToTab()
 {
-    const QString path = session_.prompter().openFileName(
-        QStringLiteral("Import Single to Tab"), session_.document().openDialogDirectory(), OpenFilter);
+    const QString path = prompter_.openFileName(
+        QStringLiteral("Import Single to Tab"), document_.openDialogDirectory(), OpenFilter);
     if (!path.isEmpty() && readFile(path, true))
-        session_.document().setModified(true);
+        document_.setModified(true);
 }
 
 bool DocumentFiles::save()
 {
-    Document &doc = session_.document();
+    Document &doc = document_;
     if (doc.fileName().isEmpty() || doc.saveElsewhere())
         return saveAs();
     write(WriteMode::Save, doc.currentPath());
@@ -150,13 +179,13 @@ bool DocumentFiles::save()
 
 QString DocumentFiles::chooseSavePath(const QString &suggestedName)
 {
-    return session_.prompter().saveFileName(QStringLiteral("Save As"), session_.document().saveDialogDirectory(),
+    return prompter_.saveFileName(QStringLiteral("Save As"), document_.saveDialogDirectory(),
                                             SaveFilter, suggestedName);
 }
 
 bool DocumentFiles::saveAs()
 {
-    Document &doc = session_.document();
+    Document &doc = document_;
     const QString path = chooseSavePath(doc.fileName());
     if (path.isEmpty() || !write(WriteMode::SaveAs, path))
         return false;
@@ -176,7 +205,7 @@ bool DocumentFiles::saveAs()
 
 void DocumentFiles::saveBack()
 {
-    Document &doc = session_.document();
+    Document &doc = document_;
     const QString remembered = doc.saveDialogDirectory();
     doc.setSaveDialogDirectory(doc.originDirectory());
     // Whatever Save As does, the dialog starts where it did and Save Back
@@ -205,16 +234,16 @@ void DocumentFiles::saveCurrentTab()
 bool DocumentFiles::write(WriteMode mode, const QString &path)
 {
     if (mode != WriteMode::Save && QFileInfo::exists(path)) {
-        const auto answer = session_.prompter().question(QStringLiteral("File Save"),
+        const auto answer = prompter_.question(QStringLiteral("File Save"),
                                                          QStringLiteral("File Exists. Overwrite?"),
                                                          {Prompter::Button::Yes, Prompter::Button::No});
         if (answer != Prompter::Button::Yes)
             return false;
     }
-    const DeviceImage &image = session_.image();
+    const DeviceImage &image = editor_.image();
     if (mode == WriteMode::CurrentTab)
-        files::writeSingleFile(path, image.record(session_.currentSlot()));
-    else if (session_.isGroupView())
+        files::writeSingleFile(path, image.record(editor_.currentSlot()));
+    else if (editor_.isGroupView())
         files::writeGroupFile(path, image.group);
     else
         files::writeSingleFile(path, image.record(0));
@@ -223,7 +252,7 @@ bool DocumentFiles::write(WriteMode mode, const QString &path)
 
 QString DocumentFiles::notePath() const
 {
-    const Document &doc = session_.document();
+    const Document &doc = document_;
     if (doc.fileName().isEmpty())
         return {};
     // Beside the document's own file, wherever that lies.

@@ -4,20 +4,32 @@
 #include <QObject>
 #include <QString>
 
-class AmpSession;
+class Document;
+class PresetEditor;
+class Prompter;
 
 // The File commands: the editor's presets to and from .syx files, with the
 // document's name, title, origin and modified flag kept as each command
-// leaves them. Dialogs and questions go through the session's Prompter; a
-// failed read or write throws QuorvexError and changes nothing it has not
-// already changed.
+// leaves them. Dialogs and questions go through the Prompter (these are
+// user commands); a failed read or write throws QuorvexError and changes
+// nothing it has not already changed.
 class DocumentFiles : public QObject {
     Q_OBJECT
 public:
     static const QString OpenFilter;
     static const QString SaveFilter;
 
-    explicit DocumentFiles(AmpSession &session, QObject *parent = nullptr);
+    DocumentFiles(PresetEditor &editor, Document &document, Prompter &prompter, QObject *parent = nullptr);
+
+    Document &document() { return document_; }
+
+    // The ask-to-save step: nothing when unmodified; else the question, and
+    // on Yes a save. Throws Abort when the user cancels (or the save did
+    // not happen), so the calling command ends silently.
+    void askToSave(const QString &text = QStringLiteral("Save Changes?"));
+    // New Preset (single view) and New Group: ask to save, then sixteen
+    // default presets, shown and sent.
+    void newDocument(bool group);
 
     // The file reader: loads a preset or group file into the editor (or, when
     // importing, one preset into the selected tab), shows it and sends the
@@ -64,5 +76,7 @@ private:
     void openChosen(const QString &path);
     void opened(const QString &path);
 
-    AmpSession &session_;
+    PresetEditor &editor_;
+    Document &document_;
+    Prompter &prompter_;
 };

@@ -2,14 +2,14 @@
 #include "session/globalfiles.h"
 
 #include "files/globalfile.h"
-#include "session/ampsession.h"
+#include "session/ampglobals.h"
 #include "session/prompter.h"
 
 #include <QFileInfo>
 
 const QString GlobalFiles::Filter = QStringLiteral("Sysex Files|*.syx|All Files|*.*");
 
-GlobalFiles::GlobalFiles(AmpSession &session) : session_(session) {}
+GlobalFiles::GlobalFiles(AmpGlobals &globals, Prompter &prompter) : globals_(globals), prompter_(prompter) {}
 
 void GlobalFiles::setDirectory(const QString &folder)
 {
@@ -26,18 +26,18 @@ QString GlobalFiles::read(const QString &path)
 {
     // Everything that can fail comes before the record is touched.
     const files::GlobalRecord record = files::readGlobalFile(path);
-    session_.storeGlobals(record);
-    const auto answer = session_.prompter().question(QStringLiteral("Global File Open"),
+    globals_.storeGlobals(record);
+    const auto answer = prompter_.question(QStringLiteral("Global File Open"),
                                                      QStringLiteral("Send Globals to Amp?"),
                                                      {Prompter::Button::Yes, Prompter::Button::No});
     if (answer == Prompter::Button::Yes)
-        session_.sendGlobals();
+        globals_.sendGlobals();
     return caption(path);
 }
 
 QString GlobalFiles::open()
 {
-    const QString path = session_.prompter().openFileName(QStringLiteral("Open"), openDirectory_, Filter);
+    const QString path = prompter_.openFileName(QStringLiteral("Open"), openDirectory_, Filter);
     if (path.isEmpty())
         return {};
     const QString title = read(path);
@@ -50,15 +50,16 @@ QString GlobalFiles::open()
 QString GlobalFiles::saveAs()
 {
     const QString path =
-        session_.prompter().saveFileName(QStringLiteral("Save As"), saveDirectory_, Filter, saveName_);
+        prompter_.saveFileName(QStringLiteral("Save As"), saveDirectory_, Filter, saveName_);
     if (path.isEmpty())
         return {};
     // A file that cannot be written is reported, and the window keeps its
     // caption and dialogs: nothing claims a save that did not happen.
-    files::writeGlobalFile(path, session_.image().globals);
+    files::writeGlobalFile(path, globals_.record());
     const QFileInfo file(path);
     saveDirectory_ = file.absolutePath();
     saveName_ = file.fileName();
-    emit session_.files().listRefreshWanted();
+    if (onWritten)
+        onWritten();
     return caption(path);
 }

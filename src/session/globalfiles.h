@@ -3,17 +3,23 @@
 
 #include <QString>
 
-class AmpSession;
+#include <functional>
+
+class AmpGlobals;
+class Prompter;
 
 // The globals window's File commands: the GlobalRecord to and from global
 // files, with the folders and the file name its two dialogs start with.
-// Dialogs and questions go through the session's Prompter; a failed read or
+// Dialogs and questions go through the Prompter; a failed read or
 // write throws QuorvexError and changes nothing.
 class GlobalFiles {
 public:
     static const QString Filter;
 
-    explicit GlobalFiles(AmpSession &session);
+    GlobalFiles(AmpGlobals &globals, Prompter &prompter);
+
+    // Called after a file was written, so a list showing its folder can follow.
+    std::function<void()> onWritten;
 
     // Both dialogs start in this folder.
     void setDirectory(const QString &folder);
@@ -32,7 +38,8 @@ public:
     static QString caption(const QString &path);
 
 private:
-    AmpSession &session_;
+    AmpGlobals &globals_;
+    Prompter &prompter_;
     QString openDirectory_;
     QString saveDirectory_;
     QString saveName_;

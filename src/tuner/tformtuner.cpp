@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tuner/tformtuner.h"
 
+#include "model/firmware.h"
+#include "session/commandqueue.h"
+
 #include "controls/tledimage.h"
 #include "controls/tnxnumberknob.h"
 #include "model/globalrecord.h"
@@ -41,8 +44,8 @@ int TFormTuner::ledLeft(int i)
     return centre + CentreSpacing + (i - tuner::CentreLed - 1) * LedSpacing;
 }
 
-TFormTuner::TFormTuner(AmpSession &session, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), session_(session)
+TFormTuner::TFormTuner(AmpGlobals &globals, CommandQueue &queue, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), globals_(globals), queue_(queue)
 {
     setObjectName(QStringLiteral("FormTuner"));
     setWindowTitle(QStringLiteral("Tuner"));
@@ -129,17 +132,17 @@ TFormTuner::TFormTuner(AmpSession &session, QWidget *parent)
     connect(NxNumberKnobTunerLevel, &TNxKnob::OnChanging, this, level);
     connect(NxNumberKnobTunerLevel, &TNxKnob::OnChanged, this, level);
     connect(CheckBoxEb, &QCheckBox::toggled, this,
-            [this](bool on) { run([&] { session_.editGlobalBit(globalrecord::EFlat, on); }); });
+            [this](bool on) { run([&] { globals_.editGlobalBit(globalrecord::EFlat, on); }); });
     connect(CheckBoxChromatic, &QCheckBox::toggled, this,
-            [this](bool on) { run([&] { session_.editGlobalBit(globalrecord::Chromatic, on); }); });
+            [this](bool on) { run([&] { globals_.editGlobalBit(globalrecord::Chromatic, on); }); });
     connect(ButtonTunerExit, &QPushButton::clicked, this, [this] { run([this] { ButtonTunerExitClick(); }); });
 
-    connect(&session_, &AmpSession::tunerReading, this, &TFormTuner::TunerData);
-    connect(&session_, &AmpSession::globalRecordChanged, this, [this](int index) {
+    connect(&globals_, &AmpGlobals::tunerReading, this, &TFormTuner::TunerData);
+    connect(&globals_, &AmpGlobals::globalRecordChanged, this, [this](int index) {
         if (index == globalrecord::TunerOptions || index == globalrecord::TunerLevel)
             LoadSettings();
     });
-    connect(&session_, &AmpSession::globalRecordLoaded, this, [this] { LoadSettings(); });
+    connect(&globals_, &AmpGlobals::globalRecordLoaded, this, [this] { LoadSettings(); });
 }
 
 TFormTuner::~TFormTuner() = default;
@@ -166,9 +169,9 @@ void TFormTuner::showEvent(QShowEvent *event)
 void TFormTuner::FormShow()
 {
     display_.reset();
-    session_.enterTuner();
+    globals_.enterTuner();
     emit entered();
-    StaticTextNoTune->setVisible(firmware::isOld(session_.firmwareVersion()));
+    StaticTextNoTune->setVisible(firmware::isOld(globals_.firmwareVersion()));
 }
 
 void TFormTuner::ButtonTunerExitClick()
@@ -176,7 +179,7 @@ void TFormTuner::ButtonTunerExitClick()
     setWindowFlag(Qt::WindowStaysOnTopHint, false);
     hide();
     emit left();
-    session_.leaveTuner();
+    globals_.leaveTuner();
 }
 
 void TFormTuner::closeEvent(QCloseEvent *event)
@@ -203,8 +206,8 @@ void TFormTuner::TunerData(std::uint8_t n, std::uint8_t p)
 
 void TFormTuner::LoadSettings()
 {
-    const AmpSession::LoadingGuard guard(session_);
-    const auto &g = session_.image().globals;
+    const auto guard = globals_.loadingGuard();
+    const auto &g = globals_.record();
     CheckBoxEb->setChecked(bitfield::read(g[globalrecord::TunerOptions], 0, 1) != 0);
     CheckBoxChromatic->setChecked(bitfield::read(g[globalrecord::TunerOptions], 1, 1) != 0);
     NxNumberKnobTunerLevel->SetValue(float(g[globalrecord::TunerLevel]));
@@ -215,5 +218,10 @@ void TFormTuner::LoadSettings()
 void TFormTuner::NxNumberKnobTunerLevelChange(TNxKnob *knob)
 {
     const auto value = std::uint8_t(int(static_cast<TNxNumberKnob *>(knob)->GetValue()));
-    session_.editGlobalByte(globalrecord::BypassVolume, value);
+    globals_.editGlobalByte(globalrecord::BypassVolume, value);
+}
+
+void TFormTuner::run(const std::function<void()> &body)
+{
+    queue_.run(body);
 }

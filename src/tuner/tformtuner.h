@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "session/ampsession.h"
+#include "session/ampglobals.h"
 #include "tuner/tunerdisplay.h"
 
 #include <QWidget>
+
+class CommandQueue;
 
 #include <array>
 #include <cstdint>
@@ -23,7 +25,7 @@ class TNxNumberKnob;
 class TFormTuner : public QWidget {
     Q_OBJECT
 public:
-    explicit TFormTuner(AmpSession &session, QWidget *parent = nullptr);
+    TFormTuner(AmpGlobals &globals, CommandQueue &queue, QWidget *parent = nullptr);
     ~TFormTuner() override;
 
     // Tuner mode: shown on top of every window, centred on `over`.
@@ -59,8 +61,9 @@ protected:
 private:
     void FormShow();
     void NxNumberKnobTunerLevelChange(TNxKnob *knob);
-    void run(const std::function<void()> &body) { session_.run(body); }
+    void run(const std::function<void()> &body);
 
-    AmpSession &session_;
+    AmpGlobals &globals_;
+    CommandQueue &queue_;
     tuner::TunerDisplay display_;
 };

@@ -38,6 +38,12 @@ LinkStatus::LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend,
     LabelAmp->setToolTip(QStringLiteral("The firmware of the Amp that answered"));
     LabelAmp->hide();
     LabelFailures = new QLabel(this);
+    LabelSync = new QLabel(QStringLiteral("<a href=\"sync\">Sync with Amp</a>"), this);
+    LabelSync->setObjectName(QStringLiteral("LabelSync"));
+    LabelSync->setToolTip(QStringLiteral("The Amp may hold other values than the editor shows: fetch its preset again"));
+    LabelSync->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    LabelSync->hide();
+    connect(LabelSync, &QLabel::linkActivated, this, [this] { emit syncRequested(); });
     setObjectName(QStringLiteral("StatusLink"));
 
     auto *layout = new QHBoxLayout(this);
@@ -52,6 +58,8 @@ LinkStatus::LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend,
     layout->addWidget(LabelAmp);
     layout->addSpacing(8);
     layout->addWidget(LabelFailures);
+    layout->addSpacing(8);
+    layout->addWidget(LabelSync);
     layout->addStretch(1); // the parts keep together at the left
 
     TimerPoll.setObjectName(QStringLiteral("TimerPoll"));
@@ -61,10 +69,16 @@ LinkStatus::LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend,
     TimerPollTimer();
 }
 
-void LinkStatus::setFirmware(const QString &text)
+void LinkStatus::setFirmware(const QString &text, const QString &hint)
 {
     LabelAmp->setText(text);
     LabelAmp->setVisible(!text.isEmpty());
+    LabelAmp->setToolTip(hint.isEmpty() ? QStringLiteral("The firmware of the Amp that answered") : hint);
+}
+
+void LinkStatus::setSyncOffered(bool on)
+{
+    LabelSync->setVisible(on);
 }
 
 void LinkStatus::showPort(QLabel *label, const QString &direction, bool open, const QString &name)
@@ -94,6 +108,11 @@ void LinkStatus::TimerPollTimer()
         lastEpoch_ = epoch;
         midiIn_.refreshDevices();
         midiOut_.refreshDevices();
+    }
+    if (const bool up = backend_.linkUp(); up != lastUp_) {
+        lastUp_ = up;
+        if (up)
+            emit serviceReturned();
     }
     showPort(LabelIn, QStringLiteral("In"), midiIn_.Using(), midiIn_.storedName());
     showPort(LabelOut, QStringLiteral("Out"), midiOut_.Using(), midiOut_.storedName());

@@ -26,7 +26,10 @@ public:
     LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend, QWidget *parent = nullptr);
 
     // "Amp 2.0" and the like; empty while no Amp has answered.
-    void setFirmware(const QString &text);
+    void setFirmware(const QString &text, const QString &hint = QString());
+    // Offers a sync (a link in the bar) when what the editor shows may no
+    // longer be what the Amp holds.
+    void setSyncOffered(bool on);
     // Messages not delivered or dropped, in either direction.
     std::uint64_t failures() const { return failures_; }
 
@@ -40,6 +43,12 @@ public:
     TLEDImage *LEDOut;
     QLabel *LabelAmp;
     QLabel *LabelFailures;
+    QLabel *LabelSync;
+
+signals:
+    void syncRequested();
+    // The MIDI service is back after it was gone.
+    void serviceReturned();
 
 private:
     void showPort(QLabel *label, const QString &direction, bool open, const QString &name);
@@ -50,6 +59,7 @@ private:
     std::uint64_t lastReceived_ = 0;
     std::uint64_t lastSent_ = 0;
     std::uint64_t lastEpoch_ = 0;
+    bool lastUp_ = true;
     std::uint64_t failures_ = 0;
     QTimer TimerPoll;
 };

@@ -2,7 +2,7 @@
 #include "windows/tforminfo.h"
 
 #include "files/notefile.h"
-#include "session/ampsession.h"
+#include "session/commandqueue.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TFormInfo::TFormInfo(AmpSession &session, QWidget *parent) : QDialog(parent), session_(session)
+TFormInfo::TFormInfo(CommandQueue &queue, QWidget *parent) : QDialog(parent), queue_(queue)
 {
     setObjectName(QStringLiteral("FormInfo"));
     // A dialog with its system menu only: no help button, not resizable.
@@ -63,7 +63,7 @@ void TFormInfo::Load(const QString &notePath)
 
 void TFormInfo::BitBtnSaveClick()
 {
-    if (session_.run([this] { files::writeNote(notePath_, MemoInfo->toPlainText()); }))
+    if (queue_.run([this] { files::writeNote(notePath_, MemoInfo->toPlainText()); }))
         accept();
 }
 

@@ -3,7 +3,7 @@
 
 #include <QDialog>
 
-class AmpSession;
+class CommandQueue;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -12,7 +12,7 @@ class QPushButton;
 class TFormInfo : public QDialog {
     Q_OBJECT
 public:
-    explicit TFormInfo(AmpSession &session, QWidget *parent = nullptr);
+    explicit TFormInfo(CommandQueue &queue, QWidget *parent = nullptr);
 
     // Reads the note file (none: an empty note) and names the window after
     // the preset file it belongs to. Throws QuorvexError when the note file
@@ -30,6 +30,6 @@ public:
     QPushButton *BitBtnCancel;
 
 private:
-    AmpSession &session_;
+    CommandQueue &queue_;
     QString notePath_;
 };

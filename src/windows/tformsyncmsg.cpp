@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/tformsyncmsg.h"
 
-#include "session/ampsession.h"
+#include "session/ampsearch.h"
+#include "session/commandqueue.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,7 +20,8 @@ QFont bolder(QFont f)
 
 } // namespace
 
-TFormSyncMsg::TFormSyncMsg(AmpSession &session, QWidget *parent) : QDialog(parent), session_(session)
+TFormSyncMsg::TFormSyncMsg(AmpSearch &search, CommandQueue &queue, QWidget *parent)
+    : QDialog(parent), search_(search), queue_(queue)
 {
     setObjectName(QStringLiteral("FormSyncMsg"));
     setWindowTitle(QStringLiteral("Amp Sync"));
@@ -67,16 +69,16 @@ TFormSyncMsg::TFormSyncMsg(AmpSession &session, QWidget *parent) : QDialog(paren
     ButtonRetry->hide();
 
     connect(ButtonOK, &QPushButton::clicked, this, [this] { ButtonOKClick(); });
-    connect(ButtonRetry, &QPushButton::clicked, this, [this] { session_.run([this] { ButtonRetryClick(); }); });
+    connect(ButtonRetry, &QPushButton::clicked, this, [this] { queue_.run([this] { ButtonRetryClick(); }); });
     connect(ButtonCancel, &QPushButton::clicked, this, [this] { ButtonCancelClick(); });
-    connect(&session_, &AmpSession::ampFound, this,
+    connect(&search_, &AmpSearch::ampFound, this,
             [this](std::uint8_t version, bool g) { ShowFound(version, g); });
-    connect(&session_, &AmpSession::ampNotFound, this, [this] { ShowNotFound(); });
+    connect(&search_, &AmpSearch::ampNotFound, this, [this] { ShowNotFound(); });
 }
 
 TFormSyncMsg::~TFormSyncMsg()
 {
-    session_.syncClosed();
+    search_.syncClosed();
 }
 
 QString TFormSyncMsg::foundText(std::uint8_t version, bool gVariant)
@@ -93,13 +95,13 @@ void TFormSyncMsg::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (!event->spontaneous() && !searched_) {
         searched_ = true;
-        session_.run([this] { FormShow(); });
+        queue_.run([this] { FormShow(); });
     }
 }
 
 void TFormSyncMsg::FormShow()
 {
-    session_.searchForAmp();
+    search_.searchForAmp();
 }
 
 void TFormSyncMsg::ShowFound(std::uint8_t version, bool gVariant)
@@ -125,12 +127,12 @@ void TFormSyncMsg::ButtonRetryClick()
     ButtonRetry->hide();
     StaticTextNotFound->hide();
     StaticText1->show();
-    session_.searchForAmp();
+    search_.searchForAmp();
 }
 
 void TFormSyncMsg::ButtonCancelClick()
 {
-    session_.cancelSearch();
+    search_.cancelSearch();
     done(QDialog::Rejected);
 }
 

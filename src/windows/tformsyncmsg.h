@@ -5,7 +5,8 @@
 
 #include <cstdint>
 
-class AmpSession;
+class AmpSearch;
+class CommandQueue;
 class QLabel;
 class QPushButton;
 
@@ -14,7 +15,7 @@ class QPushButton;
 class TFormSyncMsg : public QDialog {
     Q_OBJECT
 public:
-    explicit TFormSyncMsg(AmpSession &session, QWidget *parent = nullptr);
+    TFormSyncMsg(AmpSearch &search, CommandQueue &queue, QWidget *parent = nullptr);
     ~TFormSyncMsg() override;
 
     // "Found Amp - Version 1.4", " G" after a version 1 G-variant Amp.
@@ -39,6 +40,7 @@ protected:
     void reject() override;
 
 private:
-    AmpSession &session_;
+    AmpSearch &search_;
+    CommandQueue &queue_;
     bool searched_ = false;
 };

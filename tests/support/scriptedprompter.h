@@ -1,14 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "session/inputscope.h"
 #include "session/prompter.h"
 
 #include <QStringList>
+#include <QTest>
 
 #include <deque>
+#include <functional>
 
 // Stands in for the user: records every box shown and answers from queues.
 // A question with no queued answer fails the test loudly via `unexpected`.
+// Any box shown while an input handler is on the stack (MIDI delivery, a
+// socket's or a timer's slot) fails the test at once: there its event loop
+// would deliver more input into handlers still running.
 class ScriptedPrompter : public Prompter {
 public:
     struct Shown {
@@ -19,6 +25,8 @@ public:
     };
 
     std::deque<Button> answers;
+    // Runs while a question is open, as its event loop would deliver input.
+    std::function<void()> whileAsking;
     std::deque<QString> fileNames;
     QList<Shown> shown;
     int unexpected = 0;
@@ -26,6 +34,9 @@ public:
     Button question(const QString &caption, const QString &text, const QList<Button> &buttons, Icon icon) override
     {
         shown.append({QStringLiteral("question"), caption, text, icon});
+        checkNotInsideInput(text);
+        if (whileAsking)
+            whileAsking();
         if (answers.empty()) {
             ++unexpected;
             return buttons.contains(Button::Cancel) ? Button::Cancel : buttons.last();
@@ -37,6 +48,7 @@ public:
     void notice(const QString &caption, const QString &text, Icon icon) override
     {
         shown.append({QStringLiteral("notice"), caption, text, icon});
+        checkNotInsideInput(text);
     }
     QString openFileName(const QString &caption, const QString &, const QString &) override
     {
@@ -59,10 +71,22 @@ public:
         return t;
     }
 
+    // Boxes shown while an input handler was on the stack.
+    int insideInput = 0;
+
 private:
+    void checkNotInsideInput(const QString &what)
+    {
+        if (!InputScope::active())
+            return;
+        ++insideInput;
+        QTest::qFail(qPrintable(QStringLiteral("a dialog inside an input handler: ") + what), __FILE__, __LINE__);
+    }
+
     QString nextFile(const QString &kind, const QString &caption)
     {
         shown.append({kind, caption, QString(), Icon::None});
+        checkNotInsideInput(caption);
         if (fileNames.empty())
             return {};
         QString f = fileNames.front();

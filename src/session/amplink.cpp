@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "session/amplink.h"
+
+#include "model/firmware.h"
+#include "session/inputscope.h"
+
+AmpLink::AmpLink(std::unique_ptr<MidiBackend> backend, QObject *parent)
+    : QObject(parent), backend_(std::move(backend)), MidiIn1(*backend_), MidiOut1(*backend_),
+      firmware_(firmware::Initial)
+{
+    MidiIn1.OnSysEx = [this](TMidiIn *, const std::uint8_t *data, int size) {
+        const InputScope scope;
+        emit sysExReceived(data, size);
+    };
+    MidiIn1.OnShort = [this](TMidiIn *, std::uint8_t status, std::uint8_t first, std::uint8_t second) {
+        const InputScope scope;
+        emit shortReceived(status, first, second);
+    };
+}
+
+AmpLink::~AmpLink()
+{
+    // Nothing may arrive for receivers that are going away.
+    MidiIn1.OnSysEx = nullptr;
+    MidiIn1.OnShort = nullptr;
+}
+
+bool AmpLink::send(const amp::Bytes &message)
+{
+    // A closed output drops messages without counting them.
+    if (!MidiOut1.Using())
+        return false;
+    return MidiOut1.SysEx(message.data(), int(message.size()));
+}
+
+bool AmpLink::isOldFirmware() const
+{
+    return firmware::isOld(firmware_);
+}
+
+void AmpLink::identified(std::uint8_t version, bool gVariant)
+{
+    firmware_ = version;
+    gVariant_ = gVariant;
+    found_ = true;
+    answering_ = true;
+    emit ampStatusChanged();
+}
+
+void AmpLink::setFirmwareVersion(std::uint8_t version)
+{
+    firmware_ = version;
+    emit ampStatusChanged();
+}
+
+void AmpLink::ampSilent()
+{
+    if (!answering_)
+        return;
+    answering_ = false;
+    emit ampStatusChanged();
+}
+
+void AmpLink::ampHeard()
+{
+    if (answering_ || !found_)
+        return;
+    answering_ = true;
+    // While it was silent the editor may have changed what the Amp never got.
+    syncOffered_ = true;
+    emit ampStatusChanged();
+}
+
+void AmpLink::serviceReturned()
+{
+    if (found_)
+        setSyncOffered(true);
+}
+
+void AmpLink::clearSyncOffer()
+{
+    setSyncOffered(false);
+}
+
+void AmpLink::setSyncOffered(bool on)
+{
+    if (on == syncOffered_)
+        return;
+    syncOffered_ = on;
+    emit ampStatusChanged();
+}

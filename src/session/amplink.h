@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "midi/midibackend.h"
+#include "midi/tmidiin.h"
+#include "midi/tmidiout.h"
+#include "protocol/ampmessages.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <memory>
+
+// The MIDI link to the Amp: the service, both ports with the send queue and
+// the inbox behind them, and what is known of the Amp at the other end (its
+// firmware, whether it was found and whether it still answers). Received
+// messages leave as signals, inside an InputScope; their receivers must not
+// ask the user anything there.
+class AmpLink : public QObject {
+    Q_OBJECT
+public:
+    explicit AmpLink(std::unique_ptr<MidiBackend> backend, QObject *parent = nullptr);
+    ~AmpLink() override;
+
+    MidiBackend &backend() { return *backend_; }
+    TMidiIn &midiIn() { return MidiIn1; }
+    TMidiOut &midiOut() { return MidiOut1; }
+    bool portsOpen() const { return MidiIn1.Using() && MidiOut1.Using(); }
+
+    // To the Amp, through the send queue; false when the output refused it
+    // (closed, or the queue full).
+    bool send(const amp::Bytes &message);
+
+    // ---- The Amp at the other end
+
+    std::uint8_t firmwareVersion() const { return firmware_; }
+    bool gVariant() const { return gVariant_; }
+    bool isOldFirmware() const;
+    bool isAmpFound() const { return found_; }
+    // False after a question went unanswered with both ports open, until the
+    // Amp is heard again.
+    bool isAnswering() const { return answering_; }
+    // Set when what the editor shows may no longer be what the Amp holds:
+    // the Amp answers again after a silence, or the MIDI service came back.
+    bool syncOffered() const { return syncOffered_; }
+
+    // An identify reply: found, answering, this firmware.
+    void identified(std::uint8_t version, bool gVariant);
+    // For tests and the old-firmware paths: the version without a search.
+    void setFirmwareVersion(std::uint8_t version);
+    // A question to the Amp went unanswered.
+    void ampSilent();
+    // A message of the Amp's arrived.
+    void ampHeard();
+    // The MIDI service came back after it was gone.
+    void serviceReturned();
+    void clearSyncOffer();
+
+signals:
+    void sysExReceived(const std::uint8_t *data, int size);
+    void shortReceived(std::uint8_t status, std::uint8_t first, std::uint8_t second);
+    // Firmware, found, answering or the sync offer changed.
+    void ampStatusChanged();
+
+private:
+    void setSyncOffered(bool on);
+
+    std::unique_ptr<MidiBackend> backend_;
+    TMidiIn MidiIn1;
+    TMidiOut MidiOut1;
+    std::uint8_t firmware_;
+    bool gVariant_ = false;
+    bool found_ = false;
+    bool answering_ = false;
+    bool syncOffered_ = false;
+};

@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/deviceimage.h"
+#include "model/presetrecord.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <array>
+#include <span>
+
+class AmpLink;
+
+// The presets being edited: the device image, group or single view, the
+// current slot, and every rule that turns an edit into messages to the Amp
+// (the old firmware's extra ones included) or a change from the Amp's own
+// knobs into data. While the loading guard is set, edits write the record
+// but send nothing, so controls set from data do not echo back.
+class PresetEditor : public QObject {
+    Q_OBJECT
+public:
+    enum class View { Single, Group };
+
+    explicit PresetEditor(AmpLink &link, QObject *parent = nullptr);
+
+    DeviceImage &image() { return image_; }
+    const DeviceImage &image() const { return image_; }
+    AmpLink &link() { return link_; }
+
+    // ---- What is shown and edited
+
+    View view() const { return view_; }
+    bool isGroupView() const { return view_ == View::Group; }
+    // The selected tab in group view, A1 in single view.
+    int currentSlot() const { return view_ == View::Group ? slot_ : 0; }
+    std::span<std::uint8_t, preset::RecordSize> record() { return image_.record(currentSlot()); }
+    std::span<const std::uint8_t, preset::RecordSize> record() const { return image_.record(currentSlot()); }
+
+    // Single view forces slot A1; group view re-arms the boost snapshot.
+    void setView(View view);
+    // The slot switch: load the slot, then send it whole to the Amp.
+    void selectSlot(int slot);
+    // Selects a slot without loading or sending it.
+    void selectSlotQuietly(int slot);
+
+    // Sixteen default presets in this view, shown and sent (New Preset, New
+    // Group, and a start without file or Amp in single view).
+    void showDefaults(View view);
+    // The current slot's record to the Amp's current preset.
+    void sendEditorData();
+    // Presets read from a file or the Amp, shown at once.
+    void storeGroup(std::span<const std::uint8_t, preset::GroupSize> group);
+    void storeRecord(int slot, std::span<const std::uint8_t, preset::RecordSize> record);
+
+    // ---- The loading guard
+
+    bool loading() const { return loading_; }
+    class LoadingGuard {
+    public:
+        explicit LoadingGuard(PresetEditor &e) : e_(e), previous_(e.loading_) { e_.loading_ = true; }
+        ~LoadingGuard() { e_.loading_ = previous_; }
+        LoadingGuard(const LoadingGuard &) = delete;
+        LoadingGuard &operator=(const LoadingGuard &) = delete;
+
+    private:
+        PresetEditor &e_;
+        bool previous_;
+    };
+
+    // ---- Edits of the current record. Each writes first, then sends one
+    // message (and, for old firmware, the extra ones the Amp needs); each
+    // sent edit raises `edited`.
+
+    void editByte(int index, std::uint8_t value);
+    void editField(Field f, int value);
+    // AmpModel with the ModelCode that goes with it; only AmpModel is sent.
+    void setAmpModel(int model);
+    // With the global cabinet override on, the list sets GlobalRecord byte 13
+    // and leaves the preset alone.
+    void setCabinet(int cabinet, bool globalOverride);
+    void setGlobalCabinetOverride(bool on, int shownCabinet);
+    // The cabinet the list shows while the override is off.
+    int presetCabinet() const { return image_.readField(currentSlot(), preset::Cabinet); }
+    // Old firmware resets the flanger when it is chosen and echoes its own
+    // values: the defaults are set and sent, and the echoes ignored a moment.
+    void setModulationType(int type);
+    bool flangerHold() const { return flangerHold_; }
+    const QTimer &flangerTimer() const { return TimerFlangeKluge; }
+    void TimerFlangeKlugeTimer();
+
+    // Copies the shown set of a dual section to the other set.
+    void copyToOtherSet(preset::Dual section, bool altShown);
+    // Boost or un-boost all sixteen slots; the first since the group was
+    // shown keeps a snapshot that Restore puts back.
+    void boostAllTabs(bool on);
+    void restoreBoostSettings();
+    bool boostSnapshotArmed() const { return snapshotArmed_; }
+    bool restoreBoostAvailable() const { return restoreAvailable_; }
+
+    // "Exec": as if the tap footswitch was pressed.
+    void pressFootswitch();
+
+    // One global bit-field message for the field of GlobalRecord byte index,
+    // unless loading. A global setting is not part of the presets.
+    void sendGlobalField(int index, int shift, int width);
+
+    // ---- The Amp's own knobs (applied under the loading guard)
+
+    void applyParameter(int index, std::uint8_t value);
+    void applyBitField(int index, int shift, int width, int value);
+
+signals:
+    // The current slot's record changed as a whole: show it again.
+    void recordChanged();
+    // One byte of the current record changed from the Amp: show what depends on it.
+    void byteChanged(int index);
+    void viewChanged(PresetEditor::View view);
+    // A slot was selected without the slot switch.
+    void slotSelected(int slot);
+    void restoreBoostAvailableChanged(bool available);
+    // The presets changed by an edit here or on the Amp: the document is modified.
+    void edited();
+
+private:
+    void send(const std::vector<std::uint8_t> &message);
+    void sendParameter(int index);
+    void sendField(Field f);
+    void setRestoreAvailable(bool on);
+    bool heldFlangerByte(int index) const;
+
+    AmpLink &link_;
+    DeviceImage image_;
+    QTimer TimerFlangeKluge;
+    View view_ = View::Single;
+    int slot_ = 0;
+    bool loading_ = false;
+    bool flangerHold_ = false;
+    bool snapshotArmed_ = true;
+    bool restoreAvailable_ = false;
+    std::array<bool, preset::SlotCount> snapshot_{};
+};

@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "session/presetfetches.h"
+
+#include "model/globalrecord.h"
+#include "model/quorvexerror.h"
+#include "protocol/ampmessages.h"
+#include "session/amplink.h"
+#include "session/commandqueue.h"
+#include "session/document.h"
+#include "session/documentfiles.h"
+#include "session/preseteditor.h"
+
+const QString PresetFetches::FollowKey = QStringLiteral("follow the Amp");
+
+PresetFetches::PresetFetches(AmpLink &link, AmpTransfers &transfers, PresetEditor &editor, DocumentFiles &files,
+                             CommandQueue &queue, QObject *parent)
+    : QObject(parent), link_(link), transfers_(transfers), editor_(editor), files_(files),
+      document_(files.document()), queue_(queue)
+{
+    connect(&link_, &AmpLink::shortReceived, this, [this](std::uint8_t status, std::uint8_t first, std::uint8_t second) {
+        queue_.runInput([&] { MidiIn1Short(status, first, second); });
+    });
+    connect(&transfers_, &AmpTransfers::presetReceived, this,
+            [this](TransferState awaited, const preset::Record &record) {
+                if (awaited == TransferState::RequestedPreset || awaited == TransferState::ProgramChange)
+                    queue_.runInput([&] { presetArrived(awaited, record); });
+            });
+    connect(&transfers_, &AmpTransfers::groupReceived, this,
+            [this](TransferState awaited, const AmpTransfers::Group &group) {
+                if (awaited == TransferState::Group)
+                    queue_.runInput([&] { groupArrived(group); });
+            });
+    connect(&transfers_, &AmpTransfers::timedOut, this, [this](TransferState ended) {
+        if (ended == TransferState::RequestedPreset || ended == TransferState::Group ||
+            ended == TransferState::ProgramChange)
+            transfers_.reportNoReply();
+    });
+}
+
+void PresetFetches::presetFromAmp(int slot)
+{
+    if (slot < 0 || slot >= preset::SlotCount)
+        return;
+    queue_.runWhenAmpIdle([this, slot] {
+        files_.askToSave();
+        link_.send(amp::presetRequest(slot));
+        transfers_.await(TransferState::RequestedPreset);
+    });
+}
+
+void PresetFetches::groupFromAmp()
+{
+    queue_.runWhenAmpIdle([this] {
+        files_.askToSave();
+        link_.send(amp::groupRequest());
+        transfers_.await(TransferState::Group);
+    });
+}
+
+void PresetFetches::MidiIn1Short(std::uint8_t status, std::uint8_t first, std::uint8_t second)
+{
+    if (status < 0x80 || status >= 0xF0 || (status & 0x0F) != editor_.image().globals[globalrecord::MidiChannel])
+        return;
+    const int kind = status & 0xF0;
+    if (kind == 0xC0) {
+        lastProgram_ = first;
+        queue_.post(FollowKey, CommandQueue::Needs::NoDialogIdleAmp, [this] { followTheAmp(); });
+    } else if (kind == 0xB0 && first == 32) {
+        userBank_ = second;
+    }
+}
+
+void PresetFetches::followTheAmp()
+{
+    // Program Changes that came while "Save Changes?" was open are answered
+    // by this one fetch of where the Amp is now, whatever the answer.
+    struct Fold {
+        CommandQueue &queue;
+        ~Fold() { queue.drop(FollowKey); }
+    } fold{queue_};
+    files_.askToSave();
+    fetchedProgram_ = lastProgram_;
+    fetchedBank_ = userBank_;
+    link_.send(amp::currentPresetRequest());
+    transfers_.await(TransferState::ProgramChange);
+}
+
+void PresetFetches::presetArrived(TransferState awaited, const preset::Record &record)
+{
+    transfers_.stopReplyTimer();
+    // In group view the selected tab takes it, whatever slot was asked for.
+    if (!editor_.isGroupView()) {
+        document_.setSaveElsewhere(true);
+        if (awaited == TransferState::ProgramChange) {
+            const int program = fetchedProgram_ & 0x0F;
+            document_.setTitle(QStringLiteral("%1 Preset %2%3")
+                                   .arg(fetchedBank_ ? QStringLiteral("User") : QStringLiteral("Factory"))
+                                   .arg(QChar(u'A' + program / 4))
+                                   .arg(QChar(u'1' + program % 4)));
+        } else {
+            document_.setTitle(QStringLiteral("Amp Preset"));
+        }
+        document_.setFileName(QString());
+    }
+    editor_.storeRecord(editor_.currentSlot(), record);
+    // A preset the Amp switched to is already playing there.
+    if (awaited != TransferState::ProgramChange)
+        editor_.sendEditorData();
+    transfers_.setState(TransferState::Idle);
+    document_.setModified(false);
+}
+
+void PresetFetches::groupArrived(const AmpTransfers::Group &group)
+{
+    transfers_.finish();
+    editor_.setView(PresetEditor::View::Group);
+    editor_.selectSlotQuietly(0);
+    document_.setModified(true);
+    document_.setSaveElsewhere(true);
+    document_.setTitle(QStringLiteral("Amp Presets"));
+    document_.setFileName(QString());
+    editor_.storeGroup(group);
+    editor_.sendEditorData();
+}

@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "session/presetwrites.h"
+
+#include "model/quorvexerror.h"
+#include "protocol/ampmessages.h"
+#include "session/ampbackups.h"
+#include "session/amplink.h"
+#include "session/commandqueue.h"
+#include "session/preseteditor.h"
+
+PresetWrites::PresetWrites(AmpLink &link, AmpTransfers &transfers, PresetEditor &editor, AmpBackups &backups,
+                           CommandQueue &queue, QObject *parent)
+    : QObject(parent), link_(link), transfers_(transfers), editor_(editor), backups_(backups), queue_(queue)
+{
+    connect(&transfers_, &AmpTransfers::presetReceived, this,
+            [this](TransferState awaited, const preset::Record &record) {
+                if (awaited == TransferState::BackupPreset)
+                    queue_.runInput([&] { backupArrived(amp::singlePreset(record)); });
+            });
+    connect(&transfers_, &AmpTransfers::groupReceived, this,
+            [this](TransferState awaited, const AmpTransfers::Group &group) {
+                if (awaited == TransferState::BackupGroup)
+                    queue_.runInput([&] { backupArrived(amp::groupDump(group)); });
+            });
+    connect(&transfers_, &AmpTransfers::timedOut, this, [this](TransferState ended) {
+        if (ended == TransferState::BackupPreset || ended == TransferState::BackupGroup)
+            queue_.runInput([&] { backupTimedOut(ended); });
+    });
+}
+
+QString PresetWrites::Write::target() const
+{
+    return group.empty() ? preset::slotName(slot) : QStringLiteral("the Amp's group");
+}
+
+void PresetWrites::confirmOverwrite()
+{
+    const auto answer = queue_.prompter().question(QStringLiteral("Quorvex"), QStringLiteral("Overwrite Amp's Preset(s)?"),
+                                                   {Prompter::Button::Ok, Prompter::Button::Cancel},
+                                                   Prompter::Icon::Question);
+    if (answer != Prompter::Button::Ok)
+        throw Abort();
+}
+
+void PresetWrites::presetToAmp(int slot)
+{
+    if (slot < 0 || slot >= preset::SlotCount)
+        return;
+    confirmOverwrite();
+    Write write;
+    write.slot = slot;
+    write.record.assign(editor_.record().begin(), editor_.record().end());
+    start(std::move(write));
+}
+
+void PresetWrites::groupToAmp()
+{
+    if (!editor_.isGroupView())
+        return;
+    confirmOverwrite();
+    Write write;
+    write.group.assign(editor_.image().group.begin(), editor_.image().group.end());
+    write.editorData.assign(editor_.record().begin(), editor_.record().end());
+    start(std::move(write));
+}
+
+void PresetWrites::start(Write write)
+{
+    if (!link_.portsOpen()) {
+        notWritten(write, QStringLiteral("MIDI In and Out must be enabled."));
+        return;
+    }
+    // Taken as the user confirmed it; it goes once the Amp has answered
+    // whatever it was asked before.
+    queue_.runWhenAmpIdle([this, write = std::move(write)] { begin(write); });
+}
+
+void PresetWrites::begin(Write write)
+{
+    // Without a found Amp there is nothing to ask; the write goes as it is.
+    if (!backupBeforeWrite_ || !link_.isAmpFound() || backups_.folder().isEmpty()) {
+        perform(write);
+        return;
+    }
+    // What the Amp holds now is fetched first; the write follows its backup.
+    const bool group = !write.group.empty();
+    const int slot = write.slot;
+    pending_ = std::move(write);
+    if (!group) {
+        link_.send(amp::presetRequest(slot));
+        transfers_.await(TransferState::BackupPreset);
+    } else {
+        link_.send(amp::groupRequest());
+        transfers_.await(TransferState::BackupGroup);
+    }
+}
+
+void PresetWrites::perform(const Write &write)
+{
+    bool sent = true;
+    if (!write.group.empty()) {
+        sent = link_.send(
+            amp::groupDump(std::span<const std::uint8_t, preset::GroupSize>(write.group.data(), preset::GroupSize)));
+        if (sent)
+            link_.send(amp::singlePreset(
+                std::span<const std::uint8_t, preset::RecordSize>(write.editorData.data(), preset::RecordSize)));
+    } else {
+        const std::span<const std::uint8_t, preset::RecordSize> rec(write.record.data(), preset::RecordSize);
+        if (!link_.isOldFirmware()) {
+            sent = link_.send(amp::presetWrite(write.slot, rec));
+        } else {
+            sent = link_.send(amp::singlePreset(rec)) && link_.send(amp::presetStore(write.slot));
+        }
+    }
+    if (!sent) {
+        notWritten(write, QStringLiteral("The MIDI output did not take the message."));
+        return;
+    }
+    emit statusMessage(QStringLiteral("Written to %1").arg(write.target()));
+}
+
+void PresetWrites::notWritten(const Write &write, const QString &why)
+{
+    queue_.postNotice(QStringLiteral("Quorvex"), QStringLiteral("%1\nNothing was written to %2.").arg(why, write.target()),
+                      Prompter::Icon::Warning);
+    emit statusMessage(QStringLiteral("Not written to %1").arg(write.target()));
+}
+
+void PresetWrites::backupArrived(const std::vector<std::uint8_t> &file)
+{
+    transfers_.finish();
+    if (!pending_)
+        return;
+    const Write write = std::move(*pending_);
+    pending_.reset();
+    const QString name = write.group.empty() ? preset::slotName(write.slot) : QStringLiteral("group");
+    // The Amp's presets are kept before anything replaces them: a backup
+    // that cannot be written stops the write.
+    try {
+        backups_.save(file, name);
+    } catch (const QuorvexError &e) {
+        notWritten(write, e.message());
+        return;
+    }
+    perform(write);
+}
+
+void PresetWrites::backupTimedOut(TransferState ended)
+{
+    if (!pending_)
+        return;
+    const Write write = std::move(*pending_);
+    pending_.reset();
+    // Nothing else is asked of the Amp until the user has decided.
+    transfers_.hold();
+    const QString text = ended == TransferState::BackupGroup
+                             ? QStringLiteral("No backup of the Amp's presets could be fetched. Write the group without a backup?")
+                             : QStringLiteral("No backup of the Amp's preset could be fetched. Write the preset without a backup?");
+    queue_.post(QString(), CommandQueue::Needs::NoDialog, [this, write, text] {
+        struct Release {
+            AmpTransfers &t;
+            ~Release() { t.release(); }
+        } release{transfers_};
+        const auto answer = queue_.prompter().question(QStringLiteral("Timeout"), text,
+                                                       {Prompter::Button::Yes, Prompter::Button::No},
+                                                       Prompter::Icon::Warning);
+        if (answer == Prompter::Button::Yes)
+            perform(write);
+        else
+            emit statusMessage(QStringLiteral("Not written to %1: no backup could be fetched").arg(write.target()));
+    });
+}
