@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/aboutbox.h"
 #include "app/librarylink.h"
+#include "library/library.h"
 #include "app/qtprompter.h"
 #include "app/quorvex1.h"
 #include "app/singleinstance.h"
@@ -1085,11 +1086,17 @@ private slots:
 
         // A group file opens at the slot asked for.
         std::array<std::uint8_t, preset::GroupSize> group{};
-        const QString bank = f.put(QStringLiteral("bank.syx"), amp::groupDump(group));
+        const QString bank = f.put(QStringLiteral("elsewhere/bank.syx"), amp::groupDump(group));
+        const QString listed = w.session().document().workingDirectory();
+        const QString dataFolder = w.library().roots().data;
         w.session().document().setModified(false);
         hooks.open(bank, 9);
         QCOMPARE(w.session().editor().currentSlot(), 9);
         QCOMPARE(w.windowTitle(), bank + QStringLiteral(" - Quorvex"));
+        // Neither the file list nor the library moves with it; Save asks where.
+        QCOMPARE(w.session().document().workingDirectory(), listed);
+        QCOMPARE(w.library().roots().data, dataFolder);
+        QVERIFY(w.session().document().saveElsewhere());
 
         // In single view nothing goes into a tab.
         act(w, "New1")->trigger();

@@ -15,6 +15,7 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace preset;
@@ -344,6 +345,14 @@ void TestLibrary::folderChangesAndFilesChangingWhileRead()
     index.scanner->apply(plan, 10);
     QVERIFY(index.scanner->takeUnsettled().isEmpty());
     QCOMPARE(names(index.search(QStringLiteral("is:unreadable"))), QStringList{QStringLiteral("One.syx")});
+
+    // A FIFO, and a link to one, among the presets: reading never waits on them.
+    QVERIFY(::mkfifo(QFile::encodeName(data + QStringLiteral("/pipe.syx")).constData(), 0600) == 0);
+    QVERIFY(QFile::link(data + QStringLiteral("/pipe.syx"), data + QStringLiteral("/link.syx")));
+    index.update();
+    QStringList unreadable = names(index.search(QStringLiteral("is:unreadable")));
+    unreadable.removeAll(QStringLiteral("link.syx"));
+    QCOMPARE(unreadable, QStringList{QStringLiteral("One.syx")});
 }
 
 void TestLibrary::watcherFeedsTheIndex()

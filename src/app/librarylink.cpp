@@ -21,8 +21,10 @@ LibraryHooks LibraryLink::hooks()
     LibraryHooks h;
     h.open = [this](const QString &path, int slot) {
         run_([&] {
-            session_.files().openDropped(path);
-            if (slot >= 0 && session_.editor().isGroupView() && session_.document().titleName() == path)
+            // As a file handed over: it may lie anywhere, the file list stays
+            // (Save then asks where, unless it lies in the list's folder).
+            session_.files().askToSave();
+            if (session_.files().openNamed(path) && slot >= 0 && session_.editor().isGroupView())
                 session_.editor().selectSlot(slot);
         });
     };

@@ -13,8 +13,9 @@ class QAction;
 class TTabControl;
 
 // Where the library's windows and the group's tabs meet the editor: each
-// hook and each drop as the editor's own commands do it (opening as File
-// Open, a record into a tab as an import, marking the presets modified).
+// hook and each drop as the editor's own commands do it (opening as a file
+// handed over, a record into a tab as an import, marking the presets
+// modified).
 class LibraryLink : public QObject {
     Q_OBJECT
 public:

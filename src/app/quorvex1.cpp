@@ -100,7 +100,6 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     libraryLink_ = std::make_unique<LibraryLink>(*session_, *PanelList, FileListView,
                                                  [this](const std::function<void()> &body) { return run(body); });
     libraryLink_->connectTabs(EditorPanel1->TabControl1);
-    connect(&session_->document(), &Document::workingDirectoryChanged, library_.get(), &Library::setDataFolder);
     showTitle();
     designSize_ = QSize(ClientWidth,
                         ClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
@@ -477,6 +476,9 @@ void Quorvex1::readSettings()
     session_->writes().setBackupBeforeWrite(s.backupBeforeWrite);
     // Beside the settings, which are the user's own.
     session_->backups().setFolder(QFileInfo(settings_.path()).dir().filePath(QStringLiteral("backups")));
+    // The data folder is the one the file list starts in; where the list
+    // goes afterwards (opening a file elsewhere, Show in File List) does not
+    // take the library with it.
     library_->setDataFolder(doc.workingDirectory());
     library_->setBackupsFolder(session_->backups().folder());
 }
