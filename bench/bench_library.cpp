@@ -154,13 +154,13 @@ void BM_LibraryIndexCold(benchmark::State &state)
         readNs += readTime;
     }
     removeIndex(path);
-    const double ratio = readNs > 0 ? indexNs / readNs : 0;
-    state.counters["ratio"] = ratio;
+    // Checked on the median by quorvex-bench (an error here in some
+    // repetitions and not others would leave no median to report).
+    state.counters["ratio"] = readNs > 0 ? indexNs / readNs : 0;
+    state.counters["max_ratio"] = MaxColdRatio;
     state.counters["read_ms"] = benchmark::Counter(readNs / 1e6, benchmark::Counter::kAvgIterations);
     if (!complete)
         state.SkipWithError("the index missed presets");
-    else if (ratio > MaxColdRatio)
-        state.SkipWithError("indexing took more than 2.5 times reading and decoding the files");
 }
 
 void BM_LibraryWarmStart(benchmark::State &state)

@@ -98,6 +98,14 @@ public:
                     results_.push_back({run.benchmark_name(), -1, run.error_message});
             } else if (median || single) {
                 results_.push_back({run.benchmark_name(), toNanoseconds(run.GetAdjustedRealTime(), run.time_unit), {}});
+                // A benchmark that times itself against a bare version of
+                // the same work reports the two counters: the median ratio
+                // must stay within its bound.
+                const auto ratio = run.counters.find("ratio");
+                const auto bound = run.counters.find("max_ratio");
+                if (ratio != run.counters.end() && bound != run.counters.end() && ratio->second.value > bound->second.value)
+                    results_.back().error = "ratio " + std::to_string(ratio->second.value) + " over " +
+                                            std::to_string(bound->second.value);
             }
         }
         display_->ReportRuns(runs);
@@ -114,7 +122,10 @@ public:
         std::fprintf(stderr, "\nSpeed targets (median real time per iteration):\n");
         for (const Result &r : results_) {
             const Target *target = targetFor(r.name);
-            if (r.nanoseconds < 0) {
+            if (r.nanoseconds >= 0 && !r.error.empty()) {
+                std::fprintf(stderr, "%-45s MISSED: %s\n", r.name.c_str(), r.error.c_str());
+                ok = false;
+            } else if (r.nanoseconds < 0) {
                 std::fprintf(stderr, "%-45s FAILED: %s\n", r.name.c_str(), r.error.c_str());
                 ok = false;
             } else if (target) {
