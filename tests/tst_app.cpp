@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/aboutbox.h"
+#include "app/caretrest.h"
 #include "app/librarylink.h"
 #include "library/library.h"
 #include "app/qtprompter.h"
@@ -36,6 +37,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QStyleHints>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -49,6 +51,12 @@
 namespace {
 
 using Button = Prompter::Button;
+
+// The title without the unsaved marker's placeholder ("[*]").
+QString shownTitle(const QWidget &w)
+{
+    return w.windowTitle().remove(QStringLiteral("[*]"));
+}
 
 struct Fixture {
     QTemporaryDir dir;
@@ -307,7 +315,7 @@ private slots:
         Fixture f;
         f.make();
         Quorvex1 &w = f.show();
-        QCOMPARE(w.windowTitle(), QStringLiteral("untitled - Quorvex"));
+        QCOMPARE(shownTitle(w), QStringLiteral("untitled - Quorvex"));
         QCOMPARE(w.session().document().applicationTitle(), QStringLiteral("Quorvex"));
         QVERIFY(act(w, "ToolbarView")->isChecked());
         QVERIFY(child<QToolBar>(w, "ToolBar1")->isVisible());
@@ -321,6 +329,9 @@ private slots:
         QCOMPARE(w.panelWidth(), 219);
         QCOMPARE(w.session().document().workingDirectory(), QDir::currentPath());
         QCOMPARE(child<QLabel>(w, "LabelList")->text(), QDir::currentPath());
+        // The sixteen group tabs sit in one row at the design size.
+        w.session().editor().setView(PresetEditor::View::Group);
+        QCOMPARE(w.editorPanel().TabControl1->rowCount(), 1);
     }
 
     void iniApplied()
@@ -368,6 +379,19 @@ private slots:
         QVERIFY(ini.contains("MIDIInName=In A\nMIDIOutName=Out B\n"));
     }
 
+    void minimisedCloseOpensNormally()
+    {
+        // A window closed minimised would start minimised, its port window
+        // and questions out of sight.
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=1\n");
+        f.make();
+        Quorvex1 &w = f.show();
+        w.setWindowState(Qt::WindowMinimized);
+        QVERIFY(w.close());
+        QVERIFY2(f.iniText().contains("\nState=0\n"), f.iniText().constData());
+    }
+
     void titleOperation()
     {
         Fixture f;
@@ -375,12 +399,19 @@ private slots:
         Document &doc = w.session().document();
         QVERIFY(!act(w, "InfoMain")->isEnabled());
         doc.setTitle(QStringLiteral("/data/amp/lead.syx"));
-        QCOMPARE(w.windowTitle(), QStringLiteral("/data/amp/lead.syx - Quorvex"));
+        QCOMPARE(shownTitle(w), QStringLiteral("/data/amp/lead.syx - Quorvex"));
         QCOMPARE(w.windowIconText(), QStringLiteral("lead.syx - Quorvex"));
         doc.setTitle(QStringLiteral("Amp Preset"));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Amp Preset - Quorvex"));
+        QCOMPARE(shownTitle(w), QStringLiteral("Amp Preset - Quorvex"));
         doc.setTitle(QStringLiteral("untitled"));
         QVERIFY(!act(w, "InfoMain")->isEnabled());
+        // Unsaved work is marked the desktop's way.
+        QVERIFY(!w.isWindowModified());
+        doc.setModified(true);
+        QVERIFY(w.isWindowModified());
+        QCOMPARE(w.windowTitle(), QStringLiteral("untitled[*] - Quorvex"));
+        doc.setModified(false);
+        QVERIFY(!w.isWindowModified());
 
         // The error box is captioned with the application title.
         doc.setTitle(QStringLiteral("/data/amp/lead.syx"));
@@ -583,13 +614,14 @@ private slots:
         // The shell split the name at its space.
         Quorvex1 &w = f.make(path.split(QLatin1Char(' ')));
         w.FormActivate();
-        QCOMPARE(w.windowTitle(), path + QStringLiteral(" - Quorvex"));
+        QCOMPARE(shownTitle(w), path + QStringLiteral(" - Quorvex"));
         const Document &doc = w.session().document();
         QCOMPARE(doc.fileName(), QStringLiteral("my lead.syx"));
         QCOMPARE(doc.originDirectory(), f.dir.filePath(QStringLiteral("data")));
         QVERIFY(doc.saveElsewhere()); // not the list's directory
         QVERIFY(act(w, "SaveBack")->isEnabled());
-        QVERIFY(w.session().search().startedWithFile());
+        // The flag served the start-up sync and ends with it.
+        QVERIFY(!w.session().search().startedWithFile());
         QVERIFY(std::equal(r.begin(), r.end(), w.session().editor().image().record(0).begin()));
         // The file's preset goes to the Amp, then the sync; no defaults after it.
         QCOMPARE(f.backend->sent.front(), amp::singlePreset(r));
@@ -598,8 +630,7 @@ private slots:
 
     void commandLineGlobalFile()
     {
-        // Not loaded (a global file, not opened): the default presets, and
-        // still "started with a file".
+        // Not loaded (a global file, not opened): the default presets.
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
         std::array<std::uint8_t, preset::GlobalSize> globals{};
@@ -607,8 +638,8 @@ private slots:
         f.prompter->answers = {Button::No};
         w.FormActivate();
         QCOMPARE(f.prompter->texts(), QStringList{QStringLiteral("This is a Global File. Open it?")});
-        QVERIFY(w.session().search().startedWithFile());
-        QCOMPARE(w.windowTitle(), QStringLiteral("untitled - Quorvex"));
+        QVERIFY(!w.session().search().startedWithFile());
+        QCOMPARE(shownTitle(w), QStringLiteral("untitled - Quorvex"));
         QCOMPARE(f.sentCommands(), (QStringList{"9", "22", "20", "2"}));
     }
 
@@ -653,7 +684,7 @@ private slots:
         const Document &doc = w.session().document();
         QVERIFY(!doc.isModified());
         QCOMPARE(doc.fileName(), QStringLiteral("a b.syx"));
-        QCOMPARE(w.windowTitle(), path + QStringLiteral(" - Quorvex"));
+        QCOMPARE(shownTitle(w), path + QStringLiteral(" - Quorvex"));
         QVERIFY(!doc.saveElsewhere());
         QVERIFY(!act(w, "SaveBack")->isEnabled());
         QCOMPARE(doc.workingDirectory(), f.dir.path()); // the list does not move
@@ -675,7 +706,7 @@ private slots:
         f.w->copyDataReceived(path);
         f.w->FormActivate();
         f.backend->flush();
-        QCOMPARE(f.w->windowTitle(), path + QStringLiteral(" - Quorvex"));
+        QCOMPARE(shownTitle(*f.w), path + QStringLiteral(" - Quorvex"));
         QCOMPARE(f.w->session().editor().image().record(0)[preset::Mid], 9);
         QVERIFY(!f.w->session().document().isModified());
         QCOMPARE(f.syncTexts, QStringList{QStringLiteral("Found Amp - Version 2.0")});
@@ -692,9 +723,79 @@ private slots:
                 g.w->copyDataReceived(late);
         });
         g.w->FormActivate();
-        QTRY_COMPARE(g.w->windowTitle(), late + QStringLiteral(" - Quorvex"));
+        QTRY_COMPARE(shownTitle(*g.w), late + QStringLiteral(" - Quorvex"));
         QCOMPARE(g.w->session().editor().image().record(0)[preset::Mid], 9);
         QCOMPARE(g.prompter->unexpected, 0);
+    }
+
+    void handOverWhileThePortWindowIsOpen()
+    {
+        // Taken as the command line's file: its preset, under its name, and
+        // Save writes that preset back, not the default presets.
+        Fixture f;
+        f.writeIni("[Form]\nDataDir=" + f.dir.path().toUtf8() + "\n"); // no ports: the port window
+        Quorvex1 &w = f.make();
+        preset::Record r = preset::DefaultRecord;
+        r[preset::Mid] = 4;
+        const QString path = f.put(QStringLiteral("handed.syx"), amp::singlePreset(r));
+        const auto handOver = whenModal([&](QWidget *modal) {
+            if (qobject_cast<TFormMidi *>(modal)) {
+                w.copyDataReceived(path);
+                modal->close();
+            }
+        });
+        w.FormActivate();
+        QCOMPARE(shownTitle(w), path + QStringLiteral(" - Quorvex"));
+        QCOMPARE(w.session().editor().record()[preset::Mid], 4);
+        w.session().editor().editByte(preset::PreGain, 9);
+        r[preset::PreGain] = 9;
+        act(w, "Save1")->trigger();
+        const amp::Bytes saved = amp::singlePreset(r);
+        QCOMPARE(f.bytesOf(path), QByteArray(reinterpret_cast<const char *>(saved.data()), qsizetype(saved.size())));
+        QCOMPARE(f.prompter->unexpected, 0);
+    }
+
+    void groupFileAfterASyncThatFoundNothing_data()
+    {
+        QTest::addColumn<bool>("fetchAnswered"); // the Amp's preset after the find
+        QTest::newRow("fetched") << true;
+        QTest::newRow("fetch timed out") << false;
+    }
+
+    void groupFileAfterASyncThatFoundNothing()
+    {
+        // Started with a group file and the Amp off; then the Amp is on, Sync,
+        // a knob, Save: the group file is not overwritten by one preset.
+        QFETCH(bool, fetchAnswered);
+        Fixture f;
+        const amp::Bytes group = amp::groupDump(std::array<std::uint8_t, preset::GroupSize>{});
+        const QString band = f.put(QStringLiteral("band.syx"), group);
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\nDataDir=" + f.dir.path().toUtf8() + "\n");
+        Quorvex1 &w = f.make({band});
+        w.FormActivate();
+        QCOMPARE(f.syncTexts, QStringList{QStringLiteral("Amp not found - will work in offline mode")});
+        QVERIFY(w.session().editor().isGroupView());
+
+        f.attachAmp(0x10);
+        if (!fetchAnswered) {
+            auto answer = f.backend->peer;
+            f.backend->peer = [answer](const amp::Bytes &m) {
+                if (m.size() > 6 && m[6] != amp::CurrentPresetRequest)
+                    answer(m);
+            };
+        }
+        act(w, "SyncwithAmp1")->trigger();
+        QTRY_COMPARE(f.syncTexts.size(), 2);
+        f.backend->flush();
+        if (!fetchAnswered)
+            w.session().queue().runInput([&] { w.session().transfers().TimerSysexTimer(); });
+        w.session().editor().editByte(preset::PreGain, 9);
+        f.prompter->fileNames = {QString()}; // Save asks where: cancelled
+        act(w, "Save1")->trigger();
+        QCOMPARE(f.prompter->shown.last().kind, QStringLiteral("save"));
+        QCOMPARE(f.bytesOf(band).size(), qsizetype(group.size()));
+        QCOMPARE(shownTitle(w), QStringLiteral("Amp Preset - Quorvex"));
+        QVERIFY(act(w, "SaveBack")->isEnabled());
     }
 
     void handOverThroughTheSocket()
@@ -721,7 +822,7 @@ private slots:
         QTRY_VERIFY(done);
         second->wait();
         QVERIFY(result);
-        QTRY_COMPARE(w.windowTitle(), path + QStringLiteral(" - Quorvex"));
+        QTRY_COMPARE(shownTitle(w), path + QStringLiteral(" - Quorvex"));
         QCOMPARE(f.prompter->texts(), QStringList{QStringLiteral("Save Changes?")});
         QVERIFY(w.isVisible()); // brought to the front
     }
@@ -769,7 +870,7 @@ private slots:
         };
         QString caption;
         inForm([&](TFormInfo &form) {
-            caption = form.windowTitle();
+            caption = shownTitle(form);
             QVERIFY(form.MemoInfo->toPlainText().isEmpty());
             form.MemoInfo->setPlainText(QStringLiteral("Bridge pickup\nGain 7"));
             form.BitBtnSave->click();
@@ -788,7 +889,7 @@ private slots:
         QCOMPARE(f.bytesOf(f.dir.filePath(QStringLiteral("bass.txt"))), QByteArray("Bridge pickup\r\nGain 7"));
 
         // A preset from the Amp has no file to keep a note beside.
-        w.session().document().setFileName(QString());
+        w.session().document().dropFile(QStringLiteral("Amp Preset"), true);
         QVERIFY(!act(w, "InfoMain")->isEnabled());
     }
 
@@ -804,7 +905,7 @@ private slots:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&w, &drop);
-        QCOMPARE(w.windowTitle(), path + QStringLiteral(" - Quorvex"));
+        QCOMPARE(shownTitle(w), path + QStringLiteral(" - Quorvex"));
         QCOMPARE(w.session().document().workingDirectory(), f.dir.filePath(QStringLiteral("drop")));
 
         QMimeData text;
@@ -847,8 +948,9 @@ private slots:
         act(w, "SaveAs1")->trigger();
         QVERIFY(list->files().contains(QStringLiteral("Copy.syx")));
 
-        // Saved into another folder: the list moves there on request, which
-        // takes Save Back away; Save still asks where.
+        // Saved into another folder: Save Back offered. The list moving there
+        // on request makes it the list's file again: Save Back goes, and
+        // Save writes the file without asking.
         QDir(f.dir.path()).mkdir(QStringLiteral("other"));
         const QString other = f.dir.filePath(QStringLiteral("other"));
         f.prompter->fileNames = {other + QStringLiteral("/Moved.syx")};
@@ -858,10 +960,10 @@ private slots:
         QCOMPARE(list->directory(), other);
         QCOMPARE(list->files(), QStringList{QStringLiteral("Moved.syx")});
         QVERIFY(!act(w, "SaveBack")->isEnabled());
-        f.prompter->fileNames = {other + QStringLiteral("/Moved.syx")};
-        f.prompter->answers = {Button::Yes}; // overwrite
+        f.prompter->shown.clear();
         act(w, "Save1")->trigger();
-        QVERIFY(f.prompter->fileNames.empty());
+        QVERIFY(f.prompter->shown.isEmpty());
+        QCOMPARE(f.bytesOf(other + QStringLiteral("/Moved.syx")).size(), 1000);
 
         list->ResetPathfromINI1->trigger();
         QCOMPARE(list->directory(), f.dir.path());
@@ -896,7 +998,7 @@ private slots:
             w.session().editor().sendEditorData();
         QCOMPARE(f.backend->sent.size(), std::size_t(1));
         QCOMPARE(out.stats().queuedMessages, std::size_t(2));
-        status->TimerPollTimer();
+        f.backend->linkNotifier().holdEnded(); // what was posted arrives now
         QVERIFY(status->LabelOut->text().contains(QStringLiteral("Out B")));
         QVERIFY(status->LEDOut->LEDOn());
 
@@ -927,7 +1029,7 @@ private slots:
         QTRY_COMPARE(f.syncTexts, QStringList{QStringLiteral("Found Amp - Version 1.4 G")});
         // The Amp's current preset, shown and titled as the Amp's.
         QTRY_COMPARE(w.session().editor().image().record(0)[preset::PreGain], 29);
-        QCOMPARE(w.windowTitle(), QStringLiteral("Amp Preset - Quorvex"));
+        QCOMPARE(shownTitle(w), QStringLiteral("Amp Preset - Quorvex"));
         QVERIFY(w.session().link().isAmpFound());
         QCOMPARE(w.findChild<LinkStatus *>()->LabelAmp->text(), QStringLiteral("Amp 1.4 G"));
         // The lists lost the entries this firmware lacks, once and for the run.
@@ -940,7 +1042,8 @@ private slots:
         // The Amp stops answering: the bar says so; once it is heard again
         // the bar offers a sync, and the offer runs one.
         LinkStatus &bar = *w.findChild<LinkStatus *>();
-        QTRY_VERIFY(w.session().transfers().state() == TransferState::Idle);
+        // What the sync left waiting (its fetch of the Amp's preset) has run.
+        QTRY_VERIFY(w.session().transfers().state() == TransferState::Idle && w.session().queue().pendingCount() == 0);
         f.backend->peer = nullptr;
         act(w, "GroupfromAmp1")->trigger();
         w.session().queue().runInput([&] { w.session().transfers().TimerSysexTimer(); });
@@ -992,7 +1095,7 @@ private slots:
 
         // No: sixteen default slots in group view on tab A1, sent once as the
         // editor data; nothing modified.
-        w.session().document().openedAt(QStringLiteral("/data/old.syx"));
+        w.session().document().setFile(QStringLiteral("/data/old.syx"), Document::Kind::Single);
         w.session().editor().image().record(15)[preset::DLTime] = 3;
         f.prompter->answers = {Button::No};
         act(w, "NewGroup1")->trigger();
@@ -1002,7 +1105,7 @@ private slots:
         QVERIFY(act(w, "SaveCurrentTab1")->isEnabled() && act(w, "ImportSingletoTab")->isEnabled());
         QVERIFY(!w.session().document().isModified());
         QVERIFY(w.session().document().fileName().isEmpty());
-        QCOMPARE(w.windowTitle(), QStringLiteral("untitled - Quorvex"));
+        QCOMPARE(shownTitle(w), QStringLiteral("untitled - Quorvex"));
         for (int slot = 0; slot < preset::SlotCount; ++slot)
             QVERIFY(std::equal(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), w.session().editor().image().record(slot).begin()));
         QCOMPARE(panel.NxNumberKnobPre->GetValue(), 17.0f);
@@ -1092,7 +1195,7 @@ private slots:
         w.session().document().setModified(false);
         hooks.open(bank, 9);
         QCOMPARE(w.session().editor().currentSlot(), 9);
-        QCOMPARE(w.windowTitle(), bank + QStringLiteral(" - Quorvex"));
+        QCOMPARE(w.session().document().titleName(), bank);
         // Neither the file list nor the library moves with it; Save asks where.
         QCOMPARE(w.session().document().workingDirectory(), listed);
         QCOMPARE(w.library().roots().data, dataFolder);
@@ -1246,7 +1349,7 @@ private slots:
         QString caption;
         const auto look = whenModal([&](QWidget *modal) {
             if (auto *form = qobject_cast<TFormGlobal *>(modal)) {
-                caption = form->windowTitle();
+                caption = shownTitle(*form);
                 form->close();
             }
         });
@@ -1261,7 +1364,7 @@ private slots:
         // The main window's cabinet box shows byte 13; the presets stay.
         QVERIFY(w.editorPanel().CheckBoxGCab->isChecked());
         QCOMPARE(w.editorPanel().ComboBoxCab->currentIndex(), 4);
-        QCOMPARE(w.windowTitle(), QStringLiteral("untitled - Quorvex"));
+        QCOMPARE(shownTitle(w), QStringLiteral("untitled - Quorvex"));
 
         // A file that fails is reported, and no window opens.
         const QString bad = f.put(QStringLiteral("bad.syx"), {0xF0, 0x00, 0x20, 0x4F, 0x10, 0x00, 0x13, 0x00});
@@ -1269,7 +1372,7 @@ private slots:
         f.prompter->fileNames = {bad};
         f.prompter->answers = {Button::Yes};
         QCOMPARE(withModal([&] { act(w, "Open1")->trigger(); }), QStringLiteral("none"));
-        QCOMPARE(f.prompter->texts().last(), QStringLiteral("Incorrect File Format."));
+        QCOMPARE(f.prompter->texts().last(), QStringLiteral("Incorrect File Format:\n") + bad + QLatin1Char('.'));
     }
 
     void tunerFromTheMainWindow()
@@ -1330,6 +1433,50 @@ private slots:
         QCOMPARE(text, QStringLiteral("Quorvex - V2.0.2"));
         QVERIFY(license.contains(QLatin1String("GNU General Public License, version 3 or later")));
         QVERIFY(hasIcon);
+    }
+
+    void caretRestsUntilTheNextInput_data()
+    {
+        QTest::addColumn<QEvent::Type>("input");
+        QTest::addColumn<bool>("wakes");
+        QTest::newRow("key") << QEvent::KeyPress << true;
+        QTest::newRow("click") << QEvent::MouseButtonPress << true;
+        QTest::newRow("wheel") << QEvent::Wheel << true;
+        QTest::newRow("key released") << QEvent::KeyRelease << false;
+        QTest::newRow("mouse passing") << QEvent::MouseMove << false;
+    }
+
+    void caretRestsUntilTheNextInput()
+    {
+        QFETCH(QEvent::Type, input);
+        QFETCH(bool, wakes);
+        QStyleHints *hints = QGuiApplication::styleHints();
+        const int flash = hints->cursorFlashTime();
+        QVERIFY(flash > 0);
+        QLineEdit edit;
+        {
+            CaretRest rest;
+            QVERIFY(rest.restTimer().isActive());
+            rest.rest();
+            QCOMPARE(hints->cursorFlashTime(), 0);
+            QVERIFY(!rest.restTimer().isActive());
+
+            std::unique_ptr<QEvent> event;
+            const QPointF at(2, 2);
+            if (input == QEvent::KeyPress || input == QEvent::KeyRelease)
+                event = std::make_unique<QKeyEvent>(input, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+            else if (input == QEvent::Wheel)
+                event = std::make_unique<QWheelEvent>(at, at, QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                                                      Qt::NoScrollPhase, false);
+            else
+                event = std::make_unique<QMouseEvent>(input, at, at, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&edit, event.get());
+            QCOMPARE(hints->cursorFlashTime(), wakes ? flash : 0);
+            QCOMPARE(rest.resting(), !wakes);
+            QCOMPARE(rest.restTimer().isActive(), wakes); // counting to the next rest
+        }
+        // Gone, it leaves the carets as it found them.
+        QCOMPARE(hints->cursorFlashTime(), flash);
     }
 };
 

@@ -111,6 +111,7 @@ private slots:
     void lateAndRepeatedReplies();
     void theLinkTellsWhenTheAmpIsSilent();
     void queueRules();
+    void restoreAmpBackup();
 };
 
 void TestConversation::programChangeBursts_data()
@@ -389,6 +390,61 @@ void TestConversation::queueRules()
     queue.runPending();
     QCOMPARE(prompter.texts(), QStringList{QStringLiteral("Bad.")});
     QCOMPARE(prompter.shown[0].caption, QStringLiteral("t - Quorvex"));
+}
+
+void TestConversation::restoreAmpBackup()
+{
+    Rig rig;
+    rig.sync();
+    const std::uint8_t original = rig.amp.presets[3 * preset::RecordSize + preset::PreGain];
+    rig.s.editor().record()[preset::PreGain] = 30;
+    rig.prompter.answers = {Button::Ok};
+    rig.s.run([&] { rig.s.writes().presetToAmp(3); });
+    rig.settle();
+    QCOMPARE(rig.amp.presets[3 * preset::RecordSize + preset::PreGain], 30);
+    const QDir backups(rig.dir.filePath(QStringLiteral("backups")));
+    const QStringList first = backups.entryList(QDir::Files);
+    QCOMPARE(first.size(), 1);
+    const QString workingDirectory = rig.s.document().workingDirectory();
+    const QString title = rig.s.document().titleName();
+
+    // Chosen, shown, declined: nothing happens.
+    rig.prompter.fileNames = {backups.filePath(first[0])};
+    rig.prompter.answers = {Button::No};
+    rig.s.run([&] { rig.s.writes().restoreBackup(); });
+    rig.settle();
+    QVERIFY(rig.prompter.shown.last().text.contains(QStringLiteral("holds preset A4")));
+    QVERIFY(rig.prompter.shown.last().text.endsWith(QStringLiteral("Write this backup to the Amp?")));
+    QCOMPARE(rig.amp.presets[3 * preset::RecordSize + preset::PreGain], 30);
+
+    // Confirmed: what the Amp holds now is kept first, then the backup goes back.
+    rig.prompter.fileNames = {backups.filePath(first[0])};
+    rig.prompter.answers = {Button::Yes};
+    rig.status.clear();
+    rig.s.run([&] { rig.s.writes().restoreBackup(); });
+    rig.settle();
+    QCOMPARE(rig.amp.presets[3 * preset::RecordSize + preset::PreGain], original);
+    QCOMPARE(rig.status, QStringList{QStringLiteral("Written to A4")});
+    QCOMPARE(backups.entryList(QDir::Files).size(), 2);
+    // The editor's document and the file list stay where they were.
+    QCOMPARE(rig.s.document().workingDirectory(), workingDirectory);
+    QCOMPARE(rig.s.document().titleName(), title);
+    QCOMPARE(rig.editorPreGain(), 30);
+
+    // Backups taken within one millisecond are both kept, and both say their slot.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString a = rig.s.backups().save(amp::singlePreset(preset::DefaultRecord), QStringLiteral("B1"), now);
+    const QString b = rig.s.backups().save(amp::singlePreset(preset::DefaultRecord), QStringLiteral("B1"), now);
+    QVERIFY(a != b && QFile::exists(a) && QFile::exists(b));
+    QCOMPARE(AmpBackups::parseName(QFileInfo(b).fileName()).slot, 4);
+
+    // A preset whose name does not say its slot is refused, with the file named.
+    const QString renamed = rig.dir.filePath(QStringLiteral("mine.syx"));
+    QVERIFY(QFile::copy(backups.filePath(first[0]), renamed));
+    rig.prompter.fileNames = {renamed};
+    rig.s.run([&] { rig.s.writes().restoreBackup(); });
+    QVERIFY(rig.prompter.shown.last().text.endsWith(renamed + QLatin1Char('.')));
+    QCOMPARE(rig.prompter.unexpected, 0);
 }
 
 QTEST_GUILESS_MAIN(TestConversation)

@@ -9,9 +9,16 @@
 
 #include "support/scriptedprompter.h"
 
+#include "files/safefile.h"
+
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#ifdef Q_OS_LINUX
+#include <sys/mount.h>
+#include <sys/resource.h>
+#endif
 
 using Button = Prompter::Button;
 using View = PresetEditor::View;
@@ -78,6 +85,10 @@ private slots:
     void saveAsSaveAndOverwrite();
     void saveCurrentTabAndSaveBack();
     void savingElsewhereKeepsSaveHonest();
+    void saveWritesOnlyTheDocumentsFile_data();
+    void saveWritesOnlyTheDocumentsFile();
+    void failedSavesKeepTheOldFileAndTheEdits_data();
+    void failedSavesKeepTheOldFileAndTheEdits();
     void askToSaveYesSavesOrAbandons();
     void notesLieBesideTheirFile();
 };
@@ -157,7 +168,7 @@ void TestDocumentFiles::readerFailuresChangeNothingButTheView()
         rig.files.openFromList(rig.path(QStringLiteral("short.syx")));
         QFAIL("a 999-byte group opened");
     } catch (const QuorvexError &e) {
-        QCOMPARE(e.message(), QStringLiteral("Incorrect File Format"));
+        QCOMPARE(e.message(), QStringLiteral("Incorrect File Format:\n") + rig.path(QStringLiteral("short.syx")));
     }
     // The view switched before the length was known; the slots kept their bytes.
     QCOMPARE(rig.session.editor().view(), View::Group);
@@ -242,7 +253,7 @@ void TestDocumentFiles::saveCurrentTabAndSaveBack()
     rig.session.editor().setView(View::Group);
     rig.session.editor().image().group = groupOf(60);
     rig.session.editor().selectSlotQuietly(9);
-    rig.doc.openedAt(rig.path(QStringLiteral("doc.syx")));
+    rig.doc.setFile(rig.path(QStringLiteral("doc.syx")), Document::Kind::Group);
     rig.doc.setModified(true);
 
     rig.prompter.fileNames = {rig.path(QStringLiteral("tab.syx"))};
@@ -253,7 +264,7 @@ void TestDocumentFiles::saveCurrentTabAndSaveBack()
 
     // Save Back: the dialog starts in the file's own folder, and stays there after.
     QTemporaryDir origin;
-    rig.doc.openedAt(origin.filePath(QStringLiteral("far.syx")));
+    rig.doc.setFile(origin.filePath(QStringLiteral("far.syx")), Document::Kind::Group);
     QVERIFY(rig.doc.saveElsewhere());
     rig.doc.setSaveDialogDirectory(QStringLiteral("/somewhere"));
     rig.prompter.fileNames = {origin.filePath(QStringLiteral("far.syx"))};
@@ -312,12 +323,131 @@ void TestDocumentFiles::notesLieBesideTheirFile()
 {
     Rig rig;
     QVERIFY(rig.files.notePath().isEmpty()); // untitled
-    rig.doc.openedAt(rig.path(QStringLiteral("bass.syx")));
+    rig.doc.setFile(rig.path(QStringLiteral("bass.syx")), Document::Kind::Single);
     QCOMPARE(rig.files.notePath(), rig.path(QStringLiteral("bass.txt")));
-    rig.doc.openedAt(QStringLiteral("/elsewhere/lead.bin"));
+    rig.doc.setFile(QStringLiteral("/elsewhere/lead.bin"), Document::Kind::Single);
     QCOMPARE(rig.files.notePath(), QStringLiteral("/elsewhere/lead.txt"));
-    rig.doc.setFileName(QString()); // a preset from the Amp
+    // Wherever the list goes, the note stays beside its file.
+    QTemporaryDir other;
+    rig.doc.setWorkingDirectory(other.path());
+    QCOMPARE(rig.files.notePath(), QStringLiteral("/elsewhere/lead.txt"));
+    rig.doc.dropFile(QStringLiteral("Amp Preset"), true); // a preset from the Amp
     QVERIFY(rig.files.notePath().isEmpty());
+}
+
+void TestDocumentFiles::saveWritesOnlyTheDocumentsFile_data()
+{
+    // Something happens between opening the group file band.syx from the
+    // list and pressing Save: Save must then ask where, and no file changes.
+    QTest::addColumn<QString>("between");
+    QTest::addColumn<QString>("title"); // afterwards
+    QTest::newRow("the list moved onto a file of that name") << "move" << "";
+    QTest::newRow("shown in single view (a sync)") << "single" << "Amp Preset";
+}
+
+void TestDocumentFiles::saveWritesOnlyTheDocumentsFile()
+{
+    QFETCH(QString, between);
+    QFETCH(QString, title);
+    Rig rig;
+    const Bytes band = amp::groupDump(groupOf(7));
+    rig.put(QStringLiteral("band.syx"), band);
+    QVERIFY(QDir(rig.dir.path()).mkdir(QStringLiteral("other")));
+    const Bytes stranger = amp::singlePreset(recordOf(90));
+    rig.put(QStringLiteral("other/band.syx"), stranger);
+    rig.files.openFromList(rig.path(QStringLiteral("band.syx")));
+    QVERIFY(!rig.doc.saveElsewhere());
+
+    if (between == QLatin1String("move"))
+        QVERIFY(rig.doc.setWorkingDirectory(rig.path(QStringLiteral("other"))));
+    else
+        rig.session.editor().setView(View::Single);
+    rig.session.editor().editByte(preset::PreGain, 3);
+    QVERIFY(rig.doc.isModified());
+    // Save Back is offered, and Save asks where (cancelled here).
+    QVERIFY(rig.doc.saveElsewhere());
+    rig.prompter.fileNames = {QString()};
+    QVERIFY(!rig.files.save());
+    QCOMPARE(rig.prompter.shown.last().kind, QStringLiteral("save"));
+    QCOMPARE(rig.get(rig.path(QStringLiteral("band.syx"))), band);
+    QCOMPARE(rig.get(rig.path(QStringLiteral("other/band.syx"))), stranger);
+    QVERIFY(rig.doc.isModified());
+    QCOMPARE(rig.doc.titleName(), title.isEmpty() ? rig.path(QStringLiteral("band.syx")) : title);
+    // The note goes with the file, not with the list.
+    QCOMPARE(rig.files.notePath(), title.isEmpty() ? rig.path(QStringLiteral("band.txt")) : QString());
+}
+
+void TestDocumentFiles::failedSavesKeepTheOldFileAndTheEdits_data()
+{
+    QTest::addColumn<QString>("limit");
+    QTest::newRow("file-size limit") << "size";
+    QTest::newRow("full filesystem") << "full";
+}
+
+void TestDocumentFiles::failedSavesKeepTheOldFileAndTheEdits()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("needs the Linux file-size limit and mount");
+#else
+    QFETCH(QString, limit);
+    Rig rig;
+    QString folder = rig.dir.path();
+    struct Unmount {
+        QString at;
+        ~Unmount()
+        {
+            if (!at.isEmpty())
+                ::umount(QFile::encodeName(at).constData());
+        }
+    } unmount;
+    if (limit == QLatin1String("full")) {
+        folder = rig.path(QStringLiteral("small"));
+        QVERIFY(QDir().mkpath(folder));
+        if (::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=8k") != 0)
+            QSKIP("this machine does not let the test mount a small filesystem");
+        unmount.at = folder;
+        QVERIFY(rig.doc.setWorkingDirectory(folder));
+    }
+    const QString path = QDir(folder).filePath(QStringLiteral("band.syx"));
+    const Bytes old = amp::groupDump(groupOf(1));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char *>(old.data()), qsizetype(old.size()));
+    }
+    rig.files.openFromList(path);
+    rig.session.editor().editByte(preset::PreGain, 3);
+
+    rlimit before{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    if (limit == QLatin1String("size")) {
+        // As the program does at start, so the limit fails the write.
+        files::ignoreFileSizeLimitSignal();
+        rlimit small = before;
+        small.rlim_cur = 500;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    } else {
+        // Whatever room is left goes to a file beside it.
+        QFile filler(QDir(folder).filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(512, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+    QString message;
+    try {
+        rig.files.save();
+    } catch (const QuorvexError &e) {
+        message = e.message();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &before);
+
+    QVERIFY2(message.startsWith(QStringLiteral("Can't save file:\n") + path + QLatin1Char('\n')), qPrintable(message));
+    QCOMPARE(rig.get(path), old);
+    QVERIFY(rig.doc.isModified());
+    QCOMPARE(QDir(folder).entryList({QStringLiteral("band.syx*")}, QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("band.syx")}); // no temporary file left
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestDocumentFiles)

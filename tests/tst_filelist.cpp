@@ -79,7 +79,6 @@ private slots:
     void deleting();
     void setPath_data();
     void setPath();
-    void titleDirectory();
     void pathCommands_data();
     void pathCommands();
     void followsOtherPrograms();
@@ -305,51 +304,46 @@ void TestFileList::setPath()
     QCOMPARE(r.user.texts(), fails ? QStringList{u"Can't open the folder '%1'"_s.arg(text)} : QStringList());
 }
 
-void TestFileList::titleDirectory()
-{
-    QCOMPARE(FileListPanel::titleDirectory(u"/home/user/presets/clean.syx"_s), u"/home/user/presets"_s);
-    QCOMPARE(FileListPanel::titleDirectory(u"/clean.syx"_s), u"/"_s);
-    QCOMPARE(FileListPanel::titleDirectory(Document::Untitled), QString());
-    QCOMPARE(FileListPanel::titleDirectory(u"Amp Preset"_s), QString());
-}
-
 void TestFileList::pathCommands_data()
 {
     QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("title"); // a path is taken in the test's folder
+    QTest::addColumn<QString>("file");  // the document's file in the test's folder; empty: none
     QTest::addColumn<QString>("shown"); // "program": the program's folder
     QTest::addColumn<bool>("fails");
-    QTest::newRow("current file, untitled") << "UsePathofCurrentFile1" << "untitled" << "data" << false;
-    QTest::newRow("current file elsewhere") << "UsePathofCurrentFile1" << "other/b.syx" << "other" << false;
-    QTest::newRow("current file's folder gone") << "UsePathofCurrentFile1" << "gone/b.syx" << "data" << true;
-    QTest::newRow("program folder") << "SetPathtoProgramDirectory1" << "untitled" << "program" << false;
-    QTest::newRow("from the INI") << "ResetPathfromINI1" << "untitled" << "data" << false;
+    QTest::addColumn<bool>("saveElsewhere"); // afterwards: Save asks where, Save Back offered
+    QTest::newRow("current file, none") << "UsePathofCurrentFile1" << "" << "data" << false << false;
+    QTest::newRow("current file elsewhere") << "UsePathofCurrentFile1" << "other/b.syx" << "other" << false << false;
+    QTest::newRow("current file's folder gone") << "UsePathofCurrentFile1" << "gone/b.syx" << "data" << true << true;
+    QTest::newRow("program folder") << "SetPathtoProgramDirectory1" << "data/a.syx" << "program" << false << true;
+    QTest::newRow("from the INI") << "ResetPathfromINI1" << "data/a.syx" << "data" << false << false;
 }
 
 void TestFileList::pathCommands()
 {
     QFETCH(QString, command);
-    QFETCH(QString, title);
+    QFETCH(QString, file);
     QFETCH(QString, shown);
     QFETCH(bool, fails);
+    QFETCH(bool, saveElsewhere);
     Rig r;
     QVERIFY(QDir(r.dir.path()).mkdir(u"data"_s) && QDir(r.dir.path()).mkdir(u"other"_s));
     QVERIFY(r.moveTo(r.at(u"data"_s)));
-    r.doc.setTitle(title.contains('/'_L1) ? r.at(title) : title);
-    r.doc.setSaveElsewhere(true);
-    QSignalSpy saveBack(&r.panel, &FileListPanel::saveBackDisabled);
+    if (!file.isEmpty())
+        r.doc.setFile(r.at(file), Document::Kind::Single);
     QSignalSpy ini(&r.panel, &FileListPanel::resetPathFromIniRequested);
+    // Only a document with a file has a path to use.
+    QCOMPARE(r.panel.UsePathofCurrentFile1->isEnabled(), !file.isEmpty());
 
     r.panel.findChild<QAction *>(command)->trigger();
 
     shown = shown == "program"_L1 ? QCoreApplication::applicationDirPath() : r.at(shown);
     QCOMPARE(r.panel.directory(), shown);
     QCOMPARE(r.user.shown.size(), fails ? 1 : 0);
-    QCOMPARE(saveBack.size(), command == "UsePathofCurrentFile1"_L1 && !fails ? 1 : 0);
     QCOMPARE(ini.size(), command == "ResetPathfromINI1"_L1 ? 1 : 0);
-    QVERIFY(r.doc.saveElsewhere());
-    if (title == Document::Untitled && command == "UsePathofCurrentFile1"_L1)
-        QCOMPARE(r.doc.openDialogDirectory(), QString());
+    // The document keeps its file wherever the list goes; whether Save
+    // writes it again follows whether it lies in the list's folder.
+    QCOMPARE(r.doc.filePath(), file.isEmpty() ? QString() : r.at(file));
+    QCOMPARE(r.doc.saveElsewhere(), saveElsewhere);
     QCOMPARE(names(r.panel.PopupMenuPath->actions()),
              (QStringList{u"UsePathofCurrentFile1"_s, u"ResetPathfromINI1"_s, u"SetPathtoProgramDirectory1"_s}));
 }

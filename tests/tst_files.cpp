@@ -167,8 +167,8 @@ void TestFiles::presetFileErrors_data()
     QTest::addColumn<QString>("expected"); // %1: the path without quotes
 
     const QString cantOpen = QStringLiteral("Can't open file:\n%1");
-    const QString format = QStringLiteral("Incorrect File Format");
-    const QString notSingle = QStringLiteral("Not a single preset file.");
+    const QString format = QStringLiteral("Incorrect File Format:\n%1");
+    const QString notSingle = QStringLiteral("Not a single preset file:\n%1");
     const Bytes group = fileImage(0x05, pattern(496));
     const Bytes single = fileImage(0x09, pattern(31));
     const Bytes global = fileImage(0x13, pattern(14));
@@ -198,9 +198,9 @@ void TestFiles::presetFileErrors_data()
                                       << NoKind << format;
 
     QTest::newRow("command 07") << Setup::File << "f.syx" << withByte(group, 6, 0x07) << false << false << NoKind
-                                << QStringLiteral("Incorrect File Header");
+                                << QStringLiteral("Incorrect File Header:\n%1");
     QTest::newRow("command 00, importing") << Setup::File << "g.syx" << withByte(single, 6, 0x00) << false << true
-                                           << NoKind << QStringLiteral("Incorrect File Header");
+                                           << NoKind << QStringLiteral("Incorrect File Header:\n%1");
     QTest::newRow("group, importing") << Setup::File << "h.syx" << group << false << true << NoKind << notSingle;
 
     QTest::newRow("group of 999 bytes") << Setup::File << "j.syx" << resized(group, 999) << false << false

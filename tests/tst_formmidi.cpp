@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "controls/tledimage.h"
 #include "midi/loopbackbackend.h"
+#include "windows/linkstatus.h"
 #include "windows/tformmidi.h"
 #include "midi/tmidiin.h"
 #include "midi/tmidiout.h"
@@ -7,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QAbstractItemView>
 #include <QtTest>
@@ -15,9 +18,18 @@
 
 namespace {
 
+// A MIDI service that can go away and come back with its devices in
+// another order.
+struct ServiceBackend : LoopbackBackend {
+    bool up = true;
+    std::uint64_t epoch = 0;
+    bool linkUp() const override { return up; }
+    std::uint64_t devicesEpoch() const override { return epoch; }
+};
+
 // Two input and two output devices, as the port window sees them.
 struct Ports {
-    LoopbackBackend backend;
+    ServiceBackend backend;
     std::unique_ptr<TMidiIn> in;
     std::unique_ptr<TMidiOut> out;
     ScriptedPrompter prompter;
@@ -316,6 +328,82 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(opens(), 2);
         QVERIFY(p.prompter.shown.isEmpty());
+    }
+
+    void linkStatusFollowsTheLink()
+    {
+        Ports p;
+        LinkStatus status(*p.in, *p.out, p.backend);
+        LinkNotifier &notifier = p.backend.linkNotifier();
+        // Time passes: what was posted arrives, and the notifier's hold ends.
+        const auto delivered = [&] {
+            do
+                notifier.holdEnded();
+            while (notifier.holdTimer().isActive());
+        };
+        QCOMPARE(status.LabelIn->text(), QStringLiteral("MIDI In off"));
+        QVERIFY(status.LabelFailures->isHidden());
+
+        p.in->setPort(1);
+        p.in->setUsing(true);
+        p.out->setPort(0);
+        p.out->setUsing(true);
+        delivered();
+        QCOMPARE(status.LabelIn->text(), QStringLiteral("In B"));
+        QCOMPARE(status.LabelOut->text(), QStringLiteral("Out A"));
+
+        // The service goes away, then comes back listing its devices anew.
+        QSignalSpy returned(&status, &LinkStatus::serviceReturned);
+        p.backend.up = false;
+        notifier.post(LinkEvents::Service);
+        delivered();
+        QCOMPARE(status.LabelIn->text(), QStringLiteral("In B (waiting)"));
+        QCOMPARE(returned.count(), 0);
+        p.backend.up = true;
+        p.backend.inputs = {QStringLiteral("In B"), QStringLiteral("In A")};
+        ++p.backend.epoch;
+        notifier.post(LinkEvents::Service);
+        delivered();
+        QCOMPARE(status.LabelIn->text(), QStringLiteral("In B"));
+        QCOMPARE(p.in->Port(), 0); // the same device, read again
+        QCOMPARE(returned.count(), 1);
+
+        // A message lights the light at once; its timer puts it out.
+        QVERIFY(!status.LEDIn->LEDOn() && !status.inLightTimer().isActive());
+        p.backend.inject({0x90, 60, 100});
+        p.backend.flush();
+        QVERIFY(status.LEDIn->LEDOn());
+        QVERIFY(status.inLightTimer().isActive());
+        status.inLightTimeout();
+        QVERIFY(!status.LEDIn->LEDOn());
+        // More during the notifier's hold shows when the hold ends, not before.
+        p.backend.inject({0x90, 61, 100});
+        p.backend.flush();
+        QVERIFY(!status.LEDIn->LEDOn());
+        notifier.holdEnded();
+        QVERIFY(status.LEDIn->LEDOn());
+        QVERIFY(!status.LEDOut->LEDOn());
+
+        p.out->Put3(0xB0, 7, 100);
+        delivered();
+        QVERIFY(status.LEDOut->LEDOn());
+        status.outLightTimeout();
+        QVERIFY(!status.LEDOut->LEDOn());
+
+        // A message the service could not take whole is counted.
+        p.backend.maxSize = 10;
+        const std::vector<std::uint8_t> tooLong(20, 0x11);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("refused")));
+        QVERIFY(!p.out->SysEx(tooLong.data(), int(tooLong.size())));
+        delivered();
+        QCOMPARE(status.failures(), std::uint64_t(1));
+        QCOMPARE(status.LabelFailures->text(), QStringLiteral("Not delivered: 1"));
+        QVERIFY(!status.LabelFailures->isHidden());
+        QVERIFY(!status.LEDOut->LEDOn()); // a refused message did not leave
+
+        p.in->setUsing(false);
+        delivered();
+        QCOMPARE(status.LabelIn->text(), QStringLiteral("MIDI In off"));
     }
 };
 

@@ -143,7 +143,7 @@ void TestGlobals::openingAsksOnceAndFillsWithoutEcho()
     QCOMPARE(rig.image.globals, sample());
     QCOMPARE(rig.session.transfers().state(), TransferState::Idle);
     QVERIFY(!rig.session.transfers().replyTimer().isActive());
-    QCOMPARE(rig.form->windowTitle(), QStringLiteral("Amp Globals"));
+    QCOMPARE(rig.form->windowTitle().remove(QStringLiteral("[*]")), QStringLiteral("Amp Globals"));
     TFormGlobal &f = *rig.form;
     QCOMPARE(f.MidiChannelButtons->checkedButton()->text(), QStringLiteral("16"));
     QCOMPARE(f.BankStyleButtons->checkedId(), 2);
@@ -324,9 +324,9 @@ void TestGlobals::fileReaderMessages_data()
     single.resize(70, 0x01);
     QTest::newRow("36 bytes") << bytes(whole) << QString();
     QTest::newRow("37 bytes") << bytes(longer) << QString();
-    QTest::newRow("35 bytes") << bytes(shorter) << "Incorrect File Format";
-    QTest::newRow("single preset") << bytes(single) << "Not a Quorvatron Global File";
-    QTest::newRow("six bytes") << bytes(Msg(whole.begin(), whole.begin() + 6)) << "Not a Quorvatron Global File";
+    QTest::newRow("35 bytes") << bytes(shorter) << "Incorrect File Format:\n%1";
+    QTest::newRow("single preset") << bytes(single) << "Not a Quorvatron Global File:\n%1";
+    QTest::newRow("six bytes") << bytes(Msg(whole.begin(), whole.begin() + 6)) << "Not a Quorvatron Global File:\n%1";
     QTest::newRow("no file") << QByteArray() << "Can't open file:\n%1";
 }
 
@@ -343,7 +343,7 @@ void TestGlobals::fileReaderMessages()
     rig.form->Open1->trigger();
     if (error.isEmpty()) {
         QCOMPARE(rig.image.globals, sample());
-        QCOMPARE(rig.form->windowTitle(), QStringLiteral("g.syx - Globals"));
+        QCOMPARE(rig.form->windowTitle().remove(QStringLiteral("[*]")), QStringLiteral("g.syx - Globals"));
         return;
     }
     // The error box, and nothing changed: record, controls, caption, dialogs.
@@ -351,7 +351,7 @@ void TestGlobals::fileReaderMessages()
     QCOMPARE(rig.prompter.shown.last().text, errorBoxText(error.contains(QLatin1String("%1")) ? error.arg(path) : error));
     QCOMPARE(rig.image.globals, Globals{});
     QVERIFY(!rig.form->MidiChannelButtons->checkedButton());
-    QCOMPARE(rig.form->windowTitle(), QStringLiteral("Amp Globals"));
+    QCOMPARE(rig.form->windowTitle().remove(QStringLiteral("[*]")), QStringLiteral("Amp Globals"));
     QCOMPARE(rig.form->files().openDirectory(), rig.dir.path());
     QVERIFY(rig.take().empty());
 }
@@ -373,7 +373,7 @@ void TestGlobals::openedFileAskedToSend()
     QCOMPARE(rig.prompter.shown.last().caption, QStringLiteral("Global File Open"));
     QCOMPARE(rig.prompter.shown.last().text, QStringLiteral("Send Globals to Amp?"));
     QCOMPARE(rig.image.globals, g);
-    QCOMPARE(rig.form->windowTitle(), QStringLiteral("nibbles.syx - Globals"));
+    QCOMPARE(rig.form->windowTitle().remove(QStringLiteral("[*]")), QStringLiteral("nibbles.syx - Globals"));
     QVERIFY(rig.take().empty());
 
     // Yes: the whole record goes, once; no reply is awaited.
@@ -395,14 +395,14 @@ void TestGlobals::saveAs()
     rig.form->SaveAs1->trigger();
     QVERIFY2(rig.texts().last().startsWith(QStringLiteral("Can't save file:\n") + bad + QLatin1Char('\n')),
              qPrintable(rig.texts().last()));
-    QCOMPARE(rig.form->windowTitle(), QStringLiteral("Amp Globals"));
+    QCOMPARE(rig.form->windowTitle().remove(QStringLiteral("[*]")), QStringLiteral("Amp Globals"));
     QCOMPARE(rig.form->files().saveName(), QString());
 
     // Written, and read back into the same 14 bytes.
     const QString path = rig.dir.filePath(QStringLiteral("mine.syx"));
     rig.prompter.fileNames = {path};
     rig.form->SaveAs1->trigger();
-    QCOMPARE(rig.form->windowTitle(), QStringLiteral("mine.syx - Globals"));
+    QCOMPARE(rig.form->windowTitle().remove(QStringLiteral("[*]")), QStringLiteral("mine.syx - Globals"));
     QCOMPARE(rig.form->files().saveName(), QStringLiteral("mine.syx"));
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -414,6 +414,28 @@ void TestGlobals::saveAs()
     rig.form->Open1->trigger();
     QCOMPARE(rig.image.globals, sample());
     QVERIFY(rig.take().empty());
+
+    // An edit marks the window unsaved; onto an existing file (a group file
+    // even) Save As asks first, and No leaves it and the mark as they were.
+    QVERIFY(!rig.form->isWindowModified());
+    rig.form->CheckBoxStereo->click();
+    QVERIFY(rig.form->isWindowModified());
+    QVERIFY(rig.form->windowTitle().contains(QStringLiteral("[*]")));
+    const Msg group = amp::groupDump(std::array<std::uint8_t, preset::GroupSize>{});
+    const QString band = rig.put(QStringLiteral("band.syx"), group);
+    rig.prompter.fileNames = {band};
+    rig.prompter.answers = {Button::No};
+    rig.form->SaveAs1->trigger();
+    QCOMPARE(rig.prompter.shown.last().text, QStringLiteral("File Exists. Overwrite?"));
+    QCOMPARE(rig.prompter.shown.last().caption, QStringLiteral("File Save"));
+    QFile kept(band);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.size(), qint64(group.size()));
+    QVERIFY(rig.form->isWindowModified());
+    rig.prompter.fileNames = {path};
+    rig.prompter.answers = {Button::Yes};
+    rig.form->SaveAs1->trigger();
+    QVERIFY(!rig.form->isWindowModified());
     QCOMPARE(rig.prompter.unexpected, 0);
 }
 

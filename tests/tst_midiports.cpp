@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "midi/linknotifier.h"
 #include "midi/loopbackbackend.h"
 #include "midi/mididevicechoice.h"
 #include "midi/midistreamparser.h"
@@ -7,6 +8,7 @@
 
 #include <QtTest>
 
+#include <functional>
 #include <stdexcept>
 #include <thread>
 
@@ -102,6 +104,9 @@ private slots:
     void inboxOverflowIsCountedAndSurvived();
     void handlerExceptionStaysInTheInbox();
     void inboxWakesTheEventLoop();
+    void linkNotifierMergesAndHoldsBack();
+    void portsTellWhatChanged_data();
+    void portsTellWhatChanged();
     void streamParser_data();
     void streamParser();
     void streamParserSkipsARefusedSysEx();
@@ -610,6 +615,124 @@ void TestMidiPorts::inboxWakesTheEventLoop()
     });
     producer.join();
     QTRY_COMPARE_WITH_TIMEOUT(seen, 1000, 5000);
+}
+
+void TestMidiPorts::linkNotifierMergesAndHoldsBack()
+{
+    LinkNotifier notifier;
+    QList<unsigned> told;
+    connect(&notifier, &LinkNotifier::changed, &notifier, [&](unsigned c) { told << c; });
+    const auto fromThread = [&](const std::vector<unsigned> &changes) {
+        std::thread producer([&, events = notifier.events()] {
+            for (int i = 0; i < 1000; ++i)
+                for (const unsigned c : changes)
+                    events->post(c);
+        });
+        producer.join();
+    };
+
+    // A burst after a quiet spell: one delivery with all of it, at the
+    // event loop's next turn.
+    fromThread({LinkEvents::Received, LinkEvents::Failed});
+    QVERIFY(told.isEmpty());
+    QCoreApplication::processEvents();
+    QCOMPARE(told, QList<unsigned>{LinkEvents::Received | LinkEvents::Failed});
+    QVERIFY(notifier.holdTimer().isActive());
+
+    // Held back: what comes meanwhile wakes nobody and waits for the hold's end.
+    fromThread({LinkEvents::Sent, LinkEvents::Received});
+    notifier.post(LinkEvents::Ports);
+    QCoreApplication::processEvents();
+    notifier.deliver();
+    QCOMPARE(told.size(), 1);
+    notifier.holdEnded();
+    QCOMPARE(told.size(), 2);
+    QCOMPARE(told.last(), unsigned(LinkEvents::Sent | LinkEvents::Received | LinkEvents::Ports));
+    QVERIFY(notifier.holdTimer().isActive());
+
+    // Nothing came: the hold ends and no timer is left running.
+    notifier.holdEnded();
+    QCOMPARE(told.size(), 2);
+    QVERIFY(!notifier.holdTimer().isActive());
+
+    // The next change goes through at once again.
+    fromThread({LinkEvents::Service});
+    QCoreApplication::processEvents();
+    QCOMPARE(told.size(), 3);
+    QCOMPARE(told.last(), unsigned(LinkEvents::Service));
+}
+
+// What the ports tell the link notifier when something happens: a rig with
+// both ports open on device 0 (and nothing pending), an action, the changes
+// delivered after it.
+struct LinkRig {
+    LoopbackBackend backend;
+    TMidiIn in{backend};
+    TMidiOut out{backend};
+    unsigned told = 0;
+    LinkRig()
+    {
+        in.setUsing(true);
+        out.setUsing(true);
+        QObject::connect(&backend.linkNotifier(), &LinkNotifier::changed, &backend.linkNotifier(),
+                         [this](unsigned c) { told |= c; });
+        backend.linkNotifier().holdEnded();
+        told = 0;
+    }
+    unsigned after(const std::function<void(LinkRig &)> &action)
+    {
+        action(*this);
+        backend.linkNotifier().holdEnded();
+        return told;
+    }
+};
+
+void TestMidiPorts::portsTellWhatChanged_data()
+{
+    QTest::addColumn<std::function<void(LinkRig &)>>("action");
+    QTest::addColumn<unsigned>("expected");
+    using Action = std::function<void(LinkRig &)>;
+    QTest::newRow("message received") << Action([](LinkRig &r) {
+        r.backend.inject({0x90, 1, 2});
+        r.backend.flush();
+    }) << unsigned(LinkEvents::Received);
+    QTest::newRow("message sent") << Action([](LinkRig &r) { r.out.Put3(0xB0, 7, 100); }) << unsigned(LinkEvents::Sent);
+    QTest::newRow("too long: refused") << Action([](LinkRig &r) {
+        r.backend.maxSize = 10;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("refused")));
+        const Bytes m = sysex(20);
+        QVERIFY(!r.out.SysEx(m.data(), int(m.size())));
+    }) << unsigned(LinkEvents::Failed);
+    QTest::newRow("closed with sends queued") << Action([](LinkRig &r) {
+        r.backend.busySends = 1;
+        r.out.Put3(0xB0, 7, 100);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("dropped 1 queued")));
+        r.out.setUsing(false);
+    }) << unsigned(LinkEvents::Failed | LinkEvents::Ports);
+    QTest::newRow("input overflowed") << Action([](LinkRig &r) {
+        for (int i = 0; i < 600; ++i)
+            r.backend.inject(sysex(1000));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("overflowed")));
+        r.backend.flush();
+    }) << unsigned(LinkEvents::Received | LinkEvents::Failed);
+    QTest::newRow("larger than the inbox") << Action([](LinkRig &r) {
+        // Dropped while nothing else waits: the loss alone wakes the UI.
+        r.backend.inject(sysex(int(MidiInboxQueue::Capacity) + 1));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("overflowed: 1 message")));
+        QCoreApplication::processEvents();
+    }) << unsigned(LinkEvents::Failed);
+    QTest::newRow("device chosen again") << Action([](LinkRig &r) { r.in.setPort(0); }) << unsigned(LinkEvents::Ports);
+    QTest::newRow("lists read again") << Action([](LinkRig &r) { r.out.refreshDevices(); }) << unsigned(LinkEvents::Ports);
+    QTest::newRow("input closed") << Action([](LinkRig &r) { r.in.setUsing(false); }) << unsigned(LinkEvents::Ports);
+    QTest::newRow("nothing") << Action([](LinkRig &) {}) << 0u;
+}
+
+void TestMidiPorts::portsTellWhatChanged()
+{
+    QFETCH(std::function<void(LinkRig &)>, action);
+    QFETCH(unsigned, expected);
+    LinkRig rig;
+    QCOMPARE(rig.after(action), expected);
 }
 
 void TestMidiPorts::streamParser_data()

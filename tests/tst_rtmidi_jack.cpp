@@ -675,6 +675,11 @@ void TestRtMidiJack::serverKilledMidBurstComesBack()
     QVERIFY(out.openResult() == 0 && in.openResult() == 0);
     QTRY_VERIFY_WITH_TIMEOUT(backend.outputConnected() && backend.inputConnected(), Timeout);
 
+    // What the link tells its status display, from the JACK client's threads too.
+    unsigned told = 0;
+    QObject::connect(&backend.linkNotifier(), &LinkNotifier::changed, &backend.linkNotifier(),
+                     [&told](unsigned c) { told |= c; });
+
     // A burst that the server cannot have carried yet when it dies.
     CallTimer call;
     const QByteArray dump = sysex(1000, 9);
@@ -691,6 +696,9 @@ void TestRtMidiJack::serverKilledMidBurstComesBack()
     }
     QVERIFY(!backend.linkUp());
     QVERIFY(out.stats().dropped + out.stats().refused + backend.outputLosses() > 0);
+    QTRY_VERIFY_WITH_TIMEOUT((told & (LinkEvents::Service | LinkEvents::Failed)) == (LinkEvents::Service | LinkEvents::Failed),
+                             Timeout);
+    told = 0;
     QVERIFY2(call.longestMs() < UiBlockLimitMs, qPrintable(QString::number(call.longestMs())));
     // The peer died with its server; it is left to go with the test.
     (void)peer.release();
@@ -698,6 +706,7 @@ void TestRtMidiJack::serverKilledMidBurstComesBack()
     QVERIFY(server.start());
     Peer again;
     QTRY_VERIFY_WITH_TIMEOUT(backend.linkUp() && backend.outputConnected() && backend.inputConnected(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(told & LinkEvents::Service, Timeout);
     QVERIFY(out.Using() && in.Using());
     const QByteArray hello = sysex(11, 1);
     QVERIFY(out.SysEx(data(hello), hello.size()));

@@ -649,16 +649,23 @@ void TestSession::documentRules()
     QVERIFY(doc.setWorkingDirectory(dir.path() + QStringLiteral("/sub/..")));
     QCOMPARE(doc.workingDirectory(), QDir::cleanPath(dir.path()));
 
-    doc.openedAt(dir.filePath(QStringLiteral("Lead Tone.syx")));
+    doc.setFile(dir.filePath(QStringLiteral("Lead Tone.syx")), Document::Kind::Single);
     QCOMPARE(doc.fileName(), QStringLiteral("Lead Tone.syx"));
     QCOMPARE(doc.caption(), dir.filePath(QStringLiteral("Lead Tone.syx")) + QStringLiteral(" - Quorvex"));
     QCOMPARE(doc.applicationTitle(), QStringLiteral("Lead Tone.syx - Quorvex"));
     QVERIFY(doc.hasName());
     QVERIFY(!doc.saveElsewhere());
 
-    doc.openedAt(dir.filePath(QStringLiteral("sub/x.syx")));
+    doc.setFile(dir.filePath(QStringLiteral("sub/x.syx")), Document::Kind::Group);
     QVERIFY(doc.saveElsewhere()); // outside the working directory
     QCOMPARE(doc.originDirectory(), dir.filePath(QStringLiteral("sub")));
+    // The list moving never moves the file; whether Save asks follows it.
+    QVERIFY(doc.setWorkingDirectory(dir.filePath(QStringLiteral("sub"))));
+    QVERIFY(!doc.saveElsewhere());
+    QVERIFY(doc.setWorkingDirectory(dir.path()));
+    QVERIFY(doc.saveElsewhere());
+    QCOMPARE(doc.filePath(), dir.filePath(QStringLiteral("sub/x.syx")));
+    QVERIFY(doc.fileMatchesView(true) && !doc.fileMatchesView(false));
 
     doc.setModified(true);
     doc.makeNew();
@@ -669,7 +676,7 @@ void TestSession::documentRules()
     QCOMPARE(doc.caption(), QStringLiteral("untitled - Quorvex"));
     QCOMPARE(doc.applicationTitle(), QStringLiteral("untitled - Quorvex"));
     QCOMPARE(titles.size(), 3);
-    QCOMPARE(elsewhere.size(), 2);
+    QCOMPARE(elsewhere.size(), 4);
 }
 
 void TestSession::errorBoxText()

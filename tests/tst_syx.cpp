@@ -178,16 +178,16 @@ void TestSyx::badFilesAndArguments_data()
     for (int i = 0; i < 15; ++i)
         fifteen << group_;
 
-    QTest::newRow("empty") << QStringList{QStringLiteral("info"), empty} << empty + QStringLiteral(": Incorrect File Format");
+    QTest::newRow("empty") << QStringList{QStringLiteral("info"), empty} << QStringLiteral("Incorrect File Format: ") + empty;
     QTest::newRow("header") << QStringList{QStringLiteral("info"), header}
                             << QStringLiteral("Incorrect Header: F0 00 20 4F 10 01 09 ") + header;
     QTest::newRow("short group") << QStringList{QStringLiteral("diff"), shortGroup, group_}
-                                 << shortGroup + QStringLiteral(": Incorrect File Format");
+                                 << QStringLiteral("Incorrect File Format: ") + shortGroup;
     QTest::newRow("missing") << QStringList{QStringLiteral("info"), missing} << QStringLiteral("Can't open file: ") + missing;
     QTest::newRow("group into a group") << QStringList{QStringLiteral("join")} + fifteen + QStringList{group_, missing}
-                                        << group_ + QStringLiteral(": Not a single preset file.");
+                                        << QStringLiteral("Not a single preset file: ") + group_;
     QTest::newRow("split a single") << QStringList{QStringLiteral("split"), empty, folder()}
-                                    << empty + QStringLiteral(": Incorrect File Format");
+                                    << QStringLiteral("Incorrect File Format: ") + empty;
     QTest::newRow("fifteen") << QStringList{QStringLiteral("join")} + fifteen
                              << QStringLiteral("usage: quorvex-syx join FILE... GROUP (sixteen files)");
     QTest::newRow("no command") << QStringList{QStringLiteral("--json")} << QStringLiteral("no command given; see --help");

@@ -99,7 +99,7 @@ void TestTransfers::presetFromAmpLandsInTheSelectedTab()
     Rig rig;
     rig.s.editor().setView(View::Group);
     rig.s.editor().selectSlotQuietly(3);
-    rig.doc.openedAt(QStringLiteral("/p/band.syx"));
+    rig.doc.setFile(QStringLiteral("/p/band.syx"), Document::Kind::Group);
     rig.doc.setModified(true);
     rig.prompter.answers = {Button::No};
     rig.s.fetches().presetFromAmp(9); // C2
@@ -270,7 +270,7 @@ void TestTransfers::syncKeepsACommandLineFile()
 {
     Rig rig;
     rig.s.editor().image().record(0)[3] = 29;
-    rig.doc.openedAt(QStringLiteral("/elsewhere/mine.syx"));
+    rig.doc.setFile(QStringLiteral("/elsewhere/mine.syx"), Document::Kind::Single);
     rig.s.search().setStartedWithFile(true);
     rig.sync(true);
     QVERIFY(rig.s.link().isAmpFound());

@@ -112,6 +112,12 @@ private:
     {
         if (monitor_)
             std::printf("in   %s\n", qPrintable(describeMessage(m.data(), m.size())));
+        // Switched off, the Amp hears nothing, while its ports stay (as a
+        // MIDI interface stays plugged in).
+        if (off_) {
+            std::fflush(stdout);
+            return;
+        }
         std::vector<amp::Bytes> replies = amp_.receive(m);
         // A slow Amp: what answers a dump request comes late, so the editor's
         // other requests can be seen meeting the open one.
@@ -147,6 +153,7 @@ private:
 
 public:
     void setReplyDelay(int ms) { replyDelayMs_ = ms; }
+    void setOff(bool off) { off_ = off; }
 
 private:
     // At the wire rate a message leaves only when the one before it has
@@ -179,6 +186,7 @@ private:
     int wireRate_;
     bool monitor_;
     int replyDelayMs_ = 0;
+    bool off_ = false;
     std::unique_ptr<RtMidiIn> in_;
     std::unique_ptr<RtMidiOut> out_;
     std::deque<amp::Bytes> queue_;
@@ -208,13 +216,15 @@ void command(const QString &line, VirtualAmp &amp, AmpStandIn &stand)
         ok = ok && okValue;
         if (ok)
             stand.emitFromAmp({amp.turnKnob(index, std::uint8_t(value))});
+    } else if (verb == QLatin1String("off") || verb == QLatin1String("on")) {
+        stand.setOff(verb == QLatin1String("off"));
     } else if (verb == QLatin1String("quit")) {
         QCoreApplication::quit();
     } else {
         ok = false;
     }
     if (!ok)
-        std::fprintf(stderr, "commands: pc <0-15> [user|factory] | knob <byte> <value> | quit\n");
+        std::fprintf(stderr, "commands: pc <0-15> [user|factory] | knob <byte> <value> | off | on | quit\n");
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/apppaths.h"
+#include "app/caretrest.h"
 #include "app/quorvex1.h"
 #include "app/singleinstance.h"
+#include "files/safefile.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -35,6 +37,8 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    // Past a file-size limit a save fails with its reason; the edits stay.
+    files::ignoreFileSizeLimitSignal();
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QLatin1String(AppPaths::DesktopId));
     parser.process(app); // an unknown option ends here, with its message
@@ -45,6 +49,7 @@ int main(int argc, char *argv[])
     if (SingleInstance::sendToRunning(serverName, SingleInstance::commandLineText(arguments, QDir::currentPath())))
         return 0;
 
+    const CaretRest caretRest;
     Quorvex1::Options options;
     options.serverName = serverName;
     options.arguments = arguments;

@@ -164,6 +164,8 @@ void Quorvex1::connectSession()
 
     Document &doc = session_->document();
     connect(&doc, &Document::titleChanged, this, &Quorvex1::showTitle);
+    // Unsaved work shows in the title, the way the desktop shows it.
+    connect(&doc, &Document::modifiedChanged, this, &QWidget::setWindowModified);
     connect(&doc, &Document::saveElsewhereChanged, this, [this](bool on) { enableIfBuilt(SaveBack, on); });
     DocumentFiles &files = session_->files();
     // The list names the file; the files object opens it, questions and all.
@@ -171,8 +173,6 @@ void Quorvex1::connectSession()
             [this](const QString &path) { run([&] { session_->files().openFromList(path); }); });
     connect(PanelList, &FileListPanel::importRequested, this,
             [this](const QString &path) { run([&] { session_->files().importFromList(path); }); });
-    // Only the item: Save still goes through Save As while the flag stands.
-    connect(PanelList, &FileListPanel::saveBackDisabled, this, [this] { SaveBack->setEnabled(false); });
     connect(PanelList, &FileListPanel::resetPathFromIniRequested, this, [this] {
         run([&] { PanelList->setPath(settings_.read(FormSettings()).dataDir); });
     });
@@ -522,10 +522,12 @@ void Quorvex1::setPanelWidth(int width)
 void Quorvex1::showTitle()
 {
     const Document &doc = session_->document();
-    setWindowTitle(doc.caption());
+    // "[*]" becomes "*" while the presets are modified.
+    setWindowTitle(doc.titleName() + QStringLiteral("[*] - Quorvex"));
+    setWindowModified(doc.isModified());
     setWindowIconText(doc.applicationTitle());
     // A note needs a file to lie beside: none after a preset came from the Amp.
-    enableIfBuilt(InfoMain, doc.hasName() && !doc.fileName().isEmpty());
+    enableIfBuilt(InfoMain, !doc.filePath().isEmpty());
 }
 
 void Quorvex1::showViewItems(bool group)
@@ -619,6 +621,9 @@ void Quorvex1::startUp()
 
     if (in.Using() && out.Using())
         sync(true);
+    // The flag is for the start-up sync alone, whatever it found: a later
+    // sync fetches the Amp's preset and names the document after it.
+    session_->search().setStartedWithFile(false);
     if (session_->link().isAmpFound())
         return;
     if (!withFile)
@@ -748,7 +753,7 @@ void Quorvex1::GrouptoAmpClick() { session_->writes().groupToAmp(); }
 
 void Quorvex1::BackUpBeforeWritingClick() { session_->writes().setBackupBeforeWrite(BackUpBeforeWriting->isChecked()); }
 
-void Quorvex1::RestoreAmpBackupClick() { session_->files().openFrom(session_->backups().folder()); }
+void Quorvex1::RestoreAmpBackupClick() { session_->writes().restoreBackup(); }
 
 void Quorvex1::MIDIPortSelect1Click()
 {
@@ -856,7 +861,9 @@ void Quorvex1::FormClose()
     s.midiInName = in.storedName();
     s.midiOutName = out.storedName();
     s.midiOutRate = midiOutRate_;
-    s.state = state & Qt::WindowMaximized ? 2 : state & Qt::WindowMinimized ? 1 : 0;
+    // A window closed while minimised opens normally: one that starts
+    // minimised hides its port window and questions from the user.
+    s.state = state & Qt::WindowMaximized ? 2 : 0;
     s.height = normal.height();
     s.width = normal.width();
     s.split = panelWidth();

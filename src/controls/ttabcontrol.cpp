@@ -48,9 +48,10 @@ QSize TTabControl::tabSize(int index) const
     // Measured once per text and font: the rows are laid out again at every
     // resize and every change of the selected tab.
     if (sizes_.size() != std::size_t(count())) {
-        // The style's own label spacing, or it clips the text.
+        // The style's own label spacing, capped: sixteen short labels ("A1")
+        // then fit in one row beside the file list at the design width.
         const QFontMetrics fm = fontMetrics();
-        const int h = style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, this);
+        const int h = std::min(MaxLabelSpace, style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, this));
         const int v = std::min(8, style()->pixelMetric(QStyle::PM_TabBarTabVSpace, nullptr, this));
         sizes_.clear();
         for (const QString &text : texts_)
@@ -193,7 +194,11 @@ void TTabControl::paintEvent(QPaintEvent *)
             if (hasFocus())
                 opt.state |= QStyle::State_HasFocus;
         }
-        p.drawControl(QStyle::CE_TabBarTab, opt);
+        // The shape from the style, the label centred by hand: the style's
+        // own label layout keeps margins a short tab has no room for.
+        p.drawControl(QStyle::CE_TabBarTabShape, opt);
+        p.drawItemText(opt.rect, Qt::AlignCenter | Qt::TextShowMnemonic, opt.palette, isEnabled(), opt.text,
+                       QPalette::WindowText);
     }
 }
 

@@ -21,6 +21,8 @@ public:
     static constexpr char PresetMimeType[] = "application/x-quorvex-preset";
     // A tab dragged within this control.
     static constexpr char TabMimeType[] = "application/x-quorvex-tab";
+    // Pixels of space beside a label at most.
+    static constexpr int MaxLabelSpace = 12;
 
     explicit TTabControl(QWidget *parent = nullptr);
 

@@ -153,6 +153,10 @@ FileListPanel::FileListPanel(Document &document, Prompter &prompter, QWidget *pa
     connect(Import1, &QAction::triggered, this, &FileListPanel::importSelected);
     connect(RefreshFileList2, &QAction::triggered, this, &FileListPanel::refresh);
     connect(UsePathofCurrentFile1, &QAction::triggered, this, &FileListPanel::usePathOfCurrentFile);
+    // Only a document with a file has a path to use.
+    auto hasFile = [this] { UsePathofCurrentFile1->setEnabled(!document_.filePath().isEmpty()); };
+    connect(&document_, &Document::titleChanged, this, hasFile);
+    hasFile();
     connect(ResetPathfromINI1, &QAction::triggered, this, &FileListPanel::resetPathFromIni);
     connect(SetPathtoProgramDirectory1, &QAction::triggered, this, &FileListPanel::setPathToProgramDirectory);
 
@@ -212,14 +216,6 @@ bool FileListPanel::selectFile(const QString &name)
     }
     FileListBox1->selectionModel()->setCurrentIndex(model_->index(int(row)), QItemSelectionModel::ClearAndSelect);
     return true;
-}
-
-QString FileListPanel::titleDirectory(const QString &titleName)
-{
-    const qsizetype slash = titleName.lastIndexOf(QLatin1Char('/'));
-    if (slash < 0)
-        return {};
-    return slash == 0 ? QStringLiteral("/") : titleName.left(slash);
 }
 
 // ---- Reading the directory
@@ -360,9 +356,11 @@ void FileListPanel::setPath(const QString &text)
 
 void FileListPanel::usePathOfCurrentFile()
 {
+    // The document's file is then in the list's folder: Save writes it
+    // again and Save Back is no longer offered (the document says so).
     run([this] {
-        setPath(titleDirectory(document_.titleName()));
-        emit saveBackDisabled();
+        if (!document_.filePath().isEmpty())
+            setPath(document_.originDirectory());
     });
 }
 

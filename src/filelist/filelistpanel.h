@@ -59,9 +59,6 @@ public:
     // Selects a listed file; false (and nothing selected) when not listed.
     bool selectFile(const QString &name);
 
-    // The directory part of a window title: up to its last '/' ("/" for a
-    // file in the root); empty for a title without one ("untitled").
-    static QString titleDirectory(const QString &titleName);
     // A directory's .syx files (no folders, no hidden files) in the list's
     // order; empty when it cannot be read. Safe on any thread.
     static QStringList readDirectory(const QString &dir);
@@ -87,9 +84,6 @@ signals:
     // selected.
     void openRequested(const QString &path);
     void importRequested(const QString &path);
-    // The list moved to the current file's directory: saving back to the
-    // original path no longer applies.
-    void saveBackDisabled();
     // The user asked for the stored data directory; answer with setPath.
     void resetPathFromIniRequested();
     // The listed files changed (read again and found different).

@@ -6,13 +6,17 @@
 
 namespace files {
 
-GlobalRecord decodeGlobalFile(std::span<const std::uint8_t> bytes)
+GlobalRecord decodeGlobalFile(std::span<const std::uint8_t> bytes, const QString &path)
 {
+    // The words users know first, then the file they concern.
+    const auto about = [&path](const QString &words) {
+        return path.isEmpty() ? words : words + QStringLiteral(":\n") + path;
+    };
     if (bytes.size() <= std::size_t(amp::CommandPos) || !amp::hasAmpHeader(bytes.data(), bytes.size())
         || bytes[amp::CommandPos] != amp::Globals)
-        throw QuorvexError(QStringLiteral("Not a Quorvatron Global File"));
+        throw QuorvexError(about(QStringLiteral("Not a Quorvatron Global File")));
     if (bytes.size() < std::size_t(GlobalFileSize))
-        throw QuorvexError(QStringLiteral("Incorrect File Format"));
+        throw QuorvexError(about(QStringLiteral("Incorrect File Format")));
     GlobalRecord record{};
     amp::decodeNibbles(bytes.data() + amp::CommandPos + 1, record.size(), record.data());
     return record;
@@ -20,7 +24,8 @@ GlobalRecord decodeGlobalFile(std::span<const std::uint8_t> bytes)
 
 GlobalRecord readGlobalFile(const QString &path)
 {
-    return decodeGlobalFile(readWholeFile(unquotedPath(path)));
+    const QString clean = unquotedPath(path);
+    return decodeGlobalFile(readWholeFile(clean), clean);
 }
 
 void writeGlobalFile(const QString &path, std::span<const std::uint8_t, preset::GlobalSize> record)

@@ -18,12 +18,12 @@ using GlobalRecord = std::array<std::uint8_t, preset::GlobalSize>;
 
 inline constexpr int GlobalFileSize = 36;
 
-// Throws QuorvexError:
-//   "Not a Quorvatron Global File"  bytes 0..6 are not F0 00 20 4F 10 00 13
-//                                   (a file shorter than seven bytes included)
-//   "Incorrect File Format"         fewer than 36 bytes
+// Throws QuorvexError, each message naming path at its end when given:
+//   "Not a Quorvatron Global File:\n<path>"  bytes 0..6 are not F0 00 20 4F
+//                 10 00 13 (a file shorter than seven bytes included)
+//   "Incorrect File Format:\n<path>"         fewer than 36 bytes
 // The F7 is not checked; nibble bytes are masked to their low four bits.
-GlobalRecord decodeGlobalFile(std::span<const std::uint8_t> bytes);
+GlobalRecord decodeGlobalFile(std::span<const std::uint8_t> bytes, const QString &path = QString());
 
 // Reads the file at path (quotes removed) and decodes it; throws what
 // readWholeFile() and decodeGlobalFile() throw.

@@ -12,6 +12,12 @@ namespace {
 
 const QString IncorrectFormat = QStringLiteral("Incorrect File Format");
 
+// The reader's words first, as users know them, then the file they concern.
+QString aboutFile(const QString &words, const QString &path)
+{
+    return path.isEmpty() ? words : words + QStringLiteral(":\n") + path;
+}
+
 QString hexBytes(std::span<const std::uint8_t> bytes)
 {
     QString text;
@@ -50,26 +56,27 @@ Kind classify(std::span<const std::uint8_t> bytes, const QString &path, bool imp
         }
     }
     if (bytes.size() <= std::size_t(amp::CommandPos))
-        throw QuorvexError(IncorrectFormat);
+        throw QuorvexError(aboutFile(IncorrectFormat, path));
 
     Kind kind;
     switch (bytes[amp::CommandPos]) {
     case amp::GroupDump: kind = Kind::Group; break;
     case amp::SinglePreset: kind = Kind::Single; break;
     case amp::Globals: kind = Kind::Global; break;
-    default: throw QuorvexError(QStringLiteral("Incorrect File Header"));
+    default: throw QuorvexError(aboutFile(QStringLiteral("Incorrect File Header"), path));
     }
     // A global file is not an error even when importing: the caller asks
     // whether to open it where global settings are shown.
     if (importing && kind == Kind::Group)
-        throw QuorvexError(QStringLiteral("Not a single preset file."));
+        throw QuorvexError(path.isEmpty() ? QStringLiteral("Not a single preset file.")
+                                          : aboutFile(QStringLiteral("Not a single preset file"), path));
     return kind;
 }
 
-Bytes decode(Kind kind, std::span<const std::uint8_t> bytes)
+Bytes decode(Kind kind, std::span<const std::uint8_t> bytes, const QString &path)
 {
     if (bytes.size() < std::size_t(minimumFileSize(kind)))
-        throw QuorvexError(IncorrectFormat);
+        throw QuorvexError(aboutFile(IncorrectFormat, path));
     Bytes data(std::size_t(recordBytes(kind)));
     amp::decodeNibbles(bytes.data() + amp::CommandPos + 1, data.size(), data.data());
     return data;
@@ -82,7 +89,7 @@ PresetFile readPresetFile(const QString &path, bool importing, const std::functi
     file.kind = classify(bytes, file.path, importing);
     if (onKind)
         onKind(file.kind);
-    file.data = decode(file.kind, bytes);
+    file.data = decode(file.kind, bytes, file.path);
     return file;
 }
 

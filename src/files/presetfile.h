@@ -40,21 +40,22 @@ int minimumFileSize(Kind kind);
 int recordBytes(Kind kind);
 
 // Checks the header and tells the kind from byte 6. path is used only in
-// messages. Throws QuorvexError:
+// messages, each of which names it at its end (no path: the words alone).
+// Throws QuorvexError:
 //   "Incorrect Header:\nF0 00 20 4F 10 01 09\n<path>"
 //        a byte of 0..5 differs from the header; the first seven bytes as
 //        two-digit hex, or only those there are in a shorter file
-//   "Incorrect File Format"       the bytes present match the header but the
-//                                 file ends before byte 6 (an empty file too)
-//   "Incorrect File Header"       byte 6 names no file kind
-//   "Not a single preset file."   importing a group file (a global file is
-//                                 not refused: the caller asks about it)
+//   "Incorrect File Format:\n<path>"  the bytes present match the header
+//                                     but the file ends before byte 6
+//   "Incorrect File Header:\n<path>"  byte 6 names no file kind
+//   "Not a single preset file:\n<path>"  importing a group file (a global
+//                                 file is not refused: the caller asks)
 Kind classify(std::span<const std::uint8_t> bytes, const QString &path, bool importing);
 
 // The record a file of a known kind holds: 496, 31 or 14 bytes, each from a
 // nibble pair with every nibble byte masked to its low four bits. Throws
-// "Incorrect File Format" when the file is too short for its kind.
-Bytes decode(Kind kind, std::span<const std::uint8_t> bytes);
+// "Incorrect File Format:\n<path>" when the file is too short for its kind.
+Bytes decode(Kind kind, std::span<const std::uint8_t> bytes, const QString &path = QString());
 
 struct PresetFile {
     QString path; // the path with quotes removed

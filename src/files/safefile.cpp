@@ -8,6 +8,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <csignal>
 
 namespace files {
 
@@ -83,6 +84,13 @@ void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes)
     }
     if (!file.commit())
         fail(file.errorString());
+}
+
+void ignoreFileSizeLimitSignal()
+{
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 }
 
 } // namespace files

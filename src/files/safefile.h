@@ -41,4 +41,9 @@ Bytes readOpenFile(QFile &file, const QString &path);
 // size limit, ...).
 void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes);
 
+// A write past the file-size limit (ulimit -f) then fails like any other,
+// with its reason, instead of the system ending the program (SIGXFSZ) and
+// the edits with it. For the program's start.
+void ignoreFileSizeLimitSignal();
+
 } // namespace files

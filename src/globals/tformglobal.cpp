@@ -24,6 +24,15 @@ namespace {
 const QColor Teal(0, 128, 128);
 const QString Caption = QStringLiteral("Amp Globals");
 
+// "[*]" where the desktop shows that the settings are not saved: after the
+// name, before " - Globals".
+QString marked(const QString &caption)
+{
+    const QString suffix = QStringLiteral(" - Globals");
+    return caption.endsWith(suffix) ? caption.left(caption.size() - suffix.size()) + QStringLiteral("[*]") + suffix
+                                    : caption + QStringLiteral("[*]");
+}
+
 } // namespace
 
 // ---- The binding tables, each in the order the controls are refreshed.
@@ -118,17 +127,20 @@ TFormGlobal::TFormGlobal(AmpGlobals &globals, CommandQueue &queue, QString start
       files_(globals, queue.prompter())
 {
     setObjectName(QStringLiteral("FormGlobal"));
-    setWindowTitle(Caption);
+    setWindowTitle(marked(Caption));
     buildMenu();
     buildControls();
     files_.onWritten = [this] { emit fileWritten(); };
+    // Unsaved settings show in the title, as in the main window.
+    connect(&globals_, &AmpGlobals::modifiedChanged, this, &QWidget::setWindowModified);
+    setWindowModified(globals_.isModified());
 
     // The Amp's own changes reach the window while it is up.
     connect(&globals_, &AmpGlobals::globalRecordChanged, this, [this] { LoadControls(); });
     connect(&globals_, &AmpGlobals::globalRecordLoaded, this, [this](bool fromAmp) {
         LoadControls();
         if (fromAmp)
-            setWindowTitle(Caption);
+            setWindowTitle(marked(Caption));
     });
 }
 
@@ -347,21 +359,21 @@ void TFormGlobal::knobChanged(const KnobRow &row, TNxKnob *knob)
 
 void TFormGlobal::ReadGlobalFile(const QString &path)
 {
-    setWindowTitle(files_.read(path));
+    setWindowTitle(marked(files_.read(path)));
 }
 
 void TFormGlobal::Open1Click()
 {
     const QString title = files_.open();
     if (!title.isEmpty())
-        setWindowTitle(title);
+        setWindowTitle(marked(title));
 }
 
 void TFormGlobal::SaveAs1Click()
 {
     const QString title = files_.saveAs();
     if (!title.isEmpty())
-        setWindowTitle(title);
+        setWindowTitle(marked(title));
 }
 
 void TFormGlobal::QuitGlobalView1Click()

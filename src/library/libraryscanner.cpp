@@ -299,8 +299,11 @@ void LibraryScanner::write(const Work &work)
             data = files::decode(k, bytes);
     } catch (const QuorvexError &e) {
         kind = LibraryEntry::Unreadable;
-        // The row says where the file is; the reason alone is kept.
+        // The row says where the file is; the reason alone is kept
+        // ("Incorrect File Format:\n<path>" -> "Incorrect File Format").
         error = QString(e.message()).remove(work.path).trimmed();
+        if (error.endsWith(QLatin1Char(':')))
+            error.chop(1);
     }
     if (stamp.size == Unknown) {
         stamp.size = opened.size;

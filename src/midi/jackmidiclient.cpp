@@ -9,6 +9,7 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -17,11 +18,17 @@
 #include <thread>
 #include <vector>
 
+#ifdef __linux__
+#include <pthread.h>
+#endif
+
 namespace {
 
-// How often the worker looks again while the server is away or a chosen
-// port is missing; it is woken at once by the server's notifications.
+// How soon the worker looks again while the server is away or a chosen port
+// is missing, doubled after each miss up to the longest; otherwise it waits
+// for the server's notifications alone.
 constexpr auto RetryInterval = std::chrono::milliseconds(300);
+constexpr auto LongestRetryInterval = std::chrono::milliseconds(2400);
 // How long the destructor waits for the worker to close the client.
 constexpr auto CloseWait = std::chrono::milliseconds(500);
 
@@ -46,6 +53,19 @@ std::vector<std::string> portList(jack_client_t *client, unsigned long flags, co
     return names;
 }
 
+// Named, so a look at the process's threads tells them apart. A thread
+// starts with the name of the thread that started it.
+void nameThisThread(const char *name)
+{
+#ifdef __linux__
+    pthread_setname_np(pthread_self(), name);
+#else
+    (void)name;
+#endif
+}
+
+constexpr const char *WorkerName = "quorvex-jack";
+
 QStringList toQt(const std::vector<std::string> &names)
 {
     QStringList list;
@@ -57,13 +77,21 @@ QStringList toQt(const std::vector<std::string> &names)
 } // namespace
 
 struct JackMidiClient::Shared {
-    explicit Shared(std::string name, std::shared_ptr<MidiInboxQueue> queue)
-        : clientName(std::move(name)), inbox(std::move(queue))
+    Shared(std::string name, std::shared_ptr<MidiInboxQueue> queue, std::shared_ptr<LinkEvents> linkEvents)
+        : clientName(std::move(name)), inbox(std::move(queue)), events(std::move(linkEvents))
     {
     }
 
     const std::string clientName;
     const std::shared_ptr<MidiInboxQueue> inbox;
+    const std::shared_ptr<LinkEvents> events;
+
+    // Any thread, the process thread too.
+    void tell(unsigned changes)
+    {
+        if (events)
+            events->post(changes);
+    }
 
     // ---- The process thread's. Ports are set before activation and kept
     // until the client is closed.
@@ -140,10 +168,12 @@ struct JackMidiClient::Shared {
         const bool send = live && outWasLive;
         outWasLive = live;
         SpscRing::Header header;
+        bool dropped = false;
         while (out.peek(header)) {
             if (header.generation != generation) {
                 out.pop(header);
                 lost.fetch_add(1, std::memory_order_relaxed);
+                dropped = true;
                 continue;
             }
             if (!send || header.size > jack_midi_max_event_size(outBuffer))
@@ -154,6 +184,8 @@ struct JackMidiClient::Shared {
             out.readBytes(at, header.size);
             out.pop(header);
         }
+        if (dropped)
+            tell(LinkEvents::Failed);
     }
 
     static void shutdown(jack_status_t, const char *reason, void *arg)
@@ -161,6 +193,7 @@ struct JackMidiClient::Shared {
         auto *self = static_cast<Shared *>(arg);
         qCDebug(lcMidi, "The JACK server went away: %s", reason);
         self->serverGone.store(true);
+        self->tell(LinkEvents::Service);
         self->notify();
     }
 
@@ -190,6 +223,11 @@ struct JackMidiClient::Shared {
 
     jack_client_t *openClient()
     {
+        // The threads libjack starts here are libjack's, not the worker's.
+        nameThisThread("libjack");
+        struct Renamed {
+            ~Renamed() { nameThisThread(WorkerName); }
+        } renamed;
         jack_status_t status{};
         jack_client_t *c = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
         if (!c)
@@ -231,6 +269,7 @@ struct JackMidiClient::Shared {
             outputs.clear();
         }
         epoch.fetch_add(1);
+        tell(LinkEvents::Service);
     }
 
     void refreshLists()
@@ -243,6 +282,7 @@ struct JackMidiClient::Shared {
             inputs = std::move(newInputs);
             outputs = std::move(newOutputs);
             epoch.fetch_add(1);
+            tell(LinkEvents::Service);
         }
     }
 
@@ -271,15 +311,26 @@ struct JackMidiClient::Shared {
 
     void run()
     {
+        nameThisThread(WorkerName);
         std::uint64_t seen = 0; // the wishes last acted on
+        auto retry = RetryInterval;
+        bool settled = false; // connected as wished: only an event changes that
         for (bool first = true;; first = false) {
             std::string wantIn, wantOut;
             {
                 std::unique_lock<std::mutex> lock(m);
-                if (!first) {
-                    cv.wait_for(lock, RetryInterval, [this, seen] {
-                        return quit || serverGone.load() || portsChanged.load() || wishes != seen;
-                    });
+                const auto woken = [this, &seen] {
+                    return quit || serverGone.load() || portsChanged.load() || wishes != seen;
+                };
+                if (first) {
+                    // The first attempt goes at once.
+                } else if (settled) {
+                    cv.wait(lock, woken);
+                    retry = RetryInterval;
+                } else if (cv.wait_for(lock, retry, woken)) {
+                    retry = RetryInterval;
+                } else {
+                    retry = std::min(retry * 2, LongestRetryInterval);
                 }
                 if (quit)
                     break;
@@ -295,10 +346,12 @@ struct JackMidiClient::Shared {
                     active.store(true);
                     portsChanged.store(true);
                     epoch.fetch_add(1);
+                    tell(LinkEvents::Service);
                 }
                 if (!client) {
                     settle(seen, wantIn.empty() ? Idle : Missing, wantOut.empty() ? Idle : Missing);
                     markAnswered();
+                    settled = false;
                     continue;
                 }
             }
@@ -308,6 +361,7 @@ struct JackMidiClient::Shared {
             const int out = reconcile(outPort, false, wantOut, connectedOut);
             settle(seen, in, out);
             markAnswered();
+            settled = in != Missing && out != Missing;
         }
         if (client)
             closeClient();
@@ -334,8 +388,10 @@ struct JackMidiClient::Shared {
         const std::lock_guard<std::mutex> lock(m);
         if (wishes != wishNumber)
             return;
-        inLink.store(in);
-        outLink.store(out);
+        const bool inChanged = inLink.exchange(in) != in;
+        const bool outChanged = outLink.exchange(out) != out;
+        if (inChanged || outChanged)
+            tell(LinkEvents::Service);
     }
 
     void wish(std::string &which, const std::string &port, std::atomic<int> &link)
@@ -350,8 +406,9 @@ struct JackMidiClient::Shared {
     }
 };
 
-JackMidiClient::JackMidiClient(const std::string &clientName, std::shared_ptr<MidiInboxQueue> inbox)
-    : s_(std::make_shared<Shared>(clientName, std::move(inbox)))
+JackMidiClient::JackMidiClient(const std::string &clientName, std::shared_ptr<MidiInboxQueue> inbox,
+                               std::shared_ptr<LinkEvents> events)
+    : s_(std::make_shared<Shared>(clientName, std::move(inbox), std::move(events)))
 {
     // The worker keeps the shared state alive, so it may outlive this object.
     worker_ = std::thread([s = s_] { s->run(); });

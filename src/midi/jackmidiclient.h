@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "midi/linkevents.h"
 #include "midi/midiinbox.h"
 
 #include <QStringList>
@@ -21,14 +22,22 @@
 // rings allocated once: received messages into the inbox's queue, and of the
 // messages to send only as many as the port buffer takes in this cycle; the
 // rest wait for the next one.
+//
+// Nothing here runs on a period while the server answers: the worker sleeps
+// until a wish, the server or a port changes, and tells the link's events
+// when the server comes or goes, the lists change or messages are lost.
+// Only while the server is away, or a chosen port is missing, does it look
+// again on its own, less often the longer that lasts.
 class JackMidiClient {
 public:
     // Longest message sent whole (a JACK MIDI port buffer holds 32 KB).
     static constexpr int MaxMessage = 16379;
     static constexpr std::size_t OutputRingBytes = std::size_t(1) << 16;
 
-    // The worker starts at once; the inbox queue receives the input.
-    JackMidiClient(const std::string &clientName, std::shared_ptr<MidiInboxQueue> inbox);
+    // The worker starts at once; the inbox queue receives the input, the
+    // link events (when given) hear of changes.
+    JackMidiClient(const std::string &clientName, std::shared_ptr<MidiInboxQueue> inbox,
+                   std::shared_ptr<LinkEvents> events = nullptr);
     // Waits a moment for the worker to close the client; a worker stuck on a
     // hung server is left to finish alone.
     ~JackMidiClient();

@@ -3,7 +3,7 @@
 
 #include <QCoreApplication>
 
-LoopbackBackend::LoopbackBackend() = default;
+LoopbackBackend::LoopbackBackend() { watchOverflows(inbox_); }
 
 void LoopbackBackend::inject(Bytes message)
 {

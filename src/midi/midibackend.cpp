@@ -5,7 +5,6 @@
 
 Q_LOGGING_CATEGORY(lcMidi, "quorvex.midi", QtWarningMsg)
 
-
 int midiShortLength(std::uint8_t status)
 {
     if (status < 0x80 || status == 0xF0 || status == 0xF7)
@@ -22,4 +21,10 @@ int midiShortLength(std::uint8_t status)
     if (status == 0xF2)
         return 3;
     return 1;
+}
+
+void MidiBackend::watchOverflows(MidiInbox &inbox)
+{
+    QObject::connect(&inbox, &MidiInbox::overflowed, &linkNotifier_,
+                     [this] { linkNotifier_.post(LinkEvents::Failed); });
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "midi/linknotifier.h"
 #include "midi/midiinbox.h"
 
 #include <QStringList>
@@ -15,6 +16,9 @@ int midiShortLength(std::uint8_t status);
 // What the MIDI port components need of a MIDI service: device lists,
 // open/close by index, sending, and received messages delivered on the
 // UI thread. One backend serves one input and one output device at a time.
+// Its link notifier tells the UI what changed on the link: TMidiIn and
+// TMidiOut post traffic, failures and port changes, the backend what its
+// service does.
 class MidiBackend {
 public:
     using ShortHandler = MidiInbox::ShortHandler;
@@ -31,7 +35,12 @@ public:
     static constexpr int StillPlaying = 65; // close refused, try again
     static constexpr int Busy = 67;         // no room just now: try the same message again later
 
+    MidiBackend() = default;
     virtual ~MidiBackend() = default;
+    MidiBackend(const MidiBackend &) = delete;
+    MidiBackend &operator=(const MidiBackend &) = delete;
+
+    LinkNotifier &linkNotifier() { return linkNotifier_; }
 
     virtual QStringList inputNames() = 0;
     virtual QStringList outputNames() = 0;
@@ -66,4 +75,11 @@ public:
     virtual std::uint64_t inputOverflows() const { return 0; }
     // Messages the service had accepted but lost (its server went away).
     virtual std::uint64_t outputLosses() const { return 0; }
+
+protected:
+    // Received messages dropped by this inbox count as failures.
+    void watchOverflows(MidiInbox &inbox);
+
+private:
+    LinkNotifier linkNotifier_;
 };

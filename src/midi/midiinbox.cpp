@@ -8,43 +8,12 @@
 
 #include <exception>
 
-#include <fcntl.h>
-#include <unistd.h>
-#ifdef __linux__
-#include <sys/eventfd.h>
-#endif
-
 namespace {
 
 // A flood is delivered in slices of this length, so the UI keeps painting.
 constexpr qint64 DrainSliceMs = 8;
 
 } // namespace
-
-MidiInboxQueue::MidiInboxQueue()
-{
-#ifdef __linux__
-    wakeFd_ = wakeWriteFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-#else
-    int fds[2];
-    if (::pipe(fds) == 0) {
-        for (const int fd : fds) {
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-        }
-        wakeFd_ = fds[0];
-        wakeWriteFd_ = fds[1];
-    }
-#endif
-}
-
-MidiInboxQueue::~MidiInboxQueue()
-{
-    if (wakeFd_ >= 0)
-        ::close(wakeFd_);
-    if (wakeWriteFd_ >= 0 && wakeWriteFd_ != wakeFd_)
-        ::close(wakeWriteFd_);
-}
 
 bool MidiInboxQueue::postPiece(const std::uint8_t *data, std::size_t size, bool continuation)
 {
@@ -56,6 +25,9 @@ bool MidiInboxQueue::postPiece(const std::uint8_t *data, std::size_t size, bool 
     header.flags = continuation ? Continuation : 0;
     if (!ring_.write(header, data)) {
         overflows_.fetch_add(1, std::memory_order_relaxed);
+        // The UI may have looked already while the ring was full: it
+        // learns of the loss now, not with the next message.
+        wake();
         return false;
     }
     wake();
@@ -72,6 +44,7 @@ bool MidiInboxQueue::post(const std::uint8_t *data, std::size_t size)
     const std::size_t pieces = (size + SysExBufferSize - 1) / SysExBufferSize;
     if (ring_.writeSpace() < size + pieces * SpscRing::headerSize()) {
         overflows_.fetch_add(1, std::memory_order_relaxed);
+        wake();
         return false;
     }
     for (std::size_t at = 0; at < size; at += SysExBufferSize)
@@ -82,25 +55,21 @@ bool MidiInboxQueue::post(const std::uint8_t *data, std::size_t size)
 void MidiInboxQueue::wake()
 {
     // Only the first message since the UI last looked costs a system call.
-    if (wakePending_.exchange(true, std::memory_order_acq_rel))
-        return;
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto written = ::write(wakeWriteFd_, &one, wakeFd_ == wakeWriteFd_ ? sizeof one : 1);
+    if (!wakePending_.exchange(true, std::memory_order_acq_rel))
+        wake_.signal();
 }
 
 void MidiInboxQueue::clearWake()
 {
-    std::uint64_t buffer[8];
-    while (::read(wakeFd_, buffer, sizeof buffer) > 0) {
-    }
+    wake_.clear();
     // Cleared before the ring is read: a message posted from now on wakes again.
     wakePending_.store(false, std::memory_order_release);
 }
 
 MidiInbox::MidiInbox(QObject *parent) : QObject(parent), queue_(std::make_shared<MidiInboxQueue>())
 {
-    if (queue_->wakeFd_ >= 0) {
-        notifier_ = new QSocketNotifier(qintptr(queue_->wakeFd_), QSocketNotifier::Read, this);
+    if (queue_->wake_.fd() >= 0) {
+        notifier_ = new QSocketNotifier(qintptr(queue_->wake_.fd()), QSocketNotifier::Read, this);
         connect(notifier_, &QSocketNotifier::activated, this, &MidiInbox::drain);
     } else {
         qCWarning(lcMidi, "No wake-up descriptor; received MIDI is not delivered.");
@@ -160,6 +129,7 @@ void MidiInbox::drain()
         qCWarning(lcMidi, "MIDI input overflowed: %llu message(s) dropped",
                   static_cast<unsigned long long>(lost - reportedOverflows_));
         reportedOverflows_ = lost;
+        emit overflowed();
     }
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "midi/spscring.h"
+#include "midi/wakefd.h"
 
 #include <QObject>
 
@@ -28,8 +29,7 @@ public:
     static constexpr std::size_t Capacity = std::size_t(1) << 19;
     static constexpr std::uint32_t Continuation = 1; // a SysEx piece after the first
 
-    MidiInboxQueue();
-    ~MidiInboxQueue();
+    MidiInboxQueue() = default;
     MidiInboxQueue(const MidiInboxQueue &) = delete;
     MidiInboxQueue &operator=(const MidiInboxQueue &) = delete;
 
@@ -50,14 +50,14 @@ private:
     std::atomic<std::uint32_t> generation_{0};
     std::atomic<bool> wakePending_{false};
     std::atomic<std::uint64_t> overflows_{0};
-    int wakeFd_ = -1;      // readable while a wake-up is pending
-    int wakeWriteFd_ = -1; // the same descriptor where the system has eventfd
+    WakeFd wake_; // readable while a wake-up is pending
 };
 
 // Carries received messages from whatever thread the MIDI service uses to the
 // thread this object lives in (the UI thread), in order. A message posted
 // before close() (or before a later open()) is dropped: that stands in for
-// buffers handed back while a device closes.
+// buffers handed back while a device closes. Messages dropped because they
+// came too fast are reported by overflowed() once the UI thread looks.
 class MidiInbox : public QObject {
     Q_OBJECT
 public:
@@ -90,6 +90,10 @@ public:
     std::uint64_t overflows() const { return queue_->overflows(); }
     // Handlers that threw; the exception went no further.
     std::uint64_t handlerFailures() const { return handlerFailures_; }
+
+signals:
+    // Messages were dropped since the last report (see overflows()).
+    void overflowed();
 
 private:
     void deliver(const SpscRing::Header &header, const std::uint8_t *data);

@@ -70,8 +70,12 @@ void onJackMessage(const char *text)
 } // namespace
 
 struct RtMidiBackend::Impl {
+    explicit Impl(std::shared_ptr<LinkEvents> linkEvents) : events(std::move(linkEvents)) {}
+
     // Declared first so it outlives the ports whose threads post to it.
     MidiInbox inbox;
+    // What the JACK client's threads tell of the link.
+    std::shared_ptr<LinkEvents> events;
 #ifdef QUORVEX_HAVE_JACK
     std::unique_ptr<JackMidiClient> jack;
 #endif
@@ -150,7 +154,7 @@ bool RtMidiBackend::Impl::tryJack(const std::string &clientName)
     // libjack prints every failed connection attempt; keep it in the log.
     jack_set_error_function(onJackMessage);
     jack_set_info_function(onJackMessage);
-    jack = std::make_unique<JackMidiClient>(clientName, inbox.queue());
+    jack = std::make_unique<JackMidiClient>(clientName, inbox.queue(), events);
     // A server that does not answer yet is tried again in the background.
     if (!jack->waitUntilAnswered(JackStartWaitMs))
         qCWarning(lcMidi, "The JACK server does not answer yet; MIDI devices appear when it does.");
@@ -206,8 +210,10 @@ int RtMidiBackend::Impl::write(const std::uint8_t *data, std::size_t size)
     return Ok;
 }
 
-RtMidiBackend::RtMidiBackend(Api api, const QString &clientName) : d(std::make_unique<Impl>())
+RtMidiBackend::RtMidiBackend(Api api, const QString &clientName)
+    : d(std::make_unique<Impl>(linkNotifier().events()))
 {
+    watchOverflows(d->inbox);
     const std::string name = clientName.toStdString();
 #if defined(__linux__)
     // RtMidi's default gives up when ALSA has no sequencer, even while a JACK

@@ -6,7 +6,17 @@ TMidiIn::TMidiIn(MidiBackend &backend) : backend_(backend)
     refreshDevices();
 }
 
-void TMidiIn::refreshDevices() { devices_.setNames(backend_.inputNames()); }
+void TMidiIn::refreshDevices()
+{
+    devices_.setNames(backend_.inputNames());
+    backend_.linkNotifier().post(LinkEvents::Ports);
+}
+
+void TMidiIn::rememberDevice(int index, const QString &name)
+{
+    devices_.remember(index, name);
+    backend_.linkNotifier().post(LinkEvents::Ports);
+}
 
 TMidiIn::~TMidiIn()
 {
@@ -23,6 +33,7 @@ void TMidiIn::setUsing(bool on)
     else
         close();
     using_ = on;
+    backend_.linkNotifier().post(LinkEvents::Ports);
 }
 
 void TMidiIn::setPort(int n)
@@ -31,11 +42,13 @@ void TMidiIn::setPort(int n)
         return;
     if (!using_) {
         devices_.setPort(n);
+        backend_.linkNotifier().post(LinkEvents::Ports);
         return;
     }
     close();
     devices_.setPort(n);
     open();
+    backend_.linkNotifier().post(LinkEvents::Ports);
 }
 
 void TMidiIn::open()
@@ -48,11 +61,13 @@ void TMidiIn::open()
         Port(),
         [this](std::uint8_t status, std::uint8_t first, std::uint8_t second) {
             ++received_;
+            backend_.linkNotifier().post(LinkEvents::Received);
             if (UseShort && OnShort)
                 OnShort(this, status, first, second);
         },
         [this](const std::uint8_t *data, int size) {
             ++received_;
+            backend_.linkNotifier().post(LinkEvents::Received);
             if (UseSysEx && OnSysEx)
                 OnSysEx(this, data, size);
         });

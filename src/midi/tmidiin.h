@@ -11,7 +11,8 @@
 #include <functional>
 
 // Receives short messages and SysEx from one input device and raises an
-// event for each, always on the UI thread.
+// event for each, always on the UI thread. Tells the backend's link notifier
+// of messages received and of changes to the port.
 class TMidiIn {
 public:
     static constexpr int MaxDevices = MidiDeviceChoice::MaxDevices;
@@ -39,7 +40,7 @@ public:
     // Reads the device list again; the chosen device keeps its choice by name.
     void refreshDevices();
     // Remembers a chosen device that is absent now (see MidiDeviceChoice).
-    void rememberDevice(int index, const QString &name) { devices_.remember(index, name); }
+    void rememberDevice(int index, const QString &name);
     int storedPort() const { return devices_.storedPort(); }
     QString storedName() const { return devices_.storedName(); }
 

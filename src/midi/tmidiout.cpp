@@ -57,7 +57,17 @@ TMidiOut::~TMidiOut()
         close();
 }
 
-void TMidiOut::refreshDevices() { devices_.setNames(backend_.outputNames()); }
+void TMidiOut::refreshDevices()
+{
+    devices_.setNames(backend_.outputNames());
+    backend_.linkNotifier().post(LinkEvents::Ports);
+}
+
+void TMidiOut::rememberDevice(int index, const QString &name)
+{
+    devices_.remember(index, name);
+    backend_.linkNotifier().post(LinkEvents::Ports);
+}
 
 void TMidiOut::setUsing(bool on)
 {
@@ -68,6 +78,7 @@ void TMidiOut::setUsing(bool on)
     else
         close();
     using_ = on;
+    backend_.linkNotifier().post(LinkEvents::Ports);
 }
 
 void TMidiOut::setPort(int n)
@@ -76,11 +87,13 @@ void TMidiOut::setPort(int n)
         return;
     if (!using_) {
         devices_.setPort(n);
+        backend_.linkNotifier().post(LinkEvents::Ports);
         return;
     }
     close();
     devices_.setPort(n);
     open();
+    backend_.linkNotifier().post(LinkEvents::Ports);
 }
 
 void TMidiOut::setRate(int bytesPerSecond)
@@ -298,6 +311,7 @@ void TMidiOut::dropQueue(const char *why)
     if (queuedMessages_ > 0) {
         qCWarning(lcMidi, "MIDI output dropped %zu queued message(s), %zu bytes: %s", queuedMessages_, queuedBytes_, why);
         counts_.dropped += queuedMessages_;
+        backend_.linkNotifier().post(LinkEvents::Failed);
     }
     queue_.clear();
     head_ = 0;
@@ -310,6 +324,7 @@ void TMidiOut::dropQueue(const char *why)
 void TMidiOut::dropped(Kind kind, std::uint32_t size, const char *why)
 {
     ++counts_.dropped;
+    backend_.linkNotifier().post(LinkEvents::Failed);
     // The first of a run is logged; the rest are summed up once a message
     // goes through again.
     if (dropLogged_) {
@@ -323,6 +338,7 @@ void TMidiOut::dropped(Kind kind, std::uint32_t size, const char *why)
 void TMidiOut::delivered()
 {
     ++counts_.sent;
+    backend_.linkNotifier().post(LinkEvents::Sent);
     if (unloggedDrops_ > 0)
         qCWarning(lcMidi, "MIDI output refused or dropped %llu more message(s) before this one went through",
                   static_cast<unsigned long long>(unloggedDrops_));
@@ -333,6 +349,7 @@ void TMidiOut::delivered()
 void TMidiOut::refuse(Kind kind, std::uint32_t size, const char *why)
 {
     ++counts_.refused;
+    backend_.linkNotifier().post(LinkEvents::Failed);
     if (dropLogged_) {
         ++unloggedDrops_;
         return;

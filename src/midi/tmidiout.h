@@ -17,6 +17,8 @@
 // the UI thread by a timer, never by waiting: paced by default at the rate
 // of a MIDI cable, so a burst reaches the Amp no faster than it reads. A
 // message sent while nothing is queued and the cable is free leaves at once.
+// Tells the backend's link notifier of messages sent, of failures and of
+// changes to the port.
 class TMidiOut {
 public:
     static constexpr int MaxDevices = MidiDeviceChoice::MaxDevices;
@@ -62,7 +64,7 @@ public:
     // Reads the device list again; the chosen device keeps its choice by name.
     void refreshDevices();
     // Remembers a chosen device that is absent now (see MidiDeviceChoice).
-    void rememberDevice(int index, const QString &name) { devices_.remember(index, name); }
+    void rememberDevice(int index, const QString &name);
     int storedPort() const { return devices_.storedPort(); }
     QString storedName() const { return devices_.storedName(); }
 

@@ -3,6 +3,7 @@
 
 #include "protocol/ampmessages.h"
 
+#include <QDateTime>
 #include <QString>
 
 // The folder where what the Amp held before a write is kept: one dated
@@ -17,7 +18,17 @@ public:
     // Writes "Amp <date> <what>.syx" and removes the oldest beyond
     // MaxBackups; throws QuorvexError when the folder cannot be made or the
     // file not written.
-    QString save(const amp::Bytes &file, const QString &what);
+    // Two backups taken within one millisecond are both kept.
+    QString save(const amp::Bytes &file, const QString &what, const QDateTime &taken = QDateTime::currentDateTime());
+
+    // What a backup's name says: the slot it came from (-1 for the group,
+    // none when the name does not say) and when it was taken.
+    struct Name {
+        bool group = false;
+        int slot = -1;
+        QDateTime taken;
+    };
+    static Name parseName(const QString &fileName);
 
 private:
     QString folder_;

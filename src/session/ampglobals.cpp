@@ -83,8 +83,17 @@ void AmpGlobals::storeGlobals(std::span<const std::uint8_t, preset::GlobalSize> 
     showLoaded(false);
 }
 
+void AmpGlobals::setModified(bool on)
+{
+    if (on == modified_)
+        return;
+    modified_ = on;
+    emit modifiedChanged(on);
+}
+
 void AmpGlobals::showLoaded(bool fromAmp)
 {
+    setModified(false);
     const PresetEditor::LoadingGuard guard(editor_);
     emit globalRecordLoaded(fromAmp);
     // The panel's global cabinet box follows byte 13 however it changed.
@@ -116,6 +125,8 @@ void AmpGlobals::editGlobalByte(Field f, std::uint8_t value)
         return;
     editor_.image().globals[f.index] = value;
     editor_.sendGlobalField(f.index, f.shift, f.width);
+    if (!editor_.loading())
+        setModified(true);
 }
 
 void AmpGlobals::editGlobalBit(Field f, bool on)
@@ -125,6 +136,8 @@ void AmpGlobals::editGlobalBit(Field f, bool on)
     std::uint8_t &byte = editor_.image().globals[f.index];
     byte = bitfield::write(byte, f.shift, f.width, on ? 1 : 0);
     editor_.sendGlobalField(f.index, f.shift, f.width);
+    if (!editor_.loading())
+        setModified(true);
 }
 
 void AmpGlobals::enterTuner()

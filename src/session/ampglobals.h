@@ -51,6 +51,11 @@ public:
     void editGlobalByte(Field f, std::uint8_t value);
     void editGlobalBit(Field f, bool on);
 
+    // The global settings changed by the user since they were last fetched,
+    // read from a file or saved to one.
+    bool isModified() const { return modified_; }
+    void setModified(bool on);
+
     // Tuner mode: entering sends the tuner mode message and asks for the
     // bypass volume and then the tuner options; leaving sends the tuner mode
     // message alone.
@@ -66,6 +71,7 @@ signals:
     // The Amp reported its global cabinet: on with a cabinet, or off with
     // the preset's own.
     void globalCabinetReported(bool on, int cabinet);
+    void modifiedChanged(bool modified);
     // The two bytes of a tuner data message.
     void tunerReading(std::uint8_t first, std::uint8_t second);
 
@@ -81,6 +87,7 @@ private:
     PresetEditor &editor_;
     CommandQueue &queue_;
     bool windowOpen_ = false;
+    bool modified_ = false;
     bool expected_ = false;
     // Whether the open request's time-out is worth a message.
     bool reportSilence_ = true;

@@ -134,10 +134,8 @@ void AmpSearch::syncCompletion()
         editor_.sendEditorData();
         transfers_.startReplyTimer();
     }
-    if (!startupSync_ || !document_.saveElsewhere()) {
-        document_.setTitle(QStringLiteral("Amp Preset"));
-        document_.setFileName(QString());
-    }
+    if (!startupSync_ || !document_.saveElsewhere())
+        document_.dropFile(QStringLiteral("Amp Preset"), document_.saveElsewhere());
     startedWithFile_ = false;
     document_.setModified(false);
 }

@@ -16,12 +16,34 @@ Document::Document(QObject *parent)
 {
 }
 
-void Document::setFileName(const QString &name)
+QString Document::fileName() const
 {
-    if (name == fileName_)
-        return;
-    fileName_ = name;
-    emit titleChanged();
+    return filePath_.isEmpty() ? QString() : QFileInfo(filePath_).fileName();
+}
+
+void Document::setFile(const QString &path, Kind kind)
+{
+    const QFileInfo info(path);
+    filePath_ = QDir::cleanPath(info.absoluteFilePath());
+    kind_ = kind;
+    originDirectory_ = info.absolutePath();
+    // Save asks where when the file lies outside the list's folder.
+    setSaveElsewhere(!isInWorkingDirectory(originDirectory_));
+    setTitle(filePath_);
+}
+
+void Document::dropFile(const QString &title, bool saveElsewhere)
+{
+    filePath_.clear();
+    kind_ = Kind::None;
+    setSaveElsewhere(saveElsewhere);
+    setTitle(title);
+}
+
+void Document::makeNew()
+{
+    setModified(false);
+    dropFile(Untitled, false);
 }
 
 bool Document::sameFolder(const QString &a, const QString &b)
@@ -69,29 +91,12 @@ bool Document::setWorkingDirectory(const QString &dir)
     const QString clean = QDir::cleanPath(info.absoluteFilePath());
     if (!sameFolder(clean, workingDirectory_)) {
         workingDirectory_ = clean;
+        // The file stays where it is: left outside the list, Save asks
+        // where and Save Back offers its own folder; brought inside, Save
+        // writes it again.
+        if (!filePath_.isEmpty())
+            setSaveElsewhere(!isInWorkingDirectory(originDirectory_));
         emit workingDirectoryChanged(clean);
     }
     return true;
-}
-
-QString Document::currentPath() const
-{
-    return fileName_.isEmpty() ? QString() : QDir(workingDirectory_).filePath(fileName_);
-}
-
-void Document::openedAt(const QString &path)
-{
-    const QFileInfo info(path);
-    fileName_ = info.fileName();
-    originDirectory_ = info.path();
-    setSaveElsewhere(!isInWorkingDirectory(originDirectory_));
-    setTitle(path);
-}
-
-void Document::makeNew()
-{
-    setModified(false);
-    fileName_.clear();
-    setTitle(Untitled);
-    setSaveElsewhere(false);
 }

@@ -4,25 +4,45 @@
 #include <QObject>
 #include <QString>
 
-// What the editor's data is as a document: its name and title, where its
-// file came from, and whether it changed since it was last opened, made new
-// or saved.
+// What the editor's data is as a document: the file it belongs to (full
+// path and kind), its title, and whether it changed since it was last
+// opened, made new or saved. Save writes only that file, and only its kind.
 class Document : public QObject {
     Q_OBJECT
 public:
     static const QString Untitled;
+    enum class Kind { None, Single, Group };
 
     explicit Document(QObject *parent = nullptr);
 
-    // The current file name: the name part only; empty for a document that
-    // came from the Amp or is new. Resolved against the working directory.
-    QString fileName() const { return fileName_; }
-    void setFileName(const QString &name);
-    // The directory of the file last opened or saved.
+    // ---- The file
+
+    // Full path; empty for a new document or presets from the Amp.
+    QString filePath() const { return filePath_; }
+    Kind fileKind() const { return kind_; }
+    // The name part of the file; empty without a file.
+    QString fileName() const;
+    // The folder of the file last opened or saved here; Save Back's dialog
+    // starts there.
     QString originDirectory() const { return originDirectory_; }
-    void setOrigin(const QString &dir) { originDirectory_ = dir; }
-    // Set when the document's file lies outside the working directory (or the
-    // data came from the Amp); it enables "Save Back (original path)".
+    // A file was opened or saved at this path as this kind: title, origin
+    // and the save-elsewhere flag follow it.
+    void setFile(const QString &path, Kind kind);
+    // The data no longer is the file's (it came from the Amp, or the view
+    // no longer matches the file's kind): no file, this title, and Save Back
+    // offered when wanted.
+    void dropFile(const QString &title, bool saveElsewhere);
+    // Whether Save may write the file as it is shown: in this view.
+    bool fileMatchesView(bool groupView) const
+    {
+        return kind_ == (groupView ? Kind::Group : Kind::Single);
+    }
+    // New Preset, New Group: untitled and unmodified.
+    void makeNew();
+
+    // Set when Save must ask where (the file lies outside the list's folder,
+    // or the data came from the Amp); "Save Back (original path)" is enabled
+    // exactly while it is set.
     bool saveElsewhere() const { return saveElsewhere_; }
     void setSaveElsewhere(bool on);
 
@@ -33,9 +53,9 @@ public:
             changeModified(on);
     }
 
-    // The window title operation: the name as shown ("untitled", a full path,
-    // "Amp Preset"); the caption adds " - Quorvex", the application title is
-    // the name's file-name part with the same suffix.
+    // ---- The title: the name as shown ("untitled", a full path, "Amp
+    // Preset"); the caption adds " - Quorvex", the application title is the
+    // name's file-name part with the same suffix.
     void setTitle(const QString &name);
     QString titleName() const { return titleName_; }
     QString caption() const;
@@ -44,16 +64,15 @@ public:
     // "Info" needs a file to keep a note beside.
     bool hasName() const { return titleName_ != Untitled; }
 
-    // The directory the file list shows; bare file names resolve against it.
+    // ---- The folders
+
+    // The directory the file list shows. Moving it never moves the
+    // document's file; a file left outside it is saved through Save As.
     QString workingDirectory() const { return workingDirectory_; }
     // False (and nothing changes) when the directory cannot be entered.
     bool setWorkingDirectory(const QString &dir);
-    // Whether dir is the working directory: the same folder, however written.
     bool isInWorkingDirectory(const QString &dir) const { return sameFolder(dir, workingDirectory_); }
     static bool sameFolder(const QString &a, const QString &b);
-    // The current file's full path: the file name in the working directory;
-    // empty without a file name.
-    QString currentPath() const;
 
     // Where the open and save dialogs start.
     QString openDialogDirectory() const { return openDialogDirectory_; }
@@ -61,14 +80,8 @@ public:
     QString saveDialogDirectory() const { return saveDialogDirectory_; }
     void setSaveDialogDirectory(const QString &dir) { saveDialogDirectory_ = dir; }
 
-    // A file was opened or saved at this full path: title, file name, origin
-    // and the save-elsewhere flag follow it.
-    void openedAt(const QString &path);
-    // New Preset, New Group: untitled and unmodified.
-    void makeNew();
-
 signals:
-    // The title or the file name changed.
+    // The title or the file changed.
     void titleChanged();
     void modifiedChanged(bool modified);
     void saveElsewhereChanged(bool on);
@@ -77,7 +90,8 @@ signals:
 private:
     void changeModified(bool on);
 
-    QString fileName_;
+    QString filePath_;
+    Kind kind_ = Kind::None;
     QString originDirectory_;
     bool saveElsewhere_ = false;
     bool modified_ = false;

@@ -4,7 +4,6 @@
 #include "files/notefile.h"
 #include "files/presetfile.h"
 #include "model/quorvexerror.h"
-#include "session/document.h"
 #include "session/preseteditor.h"
 #include "session/prompter.h"
 
@@ -21,12 +20,26 @@ QString folderOf(const QString &path)
     return QFileInfo(path).absolutePath();
 }
 
+Document::Kind shownKind(const PresetEditor &editor)
+{
+    return editor.isGroupView() ? Document::Kind::Group : Document::Kind::Single;
+}
+
 } // namespace
 
 DocumentFiles::DocumentFiles(PresetEditor &editor, Document &document, Prompter &prompter, QObject *parent)
     : QObject(parent), editor_(editor), document_(document), prompter_(prompter)
 {
     connect(&editor_, &PresetEditor::edited, &document_, [this] { document_.setModified(true); });
+    connect(&editor_, &PresetEditor::viewChanged, this, &DocumentFiles::viewChanged);
+}
+
+void DocumentFiles::viewChanged()
+{
+    // A group file shown in single view (or a preset file in group view) is
+    // no longer what its file holds: Save must not write one over the other.
+    if (!document_.filePath().isEmpty() && !document_.fileMatchesView(editor_.isGroupView()))
+        document_.dropFile(QStringLiteral("Amp Preset"), true);
 }
 
 void DocumentFiles::askToSave(const QString &text)
@@ -52,49 +65,39 @@ void DocumentFiles::newDocument(bool group)
     editor_.showDefaults(group ? PresetEditor::View::Group : PresetEditor::View::Single);
 }
 
-bool DocumentFiles::readFile(const QString &name, bool importing)
+std::optional<Document::Kind> DocumentFiles::readFile(const QString &name, bool importing)
 {
     const QString path = files::unquotedPath(name);
     const files::Bytes bytes = files::readWholeFile(path);
     const files::Kind kind = files::classify(bytes, path, importing);
     if (kind == files::Kind::Global) {
         const auto answer = prompter_.question(QStringLiteral("File Open"),
-                                                         QStringLiteral("This is a Global File. Open it?"),
-                                                         {Prompter::Button::Yes, Prompter::Button::No});
+                                               QStringLiteral("This is a Global File. Open it?"),
+                                               {Prompter::Button::Yes, Prompter::Button::No});
         // The globals window reads it; the main window's document stays.
         if (answer == Prompter::Button::Yes)
             emit globalFileChosen(path);
-        return false;
+        return std::nullopt;
     }
     // The view follows the file's kind even when it then proves too short.
     if (kind == files::Kind::Group)
         editor_.setView(PresetEditor::View::Group);
     else if (!importing)
         editor_.setView(PresetEditor::View::Single);
-    const files::Bytes data = files::decode(kind, bytes);
+    const files::Bytes data = files::decode(kind, bytes, path);
     if (kind == files::Kind::Group)
         editor_.storeGroup(std::span<const std::uint8_t, preset::GroupSize>(data.data(), preset::GroupSize));
     else
         editor_.storeRecord(editor_.currentSlot(),
-                             std::span<const std::uint8_t, preset::RecordSize>(data.data(), preset::RecordSize));
+                            std::span<const std::uint8_t, preset::RecordSize>(data.data(), preset::RecordSize));
     editor_.sendEditorData();
-    return true;
+    return kind == files::Kind::Group ? Document::Kind::Group : Document::Kind::Single;
 }
 
 void DocumentFiles::open()
 {
     askToSave();
-    const QString path = prompter_.openFileName(QStringLiteral("Open"),
-                                                          document_.openDialogDirectory(), OpenFilter);
-    if (!path.isEmpty())
-        openChosen(path);
-}
-
-void DocumentFiles::openFrom(const QString &folder)
-{
-    askToSave();
-    QDir().mkpath(folder);
-    const QString path = prompter_.openFileName(QStringLiteral("Open"), folder, OpenFilter);
+    const QString path = prompter_.openFileName(QStringLiteral("Open"), document_.openDialogDirectory(), OpenFilter);
     if (!path.isEmpty())
         openChosen(path);
 }
@@ -107,50 +110,41 @@ void DocumentFiles::openDropped(const QString &path)
 
 void DocumentFiles::openChosen(const QString &path)
 {
-    Document &doc = document_;
-    if (!readFile(path, false))
+    const auto kind = readFile(path, false);
+    if (!kind)
         return;
     const QString clean = files::unquotedPath(path);
     const QString folder = folderOf(clean);
-    doc.setModified(false);
-    doc.setSaveElsewhere(false);
-    doc.setTitle(clean);
-    doc.setFileName(QFileInfo(clean).fileName());
-    doc.setSaveDialogDirectory(folder);
+    document_.setModified(false);
+    document_.setFile(clean, *kind);
+    document_.setSaveDialogDirectory(folder);
     // The file list moves to the file's folder.
-    doc.setWorkingDirectory(folder);
-    doc.setOpenDialogDirectory(folder);
+    document_.setWorkingDirectory(folder);
+    document_.setOpenDialogDirectory(folder);
 }
 
 void DocumentFiles::openFromList(const QString &path)
 {
-    Document &doc = document_;
     askToSave();
-    if (!readFile(path, false))
+    const auto kind = readFile(path, false);
+    if (!kind)
         return;
     const QString clean = files::unquotedPath(path);
-    doc.setModified(false);
-    doc.setSaveElsewhere(false);
-    doc.setFileName(QFileInfo(clean).fileName());
-    doc.setSaveDialogDirectory(folderOf(clean));
-    doc.setOpenDialogDirectory(folderOf(clean));
-    doc.setTitle(clean);
+    document_.setModified(false);
+    document_.setFile(clean, *kind);
+    document_.setSaveDialogDirectory(folderOf(clean));
+    document_.setOpenDialogDirectory(folderOf(clean));
 }
 
 bool DocumentFiles::openNamed(const QString &path)
 {
-    if (!readFile(path, false))
+    const auto kind = readFile(path, false);
+    if (!kind)
         return false;
-    opened(QFileInfo(files::unquotedPath(path)).absoluteFilePath());
-    return true;
-}
-
-void DocumentFiles::opened(const QString &path)
-{
-    Document &doc = document_;
-    doc.setModified(false);
+    document_.setModified(false);
     // Save asks where to when the file lies outside the list's folder.
-    doc.openedAt(path);
+    document_.setFile(QFileInfo(files::unquotedPath(path)).absoluteFilePath(), *kind);
+    return true;
 }
 
 void DocumentFiles::importFromList(const QString &path)
@@ -161,53 +155,44 @@ void DocumentFiles::importFromList(const QString &path)
 
 void DocumentFiles::importSingleToTab()
 {
-    const QString path = prompter_.openFileName(
-        QStringLiteral("Import Single to Tab"), document_.openDialogDirectory(), OpenFilter);
+    const QString path = prompter_.openFileName(QStringLiteral("Import Single to Tab"),
+                                                document_.openDialogDirectory(), OpenFilter);
     if (!path.isEmpty() && readFile(path, true))
         document_.setModified(true);
 }
 
 bool DocumentFiles::save()
 {
-    Document &doc = document_;
-    if (doc.fileName().isEmpty() || doc.saveElsewhere())
+    if (document_.filePath().isEmpty() || document_.saveElsewhere() ||
+        !document_.fileMatchesView(editor_.isGroupView()))
         return saveAs();
-    write(WriteMode::Save, doc.currentPath());
-    doc.setModified(false);
+    write(WriteMode::Save, document_.filePath());
+    document_.setModified(false);
     return true;
 }
 
 QString DocumentFiles::chooseSavePath(const QString &suggestedName)
 {
-    return prompter_.saveFileName(QStringLiteral("Save As"), document_.saveDialogDirectory(),
-                                            SaveFilter, suggestedName);
+    return prompter_.saveFileName(QStringLiteral("Save As"), document_.saveDialogDirectory(), SaveFilter,
+                                  suggestedName);
 }
 
 bool DocumentFiles::saveAs()
 {
-    Document &doc = document_;
-    const QString path = chooseSavePath(doc.fileName());
+    const QString path = chooseSavePath(document_.fileName());
     if (path.isEmpty() || !write(WriteMode::SaveAs, path))
         return false;
-    const QString folder = folderOf(path);
-    doc.setTitle(QFileInfo(path).absoluteFilePath());
-    doc.setSaveDialogDirectory(folder);
-    doc.setFileName(QFileInfo(path).fileName());
-    doc.setModified(false);
-    // The name is kept without its folder and Save writes it into the list's
-    // folder: a file saved elsewhere must send the next Save through Save As,
-    // or it would land beside the list's files instead of on itself.
-    doc.setOrigin(folder);
-    doc.setSaveElsewhere(!doc.isInWorkingDirectory(folder));
+    document_.setFile(path, shownKind(editor_));
+    document_.setSaveDialogDirectory(folderOf(path));
+    document_.setModified(false);
     emit listRefreshWanted();
     return true;
 }
 
 void DocumentFiles::saveBack()
 {
-    Document &doc = document_;
-    const QString remembered = doc.saveDialogDirectory();
-    doc.setSaveDialogDirectory(doc.originDirectory());
+    const QString remembered = document_.saveDialogDirectory();
+    document_.setSaveDialogDirectory(document_.originDirectory());
     // Whatever Save As does, the dialog starts where it did and Save Back
     // stays available.
     struct Restore {
@@ -218,7 +203,7 @@ void DocumentFiles::saveBack()
             doc.setSaveDialogDirectory(dir);
             doc.setSaveElsewhere(true);
         }
-    } restore{doc, remembered};
+    } restore{document_, remembered};
     saveAs();
 }
 
@@ -234,9 +219,8 @@ void DocumentFiles::saveCurrentTab()
 bool DocumentFiles::write(WriteMode mode, const QString &path)
 {
     if (mode != WriteMode::Save && QFileInfo::exists(path)) {
-        const auto answer = prompter_.question(QStringLiteral("File Save"),
-                                                         QStringLiteral("File Exists. Overwrite?"),
-                                                         {Prompter::Button::Yes, Prompter::Button::No});
+        const auto answer = prompter_.question(QStringLiteral("File Save"), QStringLiteral("File Exists. Overwrite?"),
+                                               {Prompter::Button::Yes, Prompter::Button::No});
         if (answer != Prompter::Button::Yes)
             return false;
     }
@@ -252,10 +236,8 @@ bool DocumentFiles::write(WriteMode mode, const QString &path)
 
 QString DocumentFiles::notePath() const
 {
-    const Document &doc = document_;
-    if (doc.fileName().isEmpty())
+    if (document_.filePath().isEmpty())
         return {};
-    // Beside the document's own file, wherever that lies.
-    const QString folder = doc.saveElsewhere() ? doc.originDirectory() : doc.workingDirectory();
-    return QDir(folder).filePath(files::noteFileName(doc.fileName()));
+    // Beside the document's own file, wherever the list has gone.
+    return QDir(document_.originDirectory()).filePath(files::noteFileName(document_.fileName()));
 }

@@ -1,18 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "session/document.h"
+
 #include <QObject>
 #include <QString>
 
-class Document;
+#include <optional>
+
 class PresetEditor;
 class Prompter;
 
 // The File commands: the editor's presets to and from .syx files, with the
-// document's name, title, origin and modified flag kept as each command
-// leaves them. Dialogs and questions go through the Prompter (these are
-// user commands); a failed read or write throws QuorvexError and changes
-// nothing it has not already changed.
+// document's file, title and modified flag kept as each command leaves
+// them. Dialogs and questions go through the Prompter (these are user
+// commands); a failed read or write throws QuorvexError and changes nothing
+// it has not already changed.
 class DocumentFiles : public QObject {
     Q_OBJECT
 public:
@@ -33,15 +36,14 @@ public:
 
     // The file reader: loads a preset or group file into the editor (or, when
     // importing, one preset into the selected tab), shows it and sends the
-    // current slot to the Amp. False when nothing was loaded (a global file).
-    bool readFile(const QString &path, bool importing);
+    // current slot to the Amp. The kind loaded; none when nothing was (a
+    // global file).
+    std::optional<Document::Kind> readFile(const QString &path, bool importing);
 
     // Open from the dialog; the file list moves to the file's folder.
     void open();
     // A file dropped on the window opens as from the dialog.
     void openDropped(const QString &path);
-    // Open from the dialog started in this folder (the Amp backups).
-    void openFrom(const QString &folder);
     // Open the file selected in the file list; the list stays.
     void openFromList(const QString &path);
     // A file named on the command line or handed over by a second start, or
@@ -50,8 +52,9 @@ public:
     void importFromList(const QString &path);
     void importSingleToTab();
 
-    // Save: under the current name, or through Save As when there is none or
-    // the file lies elsewhere. False when nothing was written (the user
+    // Save: the document's own file, as its own kind; through Save As when
+    // there is none, it lies outside the list's folder, or the view no
+    // longer shows its kind. False when nothing was written (the user
     // cancelled the dialog or declined to overwrite).
     bool save();
     bool saveAs();
@@ -59,7 +62,7 @@ public:
     void saveCurrentTab();
 
     // The note file of the current document, beside its file; empty when the
-    // document has no file name.
+    // document has no file.
     QString notePath() const;
 
 signals:
@@ -74,7 +77,7 @@ private:
     bool write(WriteMode mode, const QString &path);
     QString chooseSavePath(const QString &suggestedName);
     void openChosen(const QString &path);
-    void opened(const QString &path);
+    void viewChanged();
 
     PresetEditor &editor_;
     Document &document_;

@@ -53,9 +53,18 @@ QString GlobalFiles::saveAs()
         prompter_.saveFileName(QStringLiteral("Save As"), saveDirectory_, Filter, saveName_);
     if (path.isEmpty())
         return {};
+    // Like the main window's Save As: another file, a group file even, is
+    // not replaced without asking.
+    if (QFileInfo::exists(path)) {
+        const auto answer = prompter_.question(QStringLiteral("File Save"), QStringLiteral("File Exists. Overwrite?"),
+                                               {Prompter::Button::Yes, Prompter::Button::No});
+        if (answer != Prompter::Button::Yes)
+            return {};
+    }
     // A file that cannot be written is reported, and the window keeps its
     // caption and dialogs: nothing claims a save that did not happen.
     files::writeGlobalFile(path, globals_.record());
+    globals_.setModified(false);
     const QFileInfo file(path);
     saveDirectory_ = file.absolutePath();
     saveName_ = file.fileName();

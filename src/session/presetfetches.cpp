@@ -90,17 +90,14 @@ void PresetFetches::presetArrived(TransferState awaited, const preset::Record &r
     transfers_.stopReplyTimer();
     // In group view the selected tab takes it, whatever slot was asked for.
     if (!editor_.isGroupView()) {
-        document_.setSaveElsewhere(true);
-        if (awaited == TransferState::ProgramChange) {
-            const int program = fetchedProgram_ & 0x0F;
-            document_.setTitle(QStringLiteral("%1 Preset %2%3")
-                                   .arg(fetchedBank_ ? QStringLiteral("User") : QStringLiteral("Factory"))
-                                   .arg(QChar(u'A' + program / 4))
-                                   .arg(QChar(u'1' + program % 4)));
-        } else {
-            document_.setTitle(QStringLiteral("Amp Preset"));
-        }
-        document_.setFileName(QString());
+        const int program = fetchedProgram_ & 0x0F;
+        document_.dropFile(awaited == TransferState::ProgramChange
+                               ? QStringLiteral("%1 Preset %2%3")
+                                     .arg(fetchedBank_ ? QStringLiteral("User") : QStringLiteral("Factory"))
+                                     .arg(QChar(u'A' + program / 4))
+                                     .arg(QChar(u'1' + program % 4))
+                               : QStringLiteral("Amp Preset"),
+                           true);
     }
     editor_.storeRecord(editor_.currentSlot(), record);
     // A preset the Amp switched to is already playing there.
@@ -116,9 +113,7 @@ void PresetFetches::groupArrived(const AmpTransfers::Group &group)
     editor_.setView(PresetEditor::View::Group);
     editor_.selectSlotQuietly(0);
     document_.setModified(true);
-    document_.setSaveElsewhere(true);
-    document_.setTitle(QStringLiteral("Amp Presets"));
-    document_.setFileName(QString());
+    document_.dropFile(QStringLiteral("Amp Presets"), true);
     editor_.storeGroup(group);
     editor_.sendEditorData();
 }

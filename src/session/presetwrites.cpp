@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/presetwrites.h"
 
+#include "files/presetfile.h"
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
 #include "session/ampbackups.h"
 #include "session/amplink.h"
 #include "session/commandqueue.h"
+#include "session/documentfiles.h"
 #include "session/preseteditor.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 PresetWrites::PresetWrites(AmpLink &link, AmpTransfers &transfers, PresetEditor &editor, AmpBackups &backups,
                            CommandQueue &queue, QObject *parent)
@@ -64,6 +69,43 @@ void PresetWrites::groupToAmp()
     start(std::move(write));
 }
 
+void PresetWrites::restoreBackup()
+{
+    Prompter &prompter = queue_.prompter();
+    QDir().mkpath(backups_.folder());
+    const QString chosen =
+        prompter.openFileName(QStringLiteral("Restore Amp Backup"), backups_.folder(), DocumentFiles::OpenFilter);
+    if (chosen.isEmpty())
+        return;
+    const files::PresetFile file = files::readPresetFile(chosen, false);
+    const QFileInfo info(file.path);
+    if (file.kind == files::Kind::Global)
+        throw QuorvexError(QStringLiteral("Not a backup of presets:\n") + file.path);
+    const AmpBackups::Name name = AmpBackups::parseName(info.fileName());
+    Write write;
+    QString holds;
+    if (file.kind == files::Kind::Group) {
+        write.group = file.data;
+        holds = QStringLiteral("all sixteen presets, A1 to D4, as the Amp had them");
+    } else {
+        // The slot it goes back to is the one its name says it came from.
+        if (name.group || name.slot < 0)
+            throw QuorvexError(QStringLiteral("This backup does not say which slot it came from:\n") + file.path);
+        write.slot = name.slot;
+        write.record = file.data;
+        holds = QStringLiteral("preset %1 as the Amp had it").arg(preset::slotName(name.slot));
+    }
+    const QDateTime taken = name.taken.isValid() ? name.taken : info.lastModified();
+    const auto answer = prompter.question(
+        QStringLiteral("Restore Amp Backup"),
+        QStringLiteral("%1\nholds %2 on %3.\n\nWrite this backup to the Amp?")
+            .arg(info.fileName(), holds, taken.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
+        {Prompter::Button::Yes, Prompter::Button::No}, Prompter::Icon::Question);
+    if (answer != Prompter::Button::Yes)
+        throw Abort();
+    start(std::move(write));
+}
+
 void PresetWrites::start(Write write)
 {
     if (!link_.portsOpen()) {
@@ -101,7 +143,7 @@ void PresetWrites::perform(const Write &write)
     if (!write.group.empty()) {
         sent = link_.send(
             amp::groupDump(std::span<const std::uint8_t, preset::GroupSize>(write.group.data(), preset::GroupSize)));
-        if (sent)
+        if (sent && !write.editorData.empty())
             link_.send(amp::singlePreset(
                 std::span<const std::uint8_t, preset::RecordSize>(write.editorData.data(), preset::RecordSize)));
     } else {

@@ -30,6 +30,10 @@ public:
     void presetToAmp(int slot);
     // Group view only.
     void groupToAmp();
+    // "Restore Amp Backup...": a backup chosen in the backups folder, what
+    // it holds shown and confirmed, then written like any write (after a
+    // backup of what the Amp holds now). The editor and the file list stay.
+    void restoreBackup();
 
     // With the option off or no Amp found, the write goes without a backup.
     void setBackupBeforeWrite(bool on) { backupBeforeWrite_ = on; }

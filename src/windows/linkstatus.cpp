@@ -2,6 +2,7 @@
 #include "windows/linkstatus.h"
 
 #include "controls/tledimage.h"
+#include "midi/linknotifier.h"
 #include "midi/tmidiin.h"
 #include "midi/tmidiout.h"
 
@@ -9,17 +10,18 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
-namespace {
+// A steady flow of messages keeps a light lit: each delivery comes before
+// the light's time is up. And traffic shows within a tenth of a second.
+static_assert(LinkStatus::FlashMs > LinkNotifier::HoldMs);
+static_assert(LinkNotifier::HoldMs <= 100);
 
-// A flash lasts a few polls, so a single message is seen.
-constexpr int FlashMs = 3 * LinkStatus::PollMs;
+namespace {
 
 TLEDImage *activityLight(const QString &hint, QWidget *parent)
 {
     auto *led = new TLEDImage(parent);
     led->SetOnColor(QColor(0, 128, 0)); // the green LED image
     led->SetOffColor(QColor(128, 128, 128));
-    led->SetExtinguishTimeout(FlashMs);
     led->TurnOn(false);
     led->setToolTip(hint);
     return led;
@@ -62,11 +64,14 @@ LinkStatus::LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend,
     layout->addWidget(LabelSync);
     layout->addStretch(1); // the parts keep together at the left
 
-    TimerPoll.setObjectName(QStringLiteral("TimerPoll"));
-    TimerPoll.setInterval(PollMs);
-    connect(&TimerPoll, &QTimer::timeout, this, &LinkStatus::TimerPollTimer);
-    TimerPoll.start();
-    TimerPollTimer();
+    for (QTimer *light : {&inLight_, &outLight_}) {
+        light->setSingleShot(true);
+        light->setInterval(FlashMs);
+    }
+    connect(&inLight_, &QTimer::timeout, this, &LinkStatus::inLightTimeout);
+    connect(&outLight_, &QTimer::timeout, this, &LinkStatus::outLightTimeout);
+    connect(&backend_.linkNotifier(), &LinkNotifier::changed, this, &LinkStatus::linkChanged);
+    linkChanged(LinkEvents::Service | LinkEvents::Ports | LinkEvents::Failed);
 }
 
 void LinkStatus::setFirmware(const QString &text, const QString &hint)
@@ -101,37 +106,53 @@ void LinkStatus::showPort(QLabel *label, const QString &direction, bool open, co
     label->setToolTip(hint);
 }
 
-void LinkStatus::TimerPollTimer()
+void LinkStatus::linkChanged(unsigned changes)
 {
-    // A service that came back may list its devices in another order.
-    if (const std::uint64_t epoch = backend_.devicesEpoch(); epoch != lastEpoch_) {
-        lastEpoch_ = epoch;
-        midiIn_.refreshDevices();
-        midiOut_.refreshDevices();
+    if (changes & LinkEvents::Service) {
+        // A service that came back may list its devices in another order.
+        if (const std::uint64_t epoch = backend_.devicesEpoch(); epoch != lastEpoch_) {
+            lastEpoch_ = epoch;
+            midiIn_.refreshDevices();
+            midiOut_.refreshDevices();
+        }
+        if (const bool up = backend_.linkUp(); up != lastUp_) {
+            lastUp_ = up;
+            if (up)
+                emit serviceReturned();
+        }
     }
-    if (const bool up = backend_.linkUp(); up != lastUp_) {
-        lastUp_ = up;
-        if (up)
-            emit serviceReturned();
-    }
+    if (changes & (LinkEvents::Service | LinkEvents::Ports))
+        showPorts();
+    if (changes & LinkEvents::Failed)
+        showFailures();
+    if (changes & LinkEvents::Received)
+        flash(LEDIn, inLight_);
+    if (changes & LinkEvents::Sent)
+        flash(LEDOut, outLight_);
+}
+
+void LinkStatus::flash(TLEDImage *led, QTimer &timer)
+{
+    // Lit already during a flow of messages: only the end moves.
+    if (!led->LEDOn())
+        led->TurnOn(true);
+    timer.start();
+}
+
+void LinkStatus::inLightTimeout() { LEDIn->TurnOn(false); }
+
+void LinkStatus::outLightTimeout() { LEDOut->TurnOn(false); }
+
+void LinkStatus::showPorts()
+{
     showPort(LabelIn, QStringLiteral("In"), midiIn_.Using(), midiIn_.storedName());
     showPort(LabelOut, QStringLiteral("Out"), midiOut_.Using(), midiOut_.storedName());
+}
 
+void LinkStatus::showFailures()
+{
     const TMidiIn::Stats in = midiIn_.stats();
     const TMidiOut::Stats out = midiOut_.stats();
-    if (in.received != lastReceived_) {
-        LEDIn->TurnOn(true);
-        lastReceived_ = in.received;
-    } else {
-        LEDIn->ShouldExtinguish();
-    }
-    if (out.sent != lastSent_) {
-        LEDOut->TurnOn(true);
-        lastSent_ = out.sent;
-    } else {
-        LEDOut->ShouldExtinguish();
-    }
-
     const std::uint64_t lost = backend_.outputLosses();
     failures_ = out.refused + out.dropped + lost + in.overflows;
     LabelFailures->setText(failures_ == 0 ? QString() : QStringLiteral("Not delivered: %1").arg(failures_));

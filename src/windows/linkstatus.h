@@ -16,11 +16,14 @@ class TMidiOut;
 // and output device is in use (or that a port is off), a light for each
 // direction that flashes as messages pass, the Amp's firmware once it is
 // found, and how many messages could not be delivered or had to be dropped.
-// It reads the ports' counters on a timer; hovering explains each part.
+// It follows the backend's link notifier, so nothing runs while the link is
+// quiet; hovering explains each part.
 class LinkStatus : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int PollMs = 100;
+    // How long a light stays lit after the last traffic it was told of;
+    // longer than the notifier's hold, so a steady flow keeps it lit.
+    static constexpr int FlashMs = 300;
     static constexpr int NameWidth = 190; // pixels of a device name shown
 
     LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend, QWidget *parent = nullptr);
@@ -33,9 +36,13 @@ public:
     // Messages not delivered or dropped, in either direction.
     std::uint64_t failures() const { return failures_; }
 
-    // The poll (the timer runs it).
-    void TimerPollTimer();
-    const QTimer &pollTimer() const { return TimerPoll; }
+    // What the link notifier runs: LinkEvents::Change values, or-ed.
+    void linkChanged(unsigned changes);
+    // The lights' timers run these: the light goes out.
+    void inLightTimeout();
+    void outLightTimeout();
+    const QTimer &inLightTimer() const { return inLight_; }
+    const QTimer &outLightTimer() const { return outLight_; }
 
     QLabel *LabelIn;
     TLEDImage *LEDIn;
@@ -51,15 +58,17 @@ signals:
     void serviceReturned();
 
 private:
+    void showPorts();
     void showPort(QLabel *label, const QString &direction, bool open, const QString &name);
+    void showFailures();
+    static void flash(TLEDImage *led, QTimer &timer);
 
     TMidiIn &midiIn_;
     TMidiOut &midiOut_;
     MidiBackend &backend_;
-    std::uint64_t lastReceived_ = 0;
-    std::uint64_t lastSent_ = 0;
     std::uint64_t lastEpoch_ = 0;
     bool lastUp_ = true;
     std::uint64_t failures_ = 0;
-    QTimer TimerPoll;
+    QTimer inLight_;
+    QTimer outLight_;
 };
