@@ -816,6 +816,9 @@ void Quorvex1::EditordatatoAmp1Click() { session_->editor().sendEditorData(); }
 
 void Quorvex1::Library1Click()
 {
+    // The folders are watched, but a file another program rewrote in place
+    // shows only in a pass: one goes on the worker whenever the window is asked for.
+    library_->refresh();
     if (!FormLibrary)
         FormLibrary = new LibraryWindow(*library_, *prompter_, libraryLink_->hooks(), this);
     FormLibrary->show();
