@@ -61,7 +61,8 @@ public:
     Session &session() { return *session_; }
     Prompter &prompter() { return *prompter_; }
     EditorPanel &editorPanel() { return *EditorPanel1; }
-    TFormTuner &formTuner() { return *FormTuner; }
+    // Made on first use: most sessions never tune.
+    TFormTuner &formTuner();
     Library &library() { return *library_; }
     LibraryLink &libraryLink() { return *libraryLink_; }
     // Made when first shown.
@@ -198,8 +199,8 @@ private:
     QAction *About1;
     QAction *ToolButtonOpen, *ToolButtonSave, *ToolButtonMIDI, *ToolButtonGlobal, *ToolButtonDefaultView,
         *ToolButtonSendEdits, *ToolButtonTuner;
-    // Lives from start to end, hidden outside tuner mode; goes before the
-    // session it follows.
+    // Lives from its first use to the end, hidden outside tuner mode; goes
+    // before the session it follows.
     std::unique_ptr<TFormTuner> FormTuner;
     std::unique_ptr<Library> library_;
     std::unique_ptr<LibraryLink> libraryLink_;
