@@ -135,6 +135,16 @@ QString QtPrompter::openFileName(const QString &caption, const QString &director
     return dialog.selectedFiles().first();
 }
 
+QString QtPrompter::folderName(const QString &caption, const QString &directory)
+{
+    QFileDialog dialog(dialogParent(), caption, directory);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
 QString QtPrompter::saveFileName(const QString &caption, const QString &directory, const QString &filter,
                                  const QString &suggestedName)
 {

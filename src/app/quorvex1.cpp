@@ -3,12 +3,16 @@
 
 #include "app/aboutbox.h"
 #include "app/apppaths.h"
+#include "app/librarylink.h"
 #include "app/qtprompter.h"
 #include "app/singleinstance.h"
 #include "ampsim/builtinampbackend.h"
 #include "editor/editorpanel.h"
 #include "filelist/filelistpanel.h"
 #include "globals/tformglobal.h"
+#include "library/library.h"
+#include "librarywin/libraryprogress.h"
+#include "librarywin/librarywindow.h"
 #include "midi/rtmidibackend.h"
 #include "session/prompter.h"
 #include "tuner/tformtuner.h"
@@ -82,6 +86,7 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
       autoStart_(options.autoStart)
 {
     initResources();
+    library_ = std::make_unique<Library>(options.libraryIndex);
     if (auto *qt = dynamic_cast<QtPrompter *>(prompter_.get()))
         qt->setFallbackParent(this);
 
@@ -96,6 +101,9 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     buildPanels();
     connectSession();
     addVirtualAmp();
+    libraryLink_ = std::make_unique<LibraryLink>(*session_, *PanelList, FileListView,
+                                                 [this](const std::function<void()> &body) { return run(body); });
+    libraryLink_->connectTabs(EditorPanel1->TabControl1);
     showTitle();
     designSize_ = QSize(ClientWidth,
                         ClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
@@ -117,7 +125,11 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
 }
 
 // The panel's connections end with it, so the widgets may outlive the session.
-Quorvex1::~Quorvex1() = default;
+Quorvex1::~Quorvex1()
+{
+    // Its windows go before the library they show.
+    delete FormLibrary;
+}
 
 void Quorvex1::connectHandler(QAction *action, void (Quorvex1::*handler)())
 {
@@ -266,6 +278,7 @@ void Quorvex1::buildMenus()
     View1->addSeparator();
     MIDIPortSelect1 = item(View1, "MIDIPortSelect1", QStringLiteral("MIDI Port Select"), QKeySequence(Qt::CTRL | Qt::Key_M));
     GlobalWindow1 = item(View1, "GlobalWindow1", QStringLiteral("Global Window"), QKeySequence(Qt::CTRL | Qt::Key_G));
+    Library1 = item(View1, "Library1", QStringLiteral("Library"), QKeySequence(Qt::CTRL | Qt::Key_L));
     View1->addSeparator();
     DefaultView1 = item(View1, "DefaultView1", QStringLiteral("Default View"), QKeySequence(Qt::CTRL | Qt::Key_D));
     AutoSplit = item(View1, "AutoSplit", QStringLiteral("Auto Split"));
@@ -318,6 +331,7 @@ void Quorvex1::buildMenus()
     connectHandler(MIDIPortSelect1, &Quorvex1::MIDIPortSelect1Click);
     connectHandler(GlobalWindow1, &Quorvex1::GlobalWindow1Click);
     connectHandler(EnterTuner1, &Quorvex1::EnterTuner1Click);
+    connectHandler(Library1, &Quorvex1::Library1Click);
     connectHandler(New1, &Quorvex1::New1Click);
     connectHandler(NewGroup1, &Quorvex1::NewGroup1Click);
     connectHandler(EditordatatoAmp1, &Quorvex1::EditordatatoAmp1Click);
@@ -425,6 +439,8 @@ void Quorvex1::buildPanels()
     statusBar()->addPermanentWidget(StatusMessage);
     statusMessageTimer_.setSingleShot(true);
     connect(&statusMessageTimer_, &QTimer::timeout, StatusMessage, &QLabel::clear);
+    StatusLibrary = new LibraryProgress(*library_, this);
+    statusBar()->addPermanentWidget(StatusLibrary);
     connect(Splitter1, &QSplitter::splitterMoved, this, [this](int pos, int index) {
         run([&] { Splitter1Moved(pos, index); });
     });
@@ -481,6 +497,11 @@ void Quorvex1::readSettings()
     session_->writes().setBackupBeforeWrite(s.backupBeforeWrite);
     // Beside the settings, which are the user's own.
     session_->backups().setFolder(QFileInfo(settings_.path()).dir().filePath(QStringLiteral("backups")));
+    // The data folder is the one the file list starts in; where the list
+    // goes afterwards (opening a file elsewhere, Show in File List) does not
+    // take the library with it.
+    library_->setDataFolder(doc.workingDirectory());
+    library_->setBackupsFolder(session_->backups().folder());
 }
 
 int Quorvex1::preferredPort(const QStringList &devices, int storedIndex, const QString &storedName)
@@ -562,6 +583,8 @@ void Quorvex1::FormActivate()
     if (firstActivation_)
         return;
     firstActivation_ = true;
+    // Indexing goes on beside the start-up and never holds it up.
+    library_->start();
     run([this] { startUp(); });
 }
 
@@ -813,6 +836,18 @@ void Quorvex1::InfoMainClick()
 void Quorvex1::NewGroup1Click() { session_->files().newDocument(true); }
 
 void Quorvex1::EditordatatoAmp1Click() { session_->editor().sendEditorData(); }
+
+void Quorvex1::Library1Click()
+{
+    // The folders are watched, but a file another program rewrote in place
+    // shows only in a pass: one goes on the worker whenever the window is asked for.
+    library_->refresh();
+    if (!FormLibrary)
+        FormLibrary = new LibraryWindow(*library_, *prompter_, libraryLink_->hooks(), this);
+    FormLibrary->show();
+    FormLibrary->raise();
+    FormLibrary->activateWindow();
+}
 
 bool Quorvex1::FormCloseQuery()
 {

@@ -22,6 +22,10 @@ class QSplitter;
 class QToolBar;
 class EditorPanel;
 class FileListPanel;
+class Library;
+class LibraryProgress;
+class LibraryLink;
+class LibraryWindow;
 class LinkStatus;
 class SingleInstance;
 class TFormTuner;
@@ -38,6 +42,7 @@ public:
         QString serverName;                     // empty: no single-instance server
         QStringList arguments;                  // the command line after the program name
         bool autoStart = true;                  // false: start-up runs only when FormActivate is called
+        QString libraryIndex;                   // empty: the library index in the per-user data folder
     };
 
     static constexpr int ClientWidth = 750;
@@ -58,6 +63,10 @@ public:
     EditorPanel &editorPanel() { return *EditorPanel1; }
     // Made on first use: most sessions never tune.
     TFormTuner &formTuner();
+    Library &library() { return *library_; }
+    LibraryLink &libraryLink() { return *libraryLink_; }
+    // Made when first shown.
+    LibraryWindow *libraryWindow() const { return FormLibrary; }
     SingleInstance *singleInstance() { return instance_.get(); }
 
     QSize designSize() const { return designSize_; }
@@ -105,6 +114,7 @@ public:
     void RestoreAmpBackupClick();
     void NewGroup1Click();
     void EditordatatoAmp1Click();
+    void Library1Click();
     bool FormCloseQuery();
     void FormClose();
 
@@ -185,7 +195,7 @@ private:
     QAction *Open1, *ImportSingletoTab, *New1, *NewGroup1, *InfoMain, *Save1, *SaveAs1, *SaveBack,
         *SaveCurrentTab1, *Exit1;
     QAction *FileListView, *ToolbarView, *MIDIPortSelect1, *GlobalWindow1, *DefaultView1, *AutoSplit,
-        *RefreshFileList1, *EnterTuner1;
+        *RefreshFileList1, *EnterTuner1, *Library1;
     std::array<QAction *, 16> PresetFromAmp; // NA1..ND4
     std::array<QAction *, 16> PresetToAmp;   // A1..D4
     QAction *GroupfromAmp1, *GrouptoAmp, *SyncwithAmp1, *EditordatatoAmp1, *BackUpBeforeWriting, *RestoreAmpBackup;
@@ -195,4 +205,8 @@ private:
     // Lives from its first use to the end, hidden outside tuner mode; goes
     // before the session it follows.
     std::unique_ptr<TFormTuner> FormTuner;
+    std::unique_ptr<Library> library_;
+    std::unique_ptr<LibraryLink> libraryLink_;
+    LibraryWindow *FormLibrary = nullptr;
+    LibraryProgress *StatusLibrary;
 };

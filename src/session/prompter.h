@@ -26,6 +26,9 @@ public:
                                  const QString &suggestedName) = 0;
     // A modal choice of one item; its index, or -1 when cancelled.
     virtual int chooseItem(const QString &caption, const QString &label, const QStringList &items, int current) = 0;
+    // A folder that exists; empty means cancelled (what a Prompter without
+    // a folder dialog answers).
+    virtual QString folderName(const QString &caption, const QString &directory);
 
     // The error box: caption = application title, error icon, OK button.
     void errorBox(const QString &applicationTitle, const QString &message);

@@ -18,7 +18,7 @@
 class ScriptedPrompter : public Prompter {
 public:
     struct Shown {
-        QString kind; // "question", "notice", "open", "save", "choose"
+        QString kind; // "question", "notice", "open", "save", "choose", "folder"
         QString caption;
         QString text;
         Icon icon = Icon::None;
@@ -58,6 +58,10 @@ public:
     QString saveFileName(const QString &caption, const QString &, const QString &, const QString &) override
     {
         return nextFile(QStringLiteral("save"), caption);
+    }
+    QString folderName(const QString &caption, const QString &) override
+    {
+        return nextFile(QStringLiteral("folder"), caption);
     }
 
     int chooseItem(const QString &caption, const QString &label, const QStringList &, int) override
