@@ -347,6 +347,17 @@ void TestConversation::theLinkTellsWhenTheAmpIsSilent()
     QVERIFY(!link.syncOffered());
     link.serviceReturned();
     QVERIFY(link.syncOffered());
+
+    // The output now leads to another device: the Amp found is not claimed
+    // for it, and a sync is offered; back on the Amp's device, it is again.
+    rig.sync();
+    rig.backend->outputs << QStringLiteral("Other Out");
+    link.midiOut().refreshDevices();
+    link.midiOut().setPort(1);
+    QTRY_VERIFY(link.devicesChanged());
+    QVERIFY(link.syncOffered());
+    link.midiOut().setPort(0);
+    QTRY_VERIFY(!link.devicesChanged());
 }
 
 void TestConversation::queueRules()

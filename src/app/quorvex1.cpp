@@ -227,7 +227,7 @@ void Quorvex1::showStatusMessage(const QString &text, int ms)
 void Quorvex1::showAmpStatus()
 {
     const AmpLink &link = session_->link();
-    if (!link.isAmpFound()) {
+    if (!link.isAmpFound() || link.devicesChanged()) {
         StatusLink->setFirmware(QString());
     } else if (link.isAnswering()) {
         // "Found Amp - Version 1.4 G" becomes "Amp 1.4 G".

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/amplink.h"
 
+#include "midi/linkevents.h"
+#include "midi/linknotifier.h"
 #include "model/firmware.h"
 #include "session/inputscope.h"
 
@@ -31,6 +33,29 @@ AmpLink::AmpLink(std::unique_ptr<MidiBackend> backend, QObject *parent)
         const InputScope scope;
         emit shortReceived(status, first, second);
     };
+    connect(&backend_->linkNotifier(), &LinkNotifier::changed, this, [this](unsigned changes) {
+        if (changes & LinkEvents::Ports)
+            portsChanged();
+    });
+}
+
+QString AmpLink::devices() const
+{
+    return (MidiIn1.Using() ? MidiIn1.storedName() : QString()) + QLatin1Char('\n') +
+           (MidiOut1.Using() ? MidiOut1.storedName() : QString());
+}
+
+void AmpLink::portsChanged()
+{
+    // Another device may be another Amp, or none: what was found is not
+    // claimed for it, and a sync is offered.
+    const bool changed = found_ && devices() != devicesAtFind_;
+    if (changed == devicesChanged_)
+        return;
+    devicesChanged_ = changed;
+    if (changed)
+        syncOffered_ = true;
+    emit ampStatusChanged();
 }
 
 AmpLink::~AmpLink()
@@ -59,6 +84,8 @@ void AmpLink::identified(std::uint8_t version, bool gVariant)
     gVariant_ = gVariant;
     found_ = true;
     answering_ = true;
+    devicesChanged_ = false;
+    devicesAtFind_ = devices();
     emit ampStatusChanged();
 }
 

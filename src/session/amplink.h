@@ -41,8 +41,12 @@ public:
     // Amp is heard again.
     bool isAnswering() const { return answering_; }
     // Set when what the editor shows may no longer be what the Amp holds:
-    // the Amp answers again after a silence, or the MIDI service came back.
+    // the Amp answers again after a silence, the MIDI service came back, or
+    // the ports now lead to other devices than the Amp was found on.
     bool syncOffered() const { return syncOffered_; }
+    // The ports lead elsewhere since the Amp was found: its firmware is not
+    // known for them.
+    bool devicesChanged() const { return devicesChanged_; }
 
     // An identify reply: found, answering, this firmware.
     void identified(std::uint8_t version, bool gVariant);
@@ -64,6 +68,8 @@ signals:
 
 private:
     void setSyncOffered(bool on);
+    QString devices() const;
+    void portsChanged();
 
     std::unique_ptr<MidiBackend> backend_;
     TMidiIn MidiIn1;
@@ -73,4 +79,6 @@ private:
     bool found_ = false;
     bool answering_ = false;
     bool syncOffered_ = false;
+    bool devicesChanged_ = false;
+    QString devicesAtFind_;
 };
