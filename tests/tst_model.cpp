@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/deviceimage.h"
 #include "model/amplists.h"
+#include "model/presetparams.h"
 #include "model/presetrecord.h"
 
 #include <QtTest>
@@ -17,6 +18,8 @@ private slots:
     void padAndOtherBitsOfByteOne();
     void modelCodeKeepsOtherBits();
     void radioCodesRoundTrip();
+    void parametersShowAsThePanelDoes();
+    void parameterTableCoversEveryByte();
 };
 
 void TestModel::defaultRecordMatchesTheFieldDefaults()
@@ -173,6 +176,84 @@ void TestModel::radioCodesRoundTrip()
     QCOMPARE(radioItem(Radio::Presence, 0), -1);
     QCOMPARE(radioItem(Radio::Resonance, 0), -1);
     QCOMPARE(radioItem(Radio::PreampLows, 0), 0);
+}
+
+void TestModel::parametersShowAsThePanelDoes()
+{
+    struct Row {
+        const char *key;
+        int byte, value; // written into the default record first; byte -1: the default as it is
+        const char *shown;
+    };
+    const Row rows[] = {
+        // The default record, as the panel shows it.
+        {"AmpModel", -1, 0, "Glass Clean"},
+        {"Cabinet", -1, 0, "1x12 Open"},
+        {"PadOff", -1, 0, "Off"},
+        {"Bright", -1, 0, "Off"},
+        {"PreampLows", -1, 0, "Most (sloppy)"},
+        {"ModType", -1, 0, "Chorus"},
+        {"Presence", -1, 0, "Medium"},
+        {"Resonance", -1, 0, "High"},
+        {"PreGain", -1, 0, "17"},
+        {"PreGainAlt", -1, 0, "20"},
+        {"ReverbLevelAlt", -1, 0, "8"},
+        {"DLTime", -1, 0, "95"},
+        {"DelayTime", -1, 0, "380 ms"},
+        {"DLSeparation", -1, 0, "5"},
+        {"TapFunction", -1, 0, "Tap Tempo"},
+        {"ModelCode", -1, 0, "14"},
+        // Stored values the panel shows in its own way.
+        {"PadOff", PreampFlags, 0x0E, "On"},       // the box is checked while the bit is 0
+        {"PreampLows", PreampFlags, 0x5E, "Less"}, // code 1 is "Less", 2 "More": crossed
+        {"Presence", ModTone, 0x00, "None"},       // code 0 selects no item
+        {"ModType", ModTone, 0xE9, "Unknown (9)"},
+        {"PreGain", PreGain, 0, "1 (stored 0)"},   // clamped to the knob
+        {"DLTime", DLTime, 0, "1 (stored 0)"},
+        {"ReverbLevel", ReverbLevel, 0, "0"},      // 0 is in range: "Off" on this knob
+        {"DLSeparation", DLSepDark, 0x80 | 30, "25 (stored 30)"}, // Dark's bit is not part of it
+        {"Dark", DLSepDark, 0x80 | 5, "On"},
+        {"TapFunction", AltTap, 0xF0, "All (Boost/Mod/Delay/Reverb)"},
+        {"DelayTime", DLScale, 25, "570 ms"},
+        {"Reserved16", Reserved16, 77, "77"},
+    };
+    for (const Row &row : rows) {
+        Record r = DefaultRecord;
+        if (row.byte >= 0)
+            r[std::size_t(row.byte)] = std::uint8_t(row.value);
+        const presetparams::Parameter *p = presetparams::find(QLatin1String(row.key));
+        QVERIFY2(p, row.key);
+        QCOMPARE(presetparams::valueText(*p, r), QLatin1String(row.shown));
+    }
+    const presetparams::Parameter &alt = *presetparams::find(QStringLiteral("DLLevelAlt"));
+    QCOMPARE(presetparams::fullName(alt), QStringLiteral("Delay (dual): Level/Off (Alt)"));
+}
+
+void TestModel::parameterTableCoversEveryByte()
+{
+    // Every bit of the record belongs to exactly one parameter (the delay
+    // time has no bits of its own), so two records that differ anywhere
+    // differ in some parameter, and only there.
+    std::array<std::uint8_t, RecordSize> covered{};
+    for (const presetparams::Parameter &p : presetparams::all()) {
+        if (p.kind == presetparams::Kind::Time)
+            continue;
+        const std::uint8_t bits =
+            p.wholeByte() ? 0xFF : std::uint8_t(bitfield::mask(p.field.width) << p.field.shift);
+        QVERIFY2((covered[std::size_t(p.field.index)] & bits) == 0, p.key);
+        covered[std::size_t(p.field.index)] |= bits;
+    }
+    for (int i = 0; i < RecordSize; ++i)
+        QVERIFY2(covered[std::size_t(i)] == 0xFF, qPrintable(QString::number(i)));
+
+    for (int i = 0; i < RecordSize * 8; ++i) {
+        Record a = DefaultRecord, b = DefaultRecord;
+        b[std::size_t(i / 8)] ^= std::uint8_t(1 << (i % 8));
+        int differing = 0;
+        for (const presetparams::Parameter &p : presetparams::all())
+            differing += presetparams::differs(p, a, b) ? 1 : 0;
+        QCOMPARE(differing, 1);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestModel)

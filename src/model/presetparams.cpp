@@ -1,0 +1,242 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/presetparams.h"
+
+#include "model/amplists.h"
+#include "model/delaytime.h"
+
+#include <algorithm>
+
+namespace presetparams {
+
+namespace {
+
+using namespace preset;
+
+constexpr Field whole(int index) { return Field{index, 0, 8}; }
+
+Parameter knob(const char *key, Section s, const char *caption, int byte, bool alt = false)
+{
+    return {key, s, caption, Kind::Knob, whole(byte), alt};
+}
+Parameter check(const char *key, Section s, const char *caption, Field f, bool inverted = false)
+{
+    return {key, s, caption, Kind::Check, f, false, inverted};
+}
+Parameter list(const char *key, Section s, const char *caption, Field f, List l)
+{
+    Parameter p{key, s, caption, Kind::List, f};
+    p.list = l;
+    return p;
+}
+Parameter radio(const char *key, const char *caption, Field f, Radio r)
+{
+    Parameter p{key, Section::Model, caption, Kind::Radio, f};
+    p.radio = r;
+    return p;
+}
+
+std::vector<Parameter> build()
+{
+    const Section M = Section::Model, P = Section::Preamp, R = Section::Reverb, T = Section::ModType,
+                  Mo = Section::Modulation, D = Section::Delay, DT = Section::DelayTime;
+    return {
+        list("AmpModel", M, "Amp Model", AmpModel, List::AmpModel),
+        list("Cabinet", M, "Cabinet", Cabinet, List::Cabinet),
+        check("PadOff", M, "Pad", PadOff, true),
+        check("Bright", M, "Bright", Bright),
+        radio("PreampLows", "Preamp Lows", PreampLows, Radio::PreampLows),
+        radio("Presence", "Presence", Presence, Radio::Presence),
+        radio("Resonance", "Resonance", Resonance, Radio::Resonance),
+        knob("MidFreq", M, "Mid Freq.", MidFreq),
+        knob("PreGain", P, "PreGain", PreGain),
+        knob("PreGainAlt", P, "PreGain", PreGainAlt, true),
+        knob("Low", P, "Low", Low),
+        knob("LowAlt", P, "Low", LowAlt, true),
+        knob("Mid", P, "Mid", Mid),
+        knob("MidAlt", P, "Mid", MidAlt, true),
+        knob("High", P, "High", High),
+        knob("HighAlt", P, "High", HighAlt, true),
+        knob("PostGain", P, "PostGain", PostGain),
+        knob("PostGainAlt", P, "PostGain", PostGainAlt, true),
+        check("BoostAlt", P, "Alt. (Boost)", BoostAlt),
+        knob("ReverbLevel", R, "Level/Off", ReverbLevel),
+        knob("ReverbLevelAlt", R, "Level/Off", ReverbLevelAlt, true),
+        check("ReverbAlt", R, "Alt. (Active)", ReverbAlt),
+        list("ModType", T, "Type", ModType, List::Modulation),
+        knob("FlangerDT", T, "FL Del Time", FlangerDT),
+        knob("FlangerFB", T, "FL FdBack", FlangerFB),
+        knob("ModRate", Mo, "Rate", ModRate),
+        knob("ModRateAlt", Mo, "Rate", ModRateAlt, true),
+        knob("ModDepth", Mo, "Depth/Off", ModDepth),
+        knob("ModDepthAlt", Mo, "Depth/Off", ModDepthAlt, true),
+        check("ModAlt", Mo, "Alt. (Active)", ModAlt),
+        knob("DLFeedback", D, "Feedback", DLFeedback),
+        knob("DLFeedbackAlt", D, "Feedback", DLFeedbackAlt, true),
+        knob("DLLevel", D, "Level/Off", DLLevel),
+        knob("DLLevelAlt", D, "Level/Off", DLLevelAlt, true),
+        check("DelayAlt", D, "Alt. (Active)", DelayAlt),
+        knob("DLTime", DT, "Base", DLTime),
+        knob("DLScale", DT, "Scale", DLScale),
+        {"DLSeparation", DT, "Separation", Kind::Knob, DLSeparationBits},
+        check("Dark", DT, "Dark", Dark),
+        {"DelayTime", DT, "Time", Kind::Time, whole(DLTime)},
+        list("TapFunction", Section::TapFunction, "Stompbar TapTempo Function", TapFunction, List::TapFunction),
+        {"ModelCode", Section::Other, "Model Code", Kind::Number, ModelCode},
+        {"Reserved16", Section::Other, "Byte 16", Kind::Number, whole(Reserved16)},
+    };
+}
+
+int raw(const Parameter &p, std::span<const std::uint8_t, RecordSize> r)
+{
+    const std::uint8_t byte = r[std::size_t(p.field.index)];
+    return p.wholeByte() ? byte : bitfield::read(byte, p.field.shift, p.field.width);
+}
+
+Range rangeOf(const Parameter &p)
+{
+    return p.wholeByte() ? knobRange(p.field.index) : fieldRange(p.field);
+}
+
+} // namespace
+
+QString sectionCaption(Section s)
+{
+    switch (s) {
+    case Section::Model: return QStringLiteral("Model");
+    case Section::Preamp: return QStringLiteral("Preamp (dual)");
+    case Section::Reverb: return QStringLiteral("Reverb (dual)");
+    case Section::ModType: return QStringLiteral("Modulation Type");
+    case Section::Modulation: return QStringLiteral("Modulation (dual)");
+    case Section::Delay: return QStringLiteral("Delay (dual)");
+    case Section::DelayTime: return QStringLiteral("Delay Time / Tone");
+    case Section::TapFunction: return QStringLiteral("Footswitch Tap");
+    case Section::Other: return QStringLiteral("Not on the panel");
+    }
+    return {};
+}
+
+Section sectionOf(Dual d)
+{
+    switch (d) {
+    case Dual::Preamp: return Section::Preamp;
+    case Dual::Modulation: return Section::Modulation;
+    case Dual::Delay: return Section::Delay;
+    case Dual::Reverb: return Section::Reverb;
+    }
+    return Section::Preamp;
+}
+
+const std::vector<Parameter> &all()
+{
+    static const std::vector<Parameter> table = build();
+    return table;
+}
+
+const Parameter *find(const QString &key)
+{
+    for (const Parameter &p : all())
+        if (key == QLatin1String(p.key))
+            return &p;
+    return nullptr;
+}
+
+QString name(const Parameter &p)
+{
+    const QString caption = QString::fromLatin1(p.caption);
+    return p.alt ? caption + QStringLiteral(" (Alt)") : caption;
+}
+
+QString fullName(const Parameter &p)
+{
+    return sectionCaption(p.section) + QStringLiteral(": ") + name(p);
+}
+
+int value(const Parameter &p, std::span<const std::uint8_t, RecordSize> record)
+{
+    if (p.kind == Kind::Time)
+        return delaytime::milliseconds(record[DLTime], record[DLScale]);
+    return raw(p, record);
+}
+
+QString valueText(const Parameter &p, std::span<const std::uint8_t, RecordSize> record)
+{
+    const int v = value(p, record);
+    switch (p.kind) {
+    case Kind::Knob: {
+        const Range range = rangeOf(p);
+        const int shown = std::clamp(v, range.min, range.max);
+        return shown == v ? QString::number(v) : QStringLiteral("%1 (stored %2)").arg(shown).arg(v);
+    }
+    case Kind::List: {
+        const QStringList entries = listEntries(p.list);
+        return v < entries.size() ? entries[v] : QStringLiteral("Unknown (%1)").arg(v);
+    }
+    case Kind::Check:
+        return (v == 1) != p.inverted ? QStringLiteral("On") : QStringLiteral("Off");
+    case Kind::Radio: {
+        const int item = radioItem(p.radio, v);
+        return item < 0 ? QStringLiteral("None") : radioItems(p.radio)[item];
+    }
+    case Kind::Number: return QString::number(v);
+    case Kind::Time: return QStringLiteral("%1 ms").arg(v);
+    }
+    return {};
+}
+
+bool differs(const Parameter &p, std::span<const std::uint8_t, RecordSize> a, std::span<const std::uint8_t, RecordSize> b)
+{
+    return p.kind != Kind::Time && raw(p, a) != raw(p, b);
+}
+
+QString knobCaption(int byte)
+{
+    for (const Parameter &p : all())
+        if (p.kind == Kind::Knob && p.field.index == byte && !p.alt)
+            return QString::fromLatin1(p.caption);
+    return {};
+}
+
+QString checkCaption(Field f)
+{
+    for (const Parameter &p : all())
+        if (p.kind == Kind::Check && p.field == f)
+            return QString::fromLatin1(p.caption);
+    return {};
+}
+
+QStringList radioItems(Radio r)
+{
+    if (r == Radio::PreampLows)
+        return {QStringLiteral("Most (sloppy)"), QStringLiteral("More"), QStringLiteral("Less"),
+                QStringLiteral("Least (tight)")};
+    return {QStringLiteral("High"), QStringLiteral("Medium"), QStringLiteral("Low")};
+}
+
+QString radioCaption(Radio r)
+{
+    for (const Parameter &p : all())
+        if (p.kind == Kind::Radio && p.radio == r)
+            return QString::fromLatin1(p.caption);
+    return {};
+}
+
+QString listCaption(List l)
+{
+    for (const Parameter &p : all())
+        if (p.kind == Kind::List && p.list == l)
+            return QString::fromLatin1(p.caption);
+    return {};
+}
+
+QStringList listEntries(List l)
+{
+    switch (l) {
+    case List::AmpModel: return amplists::ampModels();
+    case List::Cabinet: return amplists::cabinets();
+    case List::Modulation: return amplists::modulationTypes();
+    case List::TapFunction: return amplists::tapFunctions();
+    }
+    return {};
+}
+
+} // namespace presetparams
