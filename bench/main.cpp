@@ -39,6 +39,8 @@ const std::map<std::string, Target> targets = {
     // The wire carries at most 284 tuner data messages a second (3.52 ms
     // each); the tuner window shows and paints each ten times as fast.
     {"BM_TunerData", {352000, "tuner data shown and painted"}},
+    // One undo and one redo of a knob step, each with its message sent.
+    {"BM_UndoStep", {20000, "knob step undone and redone, messages sent"}},
 };
 
 // The target of the longest key that is the benchmark's name or a leading

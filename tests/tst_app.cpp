@@ -262,7 +262,7 @@ private slots:
         QStringList titles;
         for (QAction *a : w.menuBar()->actions())
             titles << a->text();
-        QCOMPARE(titles, (QStringList{"&File", "&View", "&Transfer", "&Help"}));
+        QCOMPARE(titles, (QStringList{"&File", "&Edit", "&View", "&Transfer", "&Help"}));
 
         for (QAction *a : {act(w, "ImportSingletoTab"), act(w, "InfoMain"), act(w, "SaveBack"), act(w, "SaveCurrentTab1"), act(w, "GrouptoAmp")})
             QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
@@ -271,7 +271,8 @@ private slots:
         for (QAction *a : child<QToolBar>(w, "ToolBar1")->actions())
             tools << (a->isSeparator() ? QStringLiteral("-") : a->toolTip());
         QCOMPARE(tools, (QStringList{"File: Open", "File: Save", "-", "View: MIDI Port Select", "View: Global Window",
-                                     "View: Default View", "-", "Transfer: Editor Data to Amp", "Enter Tuner"}));
+                                     "View: Default View", "-", "Transfer: Editor Data to Amp", "Enter Tuner", "-",
+                                     "Compare: play the stored preset instead of the edited one"}));
         for (QAction *a : child<QToolBar>(w, "ToolBar1")->actions()) {
             if (a->isSeparator())
                 continue;
