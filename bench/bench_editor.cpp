@@ -78,9 +78,10 @@ bool isParameterSet(const amp::Bytes &m, int index, std::uint8_t value)
         && m[amp::CommandPos] == amp::ParameterSet && m[7] == index && amp::fromNibbles(m[8], m[9]) == value;
 }
 
-// Per SetTick: the knob fires OnChanging and then OnChanged, and the panel's
-// handler writes the record byte and sends a parameter-set message on each,
-// so one SetTick hands the backend two messages (reported as msgs_per_edit).
+// Per SetTick: the knob fires OnChanging and then OnChanged; the panel's
+// handler writes the record byte and sends a parameter-set message on the
+// first, and finds nothing new on the second, so one SetTick hands the
+// backend one message (reported as msgs_per_edit).
 void BM_EditLatency(benchmark::State &state)
 {
     Rig rig;

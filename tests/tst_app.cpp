@@ -1149,7 +1149,7 @@ private slots:
         // A knob turned on the panel goes out through the output port.
         f.backend->sent.clear();
         panel.NxNumberKnobShift->SetValue(20);
-        QCOMPARE(f.backend->sent.size(), 2u);
+        QCOMPARE(f.backend->sent.size(), 1u);
         QCOMPARE(f.backend->sent[0], amp::parameterSet(preset::MidFreq, 20));
         QVERIFY(w.session().document().isModified());
 
@@ -1159,7 +1159,7 @@ private slots:
         QVERIFY(panel.NxNumberKnobPre->hasFocus());
         f.backend->sent.clear();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
-        QCOMPARE(f.backend->sent.size(), 2u);
+        QCOMPARE(f.backend->sent.size(), 1u);
         QCOMPARE(f.backend->sent[0], amp::parameterSet(preset::PreGain, 18));
         QVERIFY(panel.NxNumberKnobPre->focusPolicy() & Qt::TabFocus);
 
@@ -1170,8 +1170,8 @@ private slots:
         QVERIFY(edit);
         edit->setText(QStringLiteral("12"));
         QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(f.backend->sent.size(), 2u);
-        QCOMPARE(f.backend->sent[1], amp::parameterSet(preset::MidFreq, 12));
+        QCOMPARE(f.backend->sent.size(), 1u);
+        QCOMPARE(f.backend->sent[0], amp::parameterSet(preset::MidFreq, 12));
         f.backend->sent.clear();
         edit->setText(QStringLiteral("1x2"));
         QTest::keyClick(edit, Qt::Key_Return);

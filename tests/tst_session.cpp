@@ -6,6 +6,7 @@
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
 #include "app/session.h"
+#include "session/amplink.h"
 
 #include "support/ampbytes.h"
 #include "support/scriptedprompter.h"
@@ -88,6 +89,8 @@ private slots:
     void timeOutOutcomes_data();
     void timeOutOutcomes();
     void editsWriteThenSendUnlessLoading();
+    void waitingValueGivesWayToANewerOne_data();
+    void waitingValueGivesWayToANewerOne();
     void oldFirmwareExtras_data();
     void oldFirmwareExtras();
     void viewsAndSlots();
@@ -498,6 +501,128 @@ void TestSession::editsWriteThenSendUnlessLoading()
     rig.s().editor().editByte(31, 1);
     rig.s().editor().editField({31, 0, 1}, 1);
     QVERIFY(rig.take().empty());
+}
+
+namespace {
+
+QByteArray bytes(const Bytes &m) { return QByteArray(reinterpret_cast<const char *>(m.data()), qsizetype(m.size())); }
+// In the table: an empty entry closes the output and opens it again.
+const QByteArray reopen;
+
+// Time that moves only when told.
+struct StepClock : TMidiOut::Clock {
+    std::int64_t t = 1000000000;
+    std::int64_t now() override { return t; }
+    void sleepUntil(std::int64_t time) override { t = std::max(t, time); }
+};
+
+} // namespace
+
+void TestSession::waitingValueGivesWayToANewerOne_data()
+{
+    QTest::addColumn<QList<QByteArray>>("sends");
+    QTest::addColumn<QList<QByteArray>>("arrives");
+    QTest::addColumn<int>("replaced");
+    QTest::addColumn<int>("dropped");
+    const auto p = [](int index, int value) { return bytes(param(index, value)); };
+    const auto f = [](int index, int shift, int width, int value) { return bytes(field(index, shift, width, value)); };
+    const auto g = [](int index, int shift, int width, int value) {
+        return bytes(amp::globalBitField(index, shift, width, std::uint8_t(value)));
+    };
+    const QByteArray record = bytes(amp::singlePreset(preset::DefaultRecord));
+    const QByteArray write = bytes(amp::presetWrite(2, preset::DefaultRecord));
+    std::array<std::uint8_t, preset::GroupSize> group{};
+    const QByteArray dump = bytes(amp::groupDump(group));
+    const QByteArray globals = bytes(amp::globals(std::array<std::uint8_t, preset::GlobalSize>{}));
+    const QByteArray question = bytes(amp::identifyRequest());
+    const QByteArray foreign = QByteArray::fromHex("f07e7f0601f7"); // a universal identity request
+    const QByteArray programChange = QByteArray::fromHex("c005");
+    const QByteArray truncated = bytes(ampMessage({0x0C, 3, 0, 1})); // no end byte
+
+    QTest::newRow("one knob") << QList{p(3, 1), p(3, 2), p(3, 3)} << QList{p(3, 3)} << 2 << 0;
+    QTest::newRow("two knobs interleaved") << QList{p(3, 1), p(5, 1), p(3, 2), p(5, 2), p(3, 3)}
+                                           << QList{p(3, 3), p(5, 2)} << 3 << 0;
+    // The record must not end up overwritten by the older value.
+    QTest::newRow("whole record between steps") << QList{p(3, 1), record, p(3, 2), p(3, 3)}
+                                                << QList{p(3, 1), record, p(3, 3)} << 1 << 0;
+    // Messages that may write anything keep every value before them.
+    const std::pair<const char *, QByteArray> barriers[] = {
+        {"preset write", write},         {"group dump", dump},       {"store", bytes(amp::presetStore(2))},
+        {"footswitch", bytes(amp::footswitch(1))}, {"not the Amp's", foreign}, {"short message", programChange},
+        {"malformed parameter message", truncated}};
+    for (const auto &[name, between] : barriers)
+        QTest::addRow("%s between steps", name) << QList{p(3, 1), between, p(3, 2)} << QList{p(3, 1), between, p(3, 2)}
+                                                << 0 << 0;
+    // Older firmware takes copied values only into the active set: they go
+    // out between two switches of the set, and must stay there.
+    QTest::newRow("alt set switched between copies")
+        << QList{p(4, 20), f(30, 0, 1, 1), p(4, 20), f(30, 0, 1, 0)}
+        << QList{p(4, 20), f(30, 0, 1, 1), p(4, 20), f(30, 0, 1, 0)} << 0 << 0;
+    // A flanger reset follows the switch to the flanger; a later turn replaces the reset.
+    QTest::newRow("modulation type switched") << QList{p(22, 5), f(2, 0, 4, 1), p(22, 10), p(22, 12)}
+                                              << QList{p(22, 5), f(2, 0, 4, 1), p(22, 12)} << 1 << 0;
+    QTest::newRow("amp model steps stay") << QList{f(0, 0, 4, 1), f(0, 0, 4, 2)} << QList{f(0, 0, 4, 1), f(0, 0, 4, 2)}
+                                          << 0 << 0;
+    QTest::newRow("tap function is no mode") << QList{f(30, 4, 4, 1), f(30, 4, 4, 2)} << QList{f(30, 4, 4, 2)} << 1 << 0;
+    QTest::newRow("malformed messages stay") << QList{truncated, truncated} << QList{truncated, truncated} << 0 << 0;
+    QTest::newRow("a question passes") << QList{p(3, 1), question, p(3, 2)} << QList{p(3, 2), question} << 1 << 0;
+    QTest::newRow("one field") << QList{f(2, 4, 2, 1), f(2, 4, 2, 2), f(2, 4, 2, 3)} << QList{f(2, 4, 2, 3)} << 2 << 0;
+    QTest::newRow("other fields of the byte") << QList{f(2, 4, 2, 1), f(2, 6, 2, 3), f(2, 4, 2, 2)}
+                                              << QList{f(2, 4, 2, 1), f(2, 6, 2, 3), f(2, 4, 2, 2)} << 0 << 0;
+    QTest::newRow("whole byte and field") << QList{p(1, 5), f(1, 5, 1, 1), p(1, 6)}
+                                          << QList{p(1, 5), f(1, 5, 1, 1), p(1, 6)} << 0 << 0;
+    QTest::newRow("global bytes are not preset bytes") << QList{g(3, 0, 4, 1), f(3, 0, 4, 1), g(3, 0, 4, 2)}
+                                                       << QList{g(3, 0, 4, 2), f(3, 0, 4, 1)} << 1 << 0;
+    QTest::newRow("global record between steps") << QList{g(6, 0, 5, 1), globals, g(6, 0, 5, 2)}
+                                                 << QList{g(6, 0, 5, 1), globals, g(6, 0, 5, 2)} << 0 << 0;
+    // What waited for the closed port is gone; nothing new lands on its place.
+    QTest::newRow("port closed while waiting") << QList{p(3, 1), p(5, 1), reopen, dump, p(3, 2), p(3, 3)}
+                                               << QList{dump, p(3, 3)} << 1 << 2;
+}
+
+void TestSession::waitingValueGivesWayToANewerOne()
+{
+    QFETCH(QList<QByteArray>, sends);
+    QFETCH(QList<QByteArray>, arrives);
+    QFETCH(int, replaced);
+    QFETCH(int, dropped);
+    auto owned = std::make_unique<LoopbackBackend>();
+    LoopbackBackend &backend = *owned;
+    backend.pacing = true; // as slow as a cable
+    AmpLink link(std::move(owned));
+    StepClock clock;
+    TMidiOut &out = link.midiOut();
+    out.setClock(&clock);
+    out.setRate(TMidiOut::DinRate);
+    out.setPort(0);
+    out.setUsing(true);
+    // On the cable from here on, so everything after it waits.
+    const Bytes first = amp::identifyRequest();
+    out.SysEx(first.data(), int(first.size()));
+    if (dropped > 0)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("dropped %1 queued").arg(dropped)));
+    for (const QByteArray &m : sends) {
+        const auto *data = reinterpret_cast<const std::uint8_t *>(m.constData());
+        if (m.isEmpty()) {
+            out.setUsing(false);
+            out.setUsing(true);
+        } else if (data[0] == 0xF0) {
+            out.SysEx(data, int(m.size()));
+        } else {
+            out.Put2(data[0], data[1]);
+        }
+    }
+    for (int i = 0; i < 100 && out.stats().queuedMessages > 0; ++i) {
+        clock.t += 100000000;
+        out.TimerSendTimer();
+    }
+    QList<QByteArray> got;
+    for (std::size_t i = 1; i < backend.sent.size(); ++i)
+        got << bytes(backend.sent[i]);
+    QCOMPARE(got, arrives);
+    QCOMPARE(out.stats().replaced, std::uint64_t(replaced));
+    QCOMPARE(out.stats().dropped, std::uint64_t(dropped));
+    out.setClock(nullptr);
 }
 
 void TestSession::oldFirmwareExtras_data()

@@ -92,7 +92,6 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     buildToolBar();
     EditMenu1 = new EditMenu(*session_, Edit1, ToolBar1, this);
     buildPanels();
-    FormTuner = std::make_unique<TFormTuner>(session_->globals(), session_->queue());
     connectSession();
     showTitle();
     designSize_ = QSize(ClientWidth,
@@ -178,7 +177,13 @@ void Quorvex1::connectSession()
     enableIfBuilt(SaveBack, doc.saveElsewhere());
     connect(&files, &DocumentFiles::globalFileChosen, this,
             [this](const QString &path) { run([&] { openGlobalFile(path); }); });
+}
 
+TFormTuner &Quorvex1::formTuner()
+{
+    if (FormTuner)
+        return *FormTuner;
+    FormTuner = std::make_unique<TFormTuner>(session_->globals(), session_->queue());
     // While the tuner is up the main window takes no input.
     connect(FormTuner.get(), &TFormTuner::entered, this, [this] { setEnabled(false); });
     connect(FormTuner.get(), &TFormTuner::left, this, [this] {
@@ -187,6 +192,7 @@ void Quorvex1::connectSession()
         bringToFront();
         session_->queue().kick();
     });
+    return *FormTuner;
 }
 
 void Quorvex1::showComparing(bool on)
@@ -777,7 +783,7 @@ void Quorvex1::openGlobalFile(const QString &path)
 
 void Quorvex1::EnterTuner1Click()
 {
-    FormTuner->Enter(this);
+    formTuner().Enter(this);
 }
 
 void Quorvex1::New1Click() { session_->files().newDocument(false); }
@@ -824,7 +830,7 @@ QSize Quorvex1::normalSize() const
 void Quorvex1::FormClose()
 {
     // The Amp is not left in tuner mode.
-    if (FormTuner->isVisible())
+    if (FormTuner && FormTuner->isVisible())
         FormTuner->ButtonTunerExitClick();
     TMidiIn &in = session_->link().midiIn();
     TMidiOut &out = session_->link().midiOut();

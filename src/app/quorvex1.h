@@ -57,7 +57,8 @@ public:
     Session &session() { return *session_; }
     Prompter &prompter() { return *prompter_; }
     EditorPanel &editorPanel() { return *EditorPanel1; }
-    TFormTuner &formTuner() { return *FormTuner; }
+    // Made on first use: most sessions never tune.
+    TFormTuner &formTuner();
     SingleInstance *singleInstance() { return instance_.get(); }
 
     QSize designSize() const { return designSize_; }
@@ -192,7 +193,7 @@ private:
     QAction *About1;
     QAction *ToolButtonOpen, *ToolButtonSave, *ToolButtonMIDI, *ToolButtonGlobal, *ToolButtonDefaultView,
         *ToolButtonSendEdits, *ToolButtonTuner;
-    // Lives from start to end, hidden outside tuner mode; goes before the
-    // session it follows.
+    // Lives from its first use to the end, hidden outside tuner mode; goes
+    // before the session it follows.
     std::unique_ptr<TFormTuner> FormTuner;
 };

@@ -359,7 +359,8 @@ void EditorPanel::buildKnobs(int box)
         grid->addWidget(knob, 1, row.column, Qt::AlignHCenter);
         grid->addWidget(edit, 2, row.column, Qt::AlignHCenter);
 
-        // A turn reports each step and then its end; both go to the row.
+        // A turn reports each step and then its end; both go to the row,
+        // which sends only what changes the record.
         auto changed = [this, &row](TNxKnob *k) { run([&] { knobChanged(row, k); }); };
         connect(knob, &TNxKnob::OnChanging, &binder_, changed);
         connect(knob, &TNxKnob::OnChanged, &binder_, changed);
@@ -739,10 +740,16 @@ void EditorPanel::AdaptToFirmware(std::uint8_t version)
 
 void EditorPanel::knobChanged(const KnobRow &row, TNxKnob *knob)
 {
-    if (row.field == WholeByte)
-        editor_.editByte(knobByte(row), byteOf(knob));
-    else
-        editor_.editField(row.field, byteOf(knob));
+    // A step reports itself twice (changing, then changed) and a drag ends
+    // with one more report; a value the record already holds, shown again
+    // with the other set, say, is nothing new for the Amp either.
+    const std::uint8_t value = byteOf(knob);
+    if (row.field == WholeByte) {
+        if (const int index = knobByte(row); editor_.record()[index] != value)
+            editor_.editByte(index, value);
+    } else if (editor_.image().readField(editor_.currentSlot(), row.field) != value) {
+        editor_.editField(row.field, value);
+    }
     if (row.delayTime)
         UpdateDelayTimeLabel();
 }
@@ -816,8 +823,7 @@ void EditorPanel::ShowActiveSet(Dual section)
         knob->SetOuterTickColor(outer);
         knob->SetInnerTickColor(inner);
     }
-    // Moving a knob runs its handler, which writes the same value back and,
-    // outside loading, sends it.
+    // Moving a knob runs its handler, which finds its byte unchanged.
     const auto r = editor_.record();
     for (const KnobRow &row : rows)
         if (row.dual == section)

@@ -191,7 +191,7 @@ TNxNumberKnob *TFormGlobal::buildKnob(const KnobRow &row, QWidget *parent)
     knob->SetTabStop(true);
     knob->SetFocusOnClick(true);
     knob->setToolTip(QString::fromLatin1(row.hint));
-    // A turn reports each step and then its end; both edit the byte.
+    // A turn reports each step and then its end; the byte is edited once.
     auto changed = [this, &row](TNxKnob *k) { run([&] { knobChanged(row, k); }); };
     connect(knob, &TNxKnob::OnChanging, this, changed);
     connect(knob, &TNxKnob::OnChanged, this, changed);
@@ -352,7 +352,10 @@ void TFormGlobal::knobChanged(const KnobRow &row, TNxKnob *knob)
 {
     // The knobs step by whole numbers; a value becomes a byte by truncation.
     const auto value = std::uint8_t(int(static_cast<TNxNumberKnob *>(knob)->GetValue()));
-    globals_.editGlobalByte(row.field, value);
+    // Both change reports of a step, and a drag's release, bring the same
+    // value: only a change goes to the Amp.
+    if (globals_.record()[row.field.index] != value)
+        globals_.editGlobalByte(row.field, value);
 }
 
 // ---- Files and transfers

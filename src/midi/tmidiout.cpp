@@ -200,21 +200,49 @@ void TMidiOut::enqueueOrSend(Kind kind, const std::uint8_t *data, std::uint32_t 
             refuse(kind, size, "the MIDI service refused it");
             return;
         }
-        push(kind, data, size, packed);
+        push(kind, data, size, packed, targetOf(kind, data, size));
         busy_ = true;
         armTimer(now, true);
         return;
     }
+    // Waiting already: the newer value takes the older one's place, which
+    // needs no room.
+    const Target target = targetOf(kind, data, size);
+    if (replace(target, data, size))
+        return;
     if (queue_.size() - head_ + sizeof(Entry) + (kind == Kind::SysEx ? size : 0) > QueueLimit) {
         refuse(kind, size, "the send queue is full");
         return;
     }
-    push(kind, data, size, packed);
+    push(kind, data, size, packed, target);
     if (!TimerSend.isActive())
         armTimer(now, busy_);
 }
 
-void TMidiOut::push(Kind kind, const std::uint8_t *data, std::uint32_t size, std::uint32_t packed)
+TMidiOut::Target TMidiOut::targetOf(Kind kind, const std::uint8_t *data, std::uint32_t size) const
+{
+    // A short message may change the program, a reset everything.
+    if (kind != Kind::SysEx || !classifier_)
+        return Target::everything();
+    return classifier_(data, size);
+}
+
+bool TMidiOut::replace(const Target &target, const std::uint8_t *data, std::uint32_t size)
+{
+    const std::int64_t at = targets_.replaceable(target, base_ + std::int64_t(head_));
+    if (at < 0)
+        return false;
+    Entry entry;
+    std::memcpy(&entry, queue_.data() + (at - base_), sizeof(Entry));
+    // Only a message of the same length can be overwritten where it stands.
+    if (entry.kind != Kind::SysEx || entry.size != size)
+        return false;
+    std::memcpy(queue_.data() + (at - base_) + sizeof(Entry), data, size);
+    ++counts_.replaced;
+    return true;
+}
+
+void TMidiOut::push(Kind kind, const std::uint8_t *data, std::uint32_t size, std::uint32_t packed, const Target &target)
 {
     const Entry entry{kind, size, packed};
     const std::size_t bytes = kind == Kind::SysEx ? size : 0;
@@ -223,8 +251,19 @@ void TMidiOut::push(Kind kind, const std::uint8_t *data, std::uint32_t size, std
     std::memcpy(queue_.data() + at, &entry, sizeof(Entry));
     if (bytes > 0)
         std::memcpy(queue_.data() + at + sizeof(Entry), data, bytes);
+    targets_.queued(target, base_ + std::int64_t(at));
     ++queuedMessages_;
     queuedBytes_ += size;
+}
+
+void TMidiOut::clearQueue()
+{
+    base_ += std::int64_t(queue_.size());
+    queue_.clear();
+    head_ = 0;
+    queuedMessages_ = 0;
+    queuedBytes_ = 0;
+    targets_.clear();
 }
 
 bool TMidiOut::pump(std::int64_t now)
@@ -257,10 +296,10 @@ bool TMidiOut::pump(std::int64_t now)
         --queuedMessages_;
         queuedBytes_ -= entry.size;
         if (queuedMessages_ == 0) {
-            queue_.clear();
-            head_ = 0;
+            clearQueue();
         } else if (head_ > (std::size_t(1) << 16) && head_ * 2 > queue_.size()) {
             queue_.erase(queue_.begin(), queue_.begin() + std::ptrdiff_t(head_));
+            base_ += std::int64_t(head_);
             head_ = 0;
         }
     }
@@ -313,10 +352,7 @@ void TMidiOut::dropQueue(const char *why)
         counts_.dropped += queuedMessages_;
         backend_.linkNotifier().post(LinkEvents::Failed);
     }
-    queue_.clear();
-    head_ = 0;
-    queuedMessages_ = 0;
-    queuedBytes_ = 0;
+    clearQueue();
     busy_ = false;
     TimerSend.stop();
 }

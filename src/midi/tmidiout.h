@@ -3,12 +3,14 @@
 
 #include "midi/midibackend.h"
 #include "midi/mididevicechoice.h"
+#include "midi/sendtargets.h"
 
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // Sends SysEx (and, if asked, short messages) to one output device.
@@ -17,6 +19,9 @@
 // the UI thread by a timer, never by waiting: paced by default at the rate
 // of a MIDI cable, so a burst reaches the Amp no faster than it reads. A
 // message sent while nothing is queued and the cable is free leaves at once.
+// With a classifier, a SysEx message that only sets a value waiting in the
+// queue is overwritten by a newer value for the same thing (see
+// SendTargets), so the device never plays through values already left behind.
 // Tells the backend's link notifier of messages sent, of failures and of
 // changes to the port.
 class TMidiOut {
@@ -43,9 +48,15 @@ public:
         std::uint64_t sent = 0;    // messages handed to the service
         std::uint64_t refused = 0; // sends refused at once (queue full, too long, not a message)
         std::uint64_t dropped = 0; // accepted, then given up (port closed, service gone)
+        std::uint64_t replaced = 0; // queued, then overwritten by a newer value before leaving
         std::size_t queuedMessages = 0;
         std::size_t queuedBytes = 0;
     };
+
+    // What a SysEx message writes on the device. Short messages and resets
+    // may write anything.
+    using Target = SendTargets::Target;
+    using Classifier = std::function<Target(const std::uint8_t *data, std::size_t size)>;
 
     explicit TMidiOut(MidiBackend &backend);
     ~TMidiOut();
@@ -94,6 +105,8 @@ public:
 
     Stats stats() const;
     void setClock(Clock *clock); // nullptr: the steady clock
+    // Without one (the default) every message keeps its place in the queue.
+    void setClassifier(Classifier classifier) { classifier_ = std::move(classifier); }
     Clock &clock() { return *clock_; }
 
     int openResult() const { return openResult_; }
@@ -117,7 +130,12 @@ private:
     // Sends due messages; false when a message must wait (time or room).
     bool pump(std::int64_t now);
     void armTimer(std::int64_t now, bool busy);
-    void push(Kind kind, const std::uint8_t *data, std::uint32_t size, std::uint32_t packed);
+    void push(Kind kind, const std::uint8_t *data, std::uint32_t size, std::uint32_t packed, const Target &target);
+    Target targetOf(Kind kind, const std::uint8_t *data, std::uint32_t size) const;
+    // Overwrites the waiting message a newer one replaces; false when there is none.
+    bool replace(const Target &target, const std::uint8_t *data, std::uint32_t size);
+    // Empties the queue; positions go on from where it ended.
+    void clearQueue();
     void dropQueue(const char *why);
     void refuse(Kind kind, std::uint32_t size, const char *why);
     // Counts a message given up; logs the first of a run of them.
@@ -136,6 +154,9 @@ private:
     // The queue: entries and their bytes back to back, read from head_.
     std::vector<std::uint8_t> queue_;
     std::size_t head_ = 0;
+    std::int64_t base_ = 0; // the position of queue_[0], counted since creation
+    SendTargets targets_;
+    Classifier classifier_;
     std::size_t queuedMessages_ = 0;
     std::size_t queuedBytes_ = 0;
     bool busy_ = false; // the service had no room for the head message

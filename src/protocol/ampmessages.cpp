@@ -92,6 +92,53 @@ void decodeNibbles(const std::uint8_t *src, std::size_t count, std::uint8_t *dst
         dst[i] = fromNibbles(src[2 * i], src[2 * i + 1]);
 }
 
+namespace {
+
+// Fields that change how the Amp takes later values: the Alt flags choose the
+// set that later values go to (older firmware takes values for the active
+// set only), and a new amp model or modulation type resets what depends on
+// it. Nothing may move across a message that writes one of them.
+bool switchesMode(std::uint8_t index, int shift, int width)
+{
+    const auto overlaps = [&](const Field &f) {
+        return index == f.index && shift < f.shift + f.width && f.shift < shift + width;
+    };
+    return overlaps(preset::AltFlags) || overlaps(preset::ModType) || overlaps(preset::AmpModel);
+}
+
+} // namespace
+
+SendTarget sendTarget(const std::uint8_t *data, std::size_t size)
+{
+    const SendTarget everything;
+    if (!hasAmpHeader(data, size) || size <= std::size_t(CommandPos) || data[size - 1] != 0xF7)
+        return everything;
+    const auto command = Command(data[CommandPos]);
+    if (int(size) != messageLength(command))
+        return everything;
+    // A field's part: its shift and width; 0 is the whole byte.
+    const auto field = [&](std::uint32_t places) {
+        return SendTarget{SendTarget::Kind::Place, places + data[7], 1 + data[8] * 128u + data[9]};
+    };
+    switch (command) {
+    case ParameterSet:
+        if (switchesMode(data[7], 0, 8))
+            return everything;
+        return {SendTarget::Kind::Place, data[7], 0};
+    case BitField:
+        if (switchesMode(data[7], data[8], data[9]))
+            return everything;
+        return field(0);
+    case GlobalBitField:
+        return field(GlobalPlaces);
+    case IdentifyRequest:
+    case TunerMode:
+        return {SendTarget::Kind::Nothing, 0, 0};
+    default:
+        return everything;
+    }
+}
+
 Bytes footswitch(std::uint8_t sw) { return simple(Footswitch, {sw}); }
 Bytes identifyRequest() { return simple(IdentifyRequest, {}); }
 Bytes groupRequest() { return simple(GroupRequest, {}); }

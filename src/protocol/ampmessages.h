@@ -78,6 +78,25 @@ Bytes globalBitField(int index, int shift, int width, std::uint8_t value);
 Bytes tunerMode(std::uint8_t mode);
 Bytes syncComplete();
 
+// What a message the editor sends writes on the Amp, so that a send queue
+// can let a newer value take the place of one still waiting: a parameter-set
+// or bit-field message writes one place (a byte of the current preset, or of
+// the GlobalRecord) and one part of it (the whole byte, or one field); a
+// question for the Amp's name or a tuner switch writes nothing; anything
+// else (whole records, stores, dumps, the footswitch, messages not the
+// Amp's, and fields that switch the Amp's mode: the Alt flags, the amp model
+// and the modulation type) may write anything, so it keeps its place and
+// nothing moves across it.
+struct SendTarget {
+    enum class Kind : std::uint8_t { Nothing, Everything, Place };
+    Kind kind = Kind::Everything;
+    std::uint32_t place = 0;
+    std::uint32_t part = 0;
+};
+// Places of the GlobalRecord's bytes start here; the preset's start at 0.
+inline constexpr std::uint32_t GlobalPlaces = 128;
+SendTarget sendTarget(const std::uint8_t *data, std::size_t size);
+
 // Replies the Amp sends (used by the virtual Amp and by tests).
 Bytes identifyReply(std::uint8_t versionByte);
 Bytes tunerData(std::uint8_t first, std::uint8_t second);

@@ -4,10 +4,25 @@
 #include "model/firmware.h"
 #include "session/inputscope.h"
 
+namespace {
+
+// The send queue's targets are the protocol's, kind for kind.
+using QueueKind = TMidiOut::Target::Kind;
+using AmpKind = amp::SendTarget::Kind;
+static_assert(int(QueueKind::Nothing) == int(AmpKind::Nothing) && int(QueueKind::Everything) == int(AmpKind::Everything) &&
+              int(QueueKind::Place) == int(AmpKind::Place));
+
+} // namespace
+
 AmpLink::AmpLink(std::unique_ptr<MidiBackend> backend, QObject *parent)
     : QObject(parent), backend_(std::move(backend)), MidiIn1(*backend_), MidiOut1(*backend_),
       firmware_(firmware::Initial)
 {
+    // A knob turned faster than the cable carries: the Amp gets the newest value.
+    MidiOut1.setClassifier([](const std::uint8_t *data, std::size_t size) {
+        const amp::SendTarget t = amp::sendTarget(data, size);
+        return TMidiOut::Target{TMidiOut::Target::Kind(t.kind), t.place, t.part};
+    });
     MidiIn1.OnSysEx = [this](TMidiIn *, const std::uint8_t *data, int size) {
         const InputScope scope;
         emit sysExReceived(data, size);

@@ -143,6 +143,8 @@ TFormTuner::TFormTuner(AmpGlobals &globals, CommandQueue &queue, QWidget *parent
             LoadSettings();
     });
     connect(&globals_, &AmpGlobals::globalRecordLoaded, this, [this] { LoadSettings(); });
+    // The window may be made long after the GlobalRecord arrived.
+    LoadSettings();
 }
 
 TFormTuner::~TFormTuner() = default;
@@ -218,7 +220,9 @@ void TFormTuner::LoadSettings()
 void TFormTuner::NxNumberKnobTunerLevelChange(TNxKnob *knob)
 {
     const auto value = std::uint8_t(int(static_cast<TNxNumberKnob *>(knob)->GetValue()));
-    globals_.editGlobalByte(globalrecord::BypassVolume, value);
+    // Each step is reported twice; the Amp hears of a change once.
+    if (globals_.record()[globalrecord::BypassVolume.index] != value)
+        globals_.editGlobalByte(globalrecord::BypassVolume, value);
 }
 
 void TFormTuner::run(const std::function<void()> &body)

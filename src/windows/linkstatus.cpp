@@ -121,7 +121,10 @@ void LinkStatus::linkChanged(unsigned changes)
                 emit serviceReturned();
         }
     }
-    if (changes & (LinkEvents::Service | LinkEvents::Ports))
+    // A waiting change that a newer value replaced is told of by the sends
+    // that follow it.
+    if ((changes & (LinkEvents::Service | LinkEvents::Ports)) ||
+        ((changes & LinkEvents::Sent) && midiOut_.stats().replaced != shownReplaced_))
         showPorts();
     if (changes & LinkEvents::Failed)
         showFailures();
@@ -147,6 +150,11 @@ void LinkStatus::showPorts()
 {
     showPort(LabelIn, QStringLiteral("In"), midiIn_.Using(), midiIn_.storedName());
     showPort(LabelOut, QStringLiteral("Out"), midiOut_.Using(), midiOut_.storedName());
+    shownReplaced_ = midiOut_.stats().replaced;
+    if (shownReplaced_ > 0)
+        LabelOut->setToolTip(LabelOut->toolTip() +
+                             QStringLiteral("\n%1 changes replaced by a newer value while they waited for the cable")
+                                 .arg(shownReplaced_));
 }
 
 void LinkStatus::showFailures()

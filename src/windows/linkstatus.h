@@ -69,6 +69,7 @@ private:
     std::uint64_t lastEpoch_ = 0;
     bool lastUp_ = true;
     std::uint64_t failures_ = 0;
+    std::uint64_t shownReplaced_ = 0; // in the output's hover text
     QTimer inLight_;
     QTimer outLight_;
 };
