@@ -45,6 +45,12 @@ struct ScriptUser : Prompter {
     }
     QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
     QString saveFileName(const QString &, const QString &, const QString &, const QString &) override { return {}; }
+    int chooseItem(const QString &, const QString &, const QStringList &, int) override
+    {
+        if (InputScope::active())
+            std::abort();
+        return -1;
+    }
 };
 
 struct World {

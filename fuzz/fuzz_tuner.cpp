@@ -29,6 +29,7 @@ struct NoUser : Prompter {
     void notice(const QString &, const QString &, Icon) override { std::abort(); }
     QString openFileName(const QString &, const QString &, const QString &) override { std::abort(); }
     QString saveFileName(const QString &, const QString &, const QString &, const QString &) override { std::abort(); }
+    int chooseItem(const QString &, const QString &, const QStringList &, int) override { std::abort(); }
 };
 
 void check(bool ok)

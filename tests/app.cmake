@@ -11,3 +11,6 @@ target_link_libraries(tst_formmidi PRIVATE quorvex_windows)
 
 quorvex_test(tst_app)
 target_link_libraries(tst_app PRIVATE quorvex_app quorvex_ampsim)
+
+quorvex_test(tst_builtinamp)
+target_link_libraries(tst_builtinamp PRIVATE quorvex_app)

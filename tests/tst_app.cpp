@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/aboutbox.h"
 #include "app/caretrest.h"
+#include "app/librarylink.h"
+#include "library/library.h"
 #include "app/qtprompter.h"
 #include "app/quorvex1.h"
 #include "app/singleinstance.h"
@@ -138,6 +140,7 @@ struct Fixture {
         o.backend = std::move(b);
         o.prompter = std::move(p);
         o.iniPath = ini.isEmpty() ? iniPath() : ini;
+        o.libraryIndex = dir.filePath(QStringLiteral("library.sqlite"));
         o.serverName = server;
         o.arguments = arguments;
         o.autoStart = false;
@@ -244,7 +247,7 @@ private slots:
                                                  "Info", "-", "&Save\tF2", "Save &As", "Save Back (original path)",
                                                  "Save Current Tab", "-", "E&xit\tAlt+X"}));
         QCOMPARE(menuText(child<QMenu>(w, "View1")),
-                 (QStringList{"File List", "Tool Bar", "-", "MIDI Port Select\tCtrl+M", "Global Window\tCtrl+G", "-",
+                 (QStringList{"File List", "Tool Bar", "-", "MIDI Port Select\tCtrl+M", "Global Window\tCtrl+G", "Library\tCtrl+L", "-",
                               "Default View\tCtrl+D", "Auto Split", "-", "Refresh File List\tF5", "-", "Enter Tuner"}));
         QCOMPARE(menuText(child<QMenu>(w, "Transfer1")),
                  (QStringList{"Preset from Amp", "Group from Amp", "-", "Preset to Amp", "Group to Amp", "-",
@@ -1124,6 +1127,105 @@ private slots:
         QVERIFY(!act(w, "SaveCurrentTab1")->isEnabled() && !act(w, "ImportSingletoTab")->isEnabled() && !act(w, "GrouptoAmp")->isEnabled());
         QCOMPARE(f.backend->sent.size(), 1u);
         QCOMPARE(f.backend->sent[0][6], amp::SinglePreset);
+    }
+
+    void libraryHooksAndTabDrops()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        Quorvex1 &w = f.make();
+        w.FormActivate();
+        act(w, "NewGroup1")->trigger();
+        DeviceImage &image = w.session().editor().image();
+        for (int s = 0; s < preset::SlotCount; ++s)
+            image.record(s)[preset::PreGain] = std::uint8_t(s + 1);
+        f.backend->sent.clear();
+        TTabControl *tabs = w.editorPanel().TabControl1;
+        tabs->resize(tabs->sizeHint().width(), tabs->heightForWidth(tabs->sizeHint().width()));
+        auto drop = [&](const char *format, const QByteArray &data, int onto, Qt::KeyboardModifiers keys = {}) {
+            QMimeData mime;
+            mime.setData(QLatin1String(format), data);
+            const QPointF at = tabs->tabRect(onto).center();
+            QDragEnterEvent enter(at.toPoint(), Qt::MoveAction | Qt::CopyAction, &mime, Qt::LeftButton, keys);
+            QCoreApplication::sendEvent(tabs, &enter);
+            QDropEvent event(at, Qt::MoveAction | Qt::CopyAction, &mime, Qt::LeftButton, keys);
+            QCoreApplication::sendEvent(tabs, &event);
+        };
+        auto tab = [&](int from) { return QByteArray::number(quintptr(tabs)) + ':' + QByteArray::number(from); };
+        auto record = [&](int s) {
+            preset::Record r;
+            std::ranges::copy(image.record(s), r.begin());
+            return r;
+        };
+
+        // A1 dragged onto B2 swaps them; the Amp plays the new A1; modified.
+        drop(TTabControl::TabMimeType, tab(0), 5);
+        QCOMPARE(image.record(0)[preset::PreGain], 6);
+        QCOMPARE(image.record(5)[preset::PreGain], 1);
+        QVERIFY(w.session().document().isModified());
+        QCOMPARE(w.editorPanel().NxNumberKnobPre->GetValue(), 6.0f);
+        QCOMPARE(f.backend->sent, std::vector<amp::Bytes>{amp::singlePreset(record(0))});
+        // Ctrl copies A4 over A1.
+        drop(TTabControl::TabMimeType, tab(3), 0, Qt::ControlModifier);
+        QCOMPARE(image.record(0)[preset::PreGain], 4);
+        QCOMPARE(image.record(3)[preset::PreGain], 4);
+        // A library row onto B4: stored there; the Amp hears nothing, A1 is shown.
+        preset::Record loud = preset::DefaultRecord;
+        loud[preset::PreGain] = 33;
+        f.backend->sent.clear();
+        drop(TTabControl::PresetMimeType, QByteArray(reinterpret_cast<const char *>(loud.data()), 31), 7);
+        QCOMPARE(record(7), loud);
+        QVERIFY(f.backend->sent.empty());
+
+        // Each is a step: undone in turn, the Amp hearing A1 only when it changes.
+        QUndoStack &undo = w.session().editor().history().stack();
+        QCOMPARE(undo.undoText(), QStringLiteral("Import to B4"));
+        undo.undo();
+        QCOMPARE(record(7)[preset::PreGain], 8);
+        QVERIFY(f.backend->sent.empty());
+        QCOMPARE(undo.undoText(), QStringLiteral("Copy A4 to A1"));
+        undo.undo();
+        QCOMPARE(image.record(0)[preset::PreGain], 6);
+        QCOMPARE(f.backend->sent, std::vector<amp::Bytes>{amp::singlePreset(record(0))});
+        undo.undo();
+        QCOMPARE(image.record(0)[preset::PreGain], 1);
+        QCOMPARE(image.record(5)[preset::PreGain], 6);
+        undo.redo();
+        undo.redo();
+        undo.redo();
+        QCOMPARE(record(7), loud);
+        f.backend->sent.clear();
+
+        // The library's hooks: hearing stores nothing; the editor's own comes back.
+        const LibraryHooks hooks = w.libraryLink().hooks();
+        hooks.hear(loud);
+        QCOMPARE(image.record(0)[preset::PreGain], 4);
+        hooks.hearEditor();
+        QCOMPARE(f.backend->sent, (std::vector<amp::Bytes>{amp::singlePreset(loud), amp::singlePreset(record(0))}));
+        hooks.importToSlot(-1, loud);
+        QCOMPARE(record(0), loud);
+        QCOMPARE(*hooks.currentRecord(), loud);
+        QCOMPARE(hooks.currentName(), QStringLiteral("untitled A1"));
+
+        // A group file opens at the slot asked for.
+        std::array<std::uint8_t, preset::GroupSize> group{};
+        const QString bank = f.put(QStringLiteral("elsewhere/bank.syx"), amp::groupDump(group));
+        const QString listed = w.session().document().workingDirectory();
+        const QString dataFolder = w.library().roots().data;
+        w.session().document().setModified(false);
+        hooks.open(bank, 9);
+        QCOMPARE(w.session().editor().currentSlot(), 9);
+        QCOMPARE(w.session().document().titleName(), bank);
+        // Neither the file list nor the library moves with it; Save asks where.
+        QCOMPARE(w.session().document().workingDirectory(), listed);
+        QCOMPARE(w.library().roots().data, dataFolder);
+        QVERIFY(w.session().document().saveElsewhere());
+
+        // In single view nothing goes into a tab.
+        act(w, "New1")->trigger();
+        hooks.importToSlot(-1, loud);
+        QCOMPARE(record(0), preset::DefaultRecord);
+        QVERIFY(!hooks.groupView());
     }
 
     void editsReachTheAmpAndTheAmpReachesThePanel()

@@ -99,6 +99,7 @@ private slots:
         options.backend = std::move(backend);
         options.prompter = std::move(prompterOwned);
         options.iniPath = dir_.filePath(QStringLiteral("quorvex.INI"));
+        options.libraryIndex = dir_.filePath(QStringLiteral("library.sqlite"));
         options.autoStart = false;
         Quorvex1 w(std::move(options));
         Session &s = w.session();

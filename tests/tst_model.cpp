@@ -18,6 +18,7 @@ private slots:
     void padAndOtherBitsOfByteOne();
     void modelCodeKeepsOtherBits();
     void radioCodesRoundTrip();
+    void slotsSwapAndCopy();
     void parametersShowAsThePanelDoes();
     void parameterTableCoversEveryByte();
 };
@@ -176,6 +177,30 @@ void TestModel::radioCodesRoundTrip()
     QCOMPARE(radioItem(Radio::Presence, 0), -1);
     QCOMPARE(radioItem(Radio::Resonance, 0), -1);
     QCOMPARE(radioItem(Radio::PreampLows, 0), 0);
+}
+
+void TestModel::slotsSwapAndCopy()
+{
+    DeviceImage image;
+    for (int s = 0; s < SlotCount; ++s)
+        std::fill(image.record(s).begin(), image.record(s).end(), std::uint8_t(s));
+    const auto before = image.group;
+    QVERIFY(image.swapSlots(0, 15));
+    QCOMPARE(image.record(0)[0], 15);
+    QCOMPARE(image.record(15)[30], 0);
+    QVERIFY(image.swapSlots(15, 0)); // and back
+    QCOMPARE(image.group, before);
+    QVERIFY(image.copySlot(3, 9));
+    QCOMPARE(image.record(9)[30], 3);
+    QCOMPARE(image.record(3)[0], 3);
+    QCOMPARE(image.record(8)[0], 8);
+    // Refused, and nothing moves.
+    const auto now = image.group;
+    for (auto [a, b] : {std::pair{4, 4}, {-1, 2}, {2, 16}}) {
+        QVERIFY(!image.swapSlots(a, b));
+        QVERIFY(!image.copySlot(a, b));
+    }
+    QCOMPARE(image.group, now);
 }
 
 void TestModel::parametersShowAsThePanelDoes()

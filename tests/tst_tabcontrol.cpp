@@ -2,6 +2,7 @@
 // The wrapping tab row used for the slot tabs.
 #include "controls/ttabcontrol.h"
 
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -16,6 +17,51 @@ void fill(TTabControl &tabs)
 class TestTabControl : public QObject {
     Q_OBJECT
 private slots:
+    void dropsOfTabsAndPresets()
+    {
+        TTabControl tabs, other;
+        fill(tabs);
+        fill(other);
+        tabs.resize(tabs.sizeHint().width(), tabs.heightForWidth(tabs.sizeHint().width()));
+        QSignalSpy moved(&tabs, &TTabControl::tabDropped);
+        QSignalSpy preset(&tabs, &TTabControl::presetDropped);
+        // The data a drag of tab `from` of `source` carries.
+        auto tabData = [](TTabControl &source, int from) {
+            auto *mime = new QMimeData;
+            mime->setData(QLatin1String(TTabControl::TabMimeType),
+                          QByteArray::number(quintptr(&source)) + ':' + QByteArray::number(from));
+            return mime;
+        };
+        auto drop = [&](QMimeData *mime, int onto, Qt::KeyboardModifiers keys = {}) {
+            const QPointF at = tabs.tabRect(onto).center();
+            QDragEnterEvent enter(at.toPoint(), Qt::MoveAction | Qt::CopyAction, mime, Qt::LeftButton, keys);
+            QCoreApplication::sendEvent(&tabs, &enter);
+            QDropEvent event(at, Qt::MoveAction | Qt::CopyAction, mime, Qt::LeftButton, keys);
+            QCoreApplication::sendEvent(&tabs, &event);
+            delete mime;
+            return event.isAccepted();
+        };
+        QVERIFY(drop(tabData(tabs, 2), 9));
+        QVERIFY(drop(tabData(tabs, 9), 2, Qt::ControlModifier));
+        QCOMPARE(moved.size(), 2);
+        QCOMPARE(moved[0], (QVariantList{2, 9, false}));
+        QCOMPARE(moved[1], (QVariantList{9, 2, true}));
+        // Onto itself, from another tab row, or nonsense: nothing.
+        QVERIFY(!drop(tabData(tabs, 4), 4));
+        QVERIFY(!drop(tabData(other, 1), 4));
+        auto *junk = new QMimeData;
+        junk->setData(QLatin1String(TTabControl::TabMimeType), "garbage");
+        QVERIFY(!drop(junk, 4));
+        QCOMPARE(moved.size(), 2);
+
+        auto *record = new QMimeData;
+        record->setData(QLatin1String(TTabControl::PresetMimeType), QByteArray(31, '\x11'));
+        QVERIFY(drop(record, 15));
+        QCOMPARE(preset.size(), 1);
+        QCOMPARE(preset[0][0].toInt(), 15);
+        QCOMPARE(preset[0][1].toByteArray(), QByteArray(31, '\x11'));
+    }
+
     void wrapsSoEveryTabStaysInSight()
     {
         TTabControl tabs;

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QScreen>
 #include "controls/ttabcontrol.h"
 #include <QTemporaryDir>
@@ -47,6 +48,7 @@ int main(int argc, char **argv)
     o.backend = std::make_unique<LoopbackBackend>();
     o.prompter = std::make_unique<ScriptedPrompter>();
     o.iniPath = ini;
+    o.libraryIndex = QFileInfo(ini).dir().filePath(QStringLiteral("library.sqlite"));
     Quorvex1 w(std::move(o));
     w.show();
     settle(500);

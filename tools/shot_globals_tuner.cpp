@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -54,6 +55,7 @@ int main(int argc, char **argv)
     o.backend = std::move(backend);
     o.prompter = std::make_unique<ScriptedPrompter>();
     o.iniPath = ini;
+    o.libraryIndex = QFileInfo(ini).dir().filePath(QStringLiteral("library.sqlite"));
     Quorvex1 w(std::move(o));
     w.show();
     settle(500);

@@ -3,21 +3,17 @@
 // tried, and tested end to end, without the hardware.
 #include "ampsim/ampmonitor.h"
 #include "ampsim/virtualamp.h"
-#include "model/globalrecord.h"
+#include "ampsim/virtualampdriver.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTextStream>
-#include <QTimer>
 
 #include <rtmidi/RtMidi.h>
 
 #include <csignal>
 #include <cstdio>
-#include <deque>
 #include <memory>
 #include <string>
 
@@ -33,34 +29,18 @@ void onSignal(int)
     [[maybe_unused]] const auto written = ::write(signalPipe[1], &c, 1);
 }
 
-// "2.0", "1.4", "1.4G": the identify reply's version byte.
-bool versionByte(const QString &text, std::uint8_t &byte)
-{
-    static const QRegularExpression form(QStringLiteral("^(\\d)\\.(\\d+)\\s*([gG]?)$"));
-    const auto match = form.match(text.trimmed());
-    if (!match.hasMatch())
-        return false;
-    const int version = match.captured(1).toInt() * 16 + match.captured(2).toInt();
-    if (version < 0x10 || version > 0x4F || match.captured(2).toInt() > 15)
-        return false;
-    byte = std::uint8_t((version - 16) | (match.captured(3).isEmpty() ? 0 : 0x40));
-    return true;
-}
-
 class AmpStandIn : public QObject {
 public:
-    AmpStandIn(VirtualAmp &amp, int wireRate, bool monitor) : amp_(amp), wireRate_(wireRate), monitor_(monitor)
+    AmpStandIn(VirtualAmp &amp, int wireRate, bool monitor)
+        : driver_(amp, [this](const amp::Bytes &m) { toPort(m); }), monitor_(monitor)
     {
-        clock_.start();
-        sendTimer_.setSingleShot(true);
-        connect(&sendTimer_, &QTimer::timeout, this, [this] { drain(); });
-        // Finer than the Amp's reading interval, so the readings keep their pace.
-        tunerTimer_.setInterval(10);
-        connect(&tunerTimer_, &QTimer::timeout, this, [this] {
-            if (auto reading = amp_.tunerMessageDue(clock_.elapsed()))
-                emitFromAmp({*reading});
-        });
+        driver_.setWireRate(wireRate);
     }
+
+    VirtualAmpDriver &driver() { return driver_; }
+    // Switched off, the Amp hears nothing, while its ports stay (as a MIDI
+    // interface stays plugged in).
+    void setOff(bool off) { off_ = off; }
 
     // Opens both ports; false (with the reason printed) when no MIDI service takes them.
     bool open(RtMidi::Api api, const QString &name)
@@ -88,14 +68,6 @@ public:
         out_.reset();
     }
 
-    // Sends as if the Amp produced these messages.
-    void emitFromAmp(const std::vector<amp::Bytes> &messages)
-    {
-        for (const auto &m : messages)
-            queue_.push_back(m);
-        drain();
-    }
-
 private:
     // RtMidi's thread: the bytes go to the main thread, in order.
     static void received(double, std::vector<unsigned char> *message, void *self)
@@ -112,92 +84,34 @@ private:
     {
         if (monitor_)
             std::printf("in   %s\n", qPrintable(describeMessage(m.data(), m.size())));
-        // Switched off, the Amp hears nothing, while its ports stay (as a
-        // MIDI interface stays plugged in).
-        if (off_) {
+        if (!off_)
+            driver_.receive(m);
+        std::fflush(stdout);
+    }
+
+    void toPort(const amp::Bytes &m)
+    {
+        try {
+            if (out_)
+                out_->sendMessage(m.data(), m.size());
+        } catch (const RtMidiError &e) {
+            std::fprintf(stderr, "quorvex-amp: %s\n", e.getMessage().c_str());
+        }
+        if (monitor_) {
+            std::printf("out  %s\n", qPrintable(describeMessage(m.data(), m.size())));
             std::fflush(stdout);
-            return;
-        }
-        std::vector<amp::Bytes> replies = amp_.receive(m);
-        // A slow Amp: what answers a dump request comes late, so the editor's
-        // other requests can be seen meeting the open one.
-        if (replyDelayMs_ > 0 && isDumpRequest(m) && !replies.empty()) {
-            QTimer::singleShot(replyDelayMs_, this, [this, replies = std::move(replies)] { emitFromAmp(replies); });
-        } else {
-            emitFromAmp(replies);
-        }
-        // Tuner mode on or off: the readings start or stop with it.
-        if (amp_.tunerOn != tunerTimer_.isActive()) {
-            if (amp_.tunerOn)
-                tunerTimer_.start();
-            else
-                tunerTimer_.stop();
-        }
-        std::fflush(stdout);
-    }
-
-    static bool isDumpRequest(const amp::Bytes &m)
-    {
-        if (m.size() <= std::size_t(amp::CommandPos) || !amp::hasAmpHeader(m.data(), m.size()))
-            return false;
-        switch (m[amp::CommandPos]) {
-        case amp::GroupRequest:
-        case amp::PresetRequest:
-        case amp::CurrentPresetRequest:
-        case amp::GlobalsRequest:
-            return true;
-        default:
-            return false;
         }
     }
 
-public:
-    void setReplyDelay(int ms) { replyDelayMs_ = ms; }
-    void setOff(bool off) { off_ = off; }
-
-private:
-    // At the wire rate a message leaves only when the one before it has
-    // had its time on the wire.
-    void drain()
-    {
-        while (!queue_.empty()) {
-            const qint64 now = clock_.nsecsElapsed();
-            if (wireRate_ > 0 && now < nextFree_) {
-                sendTimer_.start(int((nextFree_ - now) / 1000000) + 1);
-                return;
-            }
-            const amp::Bytes m = std::move(queue_.front());
-            queue_.pop_front();
-            try {
-                if (out_)
-                    out_->sendMessage(m.data(), m.size());
-            } catch (const RtMidiError &e) {
-                std::fprintf(stderr, "quorvex-amp: %s\n", e.getMessage().c_str());
-            }
-            if (monitor_)
-                std::printf("out  %s\n", qPrintable(describeMessage(m.data(), m.size())));
-            if (wireRate_ > 0)
-                nextFree_ = std::max(nextFree_, now) + qint64(m.size()) * 1000000000LL / wireRate_;
-        }
-        std::fflush(stdout);
-    }
-
-    VirtualAmp &amp_;
-    int wireRate_;
+    VirtualAmpDriver driver_;
     bool monitor_;
-    int replyDelayMs_ = 0;
     bool off_ = false;
     std::unique_ptr<RtMidiIn> in_;
     std::unique_ptr<RtMidiOut> out_;
-    std::deque<amp::Bytes> queue_;
-    QTimer sendTimer_;
-    QTimer tunerTimer_;
-    QElapsedTimer clock_;
-    qint64 nextFree_ = 0;
 };
 
 // Commands typed while it runs, one per line.
-void command(const QString &line, VirtualAmp &amp, AmpStandIn &stand)
+void command(const QString &line, AmpStandIn &stand)
 {
     const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words.isEmpty())
@@ -208,14 +122,14 @@ void command(const QString &line, VirtualAmp &amp, AmpStandIn &stand)
         const int program = words[1].toInt(&ok);
         const bool user = words.size() < 3 || words[2].toLower() != QLatin1String("factory");
         if (ok)
-            stand.emitFromAmp(amp.switchTo(program, user));
+            stand.driver().stepToPreset(program, user);
     } else if (verb == QLatin1String("knob") && words.size() >= 3) {
         bool okValue = true;
         const int index = words[1].toInt(&ok);
         const int value = words[2].toInt(&okValue);
         ok = ok && okValue;
         if (ok)
-            stand.emitFromAmp({amp.turnKnob(index, std::uint8_t(value))});
+            stand.driver().turnKnob(index, std::uint8_t(value));
     } else if (verb == QLatin1String("off") || verb == QLatin1String("on")) {
         stand.setOff(verb == QLatin1String("off"));
     } else if (verb == QLatin1String("quit")) {
@@ -264,7 +178,7 @@ int main(int argc, char *argv[])
     parser.process(app);
 
     VirtualAmp amp;
-    if (!versionByte(parser.value(firmwareOption), amp.versionByte)) {
+    if (!VirtualAmpDriver::firmwareByte(parser.value(firmwareOption), amp.versionByte)) {
         std::fprintf(stderr, "quorvex-amp: --firmware takes a version such as 2.0, 1.4 or 1.4G\n");
         return 2;
     }
@@ -274,9 +188,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "quorvex-amp: --channel takes 1 to 16\n");
         return 2;
     }
-    amp.globals[VirtualAmp::MidiChannelByte] = std::uint8_t(channel - 1);
-    // The input adjust knob starts at 1; an Amp fresh from the box sits mid-way.
-    amp.globals[globalrecord::InputAdjust.index] = 17;
+    VirtualAmpDriver::unboxed(amp, channel);
     const int rate = parser.value(rateOption).toInt(&ok);
     if (!ok || rate < 0) {
         std::fprintf(stderr, "quorvex-amp: --wire-rate takes a number of bytes a second, 0 for none\n");
@@ -300,7 +212,7 @@ int main(int argc, char *argv[])
     }
 
     AmpStandIn stand(amp, rate, parser.isSet(monitorOption));
-    stand.setReplyDelay(replyDelay);
+    stand.driver().setReplyDelay(replyDelay);
     bool opened = stand.open(api, parser.value(portOption));
     // No ALSA sequencer (containers, some desktops): a running JACK server will do.
     if (!opened && api == RtMidi::UNSPECIFIED)
@@ -328,7 +240,7 @@ int main(int argc, char *argv[])
         }
         pending.append(buffer, std::size_t(got));
         for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
-            command(QString::fromLocal8Bit(pending.data(), qsizetype(end)), amp, stand);
+            command(QString::fromLocal8Bit(pending.data(), qsizetype(end)), stand);
             pending.erase(0, end + 1);
         }
     });

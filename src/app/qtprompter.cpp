@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -134,6 +135,16 @@ QString QtPrompter::openFileName(const QString &caption, const QString &director
     return dialog.selectedFiles().first();
 }
 
+QString QtPrompter::folderName(const QString &caption, const QString &directory)
+{
+    QFileDialog dialog(dialogParent(), caption, directory);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
 QString QtPrompter::saveFileName(const QString &caption, const QString &directory, const QString &filter,
                                  const QString &suggestedName)
 {
@@ -148,4 +159,11 @@ QString QtPrompter::saveFileName(const QString &caption, const QString &director
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().first();
+}
+
+int QtPrompter::chooseItem(const QString &caption, const QString &label, const QStringList &items, int current)
+{
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(dialogParent(), caption, label, items, current, false, &ok);
+    return ok ? int(items.indexOf(chosen)) : -1;
 }

@@ -19,6 +19,8 @@ public:
     QString openFileName(const QString &caption, const QString &directory, const QString &filter) override;
     QString saveFileName(const QString &caption, const QString &directory, const QString &filter,
                          const QString &suggestedName) override;
+    int chooseItem(const QString &caption, const QString &label, const QStringList &items, int current) override;
+    QString folderName(const QString &caption, const QString &directory) override;
 
     // Filters may come as "Description|pattern|Description|pattern"; Qt wants
     // "Description (pattern);;...". "*.*" means every file.

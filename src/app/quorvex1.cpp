@@ -4,11 +4,16 @@
 #include "app/aboutbox.h"
 #include "app/apppaths.h"
 #include "app/editmenu.h"
+#include "app/librarylink.h"
 #include "app/qtprompter.h"
 #include "app/singleinstance.h"
+#include "ampsim/builtinampbackend.h"
 #include "editor/editorpanel.h"
 #include "filelist/filelistpanel.h"
 #include "globals/tformglobal.h"
+#include "library/library.h"
+#include "librarywin/libraryprogress.h"
+#include "librarywin/librarywindow.h"
 #include "midi/rtmidibackend.h"
 #include "session/prompter.h"
 #include "tuner/tformtuner.h"
@@ -16,6 +21,7 @@
 #include "windows/tformmidi.h"
 #include "windows/linkstatus.h"
 #include "windows/tformsyncmsg.h"
+#include "windows/virtualampmenu.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -73,12 +79,15 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     : QMainWindow(parent),
       prompter_(options.prompter ? std::move(options.prompter) : std::make_unique<QtPrompter>()),
       session_(std::make_unique<Session>(
-          options.backend ? std::move(options.backend) : std::make_unique<RtMidiBackend>(), *prompter_)),
+          options.backend ? std::move(options.backend)
+                          : std::make_unique<BuiltInAmpBackend>(std::make_unique<RtMidiBackend>()),
+          *prompter_)),
       settings_(options.iniPath.isEmpty() ? Settings::defaultPath() : options.iniPath),
       arguments_(options.arguments),
       autoStart_(options.autoStart)
 {
     initResources();
+    library_ = std::make_unique<Library>(options.libraryIndex);
     if (auto *qt = dynamic_cast<QtPrompter *>(prompter_.get()))
         qt->setFallbackParent(this);
 
@@ -93,6 +102,10 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     EditMenu1 = new EditMenu(*session_, Edit1, ToolBar1, this);
     buildPanels();
     connectSession();
+    addVirtualAmp();
+    libraryLink_ = std::make_unique<LibraryLink>(*session_, *PanelList, FileListView,
+                                                 [this](const std::function<void()> &body) { return run(body); });
+    libraryLink_->connectTabs(EditorPanel1->TabControl1);
     showTitle();
     designSize_ = QSize(ClientWidth,
                         ClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
@@ -114,7 +127,11 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
 }
 
 // The panel's connections end with it, so the widgets may outlive the session.
-Quorvex1::~Quorvex1() = default;
+Quorvex1::~Quorvex1()
+{
+    // Its windows go before the library they show.
+    delete FormLibrary;
+}
 
 void Quorvex1::connectHandler(QAction *action, void (Quorvex1::*handler)())
 {
@@ -203,6 +220,16 @@ void Quorvex1::showComparing(bool on)
     Transfer1->menuAction()->setEnabled(!on);
 }
 
+void Quorvex1::addVirtualAmp()
+{
+    auto *builtIn = dynamic_cast<BuiltInAmpBackend *>(&session_->link().backend());
+    if (!builtIn)
+        return;
+    menuBar()->insertMenu(Help1->menuAction(), new VirtualAmpMenu(*builtIn, *prompter_, this));
+    connect(builtIn, &BuiltInAmpBackend::usageChanged, StatusLink,
+            [this, builtIn] { StatusLink->setVirtualAmp(builtIn->inputInUse() || builtIn->outputInUse()); });
+}
+
 void Quorvex1::showStatusMessage(const QString &text, int ms)
 {
     StatusMessage->setText(text);
@@ -269,6 +296,7 @@ void Quorvex1::buildMenus()
     View1->addSeparator();
     MIDIPortSelect1 = item(View1, "MIDIPortSelect1", QStringLiteral("MIDI Port Select"), QKeySequence(Qt::CTRL | Qt::Key_M));
     GlobalWindow1 = item(View1, "GlobalWindow1", QStringLiteral("Global Window"), QKeySequence(Qt::CTRL | Qt::Key_G));
+    Library1 = item(View1, "Library1", QStringLiteral("Library"), QKeySequence(Qt::CTRL | Qt::Key_L));
     View1->addSeparator();
     DefaultView1 = item(View1, "DefaultView1", QStringLiteral("Default View"), QKeySequence(Qt::CTRL | Qt::Key_D));
     AutoSplit = item(View1, "AutoSplit", QStringLiteral("Auto Split"));
@@ -321,6 +349,7 @@ void Quorvex1::buildMenus()
     connectHandler(MIDIPortSelect1, &Quorvex1::MIDIPortSelect1Click);
     connectHandler(GlobalWindow1, &Quorvex1::GlobalWindow1Click);
     connectHandler(EnterTuner1, &Quorvex1::EnterTuner1Click);
+    connectHandler(Library1, &Quorvex1::Library1Click);
     connectHandler(New1, &Quorvex1::New1Click);
     connectHandler(NewGroup1, &Quorvex1::NewGroup1Click);
     connectHandler(EditordatatoAmp1, &Quorvex1::EditordatatoAmp1Click);
@@ -428,6 +457,8 @@ void Quorvex1::buildPanels()
     statusBar()->addPermanentWidget(StatusMessage);
     statusMessageTimer_.setSingleShot(true);
     connect(&statusMessageTimer_, &QTimer::timeout, StatusMessage, &QLabel::clear);
+    StatusLibrary = new LibraryProgress(*library_, this);
+    statusBar()->addPermanentWidget(StatusLibrary);
     connect(Splitter1, &QSplitter::splitterMoved, this, [this](int pos, int index) {
         run([&] { Splitter1Moved(pos, index); });
     });
@@ -484,6 +515,11 @@ void Quorvex1::readSettings()
     session_->writes().setBackupBeforeWrite(s.backupBeforeWrite);
     // Beside the settings, which are the user's own.
     session_->backups().setFolder(QFileInfo(settings_.path()).dir().filePath(QStringLiteral("backups")));
+    // The data folder is the one the file list starts in; where the list
+    // goes afterwards (opening a file elsewhere, Show in File List) does not
+    // take the library with it.
+    library_->setDataFolder(doc.workingDirectory());
+    library_->setBackupsFolder(session_->backups().folder());
 }
 
 int Quorvex1::preferredPort(const QStringList &devices, int storedIndex, const QString &storedName)
@@ -565,6 +601,8 @@ void Quorvex1::FormActivate()
     if (firstActivation_)
         return;
     firstActivation_ = true;
+    // Indexing goes on beside the start-up and never holds it up.
+    library_->start();
     run([this] { startUp(); });
 }
 
@@ -590,6 +628,8 @@ void Quorvex1::startUp()
     const bool inFailed = openAtStart(in);
     const bool outFailed = openAtStart(out);
     if (in.Port() == -1 || out.Port() == -1) {
+        if (auto *builtIn = dynamic_cast<BuiltInAmpBackend *>(&session_->link().backend()))
+            builtIn->preselectWhenAlone(in, out);
         MIDIPortSelect1Click();
     } else {
         if (inFailed)
@@ -814,6 +854,18 @@ void Quorvex1::InfoMainClick()
 void Quorvex1::NewGroup1Click() { session_->files().newDocument(true); }
 
 void Quorvex1::EditordatatoAmp1Click() { session_->editor().sendEditorData(); }
+
+void Quorvex1::Library1Click()
+{
+    // The folders are watched, but a file another program rewrote in place
+    // shows only in a pass: one goes on the worker whenever the window is asked for.
+    library_->refresh();
+    if (!FormLibrary)
+        FormLibrary = new LibraryWindow(*library_, *prompter_, libraryLink_->hooks(), this);
+    FormLibrary->show();
+    FormLibrary->raise();
+    FormLibrary->activateWindow();
+}
 
 bool Quorvex1::FormCloseQuery()
 {

@@ -23,6 +23,10 @@ class QToolBar;
 class EditMenu;
 class EditorPanel;
 class FileListPanel;
+class Library;
+class LibraryProgress;
+class LibraryLink;
+class LibraryWindow;
 class LinkStatus;
 class SingleInstance;
 class TFormTuner;
@@ -33,12 +37,13 @@ class Quorvex1 : public QMainWindow {
     Q_OBJECT
 public:
     struct Options {
-        std::unique_ptr<MidiBackend> backend;   // null: the real MIDI service
+        std::unique_ptr<MidiBackend> backend;   // null: the real MIDI service and the built-in virtual Amp
         std::unique_ptr<Prompter> prompter;     // null: real message boxes
         QString iniPath;                        // empty: Settings::defaultPath()
         QString serverName;                     // empty: no single-instance server
         QStringList arguments;                  // the command line after the program name
         bool autoStart = true;                  // false: start-up runs only when FormActivate is called
+        QString libraryIndex;                   // empty: the library index in the per-user data folder
     };
 
     static constexpr int ClientWidth = 750;
@@ -59,6 +64,10 @@ public:
     EditorPanel &editorPanel() { return *EditorPanel1; }
     // Made on first use: most sessions never tune.
     TFormTuner &formTuner();
+    Library &library() { return *library_; }
+    LibraryLink &libraryLink() { return *libraryLink_; }
+    // Made when first shown.
+    LibraryWindow *libraryWindow() const { return FormLibrary; }
     SingleInstance *singleInstance() { return instance_.get(); }
 
     QSize designSize() const { return designSize_; }
@@ -106,6 +115,7 @@ public:
     void RestoreAmpBackupClick();
     void NewGroup1Click();
     void EditordatatoAmp1Click();
+    void Library1Click();
     bool FormCloseQuery();
     void FormClose();
 
@@ -122,6 +132,9 @@ private:
     void buildToolBar();
     void buildPanels();
     void connectSession();
+    // With the built-in virtual Amp among the devices: its menu, and the
+    // status bar saying when it is the Amp in use.
+    void addVirtualAmp();
     void readSettings();
     void startUp();
     // Opens the file a start or a second start names; false when it holds no
@@ -186,7 +199,7 @@ private:
     QAction *Open1, *ImportSingletoTab, *New1, *NewGroup1, *InfoMain, *Save1, *SaveAs1, *SaveBack,
         *SaveCurrentTab1, *Exit1;
     QAction *FileListView, *ToolbarView, *MIDIPortSelect1, *GlobalWindow1, *DefaultView1, *AutoSplit,
-        *RefreshFileList1, *EnterTuner1;
+        *RefreshFileList1, *EnterTuner1, *Library1;
     std::array<QAction *, 16> PresetFromAmp; // NA1..ND4
     std::array<QAction *, 16> PresetToAmp;   // A1..D4
     QAction *GroupfromAmp1, *GrouptoAmp, *SyncwithAmp1, *EditordatatoAmp1, *BackUpBeforeWriting, *RestoreAmpBackup;
@@ -196,4 +209,8 @@ private:
     // Lives from its first use to the end, hidden outside tuner mode; goes
     // before the session it follows.
     std::unique_ptr<TFormTuner> FormTuner;
+    std::unique_ptr<Library> library_;
+    std::unique_ptr<LibraryLink> libraryLink_;
+    LibraryWindow *FormLibrary = nullptr;
+    LibraryProgress *StatusLibrary;
 };

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/ttabcontrol.h"
 
+#include <QApplication>
+#include <QDrag>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QStyleOptionTab>
 #include <QStylePainter>
@@ -13,6 +17,7 @@ TTabControl::TTabControl(QWidget *parent)
 {
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setAcceptDrops(true);
 }
 
 int TTabControl::addTab(const QString &text)
@@ -204,8 +209,89 @@ void TTabControl::mousePressEvent(QMouseEvent *event)
         return;
     }
     const int i = tabAt(event->position().toPoint());
+    pressedTab_ = i;
+    pressedAt_ = event->position().toPoint();
     if (i >= 0)
         setCurrentIndex(i);
+}
+
+void TTabControl::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!(event->buttons() & Qt::LeftButton) || pressedTab_ < 0 ||
+        (event->position().toPoint() - pressedAt_).manhattanLength() < QApplication::startDragDistance()) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    auto *mime = new QMimeData;
+    mime->setData(QLatin1String(TabMimeType), tabDragData(pressedTab_));
+    mime->setText(tabText(pressedTab_));
+    pressedTab_ = -1;
+    auto *drag = new QDrag(this);
+    drag->setMimeData(mime);
+    drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
+}
+
+QByteArray TTabControl::tabDragData(int index) const
+{
+    // Which control it came from, so a tab of another window is no tab here.
+    return QByteArray::number(quintptr(this)) + ':' + QByteArray::number(index);
+}
+
+int TTabControl::draggedTab(const QMimeData *mime) const
+{
+    const QList<QByteArray> parts = mime->data(QLatin1String(TabMimeType)).split(':');
+    bool ours = false, ok = false;
+    if (parts.size() != 2 || parts[0].toULongLong(&ours) != quintptr(this) || !ours)
+        return -1;
+    const int from = parts[1].toInt(&ok);
+    return ok && from >= 0 && from < count() ? from : -1;
+}
+
+bool TTabControl::acceptsDrop(const QDropEvent *event) const
+{
+    const int to = tabAt(event->position().toPoint());
+    const QMimeData *mime = event->mimeData();
+    if (to < 0 || !mime)
+        return false;
+    if (mime->hasFormat(QLatin1String(TabMimeType))) {
+        const int from = draggedTab(mime);
+        return from >= 0 && from != to;
+    }
+    return mime->hasFormat(QLatin1String(PresetMimeType));
+}
+
+void TTabControl::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QMimeData *mime = event->mimeData();
+    if (mime && (mime->hasFormat(QLatin1String(TabMimeType)) || mime->hasFormat(QLatin1String(PresetMimeType))))
+        event->acceptProposedAction();
+}
+
+void TTabControl::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (acceptsDrop(event))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TTabControl::dropEvent(QDropEvent *event)
+{
+    if (!acceptsDrop(event)) {
+        event->ignore();
+        return;
+    }
+    const int to = tabAt(event->position().toPoint());
+    const QMimeData *mime = event->mimeData();
+    event->acceptProposedAction();
+    if (mime->hasFormat(QLatin1String(TabMimeType))) {
+        // Ctrl held at the drop copies; the action the platform proposes
+        // without a key differs from one platform to the next.
+        const bool copy = event->modifiers() & Qt::ControlModifier;
+        emit tabDropped(draggedTab(mime), to, copy);
+    } else {
+        emit presetDropped(to, mime->data(QLatin1String(PresetMimeType)));
+    }
 }
 
 void TTabControl::keyPressEvent(QKeyEvent *event)

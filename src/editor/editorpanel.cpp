@@ -11,6 +11,7 @@
 #include "session/ampglobals.h"
 #include "session/commandqueue.h"
 #include "model/delaytime.h"
+#include "model/presetparams.h"
 #include "model/quorvexerror.h"
 
 #include <QAction>
@@ -32,6 +33,8 @@
 #include <optional>
 
 using preset::Dual;
+using presetparams::Section;
+using presetparams::sectionCaption;
 
 namespace {
 
@@ -115,7 +118,6 @@ int modulationEntries(std::uint8_t version)
 struct EditorPanel::KnobRow {
     TNxNumberKnob *EditorPanel::*member;
     const char *name;
-    const char *caption;
     const char *hint;
     Box box;
     int column;
@@ -133,37 +135,37 @@ const std::vector<EditorPanel::KnobRow> &EditorPanel::knobRows()
     using P = EditorPanel;
     using namespace preset;
     static const std::vector<KnobRow> rows{
-        {&P::NxNumberKnobShift, "NxNumberKnobShift", "Mid Freq.", nullptr, Box::Model, 0, MidFreq, WholeByte,
+        {&P::NxNumberKnobShift, "NxNumberKnobShift", nullptr, Box::Model, 0, MidFreq, WholeByte,
          std::nullopt, Green, Green, false, true},
-        {&P::NxNumberKnobPre, "NxNumberKnobPre", "PreGain", nullptr, Box::Preamp, 0, PreGain, WholeByte, Dual::Preamp,
+        {&P::NxNumberKnobPre, "NxNumberKnobPre", nullptr, Box::Preamp, 0, PreGain, WholeByte, Dual::Preamp,
          Maroon, Red, false, true},
-        {&P::NxNumberKnobLow, "NxNumberKnobLow", "Low", nullptr, Box::Preamp, 1, Low, WholeByte, Dual::Preamp, Green,
+        {&P::NxNumberKnobLow, "NxNumberKnobLow", nullptr, Box::Preamp, 1, Low, WholeByte, Dual::Preamp, Green,
          Lime, false, true},
-        {&P::NxNumberKnobMid, "NxNumberKnobMid", "Mid", nullptr, Box::Preamp, 2, Mid, WholeByte, Dual::Preamp, Green,
+        {&P::NxNumberKnobMid, "NxNumberKnobMid", nullptr, Box::Preamp, 2, Mid, WholeByte, Dual::Preamp, Green,
          Lime, false, true},
-        {&P::NxNumberKnobHigh, "NxNumberKnobHigh", "High", nullptr, Box::Preamp, 3, High, WholeByte, Dual::Preamp,
+        {&P::NxNumberKnobHigh, "NxNumberKnobHigh", nullptr, Box::Preamp, 3, High, WholeByte, Dual::Preamp,
          Green, Lime, false, true},
-        {&P::NxNumberKnobPost, "NxNumberKnobPost", "PostGain", nullptr, Box::Preamp, 4, PostGain, WholeByte,
+        {&P::NxNumberKnobPost, "NxNumberKnobPost", nullptr, Box::Preamp, 4, PostGain, WholeByte,
          Dual::Preamp, Maroon, Red, false, true},
-        {&P::NxNumberKnobReverb, "NxNumberKnobReverb", "Level/Off", nullptr, Box::Reverb, 0, ReverbLevel, WholeByte,
+        {&P::NxNumberKnobReverb, "NxNumberKnobReverb", nullptr, Box::Reverb, 0, ReverbLevel, WholeByte,
          Dual::Reverb, Olive, Yellow, false, true},
-        {&P::NxNumberKnobRate, "NxNumberKnobRate", "Rate", nullptr, Box::Modulation, 0, ModRate, WholeByte,
+        {&P::NxNumberKnobRate, "NxNumberKnobRate", nullptr, Box::Modulation, 0, ModRate, WholeByte,
          Dual::Modulation, Maroon, Red, false, true},
-        {&P::NxNumberKnobDepth, "NxNumberKnobDepth", "Depth/Off", nullptr, Box::Modulation, 1, ModDepth, WholeByte,
+        {&P::NxNumberKnobDepth, "NxNumberKnobDepth", nullptr, Box::Modulation, 1, ModDepth, WholeByte,
          Dual::Modulation, Maroon, Red, false, true},
-        {&P::NxNumberKnobDLFeedback, "NxNumberKnobDLFeedback", "Feedback", nullptr, Box::Delay, 0, DLFeedback,
+        {&P::NxNumberKnobDLFeedback, "NxNumberKnobDLFeedback", nullptr, Box::Delay, 0, DLFeedback,
          WholeByte, Dual::Delay, Maroon, Red, false, true},
-        {&P::NxNumberKnobDLLevel, "NxNumberKnobDLLevel", "Level/Off", nullptr, Box::Delay, 1, DLLevel, WholeByte,
+        {&P::NxNumberKnobDLLevel, "NxNumberKnobDLLevel", nullptr, Box::Delay, 1, DLLevel, WholeByte,
          Dual::Delay, Maroon, Red, false, true},
-        {&P::NxNumberKnobFlangerDT, "NxNumberKnobFlangerDT", "FL Del Time", nullptr, Box::ModType, 0, FlangerDT,
+        {&P::NxNumberKnobFlangerDT, "NxNumberKnobFlangerDT", nullptr, Box::ModType, 0, FlangerDT,
          WholeByte, std::nullopt, Teal, Teal, false, true},
-        {&P::NxNumberKnobFlangerFB, "NxNumberKnobFlangerFB", "FL FdBack", nullptr, Box::ModType, 1, FlangerFB,
+        {&P::NxNumberKnobFlangerFB, "NxNumberKnobFlangerFB", nullptr, Box::ModType, 1, FlangerFB,
          WholeByte, std::nullopt, Teal, Teal, false, true},
-        {&P::NxNumberKnobDLTime, "NxNumberKnobDLTime", "Base", "Set base delay time (before Scale)", Box::DelayTime,
+        {&P::NxNumberKnobDLTime, "NxNumberKnobDLTime", "Set base delay time (before Scale)", Box::DelayTime,
          0, DLTime, WholeByte, std::nullopt, Navy, Navy, true, false},
-        {&P::NxNumberKnobDLScale, "NxNumberKnobDLScale", "Scale", "+/- 50% of Base", Box::DelayTime, 1, DLScale,
+        {&P::NxNumberKnobDLScale, "NxNumberKnobDLScale", "+/- 50% of Base", Box::DelayTime, 1, DLScale,
          WholeByte, std::nullopt, Navy, Navy, true, true},
-        {&P::NxNumberKnobDLSeparation, "NxNumberKnobDLSeparation", "Separation", "Increase for more stereo spread",
+        {&P::NxNumberKnobDLSeparation, "NxNumberKnobDLSeparation", "Increase for more stereo spread",
          Box::DelayTime, 2, DLSepDark, DLSeparationBits, std::nullopt, Navy, Navy, false, true},
     };
     return rows;
@@ -173,7 +175,6 @@ const std::vector<EditorPanel::KnobRow> &EditorPanel::knobRows()
 struct EditorPanel::CheckRow {
     QCheckBox *EditorPanel::*member;
     const char *name;
-    const char *caption;
     const char *hint;
     Field field;
     bool inverted; // checked when the bit is 0
@@ -183,9 +184,9 @@ const std::vector<EditorPanel::CheckRow> &EditorPanel::checkRows()
 {
     using P = EditorPanel;
     static const std::vector<CheckRow> rows{
-        {&P::CheckBoxPad, "CheckBoxPad", "Pad", "6 dB reduction before first stage", preset::PadOff, true},
-        {&P::CheckBoxBright, "CheckBoxBright", "Bright", "Adds sparkle", preset::Bright, false},
-        {&P::CheckBoxDark, "CheckBoxDark", "Dark", "More High Cut on the echoes", preset::Dark, false},
+        {&P::CheckBoxPad, "CheckBoxPad", "6 dB reduction before first stage", preset::PadOff, true},
+        {&P::CheckBoxBright, "CheckBoxBright", "Adds sparkle", preset::Bright, false},
+        {&P::CheckBoxDark, "CheckBoxDark", "More High Cut on the echoes", preset::Dark, false},
     };
     return rows;
 }
@@ -195,10 +196,8 @@ const std::vector<EditorPanel::CheckRow> &EditorPanel::checkRows()
 struct EditorPanel::DualRow {
     QGroupBox *EditorPanel::*box;
     const char *boxName;
-    const char *boxCaption;
     QCheckBox *EditorPanel::*altBox;
     const char *altName;
-    const char *altCaption;
     QMenu *EditorPanel::*menu;
     const char *menuName;
     QAction *EditorPanel::*copy;
@@ -211,14 +210,14 @@ const std::array<EditorPanel::DualRow, preset::DualCount> &EditorPanel::dualRows
     using P = EditorPanel;
     // Indexed by preset::Dual.
     static const std::array<DualRow, preset::DualCount> rows{{
-        {&P::GroupBoxPreamp, "GroupBoxPreamp", "Preamp (dual)", &P::CheckBoxBoost, "CheckBoxBoost", "Alt. (Boost)",
+        {&P::GroupBoxPreamp, "GroupBoxPreamp", &P::CheckBoxBoost, "CheckBoxBoost",
          &P::PopupMenuPreamp, "PopupMenuPreamp", &P::SyncBoost, "SyncBoost",
          "Copy these 5 to the other (alt) settings"},
-        {&P::GroupBoxMod, "GroupBoxMod", "Modulation (dual)", &P::CheckBoxMod, "CheckBoxMod", "Alt. (Active)",
+        {&P::GroupBoxMod, "GroupBoxMod", &P::CheckBoxMod, "CheckBoxMod",
          &P::PopupMenuMod, "PopupMenuMod", &P::SyncMod, "SyncMod", "Copy these 2 to the other (alt) settings"},
-        {&P::GroupBoxDelay, "GroupBoxDelay", "Delay (dual)", &P::CheckBoxDelay, "CheckBoxDelay", "Alt. (Active)",
+        {&P::GroupBoxDelay, "GroupBoxDelay", &P::CheckBoxDelay, "CheckBoxDelay",
          &P::PopupMenuDelay, "PopupMenuDelay", &P::SyncDelay, "SyncDelay", "Copy these 2 to the other (alt) settings"},
-        {&P::GroupBoxReverb, "GroupBoxReverb", "Reverb (dual)", &P::CheckBoxReverb, "CheckBoxReverb", "Alt. (Active)",
+        {&P::GroupBoxReverb, "GroupBoxReverb", &P::CheckBoxReverb, "CheckBoxReverb",
          &P::PopupMenuReverb, "PopupMenuReverb", &P::SyncReverb, "SyncReverb",
          "Copy this Reverb Level to the other (alt) setting"},
     }};
@@ -295,11 +294,12 @@ void EditorPanel::buildBoxes()
     buildModel();
     buildDualSections();
 
-    GroupBoxModType = groupBox(contents_, "GroupBoxModType", QStringLiteral("Modulation Type"));
+    GroupBoxModType = groupBox(contents_, "GroupBoxModType", sectionCaption(Section::ModType));
     auto *modType = knobGrid(GroupBoxModType);
     ComboBoxMod = new QComboBox(GroupBoxModType);
     ComboBoxMod->setObjectName(QStringLiteral("ComboBoxMod"));
     ComboBoxMod->addItems(amplists::modulationTypes());
+    ComboBoxMod->setAccessibleName(presetparams::listCaption(presetparams::List::Modulation));
     modType->addWidget(ComboBoxMod, 0, 0, 1, 2);
     auto *flanger = new QGridLayout;
     flanger->setSpacing(1);
@@ -325,7 +325,7 @@ void EditorPanel::buildKnobs(int box)
         const preset::Range range =
             row.field == WholeByte ? preset::knobRange(row.byte) : preset::fieldRange(row.field);
 
-        auto *label = new QLabel(QString::fromLatin1(row.caption), parent);
+        auto *label = new QLabel(presetparams::knobCaption(row.byte), parent);
         label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
         auto *knob = new TNxNumberKnob(parent);
         knob->setObjectName(QLatin1String(row.name));
@@ -371,7 +371,7 @@ void EditorPanel::buildKnobs(int box)
 
 QCheckBox *EditorPanel::buildCheck(const CheckRow &row, QWidget *parent)
 {
-    QCheckBox *box = checkBox(parent, row.name, QString::fromLatin1(row.caption), QString::fromLatin1(row.hint));
+    QCheckBox *box = checkBox(parent, row.name, presetparams::checkCaption(row.field), QString::fromLatin1(row.hint));
     this->*row.member = box;
     // Boxes changed from code run the handler too; loading relies on the guard.
     connect(box, &QCheckBox::toggled, &binder_, [this, &row, box] { run([&] { checkClick(row, box); }); });
@@ -380,7 +380,7 @@ QCheckBox *EditorPanel::buildCheck(const CheckRow &row, QWidget *parent)
 
 void EditorPanel::buildModel()
 {
-    GroupBoxModel = groupBox(contents_, "GroupBoxModel", QStringLiteral("Model"));
+    GroupBoxModel = groupBox(contents_, "GroupBoxModel", sectionCaption(Section::Model));
     auto *line = new QHBoxLayout(GroupBoxModel);
     line->setContentsMargins(4, 0, 4, 2);
     line->setSpacing(4);
@@ -391,10 +391,12 @@ void EditorPanel::buildModel()
     ComboBoxAmp->setObjectName(QStringLiteral("ComboBoxAmp"));
     ComboBoxAmp->setToolTip(QStringLiteral("Sets gain, EQ type, and tweaks"));
     ComboBoxAmp->addItems(amplists::ampModels());
+    ComboBoxAmp->setAccessibleName(presetparams::listCaption(presetparams::List::AmpModel));
     ComboBoxCab = new QComboBox(GroupBoxModel);
     ComboBoxCab->setObjectName(QStringLiteral("ComboBoxCab"));
     ComboBoxCab->setToolTip(QStringLiteral("Select cabinet per preset or globally"));
     ComboBoxCab->addItems(amplists::cabinets());
+    ComboBoxCab->setAccessibleName(presetparams::listCaption(presetparams::List::Cabinet));
     for (QComboBox *box : {ComboBoxAmp, ComboBoxCab}) {
         box->setMaxVisibleItems(16);
         box->setMinimumWidth(150);
@@ -412,31 +414,29 @@ void EditorPanel::buildModel()
     struct RadioRow {
         QGroupBox *EditorPanel::*box;
         QButtonGroup *EditorPanel::*buttons;
-        const char *name, *caption, *hint;
+        const char *name, *hint;
         preset::Radio group;
         Field field;
-        QStringList items;
     };
-    const QStringList highToLow{QStringLiteral("High"), QStringLiteral("Medium"), QStringLiteral("Low")};
     const RadioRow radios[] = {
-        {&EditorPanel::RadioGroupChunk, &EditorPanel::ChunkButtons, "RadioGroupChunk", "Preamp Lows",
-         "Pre-Distortion Rolloff", preset::Radio::PreampLows, preset::PreampLows,
-         {QStringLiteral("Most (sloppy)"), QStringLiteral("More"), QStringLiteral("Less"), QStringLiteral("Least (tight)")}},
-        {&EditorPanel::RadioGroupPres, &EditorPanel::PresButtons, "RadioGroupPres", "Presence", "Power Amp Highs",
-         preset::Radio::Presence, preset::Presence, highToLow},
-        {&EditorPanel::RadioGroupRes, &EditorPanel::ResButtons, "RadioGroupRes", "Resonance", "Power Amp Lows",
-         preset::Radio::Resonance, preset::Resonance, highToLow},
+        {&EditorPanel::RadioGroupChunk, &EditorPanel::ChunkButtons, "RadioGroupChunk", "Pre-Distortion Rolloff",
+         preset::Radio::PreampLows, preset::PreampLows},
+        {&EditorPanel::RadioGroupPres, &EditorPanel::PresButtons, "RadioGroupPres", "Power Amp Highs",
+         preset::Radio::Presence, preset::Presence},
+        {&EditorPanel::RadioGroupRes, &EditorPanel::ResButtons, "RadioGroupRes", "Power Amp Lows",
+         preset::Radio::Resonance, preset::Resonance},
     };
     for (const RadioRow &r : radios) {
-        auto *box = new TGroupBox(QString::fromLatin1(r.caption), GroupBoxModel);
+        auto *box = new TGroupBox(presetparams::radioCaption(r.group), GroupBoxModel);
         box->setObjectName(QLatin1String(r.name));
         box->setToolTip(QString::fromLatin1(r.hint));
         auto *buttons = new QButtonGroup(box);
         auto *layout = new QVBoxLayout(box);
         layout->setContentsMargins(4, 0, 4, 0);
         layout->setSpacing(0);
-        for (int i = 0; i < r.items.size(); ++i) {
-            auto *button = new QRadioButton(r.items[i], box);
+        const QStringList items = presetparams::radioItems(r.group);
+        for (int i = 0; i < items.size(); ++i) {
+            auto *button = new QRadioButton(items[i], box);
             buttons->addButton(button, i);
             layout->addWidget(button);
         }
@@ -468,7 +468,7 @@ void EditorPanel::buildDualSections()
     // Built in the order they stand on the form, which is not the load order.
     for (Dual d : {Dual::Preamp, Dual::Reverb, Dual::Modulation, Dual::Delay}) {
         const DualRow &row = dualRows()[int(d)];
-        QGroupBox *box = groupBox(contents_, row.boxName, QString::fromLatin1(row.boxCaption));
+        QGroupBox *box = groupBox(contents_, row.boxName, sectionCaption(presetparams::sectionOf(d)));
         this->*row.box = box;
         const Box knobBox = d == Dual::Preamp ? Box::Preamp
                             : d == Dual::Reverb ? Box::Reverb
@@ -478,7 +478,7 @@ void EditorPanel::buildDualSections()
         grids_[int(knobBox)] = grid;
         buildKnobs(int(knobBox));
 
-        QCheckBox *alt = checkBox(box, row.altName, QString::fromLatin1(row.altCaption), altHint);
+        QCheckBox *alt = checkBox(box, row.altName, presetparams::checkCaption(preset::dualSection(d).flag), altHint);
         this->*row.altBox = alt;
         altBoxes_[int(d)] = alt;
         if (d == Dual::Preamp)
@@ -505,7 +505,7 @@ void EditorPanel::buildDualSections()
 
 void EditorPanel::buildDelayTime()
 {
-    GroupBoxDelayS = groupBox(contents_, "GroupBoxDelayS", QStringLiteral("Delay Time / Tone"));
+    GroupBoxDelayS = groupBox(contents_, "GroupBoxDelayS", sectionCaption(Section::DelayTime));
     QGridLayout *grid = knobGrid(GroupBoxDelayS);
     grids_[int(Box::DelayTime)] = grid;
     buildKnobs(int(Box::DelayTime));
@@ -529,11 +529,11 @@ void EditorPanel::buildDelayTime()
 
 void EditorPanel::buildTapFunction()
 {
-    GroupBoxTapFn = groupBox(contents_, "GroupBoxTapFn", QStringLiteral("Footswitch Tap"));
+    GroupBoxTapFn = groupBox(contents_, "GroupBoxTapFn", sectionCaption(Section::TapFunction));
     auto *v = new QVBoxLayout(GroupBoxTapFn);
     v->setContentsMargins(4, 0, 4, 2);
     v->setSpacing(2);
-    LabelTapFn = new QLabel(QStringLiteral("Stompbar TapTempo Function"), GroupBoxTapFn);
+    LabelTapFn = new QLabel(presetparams::listCaption(presetparams::List::TapFunction), GroupBoxTapFn);
     ComboBoxTap = new QComboBox(GroupBoxTapFn);
     ComboBoxTap->setObjectName(QStringLiteral("ComboBoxTap"));
     ComboBoxTap->setToolTip(QStringLiteral("Alternate uses for Tap Tempo footswitch"));

@@ -32,6 +32,29 @@ void DeviceImage::storeRecord(int slot, std::span<const std::uint8_t, preset::Re
     std::copy(bytes.begin(), bytes.end(), record(slot).begin());
 }
 
+namespace {
+bool twoSlots(int a, int b)
+{
+    return a >= 0 && a < preset::SlotCount && b >= 0 && b < preset::SlotCount && a != b;
+}
+} // namespace
+
+bool DeviceImage::swapSlots(int a, int b)
+{
+    if (!twoSlots(a, b))
+        return false;
+    std::swap_ranges(record(a).begin(), record(a).end(), record(b).begin());
+    return true;
+}
+
+bool DeviceImage::copySlot(int from, int to)
+{
+    if (!twoSlots(from, to))
+        return false;
+    std::copy(record(from).begin(), record(from).end(), record(to).begin());
+    return true;
+}
+
 std::uint8_t DeviceImage::readField(int slot, Field f) const
 {
     return bitfield::read(record(slot)[f.index], f.shift, f.width);

@@ -21,6 +21,11 @@ public:
     void fillDefaults();
     void storeGroup(std::span<const std::uint8_t, preset::GroupSize> bytes);
     void storeRecord(int slot, std::span<const std::uint8_t, preset::RecordSize> bytes);
+    // Rearranging a group: two slots trade records, or one's record is
+    // copied over another's. False (and nothing changes) for a slot outside
+    // the group or the same slot twice.
+    bool swapSlots(int a, int b);
+    bool copySlot(int from, int to);
 
     std::uint8_t readField(int slot, Field f) const;
     void writeField(int slot, Field f, int value);

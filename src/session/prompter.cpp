@@ -12,3 +12,8 @@ void Prompter::errorBox(const QString &applicationTitle, const QString &message)
 {
     notice(applicationTitle, errorBoxText(message), Icon::Error);
 }
+
+QString Prompter::folderName(const QString &, const QString &)
+{
+    return {};
+}

@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // Every message box and file dialog of the program goes through this, so
 // tests can answer questions without a human.
@@ -23,6 +24,11 @@ public:
     virtual QString openFileName(const QString &caption, const QString &directory, const QString &filter) = 0;
     virtual QString saveFileName(const QString &caption, const QString &directory, const QString &filter,
                                  const QString &suggestedName) = 0;
+    // A modal choice of one item; its index, or -1 when cancelled.
+    virtual int chooseItem(const QString &caption, const QString &label, const QStringList &items, int current) = 0;
+    // A folder that exists; empty means cancelled (what a Prompter without
+    // a folder dialog answers).
+    virtual QString folderName(const QString &caption, const QString &directory);
 
     // The error box: caption = application title, error icon, OK button.
     void errorBox(const QString &applicationTitle, const QString &message);

@@ -76,14 +76,42 @@ LinkStatus::LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend,
 
 void LinkStatus::setFirmware(const QString &text, const QString &hint)
 {
-    LabelAmp->setText(text);
-    LabelAmp->setVisible(!text.isEmpty());
-    LabelAmp->setToolTip(hint.isEmpty() ? QStringLiteral("The firmware of the Amp that answered") : hint);
+    firmware_ = text;
+    firmwareHint_ = hint;
+    showAmp();
 }
 
 void LinkStatus::setSyncOffered(bool on)
 {
     LabelSync->setVisible(on);
+}
+
+void LinkStatus::setVirtualAmp(bool inUse)
+{
+    if (inUse == virtual_)
+        return;
+    // The firmware shown came from the virtual Amp, which is gone now.
+    if (virtual_) {
+        firmware_.clear();
+        firmwareHint_.clear();
+    }
+    virtual_ = inUse;
+    showAmp();
+}
+
+void LinkStatus::showAmp()
+{
+    QString hint = firmwareHint_.isEmpty() ? QStringLiteral("The firmware of the Amp that answered") : firmwareHint_;
+    if (virtual_) {
+        // "Amp 2.0" becomes "Virtual Amp 2.0".
+        LabelAmp->setText(QStringLiteral("Virtual ") + (firmware_.isEmpty() ? QStringLiteral("Amp") : firmware_));
+        hint = QStringLiteral("The virtual Amp built into the program; no real Amp is connected") +
+               (firmwareHint_.isEmpty() ? QString() : QLatin1Char('\n') + firmwareHint_);
+    } else {
+        LabelAmp->setText(firmware_);
+    }
+    LabelAmp->setToolTip(hint);
+    LabelAmp->setVisible(!LabelAmp->text().isEmpty());
 }
 
 void LinkStatus::showPort(QLabel *label, const QString &direction, bool open, const QString &name)

@@ -15,7 +15,8 @@ class TMidiOut;
 // The MIDI link at a glance, for the main window's status bar: which input
 // and output device is in use (or that a port is off), a light for each
 // direction that flashes as messages pass, the Amp's firmware once it is
-// found, and how many messages could not be delivered or had to be dropped.
+// found (and that the Amp is the built-in virtual one while it is in use),
+// and how many messages could not be delivered or had to be dropped.
 // It follows the backend's link notifier, so nothing runs while the link is
 // quiet; hovering explains each part.
 class LinkStatus : public QWidget {
@@ -33,6 +34,11 @@ public:
     // Offers a sync (a link in the bar) when what the editor shows may no
     // longer be what the Amp holds.
     void setSyncOffered(bool on);
+    // The built-in virtual Amp is in use: the Amp part says "Virtual Amp"
+    // (with the firmware once it answered), so nobody takes it for the real
+    // one. When it goes out of use, the firmware it reported goes too.
+    void setVirtualAmp(bool inUse);
+    bool virtualAmp() const { return virtual_; }
     // Messages not delivered or dropped, in either direction.
     std::uint64_t failures() const { return failures_; }
 
@@ -60,6 +66,7 @@ signals:
 private:
     void showPorts();
     void showPort(QLabel *label, const QString &direction, bool open, const QString &name);
+    void showAmp();
     void showFailures();
     static void flash(TLEDImage *led, QTimer &timer);
 
@@ -70,6 +77,9 @@ private:
     bool lastUp_ = true;
     std::uint64_t failures_ = 0;
     std::uint64_t shownReplaced_ = 0; // in the output's hover text
+    QString firmware_;
+    QString firmwareHint_;
+    bool virtual_ = false;
     QTimer inLight_;
     QTimer outLight_;
 };

@@ -18,7 +18,7 @@
 class ScriptedPrompter : public Prompter {
 public:
     struct Shown {
-        QString kind; // "question", "notice", "open", "save"
+        QString kind; // "question", "notice", "open", "save", "choose", "folder"
         QString caption;
         QString text;
         Icon icon = Icon::None;
@@ -28,6 +28,7 @@ public:
     // Runs while a question is open, as its event loop would deliver input.
     std::function<void()> whileAsking;
     std::deque<QString> fileNames;
+    std::deque<int> choices; // item indices; -1 cancels
     QList<Shown> shown;
     int unexpected = 0;
 
@@ -57,6 +58,23 @@ public:
     QString saveFileName(const QString &caption, const QString &, const QString &, const QString &) override
     {
         return nextFile(QStringLiteral("save"), caption);
+    }
+    QString folderName(const QString &caption, const QString &) override
+    {
+        return nextFile(QStringLiteral("folder"), caption);
+    }
+
+    int chooseItem(const QString &caption, const QString &label, const QStringList &, int) override
+    {
+        shown.append({QStringLiteral("choose"), caption, label, Icon::None});
+        checkNotInsideInput(label);
+        if (choices.empty()) {
+            ++unexpected;
+            return -1;
+        }
+        const int c = choices.front();
+        choices.pop_front();
+        return c;
     }
 
     QStringList texts() const

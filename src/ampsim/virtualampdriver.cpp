@@ -1,0 +1,149 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ampsim/virtualampdriver.h"
+
+#include "model/globalrecord.h"
+#include "model/presetrecord.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+constexpr std::int64_t NsPerSecond = 1000000000;
+constexpr std::int64_t NsPerMs = 1000000;
+
+// The knobs a hand reaches for first, in turn.
+constexpr int HandKnobs[] = {preset::PreGain, preset::Low, preset::Mid, preset::High, preset::PostGain,
+                             preset::ReverbLevel};
+
+} // namespace
+
+VirtualAmpDriver::VirtualAmpDriver(VirtualAmp &amp, Output output) : amp_(amp), output_(std::move(output))
+{
+    clock_.start();
+    TimerWire.setSingleShot(true);
+    TimerWire.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&TimerWire, &QTimer::timeout, &TimerWire, [this] { TimerWireTimer(); });
+    TimerTuner.setInterval(TunerTickMs);
+    QObject::connect(&TimerTuner, &QTimer::timeout, &TimerTuner, [this] { TimerTunerTimer(); });
+}
+
+void VirtualAmpDriver::receive(const std::uint8_t *data, std::size_t size)
+{
+    std::vector<Bytes> replies = amp_.receive(data, size);
+    if (replyDelayMs_ > 0 && !replies.empty() && isDumpRequest(data, size))
+        QTimer::singleShot(replyDelayMs_, &TimerWire, [this, replies = std::move(replies)] { send(replies); });
+    else
+        send(replies);
+    followTunerMode();
+}
+
+bool VirtualAmpDriver::isDumpRequest(const std::uint8_t *data, std::size_t size)
+{
+    if (size <= std::size_t(amp::CommandPos) || !amp::hasAmpHeader(data, size))
+        return false;
+    switch (data[amp::CommandPos]) {
+    case amp::GroupRequest:
+    case amp::PresetRequest:
+    case amp::CurrentPresetRequest:
+    case amp::GlobalsRequest:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void VirtualAmpDriver::followTunerMode()
+{
+    if (amp_.tunerOn == TimerTuner.isActive())
+        return;
+    if (amp_.tunerOn)
+        TimerTuner.start();
+    else
+        TimerTuner.stop();
+}
+
+void VirtualAmpDriver::stepToPreset(int program, bool userBank) { send(amp_.switchTo(program, userBank)); }
+
+void VirtualAmpDriver::turnKnob(int index, std::uint8_t value) { send({amp_.turnKnob(index, value)}); }
+
+int VirtualAmpDriver::turnSomeKnob()
+{
+    int index = HandKnobs[knobTurns_++ % int(std::size(HandKnobs))];
+    // The knob moves the set the preset plays: the Alt byte when its
+    // section's Alt flag is on.
+    for (int d = 0; d < preset::DualCount; ++d) {
+        const preset::DualSection section = preset::dualSection(preset::Dual(d));
+        const bool inSection = std::find(section.normalBytes.begin(), section.normalBytes.end(), index)
+                               != section.normalBytes.end();
+        if (inSection && bitfield::read(amp_.current[section.flag.index], section.flag.shift, section.flag.width))
+            ++index;
+    }
+    const preset::Range range = preset::knobRange(index);
+    const int step = std::max(1, (range.max - range.min + 1) / 4);
+    int value = amp_.current[index] + step;
+    if (value > range.max || value < range.min)
+        value = range.min;
+    turnKnob(index, std::uint8_t(value));
+    return index;
+}
+
+void VirtualAmpDriver::send(const std::vector<Bytes> &messages)
+{
+    queue_.insert(queue_.end(), messages.begin(), messages.end());
+    TimerWireTimer();
+}
+
+void VirtualAmpDriver::clear()
+{
+    queue_.clear();
+    TimerWire.stop();
+}
+
+void VirtualAmpDriver::TimerWireTimer()
+{
+    // A message leaves only when the one before it has had its time on the
+    // cable.
+    while (!queue_.empty()) {
+        const std::int64_t now = clock_.nsecsElapsed();
+        if (wireRate_ > 0 && now < nextFree_) {
+            TimerWire.start(int((nextFree_ - now + NsPerMs - 1) / NsPerMs));
+            return;
+        }
+        const Bytes m = std::move(queue_.front());
+        queue_.pop_front();
+        if (output_)
+            output_(m);
+        if (wireRate_ > 0)
+            nextFree_ = std::max(nextFree_, now) + std::int64_t(m.size()) * NsPerSecond / wireRate_;
+    }
+}
+
+void VirtualAmpDriver::TimerTunerTimer()
+{
+    if (auto reading = amp_.tunerMessageDue(clock_.elapsed()))
+        send({*reading});
+}
+
+bool VirtualAmpDriver::firmwareByte(const QString &text, std::uint8_t &byte)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d)\\.(\\d+)\\s*([gG]?)$"));
+    const auto match = form.match(text.trimmed());
+    if (!match.hasMatch())
+        return false;
+    const int minor = match.captured(2).toInt();
+    const int version = match.captured(1).toInt() * 16 + minor;
+    if (version < 0x10 || version > 0x4F || minor > 15)
+        return false;
+    byte = std::uint8_t((version - 16) | (match.captured(3).isEmpty() ? 0 : 0x40));
+    return true;
+}
+
+void VirtualAmpDriver::unboxed(VirtualAmp &amp, int channel)
+{
+    amp.globals[VirtualAmp::MidiChannelByte] = std::uint8_t((channel - 1) & 0x0F);
+    // The input adjust knob starts at 1; an Amp fresh from the box sits mid-way.
+    amp.globals[globalrecord::InputAdjust.index] = 17;
+}

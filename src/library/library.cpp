@@ -1,0 +1,185 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "library/library.h"
+
+#include "library/libraryindexfile.h"
+#include "library/libraryworker.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <QSqlQuery>
+
+Library::Library(const QString &indexPath, QObject *parent)
+    : QObject(parent),
+      requestedPath_(indexPath.isEmpty() ? LibraryIndexFile::defaultPath() : indexPath),
+      connection_(QStringLiteral("quorvex-library-reader-%1").arg(quintptr(this))),
+      worker_(new LibraryWorker(requestedPath_)),
+      reader_(new LibraryReader(newestSearch_))
+{
+    qRegisterMetaType<LibraryRoots>();
+    qRegisterMetaType<LibraryReader::Found>();
+    readerThread_.setObjectName(QStringLiteral("Library search"));
+    reader_->moveToThread(&readerThread_);
+    connect(&readerThread_, &QThread::finished, reader_, &QObject::deleteLater);
+    connect(reader_, &LibraryReader::found, this, [this](quint64 token, const LibraryReader::Found &result) {
+        if (token == newestSearch_.load())
+            emit found(token, result);
+    });
+    thread_.setObjectName(QStringLiteral("Library"));
+    worker_->moveToThread(&thread_);
+    connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    connect(worker_, &LibraryWorker::opened, this, &Library::workerOpened);
+    connect(worker_, &LibraryWorker::notice, this, &Library::notice);
+    connect(worker_, &LibraryWorker::rootsChanged, this, [this](const LibraryRoots &r) { roots_ = r; });
+    connect(worker_, &LibraryWorker::progress, this, &Library::progress);
+    connect(worker_, &LibraryWorker::busyChanged, this, [this](bool on) {
+        busy_ = on;
+        emit busyChanged(on);
+    });
+    connect(worker_, &LibraryWorker::changed, this, &Library::changed);
+    connect(worker_, &LibraryWorker::idle, this, [this](quint64 token) { answered_ = std::max(answered_, token); });
+}
+
+Library::~Library()
+{
+    if (readerThread_.isRunning()) {
+        QMetaObject::invokeMethod(reader_, &LibraryReader::close, Qt::BlockingQueuedConnection);
+        readerThread_.quit();
+        readerThread_.wait();
+    } else {
+        delete reader_;
+    }
+    if (thread_.isRunning()) {
+        QMetaObject::invokeMethod(worker_, &LibraryWorker::close, Qt::BlockingQueuedConnection);
+        thread_.quit();
+        thread_.wait();
+    } else {
+        delete worker_;
+    }
+    LibraryIndexFile::close(connection_);
+}
+
+template <class F>
+void Library::post(F &&call)
+{
+    QMetaObject::invokeMethod(worker_, std::forward<F>(call), Qt::QueuedConnection);
+}
+
+void Library::start()
+{
+    if (started_)
+        return;
+    started_ = true;
+    thread_.start(QThread::LowPriority);
+    readerThread_.start();
+    post([w = worker_] { w->open(); });
+}
+
+void Library::workerOpened(const QString &path, bool ok)
+{
+    LibraryIndexFile::close(connection_);
+    path_ = path;
+    open_ = ok && LibraryIndexFile::attach(path, connection_);
+    if (open_) {
+        // This connection only reads; the worker writes.
+        QSqlQuery(db()).exec(QStringLiteral("PRAGMA query_only = 1"));
+        QMetaObject::invokeMethod(reader_, [r = reader_, path] { r->attach(path); }, Qt::QueuedConnection);
+        emit opened();
+        emit changed();
+    }
+}
+
+QSqlDatabase Library::db() const
+{
+    return QSqlDatabase::database(connection_, false);
+}
+
+void Library::setDataFolder(const QString &folder)
+{
+    roots_.data = LibraryRoots::clean(folder);
+    post([w = worker_, folder] { w->setDataFolder(folder); });
+}
+
+void Library::setBackupsFolder(const QString &folder)
+{
+    roots_.backups = LibraryRoots::clean(folder);
+    post([w = worker_, folder] { w->setBackupsFolder(folder); });
+}
+
+void Library::addFolder(const QString &folder)
+{
+    post([w = worker_, folder] { w->addFolder(folder); });
+}
+
+void Library::removeFolder(const QString &folder)
+{
+    post([w = worker_, folder] { w->removeFolder(folder); });
+}
+
+void Library::refresh()
+{
+    post([w = worker_] { w->rescan(); });
+}
+
+void Library::filesChanged(const QStringList &paths)
+{
+    post([w = worker_, paths] { w->filesChanged(paths); });
+}
+
+void Library::setFavourite(const QList<qint64> &hashes, bool on)
+{
+    post([w = worker_, hashes, on] { w->setFavourite(hashes, on); });
+}
+
+void Library::setTags(const QList<qint64> &hashes, const QStringList &tags)
+{
+    post([w = worker_, hashes, tags] { w->setTags(hashes, tags); });
+}
+
+LibrarySearch::Result Library::search(const QString &query) const
+{
+    if (!open_) {
+        LibrarySearch::Result r;
+        r.error = QStringLiteral("The library is being opened.");
+        return r;
+    }
+    return LibrarySearch::run(db(), query);
+}
+
+quint64 Library::searchLater(const QString &query, LibraryColumns::Column column, bool descending)
+{
+    const quint64 token = ++newestSearch_;
+    QMetaObject::invokeMethod(
+        reader_, [r = reader_, token, query, column, descending] { r->search(token, query, int(column), descending); },
+        Qt::QueuedConnection);
+    return token;
+}
+
+QStringList Library::allTags() const
+{
+    return open_ ? LibrarySearch::allTags(db()) : QStringList();
+}
+
+std::vector<LibrarySearch::Stored> Library::distinctRecords() const
+{
+    return open_ ? LibrarySearch::distinctRecords(db()) : std::vector<LibrarySearch::Stored>();
+}
+
+bool Library::waitUntilIdle(int timeoutMs)
+{
+    if (!started_)
+        return true;
+    const quint64 token = ++pings_;
+    QEventLoop loop;
+    const QMetaObject::Connection answered = connect(worker_, &LibraryWorker::idle, &loop, [&](quint64 t) {
+        if (t >= token)
+            loop.quit();
+    }, Qt::QueuedConnection);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    post([w = worker_, token] { w->ping(token); });
+    loop.exec();
+    disconnect(answered);
+    // The signals sent before the answer have been delivered too.
+    QCoreApplication::processEvents();
+    return answered_ >= token;
+}

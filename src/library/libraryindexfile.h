@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+class QSqlError;
+
+// The index file: SQLite through Qt SQL, in WAL mode, its schema version in
+// PRAGMA user_version. Each thread opens its own connection by name. The
+// index is only a cache of what the preset files hold (plus favourites and
+// tags): whatever is wrong with it, it is moved aside and built again, and
+// no preset file is ever touched.
+class LibraryIndexFile {
+public:
+    // The schema this program writes; every older one is migrated step by
+    // step, after a copy of the file is kept beside it.
+    static constexpr int Version = 2;
+
+    struct Opened {
+        QString path;      // the file in use: the one asked for, or a stand-in
+        QString notice;    // what the user should hear of (empty: nothing)
+        bool temporary = false; // a stand-in in the temporary folder; remove when done
+        bool ok = false;        // false: not even a stand-in could be made
+    };
+
+    // "library.sqlite" in the per-user data folder.
+    static QString defaultPath();
+
+    // Opens the index at path as connection `name` on the calling thread,
+    // creating, migrating or replacing it as needed:
+    //   damaged (not a database, truncated, garbage): moved aside to
+    //     "<path>.damaged-<time>", a new one made;
+    //   made by a newer version: left alone, "<base>.v<Version>.sqlite"
+    //     beside it is used instead;
+    //   read-only: moved aside to "<path>.read-only-<time>" when the folder
+    //     allows, else a stand-in in the temporary folder is used.
+    // The notice says what was done. Never throws.
+    static Opened open(const QString &path, const QString &name);
+    // Another connection to an index open() has prepared; false when it
+    // cannot be opened.
+    static bool attach(const QString &path, const QString &name);
+    // Moves a damaged index (and SQLite's side files) to
+    // "<path>.damaged-<time>"; the new name, or empty when it could not be
+    // moved.
+    static QString setAside(const QString &path);
+    // Closes and forgets the connection `name`.
+    static void close(const QString &name);
+
+    // The numbered steps from version `from` to `to`, each in a transaction
+    // with its new version number.
+    static bool migrate(QSqlDatabase db, int from, int to);
+    static int version(QSqlDatabase db, bool *ok = nullptr);
+    // Whether an error means the file is not a sound database.
+    static bool isDamage(const QSqlError &error);
+    // The SQLite result code of an error (its primary code), 0 for none.
+    static int resultCode(const QSqlError &error);
+};

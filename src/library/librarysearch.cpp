@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "library/librarysearch.h"
+
+#include "library/libraryquery.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+const QString Select = QStringLiteral(
+    "SELECT f.path, p.slot, f.folder, f.name, f.kind, f.error, p.record, p.hash, f.mtime, f.note, f.backup,"
+    " p.hash IN (SELECT hash FROM favourites),"
+    " (SELECT group_concat(t.name, '\n') FROM preset_tags pt JOIN tags t ON t.id = pt.tag WHERE pt.hash = p.hash)"
+    " FROM files f LEFT JOIN presets p ON p.file = f.id WHERE %1 ORDER BY f.path, p.slot");
+
+QStringList column(QSqlDatabase db, const QString &sql)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    QStringList values;
+    if (q.exec(sql))
+        while (q.next())
+            values << q.value(0).toString();
+    return values;
+}
+
+} // namespace
+
+LibrarySearch::Result LibrarySearch::run(QSqlDatabase db, const QString &query)
+{
+    Result result;
+    const CompiledQuery compiled = LibraryQuery::compile(query);
+    result.hint = compiled.hint;
+    if (!compiled.ok()) {
+        result.error = compiled.error;
+        return result;
+    }
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(Select.arg(compiled.where))) {
+        result.error = q.lastError().text();
+        return result;
+    }
+    for (int i = 0; i < compiled.values.size(); ++i)
+        q.bindValue(i, compiled.values[i]);
+    if (!q.exec()) {
+        result.error = q.lastError().text();
+        return result;
+    }
+    while (q.next()) {
+        LibraryEntry e;
+        e.path = q.value(0).toString();
+        e.slot = q.isNull(1) ? -1 : q.value(1).toInt();
+        e.folder = q.value(2).toString();
+        e.fileName = q.value(3).toString();
+        e.kind = LibraryEntry::Kind(q.value(4).toInt());
+        e.error = q.value(5).toString();
+        const QByteArray record = q.value(6).toByteArray();
+        if (record.size() == preset::RecordSize)
+            std::memcpy(e.record.data(), record.constData(), preset::RecordSize);
+        else if (e.readable())
+            e.kind = LibraryEntry::Unreadable; // an index written by something else
+        e.hash = q.value(7).toLongLong();
+        e.modified = q.value(8).toLongLong();
+        e.note = q.value(9).toString();
+        e.backup = q.value(10).toBool();
+        e.favourite = q.value(11).toBool();
+        const QString tags = q.value(12).toString();
+        if (!tags.isEmpty()) {
+            e.tags = tags.split(QLatin1Char('\n'));
+            e.tags.sort(Qt::CaseInsensitive);
+        }
+        result.rows.push_back(std::move(e));
+    }
+    if (q.lastError().isValid())
+        result.error = q.lastError().text();
+    return result;
+}
+
+QStringList LibrarySearch::allTags(QSqlDatabase db)
+{
+    return column(db, QStringLiteral("SELECT DISTINCT t.name FROM tags t JOIN preset_tags pt ON pt.tag = t.id "
+                                     "ORDER BY t.name COLLATE NOCASE"));
+}
+
+QStringList LibrarySearch::addedFolders(QSqlDatabase db)
+{
+    return column(db, QStringLiteral("SELECT path FROM folders ORDER BY path"));
+}
+
+std::vector<LibrarySearch::Stored> LibrarySearch::distinctRecords(QSqlDatabase db)
+{
+    std::vector<Stored> records;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT hash, record, count(*) FROM presets GROUP BY hash")))
+        return records;
+    while (q.next()) {
+        const QByteArray bytes = q.value(1).toByteArray();
+        if (bytes.size() != preset::RecordSize)
+            continue;
+        Stored s{q.value(0).toLongLong(), {}, q.value(2).toInt()};
+        std::memcpy(s.record.data(), bytes.constData(), preset::RecordSize);
+        records.push_back(std::move(s));
+    }
+    return records;
+}

@@ -1,0 +1,311 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "library/libraryworker.h"
+
+#include "library/libraryindexfile.h"
+#include "library/librarymarks.h"
+#include "library/librarysearch.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileSystemWatcher>
+#include <QSqlError>
+
+namespace {
+
+// Long enough to gather the create and rename of one safe write.
+constexpr int ChangeDelayMs = 10;
+// A file caught while it was being written is read again after this.
+constexpr int SettleMs = 200;
+
+} // namespace
+
+LibraryWorker::LibraryWorker(const QString &indexPath)
+    : requestedPath_(indexPath),
+      connection_(QStringLiteral("quorvex-library-writer-%1").arg(quintptr(this))),
+      stepTimer_(this), changeTimer_(this), settleTimer_(this)
+{
+    stepTimer_.setSingleShot(true);
+    stepTimer_.setInterval(0);
+    changeTimer_.setSingleShot(true);
+    changeTimer_.setInterval(ChangeDelayMs);
+    settleTimer_.setSingleShot(true);
+    settleTimer_.setInterval(SettleMs);
+    connect(&stepTimer_, &QTimer::timeout, this, &LibraryWorker::step);
+    connect(&changeTimer_, &QTimer::timeout, this, &LibraryWorker::schedule);
+    connect(&settleTimer_, &QTimer::timeout, this, [this] {
+        for (const QString &p : std::exchange(unsettled_, {}))
+            dirtyFiles_.insert(p);
+        schedule();
+    });
+}
+
+LibraryWorker::~LibraryWorker()
+{
+    close();
+}
+
+void LibraryWorker::open()
+{
+    const LibraryIndexFile::Opened o = LibraryIndexFile::open(requestedPath_, connection_);
+    path_ = o.path;
+    temporary_ = o.temporary;
+    if (!o.notice.isEmpty())
+        emit notice(o.notice);
+    if (!o.ok) {
+        emit opened(path_, false);
+        return;
+    }
+    if (!watcher_) {
+        watcher_ = new QFileSystemWatcher(this);
+        connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &LibraryWorker::folderChanged);
+    }
+    scanner_ = std::make_unique<LibraryScanner>(connection_);
+    const QStringList added = LibrarySearch::addedFolders(QSqlDatabase::database(connection_, false));
+    for (const QString &f : added)
+        if (!roots_.added.contains(f))
+            roots_.added << f;
+    scanner_->setRoots(roots_);
+    emit opened(path_, true);
+    emit rootsChanged(roots_);
+    rescan();
+}
+
+void LibraryWorker::close()
+{
+    stepTimer_.stop();
+    changeTimer_.stop();
+    settleTimer_.stop();
+    full_.reset();
+    scanner_.reset();
+    LibraryIndexFile::close(connection_);
+    if (temporary_)
+        QFile::remove(path_);
+    temporary_ = false;
+}
+
+bool LibraryWorker::hasWorkNow() const
+{
+    const bool changes = (!dirtyFolders_.isEmpty() || !dirtyFiles_.isEmpty()) && !changeTimer_.isActive();
+    return scanner_ && (fullWanted_ || full_ || changes);
+}
+
+bool LibraryWorker::hasWork() const
+{
+    return hasWorkNow() || (scanner_ && (changeTimer_.isActive() || settleTimer_.isActive()));
+}
+
+void LibraryWorker::schedule()
+{
+    if (scanner_ && !stepTimer_.isActive())
+        stepTimer_.start();
+}
+
+void LibraryWorker::ping(quint64 token)
+{
+    if (hasWork())
+        waiting_ << token;
+    else
+        emit idle(token);
+}
+
+void LibraryWorker::rootsEdited()
+{
+    if (scanner_)
+        scanner_->setRoots(roots_);
+    emit rootsChanged(roots_);
+    rescan();
+}
+
+void LibraryWorker::setDataFolder(const QString &folder)
+{
+    const QString clean = LibraryRoots::clean(folder);
+    if (clean == roots_.data)
+        return;
+    roots_.data = clean;
+    rootsEdited();
+}
+
+void LibraryWorker::setBackupsFolder(const QString &folder)
+{
+    const QString clean = LibraryRoots::clean(folder);
+    if (clean == roots_.backups)
+        return;
+    roots_.backups = clean;
+    rootsEdited();
+}
+
+void LibraryWorker::addFolder(const QString &folder)
+{
+    const QString clean = LibraryRoots::clean(folder);
+    if (clean.isEmpty() || roots_.added.contains(clean))
+        return;
+    if (scanner_ && !LibraryMarks::addFolder(QSqlDatabase::database(connection_, false), clean))
+        emit notice(QStringLiteral("The folder %1 could not be added to the library.").arg(QDir::toNativeSeparators(clean)));
+    roots_.added << clean;
+    rootsEdited();
+}
+
+void LibraryWorker::removeFolder(const QString &folder)
+{
+    const QString clean = LibraryRoots::clean(folder);
+    if (!roots_.added.removeAll(clean))
+        return;
+    if (scanner_)
+        LibraryMarks::removeFolder(QSqlDatabase::database(connection_, false), clean);
+    rootsEdited();
+}
+
+void LibraryWorker::rescan()
+{
+    // A pass under way starts again from a new listing; what it has read
+    // so far is in the index and is not read again.
+    full_.reset();
+    fullWanted_ = true;
+    schedule();
+}
+
+void LibraryWorker::folderChanged(const QString &folder)
+{
+    dirtyFolders_.insert(folder);
+    changeTimer_.start();
+}
+
+void LibraryWorker::filesChanged(const QStringList &paths)
+{
+    for (const QString &p : paths)
+        dirtyFiles_.insert(p);
+    schedule();
+}
+
+void LibraryWorker::setFavourite(const QList<qint64> &hashes, bool on)
+{
+    if (scanner_ && LibraryMarks::setFavourite(QSqlDatabase::database(connection_, false), hashes, on))
+        announceChanged(true);
+}
+
+void LibraryWorker::setTags(const QList<qint64> &hashes, const QStringList &tags)
+{
+    if (scanner_ && LibraryMarks::setTags(QSqlDatabase::database(connection_, false), hashes, tags))
+        announceChanged(true);
+}
+
+void LibraryWorker::step()
+{
+    if (!scanner_)
+        return;
+    try {
+        // A change the user just made goes before the rest of a long pass.
+        if (!changeTimer_.isActive() && (!dirtyFiles_.isEmpty() || !dirtyFolders_.isEmpty()))
+            stepChanges();
+        else if (fullWanted_ || full_)
+            stepFull();
+        const QStringList unsettled = scanner_->takeUnsettled();
+        if (!unsettled.isEmpty()) {
+            unsettled_ += unsettled;
+            settleTimer_.start();
+        }
+    } catch (const QSqlError &e) {
+        failed(e);
+    }
+    if (hasWork()) {
+        setBusy(true);
+        // Waiting for a timer schedules the next step when it fires.
+        if (hasWorkNow())
+            schedule();
+        return;
+    }
+    announceChanged(true);
+    setBusy(false);
+    for (quint64 token : std::exchange(waiting_, {}))
+        emit idle(token);
+}
+
+void LibraryWorker::stepChanges()
+{
+    LibraryScanner::Plan plan = scanner_->planFiles(QStringList(dirtyFiles_.begin(), dirtyFiles_.end()));
+    dirtyFiles_.clear();
+    for (const QString &folder : std::exchange(dirtyFolders_, {})) {
+        LibraryScanner::Plan more = scanner_->planFolder(folder);
+        plan.gone += more.gone;
+        plan.folders += more.folders;
+        for (auto &w : more.read)
+            plan.read.push_back(std::move(w));
+    }
+    const bool anything = !plan.gone.isEmpty() || !plan.read.empty();
+    while (!plan.done())
+        scanner_->apply(plan, BatchFiles);
+    watch(plan.folders);
+    if (anything)
+        announceChanged(true);
+}
+
+void LibraryWorker::stepFull()
+{
+    if (fullWanted_) {
+        fullWanted_ = false;
+        full_ = scanner_->planAll();
+        watch(full_->folders);
+        emit progress(0, full_->total());
+        return;
+    }
+    if (!full_)
+        return;
+    scanner_->apply(*full_, BatchFiles);
+    emit progress(int(full_->next), full_->total());
+    const bool done = full_->done();
+    announceChanged(done);
+    if (done)
+        full_.reset();
+}
+
+void LibraryWorker::announceChanged(bool now)
+{
+    changedPending_ = true;
+    if (!now && sinceChanged_.isValid() && sinceChanged_.elapsed() < ChangedEveryMs)
+        return;
+    changedPending_ = false;
+    sinceChanged_.start();
+    emit changed();
+}
+
+void LibraryWorker::setBusy(bool on)
+{
+    if (on == busy_)
+        return;
+    busy_ = on;
+    emit busyChanged(on);
+}
+
+void LibraryWorker::failed(const QSqlError &error)
+{
+    full_.reset();
+    dirtyFiles_.clear();
+    dirtyFolders_.clear();
+    if (!LibraryIndexFile::isDamage(error) || recoveries_ >= 2) {
+        emit notice(QStringLiteral("The library index could not be updated: %1").arg(error.text()));
+        return;
+    }
+    // Damage found in use: set the file aside and build a new one.
+    ++recoveries_;
+    close();
+    const QString aside = LibraryIndexFile::setAside(path_);
+    emit notice(QStringLiteral("The library index was damaged and was built again from the files; the damaged one "
+                               "is kept as %1. Favourites and tags kept in it are not in the new one.")
+                    .arg(QDir::toNativeSeparators(aside)));
+    requestedPath_ = path_;
+    open();
+}
+
+void LibraryWorker::watch(const QStringList &folders)
+{
+    if (!watcher_)
+        return;
+    const QStringList watched = watcher_->directories();
+    const QSet<QString> have(watched.begin(), watched.end());
+    QStringList add;
+    for (const QString &f : folders)
+        if (!have.contains(f) && !add.contains(f) && have.size() + add.size() < MaxWatched)
+            add << f;
+    if (!add.isEmpty())
+        watcher_->addPaths(add);
+}

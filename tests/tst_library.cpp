@@ -1,0 +1,538 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "files/globalfile.h"
+#include "files/notefile.h"
+#include "files/presetfile.h"
+#include "library/duplicatefinder.h"
+#include "library/library.h"
+#include "library/libraryindexfile.h"
+#include "library/librarymarks.h"
+#include "library/libraryquery.h"
+#include "library/libraryscanner.h"
+#include "library/librarysearch.h"
+#include "library/presetcompare.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace preset;
+
+namespace {
+
+Record record(int model, int cabinet, int gain)
+{
+    Record r = DefaultRecord;
+    r[AmpCab] = std::uint8_t(model | cabinet << 4);
+    r[PreGain] = std::uint8_t(gain);
+    return r;
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QStringList names(const LibrarySearch::Result &r)
+{
+    QStringList n;
+    for (const LibraryEntry &e : r.rows)
+        n << e.name();
+    return n;
+}
+
+// An index on this thread over one folder, brought up to date at once.
+struct Index {
+    QString connection;
+    std::unique_ptr<LibraryScanner> scanner;
+    explicit Index(const QString &path, const LibraryRoots &roots)
+        : connection(QStringLiteral("index-%1").arg(quintptr(this)))
+    {
+        const auto opened = LibraryIndexFile::open(path, connection);
+        if (!opened.ok)
+            qFatal("index not opened");
+        scanner = std::make_unique<LibraryScanner>(connection);
+        scanner->setRoots(roots);
+    }
+    ~Index()
+    {
+        scanner.reset();
+        LibraryIndexFile::close(connection);
+    }
+    QSqlDatabase db() const { return QSqlDatabase::database(connection, false); }
+    LibraryScanner::Plan update()
+    {
+        try {
+            LibraryScanner::Plan plan = scanner->planAll();
+            const LibraryScanner::Plan seen = plan;
+            while (!plan.done())
+                scanner->apply(plan, 3); // small batches, as the worker's
+            return seen;
+        } catch (const QSqlError &e) {
+            qFatal("index: %s", qPrintable(e.text()));
+        }
+    }
+    LibrarySearch::Result search(const QString &q) const { return LibrarySearch::run(db(), q); }
+};
+
+} // namespace
+
+class TestLibrary : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase() { fixture_.reset(); }
+    void queryLanguage_data();
+    void queryLanguage();
+    void malformedQueriesAreExplained();
+    void unchangedFilesAreNotReadAgain();
+    void marksFollowTheRecordThroughRenames();
+    void folderChangesAndFilesChangingWhileRead();
+    void watcherFeedsTheIndex();
+    void damagedIndexIsSetAsideAndRebuilt_data();
+    void damagedIndexIsSetAsideAndRebuilt();
+    void olderIndexIsMigratedAfterACopy();
+    void compareAndDuplicates();
+
+private:
+    void makeFixture(const QString &root);
+    QTemporaryDir dir_;
+    std::unique_ptr<Index> fixture_; // the fixture's index, for the queries
+};
+
+void TestLibrary::initTestCase()
+{
+    makeFixture(dir_.path());
+    LibraryRoots roots{dir_.filePath(QStringLiteral("data")), dir_.filePath(QStringLiteral("backups")), {}};
+    fixture_ = std::make_unique<Index>(dir_.filePath(QStringLiteral("index.sqlite")), roots);
+    fixture_->update();
+    const qint64 crunch = fixture_->search(QStringLiteral("crunch")).rows.at(0).hash;
+    QVERIFY(LibraryMarks::setFavourite(fixture_->db(), {crunch}, true));
+    QVERIFY(LibraryMarks::setTags(fixture_->db(), {crunch}, {QStringLiteral("blues"), QStringLiteral(" slow  blues ")}));
+}
+
+// data/ and backups/ with presets, notes, a group, files that cannot be
+// read and a global file.
+void TestLibrary::makeFixture(const QString &root)
+{
+    const QString data = root + QStringLiteral("/data"), backups = root + QStringLiteral("/backups");
+    QDir().mkpath(data + QStringLiteral("/sub"));
+    QDir().mkpath(backups);
+
+    Record clean = record(0, 2, 25); // Glass Clean, 4x12 Closed
+    clean[DLLevel] = 10;
+    files::writeSingleFile(data + QStringLiteral("/Clean Lead.syx"), clean);
+    files::writeNote(data + QStringLiteral("/Clean Lead.txt"), QStringLiteral("Warm and bright\nsecond line"));
+
+    Record crunch = record(1, 7, 12); // Bright Crunch, 4x12 Modern
+    crunch[ReverbLevel] = 5;
+    crunch[ModTone] = std::uint8_t((crunch[ModTone] & 0xF0) | 1); // Flanger
+    crunch[ModDepth] = 8;
+    files::writeSingleFile(data + QStringLiteral("/Crunch.syx"), crunch);
+
+    files::writeSingleFile(data + QStringLiteral("/100% _done.syx"), record(2, 0, 17)); // Classic Lead
+
+    std::array<std::uint8_t, GroupSize> group{};
+    for (int s = 0; s < SlotCount; ++s) {
+        Record r = record(6, 11, 10); // Chime, 1x12 Closed
+        if (s == 2)
+            r = record(3, 3, 33);     // A3: Heavy Lead, 4x12 Vintage
+        if (s == 4) {                 // B1: boosted, so its gain is the Alt one
+            r[PreGainAlt] = 30;
+            r[AltTap] |= 1;
+            r[DLLevelAlt] = 12;       // its delay Alt set is not active
+        }
+        std::copy(r.begin(), r.end(), group.begin() + s * RecordSize);
+    }
+    files::writeGroupFile(data + QStringLiteral("/sub/Bank.syx"), group);
+
+    files::writeSingleFile(backups + QStringLiteral("/Amp backup 2024.syx"), record(4, 0, 20)); // Warm Clean
+    writeBytes(data + QStringLiteral("/broken.syx"), "hello");
+    writeBytes(data + QStringLiteral("/empty.syx"), {});
+    files::writeGlobalFile(data + QStringLiteral("/globals.syx"), files::GlobalRecord{});
+    writeBytes(data + QStringLiteral("/huge.syx"), QByteArray(files::MaxReadSize + 1, '\xF0'));
+}
+
+void TestLibrary::queryLanguage_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("found"); // names, or {"#n"}: how many
+
+    auto row = [](const char *q, QStringList found) { QTest::newRow(q) << QString::fromUtf8(q) << found; };
+    const QString lead = QStringLiteral("Clean Lead.syx"), crunch = QStringLiteral("Crunch.syx"),
+                  backup = QStringLiteral("Amp backup 2024.syx"), done = QStringLiteral("100% _done.syx"),
+                  a3 = QStringLiteral("Bank.syx A3"), b1 = QStringLiteral("Bank.syx B1");
+    row("", {QStringLiteral("#23")}); // 4 singles, 16 slots, 3 unreadable; no global file
+    row("clean", {backup, lead});     // file name, model name
+    row("warm", {backup, lead});      // model name, note
+    row("\"warm and bright\"", {lead});
+    row("second", {lead});            // the whole note, not only its first line
+    row("clean -lead", {backup});
+    row("bank a3", {a3});
+    row("model:lead", {done, a3});
+    row("model:3", {a3});
+    row("cab:4x12", {lead, crunch, a3});
+    row("gain>20", {lead, a3, b1});   // B1 plays its Alt gain
+    row("gain>=20", {backup, lead, a3, b1});
+    row("gain=10", {QStringLiteral("#14")});
+    row("GAIN>20 MODEL:LEAD", {a3});
+    row("delay:on", {lead});          // B1's delay level is in its inactive set
+    row("reverb>0", {crunch});
+    row("mod:flanger", {crunch});
+    row("mod:on", {crunch});
+    row("tag:BLUES", {crunch});
+    row("-tag:blues gain>20", {lead, a3, b1});
+    row("tag:\"slow blues\"", {crunch});
+    row("is:fav", {crunch});
+    row("in:backups", {backup});
+    row("in:sub gain>30", {a3});
+    row("is:unreadable", {QStringLiteral("broken.syx"), QStringLiteral("empty.syx"), QStringLiteral("huge.syx")});
+    row("incorrect header", {QStringLiteral("broken.syx")}); // the reason is searchable too
+    row("100%", {done});              // LIKE's own characters are plain text
+    row("_", {done});
+    row("model:xyz", {});
+    row("'; DROP TABLE presets; --", {});
+    row("lead -", {});
+}
+
+void TestLibrary::queryLanguage()
+{
+    QFETCH(QString, query);
+    QFETCH(QStringList, found);
+    const Index &index = *fixture_;
+    const LibrarySearch::Result r = index.search(query);
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    if (found.size() == 1 && found[0].startsWith(QLatin1Char('#')))
+        QCOMPARE(int(r.rows.size()), found[0].mid(1).toInt());
+    else
+        QCOMPARE(names(r), found);
+    // Nothing a query holds reaches the SQL as text.
+    QCOMPARE(int(index.search(QString()).rows.size()), 23);
+}
+
+void TestLibrary::malformedQueriesAreExplained()
+{
+    struct Row {
+        QString query;
+        const char *explanation;
+    };
+    QList<Row> rows{
+        {QStringLiteral("\"open"), "not closed"},
+        {QStringLiteral("lead tag:\"slow"), "not closed"},
+        {QStringLiteral("gain>abc"), "needs a number"},
+        {QStringLiteral("delay:maybe"), "needs a number, on or off"},
+        {QStringLiteral("foo:bar"), "no field \"foo\""},
+        {QStringLiteral("is:everything"), "\"is:\" takes"},
+        {QStringLiteral("model>3"), "takes \"model:\""},
+        {QStringLiteral("x ").repeated(LibraryQuery::MaxTerms + 1), "at most"},
+    };
+    for (const char *op : {"gain<", "gain>", "gain=", "gain>=", "gain<=", "gain:", "delay:", "reverb:", "model:",
+                           "cab:", "mod:", "tag:", "is:", "in:", "-tag:"})
+        rows.append({QString::fromLatin1(op) + QStringLiteral("  lead"), "needs a value"});
+    for (const Row &row : rows) {
+        const CompiledQuery q = LibraryQuery::compile(row.query);
+        QVERIFY2(q.error.contains(QLatin1String(row.explanation)), qPrintable(row.query + QStringLiteral(" -> ") + q.error));
+        QVERIFY(q.where.isEmpty());
+    }
+    // A long query is no trouble, however long.
+    const CompiledQuery longWord = LibraryQuery::compile(QString(10000, QLatin1Char('a')));
+    QVERIFY(longWord.ok());
+    QCOMPARE(longWord.values.size(), 1);
+}
+
+void TestLibrary::unchangedFilesAreNotReadAgain()
+{
+    QTemporaryDir tmp;
+    makeFixture(tmp.path());
+    const QString data = tmp.filePath(QStringLiteral("data"));
+    Index index(tmp.filePath(QStringLiteral("index.sqlite")), {data, {}, {}});
+    QCOMPARE(index.update().total(), 8); // every .syx under data, the global file included
+
+    LibraryScanner::Plan again = index.update();
+    QCOMPARE(again.total(), 0);
+    QCOMPARE(again.unchanged, 8);
+
+    // The content changes (the size stays): read again, and only it.
+    const QString crunch = data + QStringLiteral("/Crunch.syx");
+    files::writeSingleFile(crunch, record(5, 5, 5));
+    QFile f(crunch);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
+    f.close();
+    // A note appears beside another file.
+    files::writeNote(data + QStringLiteral("/100% _done.txt"), QStringLiteral("Jazz"));
+    again = index.update();
+    QCOMPARE(again.total(), 2);
+    QCOMPARE(names(index.search(QStringLiteral("model:vintage"))), QStringList{QStringLiteral("Crunch.syx")});
+    QCOMPARE(names(index.search(QStringLiteral("jazz"))), QStringList{QStringLiteral("100% _done.syx")});
+
+    // A deleted file is gone from the index; the roots moving away drops everything.
+    QVERIFY(QFile::remove(crunch));
+    again = index.update();
+    QCOMPARE(again.gone, QStringList{crunch});
+    QVERIFY(index.search(QStringLiteral("crunch")).rows.empty());
+    index.scanner->setRoots({tmp.filePath(QStringLiteral("backups")), {}, {}});
+    index.update();
+    QCOMPARE(names(index.search(QString())), QStringList{QStringLiteral("Amp backup 2024.syx")});
+}
+
+void TestLibrary::marksFollowTheRecordThroughRenames()
+{
+    QTemporaryDir tmp;
+    makeFixture(tmp.path());
+    const QString data = tmp.filePath(QStringLiteral("data"));
+    Index index(tmp.filePath(QStringLiteral("index.sqlite")), {data, {}, {}});
+    index.update();
+    const qint64 hash = index.search(QStringLiteral("crunch")).rows.at(0).hash;
+    QVERIFY(LibraryMarks::setFavourite(index.db(), {hash}, true));
+    QVERIFY(LibraryMarks::setTags(index.db(), {hash}, {QStringLiteral("Live")}));
+
+    QVERIFY(QFile::rename(data + QStringLiteral("/Crunch.syx"), data + QStringLiteral("/sub/Renamed.syx")));
+    const LibraryScanner::Plan plan = index.update();
+    QCOMPARE(plan.gone.size(), 1);
+    QCOMPARE(plan.total(), 1);
+    const LibrarySearch::Result r = index.search(QStringLiteral("is:fav tag:live"));
+    QCOMPARE(names(r), QStringList{QStringLiteral("Renamed.syx")});
+    QCOMPARE(r.rows[0].tags, QStringList{QStringLiteral("Live")});
+    QCOMPARE(LibrarySearch::allTags(index.db()), QStringList{QStringLiteral("Live")});
+    // Clearing a record's tags forgets a tag nothing else carries.
+    QVERIFY(LibraryMarks::setTags(index.db(), {hash}, {}));
+    QVERIFY(LibrarySearch::allTags(index.db()).isEmpty());
+}
+
+void TestLibrary::folderChangesAndFilesChangingWhileRead()
+{
+    QTemporaryDir tmp;
+    const QString data = tmp.filePath(QStringLiteral("data"));
+    QDir().mkpath(data);
+    files::writeSingleFile(data + QStringLiteral("/One.syx"), DefaultRecord);
+    Index index(tmp.filePath(QStringLiteral("index.sqlite")), {data, {}, {}});
+    index.update();
+
+    // A folder moved in with presets is read whole from a change of its parent.
+    const QString moved = data + QStringLiteral("/Moved/Deeper");
+    QDir().mkpath(moved);
+    files::writeSingleFile(moved + QStringLiteral("/Two.syx"), record(9, 9, 9));
+    LibraryScanner::Plan plan = index.scanner->planFolder(data);
+    QCOMPARE(plan.total(), 1);
+    while (!plan.done())
+        index.scanner->apply(plan, 10);
+    QCOMPARE(names(index.search(QStringLiteral("model:sparkle"))), QStringList{QStringLiteral("Two.syx")});
+    // ... and dropped when it goes.
+    QVERIFY(QDir(data + QStringLiteral("/Moved")).removeRecursively());
+    plan = index.scanner->planFolder(data);
+    QCOMPARE(plan.gone.size(), 1);
+    while (!plan.done())
+        index.scanner->apply(plan, 10);
+    QCOMPARE(int(index.search(QString()).rows.size()), 1);
+
+    // A file rewritten between listing and reading: the index keeps what was
+    // read under the old stamp, so the next pass reads it again.
+    const QString one = data + QStringLiteral("/One.syx");
+    files::writeSingleFile(one, record(1, 1, 1));
+    plan = index.scanner->planFiles({one});
+    QCOMPARE(plan.total(), 1);
+    writeBytes(one, "not a preset any more");
+    index.scanner->apply(plan, 10);
+    QCOMPARE(index.scanner->takeUnsettled(), QStringList{one});
+    plan = index.scanner->planFiles({one});
+    QCOMPARE(plan.total(), 1);
+    index.scanner->apply(plan, 10);
+    QVERIFY(index.scanner->takeUnsettled().isEmpty());
+    QCOMPARE(names(index.search(QStringLiteral("is:unreadable"))), QStringList{QStringLiteral("One.syx")});
+
+    // A FIFO, and a link to one, among the presets: reading never waits on them.
+    QVERIFY(::mkfifo(QFile::encodeName(data + QStringLiteral("/pipe.syx")).constData(), 0600) == 0);
+    QVERIFY(QFile::link(data + QStringLiteral("/pipe.syx"), data + QStringLiteral("/link.syx")));
+    index.update();
+    QStringList unreadable = names(index.search(QStringLiteral("is:unreadable")));
+    unreadable.removeAll(QStringLiteral("link.syx"));
+    QCOMPARE(unreadable, QStringList{QStringLiteral("One.syx")});
+}
+
+void TestLibrary::watcherFeedsTheIndex()
+{
+    QTemporaryDir tmp;
+    makeFixture(tmp.path());
+    const QString data = tmp.filePath(QStringLiteral("data"));
+    Library library(tmp.filePath(QStringLiteral("index.sqlite")));
+    QSignalSpy progress(&library, &Library::progress);
+    library.setDataFolder(data);
+    library.start();
+    QVERIFY(library.waitUntilIdle());
+    QVERIFY(library.isOpen());
+    QCOMPARE(int(library.search(QString()).rows.size()), 22);
+    QVERIFY(!progress.isEmpty());
+    QCOMPARE(progress.last().at(0).toInt(), progress.last().at(1).toInt());
+
+    // Nobody tells the library: its watch over the folders does.
+    auto searchable = [&](const QString &query, int rows) {
+        for (int turn = 0; turn < 50 && int(library.search(query).rows.size()) != rows; ++turn) {
+            QSignalSpy changed(&library, &Library::changed);
+            changed.wait(200);
+        }
+        return int(library.search(query).rows.size()) == rows;
+    };
+    files::writeSingleFile(data + QStringLiteral("/sub/New Find.syx"), record(15, 15, 3));
+    QVERIFY(searchable(QStringLiteral("model:acoustic"), 1));
+    QVERIFY(QFile::rename(data + QStringLiteral("/sub/New Find.syx"), data + QStringLiteral("/Found.syx")));
+    QVERIFY(searchable(QStringLiteral("found model:acoustic"), 1));
+    QVERIFY(QFile::remove(data + QStringLiteral("/Found.syx")));
+    QVERIFY(searchable(QStringLiteral("model:acoustic"), 0));
+
+    // Marks go through the worker; the search sees them once written.
+    const qint64 hash = library.search(QStringLiteral("crunch")).rows.at(0).hash;
+    library.setFavourite({hash}, true);
+    QVERIFY(library.waitUntilIdle());
+    QCOMPARE(names(library.search(QStringLiteral("is:fav"))), QStringList{QStringLiteral("Crunch.syx")});
+}
+
+void TestLibrary::damagedIndexIsSetAsideAndRebuilt_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("garbage") << "garbage" << "damaged";
+    QTest::newRow("truncated") << "truncated" << "damaged";
+    QTest::newRow("newer") << "newer" << "newer version";
+    QTest::newRow("a folder in the way") << "folder" << "session only";
+    QTest::newRow("read-only") << "read-only" << "could not be written";
+}
+
+void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, said);
+    if (damage == QLatin1String("read-only") && geteuid() == 0)
+        QSKIP("root writes to read-only files");
+    QTemporaryDir tmp;
+    makeFixture(tmp.path());
+    const QString data = tmp.filePath(QStringLiteral("data"));
+    const QString path = tmp.filePath(QStringLiteral("index.sqlite"));
+    {
+        Library first(path);
+        first.setDataFolder(data);
+        first.start();
+        QVERIFY(first.waitUntilIdle());
+    }
+    QFile index(path);
+    if (damage == QLatin1String("garbage")) {
+        QVERIFY(index.open(QIODevice::WriteOnly));
+        index.write(QByteArray(5000, '\x5A'));
+    } else if (damage == QLatin1String("truncated")) {
+        QVERIFY(index.resize(index.size() / 2));
+    } else if (damage == QLatin1String("newer")) {
+        Index raw(path, {});
+        QVERIFY(QSqlQuery(raw.db()).exec(QStringLiteral("PRAGMA user_version = 99")));
+    } else if (damage == QLatin1String("folder")) {
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().mkpath(path));
+    } else {
+        QVERIFY(index.setPermissions(QFile::ReadOwner));
+    }
+    index.close();
+    const QByteArray before = [&] {
+        QFile f(data + QStringLiteral("/sub/Bank.syx"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+
+    Library library(path);
+    QSignalSpy notices(&library, &Library::notice);
+    library.setDataFolder(data);
+    library.start();
+    QVERIFY(library.waitUntilIdle());
+    QCOMPARE(notices.size(), 1);
+    QVERIFY2(notices[0][0].toString().contains(said), qPrintable(notices[0][0].toString()));
+    QCOMPARE(int(library.search(QString()).rows.size()), 22);
+    QVERIFY(library.indexPath() != path || damage == QLatin1String("garbage") || damage == QLatin1String("truncated") ||
+            damage == QLatin1String("read-only"));
+    // The presets are never touched.
+    QFile bank(data + QStringLiteral("/sub/Bank.syx"));
+    QVERIFY(bank.open(QIODevice::ReadOnly));
+    QCOMPARE(bank.readAll(), before);
+    if (damage == QLatin1String("newer")) {
+        // Left for the version that made it.
+        {
+            QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+            raw.setDatabaseName(path);
+            QVERIFY(raw.open());
+            QCOMPARE(LibraryIndexFile::version(raw), 99);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+    }
+}
+
+void TestLibrary::olderIndexIsMigratedAfterACopy()
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath(QStringLiteral("index.sqlite"));
+    {
+        // An index as the first version wrote it, with one row.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v1"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QVERIFY(LibraryIndexFile::migrate(db, 0, 1));
+        QVERIFY(QSqlQuery(db).exec(QStringLiteral(
+            "INSERT INTO files(path, folder, name, size, mtime, note_size, note_mtime, kind, backup, note, words)"
+            " VALUES ('/x/a.syx', '/x', 'a.syx', 1, 1, -1, -1, 0, 0, '', 'a.syx')")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("v1"));
+
+    const auto opened = LibraryIndexFile::open(path, QStringLiteral("now"));
+    QVERIFY(opened.ok);
+    QVERIFY2(opened.notice.isEmpty(), qPrintable(opened.notice));
+    {
+        QSqlDatabase db = QSqlDatabase::database(QStringLiteral("now"));
+        QCOMPARE(LibraryIndexFile::version(db), LibraryIndexFile::Version);
+        QCOMPARE(int(LibrarySearch::run(db, QStringLiteral("a.syx")).rows.size()), 1);
+        QVERIFY(LibraryMarks::setFavourite(db, {7}, true)); // the new tables are there
+    }
+    LibraryIndexFile::close(QStringLiteral("now"));
+    QVERIFY(QFile::exists(path + QStringLiteral(".v1-before-migration")));
+}
+
+void TestLibrary::compareAndDuplicates()
+{
+    const Record a = record(0, 0, 17);
+    Record b = a;
+    b[Mid] = 30;
+    b[DLScale] = 25; // changes the delay time shown as well
+    const auto lines = PresetCompare::compare(a, b);
+    QStringList differing;
+    for (const auto &l : lines)
+        if (l.differs)
+            differing << presetparams::name(*l.parameter) + QLatin1Char('=') + l.a + QLatin1Char('/') + l.b;
+    QCOMPARE(differing, (QStringList{QStringLiteral("Mid=17/30"), QStringLiteral("Scale=13/25"),
+                                     QStringLiteral("Time=380 ms/570 ms")}));
+    QCOMPARE(PresetCompare::differences(a, b), 2);
+    QCOMPARE(PresetCompare::differenceNames(a, b), QStringLiteral("Mid, Scale"));
+
+    // a ~ b (2 apart), b ~ c (1 apart): one group at 2, though a and c are 3 apart.
+    Record c = b;
+    c[High] = 3;
+    const Record far = record(9, 9, 1);
+    const QStringList label{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("far"),
+                            QStringLiteral("twice")};
+    const std::vector<DuplicateFinder::Record> records{{0, a, 1}, {1, b, 1}, {2, c, 3}, {3, far, 1}, {4, record(5, 5, 5), 2}};
+    auto groups = [&](int n) {
+        QStringList out;
+        for (const auto &g : DuplicateFinder::find(records, n)) {
+            QStringList members;
+            for (int m : g.members)
+                members << label[int(records[std::size_t(m)].hash)];
+            out << members.join(QLatin1Char('+'));
+        }
+        return out;
+    };
+    QCOMPARE(groups(0), (QStringList{QStringLiteral("c"), QStringLiteral("twice")}));
+    QCOMPARE(groups(1), (QStringList{QStringLiteral("c+b"), QStringLiteral("twice")}));
+    QCOMPARE(groups(2), (QStringList{QStringLiteral("c+a+b"), QStringLiteral("twice")}));
+}
+
+QTEST_GUILESS_MAIN(TestLibrary)
+#include "tst_library.moc"
