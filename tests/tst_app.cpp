@@ -1129,6 +1129,43 @@ private slots:
         QCOMPARE(f.backend->sent[0][6], amp::SinglePreset);
     }
 
+    void editMenuWaitsForTheAmpAndForCompare()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        Quorvex1 &w = f.make();
+        w.FormActivate();
+        PresetEditor &editor = w.session().editor();
+        editor.startHistory(false);
+        editor.editByte(preset::PreGain, 25);
+        QVERIFY(act(w, "Undo1")->isEnabled());
+        QCOMPARE(act(w, "Undo1")->text(), u"&Undo PreGain 17 \u2192 25"_qs);
+
+        // A request to the Amp is open: Undo says so and waits.
+        f.prompter->answers = {Button::No};
+        act(w, "GroupfromAmp1")->trigger();
+        QVERIFY(w.session().transfers().busy());
+        act(w, "Undo1")->trigger();
+        QCOMPARE(editor.record()[preset::PreGain], 25);
+        QCOMPARE(child<QLabel>(w, "StatusMessage")->text(), QStringLiteral("Not undone: the Amp has not answered yet"));
+        w.session().transfers().finish();
+        act(w, "Undo1")->trigger();
+        QCOMPARE(editor.record()[preset::PreGain], 17);
+
+        // Compare: the panel, Undo, Save and the transfers wait for it.
+        act(w, "Redo1")->trigger();
+        act(w, "Compare1")->trigger();
+        QVERIFY(editor.comparing());
+        for (const char *name : {"Undo1", "Save1", "SaveAs1"})
+            QVERIFY2(!act(w, name)->isEnabled(), name);
+        QVERIFY(!child<QMenu>(w, "Transfer1")->menuAction()->isEnabled());
+        QVERIFY(!w.editorPanel().PanelBox()->isEnabled());
+        act(w, "Compare1")->trigger();
+        QVERIFY(!editor.comparing());
+        QVERIFY(act(w, "Undo1")->isEnabled() && act(w, "Save1")->isEnabled());
+        QVERIFY(w.editorPanel().PanelBox()->isEnabled());
+    }
+
     void libraryHooksAndTabDrops()
     {
         Fixture f;
