@@ -32,8 +32,9 @@ DocumentFiles::DocumentFiles(PresetEditor &editor, Document &document, Prompter 
 {
     connect(&editor_, &PresetEditor::edited, &document_, [this] { document_.setModified(true); });
     connect(&editor_, &PresetEditor::viewChanged, this, &DocumentFiles::viewChanged);
-    // Undoing back to what was saved leaves nothing unsaved.
-    connect(&editor_.history().stack(), &QUndoStack::cleanChanged, &document_,
+    // Undoing back to what was saved leaves nothing unsaved. (This object is
+    // the context: the stack outlives it and says "clean" as it goes.)
+    connect(&editor_.history().stack(), &QUndoStack::cleanChanged, this,
             [this](bool clean) { document_.setModified(!clean); });
 }
 

@@ -16,7 +16,12 @@ EditHistory::EditHistory(PresetEditor &editor, QObject *parent) : QObject(parent
     clock = [started] { return started->elapsed(); };
 }
 
-EditHistory::~EditHistory() = default;
+EditHistory::~EditHistory()
+{
+    // Clearing itself as it goes, the stack would tell objects that may be
+    // gone already.
+    stack_.disconnect();
+}
 
 void EditHistory::begin(const QString &what, int mergeKey)
 {
