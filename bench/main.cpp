@@ -46,6 +46,8 @@ const std::map<std::string, Target> targets = {
     {"BM_LibrarySearch", {20e6, "three-term search over 40,000 presets"}},
     {"BM_LibraryUpdateOne", {50e6, "one file saved until a search finds it"}},
     {"BM_LibraryIndexStall", {50e6, "indexing 40,000 presets, window open: longest UI stall"}},
+    // One undo and one redo of a knob step, each with its message sent.
+    {"BM_UndoStep", {20000, "knob step undone and redone, messages sent"}},
 };
 
 // The target of the longest key that is the benchmark's name or a leading

@@ -265,7 +265,7 @@ private slots:
         QStringList titles;
         for (QAction *a : w.menuBar()->actions())
             titles << a->text();
-        QCOMPARE(titles, (QStringList{"&File", "&View", "&Transfer", "&Help"}));
+        QCOMPARE(titles, (QStringList{"&File", "&Edit", "&View", "&Transfer", "&Help"}));
 
         for (QAction *a : {act(w, "ImportSingletoTab"), act(w, "InfoMain"), act(w, "SaveBack"), act(w, "SaveCurrentTab1"), act(w, "GrouptoAmp")})
             QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
@@ -274,7 +274,8 @@ private slots:
         for (QAction *a : child<QToolBar>(w, "ToolBar1")->actions())
             tools << (a->isSeparator() ? QStringLiteral("-") : a->toolTip());
         QCOMPARE(tools, (QStringList{"File: Open", "File: Save", "-", "View: MIDI Port Select", "View: Global Window",
-                                     "View: Default View", "-", "Transfer: Editor Data to Amp", "Enter Tuner"}));
+                                     "View: Default View", "-", "Transfer: Editor Data to Amp", "Enter Tuner", "-",
+                                     "Compare: play the stored preset instead of the edited one"}));
         for (QAction *a : child<QToolBar>(w, "ToolBar1")->actions()) {
             if (a->isSeparator())
                 continue;
@@ -1128,6 +1129,43 @@ private slots:
         QCOMPARE(f.backend->sent[0][6], amp::SinglePreset);
     }
 
+    void editMenuWaitsForTheAmpAndForCompare()
+    {
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        Quorvex1 &w = f.make();
+        w.FormActivate();
+        PresetEditor &editor = w.session().editor();
+        editor.startHistory(false);
+        editor.editByte(preset::PreGain, 25);
+        QVERIFY(act(w, "Undo1")->isEnabled());
+        QCOMPARE(act(w, "Undo1")->text(), u"&Undo PreGain 17 \u2192 25"_qs);
+
+        // A request to the Amp is open: Undo says so and waits.
+        f.prompter->answers = {Button::No};
+        act(w, "GroupfromAmp1")->trigger();
+        QVERIFY(w.session().transfers().busy());
+        act(w, "Undo1")->trigger();
+        QCOMPARE(editor.record()[preset::PreGain], 25);
+        QCOMPARE(child<QLabel>(w, "StatusMessage")->text(), QStringLiteral("Not undone: the Amp has not answered yet"));
+        w.session().transfers().finish();
+        act(w, "Undo1")->trigger();
+        QCOMPARE(editor.record()[preset::PreGain], 17);
+
+        // Compare: the panel, Undo, Save and the transfers wait for it.
+        act(w, "Redo1")->trigger();
+        act(w, "Compare1")->trigger();
+        QVERIFY(editor.comparing());
+        for (const char *name : {"Undo1", "Save1", "SaveAs1"})
+            QVERIFY2(!act(w, name)->isEnabled(), name);
+        QVERIFY(!child<QMenu>(w, "Transfer1")->menuAction()->isEnabled());
+        QVERIFY(!w.editorPanel().PanelBox()->isEnabled());
+        act(w, "Compare1")->trigger();
+        QVERIFY(!editor.comparing());
+        QVERIFY(act(w, "Undo1")->isEnabled() && act(w, "Save1")->isEnabled());
+        QVERIFY(w.editorPanel().PanelBox()->isEnabled());
+    }
+
     void libraryHooksAndTabDrops()
     {
         Fixture f;
@@ -1175,6 +1213,25 @@ private slots:
         drop(TTabControl::PresetMimeType, QByteArray(reinterpret_cast<const char *>(loud.data()), 31), 7);
         QCOMPARE(record(7), loud);
         QVERIFY(f.backend->sent.empty());
+
+        // Each is a step: undone in turn, the Amp hearing A1 only when it changes.
+        QUndoStack &undo = w.session().editor().history().stack();
+        QCOMPARE(undo.undoText(), QStringLiteral("Import to B4"));
+        undo.undo();
+        QCOMPARE(record(7)[preset::PreGain], 8);
+        QVERIFY(f.backend->sent.empty());
+        QCOMPARE(undo.undoText(), QStringLiteral("Copy A4 to A1"));
+        undo.undo();
+        QCOMPARE(image.record(0)[preset::PreGain], 6);
+        QCOMPARE(f.backend->sent, std::vector<amp::Bytes>{amp::singlePreset(record(0))});
+        undo.undo();
+        QCOMPARE(image.record(0)[preset::PreGain], 1);
+        QCOMPARE(image.record(5)[preset::PreGain], 6);
+        undo.redo();
+        undo.redo();
+        undo.redo();
+        QCOMPARE(record(7), loud);
+        f.backend->sent.clear();
 
         // The library's hooks: hearing stores nothing; the editor's own comes back.
         const LibraryHooks hooks = w.libraryLink().hooks();

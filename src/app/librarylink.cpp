@@ -76,6 +76,7 @@ void LibraryLink::importRecord(int slot, const preset::Record &record)
         if (!editor.isGroupView())
             return;
         const int to = slot < 0 ? editor.currentSlot() : slot;
+        const EditHistory::Scope step(editor.history(), QStringLiteral("Import to %1").arg(preset::slotName(to)));
         editor.storeRecord(to, record);
         if (to == editor.currentSlot())
             editor.sendEditorData();
@@ -88,6 +89,10 @@ void LibraryLink::rearrangeSlots(int from, int to, bool copy)
     run_([&] {
         PresetEditor &editor = session_.editor();
         DeviceImage &image = editor.image();
+        const EditHistory::Scope step(editor.history(), copy ? QStringLiteral("Copy %1 to %2")
+                                                                    .arg(preset::slotName(from), preset::slotName(to))
+                                                              : QStringLiteral("Swap %1 and %2")
+                                                                    .arg(preset::slotName(from), preset::slotName(to)));
         if (!editor.isGroupView() || !(copy ? image.copySlot(from, to) : image.swapSlots(from, to)))
             return;
         // The panel shows the current slot again, and the Amp plays it if it

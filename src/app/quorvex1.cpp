@@ -3,6 +3,7 @@
 
 #include "app/aboutbox.h"
 #include "app/apppaths.h"
+#include "app/editmenu.h"
 #include "app/librarylink.h"
 #include "app/qtprompter.h"
 #include "app/singleinstance.h"
@@ -98,6 +99,7 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
     setAcceptDrops(true);
     buildMenus();
     buildToolBar();
+    EditMenu1 = new EditMenu(*session_, Edit1, ToolBar1, this);
     buildPanels();
     connectSession();
     addVirtualAmp();
@@ -158,6 +160,10 @@ void Quorvex1::connectSession()
     });
     connect(&session_->writes(), &PresetWrites::statusMessage, this,
             [this](const QString &text) { showStatusMessage(text, StatusMessageMs); });
+    connect(EditMenu1, &EditMenu::statusMessage, this,
+            [this](const QString &text) { showStatusMessage(text, StatusMessageMs); });
+    // While Compare plays the stored preset, nothing is saved or sent from it.
+    connect(&session_->editor(), &PresetEditor::comparingChanged, this, &Quorvex1::showComparing);
 
     AmpLink &link = session_->link();
     connect(&link, &AmpLink::ampStatusChanged, this, &Quorvex1::showAmpStatus);
@@ -170,7 +176,8 @@ void Quorvex1::connectSession()
     connect(&doc, &Document::titleChanged, this, &Quorvex1::showTitle);
     // Unsaved work shows in the title, the way the desktop shows it.
     connect(&doc, &Document::modifiedChanged, this, &QWidget::setWindowModified);
-    connect(&doc, &Document::saveElsewhereChanged, this, [this](bool on) { enableIfBuilt(SaveBack, on); });
+    connect(&doc, &Document::saveElsewhereChanged, this,
+            [this](bool on) { enableIfBuilt(SaveBack, on && !session_->editor().comparing()); });
     DocumentFiles &files = session_->files();
     // The list names the file; the files object opens it, questions and all.
     connect(PanelList, &FileListPanel::openRequested, this,
@@ -203,6 +210,14 @@ TFormTuner &Quorvex1::formTuner()
         session_->queue().kick();
     });
     return *FormTuner;
+}
+
+void Quorvex1::showComparing(bool on)
+{
+    for (QAction *a : {Save1, SaveAs1, SaveCurrentTab1, ToolButtonSave, ToolButtonSendEdits})
+        enableIfBuilt(a, !on && (a != SaveCurrentTab1 || session_->editor().isGroupView()));
+    enableIfBuilt(SaveBack, !on && session_->document().saveElsewhere());
+    Transfer1->menuAction()->setEnabled(!on);
 }
 
 void Quorvex1::addVirtualAmp()
@@ -271,6 +286,9 @@ void Quorvex1::buildMenus()
     SaveCurrentTab1 = item(File1, "SaveCurrentTab1", QStringLiteral("Save Current Tab"));
     File1->addSeparator();
     Exit1 = item(File1, "Exit1", QStringLiteral("E&xit"), QKeySequence(Qt::ALT | Qt::Key_X));
+
+    // Filled by EditMenu once the tool bar is there.
+    Edit1 = menu("Edit1", QStringLiteral("&Edit"));
 
     View1 = menu("View1", QStringLiteral("&View"));
     FileListView = item(View1, "FileListView", QStringLiteral("File List"));

@@ -20,6 +20,7 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QToolBar;
+class EditMenu;
 class EditorPanel;
 class FileListPanel;
 class Library;
@@ -160,6 +161,8 @@ private:
     void openHandedOver(const QString &path);
     // The Amp's state in the status bar.
     void showAmpStatus();
+    // Compare on: Save and the transfers wait for it to end.
+    void showComparing(bool on);
     // "Written to D3" and the like, beside the link status; 0 ms: until replaced.
     void showStatusMessage(const QString &text, int ms);
 
@@ -191,7 +194,8 @@ private:
     QGroupBox *GroupBox1;
     EditorPanel *EditorPanel1;
 
-    QMenu *File1, *View1, *Transfer1, *Help1, *PresetfromAmp1, *PresettoAmp1;
+    QMenu *File1, *Edit1, *View1, *Transfer1, *Help1, *PresetfromAmp1, *PresettoAmp1;
+    EditMenu *EditMenu1;
     QAction *Open1, *ImportSingletoTab, *New1, *NewGroup1, *InfoMain, *Save1, *SaveAs1, *SaveBack,
         *SaveCurrentTab1, *Exit1;
     QAction *FileListView, *ToolbarView, *MIDIPortSelect1, *GlobalWindow1, *DefaultView1, *AutoSplit,

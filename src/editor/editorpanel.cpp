@@ -274,6 +274,8 @@ EditorPanel::EditorPanel(PresetEditor &editor, AmpGlobals &globals, CommandQueue
     });
     connect(&globals_, &AmpGlobals::globalCabinetReported, &binder_,
             [this](bool on, int cabinet) { showGlobalCabinet(on, cabinet); });
+    // While Compare plays the stored preset the panel only shows it.
+    connect(&editor_, &PresetEditor::comparingChanged, &binder_, [this](bool on) { panelBox_->setEnabled(!on); });
     connect(&editor_, &PresetEditor::restoreBoostAvailableChanged, &binder_,
             [this](bool on) { RestoreBoostSettings1->setEnabled(on); });
     connect(&tap_, &TapTempo::armedChanged, &binder_,

@@ -114,6 +114,7 @@ void AmpSearch::currentPresetArrived(const preset::Record &record)
     editor_.sendEditorData();
     if (transfers_.state() != TransferState::AltTapReport)
         transfers_.setState(TransferState::Idle);
+    editor_.startHistory(false);
     document_.setModified(false);
 }
 

@@ -32,6 +32,10 @@ DocumentFiles::DocumentFiles(PresetEditor &editor, Document &document, Prompter 
 {
     connect(&editor_, &PresetEditor::edited, &document_, [this] { document_.setModified(true); });
     connect(&editor_, &PresetEditor::viewChanged, this, &DocumentFiles::viewChanged);
+    // Undoing back to what was saved leaves nothing unsaved. (This object is
+    // the context: the stack outlives it and says "clean" as it goes.)
+    connect(&editor_.history().stack(), &QUndoStack::cleanChanged, this,
+            [this](bool clean) { document_.setModified(!clean); });
 }
 
 void DocumentFiles::viewChanged()
@@ -63,6 +67,7 @@ void DocumentFiles::newDocument(bool group)
     askToSave();
     document_.makeNew();
     editor_.showDefaults(group ? PresetEditor::View::Group : PresetEditor::View::Single);
+    editor_.startHistory(false, false);
 }
 
 std::optional<Document::Kind> DocumentFiles::readFile(const QString &name, bool importing)
@@ -115,6 +120,7 @@ void DocumentFiles::openChosen(const QString &path)
         return;
     const QString clean = files::unquotedPath(path);
     const QString folder = folderOf(clean);
+    editor_.startHistory(false);
     document_.setModified(false);
     document_.setFile(clean, *kind);
     document_.setSaveDialogDirectory(folder);
@@ -130,6 +136,7 @@ void DocumentFiles::openFromList(const QString &path)
     if (!kind)
         return;
     const QString clean = files::unquotedPath(path);
+    editor_.startHistory(false);
     document_.setModified(false);
     document_.setFile(clean, *kind);
     document_.setSaveDialogDirectory(folderOf(clean));
@@ -141,6 +148,7 @@ bool DocumentFiles::openNamed(const QString &path)
     const auto kind = readFile(path, false);
     if (!kind)
         return false;
+    editor_.startHistory(false);
     document_.setModified(false);
     // Save asks where to when the file lies outside the list's folder.
     document_.setFile(QFileInfo(files::unquotedPath(path)).absoluteFilePath(), *kind);
@@ -149,6 +157,7 @@ bool DocumentFiles::openNamed(const QString &path)
 
 void DocumentFiles::importFromList(const QString &path)
 {
+    const EditHistory::Scope step(editor_.history(), QStringLiteral("Import File"));
     if (readFile(path, true))
         document_.setModified(true);
 }
@@ -157,6 +166,7 @@ void DocumentFiles::importSingleToTab()
 {
     const QString path = prompter_.openFileName(QStringLiteral("Import Single to Tab"),
                                                 document_.openDialogDirectory(), OpenFilter);
+    const EditHistory::Scope step(editor_.history(), QStringLiteral("Import Single to Tab"));
     if (!path.isEmpty() && readFile(path, true))
         document_.setModified(true);
 }
@@ -167,6 +177,7 @@ bool DocumentFiles::save()
         !document_.fileMatchesView(editor_.isGroupView()))
         return saveAs();
     write(WriteMode::Save, document_.filePath());
+    editor_.markSaved();
     document_.setModified(false);
     return true;
 }
@@ -184,6 +195,7 @@ bool DocumentFiles::saveAs()
         return false;
     document_.setFile(path, shownKind(editor_));
     document_.setSaveDialogDirectory(folderOf(path));
+    editor_.markSaved();
     document_.setModified(false);
     emit listRefreshWanted();
     return true;

@@ -87,6 +87,7 @@ void PresetEditor::send(const std::vector<std::uint8_t> &message)
 
 void PresetEditor::sendEditorData()
 {
+    history_.sent({EditTarget::WholeRecord, currentSlot(), {0, 0, 8}});
     send(amp::singlePreset(record()));
 }
 
@@ -94,6 +95,7 @@ void PresetEditor::sendParameter(int index)
 {
     if (loading_)
         return;
+    history_.sent({EditTarget::Parameter, currentSlot(), {index, 0, 8}});
     send(amp::parameterSet(index, record()[index]));
     emit edited();
 }
@@ -102,6 +104,7 @@ void PresetEditor::sendField(Field f)
 {
     if (loading_)
         return;
+    history_.sent({EditTarget::Bits, currentSlot(), f});
     send(amp::bitField(f.index, f.shift, f.width, image_.readField(currentSlot(), f)));
     emit edited();
 }
@@ -110,7 +113,66 @@ void PresetEditor::sendGlobalField(int index, int shift, int width)
 {
     if (loading_)
         return;
+    history_.sent({EditTarget::GlobalBits, -1, {index, shift, width}});
     send(amp::globalBitField(index, shift, width, bitfield::read(image_.globals[index], shift, width)));
+}
+
+void PresetEditor::resend(const EditTarget &t)
+{
+    switch (t.kind) {
+    case EditTarget::Parameter:
+        send(amp::parameterSet(t.field.index, image_.record(t.slot)[t.field.index]));
+        break;
+    case EditTarget::Bits:
+        send(amp::bitField(t.field.index, t.field.shift, t.field.width, image_.readField(t.slot, t.field)));
+        break;
+    case EditTarget::GlobalBits:
+        send(amp::globalBitField(t.field.index, t.field.shift, t.field.width,
+                                 bitfield::read(image_.globals[t.field.index], t.field.shift, t.field.width)));
+        break;
+    case EditTarget::WholeRecord:
+        send(amp::singlePreset(image_.record(t.slot)));
+        break;
+    }
+}
+
+// ---- The history and Compare
+
+void PresetEditor::startHistory(bool unsaved, bool stored)
+{
+    setComparing(false);
+    history_.restart(unsaved);
+    stored_ = image_.group;
+    if (stored != hasStored_) {
+        hasStored_ = stored;
+        emit storedVersionChanged(stored);
+    }
+}
+
+void PresetEditor::markSaved()
+{
+    history_.markSaved();
+    stored_ = image_.group;
+    if (!hasStored_) {
+        hasStored_ = true;
+        emit storedVersionChanged(true);
+    }
+}
+
+void PresetEditor::setComparing(bool on)
+{
+    if (on == comparing_ || (on && !hasStored_))
+        return;
+    if (on) {
+        edited_ = image_.group;
+        image_.group = stored_;
+    } else {
+        image_.group = edited_;
+    }
+    comparing_ = on;
+    emit comparingChanged(on);
+    emit recordChanged();
+    sendEditorData();
 }
 
 void PresetEditor::pressFootswitch()
@@ -124,6 +186,7 @@ void PresetEditor::editByte(int index, std::uint8_t value)
 {
     if (index < 0 || index >= preset::RecordSize)
         return;
+    const Step step(*this, QString(), 1 + index);
     record()[index] = value;
     sendParameter(index);
     // Old firmware also wants bit 5 of the separation byte with a new delay time.
@@ -135,6 +198,7 @@ void PresetEditor::editField(Field f, int value)
 {
     if (f.index < 0 || f.index >= preset::RecordSize || !bitfield::valid(f.shift, f.width))
         return;
+    const Step step(*this, QString(), 100 + f.index * 64 + f.shift * 8 + f.width);
     image_.writeField(currentSlot(), f, value);
     // Separation is stored in seven bits but travels as six.
     sendField(f == preset::DLSeparationBits ? preset::DLSeparation : f);
@@ -145,12 +209,14 @@ void PresetEditor::editField(Field f, int value)
 
 void PresetEditor::setAmpModel(int model)
 {
+    const Step step(*this, QString());
     image_.setAmpModel(currentSlot(), model);
     sendField(preset::AmpModel);
 }
 
 void PresetEditor::setCabinet(int cabinet, bool globalOverride)
 {
+    const Step step(*this, globalOverride ? QStringLiteral("Global Cabinet") : QString());
     if (globalOverride) {
         image_.globals[globalrecord::Cabinet] = std::uint8_t(cabinet + 1);
         sendGlobalField(globalrecord::Cabinet, globalrecord::CabinetShift, globalrecord::CabinetWidth);
@@ -162,6 +228,7 @@ void PresetEditor::setCabinet(int cabinet, bool globalOverride)
 
 void PresetEditor::setGlobalCabinetOverride(bool on, int shownCabinet)
 {
+    const Step step(*this, on ? QStringLiteral("Global Cabinet On") : QStringLiteral("Global Cabinet Off"));
     image_.globals[globalrecord::Cabinet] =
         on ? std::uint8_t((shownCabinet >= 0 ? shownCabinet : presetCabinet()) + 1) : 0;
     sendGlobalField(globalrecord::Cabinet, globalrecord::CabinetShift, globalrecord::CabinetWidth);
@@ -169,6 +236,7 @@ void PresetEditor::setGlobalCabinetOverride(bool on, int shownCabinet)
 
 void PresetEditor::setModulationType(int type)
 {
+    const Step step(*this, QString());
     image_.writeField(currentSlot(), preset::ModType, type);
     const bool reset = type == FlangerType && link_.isOldFirmware();
     if (reset) {
@@ -193,6 +261,7 @@ void PresetEditor::TimerFlangeKlugeTimer()
 
 void PresetEditor::copyToOtherSet(preset::Dual section, bool altShown)
 {
+    const Step step(*this, QStringLiteral("Copy to other set"));
     const preset::DualSection dual = preset::dualSection(section);
     const int shown = altShown ? 1 : 0;
     const auto r = record();
@@ -219,6 +288,7 @@ void PresetEditor::copyToOtherSet(preset::Dual section, bool altShown)
 
 void PresetEditor::boostAllTabs(bool on)
 {
+    const Step step(*this, on ? QStringLiteral("Boost All Tabs") : QStringLiteral("Un-boost All Tabs"));
     if (snapshotArmed_) {
         for (int s = 0; s < preset::SlotCount; ++s)
             snapshot_[s] = image_.readField(s, preset::BoostAlt) != 0;
@@ -231,6 +301,7 @@ void PresetEditor::boostAllTabs(bool on)
 
 void PresetEditor::restoreBoostSettings()
 {
+    const Step step(*this, QStringLiteral("Restore Boost Settings"));
     for (int s = 0; s < preset::SlotCount; ++s)
         image_.writeField(s, preset::BoostAlt, snapshot_[s] ? 1 : 0);
     setRestoreAvailable(false);
@@ -256,7 +327,13 @@ void PresetEditor::applyParameter(int index, std::uint8_t value)
     const LoadingGuard guard(*this);
     if (index < 0 || index >= preset::RecordSize || heldFlangerByte(index))
         return;
+    // The Amp's knob moved: what Compare showed is left, and the change is a
+    // step Undo takes back, on the Amp too.
+    setComparing(false);
+    const auto before = image_.group;
     record()[index] = value;
+    history_.record(QStringLiteral("From the Amp: "), {{EditTarget::Parameter, currentSlot(), {index, 0, 8}}}, before,
+                    10000 + index);
     emit byteChanged(index);
     emit edited();
 }
@@ -268,8 +345,12 @@ void PresetEditor::applyBitField(int index, int shift, int width, int value)
     // beyond the byte or by negative amounts.
     if (index < 0 || index >= preset::RecordSize || heldFlangerByte(index) || !bitfield::valid(shift, width))
         return;
+    setComparing(false);
+    const auto before = image_.group;
     std::uint8_t &byte = record()[index];
     byte = bitfield::write(byte, shift, width, value);
+    history_.record(QStringLiteral("From the Amp: "), {{EditTarget::Bits, currentSlot(), {index, shift, width}}},
+                    before, 20000 + index * 64 + shift * 8 + width);
     emit byteChanged(index);
     emit edited();
 }

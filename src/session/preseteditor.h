@@ -3,6 +3,7 @@
 
 #include "model/deviceimage.h"
 #include "model/presetrecord.h"
+#include "session/edithistory.h"
 
 #include <QObject>
 #include <QTimer>
@@ -27,6 +28,27 @@ public:
     DeviceImage &image() { return image_; }
     const DeviceImage &image() const { return image_; }
     AmpLink &link() { return link_; }
+    EditHistory &history() { return history_; }
+
+    // ---- The history and Compare
+
+    // Opening a file, New, a fetch or a sync: a fresh history. What the
+    // editor now holds is the stored version Compare plays, when stored (a
+    // file, the Amp's presets; not New). Unsaved data (a group fetched from
+    // the Amp) never counts as saved.
+    void startHistory(bool unsaved, bool stored = true);
+    // Save: the history is at the saved state, and the stored version is
+    // what was saved.
+    void markSaved();
+    // Compare: the stored version shown and sent to the Amp instead of the
+    // edited one, until Compare is pressed again.
+    bool hasStoredVersion() const { return hasStored_; }
+    bool comparing() const { return comparing_; }
+    void setComparing(bool on);
+    // Undo and redo: one message as the edit sent it, with the value the
+    // record holds now; and the panel shown again.
+    void resend(const EditTarget &target);
+    void reload() { emit recordChanged(); }
 
     // ---- What is shown and edited
 
@@ -121,8 +143,14 @@ signals:
     void restoreBoostAvailableChanged(bool available);
     // The presets changed by an edit here or on the Amp: the document is modified.
     void edited();
+    void comparingChanged(bool on);
+    void storedVersionChanged(bool available);
 
 private:
+    // Records one user edit in the history.
+    struct Step : EditHistory::Scope {
+        Step(PresetEditor &e, const QString &what, int mergeKey = 0) : EditHistory::Scope(e.history_, what, mergeKey) {}
+    };
     void send(const std::vector<std::uint8_t> &message);
     void sendParameter(int index);
     void sendField(Field f);
@@ -131,6 +159,11 @@ private:
 
     AmpLink &link_;
     DeviceImage image_;
+    EditHistory history_{*this};
+    std::array<std::uint8_t, preset::GroupSize> stored_{};
+    std::array<std::uint8_t, preset::GroupSize> edited_{};
+    bool hasStored_ = false;
+    bool comparing_ = false;
     QTimer TimerFlangeKluge;
     View view_ = View::Single;
     int slot_ = 0;

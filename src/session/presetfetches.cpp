@@ -104,6 +104,7 @@ void PresetFetches::presetArrived(TransferState awaited, const preset::Record &r
     if (awaited != TransferState::ProgramChange)
         editor_.sendEditorData();
     transfers_.setState(TransferState::Idle);
+    editor_.startHistory(false);
     document_.setModified(false);
 }
 
@@ -116,4 +117,5 @@ void PresetFetches::groupArrived(const AmpTransfers::Group &group)
     document_.dropFile(QStringLiteral("Amp Presets"), true);
     editor_.storeGroup(group);
     editor_.sendEditorData();
+    editor_.startHistory(true);
 }

@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/editmenu.h"
+
+#include "app/session.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <QToolBar>
+#include <QUndoView>
+#include <QVBoxLayout>
+
+namespace {
+
+// "A|B": the stored and the edited preset side by side.
+QIcon compareIcon()
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    QFont f = p.font();
+    f.setPixelSize(9);
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(QRect(0, 0, 8, 16), Qt::AlignCenter, QStringLiteral("A"));
+    p.drawLine(8, 2, 8, 13);
+    p.drawText(QRect(8, 0, 8, 16), Qt::AlignCenter, QStringLiteral("B"));
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+EditMenu::EditMenu(Session &session, QMenu *menu, QToolBar *toolBar, QWidget *window)
+    : QObject(window), session_(session), window_(window)
+{
+    auto item = [menu](const char *name, const QString &caption) {
+        QAction *a = menu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    Undo1 = item("Undo1", QStringLiteral("&Undo"));
+    Undo1->setShortcut(QKeySequence::Undo);
+    Redo1 = item("Redo1", QStringLiteral("&Redo"));
+    Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    menu->addSeparator();
+    History1 = item("History1", QStringLiteral("History"));
+    menu->addSeparator();
+    Compare1 = item("Compare1", QStringLiteral("Compare"));
+    Compare1->setCheckable(true);
+    Compare1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    Compare1->setIcon(compareIcon());
+    Compare1->setToolTip(QStringLiteral("Compare: play the stored preset instead of the edited one"));
+    if (toolBar) {
+        toolBar->addSeparator();
+        toolBar->addAction(Compare1);
+        if (QWidget *w = toolBar->widgetForAction(Compare1))
+            w->setFixedWidth(25);
+    }
+
+    connect(Undo1, &QAction::triggered, this, [this] { session_.run([this] { UndoClick(); }); });
+    connect(Redo1, &QAction::triggered, this, [this] { session_.run([this] { RedoClick(); }); });
+    connect(History1, &QAction::triggered, this, [this] { session_.run([this] { HistoryClick(); }); });
+    connect(Compare1, &QAction::triggered, this, [this] { session_.run([this] { CompareClick(); }); });
+
+    QUndoStack &stack = session_.editor().history().stack();
+    connect(&stack, &QUndoStack::indexChanged, this, &EditMenu::refresh);
+    connect(&stack, &QUndoStack::undoTextChanged, this, &EditMenu::refresh);
+    connect(&stack, &QUndoStack::redoTextChanged, this, &EditMenu::refresh);
+    connect(&session_.editor(), &PresetEditor::comparingChanged, this, &EditMenu::refresh);
+    connect(&session_.editor(), &PresetEditor::storedVersionChanged, this, &EditMenu::refresh);
+    refresh();
+}
+
+EditMenu::~EditMenu() = default;
+
+void EditMenu::refresh()
+{
+    const QUndoStack &stack = session_.editor().history().stack();
+    const bool comparing = session_.editor().comparing();
+    Undo1->setText(stack.canUndo() ? QStringLiteral("&Undo %1").arg(stack.undoText()) : QStringLiteral("&Undo"));
+    Redo1->setText(stack.canRedo() ? QStringLiteral("&Redo %1").arg(stack.redoText()) : QStringLiteral("&Redo"));
+    // While comparing the panel shows the stored preset: nothing to undo there.
+    Undo1->setEnabled(stack.canUndo() && !comparing);
+    Redo1->setEnabled(stack.canRedo() && !comparing);
+    Compare1->setEnabled(session_.editor().hasStoredVersion());
+    Compare1->setChecked(comparing);
+    if (history_)
+        history_->setEnabled(!comparing);
+}
+
+bool EditMenu::ampBusy()
+{
+    // Putting a value back while the Amp answers a request would land in
+    // the middle of it.
+    if (!session_.transfers().busy())
+        return false;
+    emit statusMessage(QStringLiteral("Not undone: the Amp has not answered yet"));
+    return true;
+}
+
+void EditMenu::UndoClick()
+{
+    if (session_.editor().comparing() || ampBusy())
+        return;
+    session_.editor().history().stack().undo();
+}
+
+void EditMenu::RedoClick()
+{
+    if (session_.editor().comparing() || ampBusy())
+        return;
+    session_.editor().history().stack().redo();
+}
+
+void EditMenu::HistoryClick()
+{
+    if (!history_) {
+        // A window of its own beside the main one, made when first asked for.
+        history_ = std::make_unique<QWidget>(window_, Qt::Tool);
+        history_->setObjectName(QStringLiteral("FormHistory"));
+        history_->setWindowTitle(QStringLiteral("History"));
+        auto *view = new QUndoView(&session_.editor().history().stack(), history_.get());
+        view->setObjectName(QStringLiteral("HistoryView"));
+        view->setEmptyLabel(QStringLiteral("<as opened>"));
+        auto *layout = new QVBoxLayout(history_.get());
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(view);
+        history_->resize(260, 320);
+        refresh();
+    }
+    history_->show();
+    history_->raise();
+}
+
+void EditMenu::CompareClick()
+{
+    session_.editor().setComparing(Compare1->isChecked());
+    refresh();
+}

@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/bitfield.h"
+#include "model/presetrecord.h"
+
+#include <QObject>
+#include <QString>
+#include <QUndoStack>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class PresetEditor;
+
+// What an edit sent to the Amp, so that undoing or redoing it sends the
+// same messages with the values it puts back.
+struct EditTarget {
+    enum Kind : std::uint8_t { Parameter, Bits, GlobalBits, WholeRecord };
+    Kind kind;
+    int slot;    // the preset slot the message addressed; -1 for a global setting
+    Field field; // Parameter: {index, 0, 8}
+    bool operator==(const EditTarget &o) const
+    {
+        return kind == o.kind && slot == o.slot && field == o.field;
+    }
+};
+
+// The history of the edits of the presets being edited (and of the global
+// settings the panel edits), on a QUndoStack. An edit is recorded between
+// begin() and end(): the bytes it changed, before and after, and the
+// messages it sent. Undo and redo put the bytes back and send those
+// messages for the current slot only; another slot's change is kept in the
+// editor and waits for "Editor data to Amp" or a write. Nothing is echoed:
+// the panel reloads under the loading guard.
+class EditHistory : public QObject {
+    Q_OBJECT
+public:
+    // Steps of one control closer together than this are one step: a drag,
+    // or a run of key or wheel steps.
+    static constexpr int MergePauseMs = 800;
+
+    explicit EditHistory(PresetEditor &editor, QObject *parent = nullptr);
+    ~EditHistory() override;
+
+    // One user edit from its start to its end, however it leaves.
+    class Scope {
+    public:
+        Scope(EditHistory &h, const QString &what, int mergeKey = 0) : h_(h) { h_.begin(what, mergeKey); }
+        ~Scope() { h_.end(); }
+        Scope(const Scope &) = delete;
+        Scope &operator=(const Scope &) = delete;
+
+    private:
+        EditHistory &h_;
+    };
+
+    QUndoStack &stack() { return stack_; }
+
+    // Opens a step (nested ones join the outermost). mergeKey: steps of the
+    // same non-zero key, on the same slot, within MergePauseMs, merge.
+    void begin(const QString &what, int mergeKey = 0);
+    void sent(const EditTarget &target);
+    // Pushes the step when it changed anything.
+    void end();
+    // A step taken as a whole, without begin/end (the Amp's own changes).
+    void record(const QString &what, const std::vector<EditTarget> &targets,
+                const std::array<std::uint8_t, preset::GroupSize> &groupBefore, int mergeKey = 0);
+    bool recording() const { return depth_ > 0; }
+    // Whether an undo or redo is putting bytes back just now.
+    bool applying() const { return applying_; }
+
+    // Opening a file, New, a fetch or a sync: nothing to undo. Unsaved data
+    // (a group fetched) is never the clean state.
+    void restart(bool unsaved);
+    // Save marks where the history is as what the file holds.
+    void markSaved() { stack_.setClean(); }
+
+    // Milliseconds, for merging; tests inject their own.
+    std::function<qint64()> clock;
+
+    struct Change {
+        std::uint16_t offset; // into the group; GroupSize + n for global byte n
+        std::uint8_t before;
+        std::uint8_t after;
+    };
+
+    // A step's name: what (empty: what a single control changed, "PreGain
+    // 12 → 20"; ending in ": ", that as a prefix to it).
+    QString describe(const QString &what, const std::vector<Change> &changes, const std::vector<EditTarget> &targets,
+                     int slot) const;
+
+signals:
+    // An undo or redo changed this slot of the group while another was shown.
+    void otherSlotChanged(int slot);
+
+private:
+    friend class EditStep;
+    void apply(const std::vector<Change> &changes, bool after, const std::vector<EditTarget> &targets);
+    std::vector<Change> diff() const;
+
+    PresetEditor &editor_;
+    QUndoStack stack_;
+    int depth_ = 0;
+    bool applying_ = false;
+    QString what_;
+    int mergeKey_ = 0;
+    std::array<std::uint8_t, preset::GroupSize> group_{};
+    std::array<std::uint8_t, preset::GlobalSize> globals_{};
+    std::vector<EditTarget> targets_;
+};

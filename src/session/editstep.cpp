@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "session/editstep.h"
+
+#include <algorithm>
+
+EditStep::EditStep(EditHistory &history, const QString &what, std::vector<EditHistory::Change> changes,
+                   std::vector<EditTarget> targets, int mergeKey, int slot, qint64 when)
+    : history_(history), what_(what), changes_(std::move(changes)), targets_(std::move(targets)),
+      mergeKey_(mergeKey ? mergeKey : -1), slot_(slot), when_(when)
+{
+    setText(history_.describe(what_, changes_, targets_, slot_));
+}
+
+bool EditStep::mergeWith(const QUndoCommand *other)
+{
+    const auto *next = static_cast<const EditStep *>(other);
+    if (next->slot_ != slot_ || next->what_ != what_ || next->targets_ != targets_ ||
+        next->when_ - when_ > EditHistory::MergePauseMs)
+        return false;
+    // The earlier step's "before", the later step's "after".
+    for (const EditHistory::Change &c : next->changes_) {
+        auto same = std::find_if(changes_.begin(), changes_.end(),
+                                 [&](const EditHistory::Change &mine) { return mine.offset == c.offset; });
+        if (same != changes_.end())
+            same->after = c.after;
+        else
+            changes_.push_back(c);
+    }
+    when_ = next->when_;
+    setText(history_.describe(what_, changes_, targets_, slot_));
+    // A knob turned and turned back is no step at all.
+    setObsolete(std::all_of(changes_.begin(), changes_.end(),
+                            [](const EditHistory::Change &c) { return c.before == c.after; }));
+    return true;
+}
+
+void EditStep::undo()
+{
+    history_.apply(changes_, false, targets_);
+}
+
+void EditStep::redo()
+{
+    if (done_) {
+        done_ = false;
+        return;
+    }
+    history_.apply(changes_, true, targets_);
+}
