@@ -280,6 +280,11 @@ private slots:
         QTest::newRow("1.7") << " 1.7 " << true << 0x07;
         QTest::newRow("minor too big") << "1.16" << false << 0;
         QTest::newRow("words") << "two" << false << 0;
+        QTest::newRow("no minor") << "1. G" << false << 0;
+        QTest::newRow("trailing") << "2.0 x" << false << 0;
+        QTest::newRow("space, no G") << "2.0 " << true << 0x10;
+        QTest::newRow("g close") << "1.4g" << true << 0x44;
+        QTest::newRow("major too big") << "5.0" << false << 0;
     }
     void firmwareTexts()
     {

@@ -4,8 +4,6 @@
 #include "model/globalrecord.h"
 #include "model/presetrecord.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 #include <iterator>
 
@@ -129,15 +127,29 @@ void VirtualAmpDriver::TimerTunerTimer()
 
 bool VirtualAmpDriver::firmwareByte(const QString &text, std::uint8_t &byte)
 {
-    static const QRegularExpression form(QStringLiteral("^(\\d)\\.(\\d+)\\s*([gG]?)$"));
-    const auto match = form.match(text.trimmed());
-    if (!match.hasMatch())
+    // "<digit>.<digits>[ ]G": parsed by hand, as this runs at start and a
+    // regular expression would load its engine for one line of text.
+    const QString t = text.trimmed();
+    if (t.size() < 3 || !t[0].isDigit() || t[1] != u'.')
         return false;
-    const int minor = match.captured(2).toInt();
-    const int version = match.captured(1).toInt() * 16 + minor;
+    qsizetype i = 2;
+    int minor = 0;
+    while (i < t.size() && t[i].isDigit() && minor < 100)
+        minor = minor * 10 + t[i++].digitValue();
+    if (i == 2)
+        return false;
+    const qsizetype digitsEnd = i;
+    while (i < t.size() && t[i].isSpace())
+        ++i;
+    const bool g = i < t.size() && (t[i] == u'g' || t[i] == u'G');
+    if (g)
+        ++i;
+    if (i != t.size() || (!g && i != digitsEnd))
+        return false;
+    const int version = t[0].digitValue() * 16 + minor;
     if (version < 0x10 || version > 0x4F || minor > 15)
         return false;
-    byte = std::uint8_t((version - 16) | (match.captured(3).isEmpty() ? 0 : 0x40));
+    byte = std::uint8_t((version - 16) | (g ? 0x40 : 0));
     return true;
 }
 
