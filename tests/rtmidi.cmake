@@ -1,12 +1,12 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The RtMidi backend. Included by tests/CMakeLists.txt.
 
-# No MIDI service at all: no ALSA sequencer here, and a JACK server name
-# that nothing serves.
+# No MIDI service at all: an ALSA configuration without a sequencer, and a
+# JACK server name that nothing serves.
 quorvex_test(tst_rtmidi_offline)
 target_link_libraries(tst_rtmidi_offline PRIVATE quorvex_midi PkgConfig::RTMIDI)
 set_tests_properties(tst_rtmidi_offline PROPERTIES
-  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;JACK_DEFAULT_SERVER=quorvex-no-such-server"
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;JACK_DEFAULT_SERVER=quorvex-no-such-server;ALSA_CONFIG_PATH=${CMAKE_CURRENT_SOURCE_DIR}/no-alsa-sequencer.conf"
   TIMEOUT 60)
 
 # A real MIDI service: run-with-jackd starts a private JACK server with the
@@ -18,8 +18,10 @@ target_link_libraries(tst_rtmidi_jack PRIVATE Qt6::Test quorvex_midi PkgConfig::
 add_test(NAME tst_rtmidi_jack
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/run-with-jackd $<TARGET_FILE:tst_rtmidi_jack>)
 # Runs beside the other tests: the sends hold under load.
+# ALSA without a sequencer, so the automatic choice falls back to JACK on
+# any machine.
 set_tests_properties(tst_rtmidi_jack PROPERTIES
-  ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ALSA_CONFIG_PATH=${CMAKE_CURRENT_SOURCE_DIR}/no-alsa-sequencer.conf"
   TIMEOUT 180)
 
 # The program and quorvex-amp as separate processes over the same kind of

@@ -393,8 +393,9 @@ void TestRtMidiJack::initTestCase()
 
 void TestRtMidiJack::automaticFallsBackToJack()
 {
-    if (QFileInfo::exists(QStringLiteral("/dev/snd/seq")))
-        QSKIP("this machine has an ALSA sequencer, which comes first");
+    // CTest hands ALSA a configuration with no sequencer: on a machine with
+    // a sound card the automatic choice then fails over to JACK as well.
+    QVERIFY(qEnvironmentVariableIsSet("ALSA_CONFIG_PATH"));
     Peer peer;
     RtMidiBackend backend;
     QCOMPARE(backend.apiName(), QStringLiteral("JACK"));
