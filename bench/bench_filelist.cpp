@@ -4,6 +4,7 @@
 // and the longest time the UI thread is busy at a stretch while the list
 // moves to the folder, follows another program's change and moves away.
 #include "silentuser.h"
+#include "stallprobe.h"
 #include "filelist/filelistpanel.h"
 #include "session/document.h"
 #include "session/guard.h"
@@ -163,11 +164,8 @@ protected:
     }
 };
 
-// Runs the event loop from a user's command (action, delivered as an event)
-// until the list's files changed and it painted since. A 1 ms timer notes
-// every stretch the loop spends away from it: the longest is the longest
-// time the window could not answer the user. Negative when the list never
-// changed.
+// The longest stall from a user's command (action) until the list's files
+// changed and it painted since. Negative when the list never changed.
 double longestStallMs(FileListPanel &panel, const std::function<void()> &action)
 {
     PaintCounter viewport(panel.FileListBox1->viewport());
@@ -175,28 +173,10 @@ double longestStallMs(FileListPanel &panel, const std::function<void()> &action)
     const QMetaObject::Connection changed = QObject::connect(
         &panel, &FileListPanel::filesChanged, [&] { paintsAtChange = viewport.paints; });
 
-    QEventLoop loop;
-    QElapsedTimer clock;
-    qint64 last = 0, longest = 0;
-    bool finished = false;
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    probe.setInterval(1);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, now - last);
-        last = now;
-        finished = paintsAtChange >= 0 && viewport.paints > paintsAtChange;
-        if (finished || now > 5'000'000'000)
-            loop.quit();
-    });
-    clock.start();
-    probe.start();
-    if (action)
-        QTimer::singleShot(0, &loop, action);
-    loop.exec();
+    const StallProbe probe([&] { return paintsAtChange >= 0 && viewport.paints > paintsAtChange; }, 5'000'000'000,
+                           action);
     QObject::disconnect(changed);
-    return finished ? double(longest) / 1e6 : -1;
+    return probe.finished ? double(probe.longestNs) / 1e6 : -1;
 }
 
 void BM_FileListStall10k(benchmark::State &state)

@@ -14,6 +14,7 @@
 #include "librarywin/librarywindow.h"
 #include "protocol/ampmessages.h"
 #include "silentuser.h"
+#include "stallprobe.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -266,28 +267,16 @@ void BM_LibraryIndexStall(benchmark::State &state)
         LibraryProgress progress(library);
         window.show();
         progress.show();
-        QEventLoop loop;
-        QElapsedTimer clock;
-        qint64 last = 0, longest = 0;
         bool started = false;
-        QTimer probe;
-        probe.setTimerType(Qt::PreciseTimer);
-        probe.setInterval(1);
-        QObject::connect(&probe, &QTimer::timeout, [&] {
-            const qint64 now = clock.nsecsElapsed();
-            longest = std::max(longest, now - last);
-            last = now;
-            started = started || library.isBusy();
-            // Done when the window shows every preset.
-            if ((started && !library.isBusy() && window.model().rowCount() == Presets) || now > 60'000'000'000)
-                loop.quit();
-        });
-        clock.start();
-        probe.start();
-        library.start();
-        loop.exec();
-        state.SetIterationTime(double(longest) / 1e9);
-        state.counters["indexed_ms"] = double(clock.elapsed());
+        const StallProbe probe(
+            [&] {
+                started = started || library.isBusy();
+                // Done when the window shows every preset.
+                return started && !library.isBusy() && window.model().rowCount() == Presets;
+            },
+            60'000'000'000, [&] { library.start(); });
+        state.SetIterationTime(double(probe.longestNs) / 1e9);
+        state.counters["indexed_ms"] = double(probe.elapsedMs);
         if (library.search(QString()).rows.size() != std::size_t(Presets)) {
             state.SkipWithError("the index missed presets");
             break;
