@@ -15,6 +15,7 @@
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
 #include "support/scriptedprompter.h"
+#include "support/syncuser.h"
 #include "tuner/tformtuner.h"
 #include "windows/tforminfo.h"
 #include "windows/tformsyncmsg.h"
@@ -74,16 +75,10 @@ struct Fixture {
     {
         syncUser.setInterval(2);
         QObject::connect(&syncUser, &QTimer::timeout, [this] {
-            auto *sync = qobject_cast<TFormSyncMsg *>(QApplication::activeModalWidget());
-            if (!sync || !sync->isVisible())
+            if (answerSyncDialog(syncTexts))
                 return;
-            if (sync->ButtonOK->isVisible()) {
-                syncTexts << sync->StaticTextFound->text();
-                sync->ButtonOK->click();
-            } else if (sync->ButtonRetry->isVisible()) {
-                syncTexts << sync->StaticTextNotFound->text();
-                sync->ButtonCancel->click();
-            } else if (!amp && w && w->session().transfers().state() == TransferState::Identify) {
+            auto *sync = qobject_cast<TFormSyncMsg *>(QApplication::activeModalWidget());
+            if (sync && sync->isVisible() && !amp && w && w->session().transfers().state() == TransferState::Identify) {
                 w->session().transfers().TimerSysexTimer();
             }
         });

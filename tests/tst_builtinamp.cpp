@@ -11,6 +11,7 @@
 #include "protocol/ampmessages.h"
 #include "session/amptransfers.h"
 #include "support/scriptedprompter.h"
+#include "support/syncuser.h"
 #include "windows/linkstatus.h"
 #include "windows/tformmidi.h"
 #include "windows/tformsyncmsg.h"
@@ -76,14 +77,8 @@ struct User {
                               ports->CheckBoxInEnabled->isChecked() ? "in on" : "in off",
                               ports->CheckBoxOutEnabled->isChecked() ? "out on" : "out off"};
                 ports->close();
-            } else if (auto *sync = qobject_cast<TFormSyncMsg *>(modal); sync && sync->isVisible()) {
-                if (sync->ButtonOK->isVisible()) {
-                    syncTexts << sync->StaticTextFound->text();
-                    sync->ButtonOK->click();
-                } else if (sync->ButtonRetry->isVisible()) {
-                    syncTexts << sync->StaticTextNotFound->text();
-                    sync->ButtonCancel->click();
-                }
+            } else {
+                answerSyncDialog(syncTexts);
             }
         });
         timer.start();
