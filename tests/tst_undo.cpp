@@ -70,6 +70,8 @@ private slots:
     void cleanStateFollowsSave();
     void freshHistoryAfterAFetch();
     void compare();
+    void compareEndsBeforeThePresetsChange_data();
+    void compareEndsBeforeThePresetsChange();
 };
 
 void TestUndo::eachKindOfStep_data()
@@ -251,6 +253,76 @@ void TestUndo::compare()
     QCOMPARE(rig.take(), std::vector<Bytes>{amp::singlePreset(edited)});
     QCOMPARE(rig.record(0), edited);
     QCOMPARE(rig.stack.count(), 1); // Compare is no step
+}
+
+void TestUndo::compareEndsBeforeThePresetsChange_data()
+{
+    QTest::addColumn<QString>("then");
+    QTest::newRow("Save Changes? Yes") << "save";
+    QTest::newRow("a file opened") << "open";
+    QTest::newRow("a preset imported to a tab") << "import";
+    QTest::newRow("a switch on the Amp") << "amp";
+}
+
+void TestUndo::compareEndsBeforeThePresetsChange()
+{
+    // Whatever changes or saves the presets while Compare shows the stored
+    // version works on the edits, and nothing puts them back over it.
+    QFETCH(QString, then);
+    Rig rig;
+    QTemporaryDir dir;
+    const QString band = dir.filePath(QStringLiteral("band.syx"));
+    QVERIFY(rig.s.document().setWorkingDirectory(dir.path())); // Save writes there without asking
+    rig.prompter.fileNames = {band};
+    QVERIFY(rig.s.files().saveAs()); // the stored version: the defaults
+    rig.editor.editByte(preset::PreGain, 25);
+    const auto edited = rig.editor.image().group;
+    rig.editor.setComparing(true);
+    QVERIFY(rig.editor.comparing());
+    rig.take();
+
+    preset::Record other = preset::DefaultRecord;
+    other[preset::Low] = 3;
+    const QString single = dir.filePath(QStringLiteral("single.syx"));
+    {
+        QFile f(single);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        const Bytes bytes = amp::singlePreset(other);
+        f.write(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+    }
+    const Field alt = preset::Bright;
+    if (then == QLatin1String("save")) {
+        rig.prompter.answers = {Prompter::Button::Yes};
+        rig.s.files().askToSave();
+        QFile f(band);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), [&] {
+            const Bytes bytes = amp::groupDump(edited);
+            return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+        }());
+    } else if (then == QLatin1String("open")) {
+        rig.prompter.answers = {Prompter::Button::No};
+        rig.s.files().askToSave();
+        QVERIFY(rig.s.files().openNamed(single));
+        QCOMPARE(rig.record(0), other);
+    } else if (then == QLatin1String("import")) {
+        rig.editor.selectSlotQuietly(3);
+        rig.prompter.fileNames = {single};
+        rig.s.files().importSingleToTab();
+        QCOMPARE(rig.record(3), other);
+        QCOMPARE(rig.record(2)[preset::PreGain], 25); // the edits, not the stored version
+    } else {
+        rig.editor.applyBitField(alt.index, alt.shift, alt.width, 1);
+        const std::vector<Bytes> sent = rig.take();
+        QCOMPARE(sent.size(), 2u);
+        QCOMPARE(sent.back(), bits(alt, 1)); // the Amp's value on top of the edits sent back
+        QCOMPARE(rig.record(2)[preset::PreGain], 25);
+    }
+    QVERIFY(!rig.editor.comparing());
+    const auto after = rig.editor.image().group;
+    rig.editor.setComparing(true); // and back: nothing of it is lost
+    rig.editor.setComparing(false);
+    QVERIFY(rig.editor.image().group == after);
 }
 
 QTEST_GUILESS_MAIN(TestUndo)

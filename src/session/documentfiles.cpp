@@ -48,6 +48,9 @@ void DocumentFiles::viewChanged()
 
 void DocumentFiles::askToSave(const QString &text)
 {
+    // Whatever comes next replaces or saves the presets: the edits, not the
+    // stored version Compare shows, are what it is about.
+    editor_.setComparing(false);
     if (!document_.isModified())
         return;
     const auto answer = prompter_.question(QStringLiteral("Quorvex"), text,

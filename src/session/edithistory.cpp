@@ -31,6 +31,9 @@ void EditHistory::begin(const QString &what, int mergeKey)
         return;
     if (depth_++ > 0)
         return;
+    // While comparing, the image holds the stored version: an edit (an
+    // import, a tab dropped) goes to the edits, so Compare ends first.
+    editor_.setComparing(false);
     what_ = what;
     mergeKey_ = mergeKey;
     group_ = editor_.image().group;

@@ -140,7 +140,12 @@ void PresetEditor::resend(const EditTarget &t)
 
 void PresetEditor::startHistory(bool unsaved, bool stored)
 {
-    setComparing(false);
+    // What was just loaded replaces both versions: Compare ends without
+    // putting the edits back over it.
+    if (comparing_) {
+        comparing_ = false;
+        emit comparingChanged(false);
+    }
     history_.restart(unsaved);
     stored_ = image_.group;
     if (stored != hasStored_) {
@@ -329,11 +334,15 @@ void PresetEditor::applyParameter(int index, std::uint8_t value)
         return;
     // The Amp's knob moved: what Compare showed is left, and the change is a
     // step Undo takes back, on the Amp too.
+    const bool compared = comparing_;
     setComparing(false);
     const auto before = image_.group;
     record()[index] = value;
-    history_.record(QStringLiteral("From the Amp: "), {{EditTarget::Parameter, currentSlot(), {index, 0, 8}}}, before,
-                    10000 + index);
+    const EditTarget target{EditTarget::Parameter, currentSlot(), {index, 0, 8}};
+    history_.record(QStringLiteral("From the Amp: "), {target}, before, 10000 + index);
+    // Leaving Compare sent the edits whole: the Amp's own value goes on top.
+    if (compared)
+        resend(target);
     emit byteChanged(index);
     emit edited();
 }
@@ -345,12 +354,15 @@ void PresetEditor::applyBitField(int index, int shift, int width, int value)
     // beyond the byte or by negative amounts.
     if (index < 0 || index >= preset::RecordSize || heldFlangerByte(index) || !bitfield::valid(shift, width))
         return;
+    const bool compared = comparing_;
     setComparing(false);
     const auto before = image_.group;
     std::uint8_t &byte = record()[index];
     byte = bitfield::write(byte, shift, width, value);
-    history_.record(QStringLiteral("From the Amp: "), {{EditTarget::Bits, currentSlot(), {index, shift, width}}},
-                    before, 20000 + index * 64 + shift * 8 + width);
+    const EditTarget target{EditTarget::Bits, currentSlot(), {index, shift, width}};
+    history_.record(QStringLiteral("From the Amp: "), {target}, before, 20000 + index * 64 + shift * 8 + width);
+    if (compared)
+        resend(target);
     emit byteChanged(index);
     emit edited();
 }
