@@ -1143,7 +1143,11 @@ private slots:
         act(w, "Undo1")->trigger();
         QCOMPARE(editor.record()[preset::PreGain], 25);
         QCOMPARE(child<QLabel>(w, "StatusMessage")->text(), QStringLiteral("Not undone: the Amp has not answered yet"));
+        act(w, "History1")->trigger(); // its clicks wait too
+        auto *history = child<QWidget>(w, "FormHistory");
+        QVERIFY(!history->isEnabled());
         w.session().transfers().finish();
+        QVERIFY(history->isEnabled());
         act(w, "Undo1")->trigger();
         QCOMPARE(editor.record()[preset::PreGain], 17);
 

@@ -69,6 +69,7 @@ EditMenu::EditMenu(Session &session, QMenu *menu, QToolBar *toolBar, QWidget *wi
     connect(&stack, &QUndoStack::redoTextChanged, this, &EditMenu::refresh);
     connect(&session_.editor(), &PresetEditor::comparingChanged, this, &EditMenu::refresh);
     connect(&session_.editor(), &PresetEditor::storedVersionChanged, this, &EditMenu::refresh);
+    connect(&session_.transfers(), &AmpTransfers::busyChanged, this, &EditMenu::refresh);
     refresh();
 }
 
@@ -85,8 +86,10 @@ void EditMenu::refresh()
     Redo1->setEnabled(stack.canRedo() && !comparing);
     Compare1->setEnabled(session_.editor().hasStoredVersion());
     Compare1->setChecked(comparing);
+    // A click in the history puts values back at once: not while the Amp
+    // answers a request, as Undo and Redo refuse then too.
     if (history_)
-        history_->setEnabled(!comparing);
+        history_->setEnabled(!comparing && !session_.transfers().busy());
 }
 
 bool EditMenu::ampBusy()

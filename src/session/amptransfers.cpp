@@ -31,7 +31,16 @@ void AmpTransfers::changeState(TransferState state)
     }
     const bool wasBusy = busy();
     state_ = state;
-    if (wasBusy && !busy())
+    tellBusy(wasBusy);
+}
+
+void AmpTransfers::tellBusy(bool wasBusy)
+{
+    const bool now = busy();
+    if (now == wasBusy)
+        return;
+    emit busyChanged(now);
+    if (!now)
         emit becameIdle();
 }
 
@@ -61,7 +70,9 @@ void AmpTransfers::finish()
 
 void AmpTransfers::hold()
 {
+    const bool wasBusy = busy();
     ++holds_;
+    tellBusy(wasBusy);
 }
 
 void AmpTransfers::release()
@@ -70,8 +81,7 @@ void AmpTransfers::release()
         return;
     const bool wasBusy = busy();
     --holds_;
-    if (wasBusy && !busy())
-        emit becameIdle();
+    tellBusy(wasBusy);
 }
 
 void AmpTransfers::TimerSysexTimer()

@@ -82,6 +82,8 @@ signals:
     void timedOut(TransferState ended);
     // Nothing is asked of the Amp any more: waiting commands may go.
     void becameIdle();
+    // busy() changed.
+    void busyChanged(bool busy);
 
     // Replies, with the state they arrived in.
     void identified(std::uint8_t versionByte);
@@ -97,6 +99,7 @@ signals:
     void tunerReading(std::uint8_t first, std::uint8_t second);
 
 private:
+    void tellBusy(bool wasBusy);
     void identifyReply(std::uint8_t versionByte) override;
     void groupDump(const std::uint8_t *pairs) override;
     void singlePreset(const std::uint8_t *pairs) override;
