@@ -64,9 +64,8 @@ EditMenu::EditMenu(Session &session, QMenu *menu, QToolBar *toolBar, QWidget *wi
     connect(Compare1, &QAction::triggered, this, [this] { session_.run([this] { CompareClick(); }); });
 
     QUndoStack &stack = session_.editor().history().stack();
+    // Every push (a merge too), undo, redo and clear tells its index.
     connect(&stack, &QUndoStack::indexChanged, this, &EditMenu::refresh);
-    connect(&stack, &QUndoStack::undoTextChanged, this, &EditMenu::refresh);
-    connect(&stack, &QUndoStack::redoTextChanged, this, &EditMenu::refresh);
     connect(&session_.editor(), &PresetEditor::comparingChanged, this, &EditMenu::refresh);
     connect(&session_.editor(), &PresetEditor::storedVersionChanged, this, &EditMenu::refresh);
     connect(&session_.transfers(), &AmpTransfers::busyChanged, this, &EditMenu::refresh);

@@ -30,7 +30,6 @@ public:
     void HistoryClick();
     void CompareClick();
 
-    QWidget *historyWindow() const { return history_.get(); }
 
 signals:
     // Why an Undo or Redo did not happen, for the status bar.

@@ -31,7 +31,6 @@ public:
     void searchForAmp();
     void cancelSearch();
     void syncClosed();
-    bool syncing() const { return syncing_; }
 
     // Set at start when the command line named a file: an Amp found then
     // leaves the file's data and title in the editor.

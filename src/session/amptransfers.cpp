@@ -168,7 +168,6 @@ void AmpTransfers::bitFieldChange(int index, int shift, int width, int value)
     if (index == preset::AltTap && state_ == TransferState::AltTapReport) {
         // The Amp's answer to the old-firmware sync: ends that wait, not an edit.
         finish();
-        emit altTapReported();
         return;
     }
     emit bitFieldChanged(index, shift, width, value);

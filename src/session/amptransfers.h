@@ -90,8 +90,6 @@ signals:
     void presetReceived(TransferState awaited, const preset::Record &record);
     void groupReceived(TransferState awaited, const AmpTransfers::Group &group);
     void globalsReceived(const AmpTransfers::Globals &record);
-    // The Amp's report of byte 30 that ends the old-firmware sync.
-    void altTapReported();
     // The Amp's own changes, whatever is awaited.
     void parameterChanged(int index, std::uint8_t value);
     void bitFieldChanged(int index, int shift, int width, int value);

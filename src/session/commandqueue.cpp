@@ -26,16 +26,7 @@ bool CommandQueue::run(const Body &body)
 bool CommandQueue::runInput(const Body &body)
 {
     const InputScope scope;
-    try {
-        body();
-        return true;
-    } catch (const Abort &) {
-    } catch (const QuorvexError &e) {
-        postError(e.message());
-    } catch (const std::exception &e) {
-        postError(QString::fromLocal8Bit(e.what()));
-    }
-    return false;
+    return guarded([this](const QString &message) { postError(message); }, body);
 }
 
 void CommandQueue::post(const QString &key, Needs needs, Body body)
@@ -73,11 +64,6 @@ void CommandQueue::runWhenAmpIdle(const Body &body, Needs needs)
         return;
     }
     post(QString(), needs, body);
-}
-
-bool CommandQueue::isPending(const QString &key) const
-{
-    return std::any_of(pending_.begin(), pending_.end(), [&](const Command &c) { return c.key == key; });
 }
 
 int CommandQueue::drop(const QString &key)

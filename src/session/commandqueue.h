@@ -51,7 +51,6 @@ public:
     // it is posted with `needs`.
     void runWhenAmpIdle(const Body &body, Needs needs = Needs::NoDialogIdleAmp);
 
-    bool isPending(const QString &key) const;
     // Removes the commands waiting under key; how many there were.
     int drop(const QString &key);
     int pendingCount() const { return int(pending_.size()); }

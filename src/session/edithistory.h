@@ -68,9 +68,7 @@ public:
     // A step taken as a whole, without begin/end (the Amp's own changes).
     void record(const QString &what, const std::vector<EditTarget> &targets,
                 const std::array<std::uint8_t, preset::GroupSize> &groupBefore, int mergeKey = 0);
-    bool recording() const { return depth_ > 0; }
     // Whether an undo or redo is putting bytes back just now.
-    bool applying() const { return applying_; }
 
     // Opening a file, New, a fetch or a sync: nothing to undo. Unsaved data
     // (a group fetched) is never the clean state.

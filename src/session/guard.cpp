@@ -8,15 +8,20 @@
 
 bool guarded(Prompter &prompter, const QString &applicationTitle, const std::function<void()> &body)
 {
+    return guarded([&](const QString &message) { prompter.errorBox(applicationTitle, message); }, body);
+}
+
+bool guarded(const std::function<void(const QString &)> &report, const std::function<void()> &body)
+{
     try {
         body();
         return true;
     } catch (const Abort &) {
     } catch (const QuorvexError &e) {
-        prompter.errorBox(applicationTitle, e.message());
+        report(e.message());
     } catch (const std::exception &e) {
         // Not ours (out of memory, a library's own error): still never cross the event loop.
-        prompter.errorBox(applicationTitle, QString::fromLocal8Bit(e.what()));
+        report(QString::fromLocal8Bit(e.what()));
     }
     return false;
 }

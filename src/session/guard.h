@@ -12,3 +12,5 @@ class Prompter;
 // escapes, so no exception ever crosses Qt's event machinery.
 // Returns true when the body ran to its end.
 bool guarded(Prompter &prompter, const QString &applicationTitle, const std::function<void()> &body);
+// The same, with the error's text handed to report instead of a box.
+bool guarded(const std::function<void(const QString &)> &report, const std::function<void()> &body);

@@ -13,7 +13,6 @@ public:
     InputScope(const InputScope &) = delete;
     InputScope &operator=(const InputScope &) = delete;
 
-    static int depth() { return depth_; }
     static bool active() { return depth_ > 0; }
 
 private:

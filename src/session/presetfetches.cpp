@@ -90,12 +90,10 @@ void PresetFetches::presetArrived(TransferState awaited, const preset::Record &r
     transfers_.stopReplyTimer();
     // In group view the selected tab takes it, whatever slot was asked for.
     if (!editor_.isGroupView()) {
-        const int program = fetchedProgram_ & 0x0F;
         document_.dropFile(awaited == TransferState::ProgramChange
-                               ? QStringLiteral("%1 Preset %2%3")
-                                     .arg(fetchedBank_ ? QStringLiteral("User") : QStringLiteral("Factory"))
-                                     .arg(QChar(u'A' + program / 4))
-                                     .arg(QChar(u'1' + program % 4))
+                               ? QStringLiteral("%1 Preset %2")
+                                     .arg(fetchedBank_ ? QStringLiteral("User") : QStringLiteral("Factory"),
+                                          preset::slotName(fetchedProgram_ & 0x0F))
                                : QStringLiteral("Amp Preset"),
                            true);
     }

@@ -38,7 +38,6 @@ public:
     // With the option off or no Amp found, the write goes without a backup.
     void setBackupBeforeWrite(bool on) { backupBeforeWrite_ = on; }
     bool backupBeforeWrite() const { return backupBeforeWrite_; }
-    bool writeWaiting() const { return pending_.has_value(); }
 
 signals:
     // "Written to D3" and the like, for the status bar.
