@@ -8,15 +8,11 @@ namespace files {
 
 GlobalRecord decodeGlobalFile(std::span<const std::uint8_t> bytes, const QString &path)
 {
-    // The words users know first, then the file they concern.
-    const auto about = [&path](const QString &words) {
-        return path.isEmpty() ? words : words + QStringLiteral(":\n") + path;
-    };
     if (bytes.size() <= std::size_t(amp::CommandPos) || !amp::hasAmpHeader(bytes.data(), bytes.size())
         || bytes[amp::CommandPos] != amp::Globals)
-        throw QuorvexError(about(QStringLiteral("Not a Quorvatron Global File")));
+        throw QuorvexError(aboutFile(QStringLiteral("Not a Quorvatron Global File"), path));
     if (bytes.size() < std::size_t(GlobalFileSize))
-        throw QuorvexError(about(QStringLiteral("Incorrect File Format")));
+        throw QuorvexError(aboutFile(QStringLiteral("Incorrect File Format"), path));
     GlobalRecord record{};
     amp::decodeNibbles(bytes.data() + amp::CommandPos + 1, record.size(), record.data());
     return record;

@@ -12,12 +12,6 @@ namespace {
 
 const QString IncorrectFormat = QStringLiteral("Incorrect File Format");
 
-// The reader's words first, as users know them, then the file they concern.
-QString aboutFile(const QString &words, const QString &path)
-{
-    return path.isEmpty() ? words : words + QStringLiteral(":\n") + path;
-}
-
 QString hexBytes(std::span<const std::uint8_t> bytes)
 {
     QString text;

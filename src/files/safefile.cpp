@@ -86,6 +86,11 @@ void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes)
         fail(file.errorString());
 }
 
+QString aboutFile(const QString &words, const QString &path)
+{
+    return path.isEmpty() ? words : words + QStringLiteral(":\n") + path;
+}
+
 void ignoreFileSizeLimitSignal()
 {
 #ifdef SIGXFSZ

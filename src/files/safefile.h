@@ -19,6 +19,10 @@ using Bytes = std::vector<std::uint8_t>;
 // wrong pick and is refused before it is read.
 inline constexpr qint64 MaxReadSize = 1024 * 1024;
 
+// A reader's message: its words first, as users know them, then the file
+// they concern (the words alone without a path).
+QString aboutFile(const QString &words, const QString &path);
+
 // File names pasted from elsewhere often arrive quoted: every '"' goes.
 QString unquotedPath(const QString &path);
 
