@@ -39,8 +39,9 @@ BuiltInAmpBackend::BuiltInAmpBackend(std::unique_ptr<MidiBackend> system, QObjec
     watchOverflows(inbox_);
     // What the system's service reports (gone, back, devices changed, lost
     // messages) reaches whoever follows this backend's link.
-    connect(&system_->linkNotifier(), &LinkNotifier::changed, this,
-            [this](unsigned changes) { linkNotifier().post(changes); });
+    // Passed on as they are delivered: posting them again would cost a
+    // second wake and a second hold.
+    connect(&system_->linkNotifier(), &LinkNotifier::changed, &linkNotifier(), &LinkNotifier::changed);
 }
 
 BuiltInAmpBackend::~BuiltInAmpBackend() = default;
@@ -128,11 +129,10 @@ int BuiltInAmpBackend::sendShort(std::uint32_t packed)
 {
     if (!builtInOutput_)
         return system_->sendShort(packed);
-    const auto status = std::uint8_t(packed & 0xFF);
-    const int length = midiShortLength(status);
+    std::uint8_t message[3];
+    const int length = unpackShort(packed, message);
     if (length == 0)
         return InvalidMessage;
-    const std::uint8_t message[3] = {status, std::uint8_t((packed >> 8) & 0x7F), std::uint8_t((packed >> 16) & 0x7F)};
     driver_.receive(message, std::size_t(length));
     return Ok;
 }

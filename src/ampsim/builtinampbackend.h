@@ -28,7 +28,6 @@ public:
     explicit BuiltInAmpBackend(std::unique_ptr<MidiBackend> system, QObject *parent = nullptr);
     ~BuiltInAmpBackend() override;
 
-    MidiBackend &system() { return *system_; }
     VirtualAmp &amp() { return amp_; }
     VirtualAmpDriver &driver() { return driver_; }
 

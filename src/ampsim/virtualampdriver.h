@@ -33,10 +33,8 @@ public:
     VirtualAmpDriver(const VirtualAmpDriver &) = delete;
     VirtualAmpDriver &operator=(const VirtualAmpDriver &) = delete;
 
-    VirtualAmp &amp() { return amp_; }
     // Bytes a second the Amp sends; 0 sends at once.
     void setWireRate(int bytesPerSecond) { wireRate_ = bytesPerSecond > 0 ? bytesPerSecond : 0; }
-    int wireRate() const { return wireRate_; }
     // A slow Amp: what answers a preset, group or globals request comes this
     // many milliseconds late, so the editor's other requests can be seen
     // meeting the open one. 0 answers at once.
@@ -69,7 +67,6 @@ public:
     // The tuner timer's handler: the next reading, when one is due.
     void TimerTunerTimer();
     const QTimer &wireTimer() const { return TimerWire; }
-    const QTimer &tunerTimer() const { return TimerTuner; }
 
     // "2.0", "1.4", "1.4 G", "1.4G": the identify reply's version byte;
     // false for anything else.

@@ -82,16 +82,11 @@ int LoopbackBackend::sendShort(std::uint32_t packed)
         --busySends;
         return Busy;
     }
-    const std::uint8_t status = packed & 0xFF;
-    const int length = midiShortLength(status);
+    std::uint8_t bytes[3];
+    const int length = unpackShort(packed, bytes);
     if (length == 0)
         return InvalidMessage;
-    Bytes message{status};
-    if (length > 1)
-        message.push_back((packed >> 8) & 0x7F);
-    if (length > 2)
-        message.push_back((packed >> 16) & 0x7F);
-    toPeer(std::move(message));
+    toPeer(Bytes(bytes, bytes + length));
     return Ok;
 }
 

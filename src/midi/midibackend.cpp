@@ -23,6 +23,14 @@ int midiShortLength(std::uint8_t status)
     return 1;
 }
 
+int unpackShort(std::uint32_t packed, std::uint8_t (&bytes)[3])
+{
+    bytes[0] = std::uint8_t(packed & 0xFF);
+    bytes[1] = std::uint8_t((packed >> 8) & 0x7F);
+    bytes[2] = std::uint8_t((packed >> 16) & 0x7F);
+    return midiShortLength(bytes[0]);
+}
+
 void MidiBackend::watchOverflows(MidiInbox &inbox)
 {
     QObject::connect(&inbox, &MidiInbox::overflowed, &linkNotifier_,

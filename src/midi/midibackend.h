@@ -12,6 +12,10 @@
 // Bytes of a short message with this status byte, status included: 1 to 3,
 // or 0 when the byte starts no short message (a data byte, F0 or F7).
 int midiShortLength(std::uint8_t status);
+// The bytes of a short message packed as status | data1 << 8 | data2 << 16
+// (data bytes masked to 7 bits); returns their count, 0 when the status
+// starts no short message.
+int unpackShort(std::uint32_t packed, std::uint8_t (&bytes)[3]);
 
 // What the MIDI port components need of a MIDI service: device lists,
 // open/close by index, sending, and received messages delivered on the

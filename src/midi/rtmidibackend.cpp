@@ -454,9 +454,8 @@ int RtMidiBackend::sendShort(std::uint32_t packed)
 {
     if (!d->outputOpen)
         return NotOpen;
-    const std::uint8_t bytes[3] = {std::uint8_t(packed & 0xFF), std::uint8_t((packed >> 8) & 0x7F),
-                                   std::uint8_t((packed >> 16) & 0x7F)};
-    const int length = midiShortLength(bytes[0]);
+    std::uint8_t bytes[3];
+    const int length = unpackShort(packed, bytes);
     if (length == 0)
         return InvalidMessage;
     return d->write(bytes, std::size_t(length));

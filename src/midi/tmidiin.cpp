@@ -40,14 +40,11 @@ void TMidiIn::setPort(int n)
 {
     if (n >= NumDevs())
         return;
-    if (!using_) {
-        devices_.setPort(n);
-        backend_.linkNotifier().post(LinkEvents::Ports);
-        return;
-    }
-    close();
+    if (using_)
+        close();
     devices_.setPort(n);
-    open();
+    if (using_)
+        open();
     backend_.linkNotifier().post(LinkEvents::Ports);
 }
 
