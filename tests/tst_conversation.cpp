@@ -345,7 +345,17 @@ void TestConversation::theLinkTellsWhenTheAmpIsSilent()
     rig.prompter.answers = {Button::No}; // the knob edited the presets
     rig.sync();
     QVERIFY(!link.syncOffered());
-    link.serviceReturned();
+    LinkNotifier &notifier = rig.backend->linkNotifier();
+    const auto serviceNow = [&](bool up) {
+        rig.backend->up = up;
+        notifier.post(LinkEvents::Service);
+        do // time passes: what was posted arrives, and the notifier's hold ends
+            notifier.holdEnded();
+        while (notifier.holdTimer().isActive());
+    };
+    serviceNow(false);
+    QVERIFY(!link.syncOffered());
+    serviceNow(true);
     QVERIFY(link.syncOffered());
 
     // The output now leads to another device: the Amp found is not claimed

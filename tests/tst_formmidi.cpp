@@ -353,12 +353,10 @@ private slots:
         QCOMPARE(status.LabelOut->text(), QStringLiteral("Out A"));
 
         // The service goes away, then comes back listing its devices anew.
-        QSignalSpy returned(&status, &LinkStatus::serviceReturned);
         p.backend.up = false;
         notifier.post(LinkEvents::Service);
         delivered();
         QCOMPARE(status.LabelIn->text(), QStringLiteral("In B (waiting)"));
-        QCOMPARE(returned.count(), 0);
         p.backend.up = true;
         p.backend.inputs = {QStringLiteral("In B"), QStringLiteral("In A")};
         ++p.backend.epoch;
@@ -366,7 +364,6 @@ private slots:
         delivered();
         QCOMPARE(status.LabelIn->text(), QStringLiteral("In B"));
         QCOMPARE(p.in->Port(), 0); // the same device, read again
-        QCOMPARE(returned.count(), 1);
 
         // A message lights the light at once; its timer puts it out.
         QVERIFY(!status.LEDIn->LEDOn() && !status.inLightTimer().isActive());

@@ -168,7 +168,6 @@ void Quorvex1::connectSession()
     AmpLink &link = session_->link();
     connect(&link, &AmpLink::ampStatusChanged, this, &Quorvex1::showAmpStatus);
     connect(&session_->search(), &AmpSearch::ampNotFound, this, &Quorvex1::showAmpStatus);
-    connect(StatusLink, &LinkStatus::serviceReturned, &link, &AmpLink::serviceReturned);
     connect(StatusLink, &LinkStatus::syncRequested, this, [this] { run([this] { SyncwithAmp1Click(); }); });
     connect(&session_->search(), &AmpSearch::firmwareAdapted, EditorPanel1, &EditorPanel::AdaptToFirmware);
 

@@ -32,6 +32,8 @@ public:
     int maxSize = 0;
     // An in-process peer needs no pacing; true makes the output paced like a cable.
     bool pacing = false;
+    // The MIDI service, as linkUp() reports it.
+    bool up = true;
 
     // Receives every message the program sends while the output is open
     // (SysEx whole; short messages as 1 to 3 bytes).
@@ -58,6 +60,7 @@ public:
     int closeOutput() override;
     int sendSysEx(const std::uint8_t *data, int size) override;
     int sendShort(std::uint32_t packed) override;
+    bool linkUp() const override { return up; }
     int maxMessageSize() const override { return maxSize; }
     bool needsPacing() const override { return pacing; }
     std::uint64_t inputOverflows() const override { return inbox_.overflows(); }

@@ -36,6 +36,12 @@ AmpLink::AmpLink(std::unique_ptr<MidiBackend> backend, QObject *parent)
     connect(&backend_->linkNotifier(), &LinkNotifier::changed, this, [this](unsigned changes) {
         if (changes & LinkEvents::Ports)
             portsChanged();
+        if (changes & LinkEvents::Service) {
+            const bool up = backend_->linkUp();
+            if (up && !serviceUp_)
+                serviceReturned();
+            serviceUp_ = up;
+        }
     });
 }
 

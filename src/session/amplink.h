@@ -56,7 +56,8 @@ public:
     void ampSilent();
     // A message of the Amp's arrived.
     void ampHeard();
-    // The MIDI service came back after it was gone.
+    // The MIDI service came back after it was gone (seen on the link's
+    // notifier; called by hand in tests).
     void serviceReturned();
     void clearSyncOffer();
 
@@ -79,6 +80,7 @@ private:
     bool found_ = false;
     bool answering_ = false;
     bool syncOffered_ = false;
+    bool serviceUp_ = true;
     bool devicesChanged_ = false;
     QString devicesAtFind_;
 };

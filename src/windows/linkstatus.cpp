@@ -143,11 +143,6 @@ void LinkStatus::linkChanged(unsigned changes)
             midiIn_.refreshDevices();
             midiOut_.refreshDevices();
         }
-        if (const bool up = backend_.linkUp(); up != lastUp_) {
-            lastUp_ = up;
-            if (up)
-                emit serviceReturned();
-        }
     }
     // A waiting change that a newer value replaced is told of by the sends
     // that follow it.

@@ -38,7 +38,6 @@ public:
     // (with the firmware once it answered), so nobody takes it for the real
     // one. When it goes out of use, the firmware it reported goes too.
     void setVirtualAmp(bool inUse);
-    bool virtualAmp() const { return virtual_; }
     // Messages not delivered or dropped, in either direction.
     std::uint64_t failures() const { return failures_; }
 
@@ -60,8 +59,6 @@ public:
 
 signals:
     void syncRequested();
-    // The MIDI service is back after it was gone.
-    void serviceReturned();
 
 private:
     void showPorts();
@@ -74,7 +71,6 @@ private:
     TMidiOut &midiOut_;
     MidiBackend &backend_;
     std::uint64_t lastEpoch_ = 0;
-    bool lastUp_ = true;
     std::uint64_t failures_ = 0;
     std::uint64_t shownReplaced_ = 0; // in the output's hover text
     QString firmware_;
