@@ -114,7 +114,11 @@ private slots:
         // preset it plays.
         w.FormActivate();
         QTRY_COMPARE_WITH_TIMEOUT(syncTexts_, QStringList{QStringLiteral("Found Amp - Version 2.0")}, Timeout);
-        QTRY_COMPARE_WITH_TIMEOUT(s.transfers().state(), TransferState::Idle, Timeout);
+        // The fetch waits for the found dialog to close: idle before it is
+        // asked for is not the end.
+        QTRY_VERIFY_WITH_TIMEOUT(ampOutput_.contains("current preset request") &&
+                                     s.transfers().state() == TransferState::Idle,
+                                 Timeout);
         QCOMPARE(s.editor().image().record(0)[preset::PreGain], 29);
         QCOMPARE(w.windowTitle().remove(QStringLiteral("[*]")), QStringLiteral("Amp Preset - Quorvex"));
 
