@@ -98,9 +98,7 @@ void LibraryLink::rearrangeSlots(int from, int to, bool copy)
         // The panel shows the current slot again, and the Amp plays it if it
         // changed.
         const int current = editor.currentSlot();
-        preset::Record shown;
-        std::ranges::copy(image.record(current), shown.begin());
-        editor.storeRecord(current, shown);
+        editor.reload();
         if (current == to || (!copy && current == from))
             editor.sendEditorData();
         session_.document().setModified(true);

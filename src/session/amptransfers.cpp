@@ -19,7 +19,7 @@ AmpTransfers::AmpTransfers(AmpLink &link, CommandQueue &queue, QObject *parent)
     connect(this, &AmpTransfers::becameIdle, &queue_, &CommandQueue::kick);
 }
 
-void AmpTransfers::changeState(TransferState state)
+void AmpTransfers::setState(TransferState state)
 {
     // The old-firmware sync's completion goes on from the current preset
     // to the Amp's report; any other question asked over an open one would
@@ -46,13 +46,8 @@ void AmpTransfers::tellBusy(bool wasBusy)
 
 void AmpTransfers::await(TransferState awaited)
 {
-    changeState(awaited);
+    setState(awaited);
     startReplyTimer();
-}
-
-void AmpTransfers::setState(TransferState state)
-{
-    changeState(state);
 }
 
 void AmpTransfers::startReplyTimer()
@@ -65,7 +60,7 @@ void AmpTransfers::startReplyTimer()
 void AmpTransfers::finish()
 {
     TimerSysex.stop();
-    changeState(TransferState::Idle);
+    setState(TransferState::Idle);
 }
 
 void AmpTransfers::hold()
@@ -93,7 +88,7 @@ void AmpTransfers::TimerSysexTimer()
     // Idle before anyone reports, so the report may ask something new; the
     // hold keeps waiting commands back until the takers have acted on it.
     hold();
-    changeState(TransferState::Idle);
+    setState(TransferState::Idle);
     emit timedOut(ended);
     release();
 }

@@ -107,7 +107,6 @@ private:
     void globalBitFieldChange(int index, int shift, int width, int value) override;
     void tunerData(std::uint8_t first, std::uint8_t second) override;
 
-    void changeState(TransferState state);
 
     AmpLink &link_;
     CommandQueue &queue_;

@@ -233,12 +233,8 @@ void DocumentFiles::saveCurrentTab()
 
 bool DocumentFiles::write(WriteMode mode, const QString &path)
 {
-    if (mode != WriteMode::Save && QFileInfo::exists(path)) {
-        const auto answer = prompter_.question(QStringLiteral("File Save"), QStringLiteral("File Exists. Overwrite?"),
-                                               {Prompter::Button::Yes, Prompter::Button::No});
-        if (answer != Prompter::Button::Yes)
-            return false;
-    }
+    if (mode != WriteMode::Save && !prompter_.mayReplace(path))
+        return false;
     const DeviceImage &image = editor_.image();
     if (mode == WriteMode::CurrentTab)
         files::writeSingleFile(path, image.record(editor_.currentSlot()));

@@ -55,12 +55,8 @@ QString GlobalFiles::saveAs()
         return {};
     // Like the main window's Save As: another file, a group file even, is
     // not replaced without asking.
-    if (QFileInfo::exists(path)) {
-        const auto answer = prompter_.question(QStringLiteral("File Save"), QStringLiteral("File Exists. Overwrite?"),
-                                               {Prompter::Button::Yes, Prompter::Button::No});
-        if (answer != Prompter::Button::Yes)
-            return {};
-    }
+    if (!prompter_.mayReplace(path))
+        return {};
     // A file that cannot be written is reported, and the window keeps its
     // caption and dialogs: nothing claims a save that did not happen.
     files::writeGlobalFile(path, globals_.record());

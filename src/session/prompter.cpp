@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/prompter.h"
 
+#include <QFileInfo>
+
 QString errorBoxText(const QString &message)
 {
     if (!message.isEmpty() && message.back() > QLatin1Char('.'))
@@ -11,6 +13,13 @@ QString errorBoxText(const QString &message)
 void Prompter::errorBox(const QString &applicationTitle, const QString &message)
 {
     notice(applicationTitle, errorBoxText(message), Icon::Error);
+}
+
+bool Prompter::mayReplace(const QString &path)
+{
+    return !QFileInfo::exists(path) ||
+           question(QStringLiteral("File Save"), QStringLiteral("File Exists. Overwrite?"), {Button::Yes, Button::No}) ==
+               Button::Yes;
 }
 
 QString Prompter::folderName(const QString &, const QString &)

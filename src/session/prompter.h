@@ -32,6 +32,8 @@ public:
 
     // The error box: caption = application title, error icon, OK button.
     void errorBox(const QString &applicationTitle, const QString &message);
+    // True when nothing is at path, or the user agrees to replace it.
+    bool mayReplace(const QString &path);
 };
 
 // The error box's text: the message with "." appended when its last
