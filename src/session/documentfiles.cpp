@@ -116,16 +116,24 @@ void DocumentFiles::openDropped(const QString &path)
     openChosen(path);
 }
 
-void DocumentFiles::openChosen(const QString &path)
+std::optional<QString> DocumentFiles::load(const QString &path)
 {
     const auto kind = readFile(path, false);
     if (!kind)
-        return;
+        return std::nullopt;
     const QString clean = files::unquotedPath(path);
-    const QString folder = folderOf(clean);
     editor_.startHistory(false);
     document_.setModified(false);
     document_.setFile(clean, *kind);
+    return clean;
+}
+
+void DocumentFiles::openChosen(const QString &path)
+{
+    const auto clean = load(path);
+    if (!clean)
+        return;
+    const QString folder = folderOf(*clean);
     document_.setSaveDialogDirectory(folder);
     // The file list moves to the file's folder.
     document_.setWorkingDirectory(folder);
@@ -135,27 +143,17 @@ void DocumentFiles::openChosen(const QString &path)
 void DocumentFiles::openFromList(const QString &path)
 {
     askToSave();
-    const auto kind = readFile(path, false);
-    if (!kind)
+    const auto clean = load(path);
+    if (!clean)
         return;
-    const QString clean = files::unquotedPath(path);
-    editor_.startHistory(false);
-    document_.setModified(false);
-    document_.setFile(clean, *kind);
-    document_.setSaveDialogDirectory(folderOf(clean));
-    document_.setOpenDialogDirectory(folderOf(clean));
+    document_.setSaveDialogDirectory(folderOf(*clean));
+    document_.setOpenDialogDirectory(folderOf(*clean));
 }
 
 bool DocumentFiles::openNamed(const QString &path)
 {
-    const auto kind = readFile(path, false);
-    if (!kind)
-        return false;
-    editor_.startHistory(false);
-    document_.setModified(false);
     // Save asks where to when the file lies outside the list's folder.
-    document_.setFile(QFileInfo(files::unquotedPath(path)).absoluteFilePath(), *kind);
-    return true;
+    return load(path).has_value();
 }
 
 void DocumentFiles::importFromList(const QString &path)

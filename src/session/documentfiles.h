@@ -76,6 +76,9 @@ private:
     // False when nothing was written (overwrite declined).
     bool write(WriteMode mode, const QString &path);
     QString chooseSavePath(const QString &suggestedName);
+    // Reads the file into the editor as the document: a fresh history, unmodified.
+    // The path as given, unquoted; nothing when it could not be read.
+    std::optional<QString> load(const QString &path);
     void openChosen(const QString &path);
     void viewChanged();
 
