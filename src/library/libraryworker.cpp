@@ -60,7 +60,12 @@ void LibraryWorker::open()
         connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &LibraryWorker::folderChanged);
     }
     scanner_ = std::make_unique<LibraryScanner>(connection_);
-    const QStringList added = LibrarySearch::addedFolders(QSqlDatabase::database(connection_, false));
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    const QStringList added = LibrarySearch::addedFolders(db);
+    // Folders added before the index was open are kept for the next start too.
+    for (const QString &f : std::as_const(roots_.added))
+        if (!added.contains(f) && !LibraryMarks::addFolder(db, f))
+            emit notice(QStringLiteral("The folder %1 could not be added to the library.").arg(QDir::toNativeSeparators(f)));
     for (const QString &f : added)
         if (!roots_.added.contains(f))
             roots_.added << f;
