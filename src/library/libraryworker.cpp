@@ -229,13 +229,23 @@ void LibraryWorker::stepChanges()
 {
     LibraryScanner::Plan plan = scanner_->planFiles(QStringList(dirtyFiles_.begin(), dirtyFiles_.end()));
     dirtyFiles_.clear();
+    // A file saved into a changed folder is in both plans; read twice, a new
+    // one would be added twice and fail the whole batch.
+    QSet<QString> planned;
+    for (const LibraryScanner::Work &w : plan.read)
+        planned.insert(w.path);
     for (const QString &folder : std::exchange(dirtyFolders_, {})) {
         LibraryScanner::Plan more = scanner_->planFolder(folder);
         plan.gone += more.gone;
         plan.folders += more.folders;
-        for (auto &w : more.read)
+        for (auto &w : more.read) {
+            if (planned.contains(w.path))
+                continue;
+            planned.insert(w.path);
             plan.read.push_back(std::move(w));
+        }
     }
+    plan.gone.removeDuplicates();
     const bool anything = !plan.gone.isEmpty() || !plan.read.empty();
     while (!plan.done())
         scanner_->apply(plan, BatchFiles);
