@@ -243,6 +243,8 @@ LibraryIndexFile::Opened LibraryIndexFile::open(const QString &path, const QStri
 
 QString LibraryIndexFile::setAside(const QString &path)
 {
+    if (!QFile::exists(path))
+        return {};
     const QString aside = path + QStringLiteral(".damaged-") + stamp();
     return moveAside(path, aside) ? aside : QString();
 }

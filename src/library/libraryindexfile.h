@@ -41,8 +41,8 @@ public:
     // cannot be opened.
     static bool attach(const QString &path, const QString &name);
     // Moves a damaged index (and SQLite's side files) to
-    // "<path>.damaged-<time>"; the new name, or empty when it could not be
-    // moved.
+    // "<path>.damaged-<time>"; the new name, or empty when it is not there
+    // or could not be moved.
     static QString setAside(const QString &path);
     // Closes and forgets the connection `name`.
     static void close(const QString &name);

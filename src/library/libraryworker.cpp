@@ -302,13 +302,20 @@ void LibraryWorker::failed(const QSqlError &error)
     }
     // Damage found in use: set the file aside and build a new one.
     ++recoveries_;
+    const bool temporary = temporary_;
     close();
+    // close() has removed a temporary stand-in: then nothing is kept.
     const QString aside = LibraryIndexFile::setAside(path_);
-    emit notice(QStringLiteral("The library index was damaged and was built again from the files; the damaged one "
-                               "is kept as %1. Favourites and tags kept in it are not in the new one.")
-                    .arg(QDir::toNativeSeparators(aside)));
+    if (aside.isEmpty())
+        emit notice(QStringLiteral("The library index could not be updated: %1").arg(error.text()));
+    else
+        emit notice(QStringLiteral("The library index was damaged and was built again from the files; the damaged "
+                                   "one is kept as %1. Favourites and tags kept in it are not in the new one.")
+                        .arg(QDir::toNativeSeparators(aside)));
     requestedPath_ = path_;
     open();
+    // A stand-in made again in the same place is still removed at the end.
+    temporary_ = temporary_ || temporary;
 }
 
 void LibraryWorker::watch(const QStringList &folders)
