@@ -160,11 +160,6 @@ QStringList Library::allTags() const
     return open_ ? LibrarySearch::allTags(db()) : QStringList();
 }
 
-std::vector<LibrarySearch::Stored> Library::distinctRecords() const
-{
-    return open_ ? LibrarySearch::distinctRecords(db()) : std::vector<LibrarySearch::Stored>();
-}
-
 bool Library::waitUntilIdle(int timeoutMs)
 {
     if (!started_)

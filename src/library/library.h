@@ -56,7 +56,6 @@ public:
     quint64 searchLater(const QString &query, LibraryColumns::Column column = LibraryColumns::Name,
                         bool descending = false);
     QStringList allTags() const;
-    std::vector<LibrarySearch::Stored> distinctRecords() const;
 
     // Runs the event loop until the worker has done everything asked of it
     // so far; false after timeoutMs. For tests and tools.

@@ -91,21 +91,3 @@ QStringList LibrarySearch::addedFolders(QSqlDatabase db)
 {
     return column(db, QStringLiteral("SELECT path FROM folders ORDER BY path"));
 }
-
-std::vector<LibrarySearch::Stored> LibrarySearch::distinctRecords(QSqlDatabase db)
-{
-    std::vector<Stored> records;
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT hash, record, count(*) FROM presets GROUP BY hash")))
-        return records;
-    while (q.next()) {
-        const QByteArray bytes = q.value(1).toByteArray();
-        if (bytes.size() != preset::RecordSize)
-            continue;
-        Stored s{q.value(0).toLongLong(), {}, q.value(2).toInt()};
-        std::memcpy(s.record.data(), bytes.constData(), preset::RecordSize);
-        records.push_back(std::move(s));
-    }
-    return records;
-}
