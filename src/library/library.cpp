@@ -111,11 +111,6 @@ void Library::addFolder(const QString &folder)
     post([w = worker_, folder] { w->addFolder(folder); });
 }
 
-void Library::removeFolder(const QString &folder)
-{
-    post([w = worker_, folder] { w->removeFolder(folder); });
-}
-
 void Library::refresh()
 {
     post([w = worker_] { w->rescan(); });

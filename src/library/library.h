@@ -39,7 +39,6 @@ public:
     void setDataFolder(const QString &folder);
     void setBackupsFolder(const QString &folder);
     void addFolder(const QString &folder);
-    void removeFolder(const QString &folder);
 
     // Reads again what changed under every root.
     void refresh();

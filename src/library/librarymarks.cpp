@@ -86,10 +86,3 @@ bool LibraryMarks::addFolder(QSqlDatabase db, const QString &folder)
     q.prepare(QStringLiteral("INSERT OR IGNORE INTO folders(path) VALUES (?)"));
     return run(q, {folder});
 }
-
-bool LibraryMarks::removeFolder(QSqlDatabase db, const QString &folder)
-{
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("DELETE FROM folders WHERE path = ?"));
-    return run(q, {folder});
-}

@@ -150,16 +150,6 @@ void LibraryWorker::addFolder(const QString &folder)
     rootsEdited();
 }
 
-void LibraryWorker::removeFolder(const QString &folder)
-{
-    const QString clean = LibraryRoots::clean(folder);
-    if (!roots_.added.removeAll(clean))
-        return;
-    if (scanner_)
-        LibraryMarks::removeFolder(QSqlDatabase::database(connection_, false), clean);
-    rootsEdited();
-}
-
 void LibraryWorker::rescan()
 {
     // A pass under way starts again from a new listing; what it has read
