@@ -84,7 +84,6 @@ void Library::workerOpened(const QString &path, bool ok)
         // This connection only reads; the worker writes.
         QSqlQuery(db()).exec(QStringLiteral("PRAGMA query_only = 1"));
         QMetaObject::invokeMethod(reader_, [r = reader_, path] { r->attach(path); }, Qt::QueuedConnection);
-        emit opened();
         emit changed();
     }
 }

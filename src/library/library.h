@@ -61,7 +61,6 @@ public:
     bool waitUntilIdle(int timeoutMs = 30000);
 
 signals:
-    void opened();
     // A full pass: done of total files read. The pass ends with busy false.
     void progress(int done, int total);
     void busyChanged(bool busy);
