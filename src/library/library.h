@@ -28,7 +28,6 @@ public:
     // Opens the index on the worker and brings it up to date with the
     // roots; nothing happens before this.
     void start();
-    bool isStarted() const { return started_; }
     // Searches can run (the index is open).
     bool isOpen() const { return open_; }
     bool isBusy() const { return busy_; }
