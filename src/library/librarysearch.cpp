@@ -12,7 +12,7 @@
 namespace {
 
 const QString Select = QStringLiteral(
-    "SELECT f.path, p.slot, f.folder, f.name, f.kind, f.error, p.record, p.hash, f.mtime, f.note, f.backup,"
+    "SELECT f.path, p.slot, f.folder, f.name, f.kind, f.error, p.record, p.hash, f.mtime, f.note,"
     " p.hash IN (SELECT hash FROM favourites),"
     " (SELECT group_concat(t.name, '\n') FROM preset_tags pt JOIN tags t ON t.id = pt.tag WHERE pt.hash = p.hash)"
     " FROM files f LEFT JOIN presets p ON p.file = f.id WHERE %1 ORDER BY f.path, p.slot");
@@ -67,9 +67,8 @@ LibrarySearch::Result LibrarySearch::run(QSqlDatabase db, const QString &query)
         e.hash = q.value(7).toLongLong();
         e.modified = q.value(8).toLongLong();
         e.note = q.value(9).toString();
-        e.backup = q.value(10).toBool();
-        e.favourite = q.value(11).toBool();
-        const QString tags = q.value(12).toString();
+        e.favourite = q.value(10).toBool();
+        const QString tags = q.value(11).toString();
         if (!tags.isEmpty()) {
             e.tags = tags.split(QLatin1Char('\n'));
             e.tags.sort(Qt::CaseInsensitive);
