@@ -127,8 +127,12 @@ LibraryWindow::LibraryWindow(Library &library, Prompter &prompter, const Library
     connect(ButtonDuplicates, &QPushButton::clicked, this, &LibraryWindow::ButtonDuplicatesClick);
     connect(&library_, &Library::found, this, &LibraryWindow::found);
     connect(&library_, &Library::changed, this, &LibraryWindow::search);
-    // The line under the field says whether indexing still goes on.
-    connect(&library_, &Library::busyChanged, this, &LibraryWindow::search);
+    // The line under the field says whether indexing still goes on. The
+    // rows need no new search: the end of a pass comes with changed().
+    connect(&library_, &Library::busyChanged, this, [this] {
+        if (shown_)
+            explain(*shown_);
+    });
     updateActions();
     search();
 }
@@ -148,6 +152,7 @@ void LibraryWindow::found(quint64 token, const LibraryReader::Found &result)
     for (const LibraryEntry &e : selection())
         keep.insert({e.path, e.slot});
     model_->setRows(result);
+    shown_ = result;
     QList<int> rows;
     if (!keep.isEmpty())
         for (int r = 0; r < model_->rowCount(); ++r)

@@ -83,6 +83,7 @@ private:
     LibraryTableModel *model_;
     QTimer typing_;
     quint64 waitingFor_ = 0;
+    LibraryReader::Found shown_; // the rows in the table, with what they mean
     LibraryColumns::Column sortColumn_ = LibraryColumns::Name;
     bool descending_ = false;
     bool heard_ = false;
