@@ -140,13 +140,12 @@ LibraryWindow::LibraryWindow(Library &library, Prompter &prompter, const Library
 void LibraryWindow::search()
 {
     typing_.stop();
-    waitingFor_ = library_.searchLater(EditSearch->text(), sortColumn_, descending_);
+    library_.searchLater(EditSearch->text(), sortColumn_, descending_);
 }
 
-void LibraryWindow::found(quint64 token, const LibraryReader::Found &result)
+void LibraryWindow::found(quint64, const LibraryReader::Found &result)
 {
-    if (token != waitingFor_)
-        return;
+    // Library answers only the newest search.
     // The same presets stay selected, wherever the new rows put them.
     QSet<Key> keep;
     for (const LibraryEntry &e : selection())
