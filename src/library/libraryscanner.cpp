@@ -193,20 +193,12 @@ LibraryScanner::Plan LibraryScanner::planFolder(const QString &folderPath)
     const QString folder = LibraryRoots::clean(folderPath);
     Listing listing;
     list(folder, false, listing);
+    // Every row under the folder; a row's folder is its path's.
+    const QHash<QString, Stamp> all = known(underFolder(), underFolderValues(folder));
+    QSet<QString> indexedFolders;
+    for (auto it = all.cbegin(); it != all.cend(); ++it)
+        indexedFolders.insert(QFileInfo(it.key()).absolutePath());
     // Subfolders that came with a move or a copy are read whole.
-    const QSet<QString> indexedFolders = [&] {
-        QSet<QString> set;
-        QSqlQuery q(db_);
-        q.prepare(QStringLiteral("SELECT DISTINCT folder FROM files WHERE ") + underFolder());
-        const QVariantList values = underFolderValues(folder);
-        for (int i = 0; i < values.size(); ++i)
-            q.bindValue(i, values[i]);
-        if (!q.exec())
-            throw q.lastError();
-        while (q.next())
-            set.insert(q.value(0).toString());
-        return set;
-    }();
     for (const QString &sub : QStringList(listing.folders.mid(1)))
         if (!indexedFolders.contains(sub))
             list(sub, true, listing);
@@ -216,7 +208,6 @@ LibraryScanner::Plan LibraryScanner::planFolder(const QString &folderPath)
     const QSet<QString> listed(listing.folders.begin(), listing.folders.end());
     QHash<QString, bool> exists;
     QHash<QString, Stamp> compared;
-    const QHash<QString, Stamp> all = known(underFolder(), underFolderValues(folder));
     for (auto it = all.cbegin(); it != all.cend(); ++it) {
         const QString f = QFileInfo(it.key()).absolutePath();
         if (!exists.contains(f))
