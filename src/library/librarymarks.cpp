@@ -31,9 +31,9 @@ bool run(QSqlQuery &q, const QVariantList &values)
 QStringList LibraryMarks::cleanTags(const QStringList &tags)
 {
     QStringList clean;
-    for (QString t : tags) {
-        t.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
-        t = t.simplified();
+    for (const QString &tag : tags) {
+        // simplified() makes line breaks single spaces too.
+        const QString t = tag.simplified();
         if (!t.isEmpty() && !clean.contains(t, Qt::CaseInsensitive))
             clean << t;
     }
