@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
-#include <QSqlQuery>
 
 Library::Library(const QString &indexPath, QObject *parent)
     : QObject(parent),
@@ -79,10 +78,9 @@ void Library::workerOpened(const QString &path, bool ok)
 {
     LibraryIndexFile::close(connection_);
     path_ = path;
-    open_ = ok && LibraryIndexFile::attach(path, connection_);
+    // This connection only reads; the worker writes.
+    open_ = ok && LibraryIndexFile::attach(path, connection_, true);
     if (open_) {
-        // This connection only reads; the worker writes.
-        QSqlQuery(db()).exec(QStringLiteral("PRAGMA query_only = 1"));
         QMetaObject::invokeMethod(reader_, [r = reader_, path] { r->attach(path); }, Qt::QueuedConnection);
         emit changed();
     }

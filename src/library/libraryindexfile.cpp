@@ -249,10 +249,12 @@ QString LibraryIndexFile::setAside(const QString &path)
     return moveAside(path, aside) ? aside : QString();
 }
 
-bool LibraryIndexFile::attach(const QString &path, const QString &name)
+bool LibraryIndexFile::attach(const QString &path, const QString &name, bool readOnly)
 {
     try {
-        connect(path, name);
+        QSqlDatabase db = connect(path, name);
+        if (readOnly)
+            QSqlQuery(db).exec(QStringLiteral("PRAGMA query_only = 1"));
         return true;
     } catch (const QSqlError &) {
         close(name);

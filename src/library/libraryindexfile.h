@@ -38,8 +38,8 @@ public:
     // The notice says what was done. Never throws.
     static Opened open(const QString &path, const QString &name);
     // Another connection to an index open() has prepared; false when it
-    // cannot be opened.
-    static bool attach(const QString &path, const QString &name);
+    // cannot be opened. A read-only one refuses every write.
+    static bool attach(const QString &path, const QString &name, bool readOnly = false);
     // Moves a damaged index (and SQLite's side files) to
     // "<path>.damaged-<time>"; the new name, or empty when it is not there
     // or could not be moved.

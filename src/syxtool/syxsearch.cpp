@@ -12,7 +12,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -102,10 +101,9 @@ int SyxSearch::run(const QString &query)
         const QString path = options_.index.isEmpty() ? LibraryIndexFile::defaultPath() : options_.index;
         if (!QFileInfo(path).isFile())
             return fail(QStringLiteral("no library index here; Quorvex makes it as it runs, or use --dir DIR"), path);
-        if (!LibraryIndexFile::attach(path, Connection))
+        if (!LibraryIndexFile::attach(path, Connection, true))
             return fail(QStringLiteral("the library index cannot be opened"), path);
         QSqlDatabase db = QSqlDatabase::database(Connection, false);
-        QSqlQuery(db).exec(QStringLiteral("PRAGMA query_only = 1"));
         bool read = false;
         const int version = LibraryIndexFile::version(db, &read);
         if (!read)
