@@ -221,10 +221,8 @@ LibraryIndexFile::Opened LibraryIndexFile::open(const QString &path, const QStri
                 opened.notice = t.what == Trouble::ReadOnly
                                     ? QStringLiteral("The library index could not be written and was built again "
                                                      "from the files; the old one is kept as %1.")
-                                    : QStringLiteral("The library index was damaged and was built again from the "
-                                                     "files; the damaged one is kept as %1. Favourites and tags kept "
-                                                     "in it are not in the new one.");
-                opened.notice = opened.notice.arg(QDir::toNativeSeparators(aside));
+                                          .arg(QDir::toNativeSeparators(aside))
+                                    : damagedNotice(aside);
             } else {
                 opened.path = QDir::temp().filePath(
                     QStringLiteral("quorvex-library-%1.sqlite").arg(QCoreApplication::applicationPid()));
@@ -239,6 +237,13 @@ LibraryIndexFile::Opened LibraryIndexFile::open(const QString &path, const QStri
     close(name);
     opened.notice = QStringLiteral("The library index cannot be opened anywhere; the library is not available.");
     return opened;
+}
+
+QString LibraryIndexFile::damagedNotice(const QString &aside)
+{
+    return QStringLiteral("The library index was damaged and was built again from the files; the damaged one is kept "
+                          "as %1. Favourites and tags kept in it are not in the new one.")
+        .arg(QDir::toNativeSeparators(aside));
 }
 
 QString LibraryIndexFile::setAside(const QString &path)

@@ -44,6 +44,8 @@ public:
     // "<path>.damaged-<time>"; the new name, or empty when it is not there
     // or could not be moved.
     static QString setAside(const QString &path);
+    // What the user hears when a damaged index was set aside as `aside`.
+    static QString damagedNotice(const QString &aside);
     // Closes and forgets the connection `name`.
     static void close(const QString &name);
 

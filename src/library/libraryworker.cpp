@@ -299,9 +299,7 @@ void LibraryWorker::failed(const QSqlError &error)
     if (aside.isEmpty())
         emit notice(QStringLiteral("The library index could not be updated: %1").arg(error.text()));
     else
-        emit notice(QStringLiteral("The library index was damaged and was built again from the files; the damaged "
-                                   "one is kept as %1. Favourites and tags kept in it are not in the new one.")
-                        .arg(QDir::toNativeSeparators(aside)));
+        emit notice(LibraryIndexFile::damagedNotice(aside));
     requestedPath_ = path_;
     open();
     // A stand-in made again in the same place is still removed at the end.
