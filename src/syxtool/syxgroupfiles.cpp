@@ -18,9 +18,7 @@ SyxGroupFiles::SyxGroupFiles(QTextStream &out, QTextStream &err, const SyxTool::
 
 int SyxGroupFiles::fail(const QString &message, const QString &path)
 {
-    err_ << SyxTool::troubleText(message, path) << '\n';
-    err_.flush();
-    return SyxTool::Trouble;
+    return SyxTool::trouble(err_, message, path);
 }
 
 void SyxGroupFiles::wrote(const QStringList &paths)

@@ -74,9 +74,7 @@ SyxSearch::SyxSearch(QTextStream &out, QTextStream &err, const SyxTool::Options 
 int SyxSearch::fail(const QString &message, const QString &path)
 {
     LibraryIndexFile::close(Connection);
-    err_ << SyxTool::troubleText(message, path) << '\n';
-    err_.flush();
-    return SyxTool::Trouble;
+    return SyxTool::trouble(err_, message, path);
 }
 
 int SyxSearch::run(const QString &query)

@@ -91,11 +91,16 @@ QString SyxTool::troubleText(const QString &message, const QString &path)
     return QStringLiteral("quorvex-syx: ") + text;
 }
 
+int SyxTool::trouble(QTextStream &err, const QString &message, const QString &path)
+{
+    err << troubleText(message, path) << '\n';
+    err.flush();
+    return Trouble;
+}
+
 int SyxTool::fail(const QString &message, const QString &path)
 {
-    err_ << troubleText(message, path) << '\n';
-    err_.flush();
-    return Trouble;
+    return trouble(err_, message, path);
 }
 
 int SyxTool::run(const QStringList &arguments)
