@@ -19,16 +19,14 @@ namespace {
 
 const QString Connection = QStringLiteral("quorvex-syx");
 
-QJsonValue number(const LibraryEntry &e, const char *column)
-{
-    return e.readable() ? QJsonValue(presetcolumns::number(QLatin1String(column))->value(e.record)) : QJsonValue();
-}
-
 QJsonObject json(const LibraryEntry &e)
 {
     const char *kinds[] = {"unreadable", "single", "group", "global"};
     auto text = [&](LibraryColumns::Column c) {
         return e.readable() ? QJsonValue(LibraryColumns::text(e, c)) : QJsonValue();
+    };
+    auto number = [&](LibraryColumns::Column c) {
+        return e.readable() ? QJsonValue(LibraryColumns::numberKey(e, c)) : QJsonValue();
     };
     return QJsonObject{
         {QStringLiteral("path"), e.path},
@@ -39,9 +37,9 @@ QJsonObject json(const LibraryEntry &e)
         {QStringLiteral("model"), text(LibraryColumns::Model)},
         {QStringLiteral("cabinet"), text(LibraryColumns::Cabinet)},
         {QStringLiteral("modulation"), text(LibraryColumns::Modulation)},
-        {QStringLiteral("gain"), number(e, "gain")},
-        {QStringLiteral("delay"), number(e, "delay")},
-        {QStringLiteral("reverb"), number(e, "reverb")},
+        {QStringLiteral("gain"), number(LibraryColumns::Gain)},
+        {QStringLiteral("delay"), number(LibraryColumns::Delay)},
+        {QStringLiteral("reverb"), number(LibraryColumns::Reverb)},
         {QStringLiteral("favourite"), e.favourite},
         {QStringLiteral("tags"), QJsonArray::fromStringList(e.tags)},
         {QStringLiteral("note"), e.note},
