@@ -267,6 +267,13 @@ bool LibraryIndexFile::attach(const QString &path, const QString &name, bool rea
     }
 }
 
+bool LibraryIndexFile::run(QSqlQuery &q, const QVariantList &values)
+{
+    for (int i = 0; i < values.size(); ++i)
+        q.bindValue(i, values[i]);
+    return q.exec();
+}
+
 void LibraryIndexFile::close(const QString &name)
 {
     if (!QSqlDatabase::contains(name))

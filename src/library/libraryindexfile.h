@@ -3,8 +3,10 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 
 class QSqlError;
+class QSqlQuery;
 
 // The index file: SQLite through Qt SQL, in WAL mode, its schema version in
 // PRAGMA user_version. Each thread opens its own connection by name. The
@@ -48,6 +50,8 @@ public:
     static QString damagedNotice(const QString &aside);
     // Closes and forgets the connection `name`.
     static void close(const QString &name);
+    // Binds values to a prepared query's '?' in order and runs it.
+    static bool run(QSqlQuery &q, const QVariantList &values);
 
     // The numbered steps from version `from` to `to`, each in a transaction
     // with its new version number.

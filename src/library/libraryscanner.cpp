@@ -4,6 +4,7 @@
 #include "files/notefile.h"
 #include "files/presetfile.h"
 #include "library/libraryentry.h"
+#include "library/libraryindexfile.h"
 #include "library/libraryrowwriter.h"
 #include "library/presetcolumns.h"
 #include "model/quorvexerror.h"
@@ -133,9 +134,7 @@ QHash<QString, LibraryScanner::Stamp> LibraryScanner::known(const QString &where
     QSqlQuery q(db_);
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT path, size, mtime, note_size, note_mtime FROM files WHERE ") + where);
-    for (int i = 0; i < values.size(); ++i)
-        q.bindValue(i, values[i]);
-    if (!q.exec())
+    if (!LibraryIndexFile::run(q, values))
         throw q.lastError();
     QHash<QString, Stamp> stamps;
     while (q.next())

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/librarysearch.h"
 
+#include "library/libraryindexfile.h"
 #include "library/libraryquery.h"
 
 #include <QSqlError>
@@ -45,9 +46,7 @@ LibrarySearch::Result LibrarySearch::run(QSqlDatabase db, const QString &query)
         result.error = q.lastError().text();
         return result;
     }
-    for (int i = 0; i < compiled.values.size(); ++i)
-        q.bindValue(i, compiled.values[i]);
-    if (!q.exec()) {
+    if (!LibraryIndexFile::run(q, compiled.values)) {
         result.error = q.lastError().text();
         return result;
     }
