@@ -255,10 +255,8 @@ void LibraryWindow::ActionCompareClick()
 void LibraryWindow::ActionHearClick()
 {
     const std::vector<LibraryEntry> chosen = selection();
-    if (chosen.size() != 1 || !chosen[0].readable() || !hooks_.hear)
-        return;
-    hooks_.hear(chosen[0].record);
-    heard_ = true;
+    if (chosen.size() == 1 && chosen[0].readable())
+        hearing_.hear(hooks_, chosen[0].record);
 }
 
 void LibraryWindow::ActionImportClick()
@@ -361,8 +359,6 @@ bool LibraryWindow::eventFilter(QObject *watched, QEvent *event)
 void LibraryWindow::closeEvent(QCloseEvent *event)
 {
     // A preset heard from here leaves the Amp playing the editor's again.
-    if (heard_ && hooks_.hearEditor)
-        hooks_.hearEditor();
-    heard_ = false;
+    hearing_.restore(hooks_);
     event->accept();
 }

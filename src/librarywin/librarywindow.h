@@ -85,5 +85,5 @@ private:
     LibraryReader::Found shown_; // the rows in the table, with what they mean
     LibraryColumns::Column sortColumn_ = LibraryColumns::Name;
     bool descending_ = false;
-    bool heard_ = false;
+    Hearing hearing_;
 };
