@@ -326,8 +326,7 @@ void LibraryScanner::write(const Work &work)
     const qint64 file = writer_->addFile(row);
     if (kind == LibraryEntry::Group) {
         for (int slot = 0; slot < preset::SlotCount; ++slot)
-            writer_->addPreset(file, slot, std::span<const std::uint8_t, preset::RecordSize>(
-                                               data.data() + slot * preset::RecordSize, preset::RecordSize));
+            writer_->addPreset(file, slot, preset::groupRecord(data, slot));
     } else if (kind == LibraryEntry::Single) {
         writer_->addPreset(file, -1, std::span<const std::uint8_t, preset::RecordSize>(data.data(), preset::RecordSize));
     }

@@ -22,7 +22,7 @@ using RecordView = std::span<const std::uint8_t, preset::RecordSize>;
 
 RecordView recordAt(const files::PresetFile &f, int slot)
 {
-    return RecordView(f.data.data() + std::max(slot, 0) * preset::RecordSize, preset::RecordSize);
+    return preset::groupRecord(f.data, std::max(slot, 0));
 }
 
 int slotsOf(const files::PresetFile &f)
