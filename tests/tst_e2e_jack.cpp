@@ -89,8 +89,11 @@ private slots:
 
     void findFetchWriteAndTimeOut()
     {
-        // The Amp plays a preset of its own: its PreGain turned to 29.
+        // The Amp plays a preset of its own: its PreGain turned to 29. The
+        // written line is not yet read: only the knob's message, once
+        // sent, says the Amp has it, else a loaded machine fetches 17.
         ampSays("knob 3 29");
+        QTRY_VERIFY_WITH_TIMEOUT(ampOutput_.contains("parameter 3 = 29"), Timeout);
 
         auto backend = std::make_unique<RtMidiBackend>(RtMidiBackend::Api::Jack);
         auto prompterOwned = std::make_unique<ScriptedPrompter>();

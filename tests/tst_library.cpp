@@ -421,6 +421,20 @@ void TestLibrary::watcherFeedsTheIndex()
     library.setFavourite({hash}, true);
     QVERIFY(library.waitUntilIdle());
     QCOMPARE(names(library.search(QStringLiteral("is:fav"))), QStringList{QStringLiteral("Crunch.syx")});
+
+    // A folder added before the index is open is still there at the next start.
+    const QString laterIndex = tmp.filePath(QStringLiteral("later.sqlite"));
+    const QString backups = LibraryRoots::clean(tmp.filePath(QStringLiteral("backups")));
+    {
+        Library first(laterIndex);
+        first.addFolder(backups);
+        first.start();
+        QVERIFY(first.waitUntilIdle());
+    }
+    Library again(laterIndex);
+    again.start();
+    QVERIFY(again.waitUntilIdle());
+    QCOMPARE(again.roots().added, QStringList{backups});
 }
 
 void TestLibrary::damagedIndexIsSetAsideAndRebuilt_data()

@@ -333,6 +333,14 @@ void TestLibraryWin::duplicatesWindow()
     QVERIFY(w.ButtonOpen->isEnabled());
     w.ButtonOpen->click();
     QCOMPARE(editor_.calls, QStringList{QStringLiteral("open Lead.syx -1")});
+
+    // A search that cannot run says why rather than "No duplicates.".
+    Library unopened(dir_->filePath(QStringLiteral("unopened.sqlite")));
+    DuplicatesWindow early(unopened, prompter_, editor_.hooks());
+    early.setAttribute(Qt::WA_DeleteOnClose, false);
+    QSignalSpy earlyShown(&early, &DuplicatesWindow::shown);
+    QVERIFY(earlyShown.wait(5000));
+    QCOMPARE(early.LabelStatus->text(), QStringLiteral("The library is being opened."));
 }
 
 QTEST_MAIN(TestLibraryWin)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "filelist/filelistpanel.h"
 
+#include "files/safefile.h"
 #include "model/quorvexerror.h"
 #include "session/document.h"
 #include "session/guard.h"
@@ -18,7 +19,6 @@
 #include <QMenu>
 #include <QPromise>
 #include <QScopedValueRollback>
-#include <QStandardPaths>
 #include <QStringListModel>
 #include <QThreadPool>
 #include <QVBoxLayout>
@@ -401,15 +401,11 @@ void FileListPanel::deleteSelected(bool permanently)
             if (answer == Prompter::Button::Yes && !path.isEmpty() && !file.remove())
                 failure = QStringLiteral("Can't delete file:\n") + path + QLatin1Char('\n') + file.errorString();
         } else if (!path.isEmpty()) {
-            // Without the per-user data directory, Qt 6.4 makes the trash's
-            // files/ and info/ in the current directory and moves the file
-            // there.
-            const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-            QFile file(path);
-            if (data.isEmpty() || !QDir().mkpath(data) || !file.moveToTrash()) {
+            QString reason;
+            if (!files::moveToTrash(path, &reason)) {
                 failure = QStringLiteral("Can't move file to the trash:\n") + path;
-                if (!file.errorString().isEmpty() && file.error() != QFileDevice::NoError)
-                    failure += QLatin1Char('\n') + file.errorString();
+                if (!reason.isEmpty())
+                    failure += QLatin1Char('\n') + reason;
             }
         }
         refresh();

@@ -3,9 +3,11 @@
 
 #include "model/quorvexerror.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <csignal>
@@ -89,6 +91,21 @@ void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes)
 QString aboutFile(const QString &words, const QString &path)
 {
     return path.isEmpty() ? words : words + QStringLiteral(":\n") + path;
+}
+
+bool moveToTrash(const QString &path, QString *reason)
+{
+    // Without the per-user data directory, Qt 6.4 makes the trash's files/
+    // and info/ in the current directory and moves the file there.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty() || !QDir().mkpath(data))
+        return false;
+    QFile file(path);
+    if (file.moveToTrash())
+        return true;
+    if (reason && file.error() != QFileDevice::NoError)
+        *reason = file.errorString();
+    return false;
 }
 
 void ignoreFileSizeLimitSignal()

@@ -45,6 +45,11 @@ Bytes readOpenFile(QFile &file, const QString &path);
 // size limit, ...).
 void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes);
 
+// Moves the file at path to the user's trash; false when it could not, with
+// the system's reason in *reason when there is one. Unlike the others, does
+// not throw.
+bool moveToTrash(const QString &path, QString *reason = nullptr);
+
 // A write past the file-size limit (ulimit -f) then fails like any other,
 // with its reason, instead of the system ending the program (SIGXFSZ) and
 // the edits with it. For the program's start.

@@ -45,15 +45,24 @@ std::vector<DuplicateReport::Group> DuplicateReport::build(const std::vector<Lib
     return groups;
 }
 
-std::vector<DuplicateReport::Group> DuplicateReport::fromIndex(const QString &indexPath, int maxDifferences,
-                                                               const std::atomic_bool *cancel)
+DuplicateReport::Found DuplicateReport::fromIndex(const QString &indexPath, int maxDifferences,
+                                                  const std::atomic_bool *cancel)
 {
+    Found found;
+    // An empty path would open an empty temporary database, which finds nothing.
+    if (indexPath.isEmpty()) {
+        found.error = QStringLiteral("The library is being opened.");
+        return found;
+    }
     const QString name = QStringLiteral("quorvex-duplicates-%1").arg(quintptr(QThread::currentThreadId()));
-    std::vector<Group> groups;
     if (LibraryIndexFile::attach(indexPath, name)) {
         const LibrarySearch::Result all = LibrarySearch::run(QSqlDatabase::database(name, false), QString());
-        groups = build(all.rows, maxDifferences, cancel);
+        found.error = all.error;
+        if (found.error.isEmpty())
+            found.groups = build(all.rows, maxDifferences, cancel);
+    } else {
+        found.error = QStringLiteral("The library index cannot be opened.");
     }
     LibraryIndexFile::close(name);
-    return groups;
+    return found;
 }

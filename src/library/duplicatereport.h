@@ -20,11 +20,15 @@ public:
         std::vector<QString> differences;
     };
 
+    struct Found {
+        std::vector<Group> groups;
+        QString error; // why the index could not be searched; empty when it was
+    };
+
     // From the library's rows (those that cannot be read are left out).
     static std::vector<Group> build(const std::vector<LibraryEntry> &rows, int maxDifferences,
                                     const std::atomic_bool *cancel = nullptr);
-    // The same over the index at indexPath, through a connection of the
-    // calling thread's own: for a worker thread.
-    static std::vector<Group> fromIndex(const QString &indexPath, int maxDifferences,
-                                        const std::atomic_bool *cancel = nullptr);
+    // The same over the index at indexPath (empty: not open yet), through a
+    // connection of the calling thread's own: for a worker thread.
+    static Found fromIndex(const QString &indexPath, int maxDifferences, const std::atomic_bool *cancel = nullptr);
 };

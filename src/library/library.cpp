@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
-#include <QSqlQuery>
 
 Library::Library(const QString &indexPath, QObject *parent)
     : QObject(parent),
@@ -79,12 +78,10 @@ void Library::workerOpened(const QString &path, bool ok)
 {
     LibraryIndexFile::close(connection_);
     path_ = path;
-    open_ = ok && LibraryIndexFile::attach(path, connection_);
+    // This connection only reads; the worker writes.
+    open_ = ok && LibraryIndexFile::attach(path, connection_, true);
     if (open_) {
-        // This connection only reads; the worker writes.
-        QSqlQuery(db()).exec(QStringLiteral("PRAGMA query_only = 1"));
         QMetaObject::invokeMethod(reader_, [r = reader_, path] { r->attach(path); }, Qt::QueuedConnection);
-        emit opened();
         emit changed();
     }
 }
@@ -109,11 +106,6 @@ void Library::setBackupsFolder(const QString &folder)
 void Library::addFolder(const QString &folder)
 {
     post([w = worker_, folder] { w->addFolder(folder); });
-}
-
-void Library::removeFolder(const QString &folder)
-{
-    post([w = worker_, folder] { w->removeFolder(folder); });
 }
 
 void Library::refresh()
@@ -158,11 +150,6 @@ quint64 Library::searchLater(const QString &query, LibraryColumns::Column column
 QStringList Library::allTags() const
 {
     return open_ ? LibrarySearch::allTags(db()) : QStringList();
-}
-
-std::vector<LibrarySearch::Stored> Library::distinctRecords() const
-{
-    return open_ ? LibrarySearch::distinctRecords(db()) : std::vector<LibrarySearch::Stored>();
 }
 
 bool Library::waitUntilIdle(int timeoutMs)

@@ -28,7 +28,6 @@ public:
     // Opens the index on the worker and brings it up to date with the
     // roots; nothing happens before this.
     void start();
-    bool isStarted() const { return started_; }
     // Searches can run (the index is open).
     bool isOpen() const { return open_; }
     bool isBusy() const { return busy_; }
@@ -39,7 +38,6 @@ public:
     void setDataFolder(const QString &folder);
     void setBackupsFolder(const QString &folder);
     void addFolder(const QString &folder);
-    void removeFolder(const QString &folder);
 
     // Reads again what changed under every root.
     void refresh();
@@ -56,14 +54,12 @@ public:
     quint64 searchLater(const QString &query, LibraryColumns::Column column = LibraryColumns::Name,
                         bool descending = false);
     QStringList allTags() const;
-    std::vector<LibrarySearch::Stored> distinctRecords() const;
 
     // Runs the event loop until the worker has done everything asked of it
     // so far; false after timeoutMs. For tests and tools.
     bool waitUntilIdle(int timeoutMs = 30000);
 
 signals:
-    void opened();
     // A full pass: done of total files read. The pass ends with busy false.
     void progress(int done, int total);
     void busyChanged(bool busy);

@@ -33,19 +33,19 @@ bool numeric(LibraryColumns::Column c)
            c == LibraryColumns::Date || c == LibraryColumns::Favourite;
 }
 
-qint64 numberKey(const LibraryEntry &e, LibraryColumns::Column c)
+} // namespace
+
+qint64 LibraryColumns::numberKey(const LibraryEntry &e, Column c)
 {
     switch (c) {
-    case LibraryColumns::Gain: return number(e, "gain");
-    case LibraryColumns::Delay: return number(e, "delay");
-    case LibraryColumns::Reverb: return number(e, "reverb");
-    case LibraryColumns::Date: return e.modified;
-    case LibraryColumns::Favourite: return e.favourite ? 1 : 0;
+    case Gain: return number(e, "gain");
+    case Delay: return number(e, "delay");
+    case Reverb: return number(e, "reverb");
+    case Date: return e.modified;
+    case Favourite: return e.favourite ? 1 : 0;
     default: return 0;
     }
 }
-
-} // namespace
 
 QString LibraryColumns::header(Column c)
 {

@@ -17,6 +17,9 @@ public:
     // What a cell shows; a file that could not be read shows its name,
     // folder and date, and the reason in the note.
     static QString text(const LibraryEntry &e, Column c);
+    // A numeric column's value (Gain, Delay, Reverb: -1 for a file that
+    // cannot be read; Date, Favourite), 0 for the others.
+    static qint64 numberKey(const LibraryEntry &e, Column c);
     // Sorts by the column, then by path and slot; names and texts as a
     // person reads them (case ignored, numbers by value).
     static void sort(std::vector<LibraryEntry> &rows, Column c, bool descending);

@@ -21,7 +21,6 @@ struct LibraryEntry {
     qint64 hash = 0;     // presetcolumns::hashOf(record)
     qint64 modified = 0; // ms since the epoch
     QString note;        // the first line of the note beside the file
-    bool backup = false; // in the Amp backups folder
     bool favourite = false;
     QStringList tags;
 

@@ -221,10 +221,8 @@ LibraryIndexFile::Opened LibraryIndexFile::open(const QString &path, const QStri
                 opened.notice = t.what == Trouble::ReadOnly
                                     ? QStringLiteral("The library index could not be written and was built again "
                                                      "from the files; the old one is kept as %1.")
-                                    : QStringLiteral("The library index was damaged and was built again from the "
-                                                     "files; the damaged one is kept as %1. Favourites and tags kept "
-                                                     "in it are not in the new one.");
-                opened.notice = opened.notice.arg(QDir::toNativeSeparators(aside));
+                                          .arg(QDir::toNativeSeparators(aside))
+                                    : damagedNotice(aside);
             } else {
                 opened.path = QDir::temp().filePath(
                     QStringLiteral("quorvex-library-%1.sqlite").arg(QCoreApplication::applicationPid()));
@@ -241,21 +239,39 @@ LibraryIndexFile::Opened LibraryIndexFile::open(const QString &path, const QStri
     return opened;
 }
 
+QString LibraryIndexFile::damagedNotice(const QString &aside)
+{
+    return QStringLiteral("The library index was damaged and was built again from the files; the damaged one is kept "
+                          "as %1. Favourites and tags kept in it are not in the new one.")
+        .arg(QDir::toNativeSeparators(aside));
+}
+
 QString LibraryIndexFile::setAside(const QString &path)
 {
+    if (!QFile::exists(path))
+        return {};
     const QString aside = path + QStringLiteral(".damaged-") + stamp();
     return moveAside(path, aside) ? aside : QString();
 }
 
-bool LibraryIndexFile::attach(const QString &path, const QString &name)
+bool LibraryIndexFile::attach(const QString &path, const QString &name, bool readOnly)
 {
     try {
-        connect(path, name);
+        QSqlDatabase db = connect(path, name);
+        if (readOnly)
+            QSqlQuery(db).exec(QStringLiteral("PRAGMA query_only = 1"));
         return true;
     } catch (const QSqlError &) {
         close(name);
         return false;
     }
+}
+
+bool LibraryIndexFile::run(QSqlQuery &q, const QVariantList &values)
+{
+    for (int i = 0; i < values.size(); ++i)
+        q.bindValue(i, values[i]);
+    return q.exec();
 }
 
 void LibraryIndexFile::close(const QString &name)

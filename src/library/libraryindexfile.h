@@ -3,8 +3,10 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 
 class QSqlError;
+class QSqlQuery;
 
 // The index file: SQLite through Qt SQL, in WAL mode, its schema version in
 // PRAGMA user_version. Each thread opens its own connection by name. The
@@ -38,14 +40,18 @@ public:
     // The notice says what was done. Never throws.
     static Opened open(const QString &path, const QString &name);
     // Another connection to an index open() has prepared; false when it
-    // cannot be opened.
-    static bool attach(const QString &path, const QString &name);
+    // cannot be opened. A read-only one refuses every write.
+    static bool attach(const QString &path, const QString &name, bool readOnly = false);
     // Moves a damaged index (and SQLite's side files) to
-    // "<path>.damaged-<time>"; the new name, or empty when it could not be
-    // moved.
+    // "<path>.damaged-<time>"; the new name, or empty when it is not there
+    // or could not be moved.
     static QString setAside(const QString &path);
+    // What the user hears when a damaged index was set aside as `aside`.
+    static QString damagedNotice(const QString &aside);
     // Closes and forgets the connection `name`.
     static void close(const QString &name);
+    // Binds values to a prepared query's '?' in order and runs it.
+    static bool run(QSqlQuery &q, const QVariantList &values);
 
     // The numbered steps from version `from` to `to`, each in a transaction
     // with its new version number.

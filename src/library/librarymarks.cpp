@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/librarymarks.h"
 
+#include "library/libraryindexfile.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -19,21 +21,14 @@ bool inTransaction(QSqlDatabase db, const std::function<bool()> &body)
     return db.commit() || (db.rollback(), false);
 }
 
-bool run(QSqlQuery &q, const QVariantList &values)
-{
-    for (int i = 0; i < values.size(); ++i)
-        q.bindValue(i, values[i]);
-    return q.exec();
-}
-
 } // namespace
 
 QStringList LibraryMarks::cleanTags(const QStringList &tags)
 {
     QStringList clean;
-    for (QString t : tags) {
-        t.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
-        t = t.simplified();
+    for (const QString &tag : tags) {
+        // simplified() makes line breaks single spaces too.
+        const QString t = tag.simplified();
         if (!t.isEmpty() && !clean.contains(t, Qt::CaseInsensitive))
             clean << t;
     }
@@ -47,7 +42,7 @@ bool LibraryMarks::setFavourite(QSqlDatabase db, const QList<qint64> &hashes, bo
         q.prepare(on ? QStringLiteral("INSERT OR IGNORE INTO favourites(hash) VALUES (?)")
                      : QStringLiteral("DELETE FROM favourites WHERE hash = ?"));
         for (qint64 h : hashes)
-            if (!run(q, {h}))
+            if (!LibraryIndexFile::run(q, {h}))
                 return false;
         return true;
     });
@@ -64,16 +59,16 @@ bool LibraryMarks::setTags(QSqlDatabase db, const QList<qint64> &hashes, const Q
         link.prepare(QStringLiteral("INSERT OR IGNORE INTO preset_tags(hash, tag) VALUES (?, ?)"));
         QList<qint64> ids;
         for (const QString &t : clean) {
-            if (!run(addTag, {t}) || !run(findTag, {t}) || !findTag.next())
+            if (!LibraryIndexFile::run(addTag, {t}) || !LibraryIndexFile::run(findTag, {t}) || !findTag.next())
                 return false;
             ids << findTag.value(0).toLongLong();
             findTag.finish();
         }
         for (qint64 h : hashes) {
-            if (!run(clear, {h}))
+            if (!LibraryIndexFile::run(clear, {h}))
                 return false;
             for (qint64 id : ids)
-                if (!run(link, {h, id}))
+                if (!LibraryIndexFile::run(link, {h, id}))
                     return false;
         }
         return unused.exec(QStringLiteral("DELETE FROM tags WHERE id NOT IN (SELECT tag FROM preset_tags)"));
@@ -84,12 +79,5 @@ bool LibraryMarks::addFolder(QSqlDatabase db, const QString &folder)
 {
     QSqlQuery q(db);
     q.prepare(QStringLiteral("INSERT OR IGNORE INTO folders(path) VALUES (?)"));
-    return run(q, {folder});
-}
-
-bool LibraryMarks::removeFolder(QSqlDatabase db, const QString &folder)
-{
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("DELETE FROM folders WHERE path = ?"));
-    return run(q, {folder});
+    return LibraryIndexFile::run(q, {folder});
 }

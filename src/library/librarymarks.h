@@ -15,7 +15,6 @@ public:
     // empty ones left out, case kept as first written).
     static bool setTags(QSqlDatabase db, const QList<qint64> &hashes, const QStringList &tags);
     static bool addFolder(QSqlDatabase db, const QString &folder);
-    static bool removeFolder(QSqlDatabase db, const QString &folder);
     // The tags as they will be stored.
     static QStringList cleanTags(const QStringList &tags);
 };

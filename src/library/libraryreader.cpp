@@ -3,8 +3,6 @@
 
 #include "library/libraryindexfile.h"
 
-#include <QSqlQuery>
-
 LibraryReader::LibraryReader(const std::atomic<quint64> &newest)
     : newest_(newest), connection_(QStringLiteral("quorvex-library-search-%1").arg(quintptr(this)))
 {
@@ -18,9 +16,7 @@ LibraryReader::~LibraryReader()
 void LibraryReader::attach(const QString &path)
 {
     close();
-    open_ = LibraryIndexFile::attach(path, connection_);
-    if (open_)
-        QSqlQuery(QSqlDatabase::database(connection_, false)).exec(QStringLiteral("PRAGMA query_only = 1"));
+    open_ = LibraryIndexFile::attach(path, connection_, true);
 }
 
 void LibraryReader::close()

@@ -98,7 +98,6 @@ public:
             throw sqliteError(db_, rc);
         return sqlite3_last_insert_rowid(db_);
     }
-    bool direct() const { return stmt_ != nullptr; }
 
 private:
     sqlite3 *db_;
@@ -125,11 +124,6 @@ LibraryRowWriter::LibraryRowWriter(QSqlDatabase db) : db_(db)
 }
 
 LibraryRowWriter::~LibraryRowWriter() = default;
-
-bool LibraryRowWriter::direct() const
-{
-    return addPreset_->direct();
-}
 
 void LibraryRowWriter::begin()
 {

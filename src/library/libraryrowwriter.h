@@ -38,8 +38,6 @@ public:
     // The new file row's id.
     qint64 addFile(const FileRow &f);
     void addPreset(qint64 file, int slot, std::span<const std::uint8_t, preset::RecordSize> record);
-    // Whether the statements go to SQLite directly.
-    bool direct() const;
 
 private:
     class Statement;

@@ -4,6 +4,7 @@
 #include "files/notefile.h"
 #include "files/presetfile.h"
 #include "library/libraryentry.h"
+#include "library/libraryindexfile.h"
 #include "library/libraryrowwriter.h"
 #include "library/presetcolumns.h"
 #include "model/quorvexerror.h"
@@ -133,9 +134,7 @@ QHash<QString, LibraryScanner::Stamp> LibraryScanner::known(const QString &where
     QSqlQuery q(db_);
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT path, size, mtime, note_size, note_mtime FROM files WHERE ") + where);
-    for (int i = 0; i < values.size(); ++i)
-        q.bindValue(i, values[i]);
-    if (!q.exec())
+    if (!LibraryIndexFile::run(q, values))
         throw q.lastError();
     QHash<QString, Stamp> stamps;
     while (q.next())
@@ -193,20 +192,12 @@ LibraryScanner::Plan LibraryScanner::planFolder(const QString &folderPath)
     const QString folder = LibraryRoots::clean(folderPath);
     Listing listing;
     list(folder, false, listing);
+    // Every row under the folder; a row's folder is its path's.
+    const QHash<QString, Stamp> all = known(underFolder(), underFolderValues(folder));
+    QSet<QString> indexedFolders;
+    for (auto it = all.cbegin(); it != all.cend(); ++it)
+        indexedFolders.insert(QFileInfo(it.key()).absolutePath());
     // Subfolders that came with a move or a copy are read whole.
-    const QSet<QString> indexedFolders = [&] {
-        QSet<QString> set;
-        QSqlQuery q(db_);
-        q.prepare(QStringLiteral("SELECT DISTINCT folder FROM files WHERE ") + underFolder());
-        const QVariantList values = underFolderValues(folder);
-        for (int i = 0; i < values.size(); ++i)
-            q.bindValue(i, values[i]);
-        if (!q.exec())
-            throw q.lastError();
-        while (q.next())
-            set.insert(q.value(0).toString());
-        return set;
-    }();
     for (const QString &sub : QStringList(listing.folders.mid(1)))
         if (!indexedFolders.contains(sub))
             list(sub, true, listing);
@@ -216,7 +207,6 @@ LibraryScanner::Plan LibraryScanner::planFolder(const QString &folderPath)
     const QSet<QString> listed(listing.folders.begin(), listing.folders.end());
     QHash<QString, bool> exists;
     QHash<QString, Stamp> compared;
-    const QHash<QString, Stamp> all = known(underFolder(), underFolderValues(folder));
     for (auto it = all.cbegin(); it != all.cend(); ++it) {
         const QString f = QFileInfo(it.key()).absolutePath();
         if (!exists.contains(f))
@@ -336,8 +326,7 @@ void LibraryScanner::write(const Work &work)
     const qint64 file = writer_->addFile(row);
     if (kind == LibraryEntry::Group) {
         for (int slot = 0; slot < preset::SlotCount; ++slot)
-            writer_->addPreset(file, slot, std::span<const std::uint8_t, preset::RecordSize>(
-                                               data.data() + slot * preset::RecordSize, preset::RecordSize));
+            writer_->addPreset(file, slot, preset::groupRecord(data, slot));
     } else if (kind == LibraryEntry::Single) {
         writer_->addPreset(file, -1, std::span<const std::uint8_t, preset::RecordSize>(data.data(), preset::RecordSize));
     }

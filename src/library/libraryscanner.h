@@ -50,7 +50,6 @@ public:
     ~LibraryScanner();
 
     void setRoots(const LibraryRoots &roots) { roots_ = roots; }
-    const LibraryRoots &roots() const { return roots_; }
 
     // Every root with its subfolders; rows outside the roots are dropped.
     Plan planAll();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/librarysearch.h"
 
+#include "library/libraryindexfile.h"
 #include "library/libraryquery.h"
 
 #include <QSqlError>
@@ -12,7 +13,7 @@
 namespace {
 
 const QString Select = QStringLiteral(
-    "SELECT f.path, p.slot, f.folder, f.name, f.kind, f.error, p.record, p.hash, f.mtime, f.note, f.backup,"
+    "SELECT f.path, p.slot, f.folder, f.name, f.kind, f.error, p.record, p.hash, f.mtime, f.note,"
     " p.hash IN (SELECT hash FROM favourites),"
     " (SELECT group_concat(t.name, '\n') FROM preset_tags pt JOIN tags t ON t.id = pt.tag WHERE pt.hash = p.hash)"
     " FROM files f LEFT JOIN presets p ON p.file = f.id WHERE %1 ORDER BY f.path, p.slot");
@@ -45,9 +46,7 @@ LibrarySearch::Result LibrarySearch::run(QSqlDatabase db, const QString &query)
         result.error = q.lastError().text();
         return result;
     }
-    for (int i = 0; i < compiled.values.size(); ++i)
-        q.bindValue(i, compiled.values[i]);
-    if (!q.exec()) {
+    if (!LibraryIndexFile::run(q, compiled.values)) {
         result.error = q.lastError().text();
         return result;
     }
@@ -67,9 +66,8 @@ LibrarySearch::Result LibrarySearch::run(QSqlDatabase db, const QString &query)
         e.hash = q.value(7).toLongLong();
         e.modified = q.value(8).toLongLong();
         e.note = q.value(9).toString();
-        e.backup = q.value(10).toBool();
-        e.favourite = q.value(11).toBool();
-        const QString tags = q.value(12).toString();
+        e.favourite = q.value(10).toBool();
+        const QString tags = q.value(11).toString();
         if (!tags.isEmpty()) {
             e.tags = tags.split(QLatin1Char('\n'));
             e.tags.sort(Qt::CaseInsensitive);
@@ -90,22 +88,4 @@ QStringList LibrarySearch::allTags(QSqlDatabase db)
 QStringList LibrarySearch::addedFolders(QSqlDatabase db)
 {
     return column(db, QStringLiteral("SELECT path FROM folders ORDER BY path"));
-}
-
-std::vector<LibrarySearch::Stored> LibrarySearch::distinctRecords(QSqlDatabase db)
-{
-    std::vector<Stored> records;
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT hash, record, count(*) FROM presets GROUP BY hash")))
-        return records;
-    while (q.next()) {
-        const QByteArray bytes = q.value(1).toByteArray();
-        if (bytes.size() != preset::RecordSize)
-            continue;
-        Stored s{q.value(0).toLongLong(), {}, q.value(2).toInt()};
-        std::memcpy(s.record.data(), bytes.constData(), preset::RecordSize);
-        records.push_back(std::move(s));
-    }
-    return records;
 }

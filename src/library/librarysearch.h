@@ -25,13 +25,4 @@ public:
     static QStringList allTags(QSqlDatabase db);
     // The folders added to the library.
     static QStringList addedFolders(QSqlDatabase db);
-
-    // A record and where it lies, for duplicates.
-    struct Stored {
-        qint64 hash;
-        preset::Record record;
-        int presets; // how many presets hold it
-    };
-    // One of each different record the index holds.
-    static std::vector<Stored> distinctRecords(QSqlDatabase db);
 };

@@ -60,7 +60,12 @@ void LibraryWorker::open()
         connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &LibraryWorker::folderChanged);
     }
     scanner_ = std::make_unique<LibraryScanner>(connection_);
-    const QStringList added = LibrarySearch::addedFolders(QSqlDatabase::database(connection_, false));
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    const QStringList added = LibrarySearch::addedFolders(db);
+    // Folders added before the index was open are kept for the next start too.
+    for (const QString &f : std::as_const(roots_.added))
+        if (!added.contains(f) && !LibraryMarks::addFolder(db, f))
+            emit notice(QStringLiteral("The folder %1 could not be added to the library.").arg(QDir::toNativeSeparators(f)));
     for (const QString &f : added)
         if (!roots_.added.contains(f))
             roots_.added << f;
@@ -145,16 +150,6 @@ void LibraryWorker::addFolder(const QString &folder)
     rootsEdited();
 }
 
-void LibraryWorker::removeFolder(const QString &folder)
-{
-    const QString clean = LibraryRoots::clean(folder);
-    if (!roots_.added.removeAll(clean))
-        return;
-    if (scanner_)
-        LibraryMarks::removeFolder(QSqlDatabase::database(connection_, false), clean);
-    rootsEdited();
-}
-
 void LibraryWorker::rescan()
 {
     // A pass under way starts again from a new listing; what it has read
@@ -224,13 +219,23 @@ void LibraryWorker::stepChanges()
 {
     LibraryScanner::Plan plan = scanner_->planFiles(QStringList(dirtyFiles_.begin(), dirtyFiles_.end()));
     dirtyFiles_.clear();
+    // A file saved into a changed folder is in both plans; read twice, a new
+    // one would be added twice and fail the whole batch.
+    QSet<QString> planned;
+    for (const LibraryScanner::Work &w : plan.read)
+        planned.insert(w.path);
     for (const QString &folder : std::exchange(dirtyFolders_, {})) {
         LibraryScanner::Plan more = scanner_->planFolder(folder);
         plan.gone += more.gone;
         plan.folders += more.folders;
-        for (auto &w : more.read)
+        for (auto &w : more.read) {
+            if (planned.contains(w.path))
+                continue;
+            planned.insert(w.path);
             plan.read.push_back(std::move(w));
+        }
     }
+    plan.gone.removeDuplicates();
     const bool anything = !plan.gone.isEmpty() || !plan.read.empty();
     while (!plan.done())
         scanner_->apply(plan, BatchFiles);
@@ -287,13 +292,18 @@ void LibraryWorker::failed(const QSqlError &error)
     }
     // Damage found in use: set the file aside and build a new one.
     ++recoveries_;
+    const bool temporary = temporary_;
     close();
+    // close() has removed a temporary stand-in: then nothing is kept.
     const QString aside = LibraryIndexFile::setAside(path_);
-    emit notice(QStringLiteral("The library index was damaged and was built again from the files; the damaged one "
-                               "is kept as %1. Favourites and tags kept in it are not in the new one.")
-                    .arg(QDir::toNativeSeparators(aside)));
+    if (aside.isEmpty())
+        emit notice(QStringLiteral("The library index could not be updated: %1").arg(error.text()));
+    else
+        emit notice(LibraryIndexFile::damagedNotice(aside));
     requestedPath_ = path_;
     open();
+    // A stand-in made again in the same place is still removed at the end.
+    temporary_ = temporary_ || temporary;
 }
 
 void LibraryWorker::watch(const QStringList &folders)

@@ -41,7 +41,6 @@ public:
     void setDataFolder(const QString &folder);
     void setBackupsFolder(const QString &folder);
     void addFolder(const QString &folder);
-    void removeFolder(const QString &folder);
     void rescan();
     void folderChanged(const QString &folder);
     void filesChanged(const QStringList &paths);

@@ -100,22 +100,12 @@ void CompareWindow::CheckBoxDifferencesClick()
         TableCompare->setRowHidden(row, only && !differs_[std::size_t(row)]);
 }
 
-void CompareWindow::hear(const preset::Record &record)
-{
-    if (!hooks_.hear)
-        return;
-    hooks_.hear(record);
-    heard_ = true;
-}
-
-void CompareWindow::ButtonHearAClick() { hear(a_); }
-void CompareWindow::ButtonHearBClick() { hear(b_); }
+void CompareWindow::ButtonHearAClick() { hearing_.hear(hooks_, a_); }
+void CompareWindow::ButtonHearBClick() { hearing_.hear(hooks_, b_); }
 
 void CompareWindow::closeEvent(QCloseEvent *event)
 {
     // The Amp plays the editor's preset again, as before the comparison.
-    if (heard_ && hooks_.hearEditor)
-        hooks_.hearEditor();
-    heard_ = false;
+    hearing_.restore(hooks_);
     event->accept();
 }

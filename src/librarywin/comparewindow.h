@@ -21,7 +21,6 @@ public:
                   const preset::Record &b, QWidget *parent = nullptr);
 
     int differences() const { return differences_; }
-    bool heard() const { return heard_; }
 
     void CheckBoxDifferencesClick();
     void ButtonHearAClick();
@@ -36,11 +35,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void hear(const preset::Record &record);
-
     LibraryHooks hooks_;
     preset::Record a_, b_;
     std::vector<bool> differs_; // by table row
     int differences_ = 0;
-    bool heard_ = false;
+    Hearing hearing_;
 };

@@ -67,7 +67,7 @@ DuplicatesWindow::DuplicatesWindow(Library &library, Prompter &prompter, const L
     connect(ButtonDelete, &QPushButton::clicked, this, &DuplicatesWindow::ButtonDeleteClick);
     connect(TreeGroups, &QTreeWidget::itemSelectionChanged, this, &DuplicatesWindow::selectionChanged);
     connect(TreeGroups, &QTreeWidget::itemDoubleClicked, this, [this] { ButtonOpenClick(); });
-    connect(&watcher_, &QFutureWatcher<std::vector<DuplicateReport::Group>>::finished, this, &DuplicatesWindow::found);
+    connect(&watcher_, &QFutureWatcher<DuplicateReport::Found>::finished, this, &DuplicatesWindow::found);
     selectionChanged();
     ButtonFindClick();
 }
@@ -85,14 +85,16 @@ void DuplicatesWindow::ButtonFindClick()
     cancel_ = false;
     ButtonFind->setEnabled(false);
     LabelStatus->setText(QStringLiteral("Looking for duplicates..."));
-    watcher_.setFuture(QtConcurrent::run(&DuplicateReport::fromIndex, library_.indexPath(), SpinDifferences->value(),
-                                         &cancel_));
+    // Before the index is open its path may name a file that is not an index.
+    const QString index = library_.isOpen() ? library_.indexPath() : QString();
+    watcher_.setFuture(QtConcurrent::run(&DuplicateReport::fromIndex, index, SpinDifferences->value(), &cancel_));
 }
 
 void DuplicatesWindow::found()
 {
     ButtonFind->setEnabled(true);
-    groups_ = watcher_.result();
+    const DuplicateReport::Found result = watcher_.result();
+    groups_ = result.groups;
     TreeGroups->clear();
     int presets = 0;
     for (std::size_t g = 0; g < groups_.size(); ++g) {
@@ -112,8 +114,12 @@ void DuplicatesWindow::found()
     }
     TreeGroups->expandAll();
     TreeGroups->resizeColumnToContents(0);
-    LabelStatus->setText(groups_.empty() ? QStringLiteral("No duplicates.")
-                                         : QStringLiteral("%1 groups, %2 presets.").arg(groups_.size()).arg(presets));
+    if (!result.error.isEmpty())
+        LabelStatus->setText(result.error);
+    else if (groups_.empty())
+        LabelStatus->setText(QStringLiteral("No duplicates."));
+    else
+        LabelStatus->setText(QStringLiteral("%1 groups, %2 presets.").arg(groups_.size()).arg(presets));
     selectionChanged();
     emit shown();
 }

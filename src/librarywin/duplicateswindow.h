@@ -52,6 +52,6 @@ private:
     Prompter &prompter_;
     LibraryHooks hooks_;
     std::atomic_bool cancel_{false};
-    QFutureWatcher<std::vector<DuplicateReport::Group>> watcher_;
+    QFutureWatcher<DuplicateReport::Found> watcher_;
     std::vector<DuplicateReport::Group> groups_;
 };

@@ -29,3 +29,22 @@ struct LibraryHooks {
     // Moves the file list to the file's folder and selects it.
     std::function<void(const QString &path)> showInFileList;
 };
+
+// A window that lets records be heard gives the Amp the editor's preset
+// back when it closes, once, and only if something was heard.
+struct Hearing {
+    bool heard = false;
+    void hear(const LibraryHooks &hooks, const preset::Record &record)
+    {
+        if (!hooks.hear)
+            return;
+        hooks.hear(record);
+        heard = true;
+    }
+    void restore(const LibraryHooks &hooks)
+    {
+        if (heard && hooks.hearEditor)
+            hooks.hearEditor();
+        heard = false;
+    }
+};

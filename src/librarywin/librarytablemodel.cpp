@@ -24,16 +24,6 @@ const LibraryEntry *LibraryTableModel::entry(int row) const
     return &rows_->rows[std::size_t(row)];
 }
 
-int LibraryTableModel::rowOf(const QString &path, int slot) const
-{
-    if (!rows_)
-        return -1;
-    for (std::size_t i = 0; i < rows_->rows.size(); ++i)
-        if (rows_->rows[i].slot == slot && rows_->rows[i].path == path)
-            return int(i);
-    return -1;
-}
-
 int LibraryTableModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() || !rows_ ? 0 : int(rows_->rows.size());

@@ -16,8 +16,6 @@ public:
 
     void setRows(LibraryReader::Found rows);
     const LibraryEntry *entry(int row) const;
-    // The row of a path and slot; -1 when not shown.
-    int rowOf(const QString &path, int slot) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

@@ -127,8 +127,12 @@ LibraryWindow::LibraryWindow(Library &library, Prompter &prompter, const Library
     connect(ButtonDuplicates, &QPushButton::clicked, this, &LibraryWindow::ButtonDuplicatesClick);
     connect(&library_, &Library::found, this, &LibraryWindow::found);
     connect(&library_, &Library::changed, this, &LibraryWindow::search);
-    // The line under the field says whether indexing still goes on.
-    connect(&library_, &Library::busyChanged, this, &LibraryWindow::search);
+    // The line under the field says whether indexing still goes on. The
+    // rows need no new search: the end of a pass comes with changed().
+    connect(&library_, &Library::busyChanged, this, [this] {
+        if (shown_)
+            explain(*shown_);
+    });
     updateActions();
     search();
 }
@@ -136,18 +140,18 @@ LibraryWindow::LibraryWindow(Library &library, Prompter &prompter, const Library
 void LibraryWindow::search()
 {
     typing_.stop();
-    waitingFor_ = library_.searchLater(EditSearch->text(), sortColumn_, descending_);
+    library_.searchLater(EditSearch->text(), sortColumn_, descending_);
 }
 
-void LibraryWindow::found(quint64 token, const LibraryReader::Found &result)
+void LibraryWindow::found(quint64, const LibraryReader::Found &result)
 {
-    if (token != waitingFor_)
-        return;
+    // Library answers only the newest search.
     // The same presets stay selected, wherever the new rows put them.
     QSet<Key> keep;
     for (const LibraryEntry &e : selection())
         keep.insert({e.path, e.slot});
     model_->setRows(result);
+    shown_ = result;
     QList<int> rows;
     if (!keep.isEmpty())
         for (int r = 0; r < model_->rowCount(); ++r)
@@ -251,10 +255,8 @@ void LibraryWindow::ActionCompareClick()
 void LibraryWindow::ActionHearClick()
 {
     const std::vector<LibraryEntry> chosen = selection();
-    if (chosen.size() != 1 || !chosen[0].readable() || !hooks_.hear)
-        return;
-    hooks_.hear(chosen[0].record);
-    heard_ = true;
+    if (chosen.size() == 1 && chosen[0].readable())
+        hearing_.hear(hooks_, chosen[0].record);
 }
 
 void LibraryWindow::ActionImportClick()
@@ -357,8 +359,6 @@ bool LibraryWindow::eventFilter(QObject *watched, QEvent *event)
 void LibraryWindow::closeEvent(QCloseEvent *event)
 {
     // A preset heard from here leaves the Amp playing the editor's again.
-    if (heard_ && hooks_.hearEditor)
-        hooks_.hearEditor();
-    heard_ = false;
+    hearing_.restore(hooks_);
     event->accept();
 }

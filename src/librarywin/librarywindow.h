@@ -82,8 +82,8 @@ private:
     LibraryHooks hooks_;
     LibraryTableModel *model_;
     QTimer typing_;
-    quint64 waitingFor_ = 0;
+    LibraryReader::Found shown_; // the rows in the table, with what they mean
     LibraryColumns::Column sortColumn_ = LibraryColumns::Name;
     bool descending_ = false;
-    bool heard_ = false;
+    Hearing hearing_;
 };

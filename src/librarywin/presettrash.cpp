@@ -2,11 +2,11 @@
 #include "librarywin/presettrash.h"
 
 #include "files/notefile.h"
+#include "files/safefile.h"
 #include "session/prompter.h"
 
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 
 QStringList PresetTrash::filesOf(const std::vector<LibraryEntry> &entries)
 {
@@ -43,18 +43,15 @@ QStringList PresetTrash::moveToTrash(Prompter &prompter, const QString &title, c
         prompter.question(QStringLiteral("Confirm File Delete"), question(entries),
                           {Prompter::Button::Yes, Prompter::Button::No}) != Prompter::Button::Yes)
         return {};
-    // Without the user's data folder the trash would be made in the working
-    // folder instead.
-    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     QStringList moved, failed;
     for (const QString &p : paths) {
-        if (!QFile::moveToTrash(p)) {
+        if (!files::moveToTrash(p)) {
             failed << QDir::toNativeSeparators(p);
             continue;
         }
         moved << p;
         const QString note = files::noteFileName(p);
-        if (QFile::exists(note) && !QFile::moveToTrash(note))
+        if (QFile::exists(note) && !files::moveToTrash(note))
             failed << QDir::toNativeSeparators(note);
     }
     if (!failed.isEmpty())

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "librarywin/tagsdialog.h"
 
+#include "library/librarymarks.h"
+
 #include <QCompleter>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -32,11 +34,5 @@ QStringList TagsDialog::tags() const
 
 QStringList TagsDialog::parse(const QString &text)
 {
-    QStringList tags;
-    for (const QString &t : text.split(QLatin1Char(','))) {
-        const QString clean = t.simplified();
-        if (!clean.isEmpty() && !tags.contains(clean, Qt::CaseInsensitive))
-            tags << clean;
-    }
-    return tags;
+    return LibraryMarks::cleanTags(text.split(QLatin1Char(',')));
 }

@@ -12,8 +12,7 @@ std::span<std::uint8_t, preset::RecordSize> DeviceImage::record(int slot)
 
 std::span<const std::uint8_t, preset::RecordSize> DeviceImage::record(int slot) const
 {
-    assert(slot >= 0 && slot < preset::SlotCount);
-    return std::span<const std::uint8_t, preset::RecordSize>(group.data() + recordStart(slot), preset::RecordSize);
+    return preset::groupRecord(group, slot);
 }
 
 void DeviceImage::fillDefaults()

@@ -132,12 +132,26 @@ const std::vector<Parameter> &all()
     return table;
 }
 
+namespace {
+
+// The first parameter that passes, or nullptr.
+template <class Pred>
+const Parameter *findIf(Pred pred)
+{
+    const auto it = std::find_if(all().begin(), all().end(), pred);
+    return it == all().end() ? nullptr : &*it;
+}
+
+QString captionOf(const Parameter *p)
+{
+    return p ? QString::fromLatin1(p->caption) : QString();
+}
+
+} // namespace
+
 const Parameter *find(const QString &key)
 {
-    for (const Parameter &p : all())
-        if (key == QLatin1String(p.key))
-            return &p;
-    return nullptr;
+    return findIf([&](const Parameter &p) { return key == QLatin1String(p.key); });
 }
 
 QString name(const Parameter &p)
@@ -190,18 +204,12 @@ bool differs(const Parameter &p, std::span<const std::uint8_t, RecordSize> a, st
 
 QString knobCaption(int byte)
 {
-    for (const Parameter &p : all())
-        if (p.kind == Kind::Knob && p.field.index == byte && !p.alt)
-            return QString::fromLatin1(p.caption);
-    return {};
+    return captionOf(findIf([&](const Parameter &p) { return p.kind == Kind::Knob && p.field.index == byte && !p.alt; }));
 }
 
 QString checkCaption(Field f)
 {
-    for (const Parameter &p : all())
-        if (p.kind == Kind::Check && p.field == f)
-            return QString::fromLatin1(p.caption);
-    return {};
+    return captionOf(findIf([&](const Parameter &p) { return p.kind == Kind::Check && p.field == f; }));
 }
 
 QStringList radioItems(Radio r)
@@ -214,18 +222,12 @@ QStringList radioItems(Radio r)
 
 QString radioCaption(Radio r)
 {
-    for (const Parameter &p : all())
-        if (p.kind == Kind::Radio && p.radio == r)
-            return QString::fromLatin1(p.caption);
-    return {};
+    return captionOf(findIf([&](const Parameter &p) { return p.kind == Kind::Radio && p.radio == r; }));
 }
 
 QString listCaption(List l)
 {
-    for (const Parameter &p : all())
-        if (p.kind == Kind::List && p.list == l)
-            return QString::fromLatin1(p.caption);
-    return {};
+    return captionOf(findIf([&](const Parameter &p) { return p.kind == Kind::List && p.list == l; }));
 }
 
 QStringList listEntries(List l)

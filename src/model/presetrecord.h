@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <span>
 
@@ -19,6 +20,13 @@ inline constexpr int GroupSize = RecordSize * SlotCount; // 496
 inline constexpr int GlobalSize = 14;
 
 using Record = std::array<std::uint8_t, RecordSize>;
+
+// The record of a slot in a group's bytes.
+inline std::span<const std::uint8_t, RecordSize> groupRecord(std::span<const std::uint8_t> group, int slot)
+{
+    assert(slot >= 0 && std::size_t(slot + 1) * RecordSize <= group.size());
+    return group.subspan(std::size_t(slot) * RecordSize).first<RecordSize>();
+}
 
 // Byte indices. Each Alt byte is the second value of a dual pair and follows
 // its normal byte.

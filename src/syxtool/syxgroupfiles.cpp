@@ -18,9 +18,7 @@ SyxGroupFiles::SyxGroupFiles(QTextStream &out, QTextStream &err, const SyxTool::
 
 int SyxGroupFiles::fail(const QString &message, const QString &path)
 {
-    err_ << SyxTool::troubleText(message, path) << '\n';
-    err_.flush();
-    return SyxTool::Trouble;
+    return SyxTool::trouble(err_, message, path);
 }
 
 void SyxGroupFiles::wrote(const QStringList &paths)
@@ -63,8 +61,7 @@ int SyxGroupFiles::split(const QString &group, const QString &dir)
     }
     try {
         for (int slot = 0; slot < preset::SlotCount; ++slot)
-            files::writeSingleFile(targets[slot], std::span<const std::uint8_t, preset::RecordSize>(
-                                                      file.data.data() + slot * preset::RecordSize, preset::RecordSize));
+            files::writeSingleFile(targets[slot], preset::groupRecord(file.data, slot));
     } catch (const QuorvexError &e) {
         return fail(e.message());
     }

@@ -12,7 +12,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -20,16 +19,14 @@ namespace {
 
 const QString Connection = QStringLiteral("quorvex-syx");
 
-QJsonValue number(const LibraryEntry &e, const char *column)
-{
-    return e.readable() ? QJsonValue(presetcolumns::number(QLatin1String(column))->value(e.record)) : QJsonValue();
-}
-
 QJsonObject json(const LibraryEntry &e)
 {
     const char *kinds[] = {"unreadable", "single", "group", "global"};
     auto text = [&](LibraryColumns::Column c) {
         return e.readable() ? QJsonValue(LibraryColumns::text(e, c)) : QJsonValue();
+    };
+    auto number = [&](LibraryColumns::Column c) {
+        return e.readable() ? QJsonValue(LibraryColumns::numberKey(e, c)) : QJsonValue();
     };
     return QJsonObject{
         {QStringLiteral("path"), e.path},
@@ -40,9 +37,9 @@ QJsonObject json(const LibraryEntry &e)
         {QStringLiteral("model"), text(LibraryColumns::Model)},
         {QStringLiteral("cabinet"), text(LibraryColumns::Cabinet)},
         {QStringLiteral("modulation"), text(LibraryColumns::Modulation)},
-        {QStringLiteral("gain"), number(e, "gain")},
-        {QStringLiteral("delay"), number(e, "delay")},
-        {QStringLiteral("reverb"), number(e, "reverb")},
+        {QStringLiteral("gain"), number(LibraryColumns::Gain)},
+        {QStringLiteral("delay"), number(LibraryColumns::Delay)},
+        {QStringLiteral("reverb"), number(LibraryColumns::Reverb)},
         {QStringLiteral("favourite"), e.favourite},
         {QStringLiteral("tags"), QJsonArray::fromStringList(e.tags)},
         {QStringLiteral("note"), e.note},
@@ -75,9 +72,7 @@ SyxSearch::SyxSearch(QTextStream &out, QTextStream &err, const SyxTool::Options 
 int SyxSearch::fail(const QString &message, const QString &path)
 {
     LibraryIndexFile::close(Connection);
-    err_ << SyxTool::troubleText(message, path) << '\n';
-    err_.flush();
-    return SyxTool::Trouble;
+    return SyxTool::trouble(err_, message, path);
 }
 
 int SyxSearch::run(const QString &query)
@@ -102,10 +97,9 @@ int SyxSearch::run(const QString &query)
         const QString path = options_.index.isEmpty() ? LibraryIndexFile::defaultPath() : options_.index;
         if (!QFileInfo(path).isFile())
             return fail(QStringLiteral("no library index here; Quorvex makes it as it runs, or use --dir DIR"), path);
-        if (!LibraryIndexFile::attach(path, Connection))
+        if (!LibraryIndexFile::attach(path, Connection, true))
             return fail(QStringLiteral("the library index cannot be opened"), path);
         QSqlDatabase db = QSqlDatabase::database(Connection, false);
-        QSqlQuery(db).exec(QStringLiteral("PRAGMA query_only = 1"));
         bool read = false;
         const int version = LibraryIndexFile::version(db, &read);
         if (!read)

@@ -22,7 +22,7 @@ using RecordView = std::span<const std::uint8_t, preset::RecordSize>;
 
 RecordView recordAt(const files::PresetFile &f, int slot)
 {
-    return RecordView(f.data.data() + std::max(slot, 0) * preset::RecordSize, preset::RecordSize);
+    return preset::groupRecord(f.data, std::max(slot, 0));
 }
 
 int slotsOf(const files::PresetFile &f)
@@ -91,11 +91,16 @@ QString SyxTool::troubleText(const QString &message, const QString &path)
     return QStringLiteral("quorvex-syx: ") + text;
 }
 
+int SyxTool::trouble(QTextStream &err, const QString &message, const QString &path)
+{
+    err << troubleText(message, path) << '\n';
+    err.flush();
+    return Trouble;
+}
+
 int SyxTool::fail(const QString &message, const QString &path)
 {
-    err_ << troubleText(message, path) << '\n';
-    err_.flush();
-    return Trouble;
+    return trouble(err_, message, path);
 }
 
 int SyxTool::run(const QStringList &arguments)

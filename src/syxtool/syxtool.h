@@ -23,6 +23,8 @@ public:
     // "quorvex-syx: <message>", the message on one line, naming the path
     // unless it does already.
     static QString troubleText(const QString &message, const QString &path = {});
+    // Prints troubleText() on err and returns Trouble.
+    static int trouble(QTextStream &err, const QString &message, const QString &path = {});
 
     // Parsed options, for the commands.
     struct Options {
