@@ -4,32 +4,11 @@
 #include "app/session.h"
 
 #include <QAction>
+#include <QIcon>
 #include <QMenu>
-#include <QPainter>
-#include <QPixmap>
 #include <QToolBar>
 #include <QUndoView>
 #include <QVBoxLayout>
-
-namespace {
-
-// "A|B": the stored and the edited preset side by side.
-QIcon compareIcon()
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    QFont f = p.font();
-    f.setPixelSize(9);
-    f.setBold(true);
-    p.setFont(f);
-    p.drawText(QRect(0, 0, 8, 16), Qt::AlignCenter, QStringLiteral("A"));
-    p.drawLine(8, 2, 8, 13);
-    p.drawText(QRect(8, 0, 8, 16), Qt::AlignCenter, QStringLiteral("B"));
-    return QIcon(pixmap);
-}
-
-} // namespace
 
 EditMenu::EditMenu(Session &session, QMenu *menu, QToolBar *toolBar, QWidget *window)
     : QObject(window), session_(session), window_(window)
@@ -49,7 +28,10 @@ EditMenu::EditMenu(Session &session, QMenu *menu, QToolBar *toolBar, QWidget *wi
     Compare1 = item("Compare1", QStringLiteral("Compare"));
     Compare1->setCheckable(true);
     Compare1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
-    Compare1->setIcon(compareIcon());
+    // "A|B": the stored and the edited preset side by side. Drawn ahead of
+    // time: painting it here loaded a bold font face before the window could
+    // show, only for these two letters.
+    Compare1->setIcon(QIcon(QStringLiteral(":/app/compare.png")));
     Compare1->setToolTip(QStringLiteral("Compare: play the stored preset instead of the edited one"));
     if (toolBar) {
         toolBar->addSeparator();
