@@ -7,8 +7,13 @@
 
 #include <QtTest>
 
+#include <atomic>
 #include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <future>
 #include <optional>
+#include <thread>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -124,6 +129,8 @@ private slots:
     void noteEncoding_data();
     void noteEncoding();
     void noteFiles();
+    void aFileSwappedForAFifoNeverHolds_data();
+    void aFileSwappedForAFifoNeverHolds();
 };
 
 // ---- Reading preset and group files
@@ -601,6 +608,64 @@ void TestFiles::noteFiles()
     writeRaw(huge, Bytes(files::MaxReadSize + 1, 'a'));
     QCOMPARE(errorOf([&] { files::readNote(huge); }),
              std::optional<QString>(QStringLiteral("File too large (over 1 MiB):\n") + huge));
+}
+
+// A file that another program keeps swapping for a FIFO (the two names
+// exchanged in one step, so the path is always one of them): every read
+// ends, with the file or with an error, and none waits for a writer.
+void TestFiles::aFileSwappedForAFifoNeverHolds_data()
+{
+    QTest::addColumn<QString>("reader");
+    QTest::newRow("preset") << QStringLiteral("preset");
+    QTest::newRow("global") << QStringLiteral("global");
+    QTest::newRow("note") << QStringLiteral("note");
+}
+
+void TestFiles::aFileSwappedForAFifoNeverHolds()
+{
+    QFETCH(QString, reader);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray target = QFile::encodeName(dir.filePath(QStringLiteral("target")));
+    const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("fifo")));
+    writeRaw(QFile::decodeName(target), reader == QLatin1String("global") ? fileImage(0x13, pattern(14))
+                                                                          : fileImage(0x09, pattern(31)));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+
+    std::atomic<bool> stop{false};
+    std::thread swapper([&] {
+        while (!stop)
+            ::renameat2(AT_FDCWD, target.constData(), AT_FDCWD, fifo.constData(), RENAME_EXCHANGE);
+    });
+    auto reads = std::async(std::launch::async, [&] {
+        int whole = 0;
+        for (int i = 0; i < 20000; ++i) {
+            try {
+                const QString path = QFile::decodeName(target);
+                if (reader == QLatin1String("preset"))
+                    files::readPresetFile(path, false);
+                else if (reader == QLatin1String("global"))
+                    files::readGlobalFile(path);
+                else
+                    files::readNote(path);
+                ++whole;
+            } catch (const QuorvexError &) {
+            }
+        }
+        return whole;
+    });
+    // Only a reader that hangs meets this bound; a writer then lets it go.
+    const bool ended = reads.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    stop = true;
+    swapper.join();
+    if (!ended) {
+        for (const QByteArray &name : {target, fifo})
+            if (const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK); fd >= 0)
+                ::close(fd);
+    }
+    const int whole = reads.get();
+    QVERIFY2(ended, "a read waited on the FIFO");
+    QVERIFY(whole > 0);
 }
 
 QTEST_GUILESS_MAIN(TestFiles)

@@ -10,7 +10,14 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace files {
 
@@ -21,16 +28,46 @@ QString unquotedPath(const QString &path)
     return p;
 }
 
+bool openRegularFile(QFile &file, const QString &path, QString *reason)
+{
+    auto fail = [&](const QString &why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    if (path.isEmpty())
+        return fail(qt_error_string(ENOENT));
+#ifdef Q_OS_UNIX
+    // Not blocking: opening a FIFO for reading waits for a writer, forever.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(qt_error_string(errno));
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool folder = S_ISDIR(st.st_mode);
+        ::close(fd);
+        return fail(folder ? qt_error_string(EISDIR) : QStringLiteral("Not a regular file"));
+    }
+    // Unbuffered: the callers read whole files in large pieces.
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return fail(file.errorString());
+    }
+    return true;
+#else
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return fail(info.exists() ? QStringLiteral("Not a regular file") : qt_error_string(ENOENT));
+    file.setFileName(path);
+    return file.open(QIODevice::ReadOnly) || fail(file.errorString());
+#endif
+}
+
 Bytes readWholeFile(const QString &path)
 {
-    const QString cantOpen = QStringLiteral("Can't open file:\n") + path;
-    // Only regular files: opening a FIFO would block, a device may never end.
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.isFile())
-        throw QuorvexError(cantOpen);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw QuorvexError(cantOpen);
+    QFile file;
+    if (!openRegularFile(file, path))
+        throw QuorvexError(QStringLiteral("Can't open file:\n") + path);
     return readOpenFile(file, path);
 }
 

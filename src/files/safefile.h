@@ -26,8 +26,15 @@ QString aboutFile(const QString &words, const QString &path);
 // File names pasted from elsewhere often arrive quoted: every '"' goes.
 QString unquotedPath(const QString &path);
 
+// Opens the file at path for reading when it is a regular file. The check is
+// made on the opened file, and opening does not wait: a FIFO or device put
+// in the file's place, even between a look and the open, is refused at once
+// instead of holding the program. False with the reason when not opened
+// ("Not a regular file", or the system's).
+bool openRegularFile(QFile &file, const QString &path, QString *reason = nullptr);
+
 // Reads the whole file at path (taken as is: quote removal is the caller's
-// business, see unquotedPath). Throws
+// business, see unquotedPath), opened by openRegularFile(). Throws
 //   "Can't open file:\n<path>"              missing, not a regular file, unreadable
 //   "File too large (over 1 MiB):\n<path>"  more than MaxReadSize bytes
 //   "Can't read file:\n<path>\n<reason>"    an error while reading

@@ -20,9 +20,7 @@
 #include <algorithm>
 
 #ifdef Q_OS_UNIX
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 // Names only: a file is looked at (stat) when the index knows it and must
@@ -45,47 +43,37 @@ QVariantList underFolderValues(const QString &folder)
     return {folder, folder + QLatin1Char('/'), folder + QLatin1Char('0')};
 }
 
+// The size and modification time of an open file.
+void stampOf(const QFile &file, LibraryScanner::Stamp &stamp)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::fstat(file.handle(), &st) == 0) {
+        stamp.size = st.st_size;
+        stamp.mtime = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    }
+#else
+    const QFileInfo fi(file.fileName());
+    stamp.size = fi.size();
+    stamp.mtime = mtimeOf(fi);
+#endif
+}
+
 // Reads a file the listing found and tells its size and modification time
 // as they are once it has been read, from the open file: one look-up of
 // the path instead of three, which is most of the cost of a file this
-// small. The bytes go to the codec as they are.
+// small. The bytes go to the codec as they are. A FIFO put in the file's
+// place is refused without waiting.
 files::Bytes readListed(const QString &path, LibraryScanner::Stamp &before, LibraryScanner::Stamp &after)
 {
-#ifdef Q_OS_UNIX
-    const QString cantOpen = QStringLiteral("Can't open file:\n") + path;
-    // Not blocking: a FIFO put in the file's place must not hold the worker.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat st;
-    if (fd < 0)
-        throw QuorvexError(cantOpen);
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        throw QuorvexError(cantOpen);
-    }
-    before.size = st.st_size;
-    before.mtime = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
     QFile file;
-    // Unbuffered: a file this small is one read, and one more to see its end.
-    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        throw QuorvexError(cantOpen);
-    }
+    QString reason;
+    if (!files::openRegularFile(file, path, &reason))
+        throw QuorvexError(reason);
+    stampOf(file, before);
     files::Bytes bytes = files::readOpenFile(file, path);
-    if (::fstat(fd, &st) == 0) {
-        after.size = st.st_size;
-        after.mtime = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
-    }
+    stampOf(file, after);
     return bytes;
-#else
-    const QFileInfo fi(path);
-    before.size = fi.size();
-    before.mtime = mtimeOf(fi);
-    files::Bytes bytes = files::readWholeFile(path);
-    const QFileInfo now(path);
-    after.size = now.exists() ? now.size() : -1;
-    after.mtime = mtimeOf(now);
-    return bytes;
-#endif
 }
 
 QString firstLine(const QString &text)
