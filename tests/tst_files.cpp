@@ -4,19 +4,17 @@
 #include "files/presetfile.h"
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
+#include "support/sizelimit.h"
 
 #include <QtTest>
 
 #include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <future>
 #include <optional>
 #include <thread>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using files::Bytes;
@@ -440,46 +438,16 @@ void TestFiles::writeOverSizeLimitKeepsTheOldFile()
     std::array<std::uint8_t, preset::GroupSize> group{};
     group.fill(0x66);
 
-    int pipeFds[2];
-    QCOMPARE(::pipe(pipeFds), 0);
-    const pid_t pid = ::fork();
-    QVERIFY(pid >= 0);
-    if (pid == 0) {
-        // The child only writes and leaves: no event loop, no QtTest.
-        ::close(pipeFds[0]);
-        int code = 4;
-        std::signal(SIGXFSZ, SIG_IGN); // so the write fails with EFBIG instead
-        const rlimit limit{500, 500};   // half the 1000-byte group file
-        if (::setrlimit(RLIMIT_FSIZE, &limit) == 0) {
-            try {
-                files::writeGroupFile(path, group);
-                code = 1;
-            } catch (const QuorvexError &e) {
-                const QByteArray text = e.message().toUtf8();
-                code = ::write(pipeFds[1], text.constData(), std::size_t(text.size())) == text.size() ? 0 : 3;
-            } catch (...) {
-                code = 2;
-            }
+    const auto text = underFileSizeLimit(500, [&] { // half the 1000-byte group file
+        try {
+            files::writeGroupFile(path, group);
+            return QByteArray("written");
+        } catch (const QuorvexError &e) {
+            return e.message().toUtf8();
         }
-        ::_exit(code);
-    }
-    ::close(pipeFds[1]);
-    QByteArray text;
-    char buffer[512];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            break;
-        text.append(buffer, n);
-    }
-    ::close(pipeFds[0]);
-    int status = 0;
-    QCOMPARE(::waitpid(pid, &status, 0), pid);
-    QVERIFY(WIFEXITED(status));
-    QCOMPARE(WEXITSTATUS(status), 0); // 1: no error, 2: another exception, 4: no limit
-
-    QCOMPARE(QString::fromUtf8(text), QStringLiteral("Can't save file:\n") + path + QLatin1Char('\n')
+    });
+    QVERIFY(text);
+    QCOMPARE(QString::fromUtf8(*text), QStringLiteral("Can't save file:\n") + path + QLatin1Char('\n')
                                           + qt_error_string(EFBIG));
     QCOMPARE(readRaw(path), old);
     QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("Grüße.syx")});

@@ -97,9 +97,10 @@ Bytes readOpenFile(QFile &file, const QString &path)
     return bytes;
 }
 
-void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes)
+void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes, InPlace inPlace)
 {
     QSaveFile file(path);
+    file.setDirectWriteFallback(inPlace == InPlace::WhenFolderIsReadOnly);
     auto fail = [&](QString reason) {
         if (reason.isEmpty())
             reason = QStringLiteral("The file was not written completely.");

@@ -44,13 +44,17 @@ Bytes readWholeFile(const QString &path);
 // messages of readWholeFile().
 Bytes readOpenFile(QFile &file, const QString &path);
 
+// Whether a file in a folder the user may not write to, but which is itself
+// writable, is rewritten in place (without the safety of a temporary file).
+enum class InPlace { Never, WhenFolderIsReadOnly };
+
 // Replaces (or creates) the file at path with bytes through QSaveFile: until
 // the new content is complete on disk the old file stays as it was, and a
 // failed write leaves no temporary file behind. Throws
 //   "Can't save file:\n<path>\n<reason>"
 // with the system's reason (missing or read-only folder, disk full, file
 // size limit, ...).
-void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes);
+void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes, InPlace inPlace = InPlace::Never);
 
 // Moves the file at path to the user's trash; false when it could not, with
 // the system's reason in *reason when there is one. Unlike the others, does
