@@ -120,6 +120,7 @@ private slots:
     void writtenFilesReadBack();
     void failedWritesChangeNothing();
     void writeOverSizeLimitKeepsTheOldFile();
+    void leftTemporariesGoAtTheNextSave();
     void noteFileNames_data();
     void noteFileNames();
     void noteBytes_data();
@@ -451,6 +452,37 @@ void TestFiles::writeOverSizeLimitKeepsTheOldFile()
                                           + qt_error_string(EFBIG));
     QCOMPARE(readRaw(path), old);
     QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("Grüße.syx")});
+}
+
+// A save killed after its temporary file was complete leaves it beside the
+// target; the next save of that file puts it in the trash, and nothing else.
+void TestFiles::leftTemporariesGoAtTheNextSave()
+{
+    QTemporaryDir dir, trash;
+    QVERIFY(dir.isValid() && trash.isValid());
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", dataHome); });
+    qputenv("XDG_DATA_HOME", QFile::encodeName(trash.path()));
+
+    const QStringList left{QStringLiteral("Grüße.syx.OLFQxP"), QStringLiteral("Grüße.syx.aBcdef")};
+    const QStringList others{QStringLiteral("Grüße.syx.backup"), QStringLiteral("Grüße.syx.BACKUP"),
+                             QStringLiteral("Grüße.syx.Ab1dEf"), QStringLiteral("Grüße.syx.AbCdE"),
+                             QStringLiteral("Grüße.syx.AbCdEfG"), QStringLiteral("Other.syx.OLFQxP"),
+                             QStringLiteral("Grüße.syxxOLFQxP")};
+    for (const QString &name : left + others)
+        writeRaw(dir.filePath(name), fileImage(0x09, pattern(31)));
+    const std::array<std::uint8_t, preset::RecordSize> record{};
+    files::writeSingleFile(dir.filePath(QStringLiteral("Grüße.syx")), record);
+
+    QStringList expected = others;
+    expected << QStringLiteral("Grüße.syx");
+    expected.sort();
+    QStringList kept = entries(dir.path());
+    kept.sort();
+    QCOMPARE(kept, expected);
+    QStringList trashed = entries(trash.filePath(QStringLiteral("Trash/files")));
+    trashed.sort();
+    QCOMPARE(trashed, left);
 }
 
 // ---- Notes

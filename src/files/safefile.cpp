@@ -21,6 +21,41 @@
 
 namespace files {
 
+namespace {
+
+// QSaveFile puts the new content under "<name>.XXXXXX" (six random ASCII
+// letters) beside the file, then renames it over the file; a program killed
+// in between leaves it behind, complete but of no use. A user's own
+// "<name>.backup" or "<name>.BACKUP" is told apart by its letters of one case.
+bool isLeftTemporary(const QString &name, const QString &target)
+{
+    if (name.size() != target.size() + 7 || !name.startsWith(target) || name[target.size()] != QLatin1Char('.'))
+        return false;
+    bool upper = false, lower = false;
+    for (qsizetype i = target.size() + 1; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        upper = upper || (c >= u'A' && c <= u'Z');
+        lower = lower || (c >= u'a' && c <= u'z');
+        if (!(c >= u'A' && c <= u'Z') && !(c >= u'a' && c <= u'z'))
+            return false;
+    }
+    return upper && lower;
+}
+
+// Temporaries of earlier saves of path that never finished go to the trash
+// (not deleted: should one be a user's file after all, it can be restored).
+void trashLeftTemporaries(const QString &path)
+{
+    const QFileInfo target(path);
+    const QDir folder = target.absoluteDir();
+    const QString name = target.fileName();
+    for (const QString &entry : folder.entryList({QStringLiteral("*.??????")}, QDir::Files | QDir::Hidden | QDir::NoSymLinks))
+        if (isLeftTemporary(entry, name))
+            moveToTrash(folder.filePath(entry));
+}
+
+} // namespace
+
 QString unquotedPath(const QString &path)
 {
     QString p = path;
@@ -124,6 +159,7 @@ void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes, In
     }
     if (!file.commit())
         fail(file.errorString());
+    trashLeftTemporaries(path);
 }
 
 QString aboutFile(const QString &words, const QString &path)

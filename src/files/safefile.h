@@ -53,7 +53,8 @@ enum class InPlace { Never, WhenFolderIsReadOnly };
 // failed write leaves no temporary file behind. Throws
 //   "Can't save file:\n<path>\n<reason>"
 // with the system's reason (missing or read-only folder, disk full, file
-// size limit, ...).
+// size limit, ...). Once saved, temporary files that earlier saves of the
+// same file left behind (the program killed half way) go to the trash.
 void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes, InPlace inPlace = InPlace::Never);
 
 // Moves the file at path to the user's trash; false when it could not, with
