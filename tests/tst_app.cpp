@@ -5,6 +5,7 @@
 #include "library/library.h"
 #include "app/qtprompter.h"
 #include "app/quorvex1.h"
+#include "app/settings.h"
 #include "app/singleinstance.h"
 #include "controls/tnxnumberknob.h"
 #include "controls/ttabcontrol.h"
@@ -349,6 +350,33 @@ private slots:
         QCOMPARE(child<QLabel>(w, "LabelList")->text(), data.path());
     }
 
+    // Sizes from a damaged or hand-edited file: the window stays on the
+    // screen and the file list inside the window, and so they are stored.
+    void iniGeometryOffTheScreen_data()
+    {
+        QTest::addColumn<QByteArray>("values");
+        QTest::newRow("larger than any screen") << QByteArray("Width=2147483647\nHeight=2147483647\nSplit=2147483647\n");
+        QTest::newRow("negative") << QByteArray("Width=-100\nHeight=-1\nSplit=-100\n");
+        QTest::newRow("maximised") << QByteArray("State=2\nWidth=99999\nHeight=99999\n");
+    }
+    void iniGeometryOffTheScreen()
+    {
+        QFETCH(QByteArray, values);
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=1\n" + values);
+        f.make();
+        Quorvex1 &w = f.show();
+        const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+        QVERIFY2(w.width() <= screen.width() && w.height() <= screen.height(),
+                 qPrintable(QStringLiteral("%1x%2").arg(w.width()).arg(w.height())));
+        QVERIFY(w.width() > 0 && w.height() > 0);
+        QVERIFY(w.panelWidth() >= 80 && w.panelWidth() <= w.width());
+        QVERIFY(w.close());
+        const FormSettings stored = Settings(f.iniPath()).read(FormSettings());
+        QVERIFY(stored.width <= screen.width() && stored.height <= screen.height());
+        QVERIFY(stored.split <= stored.width);
+    }
+
     void dataDirThatCannotBeEntered()
     {
         Fixture f;
@@ -473,11 +501,11 @@ private slots:
     void autoSplitStoredOn()
     {
         Fixture f;
-        f.writeIni("[Form]\nAutoSplit=1\nWidth=900\nSplit=150\n");
+        f.writeIni("[Form]\nAutoSplit=1\nWidth=780\nSplit=150\n");
         f.make();
         Quorvex1 &w = f.show();
         QVERIFY(act(w, "AutoSplit")->isChecked());
-        QTRY_COMPARE(w.panelWidth(), 900 - 521 - 18);
+        QTRY_COMPARE(w.panelWidth(), 780 - 521 - 18);
     }
 
     void closeQuery()

@@ -489,16 +489,21 @@ void Quorvex1::readSettings()
     out.setRate(s.midiOutRate);
     midiOutRate_ = s.midiOutRate;
 
-    resize(s.width, s.height);
+    // A size from a damaged or hand-edited file stays on the screen: a
+    // window larger than any screen takes the machine's memory with it.
+    QSize stored(s.width, s.height);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    stored = stored.boundedTo(screen ? screen->availableGeometry().size() : designSize_);
+    resize(stored.expandedTo(minimumSizeHint()));
     normalSize_ = size();
     // The position is not stored: centred on the desktop.
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
+    if (screen)
         move(screen->availableGeometry().center() - rect().center());
     if (s.state == 1)
         setWindowState(Qt::WindowMinimized);
     else if (s.state == 2)
         setWindowState(Qt::WindowMaximized);
-    setPanelWidth(s.split);
+    setPanelWidth(std::min(s.split, width()));
 
     // A directory that cannot be entered leaves the list where it is. With
     // none stored, an installed program started from a menu (working folder
