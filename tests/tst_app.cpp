@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/aboutbox.h"
 #include "app/caretrest.h"
+#include "app/handover.h"
 #include "app/librarylink.h"
 #include "library/library.h"
 #include "app/qtprompter.h"
@@ -701,18 +702,31 @@ private slots:
         QVERIFY(w.session().document().isModified());
         QCOMPARE(f.prompter->texts(), QStringList{QStringLiteral("Save Changes?")});
 
-        // Quotes anywhere in the text go; the file lies in the list's folder.
+        // Quotes around the whole name go, those inside it stay; the file
+        // lies in the list's folder.
+        const QString quoted = f.put(QStringLiteral("a \"b\".syx"), amp::singlePreset(r));
         f.prompter->answers = {Button::No};
-        w.copyDataReceived(QLatin1Char('"') + f.dir.path() + QStringLiteral("/a \"b\".syx\""));
+        w.copyDataReceived(QLatin1Char('"') + quoted + QLatin1Char('"'));
         w.session().queue().runPending();
         const Document &doc = w.session().document();
         QVERIFY(!doc.isModified());
-        QCOMPARE(doc.fileName(), QStringLiteral("a b.syx"));
-        QCOMPARE(shownTitle(w), path + QStringLiteral(" - Quorvex"));
+        QCOMPARE(doc.fileName(), QStringLiteral("a \"b\".syx"));
+        QCOMPARE(shownTitle(w), quoted + QStringLiteral(" - Quorvex"));
         QVERIFY(!doc.saveElsewhere());
         QVERIFY(!act(w, "SaveBack")->isEnabled());
         QCOMPARE(doc.workingDirectory(), f.dir.path()); // the list does not move
         QVERIFY(std::equal(r.begin(), r.end(), w.session().editor().image().record(0).begin()));
+
+        // A megabyte of text names no file: refused, told in a box of a few
+        // lines, and the document stays.
+        f.prompter->shown.clear();
+        w.copyDataReceived(QLatin1Char('/') + QString(1 << 20, QLatin1Char('x')));
+        QVERIFY(f.prompter->shown.isEmpty());
+        w.session().queue().runPending();
+        QCOMPARE(f.prompter->shown.size(), 1);
+        QVERIFY(f.prompter->shown[0].text.startsWith(QStringLiteral("The command line is too long")));
+        QVERIFY(f.prompter->shown[0].text.size() < 400);
+        QCOMPARE(doc.fileName(), QStringLiteral("a \"b\".syx"));
         QCOMPARE(f.prompter->unexpected, 0);
     }
 
@@ -839,7 +853,7 @@ private slots:
         std::unique_ptr<QThread> second(QThread::create([&] {
             // A relative name, made absolute against the second start's folder.
             result = SingleInstance::sendToRunning(
-                server, SingleInstance::commandLineText({QStringLiteral("sub/x.syx")}, f.dir.path()));
+                server, handover::commandLine({QStringLiteral("sub/x.syx")}, f.dir.path()));
             done = true;
         }));
         second->start();
@@ -1495,6 +1509,20 @@ private slots:
         QCOMPARE(QtPrompter::qtFilter(QStringLiteral("Notes (*.txt);;All (*)")),
                  QStringLiteral("Notes (*.txt);;All (*)"));
         QCOMPARE(QtPrompter::defaultSuffix(QStringLiteral("All files|*.*")), QString());
+    }
+
+    // However long a message, its box shows the start and end of each line
+    // and a screenful of lines.
+    void boxTextIsBounded()
+    {
+        const QString path = QStringLiteral("/") + QString(1 << 20, QLatin1Char('d')) + QStringLiteral("/Lead.syx");
+        const QString one = QtPrompter::boxText(QStringLiteral("Can't open file:\n") + path);
+        QVERIFY(one.startsWith(QStringLiteral("Can't open file:\n/ddd")));
+        QVERIFY(one.endsWith(QStringLiteral("ddd/Lead.syx")));
+        QVERIFY(one.size() < 300);
+        const QString many = QtPrompter::boxText(QStringLiteral("line\n").repeated(100000));
+        QVERIFY(many.count(QLatin1Char('\n')) <= 30);
+        QCOMPARE(QtPrompter::boxText(QStringLiteral("Save Changes?")), QStringLiteral("Save Changes?"));
     }
 
     void aboutBox()

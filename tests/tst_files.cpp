@@ -183,6 +183,8 @@ void TestFiles::presetFileErrors_data()
     QTest::newRow("missing") << Setup::Missing << "gone.syx" << Bytes{} << false << false << NoKind << cantOpen;
     QTest::newRow("missing, quoted") << Setup::Missing << "gone.syx" << Bytes{} << true << false << NoKind << cantOpen;
     QTest::newRow("missing, non-ASCII") << Setup::Missing << nonAscii << Bytes{} << false << false << NoKind << cantOpen;
+    QTest::newRow("missing, quote inside") << Setup::Missing << "12\" cab.syx" << Bytes{} << false << false << NoKind
+                                           << cantOpen;
     QTest::newRow("directory") << Setup::Directory << "x.syx" << Bytes{} << false << false << NoKind << cantOpen;
     QTest::newRow("fifo") << Setup::Fifo << "pipe.syx" << Bytes{} << false << false << NoKind << cantOpen;
     QTest::newRow("over 1 MiB") << Setup::File << "huge.syx" << resized(group, files::MaxReadSize + 1) << false

@@ -58,9 +58,23 @@ void trashLeftTemporaries(const QString &path)
 
 QString unquotedPath(const QString &path)
 {
-    QString p = path;
-    p.remove(QLatin1Char('"'));
-    return p;
+    if (path.size() >= 2 && path.startsWith(QLatin1Char('"')) && path.endsWith(QLatin1Char('"')))
+        return path.mid(1, path.size() - 2);
+    return path;
+}
+
+QString elidedMiddle(const QString &text, qsizetype max)
+{
+    if (text.size() <= max)
+        return text;
+    const QChar ellipsis(0x2026);
+    qsizetype head = (max - 1) / 2, tail = max - 1 - head;
+    // Not between the two halves of a surrogate pair.
+    if (head > 0 && text[head - 1].isHighSurrogate())
+        --head;
+    if (tail > 0 && text[text.size() - tail].isLowSurrogate())
+        --tail;
+    return text.left(head) + ellipsis + text.right(tail);
 }
 
 bool openRegularFile(QFile &file, const QString &path, QString *reason)

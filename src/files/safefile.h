@@ -23,8 +23,13 @@ inline constexpr qint64 MaxReadSize = 1024 * 1024;
 // they concern (the words alone without a path).
 QString aboutFile(const QString &words, const QString &path);
 
-// File names pasted from elsewhere often arrive quoted: every '"' goes.
+// File names pasted from elsewhere often arrive quoted: quotes around the
+// whole name go; a '"' inside a name is part of it.
 QString unquotedPath(const QString &path);
+
+// text cut to at most max characters by an ellipsis in its middle, so that
+// a path shows its start and its file name.
+QString elidedMiddle(const QString &text, qsizetype max = 160);
 
 // Opens the file at path for reading when it is a regular file. The check is
 // made on the opened file, and opening does not wait: a FIFO or device put
