@@ -443,6 +443,7 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt_data()
     QTest::addColumn<QString>("said");
     QTest::newRow("garbage") << "garbage" << "damaged";
     QTest::newRow("truncated") << "truncated" << "damaged";
+    QTest::newRow("its version's number, other tables") << "tables" << "damaged";
     QTest::newRow("newer") << "newer" << "newer version";
     QTest::newRow("a folder in the way") << "folder" << "session only";
     QTest::newRow("read-only") << "read-only" << "could not be written";
@@ -477,6 +478,10 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
     } else if (damage == QLatin1String("newer")) {
         Index raw(path, {});
         QVERIFY(QSqlQuery(raw.db()).exec(QStringLiteral("PRAGMA user_version = 99")));
+    } else if (damage == QLatin1String("tables")) {
+        Index raw(path, {});
+        QVERIFY(QSqlQuery(raw.db()).exec(QStringLiteral("DROP TABLE presets")));
+        QVERIFY(QSqlQuery(raw.db()).exec(QStringLiteral("CREATE TABLE presets(x)")));
     } else if (damage == QLatin1String("folder")) {
         QVERIFY(QFile::remove(path));
         QVERIFY(QDir().mkpath(path));
@@ -498,7 +503,7 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
     QVERIFY2(notices[0][0].toString().contains(said), qPrintable(notices[0][0].toString()));
     QCOMPARE(int(library.search(QString()).rows.size()), 22);
     QVERIFY(library.indexPath() != path || damage == QLatin1String("garbage") || damage == QLatin1String("truncated") ||
-            damage == QLatin1String("read-only"));
+            damage == QLatin1String("tables") || damage == QLatin1String("read-only"));
     // The presets are never touched.
     QFile bank(data + QStringLiteral("/sub/Bank.syx"));
     QVERIFY(bank.open(QIODevice::ReadOnly));

@@ -6,14 +6,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QThread>
 
 namespace {
 
 // SQLite's primary result codes the opening cares about.
-constexpr int SqliteCorrupt = 11, SqliteNotADb = 26, SqliteReadOnly = 8, SqliteCantOpen = 14, SqliteIoErr = 10;
+constexpr int SqliteError = 1, SqliteCorrupt = 11, SqliteNotADb = 26, SqliteReadOnly = 8, SqliteCantOpen = 14, SqliteIoErr = 10;
 
 // Step n takes the schema from version n - 1 to n.
 const char *const Step1[] = {
@@ -55,6 +58,65 @@ struct Step {
 };
 const Step Steps[] = {{std::begin(Step1), std::end(Step1)}, {std::begin(Step2), std::end(Step2)}};
 static_assert(std::size(Steps) == LibraryIndexFile::Version);
+
+// Table -> its columns, as the database has them.
+using Schema = QHash<QString, QStringList>;
+
+Schema schemaOf(QSqlDatabase db)
+{
+    Schema schema;
+    QSqlQuery tables(db);
+    if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
+        return schema;
+    while (tables.next()) {
+        const QString table = tables.value(0).toString();
+        QSqlQuery columns(db);
+        QStringList names;
+        if (columns.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\"")))))
+            while (columns.next())
+                names << columns.value(1).toString();
+        schema.insert(table, names);
+    }
+    return schema;
+}
+
+// The schema of `version` as the steps make it, built once in memory.
+Schema schemaOfVersion(int version)
+{
+    static QMutex mutex;
+    static QHash<int, Schema> made;
+    const QMutexLocker lock(&mutex);
+    if (const auto it = made.constFind(version); it != made.cend())
+        return *it;
+    const QString name = QStringLiteral("quorvex-library-schema-%1").arg(quintptr(QThread::currentThreadId()));
+    Schema schema;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(QStringLiteral(":memory:"));
+        if (db.open() && LibraryIndexFile::migrate(db, 0, version))
+            schema = schemaOf(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    made.insert(version, schema);
+    return schema;
+}
+
+// Every table and column of its version is there (more may be).
+bool hasSchemaOf(QSqlDatabase db, int version)
+{
+    const Schema expected = schemaOfVersion(version);
+    const Schema actual = schemaOf(db);
+    if (expected.isEmpty())
+        return false;
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        const QStringList have = actual.value(it.key());
+        for (const QString &column : *it)
+            if (!have.contains(column))
+                return false;
+    }
+    return true;
+}
 
 // Why opening stopped, and what to do about it.
 struct Trouble {
@@ -100,17 +162,14 @@ void prepare(const QString &path, const QString &name)
 {
     try {
         QSqlDatabase db = connect(path, name);
-        bool ok = false;
-        const int version = LibraryIndexFile::version(db, &ok);
-        if (!ok)
+        const LibraryIndexFile::Inspection seen = LibraryIndexFile::inspect(db);
+        if (seen.state == LibraryIndexFile::State::Unreadable)
+            throw seen.error;
+        if (seen.state == LibraryIndexFile::State::Damaged)
             throw Trouble{Trouble::Damaged};
-        if (version > LibraryIndexFile::Version)
+        if (seen.state == LibraryIndexFile::State::Newer)
             throw Trouble{Trouble::Newer};
-        QSqlQuery check(db);
-        if (!check.exec(QStringLiteral("PRAGMA quick_check")) || !check.next() ||
-            check.value(0).toString() != QLatin1String("ok"))
-            throw Trouble{Trouble::Damaged};
-        check.finish();
+        const int version = seen.version;
         // WAL before anything is written, so not even the schema waits for
         // the disk: a commit lost to a power cut is read again from the
         // files, and WAL keeps the file sound either way.
@@ -133,8 +192,14 @@ void prepare(const QString &path, const QString &name)
             if (!vacuum.exec())
                 throw vacuum.lastError();
         }
-        if (!LibraryIndexFile::migrate(db, version, LibraryIndexFile::Version))
-            throw Trouble{Trouble::Damaged};
+        // A step that fails on tables not as their version number says is
+        // damage; the rest (a full disk ...) is what it is.
+        QSqlError failed;
+        if (!LibraryIndexFile::migrate(db, version, LibraryIndexFile::Version, &failed)) {
+            if (LibraryIndexFile::resultCode(failed) == SqliteError)
+                throw Trouble{Trouble::Damaged};
+            throw failed;
+        }
     } catch (const QSqlError &e) {
         const int code = LibraryIndexFile::resultCode(e);
         if (code == SqliteReadOnly)
@@ -175,23 +240,58 @@ int LibraryIndexFile::version(QSqlDatabase db, bool *ok)
     return read ? q.value(0).toInt() : 0;
 }
 
-bool LibraryIndexFile::migrate(QSqlDatabase db, int from, int to)
+bool LibraryIndexFile::migrate(QSqlDatabase db, int from, int to, QSqlError *error)
 {
+    auto failed = [&](const QSqlError &e) {
+        if (error)
+            *error = e;
+        return false;
+    };
     for (int v = from; v < to; ++v) {
         if (!db.transaction())
-            return false;
+            return failed(db.lastError());
         try {
             for (auto sql = Steps[v].begin; sql != Steps[v].end; ++sql)
                 exec(db, QString::fromLatin1(*sql));
             exec(db, QStringLiteral("PRAGMA user_version = %1").arg(v + 1));
-        } catch (const QSqlError &) {
+        } catch (const QSqlError &e) {
             db.rollback();
-            return false;
+            return failed(e);
         }
         if (!db.commit())
-            return false;
+            return failed(db.lastError());
     }
     return true;
+}
+
+LibraryIndexFile::Inspection LibraryIndexFile::inspect(QSqlDatabase db)
+{
+    auto unreadable = [](const QSqlError &e, int version) {
+        return Inspection{isDamage(e) ? State::Damaged : State::Unreadable, version, e};
+    };
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+        return unreadable(q.lastError(), 0);
+    const int version = q.value(0).toInt();
+    q.finish();
+    if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next())
+        return unreadable(q.lastError(), version);
+    if (q.value(0).toString() != QLatin1String("ok"))
+        return {State::Damaged, version, {}};
+    q.finish();
+    if (version > Version)
+        return {State::Newer, version, {}};
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !q.next())
+        return unreadable(q.lastError(), version);
+    const bool empty = q.value(0).toInt() == 0;
+    q.finish();
+    if (version == 0)
+        return {empty ? State::Empty : State::Damaged, version, {}};
+    // The number alone proves nothing: a file with the right number and
+    // other tables would fail every statement later.
+    if (!hasSchemaOf(db, version))
+        return {State::Damaged, version, {}};
+    return {version == Version ? State::Current : State::Older, version, {}};
 }
 
 LibraryIndexFile::Opened LibraryIndexFile::open(const QString &path, const QString &name)

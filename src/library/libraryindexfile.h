@@ -2,10 +2,10 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QVariantList>
 
-class QSqlError;
 class QSqlQuery;
 
 // The index file: SQLite through Qt SQL, in WAL mode, its schema version in
@@ -31,8 +31,9 @@ public:
 
     // Opens the index at path as connection `name` on the calling thread,
     // creating, migrating or replacing it as needed:
-    //   damaged (not a database, truncated, garbage): moved aside to
-    //     "<path>.damaged-<time>", a new one made;
+    //   damaged (not a database, truncated, garbage, tables not those of
+    //     its version): moved aside to "<path>.damaged-<time>", a new one
+    //     made;
     //   made by a newer version: left alone, "<base>.v<Version>.sqlite"
     //     beside it is used instead;
     //   read-only: moved aside to "<path>.read-only-<time>" when the folder
@@ -48,14 +49,30 @@ public:
     static QString setAside(const QString &path);
     // What the user hears when a damaged index was set aside as `aside`.
     static QString damagedNotice(const QString &aside);
+    // What an index holds, looked at without changing it.
+    enum class State {
+        Current,    // this version's schema
+        Empty,      // no tables at all (a new or 0-byte file)
+        Older,      // an older version's schema, to be migrated
+        Newer,      // made by a newer version
+        Damaged,    // not a sound database, or its tables are not its version's
+        Unreadable, // could not be read now: see error (locked, I/O ...)
+    };
+    struct Inspection {
+        State state;
+        int version = 0;
+        QSqlError error; // Unreadable: why
+    };
+    static Inspection inspect(QSqlDatabase db);
+
     // Closes and forgets the connection `name`.
     static void close(const QString &name);
     // Binds values to a prepared query's '?' in order and runs it.
     static bool run(QSqlQuery &q, const QVariantList &values);
 
     // The numbered steps from version `from` to `to`, each in a transaction
-    // with its new version number.
-    static bool migrate(QSqlDatabase db, int from, int to);
+    // with its new version number; *error says why one failed.
+    static bool migrate(QSqlDatabase db, int from, int to, QSqlError *error = nullptr);
     static int version(QSqlDatabase db, bool *ok = nullptr);
     // Whether an error means the file is not a sound database.
     static bool isDamage(const QSqlError &error);

@@ -46,7 +46,26 @@ LibraryWorker::~LibraryWorker()
 
 void LibraryWorker::open()
 {
-    const LibraryIndexFile::Opened o = LibraryIndexFile::open(requestedPath_, connection_);
+    // Nothing may leave a slot: an exception here would end the program.
+    try {
+        adopt(LibraryIndexFile::open(requestedPath_, connection_));
+    } catch (const QSqlError &e) {
+        openFailed(e.text());
+    } catch (const std::exception &e) {
+        openFailed(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void LibraryWorker::openFailed(const QString &reason)
+{
+    scanner_.reset();
+    LibraryIndexFile::close(connection_);
+    emit notice(QStringLiteral("The library index could not be opened: %1").arg(reason));
+    emit opened(path_, false);
+}
+
+void LibraryWorker::adopt(const LibraryIndexFile::Opened &o)
+{
     path_ = o.path;
     temporary_ = o.temporary;
     if (!o.notice.isEmpty())
@@ -201,6 +220,8 @@ void LibraryWorker::step()
         }
     } catch (const QSqlError &e) {
         failed(e);
+    } catch (const std::exception &e) {
+        failed(QSqlError(QString::fromLocal8Bit(e.what()), {}, QSqlError::UnknownError));
     }
     if (hasWork()) {
         setBusy(true);

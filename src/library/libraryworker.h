@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "library/libraryindexfile.h"
 #include "library/libraryroots.h"
 #include "library/libraryscanner.h"
 
@@ -60,6 +61,8 @@ signals:
     void idle(quint64 token);
 
 private:
+    void adopt(const LibraryIndexFile::Opened &opened);
+    void openFailed(const QString &reason);
     bool hasWork() const;    // now or when a timer fires
     bool hasWorkNow() const; // the next step has something to do
     void schedule();
