@@ -10,6 +10,7 @@
 #include "library/libraryscanner.h"
 #include "library/librarysearch.h"
 #include "library/presetcompare.h"
+#include "support/sizelimit.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -127,6 +128,7 @@ private slots:
     void watcherFeedsTheIndex();
     void damagedIndexIsSetAsideAndRebuilt_data();
     void damagedIndexIsSetAsideAndRebuilt();
+    void soundIndexThatCannotBeWrittenIsKept();
     void olderIndexIsMigratedAfterACopy();
     void compareAndDuplicates();
 
@@ -138,6 +140,8 @@ private:
 
 void TestLibrary::initTestCase()
 {
+    // A lock held by the test itself is given up on at once.
+    LibraryIndexFile::setBusyTimeout(50);
     makeFixture(dir_.path());
     LibraryRoots roots{dir_.filePath(QStringLiteral("data")), dir_.filePath(QStringLiteral("backups")), {}};
     fixture_ = std::make_unique<Index>(dir_.filePath(QStringLiteral("index.sqlite")), roots);
@@ -441,18 +445,22 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt_data()
 {
     QTest::addColumn<QString>("damage");
     QTest::addColumn<QString>("said");
-    QTest::newRow("garbage") << "garbage" << "damaged";
-    QTest::newRow("truncated") << "truncated" << "damaged";
-    QTest::newRow("its version's number, other tables") << "tables" << "damaged";
-    QTest::newRow("newer") << "newer" << "newer version";
-    QTest::newRow("a folder in the way") << "folder" << "session only";
-    QTest::newRow("read-only") << "read-only" << "could not be written";
+    QTest::addColumn<QString>("index");      // the file at its path afterwards: "new", "as it was" or "any"
+    QTest::addColumn<QString>("favourites"); // Crunch still a favourite: "kept", "lost" or "any"
+    QTest::newRow("garbage") << "garbage" << "could not be read" << "new" << "lost";
+    QTest::newRow("truncated") << "truncated" << "damaged" << "new" << "any";
+    QTest::newRow("its version's number, other tables") << "tables" << "carried over" << "new" << "kept";
+    QTest::newRow("newer") << "newer" << "newer version" << "any" << "any";
+    QTest::newRow("a folder in the way") << "folder" << "session only" << "any" << "any";
+    QTest::newRow("read-only") << "read-only" << "could not be written" << "as it was" << "kept";
 }
 
 void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
 {
     QFETCH(QString, damage);
     QFETCH(QString, said);
+    QFETCH(QString, index);
+    QFETCH(QString, favourites);
     QTemporaryDir tmp;
     makeFixture(tmp.path());
     const QString data = tmp.filePath(QStringLiteral("data"));
@@ -462,6 +470,8 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
         first.setDataFolder(data);
         first.start();
         QVERIFY(first.waitUntilIdle());
+        first.setFavourite({first.search(QStringLiteral("crunch")).rows.at(0).hash}, true);
+        QVERIFY(first.waitUntilIdle());
     }
     std::optional<Unprivileged> user;
     if (damage == QLatin1String("read-only") && ::geteuid() == 0) {
@@ -469,12 +479,12 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
         if (!user->ok())
             QSKIP("root without the right to act as another user: nothing is read-only to it");
     }
-    QFile index(path);
+    QFile file(path);
     if (damage == QLatin1String("garbage")) {
-        QVERIFY(index.open(QIODevice::WriteOnly));
-        index.write(QByteArray(5000, '\x5A'));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(5000, '\x5A'));
     } else if (damage == QLatin1String("truncated")) {
-        QVERIFY(index.resize(index.size() / 2));
+        QVERIFY(file.resize(file.size() / 2));
     } else if (damage == QLatin1String("newer")) {
         Index raw(path, {});
         QVERIFY(QSqlQuery(raw.db()).exec(QStringLiteral("PRAGMA user_version = 99")));
@@ -486,13 +496,15 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
         QVERIFY(QFile::remove(path));
         QVERIFY(QDir().mkpath(path));
     } else {
-        QVERIFY(index.setPermissions(QFile::ReadOwner));
+        QVERIFY(file.setPermissions(QFile::ReadOwner));
     }
-    index.close();
-    const QByteArray before = [&] {
-        QFile f(data + QStringLiteral("/sub/Bank.syx"));
+    file.close();
+    auto bytesOf = [](const QString &p) {
+        QFile f(p);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
+    };
+    const QByteArray before = bytesOf(data + QStringLiteral("/sub/Bank.syx"));
+    const QByteArray indexBefore = bytesOf(path);
 
     Library library(path);
     QSignalSpy notices(&library, &Library::notice);
@@ -502,12 +514,20 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
     QCOMPARE(notices.size(), 1);
     QVERIFY2(notices[0][0].toString().contains(said), qPrintable(notices[0][0].toString()));
     QCOMPARE(int(library.search(QString()).rows.size()), 22);
-    QVERIFY(library.indexPath() != path || damage == QLatin1String("garbage") || damage == QLatin1String("truncated") ||
-            damage == QLatin1String("tables") || damage == QLatin1String("read-only"));
+    const QStringList aside = QDir(tmp.path()).entryList({QStringLiteral("index.sqlite.damaged-*")});
+    if (index == QLatin1String("new")) {
+        QCOMPARE(library.indexPath(), path);
+        QCOMPARE(aside.size(), 1);
+    } else if (index == QLatin1String("as it was")) {
+        QVERIFY(library.indexPath() != path);
+        QVERIFY(aside.isEmpty());
+        QCOMPARE(bytesOf(path), indexBefore);
+    }
+    const bool fav = names(library.search(QStringLiteral("is:fav"))) == QStringList{QStringLiteral("Crunch.syx")};
+    if (favourites != QLatin1String("any"))
+        QCOMPARE(fav, favourites == QLatin1String("kept"));
     // The presets are never touched.
-    QFile bank(data + QStringLiteral("/sub/Bank.syx"));
-    QVERIFY(bank.open(QIODevice::ReadOnly));
-    QCOMPARE(bank.readAll(), before);
+    QCOMPARE(bytesOf(data + QStringLiteral("/sub/Bank.syx")), before);
     if (damage == QLatin1String("newer")) {
         // Left for the version that made it.
         {
@@ -518,6 +538,83 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
         }
         QSqlDatabase::removeDatabase(QStringLiteral("raw"));
     }
+}
+
+// Locked by another program, or on a full disk: a sound index is left as
+// it is, favourites and all; the library waits for a lock to go.
+void TestLibrary::soundIndexThatCannotBeWrittenIsKept()
+{
+    QTemporaryDir tmp;
+    makeFixture(tmp.path());
+    const QString data = tmp.filePath(QStringLiteral("data"));
+    const QString path = tmp.filePath(QStringLiteral("index.sqlite"));
+    {
+        Library first(path);
+        first.setDataFolder(data);
+        first.start();
+        QVERIFY(first.waitUntilIdle());
+        first.setFavourite({first.search(QStringLiteral("crunch")).rows.at(0).hash}, true);
+        QVERIFY(first.waitUntilIdle());
+    }
+    auto indexFiles = [&] { return QDir(tmp.path()).entryList({QStringLiteral("index.sqlite*")}); };
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    f.close();
+
+    // A full disk (a file-size limit far below the index): said, and left.
+    const auto notice = underFileSizeLimit(1000, [&] {
+        const LibraryIndexFile::Opened o = LibraryIndexFile::open(path, QStringLiteral("full"));
+        LibraryIndexFile::close(QStringLiteral("full"));
+        return o.notice.toUtf8();
+    });
+    QVERIFY(notice);
+    QVERIFY2(notice->contains("could not be written"), notice->constData());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), bytes);
+    f.close();
+    QVERIFY(!indexFiles().join(QLatin1Char(' ')).contains(QLatin1String("damaged")));
+    // Nor is an I/O error in use taken for damage.
+    const QSqlError ioError(QString(), QStringLiteral("disk I/O error"), QSqlError::StatementError, QStringLiteral("10"));
+    QVERIFY(!LibraryIndexFile::isDamage(ioError));
+
+    // Another program holds the write lock, at the start and in use.
+    QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+    other.setDatabaseName(path);
+    QVERIFY(other.open());
+    QVERIFY(QSqlQuery(other).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    {
+        Library library(path);
+        QSignalSpy notices(&library, &Library::notice);
+        library.setDataFolder(data);
+        library.start();
+        QVERIFY(library.waitUntilIdle());
+        QVERIFY(!library.isOpen());
+        QCOMPARE(notices.size(), 1);
+        QVERIFY2(notices[0][0].toString().contains(QLatin1String("in use")), qPrintable(notices[0][0].toString()));
+        QVERIFY(QSqlQuery(other).exec(QStringLiteral("COMMIT")));
+        library.refresh(); // as the window's Refresh does; else a timer tries again
+        QVERIFY(library.waitUntilIdle());
+        QVERIFY(library.isOpen());
+        QCOMPARE(names(library.search(QStringLiteral("is:fav"))), QStringList{QStringLiteral("Crunch.syx")});
+
+        QVERIFY(QSqlQuery(other).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        const QString added = data + QStringLiteral("/Added.syx");
+        files::writeSingleFile(added, record(14, 14, 14));
+        library.filesChanged({added});
+        QVERIFY(library.waitUntilIdle());
+        QCOMPARE(notices.size(), 2);
+        QVERIFY(notices[1][0].toString().contains(QLatin1String("in use")));
+        QVERIFY(QSqlQuery(other).exec(QStringLiteral("COMMIT")));
+        library.refresh();
+        QVERIFY(library.waitUntilIdle());
+        QCOMPARE(names(library.search(QStringLiteral("added"))), QStringList{QStringLiteral("Added.syx")});
+        QCOMPARE(library.indexPath(), path);
+    }
+    other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    QVERIFY(!indexFiles().join(QLatin1Char(' ')).contains(QLatin1String("damaged")));
 }
 
 void TestLibrary::olderIndexIsMigratedAfterACopy()

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/libraryindexfile.h"
 
-#include <QCoreApplication>
+#include "library/librarymarks.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -11,12 +12,18 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QThread>
+
+#include <atomic>
+#include <functional>
+#include <optional>
 
 namespace {
 
 // SQLite's primary result codes the opening cares about.
-constexpr int SqliteError = 1, SqliteCorrupt = 11, SqliteNotADb = 26, SqliteReadOnly = 8, SqliteCantOpen = 14, SqliteIoErr = 10;
+constexpr int SqliteError = 1, SqliteBusy = 5, SqliteLocked = 6, SqliteCorrupt = 11, SqliteCantOpen = 14,
+              SqliteNotADb = 26;
 
 // Step n takes the schema from version n - 1 to n.
 const char *const Step1[] = {
@@ -120,8 +127,28 @@ bool hasSchemaOf(QSqlDatabase db, int version)
 
 // Why opening stopped, and what to do about it.
 struct Trouble {
-    enum What { Damaged, Newer, ReadOnly, CantOpen } what;
+    enum What {
+        Damaged,   // the database says so, or its tables are not its version's
+        Newer,     // made by a newer version
+        Busy,      // another program holds its lock
+        Unwritable, // read-only, a full disk, a size limit, an I/O error
+        CantOpen,  // not there to be opened (a folder in the way ...)
+    } what;
+    QString reason; // the database's words, when it gave some
 };
+
+Trouble troubleOf(const QSqlError &e)
+{
+    if (LibraryIndexFile::isDamage(e))
+        return {Trouble::Damaged, e.text()};
+    if (LibraryIndexFile::isBusy(e))
+        return {Trouble::Busy, e.text()};
+    if (LibraryIndexFile::resultCode(e) == SqliteCantOpen)
+        return {Trouble::CantOpen, e.databaseText()};
+    return {Trouble::Unwritable, e.databaseText()};
+}
+
+std::atomic<int> busyTimeoutMs{LibraryIndexFile::BusyTimeoutMs};
 
 QString stamp() { return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss")); }
 
@@ -151,7 +178,7 @@ QSqlDatabase connect(const QString &path, const QString &name)
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(path);
     // A writer on another thread holds its lock for one short batch.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs.load()));
     if (!db.open())
         throw db.lastError();
     return db;
@@ -166,9 +193,9 @@ void prepare(const QString &path, const QString &name)
         if (seen.state == LibraryIndexFile::State::Unreadable)
             throw seen.error;
         if (seen.state == LibraryIndexFile::State::Damaged)
-            throw Trouble{Trouble::Damaged};
+            throw Trouble{Trouble::Damaged, {}};
         if (seen.state == LibraryIndexFile::State::Newer)
-            throw Trouble{Trouble::Newer};
+            throw Trouble{Trouble::Newer, {}};
         const int version = seen.version;
         // WAL before anything is written, so not even the schema waits for
         // the disk: a commit lost to a power cut is read again from the
@@ -197,17 +224,103 @@ void prepare(const QString &path, const QString &name)
         QSqlError failed;
         if (!LibraryIndexFile::migrate(db, version, LibraryIndexFile::Version, &failed)) {
             if (LibraryIndexFile::resultCode(failed) == SqliteError)
-                throw Trouble{Trouble::Damaged};
+                throw Trouble{Trouble::Damaged, {}};
             throw failed;
         }
     } catch (const QSqlError &e) {
-        const int code = LibraryIndexFile::resultCode(e);
-        if (code == SqliteReadOnly)
-            throw Trouble{Trouble::ReadOnly};
-        if (code == SqliteCantOpen)
-            throw Trouble{Trouble::CantOpen};
-        throw Trouble{Trouble::Damaged};
+        throw troubleOf(e);
     }
+}
+
+// Prepares path as `name`; the trouble when it could not, the connection
+// then closed.
+std::optional<Trouble> tryPrepare(const QString &path, const QString &name)
+{
+    try {
+        prepare(path, name);
+        return std::nullopt;
+    } catch (const Trouble &t) {
+        LibraryIndexFile::close(name);
+        return t;
+    }
+}
+
+// The marks kept in the index at `from` (favourites, tags, added folders),
+// written into db; the names of those that could not be read.
+QStringList carryMarks(const QString &from, QSqlDatabase db)
+{
+    QList<qint64> favourites;
+    QHash<qint64, QStringList> tags;
+    QStringList folders, missing;
+    const QString name = QStringLiteral("quorvex-library-old-%1").arg(quintptr(QThread::currentThreadId()));
+    const bool attached = LibraryIndexFile::attach(from, name, true);
+    {
+        QSqlQuery q(QSqlDatabase::database(name, false));
+        auto read = [&](const char *sql, const char *what, const std::function<void()> &row) {
+            if (!attached || !q.exec(QLatin1String(sql))) {
+                missing << QLatin1String(what);
+                return;
+            }
+            while (q.next())
+                row();
+            if (q.lastError().isValid())
+                missing << QLatin1String(what);
+            q.finish();
+        };
+        read("SELECT hash FROM favourites", "favourites", [&] { favourites << q.value(0).toLongLong(); });
+        read("SELECT pt.hash, t.name FROM preset_tags pt JOIN tags t ON t.id = pt.tag", "tags",
+             [&] { tags[q.value(0).toLongLong()] << q.value(1).toString(); });
+        read("SELECT path FROM folders", "added folders", [&] { folders << q.value(0).toString(); });
+    }
+    LibraryIndexFile::close(name);
+    bool written = LibraryMarks::setFavourite(db, favourites, true);
+    for (auto it = tags.cbegin(); it != tags.cend(); ++it)
+        written = LibraryMarks::setTags(db, {it.key()}, *it) && written;
+    for (const QString &f : std::as_const(folders))
+        written = LibraryMarks::addFolder(db, f) && written;
+    if (!written)
+        missing = QStringList{QStringLiteral("favourites"), QStringLiteral("tags"), QStringLiteral("added folders")};
+    return missing;
+}
+
+// "Its favourites and tags could not be read ..." for what carryMarks missed.
+QString marksSentence(const QStringList &missing, bool kept)
+{
+    if (missing.isEmpty())
+        return kept ? QStringLiteral(" Its favourites, tags and added folders are carried over.")
+                    : QStringLiteral(" Its favourites, tags and added folders are shown; what changes now is not kept.");
+    QString list = missing.first();
+    for (qsizetype i = 1; i < missing.size(); ++i)
+        list += (i + 1 == missing.size() ? QStringLiteral(" and ") : QStringLiteral(", ")) + missing[i];
+    return QStringLiteral(" Its %1 could not be read and are not in the %2.")
+        .arg(list, kept ? QStringLiteral("new one") : QStringLiteral("library for now"));
+}
+
+// A private index in the temporary folder for this session, with the
+// marks of the one at path; it is removed when the library closes.
+LibraryIndexFile::Opened standIn(const QString &path, const QString &name, const QString &why)
+{
+    LibraryIndexFile::Opened opened;
+    opened.temporary = true;
+    // A name nobody can guess or put something in the way of.
+    QTemporaryFile file(QDir::temp().filePath(QStringLiteral("quorvex-library-XXXXXX.sqlite")));
+    file.setAutoRemove(false);
+    const bool made = file.open();
+    const QString madePath = file.fileName();
+    file.close();
+    if (!made || tryPrepare(madePath, name)) {
+        if (made)
+            QFile::remove(madePath);
+        opened.notice = why + QStringLiteral(" No library can be made in the temporary folder either; the library is "
+                                             "not available.");
+        return opened;
+    }
+    opened.path = madePath;
+    opened.ok = true;
+    opened.notice = why + QStringLiteral(" The library is kept for this session only.");
+    if (QFileInfo::exists(path))
+        opened.notice += marksSentence(carryMarks(path, QSqlDatabase::database(name, false)), false);
+    return opened;
 }
 
 } // namespace
@@ -227,8 +340,16 @@ int LibraryIndexFile::resultCode(const QSqlError &error)
 
 bool LibraryIndexFile::isDamage(const QSqlError &error)
 {
+    // Not a full disk, an I/O error, a lock or a read-only file: those say
+    // nothing about what the file holds.
     const int code = resultCode(error);
-    return code == SqliteCorrupt || code == SqliteNotADb || code == SqliteIoErr;
+    return code == SqliteCorrupt || code == SqliteNotADb;
+}
+
+bool LibraryIndexFile::isBusy(const QSqlError &error)
+{
+    const int code = resultCode(error);
+    return code == SqliteBusy || code == SqliteLocked;
 }
 
 int LibraryIndexFile::version(QSqlDatabase db, bool *ok)
@@ -296,62 +417,66 @@ LibraryIndexFile::Inspection LibraryIndexFile::inspect(QSqlDatabase db)
 
 LibraryIndexFile::Opened LibraryIndexFile::open(const QString &path, const QString &name)
 {
-    Opened opened{path, {}, false, false};
-    const QString base = QFileInfo(path).absolutePath();
-    QDir().mkpath(base);
+    QDir().mkpath(QFileInfo(path).absolutePath());
     const QString display = QDir::toNativeSeparators(path);
-    // Each trouble is dealt with once; the temporary stand-in always works.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        try {
-            prepare(opened.path, name);
-            opened.ok = true;
-            return opened;
-        } catch (const Trouble &t) {
-            close(name);
-            const QString aside = opened.path + QLatin1Char('.') +
-                                  (t.what == Trouble::ReadOnly ? QStringLiteral("read-only-") : QStringLiteral("damaged-")) +
-                                  stamp();
-            if (t.what == Trouble::Newer) {
-                opened.path = QFileInfo(path).dir().filePath(
-                    QFileInfo(path).completeBaseName() + QStringLiteral(".v%1.sqlite").arg(Version));
-                opened.notice = QStringLiteral("The library index belongs to a newer version of Quorvex and is left "
-                                               "as it is; this version keeps its own beside it (%1).")
-                                    .arg(QDir::toNativeSeparators(opened.path));
-            } else if (t.what != Trouble::CantOpen && !opened.temporary && moveAside(opened.path, aside)) {
-                opened.notice = t.what == Trouble::ReadOnly
-                                    ? QStringLiteral("The library index could not be written and was built again "
-                                                     "from the files; the old one is kept as %1.")
-                                          .arg(QDir::toNativeSeparators(aside))
-                                    : damagedNotice(aside);
-            } else {
-                opened.path = QDir::temp().filePath(
-                    QStringLiteral("quorvex-library-%1.sqlite").arg(QCoreApplication::applicationPid()));
-                QFile::remove(opened.path);
-                opened.temporary = true;
-                opened.notice = QStringLiteral("The library index can be neither used nor replaced (%1); the "
-                                               "library is kept for this session only.")
-                                    .arg(display);
-            }
+    const std::optional<Trouble> trouble = tryPrepare(path, name);
+    if (!trouble)
+        return Opened{path, {}, false, true, false};
+    switch (trouble->what) {
+    case Trouble::Busy:
+        // Left alone; asked again later.
+        return Opened{path,
+                      QStringLiteral("The library index is in use by another program; the library waits until it is "
+                                     "free."),
+                      false, false, true};
+    case Trouble::Newer: {
+        Opened opened{QFileInfo(path).dir().filePath(QFileInfo(path).completeBaseName() +
+                                                     QStringLiteral(".v%1.sqlite").arg(Version)),
+                      {}, false, true, false};
+        const QString notice = QStringLiteral("The library index belongs to a newer version of Quorvex and is left as "
+                                              "it is; this version keeps its own beside it (%1).")
+                                   .arg(QDir::toNativeSeparators(opened.path));
+        if (const std::optional<Trouble> own = tryPrepare(opened.path, name)) {
+            if (own->what == Trouble::Busy)
+                return Opened{opened.path, notice, false, false, true};
+            return standIn(path, name, notice);
         }
+        opened.notice = notice;
+        return opened;
     }
+    case Trouble::Damaged:
+        return rebuild(path, name);
+    case Trouble::Unwritable:
+        return standIn(path, name,
+                       QStringLiteral("The library index %1 could not be written (%2) and is left as it is.")
+                           .arg(display, trouble->reason));
+    case Trouble::CantOpen:
+        break;
+    }
+    return standIn(path, name,
+                   QStringLiteral("The library index can be neither used nor replaced (%1).").arg(display));
+}
+
+LibraryIndexFile::Opened LibraryIndexFile::rebuild(const QString &path, const QString &name)
+{
     close(name);
-    opened.notice = QStringLiteral("The library index cannot be opened anywhere; the library is not available.");
-    return opened;
-}
-
-QString LibraryIndexFile::damagedNotice(const QString &aside)
-{
-    return QStringLiteral("The library index was damaged and was built again from the files; the damaged one is kept "
-                          "as %1. Favourites and tags kept in it are not in the new one.")
-        .arg(QDir::toNativeSeparators(aside));
-}
-
-QString LibraryIndexFile::setAside(const QString &path)
-{
-    if (!QFile::exists(path))
-        return {};
     const QString aside = path + QStringLiteral(".damaged-") + stamp();
-    return moveAside(path, aside) ? aside : QString();
+    if (!moveAside(path, aside))
+        return standIn(path, name,
+                       QStringLiteral("The library index %1 is damaged and cannot be replaced.")
+                           .arg(QDir::toNativeSeparators(path)));
+    const QString notice = QStringLiteral("The library index was damaged and was built again from the files; the "
+                                          "damaged one is kept as %1.")
+                               .arg(QDir::toNativeSeparators(aside));
+    if (tryPrepare(path, name))
+        return standIn(aside, name, notice);
+    return Opened{path, notice + marksSentence(carryMarks(aside, QSqlDatabase::database(name, false)), true), false,
+                  true, false};
+}
+
+void LibraryIndexFile::setBusyTimeout(int ms)
+{
+    busyTimeoutMs = ms;
 }
 
 bool LibraryIndexFile::attach(const QString &path, const QString &name, bool readOnly)

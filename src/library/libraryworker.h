@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -61,8 +62,16 @@ signals:
     void idle(quint64 token);
 
 private:
+    // Writes a favourite or tag change; false with the error when not.
+    using Mark = std::function<bool(QSqlDatabase, QSqlError *)>;
+
+    void openWith(const std::function<LibraryIndexFile::Opened()> &how);
     void adopt(const LibraryIndexFile::Opened &opened);
     void openFailed(const QString &reason);
+    void retryLocked();
+    void waitForLock();
+    void mark(const Mark &write);
+    void writeWaitingMarks();
     bool hasWork() const;    // now or when a timer fires
     bool hasWorkNow() const; // the next step has something to do
     void schedule();
@@ -89,6 +98,9 @@ private:
     QTimer stepTimer_;
     QTimer changeTimer_; // gathers a burst of folder changes
     QTimer settleTimer_; // files that changed while read are read again
+    QTimer lockTimer_;   // another program's lock is tried again
+    bool locked_ = false;
+    QList<Mark> waitingMarks_;
     QFileSystemWatcher *watcher_ = nullptr;
     QElapsedTimer sinceChanged_;
     bool changedPending_ = false;
