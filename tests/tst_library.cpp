@@ -149,6 +149,11 @@ void TestLibrary::initTestCase()
     const qint64 crunch = fixture_->search(QStringLiteral("crunch")).rows.at(0).hash;
     QVERIFY(LibraryMarks::setFavourite(fixture_->db(), {crunch}, true));
     QVERIFY(LibraryMarks::setTags(fixture_->db(), {crunch}, {QStringLiteral("blues"), QStringLiteral(" slow  blues ")}));
+    const qint64 lead = fixture_->search(QStringLiteral("\"clean lead\"")).rows.at(0).hash;
+    QVERIFY(LibraryMarks::setTags(fixture_->db(), {lead}, {QStringLiteral("Übung")}));
+    // The same tag in another case is the same tag.
+    QVERIFY(LibraryMarks::setTags(fixture_->db(), {lead}, {QStringLiteral("ÜBUNG"), QStringLiteral("übung")}));
+    QCOMPARE(LibrarySearch::allTags(fixture_->db()).filter(QStringLiteral("übung"), Qt::CaseInsensitive).size(), 1);
 }
 
 // data/ and backups/ with presets, notes, a group, files that cannot be
@@ -185,6 +190,8 @@ void TestLibrary::makeFixture(const QString &root)
         std::copy(r.begin(), r.end(), group.begin() + s * RecordSize);
     }
     files::writeGroupFile(data + QStringLiteral("/sub/Bank.syx"), group);
+    QDir().mkpath(data + QStringLiteral("/Übung"));
+    files::writeSingleFile(data + QStringLiteral("/Übung/Etüde.syx"), record(10, 1, 0)); // Thick Fuzz
 
     files::writeSingleFile(backups + QStringLiteral("/Amp backup 2024.syx"), record(4, 0, 20)); // Warm Clean
     writeBytes(data + QStringLiteral("/broken.syx"), "hello");
@@ -202,7 +209,7 @@ void TestLibrary::queryLanguage_data()
     const QString lead = QStringLiteral("Clean Lead.syx"), crunch = QStringLiteral("Crunch.syx"),
                   backup = QStringLiteral("Amp backup 2024.syx"), done = QStringLiteral("100% _done.syx"),
                   a3 = QStringLiteral("Bank.syx A3"), b1 = QStringLiteral("Bank.syx B1");
-    row("", {QStringLiteral("#23")}); // 4 singles, 16 slots, 3 unreadable; no global file
+    row("", {QStringLiteral("#24")}); // 5 singles, 16 slots, 3 unreadable; no global file
     row("clean", {backup, lead});     // file name, model name
     row("warm", {backup, lead});      // model name, note
     row("\"warm and bright\"", {lead});
@@ -226,6 +233,14 @@ void TestLibrary::queryLanguage_data()
     row("is:fav", {crunch});
     row("in:backups", {backup});
     row("in:sub gain>30", {a3});
+    // Case folded in every script, for every text term.
+    const QString etude = QStringLiteral("Etüde.syx");
+    row("in:Übung", {etude});
+    row("in:übung", {etude});
+    row("in:ÜBUNG", {etude});
+    row("ETÜDE", {etude});
+    row("tag:übung", {lead});
+    row("tag:ÜBUNG", {lead});
     row("is:unreadable", {QStringLiteral("broken.syx"), QStringLiteral("empty.syx"), QStringLiteral("huge.syx")});
     row("incorrect header", {QStringLiteral("broken.syx")}); // the reason is searchable too
     row("100%", {done});              // LIKE's own characters are plain text
@@ -247,7 +262,7 @@ void TestLibrary::queryLanguage()
     else
         QCOMPARE(names(r), found);
     // Nothing a query holds reaches the SQL as text.
-    QCOMPARE(int(index.search(QString()).rows.size()), 23);
+    QCOMPARE(int(index.search(QString()).rows.size()), 24);
 }
 
 void TestLibrary::malformedQueriesAreExplained()
@@ -286,11 +301,11 @@ void TestLibrary::unchangedFilesAreNotReadAgain()
     makeFixture(tmp.path());
     const QString data = tmp.filePath(QStringLiteral("data"));
     Index index(tmp.filePath(QStringLiteral("index.sqlite")), {data, {}, {}});
-    QCOMPARE(index.update().total(), 8); // every .syx under data, the global file included
+    QCOMPARE(index.update().total(), 9); // every .syx under data, the global file included
 
     LibraryScanner::Plan again = index.update();
     QCOMPARE(again.total(), 0);
-    QCOMPARE(again.unchanged, 8);
+    QCOMPARE(again.unchanged, 9);
 
     // The content changes (the size stays): read again, and only it.
     const QString crunch = data + QStringLiteral("/Crunch.syx");
@@ -401,7 +416,7 @@ void TestLibrary::watcherFeedsTheIndex()
     library.start();
     QVERIFY(library.waitUntilIdle());
     QVERIFY(library.isOpen());
-    QCOMPARE(int(library.search(QString()).rows.size()), 22);
+    QCOMPARE(int(library.search(QString()).rows.size()), 23);
     QVERIFY(!progress.isEmpty());
     QCOMPARE(progress.last().at(0).toInt(), progress.last().at(1).toInt());
 
@@ -513,7 +528,7 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
     QVERIFY(library.waitUntilIdle());
     QCOMPARE(notices.size(), 1);
     QVERIFY2(notices[0][0].toString().contains(said), qPrintable(notices[0][0].toString()));
-    QCOMPARE(int(library.search(QString()).rows.size()), 22);
+    QCOMPARE(int(library.search(QString()).rows.size()), 23);
     const QStringList aside = QDir(tmp.path()).entryList({QStringLiteral("index.sqlite.damaged-*")});
     if (index == QLatin1String("new")) {
         QCOMPARE(library.indexPath(), path);
@@ -629,7 +644,7 @@ void TestLibrary::olderIndexIsMigratedAfterACopy()
         QVERIFY(LibraryIndexFile::migrate(db, 0, 1));
         QVERIFY(QSqlQuery(db).exec(QStringLiteral(
             "INSERT INTO files(path, folder, name, size, mtime, note_size, note_mtime, kind, backup, note, words)"
-            " VALUES ('/x/a.syx', '/x', 'a.syx', 1, 1, -1, -1, 0, 0, '', 'a.syx')")));
+            " VALUES ('/x/Übung/a.syx', '/x/Übung', 'a.syx', 1, 1, -1, -1, 0, 0, '', 'a.syx')")));
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("v1"));
@@ -641,6 +656,7 @@ void TestLibrary::olderIndexIsMigratedAfterACopy()
         QSqlDatabase db = QSqlDatabase::database(QStringLiteral("now"));
         QCOMPARE(LibraryIndexFile::version(db), LibraryIndexFile::Version);
         QCOMPARE(int(LibrarySearch::run(db, QStringLiteral("a.syx")).rows.size()), 1);
+        QCOMPARE(int(LibrarySearch::run(db, QStringLiteral("in:ÜBUNG")).rows.size()), 1); // folded on the way
         QVERIFY(LibraryMarks::setFavourite(db, {7}, true)); // the new tables are there
     }
     LibraryIndexFile::close(QStringLiteral("now"));

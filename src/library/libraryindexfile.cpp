@@ -2,6 +2,7 @@
 #include "library/libraryindexfile.h"
 
 #include "library/librarymarks.h"
+#include "library/presetcolumns.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QMutex>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QThread>
@@ -59,11 +61,54 @@ const char *const Step2[] = {
     "CREATE INDEX preset_tags_tag ON preset_tags(tag)",
 };
 
+const char *const Step3[] = {
+    // Text searched case-insensitively is kept case-folded by Qt, as the
+    // search folds its terms: SQLite folds ASCII letters only.
+    "ALTER TABLE files ADD COLUMN folder_folded TEXT NOT NULL DEFAULT ''",
+    "ALTER TABLE tags ADD COLUMN folded TEXT NOT NULL DEFAULT ''",
+    "CREATE INDEX tags_folded ON tags(folded)",
+};
+
+// Each row of `select` (an id, then texts), written back by `update` with
+// the texts case-folded, then the id.
+void foldRows(QSqlDatabase &db, const QString &select, const QString &update)
+{
+    QSqlQuery read(db);
+    read.setForwardOnly(true);
+    if (!read.exec(select))
+        throw read.lastError();
+    QList<QVariantList> rows;
+    while (read.next()) {
+        QVariantList values;
+        for (int i = 1; i < read.record().count(); ++i)
+            values << presetcolumns::folded(read.value(i).toString());
+        rows << (values << read.value(0));
+    }
+    read.finish();
+    QSqlQuery write(db);
+    if (!write.prepare(update))
+        throw write.lastError();
+    for (const QVariantList &values : std::as_const(rows))
+        if (!LibraryIndexFile::run(write, values))
+            throw write.lastError();
+}
+
+// The folded columns of the rows already there (words were lower case).
+void foldExisting(QSqlDatabase &db)
+{
+    foldRows(db, QStringLiteral("SELECT id, folder, words FROM files"),
+             QStringLiteral("UPDATE files SET folder_folded = ?, words = ? WHERE id = ?"));
+    foldRows(db, QStringLiteral("SELECT id, name FROM tags"), QStringLiteral("UPDATE tags SET folded = ? WHERE id = ?"));
+}
+
 struct Step {
     const char *const *begin;
     const char *const *end;
+    void (*fill)(QSqlDatabase &db); // after the statements, or nullptr
 };
-const Step Steps[] = {{std::begin(Step1), std::end(Step1)}, {std::begin(Step2), std::end(Step2)}};
+const Step Steps[] = {{std::begin(Step1), std::end(Step1), nullptr},
+                      {std::begin(Step2), std::end(Step2), nullptr},
+                      {std::begin(Step3), std::end(Step3), foldExisting}};
 static_assert(std::size(Steps) == LibraryIndexFile::Version);
 
 // Table -> its columns, as the database has them.
@@ -374,6 +419,8 @@ bool LibraryIndexFile::migrate(QSqlDatabase db, int from, int to, QSqlError *err
         try {
             for (auto sql = Steps[v].begin; sql != Steps[v].end; ++sql)
                 exec(db, QString::fromLatin1(*sql));
+            if (Steps[v].fill)
+                Steps[v].fill(db);
             exec(db, QStringLiteral("PRAGMA user_version = %1").arg(v + 1));
         } catch (const QSqlError &e) {
             db.rollback();

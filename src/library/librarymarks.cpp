@@ -2,6 +2,7 @@
 #include "library/librarymarks.h"
 
 #include "library/libraryindexfile.h"
+#include "library/presetcolumns.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -71,13 +72,16 @@ bool LibraryMarks::setTags(QSqlDatabase db, const QList<qint64> &hashes, const Q
     return inTransaction(db, error, [&] {
         QSqlQuery clear(db), addTag(db), findTag(db), link(db), unused(db);
         clear.prepare(QStringLiteral("DELETE FROM preset_tags WHERE hash = ?"));
-        addTag.prepare(QStringLiteral("INSERT OR IGNORE INTO tags(name) VALUES (?)"));
-        findTag.prepare(QStringLiteral("SELECT id FROM tags WHERE name = ?"));
+        // One tag whatever the case it is written in, in every script.
+        addTag.prepare(QStringLiteral("INSERT INTO tags(name, folded) SELECT ?, ? WHERE NOT EXISTS"
+                                      " (SELECT 1 FROM tags WHERE folded = ?)"));
+        findTag.prepare(QStringLiteral("SELECT id FROM tags WHERE folded = ?"));
         link.prepare(QStringLiteral("INSERT OR IGNORE INTO preset_tags(hash, tag) VALUES (?, ?)"));
         QList<qint64> ids;
         for (const QString &t : clean) {
-            must(addTag, {t});
-            must(findTag, {t});
+            const QString key = presetcolumns::folded(t);
+            must(addTag, {t, key, key});
+            must(findTag, {key});
             if (!findTag.next())
                 throw findTag.lastError();
             ids << findTag.value(0).toLongLong();
