@@ -18,6 +18,7 @@
 
 #include <optional>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -396,13 +397,25 @@ void TestLibrary::folderChangesAndFilesChangingWhileRead()
     QVERIFY(index.scanner->takeUnsettled().isEmpty());
     QCOMPARE(names(index.search(QStringLiteral("is:unreadable"))), QStringList{QStringLiteral("One.syx")});
 
-    // A FIFO, and a link to one, among the presets: reading never waits on them.
+    // A FIFO, a link to one, a broken link and a name that is not UTF-8
+    // among the presets: reading never waits on them, and each is listed
+    // with the reason it cannot be read, once.
     QVERIFY(::mkfifo(QFile::encodeName(data + QStringLiteral("/pipe.syx")).constData(), 0600) == 0);
     QVERIFY(QFile::link(data + QStringLiteral("/pipe.syx"), data + QStringLiteral("/link.syx")));
+    QVERIFY(QFile::link(data + QStringLiteral("/nowhere.syx"), data + QStringLiteral("/gone.syx")));
+    const int fd = ::open((QFile::encodeName(data) + "/bad\xFF.syx").constData(), O_CREAT | O_WRONLY, 0600);
+    QVERIFY(fd >= 0);
+    ::close(fd);
     index.update();
-    QStringList unreadable = names(index.search(QStringLiteral("is:unreadable")));
-    unreadable.removeAll(QStringLiteral("link.syx"));
-    QCOMPARE(unreadable, QStringList{QStringLiteral("One.syx")});
+    QStringList unreadable;
+    for (const LibraryEntry &e : index.search(QStringLiteral("is:unreadable")).rows)
+        unreadable << e.name() + QStringLiteral(": ") + e.error;
+    QCOMPARE(unreadable, (QStringList{QStringLiteral("One.syx: Incorrect Header:\n6E 6F 74 20 61 20 70"),
+                                      QStringLiteral("bad\uFFFD.syx: The file name is not valid UTF-8"),
+                                      QStringLiteral("gone.syx: Broken link"),
+                                      QStringLiteral("link.syx: Not a regular file"),
+                                      QStringLiteral("pipe.syx: Not a regular file")}));
+    QCOMPARE(index.update().total(), 0);
 }
 
 void TestLibrary::watcherFeedsTheIndex()
@@ -543,6 +556,15 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
         QCOMPARE(fav, favourites == QLatin1String("kept"));
     // The presets are never touched.
     QCOMPARE(bytesOf(data + QStringLiteral("/sub/Bank.syx")), before);
+    if (damage == QLatin1String("folder")) {
+        // A stand-in under a name nobody can guess: a second one is another file.
+        Library second(path);
+        second.start();
+        QVERIFY(second.waitUntilIdle());
+        QVERIFY(second.isOpen());
+        QVERIFY(second.indexPath() != library.indexPath());
+        QVERIFY(!QFileInfo(library.indexPath()).fileName().contains(QString::number(QCoreApplication::applicationPid())));
+    }
     if (damage == QLatin1String("newer")) {
         // Left for the version that made it.
         {

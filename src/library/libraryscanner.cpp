@@ -20,6 +20,7 @@
 #include <algorithm>
 
 #ifdef Q_OS_UNIX
+#include <dirent.h>
 #include <sys/stat.h>
 #endif
 
@@ -41,6 +42,42 @@ QString underFolder() { return QStringLiteral("(folder = ? OR (folder >= ? AND f
 QVariantList underFolderValues(const QString &folder)
 {
     return {folder, folder + QLatin1Char('/'), folder + QLatin1Char('0')};
+}
+
+// Qt's listing leaves out names that are not valid UTF-8; they are found
+// here, under a name with U+FFFD in their place, to be shown as files that
+// cannot be read.
+QStringList undecodableFiles(const QString &folder)
+{
+    QStringList found;
+#ifdef Q_OS_UNIX
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return found;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (!name.toLower().endsWith(".syx"))
+            continue;
+        const QString decoded = QFile::decodeName(name);
+        if (QFile::encodeName(decoded) != name)
+            found << folder + QLatin1Char('/') + decoded;
+    }
+    ::closedir(dir);
+#else
+    Q_UNUSED(folder);
+#endif
+    return found;
+}
+
+// Why a listed file cannot be opened, in the words a user knows.
+QString cannotOpen(const QString &path, const QString &reason)
+{
+    const QFileInfo fi(path);
+    if (fi.isSymLink() && !fi.exists())
+        return QStringLiteral("Broken link");
+    if (!fi.exists() && path.contains(QChar::ReplacementCharacter))
+        return QStringLiteral("The file name is not valid UTF-8");
+    return reason;
 }
 
 // The size and modification time of an open file.
@@ -69,7 +106,7 @@ files::Bytes readListed(const QString &path, LibraryScanner::Stamp &before, Libr
     QFile file;
     QString reason;
     if (!files::openRegularFile(file, path, &reason))
-        throw QuorvexError(reason);
+        throw QuorvexError(cannotOpen(path, reason));
     stampOf(file, before);
     files::Bytes bytes = files::readOpenFile(file, path);
     stampOf(file, after);
@@ -97,16 +134,21 @@ void LibraryScanner::list(const QString &folder, bool recursive, Listing &out) c
     if (!QFileInfo(folder).isDir())
         return;
     out.folders << folder;
+    out.files += undecodableFiles(folder);
     // Hidden folders and links to folders are not entered: no loops, no
-    // wandering out of the roots.
-    QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
+    // wandering out of the roots. FIFOs, devices and broken links are
+    // listed (System), to be shown as files that cannot be read.
+    QDirIterator it(folder, QDir::Files | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot,
                     recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
     while (it.hasNext()) {
         const QString path = it.next();
         const QFileInfo fi = it.fileInfo();
         if (fi.isDir()) {
-            if (!fi.isSymLink())
+            if (!fi.isSymLink()) {
                 out.folders << path;
+                if (recursive)
+                    out.files += undecodableFiles(path);
+            }
             continue;
         }
         const QString name = it.fileName();
@@ -286,6 +328,13 @@ void LibraryScanner::write(const Work &work)
     if (stamp.size == Unknown) {
         stamp.size = opened.size;
         stamp.mtime = opened.mtime;
+    }
+    if (stamp.size == Unknown) {
+        // Never opened: stamped as a listing sees it, so the next pass
+        // does not try again while nothing changed.
+        const QFileInfo fi(work.path);
+        stamp.size = fi.size();
+        stamp.mtime = mtimeOf(fi);
     }
     if (stamp.noteSize == Unknown) {
         const QFileInfo ni(files::noteFileName(work.path));
