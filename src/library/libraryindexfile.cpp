@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QThread>
+#include <QUrl>
 
 #include <atomic>
 #include <functional>
@@ -24,8 +25,8 @@
 namespace {
 
 // SQLite's primary result codes the opening cares about.
-constexpr int SqliteError = 1, SqliteBusy = 5, SqliteLocked = 6, SqliteCorrupt = 11, SqliteCantOpen = 14,
-              SqliteNotADb = 26;
+constexpr int SqliteError = 1, SqliteBusy = 5, SqliteLocked = 6, SqliteReadOnly = 8, SqliteCorrupt = 11,
+              SqliteCantOpen = 14, SqliteNotADb = 26;
 
 // Step n takes the schema from version n - 1 to n.
 const char *const Step1[] = {
@@ -218,12 +219,16 @@ void exec(QSqlDatabase &db, const QString &sql)
         throw q.lastError();
 }
 
-QSqlDatabase connect(const QString &path, const QString &name)
+// path may be a URI ("file:...?immutable=1") when uri is set.
+QSqlDatabase connect(const QString &path, const QString &name, bool uri = false)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(path);
     // A writer on another thread holds its lock for one short batch.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs.load()));
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs.load());
+    if (uri)
+        options += QStringLiteral(";QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY");
+    db.setConnectOptions(options);
     if (!db.open())
         throw db.lastError();
     return db;
@@ -529,9 +534,23 @@ void LibraryIndexFile::setBusyTimeout(int ms)
 bool LibraryIndexFile::attach(const QString &path, const QString &name, bool readOnly)
 {
     try {
-        QSqlDatabase db = connect(path, name);
-        if (readOnly)
+        {
+            QSqlDatabase db = connect(path, name);
+            if (!readOnly)
+                return true;
             QSqlQuery(db).exec(QStringLiteral("PRAGMA query_only = 1"));
+            QSqlQuery probe(db);
+            const int code = probe.exec(QStringLiteral("PRAGMA user_version")) ? 0 : resultCode(probe.lastError());
+            if (code != SqliteCantOpen && code != SqliteReadOnly)
+                return true;
+        }
+        // A WAL index needs a file of shared memory beside it, which a
+        // folder this user may not write to cannot take: read it as it is
+        // on disk instead (nobody writes there but its owner).
+        close(name);
+        connect(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+                    QStringLiteral("?immutable=1"),
+                name, true);
         return true;
     } catch (const QSqlError &) {
         close(name);
