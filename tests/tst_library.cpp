@@ -529,13 +529,20 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
     // The presets are never touched.
     QCOMPARE(bytesOf(data + QStringLiteral("/sub/Bank.syx")), before);
     if (damage == QLatin1String("folder")) {
-        // A stand-in under a name nobody can guess: a second one is another file.
-        Library second(path);
-        second.start();
-        QVERIFY(second.waitUntilIdle());
-        QVERIFY(second.isOpen());
-        QVERIFY(second.indexPath() != library.indexPath());
-        QVERIFY(!QFileInfo(library.indexPath()).fileName().contains(QString::number(QCoreApplication::applicationPid())));
+        // A stand-in under a name nobody can guess: a second one is another
+        // file, and nothing of it is left once it closes.
+        QString standIn;
+        {
+            Library second(path);
+            second.start();
+            QVERIFY(second.waitUntilIdle());
+            QVERIFY(second.isOpen());
+            standIn = second.indexPath();
+            QVERIFY(standIn != library.indexPath());
+        }
+        QVERIFY(!QFileInfo(standIn).fileName().contains(QString::number(QCoreApplication::applicationPid())));
+        QCOMPARE(QDir::temp().entryList({QFileInfo(standIn).fileName() + QLatin1Char('*')}, QDir::Files | QDir::Hidden),
+                 QStringList());
     }
     if (damage == QLatin1String("newer")) {
         // Left for the version that made it.

@@ -41,6 +41,8 @@ Library::Library(const QString &indexPath, QObject *parent)
 
 Library::~Library()
 {
+    // Every connection goes before the worker removes a stand-in index.
+    LibraryIndexFile::close(connection_);
     if (readerThread_.isRunning()) {
         QMetaObject::invokeMethod(reader_, &LibraryReader::close, Qt::BlockingQueuedConnection);
         readerThread_.quit();
@@ -55,7 +57,6 @@ Library::~Library()
     } else {
         delete worker_;
     }
-    LibraryIndexFile::close(connection_);
 }
 
 template <class F>

@@ -360,7 +360,7 @@ LibraryIndexFile::Opened standIn(const QString &path, const QString &name, const
     file.close();
     if (!made || tryPrepare(madePath, name)) {
         if (made)
-            QFile::remove(madePath);
+            LibraryIndexFile::remove(madePath);
         opened.notice = why + QStringLiteral(" No library can be made in the temporary folder either; the library is "
                                              "not available.");
         return opened;
@@ -563,6 +563,12 @@ bool LibraryIndexFile::run(QSqlQuery &q, const QVariantList &values)
     for (int i = 0; i < values.size(); ++i)
         q.bindValue(i, values[i]);
     return q.exec();
+}
+
+void LibraryIndexFile::remove(const QString &path)
+{
+    for (const char *suffix : {"", "-wal", "-shm", "-journal"})
+        QFile::remove(path + QLatin1String(suffix));
 }
 
 void LibraryIndexFile::close(const QString &name)

@@ -75,6 +75,8 @@ public:
     };
     static Inspection inspect(QSqlDatabase db);
 
+    // Removes an index and SQLite's side files (a stand-in, once closed).
+    static void remove(const QString &path);
     // Closes and forgets the connection `name`.
     static void close(const QString &name);
     // Binds values to a prepared query's '?' in order and runs it.

@@ -163,7 +163,7 @@ void LibraryWorker::close()
     scanner_.reset();
     LibraryIndexFile::close(connection_);
     if (temporary_)
-        QFile::remove(path_);
+        LibraryIndexFile::remove(path_);
     temporary_ = false;
 }
 
@@ -401,7 +401,7 @@ void LibraryWorker::failed(const QSqlError &error)
     temporary_ = false; // kept aside now, not removed
     close();
     if (temporary) {
-        QFile::remove(path); // a stand-in holds nothing worth keeping
+        LibraryIndexFile::remove(path); // a stand-in holds nothing worth keeping
         open();
     } else {
         openWith([&] { return LibraryIndexFile::rebuild(path, connection_); });
