@@ -606,6 +606,7 @@ void TestLibrary::soundIndexThatCannotBeWrittenIsKept()
         library.start();
         QVERIFY(library.waitUntilIdle());
         QVERIFY(!library.isOpen());
+        QVERIFY(library.search(QString()).error.contains(QLatin1String("in use"))); // not "being opened"
         QCOMPARE(notices.size(), 1);
         QVERIFY2(notices[0][0].toString().contains(QLatin1String("in use")), qPrintable(notices[0][0].toString()));
         QVERIFY(QSqlQuery(other).exec(QStringLiteral("COMMIT")));

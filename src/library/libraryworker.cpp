@@ -70,8 +70,9 @@ void LibraryWorker::openFailed(const QString &reason)
 {
     scanner_.reset();
     LibraryIndexFile::close(connection_);
-    emit notice(QStringLiteral("The library index could not be opened: %1").arg(reason));
-    emit opened(path_, false);
+    const QString why = QStringLiteral("The library index could not be opened: %1").arg(reason);
+    emit notice(why);
+    emit opened(path_, false, why);
 }
 
 void LibraryWorker::adopt(const LibraryIndexFile::Opened &o)
@@ -84,7 +85,7 @@ void LibraryWorker::adopt(const LibraryIndexFile::Opened &o)
     if (!o.ok) {
         if (o.busy)
             lockTimer_.start();
-        emit opened(path_, false);
+        emit opened(path_, false, o.notice);
         return;
     }
     if (!watcher_) {
@@ -102,7 +103,7 @@ void LibraryWorker::adopt(const LibraryIndexFile::Opened &o)
         if (!roots_.added.contains(f))
             roots_.added << f;
     scanner_->setRoots(roots_);
-    emit opened(path_, true);
+    emit opened(path_, true, {});
     emit rootsChanged(roots_);
     rescan();
     writeWaitingMarks();

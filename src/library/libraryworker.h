@@ -52,7 +52,8 @@ public:
     void ping(quint64 token);
 
 signals:
-    void opened(const QString &path, bool ok);
+    // ok false: why says what keeps it shut (another program's lock ...).
+    void opened(const QString &path, bool ok, const QString &why);
     void notice(const QString &text);
     void rootsChanged(const LibraryRoots &roots);
     // A full pass: files read so far of those to read. busy false: done.
