@@ -505,7 +505,8 @@ void Quorvex1::readSettings()
         setWindowState(Qt::WindowMinimized);
     else if (s.state == 2)
         setWindowState(Qt::WindowMaximized);
-    setPanelWidth(std::min(s.split, width()));
+    // The editor keeps its designed width beside the list.
+    setPanelWidth(std::min(s.split, std::max(MinPanelWidth, width() - GroupBoxDesignWidth)));
 
     // A directory that cannot be entered leaves the list where it is. With
     // none stored, an installed program started from a menu (working folder
