@@ -44,7 +44,7 @@ QString refusal(const QString &commandLine)
     if (commandLine.size() > MaxBytes || commandLine.toUtf8().size() > MaxBytes)
         return QStringLiteral("The command line is too long to name a file (over %1 bytes):\n%2")
             .arg(MaxBytes)
-            .arg(files::elidedMiddle(commandLine.left(MaxBytes)));
+            .arg(files::elidedMiddle(commandLine));
     const QString name = fileName(commandLine);
     if (QFile::encodeName(name).size() > MaxPathBytes)
         return QStringLiteral("The file name is too long (over %1 bytes):\n%2")
