@@ -139,7 +139,11 @@ void LibraryWorker::writeWaitingMarks()
 
 void LibraryWorker::mark(const Mark &write)
 {
-    if (!scanner_ || locked_) {
+    if (!scanner_ && !locked_) {
+        emit notice(QStringLiteral("A favourite or tag could not be saved: the library is not available."));
+        return;
+    }
+    if (locked_) {
         waitingMarks_ << write; // written once the index is open and free
         return;
     }
