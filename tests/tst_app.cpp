@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/aboutbox.h"
 #include "app/caretrest.h"
+#include "app/handover.h"
 #include "app/librarylink.h"
 #include "library/library.h"
 #include "app/qtprompter.h"
 #include "app/quorvex1.h"
+#include "app/settings.h"
 #include "app/singleinstance.h"
 #include "controls/tnxnumberknob.h"
 #include "controls/ttabcontrol.h"
@@ -349,6 +351,33 @@ private slots:
         QCOMPARE(child<QLabel>(w, "LabelList")->text(), data.path());
     }
 
+    // Sizes from a damaged or hand-edited file: the window stays on the
+    // screen and the file list inside the window, and so they are stored.
+    void iniGeometryOffTheScreen_data()
+    {
+        QTest::addColumn<QByteArray>("values");
+        QTest::newRow("larger than any screen") << QByteArray("Width=2147483647\nHeight=2147483647\nSplit=2147483647\n");
+        QTest::newRow("negative") << QByteArray("Width=-100\nHeight=-1\nSplit=-100\n");
+        QTest::newRow("maximised") << QByteArray("State=2\nWidth=99999\nHeight=99999\n");
+    }
+    void iniGeometryOffTheScreen()
+    {
+        QFETCH(QByteArray, values);
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=1\n" + values);
+        f.make();
+        Quorvex1 &w = f.show();
+        const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+        QVERIFY2(w.width() <= screen.width() && w.height() <= screen.height(),
+                 qPrintable(QStringLiteral("%1x%2").arg(w.width()).arg(w.height())));
+        QVERIFY(w.width() > 0 && w.height() > 0);
+        QVERIFY(w.panelWidth() >= 80 && w.panelWidth() <= std::max(80, w.width() - 521));
+        QVERIFY(w.close());
+        const FormSettings stored = Settings(f.iniPath()).read(FormSettings());
+        QVERIFY(stored.width <= screen.width() && stored.height <= screen.height());
+        QVERIFY(stored.split <= std::max(80, stored.width - 521));
+    }
+
     void dataDirThatCannotBeEntered()
     {
         Fixture f;
@@ -473,11 +502,11 @@ private slots:
     void autoSplitStoredOn()
     {
         Fixture f;
-        f.writeIni("[Form]\nAutoSplit=1\nWidth=900\nSplit=150\n");
+        f.writeIni("[Form]\nAutoSplit=1\nWidth=780\nSplit=150\n");
         f.make();
         Quorvex1 &w = f.show();
         QVERIFY(act(w, "AutoSplit")->isChecked());
-        QTRY_COMPARE(w.panelWidth(), 900 - 521 - 18);
+        QTRY_COMPARE(w.panelWidth(), 780 - 521 - 18);
     }
 
     void closeQuery()
@@ -673,18 +702,31 @@ private slots:
         QVERIFY(w.session().document().isModified());
         QCOMPARE(f.prompter->texts(), QStringList{QStringLiteral("Save Changes?")});
 
-        // Quotes anywhere in the text go; the file lies in the list's folder.
+        // Quotes around the whole name go, those inside it stay; the file
+        // lies in the list's folder.
+        const QString quoted = f.put(QStringLiteral("a \"b\".syx"), amp::singlePreset(r));
         f.prompter->answers = {Button::No};
-        w.copyDataReceived(QLatin1Char('"') + f.dir.path() + QStringLiteral("/a \"b\".syx\""));
+        w.copyDataReceived(QLatin1Char('"') + quoted + QLatin1Char('"'));
         w.session().queue().runPending();
         const Document &doc = w.session().document();
         QVERIFY(!doc.isModified());
-        QCOMPARE(doc.fileName(), QStringLiteral("a b.syx"));
-        QCOMPARE(shownTitle(w), path + QStringLiteral(" - Quorvex"));
+        QCOMPARE(doc.fileName(), QStringLiteral("a \"b\".syx"));
+        QCOMPARE(shownTitle(w), quoted + QStringLiteral(" - Quorvex"));
         QVERIFY(!doc.saveElsewhere());
         QVERIFY(!act(w, "SaveBack")->isEnabled());
         QCOMPARE(doc.workingDirectory(), f.dir.path()); // the list does not move
         QVERIFY(std::equal(r.begin(), r.end(), w.session().editor().image().record(0).begin()));
+
+        // A megabyte of text names no file: refused, told in a box of a few
+        // lines, and the document stays.
+        f.prompter->shown.clear();
+        w.copyDataReceived(QLatin1Char('/') + QString(1 << 20, QLatin1Char('x')));
+        QVERIFY(f.prompter->shown.isEmpty());
+        w.session().queue().runPending();
+        QCOMPARE(f.prompter->shown.size(), 1);
+        QVERIFY(f.prompter->shown[0].text.startsWith(QStringLiteral("The command line is too long")));
+        QVERIFY(f.prompter->shown[0].text.size() < 400);
+        QCOMPARE(doc.fileName(), QStringLiteral("a \"b\".syx"));
         QCOMPARE(f.prompter->unexpected, 0);
     }
 
@@ -811,7 +853,7 @@ private slots:
         std::unique_ptr<QThread> second(QThread::create([&] {
             // A relative name, made absolute against the second start's folder.
             result = SingleInstance::sendToRunning(
-                server, SingleInstance::commandLineText({QStringLiteral("sub/x.syx")}, f.dir.path()));
+                server, handover::commandLine({QStringLiteral("sub/x.syx")}, f.dir.path()));
             done = true;
         }));
         second->start();
@@ -1467,6 +1509,20 @@ private slots:
         QCOMPARE(QtPrompter::qtFilter(QStringLiteral("Notes (*.txt);;All (*)")),
                  QStringLiteral("Notes (*.txt);;All (*)"));
         QCOMPARE(QtPrompter::defaultSuffix(QStringLiteral("All files|*.*")), QString());
+    }
+
+    // However long a message, its box shows the start and end of each line
+    // and a screenful of lines.
+    void boxTextIsBounded()
+    {
+        const QString path = QStringLiteral("/") + QString(1 << 20, QLatin1Char('d')) + QStringLiteral("/Lead.syx");
+        const QString one = QtPrompter::boxText(QStringLiteral("Can't open file:\n") + path);
+        QVERIFY(one.startsWith(QStringLiteral("Can't open file:\n/ddd")));
+        QVERIFY(one.endsWith(QStringLiteral("ddd/Lead.syx")));
+        QVERIFY(one.size() < 300);
+        const QString many = QtPrompter::boxText(QStringLiteral("line\n").repeated(100000));
+        QVERIFY(many.count(QLatin1Char('\n')) <= 30);
+        QCOMPARE(QtPrompter::boxText(QStringLiteral("Save Changes?")), QStringLiteral("Save Changes?"));
     }
 
     void aboutBox()

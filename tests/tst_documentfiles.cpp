@@ -100,7 +100,7 @@ void TestDocumentFiles::openGroupAndSingleFiles()
     const auto group = groupOf(1);
     rig.put(QStringLiteral("sub/Band.syx"), amp::groupDump(group));
     const auto single = recordOf(9);
-    rig.put(QStringLiteral("Lead.syx"), amp::singlePreset(single));
+    rig.put(QStringLiteral("12\" Lead.syx"), amp::singlePreset(single));
 
     // From the dialog: group view on the file's slots, the list moves along.
     rig.prompter.fileNames = {QStringLiteral("\"") + rig.path(QStringLiteral("sub/Band.syx")) + QStringLiteral("\"")};
@@ -116,18 +116,19 @@ void TestDocumentFiles::openGroupAndSingleFiles()
     QVERIFY(!rig.doc.saveElsewhere());
     QCOMPARE(rig.backend->sent.back(), amp::singlePreset(rig.session.editor().image().record(0)));
 
-    // From the list (another folder): single view on slot A1; the list stays.
+    // From the list (another folder): single view on slot A1; the list
+    // stays. A quote in a name is part of it.
     rig.session.document().setModified(true);
     rig.prompter.answers = {Button::No};
-    rig.files.openFromList(rig.path(QStringLiteral("Lead.syx")));
+    rig.files.openFromList(rig.path(QStringLiteral("12\" Lead.syx")));
     QCOMPARE(rig.session.editor().view(), View::Single);
     QVERIFY(std::equal(single.begin(), single.end(), rig.session.editor().image().record(0).begin()));
     QVERIFY(!rig.doc.isModified());
     QCOMPARE(rig.doc.workingDirectory(), rig.path(QStringLiteral("sub")));
-    QCOMPARE(rig.doc.fileName(), QStringLiteral("Lead.syx"));
+    QCOMPARE(rig.doc.fileName(), QStringLiteral("12\" Lead.syx"));
 
     // Named on the command line: it may lie anywhere, and Save then asks.
-    QVERIFY(rig.files.openNamed(rig.path(QStringLiteral("Lead.syx"))));
+    QVERIFY(rig.files.openNamed(rig.path(QStringLiteral("12\" Lead.syx"))));
     QVERIFY(rig.doc.saveElsewhere());
     QCOMPARE(rig.doc.originDirectory(), rig.dir.path());
     QCOMPARE(rig.prompter.unexpected, 0);

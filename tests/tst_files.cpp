@@ -4,14 +4,17 @@
 #include "files/presetfile.h"
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
+#include "support/sizelimit.h"
 
 #include <QtTest>
 
-#include <csignal>
+#include <atomic>
+#include <cstdio>
+#include <fcntl.h>
+#include <future>
 #include <optional>
-#include <sys/resource.h>
+#include <thread>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using files::Bytes;
@@ -117,6 +120,7 @@ private slots:
     void writtenFilesReadBack();
     void failedWritesChangeNothing();
     void writeOverSizeLimitKeepsTheOldFile();
+    void leftTemporariesGoAtTheNextSave();
     void noteFileNames_data();
     void noteFileNames();
     void noteBytes_data();
@@ -124,6 +128,8 @@ private slots:
     void noteEncoding_data();
     void noteEncoding();
     void noteFiles();
+    void aFileSwappedForAFifoNeverHolds_data();
+    void aFileSwappedForAFifoNeverHolds();
 };
 
 // ---- Reading preset and group files
@@ -177,6 +183,8 @@ void TestFiles::presetFileErrors_data()
     QTest::newRow("missing") << Setup::Missing << "gone.syx" << Bytes{} << false << false << NoKind << cantOpen;
     QTest::newRow("missing, quoted") << Setup::Missing << "gone.syx" << Bytes{} << true << false << NoKind << cantOpen;
     QTest::newRow("missing, non-ASCII") << Setup::Missing << nonAscii << Bytes{} << false << false << NoKind << cantOpen;
+    QTest::newRow("missing, quote inside") << Setup::Missing << "12\" cab.syx" << Bytes{} << false << false << NoKind
+                                           << cantOpen;
     QTest::newRow("directory") << Setup::Directory << "x.syx" << Bytes{} << false << false << NoKind << cantOpen;
     QTest::newRow("fifo") << Setup::Fifo << "pipe.syx" << Bytes{} << false << false << NoKind << cantOpen;
     QTest::newRow("over 1 MiB") << Setup::File << "huge.syx" << resized(group, files::MaxReadSize + 1) << false
@@ -433,49 +441,50 @@ void TestFiles::writeOverSizeLimitKeepsTheOldFile()
     std::array<std::uint8_t, preset::GroupSize> group{};
     group.fill(0x66);
 
-    int pipeFds[2];
-    QCOMPARE(::pipe(pipeFds), 0);
-    const pid_t pid = ::fork();
-    QVERIFY(pid >= 0);
-    if (pid == 0) {
-        // The child only writes and leaves: no event loop, no QtTest.
-        ::close(pipeFds[0]);
-        int code = 4;
-        std::signal(SIGXFSZ, SIG_IGN); // so the write fails with EFBIG instead
-        const rlimit limit{500, 500};   // half the 1000-byte group file
-        if (::setrlimit(RLIMIT_FSIZE, &limit) == 0) {
-            try {
-                files::writeGroupFile(path, group);
-                code = 1;
-            } catch (const QuorvexError &e) {
-                const QByteArray text = e.message().toUtf8();
-                code = ::write(pipeFds[1], text.constData(), std::size_t(text.size())) == text.size() ? 0 : 3;
-            } catch (...) {
-                code = 2;
-            }
+    const auto text = underFileSizeLimit(500, [&] { // half the 1000-byte group file
+        try {
+            files::writeGroupFile(path, group);
+            return QByteArray("written");
+        } catch (const QuorvexError &e) {
+            return e.message().toUtf8();
         }
-        ::_exit(code);
-    }
-    ::close(pipeFds[1]);
-    QByteArray text;
-    char buffer[512];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            break;
-        text.append(buffer, n);
-    }
-    ::close(pipeFds[0]);
-    int status = 0;
-    QCOMPARE(::waitpid(pid, &status, 0), pid);
-    QVERIFY(WIFEXITED(status));
-    QCOMPARE(WEXITSTATUS(status), 0); // 1: no error, 2: another exception, 4: no limit
-
-    QCOMPARE(QString::fromUtf8(text), QStringLiteral("Can't save file:\n") + path + QLatin1Char('\n')
+    });
+    QVERIFY(text);
+    QCOMPARE(QString::fromUtf8(*text), QStringLiteral("Can't save file:\n") + path + QLatin1Char('\n')
                                           + qt_error_string(EFBIG));
     QCOMPARE(readRaw(path), old);
     QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("Grüße.syx")});
+}
+
+// A save killed after its temporary file was complete leaves it beside the
+// target; the next save of that file puts it in the trash, and nothing else.
+void TestFiles::leftTemporariesGoAtTheNextSave()
+{
+    QTemporaryDir dir, trash;
+    QVERIFY(dir.isValid() && trash.isValid());
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", dataHome); });
+    qputenv("XDG_DATA_HOME", QFile::encodeName(trash.path()));
+
+    const QStringList left{QStringLiteral("Grüße.syx.OLFQxP"), QStringLiteral("Grüße.syx.aBcdef")};
+    const QStringList others{QStringLiteral("Grüße.syx.backup"), QStringLiteral("Grüße.syx.BACKUP"),
+                             QStringLiteral("Grüße.syx.Ab1dEf"), QStringLiteral("Grüße.syx.AbCdE"),
+                             QStringLiteral("Grüße.syx.AbCdEfG"), QStringLiteral("Other.syx.OLFQxP"),
+                             QStringLiteral("Grüße.syxxOLFQxP")};
+    for (const QString &name : left + others)
+        writeRaw(dir.filePath(name), fileImage(0x09, pattern(31)));
+    const std::array<std::uint8_t, preset::RecordSize> record{};
+    files::writeSingleFile(dir.filePath(QStringLiteral("Grüße.syx")), record);
+
+    QStringList expected = others;
+    expected << QStringLiteral("Grüße.syx");
+    expected.sort();
+    QStringList kept = entries(dir.path());
+    kept.sort();
+    QCOMPARE(kept, expected);
+    QStringList trashed = entries(trash.filePath(QStringLiteral("Trash/files")));
+    trashed.sort();
+    QCOMPARE(trashed, left);
 }
 
 // ---- Notes
@@ -601,6 +610,64 @@ void TestFiles::noteFiles()
     writeRaw(huge, Bytes(files::MaxReadSize + 1, 'a'));
     QCOMPARE(errorOf([&] { files::readNote(huge); }),
              std::optional<QString>(QStringLiteral("File too large (over 1 MiB):\n") + huge));
+}
+
+// A file that another program keeps swapping for a FIFO (the two names
+// exchanged in one step, so the path is always one of them): every read
+// ends, with the file or with an error, and none waits for a writer.
+void TestFiles::aFileSwappedForAFifoNeverHolds_data()
+{
+    QTest::addColumn<QString>("reader");
+    QTest::newRow("preset") << QStringLiteral("preset");
+    QTest::newRow("global") << QStringLiteral("global");
+    QTest::newRow("note") << QStringLiteral("note");
+}
+
+void TestFiles::aFileSwappedForAFifoNeverHolds()
+{
+    QFETCH(QString, reader);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray target = QFile::encodeName(dir.filePath(QStringLiteral("target")));
+    const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("fifo")));
+    writeRaw(QFile::decodeName(target), reader == QLatin1String("global") ? fileImage(0x13, pattern(14))
+                                                                          : fileImage(0x09, pattern(31)));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+
+    std::atomic<bool> stop{false};
+    std::thread swapper([&] {
+        while (!stop)
+            ::renameat2(AT_FDCWD, target.constData(), AT_FDCWD, fifo.constData(), RENAME_EXCHANGE);
+    });
+    auto reads = std::async(std::launch::async, [&] {
+        int whole = 0;
+        for (int i = 0; i < 20000; ++i) {
+            try {
+                const QString path = QFile::decodeName(target);
+                if (reader == QLatin1String("preset"))
+                    files::readPresetFile(path, false);
+                else if (reader == QLatin1String("global"))
+                    files::readGlobalFile(path);
+                else
+                    files::readNote(path);
+                ++whole;
+            } catch (const QuorvexError &) {
+            }
+        }
+        return whole;
+    });
+    // Only a reader that hangs meets this bound; a writer then lets it go.
+    const bool ended = reads.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    stop = true;
+    swapper.join();
+    if (!ended) {
+        for (const QByteArray &name : {target, fifo})
+            if (const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK); fd >= 0)
+                ::close(fd);
+    }
+    const int whole = reads.get();
+    QVERIFY2(ended, "a read waited on the FIFO");
+    QVERIFY(whole > 0);
 }
 
 QTEST_GUILESS_MAIN(TestFiles)

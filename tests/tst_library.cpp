@@ -10,6 +10,8 @@
 #include "library/libraryscanner.h"
 #include "library/librarysearch.h"
 #include "library/presetcompare.h"
+#include "support/sizelimit.h"
+#include "support/unprivileged.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -17,6 +19,7 @@
 
 #include <optional>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,35 +85,6 @@ struct Index {
     LibrarySearch::Result search(const QString &q) const { return LibrarySearch::run(db(), q); }
 };
 
-// Root writes to read-only files: a test run by root acts as an
-// unprivileged user over a folder handed to it, for as long as this lives.
-class Unprivileged {
-public:
-    explicit Unprivileged(const QString &folder)
-    {
-        constexpr uid_t Nobody = 65534;
-        QStringList paths{folder};
-        QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            paths << it.next();
-        for (const QString &path : paths)
-            if (::chown(QFile::encodeName(path).constData(), Nobody, Nobody) != 0)
-                return;
-        ok_ = ::setegid(Nobody) == 0 && ::seteuid(Nobody) == 0;
-    }
-    ~Unprivileged()
-    {
-        if (::geteuid() != 0) {
-            [[maybe_unused]] const int u = ::seteuid(0);
-            [[maybe_unused]] const int g = ::setegid(0);
-        }
-    }
-    bool ok() const { return ok_; }
-
-private:
-    bool ok_ = false;
-};
-
 } // namespace
 
 class TestLibrary : public QObject {
@@ -127,6 +101,7 @@ private slots:
     void watcherFeedsTheIndex();
     void damagedIndexIsSetAsideAndRebuilt_data();
     void damagedIndexIsSetAsideAndRebuilt();
+    void soundIndexThatCannotBeWrittenIsKept();
     void olderIndexIsMigratedAfterACopy();
     void compareAndDuplicates();
 
@@ -138,6 +113,8 @@ private:
 
 void TestLibrary::initTestCase()
 {
+    // A lock held by the test itself is given up on at once.
+    LibraryIndexFile::setBusyTimeout(50);
     makeFixture(dir_.path());
     LibraryRoots roots{dir_.filePath(QStringLiteral("data")), dir_.filePath(QStringLiteral("backups")), {}};
     fixture_ = std::make_unique<Index>(dir_.filePath(QStringLiteral("index.sqlite")), roots);
@@ -145,6 +122,11 @@ void TestLibrary::initTestCase()
     const qint64 crunch = fixture_->search(QStringLiteral("crunch")).rows.at(0).hash;
     QVERIFY(LibraryMarks::setFavourite(fixture_->db(), {crunch}, true));
     QVERIFY(LibraryMarks::setTags(fixture_->db(), {crunch}, {QStringLiteral("blues"), QStringLiteral(" slow  blues ")}));
+    const qint64 lead = fixture_->search(QStringLiteral("\"clean lead\"")).rows.at(0).hash;
+    QVERIFY(LibraryMarks::setTags(fixture_->db(), {lead}, {QStringLiteral("Übung")}));
+    // The same tag in another case is the same tag.
+    QVERIFY(LibraryMarks::setTags(fixture_->db(), {lead}, {QStringLiteral("ÜBUNG"), QStringLiteral("übung")}));
+    QCOMPARE(LibrarySearch::allTags(fixture_->db()).filter(QStringLiteral("übung"), Qt::CaseInsensitive).size(), 1);
 }
 
 // data/ and backups/ with presets, notes, a group, files that cannot be
@@ -181,6 +163,8 @@ void TestLibrary::makeFixture(const QString &root)
         std::copy(r.begin(), r.end(), group.begin() + s * RecordSize);
     }
     files::writeGroupFile(data + QStringLiteral("/sub/Bank.syx"), group);
+    QDir().mkpath(data + QStringLiteral("/Übung"));
+    files::writeSingleFile(data + QStringLiteral("/Übung/Etüde.syx"), record(10, 1, 0)); // Thick Fuzz
 
     files::writeSingleFile(backups + QStringLiteral("/Amp backup 2024.syx"), record(4, 0, 20)); // Warm Clean
     writeBytes(data + QStringLiteral("/broken.syx"), "hello");
@@ -198,7 +182,7 @@ void TestLibrary::queryLanguage_data()
     const QString lead = QStringLiteral("Clean Lead.syx"), crunch = QStringLiteral("Crunch.syx"),
                   backup = QStringLiteral("Amp backup 2024.syx"), done = QStringLiteral("100% _done.syx"),
                   a3 = QStringLiteral("Bank.syx A3"), b1 = QStringLiteral("Bank.syx B1");
-    row("", {QStringLiteral("#23")}); // 4 singles, 16 slots, 3 unreadable; no global file
+    row("", {QStringLiteral("#24")}); // 5 singles, 16 slots, 3 unreadable; no global file
     row("clean", {backup, lead});     // file name, model name
     row("warm", {backup, lead});      // model name, note
     row("\"warm and bright\"", {lead});
@@ -222,6 +206,14 @@ void TestLibrary::queryLanguage_data()
     row("is:fav", {crunch});
     row("in:backups", {backup});
     row("in:sub gain>30", {a3});
+    // Case folded in every script, for every text term.
+    const QString etude = QStringLiteral("Etüde.syx");
+    row("in:Übung", {etude});
+    row("in:übung", {etude});
+    row("in:ÜBUNG", {etude});
+    row("ETÜDE", {etude});
+    row("tag:übung", {lead});
+    row("tag:ÜBUNG", {lead});
     row("is:unreadable", {QStringLiteral("broken.syx"), QStringLiteral("empty.syx"), QStringLiteral("huge.syx")});
     row("incorrect header", {QStringLiteral("broken.syx")}); // the reason is searchable too
     row("100%", {done});              // LIKE's own characters are plain text
@@ -243,7 +235,7 @@ void TestLibrary::queryLanguage()
     else
         QCOMPARE(names(r), found);
     // Nothing a query holds reaches the SQL as text.
-    QCOMPARE(int(index.search(QString()).rows.size()), 23);
+    QCOMPARE(int(index.search(QString()).rows.size()), 24);
 }
 
 void TestLibrary::malformedQueriesAreExplained()
@@ -282,11 +274,11 @@ void TestLibrary::unchangedFilesAreNotReadAgain()
     makeFixture(tmp.path());
     const QString data = tmp.filePath(QStringLiteral("data"));
     Index index(tmp.filePath(QStringLiteral("index.sqlite")), {data, {}, {}});
-    QCOMPARE(index.update().total(), 8); // every .syx under data, the global file included
+    QCOMPARE(index.update().total(), 9); // every .syx under data, the global file included
 
     LibraryScanner::Plan again = index.update();
     QCOMPARE(again.total(), 0);
-    QCOMPARE(again.unchanged, 8);
+    QCOMPARE(again.unchanged, 9);
 
     // The content changes (the size stays): read again, and only it.
     const QString crunch = data + QStringLiteral("/Crunch.syx");
@@ -377,13 +369,25 @@ void TestLibrary::folderChangesAndFilesChangingWhileRead()
     QVERIFY(index.scanner->takeUnsettled().isEmpty());
     QCOMPARE(names(index.search(QStringLiteral("is:unreadable"))), QStringList{QStringLiteral("One.syx")});
 
-    // A FIFO, and a link to one, among the presets: reading never waits on them.
+    // A FIFO, a link to one, a broken link and a name that is not UTF-8
+    // among the presets: reading never waits on them, and each is listed
+    // with the reason it cannot be read, once.
     QVERIFY(::mkfifo(QFile::encodeName(data + QStringLiteral("/pipe.syx")).constData(), 0600) == 0);
     QVERIFY(QFile::link(data + QStringLiteral("/pipe.syx"), data + QStringLiteral("/link.syx")));
+    QVERIFY(QFile::link(data + QStringLiteral("/nowhere.syx"), data + QStringLiteral("/gone.syx")));
+    const int fd = ::open((QFile::encodeName(data) + "/bad\xFF.syx").constData(), O_CREAT | O_WRONLY, 0600);
+    QVERIFY(fd >= 0);
+    ::close(fd);
     index.update();
-    QStringList unreadable = names(index.search(QStringLiteral("is:unreadable")));
-    unreadable.removeAll(QStringLiteral("link.syx"));
-    QCOMPARE(unreadable, QStringList{QStringLiteral("One.syx")});
+    QStringList unreadable;
+    for (const LibraryEntry &e : index.search(QStringLiteral("is:unreadable")).rows)
+        unreadable << e.name() + QStringLiteral(": ") + e.error;
+    QCOMPARE(unreadable, (QStringList{QStringLiteral("One.syx: Incorrect Header:\n6E 6F 74 20 61 20 70"),
+                                      QStringLiteral("bad\uFFFD.syx: The file name is not valid UTF-8"),
+                                      QStringLiteral("gone.syx: Broken link"),
+                                      QStringLiteral("link.syx: Not a regular file"),
+                                      QStringLiteral("pipe.syx: Not a regular file")}));
+    QCOMPARE(index.update().total(), 0);
 }
 
 void TestLibrary::watcherFeedsTheIndex()
@@ -397,7 +401,7 @@ void TestLibrary::watcherFeedsTheIndex()
     library.start();
     QVERIFY(library.waitUntilIdle());
     QVERIFY(library.isOpen());
-    QCOMPARE(int(library.search(QString()).rows.size()), 22);
+    QCOMPARE(int(library.search(QString()).rows.size()), 23);
     QVERIFY(!progress.isEmpty());
     QCOMPARE(progress.last().at(0).toInt(), progress.last().at(1).toInt());
 
@@ -441,17 +445,22 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt_data()
 {
     QTest::addColumn<QString>("damage");
     QTest::addColumn<QString>("said");
-    QTest::newRow("garbage") << "garbage" << "damaged";
-    QTest::newRow("truncated") << "truncated" << "damaged";
-    QTest::newRow("newer") << "newer" << "newer version";
-    QTest::newRow("a folder in the way") << "folder" << "session only";
-    QTest::newRow("read-only") << "read-only" << "could not be written";
+    QTest::addColumn<QString>("index");      // the file at its path afterwards: "new", "as it was" or "any"
+    QTest::addColumn<QString>("favourites"); // Crunch still a favourite: "kept", "lost" or "any"
+    QTest::newRow("garbage") << "garbage" << "could not be read" << "new" << "lost";
+    QTest::newRow("truncated") << "truncated" << "damaged" << "new" << "any";
+    QTest::newRow("its version's number, other tables") << "tables" << "carried over" << "new" << "kept";
+    QTest::newRow("newer") << "newer" << "newer version" << "any" << "any";
+    QTest::newRow("a folder in the way") << "folder" << "session only" << "any" << "any";
+    QTest::newRow("read-only") << "read-only" << "could not be written" << "as it was" << "kept";
 }
 
 void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
 {
     QFETCH(QString, damage);
     QFETCH(QString, said);
+    QFETCH(QString, index);
+    QFETCH(QString, favourites);
     QTemporaryDir tmp;
     makeFixture(tmp.path());
     const QString data = tmp.filePath(QStringLiteral("data"));
@@ -461,6 +470,8 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
         first.setDataFolder(data);
         first.start();
         QVERIFY(first.waitUntilIdle());
+        first.setFavourite({first.search(QStringLiteral("crunch")).rows.at(0).hash}, true);
+        QVERIFY(first.waitUntilIdle());
     }
     std::optional<Unprivileged> user;
     if (damage == QLatin1String("read-only") && ::geteuid() == 0) {
@@ -468,26 +479,32 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
         if (!user->ok())
             QSKIP("root without the right to act as another user: nothing is read-only to it");
     }
-    QFile index(path);
+    QFile file(path);
     if (damage == QLatin1String("garbage")) {
-        QVERIFY(index.open(QIODevice::WriteOnly));
-        index.write(QByteArray(5000, '\x5A'));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(5000, '\x5A'));
     } else if (damage == QLatin1String("truncated")) {
-        QVERIFY(index.resize(index.size() / 2));
+        QVERIFY(file.resize(file.size() / 2));
     } else if (damage == QLatin1String("newer")) {
         Index raw(path, {});
         QVERIFY(QSqlQuery(raw.db()).exec(QStringLiteral("PRAGMA user_version = 99")));
+    } else if (damage == QLatin1String("tables")) {
+        Index raw(path, {});
+        QVERIFY(QSqlQuery(raw.db()).exec(QStringLiteral("DROP TABLE presets")));
+        QVERIFY(QSqlQuery(raw.db()).exec(QStringLiteral("CREATE TABLE presets(x)")));
     } else if (damage == QLatin1String("folder")) {
         QVERIFY(QFile::remove(path));
         QVERIFY(QDir().mkpath(path));
     } else {
-        QVERIFY(index.setPermissions(QFile::ReadOwner));
+        QVERIFY(file.setPermissions(QFile::ReadOwner));
     }
-    index.close();
-    const QByteArray before = [&] {
-        QFile f(data + QStringLiteral("/sub/Bank.syx"));
+    file.close();
+    auto bytesOf = [](const QString &p) {
+        QFile f(p);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
+    };
+    const QByteArray before = bytesOf(data + QStringLiteral("/sub/Bank.syx"));
+    const QByteArray indexBefore = bytesOf(path);
 
     Library library(path);
     QSignalSpy notices(&library, &Library::notice);
@@ -496,13 +513,37 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
     QVERIFY(library.waitUntilIdle());
     QCOMPARE(notices.size(), 1);
     QVERIFY2(notices[0][0].toString().contains(said), qPrintable(notices[0][0].toString()));
-    QCOMPARE(int(library.search(QString()).rows.size()), 22);
-    QVERIFY(library.indexPath() != path || damage == QLatin1String("garbage") || damage == QLatin1String("truncated") ||
-            damage == QLatin1String("read-only"));
+    QCOMPARE(int(library.search(QString()).rows.size()), 23);
+    const QStringList aside = QDir(tmp.path()).entryList({QStringLiteral("index.sqlite.damaged-*")});
+    if (index == QLatin1String("new")) {
+        QCOMPARE(library.indexPath(), path);
+        QCOMPARE(aside.size(), 1);
+    } else if (index == QLatin1String("as it was")) {
+        QVERIFY(library.indexPath() != path);
+        QVERIFY(aside.isEmpty());
+        QCOMPARE(bytesOf(path), indexBefore);
+    }
+    const bool fav = names(library.search(QStringLiteral("is:fav"))) == QStringList{QStringLiteral("Crunch.syx")};
+    if (favourites != QLatin1String("any"))
+        QCOMPARE(fav, favourites == QLatin1String("kept"));
     // The presets are never touched.
-    QFile bank(data + QStringLiteral("/sub/Bank.syx"));
-    QVERIFY(bank.open(QIODevice::ReadOnly));
-    QCOMPARE(bank.readAll(), before);
+    QCOMPARE(bytesOf(data + QStringLiteral("/sub/Bank.syx")), before);
+    if (damage == QLatin1String("folder")) {
+        // A stand-in under a name nobody can guess: a second one is another
+        // file, and nothing of it is left once it closes.
+        QString standIn;
+        {
+            Library second(path);
+            second.start();
+            QVERIFY(second.waitUntilIdle());
+            QVERIFY(second.isOpen());
+            standIn = second.indexPath();
+            QVERIFY(standIn != library.indexPath());
+        }
+        QVERIFY(!QFileInfo(standIn).fileName().contains(QString::number(QCoreApplication::applicationPid())));
+        QCOMPARE(QDir::temp().entryList({QFileInfo(standIn).fileName() + QLatin1Char('*')}, QDir::Files | QDir::Hidden),
+                 QStringList());
+    }
     if (damage == QLatin1String("newer")) {
         // Left for the version that made it.
         {
@@ -513,6 +554,84 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
         }
         QSqlDatabase::removeDatabase(QStringLiteral("raw"));
     }
+}
+
+// Locked by another program, or on a full disk: a sound index is left as
+// it is, favourites and all; the library waits for a lock to go.
+void TestLibrary::soundIndexThatCannotBeWrittenIsKept()
+{
+    QTemporaryDir tmp;
+    makeFixture(tmp.path());
+    const QString data = tmp.filePath(QStringLiteral("data"));
+    const QString path = tmp.filePath(QStringLiteral("index.sqlite"));
+    {
+        Library first(path);
+        first.setDataFolder(data);
+        first.start();
+        QVERIFY(first.waitUntilIdle());
+        first.setFavourite({first.search(QStringLiteral("crunch")).rows.at(0).hash}, true);
+        QVERIFY(first.waitUntilIdle());
+    }
+    auto indexFiles = [&] { return QDir(tmp.path()).entryList({QStringLiteral("index.sqlite*")}); };
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    f.close();
+
+    // A full disk (a file-size limit far below the index): said, and left.
+    const auto notice = underFileSizeLimit(1000, [&] {
+        const LibraryIndexFile::Opened o = LibraryIndexFile::open(path, QStringLiteral("full"));
+        LibraryIndexFile::close(QStringLiteral("full"));
+        return o.notice.toUtf8();
+    });
+    QVERIFY(notice);
+    QVERIFY2(notice->contains("could not be written"), notice->constData());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), bytes);
+    f.close();
+    QVERIFY(!indexFiles().join(QLatin1Char(' ')).contains(QLatin1String("damaged")));
+    // Nor is an I/O error in use taken for damage.
+    const QSqlError ioError(QString(), QStringLiteral("disk I/O error"), QSqlError::StatementError, QStringLiteral("10"));
+    QVERIFY(!LibraryIndexFile::isDamage(ioError));
+
+    // Another program holds the write lock, at the start and in use.
+    QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+    other.setDatabaseName(path);
+    QVERIFY(other.open());
+    QVERIFY(QSqlQuery(other).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    {
+        Library library(path);
+        QSignalSpy notices(&library, &Library::notice);
+        library.setDataFolder(data);
+        library.start();
+        QVERIFY(library.waitUntilIdle());
+        QVERIFY(!library.isOpen());
+        QVERIFY(library.search(QString()).error.contains(QLatin1String("in use"))); // not "being opened"
+        QCOMPARE(notices.size(), 1);
+        QVERIFY2(notices[0][0].toString().contains(QLatin1String("in use")), qPrintable(notices[0][0].toString()));
+        QVERIFY(QSqlQuery(other).exec(QStringLiteral("COMMIT")));
+        library.refresh(); // as the window's Refresh does; else a timer tries again
+        QVERIFY(library.waitUntilIdle());
+        QVERIFY(library.isOpen());
+        QCOMPARE(names(library.search(QStringLiteral("is:fav"))), QStringList{QStringLiteral("Crunch.syx")});
+
+        QVERIFY(QSqlQuery(other).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        const QString added = data + QStringLiteral("/Added.syx");
+        files::writeSingleFile(added, record(14, 14, 14));
+        library.filesChanged({added});
+        QVERIFY(library.waitUntilIdle());
+        QCOMPARE(notices.size(), 2);
+        QVERIFY(notices[1][0].toString().contains(QLatin1String("in use")));
+        QVERIFY(QSqlQuery(other).exec(QStringLiteral("COMMIT")));
+        library.refresh();
+        QVERIFY(library.waitUntilIdle());
+        QCOMPARE(names(library.search(QStringLiteral("added"))), QStringList{QStringLiteral("Added.syx")});
+        QCOMPARE(library.indexPath(), path);
+    }
+    other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    QVERIFY(!indexFiles().join(QLatin1Char(' ')).contains(QLatin1String("damaged")));
 }
 
 void TestLibrary::olderIndexIsMigratedAfterACopy()
@@ -527,7 +646,7 @@ void TestLibrary::olderIndexIsMigratedAfterACopy()
         QVERIFY(LibraryIndexFile::migrate(db, 0, 1));
         QVERIFY(QSqlQuery(db).exec(QStringLiteral(
             "INSERT INTO files(path, folder, name, size, mtime, note_size, note_mtime, kind, backup, note, words)"
-            " VALUES ('/x/a.syx', '/x', 'a.syx', 1, 1, -1, -1, 0, 0, '', 'a.syx')")));
+            " VALUES ('/x/Übung/a.syx', '/x/Übung', 'a.syx', 1, 1, -1, -1, 0, 0, '', 'a.syx')")));
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("v1"));
@@ -539,6 +658,7 @@ void TestLibrary::olderIndexIsMigratedAfterACopy()
         QSqlDatabase db = QSqlDatabase::database(QStringLiteral("now"));
         QCOMPARE(LibraryIndexFile::version(db), LibraryIndexFile::Version);
         QCOMPARE(int(LibrarySearch::run(db, QStringLiteral("a.syx")).rows.size()), 1);
+        QCOMPARE(int(LibrarySearch::run(db, QStringLiteral("in:ÜBUNG")).rows.size()), 1); // folded on the way
         QVERIFY(LibraryMarks::setFavourite(db, {7}, true)); // the new tables are there
     }
     LibraryIndexFile::close(QStringLiteral("now"));

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/apppaths.h"
 #include "app/settings.h"
+#include "support/sizelimit.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 class TestSettings : public QObject {
     Q_OBJECT
@@ -19,6 +22,8 @@ class TestSettings : public QObject {
     }
     QByteArray fileText() const
     {
+        if (!QFileInfo(ini()).isFile())
+            return {}; // a FIFO would wait for a writer
         QFile f(ini());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
@@ -169,6 +174,54 @@ private slots:
         // A path below a regular file cannot be created, even by root.
         writeFile("x");
         QVERIFY(!Settings(ini() + QStringLiteral("/quorvex.INI")).write(designDefaults()));
+    }
+
+    // Whatever is in the file's place, starting waits for nothing and gives
+    // the defaults; closing tells of the failure and leaves it as it was.
+    void whatCannotBeWrittenStaysAsItWas_data()
+    {
+        QTest::addColumn<QString>("inPlace");
+        QTest::newRow("a FIFO") << "fifo";
+        QTest::newRow("a folder") << "folder";
+        QTest::newRow("a full disk") << "size limit";
+    }
+    void whatCannotBeWrittenStaysAsItWas()
+    {
+        QFETCH(QString, inPlace);
+        const Settings settings(ini());
+        FormSettings stored = designDefaults();
+        if (inPlace == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(ini()).constData(), 0600), 0);
+        } else if (inPlace == QLatin1String("folder")) {
+            QVERIFY(QDir().mkdir(ini()));
+        } else {
+            stored.width = 800;
+            stored.dataDir = QStringLiteral("/home/me/amp presets");
+            QVERIFY(settings.write(stored));
+        }
+        const QByteArray before = fileText();
+        QCOMPARE(settings.read(designDefaults()).width, stored.width);
+
+        FormSettings changed = stored;
+        changed.width = 900;
+        changed.dataDir = QStringLiteral("/a/much/longer/folder/name/than/before");
+        if (inPlace == QLatin1String("size limit")) {
+            // Room for less than the old file: the write stops half way.
+            const auto written = underFileSizeLimit(QFileInfo(ini()).size() / 2, [&] {
+                return QByteArray(settings.write(changed) ? "written" : "refused");
+            });
+            QCOMPARE(written, std::optional<QByteArray>("refused"));
+        } else {
+            QVERIFY(!settings.write(changed));
+        }
+        QCOMPARE(fileText(), before);
+        QCOMPARE(settings.read(designDefaults()).width, stored.width);
+        QCOMPARE(QFileInfo(ini()).isDir(), inPlace == QLatin1String("folder"));
+        const QStringList left = QDir(dir.path()).entryList({QStringLiteral("quorvex.INI*")},
+                                                            QDir::AllEntries | QDir::System | QDir::Hidden);
+        QCOMPARE(left, QStringList{QStringLiteral("quorvex.INI")});
+        QDir(ini()).removeRecursively();
+        QFile::remove(ini());
     }
 
     void location()

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/handover.h"
 #include "app/singleinstance.h"
 
 #include <QDataStream>
@@ -61,21 +62,57 @@ class TestSingleInstance : public QObject {
     Q_OBJECT
 
 private slots:
-    void commandLineText()
+    // What a second start sends and which file the running program takes
+    // from it; %1 in a path stands for a name of that many characters.
+    void commandLines_data()
     {
-        const QString cwd = QStringLiteral("/home/me/presets");
-        QCOMPARE(SingleInstance::commandLineText({}, cwd), QString());
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("commandLine");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("refused");
+        auto row = [](const char *name, QStringList arguments, QString commandLine, QString file, bool refused = false) {
+            QTest::newRow(name) << arguments << commandLine << file << refused;
+        };
+        row("none", {}, QString(), QString());
         // Split at spaces by the shell, joined again with single spaces.
-        QCOMPARE(SingleInstance::commandLineText({QStringLiteral("/data/my"), QStringLiteral("lead.syx")}, cwd),
-                 QStringLiteral("/data/my lead.syx"));
+        row("split", {QStringLiteral("/data/my"), QStringLiteral("lead.syx")}, QStringLiteral("/data/my lead.syx"),
+            QStringLiteral("/data/my lead.syx"));
         // Relative to the second start's folder, not the running program's.
-        QCOMPARE(SingleInstance::commandLineText({QStringLiteral("sub/a.syx")}, cwd),
-                 QStringLiteral("/home/me/presets/sub/a.syx"));
-        QCOMPARE(SingleInstance::commandLineText({QStringLiteral("\"my"), QStringLiteral("lead.syx\"")}, cwd),
-                 QStringLiteral("/home/me/presets/my lead.syx"));
-        // An absolute path in quotes is left for the receiver to unquote.
-        QCOMPARE(SingleInstance::commandLineText({QStringLiteral("\"/data/a b.syx\"")}, cwd),
-                 QStringLiteral("\"/data/a b.syx\""));
+        row("relative", {QStringLiteral("sub/a.syx")}, QStringLiteral("/home/me/presets/sub/a.syx"),
+            QStringLiteral("/home/me/presets/sub/a.syx"));
+        row("quoted, split", {QStringLiteral("\"my"), QStringLiteral("lead.syx\"")},
+            QStringLiteral("/home/me/presets/my lead.syx"), QStringLiteral("/home/me/presets/my lead.syx"));
+        row("quoted, absolute", {QStringLiteral("\"/data/a b.syx\"")}, QStringLiteral("\"/data/a b.syx\""),
+            QStringLiteral("/data/a b.syx"));
+        // A quote inside a name is part of it.
+        row("quote inside", {QStringLiteral("/data/12\" speaker.syx")}, QStringLiteral("/data/12\" speaker.syx"),
+            QStringLiteral("/data/12\" speaker.syx"));
+        row("quote inside, relative", {QStringLiteral("say \"hi\".syx")},
+            QStringLiteral("/home/me/presets/say \"hi\".syx"), QStringLiteral("/home/me/presets/say \"hi\".syx"));
+        row("quoted, quote inside", {QStringLiteral("\"/data/\"x\".syx\"")}, QStringLiteral("\"/data/\"x\".syx\""),
+            QStringLiteral("/data/\"x\".syx"));
+        const QString longest = QStringLiteral("/") + QString(4094, QLatin1Char('a'));
+        row("the longest path", {longest}, longest, longest);
+        row("a path too long", {longest + QLatin1Char('a')}, longest + QLatin1Char('a'), longest + QLatin1Char('a'),
+            true);
+        const QString huge = QStringLiteral("/") + QString(1 << 20, QLatin1Char('b'));
+        row("a megabyte", {huge}, huge, huge, true);
+        const QString wide = QStringLiteral("/") + QString(3000, QChar(0x00FC)); // two bytes each
+        row("long in bytes", {wide}, wide, wide, true);
+    }
+    void commandLines()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, commandLine);
+        QFETCH(QString, file);
+        QFETCH(bool, refused);
+        const QString cwd = QStringLiteral("/home/me/presets");
+        QCOMPARE(handover::commandLine(arguments, cwd), commandLine);
+        QCOMPARE(handover::fileName(commandLine), file);
+        const QString refusal = handover::refusal(commandLine);
+        QCOMPARE(!refusal.isEmpty(), refused);
+        // The reason names the file, shortened: never the whole text.
+        QVERIFY(refusal.size() < 400);
     }
 
     void noRunningInstance()

@@ -3,13 +3,17 @@
 #include "files/presetfile.h"
 #include "library/libraryindexfile.h"
 #include "library/libraryscanner.h"
+#include "support/unprivileged.h"
 #include "syxtool/syxtool.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlQuery>
 #include <QtTest>
+
+#include <optional>
 
 using namespace preset;
 
@@ -66,6 +70,8 @@ private:
 
 void TestSyx::init()
 {
+    // Every connection is gone before it is removed.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("removeDatabase")));
     std::array<std::uint8_t, GroupSize> group{};
     for (int s = 0; s < SlotCount; ++s) {
         Record r = DefaultRecord;
@@ -199,6 +205,42 @@ void TestSyx::badFilesAndArguments_data()
                            << QStringLiteral("\"gain>\" needs a value after it.");
     QTest::newRow("no index") << QStringList{QStringLiteral("search"), QStringLiteral("x"), QStringLiteral("--index"), missing}
                               << missing + QStringLiteral(": no library index here; Quorvex makes it as it runs, or use --dir DIR");
+
+    // Indexes that are not this version's: made here by plain SQL.
+    auto index = [this](const char *name, int version, const char *table) {
+        const QString file = path(QLatin1String(name));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("make"));
+            db.setDatabaseName(file);
+            if (db.open()) {
+                if (version > 0)
+                    LibraryIndexFile::migrate(db, 0, version);
+                if (table)
+                    QSqlQuery(db).exec(QLatin1String(table));
+            }
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("make"));
+        return QStringList{QStringLiteral("search"), QStringLiteral("x"), QStringLiteral("--index"), file};
+    };
+    auto search = [](const QStringList &arguments) { return arguments.last(); };
+    const QStringList zeroBytes = index("zero.sqlite", 0, nullptr);
+    QTest::newRow("0-byte index") << zeroBytes
+                                  << search(zeroBytes) + QStringLiteral(": the library index is empty; Quorvex fills it "
+                                                                        "as it runs, or use --dir DIR");
+    const QStringList older = index("older.sqlite", 1, nullptr);
+    QTest::newRow("older index") << older
+                                 << search(older) + QStringLiteral(": a library index of an older version of Quorvex "
+                                                                   "(1, this one reads %1); Quorvex brings it up to "
+                                                                   "date as it starts").arg(LibraryIndexFile::Version);
+    const QStringList tables = index("tables.sqlite", 0, "CREATE TABLE other(x)");
+    QTest::newRow("another program's database")
+        << tables << search(tables) + QStringLiteral(": not a library index, or a damaged one; Quorvex rebuilds it as "
+                                                     "it starts");
+    const QStringList dropped = index("dropped.sqlite", LibraryIndexFile::Version, "DROP TABLE presets");
+    QTest::newRow("this version's number, a table missing")
+        << dropped << search(dropped) + QStringLiteral(": not a library index, or a damaged one; Quorvex rebuilds it "
+                                                       "as it starts");
 }
 
 void TestSyx::badFilesAndArguments()
@@ -239,6 +281,22 @@ void TestSyx::searchOverAFolderAndAnIndex()
     QCOMPARE(rows.size(), 2);
     QCOMPARE(rows.at(1).toObject()[QStringLiteral("slot")].toString(), QStringLiteral("A2"));
     QCOMPARE(rows.at(1).toObject()[QStringLiteral("gain")].toInt(), 2);
+
+    // The same index in a folder this user may only read: searched as it
+    // is, not called damaged.
+    std::optional<Unprivileged> user;
+    if (::geteuid() == 0) {
+        user.emplace(base_.path());
+        if (!user->ok())
+            QSKIP("root without the right to act as another user: nothing is read-only to it");
+    }
+    const QFile::Permissions was = QFile::permissions(folder());
+    QVERIFY(QFile::setPermissions(folder(), QFile::ReadOwner | QFile::ExeOwner));
+    r = syx({QStringLiteral("search"), QStringLiteral("\"live set\" gain<3"), QStringLiteral("--index"), index});
+    QFile::setPermissions(folder(), was);
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out.count(QLatin1Char('\n')), 2);
 }
 
 void TestSyx::theProgramItself()

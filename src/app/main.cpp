@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/apppaths.h"
 #include "app/caretrest.h"
+#include "app/handover.h"
 #include "app/quorvex1.h"
 #include "app/singleinstance.h"
 #include "files/safefile.h"
@@ -9,6 +10,8 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QIcon>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -45,9 +48,17 @@ int main(int argc, char *argv[])
     const QStringList arguments = parser.positionalArguments();
 
     const QString serverName = SingleInstance::defaultServerName();
-    // Another instance runs: it comes to the front and opens the file.
-    if (SingleInstance::sendToRunning(serverName, SingleInstance::commandLineText(arguments, QDir::currentPath())))
-        return 0;
+    // Another instance runs: it comes to the front and opens the file. A
+    // text too long to name a file is not handed over; this program's own
+    // window says why when no other runs.
+    const QString commandLine = handover::commandLine(arguments, QDir::currentPath());
+    const QString refusal = handover::refusal(commandLine);
+    if (SingleInstance::sendToRunning(serverName, refusal.isEmpty() ? commandLine : QString())) {
+        if (refusal.isEmpty())
+            return 0;
+        std::fprintf(stderr, "quorvex: %s\n", qPrintable(QString(refusal).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+        return 2;
+    }
 
     const CaretRest caretRest;
     Quorvex1::Options options;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/qtprompter.h"
 
+#include "files/safefile.h"
 #include "session/inputscope.h"
 
 #include <QApplication>
@@ -57,6 +58,25 @@ QList<QPair<QString, QString>> filterPairs(const QString &filter)
 
 } // namespace
 
+QString QtPrompter::boxText(const QString &text)
+{
+    constexpr qsizetype MaxLines = 30, MaxLineChars = 200;
+    QStringList lines;
+    qsizetype from = 0;
+    while (from <= text.size()) {
+        if (lines.size() == MaxLines) {
+            lines << QString(QChar(0x2026));
+            break;
+        }
+        qsizetype end = text.indexOf(QLatin1Char('\n'), from);
+        if (end < 0)
+            end = text.size();
+        lines << files::elidedMiddle(text.mid(from, end - from), MaxLineChars);
+        from = end + 1;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 QtPrompter::QtPrompter(QWidget *fallbackParent) : fallbackParent_(fallbackParent) {}
 
 QWidget *QtPrompter::dialogParent() const
@@ -75,7 +95,7 @@ QWidget *QtPrompter::dialogParent() const
 Prompter::Button QtPrompter::question(const QString &caption, const QString &text, const QList<Button> &buttons,
                                       Icon icon)
 {
-    QMessageBox box(boxIcon(icon), caption, text, QMessageBox::NoButton, dialogParent());
+    QMessageBox box(boxIcon(icon), caption, boxText(text), QMessageBox::NoButton, dialogParent());
     for (Button b : buttons)
         box.addButton(standard(b));
     // Closing the box answers Cancel when offered, else the last button.
@@ -93,7 +113,7 @@ Prompter::Button QtPrompter::question(const QString &caption, const QString &tex
 
 void QtPrompter::notice(const QString &caption, const QString &text, Icon icon)
 {
-    QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Ok, dialogParent());
+    QMessageBox box(boxIcon(icon), caption, boxText(text), QMessageBox::Ok, dialogParent());
     box.exec();
 }
 

@@ -28,6 +28,9 @@ public:
     // The extension of the first filter's pattern ("*.syx" -> "syx"), added to
     // a name typed without one.
     static QString defaultSuffix(const QString &filter);
+    // A box's text as shown: long lines (a path) cut in their middle, and at
+    // most a screenful of lines, so no text makes a box too large to build.
+    static QString boxText(const QString &text);
 
 private:
     QWidget *dialogParent() const;

@@ -4,6 +4,7 @@
 #include "app/aboutbox.h"
 #include "app/apppaths.h"
 #include "app/editmenu.h"
+#include "app/handover.h"
 #include "app/librarylink.h"
 #include "app/qtprompter.h"
 #include "app/singleinstance.h"
@@ -12,6 +13,7 @@
 #include "filelist/filelistpanel.h"
 #include "globals/tformglobal.h"
 #include "library/library.h"
+#include "model/quorvexerror.h"
 #include "librarywin/libraryprogress.h"
 #include "librarywin/librarywindow.h"
 #include "midi/rtmidibackend.h"
@@ -489,16 +491,22 @@ void Quorvex1::readSettings()
     out.setRate(s.midiOutRate);
     midiOutRate_ = s.midiOutRate;
 
-    resize(s.width, s.height);
+    // A size from a damaged or hand-edited file stays on the screen: a
+    // window larger than any screen takes the machine's memory with it.
+    QSize stored(s.width, s.height);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    stored = stored.boundedTo(screen ? screen->availableGeometry().size() : designSize_);
+    resize(stored.expandedTo(minimumSizeHint()));
     normalSize_ = size();
     // The position is not stored: centred on the desktop.
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
+    if (screen)
         move(screen->availableGeometry().center() - rect().center());
     if (s.state == 1)
         setWindowState(Qt::WindowMinimized);
     else if (s.state == 2)
         setWindowState(Qt::WindowMaximized);
-    setPanelWidth(s.split);
+    // The editor keeps its designed width beside the list.
+    setPanelWidth(std::min(s.split, std::max(MinPanelWidth, width() - GroupBoxDesignWidth)));
 
     // A directory that cannot be entered leaves the list where it is. With
     // none stored, an installed program started from a menu (working folder
@@ -645,6 +653,12 @@ void Quorvex1::startUp()
     } else if (!arguments_.value(0).isEmpty()) {
         // The shell has split the name at spaces and removed its quotes.
         path = arguments_.join(QLatin1Char(' '));
+        // Too long to name a file: said like a file that cannot be opened.
+        if (const QString refusal = handover::refusal(path); !refusal.isEmpty()) {
+            startupFile_.clear();
+            fileStepDone_ = true;
+            throw QuorvexError(refusal);
+        }
         if (QDir::isRelativePath(path))
             path = QDir::current().absoluteFilePath(path);
     }
@@ -689,8 +703,13 @@ void Quorvex1::copyDataReceived(const QString &commandLine)
     bringToFront();
     if (commandLine.isEmpty())
         return;
-    QString path = commandLine;
-    path.remove(QLatin1Char('"'));
+    // Refused before anything is tried, and told from the queue: never a box
+    // inside the socket's slot, nor one around the whole text.
+    if (const QString refusal = handover::refusal(commandLine); !refusal.isEmpty()) {
+        session_->queue().postError(refusal);
+        return;
+    }
+    const QString path = handover::fileName(commandLine);
     // Before start-up has come to the command line's file, this one takes its place.
     if (!firstActivation_ || (startingUp_ && !fileStepDone_)) {
         startupFile_ = path;

@@ -2,11 +2,13 @@
 #include "app/settings.h"
 
 #include "app/apppaths.h"
+#include "files/safefile.h"
+#include "model/quorvexerror.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
+#include <QMap>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -30,12 +32,15 @@ const QStringList &keyOrder()
     return keys;
 }
 
-// QSettings' own INI format writes keys alphabetically, booleans as
-// true/false and quotes or escapes text. Ours is the plain key=value text
-// that the file has always had: values literal, keys of Form in a fixed order.
-bool readIni(QIODevice &device, QSettings::SettingsMap &map)
+// "Section/Key" -> value, as read from the file; keys outside a section
+// have no "Section/".
+using IniMap = QMap<QString, QString>;
+
+// The plain key=value text that the file has always had: values literal,
+// keys of Form in a fixed order, other sections kept as they were.
+IniMap parseIni(const QString &text)
 {
-    const QString text = QString::fromUtf8(device.readAll());
+    IniMap map;
     QString section;
     for (QString line : text.split(QLatin1Char('\n'))) {
         line = line.trimmed();
@@ -63,10 +68,10 @@ bool readIni(QIODevice &device, QSettings::SettingsMap &map)
         if (!map.contains(fullKey))
             map.insert(fullKey, line.mid(eq + 1).trimmed());
     }
-    return true;
+    return map;
 }
 
-bool writeIni(QIODevice &device, const QSettings::SettingsMap &map)
+QByteArray iniText(const IniMap &map)
 {
     // Sections in the order: no section, Form, the others alphabetically.
     QStringList sections;
@@ -97,49 +102,50 @@ bool writeIni(QIODevice &device, const QSettings::SettingsMap &map)
                 out += '\n';
             out += '[' + section.toUtf8() + "]\n";
         }
-        for (const QString &key : keys) {
-            const QVariant v = map.value(section.isEmpty() ? key : section + QLatin1Char('/') + key);
-            if (!v.canConvert<QString>())
-                return false;
-            const QString value = v.toString();
-            // A line break cannot be stored in this format; refuse rather
-            // than write a file that reads back differently.
-            if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
-                return false;
-            out += key.toUtf8() + '=' + value.toUtf8() + '\n';
-        }
+        for (const QString &key : keys)
+            out += key.toUtf8() + '=' + map.value(section.isEmpty() ? key : section + QLatin1Char('/') + key).toUtf8() +
+                   '\n';
     }
-    return device.write(out) == out.size();
+    return out;
 }
 
-QSettings::Format iniFormat()
+// The file's entries; false when there is something at path that cannot be
+// read as a settings file (a FIFO, a folder, no permission, too large).
+bool readIni(const QString &path, IniMap &map)
 {
-    static const QSettings::Format format =
-        QSettings::registerFormat(QStringLiteral("INI"), readIni, writeIni, Qt::CaseSensitive);
-    return format;
+    map.clear();
+    if (!QFileInfo::exists(path))
+        return true;
+    try {
+        const files::Bytes bytes = files::readWholeFile(path);
+        map = parseIni(QString::fromUtf8(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())));
+        return true;
+    } catch (const QuorvexError &) {
+        return false;
+    }
 }
 
 QString key(const char *name) { return Section + QLatin1Char('/') + QLatin1String(name); }
 
-void readBool(const QSettings &s, const char *name, bool &value)
+void readBool(const IniMap &s, const char *name, bool &value)
 {
     int n = 0;
-    if (Settings::parseInteger(s.value(key(name)).toString(), n))
+    if (Settings::parseInteger(s.value(key(name)), n))
         value = n != 0;
 }
 
-void readInt(const QSettings &s, const char *name, int &value)
+void readInt(const IniMap &s, const char *name, int &value)
 {
     int n = 0;
-    if (Settings::parseInteger(s.value(key(name)).toString(), n))
+    if (Settings::parseInteger(s.value(key(name)), n))
         value = n;
 }
 
-void readText(const QSettings &s, const char *name, QString &value)
+void readText(const IniMap &s, const char *name, QString &value)
 {
-    const QVariant v = s.value(key(name));
-    if (v.isValid())
-        value = v.toString().left(Settings::MaxTextLength);
+    const auto v = s.constFind(key(name));
+    if (v != s.cend())
+        value = v->left(Settings::MaxTextLength);
 }
 
 } // namespace
@@ -164,7 +170,8 @@ bool Settings::parseInteger(const QString &text, int &value)
 FormSettings Settings::read(const FormSettings &defaults) const
 {
     FormSettings v = defaults;
-    const QSettings s(path_, iniFormat());
+    IniMap s;
+    readIni(path_, s); // what cannot be read gives the defaults
     readBool(s, "ViewToolBar", v.viewToolBar);
     readBool(s, "AutoSplit", v.autoSplit);
     readInt(s, "MIDIInPort", v.midiInPort);
@@ -187,28 +194,42 @@ FormSettings Settings::read(const FormSettings &defaults) const
 
 bool Settings::write(const FormSettings &v) const
 {
-    QSettings s(path_, iniFormat());
-    if (s.status() != QSettings::NoError)
+    // The other sections and keys of the file are kept; a file that cannot
+    // be read is not replaced by one without them.
+    IniMap s;
+    if (!readIni(path_, s))
         return false;
-    // The file may sit beside the program in a folder the user cannot write
-    // to: then it is rewritten in place instead of through a temporary file.
-    s.setAtomicSyncRequired(false);
     auto number = [](int n) { return QString::number(n); };
-    s.setValue(key("ViewToolBar"), number(v.viewToolBar ? 1 : 0));
-    s.setValue(key("AutoSplit"), number(v.autoSplit ? 1 : 0));
-    s.setValue(key("MIDIInPort"), number(v.midiInPort));
-    s.setValue(key("MIDIOutPort"), number(v.midiOutPort));
-    s.setValue(key("State"), number(v.state));
-    s.setValue(key("Height"), number(v.height));
-    s.setValue(key("Width"), number(v.width));
-    s.setValue(key("Split"), number(v.split));
-    s.setValue(key("DataDir"), v.dataDir);
-    s.setValue(key("MIDIInName"), v.midiInName);
-    s.setValue(key("MIDIOutName"), v.midiOutName);
-    s.setValue(key("BackupBeforeWrite"), number(v.backupBeforeWrite ? 1 : 0));
-    s.setValue(key("MIDIOutRate"), number(v.midiOutRate));
-    s.sync();
-    return s.status() == QSettings::NoError;
+    s.insert(key("ViewToolBar"), number(v.viewToolBar ? 1 : 0));
+    s.insert(key("AutoSplit"), number(v.autoSplit ? 1 : 0));
+    s.insert(key("MIDIInPort"), number(v.midiInPort));
+    s.insert(key("MIDIOutPort"), number(v.midiOutPort));
+    s.insert(key("State"), number(v.state));
+    s.insert(key("Height"), number(v.height));
+    s.insert(key("Width"), number(v.width));
+    s.insert(key("Split"), number(v.split));
+    s.insert(key("DataDir"), v.dataDir);
+    s.insert(key("MIDIInName"), v.midiInName);
+    s.insert(key("MIDIOutName"), v.midiOutName);
+    s.insert(key("BackupBeforeWrite"), number(v.backupBeforeWrite ? 1 : 0));
+    s.insert(key("MIDIOutRate"), number(v.midiOutRate));
+    // A line break cannot be stored in this format; refuse rather than
+    // write a file that reads back differently.
+    for (const QString &value : std::as_const(s))
+        if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
+            return false;
+    const QByteArray text = iniText(s);
+    try {
+        // Complete on disk before it replaces the old file, which stays as
+        // it was on any failure. A file beside the program in a folder the
+        // user cannot write to is rewritten in place.
+        files::writeWholeFile(path_, std::span(reinterpret_cast<const std::uint8_t *>(text.constData()),
+                                               std::size_t(text.size())),
+                              files::InPlace::WhenFolderIsReadOnly);
+    } catch (const QuorvexError &) {
+        return false;
+    }
+    return true;
 }
 
 QString Settings::pathFor(const QString &programFile, const QString &userConfigDir)

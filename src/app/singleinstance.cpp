@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/singleinstance.h"
 
+#include "app/handover.h"
+
 #include "session/inputscope.h"
 
 #include <QDataStream>
@@ -17,7 +19,6 @@ namespace {
 // answer is one byte, sent once the text is read whole.
 constexpr char Handled = 1;
 constexpr int ConnectTimeoutMs = 2000;
-constexpr quint32 MaxTextBytes = 1 << 20;
 
 bool connectTo(QLocalSocket &socket, const QString &name)
 {
@@ -43,19 +44,6 @@ QString SingleInstance::defaultServerName()
     user.remove(QLatin1Char('\\')).remove(QLatin1Char('/'));
     return QStringLiteral("Quorvex-") + user;
 #endif
-}
-
-QString SingleInstance::commandLineText(const QStringList &arguments, const QString &workingDir)
-{
-    const QString text = arguments.join(QLatin1Char(' '));
-    if (text.isEmpty())
-        return text;
-    // The receiver removes double quotes; judge the path as it will see it.
-    QString bare = text;
-    bare.remove(QLatin1Char('"'));
-    if (bare.isEmpty() || !QDir::isRelativePath(bare))
-        return text;
-    return QDir(workingDir).absoluteFilePath(bare);
 }
 
 bool SingleInstance::sendToRunning(const QString &serverName, const QString &commandLine)
@@ -114,7 +102,7 @@ void SingleInstance::readFrom(QLocalSocket *socket)
         return;
     quint32 size = 0;
     QDataStream(socket->peek(sizeof(quint32))) >> size;
-    if (size > MaxTextBytes) {
+    if (size > quint32(handover::MaxBytes)) {
         socket->abort();
         return;
     }

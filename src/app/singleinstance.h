@@ -19,13 +19,9 @@ public:
     // Per user, so two users on one machine each run their own.
     static QString defaultServerName();
 
-    // The command line as a second start sends it: the arguments joined with
-    // single spaces, a relative path made absolute against workingDir (the
-    // running program has a working folder of its own).
-    static QString commandLineText(const QStringList &arguments, const QString &workingDir);
-
-    // The second start: true when a running program took the command line;
-    // false when none runs (or it went away first).
+    // The second start: true when a running program took the command line
+    // (see handover::commandLine); false when none runs (or it went away
+    // first). A text over handover::MaxBytes is refused unread.
     static bool sendToRunning(const QString &serverName, const QString &commandLine);
 
     // The first start. A socket left behind by a crashed program is removed;

@@ -131,19 +131,12 @@ Bytes encodeNote(const QString &text)
 
 QString readNote(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    if (!QFileInfo::exists(path))
         return {};
-    auto fail = [&](const QString &reason) {
+    QFile file;
+    QString reason;
+    if (!openRegularFile(file, path, &reason))
         throw QuorvexError(QStringLiteral("Can't read file:\n%1\n%2").arg(path, reason));
-    };
-    // Only a regular file or a directory (which open() refuses with its own
-    // reason): a FIFO would block.
-    if (!info.isFile() && !info.isDir())
-        fail(QStringLiteral("Not a regular file"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        fail(file.errorString());
     return decodeNote(readOpenFile(file, path));
 }
 

@@ -10,27 +10,113 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace files {
 
+namespace {
+
+// QSaveFile puts the new content under "<name>.XXXXXX" (six random ASCII
+// letters) beside the file, then renames it over the file; a program killed
+// in between leaves it behind, complete but of no use. A user's own
+// "<name>.backup" or "<name>.BACKUP" is told apart by its letters of one case.
+bool isLeftTemporary(const QString &name, const QString &target)
+{
+    if (name.size() != target.size() + 7 || !name.startsWith(target) || name[target.size()] != QLatin1Char('.'))
+        return false;
+    bool upper = false, lower = false;
+    for (qsizetype i = target.size() + 1; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        upper = upper || (c >= u'A' && c <= u'Z');
+        lower = lower || (c >= u'a' && c <= u'z');
+        if (!(c >= u'A' && c <= u'Z') && !(c >= u'a' && c <= u'z'))
+            return false;
+    }
+    return upper && lower;
+}
+
+// Temporaries of earlier saves of path that never finished go to the trash
+// (not deleted: should one be a user's file after all, it can be restored).
+void trashLeftTemporaries(const QString &path)
+{
+    const QFileInfo target(path);
+    const QDir folder = target.absoluteDir();
+    const QString name = target.fileName();
+    for (const QString &entry : folder.entryList({QStringLiteral("*.??????")}, QDir::Files | QDir::Hidden | QDir::NoSymLinks))
+        if (isLeftTemporary(entry, name))
+            moveToTrash(folder.filePath(entry));
+}
+
+} // namespace
+
 QString unquotedPath(const QString &path)
 {
-    QString p = path;
-    p.remove(QLatin1Char('"'));
-    return p;
+    if (path.size() >= 2 && path.startsWith(QLatin1Char('"')) && path.endsWith(QLatin1Char('"')))
+        return path.mid(1, path.size() - 2);
+    return path;
+}
+
+QString elidedMiddle(const QString &text, qsizetype max)
+{
+    if (text.size() <= max)
+        return text;
+    const QChar ellipsis(0x2026);
+    qsizetype head = (max - 1) / 2, tail = max - 1 - head;
+    // Not between the two halves of a surrogate pair.
+    if (head > 0 && text[head - 1].isHighSurrogate())
+        --head;
+    if (tail > 0 && text[text.size() - tail].isLowSurrogate())
+        --tail;
+    return text.left(head) + ellipsis + text.right(tail);
+}
+
+bool openRegularFile(QFile &file, const QString &path, QString *reason)
+{
+    auto fail = [&](const QString &why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    if (path.isEmpty())
+        return fail(qt_error_string(ENOENT));
+#ifdef Q_OS_UNIX
+    // Not blocking: opening a FIFO for reading waits for a writer, forever.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(qt_error_string(errno));
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool folder = S_ISDIR(st.st_mode);
+        ::close(fd);
+        return fail(folder ? qt_error_string(EISDIR) : QStringLiteral("Not a regular file"));
+    }
+    // Unbuffered: the callers read whole files in large pieces.
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return fail(file.errorString());
+    }
+    return true;
+#else
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return fail(info.exists() ? QStringLiteral("Not a regular file") : qt_error_string(ENOENT));
+    file.setFileName(path);
+    return file.open(QIODevice::ReadOnly) || fail(file.errorString());
+#endif
 }
 
 Bytes readWholeFile(const QString &path)
 {
-    const QString cantOpen = QStringLiteral("Can't open file:\n") + path;
-    // Only regular files: opening a FIFO would block, a device may never end.
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.isFile())
-        throw QuorvexError(cantOpen);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw QuorvexError(cantOpen);
+    QFile file;
+    if (!openRegularFile(file, path))
+        throw QuorvexError(QStringLiteral("Can't open file:\n") + path);
     return readOpenFile(file, path);
 }
 
@@ -60,9 +146,10 @@ Bytes readOpenFile(QFile &file, const QString &path)
     return bytes;
 }
 
-void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes)
+void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes, InPlace inPlace)
 {
     QSaveFile file(path);
+    file.setDirectWriteFallback(inPlace == InPlace::WhenFolderIsReadOnly);
     auto fail = [&](QString reason) {
         if (reason.isEmpty())
             reason = QStringLiteral("The file was not written completely.");
@@ -86,6 +173,7 @@ void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes)
     }
     if (!file.commit())
         fail(file.errorString());
+    trashLeftTemporaries(path);
 }
 
 QString aboutFile(const QString &words, const QString &path)

@@ -23,11 +23,23 @@ inline constexpr qint64 MaxReadSize = 1024 * 1024;
 // they concern (the words alone without a path).
 QString aboutFile(const QString &words, const QString &path);
 
-// File names pasted from elsewhere often arrive quoted: every '"' goes.
+// File names pasted from elsewhere often arrive quoted: quotes around the
+// whole name go; a '"' inside a name is part of it.
 QString unquotedPath(const QString &path);
 
+// text cut to at most max characters by an ellipsis in its middle, so that
+// a path shows its start and its file name.
+QString elidedMiddle(const QString &text, qsizetype max = 160);
+
+// Opens the file at path for reading when it is a regular file. The check is
+// made on the opened file, and opening does not wait: a FIFO or device put
+// in the file's place, even between a look and the open, is refused at once
+// instead of holding the program. False with the reason when not opened
+// ("Not a regular file", or the system's).
+bool openRegularFile(QFile &file, const QString &path, QString *reason = nullptr);
+
 // Reads the whole file at path (taken as is: quote removal is the caller's
-// business, see unquotedPath). Throws
+// business, see unquotedPath), opened by openRegularFile(). Throws
 //   "Can't open file:\n<path>"              missing, not a regular file, unreadable
 //   "File too large (over 1 MiB):\n<path>"  more than MaxReadSize bytes
 //   "Can't read file:\n<path>\n<reason>"    an error while reading
@@ -37,13 +49,18 @@ Bytes readWholeFile(const QString &path);
 // messages of readWholeFile().
 Bytes readOpenFile(QFile &file, const QString &path);
 
+// Whether a file in a folder the user may not write to, but which is itself
+// writable, is rewritten in place (without the safety of a temporary file).
+enum class InPlace { Never, WhenFolderIsReadOnly };
+
 // Replaces (or creates) the file at path with bytes through QSaveFile: until
 // the new content is complete on disk the old file stays as it was, and a
 // failed write leaves no temporary file behind. Throws
 //   "Can't save file:\n<path>\n<reason>"
 // with the system's reason (missing or read-only folder, disk full, file
-// size limit, ...).
-void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes);
+// size limit, ...). Once saved, temporary files that earlier saves of the
+// same file left behind (the program killed half way) go to the trash.
+void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes, InPlace inPlace = InPlace::Never);
 
 // Moves the file at path to the user's trash; false when it could not, with
 // the system's reason in *reason when there is one. Unlike the others, does

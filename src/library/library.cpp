@@ -41,6 +41,8 @@ Library::Library(const QString &indexPath, QObject *parent)
 
 Library::~Library()
 {
+    // Every connection goes before the worker removes a stand-in index.
+    LibraryIndexFile::close(connection_);
     if (readerThread_.isRunning()) {
         QMetaObject::invokeMethod(reader_, &LibraryReader::close, Qt::BlockingQueuedConnection);
         readerThread_.quit();
@@ -55,7 +57,6 @@ Library::~Library()
     } else {
         delete worker_;
     }
-    LibraryIndexFile::close(connection_);
 }
 
 template <class F>
@@ -74,8 +75,9 @@ void Library::start()
     post([w = worker_] { w->open(); });
 }
 
-void Library::workerOpened(const QString &path, bool ok)
+void Library::workerOpened(const QString &path, bool ok, const QString &why)
 {
+    closedWhy_ = ok ? QString() : why;
     LibraryIndexFile::close(connection_);
     path_ = path;
     // This connection only reads; the worker writes.
@@ -132,15 +134,30 @@ LibrarySearch::Result Library::search(const QString &query) const
 {
     if (!open_) {
         LibrarySearch::Result r;
-        r.error = QStringLiteral("The library is being opened.");
+        r.error = closedText();
         return r;
     }
     return LibrarySearch::run(db(), query);
 }
 
+QString Library::closedText() const
+{
+    return closedWhy_.isEmpty() ? QStringLiteral("The library is being opened.") : closedWhy_;
+}
+
 quint64 Library::searchLater(const QString &query, LibraryColumns::Column column, bool descending)
 {
     const quint64 token = ++newestSearch_;
+    if (!open_ && !closedWhy_.isEmpty()) {
+        // Not being opened: the reader would only say that it is.
+        auto result = std::make_shared<LibrarySearch::Result>();
+        result->error = closedWhy_;
+        QMetaObject::invokeMethod(this, [this, token, result] {
+            if (token == newestSearch_.load())
+                emit found(token, result);
+        }, Qt::QueuedConnection);
+        return token;
+    }
     QMetaObject::invokeMethod(
         reader_, [r = reader_, token, query, column, descending] { r->search(token, query, int(column), descending); },
         Qt::QueuedConnection);

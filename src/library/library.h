@@ -71,7 +71,9 @@ signals:
     void found(quint64 token, LibraryReader::Found result);
 
 private:
-    void workerOpened(const QString &path, bool ok);
+    void workerOpened(const QString &path, bool ok, const QString &why);
+    // What a search says while the index is not open.
+    QString closedText() const;
     QSqlDatabase db() const;
     template <class F>
     void post(F &&call);
@@ -87,6 +89,7 @@ private:
     LibraryRoots roots_;
     bool started_ = false;
     bool open_ = false;
+    QString closedWhy_; // the worker could not open the index: why
     bool busy_ = false;
     quint64 pings_ = 0;
     quint64 answered_ = 0;

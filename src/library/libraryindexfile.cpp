@@ -1,19 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/libraryindexfile.h"
 
-#include <QCoreApplication>
+#include "library/librarymarks.h"
+#include "library/presetcolumns.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStandardPaths>
+#include <QTemporaryFile>
+#include <QThread>
+#include <QUrl>
+
+#include <atomic>
+#include <functional>
+#include <optional>
 
 namespace {
 
 // SQLite's primary result codes the opening cares about.
-constexpr int SqliteCorrupt = 11, SqliteNotADb = 26, SqliteReadOnly = 8, SqliteCantOpen = 14, SqliteIoErr = 10;
+constexpr int SqliteError = 1, SqliteBusy = 5, SqliteLocked = 6, SqliteReadOnly = 8, SqliteCorrupt = 11,
+              SqliteCantOpen = 14, SqliteNotADb = 26;
 
 // Step n takes the schema from version n - 1 to n.
 const char *const Step1[] = {
@@ -49,17 +62,139 @@ const char *const Step2[] = {
     "CREATE INDEX preset_tags_tag ON preset_tags(tag)",
 };
 
+const char *const Step3[] = {
+    // Text searched case-insensitively is kept case-folded by Qt, as the
+    // search folds its terms: SQLite folds ASCII letters only.
+    "ALTER TABLE files ADD COLUMN folder_folded TEXT NOT NULL DEFAULT ''",
+    "ALTER TABLE tags ADD COLUMN folded TEXT NOT NULL DEFAULT ''",
+    "CREATE INDEX tags_folded ON tags(folded)",
+};
+
+// Each row of `select` (an id, then texts), written back by `update` with
+// the texts case-folded, then the id.
+void foldRows(QSqlDatabase &db, const QString &select, const QString &update)
+{
+    QSqlQuery read(db);
+    read.setForwardOnly(true);
+    if (!read.exec(select))
+        throw read.lastError();
+    QList<QVariantList> rows;
+    while (read.next()) {
+        QVariantList values;
+        for (int i = 1; i < read.record().count(); ++i)
+            values << presetcolumns::folded(read.value(i).toString());
+        rows << (values << read.value(0));
+    }
+    read.finish();
+    QSqlQuery write(db);
+    if (!write.prepare(update))
+        throw write.lastError();
+    for (const QVariantList &values : std::as_const(rows))
+        if (!LibraryIndexFile::run(write, values))
+            throw write.lastError();
+}
+
+// The folded columns of the rows already there (words were lower case).
+void foldExisting(QSqlDatabase &db)
+{
+    foldRows(db, QStringLiteral("SELECT id, folder, words FROM files"),
+             QStringLiteral("UPDATE files SET folder_folded = ?, words = ? WHERE id = ?"));
+    foldRows(db, QStringLiteral("SELECT id, name FROM tags"), QStringLiteral("UPDATE tags SET folded = ? WHERE id = ?"));
+}
+
 struct Step {
     const char *const *begin;
     const char *const *end;
+    void (*fill)(QSqlDatabase &db); // after the statements, or nullptr
 };
-const Step Steps[] = {{std::begin(Step1), std::end(Step1)}, {std::begin(Step2), std::end(Step2)}};
+const Step Steps[] = {{std::begin(Step1), std::end(Step1), nullptr},
+                      {std::begin(Step2), std::end(Step2), nullptr},
+                      {std::begin(Step3), std::end(Step3), foldExisting}};
 static_assert(std::size(Steps) == LibraryIndexFile::Version);
+
+// Table -> its columns, as the database has them.
+using Schema = QHash<QString, QStringList>;
+
+Schema schemaOf(QSqlDatabase db)
+{
+    Schema schema;
+    QSqlQuery tables(db);
+    if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
+        return schema;
+    while (tables.next()) {
+        const QString table = tables.value(0).toString();
+        QSqlQuery columns(db);
+        QStringList names;
+        if (columns.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\"")))))
+            while (columns.next())
+                names << columns.value(1).toString();
+        schema.insert(table, names);
+    }
+    return schema;
+}
+
+// The schema of `version` as the steps make it, built once in memory.
+Schema schemaOfVersion(int version)
+{
+    static QMutex mutex;
+    static QHash<int, Schema> made;
+    const QMutexLocker lock(&mutex);
+    if (const auto it = made.constFind(version); it != made.cend())
+        return *it;
+    const QString name = QStringLiteral("quorvex-library-schema-%1").arg(quintptr(QThread::currentThreadId()));
+    Schema schema;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(QStringLiteral(":memory:"));
+        if (db.open() && LibraryIndexFile::migrate(db, 0, version))
+            schema = schemaOf(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    made.insert(version, schema);
+    return schema;
+}
+
+// Every table and column of its version is there (more may be).
+bool hasSchemaOf(QSqlDatabase db, int version)
+{
+    const Schema expected = schemaOfVersion(version);
+    const Schema actual = schemaOf(db);
+    if (expected.isEmpty())
+        return false;
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        const QStringList have = actual.value(it.key());
+        for (const QString &column : *it)
+            if (!have.contains(column))
+                return false;
+    }
+    return true;
+}
 
 // Why opening stopped, and what to do about it.
 struct Trouble {
-    enum What { Damaged, Newer, ReadOnly, CantOpen } what;
+    enum What {
+        Damaged,   // the database says so, or its tables are not its version's
+        Newer,     // made by a newer version
+        Busy,      // another program holds its lock
+        Unwritable, // read-only, a full disk, a size limit, an I/O error
+        CantOpen,  // not there to be opened (a folder in the way ...)
+    } what;
+    QString reason; // the database's words, when it gave some
 };
+
+Trouble troubleOf(const QSqlError &e)
+{
+    if (LibraryIndexFile::isDamage(e))
+        return {Trouble::Damaged, e.text()};
+    if (LibraryIndexFile::isBusy(e))
+        return {Trouble::Busy, e.text()};
+    if (LibraryIndexFile::resultCode(e) == SqliteCantOpen)
+        return {Trouble::CantOpen, e.databaseText()};
+    return {Trouble::Unwritable, e.databaseText()};
+}
+
+std::atomic<int> busyTimeoutMs{LibraryIndexFile::BusyTimeoutMs};
 
 QString stamp() { return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss")); }
 
@@ -84,12 +219,16 @@ void exec(QSqlDatabase &db, const QString &sql)
         throw q.lastError();
 }
 
-QSqlDatabase connect(const QString &path, const QString &name)
+// path may be a URI ("file:...?immutable=1") when uri is set.
+QSqlDatabase connect(const QString &path, const QString &name, bool uri = false)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(path);
     // A writer on another thread holds its lock for one short batch.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs.load());
+    if (uri)
+        options += QStringLiteral(";QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY");
+    db.setConnectOptions(options);
     if (!db.open())
         throw db.lastError();
     return db;
@@ -100,17 +239,14 @@ void prepare(const QString &path, const QString &name)
 {
     try {
         QSqlDatabase db = connect(path, name);
-        bool ok = false;
-        const int version = LibraryIndexFile::version(db, &ok);
-        if (!ok)
-            throw Trouble{Trouble::Damaged};
-        if (version > LibraryIndexFile::Version)
-            throw Trouble{Trouble::Newer};
-        QSqlQuery check(db);
-        if (!check.exec(QStringLiteral("PRAGMA quick_check")) || !check.next() ||
-            check.value(0).toString() != QLatin1String("ok"))
-            throw Trouble{Trouble::Damaged};
-        check.finish();
+        const LibraryIndexFile::Inspection seen = LibraryIndexFile::inspect(db);
+        if (seen.state == LibraryIndexFile::State::Unreadable)
+            throw seen.error;
+        if (seen.state == LibraryIndexFile::State::Damaged)
+            throw Trouble{Trouble::Damaged, {}};
+        if (seen.state == LibraryIndexFile::State::Newer)
+            throw Trouble{Trouble::Newer, {}};
+        const int version = seen.version;
         // WAL before anything is written, so not even the schema waits for
         // the disk: a commit lost to a power cut is read again from the
         // files, and WAL keeps the file sound either way.
@@ -133,16 +269,108 @@ void prepare(const QString &path, const QString &name)
             if (!vacuum.exec())
                 throw vacuum.lastError();
         }
-        if (!LibraryIndexFile::migrate(db, version, LibraryIndexFile::Version))
-            throw Trouble{Trouble::Damaged};
+        // A step that fails on tables not as their version number says is
+        // damage; the rest (a full disk ...) is what it is.
+        QSqlError failed;
+        if (!LibraryIndexFile::migrate(db, version, LibraryIndexFile::Version, &failed)) {
+            if (LibraryIndexFile::resultCode(failed) == SqliteError)
+                throw Trouble{Trouble::Damaged, {}};
+            throw failed;
+        }
     } catch (const QSqlError &e) {
-        const int code = LibraryIndexFile::resultCode(e);
-        if (code == SqliteReadOnly)
-            throw Trouble{Trouble::ReadOnly};
-        if (code == SqliteCantOpen)
-            throw Trouble{Trouble::CantOpen};
-        throw Trouble{Trouble::Damaged};
+        throw troubleOf(e);
     }
+}
+
+// Prepares path as `name`; the trouble when it could not, the connection
+// then closed.
+std::optional<Trouble> tryPrepare(const QString &path, const QString &name)
+{
+    try {
+        prepare(path, name);
+        return std::nullopt;
+    } catch (const Trouble &t) {
+        LibraryIndexFile::close(name);
+        return t;
+    }
+}
+
+// The marks kept in the index at `from` (favourites, tags, added folders),
+// written into db; the names of those that could not be read.
+QStringList carryMarks(const QString &from, QSqlDatabase db)
+{
+    QList<qint64> favourites;
+    QHash<qint64, QStringList> tags;
+    QStringList folders, missing;
+    const QString name = QStringLiteral("quorvex-library-old-%1").arg(quintptr(QThread::currentThreadId()));
+    const bool attached = LibraryIndexFile::attach(from, name, true);
+    {
+        QSqlQuery q(QSqlDatabase::database(name, false));
+        auto read = [&](const char *sql, const char *what, const std::function<void()> &row) {
+            if (!attached || !q.exec(QLatin1String(sql))) {
+                missing << QLatin1String(what);
+                return;
+            }
+            while (q.next())
+                row();
+            if (q.lastError().isValid())
+                missing << QLatin1String(what);
+            q.finish();
+        };
+        read("SELECT hash FROM favourites", "favourites", [&] { favourites << q.value(0).toLongLong(); });
+        read("SELECT pt.hash, t.name FROM preset_tags pt JOIN tags t ON t.id = pt.tag", "tags",
+             [&] { tags[q.value(0).toLongLong()] << q.value(1).toString(); });
+        read("SELECT path FROM folders", "added folders", [&] { folders << q.value(0).toString(); });
+    }
+    LibraryIndexFile::close(name);
+    bool written = LibraryMarks::setFavourite(db, favourites, true);
+    for (auto it = tags.cbegin(); it != tags.cend(); ++it)
+        written = LibraryMarks::setTags(db, {it.key()}, *it) && written;
+    for (const QString &f : std::as_const(folders))
+        written = LibraryMarks::addFolder(db, f) && written;
+    if (!written)
+        missing = QStringList{QStringLiteral("favourites"), QStringLiteral("tags"), QStringLiteral("added folders")};
+    return missing;
+}
+
+// "Its favourites and tags could not be read ..." for what carryMarks missed.
+QString marksSentence(const QStringList &missing, bool kept)
+{
+    if (missing.isEmpty())
+        return kept ? QStringLiteral(" Its favourites, tags and added folders are carried over.")
+                    : QStringLiteral(" Its favourites, tags and added folders are shown; what changes now is not kept.");
+    QString list = missing.first();
+    for (qsizetype i = 1; i < missing.size(); ++i)
+        list += (i + 1 == missing.size() ? QStringLiteral(" and ") : QStringLiteral(", ")) + missing[i];
+    return QStringLiteral(" Its %1 could not be read and are not in the %2.")
+        .arg(list, kept ? QStringLiteral("new one") : QStringLiteral("library for now"));
+}
+
+// A private index in the temporary folder for this session, with the
+// marks of the one at path; it is removed when the library closes.
+LibraryIndexFile::Opened standIn(const QString &path, const QString &name, const QString &why)
+{
+    LibraryIndexFile::Opened opened;
+    opened.temporary = true;
+    // A name nobody can guess or put something in the way of.
+    QTemporaryFile file(QDir::temp().filePath(QStringLiteral("quorvex-library-XXXXXX.sqlite")));
+    file.setAutoRemove(false);
+    const bool made = file.open();
+    const QString madePath = file.fileName();
+    file.close();
+    if (!made || tryPrepare(madePath, name)) {
+        if (made)
+            LibraryIndexFile::remove(madePath);
+        opened.notice = why + QStringLiteral(" No library can be made in the temporary folder either; the library is "
+                                             "not available.");
+        return opened;
+    }
+    opened.path = madePath;
+    opened.ok = true;
+    opened.notice = why + QStringLiteral(" The library is kept for this session only.");
+    if (QFileInfo::exists(path))
+        opened.notice += marksSentence(carryMarks(path, QSqlDatabase::database(name, false)), false);
+    return opened;
 }
 
 } // namespace
@@ -162,8 +390,16 @@ int LibraryIndexFile::resultCode(const QSqlError &error)
 
 bool LibraryIndexFile::isDamage(const QSqlError &error)
 {
+    // Not a full disk, an I/O error, a lock or a read-only file: those say
+    // nothing about what the file holds.
     const int code = resultCode(error);
-    return code == SqliteCorrupt || code == SqliteNotADb || code == SqliteIoErr;
+    return code == SqliteCorrupt || code == SqliteNotADb;
+}
+
+bool LibraryIndexFile::isBusy(const QSqlError &error)
+{
+    const int code = resultCode(error);
+    return code == SqliteBusy || code == SqliteLocked;
 }
 
 int LibraryIndexFile::version(QSqlDatabase db, bool *ok)
@@ -175,91 +411,146 @@ int LibraryIndexFile::version(QSqlDatabase db, bool *ok)
     return read ? q.value(0).toInt() : 0;
 }
 
-bool LibraryIndexFile::migrate(QSqlDatabase db, int from, int to)
+bool LibraryIndexFile::migrate(QSqlDatabase db, int from, int to, QSqlError *error)
 {
+    auto failed = [&](const QSqlError &e) {
+        if (error)
+            *error = e;
+        return false;
+    };
     for (int v = from; v < to; ++v) {
         if (!db.transaction())
-            return false;
+            return failed(db.lastError());
         try {
             for (auto sql = Steps[v].begin; sql != Steps[v].end; ++sql)
                 exec(db, QString::fromLatin1(*sql));
+            if (Steps[v].fill)
+                Steps[v].fill(db);
             exec(db, QStringLiteral("PRAGMA user_version = %1").arg(v + 1));
-        } catch (const QSqlError &) {
+        } catch (const QSqlError &e) {
             db.rollback();
-            return false;
+            return failed(e);
         }
         if (!db.commit())
-            return false;
+            return failed(db.lastError());
     }
     return true;
 }
 
+LibraryIndexFile::Inspection LibraryIndexFile::inspect(QSqlDatabase db)
+{
+    auto unreadable = [](const QSqlError &e, int version) {
+        return Inspection{isDamage(e) ? State::Damaged : State::Unreadable, version, e};
+    };
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+        return unreadable(q.lastError(), 0);
+    const int version = q.value(0).toInt();
+    q.finish();
+    if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next())
+        return unreadable(q.lastError(), version);
+    if (q.value(0).toString() != QLatin1String("ok"))
+        return {State::Damaged, version, {}};
+    q.finish();
+    if (version > Version)
+        return {State::Newer, version, {}};
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !q.next())
+        return unreadable(q.lastError(), version);
+    const bool empty = q.value(0).toInt() == 0;
+    q.finish();
+    if (version == 0)
+        return {empty ? State::Empty : State::Damaged, version, {}};
+    // The number alone proves nothing: a file with the right number and
+    // other tables would fail every statement later.
+    if (!hasSchemaOf(db, version))
+        return {State::Damaged, version, {}};
+    return {version == Version ? State::Current : State::Older, version, {}};
+}
+
 LibraryIndexFile::Opened LibraryIndexFile::open(const QString &path, const QString &name)
 {
-    Opened opened{path, {}, false, false};
-    const QString base = QFileInfo(path).absolutePath();
-    QDir().mkpath(base);
+    QDir().mkpath(QFileInfo(path).absolutePath());
     const QString display = QDir::toNativeSeparators(path);
-    // Each trouble is dealt with once; the temporary stand-in always works.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        try {
-            prepare(opened.path, name);
-            opened.ok = true;
-            return opened;
-        } catch (const Trouble &t) {
-            close(name);
-            const QString aside = opened.path + QLatin1Char('.') +
-                                  (t.what == Trouble::ReadOnly ? QStringLiteral("read-only-") : QStringLiteral("damaged-")) +
-                                  stamp();
-            if (t.what == Trouble::Newer) {
-                opened.path = QFileInfo(path).dir().filePath(
-                    QFileInfo(path).completeBaseName() + QStringLiteral(".v%1.sqlite").arg(Version));
-                opened.notice = QStringLiteral("The library index belongs to a newer version of Quorvex and is left "
-                                               "as it is; this version keeps its own beside it (%1).")
-                                    .arg(QDir::toNativeSeparators(opened.path));
-            } else if (t.what != Trouble::CantOpen && !opened.temporary && moveAside(opened.path, aside)) {
-                opened.notice = t.what == Trouble::ReadOnly
-                                    ? QStringLiteral("The library index could not be written and was built again "
-                                                     "from the files; the old one is kept as %1.")
-                                          .arg(QDir::toNativeSeparators(aside))
-                                    : damagedNotice(aside);
-            } else {
-                opened.path = QDir::temp().filePath(
-                    QStringLiteral("quorvex-library-%1.sqlite").arg(QCoreApplication::applicationPid()));
-                QFile::remove(opened.path);
-                opened.temporary = true;
-                opened.notice = QStringLiteral("The library index can be neither used nor replaced (%1); the "
-                                               "library is kept for this session only.")
-                                    .arg(display);
-            }
+    const std::optional<Trouble> trouble = tryPrepare(path, name);
+    if (!trouble)
+        return Opened{path, {}, false, true, false};
+    switch (trouble->what) {
+    case Trouble::Busy:
+        // Left alone; asked again later.
+        return Opened{path,
+                      QStringLiteral("The library index is in use by another program; the library waits until it is "
+                                     "free."),
+                      false, false, true};
+    case Trouble::Newer: {
+        Opened opened{QFileInfo(path).dir().filePath(QFileInfo(path).completeBaseName() +
+                                                     QStringLiteral(".v%1.sqlite").arg(Version)),
+                      {}, false, true, false};
+        const QString notice = QStringLiteral("The library index belongs to a newer version of Quorvex and is left as "
+                                              "it is; this version keeps its own beside it (%1).")
+                                   .arg(QDir::toNativeSeparators(opened.path));
+        if (const std::optional<Trouble> own = tryPrepare(opened.path, name)) {
+            if (own->what == Trouble::Busy)
+                return Opened{opened.path, notice, false, false, true};
+            return standIn(path, name, notice);
         }
+        opened.notice = notice;
+        return opened;
     }
+    case Trouble::Damaged:
+        return rebuild(path, name);
+    case Trouble::Unwritable:
+        return standIn(path, name,
+                       QStringLiteral("The library index %1 could not be written (%2) and is left as it is.")
+                           .arg(display, trouble->reason));
+    case Trouble::CantOpen:
+        break;
+    }
+    return standIn(path, name,
+                   QStringLiteral("The library index can be neither used nor replaced (%1).").arg(display));
+}
+
+LibraryIndexFile::Opened LibraryIndexFile::rebuild(const QString &path, const QString &name)
+{
     close(name);
-    opened.notice = QStringLiteral("The library index cannot be opened anywhere; the library is not available.");
-    return opened;
-}
-
-QString LibraryIndexFile::damagedNotice(const QString &aside)
-{
-    return QStringLiteral("The library index was damaged and was built again from the files; the damaged one is kept "
-                          "as %1. Favourites and tags kept in it are not in the new one.")
-        .arg(QDir::toNativeSeparators(aside));
-}
-
-QString LibraryIndexFile::setAside(const QString &path)
-{
-    if (!QFile::exists(path))
-        return {};
     const QString aside = path + QStringLiteral(".damaged-") + stamp();
-    return moveAside(path, aside) ? aside : QString();
+    if (!moveAside(path, aside))
+        return standIn(path, name,
+                       QStringLiteral("The library index %1 is damaged and cannot be replaced.")
+                           .arg(QDir::toNativeSeparators(path)));
+    const QString notice = QStringLiteral("The library index was damaged and was built again from the files; the "
+                                          "damaged one is kept as %1.")
+                               .arg(QDir::toNativeSeparators(aside));
+    if (tryPrepare(path, name))
+        return standIn(aside, name, notice);
+    return Opened{path, notice + marksSentence(carryMarks(aside, QSqlDatabase::database(name, false)), true), false,
+                  true, false};
+}
+
+void LibraryIndexFile::setBusyTimeout(int ms)
+{
+    busyTimeoutMs = ms;
 }
 
 bool LibraryIndexFile::attach(const QString &path, const QString &name, bool readOnly)
 {
     try {
-        QSqlDatabase db = connect(path, name);
-        if (readOnly)
+        {
+            QSqlDatabase db = connect(path, name);
+            if (!readOnly)
+                return true;
             QSqlQuery(db).exec(QStringLiteral("PRAGMA query_only = 1"));
+            QSqlQuery probe(db);
+            const int code = probe.exec(QStringLiteral("PRAGMA user_version")) ? 0 : resultCode(probe.lastError());
+            if (code != SqliteCantOpen && code != SqliteReadOnly)
+                return true;
+        }
+        // A WAL index needs a file of shared memory beside it, which a
+        // folder this user may not write to cannot take: read it as it is
+        // on disk instead (nobody writes there but its owner).
+        close(name);
+        connect(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+                    QStringLiteral("?immutable=1"),
+                name, true);
         return true;
     } catch (const QSqlError &) {
         close(name);
@@ -272,6 +563,12 @@ bool LibraryIndexFile::run(QSqlQuery &q, const QVariantList &values)
     for (int i = 0; i < values.size(); ++i)
         q.bindValue(i, values[i]);
     return q.exec();
+}
+
+void LibraryIndexFile::remove(const QString &path)
+{
+    for (const char *suffix : {"", "-wal", "-shm", "-journal"})
+        QFile::remove(path + QLatin1String(suffix));
 }
 
 void LibraryIndexFile::close(const QString &name)

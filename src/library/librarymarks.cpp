@@ -2,6 +2,7 @@
 #include "library/librarymarks.h"
 
 #include "library/libraryindexfile.h"
+#include "library/presetcolumns.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -10,15 +11,34 @@
 
 namespace {
 
-bool inTransaction(QSqlDatabase db, const std::function<bool()> &body)
+// Runs a prepared query with values; throws its error.
+void must(QSqlQuery &q, const QVariantList &values)
 {
-    if (!db.transaction())
-        return false;
-    if (!body()) {
-        db.rollback();
+    if (!LibraryIndexFile::run(q, values))
+        throw q.lastError();
+}
+
+// body in one transaction; false with the error when anything failed, and
+// then nothing changed.
+bool inTransaction(QSqlDatabase db, QSqlError *error, const std::function<void()> &body)
+{
+    try {
+        if (!db.transaction())
+            throw db.lastError();
+        try {
+            body();
+            if (!db.commit())
+                throw db.lastError();
+        } catch (const QSqlError &) {
+            db.rollback();
+            throw;
+        }
+        return true;
+    } catch (const QSqlError &e) {
+        if (error)
+            *error = e;
         return false;
     }
-    return db.commit() || (db.rollback(), false);
 }
 
 } // namespace
@@ -35,49 +55,53 @@ QStringList LibraryMarks::cleanTags(const QStringList &tags)
     return clean;
 }
 
-bool LibraryMarks::setFavourite(QSqlDatabase db, const QList<qint64> &hashes, bool on)
+bool LibraryMarks::setFavourite(QSqlDatabase db, const QList<qint64> &hashes, bool on, QSqlError *error)
 {
-    return inTransaction(db, [&] {
+    return inTransaction(db, error, [&] {
         QSqlQuery q(db);
         q.prepare(on ? QStringLiteral("INSERT OR IGNORE INTO favourites(hash) VALUES (?)")
                      : QStringLiteral("DELETE FROM favourites WHERE hash = ?"));
         for (qint64 h : hashes)
-            if (!LibraryIndexFile::run(q, {h}))
-                return false;
-        return true;
+            must(q, {h});
     });
 }
 
-bool LibraryMarks::setTags(QSqlDatabase db, const QList<qint64> &hashes, const QStringList &tags)
+bool LibraryMarks::setTags(QSqlDatabase db, const QList<qint64> &hashes, const QStringList &tags, QSqlError *error)
 {
     const QStringList clean = cleanTags(tags);
-    return inTransaction(db, [&] {
+    return inTransaction(db, error, [&] {
         QSqlQuery clear(db), addTag(db), findTag(db), link(db), unused(db);
         clear.prepare(QStringLiteral("DELETE FROM preset_tags WHERE hash = ?"));
-        addTag.prepare(QStringLiteral("INSERT OR IGNORE INTO tags(name) VALUES (?)"));
-        findTag.prepare(QStringLiteral("SELECT id FROM tags WHERE name = ?"));
+        // One tag whatever the case it is written in, in every script.
+        addTag.prepare(QStringLiteral("INSERT INTO tags(name, folded) SELECT ?, ? WHERE NOT EXISTS"
+                                      " (SELECT 1 FROM tags WHERE folded = ?)"));
+        findTag.prepare(QStringLiteral("SELECT id FROM tags WHERE folded = ?"));
         link.prepare(QStringLiteral("INSERT OR IGNORE INTO preset_tags(hash, tag) VALUES (?, ?)"));
         QList<qint64> ids;
         for (const QString &t : clean) {
-            if (!LibraryIndexFile::run(addTag, {t}) || !LibraryIndexFile::run(findTag, {t}) || !findTag.next())
-                return false;
+            const QString key = presetcolumns::folded(t);
+            must(addTag, {t, key, key});
+            must(findTag, {key});
+            if (!findTag.next())
+                throw findTag.lastError();
             ids << findTag.value(0).toLongLong();
             findTag.finish();
         }
         for (qint64 h : hashes) {
-            if (!LibraryIndexFile::run(clear, {h}))
-                return false;
+            must(clear, {h});
             for (qint64 id : ids)
-                if (!LibraryIndexFile::run(link, {h, id}))
-                    return false;
+                must(link, {h, id});
         }
-        return unused.exec(QStringLiteral("DELETE FROM tags WHERE id NOT IN (SELECT tag FROM preset_tags)"));
+        if (!unused.exec(QStringLiteral("DELETE FROM tags WHERE id NOT IN (SELECT tag FROM preset_tags)")))
+            throw unused.lastError();
     });
 }
 
-bool LibraryMarks::addFolder(QSqlDatabase db, const QString &folder)
+bool LibraryMarks::addFolder(QSqlDatabase db, const QString &folder, QSqlError *error)
 {
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("INSERT OR IGNORE INTO folders(path) VALUES (?)"));
-    return LibraryIndexFile::run(q, {folder});
+    return inTransaction(db, error, [&] {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("INSERT OR IGNORE INTO folders(path) VALUES (?)"));
+        must(q, {folder});
+    });
 }

@@ -15,18 +15,6 @@ namespace {
 // read; global files are indexed only so they are not read again.
 const QString Shown = QStringLiteral("f.kind IN (0, 1, 2)");
 
-QString likePattern(const QString &text)
-{
-    QString escaped;
-    escaped.reserve(text.size() + 2);
-    for (const QChar c : text.toLower()) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_'))
-            escaped += QLatin1Char('\\');
-        escaped += c;
-    }
-    return QLatin1Char('%') + escaped + QLatin1Char('%');
-}
-
 class Compiler {
 public:
     explicit Compiler(const QString &text) : text_(text) {}
@@ -142,7 +130,8 @@ private:
     {
         if (text.isEmpty())
             return QStringLiteral("1"); // "" finds everything, as no term would
-        QStringList any{QStringLiteral("f.words LIKE %1 ESCAPE '\\'").arg(bind(likePattern(text)))};
+        // Both sides folded by Qt: "Übung" finds "ÜBUNG".
+        QStringList any{QStringLiteral("instr(f.words, %1) > 0").arg(bind(presetcolumns::folded(text)))};
         QStringList slotNames;
         for (int s = 0; s < preset::SlotCount; ++s)
             slotNames << preset::slotName(s);
@@ -208,14 +197,14 @@ private:
         }
         if (key == QLatin1String("tag"))
             return QStringLiteral("p.hash IN (SELECT pt.hash FROM preset_tags pt JOIN tags t ON t.id = pt.tag "
-                                  "WHERE t.name = %1)")
-                .arg(bind(value->trimmed()));
+                                  "WHERE t.folded = %1)")
+                .arg(bind(presetcolumns::folded(value->trimmed())));
         if (key == QLatin1String("is"))
             return isTerm(v);
         if (key == QLatin1String("in")) {
             if (v == QLatin1String("backups"))
                 return QStringLiteral("f.backup = 1");
-            return QStringLiteral("f.folder LIKE %1 ESCAPE '\\'").arg(bind(likePattern(*value)));
+            return QStringLiteral("instr(f.folder_folded, %1) > 0").arg(bind(presetcolumns::folded(*value)));
         }
         return error(QStringLiteral("There is no field \"%1\". Fields: model, cab, mod, tag, is, in, %2.")
                          .arg(key, numberNames()));

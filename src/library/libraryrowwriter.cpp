@@ -118,7 +118,8 @@ LibraryRowWriter::LibraryRowWriter(QSqlDatabase db) : db_(db)
     removePresets_ = statement(QStringLiteral("DELETE FROM presets WHERE file = (SELECT id FROM files WHERE path = ?)"));
     removeFile_ = statement(QStringLiteral("DELETE FROM files WHERE path = ?"));
     addFile_ = statement(QStringLiteral("INSERT INTO files(path, folder, name, size, mtime, note_size, note_mtime, kind,"
-                                        " backup, error, note, words) VALUES (%1)").arg(placeholders(12)));
+                                        " backup, error, note, words, folder_folded) VALUES (%1)")
+                             .arg(placeholders(13)));
     addPreset_ = statement(QStringLiteral("INSERT INTO presets(%1) VALUES (%2)")
                                .arg(presetColumns.join(QLatin1Char(',')), placeholders(int(presetColumns.size()))));
 }
@@ -165,6 +166,7 @@ qint64 LibraryRowWriter::addFile(const FileRow &f)
     s.bind(9, f.error);
     s.bind(10, f.note);
     s.bind(11, f.words);
+    s.bind(12, presetcolumns::folded(f.folder));
     return s.run();
 }
 

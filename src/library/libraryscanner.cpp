@@ -20,9 +20,8 @@
 #include <algorithm>
 
 #ifdef Q_OS_UNIX
-#include <fcntl.h>
+#include <dirent.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 // Names only: a file is looked at (stat) when the index knows it and must
@@ -45,47 +44,73 @@ QVariantList underFolderValues(const QString &folder)
     return {folder, folder + QLatin1Char('/'), folder + QLatin1Char('0')};
 }
 
+// Qt's listing leaves out names that are not valid UTF-8; they are found
+// here, under a name with U+FFFD in their place, to be shown as files that
+// cannot be read.
+QStringList undecodableFiles(const QString &folder)
+{
+    QStringList found;
+#ifdef Q_OS_UNIX
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return found;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (!name.toLower().endsWith(".syx"))
+            continue;
+        const QString decoded = QFile::decodeName(name);
+        if (QFile::encodeName(decoded) != name)
+            found << folder + QLatin1Char('/') + decoded;
+    }
+    ::closedir(dir);
+#else
+    Q_UNUSED(folder);
+#endif
+    return found;
+}
+
+// Why a listed file cannot be opened, in the words a user knows.
+QString cannotOpen(const QString &path, const QString &reason)
+{
+    const QFileInfo fi(path);
+    if (fi.isSymLink() && !fi.exists())
+        return QStringLiteral("Broken link");
+    if (!fi.exists() && path.contains(QChar::ReplacementCharacter))
+        return QStringLiteral("The file name is not valid UTF-8");
+    return reason;
+}
+
+// The size and modification time of an open file.
+void stampOf(const QFile &file, LibraryScanner::Stamp &stamp)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::fstat(file.handle(), &st) == 0) {
+        stamp.size = st.st_size;
+        stamp.mtime = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    }
+#else
+    const QFileInfo fi(file.fileName());
+    stamp.size = fi.size();
+    stamp.mtime = mtimeOf(fi);
+#endif
+}
+
 // Reads a file the listing found and tells its size and modification time
 // as they are once it has been read, from the open file: one look-up of
 // the path instead of three, which is most of the cost of a file this
-// small. The bytes go to the codec as they are.
+// small. The bytes go to the codec as they are. A FIFO put in the file's
+// place is refused without waiting.
 files::Bytes readListed(const QString &path, LibraryScanner::Stamp &before, LibraryScanner::Stamp &after)
 {
-#ifdef Q_OS_UNIX
-    const QString cantOpen = QStringLiteral("Can't open file:\n") + path;
-    // Not blocking: a FIFO put in the file's place must not hold the worker.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat st;
-    if (fd < 0)
-        throw QuorvexError(cantOpen);
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        throw QuorvexError(cantOpen);
-    }
-    before.size = st.st_size;
-    before.mtime = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
     QFile file;
-    // Unbuffered: a file this small is one read, and one more to see its end.
-    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        throw QuorvexError(cantOpen);
-    }
+    QString reason;
+    if (!files::openRegularFile(file, path, &reason))
+        throw QuorvexError(cannotOpen(path, reason));
+    stampOf(file, before);
     files::Bytes bytes = files::readOpenFile(file, path);
-    if (::fstat(fd, &st) == 0) {
-        after.size = st.st_size;
-        after.mtime = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
-    }
+    stampOf(file, after);
     return bytes;
-#else
-    const QFileInfo fi(path);
-    before.size = fi.size();
-    before.mtime = mtimeOf(fi);
-    files::Bytes bytes = files::readWholeFile(path);
-    const QFileInfo now(path);
-    after.size = now.exists() ? now.size() : -1;
-    after.mtime = mtimeOf(now);
-    return bytes;
-#endif
 }
 
 QString firstLine(const QString &text)
@@ -109,16 +134,21 @@ void LibraryScanner::list(const QString &folder, bool recursive, Listing &out) c
     if (!QFileInfo(folder).isDir())
         return;
     out.folders << folder;
+    out.files += undecodableFiles(folder);
     // Hidden folders and links to folders are not entered: no loops, no
-    // wandering out of the roots.
-    QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
+    // wandering out of the roots. FIFOs, devices and broken links are
+    // listed (System), to be shown as files that cannot be read.
+    QDirIterator it(folder, QDir::Files | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot,
                     recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
     while (it.hasNext()) {
         const QString path = it.next();
         const QFileInfo fi = it.fileInfo();
         if (fi.isDir()) {
-            if (!fi.isSymLink())
+            if (!fi.isSymLink()) {
                 out.folders << path;
+                if (recursive)
+                    out.files += undecodableFiles(path);
+            }
             continue;
         }
         const QString name = it.fileName();
@@ -298,6 +328,13 @@ void LibraryScanner::write(const Work &work)
     if (stamp.size == Unknown) {
         stamp.size = opened.size;
         stamp.mtime = opened.mtime;
+    }
+    if (stamp.size == Unknown) {
+        // Never opened: stamped as a listing sees it, so the next pass
+        // does not try again while nothing changed.
+        const QFileInfo fi(work.path);
+        stamp.size = fi.size();
+        stamp.mtime = mtimeOf(fi);
     }
     if (stamp.noteSize == Unknown) {
         const QFileInfo ni(files::noteFileName(work.path));

@@ -16,14 +16,19 @@ namespace {
 constexpr int ChangeDelayMs = 10;
 // A file caught while it was being written is read again after this.
 constexpr int SettleMs = 200;
+// An index another program holds locked is tried again after this.
+constexpr int LockedRetryMs = 10000;
 
 } // namespace
 
 LibraryWorker::LibraryWorker(const QString &indexPath)
     : requestedPath_(indexPath),
       connection_(QStringLiteral("quorvex-library-writer-%1").arg(quintptr(this))),
-      stepTimer_(this), changeTimer_(this), settleTimer_(this)
+      stepTimer_(this), changeTimer_(this), settleTimer_(this), lockTimer_(this)
 {
+    lockTimer_.setSingleShot(true);
+    lockTimer_.setInterval(LockedRetryMs);
+    connect(&lockTimer_, &QTimer::timeout, this, &LibraryWorker::retryLocked);
     stepTimer_.setSingleShot(true);
     stepTimer_.setInterval(0);
     changeTimer_.setSingleShot(true);
@@ -46,13 +51,41 @@ LibraryWorker::~LibraryWorker()
 
 void LibraryWorker::open()
 {
-    const LibraryIndexFile::Opened o = LibraryIndexFile::open(requestedPath_, connection_);
+    openWith([this] { return LibraryIndexFile::open(requestedPath_, connection_); });
+}
+
+void LibraryWorker::openWith(const std::function<LibraryIndexFile::Opened()> &how)
+{
+    // Nothing may leave a slot: an exception here would end the program.
+    try {
+        adopt(how());
+    } catch (const QSqlError &e) {
+        openFailed(e.text());
+    } catch (const std::exception &e) {
+        openFailed(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void LibraryWorker::openFailed(const QString &reason)
+{
+    scanner_.reset();
+    LibraryIndexFile::close(connection_);
+    const QString why = QStringLiteral("The library index could not be opened: %1").arg(reason);
+    emit notice(why);
+    emit opened(path_, false, why);
+}
+
+void LibraryWorker::adopt(const LibraryIndexFile::Opened &o)
+{
     path_ = o.path;
     temporary_ = o.temporary;
-    if (!o.notice.isEmpty())
+    if (!o.notice.isEmpty() && !(o.busy && locked_))
         emit notice(o.notice);
+    locked_ = o.busy;
     if (!o.ok) {
-        emit opened(path_, false);
+        if (o.busy)
+            lockTimer_.start();
+        emit opened(path_, false, o.notice);
         return;
     }
     if (!watcher_) {
@@ -70,13 +103,64 @@ void LibraryWorker::open()
         if (!roots_.added.contains(f))
             roots_.added << f;
     scanner_->setRoots(roots_);
-    emit opened(path_, true);
+    emit opened(path_, true, {});
     emit rootsChanged(roots_);
     rescan();
+    writeWaitingMarks();
+}
+
+void LibraryWorker::retryLocked()
+{
+    if (!scanner_) {
+        open();
+        return;
+    }
+    locked_ = false;
+    writeWaitingMarks();
+    schedule();
+}
+
+void LibraryWorker::waitForLock()
+{
+    if (!locked_)
+        emit notice(QStringLiteral("The library index is in use by another program; the library waits until it is "
+                                   "free."));
+    locked_ = true;
+    lockTimer_.start();
+}
+
+void LibraryWorker::writeWaitingMarks()
+{
+    while (!waitingMarks_.isEmpty() && !locked_) {
+        const Mark write = waitingMarks_.takeFirst();
+        mark(write);
+    }
+}
+
+void LibraryWorker::mark(const Mark &write)
+{
+    if (!scanner_ && !locked_) {
+        emit notice(QStringLiteral("A favourite or tag could not be saved: the library is not available."));
+        return;
+    }
+    if (locked_) {
+        waitingMarks_ << write; // written once the index is open and free
+        return;
+    }
+    QSqlError error;
+    if (write(QSqlDatabase::database(connection_, false), &error)) {
+        announceChanged(true);
+    } else if (LibraryIndexFile::isBusy(error)) {
+        waitingMarks_.prepend(write);
+        waitForLock();
+    } else {
+        emit notice(QStringLiteral("A favourite or tag could not be saved: %1").arg(error.text()));
+    }
 }
 
 void LibraryWorker::close()
 {
+    lockTimer_.stop();
     stepTimer_.stop();
     changeTimer_.stop();
     settleTimer_.stop();
@@ -84,19 +168,20 @@ void LibraryWorker::close()
     scanner_.reset();
     LibraryIndexFile::close(connection_);
     if (temporary_)
-        QFile::remove(path_);
+        LibraryIndexFile::remove(path_);
     temporary_ = false;
 }
 
 bool LibraryWorker::hasWorkNow() const
 {
     const bool changes = (!dirtyFolders_.isEmpty() || !dirtyFiles_.isEmpty()) && !changeTimer_.isActive();
-    return scanner_ && (fullWanted_ || full_ || changes);
+    return scanner_ && !locked_ && (fullWanted_ || full_ || changes);
 }
 
+// Waiting for another program's lock is not work: the worker is idle then.
 bool LibraryWorker::hasWork() const
 {
-    return hasWorkNow() || (scanner_ && (changeTimer_.isActive() || settleTimer_.isActive()));
+    return hasWorkNow() || (scanner_ && !locked_ && (changeTimer_.isActive() || settleTimer_.isActive()));
 }
 
 void LibraryWorker::schedule()
@@ -152,6 +237,13 @@ void LibraryWorker::addFolder(const QString &folder)
 
 void LibraryWorker::rescan()
 {
+    // Asked again while the index was locked: try now.
+    if (locked_) {
+        lockTimer_.stop();
+        retryLocked();
+        if (!scanner_)
+            return;
+    }
     // A pass under way starts again from a new listing; what it has read
     // so far is in the index and is not read again.
     full_.reset();
@@ -174,19 +266,17 @@ void LibraryWorker::filesChanged(const QStringList &paths)
 
 void LibraryWorker::setFavourite(const QList<qint64> &hashes, bool on)
 {
-    if (scanner_ && LibraryMarks::setFavourite(QSqlDatabase::database(connection_, false), hashes, on))
-        announceChanged(true);
+    mark([hashes, on](QSqlDatabase db, QSqlError *error) { return LibraryMarks::setFavourite(db, hashes, on, error); });
 }
 
 void LibraryWorker::setTags(const QList<qint64> &hashes, const QStringList &tags)
 {
-    if (scanner_ && LibraryMarks::setTags(QSqlDatabase::database(connection_, false), hashes, tags))
-        announceChanged(true);
+    mark([hashes, tags](QSqlDatabase db, QSqlError *error) { return LibraryMarks::setTags(db, hashes, tags, error); });
 }
 
 void LibraryWorker::step()
 {
-    if (!scanner_)
+    if (!scanner_ || locked_)
         return;
     try {
         // A change the user just made goes before the rest of a long pass.
@@ -201,6 +291,8 @@ void LibraryWorker::step()
         }
     } catch (const QSqlError &e) {
         failed(e);
+    } catch (const std::exception &e) {
+        failed(QSqlError(QString::fromLocal8Bit(e.what()), {}, QSqlError::UnknownError));
     }
     if (hasWork()) {
         setBusy(true);
@@ -237,8 +329,17 @@ void LibraryWorker::stepChanges()
     }
     plan.gone.removeDuplicates();
     const bool anything = !plan.gone.isEmpty() || !plan.read.empty();
-    while (!plan.done())
-        scanner_->apply(plan, BatchFiles);
+    try {
+        while (!plan.done())
+            scanner_->apply(plan, BatchFiles);
+    } catch (const QSqlError &) {
+        // Asked for again: a lock may go, and the changes are still there.
+        for (const LibraryScanner::Work &w : plan.read)
+            dirtyFiles_.insert(w.path);
+        for (const QString &p : std::as_const(plan.gone))
+            dirtyFiles_.insert(p);
+        throw;
+    }
     watch(plan.folders);
     if (anything)
         announceChanged(true);
@@ -283,27 +384,33 @@ void LibraryWorker::setBusy(bool on)
 
 void LibraryWorker::failed(const QSqlError &error)
 {
+    // Locked by another program: the work stays, and is done once it is free.
+    if (LibraryIndexFile::isBusy(error)) {
+        waitForLock();
+        return;
+    }
     full_.reset();
     dirtyFiles_.clear();
     dirtyFolders_.clear();
+    // A full disk, an I/O error or a read-only file: said, and the index
+    // kept as it is.
     if (!LibraryIndexFile::isDamage(error) || recoveries_ >= 2) {
         emit notice(QStringLiteral("The library index could not be updated: %1").arg(error.text()));
         return;
     }
-    // Damage found in use: set the file aside and build a new one.
+    // Damage found in use: set the file aside and build a new one with the
+    // marks that can still be read.
     ++recoveries_;
     const bool temporary = temporary_;
+    const QString path = path_;
+    temporary_ = false; // kept aside now, not removed
     close();
-    // close() has removed a temporary stand-in: then nothing is kept.
-    const QString aside = LibraryIndexFile::setAside(path_);
-    if (aside.isEmpty())
-        emit notice(QStringLiteral("The library index could not be updated: %1").arg(error.text()));
-    else
-        emit notice(LibraryIndexFile::damagedNotice(aside));
-    requestedPath_ = path_;
-    open();
-    // A stand-in made again in the same place is still removed at the end.
-    temporary_ = temporary_ || temporary;
+    if (temporary) {
+        LibraryIndexFile::remove(path); // a stand-in holds nothing worth keeping
+        open();
+    } else {
+        openWith([&] { return LibraryIndexFile::rebuild(path, connection_); });
+    }
 }
 
 void LibraryWorker::watch(const QStringList &folders)

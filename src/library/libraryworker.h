@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "library/libraryindexfile.h"
 #include "library/libraryroots.h"
 #include "library/libraryscanner.h"
 
@@ -9,6 +10,7 @@
 #include <QSet>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -50,7 +52,8 @@ public:
     void ping(quint64 token);
 
 signals:
-    void opened(const QString &path, bool ok);
+    // ok false: why says what keeps it shut (another program's lock ...).
+    void opened(const QString &path, bool ok, const QString &why);
     void notice(const QString &text);
     void rootsChanged(const LibraryRoots &roots);
     // A full pass: files read so far of those to read. busy false: done.
@@ -60,6 +63,16 @@ signals:
     void idle(quint64 token);
 
 private:
+    // Writes a favourite or tag change; false with the error when not.
+    using Mark = std::function<bool(QSqlDatabase, QSqlError *)>;
+
+    void openWith(const std::function<LibraryIndexFile::Opened()> &how);
+    void adopt(const LibraryIndexFile::Opened &opened);
+    void openFailed(const QString &reason);
+    void retryLocked();
+    void waitForLock();
+    void mark(const Mark &write);
+    void writeWaitingMarks();
     bool hasWork() const;    // now or when a timer fires
     bool hasWorkNow() const; // the next step has something to do
     void schedule();
@@ -86,6 +99,9 @@ private:
     QTimer stepTimer_;
     QTimer changeTimer_; // gathers a burst of folder changes
     QTimer settleTimer_; // files that changed while read are read again
+    QTimer lockTimer_;   // another program's lock is tried again
+    bool locked_ = false;
+    QList<Mark> waitingMarks_;
     QFileSystemWatcher *watcher_ = nullptr;
     QElapsedTimer sinceChanged_;
     bool changedPending_ = false;

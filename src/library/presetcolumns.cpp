@@ -69,6 +69,11 @@ QString hashText(qint64 hash)
     return QStringLiteral("%1").arg(quint64(hash), 16, 16, QLatin1Char('0'));
 }
 
+QString folded(const QString &text)
+{
+    return text.toCaseFolded();
+}
+
 QString words(const QString &name, const QString &note, const QString &error)
 {
     QString text;
@@ -78,7 +83,7 @@ QString words(const QString &name, const QString &note, const QString &error)
     text += note;
     text += QLatin1Char('\n');
     text += error;
-    return text.toLower();
+    return folded(text);
 }
 
 } // namespace presetcolumns

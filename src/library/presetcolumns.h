@@ -31,8 +31,13 @@ qint64 hashOf(std::span<const std::uint8_t, preset::RecordSize> record);
 // As shown to people and scripts: 16 hex digits.
 QString hashText(qint64 hash);
 
+// Text as it is compared without regard to case, by the index's folded
+// columns and the search's terms alike: Qt's case folding, for every
+// script (SQLite's own folds ASCII letters only).
+QString folded(const QString &text);
+
 // A file's text that plain words are looked for in: its name, its note
-// and why it could not be read, lower case. (Model, cabinet, modulation and
+// and why it could not be read, folded. (Model, cabinet, modulation and
 // slot names are matched by their numbers.)
 QString words(const QString &name, const QString &note, const QString &error);
 

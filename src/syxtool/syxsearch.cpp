@@ -78,12 +78,14 @@ int SyxSearch::fail(const QString &message, const QString &path)
 int SyxSearch::run(const QString &query)
 {
     QTemporaryDir scratch;
+    // fail() closes the connection: no handle to it may be alive then.
     if (!options_.dir.isEmpty()) {
         // A folder: indexed here and now, into an index of its own.
         if (!QFileInfo(options_.dir).isDir())
             return fail(QStringLiteral("not a folder"), options_.dir);
         if (!scratch.isValid() || !LibraryIndexFile::open(scratch.filePath(QStringLiteral("scan.sqlite")), Connection).ok)
             return fail(QStringLiteral("no room for an index of the folder in the temporary folder"));
+        QString failed;
         try {
             LibraryScanner scanner(Connection);
             scanner.setRoots(LibraryRoots{options_.dir, {}, {}});
@@ -91,24 +93,34 @@ int SyxSearch::run(const QString &query)
             while (!plan.done())
                 scanner.apply(plan, 1000);
         } catch (const QSqlError &e) {
-            return fail(e.text());
+            failed = e.text();
         }
+        if (!failed.isEmpty())
+            return fail(failed);
     } else {
         const QString path = options_.index.isEmpty() ? LibraryIndexFile::defaultPath() : options_.index;
         if (!QFileInfo(path).isFile())
             return fail(QStringLiteral("no library index here; Quorvex makes it as it runs, or use --dir DIR"), path);
         if (!LibraryIndexFile::attach(path, Connection, true))
             return fail(QStringLiteral("the library index cannot be opened"), path);
-        QSqlDatabase db = QSqlDatabase::database(Connection, false);
-        bool read = false;
-        const int version = LibraryIndexFile::version(db, &read);
-        if (!read)
-            return fail(QStringLiteral("not a library index, or a damaged one; Quorvex rebuilds it as it starts"), path);
-        if (version != LibraryIndexFile::Version)
-            return fail(QStringLiteral("a library index of another version of Quorvex (%1, this one reads %2)")
-                            .arg(version)
-                            .arg(LibraryIndexFile::Version),
+        const LibraryIndexFile::Inspection seen = LibraryIndexFile::inspect(QSqlDatabase::database(Connection, false));
+        const QString versions = QStringLiteral("(%1, this one reads %2)").arg(seen.version).arg(LibraryIndexFile::Version);
+        switch (seen.state) {
+        case LibraryIndexFile::State::Current:
+            break;
+        case LibraryIndexFile::State::Empty:
+            return fail(QStringLiteral("the library index is empty; Quorvex fills it as it runs, or use --dir DIR"), path);
+        case LibraryIndexFile::State::Older:
+            return fail(QStringLiteral("a library index of an older version of Quorvex %1; Quorvex brings it up to "
+                                       "date as it starts").arg(versions),
                         path);
+        case LibraryIndexFile::State::Newer:
+            return fail(QStringLiteral("a library index of a newer version of Quorvex %1").arg(versions), path);
+        case LibraryIndexFile::State::Damaged:
+            return fail(QStringLiteral("not a library index, or a damaged one; Quorvex rebuilds it as it starts"), path);
+        case LibraryIndexFile::State::Unreadable:
+            return fail(QStringLiteral("the library index cannot be read: %1").arg(seen.error.text()), path);
+        }
     }
     const LibrarySearch::Result result = LibrarySearch::run(QSqlDatabase::database(Connection, false), query);
     if (!result.error.isEmpty())
