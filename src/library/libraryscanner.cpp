@@ -72,31 +72,6 @@ QVariantList underFolderValues(const QString &folder)
     return {folder, folder + QLatin1Char('/'), folder + QLatin1Char('0')};
 }
 
-// Qt's listing leaves out names that are not valid UTF-8; they are found
-// here, under a name with U+FFFD in their place, to be shown as files that
-// cannot be read.
-QStringList undecodableFiles(const QString &folder)
-{
-    QStringList found;
-#ifdef Q_OS_UNIX
-    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir)
-        return found;
-    while (const dirent *entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (!name.toLower().endsWith(".syx"))
-            continue;
-        const QString decoded = QFile::decodeName(name);
-        if (QFile::encodeName(decoded) != name)
-            found << folder + QLatin1Char('/') + decoded;
-    }
-    ::closedir(dir);
-#else
-    Q_UNUSED(folder);
-#endif
-    return found;
-}
-
 // Why a listed file cannot be opened, in the words a user knows.
 QString cannotOpen(const QString &path, const QString &reason)
 {
@@ -190,7 +165,9 @@ void LibraryScanner::list(const QString &folder, bool recursive, Listing &out) c
     if (!QFileInfo(folder).isDir())
         return;
     out.folders << folder;
-    out.files += undecodableFiles(folder);
+#ifdef Q_OS_UNIX
+    listEntries(folder, recursive, out);
+#else
     // Hidden folders and links to folders are not entered: no loops, no
     // wandering out of the roots. FIFOs, devices and broken links are
     // listed (System), to be shown as files that cannot be read.
@@ -200,11 +177,8 @@ void LibraryScanner::list(const QString &folder, bool recursive, Listing &out) c
         const QString path = it.next();
         const QFileInfo fi = it.fileInfo();
         if (fi.isDir()) {
-            if (!fi.isSymLink()) {
+            if (!fi.isSymLink())
                 out.folders << path;
-                if (recursive)
-                    out.files += undecodableFiles(path);
-            }
             continue;
         }
         const QString name = it.fileName();
@@ -213,7 +187,62 @@ void LibraryScanner::list(const QString &folder, bool recursive, Listing &out) c
         else if (name.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
             out.notes.insert(path);
     }
+#endif
 }
+
+#ifdef Q_OS_UNIX
+// One reading of each folder, where QDirIterator and the look for names
+// that are not UTF-8 took two, and a look at a file only when the folder
+// does not say what it is. Hidden names are left out, folders and links to
+// folders are not entered (no loops, no wandering out of the roots); FIFOs,
+// devices and broken links are listed, to be shown as files that cannot be
+// read; names that are not valid UTF-8 get U+FFFD in their place (and
+// cannot be opened under it).
+void LibraryScanner::listEntries(const QString &folder, bool recursive, Listing &out) const
+{
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return;
+    QStringList subfolders;
+    const QString prefix = folder + QLatin1Char('/');
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name = QByteArray::fromRawData(entry->d_name, qsizetype(qstrlen(entry->d_name)));
+        if (name.startsWith('.'))
+            continue; // hidden, "." and ".."
+        const QString decoded = QFile::decodeName(name);
+        const bool decodable = QFile::encodeName(decoded) == name;
+        const QString path = prefix + decoded;
+        unsigned char type = entry->d_type;
+        struct stat st;
+        if (type == DT_UNKNOWN) // a file system that does not say
+            type = ::lstat(QFile::encodeName(path).constData(), &st) != 0 ? DT_REG
+                   : S_ISLNK(st.st_mode)                                  ? DT_LNK
+                   : S_ISDIR(st.st_mode)                                  ? DT_DIR
+                                                                          : DT_REG;
+        if (type == DT_LNK) {
+            // A link to a folder is not entered; any other is a file.
+            if (::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode))
+                continue;
+            type = DT_REG;
+        }
+        if (type == DT_DIR) {
+            if (decodable)
+                subfolders << path;
+            continue;
+        }
+        if (name.size() > 4 && qstrnicmp(name.constData() + name.size() - 4, ".syx", 4) == 0)
+            out.files << path;
+        else if (decodable && name.size() > 4 && qstrnicmp(name.constData() + name.size() - 4, ".txt", 4) == 0)
+            out.notes.insert(path);
+    }
+    ::closedir(dir);
+    for (const QString &sub : std::as_const(subfolders)) {
+        out.folders << sub;
+        if (recursive)
+            listEntries(sub, true, out);
+    }
+}
+#endif
 
 QHash<QString, LibraryScanner::Stamp> LibraryScanner::known(const QString &where, const QVariantList &values) const
 {
@@ -231,16 +260,20 @@ QHash<QString, LibraryScanner::Stamp> LibraryScanner::known(const QString &where
 
 void LibraryScanner::plan(Listing &listing, const QHash<QString, Stamp> &known, Plan &out) const
 {
-    listing.files.removeDuplicates();
-    const QSet<QString> listed(listing.files.begin(), listing.files.end());
+    // In order of their paths, as they are read.
+    std::sort(listing.files.begin(), listing.files.end());
+    listing.files.erase(std::unique(listing.files.begin(), listing.files.end()), listing.files.end());
+    qsizetype stillThere = 0;
     for (const QString &path : std::as_const(listing.files)) {
         const auto k = known.constFind(path);
         if (k == known.cend()) {
             // New: its stamps come from reading it (its note's, when there is one).
-            const qint64 note = listing.notes.contains(files::noteFileName(path)) ? Unknown : -1;
+            const qint64 note =
+                !listing.notes.isEmpty() && listing.notes.contains(files::noteFileName(path)) ? Unknown : -1;
             out.read.push_back(Work{path, Stamp{Unknown, Unknown, note, note}, false});
             continue;
         }
+        ++stillThere;
         Stamp now;
         statAt(path, now.size, now.mtime);
         if (const QString note = files::noteFileName(path); listing.notes.contains(note))
@@ -250,10 +283,12 @@ void LibraryScanner::plan(Listing &listing, const QHash<QString, Stamp> &known, 
         else
             out.read.push_back(Work{path, now, true});
     }
-    for (auto k = known.cbegin(); k != known.cend(); ++k)
-        if (!listed.contains(k.key()))
-            out.gone << k.key();
-    std::sort(out.read.begin(), out.read.end(), [](const Work &a, const Work &b) { return a.path < b.path; });
+    if (stillThere < known.size()) {
+        const QSet<QString> listed(listing.files.begin(), listing.files.end());
+        for (auto k = known.cbegin(); k != known.cend(); ++k)
+            if (!listed.contains(k.key()))
+                out.gone << k.key();
+    }
     out.folders += listing.folders;
 }
 

@@ -72,6 +72,7 @@ public:
 private:
     struct Listing;
     void list(const QString &folder, bool recursive, Listing &out) const;
+    void listEntries(const QString &folder, bool recursive, Listing &out) const;
     QHash<QString, Stamp> known(const QString &where, const QVariantList &values) const;
     void plan(Listing &listing, const QHash<QString, Stamp> &known, Plan &out) const;
     void write(const Work &work);
