@@ -18,6 +18,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <atomic>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -153,9 +154,17 @@ QString firstLine(const QString &text)
 
 } // namespace
 
-LibraryScanner::LibraryScanner(const QString &connection)
-    : db_(QSqlDatabase::database(connection, false)), writer_(std::make_unique<LibraryRowWriter>(db_))
+quint64 LibraryScanner::Plan::newId()
 {
+    static std::atomic<quint64> last{0};
+    return ++last;
+}
+
+LibraryScanner::LibraryScanner(const QString &connection, int bulkFiles)
+    : db_(QSqlDatabase::database(connection, false)), bulkFiles_(bulkFiles),
+      deferred_(LibraryIndexFile::searchIndexesDeferred(db_)), writer_(std::make_unique<LibraryRowWriter>(db_))
+{
+    writer_->setWordsIndexed(!deferred_);
 }
 
 LibraryScanner::~LibraryScanner() = default;
@@ -298,8 +307,11 @@ LibraryScanner::Plan LibraryScanner::planAll()
     for (const QString &root : roots_.all())
         list(root, true, listing);
     Plan out;
-    plan(listing, known(QStringLiteral("1"), {}), out);
+    const QHash<QString, Stamp> indexed = known(QStringLiteral("1"), {});
+    plan(listing, indexed, out);
     out.folders.removeDuplicates();
+    out.full = true;
+    out.bulk = indexed.isEmpty() && out.total() >= bulkFiles_;
     return out;
 }
 
@@ -365,21 +377,68 @@ void LibraryScanner::apply(Plan &plan, int count)
     const std::size_t first = plan.next;
     const bool dropped = plan.dropped;
     try {
+        if (plan.bulk && !deferred_ && !plan.dropped) {
+            LibraryIndexFile::deferSearchIndexes(db_);
+            deferred_ = true;
+            writer_->setWordsIndexed(false);
+        }
         if (!plan.dropped) {
             for (const QString &path : std::as_const(plan.gone))
                 writer_->removeFile(path);
+            if (!plan.gone.isEmpty())
+                writer_->dropEmptyFolders();
             plan.dropped = true;
         }
         const std::size_t end = std::min(plan.read.size(), plan.next + std::size_t(std::max(count, 0)));
-        for (; plan.next < end; ++plan.next)
-            write(plan.read[plan.next]);
+        std::vector<Read> reads = takeReads(plan, end);
+        // The next batch is read while this one is written.
+        readAhead(plan, end, std::min(plan.read.size(), end + std::size_t(std::max(count, 0))));
+        for (std::size_t i = 0; plan.next < end; ++plan.next, ++i)
+            store(plan.read[plan.next], reads[i]);
         writer_->commit();
     } catch (const QSqlError &) {
         writer_->rollback();
         plan.next = first;
         plan.dropped = dropped;
+        deferred_ = LibraryIndexFile::searchIndexesDeferred(db_);
+        writer_->setWordsIndexed(!deferred_);
         throw;
     }
+    if (plan.full && plan.done() && deferred_) {
+        writer_->begin();
+        try {
+            LibraryIndexFile::makeDeferredSearchIndexes(db_);
+            writer_->commit();
+        } catch (const QSqlError &) {
+            writer_->rollback();
+            throw;
+        }
+        deferred_ = false;
+        writer_->setWordsIndexed(true);
+    }
+}
+
+std::vector<LibraryScanner::Read> LibraryScanner::takeReads(const Plan &plan, std::size_t end)
+{
+    const std::vector<Work> works(plan.read.begin() + std::ptrdiff_t(plan.next), plan.read.begin() + std::ptrdiff_t(end));
+    if (ahead_.valid()) {
+        const bool ours = aheadPlan_ == plan.id && aheadFrom_ == plan.next && aheadTo_ == end;
+        std::vector<Read> reads = ahead_.get();
+        if (ours)
+            return reads;
+    }
+    return readWorks(works);
+}
+
+void LibraryScanner::readAhead(const Plan &plan, std::size_t from, std::size_t to)
+{
+    if (from >= to)
+        return;
+    aheadPlan_ = plan.id;
+    aheadFrom_ = from;
+    aheadTo_ = to;
+    ahead_ = std::async(std::launch::async, &LibraryScanner::readWorks,
+                        std::vector<Work>(plan.read.begin() + std::ptrdiff_t(from), plan.read.begin() + std::ptrdiff_t(to)));
 }
 
 QStringList LibraryScanner::takeUnsettled()
@@ -387,11 +446,11 @@ QStringList LibraryScanner::takeUnsettled()
     return std::exchange(unsettled_, {});
 }
 
-void LibraryScanner::write(const Work &work)
+LibraryScanner::Read LibraryScanner::readWork(const Work &work)
 {
+    Read read;
     LibraryEntry::Kind kind = LibraryEntry::Unreadable;
     QString error;
-    files::Bytes data;
     // What the index will hold: as listed, or as found on opening a new file.
     Stamp stamp = work.stamp;
     Stamp opened = stamp, after = stamp;
@@ -402,7 +461,7 @@ void LibraryScanner::write(const Work &work)
                : k == files::Kind::Single ? LibraryEntry::Single
                                           : LibraryEntry::Global;
         if (kind != LibraryEntry::Global)
-            data = files::decode(k, bytes);
+            read.data = files::decode(k, bytes);
     } catch (const QuorvexError &e) {
         kind = LibraryEntry::Unreadable;
         // The row says where the file is; the reason alone is kept
@@ -430,21 +489,48 @@ void LibraryScanner::write(const Work &work)
             // A note that cannot be read is no reason to leave the preset out.
         }
     }
-    if (after.size != stamp.size || after.mtime != stamp.mtime)
-        unsettled_ << work.path;
-
-    if (work.known)
-        writer_->removeFile(work.path);
-    const QFileInfo info(work.path);
-    LibraryRowWriter::FileRow row{work.path, info.absolutePath(), info.fileName(), stamp.size, stamp.mtime,
-                                  stamp.noteSize, stamp.noteMtime, int(kind), roots_.isBackup(work.path),
-                                  error.isEmpty() ? QString() : error, firstLine(note), {}};
+    read.unsettled = after.size != stamp.size || after.mtime != stamp.mtime;
+    const qsizetype slash = work.path.lastIndexOf(QLatin1Char('/'));
+    LibraryRowWriter::FileRow &row = read.row;
+    row.path = work.path;
+    row.folder = slash > 0 ? work.path.left(slash) : QStringLiteral("/");
+    row.name = work.path.mid(slash + 1);
+    row.size = stamp.size;
+    row.mtime = stamp.mtime;
+    row.noteSize = stamp.noteSize;
+    row.noteMtime = stamp.noteMtime;
+    row.kind = int(kind);
+    row.backup = false;
+    row.error = error.isEmpty() ? QString() : error;
+    row.note = firstLine(note);
     row.words = presetcolumns::words(row.name, note, error);
-    const qint64 file = writer_->addFile(row);
-    if (kind == LibraryEntry::Group) {
-        for (int slot = 0; slot < preset::SlotCount; ++slot)
-            writer_->addPreset(file, slot, preset::groupRecord(data, slot));
-    } else if (kind == LibraryEntry::Single) {
-        writer_->addPreset(file, -1, std::span<const std::uint8_t, preset::RecordSize>(data.data(), preset::RecordSize));
+    row.nameKey = presetcolumns::sortKey(row.name);
+    // What the note column shows: the note, or why the file cannot be read.
+    row.noteKey = presetcolumns::sortKey(kind == LibraryEntry::Single || kind == LibraryEntry::Group ? row.note
+                                                                                                      : row.error);
+    return read;
+}
+
+std::vector<LibraryScanner::Read> LibraryScanner::readWorks(std::vector<Work> works)
+{
+    std::vector<Read> reads;
+    reads.reserve(works.size());
+    for (const Work &w : works)
+        reads.push_back(readWork(w));
+    return reads;
+}
+
+void LibraryScanner::store(const Work &work, Read &read)
+{
+    if (read.unsettled)
+        unsettled_ << work.path;
+    const qint64 id = work.known ? writer_->removeFile(work.path) : 0;
+    read.row.backup = roots_.isBackup(work.path);
+    const qint64 file = writer_->addFile(read.row, id);
+    if (read.row.kind == LibraryEntry::Group) {
+        writer_->addGroup(file, read.data);
+    } else if (read.row.kind == LibraryEntry::Single) {
+        writer_->addPreset(file, -1,
+                           std::span<const std::uint8_t, preset::RecordSize>(read.data.data(), preset::RecordSize));
     }
 }
