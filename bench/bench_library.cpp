@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The library over 8,000 single files and 2,000 group files (40,000
-// presets) in 100 folders: indexing from nothing against reading and
-// decoding the same files without an index, starting again with nothing
-// changed, a search of three terms, and one changed file until a search
-// finds it.
+// The library over 40,000 presets (8,000 single files and 2,000 group
+// files in 100 folders) and over ten times as many: indexing from nothing
+// against reading the same files without an index, starting again with
+// nothing changed, a search of three terms and one that finds everything
+// (until the first rows can be shown, and until every row's key is known),
+// and one changed file until a search finds it.
 #include "files/presetfile.h"
 #include "library/library.h"
+#include "library/librarycolumns.h"
+#include "library/libraryreader.h"
 #include "library/libraryindexfile.h"
 #include "library/librarysearch.h"
 #include "librarywin/libraryhooks.h"
@@ -21,6 +24,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -31,10 +35,10 @@
 
 namespace {
 
-constexpr int Singles = 8000, Groups = 2000, Folders = 100;
-constexpr int Presets = Singles + Groups * preset::SlotCount;
-// Indexing may take this much longer than reading and decoding alone.
+// Indexing may take this much longer than reading the files alone.
 constexpr double MaxColdRatio = 2.5;
+// The two libraries: what a long-time user has, and ten times that.
+constexpr int Small = 40000, Large = 400000;
 
 preset::Record randomRecord(std::mt19937 &random)
 {
@@ -59,21 +63,24 @@ bool writeRaw(const QString &path, const amp::Bytes &bytes)
            f.write(reinterpret_cast<const char *>(bytes.data()), qint64(bytes.size())) == qint64(bytes.size());
 }
 
-// Made once per run.
+// Made once per run for each size: a fifth of the presets in single
+// files, the rest in groups, a hundred files a folder.
 struct Fixture {
     QTemporaryDir dir;
     QString data = dir.filePath(QStringLiteral("presets"));
     QString warmIndex = dir.filePath(QStringLiteral("warm.sqlite"));
+    int presets;
     bool ok = false;
 
-    Fixture()
+    explicit Fixture(int presetCount) : presets(presetCount)
     {
+        const int singles = presets / 5, groups = (presets - singles) / preset::SlotCount;
         std::mt19937 random(19);
-        for (int i = 0; i < Singles + Groups && dir.isValid(); ++i) {
-            const QString folder = data + QStringLiteral("/Folder %1").arg(i % Folders);
-            if (i < Folders && !QDir().mkpath(folder))
+        for (int i = 0; i < singles + groups && dir.isValid(); ++i) {
+            const QString folder = data + QStringLiteral("/Folder %1").arg(i % ((singles + groups) / 100));
+            if (i < (singles + groups) / 100 && !QDir().mkpath(folder))
                 return;
-            if (i < Singles) {
+            if (i < singles) {
                 if (!writeRaw(folder + QStringLiteral("/Preset %1.syx").arg(i), amp::singlePreset(randomRecord(random))))
                     return;
             } else {
@@ -86,30 +93,37 @@ struct Fixture {
                     return;
             }
         }
-        // The index the warm start, the search and the update use.
+        // The index the warm start, the searches and the update use.
         Library library(warmIndex);
         library.setDataFolder(data);
         library.start();
-        ok = library.waitUntilIdle(120000) && library.search(QString()).rows.size() == std::size_t(Presets);
+        ok = library.waitUntilIdle(600000) && library.search(QString()).rows.size() == std::size_t(presets);
     }
 
-    static const Fixture &get()
+    static const Fixture &get(int presets)
     {
-        static const Fixture fixture;
-        return fixture;
+        if (presets == Small) {
+            static const Fixture small(Small);
+            return small;
+        }
+        static const Fixture large(Large);
+        return large;
     }
 };
 
-// What indexing has to do at the least: every file found, read and decoded.
-int readAndDecode(const QString &root)
+// What indexing has to do at the least: every file found and read, as
+// `find | xargs cat` would (nothing decoded, nothing written). The bytes
+// read are returned so nothing can be left out.
+qint64 readAll(const QString &root)
 {
-    int presets = 0;
+    qint64 bytes = 0;
     QDirIterator it(root, {QStringLiteral("*.syx")}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        const files::PresetFile f = files::readPresetFile(it.next(), false);
-        presets += f.kind == files::Kind::Group ? preset::SlotCount : 1;
+        QFile f(it.next());
+        if (f.open(QIODevice::ReadOnly))
+            bytes += f.readAll().size();
     }
-    return presets;
+    return bytes;
 }
 
 void removeIndex(const QString &path)
@@ -118,14 +132,44 @@ void removeIndex(const QString &path)
         QFile::remove(path + QLatin1String(suffix));
 }
 
-void BM_LibraryIndexCold(benchmark::State &state)
+qint64 indexBytes(const QString &path)
 {
-    const Fixture &fixture = Fixture::get();
+    qint64 bytes = 0;
+    for (const char *suffix : {"", "-wal"})
+        bytes += QFileInfo(path + QLatin1String(suffix)).size();
+    return bytes;
+}
+
+// The fixture of the benchmark's size, or nullptr (the benchmark skipped).
+const Fixture *fixtureFor(benchmark::State &state)
+{
+    const Fixture &fixture = Fixture::get(int(state.range(0)));
     if (!fixture.ok) {
         state.SkipWithError("the fixture could not be made");
-        return;
+        return nullptr;
     }
-    const QString path = fixture.dir.filePath(QStringLiteral("cold.sqlite"));
+    return &fixture;
+}
+
+// The same files read without an index: what indexing is measured against.
+void BM_LibraryReadFiles(benchmark::State &state)
+{
+    const Fixture *fixture = fixtureFor(state);
+    if (!fixture)
+        return;
+    qint64 bytes = 0;
+    for (auto _ : state)
+        bytes = readAll(fixture->data);
+    state.counters["MB"] = double(bytes) / 1e6;
+}
+
+void BM_LibraryIndexCold(benchmark::State &state)
+{
+    const Fixture *fixture = fixtureFor(state);
+    if (!fixture)
+        return;
+    const QString path = fixture->dir.filePath(QStringLiteral("cold.sqlite"));
+    const qint64 expectedBytes = readAll(fixture->data);
     double indexNs = 0, readNs = 0;
     bool complete = true;
     int turn = 0;
@@ -137,15 +181,15 @@ void BM_LibraryIndexCold(benchmark::State &state)
             if ((step == 0) == (turn % 2 == 0)) {
                 removeIndex(path);
                 Library library(path);
-                library.setDataFolder(fixture.data);
+                library.setDataFolder(fixture->data);
                 clock.start();
                 library.start();
-                complete = library.waitUntilIdle(60000) && complete;
+                complete = library.waitUntilIdle(600000) && complete;
                 indexTime = double(clock.nsecsElapsed());
-                complete = complete && library.search(QString()).rows.size() == std::size_t(Presets);
+                complete = complete && library.search(QString()).rows.size() == std::size_t(fixture->presets);
             } else {
                 clock.start();
-                complete = readAndDecode(fixture.data) == Presets && complete;
+                complete = readAll(fixture->data) == expectedBytes && complete;
                 readTime = double(clock.nsecsElapsed());
             }
         }
@@ -166,59 +210,89 @@ void BM_LibraryIndexCold(benchmark::State &state)
 
 void BM_LibraryWarmStart(benchmark::State &state)
 {
-    const Fixture &fixture = Fixture::get();
-    if (!fixture.ok) {
-        state.SkipWithError("the fixture could not be made");
+    const Fixture *fixture = fixtureFor(state);
+    if (!fixture)
         return;
-    }
     for (auto _ : state) {
-        Library library(fixture.warmIndex);
-        library.setDataFolder(fixture.data);
+        Library library(fixture->warmIndex);
+        library.setDataFolder(fixture->data);
         library.start();
-        if (!library.waitUntilIdle(60000) || !library.isOpen()) {
+        if (!library.waitUntilIdle(600000) || !library.isOpen()) {
             state.SkipWithError("the library did not open");
             break;
         }
     }
+    // What the index costs on disk.
+    state.counters["index_MB"] = double(indexBytes(fixture->warmIndex)) / 1e6;
+    state.counters["bytes_per_preset"] = double(indexBytes(fixture->warmIndex)) / fixture->presets;
 }
 
-void BM_LibrarySearch(benchmark::State &state)
+// A search as the library window runs it, sorted by name: until its first
+// rows can be shown (first), or until every row's key is known (the count
+// and the scroll bar, a moment later). found: how many presets it finds.
+void searchBench(benchmark::State &state, const QString &query, bool first)
 {
-    const Fixture &fixture = Fixture::get();
-    if (!fixture.ok) {
-        state.SkipWithError("the fixture could not be made");
+    const Fixture *fixture = fixtureFor(state);
+    if (!fixture)
         return;
-    }
     const QString name = QStringLiteral("bench-search");
-    if (!LibraryIndexFile::attach(fixture.warmIndex, name)) {
+    if (!LibraryIndexFile::attach(fixture->warmIndex, name, true)) {
         state.SkipWithError("the index could not be opened");
         return;
     }
-    std::size_t found = 0;
-    for (auto _ : state)
-        found = LibrarySearch::run(QSqlDatabase::database(name, false), QStringLiteral("model:clean gain>20 delay:on"))
-                    .rows.size();
+    const QSqlDatabase db = QSqlDatabase::database(name, false);
+    QString error;
+    const std::size_t found =
+        LibrarySearch::keys(db, query, LibraryColumns::Name, false, [] { return false; }, &error).size();
+    std::size_t shown = 0;
+    for (auto _ : state) {
+        if (first) {
+            shown = LibrarySearch::first(db, query, LibraryColumns::Name, false, LibraryReader::FirstRows).rows.size();
+        } else {
+            shown = LibrarySearch::keys(db, query, LibraryColumns::Name, false, [] { return false; }, &error).size();
+        }
+    }
     state.counters["found"] = double(found);
     LibraryIndexFile::close(name);
-    if (found == 0)
-        state.SkipWithError("the search found nothing");
+    if (found == 0 || shown != (first ? std::min<std::size_t>(found, LibraryReader::FirstRows) : found))
+        state.SkipWithError("the search did not find what it should");
+}
+
+const QString ThreeTerms = QStringLiteral("model:clean gain>20 delay:on");
+
+void BM_LibrarySearch(benchmark::State &state)
+{
+    searchBench(state, ThreeTerms, true);
+}
+
+void BM_LibrarySearchKeys(benchmark::State &state)
+{
+    searchBench(state, ThreeTerms, false);
+}
+
+void BM_LibrarySearchAll(benchmark::State &state)
+{
+    searchBench(state, QString(), true);
+}
+
+void BM_LibrarySearchAllKeys(benchmark::State &state)
+{
+    searchBench(state, QString(), false);
 }
 
 void BM_LibraryUpdateOne(benchmark::State &state)
 {
-    const Fixture &fixture = Fixture::get();
-    if (!fixture.ok) {
-        state.SkipWithError("the fixture could not be made");
+    const Fixture *fixture = fixtureFor(state);
+    if (!fixture)
         return;
-    }
-    Library library(fixture.warmIndex);
-    library.setDataFolder(fixture.data);
+    Library library(fixture->warmIndex);
+    library.setDataFolder(fixture->data);
     library.start();
-    if (!library.waitUntilIdle(60000)) {
+    if (!library.waitUntilIdle(600000)) {
         state.SkipWithError("the library did not open");
         return;
     }
-    const QString path = fixture.data + QStringLiteral("/Folder 7/Preset 7.syx");
+    const QString path = fixture->data + QStringLiteral("/Folder 7/Preset 7.syx");
     int gain = 1;
     QElapsedTimer clock;
     for (auto _ : state) {
@@ -245,24 +319,22 @@ void BM_LibraryUpdateOne(benchmark::State &state)
     }
 }
 
-// The longest the UI thread is busy at a stretch while 40,000 presets are
+// The longest the UI thread is busy at a stretch while the presets are
 // indexed from nothing, with the library window open on everything (so
 // every batch the worker reports is searched and shown again) and the
 // status bar's progress following: a 1 ms timer notes each stretch the
 // event loop spends away from it.
 void BM_LibraryIndexStall(benchmark::State &state)
 {
-    const Fixture &fixture = Fixture::get();
-    if (!fixture.ok) {
-        state.SkipWithError("the fixture could not be made");
+    const Fixture *fixture = fixtureFor(state);
+    if (!fixture)
         return;
-    }
-    const QString path = fixture.dir.filePath(QStringLiteral("stall.sqlite"));
+    const QString path = fixture->dir.filePath(QStringLiteral("stall.sqlite"));
     SilentUser user;
     for (auto _ : state) {
         removeIndex(path);
         Library library(path);
-        library.setDataFolder(fixture.data);
+        library.setDataFolder(fixture->data);
         LibraryWindow window(library, user, LibraryHooks{});
         LibraryProgress progress(library);
         window.show();
@@ -272,12 +344,12 @@ void BM_LibraryIndexStall(benchmark::State &state)
             [&] {
                 started = started || library.isBusy();
                 // Done when the window shows every preset.
-                return started && !library.isBusy() && window.model().rowCount() == Presets;
+                return started && !library.isBusy() && window.model().rowCount() == fixture->presets;
             },
-            60'000'000'000, [&] { library.start(); });
+            600'000'000'000, [&] { library.start(); });
         state.SetIterationTime(double(probe.longestNs) / 1e9);
         state.counters["indexed_ms"] = double(probe.elapsedMs);
-        if (library.search(QString()).rows.size() != std::size_t(Presets)) {
+        if (library.search(QString()).rows.size() != std::size_t(fixture->presets)) {
             state.SkipWithError("the index missed presets");
             break;
         }
@@ -287,8 +359,15 @@ void BM_LibraryIndexStall(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(BM_LibraryIndexStall)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
-BENCHMARK(BM_LibraryIndexCold)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_LibraryWarmStart)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_LibrarySearch)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
-BENCHMARK(BM_LibraryUpdateOne)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(10)->Repetitions(5)->ReportAggregatesOnly(true);
+// The size goes in the name ("BM_LibrarySearch/presets:400000"), where the
+// speed targets find it.
+#define LIBRARY_BENCHMARK(name) BENCHMARK(name)->ArgName("presets")
+LIBRARY_BENCHMARK(BM_LibraryIndexStall)->Arg(Small)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_LibraryReadFiles)->Arg(Small)->Arg(Large)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_LibraryIndexCold)->Arg(Small)->Arg(Large)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_LibraryWarmStart)->Arg(Small)->Arg(Large)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(5)->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_LibrarySearch)->Arg(Small)->Arg(Large)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_LibrarySearchAll)->Arg(Small)->Arg(Large)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_LibrarySearchKeys)->Arg(Small)->Arg(Large)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_LibrarySearchAllKeys)->Arg(Small)->Arg(Large)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_LibraryUpdateOne)->Arg(Small)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(10)->Repetitions(5)->ReportAggregatesOnly(true);

@@ -9,6 +9,7 @@
 #include "library/libraryquery.h"
 #include "library/libraryscanner.h"
 #include "library/librarysearch.h"
+#include "library/presetcolumns.h"
 #include "library/presetcompare.h"
 #include "support/sizelimit.h"
 #include "support/unprivileged.h"
@@ -55,13 +56,13 @@ QStringList names(const LibrarySearch::Result &r)
 struct Index {
     QString connection;
     std::unique_ptr<LibraryScanner> scanner;
-    explicit Index(const QString &path, const LibraryRoots &roots)
+    explicit Index(const QString &path, const LibraryRoots &roots, int bulkFiles = LibraryScanner::BulkFiles)
         : connection(QStringLiteral("index-%1").arg(quintptr(this)))
     {
         const auto opened = LibraryIndexFile::open(path, connection);
         if (!opened.ok)
             qFatal("index not opened");
-        scanner = std::make_unique<LibraryScanner>(connection);
+        scanner = std::make_unique<LibraryScanner>(connection, bulkFiles);
         scanner->setRoots(roots);
     }
     ~Index()
@@ -103,6 +104,11 @@ private slots:
     void damagedIndexIsSetAsideAndRebuilt();
     void soundIndexThatCannotBeWrittenIsKept();
     void olderIndexIsMigratedAfterACopy();
+    void previousIndexIsMigrated();
+    void searchesStartFromAnIndex_data();
+    void searchesStartFromAnIndex();
+    void pagesAgreeWithTheWholeSearch();
+    void namesSortAsPeopleReadThem();
     void compareAndDuplicates();
 
 private:
@@ -663,6 +669,146 @@ void TestLibrary::olderIndexIsMigratedAfterACopy()
     }
     LibraryIndexFile::close(QStringLiteral("now"));
     QVERIFY(QFile::exists(path + QStringLiteral(".v1-before-migration")));
+}
+
+void TestLibrary::previousIndexIsMigrated()
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath(QStringLiteral("index.sqlite"));
+    {
+        // The version before: two files that could not be read, their
+        // words folded, no word index, no sort keys.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v3"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QVERIFY(LibraryIndexFile::migrate(db, 0, 3));
+        for (const char *name : {"Take 10.syx", "Take 9.syx"})
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral(
+                "INSERT INTO files(path, folder, name, size, mtime, note_size, note_mtime, kind, backup, error, note,"
+                " words, folder_folded) VALUES ('/x/Übung/%1', '/x/Übung', '%1', 1, 1, -1, -1, 0, 0, 'Broken', '',"
+                " '%2\n\nbroken', '/x/übung')")
+                                                   .arg(QLatin1String(name), QString::fromLatin1(name).toLower())));
+        QVERIFY(LibraryMarks::setFavourite(db, {7}, true));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("v3"));
+
+    QVERIFY(LibraryIndexFile::open(path, QStringLiteral("now")).ok);
+    {
+        QSqlDatabase db = QSqlDatabase::database(QStringLiteral("now"));
+        QCOMPARE(LibraryIndexFile::version(db), LibraryIndexFile::Version);
+        // Found through the word index, in the order of their names.
+        QVERIFY(LibrarySearch::plan(db, QStringLiteral("take")).join(QLatin1Char(' ')).contains(QLatin1String("files_fts")));
+        QCOMPARE(names(LibrarySearch::first(db, QStringLiteral("take"), LibraryColumns::Name, false, 10)),
+                 (QStringList{QStringLiteral("Take 9.syx"), QStringLiteral("Take 10.syx")}));
+        QCOMPARE(int(LibrarySearch::run(db, QStringLiteral("in:ÜBUNG ake 1")).rows.size()), 1);
+        QSqlQuery favourites(db);
+        QVERIFY(favourites.exec(QStringLiteral("SELECT hash FROM favourites")) && favourites.next());
+        QCOMPARE(favourites.value(0).toLongLong(), 7);
+    }
+    LibraryIndexFile::close(QStringLiteral("now"));
+    QVERIFY(QFile::exists(path + QStringLiteral(".v3-before-migration")));
+}
+
+void TestLibrary::searchesStartFromAnIndex_data()
+{
+    QTest::addColumn<QString>("query");
+    for (const char *q : {"lead", "bright", "\"warm and bright\"", "ETÜDE", "model:lead", "cab:4x12", "mod:flanger",
+                          "model:chime cab:1x12", "tag:blues", "is:fav", "is:unreadable", "in:backups", "in:übung",
+                          "lead gain>20 -tag:blues"})
+        QTest::newRow(q) << QString::fromUtf8(q);
+}
+
+// No step of SQLite's plan for the common forms reads every file or every
+// preset, not even in order of an index; the small tables (the folders) and
+// the word index are looked through.
+void TestLibrary::searchesStartFromAnIndex()
+{
+    QFETCH(QString, query);
+    const QStringList plan = LibrarySearch::plan(fixture_->db(), query);
+    const QRegularExpression everyRow(
+        QStringLiteral("^SCAN (f|p|files|presets)\\b(?! USING (COVERING )?INDEX files_(unreadable|backups)\\b)"));
+    for (const QString &step : plan)
+        QVERIFY2(!everyRow.match(step).hasMatch(), qPrintable(plan.join(QStringLiteral(" | "))));
+    QVERIFY(!LibrarySearch::run(fixture_->db(), query).rows.empty());
+}
+
+// Whatever the column and the way, a search's keys are its rows, sorted by
+// the column and turned round for descending, its first rows are their
+// first, and the rows read by key are the rows. The same from an index
+// filled at once, whose search indexes were made at the end.
+void TestLibrary::pagesAgreeWithTheWholeSearch()
+{
+    QTemporaryDir tmp;
+    makeFixture(tmp.path());
+    Index bulk(tmp.filePath(QStringLiteral("index.sqlite")),
+               {tmp.filePath(QStringLiteral("data")), tmp.filePath(QStringLiteral("backups")), {}}, 1);
+    LibraryScanner::Plan plan = bulk.scanner->planAll();
+    bulk.scanner->apply(plan, 3);
+    QVERIFY(LibraryIndexFile::searchIndexesDeferred(bulk.db()));
+    // Meanwhile words are looked for in every row.
+    QCOMPARE(names(bulk.search(QStringLiteral("warm"))), names(fixture_->search(QStringLiteral("warm"))));
+    while (!plan.done())
+        bulk.scanner->apply(plan, 3);
+    QVERIFY(!LibraryIndexFile::searchIndexesDeferred(bulk.db()));
+
+    using C = LibraryColumns;
+    for (const Index *index : {fixture_.get(), &bulk}) {
+        for (const QString &query : {QString(), QStringLiteral("lead"), QStringLiteral("gain>=17"),
+                                     QStringLiteral("-bank"), QStringLiteral("übung")}) {
+            const std::vector<LibraryEntry> all = index->search(query).rows;
+            for (int c = 0; c < C::Count; ++c) {
+                const auto column = C::Column(c);
+                std::vector<LibrarySearch::Key> turned;
+                for (bool descending : {false, true}) {
+                    const QString what = QStringLiteral("%1 by %2%3").arg(query, C::header(column), descending ? QStringLiteral(" descending") : QString());
+                    QString error;
+                    const auto keys = LibrarySearch::keys(index->db(), query, column, descending, [] { return false; }, &error);
+                    QVERIFY2(error.isEmpty(), qPrintable(error));
+                    const std::vector<LibraryEntry> rows = LibrarySearch::rows(index->db(), keys);
+                    QSet<QString> expected, got;
+                    for (const LibraryEntry &e : all)
+                        expected << e.name() + e.path;
+                    for (const LibraryEntry &e : rows)
+                        got << e.name() + e.path;
+                    QVERIFY2(got == expected && rows.size() == all.size(), qPrintable(what));
+                    LibrarySearch::Result first = LibrarySearch::first(index->db(), query, column, descending, 4);
+                    LibrarySearch::Result paged{rows, {}, {}};
+                    QCOMPARE(names(first), names(paged).mid(0, 4));
+                    // In the column's order (texts as sortKey puts them).
+                    const bool numeric = column == C::Gain || column == C::Delay || column == C::Reverb ||
+                                         column == C::Date || column == C::Favourite;
+                    auto key = [&](const LibraryEntry &e) {
+                        return numeric ? QByteArray::number(C::numberKey(e, column) + 1).rightJustified(20, '0')
+                                       : presetcolumns::sortKey(column == C::Name ? e.fileName : C::text(e, column));
+                    };
+                    for (std::size_t i = 1; !descending && column != C::Tags && column != C::Note && i < rows.size(); ++i)
+                        QVERIFY2(key(rows[i - 1]) <= key(rows[i]), qPrintable(what + QStringLiteral(": ") + rows[i].name()));
+                    if (!descending)
+                        turned.assign(keys.rbegin(), keys.rend());
+                    else
+                        QVERIFY2(keys == turned, qPrintable(what));
+                }
+            }
+        }
+    }
+}
+
+void TestLibrary::namesSortAsPeopleReadThem()
+{
+    struct Row {
+        const char *a, *b;
+        int order; // a before b: -1; the same place: 0
+    };
+    const Row rows[] = {
+        {"Take 9", "Take 10", -1}, {"take 10", "TAKE 9", 1}, {"x2.syx", "x10.syx", -1}, {"A 007", "a 7", 0},
+        {"Lead", "lead", 0},       {"Etude", "Étude", -1},   {"Étude", "Etudes", -1},   {"Ábaco", "Zebra", -1},
+        {"ÜBUNG", "übung", 0},     {"a b", "ab", -1},        {"9 lives", "Alpha", -1},
+    };
+    for (const Row &r : rows) {
+        const QByteArray a = presetcolumns::sortKey(QString::fromUtf8(r.a)), b = presetcolumns::sortKey(QString::fromUtf8(r.b));
+        QVERIFY2((a < b ? -1 : b < a ? 1 : 0) == r.order, r.a);
+    }
 }
 
 void TestLibrary::compareAndDuplicates()

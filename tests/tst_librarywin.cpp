@@ -67,6 +67,7 @@ private slots:
     void init();
     void cleanup();
     void searchSortAndExplain();
+    void rowsPastTheFirstComeLater();
     void commandsFollowTheSelection();
     void commandsReachTheEditor();
     void marksAndDelete();
@@ -182,6 +183,54 @@ void TestLibraryWin::searchSortAndExplain()
     searchFor(QStringLiteral("is:unreadable"));
     QCOMPARE(window_->TablePresets->model()->index(0, LibraryColumns::Note).data().toString(),
              QStringLiteral("Incorrect Header: 6E 6F 74 68 69 6E 67"));
+}
+
+// More presets than the first rows a search shows at once: those come
+// first, then the rest are added below them, the selection kept; rows
+// further down are read from the index as they are asked for.
+void TestLibraryWin::rowsPastTheFirstComeLater()
+{
+    const QString data = library_->roots().data;
+    std::array<std::uint8_t, GroupSize> group{};
+    for (int s = 0; s < SlotCount; ++s) {
+        const Record r = record(0x36, s);
+        std::copy(r.begin(), r.end(), group.begin() + s * RecordSize);
+    }
+    for (int i = 1; i <= 15; ++i)
+        files::writeGroupFile(data + QStringLiteral("/More %1.syx").arg(i), group);
+    library_->refresh();
+    QVERIFY(library_->waitUntilIdle());
+
+    // Searches answered before this one are not shown any more.
+    QStringList explained;
+    int shownRows = 0;
+    connect(window_.get(), &LibraryWindow::shown, this, [&] {
+        explained << window_->LabelExplanation->text();
+        // The user picks a row while the rest are still on their way.
+        if (++shownRows == 1)
+            select({QStringLiteral("Clean.syx")});
+    });
+    QSignalSpy shown(window_.get(), &LibraryWindow::shown);
+    window_->search();
+    while (explained.size() < 2 && shown.wait(5000)) {
+    }
+    QCOMPARE(explained, (QStringList{QStringLiteral("At least 200 presets"), QStringLiteral("261 presets")}));
+    // By name, numbers by value: Bank, Broken, Clean, Lead..., More 1 ... More 15.
+    QCOMPARE(window_->model().entry(21)->name(), QStringLiteral("More 1.syx A1"));
+    QCOMPARE(window_->model().entry(200)->name(), QStringLiteral("More 12.syx A4"));
+    QCOMPARE(window_->model().entry(260)->name(), QStringLiteral("More 15.syx D4"));
+    QCOMPARE(window_->selection().size(), std::size_t(1));
+    QCOMPARE(window_->selection()[0].name(), QStringLiteral("Clean.syx"));
+
+    // A row past the first ones stays selected through a new search.
+    select({QStringLiteral("More 14.syx B2")});
+    shownRows = 2;
+    explained.clear();
+    window_->search();
+    while (explained.size() < 2 && shown.wait(5000)) {
+    }
+    QCOMPARE(window_->selection().size(), std::size_t(1));
+    QCOMPARE(window_->selection()[0].name(), QStringLiteral("More 14.syx B2"));
 }
 
 void TestLibraryWin::commandsFollowTheSelection()

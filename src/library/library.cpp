@@ -150,8 +150,9 @@ quint64 Library::searchLater(const QString &query, LibraryColumns::Column column
     const quint64 token = ++newestSearch_;
     if (!open_ && !closedWhy_.isEmpty()) {
         // Not being opened: the reader would only say that it is.
-        auto result = std::make_shared<LibrarySearch::Result>();
-        result->error = closedWhy_;
+        auto result = std::make_shared<LibraryReader::Answer>();
+        result->first.error = closedWhy_;
+        result->complete = true;
         QMetaObject::invokeMethod(this, [this, token, result] {
             if (token == newestSearch_.load())
                 emit found(token, result);
@@ -162,6 +163,11 @@ quint64 Library::searchLater(const QString &query, LibraryColumns::Column column
         reader_, [r = reader_, token, query, column, descending] { r->search(token, query, int(column), descending); },
         Qt::QueuedConnection);
     return token;
+}
+
+std::vector<LibraryEntry> Library::rows(std::span<const LibrarySearch::Key> keys) const
+{
+    return open_ ? LibrarySearch::rows(db(), keys) : std::vector<LibraryEntry>(keys.size());
 }
 
 QStringList Library::allTags() const

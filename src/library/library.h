@@ -50,9 +50,13 @@ public:
     // At once, on this thread.
     LibrarySearch::Result search(const QString &query) const;
     // On the search thread, sorted; answered by found() with the token
-    // returned, unless a newer search was asked for meanwhile.
+    // returned (twice when it finds more than a screenful: the first rows,
+    // then every row's key), unless a newer search was asked for meanwhile.
     quint64 searchLater(const QString &query, LibraryColumns::Column column = LibraryColumns::Name,
                         bool descending = false);
+    // The rows of keys a search found, at once, on this thread; a row no
+    // longer there comes back with file 0.
+    std::vector<LibraryEntry> rows(std::span<const LibrarySearch::Key> keys) const;
     QStringList allTags() const;
 
     // Runs the event loop until the worker has done everything asked of it

@@ -11,6 +11,7 @@
 struct LibraryEntry {
     enum Kind { Unreadable = 0, Single = 1, Group = 2, Global = 3 };
 
+    qint64 file = 0; // the file's row in the index; 0: not there (any more)
     QString path;
     int slot = -1; // 0..15 in a group file, -1 otherwise
     QString folder;

@@ -18,7 +18,7 @@ class LibraryIndexFile {
 public:
     // The schema this program writes; every older one is migrated step by
     // step, after a copy of the file is kept beside it.
-    static constexpr int Version = 3;
+    static constexpr int Version = 4;
 
     // How long a connection waits for another's lock before it gives up.
     static constexpr int BusyTimeoutMs = 5000;
@@ -79,6 +79,16 @@ public:
     static void remove(const QString &path);
     // Closes and forgets the connection `name`.
     static void close(const QString &name);
+    // The indexes searches go through (by name, model, cabinet and
+    // modulation, hash, and the words' index) are left out while a whole
+    // library goes into an empty index, and made at once at the end: kept
+    // up row by row they would cost many times more. Meanwhile searches
+    // read every row. Each throws the QSqlError; the caller holds the
+    // transaction.
+    static bool searchIndexesDeferred(QSqlDatabase db);
+    static void deferSearchIndexes(QSqlDatabase db);
+    static void makeDeferredSearchIndexes(QSqlDatabase db);
+
     // Binds values to a prepared query's '?' in order and runs it.
     static bool run(QSqlQuery &q, const QVariantList &values);
 

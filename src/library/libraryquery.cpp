@@ -7,6 +7,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -17,23 +18,27 @@ const QString Shown = QStringLiteral("f.kind IN (0, 1, 2)");
 
 class Compiler {
 public:
-    explicit Compiler(const QString &text) : text_(text) {}
+    Compiler(const QString &text, bool wordIndex) : text_(text), wordIndex_(wordIndex) {}
 
     CompiledQuery run()
     {
-        QStringList conditions{Shown};
+        QStringList conditions{Shown}, narrows;
         int terms = 0;
         while (skipSpaces()) {
             if (++terms > LibraryQuery::MaxTerms) {
                 error(QStringLiteral("A search may have at most %1 terms.").arg(LibraryQuery::MaxTerms));
                 return result_;
             }
+            narrow_.clear();
             const std::optional<QString> term = nextTerm();
             if (!term)
                 return result_;
             conditions << *term;
+            if (!narrow_.isEmpty())
+                narrows << narrow_;
         }
         result_.where = conditions.join(QStringLiteral(" AND "));
+        result_.narrowed = (conditions + narrows).join(QStringLiteral(" AND "));
         return result_;
     }
 
@@ -56,10 +61,11 @@ private:
         return std::nullopt;
     }
 
+    // Numbered, so a value can be used in more than one place.
     QString bind(const QVariant &value)
     {
         result_.values << value;
-        return QStringLiteral("?");
+        return QStringLiteral("?%1").arg(result_.values.size());
     }
 
     // A quoted text from the opening quote at pos_; nullopt when it is
@@ -105,9 +111,12 @@ private:
         if (!condition)
             return std::nullopt;
         // A row without the value (a file that could not be read) matches
-        // no term, and so every excluded one.
-        if (negated)
+        // no term, and so every excluded one. The files a term excludes
+        // tell nothing of where the others are.
+        if (negated) {
+            narrow_.clear();
             return QStringLiteral("NOT coalesce((%1), 0)").arg(*condition);
+        }
         return QStringLiteral("(%1)").arg(*condition);
     }
 
@@ -131,20 +140,57 @@ private:
         if (text.isEmpty())
             return QStringLiteral("1"); // "" finds everything, as no term would
         // Both sides folded by Qt: "Übung" finds "ÜBUNG".
-        QStringList any{QStringLiteral("instr(f.words, %1) > 0").arg(bind(presetcolumns::folded(text)))};
+        const QString folded = presetcolumns::folded(text);
+        const QString value = bind(folded);
         QStringList slotNames;
         for (int s = 0; s < preset::SlotCount; ++s)
             slotNames << preset::slotName(s);
-        const std::pair<const char *, QStringList> lists[] = {{"p.model", amplists::ampModels()},
-                                                              {"p.cabinet", amplists::cabinets()},
-                                                              {"p.modulation", amplists::modulationTypes()},
-                                                              {"p.slot", slotNames}};
+        const std::pair<const char *, QStringList> lists[] = {{"model", amplists::ampModels()},
+                                                              {"cabinet", amplists::cabinets()},
+                                                              {"modulation", amplists::modulationTypes()},
+                                                              {"slot", slotNames}};
+        QStringList any{QStringLiteral("instr(f.words, %1) > 0").arg(value)};
+        QStringList files;
         for (const auto &[column, names] : lists) {
             const QString in = indices(names, text, false);
-            if (!in.isEmpty())
-                any << QStringLiteral("%1 IN (%2)").arg(QLatin1String(column), in);
+            if (in.isEmpty())
+                continue;
+            const QString condition = listCondition(column, in);
+            any << condition;
+            if (qstrcmp(column, "slot") != 0)
+                files << QStringLiteral("SELECT file FROM presets p WHERE %1").arg(condition);
         }
+        // Three characters or more are looked up in the index of every
+        // three characters in the words (a phrase of them); fewer can only
+        // be looked for in every file's words. Slot names have two.
+        if (wordIndex_ && folded.toUcs4().size() >= 3)
+            narrow_ = QStringLiteral("f.id IN (%1)")
+                          .arg((QStringList{QStringLiteral("SELECT rowid FROM files_fts WHERE files_fts MATCH"
+                                                           " '\"' || replace(%1, '\"', '\"\"') || '\"'")
+                                                .arg(value)} +
+                                files)
+                                   .join(QStringLiteral(" UNION ")));
         return any.join(QStringLiteral(" OR "));
+    }
+
+    // p.column IN (in), and every value of the list columns before it in
+    // their index (model, cabinet, modulation), so the index serves it.
+    static QString listCondition(const char *column, const QString &in)
+    {
+        QStringList terms;
+        const auto lists = presetcolumns::lists();
+        const bool listed = std::any_of(lists.begin(), lists.end(),
+                                        [&](const presetcolumns::Column &c) { return qstrcmp(c.name, column) == 0; });
+        for (const presetcolumns::Column &c : lists) {
+            if (!listed || qstrcmp(c.name, column) == 0)
+                break;
+            QStringList all;
+            for (int v = 0; v < presetcolumns::ListValues; ++v)
+                all << QString::number(v);
+            terms << QStringLiteral("p.%1 IN (%2)").arg(QLatin1String(c.name), all.join(QStringLiteral(", ")));
+        }
+        terms << QStringLiteral("p.%1 IN (%2)").arg(QLatin1String(column), in);
+        return terms.join(QStringLiteral(" AND "));
     }
 
     // The numbers of the entries whose name contains text (or, with
@@ -196,15 +242,16 @@ private:
             return listTerm("modulation", amplists::modulationTypes(), v, QStringLiteral("modulation"));
         }
         if (key == QLatin1String("tag"))
-            return QStringLiteral("p.hash IN (SELECT pt.hash FROM preset_tags pt JOIN tags t ON t.id = pt.tag "
-                                  "WHERE t.folded = %1)")
-                .arg(bind(presetcolumns::folded(value->trimmed())));
+            return byHash(QStringLiteral("SELECT pt.hash FROM preset_tags pt JOIN tags t ON t.id = pt.tag "
+                                         "WHERE t.folded = %1")
+                              .arg(bind(presetcolumns::folded(value->trimmed()))));
         if (key == QLatin1String("is"))
             return isTerm(v);
         if (key == QLatin1String("in")) {
             if (v == QLatin1String("backups"))
-                return QStringLiteral("f.backup = 1");
-            return QStringLiteral("instr(f.folder_folded, %1) > 0").arg(bind(presetcolumns::folded(*value)));
+                return ofFiles(QStringLiteral("backup = 1"));
+            return QStringLiteral("f.folder IN (SELECT path FROM file_folders WHERE instr(folded, %1) > 0)")
+                .arg(bind(presetcolumns::folded(*value)));
         }
         return error(QStringLiteral("There is no field \"%1\". Fields: model, cab, mod, tag, is, in, %2.")
                          .arg(key, numberNames()));
@@ -251,15 +298,33 @@ private:
             result_.hint = QStringLiteral("No %1 is called anything like \"%2\".").arg(what, v);
             return QStringLiteral("0");
         }
-        return QStringLiteral("p.%1 IN (%2)").arg(QLatin1String(column), in);
+        const QString condition = listCondition(column, in);
+        narrow_ = QStringLiteral("f.id IN (SELECT file FROM presets p WHERE %1)").arg(condition);
+        return condition;
+    }
+
+    // The presets whose hash `hashes` gives; the files they are in, through
+    // the hashes' index, narrow where a search starts.
+    QString byHash(const QString &hashes)
+    {
+        narrow_ = QStringLiteral("f.id IN (SELECT file FROM presets WHERE hash IN (%1))").arg(hashes);
+        return QStringLiteral("p.hash IN (%1)").arg(hashes);
+    }
+
+    // Files few of which are so (unreadable, backups), each with an index
+    // of its own the search can start from.
+    QString ofFiles(const QString &condition)
+    {
+        narrow_ = QStringLiteral("f.id IN (SELECT id FROM files WHERE %1)").arg(condition);
+        return QStringLiteral("f.") + condition;
     }
 
     std::optional<QString> isTerm(const QString &v)
     {
         if (v == QLatin1String("fav") || v == QLatin1String("favourite") || v == QLatin1String("favorite"))
-            return QStringLiteral("p.hash IN (SELECT hash FROM favourites)");
+            return byHash(QStringLiteral("SELECT hash FROM favourites"));
         if (v == QLatin1String("unreadable"))
-            return QStringLiteral("f.kind = 0");
+            return ofFiles(QStringLiteral("kind = 0"));
         if (v == QLatin1String("group"))
             return QStringLiteral("f.kind = 2");
         if (v == QLatin1String("single"))
@@ -268,13 +333,16 @@ private:
     }
 
     const QString &text_;
+    bool wordIndex_;
     qsizetype pos_ = 0;
+    // The current term's files, from an index, when it has a way to them.
+    QString narrow_;
     CompiledQuery result_;
 };
 
 } // namespace
 
-CompiledQuery LibraryQuery::compile(const QString &text)
+CompiledQuery LibraryQuery::compile(const QString &text, bool wordIndex)
 {
-    return Compiler(text).run();
+    return Compiler(text, wordIndex).run();
 }

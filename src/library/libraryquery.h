@@ -25,8 +25,12 @@
 //
 // Terms are ANDed. Case does not matter.
 struct CompiledQuery {
-    QString where;       // the condition, with '?' for each bound value
-    QVariantList values; // in the order of the '?'
+    QString where;       // the condition, with ?1, ?2... for the bound values
+    // The same, with the files some terms narrow the rows to, each through
+    // an index (the words', the hashes', ...): where a search for few rows
+    // starts. Going through the rows in order, `where` is cheaper.
+    QString narrowed;
+    QVariantList values; // ?1 first
     // Why the query cannot run; shown under the search field. Empty when
     // the query is fine.
     QString error;
@@ -42,6 +46,8 @@ public:
     // More would nest the SQL too deep to run.
     static constexpr int MaxTerms = 64;
 
-    // Never throws: anything malformed comes back as an error.
-    static CompiledQuery compile(const QString &text);
+    // Never throws: anything malformed comes back as an error. Without
+    // wordIndex (the index of the words is not made yet) words are looked
+    // for in every file's words.
+    static CompiledQuery compile(const QString &text, bool wordIndex = true);
 };

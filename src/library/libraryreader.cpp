@@ -29,12 +29,31 @@ void LibraryReader::search(quint64 token, const QString &query, int column, bool
 {
     if (token < newest_.load())
         return; // a newer request waits behind this one
-    auto result = std::make_shared<LibrarySearch::Result>();
-    if (open_) {
-        *result = LibrarySearch::run(QSqlDatabase::database(connection_, false), query);
-        LibraryColumns::sort(result->rows, LibraryColumns::Column(column), descending);
-    } else {
-        result->error = QStringLiteral("The library is being opened.");
+    auto first = std::make_shared<Answer>();
+    first->complete = true;
+    if (!open_) {
+        first->first.error = QStringLiteral("The library is being opened.");
+        emit found(token, std::move(first));
+        return;
     }
-    emit found(token, std::move(result));
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    const auto sort = LibraryColumns::Column(column);
+    // One snapshot of the index for the first rows and the keys, so they
+    // agree while the worker writes.
+    const bool snapshot = db.transaction();
+    first->first = LibrarySearch::first(db, query, sort, descending, FirstRows);
+    first->complete = !first->first.error.isEmpty() || int(first->first.rows.size()) < FirstRows;
+    const Answer shown = *first;
+    emit found(token, std::move(first));
+    if (!shown.complete) {
+        auto all = std::make_shared<Answer>(shown);
+        QString error;
+        all->keys = LibrarySearch::keys(db, query, sort, descending, [&] { return newest_.load() > token; }, &error);
+        // Stopped for a newer search, or failed: the first rows stay shown.
+        all->complete = error.isEmpty();
+        if (all->complete)
+            emit found(token, std::move(all));
+    }
+    if (snapshot)
+        db.commit();
 }

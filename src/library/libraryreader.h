@@ -11,13 +11,24 @@
 #include <memory>
 
 // Runs the window's searches on a thread of its own, with its own
-// connection, so neither the query nor sorting tens of thousands of rows
-// holds the window up. Only the newest request is answered; older ones
-// still waiting are dropped.
+// connection, so no query holds the window up. Each is answered twice when
+// it finds more than a screenful: the first rows at once, then every row's
+// key (a moment later when it finds hundreds of thousands). Only the
+// newest request is answered; older ones still waiting are dropped, and one
+// still gathering its keys stops when a newer one is asked for.
 class LibraryReader : public QObject {
     Q_OBJECT
 public:
-    using Found = std::shared_ptr<const LibrarySearch::Result>;
+    // The rows shown at once: a screenful and then some.
+    static constexpr int FirstRows = 200;
+
+    struct Answer {
+        LibrarySearch::Result first;          // the first rows (or all), what the query means or why it failed
+        std::vector<LibrarySearch::Key> keys; // every row's, in order, once known; empty when first has them all
+        bool complete = false;                // every row is known (in first or by its key)
+        std::size_t size() const { return keys.empty() ? first.rows.size() : keys.size(); }
+    };
+    using Found = std::shared_ptr<const Answer>;
 
     // The newest token asked for, set by the asking thread before the
     // request is posted.

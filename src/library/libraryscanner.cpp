@@ -3,13 +3,13 @@
 
 #include "files/notefile.h"
 #include "files/presetfile.h"
+#include "files/safefile.h"
 #include "library/libraryentry.h"
 #include "library/libraryindexfile.h"
 #include "library/libraryrowwriter.h"
 #include "library/presetcolumns.h"
 #include "model/quorvexerror.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -18,10 +18,14 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <atomic>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 // Names only: a file is looked at (stat) when the index knows it and must
@@ -34,7 +38,32 @@ struct LibraryScanner::Listing {
 
 namespace {
 
-qint64 mtimeOf(const QFileInfo &fi) { return fi.lastModified().toMSecsSinceEpoch(); }
+#ifdef Q_OS_UNIX
+qint64 msecsOf(const struct timespec &t) { return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000; }
+#endif
+
+// The size and modification time of the file at path (links followed), as
+// stampOf() tells them of an open file; false (and 0, 0) when there is none.
+// Straight from the system: a QDateTime in local time costs more than the
+// look-up itself.
+bool statAt(const QString &path, qint64 &size, qint64 &mtime)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
+        size = st.st_size;
+        mtime = msecsOf(st.st_mtim);
+        return true;
+    }
+    size = mtime = 0;
+    return false;
+#else
+    const QFileInfo fi(path);
+    size = fi.size();
+    mtime = fi.exists() ? fi.lastModified().toMSecsSinceEpoch() : 0;
+    return fi.exists();
+#endif
+}
 
 // The folder rows of `folder` and everything below it, without a LIKE
 // pattern to escape: "a/b/..." sorts between "a/b/" and "a/b0".
@@ -42,31 +71,6 @@ QString underFolder() { return QStringLiteral("(folder = ? OR (folder >= ? AND f
 QVariantList underFolderValues(const QString &folder)
 {
     return {folder, folder + QLatin1Char('/'), folder + QLatin1Char('0')};
-}
-
-// Qt's listing leaves out names that are not valid UTF-8; they are found
-// here, under a name with U+FFFD in their place, to be shown as files that
-// cannot be read.
-QStringList undecodableFiles(const QString &folder)
-{
-    QStringList found;
-#ifdef Q_OS_UNIX
-    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir)
-        return found;
-    while (const dirent *entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (!name.toLower().endsWith(".syx"))
-            continue;
-        const QString decoded = QFile::decodeName(name);
-        if (QFile::encodeName(decoded) != name)
-            found << folder + QLatin1Char('/') + decoded;
-    }
-    ::closedir(dir);
-#else
-    Q_UNUSED(folder);
-#endif
-    return found;
 }
 
 // Why a listed file cannot be opened, in the words a user knows.
@@ -87,12 +91,10 @@ void stampOf(const QFile &file, LibraryScanner::Stamp &stamp)
     struct stat st;
     if (::fstat(file.handle(), &st) == 0) {
         stamp.size = st.st_size;
-        stamp.mtime = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+        stamp.mtime = msecsOf(st.st_mtim);
     }
 #else
-    const QFileInfo fi(file.fileName());
-    stamp.size = fi.size();
-    stamp.mtime = mtimeOf(fi);
+    statAt(file.fileName(), stamp.size, stamp.mtime);
 #endif
 }
 
@@ -103,6 +105,36 @@ void stampOf(const QFile &file, LibraryScanner::Stamp &stamp)
 // place is refused without waiting.
 files::Bytes readListed(const QString &path, LibraryScanner::Stamp &before, LibraryScanner::Stamp &after)
 {
+#ifdef Q_OS_UNIX
+    // The common case in five calls to the system, where QFile makes a
+    // dozen: a regular file of the size it had when opened. Anything else
+    // goes the careful way below, which says what is wrong.
+    if (const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); fd >= 0) {
+        struct stat st;
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= files::MaxReadSize) {
+            // One byte more than its size: a file that grew is read again.
+            files::Bytes bytes(std::size_t(st.st_size) + 1);
+            std::size_t got = 0;
+            ssize_t n = 0;
+            while (got < bytes.size() && (n = ::read(fd, bytes.data() + got, bytes.size() - got)) != 0) {
+                if (n < 0 && errno != EINTR)
+                    break;
+                got += n > 0 ? std::size_t(n) : 0;
+            }
+            struct stat end;
+            if (n == 0 && ::fstat(fd, &end) == 0) {
+                ::close(fd);
+                before.size = st.st_size;
+                before.mtime = msecsOf(st.st_mtim);
+                after.size = end.st_size;
+                after.mtime = msecsOf(end.st_mtim);
+                bytes.resize(got);
+                return bytes;
+            }
+        }
+        ::close(fd);
+    }
+#endif
     QFile file;
     QString reason;
     if (!files::openRegularFile(file, path, &reason))
@@ -122,9 +154,17 @@ QString firstLine(const QString &text)
 
 } // namespace
 
-LibraryScanner::LibraryScanner(const QString &connection)
-    : db_(QSqlDatabase::database(connection, false)), writer_(std::make_unique<LibraryRowWriter>(db_))
+quint64 LibraryScanner::Plan::newId()
 {
+    static std::atomic<quint64> last{0};
+    return ++last;
+}
+
+LibraryScanner::LibraryScanner(const QString &connection, int bulkFiles)
+    : db_(QSqlDatabase::database(connection, false)), bulkFiles_(bulkFiles),
+      deferred_(LibraryIndexFile::searchIndexesDeferred(db_)), writer_(std::make_unique<LibraryRowWriter>(db_))
+{
+    writer_->setWordsIndexed(!deferred_);
 }
 
 LibraryScanner::~LibraryScanner() = default;
@@ -134,7 +174,9 @@ void LibraryScanner::list(const QString &folder, bool recursive, Listing &out) c
     if (!QFileInfo(folder).isDir())
         return;
     out.folders << folder;
-    out.files += undecodableFiles(folder);
+#ifdef Q_OS_UNIX
+    listEntries(folder, recursive, out);
+#else
     // Hidden folders and links to folders are not entered: no loops, no
     // wandering out of the roots. FIFOs, devices and broken links are
     // listed (System), to be shown as files that cannot be read.
@@ -144,11 +186,8 @@ void LibraryScanner::list(const QString &folder, bool recursive, Listing &out) c
         const QString path = it.next();
         const QFileInfo fi = it.fileInfo();
         if (fi.isDir()) {
-            if (!fi.isSymLink()) {
+            if (!fi.isSymLink())
                 out.folders << path;
-                if (recursive)
-                    out.files += undecodableFiles(path);
-            }
             continue;
         }
         const QString name = it.fileName();
@@ -157,7 +196,62 @@ void LibraryScanner::list(const QString &folder, bool recursive, Listing &out) c
         else if (name.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
             out.notes.insert(path);
     }
+#endif
 }
+
+#ifdef Q_OS_UNIX
+// One reading of each folder, where QDirIterator and the look for names
+// that are not UTF-8 took two, and a look at a file only when the folder
+// does not say what it is. Hidden names are left out, folders and links to
+// folders are not entered (no loops, no wandering out of the roots); FIFOs,
+// devices and broken links are listed, to be shown as files that cannot be
+// read; names that are not valid UTF-8 get U+FFFD in their place (and
+// cannot be opened under it).
+void LibraryScanner::listEntries(const QString &folder, bool recursive, Listing &out) const
+{
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return;
+    QStringList subfolders;
+    const QString prefix = folder + QLatin1Char('/');
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name = QByteArray::fromRawData(entry->d_name, qsizetype(qstrlen(entry->d_name)));
+        if (name.startsWith('.'))
+            continue; // hidden, "." and ".."
+        const QString decoded = QFile::decodeName(name);
+        const bool decodable = QFile::encodeName(decoded) == name;
+        const QString path = prefix + decoded;
+        unsigned char type = entry->d_type;
+        struct stat st;
+        if (type == DT_UNKNOWN) // a file system that does not say
+            type = ::lstat(QFile::encodeName(path).constData(), &st) != 0 ? DT_REG
+                   : S_ISLNK(st.st_mode)                                  ? DT_LNK
+                   : S_ISDIR(st.st_mode)                                  ? DT_DIR
+                                                                          : DT_REG;
+        if (type == DT_LNK) {
+            // A link to a folder is not entered; any other is a file.
+            if (::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode))
+                continue;
+            type = DT_REG;
+        }
+        if (type == DT_DIR) {
+            if (decodable)
+                subfolders << path;
+            continue;
+        }
+        if (name.size() > 4 && qstrnicmp(name.constData() + name.size() - 4, ".syx", 4) == 0)
+            out.files << path;
+        else if (decodable && name.size() > 4 && qstrnicmp(name.constData() + name.size() - 4, ".txt", 4) == 0)
+            out.notes.insert(path);
+    }
+    ::closedir(dir);
+    for (const QString &sub : std::as_const(subfolders)) {
+        out.folders << sub;
+        if (recursive)
+            listEntries(sub, true, out);
+    }
+}
+#endif
 
 QHash<QString, LibraryScanner::Stamp> LibraryScanner::known(const QString &where, const QVariantList &values) const
 {
@@ -175,34 +269,35 @@ QHash<QString, LibraryScanner::Stamp> LibraryScanner::known(const QString &where
 
 void LibraryScanner::plan(Listing &listing, const QHash<QString, Stamp> &known, Plan &out) const
 {
-    listing.files.removeDuplicates();
-    const QSet<QString> listed(listing.files.begin(), listing.files.end());
+    // In order of their paths, as they are read.
+    std::sort(listing.files.begin(), listing.files.end());
+    listing.files.erase(std::unique(listing.files.begin(), listing.files.end()), listing.files.end());
+    qsizetype stillThere = 0;
     for (const QString &path : std::as_const(listing.files)) {
         const auto k = known.constFind(path);
         if (k == known.cend()) {
             // New: its stamps come from reading it (its note's, when there is one).
-            const qint64 note = listing.notes.contains(files::noteFileName(path)) ? Unknown : -1;
+            const qint64 note =
+                !listing.notes.isEmpty() && listing.notes.contains(files::noteFileName(path)) ? Unknown : -1;
             out.read.push_back(Work{path, Stamp{Unknown, Unknown, note, note}, false});
             continue;
         }
+        ++stillThere;
         Stamp now;
-        const QFileInfo fi(path);
-        now.size = fi.size();
-        now.mtime = mtimeOf(fi);
-        if (const QString note = files::noteFileName(path); listing.notes.contains(note)) {
-            const QFileInfo ni(note);
-            now.noteSize = ni.size();
-            now.noteMtime = mtimeOf(ni);
-        }
+        statAt(path, now.size, now.mtime);
+        if (const QString note = files::noteFileName(path); listing.notes.contains(note))
+            statAt(note, now.noteSize, now.noteMtime);
         if (*k == now)
             ++out.unchanged;
         else
             out.read.push_back(Work{path, now, true});
     }
-    for (auto k = known.cbegin(); k != known.cend(); ++k)
-        if (!listed.contains(k.key()))
-            out.gone << k.key();
-    std::sort(out.read.begin(), out.read.end(), [](const Work &a, const Work &b) { return a.path < b.path; });
+    if (stillThere < known.size()) {
+        const QSet<QString> listed(listing.files.begin(), listing.files.end());
+        for (auto k = known.cbegin(); k != known.cend(); ++k)
+            if (!listed.contains(k.key()))
+                out.gone << k.key();
+    }
     out.folders += listing.folders;
 }
 
@@ -212,8 +307,11 @@ LibraryScanner::Plan LibraryScanner::planAll()
     for (const QString &root : roots_.all())
         list(root, true, listing);
     Plan out;
-    plan(listing, known(QStringLiteral("1"), {}), out);
+    const QHash<QString, Stamp> indexed = known(QStringLiteral("1"), {});
+    plan(listing, indexed, out);
     out.folders.removeDuplicates();
+    out.full = true;
+    out.bulk = indexed.isEmpty() && out.total() >= bulkFiles_;
     return out;
 }
 
@@ -279,21 +377,68 @@ void LibraryScanner::apply(Plan &plan, int count)
     const std::size_t first = plan.next;
     const bool dropped = plan.dropped;
     try {
+        if (plan.bulk && !deferred_ && !plan.dropped) {
+            LibraryIndexFile::deferSearchIndexes(db_);
+            deferred_ = true;
+            writer_->setWordsIndexed(false);
+        }
         if (!plan.dropped) {
             for (const QString &path : std::as_const(plan.gone))
                 writer_->removeFile(path);
+            if (!plan.gone.isEmpty())
+                writer_->dropEmptyFolders();
             plan.dropped = true;
         }
         const std::size_t end = std::min(plan.read.size(), plan.next + std::size_t(std::max(count, 0)));
-        for (; plan.next < end; ++plan.next)
-            write(plan.read[plan.next]);
+        std::vector<Read> reads = takeReads(plan, end);
+        // The next batch is read while this one is written.
+        readAhead(plan, end, std::min(plan.read.size(), end + std::size_t(std::max(count, 0))));
+        for (std::size_t i = 0; plan.next < end; ++plan.next, ++i)
+            store(plan.read[plan.next], reads[i]);
         writer_->commit();
     } catch (const QSqlError &) {
         writer_->rollback();
         plan.next = first;
         plan.dropped = dropped;
+        deferred_ = LibraryIndexFile::searchIndexesDeferred(db_);
+        writer_->setWordsIndexed(!deferred_);
         throw;
     }
+    if (plan.full && plan.done() && deferred_) {
+        writer_->begin();
+        try {
+            LibraryIndexFile::makeDeferredSearchIndexes(db_);
+            writer_->commit();
+        } catch (const QSqlError &) {
+            writer_->rollback();
+            throw;
+        }
+        deferred_ = false;
+        writer_->setWordsIndexed(true);
+    }
+}
+
+std::vector<LibraryScanner::Read> LibraryScanner::takeReads(const Plan &plan, std::size_t end)
+{
+    const std::vector<Work> works(plan.read.begin() + std::ptrdiff_t(plan.next), plan.read.begin() + std::ptrdiff_t(end));
+    if (ahead_.valid()) {
+        const bool ours = aheadPlan_ == plan.id && aheadFrom_ == plan.next && aheadTo_ == end;
+        std::vector<Read> reads = ahead_.get();
+        if (ours)
+            return reads;
+    }
+    return readWorks(works);
+}
+
+void LibraryScanner::readAhead(const Plan &plan, std::size_t from, std::size_t to)
+{
+    if (from >= to)
+        return;
+    aheadPlan_ = plan.id;
+    aheadFrom_ = from;
+    aheadTo_ = to;
+    ahead_ = std::async(std::launch::async, &LibraryScanner::readWorks,
+                        std::vector<Work>(plan.read.begin() + std::ptrdiff_t(from), plan.read.begin() + std::ptrdiff_t(to)));
 }
 
 QStringList LibraryScanner::takeUnsettled()
@@ -301,11 +446,11 @@ QStringList LibraryScanner::takeUnsettled()
     return std::exchange(unsettled_, {});
 }
 
-void LibraryScanner::write(const Work &work)
+LibraryScanner::Read LibraryScanner::readWork(const Work &work)
 {
+    Read read;
     LibraryEntry::Kind kind = LibraryEntry::Unreadable;
     QString error;
-    files::Bytes data;
     // What the index will hold: as listed, or as found on opening a new file.
     Stamp stamp = work.stamp;
     Stamp opened = stamp, after = stamp;
@@ -316,7 +461,7 @@ void LibraryScanner::write(const Work &work)
                : k == files::Kind::Single ? LibraryEntry::Single
                                           : LibraryEntry::Global;
         if (kind != LibraryEntry::Global)
-            data = files::decode(k, bytes);
+            read.data = files::decode(k, bytes);
     } catch (const QuorvexError &e) {
         kind = LibraryEntry::Unreadable;
         // The row says where the file is; the reason alone is kept
@@ -332,16 +477,10 @@ void LibraryScanner::write(const Work &work)
     if (stamp.size == Unknown) {
         // Never opened: stamped as a listing sees it, so the next pass
         // does not try again while nothing changed.
-        const QFileInfo fi(work.path);
-        stamp.size = fi.size();
-        stamp.mtime = mtimeOf(fi);
+        statAt(work.path, stamp.size, stamp.mtime);
     }
-    if (stamp.noteSize == Unknown) {
-        const QFileInfo ni(files::noteFileName(work.path));
-        const bool there = ni.exists();
-        stamp.noteSize = there ? ni.size() : -1;
-        stamp.noteMtime = there ? mtimeOf(ni) : -1;
-    }
+    if (stamp.noteSize == Unknown && !statAt(files::noteFileName(work.path), stamp.noteSize, stamp.noteMtime))
+        stamp.noteSize = stamp.noteMtime = -1;
     QString note;
     if (stamp.noteSize >= 0) {
         try {
@@ -350,21 +489,48 @@ void LibraryScanner::write(const Work &work)
             // A note that cannot be read is no reason to leave the preset out.
         }
     }
-    if (after.size != stamp.size || after.mtime != stamp.mtime)
-        unsettled_ << work.path;
-
-    if (work.known)
-        writer_->removeFile(work.path);
-    const QFileInfo info(work.path);
-    LibraryRowWriter::FileRow row{work.path, info.absolutePath(), info.fileName(), stamp.size, stamp.mtime,
-                                  stamp.noteSize, stamp.noteMtime, int(kind), roots_.isBackup(work.path),
-                                  error.isEmpty() ? QString() : error, firstLine(note), {}};
+    read.unsettled = after.size != stamp.size || after.mtime != stamp.mtime;
+    const qsizetype slash = work.path.lastIndexOf(QLatin1Char('/'));
+    LibraryRowWriter::FileRow &row = read.row;
+    row.path = work.path;
+    row.folder = slash > 0 ? work.path.left(slash) : QStringLiteral("/");
+    row.name = work.path.mid(slash + 1);
+    row.size = stamp.size;
+    row.mtime = stamp.mtime;
+    row.noteSize = stamp.noteSize;
+    row.noteMtime = stamp.noteMtime;
+    row.kind = int(kind);
+    row.backup = false;
+    row.error = error.isEmpty() ? QString() : error;
+    row.note = firstLine(note);
     row.words = presetcolumns::words(row.name, note, error);
-    const qint64 file = writer_->addFile(row);
-    if (kind == LibraryEntry::Group) {
-        for (int slot = 0; slot < preset::SlotCount; ++slot)
-            writer_->addPreset(file, slot, preset::groupRecord(data, slot));
-    } else if (kind == LibraryEntry::Single) {
-        writer_->addPreset(file, -1, std::span<const std::uint8_t, preset::RecordSize>(data.data(), preset::RecordSize));
+    row.nameKey = presetcolumns::sortKey(row.name);
+    // What the note column shows: the note, or why the file cannot be read.
+    row.noteKey = presetcolumns::sortKey(kind == LibraryEntry::Single || kind == LibraryEntry::Group ? row.note
+                                                                                                      : row.error);
+    return read;
+}
+
+std::vector<LibraryScanner::Read> LibraryScanner::readWorks(std::vector<Work> works)
+{
+    std::vector<Read> reads;
+    reads.reserve(works.size());
+    for (const Work &w : works)
+        reads.push_back(readWork(w));
+    return reads;
+}
+
+void LibraryScanner::store(const Work &work, Read &read)
+{
+    if (read.unsettled)
+        unsettled_ << work.path;
+    const qint64 id = work.known ? writer_->removeFile(work.path) : 0;
+    read.row.backup = roots_.isBackup(work.path);
+    const qint64 file = writer_->addFile(read.row, id);
+    if (read.row.kind == LibraryEntry::Group) {
+        writer_->addGroup(file, read.data);
+    } else if (read.row.kind == LibraryEntry::Single) {
+        writer_->addPreset(file, -1,
+                           std::span<const std::uint8_t, preset::RecordSize>(read.data.data(), preset::RecordSize));
     }
 }

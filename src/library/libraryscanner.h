@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "files/safefile.h"
 #include "library/libraryroots.h"
-
-class LibraryRowWriter;
+#include "library/libraryrowwriter.h"
 
 #include <QHash>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -41,12 +42,20 @@ public:
         int unchanged = 0;
         std::size_t next = 0;
         bool dropped = false;
+        quint64 id = newId(); // which plan a batch read ahead belongs to
+        bool full = false;  // every root: the deferred search indexes are made at its end
+        bool bulk = false;  // fills an empty index: the search indexes wait for its end
         bool done() const { return dropped && next >= read.size(); }
         int total() const { return int(read.size()); }
+        static quint64 newId();
     };
 
+    // An empty index that is to take this many files or more at once gets
+    // its search indexes at the end (LibraryIndexFile::deferSearchIndexes).
+    static constexpr int BulkFiles = 5000;
+
     // Uses the open connection `connection` of the calling thread.
-    explicit LibraryScanner(const QString &connection);
+    explicit LibraryScanner(const QString &connection, int bulkFiles = BulkFiles);
     ~LibraryScanner();
 
     void setRoots(const LibraryRoots &roots) { roots_ = roots; }
@@ -72,12 +81,30 @@ public:
 private:
     struct Listing;
     void list(const QString &folder, bool recursive, Listing &out) const;
+    void listEntries(const QString &folder, bool recursive, Listing &out) const;
     QHash<QString, Stamp> known(const QString &where, const QVariantList &values) const;
     void plan(Listing &listing, const QHash<QString, Stamp> &known, Plan &out) const;
-    void write(const Work &work);
+    // What reading a file gives, away from the index: on a thread of its
+    // own, a batch ahead of the one written.
+    struct Read {
+        LibraryRowWriter::FileRow row; // all but backup
+        files::Bytes data;
+        bool unsettled = false; // it changed while it was read
+    };
+    static Read readWork(const Work &work);
+    static std::vector<Read> readWorks(std::vector<Work> works);
+    // The reads of plan.read[plan.next, end): those read ahead, or read now.
+    std::vector<Read> takeReads(const Plan &plan, std::size_t end);
+    void readAhead(const Plan &plan, std::size_t from, std::size_t to);
+    void store(const Work &work, Read &read);
 
     QSqlDatabase db_;
+    int bulkFiles_;
+    bool deferred_ = false; // the search indexes wait for the end of a full pass
     LibraryRoots roots_;
     std::unique_ptr<LibraryRowWriter> writer_;
     QStringList unsettled_;
+    std::future<std::vector<Read>> ahead_;
+    quint64 aheadPlan_ = 0;
+    std::size_t aheadFrom_ = 0, aheadTo_ = 0;
 };

@@ -3,6 +3,8 @@
 
 #include "model/delaytime.h"
 
+#include <algorithm>
+
 
 namespace presetcolumns {
 
@@ -25,6 +27,8 @@ const Column listColumns[] = {
     {"cabinet", [](Record r) { return field(r, preset::Cabinet); }},
     {"modulation", [](Record r) { return field(r, preset::ModType); }},
 };
+static_assert(1 << preset::AmpModel.width == ListValues && 1 << preset::Cabinet.width == ListValues &&
+              1 << preset::ModType.width == ListValues);
 
 const Column numberColumns[] = {
     {"gain", active<preset::PreGain, Dual::Preamp>},
@@ -72,6 +76,65 @@ QString hashText(qint64 hash)
 QString folded(const QString &text)
 {
     return text.toCaseFolded();
+}
+
+namespace {
+
+// A run of digits (any script's) from text[i]: its value, written so that
+// a longer number sorts after a shorter one: '0' (below every letter), the
+// count of digits without leading zeros, the digits.
+void appendNumber(QByteArray &key, const QString &text, qsizetype &i)
+{
+    QByteArray digits;
+    for (; i < text.size() && text[i].isDigit(); ++i)
+        if (!(digits.isEmpty() && text[i].digitValue() == 0))
+            digits += char('0' + text[i].digitValue());
+    if (digits.isEmpty())
+        digits = "0";
+    key += '0';
+    key += char(std::min<qsizetype>(digits.size(), 255));
+    key += digits;
+}
+
+// The text folded (without accents when `plain`), numbers by value.
+void appendLevel(QByteArray &key, const QString &text, bool plain)
+{
+    QString letters;
+    letters.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        if (text[i].isDigit()) {
+            key += letters.toUtf8();
+            letters.clear();
+            appendNumber(key, text, i);
+            continue;
+        }
+        if (!(plain && text[i].isMark()))
+            letters += text[i];
+        ++i;
+    }
+    key += letters.toUtf8();
+}
+
+} // namespace
+
+QByteArray sortKey(const QString &text)
+{
+    const QString foldedText = folded(text);
+    // Most names are plain ASCII: no accents to take off.
+    bool ascii = true;
+    for (QChar c : foldedText)
+        ascii = ascii && c.unicode() < 0x80;
+    const QString plain = ascii ? foldedText : foldedText.normalized(QString::NormalizationForm_D);
+    QByteArray key, accents;
+    key.reserve(foldedText.size() + 2);
+    appendLevel(key, plain, true);
+    // Equal without accents: with them, after the same text without any.
+    appendLevel(accents, foldedText, false);
+    if (accents != key) {
+        key += '\0';
+        key += accents;
+    }
+    return key;
 }
 
 QString words(const QString &name, const QString &note, const QString &error)

@@ -3,6 +3,7 @@
 
 #include "model/presetrecord.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <span>
@@ -18,8 +19,9 @@ struct Column {
     int (*value)(std::span<const std::uint8_t, preset::RecordSize> record);
 };
 
-// The list indices: model, cabinet, modulation.
+// The list indices: model, cabinet, modulation, each 0 to ListValues - 1.
 std::span<const Column> lists();
+inline constexpr int ListValues = 16;
 // The knob values: gain, low, mid, high, post, midfreq, reverb, delay,
 // feedback, rate, depth, time (the delay time in milliseconds).
 std::span<const Column> numbers();
@@ -35,6 +37,12 @@ QString hashText(qint64 hash);
 // columns and the search's terms alike: Qt's case folding, for every
 // script (SQLite's own folds ASCII letters only).
 QString folded(const QString &text);
+
+// Bytes whose order (as memcmp compares them) is the order a person reads
+// texts in, whatever the language: letters first without their accents and
+// case, then with accents, numbers by their value ("Take 9" before "Take
+// 10"). Kept in the index, so the rows can come sorted from it.
+QByteArray sortKey(const QString &text);
 
 // A file's text that plain words are looked for in: its name, its note
 // and why it could not be read, folded. (Model, cabinet, modulation and

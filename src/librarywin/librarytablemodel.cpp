@@ -7,26 +7,85 @@
 #include <QFont>
 #include <QMimeData>
 #include <QPalette>
+#include <QSet>
 
-LibraryTableModel::LibraryTableModel(QObject *parent) : QAbstractTableModel(parent) {}
+#include <algorithm>
+
+LibraryTableModel::LibraryTableModel(Fetch fetch, QObject *parent)
+    : QAbstractTableModel(parent), fetch_(std::move(fetch)), pages_(KeptPages)
+{
+}
 
 void LibraryTableModel::setRows(LibraryReader::Found rows)
 {
     beginResetModel();
     rows_ = std::move(rows);
+    pages_.clear();
     endResetModel();
+}
+
+void LibraryTableModel::addRows(LibraryReader::Found rows)
+{
+    const int shown = rowCount();
+    const int all = rows ? int(rows->size()) : 0;
+    if (all < shown) {
+        setRows(std::move(rows));
+        return;
+    }
+    if (all > shown)
+        beginInsertRows({}, shown, all - 1);
+    rows_ = std::move(rows);
+    pages_.clear();
+    if (all > shown)
+        endInsertRows();
 }
 
 const LibraryEntry *LibraryTableModel::entry(int row) const
 {
-    if (!rows_ || row < 0 || row >= int(rows_->rows.size()))
+    if (!rows_ || row < 0 || row >= rowCount())
         return nullptr;
-    return &rows_->rows[std::size_t(row)];
+    const std::vector<LibraryEntry> &first = rows_->first.rows;
+    if (row < int(first.size()))
+        return &first[std::size_t(row)];
+    const int page = row / PageRows;
+    std::vector<LibraryEntry> *rows = pages_.object(page);
+    if (!rows) {
+        const std::size_t begin = std::size_t(page) * PageRows;
+        const std::span<const LibrarySearch::Key> keys(rows_->keys.data() + begin,
+                                                       std::min<std::size_t>(PageRows, rows_->keys.size() - begin));
+        rows = new std::vector<LibraryEntry>(fetch_ ? fetch_(keys) : std::vector<LibraryEntry>(keys.size()));
+        rows->resize(keys.size());
+        pages_.insert(page, rows);
+    }
+    const LibraryEntry &e = (*rows)[std::size_t(row % PageRows)];
+    return e.file != 0 ? &e : nullptr;
+}
+
+LibrarySearch::Key LibraryTableModel::key(int row) const
+{
+    if (!rows_ || row < 0 || row >= rowCount())
+        return {};
+    if (!rows_->keys.empty())
+        return rows_->keys[std::size_t(row)];
+    return LibrarySearch::keyOf(rows_->first.rows[std::size_t(row)]);
+}
+
+QList<int> LibraryTableModel::rowsOf(const QSet<QPair<qint64, int>> &keys, int from) const
+{
+    QList<int> rows;
+    if (keys.isEmpty())
+        return rows;
+    for (int r = from, n = rowCount(); r < n; ++r) {
+        const LibrarySearch::Key k = key(r);
+        if (keys.contains({k.file, k.slot}))
+            rows << r;
+    }
+    return rows;
 }
 
 int LibraryTableModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() || !rows_ ? 0 : int(rows_->rows.size());
+    return parent.isValid() || !rows_ ? 0 : int(rows_->size());
 }
 
 int LibraryTableModel::columnCount(const QModelIndex &parent) const

@@ -27,7 +27,7 @@
 
 namespace {
 
-using Key = QPair<QString, int>; // path and slot: a row across searches
+using Key = QPair<qint64, int>; // file and slot in the index: a row across searches
 
 QString title() { return QStringLiteral("Library"); }
 
@@ -35,7 +35,8 @@ QString title() { return QStringLiteral("Library"); }
 
 LibraryWindow::LibraryWindow(Library &library, Prompter &prompter, const LibraryHooks &hooks, QWidget *parent)
     : QWidget(parent, Qt::Window), library_(library), prompter_(prompter), hooks_(hooks),
-      model_(new LibraryTableModel(this))
+      model_(new LibraryTableModel([&library](std::span<const LibrarySearch::Key> keys) { return library.rows(keys); },
+                                   this))
 {
     setObjectName(QStringLiteral("LibraryWindow"));
     setWindowTitle(title());
@@ -126,6 +127,11 @@ LibraryWindow::LibraryWindow(Library &library, Prompter &prompter, const Library
     connect(ButtonAddFolder, &QPushButton::clicked, this, &LibraryWindow::ButtonAddFolderClick);
     connect(ButtonDuplicates, &QPushButton::clicked, this, &LibraryWindow::ButtonDuplicatesClick);
     connect(&library_, &Library::found, this, &LibraryWindow::found);
+    // A selection the user makes replaces the one a search is bringing back.
+    connect(TablePresets->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!restoring_)
+            keep_.clear();
+    });
     connect(&library_, &Library::changed, this, &LibraryWindow::search);
     // The line under the field says whether indexing still goes on. The
     // rows need no new search: the end of a pass comes with changed().
@@ -143,28 +149,43 @@ void LibraryWindow::search()
     library_.searchLater(EditSearch->text(), sortColumn_, descending_);
 }
 
-void LibraryWindow::found(quint64, const LibraryReader::Found &result)
+void LibraryWindow::found(quint64 token, const LibraryReader::Found &result)
 {
-    // Library answers only the newest search.
+    restoring_ = true;
+    // Library answers only the newest search: the rest of its rows, and
+    // the presets selected before it that are among them.
+    if (token == shownToken_ && shown_ && !shown_->complete) {
+        const int before = model_->rowCount();
+        model_->addRows(result);
+        shown_ = result;
+        selectRows(model_->rowsOf(keep_, before), QItemSelectionModel::Select);
+        keep_.clear();
+        restoring_ = false;
+        explain(*result);
+        updateActions();
+        emit shown();
+        return;
+    }
     // The same presets stay selected, wherever the new rows put them.
-    QSet<Key> keep;
-    for (const LibraryEntry &e : selection())
-        keep.insert({e.path, e.slot});
+    for (const QModelIndex &i : TablePresets->selectionModel()->selectedRows()) {
+        const LibrarySearch::Key k = model_->key(i.row());
+        keep_.insert({k.file, k.slot});
+    }
     model_->setRows(result);
     shown_ = result;
-    QList<int> rows;
-    if (!keep.isEmpty())
-        for (int r = 0; r < model_->rowCount(); ++r)
-            if (const LibraryEntry *e = model_->entry(r); keep.contains({e->path, e->slot}))
-                rows << r;
-    selectRows(rows);
+    shownToken_ = token;
+    selectRows(model_->rowsOf(keep_));
+    if (result->complete)
+        keep_.clear();
+    restoring_ = false;
     explain(*result);
     updateActions();
     emit shown();
 }
 
-void LibraryWindow::explain(const LibrarySearch::Result &result)
+void LibraryWindow::explain(const LibraryReader::Answer &answer)
 {
+    const LibrarySearch::Result &result = answer.first;
     QPalette palette = LabelExplanation->palette();
     palette.setColor(QPalette::WindowText, result.error.isEmpty() ? this->palette().color(QPalette::WindowText) : Qt::darkRed);
     LabelExplanation->setPalette(palette);
@@ -172,7 +193,10 @@ void LibraryWindow::explain(const LibrarySearch::Result &result)
         LabelExplanation->setText(result.error);
         return;
     }
-    QString text = result.rows.size() == 1 ? QStringLiteral("1 preset") : QStringLiteral("%1 presets").arg(result.rows.size());
+    const std::size_t n = answer.size();
+    QString text = !answer.complete ? QStringLiteral("At least %1 presets").arg(n)
+                   : n == 1         ? QStringLiteral("1 preset")
+                                    : QStringLiteral("%1 presets").arg(n);
     if (!result.hint.isEmpty())
         text += QStringLiteral(". ") + result.hint;
     if (library_.isBusy())
@@ -191,13 +215,19 @@ std::vector<LibraryEntry> LibraryWindow::selection() const
     return entries;
 }
 
-void LibraryWindow::selectRows(const QList<int> &rows)
+void LibraryWindow::selectRows(const QList<int> &rows, QItemSelectionModel::SelectionFlags how)
 {
+    // Rows next to each other in one range: a long selection stays cheap.
     QItemSelection selection;
-    for (int r : rows)
-        selection.select(model_->index(r, 0), model_->index(r, LibraryColumns::Count - 1));
-    TablePresets->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    if (!rows.isEmpty())
+    for (qsizetype i = 0; i < rows.size();) {
+        qsizetype last = i;
+        while (last + 1 < rows.size() && rows[last + 1] == rows[last] + 1)
+            ++last;
+        selection.select(model_->index(rows[i], 0), model_->index(rows[last], LibraryColumns::Count - 1));
+        i = last + 1;
+    }
+    TablePresets->selectionModel()->select(selection, how);
+    if (!rows.isEmpty() && how == QItemSelectionModel::ClearAndSelect)
         TablePresets->selectionModel()->setCurrentIndex(model_->index(rows.first(), 0), QItemSelectionModel::NoUpdate);
 }
 

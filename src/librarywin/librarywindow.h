@@ -5,6 +5,8 @@
 #include "library/libraryreader.h"
 #include "librarywin/libraryhooks.h"
 
+#include <QItemSelectionModel>
+#include <QSet>
 #include <QTimer>
 #include <QWidget>
 
@@ -38,7 +40,8 @@ public:
     const LibraryTableModel &model() const { return *model_; }
     // The selected rows' presets, in the table's order.
     std::vector<LibraryEntry> selection() const;
-    void selectRows(const QList<int> &rows);
+    void selectRows(const QList<int> &rows,
+                    QItemSelectionModel::SelectionFlags how = QItemSelectionModel::ClearAndSelect);
     // Sets each action's state for the selection (the context menu does this
     // before it shows).
     void updateActions();
@@ -65,7 +68,8 @@ public:
         *ActionFavourite, *ActionTags, *ActionDelete;
 
 signals:
-    // A search's rows are shown.
+    // A search's rows are shown: its first ones, then, when it finds more
+    // than a screenful, all of them.
     void shown();
 
 protected:
@@ -74,7 +78,7 @@ protected:
 
 private:
     void found(quint64 token, const LibraryReader::Found &result);
-    void explain(const LibrarySearch::Result &result);
+    void explain(const LibraryReader::Answer &answer);
     void compare(const QString &nameA, const preset::Record &a, const QString &nameB, const preset::Record &b);
 
     Library &library_;
@@ -83,6 +87,10 @@ private:
     LibraryTableModel *model_;
     QTimer typing_;
     LibraryReader::Found shown_; // the rows in the table, with what they mean
+    quint64 shownToken_ = 0;     // the search they answer
+    // The presets selected before the search, while its rows are on their way.
+    QSet<QPair<qint64, int>> keep_;
+    bool restoring_ = false;
     LibraryColumns::Column sortColumn_ = LibraryColumns::Name;
     bool descending_ = false;
     Hearing hearing_;
