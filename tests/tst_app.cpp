@@ -403,10 +403,10 @@ private slots:
         QVERIFY(!act(w, "InfoMain")->isEnabled());
         // Unsaved work is marked the desktop's way.
         QVERIFY(!w.isWindowModified());
-        doc.setModified(true);
+        w.session().editor().startHistory(true);
         QVERIFY(w.isWindowModified());
         QCOMPARE(w.windowTitle(), QStringLiteral("untitled[*] - Quorvex"));
-        doc.setModified(false);
+        w.session().editor().startHistory(false);
         QVERIFY(!w.isWindowModified());
 
         // The error box is captioned with the application title.
@@ -485,7 +485,7 @@ private slots:
         Fixture f;
         f.make();
         Quorvex1 &w = f.show();
-        w.session().document().setModified(true);
+        w.session().editor().startHistory(true);
 
         f.prompter->answers = {Button::Cancel};
         QVERIFY(!w.close());
@@ -660,7 +660,7 @@ private slots:
         Quorvex1 &w = f.make();
         w.FormActivate();
         f.prompter->shown.clear();
-        w.session().document().setModified(true);
+        w.session().editor().startHistory(true);
         preset::Record r = preset::DefaultRecord;
         r[preset::Mid] = 5;
         const QString path = f.put(QStringLiteral("a b.syx"), amp::singlePreset(r));
@@ -803,7 +803,7 @@ private slots:
         QVERIFY(w.singleInstance() && w.singleInstance()->isListening());
         w.FormActivate();
         f.prompter->shown.clear();
-        w.session().document().setModified(true);
+        w.session().editor().startHistory(true);
         f.prompter->answers = {Button::No};
         const QString path = f.put(QStringLiteral("sub/x.syx"), amp::singlePreset(preset::DefaultRecord));
 
@@ -1082,7 +1082,7 @@ private slots:
 
         // Modified: Cancel leaves everything as it was.
         w.session().editor().image().record(0)[preset::PreGain] = 30;
-        w.session().document().setModified(true);
+        w.session().editor().startHistory(true);
         f.prompter->answers = {Button::Cancel};
         act(w, "NewGroup1")->trigger();
         QCOMPARE(w.session().editor().view(), PresetEditor::View::Single);
@@ -1248,7 +1248,7 @@ private slots:
         const QString bank = f.put(QStringLiteral("elsewhere/bank.syx"), amp::groupDump(group));
         const QString listed = w.session().document().workingDirectory();
         const QString dataFolder = w.library().roots().data;
-        w.session().document().setModified(false);
+        w.session().editor().startHistory(false);
         hooks.open(bank, 9);
         QCOMPARE(w.session().editor().currentSlot(), 9);
         QCOMPARE(w.session().document().titleName(), bank);

@@ -179,7 +179,7 @@ struct Rig {
                 return false;
         panel.LoadPanel();
         backend.sent.clear();
-        session.document().setModified(false);
+        session.editor().startHistory(false);
         viewItems.clear();
         return true;
     }
@@ -388,10 +388,12 @@ void TestEditor::outOfRangeBytesClampedWithoutMessage()
     QCOMPARE(value(rig.panel.NxNumberKnobDLTime), 1);
     QCOMPARE(value(rig.panel.NxNumberKnobRate), 25);
     QCOMPARE(value(rig.panel.NxNumberKnobReverb), 33);
-    QCOMPARE(r[3], std::uint8_t(1));
-    QCOMPARE(r[23], std::uint8_t(1));
-    QCOMPARE(r[17], std::uint8_t(25));
-    QCOMPARE(r[13], std::uint8_t(33));
+    // Showing writes nothing back: values are made valid where records
+    // enter (files, the library, the Amp), never by the panel.
+    QCOMPARE(r[3], std::uint8_t(0));
+    QCOMPARE(r[23], std::uint8_t(0));
+    QCOMPARE(r[17], std::uint8_t(40));
+    QCOMPARE(r[13], std::uint8_t(50));
     QCOMPARE(r[16], std::uint8_t(0xEE)); // carried, no control
     QCOMPARE(rig.take(), QStringList());
     QVERIFY(!rig.modified());
@@ -432,13 +434,14 @@ void TestEditor::ampChangesReloadWithoutEcho()
     QCOMPARE(p.StaticText22->text(), QStringLiteral("Time = 500 ms."));
     QCOMPARE(rig.take(), QStringList());
 
-    // A knob's byte moves that knob alone; out of range it is clamped and
-    // the record follows, still without a word to the Amp.
+    // A knob's byte moves that knob alone; a value out of range is made
+    // valid as it comes in, and the Amp gets the valid one back.
     QCOMPARE(value(p.NxNumberKnobLow), 17);
     rig.feed(param(6, 40)); // Low's Alt byte, shown while Boost is on
     QCOMPARE(value(p.NxNumberKnobLow), 33);
     QCOMPARE(rig.rec()[6], std::uint8_t(33));
     QCOMPARE(p.findChild<QLineEdit *>(QStringLiteral("NxNumberKnobLowEdit"))->text(), QStringLiteral("33"));
+    QCOMPARE(rig.take(), once(param(6, 33)));
     rig.feed(param(5, 2)); // the normal byte, not shown: nothing moves
     QCOMPARE(value(p.NxNumberKnobLow), 33);
     QCOMPARE(rig.rec()[5], std::uint8_t(2));
@@ -1290,7 +1293,7 @@ void TestEditor::execSendsFootswitchOnly()
     rig.panel.BitBtnExec->click();
     QCOMPARE(rig.take(), msgs({tapFootswitch()}));
     QVERIFY(!rig.modified());
-    rig.session.document().setModified(true);
+    rig.session.editor().startHistory(true);
     rig.panel.BitBtnExec->click();
     QCOMPARE(rig.take(), msgs({tapFootswitch()}));
     QVERIFY(rig.modified());

@@ -7,6 +7,7 @@
 #include "library/libraryindexfile.h"
 #include "library/libraryrowwriter.h"
 #include "library/presetcolumns.h"
+#include "model/presetparams.h"
 #include "model/quorvexerror.h"
 
 #include <QDateTime>
@@ -285,8 +286,12 @@ void LibraryScanner::write(const Work &work)
         kind = k == files::Kind::Group ? LibraryEntry::Group
                : k == files::Kind::Single ? LibraryEntry::Single
                                           : LibraryEntry::Global;
-        if (kind != LibraryEntry::Global)
+        if (kind != LibraryEntry::Global) {
             data = files::decode(k, bytes);
+            // Listed as the editor shows them: made valid as the editor makes them.
+            for (std::size_t at = 0; at + preset::RecordSize <= data.size(); at += preset::RecordSize)
+                presetparams::makeValid(std::span<std::uint8_t, preset::RecordSize>(data.data() + at, preset::RecordSize));
+        }
     } catch (const QuorvexError &e) {
         kind = LibraryEntry::Unreadable;
         // The row says where the file is; the reason alone is kept

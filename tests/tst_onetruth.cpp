@@ -1,0 +1,247 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Amp, the screen and the file stay in step: the faults that once put
+// them apart, one row each, over the built-in virtual Amp through the real
+// send queue.
+#include "files/presetfile.h"
+#include "model/quorvexerror.h"
+
+#include "support/ampworld.h"
+#include "support/scriptedprompter.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Button = Prompter::Button;
+using View = PresetEditor::View;
+
+namespace {
+
+// Sixteen presets told apart by their PreGain (slot + 1) and amp model.
+std::array<std::uint8_t, preset::GroupSize> bandGroup()
+{
+    std::array<std::uint8_t, preset::GroupSize> g{};
+    for (int slot = 0; slot < preset::SlotCount; ++slot) {
+        std::copy(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), g.begin() + slot * preset::RecordSize);
+        g[slot * preset::RecordSize + preset::PreGain] = std::uint8_t(slot + 1);
+        g[slot * preset::RecordSize + preset::AmpCab] = std::uint8_t(slot % 12);
+    }
+    return g;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+struct Rig {
+    ScriptedPrompter prompter;
+    AmpWorld world{prompter};
+    Session &s = world.s();
+    PresetEditor &editor = world.editor();
+    QUndoStack &stack = editor.history().stack();
+    QTemporaryDir dir;
+    QString band = dir.filePath(QStringLiteral("band.syx"));
+
+    // A group file opened, its tab A1 shown and playing.
+    void openBand()
+    {
+        QVERIFY(s.document().setWorkingDirectory(dir.path()));
+        files::writeGroupFile(band, bandGroup());
+        QVERIFY(s.run([&] { QVERIFY(s.files().openNamed(band)); }));
+        world.settle();
+        QVERIFY(editor.isGroupView());
+        QVERIFY(!s.document().isModified());
+    }
+    // Undo and redo as the Edit menu does them, each followed by the Amp.
+    void undo() { stack.undo(); world.settle(); }
+    void redo() { stack.redo(); world.settle(); }
+    // Save, and the file holds what the editor holds.
+    bool savedInStep()
+    {
+        if (!s.run([&] { s.files().save(); }))
+            return false;
+        const amp::Bytes expected = amp::groupDump(editor.image().group);
+        return fileBytes(band) == QByteArray(reinterpret_cast<const char *>(expected.data()), qsizetype(expected.size()));
+    }
+};
+
+} // namespace
+
+class TestOneTruth : public QObject {
+    Q_OBJECT
+private slots:
+    void theAmpsPresetIntoAGroupIsAStep_data();
+    void theAmpsPresetIntoAGroupIsAStep();
+    void boostCommandsUndoOnTheAmpToo_data();
+    void boostCommandsUndoOnTheAmpToo();
+    void aFailedOpenChangesNothing_data();
+    void aFailedOpenChangesNothing();
+    void outOfRangeValuesAreMadeValidOnce();
+};
+
+void TestOneTruth::theAmpsPresetIntoAGroupIsAStep_data()
+{
+    QTest::addColumn<bool>("programChange"); // else Transfer > Preset from Amp > B2
+    QTest::addColumn<QString>("step");
+    QTest::newRow("a Program Change on the Amp") << true << u"From the Amp: B3 into tab D4"_qs;
+    QTest::newRow("Preset from Amp") << false << u"From the Amp: B2 into tab D4"_qs;
+}
+
+void TestOneTruth::theAmpsPresetIntoAGroupIsAStep()
+{
+    // The selected tab takes the Amp's preset as an edit: unsaved, named,
+    // undone on the Amp too; the edits before it stay undoable.
+    QFETCH(bool, programChange);
+    QFETCH(QString, step);
+    Rig rig;
+    rig.openBand();
+    rig.editor.selectSlot(2);
+    rig.editor.editByte(preset::Low, 30);
+    rig.editor.selectSlot(15);
+    rig.world.settle();
+    const auto before = rig.editor.image().group;
+    for (int slot = 0; slot < preset::SlotCount; ++slot)
+        rig.world.amp().presets[slot * preset::RecordSize + preset::PreGain] = std::uint8_t(20 + slot);
+    if (programChange)
+        rig.world.hand().stepToPreset(6, true);
+    else
+        rig.s.run([&] { rig.s.fetches().presetFromAmp(5); });
+    rig.world.settle();
+    QCOMPARE(rig.editor.record()[preset::PreGain], programChange ? 26 : 25);
+    QCOMPARE(rig.world.outOfStep(), QString());
+    QVERIFY(rig.s.document().isModified());
+    QCOMPARE(rig.s.document().filePath(), QFileInfo(rig.band).absoluteFilePath());
+    QCOMPARE(rig.stack.undoText(), step);
+    QCOMPARE(rig.prompter.shown.size(), 0); // nothing to lose, nothing asked
+
+    rig.undo();
+    QVERIFY(rig.editor.image().group == before);
+    QCOMPARE(rig.world.outOfStep(), QString());
+    QVERIFY(rig.stack.canUndo()); // the edit of A3 before it
+    rig.redo();
+    QCOMPARE(rig.editor.record()[preset::PreGain], programChange ? 26 : 25);
+    QCOMPARE(rig.world.outOfStep(), QString());
+    QVERIFY(rig.savedInStep());
+    QVERIFY(!rig.s.document().isModified());
+}
+
+void TestOneTruth::boostCommandsUndoOnTheAmpToo_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("Boost All Tabs") << "boost";
+    QTest::newRow("Un-boost All Tabs") << "unboost";
+    QTest::newRow("Restore Boost Settings") << "restore";
+}
+
+void TestOneTruth::boostCommandsUndoOnTheAmpToo()
+{
+    QFETCH(QString, command);
+    Rig rig;
+    rig.openBand();
+    // The shown slot's Boost differs from what the command makes of it.
+    const int shownBoost = command == QLatin1String("boost") ? 0 : 1;
+    rig.editor.editField(preset::BoostAlt, shownBoost);
+    if (command == QLatin1String("restore"))
+        rig.editor.boostAllTabs(false);
+    rig.world.settle();
+    QCOMPARE(rig.world.outOfStep(), QString());
+    const auto before = rig.editor.image().group;
+    if (command == QLatin1String("boost"))
+        rig.editor.boostAllTabs(true);
+    else if (command == QLatin1String("unboost"))
+        rig.editor.boostAllTabs(false);
+    else
+        rig.editor.restoreBoostSettings();
+    rig.world.settle();
+    const auto after = rig.editor.image().group;
+    QVERIFY(after != before);
+    QCOMPARE(rig.world.outOfStep(), QString());
+    rig.undo();
+    QVERIFY(rig.editor.image().group == before);
+    QCOMPARE(rig.world.outOfStep(), QString());
+    rig.redo();
+    QVERIFY(rig.editor.image().group == after);
+    QCOMPARE(rig.world.outOfStep(), QString());
+    // Undone on another tab, the Amp follows the tab it plays.
+    rig.editor.selectSlot(9);
+    rig.undo();
+    QCOMPARE(rig.world.outOfStep(), QString());
+}
+
+void TestOneTruth::aFailedOpenChangesNothing_data()
+{
+    QTest::addColumn<QByteArray>("damaged");
+    const amp::Bytes single = amp::singlePreset(preset::DefaultRecord);
+    const amp::Bytes group = amp::groupDump(bandGroup());
+    QTest::newRow("a preset file cut short")
+        << QByteArray(reinterpret_cast<const char *>(single.data()), 50);
+    QTest::newRow("a group file cut short")
+        << QByteArray(reinterpret_cast<const char *>(group.data()), 999);
+    QTest::newRow("a file of another kind") << QByteArray("F0 00 20 4F 10 00 09 ...");
+}
+
+void TestOneTruth::aFailedOpenChangesNothing()
+{
+    QFETCH(QByteArray, damaged);
+    Rig rig;
+    rig.openBand();
+    rig.editor.selectSlot(4);
+    rig.editor.editByte(preset::PreGain, 30);
+    rig.world.settle();
+    const auto group = rig.editor.image().group;
+    const QString title = rig.s.document().caption();
+    const int steps = rig.stack.count();
+    const QString path = rig.dir.filePath(QStringLiteral("damaged.syx"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(damaged);
+    }
+    rig.prompter.answers = {Button::No};
+    rig.s.run([&] { rig.s.files().openDropped(path); });
+    rig.world.settle();
+    QCOMPARE(rig.prompter.shown.last().caption, rig.s.document().applicationTitle()); // the error box
+    QVERIFY(rig.editor.isGroupView());
+    QCOMPARE(rig.editor.currentSlot(), 4);
+    QVERIFY(rig.editor.image().group == group);
+    QCOMPARE(rig.s.document().caption(), title);
+    QCOMPARE(rig.stack.count(), steps);
+    QVERIFY(rig.s.document().isModified());
+    QCOMPARE(rig.world.outOfStep(), QString());
+}
+
+void TestOneTruth::outOfRangeValuesAreMadeValidOnce()
+{
+    // Bytes beyond what the Amp takes are set to the nearest value it
+    // takes as the file is read; the user is told once, and the Amp never
+    // gets the raw bytes.
+    Rig rig;
+    auto group = bandGroup();
+    group[3 * preset::RecordSize + preset::ModTone] = 0xEF; // modulation type 15
+    group[0 * preset::RecordSize + preset::PreGain] = 250;
+    group[0 * preset::RecordSize + preset::DLTime] = 0;
+    files::writeGroupFile(rig.band, group);
+    QVERIFY(rig.s.run([&] { rig.s.files().openNamed(rig.band); }));
+    rig.world.settle();
+    QCOMPARE(rig.editor.record()[preset::PreGain], 33);
+    QCOMPARE(rig.editor.record()[preset::DLTime], 1);
+    QCOMPARE(rig.editor.image().readField(3, preset::ModType), 5);
+    QCOMPARE(rig.editor.image().readField(3, preset::Presence), 2); // the rest of the byte kept
+    QCOMPARE(rig.world.outOfStep(), QString());
+    QCOMPARE(rig.prompter.shown.size(), 1);
+    const QString told = rig.prompter.shown.first().text;
+    QVERIFY2(told.contains(QLatin1String("band.syx")) && told.contains(QLatin1String("A1 PreGain")) &&
+                 told.contains(QLatin1String("A4 Type")) && told.contains(QLatin1String("A1 Base")),
+             qPrintable(told));
+    QVERIFY(!rig.s.document().isModified());
+    // The Amp's own out-of-range report is made valid and sent back.
+    rig.world.hand().turnKnob(preset::PreGain, 99);
+    rig.world.settle();
+    QCOMPARE(rig.editor.record()[preset::PreGain], 33);
+    QCOMPARE(rig.world.outOfStep(), QString());
+}
+
+QTEST_GUILESS_MAIN(TestOneTruth)
+#include "tst_onetruth.moc"
