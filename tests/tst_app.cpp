@@ -246,7 +246,7 @@ private slots:
                               "Default View\tCtrl+D", "Auto Split", "-", "Refresh File List\tF5", "-", "Enter Tuner"}));
         QCOMPARE(menuText(child<QMenu>(w, "Transfer1")),
                  (QStringList{"Preset from Amp", "Group from Amp", "-", "Preset to Amp", "Group to Amp", "-",
-                              "Sync with Amp", "Editor data to Amp", "-", "Back Up Amp Before Writing",
+                              "Sync with Amp", "Editor data to Amp", "Check the Amp", "-", "Back Up Amp Before Writing",
                               "Restore Amp Backup..."}));
         const QStringList bank{"A1", "A2", "A3", "A4", "-", "B1", "B2", "B3", "B4", "-",
                                "C1", "C2", "C3", "C4", "-", "D1", "D2", "D3", "D4"};

@@ -3,6 +3,7 @@
 // them apart, one row each, over the built-in virtual Amp through the real
 // send queue.
 #include "files/presetfile.h"
+#include "session/amplink.h"
 #include "model/quorvexerror.h"
 
 #include "support/ampworld.h"
@@ -79,6 +80,8 @@ private slots:
     void aFailedOpenChangesNothing_data();
     void aFailedOpenChangesNothing();
     void outOfRangeValuesAreMadeValidOnce();
+    void checkTheAmp_data();
+    void checkTheAmp();
 };
 
 void TestOneTruth::theAmpsPresetIntoAGroupIsAStep_data()
@@ -241,6 +244,67 @@ void TestOneTruth::outOfRangeValuesAreMadeValidOnce()
     rig.world.settle();
     QCOMPARE(rig.editor.record()[preset::PreGain], 33);
     QCOMPARE(rig.world.outOfStep(), QString());
+}
+
+void TestOneTruth::checkTheAmp_data()
+{
+    QTest::addColumn<bool>("differs");
+    QTest::addColumn<bool>("reconnect"); // by itself, once the Amp is heard again after a silence
+    QTest::addColumn<int>("answer");     // Yes: the editor's, No: the Amp's, Cancel: neither
+    QTest::addColumn<QString>("told");
+    QTest::newRow("matching") << false << false << int(Button::Ok) << "The Amp matches the editor.";
+    QTest::newRow("matching after a reconnect") << false << true << int(Button::Ok) << "";
+    QTest::newRow("send the editor's") << true << false << int(Button::Yes) << "tab A3:\n\nPreGain: editor 3, Amp 30";
+    QTest::newRow("take the Amp's") << true << false << int(Button::No) << "tab A3:\n\nPreGain: editor 3, Amp 30";
+    QTest::newRow("neither") << true << false << int(Button::Cancel) << "PreGain: editor 3, Amp 30";
+    QTest::newRow("after a reconnect") << true << true << int(Button::No) << "PreGain: editor 3, Amp 30";
+}
+
+void TestOneTruth::checkTheAmp()
+{
+    QFETCH(bool, differs);
+    QFETCH(bool, reconnect);
+    QFETCH(int, answer);
+    QFETCH(QString, told);
+    Rig rig;
+    rig.openBand();
+    rig.editor.selectSlot(2);
+    rig.world.settle();
+    const auto document = rig.editor.image().group;
+    if (differs) // lost on the way, or turned while nobody listened
+        rig.world.amp().current[preset::PreGain] = 30;
+    const auto amp = rig.world.amp().current;
+    if (answer != int(Button::Ok))
+        rig.prompter.answers = {Button(answer)};
+    if (reconnect) {
+        AmpLink &link = rig.s.link();
+        link.identified(0x20, false);
+        link.ampSilent();
+        rig.world.hand().turnKnob(preset::Reserved16, rig.world.amp().current[preset::Reserved16]); // heard again
+    } else {
+        rig.s.run([&] { rig.s.check().checkAmp(); });
+    }
+    rig.world.settle();
+    QCOMPARE(rig.prompter.shown.size(), told.isEmpty() ? 0 : 1);
+    if (!told.isEmpty())
+        QVERIFY2(rig.prompter.shown.first().text.contains(told), qPrintable(rig.prompter.shown.first().text));
+    QCOMPARE(rig.prompter.unexpected, 0);
+    if (answer == int(Button::Cancel)) {
+        QVERIFY(rig.world.amp().current == amp); // left as it is, both sides
+        QVERIFY(rig.editor.image().group == document);
+        return;
+    }
+    QCOMPARE(rig.world.outOfStep(), QString());
+    // Only taking the Amp's changes the document, as a step.
+    QCOMPARE(rig.s.document().isModified(), answer == int(Button::No));
+    if (answer == int(Button::No)) {
+        QCOMPARE(rig.stack.undoText(), u"From the Amp: current preset into tab A3"_qs);
+        rig.undo();
+        QVERIFY(rig.editor.image().group == document);
+        QCOMPARE(rig.world.outOfStep(), QString());
+    } else {
+        QVERIFY(rig.editor.image().group == document);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestOneTruth)

@@ -165,6 +165,16 @@ QString fullName(const Parameter &p)
     return sectionCaption(p.section) + QStringLiteral(": ") + name(p);
 }
 
+QString distinctName(const Parameter &p)
+{
+    const bool shared = findIf([&](const Parameter &o) {
+                            return o.section != p.section && QLatin1String(o.caption) == QLatin1String(p.caption);
+                        }) != nullptr;
+    if (!shared)
+        return name(p);
+    return sectionCaption(p.section).section(QLatin1Char(' '), 0, 0) + QLatin1Char(' ') + name(p);
+}
+
 int value(const Parameter &p, std::span<const std::uint8_t, RecordSize> record)
 {
     if (p.kind == Kind::Time)

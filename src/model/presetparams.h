@@ -56,6 +56,9 @@ const Parameter *find(const QString &key);
 QString name(const Parameter &p);
 // "Preamp (dual): PreGain (Alt)".
 QString fullName(const Parameter &p);
+// The name, with the section's first word where two sections share the
+// caption: "PreGain", "Delay Level/Off", "Reverb Alt. (Active)".
+QString distinctName(const Parameter &p);
 
 // The number the record holds for it (for Time: milliseconds).
 int value(const Parameter &p, std::span<const std::uint8_t, preset::RecordSize> record);

@@ -17,21 +17,6 @@ std::uint8_t bitsOf(const Field &f)
     return f.width >= 8 ? 0xFF : std::uint8_t(bitfield::mask(f.width) << f.shift);
 }
 
-// A parameter's name in the history: captions that several sections share
-// ("Level/Off", "Alt. (Active)") say whose they are.
-QString historyName(const presetparams::Parameter &p)
-{
-    const QString caption = QString::fromLatin1(p.caption);
-    const auto &all = presetparams::all();
-    const bool shared = std::any_of(all.begin(), all.end(), [&](const presetparams::Parameter &o) {
-        return o.section != p.section && caption == QLatin1String(o.caption);
-    });
-    const QString name = presetparams::name(p);
-    if (!shared)
-        return name;
-    return presetparams::sectionCaption(p.section).section(QLatin1Char(' '), 0, 0) + QLatin1Char(' ') + name;
-}
-
 } // namespace
 
 EditHistory::EditHistory(PresetEditor &editor, QObject *parent) : QObject(parent), editor_(editor)
@@ -227,5 +212,5 @@ QString EditHistory::describe(const QString &what, const std::vector<Change> &ch
         }
     return tab + what +
            QStringLiteral("%1 %2 \u2192 %3")
-               .arg(historyName(*param), presetparams::valueText(*param, before), presetparams::valueText(*param, after));
+               .arg(presetparams::distinctName(*param), presetparams::valueText(*param, before), presetparams::valueText(*param, after));
 }
