@@ -8,6 +8,9 @@
 
 #include "support/ampworld.h"
 #include "support/scriptedprompter.h"
+#include "support/sequencedriver.h"
+
+#include <QRandomGenerator>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -82,6 +85,8 @@ private slots:
     void outOfRangeValuesAreMadeValidOnce();
     void checkTheAmp_data();
     void checkTheAmp();
+    void randomSequencesStayInStep_data();
+    void randomSequencesStayInStep();
 };
 
 void TestOneTruth::theAmpsPresetIntoAGroupIsAStep_data()
@@ -304,6 +309,37 @@ void TestOneTruth::checkTheAmp()
         QCOMPARE(rig.world.outOfStep(), QString());
     } else {
         QVERIFY(rig.editor.image().group == document);
+    }
+}
+
+void TestOneTruth::randomSequencesStayInStep_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<bool>("oldFirmware");
+    QTest::addColumn<int>("steps");
+    QTest::newRow("firmware 2.0") << 20260101u << false << 3000;
+    QTest::newRow("firmware 1.4") << 14u << true << 3000;
+    QTest::newRow("another seed") << 7u << false << 2000;
+}
+
+void TestOneTruth::randomSequencesStayInStep()
+{
+    // After every step of a long random run the Amp plays what the screen
+    // shows, and every save holds the document.
+    QFETCH(quint32, seed);
+    QFETCH(bool, oldFirmware);
+    QFETCH(int, steps);
+    SequenceDriver driver(oldFirmware);
+    QRandomGenerator random(seed);
+    QStringList recent;
+    for (int i = 0; i < steps; ++i) {
+        const quint32 r = random.generate();
+        recent << driver.step(std::uint8_t(r), std::uint8_t(r >> 8), std::uint8_t(r >> 16));
+        if (recent.size() > 8)
+            recent.removeFirst();
+        const QString broken = driver.broken();
+        QVERIFY2(broken.isEmpty(),
+                 qPrintable(QStringLiteral("step %1: %2\nafter: %3").arg(i).arg(broken, recent.join(QStringLiteral(" | ")))));
     }
 }
 

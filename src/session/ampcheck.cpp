@@ -116,10 +116,9 @@ void AmpCheck::decide()
         editor_.sendEditorData();
         emit statusMessage(QStringLiteral("The editor's preset was sent to the Amp"));
     } else if (answer == 1) {
-        const EditHistory::Scope step(editor_.history(),
-                                      editor_.isGroupView()
-                                          ? QStringLiteral("From the Amp: current preset into tab %1").arg(preset::slotName(slot_))
-                                          : QStringLiteral("From the Amp: current preset"));
-        editor_.storeFromAmp(amp_, true);
+        editor_.storeFromAmp(amp_, true,
+                             editor_.isGroupView()
+                                 ? QStringLiteral("From the Amp: current preset into tab %1").arg(preset::slotName(slot_))
+                                 : QStringLiteral("From the Amp: current preset"));
     }
 }

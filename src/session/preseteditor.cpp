@@ -9,6 +9,7 @@
 #include "session/amplink.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -90,10 +91,16 @@ bool PresetEditor::storeRecord(int slot, std::span<const std::uint8_t, preset::R
     return corrected;
 }
 
-void PresetEditor::storeFromAmp(const preset::Record &record, bool ampPlaysIt)
+void PresetEditor::storeFromAmp(const preset::Record &record, bool ampPlaysIt, const QString &stepName)
 {
+    // Leaving Compare (as a step does first) sends the edits: the Amp then
+    // plays those, not its own preset.
+    const bool playsIt = ampPlaysIt && !comparing_;
+    std::optional<Step> step;
+    if (!stepName.isEmpty())
+        step.emplace(*this, stepName, 0, false);
     // What the Amp plays and what is shown are one, values made valid included.
-    if (storeRecord(currentSlot(), record) || !ampPlaysIt)
+    if (storeRecord(currentSlot(), record) || !playsIt)
         sendEditorData();
 }
 

@@ -78,9 +78,10 @@ public:
     // at once. True when a value had to be made valid.
     bool storeGroup(std::span<const std::uint8_t, preset::GroupSize> group);
     bool storeRecord(int slot, std::span<const std::uint8_t, preset::RecordSize> record);
-    // A preset the Amp sent, into the shown slot; it goes back to the Amp
+    // A preset the Amp sent, into the shown slot, as a step of that name
+    // (none: the caller starts a fresh history). It goes back to the Amp
     // unless the Amp plays it already as it is shown.
-    void storeFromAmp(const preset::Record &record, bool ampPlaysIt);
+    void storeFromAmp(const preset::Record &record, bool ampPlaysIt, const QString &stepName = QString());
 
     // ---- Tabs of a group (group view only); each is a step.
 

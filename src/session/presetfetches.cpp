@@ -104,9 +104,8 @@ void PresetFetches::presetArrived(TransferState awaited, const preset::Record &r
         const QString from = programChange ? (fetchedBank_ ? QString() : QStringLiteral("factory "))
                                                  + preset::slotName(fetchedProgram_ & 0x0F)
                                            : preset::slotName(requestedSlot_);
-        const EditHistory::Scope step(editor_.history(), QStringLiteral("From the Amp: %1 into tab %2")
-                                                               .arg(from, preset::slotName(editor_.currentSlot())));
-        editor_.storeFromAmp(record, programChange);
+        editor_.storeFromAmp(record, programChange,
+                             QStringLiteral("From the Amp: %1 into tab %2").arg(from, preset::slotName(editor_.currentSlot())));
         transfers_.setState(TransferState::Idle);
         return;
     }
