@@ -43,6 +43,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
+#include <QUndoView>
 #include <QtTest>
 
 #include <atomic>
@@ -1150,9 +1151,19 @@ private slots:
         QVERIFY(history->isEnabled());
         act(w, "Undo1")->trigger();
         QCOMPARE(editor.record()[preset::PreGain], 17);
+        // The window says how far back the history goes, and when older
+        // steps were dropped.
+        QVERIFY(child<QLabel>(w, "HistoryBound")->text().contains(QLatin1String("older ones are dropped")));
+        auto *view = child<QUndoView>(w, "HistoryView");
+        QCOMPARE(view->emptyLabel(), QStringLiteral("<as opened>"));
+        for (int i = 0; i <= EditHistory::MaxSteps; ++i)
+            editor.editByte(i % 2 ? preset::Low : preset::High, std::uint8_t(1 + i % 30));
+        QCOMPARE(view->emptyLabel(), QStringLiteral("<older steps dropped>"));
+        editor.startHistory(false);
+        QCOMPARE(view->emptyLabel(), QStringLiteral("<as opened>"));
+        editor.editByte(preset::PreGain, 25);
 
         // Compare: the panel, Undo, Save and the transfers wait for it.
-        act(w, "Redo1")->trigger();
         act(w, "Compare1")->trigger();
         QVERIFY(editor.comparing());
         for (const char *name : {"Undo1", "Save1", "SaveAs1"})

@@ -72,6 +72,8 @@ private slots:
     void compare();
     void compareEndsBeforeThePresetsChange_data();
     void compareEndsBeforeThePresetsChange();
+    void aFloodStaysBounded_data();
+    void aFloodStaysBounded();
 };
 
 void TestUndo::eachKindOfStep_data()
@@ -334,6 +336,68 @@ void TestUndo::compareEndsBeforeThePresetsChange()
     rig.editor.setComparing(true); // and back: nothing of it is lost
     rig.editor.setComparing(false);
     QVERIFY(rig.editor.image().group == after);
+}
+
+void TestUndo::aFloodStaysBounded_data()
+{
+    QTest::addColumn<QString>("flood");
+    QTest::addColumn<int>("steps"); // kept; 0: fewer than MaxSteps, as MaxBytes allows
+    QTest::newRow("one of the Amp's knobs turning on") << "one knob" << 1;
+    QTest::newRow("the Amp's knobs in turn: bounded by steps") << "knobs" << EditHistory::MaxSteps;
+    QTest::newRow("tabs swapped: bounded by bytes") << "swaps" << 0;
+}
+
+void TestUndo::aFloodStaysBounded()
+{
+    // However long it goes on, the history keeps its newest steps within
+    // its bounds, says that it dropped the oldest, and still undoes on the
+    // Amp what it keeps.
+    QFETCH(QString, flood);
+    QFETCH(int, steps);
+    Rig rig;
+    VirtualAmp amp;
+    rig.s.link().midiIn().setPort(0);
+    rig.s.link().midiIn().setUsing(true);
+    rig.backend->peer = [&](const Bytes &m) { amp.receive(m); };
+    for (int slot = 0; slot < preset::SlotCount; ++slot) // tabs that differ in every byte: the largest steps
+        for (int i = 0; i < preset::RecordSize; ++i)
+            rig.editor.image().record(slot)[i] = std::uint8_t(slot * 16 + i);
+    rig.editor.sendEditorData();
+    QSignalSpy dropped(&rig.editor.history(), &EditHistory::droppedOldestChanged);
+    const int count = flood == QLatin1String("one knob") ? 2000 : EditHistory::MaxSteps * 2;
+    for (int i = 0; i < count; ++i) {
+        rig.now += 5; // faster than any hand
+        if (flood == QLatin1String("swaps")) {
+            rig.editor.swapSlots(i % 16, (i * 7 + 1) % 16);
+            continue;
+        }
+        const int index = flood == QLatin1String("one knob") ? preset::PreGain : preset::PreGain + 2 * (i % 5);
+        rig.backend->inject(amp.turnKnob(index, std::uint8_t(1 + (i * 13) % 33)));
+        rig.backend->flush();
+    }
+    rig.backend->flush();
+    rig.take();
+    EditHistory &history = rig.editor.history();
+    if (steps == 1) {
+        QCOMPARE(rig.stack.count(), 1);
+        QVERIFY(!history.droppedOldest());
+        return;
+    }
+    if (steps > 0)
+        QCOMPARE(rig.stack.count(), steps);
+    else
+        QVERIFY(rig.stack.count() < EditHistory::MaxSteps && rig.stack.count() > EditHistory::MaxSteps / 2);
+    QVERIFY2(history.bytes() <= EditHistory::MaxBytes, qPrintable(QString::number(history.bytes())));
+    QVERIFY(history.droppedOldest());
+    QCOMPARE(dropped.size(), 1);
+    // Nothing undoes back to the state the history began in: it is unsaved.
+    while (rig.stack.canUndo())
+        rig.stack.undo();
+    QVERIFY(rig.s.document().isModified());
+    QVERIFY(std::equal(amp.current.begin(), amp.current.end(), rig.editor.record().begin()));
+    // A fresh history says nothing of dropped steps.
+    rig.editor.startHistory(false);
+    QVERIFY(!history.droppedOldest());
 }
 
 QTEST_GUILESS_MAIN(TestUndo)

@@ -24,7 +24,12 @@ EditHistory::EditHistory(PresetEditor &editor, QObject *parent) : QObject(parent
     auto started = std::make_shared<QElapsedTimer>();
     started->start();
     clock = [started] { return started->elapsed(); };
-    connect(&stack_, &QUndoStack::cleanChanged, this, &EditHistory::cleanChanged);
+    // Only an empty stack takes its limit.
+    stack_.setUndoLimit(MaxSteps);
+    connect(&stack_, &QUndoStack::cleanChanged, this, [this](bool clean) {
+        if (!rebuilding_)
+            emit cleanChanged(clean);
+    });
 }
 
 EditHistory::~EditHistory()
@@ -111,7 +116,61 @@ void EditHistory::record(const QString &what, const std::vector<EditTarget> &tar
 
 void EditHistory::push(EditStep *step)
 {
-    stack_.push(step);
+    const int count = stack_.count();
+    const QUndoCommand *top = count > 0 ? stack_.command(count - 1) : nullptr;
+    const bool full = count == stack_.undoLimit() && stack_.index() == count;
+    stack_.push(step); // step may be gone from here on: merged, or obsolete
+    // A new step on a full stack pushed the oldest out.
+    if (full && stack_.count() == count && stack_.command(count - 1) != top)
+        setDroppedOldest(true);
+    if (bytes_ > MaxBytes)
+        keepWithinBytes();
+}
+
+void EditHistory::keepWithinBytes()
+{
+    // QUndoStack drops its oldest steps only by their number: for their
+    // size, the newest are kept as copies on a cleared stack. Right after a
+    // push there is nothing to redo, so the stack's top is where it stands.
+    const int count = stack_.count();
+    if (stack_.index() != count || count == 0)
+        return;
+    // Down to three quarters, so this runs once in many pushes.
+    qint64 kept = 0;
+    int first = count;
+    while (first > 0) {
+        const qint64 b = static_cast<const EditStep *>(stack_.command(first - 1))->bytes();
+        if (kept + b > MaxBytes * 3 / 4 && first < count)
+            break;
+        kept += b;
+        --first;
+    }
+    std::vector<EditStep *> copies;
+    for (int i = first; i < count; ++i)
+        copies.push_back(static_cast<const EditStep *>(stack_.command(i))->copy());
+    const int clean = stack_.cleanIndex();
+    const bool wasClean = stack_.isClean();
+    rebuilding_ = true;
+    stack_.clear();
+    if (clean != first)
+        stack_.resetClean();
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        stack_.push(copies[i]);
+        if (clean == first + int(i) + 1)
+            stack_.setClean();
+    }
+    rebuilding_ = false;
+    if (wasClean != stack_.isClean())
+        emit cleanChanged(stack_.isClean());
+    setDroppedOldest(true);
+}
+
+void EditHistory::setDroppedOldest(bool on)
+{
+    if (on == droppedOldest_)
+        return;
+    droppedOldest_ = on;
+    emit droppedOldestChanged(on);
 }
 
 void EditHistory::restart(bool unsaved)
@@ -122,6 +181,7 @@ void EditHistory::restart(bool unsaved)
         stack_.resetClean();
     else
         stack_.setClean();
+    setDroppedOldest(false);
 }
 
 void EditHistory::apply(const EditStep &step, bool after)

@@ -47,12 +47,19 @@ struct BoostSnapshot {
 // change there, the whole record when they do not; another slot's change
 // is kept in the editor and reaches the Amp when that slot is shown.
 // Nothing is echoed: the panel reloads under the loading guard.
+//
+// The history is bounded: the oldest steps go once there are more than
+// MaxSteps or they take more than MaxBytes.
 class EditHistory : public QObject {
     Q_OBJECT
 public:
     // Steps of one control closer together than this are one step: a drag,
     // or a run of key or wheel steps (on the Amp's knobs too).
     static constexpr int MergePauseMs = 800;
+    // A thousand steps of one knob each take about a third of MaxBytes;
+    // steps that replace whole tabs reach MaxBytes first.
+    static constexpr int MaxSteps = 1000;
+    static constexpr qint64 MaxBytes = qint64(384) << 10;
 
     explicit EditHistory(PresetEditor &editor, QObject *parent = nullptr);
     ~EditHistory() override;
@@ -95,6 +102,12 @@ public:
     // Save marks where the history is as what the file holds.
     void markSaved() { stack_.setClean(); }
 
+    // Whether older steps were dropped to keep within the bounds since the
+    // history last started.
+    bool droppedOldest() const { return droppedOldest_; }
+    // What the steps take in memory, as counted for MaxBytes.
+    qint64 bytes() const { return bytes_; }
+
     // Milliseconds, for merging; tests inject their own.
     std::function<qint64()> clock;
 
@@ -115,6 +128,8 @@ signals:
     void otherSlotChanged(int slot);
     // The clean state changed: the document's modified flag follows.
     void cleanChanged(bool clean);
+    // Older steps were dropped, or the history started afresh.
+    void droppedOldestChanged(bool dropped);
 
 private:
     friend class EditStep;
@@ -126,11 +141,17 @@ private:
     void apply(const EditStep &step, bool after);
     std::vector<Change> diff(const Before &before) const;
     void push(EditStep *step);
+    void keepWithinBytes();
+    void setDroppedOldest(bool on);
+    void counted(qint64 delta) { bytes_ += delta; }
 
     PresetEditor &editor_;
     QUndoStack stack_;
     int depth_ = 0;
     bool applying_ = false;
+    bool rebuilding_ = false;
+    bool droppedOldest_ = false;
+    qint64 bytes_ = 0;
     QString what_;
     int mergeKey_ = 0;
     bool ofTab_ = false;

@@ -470,12 +470,18 @@ void PresetEditor::takeAmpChange(const EditTarget &target, int mergeKey,
                                  const std::array<std::uint8_t, preset::GroupSize> &before, bool compared)
 {
     const int index = target.field.index;
-    const std::uint8_t ampByte = record()[index];
+    preset::Record asTheAmpHasIt;
+    std::copy(record().begin(), record().end(), asTheAmpHasIt.begin());
     // A value the Amp cannot mean is made valid here, and the Amp is told;
     // leaving Compare sent the edits whole, so the Amp's own value goes on top.
     presetparams::makeValid(record());
     history_.record(QStringLiteral("From the Amp: "), {target}, before, mergeKey);
-    if (record()[index] != ampByte || compared)
+    bool others = false;
+    for (int i = 0; i < preset::RecordSize; ++i)
+        others = others || (i != index && record()[i] != asTheAmpHasIt[i]);
+    if (others)
+        send(amp::singlePreset(record()));
+    else if (record()[index] != asTheAmpHasIt[index] || compared)
         resend(target);
     emit byteChanged(index);
 }
