@@ -83,6 +83,7 @@ private slots:
     void aFailedOpenChangesNothing_data();
     void aFailedOpenChangesNothing();
     void outOfRangeValuesAreMadeValidOnce();
+    void restoringABackupLeavesTheAmpOnTheShownSlot();
     void checkTheAmp_data();
     void checkTheAmp();
     void randomSequencesStayInStep_data();
@@ -180,18 +181,22 @@ void TestOneTruth::boostCommandsUndoOnTheAmpToo()
 
 void TestOneTruth::aFailedOpenChangesNothing_data()
 {
+    QTest::addColumn<QString>("command");
     QTest::addColumn<QByteArray>("damaged");
     const amp::Bytes single = amp::singlePreset(preset::DefaultRecord);
     const amp::Bytes group = amp::groupDump(bandGroup());
-    QTest::newRow("a preset file cut short")
-        << QByteArray(reinterpret_cast<const char *>(single.data()), 50);
-    QTest::newRow("a group file cut short")
-        << QByteArray(reinterpret_cast<const char *>(group.data()), 999);
-    QTest::newRow("a file of another kind") << QByteArray("F0 00 20 4F 10 00 09 ...");
+    const QByteArray shortSingle(reinterpret_cast<const char *>(single.data()), 50);
+    QTest::newRow("open: a preset file cut short") << "open" << shortSingle;
+    QTest::newRow("open: a group file cut short")
+        << "open" << QByteArray(reinterpret_cast<const char *>(group.data()), 999);
+    QTest::newRow("open: a file of another kind") << "open" << QByteArray("F0 00 20 4F 10 00 09 ...");
+    QTest::newRow("import: a preset file cut short") << "import" << shortSingle;
+    QTest::newRow("restore: a backup cut short") << "restore" << shortSingle;
 }
 
 void TestOneTruth::aFailedOpenChangesNothing()
 {
+    QFETCH(QString, command);
     QFETCH(QByteArray, damaged);
     Rig rig;
     rig.openBand();
@@ -207,9 +212,19 @@ void TestOneTruth::aFailedOpenChangesNothing()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(damaged);
     }
+    const auto amp = rig.world.amp().presets;
     rig.prompter.answers = {Button::No};
-    rig.s.run([&] { rig.s.files().openDropped(path); });
+    rig.prompter.fileNames = {path};
+    rig.s.run([&] {
+        if (command == QLatin1String("open"))
+            rig.s.files().openDropped(path);
+        else if (command == QLatin1String("import"))
+            rig.s.files().importSingleToTab();
+        else
+            rig.s.writes().restoreBackup();
+    });
     rig.world.settle();
+    QVERIFY(rig.world.amp().presets == amp);
     QCOMPARE(rig.prompter.shown.last().caption, rig.s.document().applicationTitle()); // the error box
     QVERIFY(rig.editor.isGroupView());
     QCOMPARE(rig.editor.currentSlot(), 4);
@@ -249,6 +264,26 @@ void TestOneTruth::outOfRangeValuesAreMadeValidOnce()
     rig.world.settle();
     QCOMPARE(rig.editor.record()[preset::PreGain], 33);
     QCOMPARE(rig.world.outOfStep(), QString());
+}
+
+void TestOneTruth::restoringABackupLeavesTheAmpOnTheShownSlot()
+{
+    // Old firmware stores a preset by way of its current preset: the
+    // backup put back into B1 must not stay what the Amp plays.
+    Rig rig;
+    rig.openBand();
+    rig.s.link().setFirmwareVersion(0x14);
+    rig.s.backups().setFolder(rig.dir.filePath(QStringLiteral("backups")));
+    preset::Record kept = preset::DefaultRecord;
+    kept[preset::PreGain] = 29;
+    const QString backup = rig.s.backups().save(amp::singlePreset(kept), QStringLiteral("B1"));
+    rig.prompter.fileNames = {backup};
+    rig.prompter.answers = {Button::Yes};
+    rig.s.run([&] { rig.s.writes().restoreBackup(); });
+    rig.world.settle();
+    QCOMPARE(rig.world.amp().presets[4 * preset::RecordSize + preset::PreGain], 29);
+    QCOMPARE(rig.world.outOfStep(), QString());
+    QVERIFY(!rig.s.document().isModified());
 }
 
 void TestOneTruth::checkTheAmp_data()
