@@ -261,6 +261,8 @@ private slots:
     void copySingleSections();
     void boostAllUnboostAllRestore();
     void slotSwitchSendsWholeRecordOnly();
+    void panelShowsWhatTheRecordHolds_data();
+    void panelShowsWhatTheRecordHolds();
     void viewChangeMovesPanelAndAddressesSlotZero();
     void adaptToOlderFirmware();
     void delayTimeLabel_data();
@@ -1298,6 +1300,75 @@ void TestEditor::execSendsFootswitchOnly()
     QCOMPARE(rig.take(), msgs({tapFootswitch()}));
     QVERIFY(rig.modified());
     QVERIFY(std::equal(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), rig.rec().begin()));
+}
+
+void TestEditor::panelShowsWhatTheRecordHolds_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("Boost All, undone") << "boost";
+    QTest::newRow("an Alt box, undone and redone") << "alt";
+    QTest::newRow("the global cabinet, reported by the Amp") << "global";
+    QTest::newRow("a tab swap, undone") << "swap";
+    QTest::newRow("the Amp's Alt flags") << "amp";
+}
+
+void TestEditor::panelShowsWhatTheRecordHolds()
+{
+    // Whatever changes the record or the editor's state, the panel shows
+    // the record: its Alt boxes and knob sets are the record's flags, the
+    // global cabinet is GlobalRecord byte 13; nothing is kept in a widget.
+    QFETCH(QString, action);
+    Rig rig;
+    for (int s = 0; s < preset::SlotCount; ++s)
+        rig.rec(s)[preset::PreGain] = u8(1 + s), rig.rec(s)[preset::PreGainAlt] = u8(20 + s);
+    QVERIFY(rig.start(View::Group));
+    EditorPanel &p = rig.panel;
+    PresetEditor &editor = rig.session.editor();
+    QUndoStack &stack = editor.history().stack();
+    auto showsRecord = [&] {
+        const auto r = editor.record();
+        const std::pair<QCheckBox *, Field> boxes[] = {{p.CheckBoxBoost, preset::BoostAlt},
+                                                       {p.CheckBoxMod, preset::ModAlt},
+                                                       {p.CheckBoxDelay, preset::DelayAlt},
+                                                       {p.CheckBoxReverb, preset::ReverbAlt}};
+        for (auto [box, flag] : boxes)
+            if (box->isChecked() != (rig.image.readField(editor.currentSlot(), flag) == 1))
+                return QStringLiteral("%1 shows %2").arg(box->objectName()).arg(box->isChecked());
+        const int pre = preset::PreGain + (editor.altSetShown(preset::Dual::Preamp) ? 1 : 0);
+        if (value(p.NxNumberKnobPre) != r[pre])
+            return QStringLiteral("PreGain shows %1, the record %2").arg(value(p.NxNumberKnobPre)).arg(r[pre]);
+        if (p.CheckBoxGCab->isChecked() != (rig.image.globals[13] != 0) ||
+            p.ComboBoxCab->currentIndex() != editor.shownCabinet())
+            return QStringLiteral("the cabinet shows %1").arg(p.ComboBoxCab->currentIndex());
+        return QString();
+    };
+    if (action == QLatin1String("boost")) {
+        p.BoostAllTabs1->trigger();
+        QCOMPARE(showsRecord(), QString());
+        stack.undo();
+    } else if (action == QLatin1String("alt")) {
+        p.CheckBoxReverb->click();
+        QVERIFY(p.CheckBoxReverb->isChecked());
+        stack.undo();
+        QCOMPARE(showsRecord(), QString());
+        stack.redo();
+    } else if (action == QLatin1String("global")) {
+        rig.feed(globalField(13, 0, 5, 6));
+        QCOMPARE(showsRecord(), QString());
+        p.TabControl1->setCurrentIndex(3); // another tab: the global cabinet stays
+        QCOMPARE(p.ComboBoxCab->currentIndex(), 5);
+        rig.feed(globalField(13, 0, 5, 0));
+    } else if (action == QLatin1String("swap")) {
+        editor.swapSlots(0, 1);
+        QCOMPARE(value(p.NxNumberKnobPre), 2);
+        stack.undo();
+    } else {
+        rig.feed(field(30, 0, 4, 0x0F)); // every Alt set on, as a footswitch would
+        QCOMPARE(showsRecord(), QString());
+        rig.feed(field(30, 0, 4, 0x05));
+    }
+    QCOMPARE(showsRecord(), QString());
+    QVERIFY(!editor.loading());
 }
 
 QTEST_MAIN(TestEditor)
