@@ -102,6 +102,7 @@ void DocumentFiles::newDocument(bool group)
 
 std::optional<Document::Kind> DocumentFiles::readFile(const QString &name, bool importing)
 {
+    corrections_.clear();
     const QString path = files::unquotedPath(name);
     const files::Bytes bytes = files::readWholeFile(path);
     const files::Kind kind = files::classify(bytes, path, importing);
@@ -133,13 +134,12 @@ std::optional<Document::Kind> DocumentFiles::readFile(const QString &name, bool 
                                 std::span<const std::uint8_t, preset::RecordSize>(data.data(), preset::RecordSize));
         editor_.sendEditorData();
     }
-    // Told once, as the file is read; from then on the values are valid.
+    // Told once, when the command has shown the file; from then on the
+    // values are valid.
     if (!corrected.isEmpty())
-        prompter_.notice(QStringLiteral("File Open"),
-                         QStringLiteral("Some values in %1 are outside what the Amp takes; each was set to the "
-                                        "nearest value it takes:\n%2")
-                             .arg(fileName, corrected.join(QLatin1Char('\n'))),
-                         Prompter::Icon::Warning);
+        corrections_ = QStringLiteral("Some values in %1 are outside what the Amp takes; each was set to the "
+                                      "nearest value it takes:\n%2")
+                           .arg(fileName, corrected.join(QLatin1Char('\n')));
     return kind == files::Kind::Group ? Document::Kind::Group : Document::Kind::Single;
 }
 
@@ -165,6 +165,7 @@ std::optional<QString> DocumentFiles::load(const QString &path)
     const QString clean = files::unquotedPath(path);
     editor_.startHistory(false);
     document_.setFile(clean, *kind);
+    tellCorrections();
     return clean;
 }
 
@@ -196,17 +197,26 @@ bool DocumentFiles::openNamed(const QString &path)
     return load(path).has_value();
 }
 
+void DocumentFiles::tellCorrections()
+{
+    if (!corrections_.isEmpty())
+        prompter_.notice(QStringLiteral("File Open"), std::exchange(corrections_, QString()), Prompter::Icon::Warning);
+}
+
 void DocumentFiles::importFromList(const QString &path)
 {
     readFile(path, true);
+    tellCorrections();
 }
 
 void DocumentFiles::importSingleToTab()
 {
     const QString path = prompter_.openFileName(QStringLiteral("Import Single to Tab"),
                                                 document_.openDialogDirectory(), OpenFilter);
-    if (!path.isEmpty())
+    if (!path.isEmpty()) {
         readFile(path, true);
+        tellCorrections();
+    }
 }
 
 bool DocumentFiles::save()
