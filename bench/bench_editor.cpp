@@ -243,7 +243,7 @@ void BM_GroupFetchLoopback(benchmark::State &state)
     for (auto _ : state) {
         // The fetched group marks the document modified; unmarked, the next
         // fetch has nothing to ask.
-        rig.session.document().setModified(false);
+        rig.session.editor().startHistory(false);
         const std::size_t before = rig.backend->sent.size();
         rig.session.run([&] { rig.session.fetches().groupFromAmp(); });
         rig.backend->flush();

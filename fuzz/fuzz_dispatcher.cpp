@@ -9,16 +9,24 @@
 // - a reply awaited as a backup never reaches the editor's presets;
 // - every confirmed write ends in exactly one outcome, written or not;
 // - everything sent is a whole Amp message.
+// Inputs whose first byte is C0 or more instead play a sequence of a user's
+// and the Amp player's steps over the built-in virtual Amp (see
+// SequenceDriver), and abort as soon as the Amp stops playing what the
+// screen shows, a save does not hold the document, or a failed Open
+// changed something.
 #include "ampsim/virtualamp.h"
 #include "app/session.h"
 #include "midi/loopbackbackend.h"
 #include "session/inputscope.h"
 #include "session/prompter.h"
 
+#include "support/sequencedriver.h"
+
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -115,10 +123,29 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     return 0;
 }
 
+namespace {
+
+int playSequence(const std::uint8_t *data, std::size_t size)
+{
+    SequenceDriver driver((data[0] & 1) != 0);
+    for (std::size_t i = 1; i + 3 <= size; i += 3) {
+        driver.step(data[i], data[i + 1], data[i + 2]);
+        if (!driver.broken().isEmpty()) {
+            std::fprintf(stderr, "step %zu: %s\n", i / 3, qPrintable(driver.broken()));
+            std::abort();
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     if (size < 2)
         return 0;
+    if (data[0] >= 0xC0)
+        return playSequence(data, size);
     World w;
     Session &s = w.s;
     // The first bytes answer the questions; the rest is the script.

@@ -2,6 +2,7 @@
 #include "ampsim/ampmonitor.h"
 #include "ampsim/virtualamp.h"
 #include "midi/loopbackbackend.h"
+#include "model/presetparams.h"
 #include "app/session.h"
 #include "tuner/tunerdisplay.h"
 
@@ -79,7 +80,11 @@ void TestAmpSim::groupRequestFillsTheImage()
     for (int i = 0; i < preset::GroupSize; ++i)
         rig.amp.presets[i] = std::uint8_t((i * 13) & 0xFF);
     rig.request(amp::groupRequest(), TransferState::Group);
-    QCOMPARE(rig.image().group, rig.amp.presets);
+    auto valid = rig.amp.presets; // the editor takes values the Amp means
+    for (int slot = 0; slot < preset::SlotCount; ++slot)
+        presetparams::makeValid(std::span<std::uint8_t, preset::RecordSize>(valid.data() + slot * preset::RecordSize,
+                                                                            preset::RecordSize));
+    QCOMPARE(rig.image().group, valid);
     QCOMPARE(rig.transfers().state(), TransferState::Idle);
     QVERIFY(!rig.transfers().replyTimer().isActive());
     // Shown in group view on A1, which goes back to the Amp as its current preset.
@@ -134,7 +139,7 @@ void TestAmpSim::globalRequestsAndSettings()
 
     rig.send(amp::globalBitField(10, 0, 7, 0x33));
     QCOMPARE(rig.amp.globals[10], 0x80 | 0x33); // a seven-bit field keeps the top bit
-    rig.session->editor().setCabinet(5, true);
+    rig.session->editor().setCabinet(5); // the override is on (byte 13 is 0x8D)
     QCOMPARE(rig.amp.globals[13], 0x80 | 6); // the override is a five-bit field
     rig.image().globals.fill(0x01);
     rig.send(amp::globals(rig.image().globals));

@@ -45,6 +45,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
+#include <QUndoView>
 #include <QtTest>
 
 #include <atomic>
@@ -248,7 +249,7 @@ private slots:
                               "Default View\tCtrl+D", "Auto Split", "-", "Refresh File List\tF5", "-", "Enter Tuner"}));
         QCOMPARE(menuText(child<QMenu>(w, "Transfer1")),
                  (QStringList{"Preset from Amp", "Group from Amp", "-", "Preset to Amp", "Group to Amp", "-",
-                              "Sync with Amp", "Editor data to Amp", "-", "Back Up Amp Before Writing",
+                              "Sync with Amp", "Editor data to Amp", "Check the Amp", "-", "Back Up Amp Before Writing",
                               "Restore Amp Backup..."}));
         const QStringList bank{"A1", "A2", "A3", "A4", "-", "B1", "B2", "B3", "B4", "-",
                                "C1", "C2", "C3", "C4", "-", "D1", "D2", "D3", "D4"};
@@ -432,10 +433,10 @@ private slots:
         QVERIFY(!act(w, "InfoMain")->isEnabled());
         // Unsaved work is marked the desktop's way.
         QVERIFY(!w.isWindowModified());
-        doc.setModified(true);
+        w.session().editor().startHistory(true);
         QVERIFY(w.isWindowModified());
         QCOMPARE(w.windowTitle(), QStringLiteral("untitled[*] - Quorvex"));
-        doc.setModified(false);
+        w.session().editor().startHistory(false);
         QVERIFY(!w.isWindowModified());
 
         // The error box is captioned with the application title.
@@ -514,7 +515,7 @@ private slots:
         Fixture f;
         f.make();
         Quorvex1 &w = f.show();
-        w.session().document().setModified(true);
+        w.session().editor().startHistory(true);
 
         f.prompter->answers = {Button::Cancel};
         QVERIFY(!w.close());
@@ -689,7 +690,7 @@ private slots:
         Quorvex1 &w = f.make();
         w.FormActivate();
         f.prompter->shown.clear();
-        w.session().document().setModified(true);
+        w.session().editor().startHistory(true);
         preset::Record r = preset::DefaultRecord;
         r[preset::Mid] = 5;
         const QString path = f.put(QStringLiteral("a b.syx"), amp::singlePreset(r));
@@ -845,7 +846,7 @@ private slots:
         QVERIFY(w.singleInstance() && w.singleInstance()->isListening());
         w.FormActivate();
         f.prompter->shown.clear();
-        w.session().document().setModified(true);
+        w.session().editor().startHistory(true);
         f.prompter->answers = {Button::No};
         const QString path = f.put(QStringLiteral("sub/x.syx"), amp::singlePreset(preset::DefaultRecord));
 
@@ -1124,7 +1125,7 @@ private slots:
 
         // Modified: Cancel leaves everything as it was.
         w.session().editor().image().record(0)[preset::PreGain] = 30;
-        w.session().document().setModified(true);
+        w.session().editor().startHistory(true);
         f.prompter->answers = {Button::Cancel};
         act(w, "NewGroup1")->trigger();
         QCOMPARE(w.session().editor().view(), PresetEditor::View::Single);
@@ -1192,9 +1193,19 @@ private slots:
         QVERIFY(history->isEnabled());
         act(w, "Undo1")->trigger();
         QCOMPARE(editor.record()[preset::PreGain], 17);
+        // The window says how far back the history goes, and when older
+        // steps were dropped.
+        QVERIFY(child<QLabel>(w, "HistoryBound")->text().contains(QLatin1String("older ones are dropped")));
+        auto *view = child<QUndoView>(w, "HistoryView");
+        QCOMPARE(view->emptyLabel(), QStringLiteral("<as opened>"));
+        for (int i = 0; i <= EditHistory::MaxSteps; ++i)
+            editor.editByte(i % 2 ? preset::Low : preset::High, std::uint8_t(1 + i % 30));
+        QCOMPARE(view->emptyLabel(), QStringLiteral("<older steps dropped>"));
+        editor.startHistory(false);
+        QCOMPARE(view->emptyLabel(), QStringLiteral("<as opened>"));
+        editor.editByte(preset::PreGain, 25);
 
         // Compare: the panel, Undo, Save and the transfers wait for it.
-        act(w, "Redo1")->trigger();
         act(w, "Compare1")->trigger();
         QVERIFY(editor.comparing());
         for (const char *name : {"Undo1", "Save1", "SaveAs1"})
@@ -1290,7 +1301,7 @@ private slots:
         const QString bank = f.put(QStringLiteral("elsewhere/bank.syx"), amp::groupDump(group));
         const QString listed = w.session().document().workingDirectory();
         const QString dataFolder = w.library().roots().data;
-        w.session().document().setModified(false);
+        w.session().editor().startHistory(false);
         hooks.open(bank, 9);
         QCOMPARE(w.session().editor().currentSlot(), 9);
         QCOMPARE(w.session().document().titleName(), bank);

@@ -337,7 +337,7 @@ private slots:
 
             // The user plays the Amp's part: a knob turned on it shows in the
             // editor; so does a preset stepped to.
-            win.session().document().setModified(false);
+            win.session().editor().startHistory(false);
             win.menu().TurnKnob1->trigger();
             QTRY_COMPARE_WITH_TIMEOUT(win.session().editor().record()[preset::PreGain], amp.current[preset::PreGain], Timeout);
             win.prompter->choices = {9};
@@ -353,7 +353,7 @@ private slots:
             // Pretending the old firmware: the next sync finds it.
             win.menu().Firmware14G->trigger();
             QVERIFY(win.menu().Firmware14G->isChecked() && !win.menu().Firmware20->isChecked());
-            win.session().document().setModified(false);
+            win.session().editor().startHistory(false);
             win.prompter->answers = {Button::No};
             win.w->SyncwithAmp1Click();
             QTRY_COMPARE_WITH_TIMEOUT(user.syncTexts.size(), 2, Timeout);

@@ -144,7 +144,7 @@ void TestConversation::programChangeBursts()
     Rig rig;
     rig.sync();
     rig.amp.globals[VirtualAmp::MidiChannelByte] = onChannel ? 0 : 5;
-    rig.s.document().setModified(modified);
+    rig.s.editor().startHistory(modified);
     rig.prompter.answers = {Button::No};
     std::vector<Bytes> burst;
     int last = 0;

@@ -3,6 +3,7 @@
 // which view it leaves, and what it does to the document's name, title,
 // origin and modified flag. Real files in a temporary folder.
 #include "midi/loopbackbackend.h"
+#include "model/presetparams.h"
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
 #include "app/session.h"
@@ -57,11 +58,13 @@ struct Rig {
     }
 };
 
+// Records that differ everywhere, in the Amp's ranges.
 preset::Record recordOf(std::uint8_t seed)
 {
     preset::Record r;
     for (int i = 0; i < preset::RecordSize; ++i)
         r[i] = std::uint8_t(seed + i);
+    presetparams::makeValid(r);
     return r;
 }
 
@@ -70,6 +73,9 @@ std::array<std::uint8_t, preset::GroupSize> groupOf(std::uint8_t seed)
     std::array<std::uint8_t, preset::GroupSize> g;
     for (int i = 0; i < preset::GroupSize; ++i)
         g[i] = std::uint8_t(seed + i * 3);
+    for (int slot = 0; slot < preset::SlotCount; ++slot)
+        presetparams::makeValid(std::span<std::uint8_t, preset::RecordSize>(g.data() + slot * preset::RecordSize,
+                                                                            preset::RecordSize));
     return g;
 }
 
@@ -80,7 +86,7 @@ class TestDocumentFiles : public QObject {
 private slots:
     void openGroupAndSingleFiles();
     void importsReplaceOneSlot();
-    void readerFailuresChangeNothingButTheView();
+    void readerFailuresChangeNothing();
     void globalFileIsAskedAbout();
     void saveAsSaveAndOverwrite();
     void saveCurrentTabAndSaveBack();
@@ -104,7 +110,7 @@ void TestDocumentFiles::openGroupAndSingleFiles()
 
     // From the dialog: group view on the file's slots, the list moves along.
     rig.prompter.fileNames = {QStringLiteral("\"") + rig.path(QStringLiteral("sub/Band.syx")) + QStringLiteral("\"")};
-    rig.doc.setModified(false);
+    rig.session.editor().startHistory(false);
     rig.files.open();
     QCOMPARE(rig.session.editor().view(), View::Group);
     QCOMPARE(rig.session.editor().image().group, group);
@@ -118,7 +124,7 @@ void TestDocumentFiles::openGroupAndSingleFiles()
 
     // From the list (another folder): single view on slot A1; the list
     // stays. A quote in a name is part of it.
-    rig.session.document().setModified(true);
+    rig.session.editor().startHistory(true);
     rig.prompter.answers = {Button::No};
     rig.files.openFromList(rig.path(QStringLiteral("12\" Lead.syx")));
     QCOMPARE(rig.session.editor().view(), View::Single);
@@ -158,7 +164,7 @@ void TestDocumentFiles::importsReplaceOneSlot()
     QCOMPARE(rig.session.editor().image().group, after);
 }
 
-void TestDocumentFiles::readerFailuresChangeNothingButTheView()
+void TestDocumentFiles::readerFailuresChangeNothing()
 {
     Rig rig;
     rig.session.editor().image().group.fill(0x11);
@@ -171,8 +177,8 @@ void TestDocumentFiles::readerFailuresChangeNothingButTheView()
     } catch (const QuorvexError &e) {
         QCOMPARE(e.message(), QStringLiteral("Incorrect File Format:\n") + rig.path(QStringLiteral("short.syx")));
     }
-    // The view switched before the length was known; the slots kept their bytes.
-    QCOMPARE(rig.session.editor().view(), View::Group);
+    // Read whole before anything changed: the view and the slots stay.
+    QCOMPARE(rig.session.editor().view(), View::Single);
     QVERIFY(std::all_of(rig.session.editor().image().group.begin(), rig.session.editor().image().group.end(),
                         [](auto b) { return b == 0x11; }));
     QCOMPARE(rig.doc.caption(), QStringLiteral("untitled - Quorvex"));
@@ -211,7 +217,7 @@ void TestDocumentFiles::saveAsSaveAndOverwrite()
     Rig rig;
     rig.session.editor().setView(View::Group);
     rig.session.editor().image().group = groupOf(20);
-    rig.doc.setModified(true);
+    rig.session.editor().startHistory(true);
     QSignalSpy refreshed(&rig.files, &DocumentFiles::listRefreshWanted);
 
     rig.prompter.fileNames = {rig.path(QStringLiteral("g.syx"))};
@@ -223,7 +229,7 @@ void TestDocumentFiles::saveAsSaveAndOverwrite()
 
     // Save writes under the name, without a question.
     rig.session.editor().image().group[0] = 0x7E;
-    rig.doc.setModified(true);
+    rig.session.editor().startHistory(true);
     QVERIFY(rig.files.save());
     QCOMPARE(rig.get(rig.path(QStringLiteral("g.syx")))[8], 0x0E);
     QVERIFY(rig.prompter.shown.size() == 1); // the one save dialog
@@ -232,7 +238,7 @@ void TestDocumentFiles::saveAsSaveAndOverwrite()
     rig.put(QStringLiteral("other.syx"), Bytes{1, 2, 3});
     rig.prompter.fileNames = {rig.path(QStringLiteral("other.syx"))};
     rig.prompter.answers = {Button::No};
-    rig.doc.setModified(true);
+    rig.session.editor().startHistory(true);
     QVERIFY(!rig.files.saveAs());
     QCOMPARE(rig.get(rig.path(QStringLiteral("other.syx"))), (Bytes{1, 2, 3}));
     QCOMPARE(rig.prompter.shown.last().text, QStringLiteral("File Exists. Overwrite?"));
@@ -255,7 +261,7 @@ void TestDocumentFiles::saveCurrentTabAndSaveBack()
     rig.session.editor().image().group = groupOf(60);
     rig.session.editor().selectSlotQuietly(9);
     rig.doc.setFile(rig.path(QStringLiteral("doc.syx")), Document::Kind::Group);
-    rig.doc.setModified(true);
+    rig.session.editor().startHistory(true);
 
     rig.prompter.fileNames = {rig.path(QStringLiteral("tab.syx"))};
     rig.files.saveCurrentTab();
@@ -294,7 +300,7 @@ void TestDocumentFiles::savingElsewhereKeepsSaveHonest()
 void TestDocumentFiles::askToSaveYesSavesOrAbandons()
 {
     Rig rig;
-    rig.doc.setModified(true);
+    rig.session.editor().startHistory(true);
     // Yes, and the Save As dialog cancelled: the command is abandoned.
     rig.prompter.answers = {Button::Yes};
     rig.prompter.fileNames = {QString()};

@@ -179,7 +179,7 @@ struct Rig {
                 return false;
         panel.LoadPanel();
         backend.sent.clear();
-        session.document().setModified(false);
+        session.editor().startHistory(false);
         viewItems.clear();
         return true;
     }
@@ -261,6 +261,8 @@ private slots:
     void copySingleSections();
     void boostAllUnboostAllRestore();
     void slotSwitchSendsWholeRecordOnly();
+    void panelShowsWhatTheRecordHolds_data();
+    void panelShowsWhatTheRecordHolds();
     void viewChangeMovesPanelAndAddressesSlotZero();
     void adaptToOlderFirmware();
     void delayTimeLabel_data();
@@ -388,10 +390,12 @@ void TestEditor::outOfRangeBytesClampedWithoutMessage()
     QCOMPARE(value(rig.panel.NxNumberKnobDLTime), 1);
     QCOMPARE(value(rig.panel.NxNumberKnobRate), 25);
     QCOMPARE(value(rig.panel.NxNumberKnobReverb), 33);
-    QCOMPARE(r[3], std::uint8_t(1));
-    QCOMPARE(r[23], std::uint8_t(1));
-    QCOMPARE(r[17], std::uint8_t(25));
-    QCOMPARE(r[13], std::uint8_t(33));
+    // Showing writes nothing back: values are made valid where records
+    // enter (files, the library, the Amp), never by the panel.
+    QCOMPARE(r[3], std::uint8_t(0));
+    QCOMPARE(r[23], std::uint8_t(0));
+    QCOMPARE(r[17], std::uint8_t(40));
+    QCOMPARE(r[13], std::uint8_t(50));
     QCOMPARE(r[16], std::uint8_t(0xEE)); // carried, no control
     QCOMPARE(rig.take(), QStringList());
     QVERIFY(!rig.modified());
@@ -432,13 +436,14 @@ void TestEditor::ampChangesReloadWithoutEcho()
     QCOMPARE(p.StaticText22->text(), QStringLiteral("Time = 500 ms."));
     QCOMPARE(rig.take(), QStringList());
 
-    // A knob's byte moves that knob alone; out of range it is clamped and
-    // the record follows, still without a word to the Amp.
+    // A knob's byte moves that knob alone; a value out of range is made
+    // valid as it comes in, and the Amp gets the valid one back.
     QCOMPARE(value(p.NxNumberKnobLow), 17);
     rig.feed(param(6, 40)); // Low's Alt byte, shown while Boost is on
     QCOMPARE(value(p.NxNumberKnobLow), 33);
     QCOMPARE(rig.rec()[6], std::uint8_t(33));
     QCOMPARE(p.findChild<QLineEdit *>(QStringLiteral("NxNumberKnobLowEdit"))->text(), QStringLiteral("33"));
+    QCOMPARE(rig.take(), once(param(6, 33)));
     rig.feed(param(5, 2)); // the normal byte, not shown: nothing moves
     QCOMPARE(value(p.NxNumberKnobLow), 33);
     QCOMPARE(rig.rec()[5], std::uint8_t(2));
@@ -1290,11 +1295,80 @@ void TestEditor::execSendsFootswitchOnly()
     rig.panel.BitBtnExec->click();
     QCOMPARE(rig.take(), msgs({tapFootswitch()}));
     QVERIFY(!rig.modified());
-    rig.session.document().setModified(true);
+    rig.session.editor().startHistory(true);
     rig.panel.BitBtnExec->click();
     QCOMPARE(rig.take(), msgs({tapFootswitch()}));
     QVERIFY(rig.modified());
     QVERIFY(std::equal(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), rig.rec().begin()));
+}
+
+void TestEditor::panelShowsWhatTheRecordHolds_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("Boost All, undone") << "boost";
+    QTest::newRow("an Alt box, undone and redone") << "alt";
+    QTest::newRow("the global cabinet, reported by the Amp") << "global";
+    QTest::newRow("a tab swap, undone") << "swap";
+    QTest::newRow("the Amp's Alt flags") << "amp";
+}
+
+void TestEditor::panelShowsWhatTheRecordHolds()
+{
+    // Whatever changes the record or the editor's state, the panel shows
+    // the record: its Alt boxes and knob sets are the record's flags, the
+    // global cabinet is GlobalRecord byte 13; nothing is kept in a widget.
+    QFETCH(QString, action);
+    Rig rig;
+    for (int s = 0; s < preset::SlotCount; ++s)
+        rig.rec(s)[preset::PreGain] = u8(1 + s), rig.rec(s)[preset::PreGainAlt] = u8(20 + s);
+    QVERIFY(rig.start(View::Group));
+    EditorPanel &p = rig.panel;
+    PresetEditor &editor = rig.session.editor();
+    QUndoStack &stack = editor.history().stack();
+    auto showsRecord = [&] {
+        const auto r = editor.record();
+        const std::pair<QCheckBox *, Field> boxes[] = {{p.CheckBoxBoost, preset::BoostAlt},
+                                                       {p.CheckBoxMod, preset::ModAlt},
+                                                       {p.CheckBoxDelay, preset::DelayAlt},
+                                                       {p.CheckBoxReverb, preset::ReverbAlt}};
+        for (auto [box, flag] : boxes)
+            if (box->isChecked() != (rig.image.readField(editor.currentSlot(), flag) == 1))
+                return QStringLiteral("%1 shows %2").arg(box->objectName()).arg(box->isChecked());
+        const int pre = preset::PreGain + (editor.altSetShown(preset::Dual::Preamp) ? 1 : 0);
+        if (value(p.NxNumberKnobPre) != r[pre])
+            return QStringLiteral("PreGain shows %1, the record %2").arg(value(p.NxNumberKnobPre)).arg(r[pre]);
+        if (p.CheckBoxGCab->isChecked() != (rig.image.globals[13] != 0) ||
+            p.ComboBoxCab->currentIndex() != editor.shownCabinet())
+            return QStringLiteral("the cabinet shows %1").arg(p.ComboBoxCab->currentIndex());
+        return QString();
+    };
+    if (action == QLatin1String("boost")) {
+        p.BoostAllTabs1->trigger();
+        QCOMPARE(showsRecord(), QString());
+        stack.undo();
+    } else if (action == QLatin1String("alt")) {
+        p.CheckBoxReverb->click();
+        QVERIFY(p.CheckBoxReverb->isChecked());
+        stack.undo();
+        QCOMPARE(showsRecord(), QString());
+        stack.redo();
+    } else if (action == QLatin1String("global")) {
+        rig.feed(globalField(13, 0, 5, 6));
+        QCOMPARE(showsRecord(), QString());
+        p.TabControl1->setCurrentIndex(3); // another tab: the global cabinet stays
+        QCOMPARE(p.ComboBoxCab->currentIndex(), 5);
+        rig.feed(globalField(13, 0, 5, 0));
+    } else if (action == QLatin1String("swap")) {
+        editor.swapSlots(0, 1);
+        QCOMPARE(value(p.NxNumberKnobPre), 2);
+        stack.undo();
+    } else {
+        rig.feed(field(30, 0, 4, 0x0F)); // every Alt set on, as a footswitch would
+        QCOMPARE(showsRecord(), QString());
+        rig.feed(field(30, 0, 4, 0x05));
+    }
+    QCOMPARE(showsRecord(), QString());
+    QVERIFY(!editor.loading());
 }
 
 QTEST_MAIN(TestEditor)

@@ -110,6 +110,7 @@ private slots:
     void pagesAgreeWithTheWholeSearch();
     void namesSortAsPeopleReadThem();
     void compareAndDuplicates();
+    void valuesAreListedAsTheEditorShowsThem();
 
 private:
     void makeFixture(const QString &root);
@@ -847,6 +848,34 @@ void TestLibrary::compareAndDuplicates()
     QCOMPARE(groups(0), (QStringList{QStringLiteral("c"), QStringLiteral("twice")}));
     QCOMPARE(groups(1), (QStringList{QStringLiteral("c+b"), QStringLiteral("twice")}));
     QCOMPARE(groups(2), (QStringList{QStringLiteral("c+a+b"), QStringLiteral("twice")}));
+}
+
+void TestLibrary::valuesAreListedAsTheEditorShowsThem()
+{
+    // A file holding values the Amp does not take is listed as the editor
+    // opens it: made valid by the same rule, so the gain column says 33,
+    // not 250, and what the library plays or imports is valid.
+    QTemporaryDir dir;
+    Record wild = record(1, 1, 250);
+    wild[ModTone] = 0xEF; // modulation type 15
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("data"))));
+    files::writeSingleFile(dir.filePath(QStringLiteral("data/wild.syx")), wild);
+    const QString path = dir.filePath(QStringLiteral("index.sqlite"));
+    {
+        // Listed raw by the version before, its stamps still those of the file.
+        Index index(path, LibraryRoots{dir.filePath(QStringLiteral("data")), {}, {}});
+        index.update();
+        QSqlDatabase db = index.db();
+        QVERIFY(QSqlQuery(db).exec(QStringLiteral("UPDATE presets SET gain = 250")));
+        QVERIFY(QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = 4")));
+    }
+    Index index(path, LibraryRoots{dir.filePath(QStringLiteral("data")), {}, {}});
+    index.update();
+    QCOMPARE(names(index.search(QStringLiteral("gain=33"))), QStringList{QStringLiteral("wild.syx")});
+    QCOMPARE(names(index.search(QStringLiteral("gain>33"))), QStringList());
+    const LibraryEntry entry = index.search(QString()).rows.at(0);
+    QCOMPARE(entry.record[PreGain], 33);
+    QCOMPARE(entry.record[ModTone], 0xE5);
 }
 
 QTEST_GUILESS_MAIN(TestLibrary)

@@ -21,6 +21,8 @@ private slots:
     void slotsSwapAndCopy();
     void parametersShowAsThePanelDoes();
     void parameterTableCoversEveryByte();
+    void makeValid_data();
+    void makeValid();
 };
 
 void TestModel::defaultRecordMatchesTheFieldDefaults()
@@ -279,6 +281,44 @@ void TestModel::parameterTableCoversEveryByte()
             differing += presetparams::differs(p, a, b) ? 1 : 0;
         QCOMPARE(differing, 1);
     }
+}
+
+void TestModel::makeValid_data()
+{
+    QTest::addColumn<int>("byte");
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("valid");   // the byte afterwards
+    QTest::addColumn<QString>("told"); // empty: nothing to correct
+    QTest::newRow("PreGain above") << int(PreGain) << 250 << 33 << u"PreGain 250 \u2192 33"_qs;
+    QTest::newRow("an Alt value below") << int(PreGainAlt) << 0 << 1 << u"PreGain (Alt) 0 \u2192 1"_qs;
+    QTest::newRow("a level of 0 is Off") << int(ReverbLevel) << 0 << 0 << QString();
+    QTest::newRow("delay base 0") << int(DLTime) << 0 << 1 << u"Base 0 \u2192 1"_qs;
+    QTest::newRow("delay base 255") << int(DLTime) << 255 << 255 << QString();
+    QTest::newRow("modulation type 15, tone bits kept")
+        << int(ModTone) << 0xEF << 0xE5 << u"Type Unknown (15) \u2192 Octaver (2.0)"_qs;
+    QTest::newRow("separation beside Dark") << int(DLSepDark) << (0x80 | 30) << (0x80 | 25)
+                                            << u"Separation 30 \u2192 25"_qs;
+    QTest::newRow("every amp model is one") << int(AmpCab) << 0xFF << 0xFF << QString();
+    QTest::newRow("raw bytes are carried") << int(Reserved16) << 0xEE << 0xEE << QString();
+}
+
+void TestModel::makeValid()
+{
+    QFETCH(int, byte);
+    QFETCH(int, stored);
+    QFETCH(int, valid);
+    QFETCH(QString, told);
+    Record r = DefaultRecord;
+    r[std::size_t(byte)] = std::uint8_t(stored);
+    const auto corrections = presetparams::makeValid(r);
+    QCOMPARE(int(r[std::size_t(byte)]), valid);
+    QCOMPARE(corrections.size(), told.isEmpty() ? 0u : 1u);
+    if (!told.isEmpty())
+        QCOMPARE(presetparams::describe(corrections.front()), told);
+    for (int i = 0; i < RecordSize; ++i)
+        if (i != byte)
+            QCOMPARE(r[std::size_t(i)], DefaultRecord[std::size_t(i)]);
+    QVERIFY(presetparams::makeValid(r).empty()); // once is enough
 }
 
 QTEST_GUILESS_MAIN(TestModel)

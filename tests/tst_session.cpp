@@ -3,6 +3,7 @@
 // goes to it, the loading guard, the open question and its time-out, and the
 // document's rules.
 #include "midi/loopbackbackend.h"
+#include "model/presetparams.h"
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
 #include "app/session.h"
@@ -156,7 +157,7 @@ void TestSession::flangerHoldIgnoresOnlyFlangerBytes()
     QVERIFY(rig.s().editor().flangerHold());
     QVERIFY(rig.s().editor().flangerTimer().isActive());
     QCOMPARE(rig.s().editor().flangerTimer().interval(), 250);
-    rig.s().document().setModified(false);
+    rig.s().editor().startHistory(false);
 
     for (int index : {21, 22})
         rig.feed(param(index, 1));
@@ -353,6 +354,10 @@ void TestSession::dumpsOnlyInTheirTransferState()
 
     rig.image().globals.fill(0x33);
     rig.feed(dump);
+    // Taken in as values the Amp means.
+    for (int slot = 0; slot < preset::SlotCount; ++slot)
+        presetparams::makeValid(std::span<std::uint8_t, preset::RecordSize>(group.data() + slot * preset::RecordSize,
+                                                                            preset::RecordSize));
     QCOMPARE(rig.image().group, group);
     QCOMPARE(t.state(), TransferState::Idle);
     QVERIFY(!t.replyTimer().isActive());
@@ -458,7 +463,7 @@ void TestSession::editsWriteThenSendUnlessLoading()
     QCOMPARE(rig.cur(3), 18);
 
     rig.openPorts();
-    rig.s().document().setModified(false);
+    rig.s().editor().startHistory(false);
     {
         const PresetEditor::LoadingGuard outer(rig.s().editor());
         {
@@ -467,7 +472,8 @@ void TestSession::editsWriteThenSendUnlessLoading()
         QVERIFY(rig.s().editor().loading()); // an inner reload keeps the outer step's guard
         rig.s().editor().editByte(3, 19);
         rig.s().editor().editField(preset::Bright, 1);
-        rig.s().editor().setCabinet(4, true);
+        rig.image().globals[13] = 1; // the global cabinet override on
+        rig.s().editor().setCabinet(4);
     }
     QVERIFY(!rig.s().editor().loading());
     QVERIFY(rig.take().empty());
@@ -483,7 +489,7 @@ void TestSession::editsWriteThenSendUnlessLoading()
     rig.s().editor().editByte(preset::DLTime, 200);
     rig.image().record(3)[preset::DLSepDark] = 0x80;
     rig.s().editor().editField(preset::DLSeparationBits, 0x45); // stored in seven bits, sent as six
-    rig.s().editor().setCabinet(2, true);                       // the override leaves the preset alone
+    rig.s().editor().setCabinet(2);                             // the override leaves the preset alone
     QCOMPARE(rig.take(), (std::vector<Bytes>{field(2, 4, 2, 3), param(23, 200), field(29, 0, 6, 5),
                                              ampMessage({0x15, 13, 0x00, 0x05, 0x03, 0xF7})}));
     QCOMPARE(rig.image().record(3)[preset::ModTone], 0xF5);
@@ -491,8 +497,8 @@ void TestSession::editsWriteThenSendUnlessLoading()
     QVERIFY(rig.modified());
 
     // Global edits and whole records are not preset edits.
-    rig.s().document().setModified(false);
-    rig.s().editor().setGlobalCabinetOverride(false, 0);
+    rig.s().editor().startHistory(false);
+    rig.s().editor().setGlobalCabinetOverride(false);
     rig.s().editor().sendEditorData();
     QCOMPARE(rig.take(), (std::vector<Bytes>{ampMessage({0x15, 13, 0x00, 0x05, 0x00, 0xF7}),
                                              amp::singlePreset(rig.image().record(3))}));
@@ -666,7 +672,7 @@ void TestSession::oldFirmwareExtras()
     QCOMPARE(rig.reloads, extras);
 
     // Copying the preamp set switches an old Amp to the other set meanwhile.
-    rig.s().editor().copyToOtherSet(preset::Dual::Preamp, false);
+    rig.s().editor().copyToOtherSet(preset::Dual::Preamp);
     expected.clear();
     const int copies[] = {4, 6, 8, 10, 12};
     auto addCopies = [&] {
@@ -711,7 +717,9 @@ void TestSession::viewsAndSlots()
     for (int s = 0; s < preset::SlotCount; ++s)
         QCOMPARE(rig.image().readField(s, preset::BoostAlt), s == 2 ? 1 : 0);
     QVERIFY(!rig.s().editor().restoreBoostAvailable());
-    QVERIFY(rig.take().empty()); // the slots change in the image only
+    // The other slots change in the image only; the shown one's flag goes
+    // to the Amp whenever it changes.
+    QCOMPARE(rig.take(), (std::vector<Bytes>{field(30, 0, 1, 1), field(30, 0, 1, 0)}));
     rig.s().editor().setView(View::Group);
     QVERIFY(rig.s().editor().boostSnapshotArmed());
 
@@ -730,7 +738,7 @@ void TestSession::askToSave()
     rig.s().files().askToSave(); // unmodified: nothing asked
     QVERIFY(rig.prompter.shown.isEmpty());
 
-    rig.s().document().setModified(true);
+    rig.s().editor().startHistory(true);
     rig.prompter.answers = {Button::No};
     rig.s().files().askToSave();
     QCOMPARE(rig.prompter.shown.size(), 1);
@@ -792,7 +800,6 @@ void TestSession::documentRules()
     QCOMPARE(doc.filePath(), dir.filePath(QStringLiteral("sub/x.syx")));
     QVERIFY(doc.fileMatchesView(true) && !doc.fileMatchesView(false));
 
-    doc.setModified(true);
     doc.makeNew();
     QVERIFY(!doc.isModified());
     QVERIFY(!doc.saveElsewhere());

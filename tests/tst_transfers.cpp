@@ -100,15 +100,20 @@ void TestTransfers::presetFromAmpLandsInTheSelectedTab()
     rig.s.editor().setView(View::Group);
     rig.s.editor().selectSlotQuietly(3);
     rig.doc.setFile(QStringLiteral("/p/band.syx"), Document::Kind::Group);
-    rig.doc.setModified(true);
-    rig.prompter.answers = {Button::No};
-    rig.s.fetches().presetFromAmp(9); // C2
+    rig.s.editor().startHistory(false);
+    rig.s.editor().editByte(preset::Mid, 30); // an edit before it stays undoable
+    rig.s.fetches().presetFromAmp(9);          // C2
     QCOMPARE(rig.s.transfers().state(), TransferState::RequestedPreset);
     rig.settle();
     QVERIFY(holds(rig.s.editor().image().record(3), rig.ampSlot(9)));
     QCOMPARE(rig.doc.caption(), QStringLiteral("/p/band.syx - Quorvex"));
     QCOMPARE(rig.doc.fileName(), QStringLiteral("band.syx"));
-    QVERIFY(!rig.doc.isModified());
+    // The group no longer matches its file: an edit like any other, so
+    // nothing was asked before it.
+    QVERIFY(rig.prompter.shown.isEmpty());
+    QVERIFY(rig.doc.isModified());
+    QCOMPARE(rig.s.editor().history().stack().count(), 2);
+    QCOMPARE(rig.s.editor().history().stack().undoText(), QStringLiteral("From the Amp: C2 into tab A4"));
     QCOMPARE(rig.backend->sent.back(), amp::singlePreset(rig.s.editor().image().record(3)));
     QCOMPARE(rig.s.transfers().state(), TransferState::Idle);
     QVERIFY(!rig.s.transfers().replyTimer().isActive());
@@ -182,7 +187,7 @@ void TestTransfers::cancelAndTimeOut()
 {
     Rig rig;
     rig.ampAnswers = false;
-    rig.doc.setModified(true);
+    rig.s.editor().startHistory(true);
     rig.prompter.answers = {Button::Cancel};
     QVERIFY_THROWS_EXCEPTION(Abort, rig.s.fetches().groupFromAmp());
     QVERIFY(rig.backend->sent.empty());
@@ -317,9 +322,9 @@ void TestTransfers::backupBeforeWriting()
     rig.s.backups().setFolder(dir.filePath(QStringLiteral("backups")));
     rig.sync();
     const preset::Record before = rig.ampSlot(2);
-    rig.s.editor().image().record(0)[3] = 30;
+    rig.s.editor().editByte(3, 30); // played by the Amp too, so the check after its silence finds it so
     rig.doc.setTitle(QStringLiteral("/x/mine.syx"));
-    rig.doc.setModified(true);
+    rig.s.editor().startHistory(true);
     rig.commands();
     rig.prompter.answers = {Button::Ok};
     rig.s.writes().presetToAmp(2);

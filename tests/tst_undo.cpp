@@ -72,6 +72,8 @@ private slots:
     void compare();
     void compareEndsBeforeThePresetsChange_data();
     void compareEndsBeforeThePresetsChange();
+    void aFloodStaysBounded_data();
+    void aFloodStaysBounded();
 };
 
 void TestUndo::eachKindOfStep_data()
@@ -81,20 +83,27 @@ void TestUndo::eachKindOfStep_data()
     QTest::addColumn<QList<Bytes>>("undoSends"); // redo sends the same messages with the edited values
     QTest::addColumn<QList<Bytes>>("redoSends");
     const preset::Record d = preset::DefaultRecord;
-    QTest::newRow("a knob") << "knob" << u"PreGain 17 \u2192 25"_qs << QList<Bytes>{param(preset::PreGain, 17)}
+    // In group view each step names its tab.
+    QTest::newRow("a knob") << "knob" << u"A3: PreGain 17 \u2192 25"_qs << QList<Bytes>{param(preset::PreGain, 17)}
                             << QList<Bytes>{param(preset::PreGain, 25)};
-    QTest::newRow("a check box") << "check" << u"Bright Off \u2192 On"_qs << QList<Bytes>{bits(preset::Bright, 0)}
+    // Captions two sections share say whose they are.
+    QTest::newRow("the delay level") << "delay" << u"A3: Delay Level/Off 0 \u2192 12"_qs
+                                     << QList<Bytes>{param(preset::DLLevel, 0)} << QList<Bytes>{param(preset::DLLevel, 12)};
+    QTest::newRow("a check box") << "check" << u"A3: Bright Off \u2192 On"_qs << QList<Bytes>{bits(preset::Bright, 0)}
                                  << QList<Bytes>{bits(preset::Bright, 1)};
     QTest::newRow("the amp model") << "model" << QString() << QList<Bytes>{bits(preset::AmpModel, 0)}
                                    << QList<Bytes>{bits(preset::AmpModel, 9)};
     QTest::newRow("copy to the other set")
-        << "copy" << "Copy to other set"
+        << "copy" << "A3: Copy to other set"
         << QList<Bytes>{param(preset::PreGainAlt, d[4]), param(preset::LowAlt, d[6]), param(preset::MidAlt, d[8]),
                         param(preset::HighAlt, d[10]), param(preset::PostGainAlt, d[12])}
         << QList<Bytes>{param(preset::PreGainAlt, 29), param(preset::LowAlt, d[5]), param(preset::MidAlt, d[7]),
                         param(preset::HighAlt, d[9]), param(preset::PostGainAlt, d[11])};
-    QTest::newRow("boost all tabs") << "boost" << "Boost All Tabs" << QList<Bytes>{} << QList<Bytes>{};
-    QTest::newRow("the Amp's own knob") << "amp" << u"From the Amp: PreGain 17 \u2192 8"_qs
+    // The shown slot's flag goes with the step both ways (it once closed
+    // before the panel sent it, and undid nothing on the Amp).
+    QTest::newRow("boost all tabs") << "boost" << "Boost All Tabs" << QList<Bytes>{bits(preset::BoostAlt, 0)}
+                                    << QList<Bytes>{bits(preset::BoostAlt, 1)};
+    QTest::newRow("the Amp's own knob") << "amp" << u"A3: From the Amp: PreGain 17 \u2192 8"_qs
                                         << QList<Bytes>{param(preset::PreGain, 17)} << QList<Bytes>{param(preset::PreGain, 8)};
 }
 
@@ -110,12 +119,14 @@ void TestUndo::eachKindOfStep()
     const preset::Record before = rig.record(2);
     if (step == QLatin1String("knob"))
         rig.editor.editByte(preset::PreGain, 25);
+    else if (step == QLatin1String("delay"))
+        rig.editor.editByte(preset::DLLevel, 12);
     else if (step == QLatin1String("check"))
         rig.editor.editField(preset::Bright, 1);
     else if (step == QLatin1String("model"))
         rig.editor.setAmpModel(9);
     else if (step == QLatin1String("copy"))
-        rig.editor.copyToOtherSet(preset::Dual::Preamp, false);
+        rig.editor.copyToOtherSet(preset::Dual::Preamp);
     else if (step == QLatin1String("boost"))
         rig.editor.boostAllTabs(true);
     else if (step == QLatin1String("amp")) {
@@ -125,7 +136,7 @@ void TestUndo::eachKindOfStep()
         rig.backend->flush();
     }
     const preset::Record edited = rig.record(2);
-    QVERIFY(edited != before || step == QLatin1String("boost"));
+    QVERIFY(edited != before);
     QCOMPARE(rig.stack.count(), 1);
     if (!text.isEmpty())
         QCOMPARE(rig.stack.undoText(), text);
@@ -166,7 +177,7 @@ void TestUndo::aKnobsRunIsOneStep()
         rig.editor.editByte(preset::PreGain, std::uint8_t(v));
     }
     QCOMPARE(rig.stack.count(), 1);
-    QCOMPARE(rig.stack.undoText(), u"PreGain 17 \u2192 24"_qs);
+    QCOMPARE(rig.stack.undoText(), u"A3: PreGain 17 \u2192 24"_qs);
     // Another control, or the same one after a pause, is a step of its own.
     rig.now += 100;
     rig.editor.editByte(preset::Low, 20);
@@ -208,7 +219,8 @@ void TestUndo::cleanStateFollowsSave()
 
 void TestUndo::freshHistoryAfterAFetch()
 {
-    // A fetch replaces the slot: what was edited there has nothing to undo.
+    // In single view a fetch replaces the document: what was edited has
+    // nothing to undo. (Into a group's tab it is a step: tst_onetruth.)
     Rig rig;
     VirtualAmp amp;
     rig.s.link().midiIn().setPort(0);
@@ -217,6 +229,7 @@ void TestUndo::freshHistoryAfterAFetch()
         for (auto &reply : amp.receive(m))
             rig.backend->inject(reply);
     };
+    rig.editor.setView(View::Single);
     rig.editor.editByte(preset::PreGain, 25);
     QVERIFY(rig.stack.canUndo());
     rig.prompter.answers = {Prompter::Button::No};
@@ -323,6 +336,68 @@ void TestUndo::compareEndsBeforeThePresetsChange()
     rig.editor.setComparing(true); // and back: nothing of it is lost
     rig.editor.setComparing(false);
     QVERIFY(rig.editor.image().group == after);
+}
+
+void TestUndo::aFloodStaysBounded_data()
+{
+    QTest::addColumn<QString>("flood");
+    QTest::addColumn<int>("steps"); // kept; 0: fewer than MaxSteps, as MaxBytes allows
+    QTest::newRow("one of the Amp's knobs turning on") << "one knob" << 1;
+    QTest::newRow("the Amp's knobs in turn: bounded by steps") << "knobs" << EditHistory::MaxSteps;
+    QTest::newRow("tabs swapped: bounded by bytes") << "swaps" << 0;
+}
+
+void TestUndo::aFloodStaysBounded()
+{
+    // However long it goes on, the history keeps its newest steps within
+    // its bounds, says that it dropped the oldest, and still undoes on the
+    // Amp what it keeps.
+    QFETCH(QString, flood);
+    QFETCH(int, steps);
+    Rig rig;
+    VirtualAmp amp;
+    rig.s.link().midiIn().setPort(0);
+    rig.s.link().midiIn().setUsing(true);
+    rig.backend->peer = [&](const Bytes &m) { amp.receive(m); };
+    for (int slot = 0; slot < preset::SlotCount; ++slot) // tabs that differ in every byte: the largest steps
+        for (int i = 0; i < preset::RecordSize; ++i)
+            rig.editor.image().record(slot)[i] = std::uint8_t(slot * 16 + i);
+    rig.editor.sendEditorData();
+    QSignalSpy dropped(&rig.editor.history(), &EditHistory::droppedOldestChanged);
+    const int count = flood == QLatin1String("one knob") ? 2000 : EditHistory::MaxSteps * 2;
+    for (int i = 0; i < count; ++i) {
+        rig.now += 5; // faster than any hand
+        if (flood == QLatin1String("swaps")) {
+            rig.editor.swapSlots(i % 16, (i * 7 + 1) % 16);
+            continue;
+        }
+        const int index = flood == QLatin1String("one knob") ? preset::PreGain : preset::PreGain + 2 * (i % 5);
+        rig.backend->inject(amp.turnKnob(index, std::uint8_t(1 + (i * 13) % 33)));
+        rig.backend->flush();
+    }
+    rig.backend->flush();
+    rig.take();
+    EditHistory &history = rig.editor.history();
+    if (steps == 1) {
+        QCOMPARE(rig.stack.count(), 1);
+        QVERIFY(!history.droppedOldest());
+        return;
+    }
+    if (steps > 0)
+        QCOMPARE(rig.stack.count(), steps);
+    else
+        QVERIFY(rig.stack.count() < EditHistory::MaxSteps && rig.stack.count() > EditHistory::MaxSteps / 2);
+    QVERIFY2(history.bytes() <= EditHistory::MaxBytes, qPrintable(QString::number(history.bytes())));
+    QVERIFY(history.droppedOldest());
+    QCOMPARE(dropped.size(), 1);
+    // Nothing undoes back to the state the history began in: it is unsaved.
+    while (rig.stack.canUndo())
+        rig.stack.undo();
+    QVERIFY(rig.s.document().isModified());
+    QVERIFY(std::equal(amp.current.begin(), amp.current.end(), rig.editor.record().begin()));
+    // A fresh history says nothing of dropped steps.
+    rig.editor.startHistory(false);
+    QVERIFY(!history.droppedOldest());
 }
 
 QTEST_GUILESS_MAIN(TestUndo)

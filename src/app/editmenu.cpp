@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QIcon>
+#include <QLabel>
 #include <QMenu>
 #include <QToolBar>
 #include <QUndoView>
@@ -104,12 +105,27 @@ void EditMenu::HistoryClick()
         history_ = std::make_unique<QWidget>(window_, Qt::Tool);
         history_->setObjectName(QStringLiteral("FormHistory"));
         history_->setWindowTitle(QStringLiteral("History"));
-        auto *view = new QUndoView(&session_.editor().history().stack(), history_.get());
+        EditHistory &steps = session_.editor().history();
+        auto *view = new QUndoView(&steps.stack(), history_.get());
         view->setObjectName(QStringLiteral("HistoryView"));
-        view->setEmptyLabel(QStringLiteral("<as opened>"));
+        // The history is bounded; say so, and where its oldest steps went.
+        auto *bound = new QLabel(QStringLiteral("Keeps the last %L1 steps, up to %2 KB; older ones are dropped.")
+                                     .arg(EditHistory::MaxSteps)
+                                     .arg(EditHistory::MaxBytes >> 10),
+                                 history_.get());
+        bound->setObjectName(QStringLiteral("HistoryBound"));
+        bound->setWordWrap(true);
+        bound->setContentsMargins(4, 2, 4, 2);
+        auto showDropped = [view](bool dropped) {
+            view->setEmptyLabel(dropped ? QStringLiteral("<older steps dropped>") : QStringLiteral("<as opened>"));
+            view->viewport()->update();
+        };
+        showDropped(steps.droppedOldest());
+        connect(&steps, &EditHistory::droppedOldestChanged, view, showDropped);
         auto *layout = new QVBoxLayout(history_.get());
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(view);
+        layout->addWidget(bound);
         history_->resize(260, 320);
         refresh();
     }

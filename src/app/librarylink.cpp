@@ -3,6 +3,7 @@
 
 #include "controls/ttabcontrol.h"
 #include "filelist/filelistpanel.h"
+#include "model/presetparams.h"
 #include "protocol/ampmessages.h"
 #include "app/session.h"
 
@@ -30,7 +31,10 @@ LibraryHooks LibraryLink::hooks()
     };
     h.hear = [this](const preset::Record &record) {
         run_([&] {
-            session_.link().send(amp::singlePreset(record));
+            // Only values the Amp takes reach it, whatever an old index holds.
+            preset::Record valid = record;
+            presetparams::makeValid(valid);
+            session_.link().send(amp::singlePreset(valid));
         });
     };
     h.hearEditor = [this] { run_([&] { session_.editor().sendEditorData(); }); };
@@ -71,36 +75,15 @@ void LibraryLink::connectTabs(TTabControl *tabs)
 
 void LibraryLink::importRecord(int slot, const preset::Record &record)
 {
-    run_([&] {
-        PresetEditor &editor = session_.editor();
-        if (!editor.isGroupView())
-            return;
-        const int to = slot < 0 ? editor.currentSlot() : slot;
-        const EditHistory::Scope step(editor.history(), QStringLiteral("Import to %1").arg(preset::slotName(to)));
-        editor.storeRecord(to, record);
-        if (to == editor.currentSlot())
-            editor.sendEditorData();
-        session_.document().setModified(true);
-    });
+    run_([&] { session_.editor().importRecord(slot, record); });
 }
 
 void LibraryLink::rearrangeSlots(int from, int to, bool copy)
 {
     run_([&] {
-        PresetEditor &editor = session_.editor();
-        DeviceImage &image = editor.image();
-        const EditHistory::Scope step(editor.history(), copy ? QStringLiteral("Copy %1 to %2")
-                                                                    .arg(preset::slotName(from), preset::slotName(to))
-                                                              : QStringLiteral("Swap %1 and %2")
-                                                                    .arg(preset::slotName(from), preset::slotName(to)));
-        if (!editor.isGroupView() || !(copy ? image.copySlot(from, to) : image.swapSlots(from, to)))
-            return;
-        // The panel shows the current slot again, and the Amp plays it if it
-        // changed.
-        const int current = editor.currentSlot();
-        editor.reload();
-        if (current == to || (!copy && current == from))
-            editor.sendEditorData();
-        session_.document().setModified(true);
+        if (copy)
+            session_.editor().copySlot(from, to);
+        else
+            session_.editor().swapSlots(from, to);
     });
 }

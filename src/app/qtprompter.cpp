@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 
 namespace {
@@ -109,6 +110,17 @@ Prompter::Button QtPrompter::question(const QString &caption, const QString &tex
         if (clicked && clicked == box.button(standard(b)))
             return b;
     return escape;
+}
+
+int QtPrompter::namedChoice(const QString &caption, const QString &text, const QStringList &answers, Icon icon)
+{
+    QMessageBox box(boxIcon(icon), caption, text, QMessageBox::NoButton, dialogParent());
+    QList<QAbstractButton *> named;
+    for (const QString &answer : answers)
+        named << box.addButton(answer, QMessageBox::AcceptRole);
+    box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+    box.exec();
+    return int(named.indexOf(box.clickedButton()));
 }
 
 void QtPrompter::notice(const QString &caption, const QString &text, Icon icon)

@@ -21,6 +21,8 @@ public:
                          const QString &suggestedName) override;
     int chooseItem(const QString &caption, const QString &label, const QStringList &items, int current) override;
     QString folderName(const QString &caption, const QString &directory) override;
+    int namedChoice(const QString &caption, const QString &text, const QStringList &answers,
+                    Icon icon = Icon::Question) override;
 
     // Filters may come as "Description|pattern|Description|pattern"; Qt wants
     // "Description (pattern);;...". "*.*" means every file.

@@ -162,6 +162,8 @@ void Quorvex1::connectSession()
     });
     connect(&session_->writes(), &PresetWrites::statusMessage, this,
             [this](const QString &text) { showStatusMessage(text, StatusMessageMs); });
+    connect(&session_->check(), &AmpCheck::statusMessage, this,
+            [this](const QString &text) { showStatusMessage(text, StatusMessageMs); });
     connect(EditMenu1, &EditMenu::statusMessage, this,
             [this](const QString &text) { showStatusMessage(text, StatusMessageMs); });
     // While Compare plays the stored preset, nothing is saved or sent from it.
@@ -329,6 +331,7 @@ void Quorvex1::buildMenus()
     Transfer1->addSeparator();
     SyncwithAmp1 = item(Transfer1, "SyncwithAmp1", QStringLiteral("Sync with Amp"));
     EditordatatoAmp1 = item(Transfer1, "EditordatatoAmp1", QStringLiteral("Editor data to Amp"));
+    CheckTheAmp = item(Transfer1, "CheckTheAmp", QStringLiteral("Check the Amp"));
     Transfer1->addSeparator();
     BackUpBeforeWriting = item(Transfer1, "BackUpBeforeWriting", QStringLiteral("Back Up Amp Before Writing"));
     BackUpBeforeWriting->setCheckable(true);
@@ -354,6 +357,7 @@ void Quorvex1::buildMenus()
     connectHandler(New1, &Quorvex1::New1Click);
     connectHandler(NewGroup1, &Quorvex1::NewGroup1Click);
     connectHandler(EditordatatoAmp1, &Quorvex1::EditordatatoAmp1Click);
+    connectHandler(CheckTheAmp, &Quorvex1::checkTheAmp);
     connectHandler(Exit1, &Quorvex1::Exit1Click);
     connectHandler(About1, &Quorvex1::About1Click);
     connectHandler(Open1, &Quorvex1::Open1Click);
@@ -872,6 +876,8 @@ void Quorvex1::InfoMainClick()
 void Quorvex1::NewGroup1Click() { session_->files().newDocument(true); }
 
 void Quorvex1::EditordatatoAmp1Click() { session_->editor().sendEditorData(); }
+
+void Quorvex1::checkTheAmp() { session_->check().checkAmp(); }
 
 void Quorvex1::Library1Click()
 {

@@ -115,6 +115,8 @@ public:
     void RestoreAmpBackupClick();
     void NewGroup1Click();
     void EditordatatoAmp1Click();
+    // "Check the Amp": what the Amp plays against the shown slot.
+    void checkTheAmp();
     void Library1Click();
     bool FormCloseQuery();
     void FormClose();
@@ -202,7 +204,7 @@ private:
         *RefreshFileList1, *EnterTuner1, *Library1;
     std::array<QAction *, 16> PresetFromAmp; // NA1..ND4
     std::array<QAction *, 16> PresetToAmp;   // A1..D4
-    QAction *GroupfromAmp1, *GrouptoAmp, *SyncwithAmp1, *EditordatatoAmp1, *BackUpBeforeWriting, *RestoreAmpBackup;
+    QAction *GroupfromAmp1, *GrouptoAmp, *SyncwithAmp1, *EditordatatoAmp1, *CheckTheAmp, *BackUpBeforeWriting, *RestoreAmpBackup;
     QAction *About1;
     QAction *ToolButtonOpen, *ToolButtonSave, *ToolButtonMIDI, *ToolButtonGlobal, *ToolButtonDefaultView,
         *ToolButtonSendEdits, *ToolButtonTuner;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "session/ampbackups.h"
+#include "session/ampcheck.h"
 #include "session/ampglobals.h"
 #include "session/amplink.h"
 #include "session/ampsearch.h"
@@ -24,9 +25,9 @@ class Prompter;
 // The editor's objects with no widgets, made and wired together: the link,
 // the conversation with the Amp and its three jobs (search and sync,
 // fetches and following, writes with their backups), the preset editor,
-// the globals and tuner, the document and its files, and the one queue of
-// commands that wait for the user or the Amp. Windows observe and call the
-// objects they show.
+// the check of what the Amp plays, the globals and tuner, the document and
+// its files, and the one queue of commands that wait for the user or the
+// Amp. Windows observe and call the objects they show.
 class Session : public QObject {
     Q_OBJECT
 public:
@@ -44,6 +45,7 @@ public:
     AmpSearch &search() { return search_; }
     PresetFetches &fetches() { return fetches_; }
     PresetWrites &writes() { return writes_; }
+    AmpCheck &check() { return check_; }
     AmpGlobals &globals() { return globals_; }
 
     // A user's command through the error wrapper.
@@ -61,5 +63,6 @@ private:
     AmpSearch search_;
     PresetFetches fetches_;
     PresetWrites writes_;
+    AmpCheck check_;
     AmpGlobals globals_;
 };

@@ -272,8 +272,8 @@ EditorPanel::EditorPanel(PresetEditor &editor, AmpGlobals &globals, CommandQueue
         const QSignalBlocker blocker(TabControl1);
         TabControl1->setCurrentIndex(slot);
     });
-    connect(&globals_, &AmpGlobals::globalCabinetReported, &binder_,
-            [this](bool on, int cabinet) { showGlobalCabinet(on, cabinet); });
+    // The Amp's report of its global cabinet is in the GlobalRecord already.
+    connect(&globals_, &AmpGlobals::globalCabinetReported, &binder_, [this] { showCabinet(); });
     // While Compare plays the stored preset the panel only shows it.
     connect(&editor_, &PresetEditor::comparingChanged, &binder_, [this](bool on) { panelBox_->setEnabled(!on); });
     connect(&editor_, &PresetEditor::restoreBoostAvailableChanged, &binder_,
@@ -373,8 +373,8 @@ QCheckBox *EditorPanel::buildCheck(const CheckRow &row, QWidget *parent)
 {
     QCheckBox *box = checkBox(parent, row.name, presetparams::checkCaption(row.field), QString::fromLatin1(row.hint));
     this->*row.member = box;
-    // Boxes changed from code run the handler too; loading relies on the guard.
-    connect(box, &QCheckBox::toggled, &binder_, [this, &row, box] { run([&] { checkClick(row, box); }); });
+    // Shown from the record quietly; a box set while the panel loads is no one's action (run()).
+    connect(box, &QCheckBox::toggled, &binder_, [this, &row](bool on) { run([&] { checkClick(row, on); }); });
     return box;
 }
 
@@ -444,9 +444,9 @@ void EditorPanel::buildModel()
         line->addWidget(box);
         this->*r.box = box;
         this->*r.buttons = buttons;
-        connect(buttons, &QButtonGroup::idToggled, &binder_, [this, group = r.group, field = r.field, buttons](int, bool on) {
+        connect(buttons, &QButtonGroup::idToggled, &binder_, [this, group = r.group, field = r.field](int id, bool on) {
             if (on)
-                run([&] { editor_.editField(field, preset::radioCode(group, buttons->checkedId())); });
+                run([&] { editor_.editField(field, preset::radioCode(group, id)); });
         });
     }
 
@@ -459,7 +459,7 @@ void EditorPanel::buildModel()
 
     connect(ComboBoxAmp, &QComboBox::currentIndexChanged, &binder_, [this] { run([this] { ComboBoxAmpChange(); }); });
     connect(ComboBoxCab, &QComboBox::currentIndexChanged, &binder_, [this] { run([this] { ComboBoxCabChange(); }); });
-    connect(CheckBoxGCab, &QCheckBox::toggled, &binder_, [this] { run([this] { CheckBoxGCabClick(); }); });
+    connect(CheckBoxGCab, &QCheckBox::toggled, &binder_, [this](bool on) { run([&] { CheckBoxGCabClick(on); }); });
 }
 
 void EditorPanel::buildDualSections()
@@ -485,7 +485,7 @@ void EditorPanel::buildDualSections()
             grid->addWidget(alt, 0, 5, 3, 1, Qt::AlignVCenter); // beside the knobs: the panel is short of height
         else
             grid->addWidget(alt, 3, 0, 1, grid->columnCount(), Qt::AlignLeft);
-        connect(alt, &QCheckBox::toggled, &binder_, [this, d] { run([&] { altBoxClick(d); }); });
+        connect(alt, &QCheckBox::toggled, &binder_, [this, d](bool on) { run([&] { altBoxClick(d, on); }); });
 
         auto *menu = new QMenu(this);
         menu->setObjectName(QLatin1String(row.menuName));
@@ -615,18 +615,14 @@ void EditorPanel::LoadPanel()
     auto field = [&](Field f) { return int(image.readField(slot, f)); };
 
     showValue(ComboBoxAmp, field(preset::AmpModel), modelEntries_);
-    // While the override is on the list keeps showing the global cabinet.
-    if (!CheckBoxGCab->isChecked())
-        showValue(ComboBoxCab, editor_.presetCabinet(), modelEntries_);
+    showCabinet();
     showValue(ComboBoxMod, field(preset::ModType), modulationEntries_);
     showValue(ComboBoxTap, field(preset::TapFunction), TapFunctions);
 
     for (std::size_t i = 0; i < checkRows().size(); ++i) {
         const CheckRow &row = checkRows()[i];
-        (this->*row.member)->setChecked((field(row.field) == 1) != row.inverted);
+        checkQuietly(this->*row.member, (field(row.field) == 1) != row.inverted);
     }
-    for (int d = 0; d < preset::DualCount; ++d)
-        altBoxes_[d]->setChecked(field(preset::dualSection(Dual(d)).flag) == 1);
     for (int d = 0; d < preset::DualCount; ++d)
         ShowActiveSet(Dual(d));
 
@@ -638,6 +634,7 @@ void EditorPanel::LoadPanel()
     UpdateDelayTimeLabel();
 
     auto selectRadio = [](QButtonGroup *group, int item) {
+        const QSignalBlocker blocker(group);
         if (QAbstractButton *button = group->button(item)) {
             button->setChecked(true);
             return;
@@ -654,7 +651,6 @@ void EditorPanel::LoadPanel()
     selectRadio(ResButtons, preset::radioItem(preset::Radio::Resonance, field(preset::Resonance)));
 
     UpdateFlangerKnobs();
-    writeBackClamped();
     // A knob that has not been painted yet takes a value without telling its edit.
     for (TNxKnob *knob : knobs_)
         if (!knob->PaintedOnce())
@@ -669,29 +665,22 @@ void EditorPanel::LoadByte(int index)
         LoadPanel();
         return;
     }
+    // The knob shows the byte; it writes nothing back.
     const PresetEditor::LoadingGuard guard(editor_);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (!shows(rows[i]))
             continue;
         knobs_[i]->SetValue(editor_.record()[index]);
-        // Clamped or not, the record holds what the knob shows.
-        knobChanged(rows[i], knobs_[i]);
         if (!knobs_[i]->PaintedOnce())
             knobs_[i]->UpdateEdit();
+        if (rows[i].delayTime)
+            UpdateDelayTimeLabel();
     }
-}
-
-void EditorPanel::writeBackClamped()
-{
-    // A byte outside its knob's range shows clamped; the record then holds
-    // what the panel shows. The loading guard keeps this from the Amp.
-    for (std::size_t i = 0; i < knobRows().size(); ++i)
-        knobChanged(knobRows()[i], knobs_[i]);
 }
 
 bool EditorPanel::altShown(Dual section) const
 {
-    return altBoxes_[int(section)]->isChecked();
+    return editor_.altSetShown(section);
 }
 
 int EditorPanel::knobByte(const KnobRow &row) const
@@ -699,11 +688,11 @@ int EditorPanel::knobByte(const KnobRow &row) const
     return row.byte + (row.dual && altShown(*row.dual) ? 1 : 0);
 }
 
-void EditorPanel::showGlobalCabinet(bool on, int cabinet)
+void EditorPanel::showCabinet()
 {
-    // The Amp's report: the controls follow it and write nothing.
-    checkQuietly(CheckBoxGCab, on);
-    showValue(ComboBoxCab, cabinet, modelEntries_);
+    // The global cabinet while the override is on, else the preset's own.
+    checkQuietly(CheckBoxGCab, editor_.globalCabinetOverride());
+    showValue(ComboBoxCab, editor_.shownCabinet(), modelEntries_);
 }
 
 void EditorPanel::setView(PresetEditor::View view)
@@ -754,9 +743,9 @@ void EditorPanel::knobChanged(const KnobRow &row, TNxKnob *knob)
         UpdateDelayTimeLabel();
 }
 
-void EditorPanel::checkClick(const CheckRow &row, QCheckBox *box)
+void EditorPanel::checkClick(const CheckRow &row, bool checked)
 {
-    editor_.editField(row.field, box->isChecked() != row.inverted ? 1 : 0);
+    editor_.editField(row.field, checked != row.inverted ? 1 : 0);
 }
 
 void EditorPanel::TabControl1Change()
@@ -778,16 +767,13 @@ void EditorPanel::ComboBoxCabChange()
     const int index = ComboBoxCab->currentIndex();
     if (index < 0 || index >= modelEntries_)
         return;
-    editor_.setCabinet(index, CheckBoxGCab->isChecked());
+    editor_.setCabinet(index);
 }
 
-void EditorPanel::CheckBoxGCabClick()
+void EditorPanel::CheckBoxGCabClick(bool on)
 {
-    const bool on = CheckBoxGCab->isChecked();
-    const int shown = ComboBoxCab->currentIndex();
-    editor_.setGlobalCabinetOverride(on, shown < modelEntries_ ? shown : -1);
-    if (!on)
-        showValue(ComboBoxCab, editor_.presetCabinet(), modelEntries_);
+    editor_.setGlobalCabinetOverride(on);
+    showCabinet();
 }
 
 void EditorPanel::ComboBoxModChange()
@@ -801,7 +787,7 @@ void EditorPanel::ComboBoxModChange()
 
 void EditorPanel::UpdateFlangerKnobs()
 {
-    const bool on = ComboBoxMod->currentIndex() == FlangerType;
+    const bool on = editor_.image().readField(editor_.currentSlot(), preset::ModType) == FlangerType;
     const QColor colour = on ? fromWindowsColor(Teal) : palette().color(QPalette::Button);
     for (TNxNumberKnob *knob : {NxNumberKnobFlangerDT, NxNumberKnobFlangerFB}) {
         knob->setEnabled(on);
@@ -812,6 +798,7 @@ void EditorPanel::UpdateFlangerKnobs()
 void EditorPanel::ShowActiveSet(Dual section)
 {
     const bool alt = altShown(section);
+    checkQuietly(altBoxes_[int(section)], alt);
     const QColor outer = fromWindowsColor(alt ? Black : Silver);
     const QColor inner = fromWindowsColor(alt ? Gray : White);
     const auto &rows = knobRows();
@@ -823,31 +810,31 @@ void EditorPanel::ShowActiveSet(Dual section)
         knob->SetOuterTickColor(outer);
         knob->SetInnerTickColor(inner);
     }
-    // Moving a knob runs its handler, which finds its byte unchanged.
+    // Shown, not edited: the knobs follow the record.
+    const PresetEditor::LoadingGuard guard(editor_);
     const auto r = editor_.record();
     for (const KnobRow &row : rows)
         if (row.dual == section)
             (this->*row.member)->SetValue(r[knobByte(row)]);
 }
 
-void EditorPanel::altBoxClick(Dual section)
+void EditorPanel::altBoxClick(Dual section, bool on)
 {
-    editor_.editField(preset::dualSection(section).flag, altShown(section) ? 1 : 0);
+    editor_.editField(preset::dualSection(section).flag, on ? 1 : 0);
     ShowActiveSet(section);
 }
 
 void EditorPanel::copyToOther(Dual section)
 {
     // The panel keeps showing the source set.
-    editor_.copyToOtherSet(section, altShown(section));
+    editor_.copyToOtherSet(section);
 }
 
 void EditorPanel::boostAll(bool on)
 {
+    // The editor sends the shown slot's flag when it changes, and the panel
+    // shows the record again.
     editor_.boostAllTabs(on);
-    // The box's own handler sends the current slot's flag when it changes.
-    CheckBoxBoost->setChecked(on);
-    ShowActiveSet(Dual::Preamp);
 }
 
 void EditorPanel::BoostAllTabs1Click() { boostAll(true); }
@@ -856,8 +843,6 @@ void EditorPanel::UnboostAllTabs1Click() { boostAll(false); }
 void EditorPanel::RestoreBoostSettings1Click()
 {
     editor_.restoreBoostSettings();
-    CheckBoxBoost->setChecked(editor_.image().readField(editor_.currentSlot(), preset::BoostAlt) != 0);
-    ShowActiveSet(Dual::Preamp);
 }
 
 void EditorPanel::BitBtnExecClick()
@@ -867,19 +852,27 @@ void EditorPanel::BitBtnExecClick()
 
 void EditorPanel::UpdateDelayTimeLabel()
 {
-    StaticText22->setText(delaytime::label(byteOf(NxNumberKnobDLTime), byteOf(NxNumberKnobDLScale)));
+    // As the knobs show them.
+    const auto shown = [&](int index) {
+        const preset::Range range = preset::knobRange(index);
+        return std::uint8_t(std::clamp(int(editor_.record()[index]), range.min, range.max));
+    };
+    StaticText22->setText(delaytime::label(shown(preset::DLTime), shown(preset::DLScale)));
 }
 
 void EditorPanel::BitBtnTapClick()
 {
     if (const auto base = tap_.click()) {
-        NxNumberKnobDLTime->SetValue(*base);
-        // The measured time is the delay time.
-        NxNumberKnobDLScale->SetValue(float(delaytime::UnitScale));
+        editor_.tapDelayTime(int(*base));
+        LoadPanel();
     }
 }
 
 void EditorPanel::run(const std::function<void()> &body)
 {
+    // A control set from the record while the panel shows it is no one's
+    // action: nothing of it goes to the editor.
+    if (editor_.loading())
+        return;
     queue_.run(body);
 }

@@ -30,8 +30,11 @@ class TNxNumberKnob;
 // The editor panel: the current slot's record on knobs, boxes and lists.
 // Each control is one row of a binding table (record byte or field, range,
 // caption, hint, colour); a user's change goes through its row to the
-// preset editor, which writes the record and sends the message. Loading from
-// the record runs under the editor's loading guard, so nothing echoes back.
+// preset editor as an intent, which writes the record and sends the
+// message. What the panel shows comes from the record and the editor (the
+// shown dual sets are the record's Alt flags, the global cabinet override
+// GlobalRecord byte 13); no control is read to decide what to send, and
+// showing writes nothing back.
 class EditorPanel : public QWidget {
     Q_OBJECT
 public:
@@ -66,7 +69,7 @@ public:
     void TabControl1Change();
     void ComboBoxAmpChange();
     void ComboBoxCabChange();
-    void CheckBoxGCabClick();
+    void CheckBoxGCabClick(bool on);
     void ComboBoxModChange();
     void UpdateFlangerKnobs();
     void ShowActiveSet(preset::Dual section);
@@ -150,17 +153,16 @@ private:
     void layoutPanel();
 
     void knobChanged(const KnobRow &row, TNxKnob *knob);
-    void checkClick(const CheckRow &row, QCheckBox *box);
-    void altBoxClick(preset::Dual section);
+    void checkClick(const CheckRow &row, bool checked);
+    void altBoxClick(preset::Dual section, bool on);
     void radioClick(preset::Radio group, QButtonGroup *buttons, Field field);
     void copyToOther(preset::Dual section);
     void boostAll(bool on);
     void setView(PresetEditor::View view);
-    void showGlobalCabinet(bool on, int cabinet);
+    void showCabinet();
     // The byte a knob edits: its normal byte, + 1 while its Alt set is shown.
     int knobByte(const KnobRow &row) const;
     bool altShown(preset::Dual section) const;
-    void writeBackClamped();
     void run(const std::function<void()> &body);
 
     PresetEditor &editor_;

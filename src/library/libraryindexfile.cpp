@@ -111,6 +111,12 @@ const char *const Step4[] = {
     "CREATE TABLE deferred(what TEXT PRIMARY KEY) WITHOUT ROWID",
 };
 
+const char *const Step5[] = {
+    // Values out of the Amp's range are now listed as the editor makes them
+    // valid: every preset file is read again at the next pass.
+    "UPDATE files SET mtime = -1 WHERE kind IN (1, 2)",
+};
+
 void exec(QSqlDatabase &db, const QString &sql)
 {
     QSqlQuery q(db);
@@ -198,7 +204,8 @@ struct Step {
 const Step Steps[] = {{std::begin(Step1), std::end(Step1), nullptr},
                       {std::begin(Step2), std::end(Step2), nullptr},
                       {std::begin(Step3), std::end(Step3), foldExisting},
-                      {std::begin(Step4), std::end(Step4), keyExisting}};
+                      {std::begin(Step4), std::end(Step4), keyExisting},
+                      {std::begin(Step5), std::end(Step5), nullptr}};
 static_assert(std::size(Steps) == LibraryIndexFile::Version);
 
 // Table -> its columns, as the database has them.

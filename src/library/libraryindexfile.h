@@ -18,7 +18,7 @@ class LibraryIndexFile {
 public:
     // The schema this program writes; every older one is migrated step by
     // step, after a copy of the file is kept beside it.
-    static constexpr int Version = 4;
+    static constexpr int Version = 5;
 
     // How long a connection waits for another's lock before it gives up.
     static constexpr int BusyTimeoutMs = 5000;

@@ -8,6 +8,7 @@
 #include "library/libraryindexfile.h"
 #include "library/libraryrowwriter.h"
 #include "library/presetcolumns.h"
+#include "model/presetparams.h"
 #include "model/quorvexerror.h"
 
 #include <QDir>
@@ -460,8 +461,12 @@ LibraryScanner::Read LibraryScanner::readWork(const Work &work)
         kind = k == files::Kind::Group ? LibraryEntry::Group
                : k == files::Kind::Single ? LibraryEntry::Single
                                           : LibraryEntry::Global;
-        if (kind != LibraryEntry::Global)
+        if (kind != LibraryEntry::Global) {
             read.data = files::decode(k, bytes);
+            // Listed as the editor shows them: made valid as the editor makes them.
+            for (std::size_t at = 0; at + preset::RecordSize <= read.data.size(); at += preset::RecordSize)
+                presetparams::makeValid(std::span<std::uint8_t, preset::RecordSize>(read.data.data() + at, preset::RecordSize));
+        }
     } catch (const QuorvexError &e) {
         kind = LibraryEntry::Unreadable;
         // The row says where the file is; the reason alone is kept

@@ -165,6 +165,16 @@ QString fullName(const Parameter &p)
     return sectionCaption(p.section) + QStringLiteral(": ") + name(p);
 }
 
+QString distinctName(const Parameter &p)
+{
+    const bool shared = findIf([&](const Parameter &o) {
+                            return o.section != p.section && QLatin1String(o.caption) == QLatin1String(p.caption);
+                        }) != nullptr;
+    if (!shared)
+        return name(p);
+    return sectionCaption(p.section).section(QLatin1Char(' '), 0, 0) + QLatin1Char(' ') + name(p);
+}
+
 int value(const Parameter &p, std::span<const std::uint8_t, RecordSize> record)
 {
     if (p.kind == Kind::Time)
@@ -200,6 +210,41 @@ QString valueText(const Parameter &p, std::span<const std::uint8_t, RecordSize> 
 bool differs(const Parameter &p, std::span<const std::uint8_t, RecordSize> a, std::span<const std::uint8_t, RecordSize> b)
 {
     return p.kind != Kind::Time && raw(p, a) != raw(p, b);
+}
+
+std::vector<Correction> makeValid(std::span<std::uint8_t, RecordSize> record)
+{
+    std::vector<Correction> changed;
+    for (const Parameter &p : all()) {
+        int last = 0;
+        if (p.kind == Kind::Knob) {
+            last = rangeOf(p).max;
+        } else if (p.kind == Kind::List) {
+            last = int(listEntries(p.list).size()) - 1;
+        } else {
+            continue; // every value of a switch, a radio group or a raw number is one the Amp takes
+        }
+        const int first = p.kind == Kind::Knob ? rangeOf(p).min : 0;
+        const int v = raw(p, record);
+        const int valid = std::clamp(v, first, last);
+        if (valid == v)
+            continue;
+        std::uint8_t &byte = record[std::size_t(p.field.index)];
+        byte = p.wholeByte() ? std::uint8_t(valid) : bitfield::write(byte, p.field.shift, p.field.width, valid);
+        changed.push_back({&p, v, valid});
+    }
+    return changed;
+}
+
+QString describe(const Correction &c)
+{
+    auto text = [&](int v) {
+        if (c.param->kind != Kind::List)
+            return QString::number(v);
+        const QStringList entries = listEntries(c.param->list);
+        return v >= 0 && v < entries.size() ? entries[v] : QStringLiteral("Unknown (%1)").arg(v);
+    };
+    return QStringLiteral("%1 %2 \u2192 %3").arg(name(*c.param), text(c.before), text(c.after));
 }
 
 QString knobCaption(int byte)

@@ -56,6 +56,9 @@ const Parameter *find(const QString &key);
 QString name(const Parameter &p);
 // "Preamp (dual): PreGain (Alt)".
 QString fullName(const Parameter &p);
+// The name, with the section's first word where two sections share the
+// caption: "PreGain", "Delay Level/Off", "Reverb Alt. (Active)".
+QString distinctName(const Parameter &p);
 
 // The number the record holds for it (for Time: milliseconds).
 int value(const Parameter &p, std::span<const std::uint8_t, preset::RecordSize> record);
@@ -67,6 +70,21 @@ QString valueText(const Parameter &p, std::span<const std::uint8_t, preset::Reco
 // never counts as a difference of its own).
 bool differs(const Parameter &p, std::span<const std::uint8_t, preset::RecordSize> a,
              std::span<const std::uint8_t, preset::RecordSize> b);
+
+// A value of the record outside what the Amp takes, and the nearest value
+// it takes, which replaced it.
+struct Correction {
+    const Parameter *param;
+    int before;
+    int after;
+};
+// Makes every value of the record one the Amp takes: knob bytes into their
+// range, list values onto the list's last entry; other bits of a shared byte
+// stay. The one place records from files, the library and the Amp are made
+// valid; returns what it changed, in the table's order.
+std::vector<Correction> makeValid(std::span<std::uint8_t, preset::RecordSize> record);
+// "PreGain 250 → 33", "Type Unknown (15) → Octaver (2.0)".
+QString describe(const Correction &c);
 
 // What the panel shows on its controls.
 QString knobCaption(int byte);          // the normal byte of a knob

@@ -117,12 +117,15 @@ void AmpLink::ampHeard()
     // While it was silent the editor may have changed what the Amp never got.
     syncOffered_ = true;
     emit ampStatusChanged();
+    emit reconnected();
 }
 
 void AmpLink::serviceReturned()
 {
-    if (found_)
-        setSyncOffered(true);
+    if (!found_)
+        return;
+    setSyncOffered(true);
+    emit reconnected();
 }
 
 void AmpLink::clearSyncOffer()

@@ -66,6 +66,9 @@ signals:
     void shortReceived(std::uint8_t status, std::uint8_t first, std::uint8_t second);
     // Firmware, found, answering or the sync offer changed.
     void ampStatusChanged();
+    // The Amp found before is heard again after a silence, or the MIDI
+    // service came back: what it plays may no longer be what is shown.
+    void reconnected();
 
 private:
     void setSyncOffered(bool on);

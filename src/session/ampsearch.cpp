@@ -115,7 +115,6 @@ void AmpSearch::currentPresetArrived(const preset::Record &record)
     if (transfers_.state() != TransferState::AltTapReport)
         transfers_.setState(TransferState::Idle);
     editor_.startHistory(false);
-    document_.setModified(false);
 }
 
 void AmpSearch::syncCompletion()
@@ -138,7 +137,6 @@ void AmpSearch::syncCompletion()
     if (!startupSync_ || !document_.saveElsewhere())
         document_.dropFile(QStringLiteral("Amp Preset"), document_.saveElsewhere());
     startedWithFile_ = false;
-    document_.setModified(false);
 }
 
 void AmpSearch::timedOut(TransferState ended)

@@ -129,7 +129,8 @@ void AmpTransfers::singlePreset(const std::uint8_t *pairs)
     case TransferState::RequestedPreset:
     case TransferState::CurrentAfterFind:
     case TransferState::ProgramChange:
-    case TransferState::BackupPreset: {
+    case TransferState::BackupPreset:
+    case TransferState::CheckCurrent: {
         preset::Record record;
         amp::decodeNibbles(pairs, preset::RecordSize, record.data());
         emit presetReceived(state_, record);

@@ -26,6 +26,9 @@ enum class TransferState {
     // it never reaches the editor.
     BackupPreset = 8,
     BackupGroup = 9,
+    // The Amp's current preset, compared with the shown slot ("Check the
+    // Amp"); it reaches the editor only if the user takes it.
+    CheckCurrent = 10,
 };
 
 // The conversation with the Amp: TransferState, the reply timer TimerSysex

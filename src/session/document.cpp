@@ -42,7 +42,6 @@ void Document::dropFile(const QString &title, bool saveElsewhere)
 
 void Document::makeNew()
 {
-    setModified(false);
     dropFile(Untitled, false);
 }
 

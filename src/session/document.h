@@ -37,7 +37,7 @@ public:
     {
         return kind_ == (groupView ? Kind::Group : Kind::Single);
     }
-    // New Preset, New Group: untitled and unmodified.
+    // New Preset, New Group: untitled.
     void makeNew();
 
     // Set when Save must ask where (the file lies outside the list's folder,
@@ -46,12 +46,10 @@ public:
     bool saveElsewhere() const { return saveElsewhere_; }
     void setSaveElsewhere(bool on);
 
+    // Changed since last opened, made new or saved: the edit history is away
+    // from its clean state (which data never saved, a group fetched, lacks).
+    // The document's files keep it so, and nothing else writes it.
     bool isModified() const { return modified_; }
-    void setModified(bool on)
-    {
-        if (on != modified_)
-            changeModified(on);
-    }
 
     // ---- The title: the name as shown ("untitled", a full path, "Amp
     // Preset"); the caption adds " - Quorvex", the application title is the
@@ -88,6 +86,12 @@ signals:
     void workingDirectoryChanged(const QString &dir);
 
 private:
+    friend class DocumentFiles;
+    void setModified(bool on)
+    {
+        if (on != modified_)
+            changeModified(on);
+    }
     void changeModified(bool on);
 
     QString filePath_;

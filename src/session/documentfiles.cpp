@@ -3,6 +3,7 @@
 
 #include "files/notefile.h"
 #include "files/presetfile.h"
+#include "model/presetparams.h"
 #include "model/quorvexerror.h"
 #include "session/preseteditor.h"
 #include "session/prompter.h"
@@ -25,17 +26,43 @@ Document::Kind shownKind(const PresetEditor &editor)
     return editor.isGroupView() ? Document::Kind::Group : Document::Kind::Single;
 }
 
+// The corrections of a file's records, one line each, the slot named in a
+// group; a long list ends with how many more there are.
+QStringList correctionLines(files::Kind kind, files::Bytes &data)
+{
+    constexpr int MostLines = 12;
+    QStringList lines;
+    int more = 0;
+    const int records = kind == files::Kind::Group ? preset::SlotCount : 1;
+    for (int slot = 0; slot < records; ++slot) {
+        const std::span<std::uint8_t, preset::RecordSize> record(data.data() + slot * preset::RecordSize,
+                                                                 preset::RecordSize);
+        for (const presetparams::Correction &c : presetparams::makeValid(record)) {
+            if (lines.size() == MostLines) {
+                ++more;
+                continue;
+            }
+            const QString text = presetparams::describe(c);
+            lines << (kind == files::Kind::Group ? preset::slotName(slot) + QLatin1Char(' ') + text : text);
+        }
+    }
+    if (more > 0)
+        lines << QStringLiteral("and %1 more").arg(more);
+    return lines;
+}
+
 } // namespace
 
 DocumentFiles::DocumentFiles(PresetEditor &editor, Document &document, Prompter &prompter, QObject *parent)
     : QObject(parent), editor_(editor), document_(document), prompter_(prompter)
 {
-    connect(&editor_, &PresetEditor::edited, &document_, [this] { document_.setModified(true); });
     connect(&editor_, &PresetEditor::viewChanged, this, &DocumentFiles::viewChanged);
-    // Undoing back to what was saved leaves nothing unsaved. (This object is
-    // the context: the stack outlives it and says "clean" as it goes.)
-    connect(&editor_.history().stack(), &QUndoStack::cleanChanged, this,
-            [this](bool clean) { document_.setModified(!clean); });
+    // The modified flag is the history's clean state, and only that: every
+    // change of the presets is a step, and undoing back to what was saved
+    // leaves nothing unsaved. (This object is the context: the history
+    // outlives it.)
+    connect(&editor_.history(), &EditHistory::cleanChanged, this, [this](bool clean) { document_.setModified(!clean); });
+    document_.setModified(!editor_.history().isClean());
 }
 
 void DocumentFiles::viewChanged()
@@ -75,6 +102,7 @@ void DocumentFiles::newDocument(bool group)
 
 std::optional<Document::Kind> DocumentFiles::readFile(const QString &name, bool importing)
 {
+    corrections_.clear();
     const QString path = files::unquotedPath(name);
     const files::Bytes bytes = files::readWholeFile(path);
     const files::Kind kind = files::classify(bytes, path, importing);
@@ -87,18 +115,31 @@ std::optional<Document::Kind> DocumentFiles::readFile(const QString &name, bool 
             emit globalFileChosen(path);
         return std::nullopt;
     }
-    // The view follows the file's kind even when it then proves too short.
-    if (kind == files::Kind::Group)
-        editor_.setView(PresetEditor::View::Group);
-    else if (!importing)
-        editor_.setView(PresetEditor::View::Single);
-    const files::Bytes data = files::decode(kind, bytes, path);
-    if (kind == files::Kind::Group)
-        editor_.storeGroup(std::span<const std::uint8_t, preset::GroupSize>(data.data(), preset::GroupSize));
-    else
-        editor_.storeRecord(editor_.currentSlot(),
-                            std::span<const std::uint8_t, preset::RecordSize>(data.data(), preset::RecordSize));
-    editor_.sendEditorData();
+    // Read whole before anything changes: a file that proves damaged
+    // leaves the document, its view and the Amp as they were.
+    files::Bytes data = files::decode(kind, bytes, path);
+    const QStringList corrected = correctionLines(kind, data);
+    const QString fileName = QFileInfo(path).fileName();
+    if (importing) {
+        preset::Record record;
+        std::copy_n(data.begin(), preset::RecordSize, record.begin());
+        editor_.importRecord(-1, record,
+                             QStringLiteral("Import %1 to %2").arg(fileName, preset::slotName(editor_.currentSlot())));
+    } else {
+        editor_.setView(kind == files::Kind::Group ? PresetEditor::View::Group : PresetEditor::View::Single);
+        if (kind == files::Kind::Group)
+            editor_.storeGroup(std::span<const std::uint8_t, preset::GroupSize>(data.data(), preset::GroupSize));
+        else
+            editor_.storeRecord(editor_.currentSlot(),
+                                std::span<const std::uint8_t, preset::RecordSize>(data.data(), preset::RecordSize));
+        editor_.sendEditorData();
+    }
+    // Told once, when the command has shown the file; from then on the
+    // values are valid.
+    if (!corrected.isEmpty())
+        corrections_ = QStringLiteral("Some values in %1 are outside what the Amp takes; each was set to the "
+                                      "nearest value it takes:\n%2")
+                           .arg(fileName, corrected.join(QLatin1Char('\n')));
     return kind == files::Kind::Group ? Document::Kind::Group : Document::Kind::Single;
 }
 
@@ -123,8 +164,8 @@ std::optional<QString> DocumentFiles::load(const QString &path)
         return std::nullopt;
     const QString clean = files::unquotedPath(path);
     editor_.startHistory(false);
-    document_.setModified(false);
     document_.setFile(clean, *kind);
+    tellCorrections();
     return clean;
 }
 
@@ -156,20 +197,26 @@ bool DocumentFiles::openNamed(const QString &path)
     return load(path).has_value();
 }
 
+void DocumentFiles::tellCorrections()
+{
+    if (!corrections_.isEmpty())
+        prompter_.notice(QStringLiteral("File Open"), std::exchange(corrections_, QString()), Prompter::Icon::Warning);
+}
+
 void DocumentFiles::importFromList(const QString &path)
 {
-    const EditHistory::Scope step(editor_.history(), QStringLiteral("Import File"));
-    if (readFile(path, true))
-        document_.setModified(true);
+    readFile(path, true);
+    tellCorrections();
 }
 
 void DocumentFiles::importSingleToTab()
 {
     const QString path = prompter_.openFileName(QStringLiteral("Import Single to Tab"),
                                                 document_.openDialogDirectory(), OpenFilter);
-    const EditHistory::Scope step(editor_.history(), QStringLiteral("Import Single to Tab"));
-    if (!path.isEmpty() && readFile(path, true))
-        document_.setModified(true);
+    if (!path.isEmpty()) {
+        readFile(path, true);
+        tellCorrections();
+    }
 }
 
 bool DocumentFiles::save()
@@ -179,7 +226,6 @@ bool DocumentFiles::save()
         return saveAs();
     write(WriteMode::Save, document_.filePath());
     editor_.markSaved();
-    document_.setModified(false);
     return true;
 }
 
@@ -197,7 +243,6 @@ bool DocumentFiles::saveAs()
     document_.setFile(path, shownKind(editor_));
     document_.setSaveDialogDirectory(folderOf(path));
     editor_.markSaved();
-    document_.setModified(false);
     emit listRefreshWanted();
     return true;
 }

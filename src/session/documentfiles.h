@@ -81,8 +81,11 @@ private:
     std::optional<QString> load(const QString &path);
     void openChosen(const QString &path);
     void viewChanged();
+    // What readFile made valid, told once the command has shown the file.
+    void tellCorrections();
 
     PresetEditor &editor_;
     Document &document_;
     Prompter &prompter_;
+    QString corrections_;
 };

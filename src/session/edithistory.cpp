@@ -9,11 +9,27 @@
 
 #include <algorithm>
 
+namespace {
+
+// The bits of a record byte a message sets on the Amp.
+std::uint8_t bitsOf(const Field &f)
+{
+    return f.width >= 8 ? 0xFF : std::uint8_t(bitfield::mask(f.width) << f.shift);
+}
+
+} // namespace
+
 EditHistory::EditHistory(PresetEditor &editor, QObject *parent) : QObject(parent), editor_(editor)
 {
     auto started = std::make_shared<QElapsedTimer>();
     started->start();
     clock = [started] { return started->elapsed(); };
+    // Only an empty stack takes its limit.
+    stack_.setUndoLimit(MaxSteps);
+    connect(&stack_, &QUndoStack::cleanChanged, this, [this](bool clean) {
+        if (!rebuilding_)
+            emit cleanChanged(clean);
+    });
 }
 
 EditHistory::~EditHistory()
@@ -21,9 +37,11 @@ EditHistory::~EditHistory()
     // Clearing itself as it goes, the stack would tell objects that may be
     // gone already.
     stack_.disconnect();
+    disconnect();
+    stack_.clear();
 }
 
-void EditHistory::begin(const QString &what, int mergeKey)
+void EditHistory::begin(const QString &what, int mergeKey, bool ofTab)
 {
     // Edits made while the panel loads (the loading guard) or while a step
     // is put back are no steps of their own.
@@ -36,8 +54,8 @@ void EditHistory::begin(const QString &what, int mergeKey)
     editor_.setComparing(false);
     what_ = what;
     mergeKey_ = mergeKey;
-    group_ = editor_.image().group;
-    globals_ = editor_.image().globals;
+    ofTab_ = ofTab;
+    before_ = {editor_.image().group, editor_.image().globals, editor_.boostSnapshot()};
     targets_.clear();
 }
 
@@ -47,16 +65,16 @@ void EditHistory::sent(const EditTarget &target)
         targets_.push_back(target);
 }
 
-std::vector<EditHistory::Change> EditHistory::diff() const
+std::vector<EditHistory::Change> EditHistory::diff(const Before &before) const
 {
     std::vector<Change> changes;
     const DeviceImage &image = editor_.image();
     for (int i = 0; i < preset::GroupSize; ++i)
-        if (group_[i] != image.group[i])
-            changes.push_back({std::uint16_t(i), group_[i], image.group[i]});
+        if (before.group[i] != image.group[i])
+            changes.push_back({std::uint16_t(i), before.group[i], image.group[i]});
     for (int i = 0; i < preset::GlobalSize; ++i)
-        if (globals_[i] != image.globals[i])
-            changes.push_back({std::uint16_t(preset::GroupSize + i), globals_[i], image.globals[i]});
+        if (before.globals[i] != image.globals[i])
+            changes.push_back({std::uint16_t(preset::GroupSize + i), before.globals[i], image.globals[i]});
     return changes;
 }
 
@@ -64,16 +82,23 @@ void EditHistory::end()
 {
     if (depth_ == 0 || --depth_ > 0)
         return;
-    std::vector<Change> changes = diff();
+    std::vector<Change> changes = diff(before_);
     // The global settings are not part of the presets: an edit of them alone
     // (the panel's global cabinet) is no step, and leaves the presets saved.
     const bool presets = std::any_of(changes.begin(), changes.end(),
                                      [](const Change &c) { return c.offset < preset::GroupSize; });
-    if (!presets)
+    const BoostSnapshot boost = editor_.boostSnapshot();
+    if (!presets && boost == before_.boost) {
+        targets_.clear();
         return;
-    stack_.push(new EditStep(*this, what_, std::move(changes), std::move(targets_), mergeKey_,
-                             editor_.currentSlot(), clock()));
-    targets_.clear();
+    }
+    EditStep::Boost boostChange;
+    if (!(boost == before_.boost))
+        boostChange = std::make_pair(before_.boost, boost);
+    const int slot = editor_.currentSlot();
+    const QString tab = ofTab_ && editor_.isGroupView() ? preset::slotName(slot) + QStringLiteral(": ") : QString();
+    push(new EditStep(*this, what_, std::move(changes), std::exchange(targets_, {}), std::move(boostChange), mergeKey_,
+                      slot, tab, clock()));
 }
 
 void EditHistory::record(const QString &what, const std::vector<EditTarget> &targets,
@@ -81,12 +106,71 @@ void EditHistory::record(const QString &what, const std::vector<EditTarget> &tar
 {
     if (applying_ || depth_ > 0)
         return;
-    group_ = groupBefore;
-    globals_ = editor_.image().globals;
-    std::vector<Change> changes = diff();
+    std::vector<Change> changes = diff({groupBefore, editor_.image().globals, {}});
     if (changes.empty())
         return;
-    stack_.push(new EditStep(*this, what, std::move(changes), targets, mergeKey, editor_.currentSlot(), clock()));
+    const int slot = editor_.currentSlot();
+    const QString tab = editor_.isGroupView() ? preset::slotName(slot) + QStringLiteral(": ") : QString();
+    push(new EditStep(*this, what, std::move(changes), targets, {}, mergeKey, slot, tab, clock()));
+}
+
+void EditHistory::push(EditStep *step)
+{
+    const int count = stack_.count();
+    const QUndoCommand *top = count > 0 ? stack_.command(count - 1) : nullptr;
+    const bool full = count == stack_.undoLimit() && stack_.index() == count;
+    stack_.push(step); // step may be gone from here on: merged, or obsolete
+    // A new step on a full stack pushed the oldest out.
+    if (full && stack_.count() == count && stack_.command(count - 1) != top)
+        setDroppedOldest(true);
+    if (bytes_ > MaxBytes)
+        keepWithinBytes();
+}
+
+void EditHistory::keepWithinBytes()
+{
+    // QUndoStack drops its oldest steps only by their number: for their
+    // size, the newest are kept as copies on a cleared stack. Right after a
+    // push there is nothing to redo, so the stack's top is where it stands.
+    const int count = stack_.count();
+    if (stack_.index() != count || count == 0)
+        return;
+    // Down to three quarters, so this runs once in many pushes.
+    qint64 kept = 0;
+    int first = count;
+    while (first > 0) {
+        const qint64 b = static_cast<const EditStep *>(stack_.command(first - 1))->bytes();
+        if (kept + b > MaxBytes * 3 / 4 && first < count)
+            break;
+        kept += b;
+        --first;
+    }
+    std::vector<EditStep *> copies;
+    for (int i = first; i < count; ++i)
+        copies.push_back(static_cast<const EditStep *>(stack_.command(i))->copy());
+    const int clean = stack_.cleanIndex();
+    const bool wasClean = stack_.isClean();
+    rebuilding_ = true;
+    stack_.clear();
+    if (clean != first)
+        stack_.resetClean();
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        stack_.push(copies[i]);
+        if (clean == first + int(i) + 1)
+            stack_.setClean();
+    }
+    rebuilding_ = false;
+    if (wasClean != stack_.isClean())
+        emit cleanChanged(stack_.isClean());
+    setDroppedOldest(true);
+}
+
+void EditHistory::setDroppedOldest(bool on)
+{
+    if (on == droppedOldest_)
+        return;
+    droppedOldest_ = on;
+    emit droppedOldestChanged(on);
 }
 
 void EditHistory::restart(bool unsaved)
@@ -97,46 +181,72 @@ void EditHistory::restart(bool unsaved)
         stack_.resetClean();
     else
         stack_.setClean();
+    setDroppedOldest(false);
 }
 
-void EditHistory::apply(const std::vector<Change> &changes, bool after, const std::vector<EditTarget> &targets)
+void EditHistory::apply(const EditStep &step, bool after)
 {
     applying_ = true;
     DeviceImage &image = editor_.image();
     const int shown = editor_.currentSlot();
-    bool shownChanged = false;
+    // The bits of the shown slot this step changes.
+    std::array<std::uint8_t, preset::RecordSize> changed{};
     std::vector<int> others;
-    for (const Change &c : changes) {
+    for (const Change &c : step.changes()) {
         const std::uint8_t value = after ? c.after : c.before;
         if (c.offset < preset::GroupSize) {
-            image.group[c.offset] = value;
             const int slot = c.offset / preset::RecordSize;
             if (slot == shown)
-                shownChanged = true;
+                changed[c.offset % preset::RecordSize] |= std::uint8_t(image.group[c.offset] ^ value);
             else if (std::find(others.begin(), others.end(), slot) == others.end())
                 others.push_back(slot);
+            image.group[c.offset] = value;
         } else {
             image.globals[c.offset - preset::GroupSize] = value;
-            shownChanged = true;
         }
     }
-    // The Amp gets what it got for the edit, with the values put back; only
-    // for the slot it plays.
-    for (const EditTarget &t : targets)
-        if (t.slot < 0 || t.slot == shown)
+    if (step.boost())
+        editor_.setBoostSnapshot(after ? step.boost()->second : step.boost()->first);
+
+    // The Amp plays the shown slot: the step's own messages put it back when
+    // they carry every bit that changed there; anything else (a change made
+    // on another tab, a whole tab replaced, bits no message of the step
+    // carries) takes the whole record.
+    std::array<std::uint8_t, preset::RecordSize> carried{};
+    for (const EditTarget &t : step.targets()) {
+        if (t.slot != shown)
+            continue;
+        if (t.kind == EditTarget::WholeRecord) {
+            carried.fill(0xFF);
+        } else if (t.field.index >= 0 && t.field.index < preset::RecordSize) {
+            carried[t.field.index] |= bitsOf(t.field);
+            // The model's code goes with the model; the Amp keeps its own.
+            if (t.field == preset::AmpModel)
+                carried[preset::ModelCode.index] |= bitsOf(preset::ModelCode);
+        }
+    }
+    bool whole = false;
+    bool anyChanged = false;
+    for (int i = 0; i < preset::RecordSize; ++i) {
+        anyChanged = anyChanged || changed[i] != 0;
+        whole = whole || (changed[i] & ~carried[i]) != 0;
+    }
+    for (const EditTarget &t : step.targets())
+        if (t.slot < 0 || (t.slot == shown && anyChanged && !whole))
             editor_.resend(t);
-    if (shownChanged)
-        editor_.reload();
+    if (whole)
+        editor_.resend({EditTarget::WholeRecord, shown, {0, 0, 8}});
+    editor_.reload();
     for (int slot : others)
         emit otherSlotChanged(slot);
     applying_ = false;
 }
 
 QString EditHistory::describe(const QString &what, const std::vector<Change> &changes,
-                              const std::vector<EditTarget> &targets, int slot) const
+                              const std::vector<EditTarget> &targets, int slot, const QString &tab) const
 {
     if (!what.isEmpty() && !what.endsWith(QLatin1String(": ")))
-        return what;
+        return tab + what;
     // One control's change, named as the panel names it: its value before
     // and after, as the panel shows them.
     const EditTarget *one = nullptr;
@@ -149,7 +259,7 @@ QString EditHistory::describe(const QString &what, const std::vector<Change> &ch
             if (p.kind != presetparams::Kind::Time && p.field == one->field)
                 param = &p;
     if (!param || slot < 0 || slot >= preset::SlotCount)
-        return what.isEmpty() ? QStringLiteral("Edit") : what.chopped(2);
+        return tab + (what.isEmpty() ? QStringLiteral("Edit") : what.chopped(2));
     preset::Record after;
     const auto current = editor_.image().record(slot);
     std::copy(current.begin(), current.end(), after.begin());
@@ -160,7 +270,7 @@ QString EditHistory::describe(const QString &what, const std::vector<Change> &ch
             before[c.offset - start] = c.before;
             after[c.offset - start] = c.after;
         }
-    return what + QStringLiteral("%1 %2 \u2192 %3")
-                      .arg(presetparams::name(*param), presetparams::valueText(*param, before),
-                           presetparams::valueText(*param, after));
+    return tab + what +
+           QStringLiteral("%1 %2 \u2192 %3")
+               .arg(presetparams::distinctName(*param), presetparams::valueText(*param, before), presetparams::valueText(*param, after));
 }

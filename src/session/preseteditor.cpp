@@ -2,9 +2,14 @@
 #include "session/preseteditor.h"
 
 #include "model/bitfield.h"
+#include "model/delaytime.h"
 #include "model/globalrecord.h"
+#include "model/presetparams.h"
 #include "protocol/ampmessages.h"
 #include "session/amplink.h"
+
+#include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -30,7 +35,7 @@ PresetEditor::PresetEditor(AmpLink &link, QObject *parent) : QObject(parent), li
 void PresetEditor::setView(View view)
 {
     if (view == View::Group) {
-        snapshotArmed_ = true;
+        boost_.armed = true;
         setRestoreAvailable(false);
     } else {
         slot_ = 0;
@@ -66,16 +71,77 @@ void PresetEditor::showDefaults(View view)
     sendEditorData();
 }
 
-void PresetEditor::storeGroup(std::span<const std::uint8_t, preset::GroupSize> group)
+bool PresetEditor::storeGroup(std::span<const std::uint8_t, preset::GroupSize> group)
 {
     image_.storeGroup(group);
+    bool corrected = false;
+    for (int slot = 0; slot < preset::SlotCount; ++slot)
+        corrected = !presetparams::makeValid(image_.record(slot)).empty() || corrected;
     emit recordChanged();
+    return corrected;
 }
 
-void PresetEditor::storeRecord(int slot, std::span<const std::uint8_t, preset::RecordSize> record)
+bool PresetEditor::storeRecord(int slot, std::span<const std::uint8_t, preset::RecordSize> record)
 {
+    if (slot < 0 || slot >= preset::SlotCount)
+        return false;
     image_.storeRecord(slot, record);
+    const bool corrected = !presetparams::makeValid(image_.record(slot)).empty();
     emit recordChanged();
+    return corrected;
+}
+
+void PresetEditor::storeFromAmp(const preset::Record &record, bool ampPlaysIt, const QString &stepName)
+{
+    // Leaving Compare (as a step does first) sends the edits: the Amp then
+    // plays those, not its own preset.
+    const bool playsIt = ampPlaysIt && !comparing_;
+    std::optional<Step> step;
+    if (!stepName.isEmpty())
+        step.emplace(*this, stepName, 0, false);
+    // What the Amp plays and what is shown are one, values made valid included.
+    if (storeRecord(currentSlot(), record) || !playsIt)
+        sendEditorData();
+}
+
+// ---- Tabs
+
+void PresetEditor::swapSlots(int a, int b)
+{
+    if (view_ != View::Group || a == b)
+        return;
+    const Step step(*this, QStringLiteral("Swap %1 and %2").arg(preset::slotName(a), preset::slotName(b)), 0, false);
+    if (!image_.swapSlots(a, b))
+        return;
+    // The panel shows the current slot again, and the Amp plays it if it changed.
+    emit recordChanged();
+    if (currentSlot() == a || currentSlot() == b)
+        sendEditorData();
+}
+
+void PresetEditor::copySlot(int from, int to)
+{
+    if (view_ != View::Group || from == to)
+        return;
+    const Step step(*this, QStringLiteral("Copy %1 to %2").arg(preset::slotName(from), preset::slotName(to)), 0, false);
+    if (!image_.copySlot(from, to))
+        return;
+    emit recordChanged();
+    if (currentSlot() == to)
+        sendEditorData();
+}
+
+void PresetEditor::importRecord(int slot, const preset::Record &record, const QString &what)
+{
+    if (view_ != View::Group)
+        return;
+    const int to = slot < 0 ? currentSlot() : slot;
+    if (to < 0 || to >= preset::SlotCount)
+        return;
+    const Step step(*this, what.isEmpty() ? QStringLiteral("Import to %1").arg(preset::slotName(to)) : what, 0, false);
+    storeRecord(to, record);
+    if (to == currentSlot())
+        sendEditorData();
 }
 
 // ---- Sending
@@ -97,7 +163,6 @@ void PresetEditor::sendParameter(int index)
         return;
     history_.sent({EditTarget::Parameter, currentSlot(), {index, 0, 8}});
     send(amp::parameterSet(index, record()[index]));
-    emit edited();
 }
 
 void PresetEditor::sendField(Field f)
@@ -106,7 +171,6 @@ void PresetEditor::sendField(Field f)
         return;
     history_.sent({EditTarget::Bits, currentSlot(), f});
     send(amp::bitField(f.index, f.shift, f.width, image_.readField(currentSlot(), f)));
-    emit edited();
 }
 
 void PresetEditor::sendGlobalField(int index, int shift, int width)
@@ -180,6 +244,14 @@ void PresetEditor::setComparing(bool on)
     sendEditorData();
 }
 
+void PresetEditor::setBoostSnapshot(const BoostSnapshot &snapshot)
+{
+    const bool wasAvailable = boost_.restoreAvailable;
+    boost_ = snapshot;
+    if (boost_.restoreAvailable != wasAvailable)
+        emit restoreBoostAvailableChanged(boost_.restoreAvailable);
+}
+
 void PresetEditor::pressFootswitch()
 {
     send(amp::footswitch(1));
@@ -219,8 +291,25 @@ void PresetEditor::setAmpModel(int model)
     sendField(preset::AmpModel);
 }
 
-void PresetEditor::setCabinet(int cabinet, bool globalOverride)
+bool PresetEditor::globalCabinetOverride() const
 {
+    return image_.globals[globalrecord::Cabinet] != 0;
+}
+
+int PresetEditor::shownCabinet() const
+{
+    const std::uint8_t global = image_.globals[globalrecord::Cabinet];
+    return global != 0 ? global - 1 : presetCabinet();
+}
+
+bool PresetEditor::altSetShown(preset::Dual section) const
+{
+    return image_.readField(currentSlot(), preset::dualSection(section).flag) != 0;
+}
+
+void PresetEditor::setCabinet(int cabinet)
+{
+    const bool globalOverride = globalCabinetOverride();
     const Step step(*this, globalOverride ? QStringLiteral("Global Cabinet") : QString());
     if (globalOverride) {
         image_.globals[globalrecord::Cabinet] = std::uint8_t(cabinet + 1);
@@ -231,11 +320,11 @@ void PresetEditor::setCabinet(int cabinet, bool globalOverride)
     sendField(preset::Cabinet);
 }
 
-void PresetEditor::setGlobalCabinetOverride(bool on, int shownCabinet)
+void PresetEditor::setGlobalCabinetOverride(bool on)
 {
     const Step step(*this, on ? QStringLiteral("Global Cabinet On") : QStringLiteral("Global Cabinet Off"));
-    image_.globals[globalrecord::Cabinet] =
-        on ? std::uint8_t((shownCabinet >= 0 ? shownCabinet : presetCabinet()) + 1) : 0;
+    // Switched on, the cabinet shown so far (the preset's) becomes the global one.
+    image_.globals[globalrecord::Cabinet] = on ? std::uint8_t(presetCabinet() + 1) : 0;
     sendGlobalField(globalrecord::Cabinet, globalrecord::CabinetShift, globalrecord::CabinetWidth);
 }
 
@@ -264,11 +353,11 @@ void PresetEditor::TimerFlangeKlugeTimer()
     flangerHold_ = false;
 }
 
-void PresetEditor::copyToOtherSet(preset::Dual section, bool altShown)
+void PresetEditor::copyToOtherSet(preset::Dual section)
 {
     const Step step(*this, QStringLiteral("Copy to other set"));
     const preset::DualSection dual = preset::dualSection(section);
-    const int shown = altShown ? 1 : 0;
+    const int shown = altSetShown(section) ? 1 : 0;
     const auto r = record();
     for (int normal : dual.normalBytes)
         r[normal + 1 - shown] = r[normal + shown];
@@ -293,30 +382,50 @@ void PresetEditor::copyToOtherSet(preset::Dual section, bool altShown)
 
 void PresetEditor::boostAllTabs(bool on)
 {
-    const Step step(*this, on ? QStringLiteral("Boost All Tabs") : QStringLiteral("Un-boost All Tabs"));
-    if (snapshotArmed_) {
+    const Step step(*this, on ? QStringLiteral("Boost All Tabs") : QStringLiteral("Un-boost All Tabs"), 0, false);
+    if (boost_.armed) {
         for (int s = 0; s < preset::SlotCount; ++s)
-            snapshot_[s] = image_.readField(s, preset::BoostAlt) != 0;
+            boost_.bits[s] = image_.readField(s, preset::BoostAlt) != 0;
     }
-    snapshotArmed_ = false;
+    boost_.armed = false;
+    const int shown = image_.readField(currentSlot(), preset::BoostAlt);
     for (int s = 0; s < preset::SlotCount; ++s)
         image_.writeField(s, preset::BoostAlt, on ? 1 : 0);
+    // Only the shown slot plays on the Amp; the others follow with a write.
+    if (shown != (on ? 1 : 0))
+        sendField(preset::BoostAlt);
     setRestoreAvailable(true);
+    emit recordChanged();
 }
 
 void PresetEditor::restoreBoostSettings()
 {
-    const Step step(*this, QStringLiteral("Restore Boost Settings"));
+    const Step step(*this, QStringLiteral("Restore Boost Settings"), 0, false);
+    const int shown = image_.readField(currentSlot(), preset::BoostAlt);
     for (int s = 0; s < preset::SlotCount; ++s)
-        image_.writeField(s, preset::BoostAlt, snapshot_[s] ? 1 : 0);
+        image_.writeField(s, preset::BoostAlt, boost_.bits[s] ? 1 : 0);
+    if (shown != image_.readField(currentSlot(), preset::BoostAlt))
+        sendField(preset::BoostAlt);
     setRestoreAvailable(false);
+    emit recordChanged();
+}
+
+void PresetEditor::tapDelayTime(int base)
+{
+    const Step step(*this, QStringLiteral("Tap Tempo"));
+    // The measured time is the delay time; what already holds it is not sent again.
+    const std::uint8_t time = std::uint8_t(std::clamp(base, 1, 255));
+    if (record()[preset::DLTime] != time)
+        editByte(preset::DLTime, time);
+    if (record()[preset::DLScale] != delaytime::UnitScale)
+        editByte(preset::DLScale, std::uint8_t(delaytime::UnitScale));
 }
 
 void PresetEditor::setRestoreAvailable(bool on)
 {
-    if (on == restoreAvailable_)
+    if (on == boost_.restoreAvailable)
         return;
-    restoreAvailable_ = on;
+    boost_.restoreAvailable = on;
     emit restoreBoostAvailableChanged(on);
 }
 
@@ -338,13 +447,7 @@ void PresetEditor::applyParameter(int index, std::uint8_t value)
     setComparing(false);
     const auto before = image_.group;
     record()[index] = value;
-    const EditTarget target{EditTarget::Parameter, currentSlot(), {index, 0, 8}};
-    history_.record(QStringLiteral("From the Amp: "), {target}, before, 10000 + index);
-    // Leaving Compare sent the edits whole: the Amp's own value goes on top.
-    if (compared)
-        resend(target);
-    emit byteChanged(index);
-    emit edited();
+    takeAmpChange({EditTarget::Parameter, currentSlot(), {index, 0, 8}}, 10000 + index, before, compared);
 }
 
 void PresetEditor::applyBitField(int index, int shift, int width, int value)
@@ -359,10 +462,26 @@ void PresetEditor::applyBitField(int index, int shift, int width, int value)
     const auto before = image_.group;
     std::uint8_t &byte = record()[index];
     byte = bitfield::write(byte, shift, width, value);
-    const EditTarget target{EditTarget::Bits, currentSlot(), {index, shift, width}};
-    history_.record(QStringLiteral("From the Amp: "), {target}, before, 20000 + index * 64 + shift * 8 + width);
-    if (compared)
+    takeAmpChange({EditTarget::Bits, currentSlot(), {index, shift, width}}, 20000 + index * 64 + shift * 8 + width,
+                  before, compared);
+}
+
+void PresetEditor::takeAmpChange(const EditTarget &target, int mergeKey,
+                                 const std::array<std::uint8_t, preset::GroupSize> &before, bool compared)
+{
+    const int index = target.field.index;
+    preset::Record asTheAmpHasIt;
+    std::copy(record().begin(), record().end(), asTheAmpHasIt.begin());
+    // A value the Amp cannot mean is made valid here, and the Amp is told;
+    // leaving Compare sent the edits whole, so the Amp's own value goes on top.
+    presetparams::makeValid(record());
+    history_.record(QStringLiteral("From the Amp: "), {target}, before, mergeKey);
+    bool others = false;
+    for (int i = 0; i < preset::RecordSize; ++i)
+        others = others || (i != index && record()[i] != asTheAmpHasIt[i]);
+    if (others)
+        send(amp::singlePreset(record()));
+    else if (record()[index] != asTheAmpHasIt[index] || compared)
         resend(target);
     emit byteChanged(index);
-    emit edited();
 }

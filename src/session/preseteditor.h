@@ -49,6 +49,9 @@ public:
     // record holds now; and the panel shown again.
     void resend(const EditTarget &target);
     void reload() { emit recordChanged(); }
+    // The boost snapshot, which a step puts back with the bytes.
+    BoostSnapshot boostSnapshot() const { return boost_; }
+    void setBoostSnapshot(const BoostSnapshot &snapshot);
 
     // ---- What is shown and edited
 
@@ -71,9 +74,21 @@ public:
     void showDefaults(View view);
     // The current slot's record to the Amp's current preset.
     void sendEditorData();
-    // Presets read from a file or the Amp, shown at once.
-    void storeGroup(std::span<const std::uint8_t, preset::GroupSize> group);
-    void storeRecord(int slot, std::span<const std::uint8_t, preset::RecordSize> record);
+    // Presets read from a file, the library or the Amp, made valid and shown
+    // at once. True when a value had to be made valid.
+    bool storeGroup(std::span<const std::uint8_t, preset::GroupSize> group);
+    bool storeRecord(int slot, std::span<const std::uint8_t, preset::RecordSize> record);
+    // A preset the Amp sent, into the shown slot, as a step of that name
+    // (none: the caller starts a fresh history). It goes back to the Amp
+    // unless the Amp plays it already as it is shown.
+    void storeFromAmp(const preset::Record &record, bool ampPlaysIt, const QString &stepName = QString());
+
+    // ---- Tabs of a group (group view only); each is a step.
+
+    void swapSlots(int a, int b);
+    void copySlot(int from, int to);
+    // A preset from the library or a file into a tab (-1: the shown one).
+    void importRecord(int slot, const preset::Record &record, const QString &what = QString());
 
     // ---- The loading guard
 
@@ -98,12 +113,18 @@ public:
     void editField(Field f, int value);
     // AmpModel with the ModelCode that goes with it; only AmpModel is sent.
     void setAmpModel(int model);
-    // With the global cabinet override on, the list sets GlobalRecord byte 13
-    // and leaves the preset alone.
-    void setCabinet(int cabinet, bool globalOverride);
-    void setGlobalCabinetOverride(bool on, int shownCabinet);
-    // The cabinet the list shows while the override is off.
+    // With the global cabinet override on, the cabinet is GlobalRecord byte
+    // 13's and the preset is left alone.
+    void setCabinet(int cabinet);
+    // On: the shown preset's cabinet becomes the global one.
+    void setGlobalCabinetOverride(bool on);
+    bool globalCabinetOverride() const;
+    // The preset's own cabinet, and the one in force (the global one while
+    // the override is on).
     int presetCabinet() const { return image_.readField(currentSlot(), preset::Cabinet); }
+    int shownCabinet() const;
+    // Which set of a dual section the shown preset plays (its Alt flag).
+    bool altSetShown(preset::Dual section) const;
     // Old firmware resets the flanger when it is chosen and echoes its own
     // values: the defaults are set and sent, and the echoes ignored a moment.
     void setModulationType(int type);
@@ -111,14 +132,17 @@ public:
     const QTimer &flangerTimer() const { return TimerFlangeKluge; }
     void TimerFlangeKlugeTimer();
 
-    // Copies the shown set of a dual section to the other set.
-    void copyToOtherSet(preset::Dual section, bool altShown);
+    // Copies the shown set of a dual section (the one its Alt flag chooses)
+    // to the other set.
+    void copyToOtherSet(preset::Dual section);
     // Boost or un-boost all sixteen slots; the first since the group was
     // shown keeps a snapshot that Restore puts back.
     void boostAllTabs(bool on);
     void restoreBoostSettings();
-    bool boostSnapshotArmed() const { return snapshotArmed_; }
-    bool restoreBoostAvailable() const { return restoreAvailable_; }
+    bool boostSnapshotArmed() const { return boost_.armed; }
+    bool restoreBoostAvailable() const { return boost_.restoreAvailable; }
+    // Tap tempo: the measured time becomes the delay time, unscaled.
+    void tapDelayTime(int base);
 
     // "Exec": as if the tap footswitch was pressed.
     void pressFootswitch();
@@ -141,21 +165,25 @@ signals:
     // A slot was selected without the slot switch.
     void slotSelected(int slot);
     void restoreBoostAvailableChanged(bool available);
-    // The presets changed by an edit here or on the Amp: the document is modified.
-    void edited();
     void comparingChanged(bool on);
     void storedVersionChanged(bool available);
 
 private:
-    // Records one user edit in the history.
+    // Records one user edit in the history; ofTab: of the shown tab alone.
     struct Step : EditHistory::Scope {
-        Step(PresetEditor &e, const QString &what, int mergeKey = 0) : EditHistory::Scope(e.history_, what, mergeKey) {}
+        Step(PresetEditor &e, const QString &what, int mergeKey = 0, bool ofTab = true)
+            : EditHistory::Scope(e.history_, what, mergeKey, ofTab)
+        {
+        }
     };
     void send(const std::vector<std::uint8_t> &message);
     void sendParameter(int index);
     void sendField(Field f);
     void setRestoreAvailable(bool on);
     bool heldFlangerByte(int index) const;
+    // The Amp's change of a byte, made valid; what differs from the Amp's goes back.
+    void takeAmpChange(const EditTarget &target, int mergeKey,
+                       const std::array<std::uint8_t, preset::GroupSize> &before, bool compared);
 
     AmpLink &link_;
     DeviceImage image_;
@@ -169,7 +197,5 @@ private:
     int slot_ = 0;
     bool loading_ = false;
     bool flangerHold_ = false;
-    bool snapshotArmed_ = true;
-    bool restoreAvailable_ = false;
-    std::array<bool, preset::SlotCount> snapshot_{};
+    BoostSnapshot boost_;
 };

@@ -42,7 +42,8 @@ void PresetFetches::presetFromAmp(int slot)
     if (slot < 0 || slot >= preset::SlotCount)
         return;
     queue_.runWhenAmpIdle([this, slot] {
-        files_.askToSave();
+        askToSaveUnlessATab();
+        requestedSlot_ = slot;
         link_.send(amp::presetRequest(slot));
         transfers_.await(TransferState::RequestedPreset);
     });
@@ -78,32 +79,45 @@ void PresetFetches::followTheAmp()
         CommandQueue &queue;
         ~Fold() { queue.drop(FollowKey); }
     } fold{queue_};
-    files_.askToSave();
+    askToSaveUnlessATab();
     fetchedProgram_ = lastProgram_;
     fetchedBank_ = userBank_;
     link_.send(amp::currentPresetRequest());
     transfers_.await(TransferState::ProgramChange);
 }
 
+void PresetFetches::askToSaveUnlessATab()
+{
+    // Into a group's tab the preset comes as an edit that can be undone:
+    // nothing is lost, nothing to ask. In single view it replaces the document.
+    if (!editor_.isGroupView())
+        files_.askToSave();
+}
+
 void PresetFetches::presetArrived(TransferState awaited, const preset::Record &record)
 {
     transfers_.stopReplyTimer();
-    // In group view the selected tab takes it, whatever slot was asked for.
-    if (!editor_.isGroupView()) {
-        document_.dropFile(awaited == TransferState::ProgramChange
-                               ? QStringLiteral("%1 Preset %2")
-                                     .arg(fetchedBank_ ? QStringLiteral("User") : QStringLiteral("Factory"),
-                                          preset::slotName(fetchedProgram_ & 0x0F))
-                               : QStringLiteral("Amp Preset"),
-                           true);
-    }
-    editor_.storeRecord(editor_.currentSlot(), record);
+    const bool programChange = awaited == TransferState::ProgramChange;
     // A preset the Amp switched to is already playing there.
-    if (awaited != TransferState::ProgramChange)
-        editor_.sendEditorData();
+    if (editor_.isGroupView()) {
+        // The selected tab takes it, whatever slot was asked for.
+        const QString from = programChange ? (fetchedBank_ ? QString() : QStringLiteral("factory "))
+                                                 + preset::slotName(fetchedProgram_ & 0x0F)
+                                           : preset::slotName(requestedSlot_);
+        editor_.storeFromAmp(record, programChange,
+                             QStringLiteral("From the Amp: %1 into tab %2").arg(from, preset::slotName(editor_.currentSlot())));
+        transfers_.setState(TransferState::Idle);
+        return;
+    }
+    document_.dropFile(programChange ? QStringLiteral("%1 Preset %2")
+                                           .arg(fetchedBank_ ? QStringLiteral("User") : QStringLiteral("Factory"),
+                                                preset::slotName(fetchedProgram_ & 0x0F))
+                                     : QStringLiteral("Amp Preset"),
+                       true);
+    editor_.storeFromAmp(record, programChange);
     transfers_.setState(TransferState::Idle);
+    // The preset is the document now: nothing before it to undo.
     editor_.startHistory(false);
-    document_.setModified(false);
 }
 
 void PresetFetches::groupArrived(const AmpTransfers::Group &group)
@@ -111,9 +125,9 @@ void PresetFetches::groupArrived(const AmpTransfers::Group &group)
     transfers_.finish();
     editor_.setView(PresetEditor::View::Group);
     editor_.selectSlotQuietly(0);
-    document_.setModified(true);
     document_.dropFile(QStringLiteral("Amp Presets"), true);
     editor_.storeGroup(group);
     editor_.sendEditorData();
+    // Sixteen presets no file holds yet: unsaved.
     editor_.startHistory(true);
 }

@@ -15,7 +15,9 @@ class DocumentFiles;
 class PresetEditor;
 
 // Presets from the Amp into the editor: "Preset from Amp", "Group from Amp"
-// and following the Amp when the player changes presets on it. A Program
+// and following the Amp when the player changes presets on it. In group
+// view a preset lands in the selected tab as a step of the history; in
+// single view it becomes the document, with a fresh history. A Program
 // Change is input: it never asks anything itself; it posts one "follow the
 // Amp" command, into which later ones fold, so a burst of them ends in one
 // question at most and one fetch of where the Amp ended up.
@@ -38,6 +40,7 @@ public:
 
 private:
     void followTheAmp();
+    void askToSaveUnlessATab();
     void presetArrived(TransferState awaited, const preset::Record &record);
     void groupArrived(const AmpTransfers::Group &group);
 
@@ -53,4 +56,6 @@ private:
     int userBank_ = 0;
     int fetchedProgram_ = 0;
     int fetchedBank_ = 0;
+    // The slot "Preset from Amp" asked for, for the step's name.
+    int requestedSlot_ = 0;
 };

@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 PresetWrites::PresetWrites(AmpLink &link, AmpTransfers &transfers, PresetEditor &editor, AmpBackups &backups,
                            CommandQueue &queue, QObject *parent)
     : QObject(parent), link_(link), transfers_(transfers), editor_(editor), backups_(backups), queue_(queue)
@@ -152,6 +154,10 @@ void PresetWrites::perform(const Write &write)
             sent = link_.send(amp::presetWrite(write.slot, rec));
         } else {
             sent = link_.send(amp::singlePreset(rec)) && link_.send(amp::presetStore(write.slot));
+            // Stored by way of the Amp's current preset: a backup put back
+            // leaves the Amp playing it, so the shown slot goes back on top.
+            if (sent && !std::equal(rec.begin(), rec.end(), editor_.record().begin()))
+                editor_.sendEditorData();
         }
     }
     if (!sent) {

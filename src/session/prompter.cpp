@@ -26,3 +26,18 @@ QString Prompter::folderName(const QString &, const QString &)
 {
     return {};
 }
+
+int Prompter::namedChoice(const QString &caption, const QString &text, const QStringList &answers, Icon icon)
+{
+    QList<Button> buttons;
+    if (!answers.isEmpty())
+        buttons << Button::Yes;
+    if (answers.size() > 1)
+        buttons << Button::No;
+    buttons << Button::Cancel;
+    switch (question(caption, text, buttons, icon)) {
+    case Button::Yes: return 0;
+    case Button::No: return answers.size() > 1 ? 1 : -1;
+    default: return -1;
+    }
+}

@@ -29,6 +29,12 @@ public:
     // A folder that exists; empty means cancelled (what a Prompter without
     // a folder dialog answers).
     virtual QString folderName(const QString &caption, const QString &directory);
+    // A question whose answers are named on their buttons, with Cancel
+    // beside them; the index of the answer, or -1 for Cancel. Without boxes
+    // of its own a Prompter asks it as Yes (the first), No (the second),
+    // Cancel.
+    virtual int namedChoice(const QString &caption, const QString &text, const QStringList &answers,
+                            Icon icon = Icon::Question);
 
     // The error box: caption = application title, error icon, OK button.
     void errorBox(const QString &applicationTitle, const QString &message);
