@@ -10,7 +10,7 @@
 #include "editor/editorpanel.h"
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
-#include "app/session.h"
+#include "session/session.h"
 #include "session/prompter.h"
 
 #include <QCoreApplication>

@@ -7,7 +7,7 @@
 
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
-#include "app/session.h"
+#include "session/session.h"
 
 #include <benchmark/benchmark.h>
 

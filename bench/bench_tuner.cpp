@@ -6,7 +6,7 @@
 #include "controls/tnxnumberknob.h"
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
-#include "app/session.h"
+#include "session/session.h"
 #include "session/prompter.h"
 #include "tuner/tformtuner.h"
 

@@ -3,7 +3,7 @@
 // message sent, and what the history costs in memory after 10,000 edits.
 #include "silentuser.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "midi/loopbackbackend.h"
 
 #include <benchmark/benchmark.h>

@@ -15,7 +15,7 @@
 // screen shows, a save does not hold the document, or a failed Open
 // changed something.
 #include "ampsim/virtualamp.h"
-#include "app/session.h"
+#include "session/session.h"
 #include "midi/loopbackbackend.h"
 #include "session/inputscope.h"
 #include "session/prompter.h"

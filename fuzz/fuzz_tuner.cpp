@@ -7,7 +7,7 @@
 #include "controls/tledimage.h"
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
-#include "app/session.h"
+#include "session/session.h"
 #include "session/prompter.h"
 #include "tuner/tformtuner.h"
 #include "tuner/tunerdisplay.h"

@@ -2,7 +2,7 @@
 // Screenshots of the main window for looking at the editor panel by eye:
 // run under a real X server (Xvfb) with the output folder as argument.
 // Uses the loopback MIDI service, so no Amp is needed.
-#include "app/quorvex1.h"
+#include "mainwindow/quorvex1.h"
 #include "editor/editorpanel.h"
 #include "midi/loopbackbackend.h"
 #include "support/scriptedprompter.h"

@@ -3,7 +3,7 @@
 // Amp's tuner stream, for looking at them by eye: run under a real X server
 // (Xvfb) with the output folder as argument. No Amp is needed.
 #include "ampsim/virtualamp.h"
-#include "app/quorvex1.h"
+#include "mainwindow/quorvex1.h"
 #include "globals/tformglobal.h"
 #include "midi/loopbackbackend.h"
 #include "support/scriptedprompter.h"

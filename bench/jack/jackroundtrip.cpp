@@ -8,7 +8,7 @@
 // difference is a JACK period or more.
 #include "../silentuser.h"
 #include "midi/rtmidibackend.h"
-#include "app/session.h"
+#include "session/session.h"
 #include "session/amptransfers.h"
 #include "session/prompter.h"
 

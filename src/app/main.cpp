@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/apppaths.h"
-#include "app/caretrest.h"
-#include "app/handover.h"
-#include "app/quorvex1.h"
-#include "app/singleinstance.h"
+#include "session/apppaths.h"
+#include "mainwindow/caretrest.h"
+#include "session/handover.h"
+#include "mainwindow/quorvex1.h"
+#include "session/singleinstance.h"
 #include "files/safefile.h"
 
 #include <QApplication>

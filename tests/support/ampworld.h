@@ -2,7 +2,7 @@
 #pragma once
 
 #include "ampsim/builtinampbackend.h"
-#include "app/session.h"
+#include "session/session.h"
 #include "midi/loopbackbackend.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "windows/tformsyncmsg.h"
+#include "dialogs/tformsyncmsg.h"
 
 #include <QApplication>
 #include <QLabel>

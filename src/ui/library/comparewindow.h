@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "library/libraryhooks.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+// Two presets side by side: every parameter under the editor panel's name,
+// its value as the panel shows it, differences marked. "Hear A" and
+// "Hear B" send a record to the Amp as editor data; closing the window
+// after that sends the editor's own preset back.
+class CompareWindow : public QWidget {
+    Q_OBJECT
+public:
+    CompareWindow(const LibraryHooks &hooks, const QString &nameA, const preset::Record &a, const QString &nameB,
+                  const preset::Record &b, QWidget *parent = nullptr);
+
+    int differences() const { return differences_; }
+
+    void CheckBoxDifferencesClick();
+    void ButtonHearAClick();
+    void ButtonHearBClick();
+
+    QLabel *LabelA, *LabelB;
+    QCheckBox *CheckBoxDifferences;
+    QPushButton *ButtonHearA, *ButtonHearB;
+    QTableWidget *TableCompare;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    LibraryHooks hooks_;
+    preset::Record a_, b_;
+    std::vector<bool> differs_; // by table row
+    int differences_ = 0;
+    Hearing hearing_;
+};
