@@ -26,7 +26,7 @@ struct Rig {
     explicit Rig(std::unique_ptr<LoopbackBackend> b) : backend(b.get()), session(std::move(b), user)
     {
         session.link().midiOut().setPort(0);
-        session.link().midiOut().setUsing(true);
+        session.link().midiOut().setEnabled(true);
     }
 };
 

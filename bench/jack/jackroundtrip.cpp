@@ -146,8 +146,8 @@ std::vector<double> groupFetches(const QString &ampProgram)
     session.link().midiIn().setPort(find(session.link().midiIn().deviceNames(), QStringLiteral("Bench Amp Out")));
     session.link().midiOut().setPort(find(session.link().midiOut().deviceNames(), QStringLiteral("Bench Amp In")));
     session.link().midiOut().setRate(0);
-    session.link().midiIn().setUsing(true);
-    session.link().midiOut().setUsing(true);
+    session.link().midiIn().setEnabled(true);
+    session.link().midiOut().setEnabled(true);
     std::vector<double> times;
     if (session.link().midiIn().Port() < 0 || session.link().midiOut().Port() < 0)
         return times;

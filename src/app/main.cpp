@@ -2,7 +2,7 @@
 #include "session/apppaths.h"
 #include "mainwindow/caretrest.h"
 #include "session/handover.h"
-#include "mainwindow/quorvex1.h"
+#include "mainwindow/mainwindow.h"
 #include "session/singleinstance.h"
 #include "files/safefile.h"
 
@@ -61,10 +61,10 @@ int main(int argc, char *argv[])
     }
 
     const CaretRest caretRest;
-    Quorvex1::Options options;
+    MainWindow::Options options;
     options.serverName = serverName;
     options.arguments = arguments;
-    Quorvex1 window(std::move(options));
+    MainWindow window(std::move(options));
     QApplication::setWindowIcon(window.windowIcon());
     window.show();
     return app.exec();

@@ -6,7 +6,7 @@
 Session::Session(std::unique_ptr<MidiBackend> backend, Prompter &prompter, QObject *parent)
     : QObject(parent), prompter_(prompter), queue_(prompter, [this] { return document_.applicationTitle(); }),
       link_(std::move(backend)), transfers_(link_, queue_), editor_(link_), files_(editor_, document_, prompter),
-      search_(link_, transfers_, editor_, files_, queue_), fetches_(link_, transfers_, editor_, files_, queue_),
+      sync_(link_, transfers_, editor_, files_, queue_), fetches_(link_, transfers_, editor_, files_, queue_),
       writes_(link_, transfers_, editor_, backups_, queue_), check_(link_, transfers_, editor_, queue_),
       globals_(link_, transfers_, editor_, queue_)
 {

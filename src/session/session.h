@@ -5,7 +5,7 @@
 #include "session/ampcheck.h"
 #include "session/ampglobals.h"
 #include "session/amplink.h"
-#include "session/ampsearch.h"
+#include "session/ampsync.h"
 #include "session/amptransfers.h"
 #include "session/commandqueue.h"
 #include "session/document.h"
@@ -42,7 +42,7 @@ public:
     Document &document() { return document_; }
     DocumentFiles &files() { return files_; }
     AmpBackups &backups() { return backups_; }
-    AmpSearch &search() { return search_; }
+    AmpSync &sync() { return sync_; }
     PresetFetches &fetches() { return fetches_; }
     PresetWrites &writes() { return writes_; }
     AmpCheck &check() { return check_; }
@@ -60,7 +60,7 @@ private:
     PresetEditor editor_;
     DocumentFiles files_;
     AmpBackups backups_;
-    AmpSearch search_;
+    AmpSync sync_;
     PresetFetches fetches_;
     PresetWrites writes_;
     AmpCheck check_;

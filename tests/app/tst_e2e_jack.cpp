@@ -3,12 +3,12 @@
 // JACK server with the dummy driver (started by tests/run-with-jackd): the
 // main window on the real MIDI backend, finding the Amp, fetching, writing,
 // and noticing when the Amp is gone.
-#include "mainwindow/quorvex1.h"
+#include "mainwindow/mainwindow.h"
 #include "midi/rtmidibackend.h"
 #include "model/presetrecord.h"
 #include "session/amptransfers.h"
 #include "support/scriptedprompter.h"
-#include "dialogs/tformsyncmsg.h"
+#include "dialogs/syncdialog.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -70,7 +70,7 @@ private slots:
         // The user at the sync dialog: OK once the Amp is found.
         syncUser_.setInterval(5);
         connect(&syncUser_, &QTimer::timeout, this, [this] {
-            auto *sync = qobject_cast<TFormSyncMsg *>(QApplication::activeModalWidget());
+            auto *sync = qobject_cast<SyncDialog *>(QApplication::activeModalWidget());
             if (sync && sync->isVisible() && sync->ButtonOK->isVisible()) {
                 syncTexts_ << sync->StaticTextFound->text();
                 sync->ButtonOK->click();
@@ -98,13 +98,13 @@ private slots:
         auto backend = std::make_unique<RtMidiBackend>(RtMidiBackend::Api::Jack);
         auto prompterOwned = std::make_unique<ScriptedPrompter>();
         ScriptedPrompter &prompter = *prompterOwned;
-        Quorvex1::Options options;
+        MainWindow::Options options;
         options.backend = std::move(backend);
         options.prompter = std::move(prompterOwned);
         options.iniPath = dir_.filePath(QStringLiteral("quorvex.INI"));
         options.libraryIndex = dir_.filePath(QStringLiteral("library.sqlite"));
         options.autoStart = false;
-        Quorvex1 w(std::move(options));
+        MainWindow w(std::move(options));
         Session &s = w.session();
         const int in = portEndingWith(s.link().midiIn().deviceNames(), QStringLiteral("E2E Amp Out"));
         const int out = portEndingWith(s.link().midiOut().deviceNames(), QStringLiteral("E2E Amp In"));
@@ -115,7 +115,7 @@ private slots:
 
         // Start-up: both ports open, the sync finds the Amp and fetches the
         // preset it plays.
-        w.FormActivate();
+        w.startOnFirstActivation();
         QTRY_COMPARE_WITH_TIMEOUT(syncTexts_, QStringList{QStringLiteral("Found Amp - Version 2.0")}, Timeout);
         // The fetch waits for the found dialog to close: idle before it is
         // asked for is not the end.
@@ -156,7 +156,7 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(s.transfers().state(), TransferState::RequestedPreset);
         QVERIFY(s.transfers().replyTimer().isActive());
-        s.transfers().TimerSysexTimer();
+        s.transfers().replyTimedOut();
         s.queue().runPending();
         QCOMPARE(prompter.shown.last().text, QStringLiteral("No response from Amp."));
         QCOMPARE(s.transfers().state(), TransferState::Idle);

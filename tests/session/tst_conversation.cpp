@@ -50,9 +50,9 @@ struct Rig {
         };
         AmpLink &link = s.link();
         link.midiIn().setPort(0);
-        link.midiIn().setUsing(true);
+        link.midiIn().setEnabled(true);
         link.midiOut().setPort(0);
-        link.midiOut().setUsing(true);
+        link.midiOut().setEnabled(true);
         s.backups().setFolder(dir.filePath(QStringLiteral("backups")));
         QObject::connect(&s.writes(), &PresetWrites::statusMessage, [this](const QString &t) { status << t; });
     }
@@ -67,11 +67,11 @@ struct Rig {
     }
     void sync()
     {
-        s.search().startSync(false);
-        s.search().searchForAmp();
+        s.sync().startSync(false);
+        s.sync().searchForAmp();
         backend->flush();
-        s.search().TimerAmpFoundTimer();
-        s.search().syncClosed();
+        s.sync().takeFoundStep();
+        s.sync().syncClosed();
         settle();
         backend->sent.clear();
     }
@@ -261,7 +261,7 @@ void TestConversation::everyConfirmedWriteEndsInOneOutcome()
     rig.s.editor().record()[preset::PreGain] = 30;
     rig.prompter.answers = {Button::Ok};
     if (situation == QLatin1String("closed"))
-        rig.s.link().midiOut().setUsing(false);
+        rig.s.link().midiOut().setEnabled(false);
     if (situation == QLatin1String("nobackup"))
         rig.s.writes().setBackupBeforeWrite(false);
     if (situation.startsWith(QLatin1String("silent"))) {
@@ -276,7 +276,7 @@ void TestConversation::everyConfirmedWriteEndsInOneOutcome()
     rig.s.run([&] { rig.s.writes().presetToAmp(3); });
     rig.settle();
     if (situation.startsWith(QLatin1String("silent"))) {
-        rig.s.queue().runInput([&] { rig.s.transfers().TimerSysexTimer(); });
+        rig.s.queue().runInput([&] { rig.s.transfers().replyTimedOut(); });
         rig.settle();
     }
     QCOMPARE(rig.status, QStringList{status});
@@ -309,7 +309,7 @@ void TestConversation::lateAndRepeatedReplies()
     // A fetch's reply after its time-out.
     rig.replying = false;
     rig.s.run([&] { rig.s.fetches().presetFromAmp(7); });
-    rig.s.queue().runInput([&] { rig.s.transfers().TimerSysexTimer(); });
+    rig.s.queue().runInput([&] { rig.s.transfers().replyTimedOut(); });
     rig.settle();
     rig.releaseReplies();
     QCOMPARE(rig.s.editor().image().group, before);
@@ -329,7 +329,7 @@ void TestConversation::theLinkTellsWhenTheAmpIsSilent()
     // No answer: not answering any more.
     rig.replying = false;
     rig.s.run([&] { rig.s.fetches().groupFromAmp(); });
-    rig.s.queue().runInput([&] { rig.s.transfers().TimerSysexTimer(); });
+    rig.s.queue().runInput([&] { rig.s.transfers().replyTimedOut(); });
     rig.settle();
     QVERIFY(!link.isAnswering());
     QVERIFY(!link.syncOffered());

@@ -38,7 +38,7 @@ struct Rig {
     Rig()
     {
         session.link().midiOut().setPort(0);
-        session.link().midiOut().setUsing(true);
+        session.link().midiOut().setEnabled(true);
         doc.setWorkingDirectory(dir.path());
     }
     QString path(const QString &name) const { return dir.filePath(name); }

@@ -43,9 +43,9 @@ struct Rig {
     void openPorts()
     {
         session->link().midiIn().setPort(0);
-        session->link().midiIn().setUsing(true);
+        session->link().midiIn().setEnabled(true);
         session->link().midiOut().setPort(0);
-        session->link().midiOut().setUsing(true);
+        session->link().midiOut().setEnabled(true);
     }
     Session &s() { return *session; }
     DeviceImage &image() { return session->editor().image(); }
@@ -170,7 +170,7 @@ void TestSession::flangerHoldIgnoresOnlyFlangerBytes()
     QCOMPARE(rig.cur(20), 1);
     QCOMPARE(rig.cur(23), 1);
 
-    rig.s().editor().TimerFlangeKlugeTimer();
+    rig.s().editor().endFlangerHold();
     QVERIFY(!rig.s().editor().flangerHold());
     QVERIFY(!rig.s().editor().flangerTimer().isActive());
     rig.feed(param(21, 2));
@@ -305,24 +305,24 @@ void TestSession::identifyReplyAndFoundStep()
 {
     Rig rig;
     AmpTransfers &t = rig.s().transfers();
-    QSignalSpy found(&rig.s().search(), &AmpSearch::ampFound);
+    QSignalSpy found(&rig.s().sync(), &AmpSync::ampFound);
     QSignalSpy firmware(&rig.s().link(), &AmpLink::ampStatusChanged);
     // Unasked, an identify reply records the version and touches nothing else.
     rig.feed(amp::identifyReply(0x10));
-    QVERIFY(!rig.s().search().ampFoundTimer().isActive());
+    QVERIFY(!rig.s().sync().ampFoundTimer().isActive());
     QCOMPARE(firmware.size(), 1);
     QCOMPARE(found.size(), 0);
     QVERIFY(rig.take().empty());
 
-    rig.s().search().searchForAmp();
+    rig.s().sync().searchForAmp();
     QCOMPARE(t.state(), TransferState::Identify);
     rig.feed(amp::identifyReply(0x45)); // G variant, (5 & 3F) + 16 = 15h
     QCOMPARE(t.state(), TransferState::Idle);
     QVERIFY(!t.replyTimer().isActive());
-    QVERIFY(rig.s().search().ampFoundTimer().isActive());
+    QVERIFY(rig.s().sync().ampFoundTimer().isActive());
     QCOMPARE(rig.s().link().firmwareVersion(), 0x15);
     QVERIFY(rig.s().link().gVariant());
-    rig.s().search().TimerAmpFoundTimer();
+    rig.s().sync().takeFoundStep();
     QVERIFY(rig.s().link().isAmpFound());
     QCOMPARE(found.size(), 1);
     QCOMPARE(found.at(0), (QVariantList{0x15, true}));
@@ -428,13 +428,13 @@ void TestSession::timeOutOutcomes()
     Rig rig;
     if (portsOpen)
         rig.openPorts();
-    QSignalSpy notFoundSpy(&rig.s().search(), &AmpSearch::ampNotFound);
+    QSignalSpy notFoundSpy(&rig.s().sync(), &AmpSync::ampNotFound);
     TransferState seen = TransferState::Idle;
     // What the handlers see: the state is already idle when they run.
     QObject::connect(&rig.s().transfers(), &AmpTransfers::timedOut,
                      [&](TransferState ended) { seen = rig.s().transfers().state(); Q_UNUSED(ended); });
     rig.s().transfers().await(TransferState(state));
-    rig.s().transfers().TimerSysexTimer();
+    rig.s().transfers().replyTimedOut();
 
     QCOMPARE(seen, TransferState::Idle);
     QCOMPARE(rig.s().transfers().state(), TransferState::Idle);
@@ -516,7 +516,7 @@ QByteArray bytes(const Bytes &m) { return QByteArray(reinterpret_cast<const char
 const QByteArray reopen;
 
 // Time that moves only when told.
-struct StepClock : TMidiOut::Clock {
+struct StepClock : MidiOutPort::Clock {
     std::int64_t t = 1000000000;
     std::int64_t now() override { return t; }
     void sleepUntil(std::int64_t time) override { t = std::max(t, time); }
@@ -597,11 +597,11 @@ void TestSession::waitingValueGivesWayToANewerOne()
     backend.pacing = true; // as slow as a cable
     AmpLink link(std::move(owned));
     StepClock clock;
-    TMidiOut &out = link.midiOut();
+    MidiOutPort &out = link.midiOut();
     out.setClock(&clock);
-    out.setRate(TMidiOut::DinRate);
+    out.setRate(MidiOutPort::DinRate);
     out.setPort(0);
-    out.setUsing(true);
+    out.setEnabled(true);
     // On the cable from here on, so everything after it waits.
     const Bytes first = amp::identifyRequest();
     out.SysEx(first.data(), int(first.size()));
@@ -610,17 +610,17 @@ void TestSession::waitingValueGivesWayToANewerOne()
     for (const QByteArray &m : sends) {
         const auto *data = reinterpret_cast<const std::uint8_t *>(m.constData());
         if (m.isEmpty()) {
-            out.setUsing(false);
-            out.setUsing(true);
+            out.setEnabled(false);
+            out.setEnabled(true);
         } else if (data[0] == 0xF0) {
             out.SysEx(data, int(m.size()));
         } else {
-            out.Put2(data[0], data[1]);
+            out.sendShort(data[0], data[1]);
         }
     }
     for (int i = 0; i < 100 && out.stats().queuedMessages > 0; ++i) {
         clock.t += 100000000;
-        out.TimerSendTimer();
+        out.sendDue();
     }
     QList<QByteArray> got;
     for (std::size_t i = 1; i < backend.sent.size(); ++i)

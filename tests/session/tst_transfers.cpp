@@ -38,9 +38,9 @@ struct Rig {
                     backend->inject(reply);
         };
         s.link().midiIn().setPort(0);
-        s.link().midiIn().setUsing(true);
+        s.link().midiIn().setEnabled(true);
         s.link().midiOut().setPort(0);
-        s.link().midiOut().setUsing(true);
+        s.link().midiOut().setEnabled(true);
     }
     // Lets every reply in flight arrive.
     void settle() { backend->flush(); }
@@ -57,12 +57,12 @@ struct Rig {
     // A sync as the dialog runs it, the found step included.
     void sync(bool startup = false)
     {
-        s.search().startSync(startup);
-        s.search().searchForAmp();
+        s.sync().startSync(startup);
+        s.sync().searchForAmp();
         settle();
-        s.search().TimerAmpFoundTimer();
+        s.sync().takeFoundStep();
         settle();
-        s.search().syncClosed();
+        s.sync().syncClosed();
     }
     preset::Record ampSlot(int slot) const
     {
@@ -195,7 +195,7 @@ void TestTransfers::cancelAndTimeOut()
     rig.prompter.answers = {Button::No};
     rig.s.fetches().groupFromAmp();
     QVERIFY(rig.s.transfers().replyTimer().isActive());
-    rig.s.transfers().TimerSysexTimer();
+    rig.s.transfers().replyTimedOut();
     rig.showQueued();
     QCOMPARE(rig.prompter.shown.last().caption, QStringLiteral("Timeout"));
     QCOMPARE(rig.prompter.shown.last().text, QStringLiteral("No response from Amp."));
@@ -257,8 +257,8 @@ void TestTransfers::syncFindsTheAmp()
     Rig rig{std::uint8_t(versionByte)};
     rig.amp.globals[3] = 4;
     rig.s.editor().setView(View::Group);
-    QSignalSpy found(&rig.s.search(), &AmpSearch::ampFound);
-    QSignalSpy adapted(&rig.s.search(), &AmpSearch::firmwareAdapted);
+    QSignalSpy found(&rig.s.sync(), &AmpSync::ampFound);
+    QSignalSpy adapted(&rig.s.sync(), &AmpSync::firmwareAdapted);
     rig.sync();
     QCOMPARE(found.size(), 1);
     QCOMPARE(found.at(0), (QVariantList{version, g}));
@@ -276,12 +276,12 @@ void TestTransfers::syncKeepsACommandLineFile()
     Rig rig;
     rig.s.editor().image().record(0)[3] = 29;
     rig.doc.setFile(QStringLiteral("/elsewhere/mine.syx"), Document::Kind::Single);
-    rig.s.search().setStartedWithFile(true);
+    rig.s.sync().setStartedWithFile(true);
     rig.sync(true);
     QVERIFY(rig.s.link().isAmpFound());
     QCOMPARE(rig.s.editor().image().record(0)[3], 29);
     QCOMPARE(rig.doc.caption(), QStringLiteral("/elsewhere/mine.syx - Quorvex"));
-    QVERIFY(!rig.s.search().startedWithFile());
+    QVERIFY(!rig.s.sync().startedWithFile());
     for (const Bytes &m : rig.backend->sent)
         QVERIFY(m[6] != amp::CurrentPresetRequest);
 }
@@ -290,10 +290,10 @@ void TestTransfers::oldFirmwareSyncSequence()
 {
     Rig rig(0x04);
     rig.ampAnswers = true;
-    rig.s.search().startSync(false);
-    rig.s.search().searchForAmp();
+    rig.s.sync().startSync(false);
+    rig.s.sync().searchForAmp();
     rig.settle();
-    rig.s.search().TimerAmpFoundTimer();
+    rig.s.sync().takeFoundStep();
     // The current preset arrives: footswitch 02, the preset twice, then the
     // wait for the Amp's report of byte 30.
     rig.ampAnswers = false;
@@ -303,7 +303,7 @@ void TestTransfers::oldFirmwareSyncSequence()
     QCOMPARE(rig.s.transfers().state(), TransferState::AltTapReport);
     QVERIFY(rig.s.transfers().replyTimer().isActive());
     // No report: footswitch 00 and no message box.
-    rig.s.transfers().TimerSysexTimer();
+    rig.s.transfers().replyTimedOut();
     QCOMPARE(rig.backend->sent.back(), amp::footswitch(0));
     QVERIFY(rig.prompter.shown.isEmpty());
 
@@ -348,13 +348,13 @@ void TestTransfers::backupBeforeWriting()
     rig.prompter.answers = {Button::Ok, Button::No};
     rig.s.editor().setView(View::Group);
     rig.s.writes().groupToAmp();
-    rig.s.transfers().TimerSysexTimer();
+    rig.s.transfers().replyTimedOut();
     rig.showQueued();
     QCOMPARE(rig.commands(), std::vector<int>{amp::GroupRequest});
     QCOMPARE(rig.prompter.shown.last().caption, QStringLiteral("Timeout"));
     rig.prompter.answers = {Button::Ok, Button::Yes};
     rig.s.writes().groupToAmp();
-    rig.s.transfers().TimerSysexTimer();
+    rig.s.transfers().replyTimedOut();
     rig.showQueued();
     QCOMPARE(rig.commands(), (std::vector<int>{amp::GroupRequest, amp::GroupDump, amp::SinglePreset}));
 

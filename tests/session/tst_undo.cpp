@@ -30,7 +30,7 @@ struct Rig {
     Rig()
     {
         s.link().midiOut().setPort(0);
-        s.link().midiOut().setUsing(true);
+        s.link().midiOut().setEnabled(true);
         editor.history().clock = [this] { return now; };
         editor.setView(View::Group);
         editor.selectSlotQuietly(2);
@@ -131,7 +131,7 @@ void TestUndo::eachKindOfStep()
         rig.editor.boostAllTabs(true);
     else if (step == QLatin1String("amp")) {
         rig.s.link().midiIn().setPort(0);
-        rig.s.link().midiIn().setUsing(true);
+        rig.s.link().midiIn().setEnabled(true);
         rig.backend->inject(param(preset::PreGain, 8));
         rig.backend->flush();
     }
@@ -224,7 +224,7 @@ void TestUndo::freshHistoryAfterAFetch()
     Rig rig;
     VirtualAmp amp;
     rig.s.link().midiIn().setPort(0);
-    rig.s.link().midiIn().setUsing(true);
+    rig.s.link().midiIn().setEnabled(true);
     rig.backend->peer = [&](const Bytes &m) {
         for (auto &reply : amp.receive(m))
             rig.backend->inject(reply);
@@ -357,7 +357,7 @@ void TestUndo::aFloodStaysBounded()
     Rig rig;
     VirtualAmp amp;
     rig.s.link().midiIn().setPort(0);
-    rig.s.link().midiIn().setUsing(true);
+    rig.s.link().midiIn().setEnabled(true);
     rig.backend->peer = [&](const Bytes &m) { amp.receive(m); };
     for (int slot = 0; slot < preset::SlotCount; ++slot) // tabs that differ in every byte: the largest steps
         for (int i = 0; i < preset::RecordSize; ++i)

@@ -2,8 +2,8 @@
 #include "ampsim/builtinampbackend.h"
 
 #include "midi/mididevicechoice.h"
-#include "midi/tmidiin.h"
-#include "midi/tmidiout.h"
+#include "midi/midiinport.h"
+#include "midi/midioutport.h"
 
 namespace {
 
@@ -21,12 +21,12 @@ QStringList withBuiltIn(const QStringList &system, int &systemCount)
 template <class Port>
 void preselect(Port &port)
 {
-    if (port.storedPort() != -1 || port.NumDevs() != 1 || port.deviceName(0) != BuiltInAmpBackend::deviceName())
+    if (port.storedPort() != -1 || port.deviceCount() != 1 || port.deviceName(0) != BuiltInAmpBackend::deviceName())
         return;
     port.setPort(0);
-    port.setUsing(true);
+    port.setEnabled(true);
     if (port.openResult() != 0)
-        port.setUsing(false);
+        port.setEnabled(false);
 }
 
 } // namespace
@@ -46,7 +46,7 @@ BuiltInAmpBackend::BuiltInAmpBackend(std::unique_ptr<MidiBackend> system, QObjec
 
 BuiltInAmpBackend::~BuiltInAmpBackend() = default;
 
-void BuiltInAmpBackend::preselectWhenAlone(TMidiIn &in, TMidiOut &out)
+void BuiltInAmpBackend::preselectWhenAlone(MidiInPort &in, MidiOutPort &out)
 {
     preselect(in);
     preselect(out);

@@ -11,8 +11,8 @@
 
 #include <memory>
 
-class TMidiIn;
-class TMidiOut;
+class MidiInPort;
+class MidiOutPort;
 
 // The system's MIDI devices plus one more, listed last in both lists: a
 // virtual Amp inside the program, so the editor can be tried at once on a
@@ -37,7 +37,7 @@ public:
 
     // At the first start, with no device of the system listed, a port with
     // nothing chosen (or remembered) is set to the built-in Amp and opened.
-    void preselectWhenAlone(TMidiIn &in, TMidiOut &out);
+    void preselectWhenAlone(MidiInPort &in, MidiOutPort &out);
 
     QStringList inputNames() override;
     QStringList outputNames() override;

@@ -21,18 +21,18 @@ constexpr int HandKnobs[] = {preset::PreGain, preset::Low, preset::Mid, preset::
 VirtualAmpDriver::VirtualAmpDriver(VirtualAmp &amp, Output output) : amp_(amp), output_(std::move(output))
 {
     clock_.start();
-    TimerWire.setSingleShot(true);
-    TimerWire.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&TimerWire, &QTimer::timeout, &TimerWire, [this] { TimerWireTimer(); });
-    TimerTuner.setInterval(TunerTickMs);
-    QObject::connect(&TimerTuner, &QTimer::timeout, &TimerTuner, [this] { TimerTunerTimer(); });
+    wireTimer_.setSingleShot(true);
+    wireTimer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&wireTimer_, &QTimer::timeout, &wireTimer_, [this] { sendDue(); });
+    tunerTimer_.setInterval(TunerTickMs);
+    QObject::connect(&tunerTimer_, &QTimer::timeout, &tunerTimer_, [this] { sendTunerReading(); });
 }
 
 void VirtualAmpDriver::receive(const std::uint8_t *data, std::size_t size)
 {
     std::vector<Bytes> replies = amp_.receive(data, size);
     if (replyDelayMs_ > 0 && !replies.empty() && isDumpRequest(data, size))
-        QTimer::singleShot(replyDelayMs_, &TimerWire, [this, replies = std::move(replies)] { send(replies); });
+        QTimer::singleShot(replyDelayMs_, &wireTimer_, [this, replies = std::move(replies)] { send(replies); });
     else
         send(replies);
     followTunerMode();
@@ -55,12 +55,12 @@ bool VirtualAmpDriver::isDumpRequest(const std::uint8_t *data, std::size_t size)
 
 void VirtualAmpDriver::followTunerMode()
 {
-    if (amp_.tunerOn == TimerTuner.isActive())
+    if (amp_.tunerOn == tunerTimer_.isActive())
         return;
     if (amp_.tunerOn)
-        TimerTuner.start();
+        tunerTimer_.start();
     else
-        TimerTuner.stop();
+        tunerTimer_.stop();
 }
 
 void VirtualAmpDriver::stepToPreset(int program, bool userBank) { send(amp_.switchTo(program, userBank)); }
@@ -91,23 +91,23 @@ int VirtualAmpDriver::turnSomeKnob()
 void VirtualAmpDriver::send(const std::vector<Bytes> &messages)
 {
     queue_.insert(queue_.end(), messages.begin(), messages.end());
-    TimerWireTimer();
+    sendDue();
 }
 
 void VirtualAmpDriver::clear()
 {
     queue_.clear();
-    TimerWire.stop();
+    wireTimer_.stop();
 }
 
-void VirtualAmpDriver::TimerWireTimer()
+void VirtualAmpDriver::sendDue()
 {
     // A message leaves only when the one before it has had its time on the
     // cable.
     while (!queue_.empty()) {
         const std::int64_t now = clock_.nsecsElapsed();
         if (wireRate_ > 0 && now < nextFree_) {
-            TimerWire.start(int((nextFree_ - now + NsPerMs - 1) / NsPerMs));
+            wireTimer_.start(int((nextFree_ - now + NsPerMs - 1) / NsPerMs));
             return;
         }
         const Bytes m = std::move(queue_.front());
@@ -119,7 +119,7 @@ void VirtualAmpDriver::TimerWireTimer()
     }
 }
 
-void VirtualAmpDriver::TimerTunerTimer()
+void VirtualAmpDriver::sendTunerReading()
 {
     if (auto reading = amp_.tunerMessageDue(clock_.elapsed()))
         send({*reading});

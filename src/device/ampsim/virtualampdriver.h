@@ -63,10 +63,10 @@ public:
     void clear();
 
     // The cable timer's handler: sends what is due.
-    void TimerWireTimer();
+    void sendDue();
     // The tuner timer's handler: the next reading, when one is due.
-    void TimerTunerTimer();
-    const QTimer &wireTimer() const { return TimerWire; }
+    void sendTunerReading();
+    const QTimer &wireTimer() const { return wireTimer_; }
 
     // "2.0", "1.4", "1.4 G", "1.4G": the identify reply's version byte;
     // false for anything else.
@@ -87,6 +87,6 @@ private:
     QElapsedTimer clock_;
     std::int64_t nextFree_ = 0; // when the cable is free again, clock nanoseconds
     int knobTurns_ = 0;
-    QTimer TimerWire;  // single shot: when the cable is free for the next message
-    QTimer TimerTuner; // runs while the Amp is in tuner mode
+    QTimer wireTimer_;  // single shot: when the cable is free for the next message
+    QTimer tunerTimer_; // runs while the Amp is in tuner mode
 };

@@ -20,8 +20,8 @@ int unpackShort(std::uint32_t packed, std::uint8_t (&bytes)[3]);
 // What the MIDI port components need of a MIDI service: device lists,
 // open/close by index, sending, and received messages delivered on the
 // UI thread. One backend serves one input and one output device at a time.
-// Its link notifier tells the UI what changed on the link: TMidiIn and
-// TMidiOut post traffic, failures and port changes, the backend what its
+// Its link notifier tells the UI what changed on the link: MidiInPort and
+// MidiOutPort post traffic, failures and port changes, the backend what its
 // service does.
 class MidiBackend {
 public:

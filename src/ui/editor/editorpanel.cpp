@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/editorpanel.h"
 
-#include "controls/tgroupbox.h"
-#include "controls/tnxedit.h"
-#include "controls/tnxnumberknob.h"
-#include "controls/ttabcontrol.h"
+#include "controls/flatgroupbox.h"
+#include "controls/valueedit.h"
+#include "controls/numberknob.h"
+#include "controls/presettabs.h"
 #include "editor/windowscolor.h"
 #include "model/amplists.h"
 #include "model/firmware.h"
@@ -45,10 +45,10 @@ constexpr Field WholeByte{-1, 0, 0};
 // The group boxes that hold knobs, in the order they are built.
 enum class Box { Model, Preamp, Reverb, Modulation, Delay, ModType, DelayTime, Count };
 
-std::uint8_t byteOf(const TNxKnob *knob)
+std::uint8_t byteOf(const Knob *knob)
 {
     // The knobs step by whole numbers; a value becomes a byte by truncation.
-    return std::uint8_t(int(static_cast<const TNxNumberKnob *>(knob)->GetValue()));
+    return std::uint8_t(int(static_cast<const NumberKnob *>(knob)->GetValue()));
 }
 
 void checkQuietly(QCheckBox *box, bool on)
@@ -59,7 +59,7 @@ void checkQuietly(QCheckBox *box, bool on)
 
 QGroupBox *groupBox(QWidget *parent, const char *name, const QString &caption)
 {
-    auto *box = new TGroupBox(caption, parent);
+    auto *box = new FlatGroupBox(caption, parent);
     box->setObjectName(QLatin1String(name));
     return box;
 }
@@ -116,7 +116,7 @@ int modulationEntries(std::uint8_t version)
 // ---- The binding tables
 
 struct EditorPanel::KnobRow {
-    TNxNumberKnob *EditorPanel::*member;
+    NumberKnob *EditorPanel::*member;
     const char *name;
     const char *hint;
     Box box;
@@ -269,15 +269,15 @@ EditorPanel::EditorPanel(PresetEditor &editor, AmpGlobals &globals, CommandQueue
     connect(&editor_, &PresetEditor::byteChanged, &binder_, [this](int index) { LoadByte(index); });
     connect(&editor_, &PresetEditor::viewChanged, &binder_, [this](PresetEditor::View v) { setView(v); });
     connect(&editor_, &PresetEditor::slotSelected, &binder_, [this](int slot) {
-        const QSignalBlocker blocker(TabControl1);
-        TabControl1->setCurrentIndex(slot);
+        const QSignalBlocker blocker(presetTabs);
+        presetTabs->setCurrentIndex(slot);
     });
     // The Amp's report of its global cabinet is in the GlobalRecord already.
     connect(&globals_, &AmpGlobals::globalCabinetReported, &binder_, [this] { showCabinet(); });
     // While Compare plays the stored preset the panel only shows it.
     connect(&editor_, &PresetEditor::comparingChanged, &binder_, [this](bool on) { panelBox_->setEnabled(!on); });
     connect(&editor_, &PresetEditor::restoreBoostAvailableChanged, &binder_,
-            [this](bool on) { RestoreBoostSettings1->setEnabled(on); });
+            [this](bool on) { restoreBoostSettingsAction->setEnabled(on); });
     connect(&tap_, &TapTempo::armedChanged, &binder_,
             [this](bool armed) { BitBtnTap->setText(armed ? QStringLiteral("Again") : QStringLiteral("Tap")); });
 
@@ -306,7 +306,7 @@ void EditorPanel::buildBoxes()
     modType->addLayout(flanger, 1, 0, 1, 2);
     grids_[int(Box::ModType)] = flanger;
     buildKnobs(int(Box::ModType));
-    connect(ComboBoxMod, &QComboBox::currentIndexChanged, &binder_, [this] { run([this] { ComboBoxModChange(); }); });
+    connect(ComboBoxMod, &QComboBox::currentIndexChanged, &binder_, [this] { run([this] { chooseModulation(); }); });
 
     buildDelayTime();
     buildTapFunction();
@@ -327,7 +327,7 @@ void EditorPanel::buildKnobs(int box)
 
         auto *label = new QLabel(presetparams::knobCaption(row.byte), parent);
         label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-        auto *knob = new TNxNumberKnob(parent);
+        auto *knob = new NumberKnob(parent);
         knob->setObjectName(QLatin1String(row.name));
         knob->setFixedSize(33, 33);
         knob->SetMin(float(range.min));
@@ -345,15 +345,15 @@ void EditorPanel::buildKnobs(int box)
             knob->setToolTip(QString::fromLatin1(row.hint));
 
         // The value under the knob, where a number can also be typed.
-        auto *edit = new TNxEdit(parent);
+        auto *edit = new ValueEdit(parent);
         edit->setObjectName(QLatin1String(row.name) + QLatin1String("Edit"));
         edit->setFixedSize(36, 16);
-        edit->SetAlignment(TJustEdit::TextAlign::Center);
+        edit->SetAlignment(KnobEdit::TextAlign::Center);
         edit->SetTarget(knob);
         knob->SetTarget(edit);
         knob->UpdateEdit();
-        connect(edit, &TJustEdit::OnConvertError, &binder_,
-                [this](TJustEdit *, const QString &message) { run([&] { throw QuorvexError(message); }); });
+        connect(edit, &KnobEdit::OnConvertError, &binder_,
+                [this](KnobEdit *, const QString &message) { run([&] { throw QuorvexError(message); }); });
 
         grid->addWidget(label, 0, row.column, Qt::AlignHCenter | Qt::AlignBottom);
         grid->addWidget(knob, 1, row.column, Qt::AlignHCenter);
@@ -361,9 +361,9 @@ void EditorPanel::buildKnobs(int box)
 
         // A turn reports each step and then its end; both go to the row,
         // which sends only what changes the record.
-        auto changed = [this, &row](TNxKnob *k) { run([&] { knobChanged(row, k); }); };
-        connect(knob, &TNxKnob::OnChanging, &binder_, changed);
-        connect(knob, &TNxKnob::OnChanged, &binder_, changed);
+        auto changed = [this, &row](Knob *k) { run([&] { knobChanged(row, k); }); };
+        connect(knob, &Knob::OnChanging, &binder_, changed);
+        connect(knob, &Knob::OnChanged, &binder_, changed);
         this->*row.member = knob;
         knobs_[i] = knob;
     }
@@ -427,7 +427,7 @@ void EditorPanel::buildModel()
          preset::Radio::Resonance, preset::Resonance},
     };
     for (const RadioRow &r : radios) {
-        auto *box = new TGroupBox(presetparams::radioCaption(r.group), GroupBoxModel);
+        auto *box = new FlatGroupBox(presetparams::radioCaption(r.group), GroupBoxModel);
         box->setObjectName(QLatin1String(r.name));
         box->setToolTip(QString::fromLatin1(r.hint));
         auto *buttons = new QButtonGroup(box);
@@ -457,9 +457,9 @@ void EditorPanel::buildModel()
     buildKnobs(int(Box::Model));
     knobBox->setRowStretch(3, 1);
 
-    connect(ComboBoxAmp, &QComboBox::currentIndexChanged, &binder_, [this] { run([this] { ComboBoxAmpChange(); }); });
-    connect(ComboBoxCab, &QComboBox::currentIndexChanged, &binder_, [this] { run([this] { ComboBoxCabChange(); }); });
-    connect(CheckBoxGCab, &QCheckBox::toggled, &binder_, [this](bool on) { run([&] { CheckBoxGCabClick(on); }); });
+    connect(ComboBoxAmp, &QComboBox::currentIndexChanged, &binder_, [this] { run([this] { chooseAmp(); }); });
+    connect(ComboBoxCab, &QComboBox::currentIndexChanged, &binder_, [this] { run([this] { chooseCab(); }); });
+    connect(CheckBoxGCab, &QCheckBox::toggled, &binder_, [this](bool on) { run([&] { setGCab(on); }); });
 }
 
 void EditorPanel::buildDualSections()
@@ -524,7 +524,7 @@ void EditorPanel::buildDelayTime()
     side->addStretch(1);
     grid->addLayout(side, 0, 3, 3, 1);
     grid->setColumnStretch(4, 1);
-    connect(BitBtnTap, &QPushButton::clicked, &binder_, [this] { run([this] { BitBtnTapClick(); }); });
+    connect(BitBtnTap, &QPushButton::clicked, &binder_, [this] { run([this] { tap(); }); });
 }
 
 void EditorPanel::buildTapFunction()
@@ -552,42 +552,42 @@ void EditorPanel::buildTapFunction()
         if (index >= 0)
             run([&] { editor_.editField(preset::TapFunction, index); });
     });
-    connect(BitBtnExec, &QPushButton::clicked, &binder_, [this] { run([this] { BitBtnExecClick(); }); });
+    connect(BitBtnExec, &QPushButton::clicked, &binder_, [this] { run([this] { applyTapFunction(); }); });
 }
 
 void EditorPanel::buildTabs()
 {
-    TabControl1 = new TTabControl(this);
-    TabControl1->setObjectName(QStringLiteral("TabControl1"));
+    presetTabs = new PresetTabs(this);
+    presetTabs->setObjectName(QStringLiteral("TabControl1"));
     for (int slot = 0; slot < preset::SlotCount; ++slot)
-        TabControl1->addTab(preset::slotName(slot));
-    connect(TabControl1, &TTabControl::currentChanged, &binder_, [this] { run([this] { TabControl1Change(); }); });
+        presetTabs->addTab(preset::slotName(slot));
+    connect(presetTabs, &PresetTabs::currentChanged, &binder_, [this] { run([this] { showSelectedSlot(); }); });
 
     PopupMenuTabs = new QMenu(this);
     PopupMenuTabs->setObjectName(QStringLiteral("PopupMenuTabs"));
-    BoostAllTabs1 = PopupMenuTabs->addAction(QStringLiteral("Boost All Tabs"));
-    BoostAllTabs1->setObjectName(QStringLiteral("BoostAllTabs1"));
-    UnboostAllTabs1 = PopupMenuTabs->addAction(QStringLiteral("Un-boost All Tabs"));
-    UnboostAllTabs1->setObjectName(QStringLiteral("UnboostAllTabs1"));
+    boostAllTabsAction = PopupMenuTabs->addAction(QStringLiteral("Boost All Tabs"));
+    boostAllTabsAction->setObjectName(QStringLiteral("BoostAllTabs1"));
+    unboostAllTabsAction = PopupMenuTabs->addAction(QStringLiteral("Un-boost All Tabs"));
+    unboostAllTabsAction->setObjectName(QStringLiteral("UnboostAllTabs1"));
     PopupMenuTabs->addSeparator();
-    RestoreBoostSettings1 = PopupMenuTabs->addAction(QStringLiteral("Restore Boost Settings"));
-    RestoreBoostSettings1->setObjectName(QStringLiteral("RestoreBoostSettings1"));
-    RestoreBoostSettings1->setEnabled(editor_.restoreBoostAvailable());
-    connect(BoostAllTabs1, &QAction::triggered, &binder_, [this] { run([this] { BoostAllTabs1Click(); }); });
-    connect(UnboostAllTabs1, &QAction::triggered, &binder_, [this] { run([this] { UnboostAllTabs1Click(); }); });
-    connect(RestoreBoostSettings1, &QAction::triggered, &binder_,
-            [this] { run([this] { RestoreBoostSettings1Click(); }); });
-    TabControl1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(TabControl1, &QWidget::customContextMenuRequested, &binder_,
-            [this](const QPoint &pos) { PopupMenuTabs->popup(TabControl1->mapToGlobal(pos)); });
+    restoreBoostSettingsAction = PopupMenuTabs->addAction(QStringLiteral("Restore Boost Settings"));
+    restoreBoostSettingsAction->setObjectName(QStringLiteral("RestoreBoostSettings1"));
+    restoreBoostSettingsAction->setEnabled(editor_.restoreBoostAvailable());
+    connect(boostAllTabsAction, &QAction::triggered, &binder_, [this] { run([this] { boostAllTabs(); }); });
+    connect(unboostAllTabsAction, &QAction::triggered, &binder_, [this] { run([this] { unboostAllTabs(); }); });
+    connect(restoreBoostSettingsAction, &QAction::triggered, &binder_,
+            [this] { run([this] { restoreBoostSettings(); }); });
+    presetTabs->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(presetTabs, &QWidget::customContextMenuRequested, &binder_,
+            [this](const QPoint &pos) { PopupMenuTabs->popup(presetTabs->mapToGlobal(pos)); });
 }
 
 void EditorPanel::layoutPanel()
 {
-    const bool group = TabControl1->isVisibleTo(this);
-    const int tabs = TabControl1->heightForWidth(width());
+    const bool group = presetTabs->isVisibleTo(this);
+    const int tabs = presetTabs->heightForWidth(width());
     if (group)
-        TabControl1->setGeometry(0, 0, width(), tabs);
+        presetTabs->setGeometry(0, 0, width(), tabs);
     // Below the tabs, however many rows they take.
     const int top = group ? std::max(GroupTop, tabs) : SingleTop;
     panelBox_->setGeometry(0, top, width(), std::max(0, height() - top));
@@ -602,7 +602,7 @@ void EditorPanel::resizeEvent(QResizeEvent *event)
 QSize EditorPanel::sizeHint() const
 {
     const QSize box = contents_->sizeHint();
-    return QSize(box.width(), box.height() + std::max(GroupTop, TabControl1->heightForWidth(box.width())));
+    return QSize(box.width(), box.height() + std::max(GroupTop, presetTabs->heightForWidth(box.width())));
 }
 
 // ---- Loading
@@ -624,14 +624,14 @@ void EditorPanel::LoadPanel()
         checkQuietly(this->*row.member, (field(row.field) == 1) != row.inverted);
     }
     for (int d = 0; d < preset::DualCount; ++d)
-        ShowActiveSet(Dual(d));
+        showActiveSet(Dual(d));
 
     const auto r = editor_.record();
     for (const KnobRow &row : knobRows())
         if (!row.dual)
             (this->*row.member)->SetValue(row.field == WholeByte ? r[row.byte] : field(row.field));
 
-    UpdateDelayTimeLabel();
+    updateDelayTimeLabel();
 
     auto selectRadio = [](QButtonGroup *group, int item) {
         const QSignalBlocker blocker(group);
@@ -650,9 +650,9 @@ void EditorPanel::LoadPanel()
     selectRadio(PresButtons, preset::radioItem(preset::Radio::Presence, field(preset::Presence)));
     selectRadio(ResButtons, preset::radioItem(preset::Radio::Resonance, field(preset::Resonance)));
 
-    UpdateFlangerKnobs();
+    updateFlangerKnobs();
     // A knob that has not been painted yet takes a value without telling its edit.
-    for (TNxKnob *knob : knobs_)
+    for (Knob *knob : knobs_)
         if (!knob->PaintedOnce())
             knob->UpdateEdit();
 }
@@ -674,7 +674,7 @@ void EditorPanel::LoadByte(int index)
         if (!knobs_[i]->PaintedOnce())
             knobs_[i]->UpdateEdit();
         if (rows[i].delayTime)
-            UpdateDelayTimeLabel();
+            updateDelayTimeLabel();
     }
 }
 
@@ -698,10 +698,10 @@ void EditorPanel::showCabinet()
 void EditorPanel::setView(PresetEditor::View view)
 {
     const bool group = view == PresetEditor::View::Group;
-    TabControl1->setVisible(group);
+    presetTabs->setVisible(group);
     if (!group) {
-        const QSignalBlocker blocker(TabControl1);
-        TabControl1->setCurrentIndex(0);
+        const QSignalBlocker blocker(presetTabs);
+        presetTabs->setCurrentIndex(0);
     }
     layoutPanel();
 }
@@ -727,7 +727,7 @@ void EditorPanel::AdaptToFirmware(std::uint8_t version)
 
 // ---- Handlers
 
-void EditorPanel::knobChanged(const KnobRow &row, TNxKnob *knob)
+void EditorPanel::knobChanged(const KnobRow &row, Knob *knob)
 {
     // A step reports itself twice (changing, then changed) and a drag ends
     // with one more report; a value the record already holds, shown again
@@ -740,7 +740,7 @@ void EditorPanel::knobChanged(const KnobRow &row, TNxKnob *knob)
         editor_.editField(row.field, value);
     }
     if (row.delayTime)
-        UpdateDelayTimeLabel();
+        updateDelayTimeLabel();
 }
 
 void EditorPanel::checkClick(const CheckRow &row, bool checked)
@@ -748,12 +748,12 @@ void EditorPanel::checkClick(const CheckRow &row, bool checked)
     editor_.editField(row.field, checked != row.inverted ? 1 : 0);
 }
 
-void EditorPanel::TabControl1Change()
+void EditorPanel::showSelectedSlot()
 {
-    editor_.selectSlot(std::max(0, TabControl1->currentIndex()));
+    editor_.selectSlot(std::max(0, presetTabs->currentIndex()));
 }
 
-void EditorPanel::ComboBoxAmpChange()
+void EditorPanel::chooseAmp()
 {
     const int index = ComboBoxAmp->currentIndex();
     // No entry, or the entry that only shows an unknown value.
@@ -762,7 +762,7 @@ void EditorPanel::ComboBoxAmpChange()
     editor_.setAmpModel(index);
 }
 
-void EditorPanel::ComboBoxCabChange()
+void EditorPanel::chooseCab()
 {
     const int index = ComboBoxCab->currentIndex();
     if (index < 0 || index >= modelEntries_)
@@ -770,32 +770,32 @@ void EditorPanel::ComboBoxCabChange()
     editor_.setCabinet(index);
 }
 
-void EditorPanel::CheckBoxGCabClick(bool on)
+void EditorPanel::setGCab(bool on)
 {
     editor_.setGlobalCabinetOverride(on);
     showCabinet();
 }
 
-void EditorPanel::ComboBoxModChange()
+void EditorPanel::chooseModulation()
 {
     const int index = ComboBoxMod->currentIndex();
     if (index < 0 || index >= modulationEntries_)
         return;
     editor_.setModulationType(index);
-    UpdateFlangerKnobs();
+    updateFlangerKnobs();
 }
 
-void EditorPanel::UpdateFlangerKnobs()
+void EditorPanel::updateFlangerKnobs()
 {
     const bool on = editor_.image().readField(editor_.currentSlot(), preset::ModType) == FlangerType;
     const QColor colour = on ? fromWindowsColor(Teal) : palette().color(QPalette::Button);
-    for (TNxNumberKnob *knob : {NxNumberKnobFlangerDT, NxNumberKnobFlangerFB}) {
+    for (NumberKnob *knob : {NxNumberKnobFlangerDT, NxNumberKnobFlangerFB}) {
         knob->setEnabled(on);
         knob->SetColor(colour);
     }
 }
 
-void EditorPanel::ShowActiveSet(Dual section)
+void EditorPanel::showActiveSet(Dual section)
 {
     const bool alt = altShown(section);
     checkQuietly(altBoxes_[int(section)], alt);
@@ -805,7 +805,7 @@ void EditorPanel::ShowActiveSet(Dual section)
     for (const KnobRow &row : rows) {
         if (row.dual != section)
             continue;
-        TNxNumberKnob *knob = this->*row.member;
+        NumberKnob *knob = this->*row.member;
         knob->SetColor(fromWindowsColor(alt ? row.altColour : row.colour));
         knob->SetOuterTickColor(outer);
         knob->SetInnerTickColor(inner);
@@ -821,7 +821,7 @@ void EditorPanel::ShowActiveSet(Dual section)
 void EditorPanel::altBoxClick(Dual section, bool on)
 {
     editor_.editField(preset::dualSection(section).flag, on ? 1 : 0);
-    ShowActiveSet(section);
+    showActiveSet(section);
 }
 
 void EditorPanel::copyToOther(Dual section)
@@ -837,20 +837,20 @@ void EditorPanel::boostAll(bool on)
     editor_.boostAllTabs(on);
 }
 
-void EditorPanel::BoostAllTabs1Click() { boostAll(true); }
-void EditorPanel::UnboostAllTabs1Click() { boostAll(false); }
+void EditorPanel::boostAllTabs() { boostAll(true); }
+void EditorPanel::unboostAllTabs() { boostAll(false); }
 
-void EditorPanel::RestoreBoostSettings1Click()
+void EditorPanel::restoreBoostSettings()
 {
     editor_.restoreBoostSettings();
 }
 
-void EditorPanel::BitBtnExecClick()
+void EditorPanel::applyTapFunction()
 {
     editor_.pressFootswitch();
 }
 
-void EditorPanel::UpdateDelayTimeLabel()
+void EditorPanel::updateDelayTimeLabel()
 {
     // As the knobs show them.
     const auto shown = [&](int index) {
@@ -860,7 +860,7 @@ void EditorPanel::UpdateDelayTimeLabel()
     StaticText22->setText(delaytime::label(shown(preset::DLTime), shown(preset::DLScale)));
 }
 
-void EditorPanel::BitBtnTapClick()
+void EditorPanel::tap()
 {
     if (const auto base = tap_.click()) {
         editor_.tapDelayTime(int(*base));

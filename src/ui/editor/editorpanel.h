@@ -23,9 +23,9 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QPushButton;
-class TTabControl;
-class TNxKnob;
-class TNxNumberKnob;
+class PresetTabs;
+class Knob;
+class NumberKnob;
 
 // The editor panel: the current slot's record on knobs, boxes and lists.
 // Each control is one row of a binding table (record byte or field, range,
@@ -66,62 +66,62 @@ public:
 
     // Handlers of the controls with rules of their own; the plain knobs,
     // boxes and lists run their binding row.
-    void TabControl1Change();
-    void ComboBoxAmpChange();
-    void ComboBoxCabChange();
-    void CheckBoxGCabClick(bool on);
-    void ComboBoxModChange();
-    void UpdateFlangerKnobs();
-    void ShowActiveSet(preset::Dual section);
-    void BoostAllTabs1Click();
-    void UnboostAllTabs1Click();
-    void RestoreBoostSettings1Click();
-    void BitBtnExecClick();
-    void BitBtnTapClick();
-    void UpdateDelayTimeLabel();
+    void showSelectedSlot();
+    void chooseAmp();
+    void chooseCab();
+    void setGCab(bool on);
+    void chooseModulation();
+    void updateFlangerKnobs();
+    void showActiveSet(preset::Dual section);
+    void boostAllTabs();
+    void unboostAllTabs();
+    void restoreBoostSettings();
+    void applyTapFunction();
+    void tap();
+    void updateDelayTimeLabel();
 
     // Controls.
-    TTabControl *TabControl1;
+    PresetTabs *presetTabs;
     QMenu *PopupMenuTabs;
-    QAction *BoostAllTabs1, *UnboostAllTabs1, *RestoreBoostSettings1;
+    QAction *boostAllTabsAction, *unboostAllTabsAction, *restoreBoostSettingsAction;
 
     QGroupBox *GroupBoxModel;
     QComboBox *ComboBoxAmp, *ComboBoxCab;
     QCheckBox *CheckBoxGCab, *CheckBoxPad, *CheckBoxBright;
     QGroupBox *RadioGroupChunk, *RadioGroupPres, *RadioGroupRes;
     QButtonGroup *ChunkButtons, *PresButtons, *ResButtons;
-    TNxNumberKnob *NxNumberKnobShift; // Mid Freq.
+    NumberKnob *NxNumberKnobShift; // Mid Freq.
 
     QGroupBox *GroupBoxPreamp;
-    TNxNumberKnob *NxNumberKnobPre, *NxNumberKnobLow, *NxNumberKnobMid, *NxNumberKnobHigh, *NxNumberKnobPost;
+    NumberKnob *NxNumberKnobPre, *NxNumberKnobLow, *NxNumberKnobMid, *NxNumberKnobHigh, *NxNumberKnobPost;
     QCheckBox *CheckBoxBoost;
     QMenu *PopupMenuPreamp;
     QAction *SyncBoost;
 
     QGroupBox *GroupBoxReverb;
-    TNxNumberKnob *NxNumberKnobReverb;
+    NumberKnob *NxNumberKnobReverb;
     QCheckBox *CheckBoxReverb;
     QMenu *PopupMenuReverb;
     QAction *SyncReverb;
 
     QGroupBox *GroupBoxModType;
     QComboBox *ComboBoxMod;
-    TNxNumberKnob *NxNumberKnobFlangerDT, *NxNumberKnobFlangerFB;
+    NumberKnob *NxNumberKnobFlangerDT, *NxNumberKnobFlangerFB;
 
     QGroupBox *GroupBoxMod;
-    TNxNumberKnob *NxNumberKnobRate, *NxNumberKnobDepth;
+    NumberKnob *NxNumberKnobRate, *NxNumberKnobDepth;
     QCheckBox *CheckBoxMod;
     QMenu *PopupMenuMod;
     QAction *SyncMod;
 
     QGroupBox *GroupBoxDelay;
-    TNxNumberKnob *NxNumberKnobDLFeedback, *NxNumberKnobDLLevel;
+    NumberKnob *NxNumberKnobDLFeedback, *NxNumberKnobDLLevel;
     QCheckBox *CheckBoxDelay;
     QMenu *PopupMenuDelay;
     QAction *SyncDelay;
 
     QGroupBox *GroupBoxDelayS;
-    TNxNumberKnob *NxNumberKnobDLTime, *NxNumberKnobDLScale, *NxNumberKnobDLSeparation;
+    NumberKnob *NxNumberKnobDLTime, *NxNumberKnobDLScale, *NxNumberKnobDLSeparation;
     QCheckBox *CheckBoxDark;
     QPushButton *BitBtnTap;
     QLabel *StaticText22; // the delay time
@@ -152,7 +152,7 @@ private:
     void buildTabs();
     void layoutPanel();
 
-    void knobChanged(const KnobRow &row, TNxKnob *knob);
+    void knobChanged(const KnobRow &row, Knob *knob);
     void checkClick(const CheckRow &row, bool checked);
     void altBoxClick(preset::Dual section, bool on);
     void radioClick(preset::Radio group, QButtonGroup *buttons, Field field);
@@ -171,7 +171,7 @@ private:
     TapTempo tap_;
     QWidget *panelBox_ = nullptr;
     QWidget *contents_ = nullptr;
-    std::vector<TNxNumberKnob *> knobs_;   // by knob row
+    std::vector<NumberKnob *> knobs_;   // by knob row
     std::vector<QCheckBox *> checks_;      // by check row
     std::array<QCheckBox *, preset::DualCount> altBoxes_{};
     std::array<QGridLayout *, 8> grids_{};

@@ -113,21 +113,21 @@ FileListPanel::FileListPanel(Document &document, Prompter &prompter, QWidget *pa
     LabelList->setContextMenuPolicy(Qt::CustomContextMenu);
 
     model_ = new QStringListModel(this);
-    FileListBox1 = new QListView(this);
-    FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
-    FileListBox1->setModel(model_);
+    fileList = new QListView(this);
+    fileList->setObjectName(QStringLiteral("FileListBox1"));
+    fileList->setModel(model_);
     // One line per file: the view lays out ten thousand rows without
     // measuring each.
-    FileListBox1->setUniformItemSizes(true);
-    FileListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
-    FileListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    FileListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
-    FileListBox1->installEventFilter(this);
+    fileList->setUniformItemSizes(true);
+    fileList->setSelectionMode(QAbstractItemView::SingleSelection);
+    fileList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    fileList->setContextMenuPolicy(Qt::CustomContextMenu);
+    fileList->installEventFilter(this);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(LabelList);
-    layout->addWidget(FileListBox1, 1);
+    layout->addWidget(fileList, 1);
 
     auto item = [](QMenu *menu, const char *name, const QString &caption) {
         QAction *a = menu->addAction(caption);
@@ -136,35 +136,35 @@ FileListPanel::FileListPanel(Document &document, Prompter &prompter, QWidget *pa
     };
     PopupMenuList = new QMenu(this);
     PopupMenuList->setObjectName(QStringLiteral("PopupMenuList"));
-    OpenFile1 = item(PopupMenuList, "OpenFile1", QStringLiteral("Open File"));
-    Import1 = item(PopupMenuList, "Import1", QStringLiteral("Import File"));
+    openFileAction = item(PopupMenuList, "OpenFile1", QStringLiteral("Open File"));
+    importAction = item(PopupMenuList, "Import1", QStringLiteral("Import File"));
     PopupMenuList->addSeparator();
-    RefreshFileList2 = item(PopupMenuList, "RefreshFileList2", QStringLiteral("Refresh File List"));
-    Import1->setEnabled(importEnabled_);
+    refreshAction = item(PopupMenuList, "RefreshFileList2", QStringLiteral("Refresh File List"));
+    importAction->setEnabled(importEnabled_);
 
     PopupMenuPath = new QMenu(this);
     PopupMenuPath->setObjectName(QStringLiteral("PopupMenuPath"));
-    UsePathofCurrentFile1 = item(PopupMenuPath, "UsePathofCurrentFile1", QStringLiteral("Use Path of Current File"));
-    ResetPathfromINI1 = item(PopupMenuPath, "ResetPathfromINI1", QStringLiteral("Reset Path from INI"));
-    SetPathtoProgramDirectory1 =
+    usePathOfCurrentFileAction = item(PopupMenuPath, "UsePathofCurrentFile1", QStringLiteral("Use Path of Current File"));
+    resetPathFromIniAction = item(PopupMenuPath, "ResetPathfromINI1", QStringLiteral("Reset Path from INI"));
+    setPathToProgramDirectoryAction =
         item(PopupMenuPath, "SetPathtoProgramDirectory1", QStringLiteral("Set Path to program directory"));
 
-    connect(OpenFile1, &QAction::triggered, this, &FileListPanel::openSelected);
-    connect(Import1, &QAction::triggered, this, &FileListPanel::importSelected);
-    connect(RefreshFileList2, &QAction::triggered, this, &FileListPanel::refresh);
-    connect(UsePathofCurrentFile1, &QAction::triggered, this, &FileListPanel::usePathOfCurrentFile);
+    connect(openFileAction, &QAction::triggered, this, &FileListPanel::openSelected);
+    connect(importAction, &QAction::triggered, this, &FileListPanel::importSelected);
+    connect(refreshAction, &QAction::triggered, this, &FileListPanel::refresh);
+    connect(usePathOfCurrentFileAction, &QAction::triggered, this, &FileListPanel::usePathOfCurrentFile);
     // Only a document with a file has a path to use.
-    auto hasFile = [this] { UsePathofCurrentFile1->setEnabled(!document_.filePath().isEmpty()); };
+    auto hasFile = [this] { usePathOfCurrentFileAction->setEnabled(!document_.filePath().isEmpty()); };
     connect(&document_, &Document::titleChanged, this, hasFile);
     hasFile();
-    connect(ResetPathfromINI1, &QAction::triggered, this, &FileListPanel::resetPathFromIni);
-    connect(SetPathtoProgramDirectory1, &QAction::triggered, this, &FileListPanel::setPathToProgramDirectory);
+    connect(resetPathFromIniAction, &QAction::triggered, this, &FileListPanel::resetPathFromIni);
+    connect(setPathToProgramDirectoryAction, &QAction::triggered, this, &FileListPanel::setPathToProgramDirectory);
 
-    connect(FileListBox1, &QListView::customContextMenuRequested, this,
-            [this](const QPoint &pos) { PopupMenuList->popup(FileListBox1->viewport()->mapToGlobal(pos)); });
+    connect(fileList, &QListView::customContextMenuRequested, this,
+            [this](const QPoint &pos) { PopupMenuList->popup(fileList->viewport()->mapToGlobal(pos)); });
     connect(LabelList, &QLabel::customContextMenuRequested, this,
             [this](const QPoint &pos) { PopupMenuPath->popup(LabelList->mapToGlobal(pos)); });
-    connect(FileListBox1, &QListView::doubleClicked, this, [this](const QModelIndex &index) {
+    connect(fileList, &QListView::doubleClicked, this, [this](const QModelIndex &index) {
         emit openRequested(QDir(directory_).filePath(index.data().toString()));
     });
 
@@ -192,12 +192,12 @@ bool FileListPanel::run(const std::function<void()> &body)
 void FileListPanel::setImportEnabled(bool on)
 {
     importEnabled_ = on;
-    Import1->setEnabled(on);
+    importAction->setEnabled(on);
 }
 
 QString FileListPanel::selectedFile() const
 {
-    const QModelIndexList selected = FileListBox1->selectionModel()->selectedIndexes();
+    const QModelIndexList selected = fileList->selectionModel()->selectedIndexes();
     return selected.isEmpty() ? QString() : selected.first().data().toString();
 }
 
@@ -211,10 +211,10 @@ bool FileListPanel::selectFile(const QString &name)
 {
     const qsizetype row = name.isEmpty() ? -1 : files_.indexOf(name);
     if (row < 0) {
-        FileListBox1->clearSelection();
+        fileList->clearSelection();
         return false;
     }
-    FileListBox1->selectionModel()->setCurrentIndex(model_->index(int(row)), QItemSelectionModel::ClearAndSelect);
+    fileList->selectionModel()->setCurrentIndex(model_->index(int(row)), QItemSelectionModel::ClearAndSelect);
     return true;
 }
 
@@ -313,7 +313,7 @@ QStringList FileListPanel::readDirectory(const QString &dir)
 void FileListPanel::apply(const QStringList &names)
 {
     const QString selected = selectedFile();
-    const QModelIndex top = FileListBox1->indexAt(QPoint(0, 0));
+    const QModelIndex top = fileList->indexAt(QPoint(0, 0));
     const QString topName = top.data().toString();
 
     files_ = names;
@@ -327,7 +327,7 @@ void FileListPanel::apply(const QStringList &names)
         if (row < 0)
             row = std::min<qsizetype>(top.row(), names.size() - 1);
         if (row >= 0)
-            FileListBox1->scrollTo(model_->index(int(row)), QAbstractItemView::PositionAtTop);
+            fileList->scrollTo(model_->index(int(row)), QAbstractItemView::PositionAtTop);
     }
     emit filesChanged();
 }
@@ -416,7 +416,7 @@ void FileListPanel::deleteSelected(bool permanently)
 
 bool FileListPanel::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != FileListBox1)
+    if (watched != fileList)
         return QWidget::eventFilter(watched, event);
     if (event->type() == QEvent::ShortcutOverride) {
         // The list's keys win over the window's shortcuts while it has focus.

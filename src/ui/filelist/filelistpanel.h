@@ -73,11 +73,11 @@ public:
     void setPathToProgramDirectory();
 
     QLabel *LabelList;
-    QListView *FileListBox1;
+    QListView *fileList;
     QMenu *PopupMenuList;
     QMenu *PopupMenuPath;
-    QAction *OpenFile1, *Import1, *RefreshFileList2;
-    QAction *UsePathofCurrentFile1, *ResetPathfromINI1, *SetPathtoProgramDirectory1;
+    QAction *openFileAction, *importAction, *refreshAction;
+    QAction *usePathOfCurrentFileAction, *resetPathFromIniAction, *setPathToProgramDirectoryAction;
 
 signals:
     // The user asked to open or import this file; empty when nothing was

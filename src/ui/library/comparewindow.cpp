@@ -88,20 +88,20 @@ CompareWindow::CompareWindow(const LibraryHooks &hooks, const QString &nameA, co
     auto *escape = new QShortcut(QKeySequence::Cancel, this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 
-    connect(CheckBoxDifferences, &QCheckBox::toggled, this, &CompareWindow::CheckBoxDifferencesClick);
-    connect(ButtonHearA, &QPushButton::clicked, this, &CompareWindow::ButtonHearAClick);
-    connect(ButtonHearB, &QPushButton::clicked, this, &CompareWindow::ButtonHearBClick);
+    connect(CheckBoxDifferences, &QCheckBox::toggled, this, &CompareWindow::showDifferencesOnly);
+    connect(ButtonHearA, &QPushButton::clicked, this, &CompareWindow::hearA);
+    connect(ButtonHearB, &QPushButton::clicked, this, &CompareWindow::hearB);
 }
 
-void CompareWindow::CheckBoxDifferencesClick()
+void CompareWindow::showDifferencesOnly()
 {
     const bool only = CheckBoxDifferences->isChecked();
     for (int row = 0; row < TableCompare->rowCount(); ++row)
         TableCompare->setRowHidden(row, only && !differs_[std::size_t(row)]);
 }
 
-void CompareWindow::ButtonHearAClick() { hearing_.hear(hooks_, a_); }
-void CompareWindow::ButtonHearBClick() { hearing_.hear(hooks_, b_); }
+void CompareWindow::hearA() { hearing_.hear(hooks_, a_); }
+void CompareWindow::hearB() { hearing_.hear(hooks_, b_); }
 
 void CompareWindow::closeEvent(QCloseEvent *event)
 {

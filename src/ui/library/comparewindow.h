@@ -22,9 +22,9 @@ public:
 
     int differences() const { return differences_; }
 
-    void CheckBoxDifferencesClick();
-    void ButtonHearAClick();
-    void ButtonHearBClick();
+    void showDifferencesOnly();
+    void hearA();
+    void hearB();
 
     QLabel *LabelA, *LabelB;
     QCheckBox *CheckBoxDifferences;

@@ -62,14 +62,14 @@ DuplicatesWindow::DuplicatesWindow(Library &library, Prompter &prompter, const L
     auto *escape = new QShortcut(QKeySequence::Cancel, this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 
-    connect(ButtonFind, &QPushButton::clicked, this, &DuplicatesWindow::ButtonFindClick);
-    connect(ButtonOpen, &QPushButton::clicked, this, &DuplicatesWindow::ButtonOpenClick);
-    connect(ButtonDelete, &QPushButton::clicked, this, &DuplicatesWindow::ButtonDeleteClick);
+    connect(ButtonFind, &QPushButton::clicked, this, &DuplicatesWindow::findDuplicates);
+    connect(ButtonOpen, &QPushButton::clicked, this, &DuplicatesWindow::openChosen);
+    connect(ButtonDelete, &QPushButton::clicked, this, &DuplicatesWindow::deleteChosen);
     connect(TreeGroups, &QTreeWidget::itemSelectionChanged, this, &DuplicatesWindow::selectionChanged);
-    connect(TreeGroups, &QTreeWidget::itemDoubleClicked, this, [this] { ButtonOpenClick(); });
+    connect(TreeGroups, &QTreeWidget::itemDoubleClicked, this, [this] { openChosen(); });
     connect(&watcher_, &QFutureWatcher<DuplicateReport::Found>::finished, this, &DuplicatesWindow::found);
     selectionChanged();
-    ButtonFindClick();
+    findDuplicates();
 }
 
 DuplicatesWindow::~DuplicatesWindow()
@@ -78,7 +78,7 @@ DuplicatesWindow::~DuplicatesWindow()
     watcher_.waitForFinished();
 }
 
-void DuplicatesWindow::ButtonFindClick()
+void DuplicatesWindow::findDuplicates()
 {
     if (watcher_.isRunning())
         return;
@@ -143,19 +143,19 @@ void DuplicatesWindow::selectionChanged()
     ButtonDelete->setEnabled(n >= 1);
 }
 
-void DuplicatesWindow::ButtonOpenClick()
+void DuplicatesWindow::openChosen()
 {
     const std::vector<LibraryEntry> entries = selected();
     if (entries.size() == 1 && hooks_.open)
         hooks_.open(entries[0].path, entries[0].slot);
 }
 
-void DuplicatesWindow::ButtonDeleteClick()
+void DuplicatesWindow::deleteChosen()
 {
     const QStringList moved = PresetTrash::moveToTrash(prompter_, windowTitle(), selected());
     if (moved.isEmpty())
         return;
     library_.filesChanged(moved);
     // What is left is looked at again once the library has the change.
-    connect(&library_, &Library::changed, this, &DuplicatesWindow::ButtonFindClick, Qt::SingleShotConnection);
+    connect(&library_, &Library::changed, this, &DuplicatesWindow::findDuplicates, Qt::SingleShotConnection);
 }

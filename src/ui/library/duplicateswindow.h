@@ -28,9 +28,9 @@ public:
     ~DuplicatesWindow() override;
 
     // Looks again with the number of parameters chosen.
-    void ButtonFindClick();
-    void ButtonOpenClick();
-    void ButtonDeleteClick();
+    void findDuplicates();
+    void openChosen();
+    void deleteChosen();
     bool searching() const { return watcher_.isRunning(); }
     const std::vector<DuplicateReport::Group> &groups() const { return groups_; }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/librarytablemodel.h"
 
-#include "controls/ttabcontrol.h"
+#include "controls/presettabs.h"
 
 #include <QBrush>
 #include <QFont>
@@ -140,7 +140,7 @@ Qt::ItemFlags LibraryTableModel::flags(const QModelIndex &index) const
 
 QStringList LibraryTableModel::mimeTypes() const
 {
-    return {QLatin1String(TTabControl::PresetMimeType)};
+    return {QLatin1String(PresetTabs::PresetMimeType)};
 }
 
 QMimeData *LibraryTableModel::mimeData(const QModelIndexList &indexes) const
@@ -151,7 +151,7 @@ QMimeData *LibraryTableModel::mimeData(const QModelIndexList &indexes) const
         if (!e || !e->readable())
             continue;
         auto *mime = new QMimeData;
-        mime->setData(QLatin1String(TTabControl::PresetMimeType),
+        mime->setData(QLatin1String(PresetTabs::PresetMimeType),
                       QByteArray(reinterpret_cast<const char *>(e->record.data()), preset::RecordSize));
         mime->setText(e->name());
         return mime;

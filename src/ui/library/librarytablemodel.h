@@ -14,7 +14,7 @@
 // search's first rows come with it; the others are read from the index by
 // their keys a page at a time as they are shown, and only the pages seen
 // last are kept. A row of a readable preset drags its record
-// (TTabControl::PresetMimeType) onto a tab of the editor.
+// (PresetTabs::PresetMimeType) onto a tab of the editor.
 class LibraryTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:

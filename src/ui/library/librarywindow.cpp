@@ -83,20 +83,20 @@ LibraryWindow::LibraryWindow(Library &library, Prompter &prompter, const Library
         connect(a, &QAction::triggered, this, handler);
         return a;
     };
-    ActionOpen = action("ActionOpen", QStringLiteral("Open"), &LibraryWindow::ActionOpenClick);
+    ActionOpen = action("ActionOpen", QStringLiteral("Open"), &LibraryWindow::openSelected);
     ActionCompareCurrent =
-        action("ActionCompareCurrent", QStringLiteral("Compare With Current"), &LibraryWindow::ActionCompareCurrentClick);
-    ActionCompare = action("ActionCompare", QStringLiteral("Compare"), &LibraryWindow::ActionCompareClick);
-    ActionHear = action("ActionHear", QStringLiteral("Hear on Amp"), &LibraryWindow::ActionHearClick);
-    ActionImport = action("ActionImport", QStringLiteral("Import to Tab"), &LibraryWindow::ActionImportClick);
+        action("ActionCompareCurrent", QStringLiteral("Compare With Current"), &LibraryWindow::compareWithCurrent);
+    ActionCompare = action("ActionCompare", QStringLiteral("Compare"), &LibraryWindow::compareSelected);
+    ActionHear = action("ActionHear", QStringLiteral("Hear on Amp"), &LibraryWindow::hearSelected);
+    ActionImport = action("ActionImport", QStringLiteral("Import to Tab"), &LibraryWindow::importSelected);
     ActionShowInFileList =
-        action("ActionShowInFileList", QStringLiteral("Show in File List"), &LibraryWindow::ActionShowInFileListClick);
+        action("ActionShowInFileList", QStringLiteral("Show in File List"), &LibraryWindow::showSelectedInFileList);
     PopupMenuPresets->addSeparator();
-    ActionFavourite = action("ActionFavourite", QStringLiteral("Favourite"), &LibraryWindow::ActionFavouriteClick);
+    ActionFavourite = action("ActionFavourite", QStringLiteral("Favourite"), &LibraryWindow::toggleFavourite);
     ActionFavourite->setCheckable(true);
-    ActionTags = action("ActionTags", QStringLiteral("Tags..."), &LibraryWindow::ActionTagsClick);
+    ActionTags = action("ActionTags", QStringLiteral("Tags..."), &LibraryWindow::editTags);
     PopupMenuPresets->addSeparator();
-    ActionDelete = action("ActionDelete", QStringLiteral("Delete"), &LibraryWindow::ActionDeleteClick);
+    ActionDelete = action("ActionDelete", QStringLiteral("Delete"), &LibraryWindow::deleteSelected);
 
     auto *top = new QHBoxLayout;
     top->addWidget(EditSearch, 1);
@@ -119,13 +119,13 @@ LibraryWindow::LibraryWindow(Library &library, Prompter &prompter, const Library
                 descending_ = order == Qt::DescendingOrder;
                 search();
             });
-    connect(TablePresets, &QTableView::doubleClicked, this, &LibraryWindow::ActionOpenClick);
+    connect(TablePresets, &QTableView::doubleClicked, this, &LibraryWindow::openSelected);
     connect(TablePresets, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         updateActions();
         PopupMenuPresets->popup(TablePresets->viewport()->mapToGlobal(pos));
     });
-    connect(ButtonAddFolder, &QPushButton::clicked, this, &LibraryWindow::ButtonAddFolderClick);
-    connect(ButtonDuplicates, &QPushButton::clicked, this, &LibraryWindow::ButtonDuplicatesClick);
+    connect(ButtonAddFolder, &QPushButton::clicked, this, &LibraryWindow::addLibraryFolder);
+    connect(ButtonDuplicates, &QPushButton::clicked, this, &LibraryWindow::showDuplicates);
     connect(&library_, &Library::found, this, &LibraryWindow::found);
     // A selection the user makes replaces the one a search is bringing back.
     connect(TablePresets->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
@@ -252,7 +252,7 @@ void LibraryWindow::updateActions()
     ActionDelete->setEnabled(!chosen.empty());
 }
 
-void LibraryWindow::ActionOpenClick()
+void LibraryWindow::openSelected()
 {
     const std::vector<LibraryEntry> chosen = selection();
     if (chosen.size() == 1 && chosen[0].readable() && hooks_.open)
@@ -265,7 +265,7 @@ void LibraryWindow::compare(const QString &nameA, const preset::Record &a, const
     window->show();
 }
 
-void LibraryWindow::ActionCompareCurrentClick()
+void LibraryWindow::compareWithCurrent()
 {
     const std::vector<LibraryEntry> chosen = selection();
     if (chosen.size() != 1 || !chosen[0].readable() || !hooks_.currentRecord)
@@ -275,35 +275,35 @@ void LibraryWindow::ActionCompareCurrentClick()
                 hooks_.currentName ? hooks_.currentName() : QStringLiteral("Current preset"), *current);
 }
 
-void LibraryWindow::ActionCompareClick()
+void LibraryWindow::compareSelected()
 {
     const std::vector<LibraryEntry> chosen = selection();
     if (chosen.size() == 2 && chosen[0].readable() && chosen[1].readable())
         compare(chosen[0].name(), chosen[0].record, chosen[1].name(), chosen[1].record);
 }
 
-void LibraryWindow::ActionHearClick()
+void LibraryWindow::hearSelected()
 {
     const std::vector<LibraryEntry> chosen = selection();
     if (chosen.size() == 1 && chosen[0].readable())
         hearing_.hear(hooks_, chosen[0].record);
 }
 
-void LibraryWindow::ActionImportClick()
+void LibraryWindow::importSelected()
 {
     const std::vector<LibraryEntry> chosen = selection();
     if (chosen.size() == 1 && chosen[0].readable() && hooks_.importToSlot)
         hooks_.importToSlot(-1, chosen[0].record);
 }
 
-void LibraryWindow::ActionShowInFileListClick()
+void LibraryWindow::showSelectedInFileList()
 {
     const std::vector<LibraryEntry> chosen = selection();
     if (chosen.size() == 1 && hooks_.showInFileList)
         hooks_.showInFileList(chosen[0].path);
 }
 
-void LibraryWindow::ActionFavouriteClick()
+void LibraryWindow::toggleFavourite()
 {
     QList<qint64> hashes;
     bool all = true;
@@ -317,7 +317,7 @@ void LibraryWindow::ActionFavouriteClick()
         library_.setFavourite(hashes, !all);
 }
 
-void LibraryWindow::ActionTagsClick()
+void LibraryWindow::editTags()
 {
     // The tags all chosen presets share are shown; what is added or taken
     // away there is added to or taken from each, their other tags kept.
@@ -348,21 +348,21 @@ void LibraryWindow::ActionTagsClick()
         library_.setTags(group.second, group.first);
 }
 
-void LibraryWindow::ActionDeleteClick()
+void LibraryWindow::deleteSelected()
 {
     const QStringList moved = PresetTrash::moveToTrash(prompter_, title(), selection());
     if (!moved.isEmpty())
         library_.filesChanged(moved);
 }
 
-void LibraryWindow::ButtonAddFolderClick()
+void LibraryWindow::addLibraryFolder()
 {
     const QString folder = prompter_.folderName(QStringLiteral("Add Folder"), QDir::homePath());
     if (!folder.isEmpty())
         library_.addFolder(folder);
 }
 
-void LibraryWindow::ButtonDuplicatesClick()
+void LibraryWindow::showDuplicates()
 {
     auto *window = new DuplicatesWindow(library_, prompter_, hooks_, this);
     window->show();
@@ -373,13 +373,13 @@ bool LibraryWindow::eventFilter(QObject *watched, QEvent *event)
     if (watched == TablePresets && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            ActionOpenClick();
+            openSelected();
             return true;
         }
         if (key->key() == Qt::Key_Delete) {
             updateActions();
             if (ActionDelete->isEnabled())
-                ActionDeleteClick();
+                deleteSelected();
             return true;
         }
     }

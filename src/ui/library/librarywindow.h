@@ -47,17 +47,17 @@ public:
     void updateActions();
 
     // Handlers.
-    void ActionOpenClick();
-    void ActionCompareCurrentClick();
-    void ActionCompareClick();
-    void ActionHearClick();
-    void ActionImportClick();
-    void ActionShowInFileListClick();
-    void ActionFavouriteClick();
-    void ActionTagsClick();
-    void ActionDeleteClick();
-    void ButtonAddFolderClick();
-    void ButtonDuplicatesClick();
+    void openSelected();
+    void compareWithCurrent();
+    void compareSelected();
+    void hearSelected();
+    void importSelected();
+    void showSelectedInFileList();
+    void toggleFavourite();
+    void editTags();
+    void deleteSelected();
+    void addLibraryFolder();
+    void showDuplicates();
 
     QLineEdit *EditSearch;
     QLabel *LabelExplanation;

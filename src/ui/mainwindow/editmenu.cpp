@@ -19,32 +19,32 @@ EditMenu::EditMenu(Session &session, QMenu *menu, QToolBar *toolBar, QWidget *wi
         a->setObjectName(QLatin1String(name));
         return a;
     };
-    Undo1 = item("Undo1", QStringLiteral("&Undo"));
-    Undo1->setShortcut(QKeySequence::Undo);
-    Redo1 = item("Redo1", QStringLiteral("&Redo"));
-    Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    undoAction = item("Undo1", QStringLiteral("&Undo"));
+    undoAction->setShortcut(QKeySequence::Undo);
+    redoAction = item("Redo1", QStringLiteral("&Redo"));
+    redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     menu->addSeparator();
-    History1 = item("History1", QStringLiteral("History"));
+    historyAction = item("History1", QStringLiteral("History"));
     menu->addSeparator();
-    Compare1 = item("Compare1", QStringLiteral("Compare"));
-    Compare1->setCheckable(true);
-    Compare1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    compareAction = item("Compare1", QStringLiteral("Compare"));
+    compareAction->setCheckable(true);
+    compareAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     // "A|B": the stored and the edited preset side by side. Drawn ahead of
     // time: painting it here loaded a bold font face before the window could
     // show, only for these two letters.
-    Compare1->setIcon(QIcon(QStringLiteral(":/app/compare.png")));
-    Compare1->setToolTip(QStringLiteral("Compare: play the stored preset instead of the edited one"));
+    compareAction->setIcon(QIcon(QStringLiteral(":/app/compare.png")));
+    compareAction->setToolTip(QStringLiteral("Compare: play the stored preset instead of the edited one"));
     if (toolBar) {
         toolBar->addSeparator();
-        toolBar->addAction(Compare1);
-        if (QWidget *w = toolBar->widgetForAction(Compare1))
+        toolBar->addAction(compareAction);
+        if (QWidget *w = toolBar->widgetForAction(compareAction))
             w->setFixedWidth(25);
     }
 
-    connect(Undo1, &QAction::triggered, this, [this] { session_.run([this] { UndoClick(); }); });
-    connect(Redo1, &QAction::triggered, this, [this] { session_.run([this] { RedoClick(); }); });
-    connect(History1, &QAction::triggered, this, [this] { session_.run([this] { HistoryClick(); }); });
-    connect(Compare1, &QAction::triggered, this, [this] { session_.run([this] { CompareClick(); }); });
+    connect(undoAction, &QAction::triggered, this, [this] { session_.run([this] { undo(); }); });
+    connect(redoAction, &QAction::triggered, this, [this] { session_.run([this] { redo(); }); });
+    connect(historyAction, &QAction::triggered, this, [this] { session_.run([this] { showHistory(); }); });
+    connect(compareAction, &QAction::triggered, this, [this] { session_.run([this] { toggleCompare(); }); });
 
     QUndoStack &stack = session_.editor().history().stack();
     // Every push (a merge too), undo, redo and clear tells its index.
@@ -61,13 +61,13 @@ void EditMenu::refresh()
 {
     const QUndoStack &stack = session_.editor().history().stack();
     const bool comparing = session_.editor().comparing();
-    Undo1->setText(stack.canUndo() ? QStringLiteral("&Undo %1").arg(stack.undoText()) : QStringLiteral("&Undo"));
-    Redo1->setText(stack.canRedo() ? QStringLiteral("&Redo %1").arg(stack.redoText()) : QStringLiteral("&Redo"));
+    undoAction->setText(stack.canUndo() ? QStringLiteral("&Undo %1").arg(stack.undoText()) : QStringLiteral("&Undo"));
+    redoAction->setText(stack.canRedo() ? QStringLiteral("&Redo %1").arg(stack.redoText()) : QStringLiteral("&Redo"));
     // While comparing the panel shows the stored preset: nothing to undo there.
-    Undo1->setEnabled(stack.canUndo() && !comparing);
-    Redo1->setEnabled(stack.canRedo() && !comparing);
-    Compare1->setEnabled(session_.editor().hasStoredVersion());
-    Compare1->setChecked(comparing);
+    undoAction->setEnabled(stack.canUndo() && !comparing);
+    redoAction->setEnabled(stack.canRedo() && !comparing);
+    compareAction->setEnabled(session_.editor().hasStoredVersion());
+    compareAction->setChecked(comparing);
     // A click in the history puts values back at once: not while the Amp
     // answers a request, as Undo and Redo refuse then too.
     if (history_)
@@ -84,21 +84,21 @@ bool EditMenu::ampBusy()
     return true;
 }
 
-void EditMenu::UndoClick()
+void EditMenu::undo()
 {
     if (session_.editor().comparing() || ampBusy())
         return;
     session_.editor().history().stack().undo();
 }
 
-void EditMenu::RedoClick()
+void EditMenu::redo()
 {
     if (session_.editor().comparing() || ampBusy())
         return;
     session_.editor().history().stack().redo();
 }
 
-void EditMenu::HistoryClick()
+void EditMenu::showHistory()
 {
     if (!history_) {
         // A window of its own beside the main one, made when first asked for.
@@ -133,8 +133,8 @@ void EditMenu::HistoryClick()
     history_->raise();
 }
 
-void EditMenu::CompareClick()
+void EditMenu::toggleCompare()
 {
-    session_.editor().setComparing(Compare1->isChecked());
+    session_.editor().setComparing(compareAction->isChecked());
     refresh();
 }

@@ -20,15 +20,15 @@ public:
     EditMenu(Session &session, QMenu *menu, QToolBar *toolBar, QWidget *window);
     ~EditMenu() override;
 
-    QAction *Undo1;
-    QAction *Redo1;
-    QAction *History1;
-    QAction *Compare1; // the menu item and the tool button, checked while comparing
+    QAction *undoAction;
+    QAction *redoAction;
+    QAction *historyAction;
+    QAction *compareAction; // the menu item and the tool button, checked while comparing
 
-    void UndoClick();
-    void RedoClick();
-    void HistoryClick();
-    void CompareClick();
+    void undo();
+    void redo();
+    void showHistory();
+    void toggleCompare();
 
 
 signals:

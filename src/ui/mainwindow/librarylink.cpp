@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/librarylink.h"
 
-#include "controls/ttabcontrol.h"
+#include "controls/presettabs.h"
 #include "filelist/filelistpanel.h"
 #include "model/presetparams.h"
 #include "protocol/ampmessages.h"
@@ -61,10 +61,10 @@ LibraryHooks LibraryLink::hooks()
     return h;
 }
 
-void LibraryLink::connectTabs(TTabControl *tabs)
+void LibraryLink::connectTabs(PresetTabs *tabs)
 {
-    connect(tabs, &TTabControl::tabDropped, this, &LibraryLink::rearrangeSlots);
-    connect(tabs, &TTabControl::presetDropped, this, [this](int to, const QByteArray &bytes) {
+    connect(tabs, &PresetTabs::tabDropped, this, &LibraryLink::rearrangeSlots);
+    connect(tabs, &PresetTabs::presetDropped, this, [this](int to, const QByteArray &bytes) {
         if (bytes.size() != preset::RecordSize)
             return;
         preset::Record r;

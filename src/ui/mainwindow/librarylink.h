@@ -10,7 +10,7 @@
 class Session;
 class FileListPanel;
 class QAction;
-class TTabControl;
+class PresetTabs;
 
 // Where the library's windows and the group's tabs meet the editor: each
 // hook and each drop as the editor's own commands do it (opening as a file
@@ -26,7 +26,7 @@ public:
 
     LibraryHooks hooks();
     // Tabs dragged onto tabs, library rows dropped on tabs.
-    void connectTabs(TTabControl *tabs);
+    void connectTabs(PresetTabs *tabs);
 
     // A record into a tab (-1: the selected one), as Import Single to Tab.
     void importRecord(int slot, const preset::Record &record);

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/linkstatus.h"
 
-#include "controls/tledimage.h"
+#include "controls/led.h"
 #include "midi/linknotifier.h"
-#include "midi/tmidiin.h"
-#include "midi/tmidiout.h"
+#include "midi/midiinport.h"
+#include "midi/midioutport.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -17,9 +17,9 @@ static_assert(LinkNotifier::HoldMs <= 100);
 
 namespace {
 
-TLEDImage *activityLight(const QString &hint, QWidget *parent)
+Led *activityLight(const QString &hint, QWidget *parent)
 {
-    auto *led = new TLEDImage(parent);
+    auto *led = new Led(parent);
     led->SetOnColor(QColor(0, 128, 0)); // the green LED image
     led->SetOffColor(QColor(128, 128, 128));
     led->TurnOn(false);
@@ -29,7 +29,7 @@ TLEDImage *activityLight(const QString &hint, QWidget *parent)
 
 } // namespace
 
-LinkStatus::LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend, QWidget *parent)
+LinkStatus::LinkStatus(MidiInPort &midiIn, MidiOutPort &midiOut, MidiBackend &backend, QWidget *parent)
     : QWidget(parent), midiIn_(midiIn), midiOut_(midiOut), backend_(backend)
 {
     LEDIn = activityLight(QStringLiteral("Flashes when a message arrives from the MIDI input"), this);
@@ -157,7 +157,7 @@ void LinkStatus::linkChanged(unsigned changes)
         flash(LEDOut, outLight_);
 }
 
-void LinkStatus::flash(TLEDImage *led, QTimer &timer)
+void LinkStatus::flash(Led *led, QTimer &timer)
 {
     // Lit already during a flow of messages: only the end moves.
     if (!led->LEDOn())
@@ -171,8 +171,8 @@ void LinkStatus::outLightTimeout() { LEDOut->TurnOn(false); }
 
 void LinkStatus::showPorts()
 {
-    showPort(LabelIn, QStringLiteral("In"), midiIn_.Using(), midiIn_.storedName());
-    showPort(LabelOut, QStringLiteral("Out"), midiOut_.Using(), midiOut_.storedName());
+    showPort(LabelIn, QStringLiteral("In"), midiIn_.isEnabled(), midiIn_.storedName());
+    showPort(LabelOut, QStringLiteral("Out"), midiOut_.isEnabled(), midiOut_.storedName());
     shownReplaced_ = midiOut_.stats().replaced;
     if (shownReplaced_ > 0)
         LabelOut->setToolTip(LabelOut->toolTip() +
@@ -182,8 +182,8 @@ void LinkStatus::showPorts()
 
 void LinkStatus::showFailures()
 {
-    const TMidiIn::Stats in = midiIn_.stats();
-    const TMidiOut::Stats out = midiOut_.stats();
+    const MidiInPort::Stats in = midiIn_.stats();
+    const MidiOutPort::Stats out = midiOut_.stats();
     const std::uint64_t lost = backend_.outputLosses();
     failures_ = out.refused + out.dropped + lost + in.overflows;
     LabelFailures->setText(failures_ == 0 ? QString() : QStringLiteral("Not delivered: %1").arg(failures_));

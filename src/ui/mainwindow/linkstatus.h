@@ -8,9 +8,9 @@
 
 class MidiBackend;
 class QLabel;
-class TLEDImage;
-class TMidiIn;
-class TMidiOut;
+class Led;
+class MidiInPort;
+class MidiOutPort;
 
 // The MIDI link at a glance, for the main window's status bar: which input
 // and output device is in use (or that a port is off), a light for each
@@ -27,7 +27,7 @@ public:
     static constexpr int FlashMs = 300;
     static constexpr int NameWidth = 190; // pixels of a device name shown
 
-    LinkStatus(TMidiIn &midiIn, TMidiOut &midiOut, MidiBackend &backend, QWidget *parent = nullptr);
+    LinkStatus(MidiInPort &midiIn, MidiOutPort &midiOut, MidiBackend &backend, QWidget *parent = nullptr);
 
     // "Amp 2.0" and the like; empty while no Amp has answered.
     void setFirmware(const QString &text, const QString &hint = QString());
@@ -50,9 +50,9 @@ public:
     const QTimer &outLightTimer() const { return outLight_; }
 
     QLabel *LabelIn;
-    TLEDImage *LEDIn;
+    Led *LEDIn;
     QLabel *LabelOut;
-    TLEDImage *LEDOut;
+    Led *LEDOut;
     QLabel *LabelAmp;
     QLabel *LabelFailures;
     QLabel *LabelSync;
@@ -65,10 +65,10 @@ private:
     void showPort(QLabel *label, const QString &direction, bool open, const QString &name);
     void showAmp();
     void showFailures();
-    static void flash(TLEDImage *led, QTimer &timer);
+    static void flash(Led *led, QTimer &timer);
 
-    TMidiIn &midiIn_;
-    TMidiOut &midiOut_;
+    MidiInPort &midiIn_;
+    MidiOutPort &midiOut_;
     MidiBackend &backend_;
     std::uint64_t lastEpoch_ = 0;
     std::uint64_t failures_ = 0;

@@ -11,16 +11,16 @@ VirtualAmpMenu::VirtualAmpMenu(BuiltInAmpBackend &backend, Prompter &prompter, Q
     : QMenu(QStringLiteral("Virtual &Amp"), parent), backend_(backend), prompter_(prompter)
 {
     setObjectName(QStringLiteral("VirtualAmp1"));
-    StepToPreset1 = addAction(QStringLiteral("Step to Preset..."));
-    StepToPreset1->setObjectName(QStringLiteral("StepToPreset1"));
-    TurnKnob1 = addAction(QStringLiteral("Turn a Knob"));
-    TurnKnob1->setObjectName(QStringLiteral("TurnKnob1"));
+    stepToPresetAction = addAction(QStringLiteral("Step to Preset..."));
+    stepToPresetAction->setObjectName(QStringLiteral("StepToPreset1"));
+    turnKnobAction = addAction(QStringLiteral("Turn a Knob"));
+    turnKnobAction->setObjectName(QStringLiteral("TurnKnob1"));
     addSeparator();
-    Firmware1 = addMenu(QStringLiteral("Firmware"));
-    Firmware1->setObjectName(QStringLiteral("Firmware1"));
-    Firmware14G = Firmware1->addAction(QStringLiteral("1.4 G"));
+    firmwareMenu = addMenu(QStringLiteral("Firmware"));
+    firmwareMenu->setObjectName(QStringLiteral("Firmware1"));
+    Firmware14G = firmwareMenu->addAction(QStringLiteral("1.4 G"));
     Firmware14G->setObjectName(QStringLiteral("Firmware14G"));
-    Firmware20 = Firmware1->addAction(QStringLiteral("2.0"));
+    Firmware20 = firmwareMenu->addAction(QStringLiteral("2.0"));
     Firmware20->setObjectName(QStringLiteral("Firmware20"));
     auto *firmware = new QActionGroup(this);
     firmware->setExclusive(true);
@@ -31,17 +31,17 @@ VirtualAmpMenu::VirtualAmpMenu(BuiltInAmpBackend &backend, Prompter &prompter, Q
         VirtualAmpDriver::firmwareByte(item->text(), byte);
         item->setChecked(byte == backend_.amp().versionByte);
     }
-    Firmware1->setToolTipsVisible(true);
-    Firmware1->menuAction()->setToolTip(QStringLiteral("Reported at the next Sync with Amp"));
+    firmwareMenu->setToolTipsVisible(true);
+    firmwareMenu->menuAction()->setToolTip(QStringLiteral("Reported at the next Sync with Amp"));
 
-    connect(StepToPreset1, &QAction::triggered, this, &VirtualAmpMenu::StepToPreset1Click);
-    connect(TurnKnob1, &QAction::triggered, this, &VirtualAmpMenu::TurnKnob1Click);
-    connect(firmware, &QActionGroup::triggered, this, &VirtualAmpMenu::FirmwareClick);
+    connect(stepToPresetAction, &QAction::triggered, this, &VirtualAmpMenu::stepToPreset);
+    connect(turnKnobAction, &QAction::triggered, this, &VirtualAmpMenu::turnKnob);
+    connect(firmware, &QActionGroup::triggered, this, &VirtualAmpMenu::chooseFirmware);
     connect(&backend_, &BuiltInAmpBackend::usageChanged, this, &VirtualAmpMenu::showUsage);
     showUsage();
 }
 
-void VirtualAmpMenu::StepToPreset1Click()
+void VirtualAmpMenu::stepToPreset()
 {
     QStringList names;
     for (int s = 0; s < preset::SlotCount; ++s)
@@ -53,9 +53,9 @@ void VirtualAmpMenu::StepToPreset1Click()
         backend_.driver().stepToPreset(slot);
 }
 
-void VirtualAmpMenu::TurnKnob1Click() { backend_.driver().turnSomeKnob(); }
+void VirtualAmpMenu::turnKnob() { backend_.driver().turnSomeKnob(); }
 
-void VirtualAmpMenu::FirmwareClick(QAction *item)
+void VirtualAmpMenu::chooseFirmware(QAction *item)
 {
     // The Amp tells its version when asked, at the next sync.
     std::uint8_t byte = 0;

@@ -16,16 +16,16 @@ class VirtualAmpMenu : public QMenu {
 public:
     VirtualAmpMenu(BuiltInAmpBackend &backend, Prompter &prompter, QWidget *parent = nullptr);
 
-    QAction *StepToPreset1;
-    QAction *TurnKnob1;
-    QMenu *Firmware1;
+    QAction *stepToPresetAction;
+    QAction *turnKnobAction;
+    QMenu *firmwareMenu;
     QAction *Firmware14G; // "1.4 G"
     QAction *Firmware20;  // "2.0"
 
     // Asks for a user preset; the Amp steps to it as if chosen on its panel.
-    void StepToPreset1Click();
-    void TurnKnob1Click();
-    void FirmwareClick(QAction *item);
+    void stepToPreset();
+    void turnKnob();
+    void chooseFirmware(QAction *item);
 
     // Shows the menu while the built-in device is in use both ways.
     void showUsage();

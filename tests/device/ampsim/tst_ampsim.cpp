@@ -32,9 +32,9 @@ private:
                     backend->inject(reply);
             };
             session->link().midiIn().setPort(0);
-            session->link().midiIn().setUsing(true);
+            session->link().midiIn().setEnabled(true);
             session->link().midiOut().setPort(0);
-            session->link().midiOut().setUsing(true);
+            session->link().midiOut().setEnabled(true);
         }
         DeviceImage &image() { return session->editor().image(); }
         AmpTransfers &transfers() { return session->transfers(); }

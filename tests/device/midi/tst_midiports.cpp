@@ -3,8 +3,8 @@
 #include "midi/loopbackbackend.h"
 #include "midi/mididevicechoice.h"
 #include "midi/midistreamparser.h"
-#include "midi/tmidiin.h"
-#include "midi/tmidiout.h"
+#include "midi/midiinport.h"
+#include "midi/midioutport.h"
 
 #include <QtTest>
 
@@ -26,7 +26,7 @@ Bytes sysex(int size, std::uint8_t fill = 0x11)
 constexpr std::int64_t Ms = 1000000; // nanoseconds
 
 // Time that moves only when told; waiting moves it to the end of the wait.
-struct FakeClock : TMidiOut::Clock {
+struct FakeClock : MidiOutPort::Clock {
     std::int64_t t = 1000 * Ms;
     std::int64_t slept = 0;
     std::int64_t now() override { return t; }
@@ -41,14 +41,14 @@ struct FakeClock : TMidiOut::Clock {
 struct PacedRig {
     LoopbackBackend backend;
     FakeClock clock;
-    std::unique_ptr<TMidiOut> out;
-    explicit PacedRig(int rate = TMidiOut::DinRate)
+    std::unique_ptr<MidiOutPort> out;
+    explicit PacedRig(int rate = MidiOutPort::DinRate)
     {
         backend.pacing = true;
-        out = std::make_unique<TMidiOut>(backend);
+        out = std::make_unique<MidiOutPort>(backend);
         out->setClock(&clock);
         out->setRate(rate);
-        out->setUsing(true);
+        out->setEnabled(true);
     }
     bool send(int size, std::uint8_t fill = 0x11)
     {
@@ -56,20 +56,20 @@ struct PacedRig {
         return out->SysEx(m.data(), int(m.size()));
     }
     // Runs the drain timer as if it fired now.
-    void tick() { out->TimerSendTimer(); }
+    void tick() { out->sendDue(); }
 };
 
-// What a TMidiIn reported, in order: "S<status>" for short messages,
+// What a MidiInPort reported, in order: "S<status>" for short messages,
 // "X<size>" for SysEx buffers.
 struct Log {
     QStringList events;
     std::vector<Bytes> sysex;
-    void attach(TMidiIn &in)
+    void attach(MidiInPort &in)
     {
-        in.OnShort = [this](TMidiIn *, std::uint8_t s, std::uint8_t a, std::uint8_t b) {
+        in.OnShort = [this](MidiInPort *, std::uint8_t s, std::uint8_t a, std::uint8_t b) {
             events << QStringLiteral("S%1.%2.%3").arg(s, 0, 16).arg(a).arg(b);
         };
-        in.OnSysEx = [this](TMidiIn *, const std::uint8_t *p, int n) {
+        in.OnSysEx = [this](MidiInPort *, const std::uint8_t *p, int n) {
             events << QStringLiteral("X%1").arg(n);
             sysex.emplace_back(p, p + n);
         };
@@ -116,10 +116,10 @@ private slots:
 void TestMidiPorts::inputDeliversWholeMessagesInOrder()
 {
     LoopbackBackend backend;
-    TMidiIn in(backend);
+    MidiInPort in(backend);
     Log log;
     log.attach(in);
-    in.setUsing(true);
+    in.setEnabled(true);
     QCOMPARE(in.openResult(), 0);
 
     backend.inject({0xC0, 0x05});
@@ -141,20 +141,20 @@ void TestMidiPorts::inputDeliversWholeMessagesInOrder()
 void TestMidiPorts::closingDropsWhatIsStillQueued()
 {
     LoopbackBackend backend;
-    TMidiIn in(backend);
+    MidiInPort in(backend);
     Log log;
     log.attach(in);
-    in.setUsing(true);
+    in.setEnabled(true);
     backend.inject(sysex(70));
     backend.inject({0x90, 60, 100});
-    in.setUsing(false);
-    QVERIFY(!in.Using());
+    in.setEnabled(false);
+    QVERIFY(!in.isEnabled());
     backend.flush();
     QVERIFY(log.events.isEmpty());
 
     // Reopening does not resurrect the old messages either.
     backend.inject(sysex(70)); // input closed: dropped at once
-    in.setUsing(true);
+    in.setEnabled(true);
     backend.flush();
     QVERIFY(log.events.isEmpty());
     backend.inject(sysex(12));
@@ -165,10 +165,10 @@ void TestMidiPorts::closingDropsWhatIsStillQueued()
 void TestMidiPorts::useFlagsSuppressEventsButKeepReceiving()
 {
     LoopbackBackend backend;
-    TMidiIn in(backend);
+    MidiInPort in(backend);
     Log log;
     log.attach(in);
-    in.setUsing(true);
+    in.setEnabled(true);
     in.UseSysEx = false;
     for (int i = 0; i < 10; ++i)
         backend.inject(sysex(1000));
@@ -195,21 +195,21 @@ void TestMidiPorts::portRules()
     backend.inputs.clear();
     for (int i = 0; i < 14; ++i)
         backend.inputs << QStringLiteral("In %1").arg(i);
-    TMidiIn in(backend);
-    QCOMPARE(in.NumDevs(), 12); // devices beyond the twelfth are not listed
+    MidiInPort in(backend);
+    QCOMPARE(in.deviceCount(), 12); // devices beyond the twelfth are not listed
     QCOMPARE(in.deviceName(11), QStringLiteral("In 11"));
     QCOMPARE(in.Port(), 0);
     in.setPort(12);
     QCOMPARE(in.Port(), 0);
     in.setPort(-1);
     QCOMPARE(in.Port(), -1);
-    in.setUsing(true); // nothing chosen: the open fails, Using still reads true
+    in.setEnabled(true); // nothing chosen: the open fails, Using still reads true
     QVERIFY(in.openResult() != 0);
-    QVERIFY(in.Using());
-    in.setUsing(false);
+    QVERIFY(in.isEnabled());
+    in.setEnabled(false);
 
     in.setPort(3);
-    in.setUsing(true);
+    in.setEnabled(true);
     QCOMPARE(backend.openInputIndex(), 3);
     in.setPort(5); // open: close and reopen on the new device
     QCOMPARE(backend.openInputIndex(), 5);
@@ -219,8 +219,8 @@ void TestMidiPorts::portRules()
 
     LoopbackBackend none;
     none.inputs.clear();
-    TMidiIn empty(none);
-    QCOMPARE(empty.NumDevs(), 0);
+    MidiInPort empty(none);
+    QCOMPARE(empty.deviceCount(), 0);
     empty.setPort(0);
     QCOMPARE(empty.Port(), 0); // ignored: nothing stored, the default stays
     empty.setPort(-1);
@@ -230,12 +230,12 @@ void TestMidiPorts::portRules()
 void TestMidiPorts::outputSendRules()
 {
     LoopbackBackend backend;
-    TMidiOut out(backend);
+    MidiOutPort out(backend);
     const Bytes m = sysex(11);
     out.SysEx(m.data(), int(m.size())); // closed: dropped, no error
     QVERIFY(backend.sent.empty());
 
-    out.setUsing(true);
+    out.setEnabled(true);
     const std::uint8_t two[] = {0xF0, 0xF7};
     out.SysEx(two, 2);
     QVERIFY(backend.sent.empty());
@@ -243,8 +243,8 @@ void TestMidiPorts::outputSendRules()
     QVERIFY(out.SysEx(three, 3));
     QCOMPARE(backend.sent.size(), std::size_t(1));
 
-    out.Put3(0xB0, 0x20, 0x01);
-    out.Put2(0xC0, 0x07);
+    out.sendShort(0xB0, 0x20, 0x01);
+    out.sendShort(0xC0, 0x07);
     QCOMPARE(backend.sent[1], (Bytes{0xB0, 0x20, 0x01}));
     QCOMPARE(backend.sent[2], (Bytes{0xC0, 0x07}));
 }
@@ -254,34 +254,34 @@ void TestMidiPorts::outputPortSwitchAndFailedOpen()
     LoopbackBackend backend;
     backend.outputs = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
     backend.unavailableOutputs = {2};
-    TMidiOut out(backend);
-    out.setUsing(true);
+    MidiOutPort out(backend);
+    out.setEnabled(true);
     QCOMPARE(backend.openOutputIndex(), 0);
     out.setPort(1);
     QCOMPARE(backend.openOutputIndex(), 1);
     QCOMPARE(out.openResult(), 0);
     out.setPort(2);
     QVERIFY(out.openResult() != 0);
-    QVERIFY(out.Using()); // the caller sets it false again
+    QVERIFY(out.isEnabled()); // the caller sets it false again
     QCOMPARE(backend.openOutputIndex(), -1);
     const Bytes m = sysex(11);
     out.SysEx(m.data(), int(m.size()));
     QVERIFY(backend.sent.empty());
-    out.setUsing(false);
-    QVERIFY(!out.Using());
+    out.setEnabled(false);
+    QVERIFY(!out.isEnabled());
 }
 
 void TestMidiPorts::outputCloseRetriesWhileStillPlaying()
 {
     LoopbackBackend backend;
     {
-        TMidiOut out(backend);
-        out.setUsing(true);
+        MidiOutPort out(backend);
+        out.setEnabled(true);
         backend.stillPlayingCloses = 3;
-        out.setUsing(false);
+        out.setEnabled(false);
         QCOMPARE(out.closeResult(), 0);
         QCOMPARE(backend.openOutputIndex(), -1);
-        out.setUsing(true);
+        out.setEnabled(true);
         backend.stillPlayingCloses = 2;
     } // destroying an open component closes it too
     QCOMPARE(backend.openOutputIndex(), -1);
@@ -345,13 +345,13 @@ void TestMidiPorts::oversizedSysExArrivesInPieces()
 void TestMidiPorts::handlerClosingThePortStopsDelivery()
 {
     LoopbackBackend backend;
-    TMidiIn in(backend);
+    MidiInPort in(backend);
     int seen = 0;
-    in.OnSysEx = [&](TMidiIn *sender, const std::uint8_t *, int) {
+    in.OnSysEx = [&](MidiInPort *sender, const std::uint8_t *, int) {
         ++seen;
-        sender->setUsing(false);
+        sender->setEnabled(false);
     };
-    in.setUsing(true);
+    in.setEnabled(true);
     backend.inject(sysex(20));
     backend.inject(sysex(20));
     backend.flush();
@@ -411,11 +411,11 @@ void TestMidiPorts::loopbackSendsShortMessagesAtTheirLength()
 void TestMidiPorts::sendQueuePacesInOrder()
 {
     PacedRig rig;
-    const std::int64_t cost = 11 * 1000 * Ms / TMidiOut::DinRate; // 3.52 ms on the cable
+    const std::int64_t cost = 11 * 1000 * Ms / MidiOutPort::DinRate; // 3.52 ms on the cable
     QVERIFY(rig.send(11, 1)); // nothing queued, cable free: leaves at once
     QCOMPARE(rig.backend.sent.size(), std::size_t(1));
     QVERIFY(rig.send(11, 2));
-    rig.out->Put2(0xC0, 0x05);
+    rig.out->sendShort(0xC0, 0x05);
     QVERIFY(rig.send(11, 3));
     QCOMPARE(rig.backend.sent.size(), std::size_t(1));
     QCOMPARE(rig.out->stats().queuedMessages, std::size_t(3));
@@ -428,7 +428,7 @@ void TestMidiPorts::sendQueuePacesInOrder()
     rig.clock.t += 1;
     rig.tick();
     QCOMPARE(rig.backend.sent.size(), std::size_t(2));
-    rig.clock.t += cost + 2 * 1000 * Ms / TMidiOut::DinRate + cost;
+    rig.clock.t += cost + 2 * 1000 * Ms / MidiOutPort::DinRate + cost;
     rig.tick();
     QCOMPARE(rig.backend.sent, (std::vector<Bytes>{sysex(11, 1), sysex(11, 2), {0xC0, 0x05}, sysex(11, 3)}));
     QVERIFY(!rig.out->sendTimer().isActive());
@@ -461,12 +461,12 @@ void TestMidiPorts::sendQueueKeepsTheRateWhenTheTimerIsLate()
         rig.clock.t += rig.out->sendTimer().interval() * Ms;
         rig.tick();
         // Bytes sent before this drain never exceed what the rate allowed.
-        QVERIFY(bytesBefore * 1000 * Ms <= (rig.clock.t - start) * TMidiOut::DinRate);
+        QVERIFY(bytesBefore * 1000 * Ms <= (rig.clock.t - start) * MidiOutPort::DinRate);
         for (; seen < rig.backend.sent.size(); ++seen)
             bytesBefore += 11;
         QVERIFY(rig.clock.t - start < 10 * 1000 * Ms);
     }
-    const double ideal = double(count - 1) * 11 / TMidiOut::DinRate * 1e9;
+    const double ideal = double(count - 1) * 11 / MidiOutPort::DinRate * 1e9;
     const double took = double(rig.clock.t - start);
     QVERIFY2(took <= ideal * 1.01, qPrintable(QString::number(took / ideal)));
 }
@@ -478,10 +478,10 @@ void TestMidiPorts::sendQueueBoundRefusesVisibly()
     int accepted = 0;
     while (rig.send(1000))
         ++accepted;
-    const TMidiOut::Stats s = rig.out->stats();
+    const MidiOutPort::Stats s = rig.out->stats();
     QCOMPARE(s.refused, std::uint64_t(1));
-    QVERIFY(s.queuedBytes <= TMidiOut::QueueLimit);
-    QVERIFY(s.queuedBytes > TMidiOut::QueueLimit * 98 / 100);
+    QVERIFY(s.queuedBytes <= MidiOutPort::QueueLimit);
+    QVERIFY(s.queuedBytes > MidiOutPort::QueueLimit * 98 / 100);
     QCOMPARE(s.queuedMessages + 1, std::size_t(accepted)); // the first one left at once
     // A smaller message still fits in what is left.
     QVERIFY(rig.send(11));
@@ -505,7 +505,7 @@ void TestMidiPorts::sendQueueOffersABusyServiceAgain()
     QVERIFY(rig.send(11, 1));
     QVERIFY(rig.send(11, 2));
     QVERIFY(rig.backend.sent.empty());
-    QCOMPARE(rig.out->sendTimer().interval(), TMidiOut::RetryMs);
+    QCOMPARE(rig.out->sendTimer().interval(), MidiOutPort::RetryMs);
     rig.tick(); // still busy
     QVERIFY(rig.backend.sent.empty());
     rig.tick();
@@ -519,10 +519,10 @@ void TestMidiPorts::closingDropsQueuedSends()
     for (int i = 0; i < 4; ++i)
         QVERIFY(rig.send(1000, std::uint8_t(i)));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("dropped 3 queued message")));
-    rig.out->setUsing(false);
+    rig.out->setEnabled(false);
     QCOMPARE(rig.out->stats().dropped, std::uint64_t(3));
     QVERIFY(!rig.out->sendTimer().isActive());
-    rig.out->setUsing(true);
+    rig.out->setEnabled(true);
     rig.clock.t += 10000 * Ms;
     rig.tick();
     QCOMPARE(rig.backend.sent.size(), std::size_t(1));
@@ -587,14 +587,14 @@ void TestMidiPorts::inboxOverflowIsCountedAndSurvived()
 void TestMidiPorts::handlerExceptionStaysInTheInbox()
 {
     LoopbackBackend backend;
-    TMidiIn in(backend);
+    MidiInPort in(backend);
     QStringList seen;
-    in.OnShort = [&](TMidiIn *, std::uint8_t s, std::uint8_t, std::uint8_t) {
+    in.OnShort = [&](MidiInPort *, std::uint8_t s, std::uint8_t, std::uint8_t) {
         seen << QString::number(s, 16);
         if (s == 0x90)
             throw std::runtime_error("handler broke");
     };
-    in.setUsing(true);
+    in.setEnabled(true);
     backend.inject({0x90, 1, 2});
     backend.inject({0x80, 1, 2});
     QTest::ignoreMessage(QtWarningMsg, "A MIDI input handler failed: handler broke");
@@ -667,13 +667,13 @@ void TestMidiPorts::linkNotifierMergesAndHoldsBack()
 // delivered after it.
 struct LinkRig {
     LoopbackBackend backend;
-    TMidiIn in{backend};
-    TMidiOut out{backend};
+    MidiInPort in{backend};
+    MidiOutPort out{backend};
     unsigned told = 0;
     LinkRig()
     {
-        in.setUsing(true);
-        out.setUsing(true);
+        in.setEnabled(true);
+        out.setEnabled(true);
         QObject::connect(&backend.linkNotifier(), &LinkNotifier::changed, &backend.linkNotifier(),
                          [this](unsigned c) { told |= c; });
         backend.linkNotifier().holdEnded();
@@ -696,7 +696,7 @@ void TestMidiPorts::portsTellWhatChanged_data()
         r.backend.inject({0x90, 1, 2});
         r.backend.flush();
     }) << unsigned(LinkEvents::Received);
-    QTest::newRow("message sent") << Action([](LinkRig &r) { r.out.Put3(0xB0, 7, 100); }) << unsigned(LinkEvents::Sent);
+    QTest::newRow("message sent") << Action([](LinkRig &r) { r.out.sendShort(0xB0, 7, 100); }) << unsigned(LinkEvents::Sent);
     QTest::newRow("too long: refused") << Action([](LinkRig &r) {
         r.backend.maxSize = 10;
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("refused")));
@@ -705,9 +705,9 @@ void TestMidiPorts::portsTellWhatChanged_data()
     }) << unsigned(LinkEvents::Failed);
     QTest::newRow("closed with sends queued") << Action([](LinkRig &r) {
         r.backend.busySends = 1;
-        r.out.Put3(0xB0, 7, 100);
+        r.out.sendShort(0xB0, 7, 100);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("dropped 1 queued")));
-        r.out.setUsing(false);
+        r.out.setEnabled(false);
     }) << unsigned(LinkEvents::Failed | LinkEvents::Ports);
     QTest::newRow("input overflowed") << Action([](LinkRig &r) {
         for (int i = 0; i < 600; ++i)
@@ -723,7 +723,7 @@ void TestMidiPorts::portsTellWhatChanged_data()
     }) << unsigned(LinkEvents::Failed);
     QTest::newRow("device chosen again") << Action([](LinkRig &r) { r.in.setPort(0); }) << unsigned(LinkEvents::Ports);
     QTest::newRow("lists read again") << Action([](LinkRig &r) { r.out.refreshDevices(); }) << unsigned(LinkEvents::Ports);
-    QTest::newRow("input closed") << Action([](LinkRig &r) { r.in.setUsing(false); }) << unsigned(LinkEvents::Ports);
+    QTest::newRow("input closed") << Action([](LinkRig &r) { r.in.setEnabled(false); }) << unsigned(LinkEvents::Ports);
     QTest::newRow("nothing") << Action([](LinkRig &) {}) << 0u;
 }
 

@@ -3,8 +3,8 @@
 // dummy driver, started by tests/run-with-jackd. A small peer of plain
 // libjack makes ports; the backend finds them by name and opens them.
 #include "midi/rtmidibackend.h"
-#include "midi/tmidiin.h"
-#include "midi/tmidiout.h"
+#include "midi/midiinport.h"
+#include "midi/midioutport.h"
 
 #include <QtTest>
 
@@ -170,14 +170,14 @@ private:
     std::atomic<std::uint64_t> cycles_{0};
 };
 
-// What a TMidiIn reported, in one ordered stream: short messages as their
+// What a MidiInPort reported, in one ordered stream: short messages as their
 // three bytes, SysEx buffers as delivered.
 struct Log {
     Messages events;
-    void attach(TMidiIn &in)
+    void attach(MidiInPort &in)
     {
-        in.OnShort = [this](TMidiIn *, std::uint8_t s, std::uint8_t a, std::uint8_t b) { events << bytes({s, a, b}); };
-        in.OnSysEx = [this](TMidiIn *, const std::uint8_t *p, int n) {
+        in.OnShort = [this](MidiInPort *, std::uint8_t s, std::uint8_t a, std::uint8_t b) { events << bytes({s, a, b}); };
+        in.OnSysEx = [this](MidiInPort *, const std::uint8_t *p, int n) {
             events << QByteArray(reinterpret_cast<const char *>(p), n);
         };
     }
@@ -418,11 +418,11 @@ void TestRtMidiJack::sendsWholeMessagesInOrder()
 {
     Peer peer;
     RtMidiBackend backend(RtMidiBackend::Api::Jack);
-    TMidiOut out(backend);
+    MidiOutPort out(backend);
     const int index = indexOf(out.deviceNames(), QStringLiteral("amp in"));
     QVERIFY2(index >= 0, qPrintable(out.deviceNames().join(QLatin1String(", "))));
     out.setPort(index);
-    out.setUsing(true);
+    out.setEnabled(true);
     QCOMPARE(out.openResult(), 0);
 
     // Sent at once after the open: the output keeps them until its
@@ -430,16 +430,16 @@ void TestRtMidiJack::sendsWholeMessagesInOrder()
     const Messages expected{sysex(1000, 1), bytes({0x90, 0x40, 0x7F}), sysex(11, 2), bytes({0xC0, 0x05}),
                             sysex(1000, 3), bytes({0xB0, 0x20, 0x01})};
     QVERIFY(out.SysEx(data(expected[0]), 1000));
-    out.Put3(0x90, 0x40, 0x7F);
+    out.sendShort(0x90, 0x40, 0x7F);
     QVERIFY(out.SysEx(data(expected[2]), 11));
-    out.Put2(0xC0, 0x05);
+    out.sendShort(0xC0, 0x05);
     QVERIFY(out.SysEx(data(expected[4]), 1000));
-    out.Put3(0xB0, 0x20, 0x01);
+    out.sendShort(0xB0, 0x20, 0x01);
     QTRY_COMPARE_WITH_TIMEOUT(peer.received.size(), expected.size(), Timeout);
     QCOMPARE(peer.received, expected);
     QCOMPARE(out.stats().sent, std::uint64_t(6));
 
-    out.setUsing(false);
+    out.setEnabled(false);
     QVERIFY(out.SysEx(data(expected[0]), 1000)); // closed: dropped quietly
     QCOMPARE(backend.sendSysEx(data(expected[0]), 1000), MidiBackend::NotOpen);
 }
@@ -448,13 +448,13 @@ void TestRtMidiJack::receivesInterleavedMessagesInOrder()
 {
     Peer peer;
     RtMidiBackend backend(RtMidiBackend::Api::Jack);
-    TMidiIn in(backend);
+    MidiInPort in(backend);
     Log log;
     log.attach(in);
     const int index = indexOf(in.deviceNames(), QStringLiteral("amp out"));
     QVERIFY2(index >= 0, qPrintable(in.deviceNames().join(QLatin1String(", "))));
     in.setPort(index);
-    in.setUsing(true);
+    in.setEnabled(true);
     QCOMPARE(in.openResult(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(backend.inputConnected(), Timeout);
 
@@ -500,20 +500,20 @@ void TestRtMidiJack::longestSysExAndTooLong()
     QCOMPARE(peer.received, (Messages{longest, after}));
 
     // The port component refuses it before queueing, and says so.
-    TMidiOut out(backend);
+    MidiOutPort out(backend);
     out.setPort(indexOf(out.deviceNames(), QStringLiteral("amp in")));
-    out.setUsing(true);
+    out.setEnabled(true);
     QCOMPARE(out.openResult(), 0);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("refused a SysEx message")));
     QVERIFY(!out.SysEx(data(tooLong), tooLong.size()));
     QCOMPARE(out.stats().refused, std::uint64_t(1));
 
     // Received, a message longer than one 16000-byte buffer arrives in pieces.
-    TMidiIn in(backend);
+    MidiInPort in(backend);
     Log log;
     log.attach(in);
     in.setPort(indexOf(in.deviceNames(), QStringLiteral("amp out")));
-    in.setUsing(true);
+    in.setEnabled(true);
     QCOMPARE(in.openResult(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(backend.inputConnected(), Timeout);
     peer.send(longest);
@@ -529,7 +529,7 @@ void TestRtMidiJack::burstsUnderLoadArriveWholeAndInOrder_data()
     QTest::addColumn<int>("parameters");
     // Paced: the drain timer's path at ten times the cable's rate (a
     // virtual port has no cable; at 3125 B/s this burst takes 17 s).
-    QTest::newRow("paced") << TMidiOut::DinRate * 10 << 30 << 2000;
+    QTest::newRow("paced") << MidiOutPort::DinRate * 10 << 30 << 2000;
     // As fast as the JACK port takes them.
     QTest::newRow("fastest") << 0 << 100 << 2000;
 }
@@ -541,10 +541,10 @@ void TestRtMidiJack::burstsUnderLoadArriveWholeAndInOrder()
     QFETCH(int, parameters);
     Peer peer;
     RtMidiBackend backend(RtMidiBackend::Api::Jack);
-    TMidiOut out(backend);
+    MidiOutPort out(backend);
     out.setRate(rate);
     out.setPort(indexOf(out.deviceNames(), QStringLiteral("amp in")));
-    out.setUsing(true);
+    out.setEnabled(true);
     QCOMPARE(out.openResult(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(backend.outputConnected(), Timeout);
 
@@ -559,7 +559,7 @@ void TestRtMidiJack::burstsUnderLoadArriveWholeAndInOrder()
         QVERIFY(call([&] { return out.SysEx(data(m), m.size()); }));
     QVERIFY2(call.longestMs() < UiBlockLimitMs, qPrintable(QString::number(call.longestMs())));
     (void)QTest::qWaitFor([&] { return peer.received.size() >= expected.size(); }, 20000);
-    const TMidiOut::Stats stats = out.stats();
+    const MidiOutPort::Stats stats = out.stats();
     if (peer.received != expected) {
         int firstDiff = 0;
         while (firstDiff < peer.received.size() && peer.received[firstDiff] == expected[firstDiff])
@@ -579,10 +579,10 @@ void TestRtMidiJack::dinRateIsKept()
     // the first, not sooner.
     Peer peer;
     RtMidiBackend backend(RtMidiBackend::Api::Jack);
-    TMidiOut out(backend);
-    QCOMPARE(out.rate(), TMidiOut::DinRate);
+    MidiOutPort out(backend);
+    QCOMPARE(out.rate(), MidiOutPort::DinRate);
     out.setPort(indexOf(out.deviceNames(), QStringLiteral("amp in")));
-    out.setUsing(true);
+    out.setEnabled(true);
     QTRY_VERIFY_WITH_TIMEOUT(backend.outputConnected(), Timeout);
     Messages expected{sysex(1000, 1), sysex(1000, 2)};
     for (int i = 0; i < 100; ++i)
@@ -593,7 +593,7 @@ void TestRtMidiJack::dinRateIsKept()
         QVERIFY(out.SysEx(data(m), m.size()));
     QTRY_COMPARE_WITH_TIMEOUT(peer.received.size(), expected.size(), Timeout);
     QCOMPARE(peer.received, expected);
-    const qint64 ideal = (3100 - 11) * 1000 / TMidiOut::DinRate; // the last leaves when the rest has gone
+    const qint64 ideal = (3100 - 11) * 1000 / MidiOutPort::DinRate; // the last leaves when the rest has gone
     QVERIFY2(took.elapsed() >= ideal, qPrintable(QString::number(took.elapsed())));
 }
 
@@ -601,11 +601,11 @@ void TestRtMidiJack::closingInputDropsWhatIsQueued()
 {
     Peer peer;
     RtMidiBackend backend(RtMidiBackend::Api::Jack);
-    TMidiIn in(backend);
+    MidiInPort in(backend);
     Log log;
     log.attach(in);
     in.setPort(indexOf(in.deviceNames(), QStringLiteral("amp out")));
-    in.setUsing(true);
+    in.setEnabled(true);
     QCOMPARE(in.openResult(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(backend.inputConnected(), Timeout);
 
@@ -624,13 +624,13 @@ void TestRtMidiJack::closingInputDropsWhatIsQueued()
     for (int i = 0; i < 20; ++i)
         peer.send(bytes({0x90, i, 100}));
     QVERIFY(waitSent(20));
-    in.setUsing(false);
+    in.setEnabled(false);
     peer.send(bytes({0x90, 0x7F, 100})); // sent while closed
     QVERIFY(waitSent(21));
     QCoreApplication::processEvents();
     QVERIFY(log.events.isEmpty());
 
-    in.setUsing(true);
+    in.setEnabled(true);
     QCOMPARE(in.openResult(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(backend.inputConnected(), Timeout);
     peer.send(bytes({0x80, 0x3C, 0x00}));
@@ -664,15 +664,15 @@ void TestRtMidiJack::serverKilledMidBurstComesBack()
     QVERIFY2(server.known(), "run through tests/run-with-jackd, which hands over its server's PID");
     auto peer = std::make_unique<Peer>();
     RtMidiBackend backend(RtMidiBackend::Api::Jack);
-    TMidiOut out(backend);
-    TMidiIn in(backend);
+    MidiOutPort out(backend);
+    MidiInPort in(backend);
     Log log;
     log.attach(in);
     out.setRate(0);
     out.setPort(indexOf(out.deviceNames(), QStringLiteral("amp in")));
-    out.setUsing(true);
+    out.setEnabled(true);
     in.setPort(indexOf(in.deviceNames(), QStringLiteral("amp out")));
-    in.setUsing(true);
+    in.setEnabled(true);
     QVERIFY(out.openResult() == 0 && in.openResult() == 0);
     QTRY_VERIFY_WITH_TIMEOUT(backend.outputConnected() && backend.inputConnected(), Timeout);
 
@@ -708,7 +708,7 @@ void TestRtMidiJack::serverKilledMidBurstComesBack()
     Peer again;
     QTRY_VERIFY_WITH_TIMEOUT(backend.linkUp() && backend.outputConnected() && backend.inputConnected(), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(told & LinkEvents::Service, Timeout);
-    QVERIFY(out.Using() && in.Using());
+    QVERIFY(out.isEnabled() && in.isEnabled());
     const QByteArray hello = sysex(11, 1);
     QVERIFY(out.SysEx(data(hello), hello.size()));
     QTRY_COMPARE_WITH_TIMEOUT(again.received, Messages{hello}, Timeout);
@@ -722,11 +722,11 @@ void TestRtMidiJack::hungServerNeverBlocks()
     QVERIFY2(server.known(), "run through tests/run-with-jackd, which hands over its server's PID");
     Peer peer;
     RtMidiBackend backend(RtMidiBackend::Api::Jack);
-    TMidiOut out(backend);
+    MidiOutPort out(backend);
     out.setRate(0);
     const int index = indexOf(out.deviceNames(), QStringLiteral("amp in"));
     out.setPort(index);
-    out.setUsing(true);
+    out.setEnabled(true);
     QTRY_VERIFY_WITH_TIMEOUT(backend.outputConnected(), Timeout);
 
     // A hung server answers nothing and runs no cycle; every call the
@@ -748,11 +748,11 @@ void TestRtMidiJack::hungServerNeverBlocks()
     QVERIFY(out.stats().refused > 0);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("dropped .* queued message")));
     call([&] {
-        out.setUsing(false);
+        out.setEnabled(false);
         return 0;
     });
     call([&] {
-        out.setUsing(true);
+        out.setEnabled(true);
         return 0;
     });
     call([&] { return backend.outputNames(); });
@@ -773,13 +773,13 @@ void TestRtMidiJack::floodFromAPeerStaysBounded()
     FloodPeer flood;
     QVERIFY(flood.ok());
     RtMidiBackend backend(RtMidiBackend::Api::Jack);
-    TMidiIn in(backend);
+    MidiInPort in(backend);
     std::uint64_t shorts = 0, pieces = 0;
-    in.OnShort = [&](TMidiIn *, std::uint8_t, std::uint8_t, std::uint8_t) { ++shorts; };
-    in.OnSysEx = [&](TMidiIn *, const std::uint8_t *, int) { ++pieces; };
+    in.OnShort = [&](MidiInPort *, std::uint8_t, std::uint8_t, std::uint8_t) { ++shorts; };
+    in.OnSysEx = [&](MidiInPort *, const std::uint8_t *, int) { ++pieces; };
     QTRY_VERIFY_WITH_TIMEOUT((in.refreshDevices(), in.deviceNames().contains(flood.portName())), Timeout);
     in.setPort(int(in.deviceNames().indexOf(flood.portName())));
-    in.setUsing(true);
+    in.setEnabled(true);
     QTRY_VERIFY_WITH_TIMEOUT(backend.inputConnected(), Timeout);
 
     const auto residentKb = [] {

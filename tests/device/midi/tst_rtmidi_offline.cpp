@@ -4,8 +4,8 @@
 // that does not run (CTest sets both). The program must then simply work offline, and must not
 // start a JACK server of its own.
 #include "midi/rtmidibackend.h"
-#include "midi/tmidiin.h"
-#include "midi/tmidiout.h"
+#include "midi/midiinport.h"
+#include "midi/midioutport.h"
 
 #include <QtTest>
 
@@ -79,25 +79,25 @@ void TestRtMidiOffline::backendListsNothingAndRefusesQuietly()
 void TestRtMidiOffline::portComponentsWorkOffline()
 {
     RtMidiBackend backend;
-    TMidiIn in(backend);
-    TMidiOut out(backend);
-    QCOMPARE(in.NumDevs(), 0);
-    QCOMPARE(out.NumDevs(), 0);
+    MidiInPort in(backend);
+    MidiOutPort out(backend);
+    QCOMPARE(in.deviceCount(), 0);
+    QCOMPARE(out.deviceCount(), 0);
 
     // As at first activation: open, see the failure, set Using false again.
     in.setPort(0);
-    in.setUsing(true);
+    in.setEnabled(true);
     QVERIFY(in.openResult() != 0);
-    QVERIFY(in.Using());
-    in.setUsing(false);
-    out.setUsing(true);
+    QVERIFY(in.isEnabled());
+    in.setEnabled(false);
+    out.setEnabled(true);
     QVERIFY(out.openResult() != 0);
-    out.setUsing(false);
+    out.setEnabled(false);
 
     // Sends on a closed output are dropped without complaint.
     const std::uint8_t message[] = {0xF0, 0x00, 0x20, 0x4F, 0x10, 0x00, 0x01, 0xF7};
     QVERIFY(out.SysEx(message, int(sizeof message)));
-    out.Put3(0x90, 0x40, 0x7F);
+    out.sendShort(0x90, 0x40, 0x7F);
     out.Reset();
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The group box that keeps its drawn frame and caption: it must look exactly
 // like the style's own, and draw again whenever what it shows changes.
-#include "controls/tgroupbox.h"
+#include "controls/flatgroupbox.h"
 
 #include <QLabel>
 #include <QtTest>
@@ -52,7 +52,7 @@ private slots:
             f.setPointSizeF(f.pointSizeF() * scale); // the panel's compact face
             window.setFont(f);
             QGroupBox plain(QStringLiteral("Modulation (dual)"), &window);
-            TGroupBox cached(QStringLiteral("Modulation (dual)"), &window);
+            FlatGroupBox cached(QStringLiteral("Modulation (dual)"), &window);
             for (QGroupBox *b : {static_cast<QGroupBox *>(&plain), static_cast<QGroupBox *>(&cached)})
                 b->resize(140, 90);
             // Blending the frame into an image or onto the window may round
@@ -68,7 +68,7 @@ private slots:
     void drawsAgainOnlyWhenItsLookChanges()
     {
         QWidget window;
-        TGroupBox box(QStringLiteral("Delay"), &window);
+        FlatGroupBox box(QStringLiteral("Delay"), &window);
         auto *child = new QLabel(QStringLiteral("x"), &box);
         child->move(30, 40);
         box.resize(120, 80);

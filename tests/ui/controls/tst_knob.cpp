@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Knob arithmetic, events, keyboard, mouse drag, tick menu and painting.
 #include "controls/knobmath.h"
-#include "controls/tnxknob.h"
-#include "controls/tnxnumberknob.h"
-#include "controls/ttickmenu.h"
+#include "controls/knob.h"
+#include "controls/numberknob.h"
+#include "controls/knobmenu.h"
 
 #include <QtTest>
 
@@ -26,12 +26,12 @@ namespace {
 // with the log.
 struct EventLog : QObject {
     QStringList events;
-    void attach(TNxKnob &k)
+    void attach(Knob &k)
     {
-        connect(&k, &TNxKnob::OnChanging, this,
-                [this](TNxKnob *s) { events << QStringLiteral("changing:%1").arg(s->Tick()); });
-        connect(&k, &TNxKnob::OnChanged, this,
-                [this](TNxKnob *s) { events << QStringLiteral("changed:%1").arg(s->Tick()); });
+        connect(&k, &Knob::OnChanging, this,
+                [this](Knob *s) { events << QStringLiteral("changing:%1").arg(s->Tick()); });
+        connect(&k, &Knob::OnChanged, this,
+                [this](Knob *s) { events << QStringLiteral("changed:%1").arg(s->Tick()); });
     }
     QStringList take() { return std::exchange(events, {}); }
 };
@@ -42,9 +42,9 @@ QStringList both(int tick)
 }
 
 // A shown and painted number knob over [min, max] in steps of inc.
-std::unique_ptr<TNxNumberKnob> shownKnob(float min, float max, float inc = 1)
+std::unique_ptr<NumberKnob> shownKnob(float min, float max, float inc = 1)
 {
-    auto k = std::make_unique<TNxNumberKnob>();
+    auto k = std::make_unique<NumberKnob>();
     k->SetMin(min);
     k->SetMax(max);
     k->SetInc(inc);
@@ -87,7 +87,7 @@ void moveTo(QWidget &w, QPoint p) { mouse(w, QEvent::MouseMove, p); }
 void release(QWidget &w, QPoint p) { mouse(w, QEvent::MouseButtonRelease, p); }
 
 // Something that turns a knob.
-using Turn = std::function<void(TNxNumberKnob &)>;
+using Turn = std::function<void(NumberKnob &)>;
 
 } // namespace
 
@@ -155,7 +155,7 @@ private slots:
 
     void loadingBeforeFirstPaintIsUnchecked()
     {
-        TNxNumberKnob k;
+        NumberKnob k;
         EventLog log;
         log.attach(k);
         QCOMPARE(k.NumTicks(), 100);
@@ -291,7 +291,7 @@ private slots:
         QScrollArea area;
         auto *content = new QWidget;
         content->resize(300, 2000);
-        auto *k = new TNxNumberKnob(content);
+        auto *k = new NumberKnob(content);
         k->SetMin(1);
         k->SetMax(33);
         k->move(20, 20);
@@ -340,14 +340,14 @@ private slots:
         // The mouse events are passed on after the knob has handled them.
         QStringList mouseLog;
         auto logMouse = [&](const char *name) {
-            return [&, name](TNxKnob *sender, QMouseEvent *e) {
+            return [&, name](Knob *sender, QMouseEvent *e) {
                 QCOMPARE(sender, k.get());
                 mouseLog << QStringLiteral("%1:%2:%3").arg(name).arg(int(e->type())).arg(k->Dragging());
             };
         };
-        connect(k.get(), &TNxKnob::OnMouseDown, &log, logMouse("down"));
-        connect(k.get(), &TNxKnob::OnMouseMove, &log, logMouse("move"));
-        connect(k.get(), &TNxKnob::OnMouseUp, &log, logMouse("up"));
+        connect(k.get(), &Knob::OnMouseDown, &log, logMouse("down"));
+        connect(k.get(), &Knob::OnMouseMove, &log, logMouse("move"));
+        connect(k.get(), &Knob::OnMouseUp, &log, logMouse("up"));
         press(*k, QPoint(30, 30));
         moveTo(*k, QPoint(30, 30));
         release(*k, QPoint(30, 30));
@@ -481,19 +481,19 @@ private slots:
     {
         QTest::addColumn<bool>("onChanging");
         QTest::addColumn<Turn>("turn");
-        const Turn key = [](TNxNumberKnob &k) {
+        const Turn key = [](NumberKnob &k) {
             QKeyEvent e(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
             QApplication::sendEvent(&k, &e);
         };
-        const Turn drag = [](TNxNumberKnob &k) {
+        const Turn drag = [](NumberKnob &k) {
             press(k, QPoint(16, 16));
-            QPointer<TNxKnob> alive(&k);
+            QPointer<Knob> alive(&k);
             moveTo(k, QPoint(30, 2)); // up to the right, several ticks on
             if (alive)
                 release(k, QPoint(30, 2));
         };
-        const Turn value = [](TNxNumberKnob &k) { k.SetValue(20); };
-        const Turn notches = [](TNxNumberKnob &k) { wheel(k, 360); };
+        const Turn value = [](NumberKnob &k) { k.SetValue(20); };
+        const Turn notches = [](NumberKnob &k) { wheel(k, 360); };
         for (bool onChanging : {true, false}) {
             const char *signal = onChanging ? "changing" : "changed";
             QTest::addRow("%s, key", signal) << onChanging << key;
@@ -508,14 +508,14 @@ private slots:
         QFETCH(Turn, turn);
         auto owned = shownKnob(1, 33);
         QVERIFY(owned);
-        TNxNumberKnob *k = owned.release();
-        QPointer<TNxKnob> alive(k);
+        NumberKnob *k = owned.release();
+        QPointer<Knob> alive(k);
         int calls = 0;
         auto kill = [&calls, k] {
             ++calls;
             delete k;
         };
-        connect(k, onChanging ? &TNxKnob::OnChanging : &TNxKnob::OnChanged, kill);
+        connect(k, onChanging ? &Knob::OnChanging : &Knob::OnChanged, kill);
         turn(*k);
         QVERIFY(!alive);
         QCOMPARE(calls, 1);
@@ -549,7 +549,7 @@ private slots:
         EventLog log;
         log.attach(*k);
         QTest::mouseClick(k.get(), Qt::RightButton, {}, QPoint(16, 16));
-        TTickMenu *menu = k->TickMenu();
+        KnobMenu *menu = k->TickMenu();
         QTRY_VERIFY(menu->isVisible());
         QCOMPARE(menu->Count(), 33);
         QCOMPARE(menu->Caption(32), QStringLiteral("33dB"));
@@ -607,7 +607,7 @@ private slots:
         QCOMPARE(one->Tick(), 0);
         QVERIFY(!render(*one).isNull());
 
-        TNxKnob none; // no ticks at all
+        Knob none; // no ticks at all
         none.SetNumTicks(0);
         none.show();
         QVERIFY(QTest::qWaitFor([&] { return none.PaintedOnce(); }));
@@ -673,7 +673,7 @@ private slots:
 
         // Resizing keeps the centre where it was.
         QWidget window;
-        TNxKnob child(&window);
+        Knob child(&window);
         child.move(100, 100);
         child.SetSize(44, 30);
         QCOMPARE(child.geometry(), QRect(95, 101, 44, 30)); // (44-33)/2 = 5, (30-33)/2 = -1

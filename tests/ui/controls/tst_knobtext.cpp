@@ -2,12 +2,12 @@
 // Values as text: ParseUnitValue, list knobs and the attached edit box.
 #include "controls/converterror.h"
 #include "controls/parseunitvalue.h"
-#include "controls/tjustedit.h"
-#include "controls/tnxedit.h"
-#include "controls/tnxlistknob.h"
-#include "controls/tnxnumberknob.h"
-#include "controls/tnxnumberlistknob.h"
-#include "controls/ttickmenu.h"
+#include "controls/knobedit.h"
+#include "controls/valueedit.h"
+#include "controls/listknob.h"
+#include "controls/numberknob.h"
+#include "controls/numberlistknob.h"
+#include "controls/knobmenu.h"
 
 #include <QtTest>
 
@@ -18,20 +18,20 @@
 namespace {
 
 // Knobs fire events and clamp only after their first paint.
-bool showPainted(TNxKnob &k)
+bool showPainted(Knob &k)
 {
     k.show();
     return QTest::qWaitFor([&] { return k.PaintedOnce(); });
 }
 
-void typeAndEnter(TJustEdit &edit, const QString &text)
+void typeAndEnter(KnobEdit &edit, const QString &text)
 {
     edit.setText(text);
     QTest::keyClick(&edit, Qt::Key_Return);
 }
 
 // A plain knob that counts the edit's hand-overs.
-class CountingKnob : public TNxKnob {
+class CountingKnob : public Knob {
 public:
     int handed = 0;
     void EdithasChanged() override { ++handed; }
@@ -61,13 +61,13 @@ private slots:
 
     void listSearches()
     {
-        TNxListKnob k;
+        ListKnob k;
         QCOMPARE(k.NumTicks(), 0);
         k.SetKnobStrings({"Clean", "Crunch", "Tweed", "tweed"});
         QCOMPARE(k.NumTicks(), 4);
         QVERIFY(showPainted(k));
         QStringList log;
-        QObject::connect(&k, &TNxKnob::OnChanged, [&](TNxKnob *s) { log << QString::number(s->Tick()); });
+        QObject::connect(&k, &Knob::OnChanged, [&](Knob *s) { log << QString::number(s->Tick()); });
         k.SetStr("TW");
         QCOMPARE(k.GetString(), QStringLiteral("Tweed"));
         k.SetStr("Crunchy"); // longer than every entry: no match, stays
@@ -89,9 +89,9 @@ private slots:
 
     void listOutOfRangeIsNeverRead()
     {
-        TNxListKnob k;
+        ListKnob k;
         k.SetKnobStrings({"1", "2", "3"});
-        TJustEdit edit;
+        KnobEdit edit;
         k.SetTarget(&edit);
         QVERIFY(showPainted(k));
         k.SetTick(2);
@@ -110,11 +110,11 @@ private slots:
 
     void numberLists()
     {
-        TNxNumberListKnob k;
+        NumberListKnob k;
         k.AddValue(2.5f);
         k.AddValue(3);
         QCOMPARE(k.KnobStrings(), (QStringList{"2.5", "3"}));
-        TNxNumberListKnob r;
+        NumberListKnob r;
         r.AddRange(0, 1, 0.25f, 2, "s");
         QCOMPARE(r.KnobStrings(), (QStringList{"0.00s", "0.25s", "0.50s", "0.75s", "1.00s"}));
         QCOMPARE(r.NumTicks(), 5);
@@ -122,7 +122,7 @@ private slots:
         r.AddRange(0, 1, 0, 0, "");
         QCOMPARE(r.KnobStrings().size(), 5);
 
-        TNxNumberListKnob n;
+        NumberListKnob n;
         for (float v : {1.0f, 2.0f, 4.0f, 8.0f})
             n.AddValue(v);
         QVERIFY(showPainted(n));
@@ -136,11 +136,11 @@ private slots:
 
     void numberKnobEdit()
     {
-        TNxNumberKnob k;
+        NumberKnob k;
         k.SetMin(0);
         k.SetMax(25);
         k.SetUnits(" dB");
-        TJustEdit edit;
+        KnobEdit edit;
         k.SetTarget(&edit);
         edit.SetTarget(&k);
         QVERIFY(showPainted(k));
@@ -154,7 +154,7 @@ private slots:
         QCOMPARE(writes, 1);
 
         QStringList log;
-        QObject::connect(&k, &TNxKnob::OnChanged, [&](TNxKnob *s) { log << QString::number(s->Tick()); });
+        QObject::connect(&k, &Knob::OnChanged, [&](Knob *s) { log << QString::number(s->Tick()); });
         typeAndEnter(edit, "12 dB");
         QCOMPARE(k.GetValue(), 12.0f);
         QCOMPARE(edit.text(), QStringLiteral("12")); // the typed text differed from "12"
@@ -166,7 +166,7 @@ private slots:
         QCOMPARE(log, (QStringList{"12", "25"}));
 
         QStringList errors;
-        connect(&edit, &TJustEdit::OnConvertError, [&](TJustEdit *sender, const QString &m) {
+        connect(&edit, &KnobEdit::OnConvertError, [&](KnobEdit *sender, const QString &m) {
             QCOMPARE(sender, &edit);
             errors << m;
         });
@@ -178,9 +178,9 @@ private slots:
 
     void listKnobEdits()
     {
-        TNxListKnob list;
+        ListKnob list;
         list.SetKnobStrings({"Clean", "Crunch", "Tweed"});
-        TNxEdit listEdit;
+        ValueEdit listEdit;
         list.SetTarget(&listEdit);
         listEdit.setProperty("TargetKnob", QVariant::fromValue<QObject *>(&list));
         QCOMPARE(listEdit.TargetKnob(), &list);
@@ -188,9 +188,9 @@ private slots:
         typeAndEnter(listEdit, "cr");
         QCOMPARE(listEdit.text(), QStringLiteral("Crunch"));
 
-        TNxNumberListKnob numbers;
+        NumberListKnob numbers;
         numbers.AddRange(0, 1, 0.25f, 2, "s");
-        TJustEdit edit;
+        KnobEdit edit;
         numbers.SetTarget(&edit);
         edit.SetTarget(&numbers);
         QVERIFY(showPainted(numbers));
@@ -222,9 +222,9 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, error);
         QWidget window;
-        TNxNumberKnob number(&window);
-        TNxNumberListKnob entries(&window);
-        TNxKnob *k = &number;
+        NumberKnob number(&window);
+        NumberListKnob entries(&window);
+        Knob *k = &number;
         if (list) {
             entries.AddRange(0, 1, 0.25f, 2, "s");
             entries.SetValue(0.5f);
@@ -236,8 +236,8 @@ private slots:
             number.SetValue(7);
         }
         // The other knob would cover this one.
-        (list ? static_cast<TNxKnob &>(number) : static_cast<TNxKnob &>(entries)).hide();
-        TNxEdit edit(&window);
+        (list ? static_cast<Knob &>(number) : static_cast<Knob &>(entries)).hide();
+        ValueEdit edit(&window);
         QLineEdit other(&window);
         edit.move(0, 40);
         other.move(0, 70);
@@ -250,9 +250,9 @@ private slots:
         QCOMPARE(shown, list ? QStringLiteral("0.50s") : QStringLiteral("7 dB"));
 
         QStringList log;
-        connect(k, &TNxKnob::OnChanging, [&] { log << "changing"; });
-        connect(k, &TNxKnob::OnChanged, [&] { log << "changed"; });
-        connect(&edit, &TJustEdit::OnConvertError, [&](TJustEdit *, const QString &m) { log << m; });
+        connect(k, &Knob::OnChanging, [&] { log << "changing"; });
+        connect(k, &Knob::OnChanged, [&] { log << "changed"; });
+        connect(&edit, &KnobEdit::OnConvertError, [&](KnobEdit *, const QString &m) { log << m; });
         const QStringList expected = error.isEmpty() ? QStringList() : QStringList{error};
 
         typeAndEnter(edit, typed);
@@ -275,7 +275,7 @@ private slots:
     {
         QWidget window;
         CountingKnob plain;
-        TJustEdit edit(&window);
+        KnobEdit edit(&window);
         QLineEdit other(&window);
         edit.SetTarget(&plain);
         window.show();
@@ -289,20 +289,20 @@ private slots:
 
     void longTextIsCut()
     {
-        TNxNumberKnob k;
+        NumberKnob k;
         k.SetMin(0);
         k.SetMax(10);
         k.SetUnits(QString(100, 'u'));
-        TJustEdit edit;
+        KnobEdit edit;
         k.SetTarget(&edit);
         QVERIFY(showPainted(k));
         k.SetValue(4);
         QCOMPARE(edit.text(), QString("4" + QString(78, 'u')));
         QCOMPARE(k.GetTickString(3).size(), 79);
 
-        TNxListKnob list;
+        ListKnob list;
         list.SetKnobStrings({"short", QString(90, 'a') + "x"});
-        TJustEdit listEdit;
+        KnobEdit listEdit;
         list.SetTarget(&listEdit);
         listEdit.SetTarget(&list);
         QVERIFY(showPainted(list));
@@ -314,12 +314,12 @@ private slots:
     void editAlignment()
     {
         QWidget window;
-        TJustEdit edit(&window);
+        KnobEdit edit(&window);
         QLineEdit other(&window);
         other.move(0, 40);
         edit.resize(120, 24);
         edit.setText("88");
-        edit.SetAlignment(TJustEdit::TextAlign::Right);
+        edit.SetAlignment(KnobEdit::TextAlign::Right);
         window.show();
         other.setFocus();
         QTRY_VERIFY(other.hasFocus());
@@ -339,27 +339,27 @@ private slots:
         };
         QVERIFY(ink().first > edit.width() / 2);
         edit.setFocus(); // typing happens left-aligned
-        QTRY_COMPARE(edit.Alignment(), TJustEdit::TextAlign::Left);
+        QTRY_COMPARE(edit.Alignment(), KnobEdit::TextAlign::Left);
         QVERIFY(ink().second < edit.width() / 2);
         other.setFocus();
-        QTRY_COMPARE(edit.Alignment(), TJustEdit::TextAlign::Right);
-        edit.SetAlignment(TJustEdit::TextAlign::Center);
+        QTRY_COMPARE(edit.Alignment(), KnobEdit::TextAlign::Right);
+        edit.SetAlignment(KnobEdit::TextAlign::Center);
         const auto [first, last] = ink();
         QVERIFY(std::abs((first + last) / 2 - edit.width() / 2) <= 3);
     }
 
     void linksClearWhenDestroyed()
     {
-        TNxNumberKnob k;
-        auto edit = std::make_unique<TJustEdit>();
+        NumberKnob k;
+        auto edit = std::make_unique<KnobEdit>();
         k.SetTarget(edit.get());
         edit.reset();
         QCOMPARE(k.TargetEdit(), nullptr);
         QVERIFY(showPainted(k));
         k.SetValue(1); // no edit to write into
-        TJustEdit e;
+        KnobEdit e;
         {
-            TNxListKnob gone;
+            ListKnob gone;
             e.SetTarget(&gone);
         }
         QCOMPARE(e.TargetKnob(), nullptr);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // LED indicator: its images, colours, brightness and timed switch-off.
-#include "controls/tledimage.h"
+#include "controls/led.h"
 
 #include <QtTest>
 
@@ -35,12 +35,12 @@ private slots:
             {"LED_BRIGRE", qRgb(0, 128, 0), qRgb(0, 255, 0), true},
             {"LED_BRIYEL", qRgb(128, 128, 0), qRgb(255, 255, 0), true},
         };
-        QCOMPARE(TLEDImage::LiveCount(), 0);
-        QVERIFY(TLEDImage::Image("LED_RED").isNull());
+        QCOMPARE(Led::LiveCount(), 0);
+        QVERIFY(Led::Image("LED_RED").isNull());
         {
-            TLEDImage keep; // the images live while an LED does
+            Led keep; // the images live while an LED does
             for (const Look &look : looks) {
-                const QImage img = TLEDImage::Image(look.name);
+                const QImage img = Led::Image(look.name);
                 QCOMPARE(img.size(), QSize(13, 13));
                 QCOMPARE(img.pixel(0, 0), qRgb(192, 192, 192)); // light gray square
                 QCOMPARE(img.pixel(6, 0), qRgb(0, 0, 0));       // black rim
@@ -67,13 +67,13 @@ private slots:
                     QVERIFY(std::abs(dark - full) <= 3 && img.pixel(6, 6) != img.pixel(7, 6));
             }
         }
-        QCOMPARE(TLEDImage::LiveCount(), 0);
-        QVERIFY(TLEDImage::Image("LED_RED").isNull());
+        QCOMPARE(Led::LiveCount(), 0);
+        QVERIFY(Led::Image("LED_RED").isNull());
     }
 
     void onlyFourColours()
     {
-        TLEDImage led;
+        Led led;
         QCOMPARE(led.ImageName(), QString());
         led.SetColor(Gray); // the colour it has, but no image yet
         QCOMPARE(led.ImageName(), QStringLiteral("LED_GRAY"));
@@ -90,7 +90,7 @@ private slots:
 
     void turnOnAndBright()
     {
-        TLEDImage led;
+        Led led;
         led.TurnOn(true);
         QCOMPARE(led.ImageName(), QStringLiteral("LED_RED"));
         led.SetOnColor(Green); // shows at the next switch-on
@@ -109,7 +109,7 @@ private slots:
 
     void extinguish()
     {
-        TLEDImage led;
+        Led led;
         std::uint64_t now = 5000;
         led.SetTickCounter([&] { return now; });
         led.TurnOn(true);
@@ -137,7 +137,7 @@ private slots:
 
     void rendersItsImage()
     {
-        TLEDImage led;
+        Led led;
         led.resize(40, 40);
         led.SetOnColor(Yellow);
         led.TurnOn(true);
@@ -146,7 +146,7 @@ private slots:
         for (const char *name : {"LED_YEL", "LED_BRIYEL"}) {
             shown.fill(Qt::black);
             led.render(&shown, QPoint(), QRegion(), QWidget::DrawChildren);
-            QCOMPARE(shown, TLEDImage::Image(name).convertToFormat(QImage::Format_RGB32));
+            QCOMPARE(shown, Led::Image(name).convertToFormat(QImage::Format_RGB32));
             led.MakeBright(true);
         }
     }

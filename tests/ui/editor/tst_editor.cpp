@@ -4,8 +4,8 @@
 // sets, the boost commands, the flanger reset, the global cabinet and the
 // delay/tap boxes.
 #include "controls/knobmath.h"
-#include "controls/tnxnumberknob.h"
-#include "controls/ttabcontrol.h"
+#include "controls/numberknob.h"
+#include "controls/presettabs.h"
 #include "editor/editorpanel.h"
 #include "model/amplists.h"
 #include "midi/loopbackbackend.h"
@@ -78,7 +78,7 @@ const QColor maroon(0x80, 0, 0), red(0xFF, 0, 0), green(0, 0x80, 0), lime(0, 0xF
     yellow(0xFF, 0xFF, 0), teal(0, 0x80, 0x80), silver(0xC0, 0xC0, 0xC0), white(0xFF, 0xFF, 0xFF), black(0, 0, 0),
     gray(0x80, 0x80, 0x80);
 
-int value(const TNxNumberKnob *k) { return int(k->GetValue()); }
+int value(const NumberKnob *k) { return int(k->GetValue()); }
 
 QAbstractButton *radio(QButtonGroup *group, const char *text)
 {
@@ -111,7 +111,7 @@ void mouse(QWidget &w, QEvent::Type type, QPoint local)
 
 // A point in the middle of tick t's sector, well outside the face so the
 // whole-pixel rounding cannot reach the next sector.
-QPoint pointForTick(const TNxKnob &k, int t)
+QPoint pointForTick(const Knob &k, int t)
 {
     const int h = k.Centre();
     const double a = (250.0 - 320.0 * (t + 0.5) / (k.NumTicks() - 1)) * M_PI / 180.0;
@@ -151,7 +151,7 @@ struct Rig {
     {
         session.link().setFirmwareVersion(firmware);
         session.link().midiOut().setPort(0);
-        session.link().midiOut().setUsing(true);
+        session.link().midiOut().setEnabled(true);
         panel.tapTempo().Clock = [this] { return now; };
         QObject::connect(&session.editor(), &PresetEditor::viewChanged,
                          [this](View v) { viewItems << (v == View::Group); });
@@ -171,10 +171,10 @@ struct Rig {
         if (!QTest::qWaitForWindowExposed(&panel))
             return false;
         panel.grab();
-        const auto knobs = panel.findChildren<TNxKnob *>();
+        const auto knobs = panel.findChildren<Knob *>();
         if (knobs.size() < 16)
             return false;
-        for (TNxKnob *k : knobs)
+        for (Knob *k : knobs)
             if (!k->PaintedOnce())
                 return false;
         panel.LoadPanel();
@@ -196,7 +196,7 @@ struct Rig {
 
 // The dual sections as the user sees them.
 struct DualKnob {
-    TNxNumberKnob *EditorPanel::*knob;
+    NumberKnob *EditorPanel::*knob;
     QColor normal, alt;
 };
 struct AltCase {
@@ -287,7 +287,7 @@ void TestEditor::defaultRecordShown()
     QCOMPARE(value(p.NxNumberKnobDLTime), 95);
     QCOMPARE(p.findChild<QLineEdit *>(QStringLiteral("NxNumberKnobPreEdit"))->text(), QStringLiteral("17"));
     QVERIFY(rig.backend.sent.empty());
-    QVERIFY(!p.RestoreBoostSettings1->isEnabled());
+    QVERIFY(!p.restoreBoostSettingsAction->isEnabled());
     QVERIFY(rig.start());
 
     QCOMPARE(p.ComboBoxAmp->currentIndex(), 0);
@@ -301,7 +301,7 @@ void TestEditor::defaultRecordShown()
     QCOMPARE(checkedText(p.PresButtons), QStringLiteral("Medium"));
     QCOMPARE(checkedText(p.ResButtons), QStringLiteral("High"));
 
-    const std::pair<TNxNumberKnob *, int> shown[] = {
+    const std::pair<NumberKnob *, int> shown[] = {
         {p.NxNumberKnobPre, 17},     {p.NxNumberKnobLow, 17},       {p.NxNumberKnobMid, 17},
         {p.NxNumberKnobHigh, 17},    {p.NxNumberKnobPost, 17},      {p.NxNumberKnobReverb, 0},
         {p.NxNumberKnobShift, 17},   {p.NxNumberKnobRate, 3},       {p.NxNumberKnobDepth, 0},
@@ -340,7 +340,7 @@ void TestEditor::loadingSendsNothingAndKeepsTheRecord()
 
     QVERIFY(p.CheckBoxBoost->isChecked() && p.CheckBoxMod->isChecked() && p.CheckBoxDelay->isChecked()
             && p.CheckBoxReverb->isChecked());
-    const std::pair<TNxNumberKnob *, int> shown[] = {
+    const std::pair<NumberKnob *, int> shown[] = {
         {p.NxNumberKnobPre, 11},     {p.NxNumberKnobLow, 13},        {p.NxNumberKnobMid, 15},
         {p.NxNumberKnobHigh, 17},    {p.NxNumberKnobPost, 19},       {p.NxNumberKnobReverb, 9},
         {p.NxNumberKnobShift, 30},   {p.NxNumberKnobRate, 8},        {p.NxNumberKnobDepth, 21},
@@ -488,7 +488,7 @@ void TestEditor::dragSendsEachStepOnce()
         rig.panel.CheckBoxMod->setChecked(true);
         rig.take();
     }
-    TNxNumberKnob *k = rig.panel.NxNumberKnobRate;
+    NumberKnob *k = rig.panel.NxNumberKnobRate;
     QCOMPARE(value(k), 3);
     QCOMPARE(k->NumTicks(), 25);
     const int h = k->Centre();
@@ -656,7 +656,7 @@ void TestEditor::flangerChoice()
     QCOMPARE(r[20], std::uint8_t(9));
     QCOMPARE(rig.take(), QStringList());
 
-    rig.session.editor().TimerFlangeKlugeTimer();
+    rig.session.editor().endFlangerHold();
     QVERIFY(!rig.session.editor().flangerHold());
     QVERIFY(!rig.session.editor().flangerTimer().isActive());
     rig.feed(param(21, 3));
@@ -681,7 +681,7 @@ void TestEditor::phaserAfterFlangerGreysKnobs()
     QCOMPARE(rig.rec()[21], std::uint8_t(20));
     QCOMPARE(rig.rec()[22], std::uint8_t(10));
     const QColor face = QApplication::palette().color(QPalette::Button);
-    for (TNxNumberKnob *k : {p.NxNumberKnobFlangerFB, p.NxNumberKnobFlangerDT}) {
+    for (NumberKnob *k : {p.NxNumberKnobFlangerFB, p.NxNumberKnobFlangerDT}) {
         QVERIFY(!k->isEnabled());
         QCOMPARE(k->Color(), face);
     }
@@ -943,51 +943,51 @@ void TestEditor::boostAllUnboostAllRestore()
     for (int s = 0; s < preset::SlotCount; ++s)
         all << s;
     QVERIFY(rig.session.editor().boostSnapshotArmed());
-    QVERIFY(!p.RestoreBoostSettings1->isEnabled());
+    QVERIFY(!p.restoreBoostSettingsAction->isEnabled());
     QVERIFY(p.CheckBoxBoost->isChecked());
 
     // The current slot is already boosted: only the others change, silently;
     // but they are changed presets, and closing asks about them.
-    p.BoostAllTabs1->trigger();
+    p.boostAllTabsAction->trigger();
     QCOMPARE(boostBits(), all);
     QCOMPARE(rig.take(), QStringList());
     QVERIFY(rig.modified());
-    QVERIFY(p.RestoreBoostSettings1->isEnabled());
+    QVERIFY(p.restoreBoostSettingsAction->isEnabled());
     QVERIFY(!rig.session.editor().boostSnapshotArmed());
 
-    p.UnboostAllTabs1->trigger();
+    p.unboostAllTabsAction->trigger();
     QCOMPARE(boostBits(), QList<int>());
     QVERIFY(!p.CheckBoxBoost->isChecked());
     QCOMPARE(rig.take(), msgs({field(30, 0, 1, 0)}));
 
-    p.RestoreBoostSettings1->trigger();
+    p.restoreBoostSettingsAction->trigger();
     QCOMPARE(boostBits(), boosted);
     QVERIFY(p.CheckBoxBoost->isChecked());
     QCOMPARE(rig.take(), msgs({field(30, 0, 1, 1)}));
-    QVERIFY(!p.RestoreBoostSettings1->isEnabled());
+    QVERIFY(!p.restoreBoostSettingsAction->isEnabled());
 
     // Still disarmed: a second round restores the first snapshot, not what
     // the slots held just before it.
     rig.rec(5)[30] |= 1;
-    p.BoostAllTabs1->trigger();
-    p.RestoreBoostSettings1->trigger();
+    p.boostAllTabsAction->trigger();
+    p.restoreBoostSettingsAction->trigger();
     QCOMPARE(boostBits(), boosted);
 
     // Single view keeps the menu item as it is; entering group view re-arms.
-    p.UnboostAllTabs1->trigger();
+    p.unboostAllTabsAction->trigger();
     rig.session.editor().setView(View::Single);
-    QVERIFY(p.RestoreBoostSettings1->isEnabled());
+    QVERIFY(p.restoreBoostSettingsAction->isEnabled());
     QVERIFY(!rig.session.editor().boostSnapshotArmed());
     rig.session.editor().setView(View::Group);
-    QVERIFY(!p.RestoreBoostSettings1->isEnabled());
+    QVERIFY(!p.restoreBoostSettingsAction->isEnabled());
     QVERIFY(rig.session.editor().boostSnapshotArmed());
     rig.session.editor().setView(View::Group); // again, already in group view
     QVERIFY(rig.session.editor().boostSnapshotArmed());
     rig.rec(5)[30] |= 1;
     rig.rec(9)[30] |= 1;
-    p.BoostAllTabs1->trigger();
-    QVERIFY(p.RestoreBoostSettings1->isEnabled());
-    p.RestoreBoostSettings1->trigger();
+    p.boostAllTabsAction->trigger();
+    QVERIFY(p.restoreBoostSettingsAction->isEnabled());
+    p.restoreBoostSettingsAction->trigger();
     QCOMPARE(boostBits(), (QList<int>{5, 9}));
 }
 
@@ -1002,16 +1002,16 @@ void TestEditor::slotSwitchSendsWholeRecordOnly()
     b3[30] = 0x01;
     QVERIFY(rig.start(View::Group));
     EditorPanel &p = rig.panel;
-    QCOMPARE(p.TabControl1->count(), 16);
-    QCOMPARE(p.TabControl1->tabText(0), QStringLiteral("A1"));
-    QCOMPARE(p.TabControl1->tabText(6), QStringLiteral("B3"));
-    QCOMPARE(p.TabControl1->tabText(15), QStringLiteral("D4"));
+    QCOMPARE(p.presetTabs->count(), 16);
+    QCOMPARE(p.presetTabs->tabText(0), QStringLiteral("A1"));
+    QCOMPARE(p.presetTabs->tabText(6), QStringLiteral("B3"));
+    QCOMPARE(p.presetTabs->tabText(15), QStringLiteral("D4"));
     preset::Record before;
     std::copy(b3.begin(), b3.end(), before.begin());
 
-    QTest::mouseClick(p.TabControl1, Qt::LeftButton, {}, p.TabControl1->tabRect(6).center());
-    QCOMPARE(p.TabControl1->currentIndex(), 6);
-    QCOMPARE(rig.panel.TabControl1->currentIndex(), 6);
+    QTest::mouseClick(p.presetTabs, Qt::LeftButton, {}, p.presetTabs->tabRect(6).center());
+    QCOMPARE(p.presetTabs->currentIndex(), 6);
+    QCOMPARE(rig.panel.presetTabs->currentIndex(), 6);
     QCOMPARE(rig.session.editor().currentSlot(), 6);
     QCOMPARE(rig.take(), msgs({singlePreset(before)}));
     QVERIFY(!rig.modified());
@@ -1033,21 +1033,21 @@ void TestEditor::viewChangeMovesPanelAndAddressesSlotZero()
     Rig rig;
     QVERIFY(rig.start());
     EditorPanel &p = rig.panel;
-    QVERIFY(!p.TabControl1->isVisible());
+    QVERIFY(!p.presetTabs->isVisible());
     QCOMPARE(p.PanelBox()->y(), EditorPanel::SingleTop);
 
     rig.session.editor().setView(View::Group);
-    QVERIFY(p.TabControl1->isVisible());
+    QVERIFY(p.presetTabs->isVisible());
     QVERIFY(p.PanelBox()->y() >= EditorPanel::GroupTop);
     QVERIFY(rig.session.editor().view() == View::Group);
     QCOMPARE(rig.viewItems, QList<bool>{true});
-    p.TabControl1->setCurrentIndex(5);
+    p.presetTabs->setCurrentIndex(5);
     QCOMPARE(rig.take().size(), 1);
 
     rig.session.editor().setView(View::Single);
-    QVERIFY(!p.TabControl1->isVisible());
-    QCOMPARE(p.TabControl1->currentIndex(), 0);
-    QCOMPARE(rig.panel.TabControl1->currentIndex(), 0);
+    QVERIFY(!p.presetTabs->isVisible());
+    QCOMPARE(p.presetTabs->currentIndex(), 0);
+    QCOMPARE(rig.panel.presetTabs->currentIndex(), 0);
     QVERIFY(rig.session.editor().view() == View::Single);
     QCOMPARE(p.PanelBox()->y(), EditorPanel::SingleTop);
     QCOMPARE(rig.viewItems, (QList<bool>{true, false}));
@@ -1246,7 +1246,7 @@ void TestEditor::tapTimerDropsTheFirstClick()
     QVERIFY(rig.start());
     EditorPanel &p = rig.panel;
     p.BitBtnTap->click();
-    p.tapTempo().TimerTapTimer();
+    p.tapTempo().disarm();
     QVERIFY(!p.tapTempo().armed());
     QVERIFY(!p.tapTempo().timer().isActive());
     QCOMPARE(p.BitBtnTap->text(), QStringLiteral("Tap"));
@@ -1343,7 +1343,7 @@ void TestEditor::panelShowsWhatTheRecordHolds()
         return QString();
     };
     if (action == QLatin1String("boost")) {
-        p.BoostAllTabs1->trigger();
+        p.boostAllTabsAction->trigger();
         QCOMPARE(showsRecord(), QString());
         stack.undo();
     } else if (action == QLatin1String("alt")) {
@@ -1355,7 +1355,7 @@ void TestEditor::panelShowsWhatTheRecordHolds()
     } else if (action == QLatin1String("global")) {
         rig.feed(globalField(13, 0, 5, 6));
         QCOMPARE(showsRecord(), QString());
-        p.TabControl1->setCurrentIndex(3); // another tab: the global cabinet stays
+        p.presetTabs->setCurrentIndex(3); // another tab: the global cabinet stays
         QCOMPARE(p.ComboBoxCab->currentIndex(), 5);
         rig.feed(globalField(13, 0, 5, 0));
     } else if (action == QLatin1String("swap")) {

@@ -113,13 +113,13 @@ void TestFileList::listing()
     const QStringList expected = {u"a.syx"_s,        u"B.SYX"_s,         u"éclair.syx"_s,  u"link.syx"_s,
                                   u"Preset 9.Syx"_s, u"preset 10.syx"_s, u"Ünïcode.syx"_s, u"zz.syx"_s};
     QCOMPARE(r.panel.files(), expected);
-    QCOMPARE(r.panel.FileListBox1->model()->rowCount(), int(expected.size()));
-    QCOMPARE(r.panel.FileListBox1->model()->index(2, 0).data().toString(), expected[2]);
-    QCOMPARE(r.panel.FileListBox1->selectionMode(), QAbstractItemView::SingleSelection);
+    QCOMPARE(r.panel.fileList->model()->rowCount(), int(expected.size()));
+    QCOMPARE(r.panel.fileList->model()->index(2, 0).data().toString(), expected[2]);
+    QCOMPARE(r.panel.fileList->selectionMode(), QAbstractItemView::SingleSelection);
 
     // The same files again: the view keeps its model and selection.
     QVERIFY(r.panel.selectFile(u"B.SYX"_s));
-    QSignalSpy resets(r.panel.FileListBox1->model(), &QAbstractItemModel::modelReset);
+    QSignalSpy resets(r.panel.fileList->model(), &QAbstractItemModel::modelReset);
     QSignalSpy changed(&r.panel, &FileListPanel::filesChanged);
     QVERIFY(touch(r.at(u"note.txt"_s)) && touch(r.at(u"zz.syx"_s), "new contents"));
     r.panel.refresh();
@@ -157,8 +157,8 @@ void TestFileList::requests()
         QVERIFY(r.panel.selectFile(selected));
     QSignalSpy open(&r.panel, &FileListPanel::openRequested);
     QSignalSpy import(&r.panel, &FileListPanel::importRequested);
-    QListView *list = r.panel.FileListBox1;
-    QVERIFY(!r.panel.Import1->isEnabled());
+    QListView *list = r.panel.fileList;
+    QVERIFY(!r.panel.importAction->isEnabled());
     r.panel.setImportEnabled(how == "pop-up Import"_L1);
 
     if (how == "double click"_L1) {
@@ -169,10 +169,10 @@ void TestFileList::requests()
     } else if (how == "Enter"_L1 || how == "Return"_L1) {
         QTest::keyClick(list, how == "Enter"_L1 ? Qt::Key_Enter : Qt::Key_Return);
     } else if (how == "pop-up Open"_L1) {
-        r.panel.OpenFile1->trigger();
+        r.panel.openFileAction->trigger();
     } else {
-        QCOMPARE(r.panel.Import1->isEnabled(), opened == 0);
-        r.panel.Import1->trigger();
+        QCOMPARE(r.panel.importAction->isEnabled(), opened == 0);
+        r.panel.importAction->trigger();
         r.panel.importSelected();
     }
 
@@ -238,7 +238,7 @@ void TestFileList::deleting()
     // Seen by the list only when it reads the folder again.
     QVERIFY(touch(r.at(u"c.syx"_s)));
 
-    QTest::keyClick(r.panel.FileListBox1, Qt::Key_Delete, Qt::KeyboardModifiers(modifiers));
+    QTest::keyClick(r.panel.fileList, Qt::Key_Delete, Qt::KeyboardModifiers(modifiers));
     QDir::setCurrent(current);
 
     QStringList shown = r.user.texts();
@@ -332,7 +332,7 @@ void TestFileList::pathCommands()
         r.doc.setFile(r.at(file), Document::Kind::Single);
     QSignalSpy ini(&r.panel, &FileListPanel::resetPathFromIniRequested);
     // Only a document with a file has a path to use.
-    QCOMPARE(r.panel.UsePathofCurrentFile1->isEnabled(), !file.isEmpty());
+    QCOMPARE(r.panel.usePathOfCurrentFileAction->isEnabled(), !file.isEmpty());
 
     r.panel.findChild<QAction *>(command)->trigger();
 
@@ -382,7 +382,7 @@ void TestFileList::keepsTheFirstVisibleFile()
         QVERIFY(touch(r.at(u"p%1.syx"_s.arg(i))));
     r.panel.refresh();
     r.show();
-    QListView *list = r.panel.FileListBox1;
+    QListView *list = r.panel.fileList;
     list->scrollTo(list->model()->index(50, 0), QAbstractItemView::PositionAtTop);
     const auto top = [list] { return list->indexAt(QPoint(0, 0)); };
     QCOMPARE(top().data().toString(), u"p150.syx"_s);

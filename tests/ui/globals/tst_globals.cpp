@@ -4,8 +4,8 @@
 // the GlobalRecord, the exact messages the Amp receives, and every message
 // of the file reader and writer.
 #include "ampsim/virtualamp.h"
-#include "controls/tnxnumberknob.h"
-#include "globals/tformglobal.h"
+#include "controls/numberknob.h"
+#include "globals/globalswindow.h"
 #include "midi/loopbackbackend.h"
 #include "session/session.h"
 
@@ -48,7 +48,7 @@ struct Rig {
     ScriptedPrompter prompter;
     LoopbackBackend *loop = new LoopbackBackend;
     Session session{std::unique_ptr<MidiBackend>(loop), prompter};
-    std::unique_ptr<TFormGlobal> form = std::make_unique<TFormGlobal>(session.globals(), session.queue(), session.document().openDialogDirectory());
+    std::unique_ptr<GlobalsWindow> form = std::make_unique<GlobalsWindow>(session.globals(), session.queue(), session.document().openDialogDirectory());
     VirtualAmp amp;
     QTemporaryDir dir;
     DeviceImage &image = session.editor().image();
@@ -57,12 +57,12 @@ struct Rig {
     Rig()
     {
         session.link().midiIn().setPort(0);
-        session.link().midiIn().setUsing(true);
+        session.link().midiIn().setEnabled(true);
         session.link().midiOut().setPort(0);
-        session.link().midiOut().setUsing(true);
+        session.link().midiOut().setEnabled(true);
         session.document().setOpenDialogDirectory(dir.path());
         // The window's dialogs start where the main window's do when it is made.
-        form = std::make_unique<TFormGlobal>(session.globals(), session.queue(), session.document().openDialogDirectory());
+        form = std::make_unique<GlobalsWindow>(session.globals(), session.queue(), session.document().openDialogDirectory());
         loop->peer = [this](const Msg &m) {
             for (auto &reply : amp.receive(m))
                 if (answering)
@@ -80,7 +80,7 @@ struct Rig {
         if (!QTest::qWaitForWindowExposed(form.get()))
             return false;
         form->grab();
-        for (TNxKnob *k : form->findChildren<TNxKnob *>())
+        for (Knob *k : form->findChildren<Knob *>())
             if (!k->PaintedOnce())
                 return false;
         return true;
@@ -103,7 +103,7 @@ Globals sample()
     return {0xA5, 2, 1, 15, 0xDD, 7, 9, 17, 0x88, 0x03, 20, 0x11, 0xFE, 5};
 }
 
-int value(const TNxNumberKnob *k) { return int(k->GetValue()); }
+int value(const NumberKnob *k) { return int(k->GetValue()); }
 
 } // namespace
 
@@ -131,7 +131,7 @@ void TestGlobals::openingAsksOnceAndFillsWithoutEcho()
     // An Amp found during this run: the reply timer guards the request.
     rig.loop->inject(ampMessage({0x03, 0x10}));
     rig.loop->flush();
-    rig.session.search().TimerAmpFoundTimer();
+    rig.session.sync().takeFoundStep();
     QVERIFY(rig.session.link().isAmpFound());
     rig.take();
 
@@ -144,7 +144,7 @@ void TestGlobals::openingAsksOnceAndFillsWithoutEcho()
     QCOMPARE(rig.session.transfers().state(), TransferState::Idle);
     QVERIFY(!rig.session.transfers().replyTimer().isActive());
     QCOMPARE(rig.form->windowTitle().remove(QStringLiteral("[*]")), QStringLiteral("Amp Globals"));
-    TFormGlobal &f = *rig.form;
+    GlobalsWindow &f = *rig.form;
     QCOMPARE(f.MidiChannelButtons->checkedButton()->text(), QStringLiteral("16"));
     QCOMPARE(f.BankStyleButtons->checkedId(), 2);
     QCOMPARE(f.AllInfoButtons->checkedId(), 1);
@@ -167,7 +167,7 @@ void TestGlobals::openingWithoutAmpShowsNoTimeout()
     // The wait ends like any other, so nothing waits behind it for ever;
     // without an Amp it ends without a word.
     QVERIFY(rig.session.transfers().replyTimer().isActive());
-    rig.session.transfers().TimerSysexTimer();
+    rig.session.transfers().replyTimedOut();
     rig.session.queue().runPending();
     QCOMPARE(rig.session.transfers().state(), TransferState::Idle);
     QVERIFY(rig.prompter.shown.isEmpty());
@@ -191,7 +191,7 @@ void TestGlobals::globalsOnlyWhileTheWindowIsOpen()
     QCOMPARE(cabinet.size(), 0);
 
     // Unasked, it is ignored even with the window open.
-    rig.form = std::make_unique<TFormGlobal>(rig.session.globals(), rig.session.queue(), rig.session.document().openDialogDirectory());
+    rig.form = std::make_unique<GlobalsWindow>(rig.session.globals(), rig.session.queue(), rig.session.document().openDialogDirectory());
     QVERIFY(rig.open(false));
     rig.feed(globalsMessage(sample()));
     QCOMPARE(rig.image.globals, Globals{});
@@ -209,7 +209,7 @@ void TestGlobals::userEdits()
 {
     Rig rig;
     QVERIFY(rig.open(false));
-    TFormGlobal &f = *rig.form;
+    GlobalsWindow &f = *rig.form;
     rig.image.globals = sample();
     rig.image.globals[4] = 0x41;
     f.CheckBoxStereo->setChecked(true);
@@ -240,7 +240,7 @@ void TestGlobals::fromTheAmp()
     Rig rig;
     QVERIFY(rig.open());
     QCOMPARE(rig.take(), std::vector<Msg>{GlobalsRequest});
-    TFormGlobal &f = *rig.form;
+    GlobalsWindow &f = *rig.form;
     rig.feed(globalField(4, 5, 1, 1));
     QVERIFY(f.CheckBoxAtten->isChecked());
     QCOMPARE(rig.image.globals[4], 0x20);
@@ -275,7 +275,7 @@ void TestGlobals::version2Settings()
         Rig rig;
         rig.session.link().setFirmwareVersion(u8(version));
         QVERIFY(rig.open(false));
-        TFormGlobal &f = *rig.form;
+        GlobalsWindow &f = *rig.form;
         for (QWidget *w : {static_cast<QWidget *>(f.GroupBoxVersion2), static_cast<QWidget *>(f.NxNumberKnobIA),
                            static_cast<QWidget *>(f.CheckBoxQB), static_cast<QWidget *>(f.CheckBoxAtten),
                            static_cast<QWidget *>(f.CheckBoxLEDs)})
@@ -293,18 +293,18 @@ void TestGlobals::sendToAmpAndGetFromAmp()
     Rig rig;
     QVERIFY(rig.open(false));
     rig.image.globals = sample();
-    rig.form->SendtoAmp1->trigger();
+    rig.form->sendToAmpAction->trigger();
     QCOMPARE(rig.take(), std::vector<Msg>{globalsMessage(sample())});
     QCOMPARE(rig.amp.globals, sample());
     QCOMPARE(rig.session.transfers().state(), TransferState::Idle);
     QVERIFY(!rig.session.transfers().replyTimer().isActive());
 
     // Without an Amp found, "Get from Amp" still waits, and times out.
-    rig.form->GetfromAmp1->trigger();
+    rig.form->fetchFromAmpAction->trigger();
     QCOMPARE(rig.take(), std::vector<Msg>{GlobalsRequest});
     QCOMPARE(rig.session.transfers().state(), TransferState::Globals);
     QVERIFY(rig.session.transfers().replyTimer().isActive());
-    rig.session.transfers().TimerSysexTimer();
+    rig.session.transfers().replyTimedOut();
     rig.session.queue().runPending();
     QCOMPARE(rig.texts(), QStringList{QStringLiteral("No response from Amp.")});
     QCOMPARE(rig.image.globals, sample());
@@ -339,7 +339,7 @@ void TestGlobals::fileReaderMessages()
                                             : rig.put(QStringLiteral("g.syx"), Msg(contents.begin(), contents.end()));
     rig.prompter.fileNames = {path};
     rig.prompter.answers = {Button::No};
-    rig.form->Open1->trigger();
+    rig.form->openAction->trigger();
     if (error.isEmpty()) {
         QCOMPARE(rig.image.globals, sample());
         QCOMPARE(rig.form->windowTitle().remove(QStringLiteral("[*]")), QStringLiteral("g.syx - Globals"));
@@ -368,7 +368,7 @@ void TestGlobals::openedFileAskedToSend()
 
     // No: the record and the controls show the file, the Amp hears nothing.
     rig.prompter.answers = {Button::No};
-    rig.form->ReadGlobalFile(path);
+    rig.form->readGlobalFile(path);
     QCOMPARE(rig.prompter.shown.last().caption, QStringLiteral("Global File Open"));
     QCOMPARE(rig.prompter.shown.last().text, QStringLiteral("Send Globals to Amp?"));
     QCOMPARE(rig.image.globals, g);
@@ -377,7 +377,7 @@ void TestGlobals::openedFileAskedToSend()
 
     // Yes: the whole record goes, once; no reply is awaited.
     rig.prompter.answers = {Button::Yes};
-    rig.form->ReadGlobalFile(path);
+    rig.form->readGlobalFile(path);
     QCOMPARE(rig.take(), std::vector<Msg>{globalsMessage(g)});
     QCOMPARE(rig.session.transfers().state(), TransferState::Idle);
 }
@@ -391,7 +391,7 @@ void TestGlobals::saveAs()
     // A file that cannot be written is reported; caption and dialogs stay.
     const QString bad = rig.dir.filePath(QStringLiteral("no such folder/g.syx"));
     rig.prompter.fileNames = {bad};
-    rig.form->SaveAs1->trigger();
+    rig.form->saveAsAction->trigger();
     QVERIFY2(rig.texts().last().startsWith(QStringLiteral("Can't save file:\n") + bad + QLatin1Char('\n')),
              qPrintable(rig.texts().last()));
     QCOMPARE(rig.form->windowTitle().remove(QStringLiteral("[*]")), QStringLiteral("Amp Globals"));
@@ -400,7 +400,7 @@ void TestGlobals::saveAs()
     // Written, and read back into the same 14 bytes.
     const QString path = rig.dir.filePath(QStringLiteral("mine.syx"));
     rig.prompter.fileNames = {path};
-    rig.form->SaveAs1->trigger();
+    rig.form->saveAsAction->trigger();
     QCOMPARE(rig.form->windowTitle().remove(QStringLiteral("[*]")), QStringLiteral("mine.syx - Globals"));
     QCOMPARE(rig.form->files().saveName(), QStringLiteral("mine.syx"));
     QFile f(path);
@@ -410,7 +410,7 @@ void TestGlobals::saveAs()
     rig.image.globals = Globals{};
     rig.prompter.fileNames = {path};
     rig.prompter.answers = {Button::No};
-    rig.form->Open1->trigger();
+    rig.form->openAction->trigger();
     QCOMPARE(rig.image.globals, sample());
     QVERIFY(rig.take().empty());
 
@@ -424,7 +424,7 @@ void TestGlobals::saveAs()
     const QString band = rig.put(QStringLiteral("band.syx"), group);
     rig.prompter.fileNames = {band};
     rig.prompter.answers = {Button::No};
-    rig.form->SaveAs1->trigger();
+    rig.form->saveAsAction->trigger();
     QCOMPARE(rig.prompter.shown.last().text, QStringLiteral("File Exists. Overwrite?"));
     QCOMPARE(rig.prompter.shown.last().caption, QStringLiteral("File Save"));
     QFile kept(band);
@@ -433,7 +433,7 @@ void TestGlobals::saveAs()
     QVERIFY(rig.form->isWindowModified());
     rig.prompter.fileNames = {path};
     rig.prompter.answers = {Button::Yes};
-    rig.form->SaveAs1->trigger();
+    rig.form->saveAsAction->trigger();
     QVERIFY(!rig.form->isWindowModified());
     QCOMPARE(rig.prompter.unexpected, 0);
 }

@@ -9,7 +9,7 @@
 #include "library/libraryprogress.h"
 #include "library/librarytablemodel.h"
 #include "library/librarywindow.h"
-#include "controls/ttabcontrol.h"
+#include "controls/presettabs.h"
 #include "support/scriptedprompter.h"
 
 #include <QAction>
@@ -282,7 +282,7 @@ void TestLibraryWin::commandsReachTheEditor()
     // A row dragged carries its record for the tabs.
     const QModelIndex lead = window_->model().index(int(names().indexOf(QStringLiteral("Lead.syx"))), 0);
     std::unique_ptr<QMimeData> mime(window_->model().mimeData({lead}));
-    QCOMPARE(mime->data(QLatin1String(TTabControl::PresetMimeType)), QByteArray(reinterpret_cast<const char *>(record(2, 30).data()), 31));
+    QCOMPARE(mime->data(QLatin1String(PresetTabs::PresetMimeType)), QByteArray(reinterpret_cast<const char *>(record(2, 30).data()), 31));
     const QModelIndex brokenRow = window_->model().index(int(names().indexOf(QStringLiteral("Broken.syx"))), 0);
     QVERIFY(!(window_->model().flags(brokenRow) & Qt::ItemIsDragEnabled));
 }
@@ -375,7 +375,7 @@ void TestLibraryWin::duplicatesWindow()
     QCOMPARE(w.TreeGroups->topLevelItem(1)->child(2)->text(2), QStringLiteral("PreGain"));
 
     w.SpinDifferences->setValue(0);
-    w.ButtonFindClick();
+    w.findDuplicates();
     QVERIFY(shown.wait(5000));
     QCOMPARE(groupsShown(), QStringList{QStringLiteral("Identical: 2 presets: Lead copy.syx, Lead.syx")});
     w.TreeGroups->topLevelItem(0)->child(1)->setSelected(true);

@@ -1,30 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/aboutbox.h"
+#include "dialogs/aboutdialog.h"
 #include "mainwindow/caretrest.h"
 #include "session/handover.h"
 #include "mainwindow/librarylink.h"
 #include "library/library.h"
 #include "dialogs/qtprompter.h"
-#include "mainwindow/quorvex1.h"
+#include "mainwindow/mainwindow.h"
 #include "session/settings.h"
 #include "session/singleinstance.h"
-#include "controls/tnxnumberknob.h"
-#include "controls/ttabcontrol.h"
+#include "controls/numberknob.h"
+#include "controls/presettabs.h"
 #include "editor/editorpanel.h"
 #include "filelist/filelistpanel.h"
-#include "globals/tformglobal.h"
+#include "globals/globalswindow.h"
 #include "midi/loopbackbackend.h"
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
 #include "support/scriptedprompter.h"
 #include "support/syncuser.h"
-#include "tuner/tformtuner.h"
-#include "dialogs/tforminfo.h"
-#include "dialogs/tformsyncmsg.h"
+#include "tuner/tunerwindow.h"
+#include "dialogs/notesdialog.h"
+#include "dialogs/syncdialog.h"
 #include "ampsim/virtualamp.h"
-#include "dialogs/tformmidi.h"
+#include "dialogs/midiportsdialog.h"
 #include "mainwindow/linkstatus.h"
-#include "controls/tledimage.h"
+#include "controls/led.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -66,7 +66,7 @@ struct Fixture {
     QTemporaryDir dir;
     LoopbackBackend *backend = nullptr;
     ScriptedPrompter *prompter = nullptr;
-    std::unique_ptr<Quorvex1> w;
+    std::unique_ptr<MainWindow> w;
     // The Amp at the other end of the loopback, when a test attaches one.
     std::unique_ptr<VirtualAmp> amp;
     // The user at the sync dialog: OK once found, Cancel once not found.
@@ -80,9 +80,9 @@ struct Fixture {
         QObject::connect(&syncUser, &QTimer::timeout, [this] {
             if (answerSyncDialog(syncTexts))
                 return;
-            auto *sync = qobject_cast<TFormSyncMsg *>(QApplication::activeModalWidget());
+            auto *sync = qobject_cast<SyncDialog *>(QApplication::activeModalWidget());
             if (sync && sync->isVisible() && !amp && w && w->session().transfers().state() == TransferState::Identify) {
-                w->session().transfers().TimerSysexTimer();
+                w->session().transfers().replyTimedOut();
             }
         });
         syncUser.start();
@@ -125,8 +125,8 @@ struct Fixture {
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-    // The start-up sequence runs only when a test calls FormActivate.
-    Quorvex1 &make(const QStringList &arguments = {}, const QString &ini = {}, const QString &server = {})
+    // The start-up sequence runs only when a test calls startOnFirstActivation.
+    MainWindow &make(const QStringList &arguments = {}, const QString &ini = {}, const QString &server = {})
     {
         auto b = std::make_unique<LoopbackBackend>();
         b->inputs = {QStringLiteral("In A"), QStringLiteral("In B")};
@@ -134,7 +134,7 @@ struct Fixture {
         backend = b.get();
         auto p = std::make_unique<ScriptedPrompter>();
         prompter = p.get();
-        Quorvex1::Options o;
+        MainWindow::Options o;
         o.backend = std::move(b);
         o.prompter = std::move(p);
         o.iniPath = ini.isEmpty() ? iniPath() : ini;
@@ -142,11 +142,11 @@ struct Fixture {
         o.serverName = server;
         o.arguments = arguments;
         o.autoStart = false;
-        w = std::make_unique<Quorvex1>(std::move(o));
+        w = std::make_unique<MainWindow>(std::move(o));
         return *w;
     }
     // Shown without running the start-up sequence.
-    Quorvex1 &show()
+    MainWindow &show()
     {
         w->show();
         QTest::qWait(0);
@@ -240,7 +240,7 @@ private slots:
     void menusAndToolBar()
     {
         Fixture f;
-        Quorvex1 &w = f.make();
+        MainWindow &w = f.make();
         QCOMPARE(menuText(child<QMenu>(w, "File1")), (QStringList{"&Open", "Import Single to Tab", "-", "New Preset", "New Group", "-",
                                                  "Info", "-", "&Save\tF2", "Save &As", "Save Back (original path)",
                                                  "Save Current Tab", "-", "E&xit\tAlt+X"}));
@@ -286,7 +286,7 @@ private slots:
     void everyEnabledItemHasACommand()
     {
         Fixture f;
-        Quorvex1 &w = f.make();
+        MainWindow &w = f.make();
         auto check = [&w](const char *when) {
             for (QAction *a : w.findChildren<QAction *>()) {
                 if (a->isSeparator() || a->menu() || !a->isEnabled() || a->text().isEmpty())
@@ -313,7 +313,7 @@ private slots:
     {
         Fixture f;
         f.make();
-        Quorvex1 &w = f.show();
+        MainWindow &w = f.show();
         QCOMPARE(shownTitle(w), QStringLiteral("untitled - Quorvex"));
         QCOMPARE(w.session().document().applicationTitle(), QStringLiteral("Quorvex"));
         QVERIFY(act(w, "ToolbarView")->isChecked());
@@ -323,14 +323,14 @@ private slots:
         QCOMPARE(w.session().link().midiIn().Port(), -1);
         QCOMPARE(w.session().link().midiOut().Port(), -1);
         QCOMPARE(w.size(), w.designSize());
-        QCOMPARE(w.designSize().width(), Quorvex1::ClientWidth);
+        QCOMPARE(w.designSize().width(), MainWindow::ClientWidth);
         QVERIFY(!w.isMaximized());
         QCOMPARE(w.panelWidth(), 219);
         QCOMPARE(w.session().document().workingDirectory(), QDir::currentPath());
         QCOMPARE(child<QLabel>(w, "LabelList")->text(), QDir::currentPath());
         // The sixteen group tabs sit in one row at the design size.
         w.session().editor().setView(PresetEditor::View::Group);
-        QCOMPARE(w.editorPanel().TabControl1->rowCount(), 1);
+        QCOMPARE(w.editorPanel().presetTabs->rowCount(), 1);
     }
 
     void iniApplied()
@@ -340,12 +340,12 @@ private slots:
         f.writeIni("[Form]\nViewToolBar=0\nAutoSplit=0\nMIDIInPort=1\nMIDIOutPort=0x1\nHeight=500\nWidth=0x2BC\n"
                    "State=0\nSplit=150\nDataDir=" + data.path().toUtf8() + "\n");
         f.make();
-        Quorvex1 &w = f.show();
+        MainWindow &w = f.show();
         QVERIFY(!act(w, "ToolbarView")->isChecked());
         QVERIFY(!child<QToolBar>(w, "ToolBar1")->isVisible());
         QCOMPARE(w.session().link().midiIn().Port(), 1);
         QCOMPARE(w.session().link().midiOut().Port(), 1);
-        QVERIFY(!w.session().link().midiIn().Using()); // opened at first activation, not before
+        QVERIFY(!w.session().link().midiIn().isEnabled()); // opened at first activation, not before
         QCOMPARE(w.size(), QSize(700, 500));
         QCOMPARE(w.panelWidth(), 150);
         QCOMPARE(w.session().document().workingDirectory(), data.path());
@@ -367,7 +367,7 @@ private slots:
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=1\n" + values);
         f.make();
-        Quorvex1 &w = f.show();
+        MainWindow &w = f.show();
         const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
         QVERIFY2(w.width() <= screen.width() && w.height() <= screen.height(),
                  qPrintable(QStringLiteral("%1x%2").arg(w.width()).arg(w.height())));
@@ -394,7 +394,7 @@ private slots:
         Fixture f;
         f.writeIni("[Form]\nState=2\nWidth=700\nHeight=500\nMIDIInPort=0\nMIDIOutPort=1\n");
         f.make();
-        Quorvex1 &w = f.show();
+        MainWindow &w = f.show();
         QVERIFY(w.isMaximized());
         QVERIFY(w.size() != QSize(700, 500));
         QVERIFY(w.close());
@@ -412,7 +412,7 @@ private slots:
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=1\n");
         f.make();
-        Quorvex1 &w = f.show();
+        MainWindow &w = f.show();
         w.setWindowState(Qt::WindowMinimized);
         QVERIFY(w.close());
         QVERIFY2(f.iniText().contains("\nState=0\n"), f.iniText().constData());
@@ -421,7 +421,7 @@ private slots:
     void titleOperation()
     {
         Fixture f;
-        Quorvex1 &w = f.make();
+        MainWindow &w = f.make();
         Document &doc = w.session().document();
         QVERIFY(!act(w, "InfoMain")->isEnabled());
         doc.setTitle(QStringLiteral("/data/amp/lead.syx"));
@@ -452,7 +452,7 @@ private slots:
     {
         Fixture f;
         f.make();
-        Quorvex1 &w = f.show();
+        MainWindow &w = f.show();
         const int h = w.height();
 
         w.resize(600, h);
@@ -472,10 +472,10 @@ private slots:
         // A splitter dragged onto its minimum is moved off it.
         w.setPanelWidth(80);
         QCOMPARE(w.panelWidth(), 80);
-        w.Splitter1Moved(80, 1);
+        w.splitterMoved(80, 1);
         QCOMPARE(w.panelWidth(), 81);
         w.setPanelWidth(120);
-        w.Splitter1Moved(120, 1);
+        w.splitterMoved(120, 1);
         QCOMPARE(w.panelWidth(), 120);
 
         // Hiding the file list and the tool bar, then Default View.
@@ -505,7 +505,7 @@ private slots:
         Fixture f;
         f.writeIni("[Form]\nAutoSplit=1\nWidth=780\nSplit=150\n");
         f.make();
-        Quorvex1 &w = f.show();
+        MainWindow &w = f.show();
         QVERIFY(act(w, "AutoSplit")->isChecked());
         QTRY_COMPARE(w.panelWidth(), 780 - 521 - 18);
     }
@@ -514,7 +514,7 @@ private slots:
     {
         Fixture f;
         f.make();
-        Quorvex1 &w = f.show();
+        MainWindow &w = f.show();
         w.session().editor().startHistory(true);
 
         f.prompter->answers = {Button::Cancel};
@@ -535,9 +535,9 @@ private slots:
 
         f.prompter->answers = {Button::No};
         w.session().link().midiIn().setPort(0);
-        w.session().link().midiIn().setUsing(true);
+        w.session().link().midiIn().setEnabled(true);
         QVERIFY(w.close());
-        QVERIFY(!w.session().link().midiIn().Using()); // ports closed
+        QVERIFY(!w.session().link().midiIn().isEnabled()); // ports closed
         QCOMPARE(f.backend->openInputIndex(), -1);
         QVERIFY(f.iniText().startsWith("[Form]\nViewToolBar=1\nAutoSplit=0\nMIDIInPort=0\n"));
         QCOMPARE(f.prompter->unexpected, 0);
@@ -549,9 +549,9 @@ private slots:
         // the ports close and the settings are written.
         Fixture f;
         f.make();
-        Quorvex1 &w = f.show();
+        MainWindow &w = f.show();
         w.session().link().midiOut().setPort(1);
-        w.session().link().midiOut().setUsing(true);
+        w.session().link().midiOut().setEnabled(true);
         QVERIFY(!w.session().document().isModified());
         QVERIFY(w.close());
         QVERIFY(f.prompter->shown.isEmpty());
@@ -565,7 +565,7 @@ private slots:
         Fixture f;
         f.writeIni("not a folder");
         f.make({}, f.iniPath() + QStringLiteral("/quorvex.INI"));
-        Quorvex1 &w = f.show();
+        MainWindow &w = f.show();
         QVERIFY(w.close()); // the program still ends
         QCOMPARE(f.prompter->shown.size(), 1);
         QCOMPARE(f.prompter->shown[0].caption, QStringLiteral("Quorvex"));
@@ -576,11 +576,11 @@ private slots:
     {
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=1\nMIDIOutPort=0\n");
-        Quorvex1 &w = f.make();
+        MainWindow &w = f.make();
         w.session().editor().image().group.fill(0);
-        w.FormActivate();
-        QVERIFY(w.session().link().midiIn().Using());
-        QVERIFY(w.session().link().midiOut().Using());
+        w.startOnFirstActivation();
+        QVERIFY(w.session().link().midiIn().isEnabled());
+        QVERIFY(w.session().link().midiOut().isEnabled());
         QCOMPARE(f.backend->openInputIndex(), 1);
         QCOMPARE(f.backend->openOutputIndex(), 0);
         QCOMPARE(w.session().editor().view(), PresetEditor::View::Single);
@@ -590,11 +590,11 @@ private slots:
         QCOMPARE(w.session().editor().image().record(0)[preset::DLTime], preset::DefaultRecord[preset::DLTime]);
         QCOMPARE(f.sentCommands(), (QStringList{"22", "20", "2", QString::number(amp::SinglePreset)}));
         QVERIFY(f.prompter->shown.isEmpty());
-        QVERIFY(!w.session().search().startedWithFile());
+        QVERIFY(!w.session().sync().startedWithFile());
         QCOMPARE(w.session().transfers().state(), TransferState::Idle);
 
         // Only once.
-        w.FormActivate();
+        w.startOnFirstActivation();
         QCOMPARE(f.backend->sent.size(), 4u);
         QCOMPARE(f.syncTexts.size(), 1);
     }
@@ -603,11 +603,11 @@ private slots:
     {
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=1\n");
-        Quorvex1 &w = f.make();
+        MainWindow &w = f.make();
         f.backend->unavailableOutputs = {1};
-        w.FormActivate();
-        QVERIFY(w.session().link().midiIn().Using());
-        QVERIFY(!w.session().link().midiOut().Using());
+        w.startOnFirstActivation();
+        QVERIFY(w.session().link().midiIn().isEnabled());
+        QVERIFY(!w.session().link().midiOut().isEnabled());
         QCOMPARE(w.session().link().midiOut().Port(), 1);
         QCOMPARE(f.prompter->shown.size(), 1);
         QCOMPARE(f.prompter->shown[0].caption, QStringLiteral("MIDI Error"));
@@ -618,16 +618,16 @@ private slots:
     {
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\n");
-        Quorvex1 &w = f.make();
-        const QString modal = withModal([&] { w.FormActivate(); });
-        QCOMPARE(modal, QStringLiteral("TFormMidi"));
+        MainWindow &w = f.make();
+        const QString modal = withModal([&] { w.startOnFirstActivation(); });
+        QCOMPARE(modal, QStringLiteral("MidiPortsDialog"));
         // The input that was chosen is open all the same; no "MIDI Error".
-        QVERIFY(w.session().link().midiIn().Using());
+        QVERIFY(w.session().link().midiIn().isEnabled());
         QVERIFY(f.prompter->shown.isEmpty());
 
         // View "MIDI Port Select" and the tool button open it too.
-        QCOMPARE(withModal([&] { act(w, "MIDIPortSelect1")->trigger(); }), QStringLiteral("TFormMidi"));
-        QCOMPARE(withModal([&] { act(w, "ToolButtonMIDI")->trigger(); }), QStringLiteral("TFormMidi"));
+        QCOMPARE(withModal([&] { act(w, "MIDIPortSelect1")->trigger(); }), QStringLiteral("MidiPortsDialog"));
+        QCOMPARE(withModal([&] { act(w, "ToolButtonMIDI")->trigger(); }), QStringLiteral("MidiPortsDialog"));
     }
 
     void commandLineFile()
@@ -638,8 +638,8 @@ private slots:
         r[preset::PreGain] = 30;
         const QString path = f.put(QStringLiteral("data/my lead.syx"), amp::singlePreset(r));
         // The shell split the name at its space.
-        Quorvex1 &w = f.make(path.split(QLatin1Char(' ')));
-        w.FormActivate();
+        MainWindow &w = f.make(path.split(QLatin1Char(' ')));
+        w.startOnFirstActivation();
         QCOMPARE(shownTitle(w), path + QStringLiteral(" - Quorvex"));
         const Document &doc = w.session().document();
         QCOMPARE(doc.fileName(), QStringLiteral("my lead.syx"));
@@ -647,7 +647,7 @@ private slots:
         QVERIFY(doc.saveElsewhere()); // not the list's directory
         QVERIFY(act(w, "SaveBack")->isEnabled());
         // The flag served the start-up sync and ends with it.
-        QVERIFY(!w.session().search().startedWithFile());
+        QVERIFY(!w.session().sync().startedWithFile());
         QVERIFY(std::equal(r.begin(), r.end(), w.session().editor().image().record(0).begin()));
         // The file's preset goes to the Amp, then the sync; no defaults after it.
         QCOMPARE(f.backend->sent.front(), amp::singlePreset(r));
@@ -660,11 +660,11 @@ private slots:
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
         std::array<std::uint8_t, preset::GlobalSize> globals{};
-        Quorvex1 &w = f.make({f.put(QStringLiteral("globals.syx"), amp::globals(globals))});
+        MainWindow &w = f.make({f.put(QStringLiteral("globals.syx"), amp::globals(globals))});
         f.prompter->answers = {Button::No};
-        w.FormActivate();
+        w.startOnFirstActivation();
         QCOMPARE(f.prompter->texts(), QStringList{QStringLiteral("This is a Global File. Open it?")});
-        QVERIFY(!w.session().search().startedWithFile());
+        QVERIFY(!w.session().sync().startedWithFile());
         QCOMPARE(shownTitle(w), QStringLiteral("untitled - Quorvex"));
         QCOMPARE(f.sentCommands(), (QStringList{"9", "22", "20", "2"}));
     }
@@ -674,12 +674,12 @@ private slots:
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
         const QString path = f.put(QStringLiteral("broken.syx"), {0xF0, 0x01, 0x20, 0x4F, 0x10, 0x00, 0x09, 0x00});
-        Quorvex1 &w = f.make({path});
-        w.FormActivate();
+        MainWindow &w = f.make({path});
+        w.startOnFirstActivation();
         QCOMPARE(f.prompter->texts(),
                  QStringList{QStringLiteral("Incorrect Header:\nF0 01 20 4F 10 00 09\n") + path + QLatin1Char('.')});
         QCOMPARE(f.prompter->shown[0].caption, QStringLiteral("Quorvex"));
-        QVERIFY(!w.session().search().startedWithFile());
+        QVERIFY(!w.session().sync().startedWithFile());
         QVERIFY(f.backend->sent.empty());
     }
 
@@ -687,8 +687,8 @@ private slots:
     {
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\nDataDir=" + f.dir.path().toUtf8() + "\n");
-        Quorvex1 &w = f.make();
-        w.FormActivate();
+        MainWindow &w = f.make();
+        w.startOnFirstActivation();
         f.prompter->shown.clear();
         w.session().editor().startHistory(true);
         preset::Record r = preset::DefaultRecord;
@@ -743,7 +743,7 @@ private slots:
         r[preset::Mid] = 9;
         const QString path = f.put(QStringLiteral("handed.syx"), amp::singlePreset(r));
         f.w->copyDataReceived(path);
-        f.w->FormActivate();
+        f.w->startOnFirstActivation();
         f.backend->flush();
         QCOMPARE(shownTitle(*f.w), path + QStringLiteral(" - Quorvex"));
         QCOMPARE(f.w->session().editor().image().record(0)[preset::Mid], 9);
@@ -758,10 +758,10 @@ private slots:
         g.attachAmp(0x10);
         const QString late = g.put(QStringLiteral("late.syx"), amp::singlePreset(r));
         const auto handOver = whenModal([&](QWidget *modal) {
-            if (qobject_cast<TFormSyncMsg *>(modal))
+            if (qobject_cast<SyncDialog *>(modal))
                 g.w->copyDataReceived(late);
         });
-        g.w->FormActivate();
+        g.w->startOnFirstActivation();
         QTRY_COMPARE(shownTitle(*g.w), late + QStringLiteral(" - Quorvex"));
         QCOMPARE(g.w->session().editor().image().record(0)[preset::Mid], 9);
         QCOMPARE(g.prompter->unexpected, 0);
@@ -773,17 +773,17 @@ private slots:
         // Save writes that preset back, not the default presets.
         Fixture f;
         f.writeIni("[Form]\nDataDir=" + f.dir.path().toUtf8() + "\n"); // no ports: the port window
-        Quorvex1 &w = f.make();
+        MainWindow &w = f.make();
         preset::Record r = preset::DefaultRecord;
         r[preset::Mid] = 4;
         const QString path = f.put(QStringLiteral("handed.syx"), amp::singlePreset(r));
         const auto handOver = whenModal([&](QWidget *modal) {
-            if (qobject_cast<TFormMidi *>(modal)) {
+            if (qobject_cast<MidiPortsDialog *>(modal)) {
                 w.copyDataReceived(path);
                 modal->close();
             }
         });
-        w.FormActivate();
+        w.startOnFirstActivation();
         QCOMPARE(shownTitle(w), path + QStringLiteral(" - Quorvex"));
         QCOMPARE(w.session().editor().record()[preset::Mid], 4);
         w.session().editor().editByte(preset::PreGain, 9);
@@ -810,8 +810,8 @@ private slots:
         const amp::Bytes group = amp::groupDump(std::array<std::uint8_t, preset::GroupSize>{});
         const QString band = f.put(QStringLiteral("band.syx"), group);
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\nDataDir=" + f.dir.path().toUtf8() + "\n");
-        Quorvex1 &w = f.make({band});
-        w.FormActivate();
+        MainWindow &w = f.make({band});
+        w.startOnFirstActivation();
         QCOMPARE(f.syncTexts, QStringList{QStringLiteral("Amp not found - will work in offline mode")});
         QVERIFY(w.session().editor().isGroupView());
 
@@ -827,7 +827,7 @@ private slots:
         QTRY_COMPARE(f.syncTexts.size(), 2);
         f.backend->flush();
         if (!fetchAnswered)
-            w.session().queue().runInput([&] { w.session().transfers().TimerSysexTimer(); });
+            w.session().queue().runInput([&] { w.session().transfers().replyTimedOut(); });
         w.session().editor().editByte(preset::PreGain, 9);
         f.prompter->fileNames = {QString()}; // Save asks where: cancelled
         act(w, "Save1")->trigger();
@@ -842,9 +842,9 @@ private slots:
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
         const QString server = QStringLiteral("tst-quorvex-app-%1").arg(QCoreApplication::applicationPid());
-        Quorvex1 &w = f.make({}, {}, server);
+        MainWindow &w = f.make({}, {}, server);
         QVERIFY(w.singleInstance() && w.singleInstance()->isListening());
-        w.FormActivate();
+        w.startOnFirstActivation();
         f.prompter->shown.clear();
         w.session().editor().startHistory(true);
         f.prompter->answers = {Button::No};
@@ -871,8 +871,8 @@ private slots:
         // Turn a knob, close, answer Yes, name the file: the presets are on disk.
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
-        Quorvex1 &w = f.make();
-        w.FormActivate();
+        MainWindow &w = f.make();
+        w.startOnFirstActivation();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QTRY_VERIFY(w.editorPanel().NxNumberKnobPre->PaintedOnce());
@@ -894,21 +894,21 @@ private slots:
     {
         Fixture f;
         f.writeIni("[Form]\nDataDir=" + f.dir.path().toUtf8() + "\n");
-        Quorvex1 &w = f.make();
+        MainWindow &w = f.make();
         QVERIFY(!act(w, "InfoMain")->isEnabled()); // untitled
         f.put(QStringLiteral("bass.syx"), amp::singlePreset(preset::DefaultRecord));
         w.session().files().openFromList(f.dir.filePath(QStringLiteral("bass.syx")));
         QVERIFY(act(w, "InfoMain")->isEnabled());
 
         // The timer runs after inForm has returned: it keeps its own copy.
-        auto inForm = [&](const std::function<void(TFormInfo &)> &act) {
+        auto inForm = [&](const std::function<void(NotesDialog &)> &act) {
             QTimer::singleShot(0, [act] {
-                if (auto *form = qobject_cast<TFormInfo *>(QApplication::activeModalWidget()))
+                if (auto *form = qobject_cast<NotesDialog *>(QApplication::activeModalWidget()))
                     act(*form);
             });
         };
         QString caption;
-        inForm([&](TFormInfo &form) {
+        inForm([&](NotesDialog &form) {
             caption = shownTitle(form);
             QVERIFY(form.MemoInfo->toPlainText().isEmpty());
             form.MemoInfo->setPlainText(QStringLiteral("Bridge pickup\nGain 7"));
@@ -919,7 +919,7 @@ private slots:
         QCOMPARE(f.bytesOf(f.dir.filePath(QStringLiteral("bass.txt"))), QByteArray("Bridge pickup\r\nGain 7"));
 
         // Cancel writes nothing.
-        inForm([&](TFormInfo &form) {
+        inForm([&](NotesDialog &form) {
             QCOMPARE(form.MemoInfo->toPlainText(), QStringLiteral("Bridge pickup\nGain 7"));
             form.MemoInfo->setPlainText(QStringLiteral("changed"));
             form.BitBtnCancel->click();
@@ -935,7 +935,7 @@ private slots:
     void droppedFileOpens()
     {
         Fixture f;
-        Quorvex1 &w = f.make();
+        MainWindow &w = f.make();
         const QString path = f.put(QStringLiteral("drop/Dropped.SYX"), amp::singlePreset(preset::DefaultRecord));
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(path)});
@@ -969,18 +969,18 @@ private slots:
         auto bright = preset::DefaultRecord;
         bright[preset::PreGain] = 20;
         f.put(QStringLiteral("Bright.syx"), amp::singlePreset(bright));
-        Quorvex1 &w = f.make();
+        MainWindow &w = f.make();
         auto *list = w.findChild<FileListPanel *>();
         QVERIFY(list);
         QCOMPARE(list->files(), (QStringList{QStringLiteral("Band.syx"), QStringLiteral("Bright.syx")}));
-        QVERIFY(!list->Import1->isEnabled());
+        QVERIFY(!list->importAction->isEnabled());
 
         QVERIFY(list->selectFile(QStringLiteral("Band.syx")));
-        list->OpenFile1->trigger();
+        list->openFileAction->trigger();
         QVERIFY(w.session().editor().isGroupView());
-        QVERIFY(list->Import1->isEnabled());
+        QVERIFY(list->importAction->isEnabled());
         QVERIFY(list->selectFile(QStringLiteral("Bright.syx")));
-        list->Import1->trigger();
+        list->importAction->trigger();
         QCOMPARE(w.session().editor().record()[preset::PreGain], 20);
 
         f.prompter->fileNames = {f.dir.filePath(QStringLiteral("Copy.syx"))};
@@ -995,7 +995,7 @@ private slots:
         f.prompter->fileNames = {other + QStringLiteral("/Moved.syx")};
         act(w, "SaveAs1")->trigger();
         QVERIFY(act(w, "SaveBack")->isEnabled());
-        list->UsePathofCurrentFile1->trigger();
+        list->usePathOfCurrentFileAction->trigger();
         QCOMPARE(list->directory(), other);
         QCOMPARE(list->files(), QStringList{QStringLiteral("Moved.syx")});
         QVERIFY(!act(w, "SaveBack")->isEnabled());
@@ -1004,7 +1004,7 @@ private slots:
         QVERIFY(f.prompter->shown.isEmpty());
         QCOMPARE(f.bytesOf(other + QStringLiteral("/Moved.syx")).size(), 1000);
 
-        list->ResetPathfromINI1->trigger();
+        list->resetPathFromIniAction->trigger();
         QCOMPARE(list->directory(), f.dir.path());
     }
 
@@ -1013,7 +1013,7 @@ private slots:
         // The input device is away this start; the rate comes from the INI.
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=3\nMIDIInName=In Gone\nMIDIOutPort=1\nMIDIOutName=Out B\nMIDIOutRate=100\n");
-        Quorvex1 &w = f.make();
+        MainWindow &w = f.make();
         f.attachAmp(0x44);
         QCOMPARE(w.session().link().midiIn().Port(), -1);
         QCOMPARE(w.session().link().midiOut().rate(), 100);
@@ -1023,16 +1023,16 @@ private slots:
 
         // Paced at 100 bytes a second, three presets wait in the queue; the
         // clock moves as fast as the close waits.
-        struct Clock : TMidiOut::Clock {
+        struct Clock : MidiOutPort::Clock {
             std::int64_t t = 0;
             std::int64_t now() override { return t; }
             void sleepUntil(std::int64_t time) override { t = std::max(t, time); }
         } clock;
         f.backend->pacing = true;
-        TMidiOut &out = w.session().link().midiOut();
+        MidiOutPort &out = w.session().link().midiOut();
         out.setClock(&clock);
         out.setRate(100);
-        out.setUsing(true);
+        out.setEnabled(true);
         for (int i = 0; i < 3; ++i)
             w.session().editor().sendEditorData();
         QCOMPARE(f.backend->sent.size(), std::size_t(1));
@@ -1061,10 +1061,10 @@ private slots:
     {
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
-        Quorvex1 &w = f.make();
+        MainWindow &w = f.make();
         f.attachAmp(0x44);
         f.amp->current[preset::PreGain] = 29;
-        w.FormActivate();
+        w.startOnFirstActivation();
         QTRY_COMPARE(f.syncTexts, QStringList{QStringLiteral("Found Amp - Version 1.4 G")});
         // The Amp's current preset, shown and titled as the Amp's.
         QTRY_COMPARE(w.session().editor().image().record(0)[preset::PreGain], 29);
@@ -1085,7 +1085,7 @@ private slots:
         QTRY_VERIFY(w.session().transfers().state() == TransferState::Idle && w.session().queue().pendingCount() == 0);
         f.backend->peer = nullptr;
         act(w, "GroupfromAmp1")->trigger();
-        w.session().queue().runInput([&] { w.session().transfers().TimerSysexTimer(); });
+        w.session().queue().runInput([&] { w.session().transfers().replyTimedOut(); });
         QCOMPARE(bar.LabelAmp->text(), QStringLiteral("Amp not answering"));
         QVERIFY(bar.LabelSync->isHidden());
         f.backend->inject(f.amp->turnKnob(preset::PreGain, 3));
@@ -1103,8 +1103,8 @@ private slots:
     {
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
-        Quorvex1 &w = f.make();
-        w.FormActivate();
+        MainWindow &w = f.make();
+        w.startOnFirstActivation();
         QCOMPARE(w.session().link().firmwareVersion(), 0x20);
         f.backend->inject(amp::identifyReply(0x05));
         f.backend->flush();
@@ -1115,8 +1115,8 @@ private slots:
     {
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
-        Quorvex1 &w = f.make();
-        w.FormActivate();
+        MainWindow &w = f.make();
+        w.startOnFirstActivation();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         EditorPanel &panel = w.editorPanel();
@@ -1139,8 +1139,8 @@ private slots:
         f.prompter->answers = {Button::No};
         act(w, "NewGroup1")->trigger();
         QCOMPARE(w.session().editor().view(), PresetEditor::View::Group);
-        QVERIFY(panel.TabControl1->isVisible());
-        QCOMPARE(panel.TabControl1->currentIndex(), 0);
+        QVERIFY(panel.presetTabs->isVisible());
+        QCOMPARE(panel.presetTabs->currentIndex(), 0);
         QVERIFY(act(w, "SaveCurrentTab1")->isEnabled() && act(w, "ImportSingletoTab")->isEnabled());
         QVERIFY(!w.session().document().isModified());
         QVERIFY(w.session().document().fileName().isEmpty());
@@ -1152,15 +1152,15 @@ private slots:
         QCOMPARE(f.backend->sent[0], amp::singlePreset(preset::DefaultRecord));
 
         // A slot switch, then New Preset (nothing to save): single view on slot 0.
-        panel.TabControl1->setCurrentIndex(6);
+        panel.presetTabs->setCurrentIndex(6);
         QCOMPARE(w.session().editor().currentSlot(), 6);
         f.backend->sent.clear();
         f.prompter->shown.clear();
         act(w, "New1")->trigger();
         QVERIFY(f.prompter->shown.isEmpty());
         QCOMPARE(w.session().editor().view(), PresetEditor::View::Single);
-        QVERIFY(!panel.TabControl1->isVisible());
-        QCOMPARE(panel.TabControl1->currentIndex(), 0);
+        QVERIFY(!panel.presetTabs->isVisible());
+        QCOMPARE(panel.presetTabs->currentIndex(), 0);
         QCOMPARE(w.session().editor().currentSlot(), 0);
         QVERIFY(!act(w, "SaveCurrentTab1")->isEnabled() && !act(w, "ImportSingletoTab")->isEnabled() && !act(w, "GrouptoAmp")->isEnabled());
         QCOMPARE(f.backend->sent.size(), 1u);
@@ -1171,8 +1171,8 @@ private slots:
     {
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
-        Quorvex1 &w = f.make();
-        w.FormActivate();
+        MainWindow &w = f.make();
+        w.startOnFirstActivation();
         PresetEditor &editor = w.session().editor();
         editor.startHistory(false);
         editor.editByte(preset::PreGain, 25);
@@ -1222,14 +1222,14 @@ private slots:
     {
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
-        Quorvex1 &w = f.make();
-        w.FormActivate();
+        MainWindow &w = f.make();
+        w.startOnFirstActivation();
         act(w, "NewGroup1")->trigger();
         DeviceImage &image = w.session().editor().image();
         for (int s = 0; s < preset::SlotCount; ++s)
             image.record(s)[preset::PreGain] = std::uint8_t(s + 1);
         f.backend->sent.clear();
-        TTabControl *tabs = w.editorPanel().TabControl1;
+        PresetTabs *tabs = w.editorPanel().presetTabs;
         tabs->resize(tabs->sizeHint().width(), tabs->heightForWidth(tabs->sizeHint().width()));
         auto drop = [&](const char *format, const QByteArray &data, int onto, Qt::KeyboardModifiers keys = {}) {
             QMimeData mime;
@@ -1248,21 +1248,21 @@ private slots:
         };
 
         // A1 dragged onto B2 swaps them; the Amp plays the new A1; modified.
-        drop(TTabControl::TabMimeType, tab(0), 5);
+        drop(PresetTabs::TabMimeType, tab(0), 5);
         QCOMPARE(image.record(0)[preset::PreGain], 6);
         QCOMPARE(image.record(5)[preset::PreGain], 1);
         QVERIFY(w.session().document().isModified());
         QCOMPARE(w.editorPanel().NxNumberKnobPre->GetValue(), 6.0f);
         QCOMPARE(f.backend->sent, std::vector<amp::Bytes>{amp::singlePreset(record(0))});
         // Ctrl copies A4 over A1.
-        drop(TTabControl::TabMimeType, tab(3), 0, Qt::ControlModifier);
+        drop(PresetTabs::TabMimeType, tab(3), 0, Qt::ControlModifier);
         QCOMPARE(image.record(0)[preset::PreGain], 4);
         QCOMPARE(image.record(3)[preset::PreGain], 4);
         // A library row onto B4: stored there; the Amp hears nothing, A1 is shown.
         preset::Record loud = preset::DefaultRecord;
         loud[preset::PreGain] = 33;
         f.backend->sent.clear();
-        drop(TTabControl::PresetMimeType, QByteArray(reinterpret_cast<const char *>(loud.data()), 31), 7);
+        drop(PresetTabs::PresetMimeType, QByteArray(reinterpret_cast<const char *>(loud.data()), 31), 7);
         QCOMPARE(record(7), loud);
         QVERIFY(f.backend->sent.empty());
 
@@ -1321,8 +1321,8 @@ private slots:
     {
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
-        Quorvex1 &w = f.make();
-        w.FormActivate();
+        MainWindow &w = f.make();
+        w.startOnFirstActivation();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         EditorPanel &panel = w.editorPanel();
@@ -1387,27 +1387,27 @@ private slots:
         // The index moved (another interface was plugged in): the name wins.
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIInName=In B\nMIDIOutPort=1\nMIDIOutName=Out B\n");
-        Quorvex1 &w = f.make();
+        MainWindow &w = f.make();
         QCOMPARE(w.session().link().midiIn().Port(), 1);
         QCOMPARE(w.session().link().midiOut().Port(), 1);
 
         const QStringList alsa{QStringLiteral("Midi Through:Port-0 14:0"), QStringLiteral("UM-ONE:UM-ONE MIDI 1 28:0")};
-        QCOMPARE(Quorvex1::preferredPort(alsa, 0, QStringLiteral("UM-ONE:UM-ONE MIDI 1 24:0")), 1);
-        QCOMPARE(Quorvex1::preferredPort(alsa, 1, QString()), 1);  // no name stored: the index
-        QCOMPARE(Quorvex1::preferredPort(alsa, 0, QStringLiteral("Gone")), 0);
-        QCOMPARE(Quorvex1::preferredPort(alsa, 5, QStringLiteral("Gone")), -1); // never an unchosen device
-        QCOMPARE(Quorvex1::preferredPort(alsa, -1, QStringLiteral("UM-ONE:UM-ONE MIDI 1 28:0")), -1);
+        QCOMPARE(MainWindow::preferredPort(alsa, 0, QStringLiteral("UM-ONE:UM-ONE MIDI 1 24:0")), 1);
+        QCOMPARE(MainWindow::preferredPort(alsa, 1, QString()), 1);  // no name stored: the index
+        QCOMPARE(MainWindow::preferredPort(alsa, 0, QStringLiteral("Gone")), 0);
+        QCOMPARE(MainWindow::preferredPort(alsa, 5, QStringLiteral("Gone")), -1); // never an unchosen device
+        QCOMPARE(MainWindow::preferredPort(alsa, -1, QStringLiteral("UM-ONE:UM-ONE MIDI 1 28:0")), -1);
         // Two devices of one name: the stored index decides.
         const QStringList twins{QStringLiteral("Synth"), QStringLiteral("Synth")};
-        QCOMPARE(Quorvex1::preferredPort(twins, 1, QStringLiteral("Synth")), 1);
+        QCOMPARE(MainWindow::preferredPort(twins, 1, QStringLiteral("Synth")), 1);
     }
 
     void globalsWindowFromTheMainWindow()
     {
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
-        Quorvex1 &w = f.make();
-        w.FormActivate();
+        MainWindow &w = f.make();
+        w.startOnFirstActivation();
         Session &s = w.session();
         // The main window's global cabinet box wrote byte 13.
         w.editorPanel().ComboBoxCab->setCurrentIndex(6);
@@ -1419,13 +1419,13 @@ private slots:
             std::vector<amp::Bytes> sentWhileOpen;
             bool open = false;
             const auto look = whenModal([&](QWidget *modal) {
-                auto *form = qobject_cast<TFormGlobal *>(modal);
+                auto *form = qobject_cast<GlobalsWindow *>(modal);
                 if (!form)
                     return;
                 open = s.globals().globalsWindowOpen();
-                form->SendtoAmp1->trigger();
+                form->sendToAmpAction->trigger();
                 sentWhileOpen = std::exchange(f.backend->sent, {});
-                form->QuitGlobalView1->trigger();
+                form->quitAction->trigger();
             });
             act(w, item)->trigger();
             QVERIFY2(open, item);
@@ -1435,7 +1435,7 @@ private slots:
             QCOMPARE(sentWhileOpen, (std::vector<amp::Bytes>{amp::globalsRequest(), amp::globals(s.editor().image().globals)}));
             QCOMPARE(sentWhileOpen[1][7 + 2 * 13 + 1], 7);
             QCOMPARE(s.transfers().state(), TransferState::Globals);
-            s.transfers().TimerSysexTimer();
+            s.transfers().replyTimedOut();
             s.queue().runPending();
             QVERIFY(!f.prompter->texts().contains(QStringLiteral("No response from Amp.")));
         }
@@ -1445,8 +1445,8 @@ private slots:
     {
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
-        Quorvex1 &w = f.make();
-        w.FormActivate();
+        MainWindow &w = f.make();
+        w.startOnFirstActivation();
         f.backend->sent.clear();
         std::array<std::uint8_t, preset::GlobalSize> globals{};
         globals[3] = 2;
@@ -1457,7 +1457,7 @@ private slots:
         f.prompter->answers = {Button::Yes, Button::No};
         QString caption;
         const auto look = whenModal([&](QWidget *modal) {
-            if (auto *form = qobject_cast<TFormGlobal *>(modal)) {
+            if (auto *form = qobject_cast<GlobalsWindow *>(modal)) {
                 caption = shownTitle(*form);
                 form->close();
             }
@@ -1488,11 +1488,11 @@ private slots:
     {
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
-        Quorvex1 &w = f.make();
-        w.FormActivate();
+        MainWindow &w = f.make();
+        w.startOnFirstActivation();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        TFormTuner &tuner = w.formTuner();
+        TunerWindow &tuner = w.tunerWindow();
         QVERIFY(tuner.isHidden());
         for (const char *item : {"EnterTuner1", "ToolButtonTuner"}) {
             f.backend->sent.clear();
@@ -1506,7 +1506,7 @@ private slots:
         // Closing the program in tuner mode takes the Amp out of it.
         act(w, "EnterTuner1")->trigger();
         f.backend->sent.clear();
-        w.FormClose();
+        w.closeDown();
         QCOMPARE(f.backend->sent, std::vector<amp::Bytes>{amp::tunerMode(0)});
     }
 
@@ -1539,11 +1539,11 @@ private slots:
     void aboutBox()
     {
         Fixture f;
-        Quorvex1 &w = f.make();
+        MainWindow &w = f.make();
         QString title, text, license;
         bool hasIcon = false;
         QTimer::singleShot(0, [&] {
-            if (auto *box = qobject_cast<TAboutBox *>(QApplication::activeModalWidget())) {
+            if (auto *box = qobject_cast<AboutDialog *>(QApplication::activeModalWidget())) {
                 title = box->windowTitle();
                 text = box->ProductName->text();
                 license = box->License->text();

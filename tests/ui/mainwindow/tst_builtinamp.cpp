@@ -3,18 +3,18 @@
 // answering through the same ports, queue and inbox as a real Amp, and the
 // main window using it from the first start on.
 #include "ampsim/builtinampbackend.h"
-#include "mainwindow/quorvex1.h"
+#include "mainwindow/mainwindow.h"
 #include "midi/loopbackbackend.h"
-#include "midi/tmidiin.h"
-#include "midi/tmidiout.h"
+#include "midi/midiinport.h"
+#include "midi/midioutport.h"
 #include "model/presetrecord.h"
 #include "protocol/ampmessages.h"
 #include "session/amptransfers.h"
 #include "support/scriptedprompter.h"
 #include "support/syncuser.h"
 #include "mainwindow/linkstatus.h"
-#include "dialogs/tformmidi.h"
-#include "dialogs/tformsyncmsg.h"
+#include "dialogs/midiportsdialog.h"
+#include "dialogs/syncdialog.h"
 #include "mainwindow/virtualampmenu.h"
 
 #include <QApplication>
@@ -72,7 +72,7 @@ struct User {
         timer.setInterval(2);
         QObject::connect(&timer, &QTimer::timeout, [this] {
             QWidget *modal = QApplication::activeModalWidget();
-            if (auto *ports = qobject_cast<TFormMidi *>(modal)) {
+            if (auto *ports = qobject_cast<MidiPortsDialog *>(modal)) {
                 portWindow = {ports->ComboBoxMidiIn->currentText(), ports->ComboBoxMidiOut->currentText(),
                               ports->CheckBoxInEnabled->isChecked() ? "in on" : "in off",
                               ports->CheckBoxOutEnabled->isChecked() ? "out on" : "out off"};
@@ -88,7 +88,7 @@ struct User {
 struct Window {
     ScriptedPrompter *prompter = nullptr;
     BuiltInAmpBackend *backend = nullptr;
-    std::unique_ptr<Quorvex1> w;
+    std::unique_ptr<MainWindow> w;
 
     Window(const QString &ini, const QStringList &systemDevices)
     {
@@ -99,12 +99,12 @@ struct Window {
         backend = b.get();
         auto p = std::make_unique<ScriptedPrompter>();
         prompter = p.get();
-        Quorvex1::Options o;
+        MainWindow::Options o;
         o.backend = std::move(b);
         o.prompter = std::move(p);
         o.iniPath = ini;
         o.autoStart = false;
-        w = std::make_unique<Quorvex1>(std::move(o));
+        w = std::make_unique<MainWindow>(std::move(o));
     }
     Session &session() { return w->session(); }
     VirtualAmp &amp() { return backend->amp(); }
@@ -151,15 +151,15 @@ private slots:
         QFETCH(QStringList, system);
         QFETCH(QStringList, listed);
         Rig rig(system);
-        TMidiIn in(*rig.backend);
-        TMidiOut out(*rig.backend);
+        MidiInPort in(*rig.backend);
+        MidiOutPort out(*rig.backend);
         QCOMPARE(in.deviceNames(), listed);
         QCOMPARE(out.deviceNames(), listed);
         // Chosen by its number in the list, both ways.
         in.setPort(int(listed.size()) - 1);
-        in.setUsing(true);
+        in.setEnabled(true);
         out.setPort(int(listed.size()) - 1);
-        out.setUsing(true);
+        out.setEnabled(true);
         QCOMPARE(in.openResult(), 0);
         QCOMPARE(out.openResult(), 0);
         QVERIFY(rig.backend->inUse());
@@ -235,7 +235,7 @@ private slots:
         QVERIFY(driver.wireTimer().isActive());
         QVERIFY(driver.wireTimer().remainingTime() > 5000);
         // Still waiting when its timer is called early.
-        driver.TimerWireTimer();
+        driver.sendDue();
         QCOMPARE(out.size(), 1u);
         driver.clear();
         QCOMPARE(driver.queued(), 0u);
@@ -308,7 +308,7 @@ private slots:
 
             // The port window shows the built-in Amp chosen and open; the
             // start-up sync finds it.
-            win.w->FormActivate();
+            win.w->startOnFirstActivation();
             QCOMPARE(user.portWindow, (QStringList{BuiltIn, BuiltIn, "in on", "out on"}));
             QTRY_COMPARE_WITH_TIMEOUT(user.syncTexts, QStringList{QStringLiteral("Found Amp - Version 2.0")}, Timeout);
             QTRY_VERIFY_WITH_TIMEOUT(win.idle(), Timeout);
@@ -338,16 +338,16 @@ private slots:
             // The user plays the Amp's part: a knob turned on it shows in the
             // editor; so does a preset stepped to.
             win.session().editor().startHistory(false);
-            win.menu().TurnKnob1->trigger();
+            win.menu().turnKnobAction->trigger();
             QTRY_COMPARE_WITH_TIMEOUT(win.session().editor().record()[preset::PreGain], amp.current[preset::PreGain], Timeout);
             win.prompter->choices = {9};
             win.prompter->answers = {Button::No}; // the knob turned: "Save Changes?"
-            win.menu().StepToPreset1->trigger();
+            win.menu().stepToPresetAction->trigger();
             QCOMPARE(amp.currentSlot, 9);
             QTRY_VERIFY_WITH_TIMEOUT(win.idle() && win.session().editor().record()[preset::PreGain] == 10, Timeout);
             // Cancelled, it stays where it is.
             win.prompter->choices = {-1};
-            win.menu().StepToPreset1->trigger();
+            win.menu().stepToPresetAction->trigger();
             QCOMPARE(amp.currentSlot, 9);
 
             // Pretending the old firmware: the next sync finds it.
@@ -355,7 +355,7 @@ private slots:
             QVERIFY(win.menu().Firmware14G->isChecked() && !win.menu().Firmware20->isChecked());
             win.session().editor().startHistory(false);
             win.prompter->answers = {Button::No};
-            win.w->SyncwithAmp1Click();
+            win.w->syncWithAmp();
             QTRY_COMPARE_WITH_TIMEOUT(user.syncTexts.size(), 2, Timeout);
             QCOMPARE(user.syncTexts[1], QStringLiteral("Found Amp - Version 1.4 G"));
             QTRY_VERIFY_WITH_TIMEOUT(win.idle(), Timeout);
@@ -363,13 +363,13 @@ private slots:
 
             // The built-in Amp closed: its menu goes, and so does what the
             // status bar said of it.
-            win.session().link().midiOut().setUsing(false);
+            win.session().link().midiOut().setEnabled(false);
             QVERIFY(!win.menu().menuAction()->isVisible());
             QCOMPARE(win.w->findChild<LinkStatus *>()->LabelAmp->text(), QStringLiteral("Virtual Amp 1.4 G"));
-            win.session().link().midiIn().setUsing(false);
+            win.session().link().midiIn().setEnabled(false);
             QVERIFY(win.w->findChild<LinkStatus *>()->LabelAmp->isHidden());
-            win.session().link().midiIn().setUsing(true);
-            win.session().link().midiOut().setUsing(true);
+            win.session().link().midiIn().setEnabled(true);
+            win.session().link().midiOut().setEnabled(true);
 
             win.prompter->answers = {Button::No, Button::No};
             QVERIFY(win.w->close());
@@ -382,7 +382,7 @@ private slots:
         Window again(ini, {QStringLiteral("USB MIDI")});
         QCOMPARE(again.session().link().midiIn().Port(), 1);
         QCOMPARE(again.session().link().midiOut().Port(), 1);
-        again.w->FormActivate();
+        again.w->startOnFirstActivation();
         QVERIFY(again.backend->inUse());
         QVERIFY(user.portWindow.isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(user.syncTexts.size(), 3, Timeout);
@@ -399,7 +399,7 @@ private slots:
         QTemporaryDir dir;
         User user;
         Window win(dir.filePath(QStringLiteral("quorvex.INI")), {QStringLiteral("USB MIDI")});
-        win.w->FormActivate();
+        win.w->startOnFirstActivation();
         QCOMPARE(user.portWindow, (QStringList{QString(), QString(), "in on", "out on"}));
         QVERIFY(!win.backend->inputInUse() && !win.backend->outputInUse());
         QVERIFY(!win.menu().menuAction()->isVisible());

@@ -2,11 +2,11 @@
 // The tuner: the readout's mapping (no widgets), and the tuner window on a
 // session whose MIDI output is the loopback, with the virtual Amp answering.
 #include "ampsim/virtualamp.h"
-#include "controls/tledimage.h"
-#include "controls/tnxnumberknob.h"
+#include "controls/led.h"
+#include "controls/numberknob.h"
 #include "midi/loopbackbackend.h"
 #include "session/session.h"
-#include "tuner/tformtuner.h"
+#include "tuner/tunerwindow.h"
 #include "tuner/tunerdisplay.h"
 
 #include "support/ampbytes.h"
@@ -34,15 +34,15 @@ struct Rig {
     ScriptedPrompter prompter;
     LoopbackBackend *loop = new LoopbackBackend;
     Session session{std::unique_ptr<MidiBackend>(loop), prompter};
-    TFormTuner form{session.globals(), session.queue()};
+    TunerWindow form{session.globals(), session.queue()};
     VirtualAmp amp;
 
     Rig()
     {
         session.link().midiIn().setPort(0);
-        session.link().midiIn().setUsing(true);
+        session.link().midiIn().setEnabled(true);
         session.link().midiOut().setPort(0);
-        session.link().midiOut().setUsing(true);
+        session.link().midiOut().setEnabled(true);
         loop->peer = [this](const Msg &m) {
             for (auto &reply : amp.receive(m))
                 loop->inject(reply);
@@ -63,7 +63,7 @@ struct Rig {
     // Shown, with its knob painted so that it reports its turns.
     [[nodiscard]] bool enter()
     {
-        form.Enter(nullptr);
+        form.showOver(nullptr);
         return QTest::qWaitForWindowExposed(&form) && (form.grab(), form.NxNumberKnobTunerLevel->PaintedOnce());
     }
 };
@@ -138,11 +138,11 @@ void TestTuner::enterAndLeave()
 {
     for (auto [version, notice] : {std::pair{0x14, true}, {0x15, false}}) {
         Rig rig;
-        TFormTuner &f = rig.form;
+        TunerWindow &f = rig.form;
         for (int i = 1; i < tuner::LedCount; ++i) // 16 pixels apart, 32 beside the centre
             QCOMPARE(f.LEDImage[i]->x() - f.LEDImage[i - 1]->x(), i == 10 || i == 11 ? 32 : 16);
         QCOMPARE(f.LEDImage[10]->OnColor(), Green);
-        QSignalSpy entered(&f, &TFormTuner::entered), left(&f, &TFormTuner::left);
+        QSignalSpy entered(&f, &TunerWindow::entered), left(&f, &TunerWindow::left);
         rig.session.link().setFirmwareVersion(u8(version));
         QVERIFY(rig.enter());
         QVERIFY(f.windowFlags() & Qt::WindowStaysOnTopHint);
@@ -170,7 +170,7 @@ void TestTuner::options()
     rig.amp.globals[10] = 12;
     QVERIFY(rig.enter());
     rig.loop->flush(); // the Amp's answers to the two requests
-    TFormTuner &f = rig.form;
+    TunerWindow &f = rig.form;
     QVERIFY(f.CheckBoxEb->isChecked() && f.CheckBoxChromatic->isChecked());
     QCOMPARE(f.NxNumberKnobTunerLevel->GetValue(), 12.0f);
     QCOMPARE(rig.take().size(), std::size_t(3)); // the enter and the requests: no echo
@@ -200,7 +200,7 @@ void TestTuner::readoutOnTheWindow()
 {
     // Hidden, the window follows the readings all the same.
     Rig rig;
-    TFormTuner &f = rig.form;
+    TunerWindow &f = rig.form;
     QCOMPARE(f.NoteText->font().pixelSize(), 64);
     QCOMPARE(f.LEDImage[0]->ImageName(), QStringLiteral("LED_GRAY"));
     rig.feed(tunerData(0x07, 50));

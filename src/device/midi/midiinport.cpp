@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "midi/midiinport.h"
+
+MidiInPort::MidiInPort(MidiBackend &backend) : backend_(backend)
+{
+    refreshDevices();
+}
+
+void MidiInPort::refreshDevices()
+{
+    devices_.setNames(backend_.inputNames());
+    backend_.linkNotifier().post(LinkEvents::Ports);
+}
+
+void MidiInPort::rememberDevice(int index, const QString &name)
+{
+    devices_.remember(index, name);
+    backend_.linkNotifier().post(LinkEvents::Ports);
+}
+
+MidiInPort::~MidiInPort()
+{
+    if (using_)
+        close();
+}
+
+void MidiInPort::setEnabled(bool on)
+{
+    if (on == using_)
+        return;
+    if (on)
+        open();
+    else
+        close();
+    using_ = on;
+    backend_.linkNotifier().post(LinkEvents::Ports);
+}
+
+void MidiInPort::setPort(int n)
+{
+    if (n >= deviceCount())
+        return;
+    if (using_)
+        close();
+    devices_.setPort(n);
+    if (using_)
+        open();
+    backend_.linkNotifier().post(LinkEvents::Ports);
+}
+
+void MidiInPort::open()
+{
+    if (Port() < 0 || Port() >= deviceCount()) {
+        openResult_ = MidiBackend::BadDevice;
+        return;
+    }
+    openResult_ = backend_.openInput(
+        Port(),
+        [this](std::uint8_t status, std::uint8_t first, std::uint8_t second) {
+            ++received_;
+            backend_.linkNotifier().post(LinkEvents::Received);
+            if (UseShort && OnShort)
+                OnShort(this, status, first, second);
+        },
+        [this](const std::uint8_t *data, int size) {
+            ++received_;
+            backend_.linkNotifier().post(LinkEvents::Received);
+            if (UseSysEx && OnSysEx)
+                OnSysEx(this, data, size);
+        });
+}
+
+void MidiInPort::close()
+{
+    // The backend drops whatever is still queued, so nothing is reported after this.
+    closeResult_ = backend_.closeInput();
+}
