@@ -29,6 +29,10 @@ public:
     int storedPort() const { return port_ < 0 && remembers() ? rememberedIndex_ : port_; }
     QString storedName() const;
 
+    // Which device to use at start: the stored name wins over a stored index
+    // that now names another device. -1 when there is none.
+    static int preferredPort(const QStringList &devices, int storedIndex, const QString &storedName);
+
 private:
     QStringList names_;
     int port_ = 0;

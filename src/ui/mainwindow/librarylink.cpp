@@ -3,8 +3,7 @@
 
 #include "controls/presettabs.h"
 #include "filelist/filelistpanel.h"
-#include "model/presetparams.h"
-#include "protocol/ampmessages.h"
+#include "session/libraryrequests.h"
 #include "session/session.h"
 
 #include <QAction>
@@ -20,36 +19,13 @@ LibraryLink::LibraryLink(Session &session, FileListPanel &fileList, QAction *fil
 LibraryHooks LibraryLink::hooks()
 {
     LibraryHooks h;
-    h.open = [this](const QString &path, int slot) {
-        run_([&] {
-            // As a file handed over: it may lie anywhere, the file list stays
-            // (Save then asks where, unless it lies in the list's folder).
-            session_.files().askToSave();
-            if (session_.files().openNamed(path) && slot >= 0 && session_.editor().isGroupView())
-                session_.editor().selectSlot(slot);
-        });
-    };
-    h.hear = [this](const preset::Record &record) {
-        run_([&] {
-            // Only values the Amp takes reach it, whatever an old index holds.
-            preset::Record valid = record;
-            presetparams::makeValid(valid);
-            session_.link().send(amp::singlePreset(valid));
-        });
-    };
+    h.open = [this](const QString &path, int slot) { run_([&] { libraryrequests::open(session_, path, slot); }); };
+    h.hear = [this](const preset::Record &record) { run_([&] { libraryrequests::hear(session_, record); }); };
     h.hearEditor = [this] { run_([&] { session_.editor().sendEditorData(); }); };
     h.groupView = [this] { return session_.editor().isGroupView(); };
     h.importToSlot = [this](int slot, const preset::Record &record) { importRecord(slot, record); };
-    h.currentRecord = [this] {
-        preset::Record r;
-        std::ranges::copy(session_.editor().record(), r.begin());
-        return std::optional<preset::Record>(r);
-    };
-    h.currentName = [this] {
-        const QString name = session_.document().titleName();
-        const PresetEditor &editor = session_.editor();
-        return editor.isGroupView() ? name + QLatin1Char(' ') + preset::slotName(editor.currentSlot()) : name;
-    };
+    h.currentRecord = [this] { return std::optional<preset::Record>(libraryrequests::currentRecord(session_)); };
+    h.currentName = [this] { return libraryrequests::currentName(session_); };
     h.showInFileList = [this](const QString &path) {
         run_([&] {
             if (fileListView_ && !fileListView_->isChecked())

@@ -3,9 +3,11 @@
 
 #include "session/settings.h"
 #include "session/session.h"
+#include "session/startup.h"
 #include "session/prompter.h"
 
 #include <QMainWindow>
+#include <QHash>
 #include <QSet>
 #include <QStringList>
 #include <QTimer>
@@ -33,7 +35,7 @@ class TunerWindow;
 
 // The main window: creates the Amp session and the windows that show it,
 // connects them, and runs the shell: menus, views, start-up and close.
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private StartUp::User {
     Q_OBJECT
 public:
     struct Options {
@@ -75,18 +77,14 @@ public:
     int panelWidth() const;
     void setPanelWidth(int width);
 
-    // Which device to use at start: the stored name wins over a stored index
-    // that now names another device. -1 when there is none.
-    static int preferredPort(const QStringList &devices, int storedIndex, const QString &storedName);
-
     // The first activation's start-up sequence; later activations do nothing.
     void startOnFirstActivation();
-    bool firstActivationDone() const { return firstActivation_; }
+    bool firstActivationDone() const { return startUp_->activated(); }
     // A second start handed its command line over: the file opens from the
     // command queue, after start-up (during start-up, as if it had been
     // named on the command line).
-    void copyDataReceived(const QString &commandLine);
-    bool startingUp() const { return startingUp_; }
+    void handOver(const QString &commandLine);
+    bool startingUp() const { return startUp_->running(); }
 
     // Handlers.
     void toggleToolBar();
@@ -117,6 +115,7 @@ public:
     void sendEditorToAmp();
     // "Check the Amp": what the Amp plays against the shown slot.
     void checkTheAmp();
+    void refreshFileList();
     void showLibrary();
     bool mayClose();
     void closeDown();
@@ -130,60 +129,50 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
-    void buildMenus();
-    void buildToolBar();
+    // The menus and the tool bar from the table of actions.
+    void buildActions();
+    QAction *action(const char *id) const;
+    // Each command enabled as its row says, from the session's state.
+    void updateActions();
     void buildPanels();
     void connectSession();
     // With the built-in virtual Amp among the devices: its menu, and the
     // status bar saying when it is the Amp in use.
     void addVirtualAmp();
     void readSettings();
-    void startUp();
-    // Opens the file a start or a second start names; false when it holds no
-    // presets.
-    bool openNamedFile(const QString &path);
     // A global file the file reader was told to open: read into a new
     // globals window, which then shows.
     void openGlobalFile(const QString &path);
     void computeSplit();
-    void bringToFront();
+    void bringToFront() override;
+    // No port chosen at start: the built-in Amp when it is alone, then the port window.
+    void choosePorts() override;
     QSize normalSize() const;
     void showTitle();
-    void showViewItems(bool group);
     // Runs handler whenever action triggers, through the error wrapper.
     void connectHandler(QAction *action, void (MainWindow::*handler)());
     void connectCommand(QAction *action, std::function<void()> command);
     // Sync with the Amp: ask to save, find it, fetch its current preset.
-    void sync(bool startup);
+    void sync(bool startup) override;
     // Enables an item only when it has a command: a user must never click
     // something that silently does nothing.
     void enableIfBuilt(QAction *action, bool on);
     bool run(const std::function<void()> &body) { return session_->run(body); }
-    // A handed-over file: asks to save, then opens it.
-    void openHandedOver(const QString &path);
     // The Amp's state in the status bar.
     void showAmpStatus();
-    // Compare on: Save and the transfers wait for it to end.
-    void showComparing(bool on);
     // "Written to D3" and the like, beside the link status; 0 ms: until replaced.
     void showStatusMessage(const QString &text, int ms);
 
     std::unique_ptr<Prompter> prompter_;
     std::unique_ptr<Session> session_;
+    std::unique_ptr<StartUp> startUp_;
     Settings settings_;
-    QStringList arguments_;
     std::unique_ptr<SingleInstance> instance_;
     QSize designSize_;
     int designSplit_ = DesignSplit;
     int panelWidth_ = DesignSplit;
     QSize normalSize_;
-    bool firstActivation_ = false;
-    bool startingUp_ = false;
-    bool fileStepDone_ = false;
-    // A file handed over while start-up had not yet opened the command line's.
-    QString startupFile_;
     bool closed_ = false;
-    int midiOutRate_ = MidiOutPort::DinRate;
     bool autoStart_ = true;
     QSet<const QAction *> handled_;
 
@@ -196,18 +185,9 @@ private:
     QGroupBox *editorFrame_;
     EditorPanel *editorPanel_;
 
-    QMenu *fileMenu_, *editMenu_, *viewMenu_, *transferMenu_, *helpMenu_, *presetFromAmpMenu_, *presetToAmpMenu_;
+    QMenu *editMenu_, *transferMenu_, *helpMenu_;
     EditMenu *editActions_;
-    QAction *openAction_, *ImportSingletoTab, *newAction_, *newGroupAction_, *InfoMain, *saveAction_, *saveAsAction_, *SaveBack,
-        *saveCurrentTabAction_, *exitAction_;
-    QAction *FileListView, *ToolbarView, *midiPortsAction_, *globalsAction_, *defaultViewAction_, *AutoSplit,
-        *refreshFileListAction_, *enterTunerAction_, *libraryAction_;
-    std::array<QAction *, 16> PresetFromAmp; // NA1..ND4
-    std::array<QAction *, 16> PresetToAmp;   // A1..D4
-    QAction *groupFromAmpAction_, *GrouptoAmp, *syncAction_, *sendEditorAction_, *CheckTheAmp, *BackUpBeforeWriting, *RestoreAmpBackup;
-    QAction *aboutAction_;
-    QAction *ToolButtonOpen, *ToolButtonSave, *ToolButtonMIDI, *ToolButtonGlobal, *ToolButtonDefaultView,
-        *ToolButtonSendEdits, *ToolButtonTuner;
+    QHash<QByteArray, QAction *> actions_;
     // Lives from its first use to the end, hidden outside tuner mode; goes
     // before the session it follows.
     std::unique_ptr<TunerWindow> tunerWindow_;

@@ -697,7 +697,7 @@ private slots:
 
         // Taken in, then opened from the queue: nothing is asked on the spot.
         f.prompter->answers = {Button::Cancel};
-        w.copyDataReceived(QLatin1Char('"') + path + QLatin1Char('"'));
+        w.handOver(QLatin1Char('"') + path + QLatin1Char('"'));
         QVERIFY(f.prompter->shown.isEmpty());
         w.session().queue().runPending();
         QVERIFY(w.session().document().isModified());
@@ -707,7 +707,7 @@ private slots:
         // lies in the list's folder.
         const QString quoted = f.put(QStringLiteral("a \"b\".syx"), amp::singlePreset(r));
         f.prompter->answers = {Button::No};
-        w.copyDataReceived(QLatin1Char('"') + quoted + QLatin1Char('"'));
+        w.handOver(QLatin1Char('"') + quoted + QLatin1Char('"'));
         w.session().queue().runPending();
         const Document &doc = w.session().document();
         QVERIFY(!doc.isModified());
@@ -721,7 +721,7 @@ private slots:
         // A megabyte of text names no file: refused, told in a box of a few
         // lines, and the document stays.
         f.prompter->shown.clear();
-        w.copyDataReceived(QLatin1Char('/') + QString(1 << 20, QLatin1Char('x')));
+        w.handOver(QLatin1Char('/') + QString(1 << 20, QLatin1Char('x')));
         QVERIFY(f.prompter->shown.isEmpty());
         w.session().queue().runPending();
         QCOMPARE(f.prompter->shown.size(), 1);
@@ -742,7 +742,7 @@ private slots:
         preset::Record r = preset::DefaultRecord;
         r[preset::Mid] = 9;
         const QString path = f.put(QStringLiteral("handed.syx"), amp::singlePreset(r));
-        f.w->copyDataReceived(path);
+        f.w->handOver(path);
         f.w->startOnFirstActivation();
         f.backend->flush();
         QCOMPARE(shownTitle(*f.w), path + QStringLiteral(" - Quorvex"));
@@ -759,7 +759,7 @@ private slots:
         const QString late = g.put(QStringLiteral("late.syx"), amp::singlePreset(r));
         const auto handOver = whenModal([&](QWidget *modal) {
             if (qobject_cast<SyncDialog *>(modal))
-                g.w->copyDataReceived(late);
+                g.w->handOver(late);
         });
         g.w->startOnFirstActivation();
         QTRY_COMPARE(shownTitle(*g.w), late + QStringLiteral(" - Quorvex"));
@@ -779,7 +779,7 @@ private slots:
         const QString path = f.put(QStringLiteral("handed.syx"), amp::singlePreset(r));
         const auto handOver = whenModal([&](QWidget *modal) {
             if (qobject_cast<MidiPortsDialog *>(modal)) {
-                w.copyDataReceived(path);
+                w.handOver(path);
                 modal->close();
             }
         });
@@ -1392,14 +1392,14 @@ private slots:
         QCOMPARE(w.session().link().midiOut().Port(), 1);
 
         const QStringList alsa{QStringLiteral("Midi Through:Port-0 14:0"), QStringLiteral("UM-ONE:UM-ONE MIDI 1 28:0")};
-        QCOMPARE(MainWindow::preferredPort(alsa, 0, QStringLiteral("UM-ONE:UM-ONE MIDI 1 24:0")), 1);
-        QCOMPARE(MainWindow::preferredPort(alsa, 1, QString()), 1);  // no name stored: the index
-        QCOMPARE(MainWindow::preferredPort(alsa, 0, QStringLiteral("Gone")), 0);
-        QCOMPARE(MainWindow::preferredPort(alsa, 5, QStringLiteral("Gone")), -1); // never an unchosen device
-        QCOMPARE(MainWindow::preferredPort(alsa, -1, QStringLiteral("UM-ONE:UM-ONE MIDI 1 28:0")), -1);
+        QCOMPARE(MidiDeviceChoice::preferredPort(alsa, 0, QStringLiteral("UM-ONE:UM-ONE MIDI 1 24:0")), 1);
+        QCOMPARE(MidiDeviceChoice::preferredPort(alsa, 1, QString()), 1);  // no name stored: the index
+        QCOMPARE(MidiDeviceChoice::preferredPort(alsa, 0, QStringLiteral("Gone")), 0);
+        QCOMPARE(MidiDeviceChoice::preferredPort(alsa, 5, QStringLiteral("Gone")), -1); // never an unchosen device
+        QCOMPARE(MidiDeviceChoice::preferredPort(alsa, -1, QStringLiteral("UM-ONE:UM-ONE MIDI 1 28:0")), -1);
         // Two devices of one name: the stored index decides.
         const QStringList twins{QStringLiteral("Synth"), QStringLiteral("Synth")};
-        QCOMPARE(MainWindow::preferredPort(twins, 1, QStringLiteral("Synth")), 1);
+        QCOMPARE(MidiDeviceChoice::preferredPort(twins, 1, QStringLiteral("Synth")), 1);
     }
 
     void globalsWindowFromTheMainWindow()

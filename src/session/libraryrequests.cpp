@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "session/libraryrequests.h"
+
+#include "model/presetparams.h"
+#include "protocol/ampmessages.h"
+#include "session/session.h"
+
+#include <algorithm>
+
+namespace libraryrequests {
+
+void open(Session &session, const QString &path, int slot)
+{
+    session.files().askToSave();
+    if (session.files().openNamed(path) && slot >= 0 && session.editor().isGroupView())
+        session.editor().selectSlot(slot);
+}
+
+void hear(Session &session, const preset::Record &record)
+{
+    preset::Record valid = record;
+    presetparams::makeValid(valid);
+    session.link().send(amp::singlePreset(valid));
+}
+
+preset::Record currentRecord(Session &session)
+{
+    preset::Record r;
+    std::ranges::copy(session.editor().record(), r.begin());
+    return r;
+}
+
+QString currentName(Session &session)
+{
+    const QString name = session.document().titleName();
+    const PresetEditor &editor = session.editor();
+    return editor.isGroupView() ? name + QLatin1Char(' ') + preset::slotName(editor.currentSlot()) : name;
+}
+
+} // namespace libraryrequests

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/presetrecord.h"
+
+#include <QString>
+
+class Session;
+
+// What the library's windows ask of the editor, as the editor's own
+// commands do it. Rows into tabs and tabs onto tabs are PresetEditor's
+// importRecord, copySlot and swapSlots.
+namespace libraryrequests {
+
+// As a file handed over: asks to save, opens the file wherever it lies (the
+// file list stays) and, in group view, shows `slot` (-1: the first).
+void open(Session &session, const QString &path, int slot);
+// Plays a record on the Amp without taking it into the editor; only values
+// the Amp takes reach it, whatever an old index holds.
+void hear(Session &session, const preset::Record &record);
+// The shown preset, and its name as the library's compare window titles it
+// ("Amp Presets B2" in group view).
+preset::Record currentRecord(Session &session);
+QString currentName(Session &session);
+
+} // namespace libraryrequests
