@@ -45,7 +45,7 @@ struct Rig {
     // and its events run until the knob under test has painted.
     bool showPainted(Knob *knob)
     {
-        panel.LoadPanel();
+        panel.loadPanel();
         panel.show();
         QElapsedTimer waited;
         waited.start();

@@ -39,11 +39,11 @@ void BM_SendQueue(benchmark::State &state)
     out.setRate(MidiOutPort::DinRate);
     out.setPort(0);
     out.setEnabled(true);
-    out.SysEx(Message.data(), int(Message.size())); // the cable is busy from here on
+    out.sendSysEx(Message.data(), int(Message.size())); // the cable is busy from here on
     const std::int64_t wire = std::int64_t(Message.size()) * NsPerSecond / MidiOutPort::DinRate;
     std::size_t handed = 0;
     for (auto _ : state) {
-        out.SysEx(Message.data(), int(Message.size()));
+        out.sendSysEx(Message.data(), int(Message.size()));
         clock.t += wire;
         out.sendDue();
         if (backend.sent.size() > 4096) {
@@ -88,7 +88,7 @@ void BM_SendQueueDrain(benchmark::State &state)
         times.clear();
         clock.start();
         for (int i = 0; i < Count; ++i)
-            out.SysEx(Message.data(), int(Message.size()));
+            out.sendSysEx(Message.data(), int(Message.size()));
         while (out.stats().queuedMessages > 0)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         if (times.size() != std::size_t(Count)) {

@@ -149,7 +149,7 @@ std::vector<double> groupFetches(const QString &ampProgram)
     session.link().midiIn().setEnabled(true);
     session.link().midiOut().setEnabled(true);
     std::vector<double> times;
-    if (session.link().midiIn().Port() < 0 || session.link().midiOut().Port() < 0)
+    if (session.link().midiIn().port() < 0 || session.link().midiOut().port() < 0)
         return times;
     QThread::msleep(300); // the connections are made
     for (int i = 0; i < Rounds + 1; ++i) {

@@ -76,7 +76,7 @@ bool AmpLink::send(const amp::Bytes &message)
     // A closed output drops messages without counting them.
     if (!midiOut_.isEnabled())
         return false;
-    return midiOut_.SysEx(message.data(), int(message.size()));
+    return midiOut_.sendSysEx(message.data(), int(message.size()));
 }
 
 bool AmpLink::isOldFirmware() const

@@ -16,9 +16,9 @@ void apply(Session &session, const FormSettings &s, const QString &settingsPath,
     in.setPort(MidiDeviceChoice::preferredPort(in.deviceNames(), s.midiInPort, s.midiInName));
     out.setPort(MidiDeviceChoice::preferredPort(out.deviceNames(), s.midiOutPort, s.midiOutName));
     // A device that is away this time stays the choice for the next start.
-    if (in.Port() < 0 && s.midiInPort >= 0 && !s.midiInName.isEmpty())
+    if (in.port() < 0 && s.midiInPort >= 0 && !s.midiInName.isEmpty())
         in.rememberDevice(s.midiInPort, s.midiInName);
-    if (out.Port() < 0 && s.midiOutPort >= 0 && !s.midiOutName.isEmpty())
+    if (out.port() < 0 && s.midiOutPort >= 0 && !s.midiOutName.isEmpty())
         out.rememberDevice(s.midiOutPort, s.midiOutName);
     out.setRate(s.midiOutRate);
 

@@ -15,7 +15,7 @@ namespace {
 template <class Port>
 bool openAtStart(Port &port)
 {
-    if (port.Port() == -1)
+    if (port.port() == -1)
         return false;
     port.setEnabled(true);
     if (port.openResult() == 0)
@@ -60,7 +60,7 @@ void StartUp::run()
     MidiOutPort &out = session_.link().midiOut();
     const bool inFailed = openAtStart(in);
     const bool outFailed = openAtStart(out);
-    if (in.Port() == -1 || out.Port() == -1) {
+    if (in.port() == -1 || out.port() == -1) {
         user_.choosePorts();
     } else {
         if (inFailed)

@@ -604,7 +604,7 @@ void TestSession::waitingValueGivesWayToANewerOne()
     out.setEnabled(true);
     // On the cable from here on, so everything after it waits.
     const Bytes first = amp::identifyRequest();
-    out.SysEx(first.data(), int(first.size()));
+    out.sendSysEx(first.data(), int(first.size()));
     if (dropped > 0)
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("dropped %1 queued").arg(dropped)));
     for (const QByteArray &m : sends) {
@@ -613,7 +613,7 @@ void TestSession::waitingValueGivesWayToANewerOne()
             out.setEnabled(false);
             out.setEnabled(true);
         } else if (data[0] == 0xF0) {
-            out.SysEx(data, int(m.size()));
+            out.sendSysEx(data, int(m.size()));
         } else {
             out.sendShort(data[0], data[1]);
         }

@@ -50,12 +50,12 @@ void MidiInPort::setPort(int n)
 
 void MidiInPort::open()
 {
-    if (Port() < 0 || Port() >= deviceCount()) {
+    if (port() < 0 || port() >= deviceCount()) {
         openResult_ = MidiBackend::BadDevice;
         return;
     }
     openResult_ = backend_.openInput(
-        Port(),
+        port(),
         [this](std::uint8_t status, std::uint8_t first, std::uint8_t second) {
             ++received_;
             backend_.linkNotifier().post(LinkEvents::Received);

@@ -30,7 +30,7 @@ public:
     // openResult() and sets Using false again.
     void setEnabled(bool on);
 
-    int Port() const { return devices_.port(); }
+    int port() const { return devices_.port(); }
     // Ignored when not below deviceCount; an open device is reopened on the new one.
     void setPort(int n);
 

@@ -103,11 +103,11 @@ void MidiOutPort::setClock(Clock *clock) { clock_ = clock ? clock : &steadyClock
 
 void MidiOutPort::open()
 {
-    if (Port() < 0 || Port() >= deviceCount()) {
+    if (port() < 0 || port() >= deviceCount()) {
         openResult_ = MidiBackend::BadDevice;
         return;
     }
-    openResult_ = backend_.openOutput(Port());
+    openResult_ = backend_.openOutput(port());
 }
 
 void MidiOutPort::close()
@@ -123,7 +123,7 @@ void MidiOutPort::close()
     }
 }
 
-bool MidiOutPort::SysEx(const std::uint8_t *data, int length)
+bool MidiOutPort::sendSysEx(const std::uint8_t *data, int length)
 {
     if (!using_ || length <= 2 || !data)
         return true;
@@ -151,7 +151,7 @@ void MidiOutPort::sendPacked(std::uint32_t packed)
     enqueueOrSend(Kind::Short, nullptr, std::uint32_t(std::max(length, 1)), packed);
 }
 
-void MidiOutPort::Reset()
+void MidiOutPort::sendReset()
 {
     if (using_)
         enqueueOrSend(Kind::Reset, nullptr, ResetBytes, 0);

@@ -66,7 +66,7 @@ public:
     bool isEnabled() const { return using_; }
     void setEnabled(bool on);
 
-    int Port() const { return devices_.port(); }
+    int port() const { return devices_.port(); }
     void setPort(int n);
 
     int deviceCount() const { return devices_.count(); }
@@ -87,13 +87,13 @@ public:
     // Queues one SysEx message; nothing when closed or for 2 bytes or fewer.
     // False when it was refused (the queue is full, or the service could never
     // deliver it): counted and logged, never queued.
-    bool SysEx(const std::uint8_t *data, int length);
+    bool sendSysEx(const std::uint8_t *data, int length);
 
     void sendShort(std::uint8_t status);
     void sendShort(std::uint8_t status, std::uint8_t first);
     void sendShort(std::uint8_t status, std::uint8_t first, std::uint8_t second);
     void sendPacked(std::uint32_t packed);
-    void Reset();
+    void sendReset();
 
     // Sends what is queued, waiting as the rate asks, until the clock reads
     // deadline; whatever is left then is dropped. True when all of it left.

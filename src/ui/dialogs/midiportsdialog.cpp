@@ -162,16 +162,16 @@ void MidiPortsDialog::listDevices()
 void MidiPortsDialog::showCurrentPorts()
 {
     selectPorts();
-    CheckBoxInEnabled->setChecked(midiIn_.isEnabled() || midiIn_.Port() == -1);
-    CheckBoxOutEnabled->setChecked(midiOut_.isEnabled() || midiOut_.Port() == -1);
+    CheckBoxInEnabled->setChecked(midiIn_.isEnabled() || midiIn_.port() == -1);
+    CheckBoxOutEnabled->setChecked(midiOut_.isEnabled() || midiOut_.port() == -1);
 }
 
 void MidiPortsDialog::reselectPorts() { selectPorts(); }
 
 void MidiPortsDialog::selectPorts()
 {
-    select(ComboBoxMidiIn, midiIn_.Port());
-    select(ComboBoxMidiOut, midiOut_.Port());
+    select(ComboBoxMidiIn, midiIn_.port());
+    select(ComboBoxMidiOut, midiOut_.port());
     // Whatever was typed is gone.
     inEdited_ = outEdited_ = false;
 }

@@ -44,8 +44,8 @@ EditorPanel::EditorPanel(PresetEditor &editor, AmpGlobals &globals, CommandQueue
 
     buildTabs();
 
-    connect(&editor_, &PresetEditor::recordChanged, &binder_, [this] { LoadPanel(); });
-    connect(&editor_, &PresetEditor::byteChanged, &binder_, [this](int index) { LoadByte(index); });
+    connect(&editor_, &PresetEditor::recordChanged, &binder_, [this] { loadPanel(); });
+    connect(&editor_, &PresetEditor::byteChanged, &binder_, [this](int index) { loadByte(index); });
     connect(&editor_, &PresetEditor::viewChanged, &binder_, [this](PresetEditor::View v) { setView(v); });
     connect(&editor_, &PresetEditor::slotSelected, &binder_, [this](int slot) {
         const QSignalBlocker blocker(presetTabs);
@@ -62,14 +62,14 @@ EditorPanel::EditorPanel(PresetEditor &editor, AmpGlobals &globals, CommandQueue
 
     setView(editor_.view());
     // Whatever the editor holds is shown from the first moment.
-    LoadPanel();
+    loadPanel();
 }
 
 EditorPanel::~EditorPanel() = default;
 
 // ---- Loading
 
-void EditorPanel::LoadPanel()
+void EditorPanel::loadPanel()
 {
     const PresetEditor::LoadingGuard guard(editor_);
     const int slot = editor_.currentSlot();
@@ -119,12 +119,12 @@ void EditorPanel::LoadPanel()
             knob->UpdateEdit();
 }
 
-void EditorPanel::LoadByte(int index)
+void EditorPanel::loadByte(int index)
 {
     const auto &rows = knobRows();
     const auto shows = [&](const KnobRow &row) { return row.field == WholeByte && knobByte(row) == index; };
     if (std::none_of(rows.begin(), rows.end(), shows)) {
-        LoadPanel();
+        loadPanel();
         return;
     }
     // The knob shows the byte; it writes nothing back.
@@ -168,7 +168,7 @@ void EditorPanel::setView(PresetEditor::View view)
     layoutPanel();
 }
 
-void EditorPanel::AdaptToFirmware(std::uint8_t version)
+void EditorPanel::adaptToFirmware(std::uint8_t version)
 {
     modelEntries_ = modelEntries(version);
     modulationEntries_ = modulationEntries(version);
@@ -184,7 +184,7 @@ void EditorPanel::AdaptToFirmware(std::uint8_t version)
     fit(ComboBoxMod, amplists::modulationTypes(), modulationEntries_);
     CheckBoxGCab->setEnabled(firmware::hasVersion2(version));
     // The lists may have lost the entry the record holds.
-    LoadPanel();
+    loadPanel();
 }
 
 // ---- Handlers
@@ -326,7 +326,7 @@ void EditorPanel::tap()
 {
     if (const auto base = tap_.click()) {
         editor_.tapDelayTime(int(*base));
-        LoadPanel();
+        loadPanel();
     }
 }
 

@@ -42,14 +42,14 @@ public:
     ~EditorPanel() override;
 
     // Shows the current record (the editor's recordChanged runs it too).
-    void LoadPanel();
+    void loadPanel();
     // Shows one changed byte: a knob's byte moves that knob alone; a byte
     // of switches and lists reloads the panel.
-    void LoadByte(int index);
+    void loadByte(int index);
     // The amp model and cabinet lists lose their "(2.0)" entries, and the
     // modulation list its octaver, below firmware 1.8; the global cabinet
     // override is then unavailable.
-    void AdaptToFirmware(std::uint8_t version);
+    void adaptToFirmware(std::uint8_t version);
 
     // Positions of the panel box below the top of the editor area.
     static constexpr int SingleTop = 14;

@@ -304,10 +304,10 @@ void GlobalsWindow::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        run([this] { FormShow(); });
+        run([this] { prepareForShow(); });
 }
 
-void GlobalsWindow::FormShow()
+void GlobalsWindow::prepareForShow()
 {
     files_.setDirectory(startFolder_);
     globals_.globalsWindowShown();

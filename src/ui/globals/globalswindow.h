@@ -78,7 +78,7 @@ private:
     NumberKnob *buildKnob(const KnobRow &row, QWidget *parent);
     QGroupBox *buildRadioGroup(const RadioRow &row, QWidget *parent);
     void knobChanged(const KnobRow &row, Knob *knob);
-    void FormShow();
+    void prepareForShow();
     void run(const std::function<void()> &body);
 
     AmpGlobals &globals_;

@@ -136,7 +136,7 @@ void MainWindow::connectSession()
     connect(&link, &AmpLink::ampStatusChanged, this, &MainWindow::showAmpStatus);
     connect(&session_->sync(), &AmpSync::ampNotFound, this, &MainWindow::showAmpStatus);
     connect(StatusLink, &LinkStatus::syncRequested, this, [this] { run([this] { syncWithAmp(); }); });
-    connect(&session_->sync(), &AmpSync::firmwareAdapted, editorPanel_, &EditorPanel::AdaptToFirmware);
+    connect(&session_->sync(), &AmpSync::firmwareAdapted, editorPanel_, &EditorPanel::adaptToFirmware);
 
     Document &doc = session_->document();
     connect(&doc, &Document::titleChanged, this, &MainWindow::showTitle);

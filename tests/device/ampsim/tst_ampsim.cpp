@@ -38,7 +38,7 @@ private:
         }
         DeviceImage &image() { return session->editor().image(); }
         AmpTransfers &transfers() { return session->transfers(); }
-        void send(const amp::Bytes &m) { session->link().midiOut().SysEx(m.data(), int(m.size())); }
+        void send(const amp::Bytes &m) { session->link().midiOut().sendSysEx(m.data(), int(m.size())); }
         void request(const amp::Bytes &m, TransferState awaited)
         {
             send(m);

@@ -53,7 +53,7 @@ struct PacedRig {
     bool send(int size, std::uint8_t fill = 0x11)
     {
         const Bytes m = sysex(size, fill);
-        return out->SysEx(m.data(), int(m.size()));
+        return out->sendSysEx(m.data(), int(m.size()));
     }
     // Runs the drain timer as if it fired now.
     void tick() { out->sendDue(); }
@@ -198,11 +198,11 @@ void TestMidiPorts::portRules()
     MidiInPort in(backend);
     QCOMPARE(in.deviceCount(), 12); // devices beyond the twelfth are not listed
     QCOMPARE(in.deviceName(11), QStringLiteral("In 11"));
-    QCOMPARE(in.Port(), 0);
+    QCOMPARE(in.port(), 0);
     in.setPort(12);
-    QCOMPARE(in.Port(), 0);
+    QCOMPARE(in.port(), 0);
     in.setPort(-1);
-    QCOMPARE(in.Port(), -1);
+    QCOMPARE(in.port(), -1);
     in.setEnabled(true); // nothing chosen: the open fails, Using still reads true
     QVERIFY(in.openResult() != 0);
     QVERIFY(in.isEnabled());
@@ -222,9 +222,9 @@ void TestMidiPorts::portRules()
     MidiInPort empty(none);
     QCOMPARE(empty.deviceCount(), 0);
     empty.setPort(0);
-    QCOMPARE(empty.Port(), 0); // ignored: nothing stored, the default stays
+    QCOMPARE(empty.port(), 0); // ignored: nothing stored, the default stays
     empty.setPort(-1);
-    QCOMPARE(empty.Port(), -1);
+    QCOMPARE(empty.port(), -1);
 }
 
 void TestMidiPorts::outputSendRules()
@@ -232,15 +232,15 @@ void TestMidiPorts::outputSendRules()
     LoopbackBackend backend;
     MidiOutPort out(backend);
     const Bytes m = sysex(11);
-    out.SysEx(m.data(), int(m.size())); // closed: dropped, no error
+    out.sendSysEx(m.data(), int(m.size())); // closed: dropped, no error
     QVERIFY(backend.sent.empty());
 
     out.setEnabled(true);
     const std::uint8_t two[] = {0xF0, 0xF7};
-    out.SysEx(two, 2);
+    out.sendSysEx(two, 2);
     QVERIFY(backend.sent.empty());
     const std::uint8_t three[] = {0xF0, 0x01, 0xF7};
-    QVERIFY(out.SysEx(three, 3));
+    QVERIFY(out.sendSysEx(three, 3));
     QCOMPARE(backend.sent.size(), std::size_t(1));
 
     out.sendShort(0xB0, 0x20, 0x01);
@@ -265,7 +265,7 @@ void TestMidiPorts::outputPortSwitchAndFailedOpen()
     QVERIFY(out.isEnabled()); // the caller sets it false again
     QCOMPARE(backend.openOutputIndex(), -1);
     const Bytes m = sysex(11);
-    out.SysEx(m.data(), int(m.size()));
+    out.sendSysEx(m.data(), int(m.size()));
     QVERIFY(backend.sent.empty());
     out.setEnabled(false);
     QVERIFY(!out.isEnabled());
@@ -701,7 +701,7 @@ void TestMidiPorts::portsTellWhatChanged_data()
         r.backend.maxSize = 10;
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("refused")));
         const Bytes m = sysex(20);
-        QVERIFY(!r.out.SysEx(m.data(), int(m.size())));
+        QVERIFY(!r.out.sendSysEx(m.data(), int(m.size())));
     }) << unsigned(LinkEvents::Failed);
     QTest::newRow("closed with sends queued") << Action([](LinkRig &r) {
         r.backend.busySends = 1;

@@ -429,18 +429,18 @@ void TestRtMidiJack::sendsWholeMessagesInOrder()
     // connection is made.
     const Messages expected{sysex(1000, 1), bytes({0x90, 0x40, 0x7F}), sysex(11, 2), bytes({0xC0, 0x05}),
                             sysex(1000, 3), bytes({0xB0, 0x20, 0x01})};
-    QVERIFY(out.SysEx(data(expected[0]), 1000));
+    QVERIFY(out.sendSysEx(data(expected[0]), 1000));
     out.sendShort(0x90, 0x40, 0x7F);
-    QVERIFY(out.SysEx(data(expected[2]), 11));
+    QVERIFY(out.sendSysEx(data(expected[2]), 11));
     out.sendShort(0xC0, 0x05);
-    QVERIFY(out.SysEx(data(expected[4]), 1000));
+    QVERIFY(out.sendSysEx(data(expected[4]), 1000));
     out.sendShort(0xB0, 0x20, 0x01);
     QTRY_COMPARE_WITH_TIMEOUT(peer.received.size(), expected.size(), Timeout);
     QCOMPARE(peer.received, expected);
     QCOMPARE(out.stats().sent, std::uint64_t(6));
 
     out.setEnabled(false);
-    QVERIFY(out.SysEx(data(expected[0]), 1000)); // closed: dropped quietly
+    QVERIFY(out.sendSysEx(data(expected[0]), 1000)); // closed: dropped quietly
     QCOMPARE(backend.sendSysEx(data(expected[0]), 1000), MidiBackend::NotOpen);
 }
 
@@ -505,7 +505,7 @@ void TestRtMidiJack::longestSysExAndTooLong()
     out.setEnabled(true);
     QCOMPARE(out.openResult(), 0);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("refused a SysEx message")));
-    QVERIFY(!out.SysEx(data(tooLong), tooLong.size()));
+    QVERIFY(!out.sendSysEx(data(tooLong), tooLong.size()));
     QCOMPARE(out.stats().refused, std::uint64_t(1));
 
     // Received, a message longer than one 16000-byte buffer arrives in pieces.
@@ -556,7 +556,7 @@ void TestRtMidiJack::burstsUnderLoadArriveWholeAndInOrder()
     const CpuLoad load;
     CallTimer call;
     for (const QByteArray &m : std::as_const(expected))
-        QVERIFY(call([&] { return out.SysEx(data(m), m.size()); }));
+        QVERIFY(call([&] { return out.sendSysEx(data(m), m.size()); }));
     QVERIFY2(call.longestMs() < UiBlockLimitMs, qPrintable(QString::number(call.longestMs())));
     (void)QTest::qWaitFor([&] { return peer.received.size() >= expected.size(); }, 20000);
     const MidiOutPort::Stats stats = out.stats();
@@ -590,7 +590,7 @@ void TestRtMidiJack::dinRateIsKept()
     QElapsedTimer took;
     took.start();
     for (const QByteArray &m : std::as_const(expected))
-        QVERIFY(out.SysEx(data(m), m.size()));
+        QVERIFY(out.sendSysEx(data(m), m.size()));
     QTRY_COMPARE_WITH_TIMEOUT(peer.received.size(), expected.size(), Timeout);
     QCOMPARE(peer.received, expected);
     const qint64 ideal = (3100 - 11) * 1000 / MidiOutPort::DinRate; // the last leaves when the rest has gone
@@ -685,13 +685,13 @@ void TestRtMidiJack::serverKilledMidBurstComesBack()
     CallTimer call;
     const QByteArray dump = sysex(1000, 9);
     for (int i = 0; i < 300; ++i)
-        call([&] { return out.SysEx(data(dump), dump.size()); });
+        call([&] { return out.sendSysEx(data(dump), dump.size()); });
     server.kill();
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("MIDI output dropped")));
     QElapsedTimer sending;
     sending.start();
     while (sending.elapsed() < 1000) { // the program goes on sending and polling
-        call([&] { return out.SysEx(data(dump), dump.size()); });
+        call([&] { return out.sendSysEx(data(dump), dump.size()); });
         call([&] { return backend.outputNames(); });
         QTest::qWait(10);
     }
@@ -710,7 +710,7 @@ void TestRtMidiJack::serverKilledMidBurstComesBack()
     QTRY_VERIFY_WITH_TIMEOUT(told & LinkEvents::Service, Timeout);
     QVERIFY(out.isEnabled() && in.isEnabled());
     const QByteArray hello = sysex(11, 1);
-    QVERIFY(out.SysEx(data(hello), hello.size()));
+    QVERIFY(out.sendSysEx(data(hello), hello.size()));
     QTRY_COMPARE_WITH_TIMEOUT(again.received, Messages{hello}, Timeout);
     again.send(hello);
     QTRY_COMPARE_WITH_TIMEOUT(log.events, Messages{hello}, Timeout);
@@ -740,7 +740,7 @@ void TestRtMidiJack::hungServerNeverBlocks()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("refused a SysEx message of 1000 bytes: the send queue is full")));
     while (sending.elapsed() < 500) {
         for (int i = 0; i < 100; ++i)
-            call([&] { return out.SysEx(data(dump), dump.size()); });
+            call([&] { return out.sendSysEx(data(dump), dump.size()); });
         QTest::qWait(5);
     }
     // Waiting for room, not lost, and past the bound refused.
@@ -762,7 +762,7 @@ void TestRtMidiJack::hungServerNeverBlocks()
     QTRY_VERIFY_WITH_TIMEOUT(backend.outputConnected(), 10000);
     const QByteArray hello = sysex(11, 1);
     peer.received.clear();
-    QVERIFY(out.SysEx(data(hello), hello.size()));
+    QVERIFY(out.sendSysEx(data(hello), hello.size()));
     QTRY_VERIFY_WITH_TIMEOUT(!peer.received.isEmpty() && peer.received.last() == hello, Timeout);
 }
 

@@ -96,9 +96,9 @@ void TestRtMidiOffline::portComponentsWorkOffline()
 
     // Sends on a closed output are dropped without complaint.
     const std::uint8_t message[] = {0xF0, 0x00, 0x20, 0x4F, 0x10, 0x00, 0x01, 0xF7};
-    QVERIFY(out.SysEx(message, int(sizeof message)));
+    QVERIFY(out.sendSysEx(message, int(sizeof message)));
     out.sendShort(0x90, 0x40, 0x7F);
-    out.Reset();
+    out.sendReset();
 }
 
 QTEST_GUILESS_MAIN(TestRtMidiOffline)

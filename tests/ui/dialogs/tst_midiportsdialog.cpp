@@ -98,7 +98,7 @@ private slots:
         p.backend.outputs = {jack, QStringLiteral("Out A"), QStringLiteral("Out B")};
         auto f = p.form();
         QCOMPARE(f->ComboBoxMidiOut->count(), 3);
-        QCOMPARE(p.out->Port(), 2);
+        QCOMPARE(p.out->port(), 2);
         QCOMPARE(f->ComboBoxMidiOut->currentText(), QStringLiteral("Out B"));
         p.out->setPort(0);
         f = p.form();
@@ -117,7 +117,7 @@ private slots:
         auto f = p.form();
         QVERIFY(f->CheckBoxInEnabled->isChecked());
         choose(f->ComboBoxMidiIn, 1);
-        QCOMPARE(p.in->Port(), 1);
+        QCOMPARE(p.in->port(), 1);
         QVERIFY(p.in->isEnabled());
         QCOMPARE(p.backend.openInputIndex(), 1);
         QVERIFY(p.prompter.shown.isEmpty());
@@ -132,17 +132,17 @@ private slots:
         f->CheckBoxOutEnabled->click();
         QVERIFY(!p.out->isEnabled());
         QCOMPARE(p.backend.openOutputIndex(), -1);
-        QCOMPARE(p.out->Port(), 1); // the choice is kept
+        QCOMPARE(p.out->port(), 1); // the choice is kept
 
         // While switched off, choosing only shows the choice.
         choose(f->ComboBoxMidiOut, 0);
         QVERIFY(!p.out->isEnabled());
-        QCOMPARE(p.out->Port(), 1);
+        QCOMPARE(p.out->port(), 1);
 
         // Checking again opens the device the list shows.
         f->CheckBoxOutEnabled->click();
         QVERIFY(p.out->isEnabled());
-        QCOMPARE(p.out->Port(), 0);
+        QCOMPARE(p.out->port(), 0);
         QCOMPARE(p.backend.openOutputIndex(), 0);
     }
 
@@ -159,7 +159,7 @@ private slots:
 
         choose(f->ComboBoxMidiIn, 1);
         QVERIFY(!p.in->isEnabled());
-        QCOMPARE(p.in->Port(), 1); // kept, so it is saved
+        QCOMPARE(p.in->port(), 1); // kept, so it is saved
         QVERIFY(!f->CheckBoxInEnabled->isChecked());
         QCOMPARE(p.prompter.shown.size(), 1);
         QCOMPARE(p.prompter.shown[0].caption, QStringLiteral("x.syx - Quorvex"));
@@ -189,13 +189,13 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(MidiPortsDialog::listIndex(f->ComboBoxMidiIn), -1);
         QVERIFY(!p.in->isEnabled());
-        QCOMPARE(p.in->Port(), -1);
+        QCOMPARE(p.in->port(), -1);
         QCOMPARE(p.backend.openInputIndex(), -1);
 
         f->ComboBoxMidiOut->setEditText(QStringLiteral("Out"));
         f->chooseOutputPort();
         QVERIFY(!p.out->isEnabled());
-        QCOMPARE(p.out->Port(), -1);
+        QCOMPARE(p.out->port(), -1);
         QCOMPARE(p.backend.openOutputIndex(), -1);
         QVERIFY(p.prompter.shown.isEmpty());
 
@@ -203,7 +203,7 @@ private slots:
         f->ComboBoxMidiOut->setEditText(QStringLiteral("Out A"));
         f->chooseOutputPort();
         QVERIFY(p.out->isEnabled());
-        QCOMPARE(p.out->Port(), 0);
+        QCOMPARE(p.out->port(), 0);
     }
 
     // A name typed into a list is taken when the user finishes it, never
@@ -259,7 +259,7 @@ private slots:
             other->setFocus(Qt::TabFocusReason);
         QCoreApplication::processEvents();
 
-        QCOMPARE(output ? p.out->Port() : p.in->Port(), port);
+        QCOMPARE(output ? p.out->port() : p.in->port(), port);
         QCOMPARE(openIndex(), open ? port : -1);
         // Taken once, however many signals the finishing raised.
         QCOMPARE(opens(), opensBefore + (open && !finish.isEmpty() ? 1 : 0));
@@ -270,7 +270,7 @@ private slots:
         f.reset();
         QCoreApplication::processEvents();
         QCOMPARE(opens(), opensAtEnd);
-        QCOMPARE(output ? p.out->Port() : p.in->Port(), port);
+        QCOMPARE(output ? p.out->port() : p.in->port(), port);
     }
 
     void focusChangesAloneTouchNoPort()
@@ -363,7 +363,7 @@ private slots:
         notifier.post(LinkEvents::Service);
         delivered();
         QCOMPARE(status.LabelIn->text(), QStringLiteral("In B"));
-        QCOMPARE(p.in->Port(), 0); // the same device, read again
+        QCOMPARE(p.in->port(), 0); // the same device, read again
 
         // A message lights the light at once; its timer puts it out.
         QVERIFY(!status.LEDIn->LEDOn() && !status.inLightTimer().isActive());
@@ -391,7 +391,7 @@ private slots:
         p.backend.maxSize = 10;
         const std::vector<std::uint8_t> tooLong(20, 0x11);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("refused")));
-        QVERIFY(!p.out->SysEx(tooLong.data(), int(tooLong.size())));
+        QVERIFY(!p.out->sendSysEx(tooLong.data(), int(tooLong.size())));
         delivered();
         QCOMPARE(status.failures(), std::uint64_t(1));
         QCOMPARE(status.LabelFailures->text(), QStringLiteral("Not delivered: 1"));

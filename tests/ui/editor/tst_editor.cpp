@@ -177,7 +177,7 @@ struct Rig {
         for (Knob *k : knobs)
             if (!k->PaintedOnce())
                 return false;
-        panel.LoadPanel();
+        panel.loadPanel();
         backend.sent.clear();
         session.editor().startHistory(false);
         viewItems.clear();
@@ -332,7 +332,7 @@ void TestEditor::loadingSendsNothingAndKeepsTheRecord()
     const preset::Record rich{0x5B, 0x6D, 0xB3, 10, 11, 12, 13, 14, 15, 16, 17, 18,  19,   4,   9,   30,
                               0xAB, 7,    8,    2,  21, 12, 14, 200, 6, 20, 3,  22, 20, 0x8B, 0xCF};
     rig.setRecord(0, rich);
-    p.LoadPanel();
+    p.loadPanel();
     QCOMPARE(rig.take(), QStringList());
     QVERIFY(!rig.modified());
     QVERIFY(!rig.session.editor().loading());
@@ -366,7 +366,7 @@ void TestEditor::loadingSendsNothingAndKeepsTheRecord()
 
     // And back: every box changes state again, still silent.
     rig.setRecord(0, preset::DefaultRecord);
-    p.LoadPanel();
+    p.loadPanel();
     QCOMPARE(rig.take(), QStringList());
     QVERIFY(!rig.modified());
     QVERIFY(std::equal(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), rig.rec().begin()));
@@ -385,7 +385,7 @@ void TestEditor::outOfRangeBytesClampedWithoutMessage()
     r[17] = 40; // ModRate 1..25
     r[13] = 50; // ReverbLevel 0..33
     r[16] = 0xEE;
-    rig.panel.LoadPanel();
+    rig.panel.loadPanel();
     QCOMPARE(value(rig.panel.NxNumberKnobPre), 1);
     QCOMPARE(value(rig.panel.NxNumberKnobDLTime), 1);
     QCOMPARE(value(rig.panel.NxNumberKnobRate), 25);
@@ -522,7 +522,7 @@ void TestEditor::radioGroupsWriteOnlyTheirBits()
     auto r = rig.rec();
     r[1] = 0x5E; // lows code 1, pad off, model code 14
     r[2] = 0x42; // resonance code 1, presence code 0, phaser
-    p.LoadPanel();
+    p.loadPanel();
     QVERIFY(!p.PresButtons->checkedButton()); // code 0: no item
     QCOMPARE(checkedText(p.ResButtons), QStringLiteral("Low"));
     QCOMPARE(checkedText(p.ChunkButtons), QStringLiteral("Less"));
@@ -592,10 +592,10 @@ void TestEditor::ampModelCabinetAndPreampBoxes()
 
     // 0x1E is pad off, 0x0E pad on.
     r[1] = 0x1E;
-    p.LoadPanel();
+    p.loadPanel();
     QVERIFY(!p.CheckBoxPad->isChecked());
     r[1] = 0x0E;
-    p.LoadPanel();
+    p.loadPanel();
     QVERIFY(p.CheckBoxPad->isChecked());
     QCOMPARE(r[1], std::uint8_t(0x0E));
     QCOMPARE(rig.take(), QStringList());
@@ -711,7 +711,7 @@ void TestEditor::globalCabinetOverride()
 
     // Loading keeps showing the global cabinet but remembers the preset's.
     rig.rec()[0] = 0x20;
-    p.LoadPanel();
+    p.loadPanel();
     QCOMPARE(p.ComboBoxCab->currentIndex(), 3);
     QVERIFY(p.CheckBoxGCab->isChecked());
     QCOMPARE(rig.session.editor().presetCabinet(), 2);
@@ -1073,7 +1073,7 @@ void TestEditor::adaptToOlderFirmware()
         preset::Record before;
         std::copy(r.begin(), r.end(), before.begin());
         EditorPanel &p = rig.panel;
-        p.AdaptToFirmware(0x17);
+        p.adaptToFirmware(0x17);
         // The newer entries go; a value the list no longer has shows as one of its own.
         QCOMPARE(items(p.ComboBoxAmp), amplists::ampModels().mid(0, 12) << QStringLiteral("Unknown (13)"));
         QCOMPARE(items(p.ComboBoxCab), amplists::cabinets().mid(0, 12) << QStringLiteral("Unknown (14)"));
@@ -1083,7 +1083,7 @@ void TestEditor::adaptToOlderFirmware()
         // A known value takes the extra entry away again.
         r[0] = 0x21;
         r[2] = 0xA2;
-        p.LoadPanel();
+        p.loadPanel();
         QCOMPARE(p.ComboBoxAmp->count(), 12);
         QCOMPARE(p.ComboBoxCab->count(), 12);
         QCOMPARE(p.ComboBoxMod->count(), 5);
@@ -1102,7 +1102,7 @@ void TestEditor::adaptToOlderFirmware()
     {
         Rig rig(0x18);
         QVERIFY(rig.start());
-        rig.panel.AdaptToFirmware(0x18);
+        rig.panel.adaptToFirmware(0x18);
         QCOMPARE(rig.panel.ComboBoxAmp->count(), 16);
         QCOMPARE(rig.panel.ComboBoxCab->count(), 16);
         QCOMPARE(items(rig.panel.ComboBoxMod).last(), QStringLiteral("Octaver (2.0)"));
@@ -1133,13 +1133,13 @@ void TestEditor::delayTimeLabel()
     rig.rec()[23] = u8(base);
     rig.rec()[28] = u8(scale);
     rig.rec()[29] = 0x99; // separation and Dark do not enter it
-    rig.panel.LoadPanel();
+    rig.panel.loadPanel();
     QCOMPARE(rig.panel.StaticText22->text(), label);
 
     // And it follows the knobs.
     rig.rec()[23] = 95;
     rig.rec()[28] = 12;
-    rig.panel.LoadPanel();
+    rig.panel.loadPanel();
     QTest::keyClick(rig.panel.NxNumberKnobDLScale, Qt::Key_Up);
     QCOMPARE(rig.panel.StaticText22->text(), QStringLiteral("Time = 380 ms."));
     QTest::keyClick(rig.panel.NxNumberKnobDLTime, Qt::Key_Down);
@@ -1185,7 +1185,7 @@ void TestEditor::separationAndDarkShareAByte()
     QCOMPARE(rig.rec()[28], std::uint8_t(13));
 
     rig.rec()[29] = 0x19;
-    p.LoadPanel();
+    p.loadPanel();
     QVERIFY(!p.CheckBoxDark->isChecked());
     QCOMPARE(value(p.NxNumberKnobDLSeparation), 25);
     QCOMPARE(rig.rec()[29], std::uint8_t(0x19));
@@ -1256,7 +1256,7 @@ void TestEditor::tapTimerDropsTheFirstClick()
     p.BitBtnTap->click();
     QVERIFY(p.tapTempo().armed());
     rig.now += 400;
-    p.LoadPanel();
+    p.loadPanel();
     QVERIFY(p.tapTempo().armed());
     QCOMPARE(p.BitBtnTap->text(), QStringLiteral("Again"));
     p.BitBtnTap->click();

@@ -320,8 +320,8 @@ private slots:
         QVERIFY(child<QToolBar>(w, "ToolBar1")->isVisible());
         QVERIFY(!act(w, "AutoSplit")->isChecked());
         QVERIFY(act(w, "FileListView")->isChecked());
-        QCOMPARE(w.session().link().midiIn().Port(), -1);
-        QCOMPARE(w.session().link().midiOut().Port(), -1);
+        QCOMPARE(w.session().link().midiIn().port(), -1);
+        QCOMPARE(w.session().link().midiOut().port(), -1);
         QCOMPARE(w.size(), w.designSize());
         QCOMPARE(w.designSize().width(), MainWindow::ClientWidth);
         QVERIFY(!w.isMaximized());
@@ -343,8 +343,8 @@ private slots:
         MainWindow &w = f.show();
         QVERIFY(!act(w, "ToolbarView")->isChecked());
         QVERIFY(!child<QToolBar>(w, "ToolBar1")->isVisible());
-        QCOMPARE(w.session().link().midiIn().Port(), 1);
-        QCOMPARE(w.session().link().midiOut().Port(), 1);
+        QCOMPARE(w.session().link().midiIn().port(), 1);
+        QCOMPARE(w.session().link().midiOut().port(), 1);
         QVERIFY(!w.session().link().midiIn().isEnabled()); // opened at first activation, not before
         QCOMPARE(w.size(), QSize(700, 500));
         QCOMPARE(w.panelWidth(), 150);
@@ -608,7 +608,7 @@ private slots:
         w.startOnFirstActivation();
         QVERIFY(w.session().link().midiIn().isEnabled());
         QVERIFY(!w.session().link().midiOut().isEnabled());
-        QCOMPARE(w.session().link().midiOut().Port(), 1);
+        QCOMPARE(w.session().link().midiOut().port(), 1);
         QCOMPARE(f.prompter->shown.size(), 1);
         QCOMPARE(f.prompter->shown[0].caption, QStringLiteral("MIDI Error"));
         QCOMPARE(f.prompter->shown[0].text, QStringLiteral("The out port is not available."));
@@ -1015,7 +1015,7 @@ private slots:
         f.writeIni("[Form]\nMIDIInPort=3\nMIDIInName=In Gone\nMIDIOutPort=1\nMIDIOutName=Out B\nMIDIOutRate=100\n");
         MainWindow &w = f.make();
         f.attachAmp(0x44);
-        QCOMPARE(w.session().link().midiIn().Port(), -1);
+        QCOMPARE(w.session().link().midiIn().port(), -1);
         QCOMPARE(w.session().link().midiOut().rate(), 100);
         auto *status = w.findChild<LinkStatus *>();
         QVERIFY(status);
@@ -1054,7 +1054,7 @@ private slots:
         // Once it is listed again (the port window reads the lists afresh), it is chosen.
         f.backend->inputs << QStringLiteral("In Gone");
         w.session().link().midiIn().refreshDevices();
-        QCOMPARE(w.session().link().midiIn().Port(), 2);
+        QCOMPARE(w.session().link().midiIn().port(), 2);
     }
 
     void startUpSyncFindsTheAmp()
@@ -1388,8 +1388,8 @@ private slots:
         Fixture f;
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIInName=In B\nMIDIOutPort=1\nMIDIOutName=Out B\n");
         MainWindow &w = f.make();
-        QCOMPARE(w.session().link().midiIn().Port(), 1);
-        QCOMPARE(w.session().link().midiOut().Port(), 1);
+        QCOMPARE(w.session().link().midiIn().port(), 1);
+        QCOMPARE(w.session().link().midiOut().port(), 1);
 
         const QStringList alsa{QStringLiteral("Midi Through:Port-0 14:0"), QStringLiteral("UM-ONE:UM-ONE MIDI 1 28:0")};
         QCOMPARE(MidiDeviceChoice::preferredPort(alsa, 0, QStringLiteral("UM-ONE:UM-ONE MIDI 1 24:0")), 1);

@@ -380,8 +380,8 @@ private slots:
         // built-in Amp is chosen again by its name, and no port window opens.
         user.portWindow.clear();
         Window again(ini, {QStringLiteral("USB MIDI")});
-        QCOMPARE(again.session().link().midiIn().Port(), 1);
-        QCOMPARE(again.session().link().midiOut().Port(), 1);
+        QCOMPARE(again.session().link().midiIn().port(), 1);
+        QCOMPARE(again.session().link().midiOut().port(), 1);
         again.w->startOnFirstActivation();
         QVERIFY(again.backend->inUse());
         QVERIFY(user.portWindow.isEmpty());
