@@ -45,6 +45,13 @@ AmpLink::AmpLink(std::unique_ptr<MidiBackend> backend, QObject *parent)
     });
 }
 
+void AmpLink::closePorts(int flushMs)
+{
+    midiIn_.setEnabled(false);
+    midiOut_.flush(midiOut_.clock().now() + std::int64_t(flushMs) * 1000000);
+    midiOut_.setEnabled(false);
+}
+
 QString AmpLink::devices() const
 {
     return (midiIn_.isEnabled() ? midiIn_.storedName() : QString()) + QLatin1Char('\n') +

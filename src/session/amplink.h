@@ -26,6 +26,10 @@ public:
     MidiInPort &midiIn() { return midiIn_; }
     MidiOutPort &midiOut() { return midiOut_; }
     bool portsOpen() const { return midiIn_.isEnabled() && midiOut_.isEnabled(); }
+    // At the program's end: the input closes; what is still queued for the
+    // Amp (the end of a group write) leaves for up to flushMs, since closing
+    // the port would drop it; then the output closes.
+    void closePorts(int flushMs);
 
     // To the Amp, through the send queue; false when the output refused it
     // (closed, or the queue full).

@@ -1,9 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "midi/midiinport.h"
 
-MidiInPort::MidiInPort(MidiBackend &backend) : backend_(backend)
+MidiInPort::MidiInPort(MidiBackend &backend) : backend_(backend), devicesEpoch_(backend.devicesEpoch())
 {
     refreshDevices();
+    QObject::connect(&backend_.linkNotifier(), &LinkNotifier::changed, &linkContext_,
+                     [this](unsigned changes) { followService(changes); });
+}
+
+void MidiInPort::followService(unsigned changes)
+{
+    if (!(changes & LinkEvents::Service))
+        return;
+    if (const std::uint64_t epoch = backend_.devicesEpoch(); epoch != devicesEpoch_) {
+        devicesEpoch_ = epoch;
+        refreshDevices();
+    }
 }
 
 void MidiInPort::refreshDevices()

@@ -4,6 +4,7 @@
 #include "midi/midibackend.h"
 #include "midi/mididevicechoice.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -62,9 +63,14 @@ public:
 private:
     void open();
     void close();
+    // A service that came back may list its devices in another order: the
+    // list is read again, and the choice follows its device by name.
+    void followService(unsigned changes);
 
     MidiBackend &backend_;
     MidiDeviceChoice devices_;
+    std::uint64_t devicesEpoch_ = 0;
+    QObject linkContext_; // ends the notifier's connection with the port
     bool using_ = false;
     std::uint64_t received_ = 0;
     int openResult_ = 0;

@@ -44,6 +44,10 @@ const char *kindName(int kind)
 MidiOutPort::MidiOutPort(MidiBackend &backend) : backend_(backend), clock_(&steadyClock)
 {
     devices_.setNames(backend_.outputNames());
+    devicesEpoch_ = backend_.devicesEpoch();
+    // The send timer, which lives and dies with the port, ends the connection.
+    QObject::connect(&backend_.linkNotifier(), &LinkNotifier::changed, &sendTimer_,
+                     [this](unsigned changes) { followService(changes); });
     setRate(DinRate);
     sendTimer_.setObjectName(QStringLiteral("TimerSend"));
     sendTimer_.setSingleShot(true);
@@ -55,6 +59,16 @@ MidiOutPort::~MidiOutPort()
 {
     if (using_)
         close();
+}
+
+void MidiOutPort::followService(unsigned changes)
+{
+    if (!(changes & LinkEvents::Service))
+        return;
+    if (const std::uint64_t epoch = backend_.devicesEpoch(); epoch != devicesEpoch_) {
+        devicesEpoch_ = epoch;
+        refreshDevices();
+    }
 }
 
 void MidiOutPort::refreshDevices()

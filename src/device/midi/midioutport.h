@@ -113,6 +113,9 @@ public:
     int closeResult() const { return closeResult_; }
 
 private:
+    // A service that came back may list its devices in another order: the
+    // list is read again, and the choice follows its device by name.
+    void followService(unsigned changes);
     enum class Kind : std::uint8_t { SysEx, Short, Reset };
     struct Entry {
         Kind kind;
@@ -144,6 +147,7 @@ private:
 
     MidiBackend &backend_;
     MidiDeviceChoice devices_;
+    std::uint64_t devicesEpoch_ = 0;
     bool using_ = false;
     int openResult_ = 0;
     int closeResult_ = 0;

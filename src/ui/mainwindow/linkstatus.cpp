@@ -136,14 +136,6 @@ void LinkStatus::showPort(QLabel *label, const QString &direction, bool open, co
 
 void LinkStatus::linkChanged(unsigned changes)
 {
-    if (changes & LinkEvents::Service) {
-        // A service that came back may list its devices in another order.
-        if (const std::uint64_t epoch = backend_.devicesEpoch(); epoch != lastEpoch_) {
-            lastEpoch_ = epoch;
-            midiIn_.refreshDevices();
-            midiOut_.refreshDevices();
-        }
-    }
     // A waiting change that a newer value replaced is told of by the sends
     // that follow it.
     if ((changes & (LinkEvents::Service | LinkEvents::Ports)) ||

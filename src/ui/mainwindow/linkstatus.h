@@ -70,7 +70,6 @@ private:
     MidiInPort &midiIn_;
     MidiOutPort &midiOut_;
     MidiBackend &backend_;
-    std::uint64_t lastEpoch_ = 0;
     std::uint64_t failures_ = 0;
     std::uint64_t shownReplaced_ = 0; // in the output's hover text
     QString firmware_;

@@ -421,13 +421,7 @@ void MainWindow::closeDown()
     // The Amp is not left in tuner mode.
     if (session_->globals().tunerMode())
         tunerWindow().exitTuner();
-    MidiInPort &in = session_->link().midiIn();
-    MidiOutPort &out = session_->link().midiOut();
-    in.setEnabled(false);
-    // What is still queued for the Amp (the end of a group write) is sent
-    // first, for a moment; closing the port would drop it.
-    out.flush(out.clock().now() + std::int64_t(CloseFlushMs) * 1000000);
-    out.setEnabled(false);
+    session_->link().closePorts(CloseFlushMs);
     // Taken before the window returns to the normal state, so a window
     // closed maximised opens maximised again.
     const Qt::WindowStates state = windowState();
