@@ -15,6 +15,12 @@
 TJustEdit::TJustEdit(QWidget *parent)
     : QLineEdit(parent)
 {
+    // The box shows a knob's value at each turn: laying the text out through
+    // the full shaper costs more than the rest of the turn, and numbers and
+    // short names gain nothing from it (scripts that need shaping still get it).
+    QFont unshaped;
+    unshaped.setStyleStrategy(QFont::PreferNoShaping);
+    setFont(unshaped);
     textMargin_ = CalcTextMargin(QFontDatabase::systemFont(QFontDatabase::GeneralFont), font());
 }
 
