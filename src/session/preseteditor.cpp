@@ -171,7 +171,7 @@ void PresetEditor::sendParameter(int index)
     if (loading_)
         return;
     history_.sent({EditTarget::Parameter, currentSlot(), {index, 0, 8}});
-    send(amp::parameterSet(index, record()[index]));
+    link_.send(amp::parameterSet(index, record()[index]), amp::parameterSetTarget(index));
 }
 
 void PresetEditor::sendField(Field f)
@@ -179,7 +179,8 @@ void PresetEditor::sendField(Field f)
     if (loading_)
         return;
     history_.sent({EditTarget::Bits, currentSlot(), f});
-    send(amp::bitField(f.index, f.shift, f.width, image_.readField(currentSlot(), f)));
+    link_.send(amp::bitField(f.index, f.shift, f.width, image_.readField(currentSlot(), f)),
+               amp::bitFieldTarget(f.index, f.shift, f.width));
 }
 
 void PresetEditor::sendGlobalField(int index, int shift, int width)
@@ -187,21 +188,25 @@ void PresetEditor::sendGlobalField(int index, int shift, int width)
     if (loading_)
         return;
     history_.sent({EditTarget::GlobalBits, -1, {index, shift, width}});
-    send(amp::globalBitField(index, shift, width, bitfield::read(image_.globals[index], shift, width)));
+    link_.send(amp::globalBitField(index, shift, width, bitfield::read(image_.globals[index], shift, width)),
+               amp::globalBitFieldTarget(index, shift, width));
 }
 
 void PresetEditor::resend(const EditTarget &t)
 {
     switch (t.kind) {
     case EditTarget::Parameter:
-        send(amp::parameterSet(t.field.index, image_.record(t.slot)[t.field.index]));
+        link_.send(amp::parameterSet(t.field.index, image_.record(t.slot)[t.field.index]),
+                   amp::parameterSetTarget(t.field.index));
         break;
     case EditTarget::Bits:
-        send(amp::bitField(t.field.index, t.field.shift, t.field.width, image_.readField(t.slot, t.field)));
+        link_.send(amp::bitField(t.field.index, t.field.shift, t.field.width, image_.readField(t.slot, t.field)),
+                   amp::bitFieldTarget(t.field.index, t.field.shift, t.field.width));
         break;
     case EditTarget::GlobalBits:
-        send(amp::globalBitField(t.field.index, t.field.shift, t.field.width,
-                                 bitfield::read(image_.globals[t.field.index], t.field.shift, t.field.width)));
+        link_.send(amp::globalBitField(t.field.index, t.field.shift, t.field.width,
+                                       bitfield::read(image_.globals[t.field.index], t.field.shift, t.field.width)),
+                   amp::globalBitFieldTarget(t.field.index, t.field.shift, t.field.width));
         break;
     case EditTarget::WholeRecord:
         send(amp::singlePreset(image_.record(t.slot)));
