@@ -125,6 +125,16 @@ void TMidiOut::close()
 
 bool TMidiOut::SysEx(const std::uint8_t *data, int length)
 {
+    return sysEx(data, length, nullptr);
+}
+
+bool TMidiOut::SysEx(const std::uint8_t *data, int length, const Target &target)
+{
+    return sysEx(data, length, &target);
+}
+
+bool TMidiOut::sysEx(const std::uint8_t *data, int length, const Target *known)
+{
     if (!using_ || length <= 2 || !data)
         return true;
     if (const int longest = backend_.maxMessageSize(); longest > 0 && length > longest) {
@@ -132,7 +142,7 @@ bool TMidiOut::SysEx(const std::uint8_t *data, int length)
         return false;
     }
     const std::uint64_t before = counts_.refused + counts_.dropped;
-    enqueueOrSend(Kind::SysEx, data, std::uint32_t(length), 0);
+    enqueueOrSend(Kind::SysEx, data, std::uint32_t(length), 0, known);
     return counts_.refused + counts_.dropped == before;
 }
 
@@ -176,7 +186,8 @@ void TMidiOut::booked(std::uint32_t bytes, std::int64_t from)
         nextFree_ = from + std::int64_t(bytes) * NsPerSecond / pace_;
 }
 
-void TMidiOut::enqueueOrSend(Kind kind, const std::uint8_t *data, std::uint32_t size, std::uint32_t packed)
+void TMidiOut::enqueueOrSend(Kind kind, const std::uint8_t *data, std::uint32_t size, std::uint32_t packed,
+                             const Target *known)
 {
     const std::int64_t now = clock_->now();
     if (queuedMessages_ == 0 && cableFree(now)) {
@@ -197,14 +208,14 @@ void TMidiOut::enqueueOrSend(Kind kind, const std::uint8_t *data, std::uint32_t 
             refuse(kind, size, "the MIDI service refused it");
             return;
         }
-        push(kind, data, size, packed, targetOf(kind, data, size));
+        push(kind, data, size, packed, targetOf(kind, data, size, known));
         busy_ = true;
         armTimer(now, true);
         return;
     }
     // Waiting already: the newer value takes the older one's place, which
     // needs no room.
-    const Target target = targetOf(kind, data, size);
+    const Target target = targetOf(kind, data, size, known);
     if (replace(target, data, size))
         return;
     if (queue_.size() - head_ + sizeof(Entry) + (kind == Kind::SysEx ? size : 0) > QueueLimit) {
@@ -216,10 +227,15 @@ void TMidiOut::enqueueOrSend(Kind kind, const std::uint8_t *data, std::uint32_t 
         armTimer(now, busy_);
 }
 
-TMidiOut::Target TMidiOut::targetOf(Kind kind, const std::uint8_t *data, std::uint32_t size) const
+TMidiOut::Target TMidiOut::targetOf(Kind kind, const std::uint8_t *data, std::uint32_t size,
+                                    const Target *known) const
 {
     // A short message may change the program, a reset everything.
-    if (kind != Kind::SysEx || !classifier_)
+    if (kind != Kind::SysEx)
+        return Target::everything();
+    if (known)
+        return *known;
+    if (!classifier_)
         return Target::everything();
     return classifier_(data, size);
 }

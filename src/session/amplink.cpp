@@ -79,6 +79,14 @@ bool AmpLink::send(const amp::Bytes &message)
     return MidiOut1.SysEx(message.data(), int(message.size()));
 }
 
+bool AmpLink::send(const amp::Bytes &message, const amp::SendTarget &target)
+{
+    if (!MidiOut1.Using())
+        return false;
+    return MidiOut1.SysEx(message.data(), int(message.size()),
+                          TMidiOut::Target{TMidiOut::Target::Kind(target.kind), target.place, target.part});
+}
+
 bool AmpLink::isOldFirmware() const
 {
     return firmware::isOld(firmware_);
