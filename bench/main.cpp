@@ -24,13 +24,13 @@ const std::map<std::string, Target> targets = {
     {"BM_SendParameter", {20000, "knob edit -> parameter-set message"}},
     {"BM_DispatchEcho", {20000, "Amp echo dispatched and applied"}},
     {"BM_DecodeGroupDump", {200000, "1000-byte group dump decoded"}},
-    {"BM_EditLatency", {35000, "knob tick -> bytes at the MIDI backend"}},
+    {"BM_EditLatency", {3000, "knob tick -> bytes at the MIDI backend"}},
     // A tenth of a percent of an 11-byte message's time on the wire (3.52 ms).
     {"BM_SendQueue", {3520, "11-byte message queued behind a busy cable and drained"}},
     // The wire carries at most 2840 parameter messages a second (352 us
     // each); the panel keeps up a hundred times over, painting after each.
     {"BM_AbsorbParameterMessage", {352000, "Amp parameter change shown by the panel"}},
-    {"BM_AbsorbParameterMessage/paint_every:1", {35000, "Amp parameter change shown and painted"}},
+    {"BM_AbsorbParameterMessage/paint_every:1", {20000, "Amp parameter change shown and painted"}},
     {"BM_OpenGroupFile", {1000000, "1000-byte group file opened into the panel"}},
     {"BM_GroupFetchLoopback", {1000000, "Group from Amp over the loopback, into the panel and back"}},
     // Each iteration's longest busy stretch of the UI thread. (The file
@@ -53,7 +53,7 @@ const std::map<std::string, Target> targets = {
     {"BM_LibraryUpdateOne", {50e6, "one file saved until a search finds it"}},
     {"BM_LibraryIndexStall", {50e6, "indexing 40,000 presets, window open: longest UI stall"}},
     // One undo and one redo of a knob step, each with its message sent.
-    {"BM_UndoStep", {20000, "knob step undone and redone, messages sent"}},
+    {"BM_UndoStep", {1000, "knob step undone and redone, messages sent"}},
 };
 
 // The target of the longest key that is the benchmark's name or a leading

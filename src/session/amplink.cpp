@@ -86,6 +86,14 @@ bool AmpLink::send(const amp::Bytes &message)
     return midiOut_.sendSysEx(message.data(), int(message.size()));
 }
 
+bool AmpLink::send(const amp::Bytes &message, const amp::SendTarget &target)
+{
+    if (!midiOut_.isEnabled())
+        return false;
+    return midiOut_.sendSysEx(message.data(), int(message.size()),
+                          MidiOutPort::Target{MidiOutPort::Target::Kind(target.kind), target.place, target.part});
+}
+
 bool AmpLink::isOldFirmware() const
 {
     return firmware::isOld(firmware_);

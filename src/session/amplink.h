@@ -34,6 +34,9 @@ public:
     // To the Amp, through the send queue; false when the output refused it
     // (closed, or the queue full).
     bool send(const amp::Bytes &message);
+    // The same, with what the message writes as it was built (see
+    // amp::parameterSetTarget): the queue need not read it back.
+    bool send(const amp::Bytes &message, const amp::SendTarget &target);
 
     // ---- The Amp at the other end
 

@@ -55,8 +55,35 @@ void EditHistory::begin(const QString &what, int mergeKey, bool ofTab)
     what_ = what;
     mergeKey_ = mergeKey;
     ofTab_ = ofTab;
-    before_ = {editor_.image().group, editor_.image().globals, editor_.boostSnapshot()};
+    // The shown slot's bytes only: an edit that reaches further says so
+    // (willChange) before it writes.
+    before_.kept = 0;
+    keep(editor_.currentSlot());
+    before_.globals = editor_.image().globals;
+    before_.boost = editor_.boostSnapshot();
     targets_.clear();
+}
+
+void EditHistory::keep(int slot)
+{
+    const std::uint32_t bit = std::uint32_t(1) << slot;
+    if (before_.kept & bit)
+        return;
+    before_.kept |= bit;
+    const auto record = editor_.image().record(slot);
+    std::copy(record.begin(), record.end(), before_.group.begin() + slot * preset::RecordSize);
+}
+
+void EditHistory::willChange(int slot)
+{
+    if (depth_ == 0)
+        return;
+    if (slot < 0) {
+        for (int s = 0; s < preset::SlotCount; ++s)
+            keep(s);
+    } else if (slot < preset::SlotCount) {
+        keep(slot);
+    }
 }
 
 void EditHistory::sent(const EditTarget &target)
@@ -69,9 +96,19 @@ std::vector<EditHistory::Change> EditHistory::diff(const Before &before) const
 {
     std::vector<Change> changes;
     const DeviceImage &image = editor_.image();
-    for (int i = 0; i < preset::GroupSize; ++i)
-        if (before.group[i] != image.group[i])
-            changes.push_back({std::uint16_t(i), before.group[i], image.group[i]});
+    for (int slot = 0; slot < preset::SlotCount; ++slot) {
+        if (!(before.kept & (std::uint32_t(1) << slot)))
+            continue;
+        const int start = slot * preset::RecordSize;
+        if (std::equal(before.group.begin() + start, before.group.begin() + start + preset::RecordSize,
+                       image.group.begin() + start))
+            continue;
+        for (int i = start; i < start + preset::RecordSize; ++i)
+            if (before.group[i] != image.group[i])
+                changes.push_back({std::uint16_t(i), before.group[i], image.group[i]});
+    }
+    if (std::equal(before.globals.begin(), before.globals.end(), image.globals.begin()))
+        return changes;
     for (int i = 0; i < preset::GlobalSize; ++i)
         if (before.globals[i] != image.globals[i])
             changes.push_back({std::uint16_t(preset::GroupSize + i), before.globals[i], image.globals[i]});
@@ -101,21 +138,34 @@ void EditHistory::end()
                       slot, tab, clock()));
 }
 
-void EditHistory::record(const QString &what, const std::vector<EditTarget> &targets,
-                         const std::array<std::uint8_t, preset::GroupSize> &groupBefore, int mergeKey)
+void EditHistory::record(const QString &what, const std::vector<EditTarget> &targets, const preset::Record &slotBefore,
+                         int mergeKey)
 {
     if (applying_ || depth_ > 0)
         return;
-    std::vector<Change> changes = diff({groupBefore, editor_.image().globals, {}});
+    const int slot = editor_.currentSlot();
+    Before before;
+    before.kept = std::uint32_t(1) << slot;
+    std::copy(slotBefore.begin(), slotBefore.end(), before.group.begin() + slot * preset::RecordSize);
+    before.globals = editor_.image().globals;
+    std::vector<Change> changes = diff(before);
     if (changes.empty())
         return;
-    const int slot = editor_.currentSlot();
     const QString tab = editor_.isGroupView() ? preset::slotName(slot) + QStringLiteral(": ") : QString();
     push(new EditStep(*this, what, std::move(changes), targets, {}, mergeKey, slot, tab, clock()));
 }
 
 void EditHistory::push(EditStep *step)
 {
+    // QUndoStack offers a step to the one before its index when both have
+    // the same id (never -1) and that one is not the clean state: a step
+    // that joins it there only changes that one's text (mergeWith). Any
+    // other step is named before the stack shows it.
+    const int index = stack_.index();
+    const auto *previous = index > 0 ? static_cast<const EditStep *>(stack_.command(index - 1)) : nullptr;
+    if (!previous || step->id() == -1 || previous->id() != step->id() || index == stack_.cleanIndex() ||
+        !previous->joins(*step))
+        step->name();
     const int count = stack_.count();
     const QUndoCommand *top = count > 0 ? stack_.command(count - 1) : nullptr;
     const bool full = count == stack_.undoLimit() && stack_.index() == count;
@@ -253,11 +303,23 @@ QString EditHistory::describe(const QString &what, const std::vector<Change> &ch
     for (const EditTarget &t : targets)
         if ((t.kind == EditTarget::Parameter || t.kind == EditTarget::Bits) && t.slot == slot && !one)
             one = &t;
-    const presetparams::Parameter *param = nullptr;
-    if (one)
+    // Each parameter's name, made once: a knob's run of steps names itself
+    // at every tick.
+    static const std::vector<QString> names = [] {
+        std::vector<QString> n;
         for (const presetparams::Parameter &p : presetparams::all())
-            if (p.kind != presetparams::Kind::Time && p.field == one->field)
-                param = &p;
+            n.push_back(presetparams::distinctName(p));
+        return n;
+    }();
+    const std::vector<presetparams::Parameter> &all = presetparams::all();
+    const presetparams::Parameter *param = nullptr;
+    std::size_t which = 0;
+    if (one)
+        for (std::size_t i = 0; i < all.size(); ++i)
+            if (all[i].kind != presetparams::Kind::Time && all[i].field == one->field) {
+                param = &all[i];
+                which = i;
+            }
     if (!param || slot < 0 || slot >= preset::SlotCount)
         return tab + (what.isEmpty() ? QStringLiteral("Edit") : what.chopped(2));
     preset::Record after;
@@ -272,5 +334,5 @@ QString EditHistory::describe(const QString &what, const std::vector<Change> &ch
         }
     return tab + what +
            QStringLiteral("%1 %2 \u2192 %3")
-               .arg(presetparams::distinctName(*param), presetparams::valueText(*param, before), presetparams::valueText(*param, after));
+               .arg(names[which], presetparams::valueText(*param, before), presetparams::valueText(*param, after));
 }

@@ -89,12 +89,16 @@ public:
     // Opens a step (nested ones join the outermost). mergeKey: steps of the
     // same non-zero key, on the same slot, within MergePauseMs, merge.
     void begin(const QString &what, int mergeKey = 0, bool ofTab = false);
+    // An open step keeps the bytes of the shown slot as they were before it;
+    // an edit that changes another slot (-1: every slot) says so first.
+    void willChange(int slot);
     void sent(const EditTarget &target);
     // Pushes the step when it changed anything.
     void end();
-    // A step taken as a whole, without begin/end (the Amp's own changes).
-    void record(const QString &what, const std::vector<EditTarget> &targets,
-                const std::array<std::uint8_t, preset::GroupSize> &groupBefore, int mergeKey = 0);
+    // A step taken as a whole, without begin/end (the Amp's own changes to
+    // the shown slot, whose bytes were slotBefore).
+    void record(const QString &what, const std::vector<EditTarget> &targets, const preset::Record &slotBefore,
+                int mergeKey = 0);
 
     // Opening a file, New, a fetch or a sync: nothing to undo. Unsaved data
     // (a group fetched) is never the clean state.
@@ -133,12 +137,19 @@ signals:
 
 private:
     friend class EditStep;
+    // What an open step started from: the slots it may change (a bit per
+    // slot in `kept`; only their records in `group` are kept), the global
+    // settings and the boost snapshot.
     struct Before {
         std::array<std::uint8_t, preset::GroupSize> group;
         std::array<std::uint8_t, preset::GlobalSize> globals;
         BoostSnapshot boost;
+        std::uint32_t kept = 0;
     };
+    static_assert(preset::SlotCount <= 32);
+    void keep(int slot);
     void apply(const EditStep &step, bool after);
+    // The kept slots' bytes and the global settings that differ now.
     std::vector<Change> diff(const Before &before) const;
     void push(EditStep *step);
     void keepWithinBytes();

@@ -9,6 +9,11 @@ EditStep::EditStep(EditHistory &history, const QString &what, std::vector<EditHi
     : history_(history), what_(what), changes_(std::move(changes)), targets_(std::move(targets)),
       boost_(std::move(boost)), mergeKey_(mergeKey ? mergeKey : -1), slot_(slot), tab_(tab), when_(when)
 {
+    recount();
+}
+
+void EditStep::name()
+{
     setText(history_.describe(what_, changes_, targets_, slot_, tab_));
     recount();
 }
@@ -32,15 +37,22 @@ void EditStep::recount()
 EditStep *EditStep::copy() const
 {
     auto *c = new EditStep(history_, what_, changes_, targets_, boost_, mergeKey_, slot_, tab_, when_);
+    c->setText(text());
+    c->recount();
     c->setObsolete(isObsolete());
     return c;
+}
+
+bool EditStep::joins(const EditStep &next) const
+{
+    return !history_.rebuilding_ && next.slot_ == slot_ && next.what_ == what_ && next.tab_ == tab_ &&
+           next.targets_ == targets_ && !next.boost_ && !boost_ && next.when_ - when_ <= EditHistory::MergePauseMs;
 }
 
 bool EditStep::mergeWith(const QUndoCommand *other)
 {
     const auto *next = static_cast<const EditStep *>(other);
-    if (history_.rebuilding_ || next->slot_ != slot_ || next->what_ != what_ || next->tab_ != tab_ ||
-        next->targets_ != targets_ || next->boost_ || boost_ || next->when_ - when_ > EditHistory::MergePauseMs)
+    if (!joins(*next))
         return false;
     // The earlier step's "before", the later step's "after".
     for (const EditHistory::Change &c : next->changes_) {

@@ -22,7 +22,11 @@ public:
     ~EditStep() override;
 
     int id() const override { return mergeKey_; }
+    // Whether the next step, pushed right after this one, becomes part of it.
+    bool joins(const EditStep &next) const;
     bool mergeWith(const QUndoCommand *other) override;
+    // Gives the step its text; a step that joins the one before it needs none.
+    void name();
     void undo() override;
     void redo() override;
 

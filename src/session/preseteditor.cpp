@@ -38,6 +38,7 @@ void PresetEditor::setView(View view)
         boost_.armed = true;
         setRestoreAvailable(false);
     } else {
+        history_.willChange(0);
         slot_ = 0;
     }
     view_ = view;
@@ -48,6 +49,7 @@ void PresetEditor::selectSlot(int slot)
 {
     if (view_ != View::Group || slot < 0 || slot >= preset::SlotCount)
         return;
+    history_.willChange(slot);
     slot_ = slot;
     emit recordChanged();
     sendEditorData();
@@ -57,12 +59,14 @@ void PresetEditor::selectSlotQuietly(int slot)
 {
     if (slot < 0 || slot >= preset::SlotCount)
         return;
+    history_.willChange(slot);
     slot_ = slot;
     emit slotSelected(slot);
 }
 
 void PresetEditor::showDefaults(View view)
 {
+    history_.willChange(-1);
     image_.fillDefaults();
     setView(view);
     if (view == View::Group)
@@ -73,6 +77,7 @@ void PresetEditor::showDefaults(View view)
 
 bool PresetEditor::storeGroup(std::span<const std::uint8_t, preset::GroupSize> group)
 {
+    history_.willChange(-1);
     image_.storeGroup(group);
     bool corrected = false;
     for (int slot = 0; slot < preset::SlotCount; ++slot)
@@ -85,6 +90,7 @@ bool PresetEditor::storeRecord(int slot, std::span<const std::uint8_t, preset::R
 {
     if (slot < 0 || slot >= preset::SlotCount)
         return false;
+    history_.willChange(slot);
     image_.storeRecord(slot, record);
     const bool corrected = !presetparams::makeValid(image_.record(slot)).empty();
     emit recordChanged();
@@ -111,6 +117,8 @@ void PresetEditor::swapSlots(int a, int b)
     if (view_ != View::Group || a == b)
         return;
     const Step step(*this, QStringLiteral("Swap %1 and %2").arg(preset::slotName(a), preset::slotName(b)), 0, false);
+    history_.willChange(a);
+    history_.willChange(b);
     if (!image_.swapSlots(a, b))
         return;
     // The panel shows the current slot again, and the Amp plays it if it changed.
@@ -124,6 +132,7 @@ void PresetEditor::copySlot(int from, int to)
     if (view_ != View::Group || from == to)
         return;
     const Step step(*this, QStringLiteral("Copy %1 to %2").arg(preset::slotName(from), preset::slotName(to)), 0, false);
+    history_.willChange(to);
     if (!image_.copySlot(from, to))
         return;
     emit recordChanged();
@@ -162,7 +171,7 @@ void PresetEditor::sendParameter(int index)
     if (loading_)
         return;
     history_.sent({EditTarget::Parameter, currentSlot(), {index, 0, 8}});
-    send(amp::parameterSet(index, record()[index]));
+    link_.send(amp::parameterSet(index, record()[index]), amp::parameterSetTarget(index));
 }
 
 void PresetEditor::sendField(Field f)
@@ -170,7 +179,8 @@ void PresetEditor::sendField(Field f)
     if (loading_)
         return;
     history_.sent({EditTarget::Bits, currentSlot(), f});
-    send(amp::bitField(f.index, f.shift, f.width, image_.readField(currentSlot(), f)));
+    link_.send(amp::bitField(f.index, f.shift, f.width, image_.readField(currentSlot(), f)),
+               amp::bitFieldTarget(f.index, f.shift, f.width));
 }
 
 void PresetEditor::sendGlobalField(int index, int shift, int width)
@@ -178,21 +188,25 @@ void PresetEditor::sendGlobalField(int index, int shift, int width)
     if (loading_)
         return;
     history_.sent({EditTarget::GlobalBits, -1, {index, shift, width}});
-    send(amp::globalBitField(index, shift, width, bitfield::read(image_.globals[index], shift, width)));
+    link_.send(amp::globalBitField(index, shift, width, bitfield::read(image_.globals[index], shift, width)),
+               amp::globalBitFieldTarget(index, shift, width));
 }
 
 void PresetEditor::resend(const EditTarget &t)
 {
     switch (t.kind) {
     case EditTarget::Parameter:
-        send(amp::parameterSet(t.field.index, image_.record(t.slot)[t.field.index]));
+        link_.send(amp::parameterSet(t.field.index, image_.record(t.slot)[t.field.index]),
+                   amp::parameterSetTarget(t.field.index));
         break;
     case EditTarget::Bits:
-        send(amp::bitField(t.field.index, t.field.shift, t.field.width, image_.readField(t.slot, t.field)));
+        link_.send(amp::bitField(t.field.index, t.field.shift, t.field.width, image_.readField(t.slot, t.field)),
+                   amp::bitFieldTarget(t.field.index, t.field.shift, t.field.width));
         break;
     case EditTarget::GlobalBits:
-        send(amp::globalBitField(t.field.index, t.field.shift, t.field.width,
-                                 bitfield::read(image_.globals[t.field.index], t.field.shift, t.field.width)));
+        link_.send(amp::globalBitField(t.field.index, t.field.shift, t.field.width,
+                                       bitfield::read(image_.globals[t.field.index], t.field.shift, t.field.width)),
+                   amp::globalBitFieldTarget(t.field.index, t.field.shift, t.field.width));
         break;
     case EditTarget::WholeRecord:
         send(amp::singlePreset(image_.record(t.slot)));
@@ -232,6 +246,7 @@ void PresetEditor::setComparing(bool on)
 {
     if (on == comparing_ || (on && !hasStored_))
         return;
+    history_.willChange(-1);
     if (on) {
         edited_ = image_.group;
         image_.group = stored_;
@@ -389,6 +404,7 @@ void PresetEditor::boostAllTabs(bool on)
     }
     boost_.armed = false;
     const int shown = image_.readField(currentSlot(), preset::BoostAlt);
+    history_.willChange(-1);
     for (int s = 0; s < preset::SlotCount; ++s)
         image_.writeField(s, preset::BoostAlt, on ? 1 : 0);
     // Only the shown slot plays on the Amp; the others follow with a write.
@@ -402,6 +418,7 @@ void PresetEditor::restoreBoostSettings()
 {
     const Step step(*this, QStringLiteral("Restore Boost Settings"), 0, false);
     const int shown = image_.readField(currentSlot(), preset::BoostAlt);
+    history_.willChange(-1);
     for (int s = 0; s < preset::SlotCount; ++s)
         image_.writeField(s, preset::BoostAlt, boost_.bits[s] ? 1 : 0);
     if (shown != image_.readField(currentSlot(), preset::BoostAlt))
@@ -445,7 +462,7 @@ void PresetEditor::applyParameter(int index, std::uint8_t value)
     // step Undo takes back, on the Amp too.
     const bool compared = comparing_;
     setComparing(false);
-    const auto before = image_.group;
+    const preset::Record before = shownRecord();
     record()[index] = value;
     takeAmpChange({EditTarget::Parameter, currentSlot(), {index, 0, 8}}, 10000 + index, before, compared);
 }
@@ -459,19 +476,17 @@ void PresetEditor::applyBitField(int index, int shift, int width, int value)
         return;
     const bool compared = comparing_;
     setComparing(false);
-    const auto before = image_.group;
+    const preset::Record before = shownRecord();
     std::uint8_t &byte = record()[index];
     byte = bitfield::write(byte, shift, width, value);
     takeAmpChange({EditTarget::Bits, currentSlot(), {index, shift, width}}, 20000 + index * 64 + shift * 8 + width,
                   before, compared);
 }
 
-void PresetEditor::takeAmpChange(const EditTarget &target, int mergeKey,
-                                 const std::array<std::uint8_t, preset::GroupSize> &before, bool compared)
+void PresetEditor::takeAmpChange(const EditTarget &target, int mergeKey, const preset::Record &before, bool compared)
 {
     const int index = target.field.index;
-    preset::Record asTheAmpHasIt;
-    std::copy(record().begin(), record().end(), asTheAmpHasIt.begin());
+    const preset::Record asTheAmpHasIt = shownRecord();
     // A value the Amp cannot mean is made valid here, and the Amp is told;
     // leaving Compare sent the edits whole, so the Amp's own value goes on top.
     presetparams::makeValid(record());

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <algorithm>
 #include <array>
 #include <span>
 
@@ -182,8 +183,15 @@ private:
     void setRestoreAvailable(bool on);
     bool heldFlangerByte(int index) const;
     // The Amp's change of a byte, made valid; what differs from the Amp's goes back.
-    void takeAmpChange(const EditTarget &target, int mergeKey,
-                       const std::array<std::uint8_t, preset::GroupSize> &before, bool compared);
+    void takeAmpChange(const EditTarget &target, int mergeKey, const preset::Record &before, bool compared);
+    // A copy of the shown slot's record.
+    preset::Record shownRecord() const
+    {
+        preset::Record r;
+        const auto shown = record();
+        std::copy(shown.begin(), shown.end(), r.begin());
+        return r;
+    }
 
     AmpLink &link_;
     DeviceImage image_;

@@ -66,6 +66,8 @@ private slots:
     void eachKindOfStep_data();
     void eachKindOfStep();
     void anotherSlotIsNotSent();
+    void tabStepsPutEverySlotBack_data();
+    void tabStepsPutEverySlotBack();
     void aKnobsRunIsOneStep();
     void cleanStateFollowsSave();
     void freshHistoryAfterAFetch();
@@ -168,6 +170,63 @@ void TestUndo::anotherSlotIsNotSent()
     QCOMPARE(other.at(0).at(0).toInt(), 2);
 }
 
+void TestUndo::tabStepsPutEverySlotBack_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<bool>("shownChanges"); // slot 2 is shown: the Amp gets it whole both ways
+    QTest::newRow("two other tabs swapped") << "swap" << 5 << 9 << false;
+    QTest::newRow("the shown tab swapped") << "swap" << 9 << 2 << true;
+    QTest::newRow("a tab copied to another") << "copy" << 5 << 9 << false;
+    QTest::newRow("a tab copied to the shown one") << "copy" << 5 << 2 << true;
+    QTest::newRow("a preset imported to another tab") << "import" << 0 << 9 << false;
+    QTest::newRow("boost over every tab") << "boost" << 0 << 0 << true;
+}
+
+void TestUndo::tabStepsPutEverySlotBack()
+{
+    // Steps that change tabs besides the shown one: each slot they touch
+    // gets its bytes back at undo and the edited ones at redo, and no other.
+    QFETCH(QString, step);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(bool, shownChanges);
+    Rig rig;
+    for (int slot = 0; slot < preset::SlotCount; ++slot) {
+        rig.editor.image().record(slot)[preset::PreGain] = std::uint8_t(slot + 1);
+        rig.editor.image().writeField(slot, preset::BoostAlt, slot % 2);
+    }
+    rig.editor.startHistory(false);
+    const auto before = rig.editor.image().group;
+    preset::Record imported = preset::DefaultRecord;
+    imported[preset::Low] = 3;
+    if (step == QLatin1String("swap"))
+        rig.editor.swapSlots(from, to);
+    else if (step == QLatin1String("copy"))
+        rig.editor.copySlot(from, to);
+    else if (step == QLatin1String("import"))
+        rig.editor.importRecord(to, imported);
+    else
+        rig.editor.boostAllTabs(true);
+    const auto edited = rig.editor.image().group;
+    QVERIFY(edited != before);
+    QCOMPARE(rig.stack.count(), 1);
+    rig.take();
+
+    rig.stack.undo();
+    QVERIFY(rig.editor.image().group == before);
+    const std::vector<Bytes> wholeBefore{amp::singlePreset(rig.record(2))};
+    const std::vector<Bytes> none;
+    if (step != QLatin1String("boost")) // boost sends the shown slot's flag alone (eachKindOfStep)
+        QCOMPARE(rig.take(), shownChanges ? wholeBefore : none);
+    rig.take();
+    rig.stack.redo();
+    QVERIFY(rig.editor.image().group == edited);
+    if (step != QLatin1String("boost"))
+        QCOMPARE(rig.take(), shownChanges ? std::vector<Bytes>{amp::singlePreset(rig.record(2))} : none);
+}
+
 void TestUndo::aKnobsRunIsOneStep()
 {
     Rig rig;
@@ -215,6 +274,12 @@ void TestUndo::cleanStateFollowsSave()
     QVERIFY(doc.isModified());
     rig.stack.redo();
     QVERIFY(!doc.isModified());
+    // The same knob at once: the saved step stays as saved, the turn is a
+    // step of its own with its own name.
+    rig.editor.editByte(preset::PreGain, 26);
+    QCOMPARE(rig.stack.count(), 2);
+    QCOMPARE(rig.stack.undoText(), u"A3: PreGain 25 \u2192 26"_qs);
+    QVERIFY(doc.isModified());
 }
 
 void TestUndo::freshHistoryAfterAFetch()

@@ -106,7 +106,50 @@ bool switchesMode(std::uint8_t index, int shift, int width)
     return overlaps(preset::AltFlags) || overlaps(preset::ModType) || overlaps(preset::AmpModel);
 }
 
+// What a parameter-set, bit-field or global bit-field message with these
+// body bytes writes. A field's part is 1 + its shift and width; 0 is the
+// whole byte.
+SendTarget parameterTarget(std::uint8_t index)
+{
+    if (switchesMode(index, 0, 8))
+        return {};
+    return {SendTarget::Kind::Place, index, 0};
+}
+
+SendTarget fieldTarget(std::uint8_t index, std::uint8_t shift, std::uint8_t width)
+{
+    if (switchesMode(index, shift, width))
+        return {};
+    return {SendTarget::Kind::Place, index, 1 + shift * 128u + width};
+}
+
+SendTarget globalFieldTarget(std::uint8_t index, std::uint8_t shift, std::uint8_t width)
+{
+    return {SendTarget::Kind::Place, GlobalPlaces + index, 1 + shift * 128u + width};
+}
+
+// A byte of a message's body, as simple() puts it there.
+std::uint8_t wire(int b)
+{
+    return std::uint8_t(b & 0x7F);
+}
+
 } // namespace
+
+SendTarget parameterSetTarget(int index)
+{
+    return parameterTarget(wire(index));
+}
+
+SendTarget bitFieldTarget(int index, int shift, int width)
+{
+    return fieldTarget(wire(index), wire(shift), wire(width));
+}
+
+SendTarget globalBitFieldTarget(int index, int shift, int width)
+{
+    return globalFieldTarget(wire(index), wire(shift), wire(width));
+}
 
 SendTarget sendTarget(const std::uint8_t *data, std::size_t size)
 {
@@ -116,21 +159,13 @@ SendTarget sendTarget(const std::uint8_t *data, std::size_t size)
     const auto command = Command(data[CommandPos]);
     if (int(size) != messageLength(command))
         return everything;
-    // A field's part: its shift and width; 0 is the whole byte.
-    const auto field = [&](std::uint32_t places) {
-        return SendTarget{SendTarget::Kind::Place, places + data[7], 1 + data[8] * 128u + data[9]};
-    };
     switch (command) {
     case ParameterSet:
-        if (switchesMode(data[7], 0, 8))
-            return everything;
-        return {SendTarget::Kind::Place, data[7], 0};
+        return parameterTarget(data[7]);
     case BitField:
-        if (switchesMode(data[7], data[8], data[9]))
-            return everything;
-        return field(0);
+        return fieldTarget(data[7], data[8], data[9]);
     case GlobalBitField:
-        return field(GlobalPlaces);
+        return globalFieldTarget(data[7], data[8], data[9]);
     case IdentifyRequest:
     case TunerMode:
         return {SendTarget::Kind::Nothing, 0, 0};

@@ -92,10 +92,16 @@ struct SendTarget {
     Kind kind = Kind::Everything;
     std::uint32_t place = 0;
     std::uint32_t part = 0;
+    bool operator==(const SendTarget &) const = default;
 };
 // Places of the GlobalRecord's bytes start here; the preset's start at 0.
 inline constexpr std::uint32_t GlobalPlaces = 128;
 SendTarget sendTarget(const std::uint8_t *data, std::size_t size);
+// The same for the message parameterSet, bitField or globalBitField builds
+// from these arguments, known where it is built and never read back.
+SendTarget parameterSetTarget(int index);
+SendTarget bitFieldTarget(int index, int shift, int width);
+SendTarget globalBitFieldTarget(int index, int shift, int width);
 
 // Replies the Amp sends (used by the virtual Amp and by tests).
 Bytes identifyReply(std::uint8_t versionByte);

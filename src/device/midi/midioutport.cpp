@@ -139,6 +139,16 @@ void MidiOutPort::close()
 
 bool MidiOutPort::sendSysEx(const std::uint8_t *data, int length)
 {
+    return sysEx(data, length, nullptr);
+}
+
+bool MidiOutPort::sendSysEx(const std::uint8_t *data, int length, const Target &target)
+{
+    return sysEx(data, length, &target);
+}
+
+bool MidiOutPort::sysEx(const std::uint8_t *data, int length, const Target *known)
+{
     if (!using_ || length <= 2 || !data)
         return true;
     if (const int longest = backend_.maxMessageSize(); longest > 0 && length > longest) {
@@ -146,7 +156,7 @@ bool MidiOutPort::sendSysEx(const std::uint8_t *data, int length)
         return false;
     }
     const std::uint64_t before = counts_.refused + counts_.dropped;
-    enqueueOrSend(Kind::SysEx, data, std::uint32_t(length), 0);
+    enqueueOrSend(Kind::SysEx, data, std::uint32_t(length), 0, known);
     return counts_.refused + counts_.dropped == before;
 }
 
@@ -190,7 +200,8 @@ void MidiOutPort::booked(std::uint32_t bytes, std::int64_t from)
         nextFree_ = from + std::int64_t(bytes) * NsPerSecond / pace_;
 }
 
-void MidiOutPort::enqueueOrSend(Kind kind, const std::uint8_t *data, std::uint32_t size, std::uint32_t packed)
+void MidiOutPort::enqueueOrSend(Kind kind, const std::uint8_t *data, std::uint32_t size, std::uint32_t packed,
+                             const Target *known)
 {
     const std::int64_t now = clock_->now();
     if (queuedMessages_ == 0 && cableFree(now)) {
@@ -211,14 +222,14 @@ void MidiOutPort::enqueueOrSend(Kind kind, const std::uint8_t *data, std::uint32
             refuse(kind, size, "the MIDI service refused it");
             return;
         }
-        push(kind, data, size, packed, targetOf(kind, data, size));
+        push(kind, data, size, packed, targetOf(kind, data, size, known));
         busy_ = true;
         armTimer(now, true);
         return;
     }
     // Waiting already: the newer value takes the older one's place, which
     // needs no room.
-    const Target target = targetOf(kind, data, size);
+    const Target target = targetOf(kind, data, size, known);
     if (replace(target, data, size))
         return;
     if (queue_.size() - head_ + sizeof(Entry) + (kind == Kind::SysEx ? size : 0) > QueueLimit) {
@@ -230,10 +241,15 @@ void MidiOutPort::enqueueOrSend(Kind kind, const std::uint8_t *data, std::uint32
         armTimer(now, busy_);
 }
 
-MidiOutPort::Target MidiOutPort::targetOf(Kind kind, const std::uint8_t *data, std::uint32_t size) const
+MidiOutPort::Target MidiOutPort::targetOf(Kind kind, const std::uint8_t *data, std::uint32_t size,
+                                    const Target *known) const
 {
     // A short message may change the program, a reset everything.
-    if (kind != Kind::SysEx || !classifier_)
+    if (kind != Kind::SysEx)
+        return Target::everything();
+    if (known)
+        return *known;
+    if (!classifier_)
         return Target::everything();
     return classifier_(data, size);
 }

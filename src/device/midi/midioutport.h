@@ -88,6 +88,9 @@ public:
     // False when it was refused (the queue is full, or the service could never
     // deliver it): counted and logged, never queued.
     bool sendSysEx(const std::uint8_t *data, int length);
+    // The same, from a sender that knows what the message writes: the
+    // classifier is not asked.
+    bool sendSysEx(const std::uint8_t *data, int length, const Target &target);
 
     void sendShort(std::uint8_t status);
     void sendShort(std::uint8_t status, std::uint8_t first);
@@ -124,7 +127,10 @@ private:
     };
     void open();
     void close();
-    void enqueueOrSend(Kind kind, const std::uint8_t *data, std::uint32_t size, std::uint32_t packed);
+    bool sysEx(const std::uint8_t *data, int length, const Target *known);
+    // known: the message's target when the sender gave it.
+    void enqueueOrSend(Kind kind, const std::uint8_t *data, std::uint32_t size, std::uint32_t packed,
+                       const Target *known = nullptr);
     // Hands one message to the service; its result.
     int hand(Kind kind, const std::uint8_t *data, std::uint32_t size, std::uint32_t packed);
     // Books the cable for a message that just left.
@@ -134,7 +140,7 @@ private:
     bool pump(std::int64_t now);
     void armTimer(std::int64_t now, bool busy);
     void push(Kind kind, const std::uint8_t *data, std::uint32_t size, std::uint32_t packed, const Target &target);
-    Target targetOf(Kind kind, const std::uint8_t *data, std::uint32_t size) const;
+    Target targetOf(Kind kind, const std::uint8_t *data, std::uint32_t size, const Target *known) const;
     // Overwrites the waiting message a newer one replaces; false when there is none.
     bool replace(const Target &target, const std::uint8_t *data, std::uint32_t size);
     // Empties the queue; positions go on from where it ended.

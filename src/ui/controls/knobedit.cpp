@@ -15,6 +15,12 @@
 KnobEdit::KnobEdit(QWidget *parent)
     : QLineEdit(parent)
 {
+    // The box shows a knob's value at each turn: laying the text out through
+    // the full shaper costs more than the rest of the turn, and numbers and
+    // short names gain nothing from it (scripts that need shaping still get it).
+    QFont unshaped;
+    unshaped.setStyleStrategy(QFont::PreferNoShaping);
+    setFont(unshaped);
     textMargin_ = CalcTextMargin(QFontDatabase::systemFont(QFontDatabase::GeneralFont), font());
 }
 
@@ -114,7 +120,35 @@ void KnobEdit::paintEvent(QPaintEvent *event)
         QLineEdit::paintEvent(event);
         return;
     }
+    // A box shows the few values of its knob over and over: each one's face
+    // is drawn once, for the box's look, and copied at every later paint.
+    const Look look{size(),
+                    devicePixelRatioF(),
+                    palette().cacheKey(),
+                    palette().currentColorGroup(),
+                    font().key(),
+                    isEnabled(),
+                    hasFrame(),
+                    alignment_,
+                    textMargin_};
+    if (!(look == facesLook_) || faces_.size() > 256) {
+        faces_.clear();
+        facesLook_ = look;
+    }
+    const QString text = displayText();
+    auto face = faces_.constFind(text);
+    if (face == faces_.constEnd())
+        face = faces_.insert(text, DrawFace(text));
     QPainter p(this);
+    p.drawPixmap(0, 0, *face);
+}
+
+QPixmap KnobEdit::DrawFace(const QString &text)
+{
+    const qreal ratio = devicePixelRatioF();
+    QPixmap face(size() * ratio);
+    face.setDevicePixelRatio(ratio);
+    QPainter p(&face);
     QRect r = rect();
     int margin = 0;
     if (hasFrame()) {
@@ -125,7 +159,6 @@ void KnobEdit::paintEvent(QPaintEvent *event)
         margin = textMargin_;
     }
     p.fillRect(r, palette().brush(QPalette::Base));
-    const QString text = displayText();
     const QFontMetrics fm(font());
     const int textWidth = TextWidth(fm, text);
     const int right = r.left() + r.width();
@@ -134,4 +167,6 @@ void KnobEdit::paintEvent(QPaintEvent *event)
     p.setFont(font());
     p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
     p.drawText(QPoint(x, r.top() + margin + fm.ascent()), text);
+    p.end();
+    return face;
 }

@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QFont>
 #include <QHash>
+#include <QPalette>
+#include <QPixmap>
 #include <QPointer>
 
 class Knob;
@@ -45,6 +47,8 @@ private:
     void HandToKnob();
     void updateOpaque();
     int TextWidth(const QFontMetrics &fm, const QString &text);
+    // The box as it looks unfocused with this text, frame and fill included.
+    QPixmap DrawFace(const QString &text);
 
     QPointer<Knob> targetKnob_;
     TextAlign alignment_ = TextAlign::Left;
@@ -52,4 +56,19 @@ private:
     int textMargin_ = 0;
     QHash<QString, int> widths_;
     QFont widthsFont_;
+    // What a drawn face depends on besides its text.
+    struct Look {
+        QSize size;
+        qreal ratio = 0;
+        qint64 palette = 0;
+        QPalette::ColorGroup group = QPalette::Active;
+        QString font;
+        bool enabled = false;
+        bool frame = false;
+        TextAlign alignment = TextAlign::Left;
+        int margin = 0;
+        bool operator==(const Look &) const = default;
+    };
+    QHash<QString, QPixmap> faces_;
+    Look facesLook_;
 };

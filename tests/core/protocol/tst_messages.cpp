@@ -15,6 +15,7 @@ private slots:
     void shortMessagesMatchTheTable_data();
     void shortMessagesMatchTheTable();
     void recordMessagesCarryNibblePairs();
+    void targetsKnownAtBuildAreTheOnesReadBack();
 };
 
 void TestMessages::nibblePairs()
@@ -52,6 +53,28 @@ void TestMessages::shortMessagesMatchTheTable()
     QFETCH(Bytes, expected);
     QCOMPARE(built, expected);
     QCOMPARE(int(built.size()), amp::messageLength(amp::Command(built[6])));
+}
+
+void TestMessages::targetsKnownAtBuildAreTheOnesReadBack()
+{
+    // The editor hands the send queue each message's target as it builds
+    // the message; the queue would read the same from the bytes. Every byte
+    // and field of a preset, the ones that switch the Amp's mode included,
+    // and arguments beyond seven bits as the message masks them.
+    const auto readBack = [](const Bytes &m) { return amp::sendTarget(m.data(), m.size()); };
+    for (int index = 0; index < 130; ++index) {
+        QCOMPARE(amp::parameterSetTarget(index), readBack(amp::parameterSet(index, 5)));
+        for (int shift = 0; shift < 8; ++shift)
+            for (int width = 1; shift + width <= 8; ++width) {
+                QCOMPARE(amp::bitFieldTarget(index, shift, width), readBack(amp::bitField(index, shift, width, 1)));
+                QCOMPARE(amp::globalBitFieldTarget(index, shift, width),
+                         readBack(amp::globalBitField(index, shift, width, 1)));
+            }
+    }
+    // What the queue keeps in its place is named as such.
+    QCOMPARE(amp::bitFieldTarget(preset::AmpModel.index, preset::AmpModel.shift, preset::AmpModel.width).kind,
+             amp::SendTarget::Kind::Everything);
+    QCOMPARE(amp::parameterSetTarget(preset::PreGain).kind, amp::SendTarget::Kind::Place);
 }
 
 void TestMessages::recordMessagesCarryNibblePairs()
