@@ -75,11 +75,21 @@ int SyxSearch::fail(const QString &message, const QString &path)
     return SyxTool::trouble(err_, message, path);
 }
 
-int SyxSearch::run(const QString &query)
+SyxSearch::~SyxSearch()
 {
-    QTemporaryDir scratch;
+    LibraryIndexFile::close(Connection);
+}
+
+QSqlDatabase SyxSearch::db() const
+{
+    return QSqlDatabase::database(Connection, false);
+}
+
+int SyxSearch::open()
+{
     // fail() closes the connection: no handle to it may be alive then.
     if (!options_.dir.isEmpty()) {
+        QTemporaryDir &scratch = scratch_;
         // A folder: indexed here and now, into an index of its own.
         if (!QFileInfo(options_.dir).isDir())
             return fail(QStringLiteral("not a folder"), options_.dir);
@@ -122,6 +132,13 @@ int SyxSearch::run(const QString &query)
             return fail(QStringLiteral("the library index cannot be read: %1").arg(seen.error.text()), path);
         }
     }
+    return -1;
+}
+
+int SyxSearch::run(const QString &query)
+{
+    if (const int bad = open(); bad >= 0)
+        return bad;
     const LibrarySearch::Result result = LibrarySearch::run(QSqlDatabase::database(Connection, false), query);
     if (!result.error.isEmpty())
         return fail(result.error);
