@@ -25,8 +25,7 @@ LibraryHooks LibraryLink::hooks()
             // As a file handed over: it may lie anywhere, the file list stays
             // (Save then asks where, unless it lies in the list's folder).
             session_.files().askToSave();
-            if (session_.files().openNamed(path) && slot >= 0 && session_.editor().isGroupView())
-                session_.editor().selectSlot(slot);
+            session_.files().openNamed(path, slot);
         });
     };
     h.hear = [this](const preset::Record &record) {
@@ -49,6 +48,25 @@ LibraryHooks LibraryLink::hooks()
         const QString name = session_.document().titleName();
         const PresetEditor &editor = session_.editor();
         return editor.isGroupView() ? name + QLatin1Char(' ') + preset::slotName(editor.currentSlot()) : name;
+    };
+    h.currentFile = [this] {
+        const PresetEditor &editor = session_.editor();
+        return std::pair(session_.document().filePath(), editor.isGroupView() ? editor.currentSlot() : -1);
+    };
+    h.play = [this](const QString &path, int slot, bool ask, std::function<void(bool, bool)> done) {
+        // Posted: a step from a foot controller comes from MIDI input, and
+        // a question is never opened there. A step still waiting is
+        // replaced by the newer one.
+        session_.queue().post(QStringLiteral("setlist step"), CommandQueue::Needs::NoDialog, [this, path, slot, ask, done] {
+            const bool unsaved = session_.document().isModified();
+            bool shown = false;
+            run_([&] {
+                if (ask)
+                    session_.files().askToSave();
+                shown = session_.files().openNamed(path, slot);
+            });
+            done(shown, ask && unsaved);
+        });
     };
     h.showInFileList = [this](const QString &path) {
         run_([&] {

@@ -16,6 +16,7 @@
 #include "model/quorvexerror.h"
 #include "librarywin/libraryprogress.h"
 #include "librarywin/librarywindow.h"
+#include "librarywin/setlistwindow.h"
 #include "midi/rtmidibackend.h"
 #include "session/prompter.h"
 #include "tuner/tformtuner.h"
@@ -300,6 +301,7 @@ void Quorvex1::buildMenus()
     MIDIPortSelect1 = item(View1, "MIDIPortSelect1", QStringLiteral("MIDI Port Select"), QKeySequence(Qt::CTRL | Qt::Key_M));
     GlobalWindow1 = item(View1, "GlobalWindow1", QStringLiteral("Global Window"), QKeySequence(Qt::CTRL | Qt::Key_G));
     Library1 = item(View1, "Library1", QStringLiteral("Library"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    setlistAction_ = item(View1, "Setlist", QStringLiteral("Setlist"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
     View1->addSeparator();
     DefaultView1 = item(View1, "DefaultView1", QStringLiteral("Default View"), QKeySequence(Qt::CTRL | Qt::Key_D));
     AutoSplit = item(View1, "AutoSplit", QStringLiteral("Auto Split"));
@@ -354,6 +356,7 @@ void Quorvex1::buildMenus()
     connectHandler(GlobalWindow1, &Quorvex1::GlobalWindow1Click);
     connectHandler(EnterTuner1, &Quorvex1::EnterTuner1Click);
     connectHandler(Library1, &Quorvex1::Library1Click);
+    connectHandler(setlistAction_, &Quorvex1::showSetlist);
     connectHandler(New1, &Quorvex1::New1Click);
     connectHandler(NewGroup1, &Quorvex1::NewGroup1Click);
     connectHandler(EditordatatoAmp1, &Quorvex1::EditordatatoAmp1Click);
@@ -891,8 +894,26 @@ void Quorvex1::Library1Click()
     FormLibrary->activateWindow();
 }
 
+void Quorvex1::showSetlist()
+{
+    if (!setlistWindow_) {
+        SetlistWindow::Ports ports;
+        // A foot controller is a MIDI input of its own, beside the Amp's.
+        ports.open = [] { return std::make_unique<RtMidiBackend>(RtMidiBackend::Api::Automatic, QStringLiteral("Quorvex Setlist")); };
+        ports.names = [open = ports.open] { return open()->inputNames(); };
+        setlistWindow_ = new SetlistWindow(*library_, *prompter_, libraryLink_->hooks(), std::move(ports), this);
+        setlistWindow_->setWindowFlag(Qt::Window);
+    }
+    setlistWindow_->show();
+    setlistWindow_->raise();
+    setlistWindow_->activateWindow();
+}
+
 bool Quorvex1::FormCloseQuery()
 {
+    // A setlist with changes asks first; Cancel keeps the program open.
+    if (setlistWindow_ && setlistWindow_->isVisible() && !setlistWindow_->close())
+        return false;
     return run([this] { session_->files().askToSave(); });
 }
 
