@@ -3,6 +3,7 @@
 
 #include "controls/ttabcontrol.h"
 #include "filelist/filelistpanel.h"
+#include "librarywin/setlistwindow.h"
 #include "model/presetparams.h"
 #include "protocol/ampmessages.h"
 #include "app/session.h"
@@ -53,21 +54,7 @@ LibraryHooks LibraryLink::hooks()
         const PresetEditor &editor = session_.editor();
         return std::pair(session_.document().filePath(), editor.isGroupView() ? editor.currentSlot() : -1);
     };
-    h.play = [this](const QString &path, int slot, bool ask, std::function<void(bool, bool)> done) {
-        // Posted: a step from a foot controller comes from MIDI input, and
-        // a question is never opened there. A step still waiting is
-        // replaced by the newer one.
-        session_.queue().post(QStringLiteral("setlist step"), CommandQueue::Needs::NoDialog, [this, path, slot, ask, done] {
-            const bool unsaved = session_.document().isModified();
-            bool shown = false;
-            run_([&] {
-                if (ask)
-                    session_.files().askToSave();
-                shown = session_.files().openNamed(path, slot);
-            });
-            done(shown, ask && unsaved);
-        });
-    };
+    h.play = SetlistWindow::playThrough(session_.queue(), session_.document(), session_.files());
     h.showInFileList = [this](const QString &path) {
         run_([&] {
             if (fileListView_ && !fileListView_->isChecked())

@@ -6,6 +6,9 @@
 #include "library/libraryindexfile.h"
 #include "midi/midibackend.h"
 #include "model/quorvexerror.h"
+#include "session/commandqueue.h"
+#include "session/document.h"
+#include "session/documentfiles.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -124,6 +127,22 @@ SetlistWindow::SetlistWindow(Library &library, Prompter &prompter, LibraryHooks 
     statusBar()->addWidget(status_, 1);
     resize(720, 480);
     updateTitle();
+}
+
+decltype(LibraryHooks::play) SetlistWindow::playThrough(CommandQueue &queue, const Document &document, DocumentFiles &files)
+{
+    return [&queue, &document, &files](const QString &path, int slot, bool ask, std::function<void(bool, bool)> done) {
+        queue.post(QStringLiteral("setlist step"), CommandQueue::Needs::NoDialog, [&queue, &document, &files, path, slot, ask, done] {
+            const bool unsaved = document.isModified();
+            bool shown = false;
+            queue.run([&] {
+                if (ask)
+                    files.askToSave();
+                shown = files.openNamed(path, slot);
+            });
+            done(shown, ask && unsaved);
+        });
+    };
 }
 
 SetlistWindow::~SetlistWindow()

@@ -19,6 +19,9 @@ class QStackedWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
 class MidiBackend;
+class CommandQueue;
+class Document;
+class DocumentFiles;
 
 // The setlist editor and its play view. The editor builds the list (drag
 // from the library or the file list, reorder by drag, song names and notes
@@ -35,6 +38,12 @@ public:
     };
 
     SetlistWindow(Library &library, Prompter &prompter, LibraryHooks hooks, Ports ports, QWidget *parent = nullptr);
+
+    // LibraryHooks::play over the editor's objects: posted to the one queue
+    // (a step from a foot controller comes from MIDI input, where no
+    // question may open; a step still waiting gives way to the newer one),
+    // then the file opened as the document at its slot.
+    static decltype(LibraryHooks::play) playThrough(CommandQueue &queue, const Document &document, DocumentFiles &files);
     ~SetlistWindow() override;
 
     QString filePath() const { return path_; }
