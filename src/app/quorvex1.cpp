@@ -887,8 +887,14 @@ void Quorvex1::Library1Click()
     // The folders are watched, but a file another program rewrote in place
     // shows only in a pass: one goes on the worker whenever the window is asked for.
     library_->refresh();
-    if (!FormLibrary)
-        FormLibrary = new LibraryWindow(*library_, *prompter_, libraryLink_->hooks(), this);
+    if (!FormLibrary) {
+        LibraryHooks hooks = libraryLink_->hooks();
+        hooks.addToSetlist = [this](const QString &path, int slot, const preset::Record &record) {
+            showSetlist();
+            setlistWindow_->addPreset(path, slot, record);
+        };
+        FormLibrary = new LibraryWindow(*library_, *prompter_, hooks, this);
+    }
     FormLibrary->show();
     FormLibrary->raise();
     FormLibrary->activateWindow();

@@ -39,6 +39,9 @@ struct LibraryHooks {
     // first when ask is set, and otherwise let go. Runs from the one queue,
     // then calls done(shown, asked).
     std::function<void(const QString &path, int slot, bool ask, std::function<void(bool shown, bool asked)> done)> play;
+    // Appends the library's preset (a group's slot, -1 a single file) to
+    // the setlist window's list.
+    std::function<void(const QString &path, int slot, const preset::Record &record)> addToSetlist;
     // Moves the file list to the file's folder and selects it.
     std::function<void(const QString &path)> showInFileList;
 };

@@ -91,6 +91,7 @@ LibraryWindow::LibraryWindow(Library &library, Prompter &prompter, const Library
     ActionImport = action("ActionImport", QStringLiteral("Import to Tab"), &LibraryWindow::ActionImportClick);
     ActionShowInFileList =
         action("ActionShowInFileList", QStringLiteral("Show in File List"), &LibraryWindow::ActionShowInFileListClick);
+    actionAddToSetlist_ = action("ActionAddToSetlist", QStringLiteral("Add to Setlist"), &LibraryWindow::addToSetlist);
     PopupMenuPresets->addSeparator();
     ActionFavourite = action("ActionFavourite", QStringLiteral("Favourite"), &LibraryWindow::ActionFavouriteClick);
     ActionFavourite->setCheckable(true);
@@ -246,6 +247,7 @@ void LibraryWindow::updateActions()
     ActionHear->setEnabled(one && bool(hooks_.hear));
     ActionImport->setEnabled(one && hooks_.importToSlot && hooks_.groupView && hooks_.groupView());
     ActionShowInFileList->setEnabled(chosen.size() == 1 && bool(hooks_.showInFileList));
+    actionAddToSetlist_->setEnabled(readable > 0 && bool(hooks_.addToSetlist));
     ActionFavourite->setEnabled(readable > 0);
     ActionFavourite->setChecked(readable > 0 && favourites == readable);
     ActionTags->setEnabled(readable > 0);
@@ -301,6 +303,15 @@ void LibraryWindow::ActionShowInFileListClick()
     const std::vector<LibraryEntry> chosen = selection();
     if (chosen.size() == 1 && hooks_.showInFileList)
         hooks_.showInFileList(chosen[0].path);
+}
+
+void LibraryWindow::addToSetlist()
+{
+    if (!hooks_.addToSetlist)
+        return;
+    for (const LibraryEntry &e : selection())
+        if (e.readable())
+            hooks_.addToSetlist(e.path, e.slot, e.record);
 }
 
 void LibraryWindow::ActionFavouriteClick()

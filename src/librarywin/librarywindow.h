@@ -53,6 +53,7 @@ public:
     void ActionHearClick();
     void ActionImportClick();
     void ActionShowInFileListClick();
+    void addToSetlist();
     void ActionFavouriteClick();
     void ActionTagsClick();
     void ActionDeleteClick();
@@ -64,6 +65,7 @@ public:
     QTableView *TablePresets;
     QPushButton *ButtonAddFolder, *ButtonDuplicates;
     QMenu *PopupMenuPresets;
+    QAction *actionAddToSetlist_ = nullptr;
     QAction *ActionOpen, *ActionCompareCurrent, *ActionCompare, *ActionHear, *ActionImport, *ActionShowInFileList,
         *ActionFavourite, *ActionTags, *ActionDelete;
 
