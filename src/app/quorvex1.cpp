@@ -16,6 +16,7 @@
 #include "model/quorvexerror.h"
 #include "librarywin/libraryprogress.h"
 #include "librarywin/librarywindow.h"
+#include "librarywin/ampwindow.h"
 #include "librarywin/setlistwindow.h"
 #include "midi/rtmidibackend.h"
 #include "session/prompter.h"
@@ -302,6 +303,7 @@ void Quorvex1::buildMenus()
     GlobalWindow1 = item(View1, "GlobalWindow1", QStringLiteral("Global Window"), QKeySequence(Qt::CTRL | Qt::Key_G));
     Library1 = item(View1, "Library1", QStringLiteral("Library"), QKeySequence(Qt::CTRL | Qt::Key_L));
     setlistAction_ = item(View1, "Setlist", QStringLiteral("Setlist"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+    ampAction_ = item(View1, "AmpWindow", QStringLiteral("Amp"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
     View1->addSeparator();
     DefaultView1 = item(View1, "DefaultView1", QStringLiteral("Default View"), QKeySequence(Qt::CTRL | Qt::Key_D));
     AutoSplit = item(View1, "AutoSplit", QStringLiteral("Auto Split"));
@@ -357,6 +359,7 @@ void Quorvex1::buildMenus()
     connectHandler(EnterTuner1, &Quorvex1::EnterTuner1Click);
     connectHandler(Library1, &Quorvex1::Library1Click);
     connectHandler(setlistAction_, &Quorvex1::showSetlist);
+    connectHandler(ampAction_, &Quorvex1::showAmpWindow);
     connectHandler(New1, &Quorvex1::New1Click);
     connectHandler(NewGroup1, &Quorvex1::NewGroup1Click);
     connectHandler(EditordatatoAmp1, &Quorvex1::EditordatatoAmp1Click);
@@ -913,6 +916,25 @@ void Quorvex1::showSetlist()
     setlistWindow_->show();
     setlistWindow_->raise();
     setlistWindow_->activateWindow();
+}
+
+void Quorvex1::showAmpWindow()
+{
+    if (!ampWindow_) {
+        AmpWindow::Actions actions;
+        actions.read = [this] { run([this] { session_->fetches().readTheAmp(); }); };
+        actions.switchTo = [this](int slot) { run([this, slot] { session_->fetches().switchTo(slot); }); };
+        actions.write = [this](int slot, const preset::Record &record, const QString &name) {
+            run([&] { session_->writes().writeToSlot(slot, record, name); });
+        };
+        actions.writePlan = [this](const AmpWindow::Actions::Plan &plan, const QString &text) {
+            run([&] { session_->writes().writeSlots(plan, text); });
+        };
+        ampWindow_ = new AmpWindow(session_->ampSlots(), *library_, *prompter_, std::move(actions), this);
+    }
+    ampWindow_->show();
+    ampWindow_->raise();
+    ampWindow_->activateWindow();
 }
 
 bool Quorvex1::FormCloseQuery()
