@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ampsim/virtualamp.h"
 
+#include "ampsim/virtualamppresets.h"
 #include "model/firmware.h"
 
 #include <algorithm>
@@ -8,8 +9,9 @@
 VirtualAmp::VirtualAmp()
 {
     for (int s = 0; s < preset::SlotCount; ++s)
-        std::copy(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), slot(s).begin());
-    current = preset::DefaultRecord;
+        std::ranges::copy(virtualamppresets::all()[std::size_t(s)].record, slot(s).begin());
+    // It plays A1, as after being switched on.
+    std::ranges::copy(slot(0), current.begin());
     globals.fill(0);
 }
 
