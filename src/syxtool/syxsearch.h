@@ -14,6 +14,9 @@ public:
     SyxSearch(QTextStream &out, QTextStream &err, const SyxTool::Options &options);
     ~SyxSearch();
     int run(const QString &query);
+    // quorvex-syx duplicates: the groups Find Duplicates shows, presets
+    // within `within` parameters of each other.
+    int duplicates(int within);
 
     // Opens the index (or scans --dir into one of its own): -1 when open,
     // otherwise the exit status, the message printed.
