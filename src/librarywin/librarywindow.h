@@ -54,6 +54,7 @@ public:
     void ActionImportClick();
     void ActionShowInFileListClick();
     void addToSetlist();
+    void tellMarked(const QList<qint64> &hashes, int chosen, const QString &what);
     void ActionFavouriteClick();
     void ActionTagsClick();
     void ActionDeleteClick();
@@ -66,6 +67,7 @@ public:
     QPushButton *ButtonAddFolder, *ButtonDuplicates;
     QMenu *PopupMenuPresets;
     QAction *actionAddToSetlist_ = nullptr;
+    QString markNote_; // what a mark just set also reached
     QAction *ActionOpen, *ActionCompareCurrent, *ActionCompare, *ActionHear, *ActionImport, *ActionShowInFileList,
         *ActionFavourite, *ActionTags, *ActionDelete;
 
