@@ -3,6 +3,7 @@
 
 #include "controls/ttabcontrol.h"
 #include "filelist/filelistpanel.h"
+#include "librarywin/setlistwindow.h"
 #include "model/presetparams.h"
 #include "protocol/ampmessages.h"
 #include "app/session.h"
@@ -25,8 +26,7 @@ LibraryHooks LibraryLink::hooks()
             // As a file handed over: it may lie anywhere, the file list stays
             // (Save then asks where, unless it lies in the list's folder).
             session_.files().askToSave();
-            if (session_.files().openNamed(path) && slot >= 0 && session_.editor().isGroupView())
-                session_.editor().selectSlot(slot);
+            session_.files().openNamed(path, slot);
         });
     };
     h.hear = [this](const preset::Record &record) {
@@ -50,6 +50,11 @@ LibraryHooks LibraryLink::hooks()
         const PresetEditor &editor = session_.editor();
         return editor.isGroupView() ? name + QLatin1Char(' ') + preset::slotName(editor.currentSlot()) : name;
     };
+    h.currentFile = [this] {
+        const PresetEditor &editor = session_.editor();
+        return std::pair(session_.document().filePath(), editor.isGroupView() ? editor.currentSlot() : -1);
+    };
+    h.play = SetlistWindow::playThrough(session_.queue(), session_.document(), session_.files());
     h.showInFileList = [this](const QString &path) {
         run_([&] {
             if (fileListView_ && !fileListView_->isChecked())

@@ -16,6 +16,8 @@
 #include "model/quorvexerror.h"
 #include "librarywin/libraryprogress.h"
 #include "librarywin/librarywindow.h"
+#include "librarywin/ampwindow.h"
+#include "librarywin/setlistwindow.h"
 #include "midi/rtmidibackend.h"
 #include "session/prompter.h"
 #include "tuner/tformtuner.h"
@@ -300,6 +302,8 @@ void Quorvex1::buildMenus()
     MIDIPortSelect1 = item(View1, "MIDIPortSelect1", QStringLiteral("MIDI Port Select"), QKeySequence(Qt::CTRL | Qt::Key_M));
     GlobalWindow1 = item(View1, "GlobalWindow1", QStringLiteral("Global Window"), QKeySequence(Qt::CTRL | Qt::Key_G));
     Library1 = item(View1, "Library1", QStringLiteral("Library"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    setlistAction_ = item(View1, "Setlist", QStringLiteral("Setlist"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+    ampAction_ = item(View1, "AmpWindow", QStringLiteral("Amp"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
     View1->addSeparator();
     DefaultView1 = item(View1, "DefaultView1", QStringLiteral("Default View"), QKeySequence(Qt::CTRL | Qt::Key_D));
     AutoSplit = item(View1, "AutoSplit", QStringLiteral("Auto Split"));
@@ -354,6 +358,8 @@ void Quorvex1::buildMenus()
     connectHandler(GlobalWindow1, &Quorvex1::GlobalWindow1Click);
     connectHandler(EnterTuner1, &Quorvex1::EnterTuner1Click);
     connectHandler(Library1, &Quorvex1::Library1Click);
+    connectHandler(setlistAction_, &Quorvex1::showSetlist);
+    connectHandler(ampAction_, &Quorvex1::showAmpWindow);
     connectHandler(New1, &Quorvex1::New1Click);
     connectHandler(NewGroup1, &Quorvex1::NewGroup1Click);
     connectHandler(EditordatatoAmp1, &Quorvex1::EditordatatoAmp1Click);
@@ -884,15 +890,58 @@ void Quorvex1::Library1Click()
     // The folders are watched, but a file another program rewrote in place
     // shows only in a pass: one goes on the worker whenever the window is asked for.
     library_->refresh();
-    if (!FormLibrary)
-        FormLibrary = new LibraryWindow(*library_, *prompter_, libraryLink_->hooks(), this);
+    if (!FormLibrary) {
+        LibraryHooks hooks = libraryLink_->hooks();
+        hooks.addToSetlist = [this](const QString &path, int slot, const preset::Record &record) {
+            showSetlist();
+            setlistWindow_->addPreset(path, slot, record);
+        };
+        FormLibrary = new LibraryWindow(*library_, *prompter_, hooks, this);
+    }
     FormLibrary->show();
     FormLibrary->raise();
     FormLibrary->activateWindow();
 }
 
+void Quorvex1::showSetlist()
+{
+    if (!setlistWindow_) {
+        SetlistWindow::Ports ports;
+        // A foot controller is a MIDI input of its own, beside the Amp's.
+        ports.open = [] { return std::make_unique<RtMidiBackend>(RtMidiBackend::Api::Automatic, QStringLiteral("Quorvex Setlist")); };
+        ports.names = [open = ports.open] { return open()->inputNames(); };
+        setlistWindow_ = new SetlistWindow(*library_, *prompter_, libraryLink_->hooks(), std::move(ports), this);
+        setlistWindow_->setWindowFlag(Qt::Window);
+    }
+    setlistWindow_->show();
+    setlistWindow_->raise();
+    setlistWindow_->activateWindow();
+}
+
+void Quorvex1::showAmpWindow()
+{
+    if (!ampWindow_) {
+        AmpWindow::Actions actions;
+        actions.read = [this] { run([this] { session_->fetches().readTheAmp(); }); };
+        actions.switchTo = [this](int slot) { run([this, slot] { session_->fetches().switchTo(slot); }); };
+        actions.write = [this](int slot, const preset::Record &record, const QString &name) {
+            run([&] { session_->writes().writeToSlot(slot, record, name); });
+        };
+        actions.writePlan = [this](const AmpWindow::Actions::Plan &plan, const QString &text) {
+            run([&] { session_->writes().writeSlots(plan, text); });
+        };
+        ampWindow_ = new AmpWindow(session_->ampSlots(), *library_, *prompter_, std::move(actions), this);
+    }
+    ampWindow_->show();
+    ampWindow_->raise();
+    ampWindow_->activateWindow();
+}
+
 bool Quorvex1::FormCloseQuery()
 {
+    // A setlist with changes asks first; Cancel keeps the program open.
+    if (setlistWindow_ && setlistWindow_->isVisible() && !setlistWindow_->close())
+        return false;
     return run([this] { session_->files().askToSave(); });
 }
 

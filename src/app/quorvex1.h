@@ -27,6 +27,8 @@ class Library;
 class LibraryProgress;
 class LibraryLink;
 class LibraryWindow;
+class SetlistWindow;
+class AmpWindow;
 class LinkStatus;
 class SingleInstance;
 class TFormTuner;
@@ -68,6 +70,8 @@ public:
     LibraryLink &libraryLink() { return *libraryLink_; }
     // Made when first shown.
     LibraryWindow *libraryWindow() const { return FormLibrary; }
+    SetlistWindow *setlistWindow() const { return setlistWindow_; }
+    AmpWindow *ampWindow() const { return ampWindow_; }
     SingleInstance *singleInstance() { return instance_.get(); }
 
     QSize designSize() const { return designSize_; }
@@ -118,6 +122,8 @@ public:
     // "Check the Amp": what the Amp plays against the shown slot.
     void checkTheAmp();
     void Library1Click();
+    void showSetlist();
+    void showAmpWindow();
     bool FormCloseQuery();
     void FormClose();
 
@@ -201,7 +207,7 @@ private:
     QAction *Open1, *ImportSingletoTab, *New1, *NewGroup1, *InfoMain, *Save1, *SaveAs1, *SaveBack,
         *SaveCurrentTab1, *Exit1;
     QAction *FileListView, *ToolbarView, *MIDIPortSelect1, *GlobalWindow1, *DefaultView1, *AutoSplit,
-        *RefreshFileList1, *EnterTuner1, *Library1;
+        *RefreshFileList1, *EnterTuner1, *Library1, *setlistAction_ = nullptr, *ampAction_ = nullptr;
     std::array<QAction *, 16> PresetFromAmp; // NA1..ND4
     std::array<QAction *, 16> PresetToAmp;   // A1..D4
     QAction *GroupfromAmp1, *GrouptoAmp, *SyncwithAmp1, *EditordatatoAmp1, *CheckTheAmp, *BackUpBeforeWriting, *RestoreAmpBackup;
@@ -214,5 +220,7 @@ private:
     std::unique_ptr<Library> library_;
     std::unique_ptr<LibraryLink> libraryLink_;
     LibraryWindow *FormLibrary = nullptr;
+    SetlistWindow *setlistWindow_ = nullptr;
+    AmpWindow *ampWindow_ = nullptr;
     LibraryProgress *StatusLibrary;
 };

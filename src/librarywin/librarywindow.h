@@ -53,6 +53,8 @@ public:
     void ActionHearClick();
     void ActionImportClick();
     void ActionShowInFileListClick();
+    void addToSetlist();
+    void tellMarked(const QList<qint64> &hashes, int chosen, const QString &what);
     void ActionFavouriteClick();
     void ActionTagsClick();
     void ActionDeleteClick();
@@ -64,6 +66,8 @@ public:
     QTableView *TablePresets;
     QPushButton *ButtonAddFolder, *ButtonDuplicates;
     QMenu *PopupMenuPresets;
+    QAction *actionAddToSetlist_ = nullptr;
+    QString markNote_; // what a mark just set also reached
     QAction *ActionOpen, *ActionCompareCurrent, *ActionCompare, *ActionHear, *ActionImport, *ActionShowInFileList,
         *ActionFavourite, *ActionTags, *ActionDelete;
 
