@@ -11,6 +11,7 @@
 #include "library/libraryreader.h"
 #include "library/libraryindexfile.h"
 #include "library/librarysearch.h"
+#include "library/setlist.h"
 #include "library/libraryhooks.h"
 #include "library/libraryprogress.h"
 #include "library/librarytablemodel.h"
@@ -357,6 +358,44 @@ void BM_LibraryIndexStall(benchmark::State &state)
     removeIndex(path);
 }
 
+// A setlist of 1,000 entries over the library: read and every preset found,
+// one in ten by its content after its file was renamed.
+void BM_SetlistOpen(benchmark::State &state)
+{
+    const Fixture *fixture = fixtureFor(state);
+    if (!fixture)
+        return;
+    const QString connection = QStringLiteral("setlist-bench");
+    const QString setlistPath = fixture->data + QStringLiteral("/gig.qvset");
+    if (!LibraryIndexFile::attach(fixture->warmIndex, connection, true)) {
+        state.SkipWithError("the index could not be opened");
+        return;
+    }
+    {
+        const std::vector<LibraryEntry> rows = LibrarySearch::run(QSqlDatabase::database(connection), QString()).rows;
+        Setlist list;
+        for (std::size_t i = 0; list.entries.size() < 1000 && i < rows.size(); i += rows.size() / 1000) {
+            list.entries.push_back(SetlistResolver::entryFor(rows[i].path, rows[i].slot, rows[i].record, setlistPath));
+            if (list.entries.size() % 10 == 0)
+                list.entries.back().file += QStringLiteral(".renamed");
+        }
+        setlistfile::write(setlistPath, list);
+        const SetlistResolver resolver(QSqlDatabase::database(connection), LibraryRoots{fixture->data, {}, {}});
+        for (auto _ : state) {
+            const setlistfile::Read read = setlistfile::read(setlistPath);
+            const std::vector<SetlistPlace> places = resolver.resolve(read.list, setlistPath);
+            const auto missing = std::count_if(places.begin(), places.end(),
+                                               [](const SetlistPlace &p) { return p.state == SetlistPlace::Missing; });
+            if (places.size() != 1000 || missing) {
+                state.SkipWithError("the setlist lost entries");
+                break;
+            }
+        }
+    }
+    LibraryIndexFile::close(connection);
+    QFile::remove(setlistPath);
+}
+
 } // namespace
 
 // The size goes in the name ("BM_LibrarySearch/presets:400000"), where the
@@ -370,4 +409,5 @@ LIBRARY_BENCHMARK(BM_LibrarySearch)->Arg(Small)->Arg(Large)->Unit(benchmark::kMi
 LIBRARY_BENCHMARK(BM_LibrarySearchAll)->Arg(Small)->Arg(Large)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
 LIBRARY_BENCHMARK(BM_LibrarySearchKeys)->Arg(Small)->Arg(Large)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
 LIBRARY_BENCHMARK(BM_LibrarySearchAllKeys)->Arg(Small)->Arg(Large)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_SetlistOpen)->Arg(Small)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
 LIBRARY_BENCHMARK(BM_LibraryUpdateOne)->Arg(Small)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(10)->Repetitions(5)->ReportAggregatesOnly(true);

@@ -6,6 +6,7 @@
 #include "silentuser.h"
 
 #include "midi/loopbackbackend.h"
+#include "model/presetparams.h"
 #include "protocol/ampmessages.h"
 #include "session/session.h"
 #include "session/prompter.h"
@@ -47,12 +48,17 @@ void BM_SendParameter(benchmark::State &state)
 void BM_DispatchEcho(benchmark::State &state)
 {
     Rig rig;
-    const auto echo = amp::parameterSet(preset::PreGain, 17);
+    // Two values in turn: an echo of what the editor already shows changes
+    // nothing, so it would not measure applying one.
+    const amp::Bytes echoes[2] = {amp::parameterSet(preset::PreGain, 16), amp::parameterSet(preset::PreGain, 18)};
 
-    for (auto _ : state)
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const amp::Bytes &echo = echoes[i++ % 2];
         rig.session.transfers().receive(echo.data(), int(echo.size()));
+    }
 
-    if (rig.session.editor().record()[preset::PreGain] != 17 || !rig.session.document().isModified())
+    if (rig.session.editor().record()[preset::PreGain] != (i % 2 ? 16 : 18) || !rig.session.document().isModified())
         state.SkipWithError("the echo was not applied");
 }
 
@@ -63,6 +69,9 @@ void BM_DecodeGroupDump(benchmark::State &state)
     // A group unlike the defaults, so a dump that decodes to nothing shows.
     for (std::size_t i = 0; i < image.group.size(); ++i)
         image.group[i] = std::uint8_t((i * 7 + 3) & 0x7F);
+    // Values the Amp takes: what comes in is made valid as it arrives.
+    for (int slot = 0; slot < preset::SlotCount; ++slot)
+        presetparams::makeValid(image.record(slot));
     const auto expected = image.group;
     const auto dump = amp::groupDump(image.group);
     image.fillDefaults();

@@ -50,6 +50,9 @@ const std::map<std::string, Target> targets = {
     {"BM_LibrarySearch/presets:400000", {40e6, "three-term search over 400,000 presets"}},
     {"BM_LibrarySearchAll/presets:40000", {10e6, "search finding all of 40,000 presets"}},
     {"BM_LibrarySearchAll/presets:400000", {40e6, "search finding all of 400,000 presets"}},
+    // One preset message on the cable: 70 bytes at 3,125 bytes a second.
+    {"BM_SetlistStep", {22.4e6, "setlist step: a key until the preset is sent"}},
+    {"BM_SetlistOpen", {100e6, "setlist of 1,000 entries opened over 40,000 presets"}},
     {"BM_LibraryUpdateOne", {50e6, "one file saved until a search finds it"}},
     {"BM_LibraryIndexStall", {50e6, "indexing 40,000 presets, window open: longest UI stall"}},
     // One undo and one redo of a knob step, each with its message sent.

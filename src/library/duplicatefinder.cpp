@@ -8,29 +8,17 @@
 #include <numeric>
 #include <string>
 #include <unordered_map>
-
-namespace {
-
-struct Sets {
-    std::vector<int> parent;
-    explicit Sets(std::size_t n) : parent(n) { std::iota(parent.begin(), parent.end(), 0); }
-    int find(int i)
-    {
-        while (parent[i] != i)
-            i = parent[i] = parent[parent[i]];
-        return i;
-    }
-    void join(int a, int b) { parent[find(a)] = find(b); }
-};
-
-} // namespace
+#include <unordered_set>
 
 std::vector<DuplicateFinder::Group> DuplicateFinder::find(const std::vector<Record> &records, int maxDifferences,
                                                           const std::atomic_bool *cancel)
 {
     const int n = int(records.size());
     const int limit = std::clamp(maxDifferences, 0, MostDifferences);
-    Sets sets(records.size());
+    // Which records are near which: each pair once.
+    std::vector<std::vector<int>> near(records.size());
+    std::unordered_set<std::uint64_t> pairs;
+    auto pairKey = [](int a, int b) { return (std::uint64_t(std::min(a, b)) << 32) | std::uint32_t(std::max(a, b)); };
 
     if (limit > 0) {
         // Two records that differ in at most `limit` parameters agree on
@@ -55,24 +43,53 @@ std::vector<DuplicateFinder::Group> DuplicateFinder::find(const std::vector<Reco
                         return {};
                     for (std::size_t j = i + 1; j < members.size(); ++j) {
                         const int a = members[i], b = members[j];
-                        if (sets.find(a) == sets.find(b))
+                        if (pairs.contains(pairKey(a, b)))
                             continue;
                         if (PresetCompare::differences(records[std::size_t(a)].bytes, records[std::size_t(b)].bytes,
-                                                       limit) <= limit)
-                            sets.join(a, b);
+                                                       limit) <= limit) {
+                            pairs.insert(pairKey(a, b));
+                            near[std::size_t(a)].push_back(b);
+                            near[std::size_t(b)].push_back(a);
+                        }
                     }
                 }
             }
         }
     }
 
-    std::unordered_map<int, Group> byRoot;
-    for (int r = 0; r < n; ++r)
-        byRoot[sets.find(r)].members.push_back(r);
-    std::vector<Group> groups;
+    // Groups in which every member is near every other, never a chain
+    // (A near B near C with A and C far apart): each record goes to one
+    // group, grown from the record with the most near ones; a record joins
+    // only if it is near every member already there.
     auto presets = [&](int r) { return records[std::size_t(r)].presets; };
-    for (auto &[root, g] : byRoot) {
-        if (g.members.size() < 2 && presets(g.members.front()) < 2)
+    std::vector<int> seeds(records.size());
+    std::iota(seeds.begin(), seeds.end(), 0);
+    std::stable_sort(seeds.begin(), seeds.end(), [&](int a, int b) {
+        const std::size_t na = near[std::size_t(a)].size(), nb = near[std::size_t(b)].size();
+        return na != nb ? na > nb : presets(a) > presets(b);
+    });
+    std::vector<bool> taken(records.size(), false);
+    std::vector<Group> groups;
+    for (int seed : seeds) {
+        if (taken[std::size_t(seed)])
+            continue;
+        if (cancel && cancel->load())
+            return {};
+        Group g{{seed}};
+        taken[std::size_t(seed)] = true;
+        std::vector<int> candidates = near[std::size_t(seed)];
+        std::sort(candidates.begin(), candidates.end(), [&](int a, int b) {
+            return presets(a) != presets(b) ? presets(a) > presets(b) : a < b;
+        });
+        for (int c : candidates) {
+            if (taken[std::size_t(c)])
+                continue;
+            if (std::ranges::all_of(g.members, [&](int m) { return m == seed || pairs.contains(pairKey(m, c)); })) {
+                g.members.push_back(c);
+                taken[std::size_t(c)] = true;
+            }
+        }
+        if (g.members.size() < 2 && presets(seed) < 2)
             continue;
         std::stable_sort(g.members.begin(), g.members.end(), [&](int a, int b) { return presets(a) > presets(b); });
         groups.push_back(std::move(g));

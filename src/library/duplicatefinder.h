@@ -10,8 +10,9 @@
 
 // Groups of records that are the same or nearly so. Identical records
 // share one hash (their files may have any names); near-duplicates differ
-// in at most maxDifferences parameters (PresetCompare's count). A group
-// holds every record linked to another of it by such a small difference.
+// in at most maxDifferences parameters (PresetCompare's count). Every
+// member of a group is that near every other: alike-ness is not taken
+// along a chain, so two far-apart presets never share a group.
 class DuplicateFinder {
 public:
     static constexpr int DefaultMaxDifferences = 2;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/library.h"
 
+#include <QSqlQuery>
+
 #include "library/libraryindexfile.h"
 #include "library/libraryworker.h"
 
@@ -138,6 +140,20 @@ LibrarySearch::Result Library::search(const QString &query) const
         return r;
     }
     return LibrarySearch::run(db(), query);
+}
+
+int Library::presetsHolding(const QList<qint64> &hashes) const
+{
+    if (!open_ || hashes.isEmpty())
+        return 0;
+    QStringList marks;
+    for (qsizetype i = 0; i < hashes.size(); ++i)
+        marks << QStringLiteral("?");
+    QSqlQuery q(db());
+    q.prepare(QStringLiteral("SELECT COUNT(*) FROM presets WHERE hash IN (%1)").arg(marks.join(QLatin1Char(','))));
+    for (qint64 h : hashes)
+        q.addBindValue(h);
+    return q.exec() && q.next() ? q.value(0).toInt() : 0;
 }
 
 QString Library::closedText() const

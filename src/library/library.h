@@ -58,6 +58,9 @@ public:
     // longer there comes back with file 0.
     std::vector<LibraryEntry> rows(std::span<const LibrarySearch::Key> keys) const;
     QStringList allTags() const;
+    // How many presets of the library hold one of these records (marks go
+    // by record: a favourite or tag reaches every one of them).
+    int presetsHolding(const QList<qint64> &hashes) const;
 
     // Runs the event loop until the worker has done everything asked of it
     // so far; false after timeoutMs. For tests and tools.

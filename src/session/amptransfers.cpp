@@ -115,7 +115,7 @@ void AmpTransfers::identifyReply(std::uint8_t versionByte)
 void AmpTransfers::groupDump(const std::uint8_t *pairs)
 {
     link_.ampHeard();
-    if (state_ != TransferState::Group && state_ != TransferState::BackupGroup)
+    if (state_ != TransferState::Group && state_ != TransferState::BackupGroup && state_ != TransferState::ReadSlots)
         return;
     Group group;
     amp::decodeNibbles(pairs, preset::GroupSize, group.data());

@@ -29,6 +29,8 @@ enum class TransferState {
     // The Amp's current preset, compared with the shown slot ("Check the
     // Amp"); it reaches the editor only if the user takes it.
     CheckCurrent = 10,
+    // The sixteen user slots for the Amp window; they never reach the editor.
+    ReadSlots = 11,
 };
 
 // The conversation with the Amp: TransferState, the reply timer replyTimer_

@@ -100,7 +100,7 @@ void DocumentFiles::newDocument(bool group)
     editor_.startHistory(false, false);
 }
 
-std::optional<Document::Kind> DocumentFiles::readFile(const QString &name, bool importing)
+std::optional<Document::Kind> DocumentFiles::readFile(const QString &name, bool importing, int slot)
 {
     corrections_.clear();
     const QString path = files::unquotedPath(name);
@@ -127,6 +127,8 @@ std::optional<Document::Kind> DocumentFiles::readFile(const QString &name, bool 
                              QStringLiteral("Import %1 to %2").arg(fileName, preset::slotName(editor_.currentSlot())));
     } else {
         editor_.setView(kind == files::Kind::Group ? PresetEditor::View::Group : PresetEditor::View::Single);
+        if (kind == files::Kind::Group && slot >= 0)
+            editor_.selectSlotQuietly(slot);
         if (kind == files::Kind::Group)
             editor_.storeGroup(std::span<const std::uint8_t, preset::GroupSize>(data.data(), preset::GroupSize));
         else
@@ -157,9 +159,9 @@ void DocumentFiles::openDropped(const QString &path)
     openChosen(path);
 }
 
-std::optional<QString> DocumentFiles::load(const QString &path)
+std::optional<QString> DocumentFiles::load(const QString &path, int slot)
 {
-    const auto kind = readFile(path, false);
+    const auto kind = readFile(path, false, slot);
     if (!kind)
         return std::nullopt;
     const QString clean = files::unquotedPath(path);
@@ -191,10 +193,10 @@ void DocumentFiles::openFromList(const QString &path)
     document_.setOpenDialogDirectory(folderOf(*clean));
 }
 
-bool DocumentFiles::openNamed(const QString &path)
+bool DocumentFiles::openNamed(const QString &path, int slot)
 {
     // Save asks where to when the file lies outside the list's folder.
-    return load(path).has_value();
+    return load(path, slot).has_value();
 }
 
 void DocumentFiles::tellCorrections()

@@ -38,7 +38,7 @@ public:
     // importing, one preset into the selected tab), shows it and sends the
     // current slot to the Amp. The kind loaded; none when nothing was (a
     // global file).
-    std::optional<Document::Kind> readFile(const QString &path, bool importing);
+    std::optional<Document::Kind> readFile(const QString &path, bool importing, int slot = -1);
 
     // Open from the dialog; the file list moves to the file's folder.
     void open();
@@ -47,8 +47,9 @@ public:
     // Open the file selected in the file list; the list stays.
     void openFromList(const QString &path);
     // A file named on the command line or handed over by a second start, or
-    // dropped on the window: it may lie anywhere.
-    bool openNamed(const QString &path);
+    // dropped on the window: it may lie anywhere. A group file shows `slot`
+    // (-1: the tab it had), and only that slot goes to the Amp.
+    bool openNamed(const QString &path, int slot = -1);
     void importFromList(const QString &path);
     void importSingleToTab();
 
@@ -78,7 +79,7 @@ private:
     QString chooseSavePath(const QString &suggestedName);
     // Reads the file into the editor as the document: a fresh history, unmodified.
     // The path as given, unquoted; nothing when it could not be read.
-    std::optional<QString> load(const QString &path);
+    std::optional<QString> load(const QString &path, int slot = -1);
     void openChosen(const QString &path);
     void viewChanged();
     // What readFile made valid, told once the command has shown the file.

@@ -12,8 +12,7 @@ namespace libraryrequests {
 void open(Session &session, const QString &path, int slot)
 {
     session.files().askToSave();
-    if (session.files().openNamed(path) && slot >= 0 && session.editor().isGroupView())
-        session.editor().selectSlot(slot);
+    session.files().openNamed(path, slot);
 }
 
 void hear(Session &session, const preset::Record &record)
@@ -35,6 +34,12 @@ QString currentName(Session &session)
     const QString name = session.document().titleName();
     const PresetEditor &editor = session.editor();
     return editor.isGroupView() ? name + QLatin1Char(' ') + preset::slotName(editor.currentSlot()) : name;
+}
+
+std::pair<QString, int> currentFile(Session &session)
+{
+    const PresetEditor &editor = session.editor();
+    return {session.document().filePath(), editor.isGroupView() ? editor.currentSlot() : -1};
 }
 
 } // namespace libraryrequests

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <utility>
+
 class Session;
 
 // What the library's windows ask of the editor, as the editor's own
@@ -13,7 +15,7 @@ class Session;
 namespace libraryrequests {
 
 // As a file handed over: asks to save, opens the file wherever it lies (the
-// file list stays) and, in group view, shows `slot` (-1: the first).
+// file list stays) and shows `slot` (-1: the first) when it holds a group.
 void open(Session &session, const QString &path, int slot);
 // Plays a record on the Amp without taking it into the editor; only values
 // the Amp takes reach it, whatever an old index holds.
@@ -22,5 +24,7 @@ void hear(Session &session, const preset::Record &record);
 // ("Amp Presets B2" in group view).
 preset::Record currentRecord(Session &session);
 QString currentName(Session &session);
+// The shown preset's file and slot (-1 in single view).
+std::pair<QString, int> currentFile(Session &session);
 
 } // namespace libraryrequests

@@ -29,10 +29,14 @@ PresetFetches::PresetFetches(AmpLink &link, AmpTransfers &transfers, PresetEdito
             [this](TransferState awaited, const AmpTransfers::Group &group) {
                 if (awaited == TransferState::Group)
                     queue_.runInput([&] { groupArrived(group); });
+                if (awaited == TransferState::ReadSlots) {
+                    transfers_.finish();
+                    emit groupRead(group);
+                }
             });
     connect(&transfers_, &AmpTransfers::timedOut, this, [this](TransferState ended) {
         if (ended == TransferState::RequestedPreset || ended == TransferState::Group ||
-            ended == TransferState::ProgramChange)
+            ended == TransferState::ProgramChange || ended == TransferState::ReadSlots)
             transfers_.reportNoReply();
     });
 }
@@ -56,6 +60,26 @@ void PresetFetches::groupFromAmp()
         link_.send(amp::groupRequest());
         transfers_.await(TransferState::Group);
     });
+}
+
+void PresetFetches::readTheAmp()
+{
+    queue_.runWhenAmpIdle([this] {
+        link_.send(amp::groupRequest());
+        transfers_.await(TransferState::ReadSlots);
+    });
+}
+
+void PresetFetches::switchTo(int slot)
+{
+    if (slot < 0 || slot >= preset::SlotCount || !link_.midiOut().isEnabled())
+        return;
+    const int channel = editor_.image().globals[globalrecord::MidiChannel] & 0x0F;
+    link_.midiOut().sendShort(std::uint8_t(0xB0 | channel), 32, 1); // the user bank
+    link_.midiOut().sendShort(std::uint8_t(0xC0 | channel), std::uint8_t(slot));
+    // The Amp does not say it switched: followed as if it had.
+    MidiIn1Short(std::uint8_t(0xB0 | channel), 32, 1);
+    MidiIn1Short(std::uint8_t(0xC0 | channel), std::uint8_t(slot), 0);
 }
 
 void PresetFetches::MidiIn1Short(std::uint8_t status, std::uint8_t first, std::uint8_t second)
@@ -98,6 +122,12 @@ void PresetFetches::presetArrived(TransferState awaited, const preset::Record &r
 {
     transfers_.stopReplyTimer();
     const bool programChange = awaited == TransferState::ProgramChange;
+    if (!programChange)
+        emit slotRead(requestedSlot_, record);
+    else if (fetchedBank_)
+        emit slotRead(fetchedProgram_ & 0x0F, record);
+    if (programChange)
+        emit playingSlot(fetchedBank_ ? fetchedProgram_ & 0x0F : -1);
     // A preset the Amp switched to is already playing there.
     if (editor_.isGroupView()) {
         // The selected tab takes it, whatever slot was asked for.
@@ -123,6 +153,7 @@ void PresetFetches::presetArrived(TransferState awaited, const preset::Record &r
 void PresetFetches::groupArrived(const AmpTransfers::Group &group)
 {
     transfers_.finish();
+    emit groupRead(group);
     editor_.setView(PresetEditor::View::Group);
     editor_.selectSlotQuietly(0);
     document_.dropFile(QStringLiteral("Amp Presets"), true);

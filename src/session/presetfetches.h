@@ -33,10 +33,23 @@ public:
     // question to the Amp is open.
     void presetFromAmp(int slot);
     void groupFromAmp();
+    // "Read the Amp": the sixteen user slots for the Amp window
+    // (groupRead), the document left as it is.
+    void readTheAmp();
+    // The Amp switches to user slot `slot` by Program Change (with the bank
+    // select it needs), and the editor follows as for the Amp's own.
+    void switchTo(int slot);
 
     // Every short message: the Amp's Program Changes and bank selects on its
     // channel (GlobalRecord byte 3).
     void MidiIn1Short(std::uint8_t status, std::uint8_t first, std::uint8_t second);
+
+signals:
+    // What was read of the Amp's user slots, whoever asked.
+    void slotRead(int slot, const preset::Record &record);
+    void groupRead(const AmpTransfers::Group &group);
+    // The user slot the Amp plays after a Program Change (-1: a factory one).
+    void playingSlot(int slot);
 
 private:
     void followTheAmp();

@@ -21,13 +21,18 @@ PresetWrites::PresetWrites(AmpLink &link, AmpTransfers &transfers, PresetEditor 
 {
     connect(&transfers_, &AmpTransfers::presetReceived, this,
             [this](TransferState awaited, const preset::Record &record) {
-                if (awaited == TransferState::BackupPreset)
+                if (awaited == TransferState::BackupPreset) {
+                    if (pending_)
+                        emit slotRead(pending_->slot, record);
                     queue_.runInput([&] { backupArrived(amp::singlePreset(record)); });
+                }
             });
     connect(&transfers_, &AmpTransfers::groupReceived, this,
             [this](TransferState awaited, const AmpTransfers::Group &group) {
-                if (awaited == TransferState::BackupGroup)
+                if (awaited == TransferState::BackupGroup) {
+                    emit groupRead(group);
                     queue_.runInput([&] { backupArrived(amp::groupDump(group)); });
+                }
             });
     connect(&transfers_, &AmpTransfers::timedOut, this, [this](TransferState ended) {
         if (ended == TransferState::BackupPreset || ended == TransferState::BackupGroup)
@@ -37,6 +42,12 @@ PresetWrites::PresetWrites(AmpLink &link, AmpTransfers &transfers, PresetEditor 
 
 QString PresetWrites::Write::target() const
 {
+    if (!planned.empty()) {
+        QStringList names;
+        for (const auto &[s, record] : planned)
+            names << preset::slotName(s);
+        return names.join(QStringLiteral(", "));
+    }
     return group.empty() ? preset::slotName(slot) : QStringLiteral("the Amp's group");
 }
 
@@ -68,6 +79,36 @@ void PresetWrites::groupToAmp()
     Write write;
     write.group.assign(editor_.image().group.begin(), editor_.image().group.end());
     write.editorData.assign(editor_.record().begin(), editor_.record().end());
+    start(std::move(write));
+}
+
+void PresetWrites::writeToSlot(int slot, const preset::Record &record, const QString &name)
+{
+    if (slot < 0 || slot >= preset::SlotCount)
+        return;
+    const auto answer =
+        queue_.prompter().question(QStringLiteral("Quorvex"),
+                                   QStringLiteral("Write '%1' to Amp slot %2?").arg(name, preset::slotName(slot)),
+                                   {Prompter::Button::Yes, Prompter::Button::No}, Prompter::Icon::Question);
+    if (answer != Prompter::Button::Yes)
+        throw Abort();
+    Write write;
+    write.slot = slot;
+    write.record.assign(record.begin(), record.end());
+    start(std::move(write));
+}
+
+void PresetWrites::writeSlots(const Plan &plan, const QString &planText)
+{
+    if (plan.empty())
+        return;
+    const auto answer = queue_.prompter().question(
+        QStringLiteral("Quorvex"), QStringLiteral("Write to the Amp: %1?").arg(planText),
+        {Prompter::Button::Yes, Prompter::Button::No}, Prompter::Icon::Question);
+    if (answer != Prompter::Button::Yes)
+        throw Abort();
+    Write write;
+    write.planned = plan;
     start(std::move(write));
 }
 
@@ -127,7 +168,7 @@ void PresetWrites::begin(Write write)
         return;
     }
     // What the Amp holds now is fetched first; the write follows its backup.
-    const bool group = !write.group.empty();
+    const bool group = !write.group.empty() || !write.planned.empty();
     const int slot = write.slot;
     pending_ = std::move(write);
     if (!group) {
@@ -142,7 +183,19 @@ void PresetWrites::begin(Write write)
 void PresetWrites::perform(const Write &write)
 {
     bool sent = true;
-    if (!write.group.empty()) {
+    auto store = [&](int slot, std::span<const std::uint8_t, preset::RecordSize> rec) {
+        if (!link_.isOldFirmware())
+            return link_.send(amp::presetWrite(slot, rec));
+        return link_.send(amp::singlePreset(rec)) && link_.send(amp::presetStore(slot));
+    };
+    if (!write.planned.empty()) {
+        for (const auto &[slot, record] : write.planned)
+            sent = sent && store(slot, record);
+        // Old firmware stores by way of the current preset: the shown slot
+        // goes back on top.
+        if (sent && link_.isOldFirmware())
+            editor_.sendEditorData();
+    } else if (!write.group.empty()) {
         sent = link_.send(
             amp::groupDump(std::span<const std::uint8_t, preset::GroupSize>(write.group.data(), preset::GroupSize)));
         if (sent && !write.editorData.empty())
@@ -164,6 +217,20 @@ void PresetWrites::perform(const Write &write)
         notWritten(write, QStringLiteral("The MIDI output did not take the message."));
         return;
     }
+    auto record = [](std::span<const std::uint8_t> bytes) {
+        preset::Record r;
+        std::copy_n(bytes.begin(), preset::RecordSize, r.begin());
+        return r;
+    };
+    if (!write.planned.empty()) {
+        for (const auto &[slot, r] : write.planned)
+            emit slotWritten(slot, r);
+    } else if (!write.group.empty()) {
+        for (int s = 0; s < preset::SlotCount; ++s)
+            emit slotWritten(s, record(std::span(write.group).subspan(std::size_t(s) * preset::RecordSize)));
+    } else {
+        emit slotWritten(write.slot, record(write.record));
+    }
     emit statusMessage(QStringLiteral("Written to %1").arg(write.target()));
 }
 
@@ -181,7 +248,7 @@ void PresetWrites::backupArrived(const std::vector<std::uint8_t> &file)
         return;
     const Write write = std::move(*pending_);
     pending_.reset();
-    const QString name = write.group.empty() ? preset::slotName(write.slot) : QStringLiteral("group");
+    const QString name = write.group.empty() && write.planned.empty() ? preset::slotName(write.slot) : QStringLiteral("group");
     // The Amp's presets are kept before anything replaces them: a backup
     // that cannot be written stops the write.
     try {
@@ -201,9 +268,11 @@ void PresetWrites::backupTimedOut(TransferState ended)
     pending_.reset();
     // Nothing else is asked of the Amp until the user has decided.
     transfers_.hold();
-    const QString text = ended == TransferState::BackupGroup
-                             ? QStringLiteral("No backup of the Amp's presets could be fetched. Write the group without a backup?")
-                             : QStringLiteral("No backup of the Amp's preset could be fetched. Write the preset without a backup?");
+    const QString text =
+        !write.planned.empty() ? QStringLiteral("No backup of the Amp's presets could be fetched. Write the presets without a backup?")
+        : ended == TransferState::BackupGroup
+            ? QStringLiteral("No backup of the Amp's presets could be fetched. Write the group without a backup?")
+            : QStringLiteral("No backup of the Amp's preset could be fetched. Write the preset without a backup?");
     queue_.post(QString(), CommandQueue::Needs::NoDialog, [this, write, text] {
         struct Release {
             AmpTransfers &t;

@@ -34,6 +34,14 @@ public:
     // it holds shown and confirmed, then written like any write (after a
     // backup of what the Amp holds now). The editor and the file list stay.
     void restoreBackup();
+    // From the Amp window: "Write '<name>' to Amp slot B2?", then as any
+    // write, after a backup of the slot.
+    void writeToSlot(int slot, const preset::Record &record, const QString &name);
+    // Several slots in one step (slots rearranged): the plan is shown
+    // ("B2 ← A1, A1 ← B2") and confirmed, one backup of the Amp's group is
+    // kept, and only the planned slots are written.
+    using Plan = std::vector<std::pair<int, preset::Record>>;
+    void writeSlots(const Plan &plan, const QString &planText);
 
     // With the option off or no Amp found, the write goes without a backup.
     void setBackupBeforeWrite(bool on) { backupBeforeWrite_ = on; }
@@ -42,6 +50,10 @@ public:
 signals:
     // "Written to D3" and the like, for the status bar.
     void statusMessage(const QString &text);
+    // Each slot written, as sent (not read back); and what a backup read.
+    void slotWritten(int slot, const preset::Record &record);
+    void slotRead(int slot, const preset::Record &record);
+    void groupRead(const AmpTransfers::Group &group);
 
 private:
     // A write waiting for the backup of what it replaces.
@@ -50,6 +62,7 @@ private:
         std::vector<std::uint8_t> record;     // a preset write
         std::vector<std::uint8_t> group;      // a group write
         std::vector<std::uint8_t> editorData; // sent after a group
+        Plan planned;                         // several slots, after a group backup
         QString target() const;
     };
     void confirmOverwrite();

@@ -18,6 +18,15 @@ Session::Session(std::unique_ptr<MidiBackend> backend, Prompter &prompter, QObje
             [this](int index, int shift, int width, int value) {
                 queue_.runInput([&] { editor_.applyBitField(index, shift, width, value); });
             });
+    // What is known of the Amp's slots, from every read and write.
+    connect(&fetches_, &PresetFetches::slotRead, &slots_, &AmpSlots::read);
+    connect(&writes_, &PresetWrites::slotRead, &slots_, &AmpSlots::read);
+    connect(&fetches_, &PresetFetches::groupRead, &slots_, [this](const AmpTransfers::Group &g) { slots_.readAll(g); });
+    connect(&writes_, &PresetWrites::groupRead, &slots_, [this](const AmpTransfers::Group &g) { slots_.readAll(g); });
+    connect(&writes_, &PresetWrites::slotWritten, &slots_, &AmpSlots::written);
+    connect(&fetches_, &PresetFetches::playingSlot, &slots_, &AmpSlots::setPlaying);
+    connect(&transfers_, &AmpTransfers::parameterChanged, &slots_, [this] { slots_.playingEdited(); });
+    connect(&transfers_, &AmpTransfers::bitFieldChanged, &slots_, [this] { slots_.playingEdited(); });
 }
 
 Session::~Session()

@@ -6,6 +6,7 @@
 #include "session/ampglobals.h"
 #include "session/amplink.h"
 #include "session/ampsync.h"
+#include "session/ampslots.h"
 #include "session/amptransfers.h"
 #include "session/commandqueue.h"
 #include "session/document.h"
@@ -45,6 +46,7 @@ public:
     AmpSync &sync() { return sync_; }
     PresetFetches &fetches() { return fetches_; }
     PresetWrites &writes() { return writes_; }
+    AmpSlots &ampSlots() { return slots_; }
     AmpCheck &check() { return check_; }
     AmpGlobals &globals() { return globals_; }
 
@@ -61,6 +63,7 @@ private:
     DocumentFiles files_;
     AmpBackups backups_;
     AmpSync sync_;
+    AmpSlots slots_;
     PresetFetches fetches_;
     PresetWrites writes_;
     AmpCheck check_;

@@ -3,6 +3,7 @@
 // JACK server with the dummy driver (started by tests/run-with-jackd): the
 // main window on the real MIDI backend, finding the Amp, fetching, writing,
 // and noticing when the Amp is gone.
+#include "ampsim/virtualamppresets.h"
 #include "mainwindow/mainwindow.h"
 #include "midi/rtmidibackend.h"
 #include "model/presetrecord.h"
@@ -141,7 +142,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(s.transfers().state(), TransferState::Idle, Timeout);
         QCOMPARE(s.editor().view(), PresetEditor::View::Group);
         for (int slot = 0; slot < preset::SlotCount; ++slot) {
-            const preset::Record &expected = slot == 5 ? written : preset::DefaultRecord;
+            const preset::Record &expected = slot == 5 ? written : virtualamppresets::all()[std::size_t(slot)].record;
             const auto got = s.editor().image().record(slot);
             QVERIFY2(std::equal(got.begin(), got.end(), expected.begin()), qPrintable(QString::number(slot)));
         }

@@ -828,7 +828,8 @@ void TestLibrary::compareAndDuplicates()
     QCOMPARE(PresetCompare::differences(a, b), 2);
     QCOMPARE(PresetCompare::differenceNames(a, b), QStringLiteral("Mid, Scale"));
 
-    // a ~ b (2 apart), b ~ c (1 apart): one group at 2, though a and c are 3 apart.
+    // a ~ b (2 apart), b ~ c (1 apart), a and c 3 apart: a group holds only
+    // presets near every other member, so a is left out at 2.
     Record c = b;
     c[High] = 3;
     const Record far = record(9, 9, 1);
@@ -847,7 +848,19 @@ void TestLibrary::compareAndDuplicates()
     };
     QCOMPARE(groups(0), (QStringList{QStringLiteral("c"), QStringLiteral("twice")}));
     QCOMPARE(groups(1), (QStringList{QStringLiteral("c+b"), QStringLiteral("twice")}));
-    QCOMPARE(groups(2), (QStringList{QStringLiteral("c+a+b"), QStringLiteral("twice")}));
+    QCOMPARE(groups(2), (QStringList{QStringLiteral("c+b"), QStringLiteral("twice")}));
+
+    // A chain of six, each one step from the next: pairs at 1, never one group.
+    std::vector<DuplicateFinder::Record> chain;
+    Record step = record(0, 0, 10);
+    for (int i = 0; i < 6; ++i) {
+        step[std::size_t(i % 2 ? High : Low)] = std::uint8_t(10 + (i + 1) / 2);
+        chain.push_back({i, step, 1});
+    }
+    const auto pairs = DuplicateFinder::find(chain, 1);
+    QCOMPARE(int(pairs.size()), 3);
+    for (const auto &g : pairs)
+        QCOMPARE(int(g.members.size()), 2);
 }
 
 void TestLibrary::valuesAreListedAsTheEditorShowsThem()

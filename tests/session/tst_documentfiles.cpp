@@ -137,6 +137,13 @@ void TestDocumentFiles::openGroupAndSingleFiles()
     QVERIFY(rig.files.openNamed(rig.path(QStringLiteral("12\" Lead.syx"))));
     QVERIFY(rig.doc.saveElsewhere());
     QCOMPARE(rig.doc.originDirectory(), rig.dir.path());
+
+    // A group named with a slot (a library row, a setlist's step): that
+    // tab is shown, and the Amp gets that slot alone.
+    rig.backend->sent.clear();
+    QVERIFY(rig.files.openNamed(rig.path(QStringLiteral("sub/Band.syx")), 6));
+    QCOMPARE(rig.session.editor().currentSlot(), 6);
+    QCOMPARE(rig.backend->sent, std::vector<Bytes>{amp::singlePreset(preset::groupRecord(group, 6))});
     QCOMPARE(rig.prompter.unexpected, 0);
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "syx/syxsearch.h"
 
+#include "library/duplicatereport.h"
 #include "library/librarycolumns.h"
 #include "library/libraryindexfile.h"
 #include "library/libraryscanner.h"
@@ -75,11 +76,21 @@ int SyxSearch::fail(const QString &message, const QString &path)
     return SyxTool::trouble(err_, message, path);
 }
 
-int SyxSearch::run(const QString &query)
+SyxSearch::~SyxSearch()
 {
-    QTemporaryDir scratch;
+    LibraryIndexFile::close(Connection);
+}
+
+QSqlDatabase SyxSearch::db() const
+{
+    return QSqlDatabase::database(Connection, false);
+}
+
+int SyxSearch::open()
+{
     // fail() closes the connection: no handle to it may be alive then.
     if (!options_.dir.isEmpty()) {
+        QTemporaryDir &scratch = scratch_;
         // A folder: indexed here and now, into an index of its own.
         if (!QFileInfo(options_.dir).isDir())
             return fail(QStringLiteral("not a folder"), options_.dir);
@@ -122,6 +133,13 @@ int SyxSearch::run(const QString &query)
             return fail(QStringLiteral("the library index cannot be read: %1").arg(seen.error.text()), path);
         }
     }
+    return -1;
+}
+
+int SyxSearch::run(const QString &query)
+{
+    if (const int bad = open(); bad >= 0)
+        return bad;
     const LibrarySearch::Result result = LibrarySearch::run(QSqlDatabase::database(Connection, false), query);
     if (!result.error.isEmpty())
         return fail(result.error);
@@ -135,6 +153,43 @@ int SyxSearch::run(const QString &query)
     } else {
         for (const LibraryEntry &e : result.rows)
             out_ << line(e) << '\n';
+    }
+    LibraryIndexFile::close(Connection);
+    return SyxTool::Done;
+}
+
+int SyxSearch::duplicates(int within)
+{
+    if (const int bad = open(); bad >= 0)
+        return bad;
+    const LibrarySearch::Result all = LibrarySearch::run(db(), QString());
+    if (!all.error.isEmpty())
+        return fail(all.error);
+    const std::vector<DuplicateReport::Group> groups = DuplicateReport::build(all.rows, within);
+    if (options_.json) {
+        QJsonArray out;
+        for (const DuplicateReport::Group &g : groups) {
+            QJsonArray presets;
+            for (const LibraryEntry &e : g.presets)
+                presets.append(QJsonObject{{QStringLiteral("path"), e.path},
+                                           {QStringLiteral("slot"), e.slot >= 0 ? QJsonValue(preset::slotName(e.slot)) : QJsonValue()},
+                                           {QStringLiteral("name"), e.name()}});
+            out.append(QJsonObject{{QStringLiteral("identical"), g.identical}, {QStringLiteral("presets"), presets}});
+        }
+        out_ << QJsonDocument(QJsonObject{{QStringLiteral("groups"), out}}).toJson();
+    } else {
+        for (const DuplicateReport::Group &g : groups) {
+            out_ << (g.identical ? QStringLiteral("Identical: %1 presets") : QStringLiteral("Alike: %1 presets"))
+                        .arg(g.presets.size())
+                 << '\n';
+            for (std::size_t i = 0; i < g.presets.size(); ++i) {
+                const LibraryEntry &e = g.presets[i];
+                out_ << "  " << e.path << (e.slot >= 0 ? QStringLiteral(" ") + preset::slotName(e.slot) : QString());
+                if (!g.differences[i].isEmpty())
+                    out_ << "  (" << g.differences[i] << ')';
+                out_ << '\n';
+            }
+        }
     }
     LibraryIndexFile::close(Connection);
     return SyxTool::Done;

@@ -8,6 +8,7 @@
 #include "model/quorvexerror.h"
 #include "syx/syxgroupfiles.h"
 #include "syx/syxsearch.h"
+#include "syx/syxsetlist.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -69,16 +70,23 @@ QString SyxTool::helpText()
         "  split GROUP DIR           the group's sixteen presets as \"<group> A1.syx\" ... \"<group> D4.syx\"\n"
         "  join FILE... GROUP        sixteen single preset files, in A1..D4 order, into a group file\n"
         "  search QUERY              the library's search language over Quorvex's library index\n"
+        "  duplicates                the groups of identical and alike presets Find Duplicates shows\n"
+        "  setlist check FILE        where each preset of a setlist (.qvset) is now; exit status 1\n"
+        "                            when some are missing\n"
+        "  setlist export FILE DIR   the setlist's presets as numbered single preset files\n"
         "\n"
         "Options:\n"
         "  --json                    output for scripts, as JSON\n"
-        "  --dir DIR                 search: scan DIR and its subfolders instead of the index\n"
-        "  --index FILE              search: use this library index instead of Quorvex's own\n"
-        "  --force                   split, join: replace files that exist\n"
+        "  --dir DIR                 search, duplicates, setlist: scan DIR and its subfolders instead of the index\n"
+        "  --index FILE              search, duplicates, setlist: use this library index instead of Quorvex's own\n"
+        "  --within N                duplicates: alike presets differ in at most N parameters\n"
+        "                            (0..10, 2 if not given)\n"
+        "  --force                   split, join, setlist export: replace files that exist\n"
         "  -h, --help                show this help\n"
         "  --version                 show the version\n"
         "\n"
-        "Exit status: 0 done (diff: the same), 1 diff: they differ, 2 trouble.\n");
+        "Exit status: 0 done (diff: the same), 1 diff: they differ, setlist: some are missing,\n"
+        "2 trouble.\n");
 }
 
 QString SyxTool::troubleText(const QString &message, const QString &path)
@@ -123,6 +131,11 @@ int SyxTool::run(const QStringList &arguments)
             options_.json = true;
         } else if (a == QLatin1String("--force")) {
             options_.force = true;
+        } else if (a == QLatin1String("--within")) {
+            bool ok = false;
+            options_.within = i + 1 < arguments.size() ? arguments[++i].toInt(&ok) : -1;
+            if (!ok || options_.within < 0 || options_.within > 10)
+                return fail(QStringLiteral("--within needs a number of parameters from 0 to 10; see --help"));
         } else if (a == QLatin1String("--dir") || a == QLatin1String("--index")) {
             if (i + 1 >= arguments.size())
                 return fail(QStringLiteral("%1 needs a value; see --help").arg(a));
@@ -163,6 +176,19 @@ int SyxTool::run(const QStringList &arguments)
             bad >= 0)
             return bad;
         return SyxSearch(out_, err_, options_).run(words[0]);
+    }
+    if (command == QLatin1String("duplicates")) {
+        if (const int bad = needs(words.isEmpty(), "duplicates [--within N] [--dir DIR]"); bad >= 0)
+            return bad;
+        return SyxSearch(out_, err_, options_).duplicates(options_.within);
+    }
+    if (command == QLatin1String("setlist")) {
+        const QString what = words.value(0);
+        if (what == QLatin1String("check") && words.size() == 2)
+            return SyxSetlist(out_, err_, options_).check(words[1]);
+        if (what == QLatin1String("export") && words.size() == 3)
+            return SyxSetlist(out_, err_, options_).exportTo(words[1], words[2]);
+        return fail(QStringLiteral("usage: quorvex-syx setlist check FILE | setlist export FILE DIR"));
     }
     return fail(QStringLiteral("unknown command %1; see --help").arg(command));
 }

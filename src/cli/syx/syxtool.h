@@ -32,6 +32,7 @@ public:
         bool force = false;
         QString dir;   // search: scan this folder instead of the index
         QString index; // search: this index instead of Quorvex's own
+        int within = 2; // duplicates: parameters alike presets may differ in
     };
 
 private:

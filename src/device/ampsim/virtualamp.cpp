@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ampsim/virtualamp.h"
 
+#include "ampsim/virtualamppresets.h"
 #include "model/firmware.h"
 
 #include <algorithm>
@@ -8,8 +9,9 @@
 VirtualAmp::VirtualAmp()
 {
     for (int s = 0; s < preset::SlotCount; ++s)
-        std::copy(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), slot(s).begin());
-    current = preset::DefaultRecord;
+        std::ranges::copy(virtualamppresets::all()[std::size_t(s)].record, slot(s).begin());
+    // It plays A1, as after being switched on.
+    std::ranges::copy(slot(0), current.begin());
     globals.fill(0);
 }
 
@@ -39,6 +41,17 @@ VirtualAmp::Bytes VirtualAmp::turnKnob(int index, std::uint8_t value)
 std::vector<VirtualAmp::Bytes> VirtualAmp::receive(const std::uint8_t *m, std::size_t size)
 {
     std::vector<Bytes> replies;
+    // A bank select and a Program Change on the Amp's channel switch its
+    // preset, as its own buttons do; it says nothing back.
+    const std::uint8_t channel = globals[MidiChannelByte] & 0x0F;
+    if (size == 3 && m[0] == (0xB0 | channel) && m[1] == 32) {
+        userBankSelected = m[2] != 0;
+        return replies;
+    }
+    if (size == 2 && m[0] == (0xC0 | channel)) {
+        switchTo(m[1], userBankSelected);
+        return replies;
+    }
     // Only whole messages with the Amp's header and closing F7 mean anything.
     if (!amp::hasAmpHeader(m, size) || size < 8 || m[size - 1] != 0xF7) {
         ++ignored;

@@ -26,6 +26,8 @@ public:
     std::uint8_t versionByte = 0x04;
     // Slot whose preset is playing; a preset store without a slot stores here.
     int currentSlot = 0;
+    // The bank the next Program Change selects (CC 32: 0 factory, else user).
+    bool userBankSelected = true;
 
     // What the Amp has been told, for tests.
     bool tunerOn = false;

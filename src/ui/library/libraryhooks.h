@@ -7,6 +7,11 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
+
+// The drag format of library rows, for lists that keep where a preset is
+// (a setlist): a JSON array of {path, slot, record (hex)}.
+inline constexpr char LibraryRowsMimeType[] = "application/x-quorvex-library-rows";
 
 // What the library's windows ask of the editor, and nothing more: the main
 // window fills these in. An empty hook is a command the windows offer
@@ -26,6 +31,17 @@ struct LibraryHooks {
     // The editor's current preset and what to call it.
     std::function<std::optional<preset::Record>()> currentRecord;
     std::function<QString()> currentName;
+    // The file the editor's current preset was opened from, and its slot in
+    // a group (-1: a single file); an empty path when it has none.
+    std::function<std::pair<QString, int>()> currentFile;
+    // A setlist's step: opens the file (at the slot of a group) as the
+    // editor's document and sends it to the Amp; unsaved work is asked about
+    // first when ask is set, and otherwise let go. Runs from the one queue,
+    // then calls done(shown, asked).
+    std::function<void(const QString &path, int slot, bool ask, std::function<void(bool shown, bool asked)> done)> play;
+    // Appends the library's preset (a group's slot, -1 a single file) to
+    // the setlist window's list.
+    std::function<void(const QString &path, int slot, const preset::Record &record)> addToSetlist;
     // Moves the file list to the file's folder and selects it.
     std::function<void(const QString &path)> showInFileList;
 };

@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/librarytablemodel.h"
 
+#include "library/libraryhooks.h"
+
 #include "controls/presettabs.h"
 
 #include <QBrush>
 #include <QFont>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMimeData>
 #include <QPalette>
 #include <QSet>
@@ -140,21 +145,34 @@ Qt::ItemFlags LibraryTableModel::flags(const QModelIndex &index) const
 
 QStringList LibraryTableModel::mimeTypes() const
 {
-    return {QLatin1String(PresetTabs::PresetMimeType)};
+    return {QLatin1String(PresetTabs::PresetMimeType), QLatin1String(LibraryRowsMimeType)};
 }
 
 QMimeData *LibraryTableModel::mimeData(const QModelIndexList &indexes) const
 {
-    // One preset goes onto one tab: the first row dragged.
+    QMimeData *mime = nullptr;
+    QJsonArray rows;
+    QSet<int> seen;
     for (const QModelIndex &i : indexes) {
         const LibraryEntry *e = entry(i.row());
-        if (!e || !e->readable())
+        if (!e || !e->readable() || seen.contains(i.row()))
             continue;
-        auto *mime = new QMimeData;
-        mime->setData(QLatin1String(PresetTabs::PresetMimeType),
-                      QByteArray(reinterpret_cast<const char *>(e->record.data()), preset::RecordSize));
-        mime->setText(e->name());
-        return mime;
+        seen.insert(i.row());
+        if (!mime) {
+            // One preset goes onto one tab: the first row dragged.
+            mime = new QMimeData;
+            mime->setData(QLatin1String(PresetTabs::PresetMimeType),
+                          QByteArray(reinterpret_cast<const char *>(e->record.data()), preset::RecordSize));
+            mime->setText(e->name());
+        }
+        // Every row, with where it is, goes into a setlist.
+        rows.append(QJsonObject{
+            {QStringLiteral("path"), e->path},
+            {QStringLiteral("slot"), e->slot},
+            {QStringLiteral("record"),
+             QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(e->record.data()), preset::RecordSize).toHex())}});
     }
-    return nullptr;
+    if (mime)
+        mime->setData(QLatin1String(LibraryRowsMimeType), QJsonDocument(rows).toJson(QJsonDocument::Compact));
+    return mime;
 }

@@ -91,6 +91,7 @@ LibraryWindow::LibraryWindow(Library &library, Prompter &prompter, const Library
     ActionImport = action("ActionImport", QStringLiteral("Import to Tab"), &LibraryWindow::importSelected);
     ActionShowInFileList =
         action("ActionShowInFileList", QStringLiteral("Show in File List"), &LibraryWindow::showSelectedInFileList);
+    actionAddToSetlist_ = action("ActionAddToSetlist", QStringLiteral("Add to Setlist"), &LibraryWindow::addToSetlist);
     PopupMenuPresets->addSeparator();
     ActionFavourite = action("ActionFavourite", QStringLiteral("Favourite"), &LibraryWindow::toggleFavourite);
     ActionFavourite->setCheckable(true);
@@ -111,7 +112,10 @@ LibraryWindow::LibraryWindow(Library &library, Prompter &prompter, const Library
     typing_.setSingleShot(true);
     typing_.setInterval(TypingDelayMs);
     connect(&typing_, &QTimer::timeout, this, &LibraryWindow::search);
-    connect(EditSearch, &QLineEdit::textChanged, this, [this] { typing_.start(); });
+    connect(EditSearch, &QLineEdit::textChanged, this, [this] {
+        markNote_.clear();
+        typing_.start();
+    });
     connect(EditSearch, &QLineEdit::returnPressed, this, &LibraryWindow::search);
     connect(TablePresets->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
             [this](int column, Qt::SortOrder order) {
@@ -201,6 +205,8 @@ void LibraryWindow::explain(const LibraryReader::Answer &answer)
         text += QStringLiteral(". ") + result.hint;
     if (library_.isBusy())
         text += QStringLiteral(" (the library is being indexed)");
+    if (!markNote_.isEmpty())
+        text += QStringLiteral(". ") + markNote_;
     LabelExplanation->setText(text);
 }
 
@@ -246,6 +252,7 @@ void LibraryWindow::updateActions()
     ActionHear->setEnabled(one && bool(hooks_.hear));
     ActionImport->setEnabled(one && hooks_.importToSlot && hooks_.groupView && hooks_.groupView());
     ActionShowInFileList->setEnabled(chosen.size() == 1 && bool(hooks_.showInFileList));
+    actionAddToSetlist_->setEnabled(readable > 0 && bool(hooks_.addToSetlist));
     ActionFavourite->setEnabled(readable > 0);
     ActionFavourite->setChecked(readable > 0 && favourites == readable);
     ActionTags->setEnabled(readable > 0);
@@ -303,6 +310,15 @@ void LibraryWindow::showSelectedInFileList()
         hooks_.showInFileList(chosen[0].path);
 }
 
+void LibraryWindow::addToSetlist()
+{
+    if (!hooks_.addToSetlist)
+        return;
+    for (const LibraryEntry &e : selection())
+        if (e.readable())
+            hooks_.addToSetlist(e.path, e.slot, e.record);
+}
+
 void LibraryWindow::toggleFavourite()
 {
     QList<qint64> hashes;
@@ -313,8 +329,22 @@ void LibraryWindow::toggleFavourite()
         hashes << e.hash;
         all = all && e.favourite;
     }
-    if (!hashes.isEmpty())
-        library_.setFavourite(hashes, !all);
+    if (hashes.isEmpty())
+        return;
+    library_.setFavourite(hashes, !all);
+    tellMarked(hashes, int(selection().size()), all ? QStringLiteral("Favourite taken away") : QStringLiteral("Favourite"));
+}
+
+void LibraryWindow::tellMarked(const QList<qint64> &hashes, int chosen, const QString &what)
+{
+    // Marks go by content: every copy of these presets elsewhere gets them
+    // too. Said under the count until the next search is typed.
+    const int others = library_.presetsHolding(hashes) - chosen;
+    markNote_ = others > 0 ? QStringLiteral("%1: also marks %2 identical preset%3 elsewhere.")
+                                 .arg(what)
+                                 .arg(others)
+                                 .arg(others == 1 ? QString() : QStringLiteral("s"))
+                           : QString();
 }
 
 void LibraryWindow::editTags()
@@ -344,8 +374,12 @@ void LibraryWindow::editTags()
         if (!group.second.contains(e.hash))
             group.second << e.hash;
     }
-    for (const auto &group : std::as_const(byResult))
+    QList<qint64> hashes;
+    for (const auto &group : std::as_const(byResult)) {
         library_.setTags(group.second, group.first);
+        hashes << group.second;
+    }
+    tellMarked(hashes, int(chosen.size()), QStringLiteral("Tags"));
 }
 
 void LibraryWindow::deleteSelected()

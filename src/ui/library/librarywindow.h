@@ -53,6 +53,8 @@ public:
     void hearSelected();
     void importSelected();
     void showSelectedInFileList();
+    void addToSetlist();
+    void tellMarked(const QList<qint64> &hashes, int chosen, const QString &what);
     void toggleFavourite();
     void editTags();
     void deleteSelected();
@@ -64,6 +66,8 @@ public:
     QTableView *TablePresets;
     QPushButton *ButtonAddFolder, *ButtonDuplicates;
     QMenu *PopupMenuPresets;
+    QAction *actionAddToSetlist_ = nullptr;
+    QString markNote_; // what a mark just set also reached
     QAction *ActionOpen, *ActionCompareCurrent, *ActionCompare, *ActionHear, *ActionImport, *ActionShowInFileList,
         *ActionFavourite, *ActionTags, *ActionDelete;
 

@@ -3,6 +3,7 @@
 
 #include "controls/presettabs.h"
 #include "filelist/filelistpanel.h"
+#include "library/setlistwindow.h"
 #include "session/libraryrequests.h"
 #include "session/session.h"
 
@@ -26,6 +27,8 @@ LibraryHooks LibraryLink::hooks()
     h.importToSlot = [this](int slot, const preset::Record &record) { importRecord(slot, record); };
     h.currentRecord = [this] { return std::optional<preset::Record>(libraryrequests::currentRecord(session_)); };
     h.currentName = [this] { return libraryrequests::currentName(session_); };
+    h.currentFile = [this] { return libraryrequests::currentFile(session_); };
+    h.play = SetlistWindow::playThrough(session_.queue(), session_.document(), session_.files());
     h.showInFileList = [this](const QString &path) {
         run_([&] {
             if (fileListView_ && !fileListView_->isChecked())

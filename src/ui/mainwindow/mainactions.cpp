@@ -47,6 +47,8 @@ const std::vector<MainAction> &mainActions()
         {K::Command, "MIDIPortSelect1", "View1", "MIDI Port Select", QKeySequence(Qt::CTRL | Qt::Key_M), E::Always, &W::selectMidiPorts, false, nullptr},
         {K::Command, "GlobalWindow1", "View1", "Global Window", QKeySequence(Qt::CTRL | Qt::Key_G), E::Always, &W::showGlobals, false, nullptr},
         {K::Command, "Library1", "View1", "Library", QKeySequence(Qt::CTRL | Qt::Key_L), E::Always, &W::showLibrary, false, nullptr},
+        {K::Command, "Setlist", "View1", "Setlist", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), E::Always, &W::showSetlist, false, nullptr},
+        {K::Command, "AmpWindow", "View1", "Amp", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), E::Always, &W::showAmpWindow, false, nullptr},
         {K::Separator, nullptr, "View1", nullptr, none, E::Always, nullptr, false, nullptr},
         {K::Command, "DefaultView1", "View1", "Default View", QKeySequence(Qt::CTRL | Qt::Key_D), E::Always, &W::restoreDefaultView, false, nullptr},
         {K::Command, "AutoSplit", "View1", "Auto Split", none, E::Always, &W::toggleAutoSplit, true, nullptr},

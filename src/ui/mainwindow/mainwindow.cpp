@@ -18,6 +18,8 @@
 #include "model/quorvexerror.h"
 #include "library/libraryprogress.h"
 #include "library/librarywindow.h"
+#include "library/ampwindow.h"
+#include "library/setlistwindow.h"
 #include "midi/rtmidibackend.h"
 #include "session/prompter.h"
 #include "tuner/tunerwindow.h"
@@ -404,15 +406,58 @@ void MainWindow::showLibrary()
     // The folders are watched, but a file another program rewrote in place
     // shows only in a pass: one goes on the worker whenever the window is asked for.
     library_->refresh();
-    if (!libraryWindow_)
-        libraryWindow_ = new LibraryWindow(*library_, *prompter_, libraryLink_->hooks(), this);
+    if (!libraryWindow_) {
+        LibraryHooks hooks = libraryLink_->hooks();
+        hooks.addToSetlist = [this](const QString &path, int slot, const preset::Record &record) {
+            showSetlist();
+            setlistWindow_->addPreset(path, slot, record);
+        };
+        libraryWindow_ = new LibraryWindow(*library_, *prompter_, hooks, this);
+    }
     libraryWindow_->show();
     libraryWindow_->raise();
     libraryWindow_->activateWindow();
 }
 
+void MainWindow::showSetlist()
+{
+    if (!setlistWindow_) {
+        SetlistWindow::Ports ports;
+        // A foot controller is a MIDI input of its own, beside the Amp's.
+        ports.open = [] { return std::make_unique<RtMidiBackend>(RtMidiBackend::Api::Automatic, QStringLiteral("Quorvex Setlist")); };
+        ports.names = [open = ports.open] { return open()->inputNames(); };
+        setlistWindow_ = new SetlistWindow(*library_, *prompter_, libraryLink_->hooks(), std::move(ports), this);
+        setlistWindow_->setWindowFlag(Qt::Window);
+    }
+    setlistWindow_->show();
+    setlistWindow_->raise();
+    setlistWindow_->activateWindow();
+}
+
+void MainWindow::showAmpWindow()
+{
+    if (!ampWindow_) {
+        AmpWindow::Actions actions;
+        actions.read = [this] { run([this] { session_->fetches().readTheAmp(); }); };
+        actions.switchTo = [this](int slot) { run([this, slot] { session_->fetches().switchTo(slot); }); };
+        actions.write = [this](int slot, const preset::Record &record, const QString &name) {
+            run([&] { session_->writes().writeToSlot(slot, record, name); });
+        };
+        actions.writePlan = [this](const AmpWindow::Actions::Plan &plan, const QString &text) {
+            run([&] { session_->writes().writeSlots(plan, text); });
+        };
+        ampWindow_ = new AmpWindow(session_->ampSlots(), *library_, *prompter_, std::move(actions), this);
+    }
+    ampWindow_->show();
+    ampWindow_->raise();
+    ampWindow_->activateWindow();
+}
+
 bool MainWindow::mayClose()
 {
+    // A setlist with changes asks first; Cancel keeps the program open.
+    if (setlistWindow_ && setlistWindow_->isVisible() && !setlistWindow_->close())
+        return false;
     return run([this] { session_->files().askToSave(); });
 }
 

@@ -29,6 +29,8 @@ class Library;
 class LibraryProgress;
 class LibraryLink;
 class LibraryWindow;
+class SetlistWindow;
+class AmpWindow;
 class LinkStatus;
 class SingleInstance;
 class TunerWindow;
@@ -70,6 +72,8 @@ public:
     LibraryLink &libraryLink() { return *libraryLink_; }
     // Made when first shown.
     LibraryWindow *libraryWindow() const { return libraryWindow_; }
+    SetlistWindow *setlistWindow() const { return setlistWindow_; }
+    AmpWindow *ampWindow() const { return ampWindow_; }
     SingleInstance *singleInstance() { return instance_.get(); }
 
     QSize designSize() const { return designSize_; }
@@ -117,6 +121,8 @@ public:
     void checkTheAmp();
     void refreshFileList();
     void showLibrary();
+    void showSetlist();
+    void showAmpWindow();
     bool mayClose();
     void closeDown();
 
@@ -194,5 +200,7 @@ private:
     std::unique_ptr<Library> library_;
     std::unique_ptr<LibraryLink> libraryLink_;
     LibraryWindow *libraryWindow_ = nullptr;
+    SetlistWindow *setlistWindow_ = nullptr;
+    AmpWindow *ampWindow_ = nullptr;
     LibraryProgress *StatusLibrary;
 };

@@ -2,6 +2,7 @@
 #include "mainwindow/virtualampmenu.h"
 
 #include "ampsim/builtinampbackend.h"
+#include "ampsim/virtualamppresets.h"
 #include "model/presetrecord.h"
 #include "session/prompter.h"
 
@@ -45,7 +46,7 @@ void VirtualAmpMenu::stepToPreset()
 {
     QStringList names;
     for (int s = 0; s < preset::SlotCount; ++s)
-        names << preset::slotName(s);
+        names << preset::slotName(s) + QStringLiteral("  ") + virtualamppresets::all()[std::size_t(s)].name;
     const int slot = prompter_.chooseItem(QStringLiteral("Step to Preset"),
                                           QStringLiteral("The virtual Amp steps to its user preset:"), names,
                                           backend_.amp().currentSlot);

@@ -53,6 +53,7 @@ private slots:
     void badFilesAndArguments_data();
     void badFilesAndArguments();
     void searchOverAFolderAndAnIndex();
+    void duplicatesAsTheWindowGroupsThem();
     void theProgramItself();
 
 private:
@@ -250,6 +251,38 @@ void TestSyx::badFilesAndArguments()
     const Run r = syx(arguments);
     QCOMPARE(r.status, 2);
     QCOMPARE(r.err, QStringLiteral("quorvex-syx: ") + message + QLatin1Char('\n'));
+}
+
+void TestSyx::duplicatesAsTheWindowGroupsThem()
+{
+    // A chain: a ~ b ~ c one parameter apart, a and c two; two copies of d.
+    Record a = DefaultRecord, d = DefaultRecord;
+    a[PreGain] = 5;
+    Record b = a, c = a;
+    b[Low] = 3;
+    c[Low] = 3;
+    c[High] = 3;
+    d[PreGain] = 30;
+    d[Mid] = 30;
+    d[High] = 30;
+    const QList<std::pair<QString, Record>> presets{{"a.syx", a}, {"b.syx", b}, {"c.syx", c}, {"d.syx", d}, {"d copy.syx", d}};
+    QVERIFY(QDir().mkpath(path(QStringLiteral("dups"))));
+    for (const auto &[name, record] : presets)
+        files::writeSingleFile(path(QStringLiteral("dups/") + name), record);
+    const Run r = syx({QStringLiteral("duplicates"), QStringLiteral("--within"), QStringLiteral("1"), QStringLiteral("--json"),
+                       QStringLiteral("--dir"), path(QStringLiteral("dups"))});
+    QCOMPARE(r.status, 0);
+    QStringList groups;
+    for (const QJsonValue g : QJsonDocument::fromJson(r.out.toUtf8()).object()[QStringLiteral("groups")].toArray()) {
+        QStringList names;
+        for (const QJsonValue p : g.toObject()[QStringLiteral("presets")].toArray())
+            names << p.toObject()[QStringLiteral("name")].toString();
+        names.sort();
+        groups << (g.toObject()[QStringLiteral("identical")].toBool() ? QStringLiteral("= ") : QStringLiteral("~ ")) +
+                      names.join(QLatin1Char(' '));
+    }
+    QCOMPARE(groups, (QStringList{QStringLiteral("~ a.syx b.syx"), QStringLiteral("= d copy.syx d.syx")}));
+    QCOMPARE(syx({QStringLiteral("duplicates"), QStringLiteral("--within"), QStringLiteral("11")}).status, 2);
 }
 
 void TestSyx::searchOverAFolderAndAnIndex()

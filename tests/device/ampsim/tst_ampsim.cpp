@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ampsim/ampmonitor.h"
 #include "ampsim/virtualamp.h"
+#include "ampsim/virtualamppresets.h"
 #include "midi/loopbackbackend.h"
 #include "model/presetparams.h"
 #include "session/session.h"
@@ -49,6 +50,7 @@ private:
     };
 
 private slots:
+    void userPresetsAreDistinctAndValid();
     void identifyReportsConfiguredVersion();
     void groupRequestFillsTheImage();
     void liveEditsReachTheAmpsCurrentPreset();
@@ -60,6 +62,26 @@ private slots:
     void monitorDescribesEachMessage_data();
     void monitorDescribesEachMessage();
 };
+
+void TestAmpSim::userPresetsAreDistinctAndValid()
+{
+    // Stepping through them must visibly change the editor: no two alike,
+    // no value the Amp would not take, each named.
+    VirtualAmp amp;
+    QSet<QString> names;
+    QSet<QByteArray> records;
+    for (int s = 0; s < preset::SlotCount; ++s) {
+        preset::Record r;
+        std::copy_n(amp.presets.begin() + s * preset::RecordSize, preset::RecordSize, r.begin());
+        QCOMPARE(r, virtualamppresets::all()[std::size_t(s)].record);
+        QVERIFY(presetparams::makeValid(r).empty());
+        names.insert(virtualamppresets::all()[std::size_t(s)].name);
+        records.insert(QByteArray(reinterpret_cast<const char *>(r.data()), preset::RecordSize));
+    }
+    QCOMPARE(names.size(), preset::SlotCount);
+    QCOMPARE(records.size(), preset::SlotCount);
+    QVERIFY(std::equal(amp.current.begin(), amp.current.end(), amp.presets.begin()));
+}
 
 void TestAmpSim::identifyReportsConfiguredVersion()
 {

@@ -294,6 +294,8 @@ void TestLibraryWin::marksAndDelete()
     QSignalSpy shown(window_.get(), &LibraryWindow::shown);
     window_->ActionFavourite->trigger();
     QVERIFY(shown.wait(5000));
+    QVERIFY2(window_->LabelExplanation->text().endsWith(QStringLiteral(". Favourite: also marks 1 identical preset elsewhere.")),
+             qPrintable(window_->LabelExplanation->text()));
     searchFor(QStringLiteral("is:fav"));
     QStringList favourites = names();
     favourites.sort();

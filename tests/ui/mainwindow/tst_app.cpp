@@ -245,7 +245,7 @@ private slots:
                                                  "Info", "-", "&Save\tF2", "Save &As", "Save Back (original path)",
                                                  "Save Current Tab", "-", "E&xit\tAlt+X"}));
         QCOMPARE(menuText(child<QMenu>(w, "View1")),
-                 (QStringList{"File List", "Tool Bar", "-", "MIDI Port Select\tCtrl+M", "Global Window\tCtrl+G", "Library\tCtrl+L", "-",
+                 (QStringList{"File List", "Tool Bar", "-", "MIDI Port Select\tCtrl+M", "Global Window\tCtrl+G", "Library\tCtrl+L", "Setlist\tCtrl+Shift+L", "Amp\tCtrl+Shift+A", "-",
                               "Default View\tCtrl+D", "Auto Split", "-", "Refresh File List\tF5", "-", "Enter Tuner"}));
         QCOMPARE(menuText(child<QMenu>(w, "Transfer1")),
                  (QStringList{"Preset from Amp", "Group from Amp", "-", "Preset to Amp", "Group to Amp", "-",
