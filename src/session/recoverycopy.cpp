@@ -17,6 +17,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <atomic>
 #include <span>
 
 const QString RecoveryCopy::Suffix = QStringLiteral(".recovery");
@@ -143,24 +144,36 @@ bool RecoveryCopy::start(const QString &folder)
 {
     if (!QDir().mkpath(folder))
         return false;
-    // Named after this process and its start, so two programs never share one.
-    const QString path = QDir(folder).filePath(
-        QStringLiteral("%1-%2%3").arg(QCoreApplication::applicationPid()).arg(QDateTime::currentMSecsSinceEpoch()).arg(Suffix));
-    auto lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
-    lock->setStaleLockTime(0);
-    if (!lock->tryLock(0))
-        return false;
     folder_ = folder;
-    path_ = path;
-    lock_ = std::move(lock);
+    // Named after this process and its start, so two programs never share one.
+    static std::atomic<int> made{0};
+    path_ = QDir(folder).filePath(QStringLiteral("%1-%2-%3%4")
+                                      .arg(QCoreApplication::applicationPid())
+                                      .arg(QDateTime::currentMSecsSinceEpoch())
+                                      .arg(++made)
+                                      .arg(Suffix));
     if (document_.isModified())
         modifiedChanged(true);
     return true;
 }
 
+bool RecoveryCopy::lockOwn()
+{
+    // Locked before the copy first exists: a copy without a live owner's
+    // lock is one a program left behind.
+    if (lock_)
+        return true;
+    auto lock = std::make_unique<QLockFile>(path_ + QStringLiteral(".lock"));
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0))
+        return false;
+    lock_ = std::move(lock);
+    return true;
+}
+
 void RecoveryCopy::noteChange()
 {
-    if (!lock_ || !document_.isModified())
+    if (folder_.isEmpty() || !document_.isModified())
         return;
     lastChangeMs_ = QDateTime::currentMSecsSinceEpoch();
     if (!timer_.isActive())
@@ -169,7 +182,7 @@ void RecoveryCopy::noteChange()
 
 void RecoveryCopy::modifiedChanged(bool modified)
 {
-    if (!lock_)
+    if (folder_.isEmpty())
         return;
     if (!modified) {
         timer_.stop();
@@ -203,8 +216,13 @@ RecoveryState RecoveryCopy::snapshot() const
 void RecoveryCopy::writeNow()
 {
     timer_.stop();
-    if (!lock_ || !document_.isModified())
+    if (folder_.isEmpty() || !document_.isModified())
         return;
+    if (!lockOwn()) {
+        if (!std::exchange(failedOnce_, true))
+            emit writeFailed(QStringLiteral("The recovery copy cannot be kept in %1.").arg(folder_));
+        return;
+    }
     written_ = true;
     writer_.start([this, path = path_, bytes = snapshot().toBytes()] {
         QSaveFile file(path);
@@ -227,8 +245,16 @@ void RecoveryCopy::removeOwn()
 
 bool RecoveryCopy::offerLeftBehind(Prompter &prompter, DocumentFiles &files)
 {
-    if (!lock_)
+    if (folder_.isEmpty())
         return false;
+    // Locks of programs that ended without a copy to leave: taken, and gone
+    // with the lock objects.
+    const QStringList locks = QDir(folder_).entryList({QStringLiteral("*") + Suffix + QStringLiteral(".lock")}, QDir::Files);
+    for (const QString &name : locks) {
+        const QString copy = QDir(folder_).filePath(name.chopped(5));
+        if (copy != path_ && !QFile::exists(copy))
+            lockIfLeft(copy);
+    }
     const QStringList names =
         QDir(folder_).entryList({QStringLiteral("*") + Suffix}, QDir::Files, QDir::Time | QDir::Reversed);
     bool restored = false;

@@ -57,7 +57,7 @@ public:
     // The per-user folder the copies are kept in.
     static QString defaultFolder();
     // Starts keeping copies in folder (made when missing); before this,
-    // nothing is written. False when the folder cannot be used.
+    // nothing is written. False when the folder cannot be made.
     bool start(const QString &folder);
     QString folder() const { return folder_; }
     // This program's own recovery file (it need not exist).
@@ -88,6 +88,7 @@ signals:
 private:
     void modifiedChanged(bool modified);
     void removeOwn();
+    bool lockOwn();
 
     PresetEditor &editor_;
     Document &document_;
