@@ -224,23 +224,58 @@ void RecoveryCopy::writeNow()
         return;
     }
     written_ = true;
-    writer_.start([this, path = path_, bytes = snapshot().toBytes()] {
-        QSaveFile file(path);
-        if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-            return;
-        const QString message = QStringLiteral("The recovery copy could not be written to %1: %2").arg(path, file.errorString());
-        QMetaObject::invokeMethod(this, [this, message] {
-            if (!std::exchange(failedOnce_, true))
-                emit writeFailed(message);
-        }, Qt::QueuedConnection);
-    });
+    wish(snapshot().toBytes());
 }
 
 void RecoveryCopy::removeOwn()
 {
-    if (!std::exchange(written_, false))
-        return;
-    writer_.start([path = path_] { QFile::remove(path); });
+    if (std::exchange(written_, false))
+        wish(std::nullopt);
+}
+
+void RecoveryCopy::wish(std::optional<QByteArray> bytes, const QString &alsoRemove)
+{
+    QMutexLocker lock(&wishMutex_);
+    wishBytes_ = std::move(bytes);
+    wishPending_ = true;
+    if (!alsoRemove.isEmpty())
+        alsoRemove_ << alsoRemove;
+    if (!std::exchange(workScheduled_, true))
+        writer_.start([this] { work(); });
+}
+
+void RecoveryCopy::work()
+{
+    for (;;) {
+        std::optional<QByteArray> bytes;
+        QStringList alsoRemove;
+        {
+            QMutexLocker lock(&wishMutex_);
+            if (!wishPending_) {
+                workScheduled_ = false;
+                return;
+            }
+            wishPending_ = false;
+            bytes = std::exchange(wishBytes_, std::nullopt);
+            alsoRemove = std::exchange(alsoRemove_, {});
+        }
+        if (!bytes) {
+            QFile::remove(path_);
+        } else {
+            QSaveFile file(path_);
+            if (!(file.open(QIODevice::WriteOnly) && file.write(*bytes) == bytes->size() && file.commit())) {
+                const QString message =
+                    QStringLiteral("The recovery copy could not be written to %1: %2").arg(path_, file.errorString());
+                QMetaObject::invokeMethod(this, [this, message] {
+                    if (!std::exchange(failedOnce_, true))
+                        emit writeFailed(message);
+                }, Qt::QueuedConnection);
+                continue; // the copies it took over stay
+            }
+        }
+        for (const QString &path : alsoRemove)
+            QFile::remove(path);
+    }
 }
 
 bool RecoveryCopy::offerLeftBehind(Prompter &prompter, DocumentFiles &files)
@@ -304,8 +339,11 @@ bool RecoveryCopy::offerLeftBehind(Prompter &prompter, DocumentFiles &files)
                 break;
             }
             restore(state);
-            writeNow(); // ours holds the work before the old copy goes
-            writer_.start([path] { QFile::remove(path); });
+            // Ours holds the work before the old copy goes.
+            timer_.stop();
+            written_ = true;
+            if (lockOwn())
+                wish(snapshot().toBytes(), path);
             restored = true;
         } else if (answer == 1) {
             QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));

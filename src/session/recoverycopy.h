@@ -6,12 +6,14 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QLockFile>
+#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QThreadPool>
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class DocumentFiles;
@@ -89,6 +91,10 @@ private:
     void modifiedChanged(bool modified);
     void removeOwn();
     bool lockOwn();
+    // The worker does the newest wish only: a slow disk never queues up
+    // copies the next one replaces.
+    void wish(std::optional<QByteArray> bytes, const QString &alsoRemove = QString());
+    void work();
 
     PresetEditor &editor_;
     Document &document_;
@@ -97,6 +103,11 @@ private:
     std::unique_ptr<QLockFile> lock_;
     QTimer timer_;
     QThreadPool writer_;
+    QMutex wishMutex_;
+    bool wishPending_ = false;            // a wish waits for the worker
+    bool workScheduled_ = false;          // the worker will look again
+    std::optional<QByteArray> wishBytes_; // none: remove the copy
+    QStringList alsoRemove_;              // copies this one took over, after it
     qint64 lastChangeMs_ = 0;
     qint64 fileSize_ = -1;
     QDateTime fileModified_;
