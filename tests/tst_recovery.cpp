@@ -9,8 +9,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cstdio>
 
 using Button = Prompter::Button;
 
@@ -248,6 +253,47 @@ private slots:
         }
     }
 
+    void killedAtAnyMoment()
+    {
+        // A program editing, keeping its copy and saving, killed at random
+        // moments: the file is always whole (the old or a new content) and
+        // the copy, when there is one, always loads and is offered.
+        const quint32 seed = QRandomGenerator::global()->generate();
+        QRandomGenerator random(seed);
+        for (int round = 0; round < 12; ++round) {
+            init();
+            const QByteArray before = bytesOf(band_);
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("QUORVEX_TEST_EDIT"), band_ + QLatin1Char('\n') + folder_ + QLatin1Char('\n') +
+                                                              QString::number(random.generate()));
+            child.setProcessEnvironment(env);
+            child.start(QCoreApplication::applicationFilePath(), {});
+            // Killed after a random number of steps it reports.
+            const int steps = random.bounded(1, 400);
+            int seen = 0;
+            while (seen < steps && child.waitForReadyRead(10000))
+                seen += child.readAll().count('.');
+            QVERIFY2(seen >= steps, qPrintable(QStringLiteral("seed %1: the child stopped").arg(seed)));
+            child.kill();
+            QVERIFY(child.waitForFinished(5000));
+
+            const QByteArray now = bytesOf(band_);
+            QVERIFY2(now == before || (now.size() == 1000 && now.startsWith(before.left(7)) && now.endsWith('\xF7')),
+                     qPrintable(QStringLiteral("seed %1, round %2: the file is not whole").arg(seed).arg(round)));
+            const QStringList copies =
+                QDir(folder_).entryList({QStringLiteral("*") + RecoveryCopy::Suffix}, QDir::Files);
+            QVERIFY(copies.size() <= 1);
+            for (const QString &name : copies)
+                RecoveryState::fromBytes(bytesOf(QDir(folder_).filePath(name))); // throws when it does not load
+            Program next(folder_);
+            next.prompter.answers = {Button::Yes};
+            QVERIFY(next.s.run([&] { QCOMPARE(next.recovery.offerLeftBehind(next.prompter, next.s.files()), !copies.isEmpty()); }));
+            QCOMPARE(next.prompter.unexpected, 0);
+            next.recovery.waitForWriter();
+        }
+    }
+
     void twoProgramsNeverShareACopy()
     {
         Program a(folder_), b(folder_);
@@ -256,5 +302,38 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestRecovery)
+// The program killed above: edits the file's presets, keeps its copy and
+// saves, each at random, reporting every step with a dot, until killed.
+static int editUntilKilled(int argc, char *argv[], const QStringList &how)
+{
+    QGuiApplication app(argc, argv);
+    Program p(how.value(1));
+    QRandomGenerator random(how.value(2).toUInt());
+    Session &s = p.s;
+    s.document().setWorkingDirectory(QFileInfo(how.value(0)).path());
+    if (!s.run([&] { s.files().openNamed(how.value(0)); }))
+        return 1;
+    s.editor().selectSlot(3);
+    for (;;) {
+        s.editor().editByte(preset::PreGain, std::uint8_t(random.bounded(1, 34)));
+        const int what = random.bounded(10);
+        if (what < 3)
+            p.recovery.writeNow();
+        else if (what == 3)
+            s.run([&] { s.files().save(); });
+        std::fputs(".", stdout);
+        std::fflush(stdout);
+        QCoreApplication::processEvents();
+    }
+}
+
+int main(int argc, char *argv[])
+{
+    if (const QString how = qEnvironmentVariable("QUORVEX_TEST_EDIT"); !how.isEmpty())
+        return editUntilKilled(argc, argv, how.split(QLatin1Char('\n')));
+    QGuiApplication app(argc, argv);
+    TestRecovery test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_recovery.moc"
