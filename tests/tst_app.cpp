@@ -143,6 +143,7 @@ struct Fixture {
         o.libraryIndex = dir.filePath(QStringLiteral("library.sqlite"));
         o.instance = std::move(instance);
         o.arguments = arguments;
+        o.recoveryFolder = dir.filePath(QStringLiteral("recovery"));
         o.autoStart = false;
         w = std::make_unique<Quorvex1>(std::move(o));
         return *w;
@@ -871,6 +872,40 @@ private slots:
         QCOMPARE(f.prompter->texts(), QStringList{QStringLiteral("Save Changes?")});
         QVERIFY(w.isVisible()); // brought to the front
         f.w.reset(); // the window and its name go before the bus
+    }
+
+    void startOffersWorkACrashLeft()
+    {
+        // Restore: the work as it was, unsaved, under its file's name, and
+        // the start-up sync keeps it without asking to save first.
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        const QString path = f.put(QStringLiteral("lead.syx"), amp::singlePreset(preset::DefaultRecord));
+        RecoveryState left;
+        left.filePath = path;
+        left.kind = Document::Kind::Single;
+        left.title = path;
+        left.presets = QByteArray(preset::GroupSize, '\0');
+        std::copy(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), left.presets.begin());
+        left.presets[preset::PreGain] = 25;
+        left.lastChange = QDateTime::currentDateTimeUtc();
+        QDir().mkpath(f.dir.filePath(QStringLiteral("recovery")));
+        QFile copy(f.dir.filePath(QStringLiteral("recovery/1-2") + RecoveryCopy::Suffix));
+        QVERIFY(copy.open(QIODevice::WriteOnly));
+        copy.write(left.toBytes());
+        copy.close();
+
+        Quorvex1 &w = f.make();
+        f.prompter->answers = {Button::Yes};
+        w.FormActivate();
+        QVERIFY(!f.prompter->texts().isEmpty());
+        QVERIFY2(f.prompter->texts()[0].startsWith(QStringLiteral("Quorvex ended without saving lead.syx (last change ")),
+                 qPrintable(f.prompter->texts()[0]));
+        QVERIFY(!f.prompter->texts().join(QLatin1Char('|')).contains(QStringLiteral("Sync will reload")));
+        QCOMPARE(shownTitle(w), path + QStringLiteral(" - Quorvex"));
+        QVERIFY(w.isWindowModified());
+        QCOMPARE(w.session().editor().record()[preset::PreGain], 25);
+        QVERIFY(!copy.exists());
     }
 
     void closingWithYesSavesTheEdits()
