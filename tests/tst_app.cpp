@@ -905,7 +905,10 @@ private slots:
         QCOMPARE(shownTitle(w), path + QStringLiteral(" - Quorvex"));
         QVERIFY(w.isWindowModified());
         QCOMPARE(w.session().editor().record()[preset::PreGain], 25);
+        // The old copy goes once this program's own holds the work.
+        w.session().recovery().waitForWriter();
         QVERIFY(!copy.exists());
+        QVERIFY(QFile::exists(w.session().recovery().path()));
     }
 
     void closingWithYesSavesTheEdits()
