@@ -120,14 +120,16 @@ Quorvex1::Quorvex1(Options options, QWidget *parent)
 
     readSettings();
 
-    if (!options.serverName.isEmpty()) {
-        instance_ = std::make_unique<SingleInstance>(options.serverName);
+    if (!options.recoveryFolder.isEmpty()) {
+        connect(&session_->recovery(), &RecoveryCopy::writeFailed, this,
+                [this](const QString &message) { statusBar()->showMessage(message); });
+        if (!session_->recovery().start(options.recoveryFolder))
+            qWarning("Quorvex: no recovery copies in %s", qPrintable(options.recoveryFolder));
+    }
+    instance_ = std::move(options.instance);
+    if (instance_)
         connect(instance_.get(), &SingleInstance::handOver, this,
                 [this](const QString &text) { copyDataReceived(text); }, Qt::QueuedConnection);
-        if (!instance_->listen())
-            qWarning("Quorvex: cannot serve %s; a second start will open another window",
-                     qPrintable(options.serverName));
-    }
 }
 
 // The panel's connections end with it, so the widgets may outlive the session.
@@ -675,11 +677,16 @@ void Quorvex1::startUp()
     startupFile_.clear();
     // From here on, a handed-over file waits in the queue for the end.
     fileStepDone_ = true;
-    const bool withFile = !path.isEmpty();
+    bool withFile = !path.isEmpty();
     if (withFile) {
         // A reader error leaves through here: nothing else of the start runs.
         if (!openNamedFile(path))
             editor.showDefaults(PresetEditor::View::Single);
+        session_->search().setStartedWithFile(true);
+    }
+    // Work a crash left unsaved is kept like a file named at start.
+    if (session_->recovery().offerLeftBehind(*prompter_, session_->files())) {
+        withFile = true;
         session_->search().setStartedWithFile(true);
     }
 
