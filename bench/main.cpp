@@ -57,6 +57,9 @@ const std::map<std::string, Target> targets = {
     {"BM_LibraryIndexStall", {50e6, "indexing 40,000 presets, window open: longest UI stall"}},
     // One undo and one redo of a knob step, each with its message sent.
     {"BM_UndoStep", {1000, "knob step undone and redone, messages sent"}},
+    // The recovery copy's share of a knob step stays within 50 us.
+    {"BM_RecoveryEditStep", {50000, "knob step with the recovery copy armed"}},
+    {"BM_RecoveryEditStepWritten", {50000, "knob step, its state handed to the recovery writer"}},
 };
 
 // The target of the longest key that is the benchmark's name or a leading

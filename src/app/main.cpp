@@ -47,23 +47,35 @@ int main(int argc, char *argv[])
     parser.process(app); // an unknown option ends here, with its message
     const QStringList arguments = parser.positionalArguments();
 
-    const QString serverName = SingleInstance::defaultServerName();
-    // Another instance runs: it comes to the front and opens the file. A
-    // text too long to name a file is not handed over; this program's own
-    // window says why when no other runs.
-    const QString commandLine = handover::commandLine(arguments, QDir::currentPath());
-    const QString refusal = handover::refusal(commandLine);
-    if (SingleInstance::sendToRunning(serverName, refusal.isEmpty() ? commandLine : QString())) {
-        if (refusal.isEmpty())
+    // Whoever owns the name first is the running program; a start that
+    // cannot own it hands its command line over and ends. A text too long to
+    // name a file is not handed over: the running window only comes to the
+    // front, and this start says why.
+    auto instance = std::make_unique<SingleInstance>(SingleInstance::defaultServerName());
+    if (!instance->bus().isConnected()) {
+        std::fprintf(stderr, "quorvex: no D-Bus session bus; running alone (a second start opens another window)\n");
+        instance.reset();
+    } else if (!instance->listen()) {
+        const QString refusal = handover::refusal(handover::commandLine(arguments, QDir::currentPath()));
+        const SingleInstance::Sent sent = SingleInstance::sendToRunning(
+            instance->serverName(), refusal.isEmpty() ? arguments : QStringList(), QDir::currentPath());
+        const QString why = sent.taken ? refusal : sent.refusal;
+        if (!why.isEmpty()) {
+            std::fprintf(stderr, "quorvex: %s\n", qPrintable(QString(why).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+            return 2;
+        }
+        if (sent.taken)
             return 0;
-        std::fprintf(stderr, "quorvex: %s\n", qPrintable(QString(refusal).replace(QLatin1Char('\n'), QLatin1Char(' '))));
-        return 2;
+        // Owned by a program that does not answer: this one runs alone.
+        std::fprintf(stderr, "quorvex: %s does not answer; running alone\n", qPrintable(instance->serverName()));
+        instance.reset();
     }
 
     const CaretRest caretRest;
     MainWindow::Options options;
-    options.serverName = serverName;
+    options.instance = std::move(instance);
     options.arguments = arguments;
+    options.recoveryFolder = RecoveryCopy::defaultFolder();
     MainWindow window(std::move(options));
     QApplication::setWindowIcon(window.windowIcon());
     window.show();

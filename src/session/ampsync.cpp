@@ -32,7 +32,10 @@ AmpSync::AmpSync(AmpLink &link, AmpTransfers &transfers, PresetEditor &editor, D
 
 void AmpSync::startSync(bool startup)
 {
-    files_.askToSave(QStringLiteral("Sync will reload current preset \nfrom amp. Save Changes?"));
+    // At start, a file named on the command line or work restored after a
+    // crash stays as it is: this sync reloads nothing, so nothing is asked.
+    if (!(startup && startedWithFile_))
+        files_.askToSave(QStringLiteral("Sync will reload current preset \nfrom amp. Save Changes?"));
     // Said before the search, not from inside its time-out.
     if (!link_.portsOpen())
         queue_.prompter().notice(QStringLiteral("Timeout"), QStringLiteral("MIDI In and Out must be enabled."),

@@ -14,6 +14,7 @@
 #include "session/preseteditor.h"
 #include "session/presetfetches.h"
 #include "session/presetwrites.h"
+#include "session/recoverycopy.h"
 
 #include <QObject>
 
@@ -49,6 +50,7 @@ public:
     AmpSlots &ampSlots() { return slots_; }
     AmpCheck &check() { return check_; }
     AmpGlobals &globals() { return globals_; }
+    RecoveryCopy &recovery() { return recovery_; }
 
     // A user's command through the error wrapper.
     bool run(const std::function<void()> &body) { return queue_.run(body); }
@@ -68,4 +70,6 @@ private:
     PresetWrites writes_;
     AmpCheck check_;
     AmpGlobals globals_;
+    // Last: it watches the editor and the document while it lives.
+    RecoveryCopy recovery_;
 };

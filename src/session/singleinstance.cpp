@@ -5,116 +5,178 @@
 
 #include "session/inputscope.h"
 
-#include <QDataStream>
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
 #include <QDir>
-#include <QLocalSocket>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
+#include <QUrl>
 
 namespace {
 
-// A hand-over is a 32-bit length and that many bytes of UTF-8 text; the
-// answer is one byte, sent once the text is read whole.
-constexpr char Handled = 1;
-constexpr int ConnectTimeoutMs = 2000;
-
-bool connectTo(QLocalSocket &socket, const QString &name)
-{
-    socket.connectToServer(name);
-    return socket.waitForConnected(ConnectTimeoutMs);
-}
+const QString RefusedError = QStringLiteral("org.quorvex.Quorvex.Error.Refused");
+// Long enough for a busy window to get to its event loop; the second start
+// opens a window of its own after it.
+constexpr int CallTimeoutMs = 5000;
 
 } // namespace
 
-SingleInstance::SingleInstance(QString serverName, QObject *parent) : QObject(parent), name_(std::move(serverName))
+// The desktop's interface: launchers and file managers call it.
+class ApplicationAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
+public:
+    explicit ApplicationAdaptor(SingleInstance *parent) : QDBusAbstractAdaptor(parent), instance_(parent) {}
+
+public slots:
+    void Activate(const QVariantMap &) { instance_->activate(); }
+    void Open(const QStringList &uris, const QVariantMap &, const QDBusMessage &message)
+    {
+        instance_->open(uris, message);
+    }
+    void ActivateAction(const QString &action, const QVariantList &, const QVariantMap &, const QDBusMessage &message)
+    {
+        // No actions are exported.
+        message.setDelayedReply(true);
+        instance_->bus().send(message.createErrorReply(QDBusError::NotSupported,
+                                                       QStringLiteral("No action %1").arg(action)));
+    }
+
+private:
+    SingleInstance *instance_;
+};
+
+// Our own: a second start's command line as the shell split it, with the
+// folder its relative names are relative to.
+class HandOverAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.quorvex.Quorvex")
+public:
+    explicit HandOverAdaptor(SingleInstance *parent) : QDBusAbstractAdaptor(parent), instance_(parent) {}
+
+public slots:
+    void CommandLine(const QStringList &arguments, const QString &workingDir, const QDBusMessage &message)
+    {
+        instance_->takeCommandLine(arguments, workingDir, message);
+    }
+
+private:
+    SingleInstance *instance_;
+};
+
+const QString SingleInstance::ObjectPath = QStringLiteral("/org/quorvex/Quorvex");
+const QString SingleInstance::Interface = QStringLiteral("org.quorvex.Quorvex");
+
+SingleInstance::SingleInstance(QString serviceName, QDBusConnection bus, QObject *parent)
+    : QObject(parent), name_(std::move(serviceName)), bus_(std::move(bus))
 {
-    connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::newConnection);
+    new ApplicationAdaptor(this);
+    new HandOverAdaptor(this);
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    if (listening_)
+        bus_.unregisterService(name_);
+    if (registered_)
+        bus_.unregisterObject(ObjectPath);
+}
 
 QString SingleInstance::defaultServerName()
 {
-#ifdef Q_OS_UNIX
-    return QStringLiteral("Quorvex-%1").arg(::getuid());
-#else
-    QString user = qEnvironmentVariable("USERNAME");
-    user.remove(QLatin1Char('\\')).remove(QLatin1Char('/'));
-    return QStringLiteral("Quorvex-") + user;
-#endif
+    return QStringLiteral("org.quorvex.Quorvex");
 }
 
-bool SingleInstance::sendToRunning(const QString &serverName, const QString &commandLine)
+SingleInstance::Sent SingleInstance::sendToRunning(const QString &serviceName, const QStringList &arguments,
+                                                   const QString &workingDir, QDBusConnection bus)
 {
-    QLocalSocket socket;
-    if (!connectTo(socket, serverName))
-        return false;
-    const QByteArray text = commandLine.toUtf8();
-    QByteArray message;
-    QDataStream(&message, QIODevice::WriteOnly) << quint32(text.size());
-    message += text;
-    socket.write(message);
-    if (!socket.waitForBytesWritten(ConnectTimeoutMs) && socket.bytesToWrite() > 0)
-        return false;
-    // The running program answers as soon as it has read the text.
-    while (socket.bytesAvailable() == 0) {
-        if (!socket.waitForReadyRead(ConnectTimeoutMs))
-            return false;
-    }
-    char answer = 0;
-    return socket.getChar(&answer) && answer == Handled;
+    Sent sent;
+    if (!bus.isConnected())
+        return sent;
+    QDBusMessage call = QDBusMessage::createMethodCall(serviceName, ObjectPath, Interface, QStringLiteral("CommandLine"));
+    call << arguments << workingDir;
+    // Never start a program through activation: this one is starting.
+    call.setAutoStartService(false);
+    const QDBusMessage reply = bus.call(call, QDBus::Block, CallTimeoutMs);
+    if (reply.type() == QDBusMessage::ReplyMessage)
+        sent.taken = true;
+    else if (reply.type() == QDBusMessage::ErrorMessage && reply.errorName() == RefusedError)
+        sent.refusal = reply.errorMessage();
+    return sent;
 }
 
 bool SingleInstance::listen()
 {
-    // A running program answers: never take its name over (with restricted
-    // access the socket file is put in place by renaming, which would
-    // silently replace a live one).
-    QLocalSocket probe;
-    if (connectTo(probe, name_)) {
-        probe.abort();
+    if (listening_)
+        return true;
+    if (!bus_.isConnected())
         return false;
-    }
-    // A socket file left by a crashed program refuses connections.
-    if (probe.error() == QLocalSocket::ConnectionRefusedError)
-        QLocalServer::removeServer(name_);
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
-    return server_.listen(name_);
+    // The object first, so a call that comes the moment the name is ours
+    // finds it.
+    if (!registered_)
+        registered_ = bus_.registerObject(ObjectPath, this, QDBusConnection::ExportAdaptors);
+    if (!registered_)
+        return false;
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus_.interface()->registerService(
+        name_, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
+    listening_ = reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
+    return listening_;
 }
 
-void SingleInstance::newConnection()
-{
-    while (QLocalSocket *socket = server_.nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
-        readFrom(socket);
-    }
-}
-
-void SingleInstance::readFrom(QLocalSocket *socket)
+void SingleInstance::activate()
 {
     const InputScope scope;
-    if (socket->property("read").toBool())
-        return;
-    if (socket->bytesAvailable() < qint64(sizeof(quint32)))
-        return;
-    quint32 size = 0;
-    QDataStream(socket->peek(sizeof(quint32))) >> size;
-    if (size > quint32(handover::MaxBytes)) {
-        socket->abort();
-        return;
-    }
-    if (socket->bytesAvailable() < qint64(sizeof(quint32) + size))
-        return;
-    socket->read(sizeof(quint32));
-    const QString text = QString::fromUtf8(socket->read(size));
-    socket->setProperty("read", true);
-    // Answered and let go before anything is done with the text: whatever
-    // the handling shows, the socket is no longer part of it.
-    socket->write(&Handled, 1);
-    socket->flush();
-    socket->disconnectFromServer();
-    QMetaObject::invokeMethod(this, [this, text] { emit handOver(text); }, Qt::QueuedConnection);
+    deliver(QString());
 }
+
+void SingleInstance::open(const QStringList &uris, const QDBusMessage &message)
+{
+    const InputScope scope;
+    // One document at a time: the first file named is opened.
+    for (const QString &uri : uris) {
+        const QUrl url(uri);
+        if (!url.isLocalFile())
+            continue;
+        const QString path = url.toLocalFile();
+        if (const QString why = handover::refusal(path); !why.isEmpty())
+            return refuse(message, why);
+        return deliver(path);
+    }
+    if (uris.isEmpty())
+        return deliver(QString());
+    refuse(message, QStringLiteral("Not a local file: %1").arg(uris.first().left(200)));
+}
+
+void SingleInstance::takeCommandLine(const QStringList &arguments, const QString &workingDir,
+                                     const QDBusMessage &message)
+{
+    const InputScope scope;
+    qsizetype size = workingDir.size();
+    for (const QString &a : arguments)
+        size += a.size() + 1;
+    if (size > handover::MaxBytes)
+        return refuse(message, QStringLiteral("The command line is too long to name a file (over %1 bytes).")
+                                   .arg(handover::MaxBytes));
+    if (!arguments.isEmpty() && !QDir::isAbsolutePath(workingDir))
+        return refuse(message, QStringLiteral("The working folder is not an absolute path."));
+    const QString text = handover::commandLine(arguments, workingDir);
+    if (const QString why = handover::refusal(text); !why.isEmpty())
+        return refuse(message, why);
+    deliver(text);
+}
+
+void SingleInstance::refuse(const QDBusMessage &message, const QString &why)
+{
+    // The running window is not touched: the caller says why.
+    message.setDelayedReply(true);
+    bus_.send(message.createErrorReply(RefusedError, why));
+}
+
+void SingleInstance::deliver(const QString &commandLine)
+{
+    // Answered when this slot returns; handled from the event loop after it,
+    // so whatever the handling shows, the bus call is over.
+    QMetaObject::invokeMethod(this, [this, commandLine] { emit handOver(commandLine); }, Qt::QueuedConnection);
+}
+
+#include "singleinstance.moc"

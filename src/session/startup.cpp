@@ -89,11 +89,16 @@ void StartUp::run()
     startupFile_.clear();
     // From here on, a handed-over file waits in the queue for the end.
     fileStepDone_ = true;
-    const bool withFile = !path.isEmpty();
+    bool withFile = !path.isEmpty();
     if (withFile) {
         // A reader error leaves through here: nothing else of the start runs.
         if (!session_.files().openNamed(path))
             editor.showDefaults(PresetEditor::View::Single);
+        session_.sync().setStartedWithFile(true);
+    }
+    // Work a crash left unsaved is kept like a file named at start.
+    if (session_.recovery().offerLeftBehind(prompter_, session_.files())) {
+        withFile = true;
         session_.sync().setStartedWithFile(true);
     }
 

@@ -9,7 +9,8 @@ class Session;
 
 // The program's start and the files later starts hand over. At the first
 // activation the chosen ports are opened (or the user is asked for them), the
-// file the command line names is opened, and with both ports open the Amp is
+// file the command line names is opened, work a crash left unsaved is
+// offered back, and with both ports open the Amp is
 // looked for; without an Amp and without a file the editor starts with the
 // default presets. A file handed over before start-up has come to the command
 // line's file takes its place; one handed over later waits in the command

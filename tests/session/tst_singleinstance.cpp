@@ -2,58 +2,28 @@
 #include "session/handover.h"
 #include "session/singleinstance.h"
 
-#include <QDataStream>
-#include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include "support/privatebus.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QThread>
+#include <QUrl>
 #include <QtTest>
 
 #include <atomic>
+#include <cstdio>
 #include <memory>
-
-#ifdef Q_OS_UNIX
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
-// The second start runs in a thread of its own: it blocks until the running
-// program answers, and the running program needs this thread's event loop.
-class SecondStart : public QObject {
-    Q_OBJECT
-public:
-    std::atomic<bool> result{false};
+const QString Name = QStringLiteral("org.quorvex.Quorvex");
 
-    void start(const QString &server, const QString &text)
-    {
-        thread_.reset(QThread::create([this, server, text] { result = SingleInstance::sendToRunning(server, text); }));
-        // Queued: counted in this thread, so a wait begun after the second
-        // start returned still sees it.
-        connect(thread_.get(), &QThread::finished, this, &SecondStart::returned, Qt::QueuedConnection);
-        thread_->start();
-    }
-    // Runs this thread's event loop until the second start has returned.
-    bool waitUntilReturned() { return returned_.size() > 0 || returned_.wait(5000); }
-    ~SecondStart() override
-    {
-        if (thread_)
-            thread_->wait();
-    }
-
-signals:
-    void returned();
-
-private:
-    std::unique_ptr<QThread> thread_;
-    QSignalSpy returned_{this, &SecondStart::returned};
-};
-
-QString uniqueName(const char *what)
+// A method of the running program, as another process calls it.
+QDBusMessage callOf(const QString &interface, const QString &method, const QVariantList &arguments)
 {
-    return QStringLiteral("tst-quorvex-%1-%2").arg(QCoreApplication::applicationPid()).arg(QLatin1String(what));
+    QDBusMessage m = QDBusMessage::createMethodCall(Name, SingleInstance::ObjectPath, interface, method);
+    m.setArguments(arguments);
+    return m;
 }
 
 } // namespace
@@ -61,7 +31,16 @@ QString uniqueName(const char *what)
 class TestSingleInstance : public QObject {
     Q_OBJECT
 
+    std::unique_ptr<PrivateBus> bus_;
+
 private slots:
+    void init()
+    {
+        bus_ = std::make_unique<PrivateBus>();
+        QVERIFY2(bus_->isRunning(), "dbus-daemon did not start (scripts/bootstrap installs it)");
+    }
+    void cleanup() { bus_.reset(); }
+
     // What a second start sends and which file the running program takes
     // from it; %1 in a path stands for a name of that many characters.
     void commandLines_data()
@@ -117,189 +96,177 @@ private slots:
 
     void noRunningInstance()
     {
-        QVERIFY(!SingleInstance::sendToRunning(uniqueName("none"), QStringLiteral("x.syx")));
+        const SingleInstance::Sent sent =
+            SingleInstance::sendToRunning(Name, {QStringLiteral("x.syx")}, QStringLiteral("/"), bus_->connect("second"));
+        QVERIFY(!sent.taken);
+        QVERIFY(sent.refusal.isEmpty());
     }
 
-    void handOverIsAnsweredBeforeItIsHandled()
+    void noBusAtAll()
     {
-        SecondStart second, empty; // outlive the server, which ends their wait
-        SingleInstance running(uniqueName("wait"));
-        QVERIFY(running.listen());
+        // Not connected: it serves nothing and hands nothing over, and says so.
+        SingleInstance alone(Name, QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
+                                                                 QStringLiteral("nobus")));
+        QVERIFY(!alone.bus().isConnected());
+        QVERIFY(!alone.listen());
+        QVERIFY(!SingleInstance::sendToRunning(Name, {}, QStringLiteral("/"), alone.bus()).taken);
+        QDBusConnection::disconnectFromBus(QStringLiteral("nobus"));
+    }
 
-        // The second start's side played in this thread: a 32-bit length,
-        // then the text.
-        QLocalSocket client;
-        client.connectToServer(running.serverName());
-        QVERIFY(client.waitForConnected(2000));
-        QStringList received;
+    void secondStartIsAnsweredBeforeItIsHandled()
+    {
+        // The second start blocks until the running program answers; the
+        // answer comes before any handling, which may show boxes for long.
+        SingleInstance running(Name, bus_->connect("first"));
+        QVERIFY(running.listen());
+        const QDBusConnection second = bus_->connect("second");
+        SingleInstance::Sent sent;
+        std::unique_ptr<QThread> start(QThread::create([&] {
+            sent = SingleInstance::sendToRunning(Name, {QStringLiteral("sub/a"), QStringLiteral("b.syx")},
+                                                 QStringLiteral("/home/me"), second);
+        }));
         bool answeredFirst = false;
-        QSignalSpy handedOver(&running, &SingleInstance::handOver);
-        auto handling = connect(&running, &SingleInstance::handOver, this, [&](const QString &text) {
+        QStringList received;
+        connect(&running, &SingleInstance::handOver, this, [&](const QString &text) {
             received << text;
-            // The handling may show boxes and take its time: the second
-            // start has its answer already, and nothing here touches its socket.
-            answeredFirst = client.bytesAvailable() > 0 || client.waitForReadyRead(2000);
+            // Blocks this thread: only an answer already sent lets it return.
+            answeredFirst = start->wait(2000);
         });
-        const QByteArray text = QStringLiteral("/data/a b.syx").toUtf8();
-        QByteArray message;
-        QDataStream(&message, QIODevice::WriteOnly) << quint32(text.size());
-        client.write(message + text);
-        QVERIFY(handedOver.wait(5000));
-        QCOMPARE(received, QStringList{QStringLiteral("/data/a b.syx")});
+        start->start();
+        QTRY_COMPARE(received.size(), 1);
         QVERIFY(answeredFirst);
-        char answer = 0;
-        QVERIFY(client.getChar(&answer));
-        QCOMPARE(int(answer), 1);
-        disconnect(handling);
-
-        // The second start itself.
-        handedOver.clear();
-        second.start(running.serverName(), QStringLiteral("/data/c.syx"));
-        QVERIFY(second.waitUntilReturned());
-        QVERIFY(second.result);
-        QTRY_COMPARE(handedOver.size(), 1);
-        QCOMPARE(handedOver[0][0].toString(), QStringLiteral("/data/c.syx"));
-
-        // An empty command line still reaches the running program (to come to
-        // the front).
-        empty.start(running.serverName(), QString());
-        QVERIFY(empty.waitUntilReturned());
-        QVERIFY(empty.result);
-        QTRY_COMPARE(handedOver.size(), 2);
-        QVERIFY(handedOver[1][0].toString().isEmpty());
+        QVERIFY(sent.taken);
+        QCOMPARE(received[0], QStringLiteral("/home/me/sub/a b.syx"));
     }
 
-    void secondStartGivesUpAnywhere_data()
+    void handOvers_data()
     {
-        // How much of the hand-over the second start sent before it went
-        // away (Ctrl+C, a file manager's time-out).
-        QTest::addColumn<int>("bytesSent");
-        QTest::newRow("nothing") << 0;
-        QTest::newRow("half the length") << 2;
-        QTest::newRow("the length only") << 4;
-        QTest::newRow("half the text") << 9;
-        QTest::newRow("all of it") << 4 + 10;
+        // Every way in, what the running program takes (null: nothing, the
+        // window untouched) and the error the caller gets instead.
+        QTest::addColumn<QString>("interface");
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QVariantList>("arguments");
+        QTest::addColumn<QString>("taken");
+        QTest::addColumn<QString>("error");
+        const QString app = QStringLiteral("org.freedesktop.Application");
+        const QString own = SingleInstance::Interface;
+        const QString refused = QStringLiteral("org.quorvex.Quorvex.Error.Refused");
+        const QVariantMap platform;
+        auto row = [](const char *name, QString interface, QString method, QVariantList arguments, QString taken,
+                      QString error = QString()) {
+            QTest::newRow(name) << interface << method << arguments << taken << error;
+        };
+        row("activate", app, QStringLiteral("Activate"), {platform}, QStringLiteral(""));
+        row("open a file", app, QStringLiteral("Open"),
+            {QStringList{QUrl::fromLocalFile(QStringLiteral("/data/my lead.syx")).toString()}, platform},
+            QStringLiteral("/data/my lead.syx"));
+        row("open, the first file", app, QStringLiteral("Open"),
+            {QStringList{QStringLiteral("file:///a.syx"), QStringLiteral("file:///b.syx")}, platform},
+            QStringLiteral("/a.syx"));
+        row("open nothing", app, QStringLiteral("Open"), {QStringList{}, platform}, QStringLiteral(""));
+        row("open a web address", app, QStringLiteral("Open"),
+            {QStringList{QStringLiteral("https://example.org/a.syx")}, platform}, QString(), refused);
+        row("an action", app, QStringLiteral("ActivateAction"), {QStringLiteral("quit"), QVariantList{}, platform},
+            QString(), QStringLiteral("org.freedesktop.DBus.Error.NotSupported"));
+        row("command line", own, QStringLiteral("CommandLine"),
+            {QStringList{QStringLiteral("a.syx")}, QStringLiteral("/data")}, QStringLiteral("/data/a.syx"));
+        row("no arguments", own, QStringLiteral("CommandLine"), {QStringList{}, QString()}, QStringLiteral(""));
+        row("a megabyte", own, QStringLiteral("CommandLine"),
+            {QStringList{QString(1 << 20, QLatin1Char('x'))}, QStringLiteral("/")}, QString(), refused);
+        row("a relative folder", own, QStringLiteral("CommandLine"),
+            {QStringList{QStringLiteral("a.syx")}, QStringLiteral("data")}, QString(), refused);
+        row("wrong types", own, QStringLiteral("CommandLine"), {QStringLiteral("a.syx"), 7}, QString(),
+            QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"));
     }
-
-    void secondStartGivesUpAnywhere()
+    void handOvers()
     {
-        // The running program takes what came whole, never crashes, and
-        // serves the next start.
-        QFETCH(int, bytesSent);
-        SecondStart next;
-        SingleInstance running(uniqueName("giveup"));
+        QFETCH(QString, interface);
+        QFETCH(QString, method);
+        QFETCH(QVariantList, arguments);
+        QFETCH(QString, taken);
+        QFETCH(QString, error);
+        SingleInstance running(Name, bus_->connect("first"));
         QVERIFY(running.listen());
         QSignalSpy handedOver(&running, &SingleInstance::handOver);
-        const QByteArray text = "0123456789";
-        QByteArray message;
-        QDataStream(&message, QIODevice::WriteOnly) << quint32(text.size());
-        message += text;
-        {
-            QLocalSocket client;
-            client.connectToServer(running.serverName());
-            QVERIFY(client.waitForConnected(2000));
-            client.write(message.left(bytesSent));
-            client.waitForBytesWritten(2000);
-            client.abort();
+        QDBusPendingCall call = bus_->connect("second").asyncCall(callOf(interface, method, arguments));
+        QTRY_VERIFY(call.isFinished());
+        QCOMPARE(call.reply().errorName(), error);
+        if (error.isEmpty()) {
+            QTRY_COMPARE(handedOver.size(), 1);
+            QCOMPARE(handedOver[0][0].toString(), taken);
+        } else {
+            QVERIFY(!call.reply().errorMessage().isEmpty());
+            QCoreApplication::processEvents();
+            QCOMPARE(handedOver.size(), 0);
         }
-        // Connections are served in order: once the next start's text is
-        // in, the one that gave up has been dealt with.
-        next.start(running.serverName(), QStringLiteral("next.syx"));
-        QVERIFY(next.waitUntilReturned());
-        QVERIFY(next.result);
-        QTRY_VERIFY(!handedOver.isEmpty() && handedOver.last()[0].toString() == QStringLiteral("next.syx"));
-        QCOMPARE(handedOver.size(), bytesSent == message.size() ? 2 : 1);
+        // It serves the next start all the same.
+        QDBusPendingCall next = bus_->connect("third").asyncCall(
+            callOf(QStringLiteral("org.freedesktop.Application"), QStringLiteral("Activate"), {QVariantMap()}));
+        QTRY_COMPARE(handedOver.size(), error.isEmpty() ? 2 : 1);
+        QVERIFY(next.reply().errorName().isEmpty());
     }
 
-    void liveServerIsNotTakenOver()
+    void refusalReachesTheSecondStart()
     {
-        SingleInstance first(uniqueName("live"));
+        SingleInstance running(Name, bus_->connect("first"));
+        QVERIFY(running.listen());
+        const QDBusConnection second = bus_->connect("second");
+        SingleInstance::Sent sent;
+        std::unique_ptr<QThread> start(QThread::create([&] {
+            sent = SingleInstance::sendToRunning(Name, {QStringLiteral("a.syx")}, QStringLiteral("relative"), second);
+        }));
+        start->start();
+        QTRY_VERIFY(start->isFinished());
+        QVERIFY(!sent.taken);
+        QVERIFY(!sent.refusal.isEmpty());
+    }
+
+    void theNameIsNeverTakenOver()
+    {
+        SingleInstance first(Name, bus_->connect("first"));
         QVERIFY(first.listen());
-        SingleInstance second(uniqueName("live"));
+        SingleInstance second(Name, bus_->connect("second"));
         QVERIFY(!second.listen());
         QVERIFY(first.isListening());
     }
 
-    void runningInstanceGoneBeforeAnswering_data()
+    void theNameIsFreedWhenItsOwnerIsKilled()
     {
-        // What a running program does with a hand-over it will not handle.
-        QTest::addColumn<bool>("readsFirst");
-        QTest::addColumn<bool>("answers");
-        // It was shutting down.
-        QTest::newRow("closes at once") << false << false;
-        // The second start has sent everything: only the answer counts.
-        QTest::newRow("reads it, then closes") << true << false;
-        QTest::newRow("answers other than handled") << true << true;
+        // The owner, a process of its own, killed without a chance to clean up.
+        QProcess owner;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QUORVEX_TEST_OWN_NAME_ON"), bus_->address());
+        owner.setProcessEnvironment(env);
+        owner.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(owner.waitForReadyRead(10000));
+        QCOMPARE(owner.readLine().trimmed(), QByteArray("owned"));
+        SingleInstance next(Name, bus_->connect("next"));
+        QVERIFY(!next.listen());
+        owner.kill();
+        QVERIFY(owner.waitForFinished(5000));
+        QTRY_VERIFY(next.listen());
     }
-
-    void runningInstanceGoneBeforeAnswering()
-    {
-        // The second start must then not report success.
-        QFETCH(bool, readsFirst);
-        QFETCH(bool, answers);
-        SecondStart second; // outlives the server, which ends its wait
-        const QString name = uniqueName("gone");
-        QLocalServer running;
-        QLocalServer::removeServer(name);
-        QVERIFY(running.listen(name));
-        const QByteArray text = "a.syx";
-        connect(&running, &QLocalServer::newConnection, &running, [&] {
-            QLocalSocket *s = running.nextPendingConnection();
-            const auto act = [s, answers, size = 4 + text.size()] {
-                if (s->bytesAvailable() < size)
-                    return;
-                if (answers) {
-                    s->write(QByteArray(1, '\0'));
-                    s->flush();
-                    s->disconnectFromServer();
-                } else {
-                    s->abort();
-                }
-                s->deleteLater();
-            };
-            if (!readsFirst) {
-                s->abort();
-                s->deleteLater();
-                return;
-            }
-            connect(s, &QLocalSocket::readyRead, s, act);
-            act();
-        });
-        second.start(name, QString::fromLatin1(text));
-        QVERIFY(second.waitUntilReturned());
-        QVERIFY(!second.result);
-    }
-
-#ifdef Q_OS_UNIX
-    void staleSocketFromACrash()
-    {
-        // A socket file nobody listens on any more refuses connections.
-        const QString name = uniqueName("stale");
-        const QByteArray path = QDir(QDir::tempPath()).filePath(name).toLocal8Bit();
-        ::unlink(path.constData());
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        QVERIFY(fd >= 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        qstrncpy(address.sun_path, path.constData(), sizeof(address.sun_path));
-        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)), 0);
-        ::close(fd);
-        QVERIFY(QFile::exists(QString::fromLocal8Bit(path)));
-
-        QVERIFY(!SingleInstance::sendToRunning(name, QStringLiteral("a.syx")));
-        SecondStart second; // outlives the server, which ends its wait
-        SingleInstance running(name);
-        QVERIFY(running.listen());
-
-        QSignalSpy handedOver(&running, &SingleInstance::handOver);
-        second.start(name, QStringLiteral("b.syx"));
-        QVERIFY(second.waitUntilReturned());
-        QVERIFY(second.result);
-        QCOMPARE(handedOver.size(), 1);
-        QCOMPARE(handedOver[0][0].toString(), QStringLiteral("b.syx"));
-    }
-#endif
 };
 
-QTEST_GUILESS_MAIN(TestSingleInstance)
+// The killed owner above: takes the name and serves until killed.
+static int ownNameUntilKilled(int argc, char *argv[], const QString &address)
+{
+    QCoreApplication app(argc, argv);
+    SingleInstance owner(Name, QDBusConnection::connectToBus(address, QStringLiteral("owner")));
+    if (!owner.listen())
+        return 1;
+    std::fputs("owned\n", stdout);
+    std::fflush(stdout);
+    return app.exec();
+}
+
+int main(int argc, char *argv[])
+{
+    if (const QString address = qEnvironmentVariable("QUORVEX_TEST_OWN_NAME_ON"); !address.isEmpty())
+        return ownNameUntilKilled(argc, argv, address);
+    QCoreApplication app(argc, argv);
+    TestSingleInstance test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_singleinstance.moc"

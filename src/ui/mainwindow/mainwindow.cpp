@@ -94,14 +94,16 @@ MainWindow::MainWindow(Options options, QWidget *parent)
 
     readSettings();
 
-    if (!options.serverName.isEmpty()) {
-        instance_ = std::make_unique<SingleInstance>(options.serverName);
+    if (!options.recoveryFolder.isEmpty()) {
+        connect(&session_->recovery(), &RecoveryCopy::writeFailed, this,
+                [this](const QString &message) { statusBar()->showMessage(message); });
+        if (!session_->recovery().start(options.recoveryFolder))
+            qWarning("Quorvex: no recovery copies in %s", qPrintable(options.recoveryFolder));
+    }
+    instance_ = std::move(options.instance);
+    if (instance_)
         connect(instance_.get(), &SingleInstance::handOver, this,
                 [this](const QString &text) { handOver(text); }, Qt::QueuedConnection);
-        if (!instance_->listen())
-            qWarning("Quorvex: cannot serve %s; a second start will open another window",
-                     qPrintable(options.serverName));
-    }
 }
 
 // The panel's connections end with it, so the widgets may outlive the session.

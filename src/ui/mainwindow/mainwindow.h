@@ -4,6 +4,7 @@
 #include "session/settings.h"
 #include "session/session.h"
 #include "session/startup.h"
+#include "session/singleinstance.h"
 #include "session/prompter.h"
 
 #include <QMainWindow>
@@ -32,7 +33,6 @@ class LibraryWindow;
 class SetlistWindow;
 class AmpWindow;
 class LinkStatus;
-class SingleInstance;
 class TunerWindow;
 
 // The main window: creates the Amp session and the windows that show it,
@@ -44,10 +44,11 @@ public:
         std::unique_ptr<MidiBackend> backend;   // null: the real MIDI service and the built-in virtual Amp
         std::unique_ptr<Prompter> prompter;     // null: real message boxes
         QString iniPath;                        // empty: Settings::defaultPath()
-        QString serverName;                     // empty: no single-instance server
+        std::unique_ptr<SingleInstance> instance; // serving its name already; null: none
         QStringList arguments;                  // the command line after the program name
         bool autoStart = true;                  // false: start-up runs only when startOnFirstActivation is called
         QString libraryIndex;                   // empty: the library index in the per-user data folder
+        QString recoveryFolder;                 // empty: no recovery copies
     };
 
     static constexpr int ClientWidth = 750;

@@ -8,6 +8,7 @@
 #include "mainwindow/mainwindow.h"
 #include "session/settings.h"
 #include "session/singleinstance.h"
+#include "support/privatebus.h"
 #include "controls/numberknob.h"
 #include "controls/presettabs.h"
 #include "editor/editorpanel.h"
@@ -126,7 +127,8 @@ struct Fixture {
     }
 
     // The start-up sequence runs only when a test calls startOnFirstActivation.
-    MainWindow &make(const QStringList &arguments = {}, const QString &ini = {}, const QString &server = {})
+    MainWindow &make(const QStringList &arguments = {}, const QString &ini = {},
+                   std::unique_ptr<SingleInstance> instance = {})
     {
         auto b = std::make_unique<LoopbackBackend>();
         b->inputs = {QStringLiteral("In A"), QStringLiteral("In B")};
@@ -139,8 +141,9 @@ struct Fixture {
         o.prompter = std::move(p);
         o.iniPath = ini.isEmpty() ? iniPath() : ini;
         o.libraryIndex = dir.filePath(QStringLiteral("library.sqlite"));
-        o.serverName = server;
+        o.instance = std::move(instance);
         o.arguments = arguments;
+        o.recoveryFolder = dir.filePath(QStringLiteral("recovery"));
         o.autoStart = false;
         w = std::make_unique<MainWindow>(std::move(o));
         return *w;
@@ -837,33 +840,75 @@ private slots:
         QVERIFY(act(w, "SaveBack")->isEnabled());
     }
 
-    void handOverThroughTheSocket()
+    void handOverThroughTheBus()
     {
         Fixture f;
+        PrivateBus bus;
+        QVERIFY(bus.isRunning());
         f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
-        const QString server = QStringLiteral("tst-quorvex-app-%1").arg(QCoreApplication::applicationPid());
-        MainWindow &w = f.make({}, {}, server);
-        QVERIFY(w.singleInstance() && w.singleInstance()->isListening());
+        const QString name = SingleInstance::defaultServerName();
+        auto instance = std::make_unique<SingleInstance>(name, bus.connect(QStringLiteral("running")));
+        QVERIFY(instance->listen());
+        MainWindow &w = f.make({}, {}, std::move(instance));
         w.startOnFirstActivation();
         f.prompter->shown.clear();
         w.session().editor().startHistory(true);
         f.prompter->answers = {Button::No};
         const QString path = f.put(QStringLiteral("sub/x.syx"), amp::singlePreset(preset::DefaultRecord));
 
-        std::atomic<bool> done{false}, result{false};
-        std::unique_ptr<QThread> second(QThread::create([&] {
+        std::atomic<bool> done{false};
+        SingleInstance::Sent sent;
+        const QDBusConnection second = bus.connect(QStringLiteral("second"));
+        std::unique_ptr<QThread> start(QThread::create([&] {
             // A relative name, made absolute against the second start's folder.
-            result = SingleInstance::sendToRunning(
-                server, handover::commandLine({QStringLiteral("sub/x.syx")}, f.dir.path()));
+            sent = SingleInstance::sendToRunning(name, {QStringLiteral("sub/x.syx")}, f.dir.path(), second);
             done = true;
         }));
-        second->start();
+        start->start();
         QTRY_VERIFY(done);
-        second->wait();
-        QVERIFY(result);
+        start->wait();
+        QVERIFY(sent.taken);
         QTRY_COMPARE(shownTitle(w), path + QStringLiteral(" - Quorvex"));
         QCOMPARE(f.prompter->texts(), QStringList{QStringLiteral("Save Changes?")});
         QVERIFY(w.isVisible()); // brought to the front
+        f.w.reset(); // the window and its name go before the bus
+    }
+
+    void startOffersWorkACrashLeft()
+    {
+        // Restore: the work as it was, unsaved, under its file's name, and
+        // the start-up sync keeps it without asking to save first.
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        const QString path = f.put(QStringLiteral("lead.syx"), amp::singlePreset(preset::DefaultRecord));
+        RecoveryState left;
+        left.filePath = path;
+        left.kind = Document::Kind::Single;
+        left.title = path;
+        left.presets = QByteArray(preset::GroupSize, '\0');
+        std::copy(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), left.presets.begin());
+        left.presets[preset::PreGain] = 25;
+        left.lastChange = QDateTime::currentDateTimeUtc();
+        QDir().mkpath(f.dir.filePath(QStringLiteral("recovery")));
+        QFile copy(f.dir.filePath(QStringLiteral("recovery/1-2") + RecoveryCopy::Suffix));
+        QVERIFY(copy.open(QIODevice::WriteOnly));
+        copy.write(left.toBytes());
+        copy.close();
+
+        MainWindow &w = f.make();
+        f.prompter->answers = {Button::Yes};
+        w.startOnFirstActivation();
+        QVERIFY(!f.prompter->texts().isEmpty());
+        QVERIFY2(f.prompter->texts()[0].startsWith(QStringLiteral("Quorvex ended without saving lead.syx (last change ")),
+                 qPrintable(f.prompter->texts()[0]));
+        QVERIFY(!f.prompter->texts().join(QLatin1Char('|')).contains(QStringLiteral("Sync will reload")));
+        QCOMPARE(shownTitle(w), path + QStringLiteral(" - Quorvex"));
+        QVERIFY(w.isWindowModified());
+        QCOMPARE(w.session().editor().record()[preset::PreGain], 25);
+        // The old copy goes once this program's own holds the work.
+        w.session().recovery().waitForWriter();
+        QVERIFY(!copy.exists());
+        QVERIFY(QFile::exists(w.session().recovery().path()));
     }
 
     void closingWithYesSavesTheEdits()

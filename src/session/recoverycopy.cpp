@@ -1,0 +1,376 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "session/recoverycopy.h"
+
+#include "session/documentfiles.h"
+#include "session/preseteditor.h"
+#include "session/prompter.h"
+
+#include "model/quorvexerror.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <atomic>
+#include <span>
+
+const QString RecoveryCopy::Suffix = QStringLiteral(".recovery");
+
+namespace {
+
+const QString Format = QStringLiteral("quorvex-recovery");
+
+QString kindName(Document::Kind kind)
+{
+    switch (kind) {
+    case Document::Kind::Single:
+        return QStringLiteral("single");
+    case Document::Kind::Group:
+        return QStringLiteral("group");
+    case Document::Kind::None:
+        break;
+    }
+    return QStringLiteral("none");
+}
+
+QDateTime fromMs(qint64 ms)
+{
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+}
+
+// Owned by a program that has ended: its lock is stale, and now ours.
+std::unique_ptr<QLockFile> lockIfLeft(const QString &path)
+{
+    auto lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
+    lock->setStaleLockTime(0); // only a dead owner makes it stale, never age
+    if (!lock->tryLock(0))
+        return {};
+    return lock;
+}
+
+// A file that cannot be offered keeps its content beside, out of the way.
+QString setAside(const QString &path)
+{
+    QString target = path + QStringLiteral(".damaged");
+    for (int n = 2; QFile::exists(target); ++n)
+        target = path + QStringLiteral(".damaged-%1").arg(n);
+    return QFile::rename(path, target) ? target : QString();
+}
+
+} // namespace
+
+QByteArray RecoveryState::toBytes() const
+{
+    QJsonObject o;
+    o[QStringLiteral("format")] = Format;
+    o[QStringLiteral("version")] = Version;
+    o[QStringLiteral("file")] = filePath;
+    o[QStringLiteral("kind")] = kindName(kind);
+    o[QStringLiteral("title")] = title;
+    o[QStringLiteral("saveElsewhere")] = saveElsewhere;
+    o[QStringLiteral("view")] = groupView ? QStringLiteral("group") : QStringLiteral("single");
+    o[QStringLiteral("slot")] = slot;
+    o[QStringLiteral("lastChange")] = lastChange.toUTC().toString(Qt::ISODateWithMs);
+    o[QStringLiteral("fileSize")] = double(fileSize);
+    o[QStringLiteral("fileModified")] = fileModified.isValid() ? fileModified.toUTC().toString(Qt::ISODateWithMs) : QString();
+    o[QStringLiteral("presets")] = QString::fromLatin1(presets.toHex());
+    return QJsonDocument(o).toJson(QJsonDocument::Indented);
+}
+
+RecoveryState RecoveryState::fromBytes(const QByteArray &bytes)
+{
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    if (doc.isNull() || !doc.isObject())
+        throw QuorvexError(QStringLiteral("It is damaged (%1 at byte %2).").arg(error.errorString()).arg(error.offset));
+    const QJsonObject o = doc.object();
+    if (o.value(QStringLiteral("format")).toString() != Format)
+        throw QuorvexError(QStringLiteral("It is not a Quorvex recovery file."));
+    const int version = o.value(QStringLiteral("version")).toInt(0);
+    if (version > Version)
+        throw QuorvexError(QStringLiteral("A newer version of Quorvex wrote it (format %1).").arg(version));
+    if (version < 1)
+        throw QuorvexError(QStringLiteral("It is damaged (no version)."));
+    RecoveryState s;
+    s.filePath = o.value(QStringLiteral("file")).toString();
+    const QString kind = o.value(QStringLiteral("kind")).toString();
+    s.kind = kind == QStringLiteral("single")  ? Document::Kind::Single
+             : kind == QStringLiteral("group") ? Document::Kind::Group
+                                               : Document::Kind::None;
+    s.title = o.value(QStringLiteral("title")).toString();
+    s.saveElsewhere = o.value(QStringLiteral("saveElsewhere")).toBool();
+    s.groupView = o.value(QStringLiteral("view")).toString() == QStringLiteral("group");
+    s.slot = o.value(QStringLiteral("slot")).toInt(-1);
+    s.lastChange = QDateTime::fromString(o.value(QStringLiteral("lastChange")).toString(), Qt::ISODateWithMs);
+    s.fileSize = qint64(o.value(QStringLiteral("fileSize")).toDouble(-1));
+    s.fileModified = QDateTime::fromString(o.value(QStringLiteral("fileModified")).toString(), Qt::ISODateWithMs);
+    s.presets = QByteArray::fromHex(o.value(QStringLiteral("presets")).toString().toLatin1());
+    if (s.presets.size() != preset::GroupSize || s.slot < 0 || s.slot >= preset::SlotCount || s.title.isEmpty())
+        throw QuorvexError(QStringLiteral("It is damaged (its presets are incomplete)."));
+    return s;
+}
+
+RecoveryCopy::RecoveryCopy(PresetEditor &editor, Document &document, QObject *parent)
+    : QObject(parent), editor_(editor), document_(document)
+{
+    timer_.setSingleShot(true);
+    timer_.setInterval(WriteDelayMs);
+    connect(&timer_, &QTimer::timeout, this, &RecoveryCopy::writeNow);
+    writer_.setMaxThreadCount(1); // in order: a removal never overtakes a write
+    connect(&editor_.history().stack(), &QUndoStack::indexChanged, this, &RecoveryCopy::noteChange);
+    connect(&document_, &Document::modifiedChanged, this, &RecoveryCopy::modifiedChanged);
+}
+
+RecoveryCopy::~RecoveryCopy()
+{
+    // An orderly end: what was not saved was declined.
+    timer_.stop();
+    removeOwn();
+    writer_.waitForDone();
+}
+
+QString RecoveryCopy::defaultFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/recovery");
+}
+
+bool RecoveryCopy::start(const QString &folder)
+{
+    if (!QDir().mkpath(folder))
+        return false;
+    folder_ = folder;
+    // Named after this process and its start, so two programs never share one.
+    static std::atomic<int> made{0};
+    path_ = QDir(folder).filePath(QStringLiteral("%1-%2-%3%4")
+                                      .arg(QCoreApplication::applicationPid())
+                                      .arg(QDateTime::currentMSecsSinceEpoch())
+                                      .arg(++made)
+                                      .arg(Suffix));
+    if (document_.isModified())
+        modifiedChanged(true);
+    return true;
+}
+
+bool RecoveryCopy::lockOwn()
+{
+    // Locked before the copy first exists: a copy without a live owner's
+    // lock is one a program left behind.
+    if (lock_)
+        return true;
+    auto lock = std::make_unique<QLockFile>(path_ + QStringLiteral(".lock"));
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0))
+        return false;
+    lock_ = std::move(lock);
+    return true;
+}
+
+void RecoveryCopy::noteChange()
+{
+    if (folder_.isEmpty() || !document_.isModified())
+        return;
+    lastChangeMs_ = QDateTime::currentMSecsSinceEpoch();
+    if (!timer_.isActive())
+        timer_.start();
+}
+
+void RecoveryCopy::modifiedChanged(bool modified)
+{
+    if (folder_.isEmpty())
+        return;
+    if (!modified) {
+        timer_.stop();
+        removeOwn();
+        return;
+    }
+    // The file as it was when the work began: the next start can tell
+    // whether it changed on disk since.
+    const QFileInfo info(document_.filePath());
+    fileSize_ = !document_.filePath().isEmpty() && info.exists() ? info.size() : -1;
+    fileModified_ = fileSize_ >= 0 ? info.lastModified().toUTC() : QDateTime();
+    noteChange();
+}
+
+RecoveryState RecoveryCopy::snapshot() const
+{
+    RecoveryState s;
+    s.filePath = document_.filePath();
+    s.kind = document_.fileKind();
+    s.title = document_.titleName();
+    s.saveElsewhere = document_.saveElsewhere();
+    s.groupView = editor_.isGroupView();
+    s.slot = editor_.currentSlot();
+    s.presets = QByteArray(reinterpret_cast<const char *>(editor_.image().group.data()), preset::GroupSize);
+    s.lastChange = fromMs(lastChangeMs_ ? lastChangeMs_ : QDateTime::currentMSecsSinceEpoch());
+    s.fileSize = fileSize_;
+    s.fileModified = fileModified_;
+    return s;
+}
+
+void RecoveryCopy::writeNow()
+{
+    timer_.stop();
+    if (folder_.isEmpty() || !document_.isModified())
+        return;
+    if (!lockOwn()) {
+        if (!std::exchange(failedOnce_, true))
+            emit writeFailed(QStringLiteral("The recovery copy cannot be kept in %1.").arg(folder_));
+        return;
+    }
+    written_ = true;
+    wish(snapshot().toBytes());
+}
+
+void RecoveryCopy::removeOwn()
+{
+    if (std::exchange(written_, false))
+        wish(std::nullopt);
+}
+
+void RecoveryCopy::wish(std::optional<QByteArray> bytes, const QString &alsoRemove)
+{
+    QMutexLocker lock(&wishMutex_);
+    wishBytes_ = std::move(bytes);
+    wishPending_ = true;
+    if (!alsoRemove.isEmpty())
+        alsoRemove_ << alsoRemove;
+    if (!std::exchange(workScheduled_, true))
+        writer_.start([this] { work(); });
+}
+
+void RecoveryCopy::work()
+{
+    for (;;) {
+        std::optional<QByteArray> bytes;
+        QStringList alsoRemove;
+        {
+            QMutexLocker lock(&wishMutex_);
+            if (!wishPending_) {
+                workScheduled_ = false;
+                return;
+            }
+            wishPending_ = false;
+            bytes = std::exchange(wishBytes_, std::nullopt);
+            alsoRemove = std::exchange(alsoRemove_, {});
+        }
+        if (!bytes) {
+            QFile::remove(path_);
+        } else {
+            QSaveFile file(path_);
+            if (!(file.open(QIODevice::WriteOnly) && file.write(*bytes) == bytes->size() && file.commit())) {
+                const QString message =
+                    QStringLiteral("The recovery copy could not be written to %1: %2").arg(path_, file.errorString());
+                QMetaObject::invokeMethod(this, [this, message] {
+                    if (!std::exchange(failedOnce_, true))
+                        emit writeFailed(message);
+                }, Qt::QueuedConnection);
+                continue; // the copies it took over stay
+            }
+        }
+        for (const QString &path : alsoRemove)
+            QFile::remove(path);
+    }
+}
+
+bool RecoveryCopy::offerLeftBehind(Prompter &prompter, DocumentFiles &files)
+{
+    if (folder_.isEmpty())
+        return false;
+    // Locks of programs that ended without a copy to leave: taken, and gone
+    // with the lock objects.
+    const QStringList locks = QDir(folder_).entryList({QStringLiteral("*") + Suffix + QStringLiteral(".lock")}, QDir::Files);
+    for (const QString &name : locks) {
+        const QString copy = QDir(folder_).filePath(name.chopped(5));
+        if (copy != path_ && !QFile::exists(copy))
+            lockIfLeft(copy);
+    }
+    const QStringList names =
+        QDir(folder_).entryList({QStringLiteral("*") + Suffix}, QDir::Files, QDir::Time | QDir::Reversed);
+    bool restored = false;
+    for (const QString &name : names) {
+        const QString path = QDir(folder_).filePath(name);
+        if (path == path_)
+            continue;
+        // Left by a program still running: its own.
+        const std::unique_ptr<QLockFile> lock = lockIfLeft(path);
+        if (!lock)
+            continue;
+        QFile file(path);
+        RecoveryState state;
+        try {
+            if (!file.open(QIODevice::ReadOnly))
+                throw QuorvexError(QStringLiteral("It cannot be read (%1).").arg(file.errorString()));
+            state = RecoveryState::fromBytes(file.read(1 << 20));
+            file.close();
+        } catch (const QuorvexError &e) {
+            file.close();
+            const QString kept = setAside(path);
+            prompter.notice(QStringLiteral("Quorvex"),
+                            QStringLiteral("A recovery copy of unsaved changes cannot be offered: %1\n%2")
+                                .arg(e.message(), kept.isEmpty() ? path : QStringLiteral("It was set aside as ") + kept),
+                            Prompter::Icon::Warning);
+            continue;
+        }
+        const QString what = state.filePath.isEmpty() ? QStringLiteral("a new preset") : QFileInfo(state.filePath).fileName();
+        QString text = QStringLiteral("Quorvex ended without saving %1 (last change %2). Restore the unsaved changes?")
+                           .arg(what, QLocale().toString(state.lastChange.toLocalTime(), QLocale::ShortFormat));
+        if (state.fileSize >= 0) {
+            const QFileInfo info(state.filePath);
+            if (!info.exists())
+                text += QStringLiteral("\n\n%1 is no longer on disk.").arg(what);
+            else if (info.size() != state.fileSize || info.lastModified().toUTC() != state.fileModified)
+                text += QStringLiteral("\n\n%1 has changed on disk since. Restoring keeps both: the changes here, "
+                                       "unsaved, and the file on disk as it is now.")
+                            .arg(what);
+        }
+        const int answer = prompter.namedChoice(QStringLiteral("Quorvex"), text,
+                                                {QStringLiteral("Restore"), QStringLiteral("Discard")});
+        if (answer == 0) {
+            // What is shown now is asked about first; Cancel keeps the copy.
+            try {
+                files.askToSave();
+            } catch (const Abort &) {
+                break;
+            }
+            restore(state);
+            // Ours holds the work before the old copy goes.
+            timer_.stop();
+            written_ = true;
+            if (lockOwn())
+                wish(snapshot().toBytes(), path);
+            restored = true;
+        } else if (answer == 1) {
+            QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+            if (!QFile::moveToTrash(path))
+                QFile::remove(path);
+        }
+        // Cancel: offered again at the next start.
+    }
+    return restored;
+}
+
+void RecoveryCopy::restore(const RecoveryState &state)
+{
+    editor_.setView(state.groupView ? PresetEditor::View::Group : PresetEditor::View::Single);
+    editor_.storeGroup(std::span<const std::uint8_t, preset::GroupSize>(
+        reinterpret_cast<const std::uint8_t *>(state.presets.constData()), preset::GroupSize));
+    if (state.groupView)
+        editor_.selectSlotQuietly(state.slot);
+    editor_.reload();
+    editor_.sendEditorData();
+    editor_.startHistory(true); // unsaved: the marker shows
+    if (state.filePath.isEmpty())
+        document_.dropFile(state.title, state.saveElsewhere);
+    else
+        document_.setFile(state.filePath, state.kind);
+    document_.setSaveElsewhere(state.saveElsewhere);
+    fileSize_ = state.fileSize;
+    fileModified_ = state.fileModified;
+    lastChangeMs_ = state.lastChange.toMSecsSinceEpoch();
+}
