@@ -46,7 +46,7 @@ LibraryHooks LibraryLink::hooks()
         });
     };
     h.keep = [this](const preset::Record &record, const QString &what) {
-        run_([&] { session_.editor().importRecord(-1, record, what); });
+        run_([&] { session_.editor().takeRecord(record, what); });
     };
     h.groupView = [this] { return session_.editor().isGroupView(); };
     h.importToSlot = [this](int slot, const preset::Record &record) { importRecord(slot, record); };
