@@ -3,6 +3,7 @@
 
 #include "controls/ttabcontrol.h"
 #include "filelist/filelistpanel.h"
+#include "library/presetmorph.h"
 #include "librarywin/setlistwindow.h"
 #include "model/presetparams.h"
 #include "protocol/ampmessages.h"
@@ -38,6 +39,15 @@ LibraryHooks LibraryLink::hooks()
         });
     };
     h.hearEditor = [this] { run_([&] { session_.editor().sendEditorData(); }); };
+    h.hearChange = [this](const preset::Record &from, const preset::Record &to) {
+        run_([&] {
+            for (const amp::Bytes &m : presetmorph::messages(from, to))
+                session_.link().send(m);
+        });
+    };
+    h.keep = [this](const preset::Record &record, const QString &what) {
+        run_([&] { session_.editor().takeRecord(record, what); });
+    };
     h.groupView = [this] { return session_.editor().isGroupView(); };
     h.importToSlot = [this](int slot, const preset::Record &record) { importRecord(slot, record); };
     h.currentRecord = [this] {
