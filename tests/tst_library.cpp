@@ -411,7 +411,20 @@ void TestLibrary::watcherFeedsTheIndex()
     library.start();
     QVERIFY(library.waitUntilIdle());
     QVERIFY(library.isOpen());
+    // Only the writer has the index open until something reads it: a start
+    // that never searches carries no reading connection.
+    auto connections = [] {
+        return QSqlDatabase::connectionNames().filter(QStringLiteral("quorvex-library-")).size();
+    };
+    QCOMPARE(connections(), 1);
     QCOMPARE(int(library.search(QString()).rows.size()), 23);
+    QCOMPARE(connections(), 2);
+    QSignalSpy found(&library, &Library::found);
+    const quint64 token = library.searchLater(QStringLiteral("crunch"));
+    QVERIFY(found.wait());
+    QCOMPARE(found.last().at(0).toULongLong(), token);
+    QCOMPARE(found.last().at(1).value<LibraryReader::Found>()->size(), std::size_t(1));
+    QCOMPARE(connections(), 3);
     QVERIFY(!progress.isEmpty());
     QCOMPARE(progress.last().at(0).toInt(), progress.last().at(1).toInt());
 
