@@ -7,6 +7,7 @@
 #include "library/libraryworker.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -73,7 +74,6 @@ void Library::start()
         return;
     started_ = true;
     thread_.start(QThread::LowPriority);
-    readerThread_.start();
     post([w = worker_] { w->open(); });
 }
 
@@ -81,18 +81,39 @@ void Library::workerOpened(const QString &path, bool ok, const QString &why)
 {
     closedWhy_ = ok ? QString() : why;
     LibraryIndexFile::close(connection_);
+    attached_ = false;
+    unreadable_ = false;
     path_ = path;
-    // This connection only reads; the worker writes.
-    open_ = ok && LibraryIndexFile::attach(path, connection_, true);
+    open_ = ok;
     if (open_) {
-        QMetaObject::invokeMethod(reader_, [r = reader_, path] { r->attach(path); }, Qt::QueuedConnection);
+        if (readerThread_.isRunning())
+            QMetaObject::invokeMethod(reader_, [r = reader_, path] { r->attach(path); }, Qt::QueuedConnection);
         emit changed();
     }
+}
+
+bool Library::attached() const
+{
+    if (open_ && !attached_ && !unreadable_) {
+        // This connection only reads; the worker writes.
+        attached_ = LibraryIndexFile::attach(path_, connection_, true);
+        unreadable_ = !attached_;
+    }
+    return attached_;
 }
 
 QSqlDatabase Library::db() const
 {
     return QSqlDatabase::database(connection_, false);
+}
+
+void Library::startReader()
+{
+    if (readerThread_.isRunning())
+        return;
+    readerThread_.start();
+    if (open_)
+        QMetaObject::invokeMethod(reader_, [r = reader_, path = path_] { r->attach(path); }, Qt::QueuedConnection);
 }
 
 void Library::setDataFolder(const QString &folder)
@@ -134,7 +155,7 @@ void Library::setTags(const QList<qint64> &hashes, const QStringList &tags)
 
 LibrarySearch::Result Library::search(const QString &query) const
 {
-    if (!open_) {
+    if (!attached()) {
         LibrarySearch::Result r;
         r.error = closedText();
         return r;
@@ -144,7 +165,7 @@ LibrarySearch::Result Library::search(const QString &query) const
 
 int Library::presetsHolding(const QList<qint64> &hashes) const
 {
-    if (!open_ || hashes.isEmpty())
+    if (hashes.isEmpty() || !attached())
         return 0;
     QStringList marks;
     for (qsizetype i = 0; i < hashes.size(); ++i)
@@ -158,6 +179,8 @@ int Library::presetsHolding(const QList<qint64> &hashes) const
 
 QString Library::closedText() const
 {
+    if (unreadable_)
+        return QStringLiteral("The library index %1 cannot be read.").arg(QDir::toNativeSeparators(path_));
     return closedWhy_.isEmpty() ? QStringLiteral("The library is being opened.") : closedWhy_;
 }
 
@@ -175,6 +198,7 @@ quint64 Library::searchLater(const QString &query, LibraryColumns::Column column
         }, Qt::QueuedConnection);
         return token;
     }
+    startReader();
     QMetaObject::invokeMethod(
         reader_, [r = reader_, token, query, column, descending] { r->search(token, query, int(column), descending); },
         Qt::QueuedConnection);
@@ -183,12 +207,12 @@ quint64 Library::searchLater(const QString &query, LibraryColumns::Column column
 
 std::vector<LibraryEntry> Library::rows(std::span<const LibrarySearch::Key> keys) const
 {
-    return open_ ? LibrarySearch::rows(db(), keys) : std::vector<LibraryEntry>(keys.size());
+    return attached() ? LibrarySearch::rows(db(), keys) : std::vector<LibraryEntry>(keys.size());
 }
 
 QStringList Library::allTags() const
 {
-    return open_ ? LibrarySearch::allTags(db()) : QStringList();
+    return attached() ? LibrarySearch::allTags(db()) : QStringList();
 }
 
 bool Library::waitUntilIdle(int timeoutMs)

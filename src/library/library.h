@@ -17,7 +17,9 @@ class LibraryWorker;
 // searchable. The index is written on a worker thread (LibraryWorker);
 // searches read it here through a connection of this thread's own, which
 // never waits for the writer (WAL). Results and progress arrive by queued
-// signals, so the window never waits for the indexing.
+// signals, so the window never waits for the indexing. The reading
+// connections and the search thread come at the first read: a session that
+// never looks at the library does not carry them.
 class Library : public QObject {
     Q_OBJECT
 public:
@@ -81,7 +83,11 @@ private:
     void workerOpened(const QString &path, bool ok, const QString &why);
     // What a search says while the index is not open.
     QString closedText() const;
+    // This thread's connection, attached at the first read; false when the
+    // index is not open or cannot be read.
+    bool attached() const;
     QSqlDatabase db() const;
+    void startReader();
     template <class F>
     void post(F &&call);
 
@@ -96,6 +102,8 @@ private:
     LibraryRoots roots_;
     bool started_ = false;
     bool open_ = false;
+    mutable bool attached_ = false;
+    mutable bool unreadable_ = false; // attaching failed
     QString closedWhy_; // the worker could not open the index: why
     bool busy_ = false;
     quint64 pings_ = 0;

@@ -9,6 +9,11 @@
 #include <QFile>
 #include <QFileSystemWatcher>
 #include <QSqlError>
+#include <QSqlQuery>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -302,6 +307,14 @@ void LibraryWorker::step()
         return;
     }
     announceChanged(true);
+    if (busy_) {
+        // The pages a pass read would stay cached for nothing until the next
+        // change: give them back, and the heap they were in to the system.
+        QSqlQuery(QSqlDatabase::database(connection_, false)).exec(QStringLiteral("PRAGMA shrink_memory"));
+#ifdef __GLIBC__
+        malloc_trim(0);
+#endif
+    }
     setBusy(false);
     for (quint64 token : std::exchange(waiting_, {}))
         emit idle(token);

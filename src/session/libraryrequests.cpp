@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/libraryrequests.h"
 
+#include "library/presetmorph.h"
 #include "model/presetparams.h"
 #include "protocol/ampmessages.h"
 #include "session/session.h"
@@ -20,6 +21,12 @@ void hear(Session &session, const preset::Record &record)
     preset::Record valid = record;
     presetparams::makeValid(valid);
     session.link().send(amp::singlePreset(valid));
+}
+
+void hearChange(Session &session, const preset::Record &from, const preset::Record &to)
+{
+    for (const amp::Bytes &m : presetmorph::messages(from, to))
+        session.link().send(m);
 }
 
 preset::Record currentRecord(Session &session)

@@ -20,6 +20,9 @@ void open(Session &session, const QString &path, int slot);
 // Plays a record on the Amp without taking it into the editor; only values
 // the Amp takes reach it, whatever an old index holds.
 void hear(Session &session, const preset::Record &record);
+// Moves the Amp from one record to the next with the messages of what
+// differs (a morph's step), without taking either into the editor.
+void hearChange(Session &session, const preset::Record &from, const preset::Record &to);
 // The shown preset, and its name as the library's compare window titles it
 // ("Amp Presets B2" in group view).
 preset::Record currentRecord(Session &session);

@@ -153,6 +153,13 @@ void PresetEditor::importRecord(int slot, const preset::Record &record, const QS
         sendEditorData();
 }
 
+void PresetEditor::takeRecord(const preset::Record &record, const QString &what)
+{
+    const Step step(*this, what, 0, false);
+    storeRecord(currentSlot(), record);
+    sendEditorData();
+}
+
 // ---- Sending
 
 void PresetEditor::send(const std::vector<std::uint8_t> &message)

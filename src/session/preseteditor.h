@@ -90,6 +90,8 @@ public:
     void copySlot(int from, int to);
     // A preset from the library or a file into a tab (-1: the shown one).
     void importRecord(int slot, const preset::Record &record, const QString &what = QString());
+    // The shown preset becomes `record`, in either view (a morph kept).
+    void takeRecord(const preset::Record &record, const QString &what);
 
     // ---- The loading guard
 

@@ -11,6 +11,7 @@
 #include "library/librarysearch.h"
 #include "library/presetcolumns.h"
 #include "library/presetcompare.h"
+#include "library/presetmorph.h"
 #include "support/sizelimit.h"
 #include "support/unprivileged.h"
 
@@ -110,6 +111,8 @@ private slots:
     void pagesAgreeWithTheWholeSearch();
     void namesSortAsPeopleReadThem();
     void compareAndDuplicates();
+    void morph_data();
+    void morph();
     void valuesAreListedAsTheEditorShowsThem();
 
 private:
@@ -408,7 +411,20 @@ void TestLibrary::watcherFeedsTheIndex()
     library.start();
     QVERIFY(library.waitUntilIdle());
     QVERIFY(library.isOpen());
+    // Only the writer has the index open until something reads it: a start
+    // that never searches carries no reading connection.
+    auto connections = [] {
+        return QSqlDatabase::connectionNames().filter(QStringLiteral("quorvex-library-")).size();
+    };
+    QCOMPARE(connections(), 1);
     QCOMPARE(int(library.search(QString()).rows.size()), 23);
+    QCOMPARE(connections(), 2);
+    QSignalSpy found(&library, &Library::found);
+    const quint64 token = library.searchLater(QStringLiteral("crunch"));
+    QVERIFY(found.wait());
+    QCOMPARE(found.last().at(0).toULongLong(), token);
+    QCOMPARE(found.last().at(1).value<LibraryReader::Found>()->size(), std::size_t(1));
+    QCOMPARE(connections(), 3);
     QVERIFY(!progress.isEmpty());
     QCOMPARE(progress.last().at(0).toInt(), progress.last().at(1).toInt());
 
@@ -889,6 +905,42 @@ void TestLibrary::valuesAreListedAsTheEditorShowsThem()
     const LibraryEntry entry = index.search(QString()).rows.at(0);
     QCOMPARE(entry.record[PreGain], 33);
     QCOMPARE(entry.record[ModTone], 0xE5);
+}
+
+void TestLibrary::morph_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("gain");     // a knob: 10 at A, 30 at B
+    QTest::addColumn<int>("model");    // a list: A's below the middle, B's from it
+    QTest::addColumn<int>("messages"); // from A's record to the step's
+    QTest::newRow("A") << 0 << 10 << 1 << 0;
+    QTest::newRow("a quarter") << 25 << 15 << 1 << 2; // gain and mid
+    QTest::newRow("just before the middle") << 49 << 20 << 1 << 2;
+    QTest::newRow("the middle") << 50 << 20 << 4 << 1; // the model changes: one whole record
+    QTest::newRow("B") << 100 << 30 << 4 << 1;
+    QTest::newRow("past B") << 130 << 30 << 4 << 1;
+}
+
+void TestLibrary::morph()
+{
+    QFETCH(int, step);
+    QFETCH(int, gain);
+    QFETCH(int, model);
+    QFETCH(int, messages);
+    const Record a = record(1, 1, 10);
+    Record b = record(4, 1, 30);
+    b[Mid] = 5;
+    const Record r = presetmorph::between(a, b, step);
+    QCOMPARE(int(r[PreGain]), gain);
+    QCOMPARE(int(r[AmpCab] & 0x0F), model);
+    const std::vector<amp::Bytes> sent = presetmorph::messages(a, r);
+    QCOMPARE(int(sent.size()), messages);
+    if (messages == 1)
+        QCOMPARE(sent[0], amp::singlePreset(r));
+    else if (messages == 2)
+        QCOMPARE(sent[0], amp::parameterSet(PreGain, std::uint8_t(gain)));
+    if (step >= presetmorph::Steps)
+        QCOMPARE(r, b); // the end of the slider is B exactly
 }
 
 QTEST_GUILESS_MAIN(TestLibrary)

@@ -182,6 +182,7 @@ void TestUndo::tabStepsPutEverySlotBack_data()
     QTest::newRow("a tab copied to the shown one") << "copy" << 5 << 2 << true;
     QTest::newRow("a preset imported to another tab") << "import" << 0 << 9 << false;
     QTest::newRow("boost over every tab") << "boost" << 0 << 0 << true;
+    QTest::newRow("a morph kept") << "take" << 0 << 2 << true;
 }
 
 void TestUndo::tabStepsPutEverySlotBack()
@@ -207,6 +208,8 @@ void TestUndo::tabStepsPutEverySlotBack()
         rig.editor.copySlot(from, to);
     else if (step == QLatin1String("import"))
         rig.editor.importRecord(to, imported);
+    else if (step == QLatin1String("take"))
+        rig.editor.takeRecord(imported, QStringLiteral("Morph 40% from A to B"));
     else
         rig.editor.boostAllTabs(true);
     const auto edited = rig.editor.image().group;

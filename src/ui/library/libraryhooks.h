@@ -24,6 +24,11 @@ struct LibraryHooks {
     std::function<void(const preset::Record &record)> hear;
     // Sends the editor's own preset back to the Amp.
     std::function<void()> hearEditor;
+    // The Amp, playing `from` as editor data, is moved to `to` by the
+    // fewest messages the send queue can fold (a morph's steps).
+    std::function<void(const preset::Record &from, const preset::Record &to)> hearChange;
+    // The record becomes the editor's shown preset, as an undoable step.
+    std::function<void(const preset::Record &record, const QString &what)> keep;
     // Whether the editor shows a group, so a record can go into a tab.
     std::function<bool()> groupView;
     // Into the given tab (-1: the selected one), as Import Single to Tab.

@@ -249,6 +249,9 @@ void SetlistWindow::buildPlayView()
     foot->addWidget(new QLabel(QStringLiteral("Foot controller:"), page));
     footPort_ = new QComboBox(page);
     footPort_->setFocusPolicy(Qt::NoFocus);
+    // Port names are long and alike at the start: keep room for their ends.
+    footPort_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    footPort_->setMinimumContentsLength(24);
     connect(footPort_, &QComboBox::activated, this, &SetlistWindow::chooseFootPort);
     foot->addWidget(footPort_, 1);
     for (const auto &[text, what] : {std::pair{QStringLiteral("Learn Next"), SetlistPlayer::Learning::Next},

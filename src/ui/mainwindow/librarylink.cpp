@@ -23,6 +23,12 @@ LibraryHooks LibraryLink::hooks()
     h.open = [this](const QString &path, int slot) { run_([&] { libraryrequests::open(session_, path, slot); }); };
     h.hear = [this](const preset::Record &record) { run_([&] { libraryrequests::hear(session_, record); }); };
     h.hearEditor = [this] { run_([&] { session_.editor().sendEditorData(); }); };
+    h.hearChange = [this](const preset::Record &from, const preset::Record &to) {
+        run_([&] { libraryrequests::hearChange(session_, from, to); });
+    };
+    h.keep = [this](const preset::Record &record, const QString &what) {
+        run_([&] { session_.editor().takeRecord(record, what); });
+    };
     h.groupView = [this] { return session_.editor().isGroupView(); };
     h.importToSlot = [this](int slot, const preset::Record &record) { importRecord(slot, record); };
     h.currentRecord = [this] { return std::optional<preset::Record>(libraryrequests::currentRecord(session_)); };

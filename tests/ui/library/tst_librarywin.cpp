@@ -43,6 +43,7 @@ Record record(int model, int gain)
 struct Editor {
     QStringList calls;
     bool group = true;
+    bool morphs = false; // offers the morph's hooks
     LibraryHooks hooks()
     {
         LibraryHooks h;
@@ -54,6 +55,12 @@ struct Editor {
         h.currentRecord = [] { return std::optional<Record>(record(0, 17)); };
         h.currentName = [] { return QStringLiteral("Editor"); };
         h.showInFileList = [this](const QString &path) { calls << QStringLiteral("show ") + QFileInfo(path).fileName(); };
+        if (morphs) {
+            h.hearChange = [this](const Record &from, const Record &to) {
+                calls << QStringLiteral("change %1>%2").arg(from[Mid]).arg(to[Mid]);
+            };
+            h.keep = [this](const Record &r, const QString &what) { calls << QStringLiteral("keep %1 ").arg(r[Mid]) + what; };
+        }
         return h;
     }
 };
@@ -350,6 +357,32 @@ void TestLibraryWin::compareWindow()
     quiet.setAttribute(Qt::WA_DeleteOnClose, false);
     quiet.close();
     QCOMPARE(editor.calls.size(), 3);
+
+    // The morph: the first step sends the whole preset, later ones what
+    // changed; Keep makes it the editor's, and closing sends nothing back.
+    Editor ear;
+    ear.morphs = true;
+    CompareWindow morph(ear.hooks(), QStringLiteral("Lead"), record(2, 30), QStringLiteral("Other"), b);
+    morph.setAttribute(Qt::WA_DeleteOnClose, false);
+    morph.morph_->setValue(50);
+    morph.morph_->setValue(100);
+    morph.keep_->click();
+    morph.close();
+    QCOMPARE(ear.calls, (QStringList{QStringLiteral("hear 30"), QStringLiteral("change 10>3"),
+                                     QStringLiteral("keep 3 Morph 100% from A to B")}));
+
+    // Blind: X and Y are A and B in the order Reveal tells.
+    ear.calls.clear();
+    CompareWindow blind(ear.hooks(), QStringLiteral("Lead"), record(2, 30), QStringLiteral("Other"), b);
+    blind.setAttribute(Qt::WA_DeleteOnClose, false);
+    blind.startBlindTest();
+    blind.hearBlind(0);
+    blind.hearBlind(1);
+    QCOMPARE(ear.calls, (QStringList{QStringLiteral("hear 30"), // both have gain 30: Mid tells them apart
+                                     blind.xIsA() ? QStringLiteral("change 17>3") : QStringLiteral("change 3>17")}));
+    blind.reveal();
+    QCOMPARE(blind.blindLabel_->text(), blind.xIsA() ? QStringLiteral("X was A, Y was B") : QStringLiteral("X was B, Y was A"));
+    blind.close();
 }
 
 void TestLibraryWin::duplicatesWindow()
