@@ -6,11 +6,11 @@
 #include "silentuser.h"
 
 #include "ampsim/virtualamp.h"
-#include "controls/tnxnumberknob.h"
+#include "controls/numberknob.h"
 #include "editor/editorpanel.h"
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
-#include "app/session.h"
+#include "session/session.h"
 #include "session/prompter.h"
 
 #include <QCoreApplication>
@@ -38,14 +38,14 @@ struct Rig {
     explicit Rig(std::unique_ptr<LoopbackBackend> b) : backend(b.get()), session(std::move(b), user)
     {
         session.link().midiOut().setPort(0);
-        session.link().midiOut().setUsing(true);
+        session.link().midiOut().setEnabled(true);
     }
 
     // Knobs report nothing before their first paint, so the panel is shown
     // and its events run until the knob under test has painted.
-    bool showPainted(TNxKnob *knob)
+    bool showPainted(Knob *knob)
     {
-        panel.LoadPanel();
+        panel.loadPanel();
         panel.show();
         QElapsedTimer waited;
         waited.start();
@@ -85,7 +85,7 @@ bool isParameterSet(const amp::Bytes &m, int index, std::uint8_t value)
 void BM_EditLatency(benchmark::State &state)
 {
     Rig rig;
-    TNxNumberKnob *knob = rig.panel.NxNumberKnobPre;
+    NumberKnob *knob = rig.panel.NxNumberKnobPre;
     if (!rig.showPainted(knob)) {
         state.SkipWithError("the preamp gain knob was never painted");
         return;
@@ -130,7 +130,7 @@ void BM_AbsorbParameterMessage(benchmark::State &state)
 {
     const int paintEvery = int(state.range(0));
     Rig rig;
-    TNxNumberKnob *knob = rig.panel.NxNumberKnobPre;
+    NumberKnob *knob = rig.panel.NxNumberKnobPre;
     if (!rig.showPainted(knob)) {
         state.SkipWithError("the preamp gain knob was never painted");
         return;
@@ -243,7 +243,7 @@ void BM_GroupFetchLoopback(benchmark::State &state)
             rig.backend->inject(reply);
     };
     rig.session.link().midiIn().setPort(0);
-    rig.session.link().midiIn().setUsing(true);
+    rig.session.link().midiIn().setEnabled(true);
     SentDrain drain(state, *rig.backend);
     std::int64_t editorDataSent = 0;
     for (auto _ : state) {

@@ -168,7 +168,7 @@ protected:
 // changed and it painted since. Negative when the list never changed.
 double longestStallMs(FileListPanel &panel, const std::function<void()> &action)
 {
-    PaintCounter viewport(panel.FileListBox1->viewport());
+    PaintCounter viewport(panel.fileList->viewport());
     int paintsAtChange = -1;
     const QMetaObject::Connection changed = QObject::connect(
         &panel, &FileListPanel::filesChanged, [&] { paintsAtChange = viewport.paints; });

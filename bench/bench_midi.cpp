@@ -2,7 +2,7 @@
 // The send queue: what queueing costs per message, and how closely the
 // timer-driven drain keeps the configured rate.
 #include "midi/loopbackbackend.h"
-#include "midi/tmidiout.h"
+#include "midi/midioutport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -20,7 +20,7 @@ constexpr std::int64_t NsPerSecond = 1000000000;
 constexpr std::array<std::uint8_t, 11> Message{0xF0, 0x00, 0x20, 0x4F, 0x10, 0x00, 0x02, 0x05, 0x01, 0x02, 0xF7};
 
 // Time that moves only when the benchmark moves it.
-struct StoppedClock : TMidiOut::Clock {
+struct StoppedClock : MidiOutPort::Clock {
     std::int64_t t = 0;
     std::int64_t now() override { return t; }
     void sleepUntil(std::int64_t time) override { t = std::max(t, time); }
@@ -34,18 +34,18 @@ void BM_SendQueue(benchmark::State &state)
     backend.outputs = {QStringLiteral("Out")};
     backend.pacing = true;
     StoppedClock clock;
-    TMidiOut out(backend);
+    MidiOutPort out(backend);
     out.setClock(&clock);
-    out.setRate(TMidiOut::DinRate);
+    out.setRate(MidiOutPort::DinRate);
     out.setPort(0);
-    out.setUsing(true);
-    out.SysEx(Message.data(), int(Message.size())); // the cable is busy from here on
-    const std::int64_t wire = std::int64_t(Message.size()) * NsPerSecond / TMidiOut::DinRate;
+    out.setEnabled(true);
+    out.sendSysEx(Message.data(), int(Message.size())); // the cable is busy from here on
+    const std::int64_t wire = std::int64_t(Message.size()) * NsPerSecond / MidiOutPort::DinRate;
     std::size_t handed = 0;
     for (auto _ : state) {
-        out.SysEx(Message.data(), int(Message.size()));
+        out.sendSysEx(Message.data(), int(Message.size()));
         clock.t += wire;
-        out.TimerSendTimer();
+        out.sendDue();
         if (backend.sent.size() > 4096) {
             state.PauseTiming();
             handed += backend.sent.size();
@@ -75,10 +75,10 @@ void BM_SendQueueDrain(benchmark::State &state)
     times.reserve(Count);
     QElapsedTimer clock;
     backend.peer = [&](const LoopbackBackend::Bytes &) { times.push_back(clock.nsecsElapsed()); };
-    TMidiOut out(backend);
+    MidiOutPort out(backend);
     out.setRate(rate);
     out.setPort(0);
-    out.setUsing(true);
+    out.setEnabled(true);
     double worstError = 0;
     double worstAhead = 0;
     for (auto _ : state) {
@@ -88,7 +88,7 @@ void BM_SendQueueDrain(benchmark::State &state)
         times.clear();
         clock.start();
         for (int i = 0; i < Count; ++i)
-            out.SysEx(Message.data(), int(Message.size()));
+            out.sendSysEx(Message.data(), int(Message.size()));
         while (out.stats().queuedMessages > 0)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         if (times.size() != std::size_t(Count)) {
@@ -116,6 +116,6 @@ void BM_SendQueueDrain(benchmark::State &state)
         state.SkipWithError("the drain sent faster than the rate");
 }
 // At a cable's rate a run takes 3.5 s.
-BENCHMARK(BM_SendQueueDrain)->Arg(TMidiOut::DinRate)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_SendQueueDrain)->Arg(MidiOutPort::DinRate)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 } // namespace

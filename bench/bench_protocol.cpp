@@ -8,7 +8,7 @@
 #include "midi/loopbackbackend.h"
 #include "model/presetparams.h"
 #include "protocol/ampmessages.h"
-#include "app/session.h"
+#include "session/session.h"
 #include "session/prompter.h"
 
 #include <benchmark/benchmark.h>
@@ -27,7 +27,7 @@ struct Rig {
     explicit Rig(std::unique_ptr<LoopbackBackend> b) : backend(b.get()), session(std::move(b), user)
     {
         session.link().midiOut().setPort(0);
-        session.link().midiOut().setUsing(true);
+        session.link().midiOut().setEnabled(true);
     }
 };
 

@@ -5,7 +5,7 @@
 // the last). The writing itself is the worker's.
 #include "silentuser.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "midi/loopbackbackend.h"
 
 #include <QTemporaryDir>
@@ -24,7 +24,7 @@ struct Rig {
     Rig()
     {
         session.link().midiOut().setPort(0);
-        session.link().midiOut().setUsing(true);
+        session.link().midiOut().setEnabled(true);
         session.editor().history().clock = [this] { return now += EditHistory::MergePauseMs + 1; };
         session.recovery().start(dir.filePath(QStringLiteral("recovery")));
     }

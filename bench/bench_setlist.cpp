@@ -5,9 +5,9 @@
 
 #include "files/presetfile.h"
 #include "library/library.h"
-#include "librarywin/setlistwindow.h"
+#include "library/setlistwindow.h"
 #include "midi/loopbackbackend.h"
-#include "app/session.h"
+#include "session/session.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -24,7 +24,7 @@ void BM_SetlistStep(benchmark::State &state)
     auto *backend = new LoopbackBackend;
     Session session(std::unique_ptr<MidiBackend>(backend), user);
     session.link().midiOut().setPort(0);
-    session.link().midiOut().setUsing(true);
+    session.link().midiOut().setEnabled(true);
 
     QTemporaryDir dir;
     Setlist list;

@@ -7,7 +7,7 @@
 
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
-#include "app/session.h"
+#include "session/session.h"
 
 #include <benchmark/benchmark.h>
 
@@ -23,9 +23,9 @@ constexpr std::int64_t Ms = 1000000; // nanoseconds
 constexpr int Steps = 240;
 constexpr std::int64_t SweepNs = 200 * Ms;
 // An 11-byte parameter message on the cable: 3.52 ms.
-constexpr std::int64_t MessageNs = 11 * 1000 * Ms / TMidiOut::DinRate;
+constexpr std::int64_t MessageNs = 11 * 1000 * Ms / MidiOutPort::DinRate;
 
-struct SweepClock : TMidiOut::Clock {
+struct SweepClock : MidiOutPort::Clock {
     std::int64_t t = 1000 * Ms;
     std::int64_t now() override { return t; }
     void sleepUntil(std::int64_t time) override { t = std::max(t, time); }
@@ -55,11 +55,11 @@ Result sweep(int knobs, unsigned seed)
     backend.pacing = true;
     Session session(std::move(owned), user);
     SweepClock clock;
-    TMidiOut &out = session.link().midiOut();
+    MidiOutPort &out = session.link().midiOut();
     out.setClock(&clock);
-    out.setRate(TMidiOut::DinRate);
+    out.setRate(MidiOutPort::DinRate);
     out.setPort(0);
-    out.setUsing(true);
+    out.setEnabled(true);
     std::vector<Handed> handed;
     handed.reserve(Steps);
     backend.peer = [&](const amp::Bytes &m) { handed.push_back({clock.t, m}); };
@@ -75,7 +75,7 @@ Result sweep(int knobs, unsigned seed)
     const auto fireUntil = [&](std::int64_t until) {
         while (due >= 0 && due <= until) {
             clock.t = due;
-            out.TimerSendTimer();
+            out.sendDue();
             afterCall(true);
         }
     };
@@ -108,7 +108,7 @@ Result sweep(int knobs, unsigned seed)
     std::int64_t wireFree = 0;
     std::array<const amp::Bytes *, 2> lastOf{};
     for (const Handed &h : handed) {
-        wireFree = std::max(wireFree, h.at) + std::int64_t(h.bytes.size()) * 1000 * Ms / TMidiOut::DinRate;
+        wireFree = std::max(wireFree, h.at) + std::int64_t(h.bytes.size()) * 1000 * Ms / MidiOutPort::DinRate;
         for (int knob = 0; knob < knobs; ++knob)
             if (h.bytes[amp::CommandPos] == amp::ParameterSet && h.bytes[7] == bytes[knob])
                 lastOf[knob] = &h.bytes;

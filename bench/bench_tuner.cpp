@@ -2,13 +2,13 @@
 // The tuner window in tuner mode: one tuner data message from the Amp until
 // the shown window has painted what it says.
 #include "silentuser.h"
-#include "controls/tledimage.h"
-#include "controls/tnxnumberknob.h"
+#include "controls/led.h"
+#include "controls/numberknob.h"
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
-#include "app/session.h"
+#include "session/session.h"
 #include "session/prompter.h"
-#include "tuner/tformtuner.h"
+#include "tuner/tunerwindow.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -56,10 +56,10 @@ void BM_TunerData(benchmark::State &state)
     SilentUser user;
     auto *loop = new LoopbackBackend;
     Session session(std::unique_ptr<MidiBackend>(loop), user);
-    TFormTuner form(session.globals(), session.queue());
+    TunerWindow form(session.globals(), session.queue());
     session.link().midiOut().setPort(0);
-    session.link().midiOut().setUsing(true);
-    form.Enter(nullptr);
+    session.link().midiOut().setEnabled(true);
+    form.showOver(nullptr);
     QElapsedTimer waited;
     waited.start();
     while (!form.NxNumberKnobTunerLevel->PaintedOnce() && waited.elapsed() < 5000)
@@ -101,7 +101,7 @@ void BM_TunerData(benchmark::State &state)
 
     const std::int64_t ledPaints = [&] {
         std::int64_t n = 0;
-        for (TLEDImage *led : form.LEDImage)
+        for (Led *led : form.LEDImage)
             n += paints.of(led);
         return n;
     }();

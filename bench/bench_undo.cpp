@@ -3,7 +3,7 @@
 // message sent, and what the history costs in memory after 10,000 edits.
 #include "silentuser.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "midi/loopbackbackend.h"
 
 #include <benchmark/benchmark.h>
@@ -21,7 +21,7 @@ struct Rig {
     Rig()
     {
         session.link().midiOut().setPort(0);
-        session.link().midiOut().setUsing(true);
+        session.link().midiOut().setEnabled(true);
         // Each step after a pause: no two merge.
         session.editor().history().clock = [this] { return now += EditHistory::MergePauseMs + 1; };
     }
@@ -46,7 +46,7 @@ void BM_UndoHistoryMemory(benchmark::State &state)
     for (auto _ : state) {
         Rig rig;
         // The history alone: nothing kept of the messages.
-        rig.session.link().midiOut().setUsing(false);
+        rig.session.link().midiOut().setEnabled(false);
         const auto before = mallinfo2().uordblks;
         for (int i = 0; i < 10000; ++i)
             rig.session.editor().editByte(preset::PreGain + (i % 5) * 2, std::uint8_t(1 + i % 32));

@@ -15,7 +15,7 @@
 // screen shows, a save does not hold the document, or a failed Open
 // changed something.
 #include "ampsim/virtualamp.h"
-#include "app/session.h"
+#include "session/session.h"
 #include "midi/loopbackbackend.h"
 #include "session/inputscope.h"
 #include "session/prompter.h"
@@ -78,9 +78,9 @@ struct World {
     {
         AmpLink &link = s.link();
         link.midiIn().setPort(0);
-        link.midiIn().setUsing(true);
+        link.midiIn().setEnabled(true);
         link.midiOut().setPort(0);
-        link.midiOut().setUsing(true);
+        link.midiOut().setEnabled(true);
         s.backups().setFolder(backups.path());
         backend->peer = [this](const amp::Bytes &m) {
             if (answering)
@@ -196,14 +196,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         case 5: // a sync as the main window starts it and its dialog runs it
             s.run([&] {
                 s.queue().runWhenAmpIdle([&] {
-                    s.search().startSync(false);
-                    s.search().searchForAmp();
+                    s.sync().startSync(false);
+                    s.sync().searchForAmp();
                 });
             });
             break;
-        case 6: s.search().TimerAmpFoundTimer(); s.search().syncClosed(); break;
+        case 6: s.sync().takeFoundStep(); s.sync().syncClosed(); break;
         case 7: s.run([&] { s.globals().requestGlobals(); }); break;
-        case 8: s.queue().runInput([&] { s.transfers().TimerSysexTimer(); }); break;
+        case 8: s.queue().runInput([&] { s.transfers().replyTimedOut(); }); break;
         case 9: w.settle(); break;
         case 10: ++p; w.answering = (arg & 1) != 0; break;
         case 11: ++p; s.editor().setView((arg & 1) ? PresetEditor::View::Group : PresetEditor::View::Single);
@@ -219,7 +219,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (int round = 0; round < 8; ++round) {
         w.settle();
         if (s.transfers().state() != TransferState::Idle)
-            s.queue().runInput([&] { s.transfers().TimerSysexTimer(); });
+            s.queue().runInput([&] { s.transfers().replyTimedOut(); });
     }
     w.settle();
     if (s.transfers().replacedQuestions() > 0)

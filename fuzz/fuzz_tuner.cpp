@@ -4,12 +4,12 @@
 // edits. After every step the window must show one of the twelve note
 // names or "--", at most one lit LED, and exactly what the readout's
 // mapping says; the loading guard must be clear.
-#include "controls/tledimage.h"
+#include "controls/led.h"
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
-#include "app/session.h"
+#include "session/session.h"
 #include "session/prompter.h"
-#include "tuner/tformtuner.h"
+#include "tuner/tunerwindow.h"
 #include "tuner/tunerdisplay.h"
 
 #include <QApplication>
@@ -54,20 +54,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     static NoUser user;
     static auto *loop = new LoopbackBackend;
     static auto &session = *new Session(std::unique_ptr<MidiBackend>(loop), user);
-    static auto &form = *new TFormTuner(session.globals(), session.queue());
+    static auto &form = *new TunerWindow(session.globals(), session.queue());
     static bool started = false;
     if (!started) {
         started = true;
         session.link().midiOut().setPort(0);
-        session.link().midiOut().setUsing(true);
-        form.Enter(nullptr);
+        session.link().midiOut().setEnabled(true);
+        form.showOver(nullptr);
         QCoreApplication::processEvents();
     }
     static const QStringList names{"A", "A#", "B", "C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "--"};
 
     // What the display must show, kept beside the window from this input on.
     tuner::TunerDisplay mirror;
-    form.TunerData(0xFF, 0); // both start from "no note"
+    form.showReading(0xFF, 0); // both start from "no note"
     for (std::size_t at = 0; at + 5 <= size; at += 5) {
         const std::uint8_t *r = data + at;
         std::vector<std::uint8_t> m(amp::Header, amp::Header + amp::HeaderSize);
@@ -95,9 +95,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             else if (r[1] & 2)
                 form.CheckBoxChromatic->setChecked(r[2] & 1);
             else if (form.isVisible())
-                form.ButtonTunerExitClick();
+                form.exitTuner();
             else
-                form.Enter(nullptr);
+                form.showOver(nullptr);
             loop->sent.clear();
             continue;
         }

@@ -2,7 +2,7 @@
 // Screenshots of the main window for looking at the editor panel by eye:
 // run under a real X server (Xvfb) with the output folder as argument.
 // Uses the loopback MIDI service, so no Amp is needed.
-#include "app/quorvex1.h"
+#include "mainwindow/mainwindow.h"
 #include "editor/editorpanel.h"
 #include "midi/loopbackbackend.h"
 #include "support/scriptedprompter.h"
@@ -14,7 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScreen>
-#include "controls/ttabcontrol.h"
+#include "controls/presettabs.h"
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -44,19 +44,19 @@ int main(int argc, char **argv)
     f.write("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
     f.close();
 
-    Quorvex1::Options o;
+    MainWindow::Options o;
     o.backend = std::make_unique<LoopbackBackend>();
     o.prompter = std::make_unique<ScriptedPrompter>();
     o.iniPath = ini;
     o.libraryIndex = QFileInfo(ini).dir().filePath(QStringLiteral("library.sqlite"));
-    Quorvex1 w(std::move(o));
+    MainWindow w(std::move(o));
     w.show();
     settle(500);
     bool ok = shoot(w, out + QStringLiteral("/single-view.png"));
 
     w.findChild<QAction *>(QStringLiteral("NewGroup1"))->trigger();
     EditorPanel &panel = w.editorPanel();
-    panel.TabControl1->setCurrentIndex(6);
+    panel.presetTabs->setCurrentIndex(6);
     for (QCheckBox *box : {panel.CheckBoxBoost, panel.CheckBoxMod, panel.CheckBoxDelay, panel.CheckBoxReverb})
         box->setChecked(true);
     panel.ComboBoxMod->setCurrentIndex(1);

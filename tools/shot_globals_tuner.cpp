@@ -3,11 +3,11 @@
 // Amp's tuner stream, for looking at them by eye: run under a real X server
 // (Xvfb) with the output folder as argument. No Amp is needed.
 #include "ampsim/virtualamp.h"
-#include "app/quorvex1.h"
-#include "globals/tformglobal.h"
+#include "mainwindow/mainwindow.h"
+#include "globals/globalswindow.h"
 #include "midi/loopbackbackend.h"
 #include "support/scriptedprompter.h"
-#include "tuner/tformtuner.h"
+#include "tuner/tunerwindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -51,18 +51,18 @@ int main(int argc, char **argv)
         for (auto &reply : amp.receive(m))
             loop->inject(reply);
     };
-    Quorvex1::Options o;
+    MainWindow::Options o;
     o.backend = std::move(backend);
     o.prompter = std::make_unique<ScriptedPrompter>();
     o.iniPath = ini;
     o.libraryIndex = QFileInfo(ini).dir().filePath(QStringLiteral("library.sqlite"));
-    Quorvex1 w(std::move(o));
+    MainWindow w(std::move(o));
     w.show();
     settle(500);
 
     bool ok = false;
     QTimer::singleShot(700, [&] {
-        if (auto *form = qobject_cast<TFormGlobal *>(QApplication::activeModalWidget())) {
+        if (auto *form = qobject_cast<GlobalsWindow *>(QApplication::activeModalWidget())) {
             ok = shoot(*form, out + QStringLiteral("/globals-from-amp.png"));
             form->close();
         }
@@ -79,12 +79,12 @@ int main(int argc, char **argv)
     });
     stream.start(10);
     w.findChild<QAction *>(QStringLiteral("EnterTuner1"))->trigger();
-    TFormTuner &tuner = w.formTuner();
+    TunerWindow &tuner = w.tunerWindow();
     for (int at : {600, 1500, 2400, 3500, 4700}) {
         settle(int(at - clock.elapsed()));
         ok &= shoot(tuner, out + QStringLiteral("/tuner-%1ms.png").arg(at));
     }
-    tuner.ButtonTunerExitClick();
+    tuner.exitTuner();
     stream.stop();
     w.session().document().setModified(false);
     w.close();

@@ -8,7 +8,7 @@
 // difference is a JACK period or more.
 #include "../silentuser.h"
 #include "midi/rtmidibackend.h"
-#include "app/session.h"
+#include "session/session.h"
 #include "session/amptransfers.h"
 #include "session/prompter.h"
 
@@ -146,10 +146,10 @@ std::vector<double> groupFetches(const QString &ampProgram)
     session.link().midiIn().setPort(find(session.link().midiIn().deviceNames(), QStringLiteral("Bench Amp Out")));
     session.link().midiOut().setPort(find(session.link().midiOut().deviceNames(), QStringLiteral("Bench Amp In")));
     session.link().midiOut().setRate(0);
-    session.link().midiIn().setUsing(true);
-    session.link().midiOut().setUsing(true);
+    session.link().midiIn().setEnabled(true);
+    session.link().midiOut().setEnabled(true);
     std::vector<double> times;
-    if (session.link().midiIn().Port() < 0 || session.link().midiOut().Port() < 0)
+    if (session.link().midiIn().port() < 0 || session.link().midiOut().port() < 0)
         return times;
     QThread::msleep(300); // the connections are made
     for (int i = 0; i < Rounds + 1; ++i) {

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/apppaths.h"
-#include "app/caretrest.h"
-#include "app/handover.h"
-#include "app/quorvex1.h"
-#include "app/singleinstance.h"
+#include "session/apppaths.h"
+#include "mainwindow/caretrest.h"
+#include "session/handover.h"
+#include "mainwindow/mainwindow.h"
+#include "session/singleinstance.h"
 #include "files/safefile.h"
 
 #include <QApplication>
@@ -72,11 +72,11 @@ int main(int argc, char *argv[])
     }
 
     const CaretRest caretRest;
-    Quorvex1::Options options;
+    MainWindow::Options options;
     options.instance = std::move(instance);
     options.arguments = arguments;
     options.recoveryFolder = RecoveryCopy::defaultFolder();
-    Quorvex1 window(std::move(options));
+    MainWindow window(std::move(options));
     QApplication::setWindowIcon(window.windowIcon());
     window.show();
     return app.exec();

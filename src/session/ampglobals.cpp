@@ -142,6 +142,7 @@ void AmpGlobals::editGlobalBit(Field f, bool on)
 
 void AmpGlobals::enterTuner()
 {
+    tunerMode_ = true;
     link_.send(amp::tunerMode(1));
     for (const Field f : {globalrecord::TunerLevelRequest, globalrecord::TunerOptionsRequest})
         link_.send(amp::globalBitFieldRequest(f.index, f.shift, f.width));
@@ -149,5 +150,6 @@ void AmpGlobals::enterTuner()
 
 void AmpGlobals::leaveTuner()
 {
+    tunerMode_ = false;
     link_.send(amp::tunerMode(0));
 }

@@ -61,6 +61,8 @@ public:
     // message alone.
     void enterTuner();
     void leaveTuner();
+    // Between enterTuner and leaveTuner: the one record of tuner mode.
+    bool tunerMode() const { return tunerMode_; }
 
 signals:
     // A byte of the GlobalRecord changed from the Amp (under the loading guard).
@@ -91,4 +93,5 @@ private:
     bool expected_ = false;
     // Whether the open request's time-out is worth a message.
     bool reportSilence_ = true;
+    bool tunerMode_ = false;
 };

@@ -9,7 +9,7 @@
 namespace {
 
 // The send queue's targets are the protocol's, kind for kind.
-using QueueKind = TMidiOut::Target::Kind;
+using QueueKind = MidiOutPort::Target::Kind;
 using AmpKind = amp::SendTarget::Kind;
 static_assert(int(QueueKind::Nothing) == int(AmpKind::Nothing) && int(QueueKind::Everything) == int(AmpKind::Everything) &&
               int(QueueKind::Place) == int(AmpKind::Place));
@@ -17,19 +17,19 @@ static_assert(int(QueueKind::Nothing) == int(AmpKind::Nothing) && int(QueueKind:
 } // namespace
 
 AmpLink::AmpLink(std::unique_ptr<MidiBackend> backend, QObject *parent)
-    : QObject(parent), backend_(std::move(backend)), MidiIn1(*backend_), MidiOut1(*backend_),
+    : QObject(parent), backend_(std::move(backend)), midiIn_(*backend_), midiOut_(*backend_),
       firmware_(firmware::Initial)
 {
     // A knob turned faster than the cable carries: the Amp gets the newest value.
-    MidiOut1.setClassifier([](const std::uint8_t *data, std::size_t size) {
+    midiOut_.setClassifier([](const std::uint8_t *data, std::size_t size) {
         const amp::SendTarget t = amp::sendTarget(data, size);
-        return TMidiOut::Target{TMidiOut::Target::Kind(t.kind), t.place, t.part};
+        return MidiOutPort::Target{MidiOutPort::Target::Kind(t.kind), t.place, t.part};
     });
-    MidiIn1.OnSysEx = [this](TMidiIn *, const std::uint8_t *data, int size) {
+    midiIn_.OnSysEx = [this](MidiInPort *, const std::uint8_t *data, int size) {
         const InputScope scope;
         emit sysExReceived(data, size);
     };
-    MidiIn1.OnShort = [this](TMidiIn *, std::uint8_t status, std::uint8_t first, std::uint8_t second) {
+    midiIn_.OnShort = [this](MidiInPort *, std::uint8_t status, std::uint8_t first, std::uint8_t second) {
         const InputScope scope;
         emit shortReceived(status, first, second);
     };
@@ -45,10 +45,17 @@ AmpLink::AmpLink(std::unique_ptr<MidiBackend> backend, QObject *parent)
     });
 }
 
+void AmpLink::closePorts(int flushMs)
+{
+    midiIn_.setEnabled(false);
+    midiOut_.flush(midiOut_.clock().now() + std::int64_t(flushMs) * 1000000);
+    midiOut_.setEnabled(false);
+}
+
 QString AmpLink::devices() const
 {
-    return (MidiIn1.Using() ? MidiIn1.storedName() : QString()) + QLatin1Char('\n') +
-           (MidiOut1.Using() ? MidiOut1.storedName() : QString());
+    return (midiIn_.isEnabled() ? midiIn_.storedName() : QString()) + QLatin1Char('\n') +
+           (midiOut_.isEnabled() ? midiOut_.storedName() : QString());
 }
 
 void AmpLink::portsChanged()
@@ -67,24 +74,24 @@ void AmpLink::portsChanged()
 AmpLink::~AmpLink()
 {
     // Nothing may arrive for receivers that are going away.
-    MidiIn1.OnSysEx = nullptr;
-    MidiIn1.OnShort = nullptr;
+    midiIn_.OnSysEx = nullptr;
+    midiIn_.OnShort = nullptr;
 }
 
 bool AmpLink::send(const amp::Bytes &message)
 {
     // A closed output drops messages without counting them.
-    if (!MidiOut1.Using())
+    if (!midiOut_.isEnabled())
         return false;
-    return MidiOut1.SysEx(message.data(), int(message.size()));
+    return midiOut_.sendSysEx(message.data(), int(message.size()));
 }
 
 bool AmpLink::send(const amp::Bytes &message, const amp::SendTarget &target)
 {
-    if (!MidiOut1.Using())
+    if (!midiOut_.isEnabled())
         return false;
-    return MidiOut1.SysEx(message.data(), int(message.size()),
-                          TMidiOut::Target{TMidiOut::Target::Kind(target.kind), target.place, target.part});
+    return midiOut_.sendSysEx(message.data(), int(message.size()),
+                          MidiOutPort::Target{MidiOutPort::Target::Kind(target.kind), target.place, target.part});
 }
 
 bool AmpLink::isOldFirmware() const

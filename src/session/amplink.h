@@ -2,8 +2,8 @@
 #pragma once
 
 #include "midi/midibackend.h"
-#include "midi/tmidiin.h"
-#include "midi/tmidiout.h"
+#include "midi/midiinport.h"
+#include "midi/midioutport.h"
 #include "protocol/ampmessages.h"
 
 #include <QObject>
@@ -23,9 +23,13 @@ public:
     ~AmpLink() override;
 
     MidiBackend &backend() { return *backend_; }
-    TMidiIn &midiIn() { return MidiIn1; }
-    TMidiOut &midiOut() { return MidiOut1; }
-    bool portsOpen() const { return MidiIn1.Using() && MidiOut1.Using(); }
+    MidiInPort &midiIn() { return midiIn_; }
+    MidiOutPort &midiOut() { return midiOut_; }
+    bool portsOpen() const { return midiIn_.isEnabled() && midiOut_.isEnabled(); }
+    // At the program's end: the input closes; what is still queued for the
+    // Amp (the end of a group write) leaves for up to flushMs, since closing
+    // the port would drop it; then the output closes.
+    void closePorts(int flushMs);
 
     // To the Amp, through the send queue; false when the output refused it
     // (closed, or the queue full).
@@ -79,8 +83,8 @@ private:
     void portsChanged();
 
     std::unique_ptr<MidiBackend> backend_;
-    TMidiIn MidiIn1;
-    TMidiOut MidiOut1;
+    MidiInPort midiIn_;
+    MidiOutPort midiOut_;
     std::uint8_t firmware_;
     bool gVariant_ = false;
     bool found_ = false;

@@ -9,10 +9,10 @@
 AmpTransfers::AmpTransfers(AmpLink &link, CommandQueue &queue, QObject *parent)
     : QObject(parent), link_(link), queue_(queue)
 {
-    TimerSysex.setObjectName(QStringLiteral("TimerSysex"));
-    TimerSysex.setSingleShot(true);
-    TimerSysex.setInterval(ReplyTimeoutMs);
-    connect(&TimerSysex, &QTimer::timeout, this, [this] { queue_.runInput([this] { TimerSysexTimer(); }); });
+    replyTimer_.setObjectName(QStringLiteral("TimerSysex"));
+    replyTimer_.setSingleShot(true);
+    replyTimer_.setInterval(ReplyTimeoutMs);
+    connect(&replyTimer_, &QTimer::timeout, this, [this] { queue_.runInput([this] { replyTimedOut(); }); });
     connect(&link_, &AmpLink::sysExReceived, this,
             [this](const std::uint8_t *data, int size) { queue_.runInput([&] { receive(data, size); }); });
     queue_.setAmpBusy([this] { return busy(); });
@@ -53,13 +53,13 @@ void AmpTransfers::await(TransferState awaited)
 void AmpTransfers::startReplyTimer()
 {
     // QTimer::start() would restart a running count.
-    if (!TimerSysex.isActive())
-        TimerSysex.start();
+    if (!replyTimer_.isActive())
+        replyTimer_.start();
 }
 
 void AmpTransfers::finish()
 {
-    TimerSysex.stop();
+    replyTimer_.stop();
     setState(TransferState::Idle);
 }
 
@@ -79,9 +79,9 @@ void AmpTransfers::release()
     tellBusy(wasBusy);
 }
 
-void AmpTransfers::TimerSysexTimer()
+void AmpTransfers::replyTimedOut()
 {
-    TimerSysex.stop();
+    replyTimer_.stop();
     const TransferState ended = state_;
     if (link_.portsOpen() && ended != TransferState::Idle)
         link_.ampSilent();

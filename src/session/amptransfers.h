@@ -33,7 +33,7 @@ enum class TransferState {
     ReadSlots = 11,
 };
 
-// The conversation with the Amp: TransferState, the reply timer TimerSysex
+// The conversation with the Amp: TransferState, the reply timer replyTimer_
 // (2000 ms) that ends an unanswered wait, and the routing of every message
 // the Amp sends to whoever takes it. Replies carry the state they answer,
 // so each taker accepts only its own; nothing here decides what a reply
@@ -57,8 +57,8 @@ public:
     // The awaited reply came (or the wait was cancelled): idle, timer stopped.
     void finish();
     void startReplyTimer();
-    void stopReplyTimer() { TimerSysex.stop(); }
-    const QTimer &replyTimer() const { return TimerSysex; }
+    void stopReplyTimer() { replyTimer_.stop(); }
+    const QTimer &replyTimer() const { return replyTimer_; }
 
     // A question is open, or a confirmed operation holds the conversation
     // until its user has answered (see hold).
@@ -77,7 +77,7 @@ public:
     int replacedQuestions() const { return replaced_; }
 
     // The reply timer's handler; tests call it directly.
-    void TimerSysexTimer();
+    void replyTimedOut();
 
     // Every received SysEx buffer (the link's sysExReceived runs it).
     void receive(const std::uint8_t *data, int size);
@@ -118,5 +118,5 @@ private:
     TransferState state_ = TransferState::Idle;
     int holds_ = 0;
     int replaced_ = 0;
-    QTimer TimerSysex;
+    QTimer replyTimer_;
 };

@@ -24,10 +24,10 @@ PresetEditor::PresetEditor(AmpLink &link, QObject *parent) : QObject(parent), li
 {
     // The panel shows presets from its first moment; start-up sends them.
     image_.fillDefaults();
-    TimerFlangeKluge.setObjectName(QStringLiteral("TimerFlangeKluge"));
-    TimerFlangeKluge.setSingleShot(true);
-    TimerFlangeKluge.setInterval(FlangerHoldMs);
-    connect(&TimerFlangeKluge, &QTimer::timeout, this, &PresetEditor::TimerFlangeKlugeTimer);
+    flangerTimer_.setObjectName(QStringLiteral("TimerFlangeKluge"));
+    flangerTimer_.setSingleShot(true);
+    flangerTimer_.setInterval(FlangerHoldMs);
+    connect(&flangerTimer_, &QTimer::timeout, this, &PresetEditor::endFlangerHold);
 }
 
 // ---- View and slots
@@ -357,7 +357,7 @@ void PresetEditor::setModulationType(int type)
     const bool reset = type == FlangerType && link_.isOldFirmware();
     if (reset) {
         flangerHold_ = true;
-        TimerFlangeKluge.start();
+        flangerTimer_.start();
         record()[preset::FlangerDT] = FlangerDTReset;
         record()[preset::FlangerFB] = FlangerFBReset;
         emit recordChanged();
@@ -369,9 +369,9 @@ void PresetEditor::setModulationType(int type)
     }
 }
 
-void PresetEditor::TimerFlangeKlugeTimer()
+void PresetEditor::endFlangerHold()
 {
-    TimerFlangeKluge.stop();
+    flangerTimer_.stop();
     flangerHold_ = false;
 }
 

@@ -132,8 +132,8 @@ public:
     // values: the defaults are set and sent, and the echoes ignored a moment.
     void setModulationType(int type);
     bool flangerHold() const { return flangerHold_; }
-    const QTimer &flangerTimer() const { return TimerFlangeKluge; }
-    void TimerFlangeKlugeTimer();
+    const QTimer &flangerTimer() const { return flangerTimer_; }
+    void endFlangerHold();
 
     // Copies the shown set of a dual section (the one its Alt flag chooses)
     // to the other set.
@@ -202,7 +202,7 @@ private:
     std::array<std::uint8_t, preset::GroupSize> edited_{};
     bool hasStored_ = false;
     bool comparing_ = false;
-    QTimer TimerFlangeKluge;
+    QTimer flangerTimer_;
     View view_ = View::Single;
     int slot_ = 0;
     bool loading_ = false;

@@ -72,11 +72,11 @@ void PresetFetches::readTheAmp()
 
 void PresetFetches::switchTo(int slot)
 {
-    if (slot < 0 || slot >= preset::SlotCount || !link_.midiOut().Using())
+    if (slot < 0 || slot >= preset::SlotCount || !link_.midiOut().isEnabled())
         return;
     const int channel = editor_.image().globals[globalrecord::MidiChannel] & 0x0F;
-    link_.midiOut().Put3(std::uint8_t(0xB0 | channel), 32, 1); // the user bank
-    link_.midiOut().Put2(std::uint8_t(0xC0 | channel), std::uint8_t(slot));
+    link_.midiOut().sendShort(std::uint8_t(0xB0 | channel), 32, 1); // the user bank
+    link_.midiOut().sendShort(std::uint8_t(0xC0 | channel), std::uint8_t(slot));
     // The Amp does not say it switched: followed as if it had.
     MidiIn1Short(std::uint8_t(0xB0 | channel), 32, 1);
     MidiIn1Short(std::uint8_t(0xC0 | channel), std::uint8_t(slot), 0);

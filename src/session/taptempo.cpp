@@ -19,10 +19,10 @@ qint64 monotonicMs()
 
 TapTempo::TapTempo(QObject *parent) : QObject(parent), Clock(monotonicMs)
 {
-    TimerTap.setObjectName(QStringLiteral("TimerTap"));
-    TimerTap.setSingleShot(true);
-    TimerTap.setInterval(WaitMs);
-    connect(&TimerTap, &QTimer::timeout, this, &TapTempo::TimerTapTimer);
+    tapTimer_.setObjectName(QStringLiteral("TimerTap"));
+    tapTimer_.setSingleShot(true);
+    tapTimer_.setInterval(WaitMs);
+    connect(&tapTimer_, &QTimer::timeout, this, &TapTempo::disarm);
 }
 
 std::optional<float> TapTempo::click()
@@ -30,17 +30,17 @@ std::optional<float> TapTempo::click()
     if (!armed_) {
         first_ = Clock();
         setArmed(true);
-        TimerTap.start();
+        tapTimer_.start();
         return std::nullopt;
     }
-    TimerTap.stop();
+    tapTimer_.stop();
     setArmed(false);
     return delaytime::baseForTapInterval(Clock() - first_);
 }
 
-void TapTempo::TimerTapTimer()
+void TapTempo::disarm()
 {
-    TimerTap.stop();
+    tapTimer_.stop();
     setArmed(false);
 }
 

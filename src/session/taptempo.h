@@ -24,8 +24,8 @@ public:
     std::optional<float> click();
     bool armed() const { return armed_; }
 
-    const QTimer &timer() const { return TimerTap; }
-    void TimerTapTimer();
+    const QTimer &timer() const { return tapTimer_; }
+    void disarm();
 
 signals:
     void armedChanged(bool armed);
@@ -33,7 +33,7 @@ signals:
 private:
     void setArmed(bool on);
 
-    QTimer TimerTap;
+    QTimer tapTimer_;
     bool armed_ = false;
     qint64 first_ = 0;
 };

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "ampsim/builtinampbackend.h"
-#include "app/session.h"
+#include "session/session.h"
 #include "midi/loopbackbackend.h"
 
 #include <QCoreApplication>
@@ -17,7 +17,7 @@
 // command run, as the event loop would after a while.
 class AmpWorld {
 public:
-    struct ManualClock : TMidiOut::Clock {
+    struct ManualClock : MidiOutPort::Clock {
         std::int64_t t = 1;
         std::int64_t now() override { return t; }
         void sleepUntil(std::int64_t time) override { t = std::max(t, time); }
@@ -31,9 +31,9 @@ public:
         AmpLink &link = session_.link();
         const int builtIn = int(backend_->inputNames().size()) - 1;
         link.midiIn().setPort(builtIn);
-        link.midiIn().setUsing(true);
+        link.midiIn().setEnabled(true);
         link.midiOut().setPort(builtIn);
-        link.midiOut().setUsing(true);
+        link.midiOut().setEnabled(true);
         link.midiOut().setClock(&clock_);
         // The Amp answers on channel 1, as after a sync.
         session_.editor().image().globals[VirtualAmp::MidiChannelByte] = 0;
@@ -50,17 +50,17 @@ public:
     // never answers times out as the reply timer would.
     void settle()
     {
-        TMidiOut &out = session_.link().midiOut();
+        MidiOutPort &out = session_.link().midiOut();
         for (int round = 0; round < 64; ++round) {
             clock_.t += 1'000'000'000;
-            out.TimerSendTimer();
+            out.sendDue();
             QCoreApplication::sendPostedEvents();
             QCoreApplication::processEvents();
             session_.queue().runPending();
             if (out.stats().queuedMessages > 0 || backend_->driver().queued() > 0)
                 continue;
             if (session_.transfers().busy() && round > 8)
-                session_.queue().runInput([&] { session_.transfers().TimerSysexTimer(); });
+                session_.queue().runInput([&] { session_.transfers().replyTimedOut(); });
             else if (!session_.transfers().busy() && session_.queue().pendingCount() == 0)
                 break;
         }

@@ -95,7 +95,7 @@ public:
         // Time passes between steps: sometimes within a knob's run, sometimes not.
         now_ += (b & 1) ? 100 : EditHistory::MergePauseMs + 1;
         if (editor().flangerHold())
-            editor().TimerFlangeKlugeTimer();
+            editor().endFlangerHold();
         const QString what = play(op % 20, a, b);
         world_.settle();
         return what;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "windows/tformsyncmsg.h"
+#include "dialogs/syncdialog.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -13,7 +13,7 @@
 // answer.
 inline bool answerSyncDialog(QStringList &texts)
 {
-    auto *sync = qobject_cast<TFormSyncMsg *>(QApplication::activeModalWidget());
+    auto *sync = qobject_cast<SyncDialog *>(QApplication::activeModalWidget());
     if (!sync || !sync->isVisible())
         return false;
     if (sync->ButtonOK->isVisible()) {

@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "controls/knobedit.h"
+
+// KnobEdit as placed on windows: its knob link and alignment are
+// properties, next to the line edit's own (font, colours, frame, read-only).
+class ValueEdit : public KnobEdit {
+    Q_OBJECT
+    Q_PROPERTY(KnobEdit::TextAlign Alignment READ Alignment WRITE SetAlignment)
+    Q_PROPERTY(QObject *TargetKnob READ TargetKnobObject WRITE SetTargetKnobObject)
+public:
+    explicit ValueEdit(QWidget *parent = nullptr);
+
+private:
+    QObject *TargetKnobObject() const;
+    void SetTargetKnobObject(QObject *knob);
+};

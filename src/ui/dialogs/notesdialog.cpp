@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "dialogs/notesdialog.h"
+
+#include "files/notefile.h"
+#include "session/commandqueue.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+NotesDialog::NotesDialog(CommandQueue &queue, QWidget *parent) : QDialog(parent), queue_(queue)
+{
+    setObjectName(QStringLiteral("FormInfo"));
+    // A dialog with its system menu only: no help button, not resizable.
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    MemoInfo = new QPlainTextEdit(this);
+    MemoInfo->setObjectName(QStringLiteral("MemoInfo"));
+    QFont arial(QStringLiteral("Arial"));
+    arial.setPixelSize(13);
+    MemoInfo->setFont(arial);
+    MemoInfo->setFixedWidth(345);
+    // Tab moves on to the buttons, as in any dialog; a note needs no tabs.
+    MemoInfo->setTabChangesFocus(true);
+
+    BitBtnSave = new QPushButton(QStringLiteral("Save"), this);
+    BitBtnSave->setObjectName(QStringLiteral("BitBtnSave"));
+    QFont bold = BitBtnSave->font();
+    bold.setBold(true);
+    BitBtnSave->setFont(bold);
+    BitBtnSave->setDefault(false);
+    BitBtnSave->setAutoDefault(false);
+    BitBtnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    BitBtnCancel->setObjectName(QStringLiteral("BitBtnCancel"));
+    BitBtnCancel->setAutoDefault(false);
+
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(BitBtnSave);
+    buttons->addWidget(BitBtnCancel);
+    buttons->addStretch(1);
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(MemoInfo);
+    layout->addLayout(buttons);
+    // The design's client area: the text box and the two buttons beside it.
+    setFixedSize(429, 60);
+
+    connect(BitBtnSave, &QPushButton::clicked, this, [this] { saveNote(); });
+    connect(BitBtnCancel, &QPushButton::clicked, this, [this] { cancelNote(); });
+}
+
+void NotesDialog::loadNote(const QString &notePath)
+{
+    const QString text = files::readNote(notePath);
+    notePath_ = notePath;
+    MemoInfo->setPlainText(text);
+    // Named after the preset file the note belongs to.
+    setWindowTitle(QStringLiteral("File Info for ") + QFileInfo(notePath).completeBaseName() +
+                   QStringLiteral(".syx"));
+}
+
+void NotesDialog::saveNote()
+{
+    if (queue_.run([this] { files::writeNote(notePath_, MemoInfo->toPlainText()); }))
+        accept();
+}
+
+void NotesDialog::cancelNote()
+{
+    reject();
+}
