@@ -2,25 +2,23 @@
 // The editor panel under live traffic, shown and painted as on screen: a
 // knob turn until its message is handed to the MIDI backend, and a parameter
 // change from the Amp until the panel shows it.
-#include "sentdrain.h"
-#include "silentuser.h"
-
 #include "ampsim/virtualamp.h"
 #include "controls/numberknob.h"
 #include "editor/editorpanel.h"
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
-#include "session/session.h"
+#include "sentdrain.h"
 #include "session/prompter.h"
+#include "session/session.h"
+#include "silentuser.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-
 #include <cmath>
 #include <cstdint>
 
@@ -74,8 +72,8 @@ protected:
 
 bool isParameterSet(const amp::Bytes &m, int index, std::uint8_t value)
 {
-    return int(m.size()) == amp::messageLength(amp::ParameterSet) && amp::hasAmpHeader(m.data(), m.size())
-        && m[amp::CommandPos] == amp::ParameterSet && m[7] == index && amp::fromNibbles(m[8], m[9]) == value;
+    return int(m.size()) == amp::messageLength(amp::ParameterSet) && amp::hasAmpHeader(m.data(), m.size()) &&
+           m[amp::CommandPos] == amp::ParameterSet && m[7] == index && amp::fromNibbles(m[8], m[9]) == value;
 }
 
 // Per SetTick: the knob fires OnChanging and then OnChanged; the panel's
@@ -150,8 +148,8 @@ void BM_AbsorbParameterMessage(benchmark::State &state)
     bool shown = true;
     for (int which : {0, 1}) {
         absorb(which);
-        shown = shown && rig.session.editor().record()[preset::PreGain] == values[which]
-             && std::lround(knob->GetValue()) == values[which];
+        shown = shown && rig.session.editor().record()[preset::PreGain] == values[which] &&
+                std::lround(knob->GetValue()) == values[which];
     }
     if (!shown) {
         state.SkipWithError("a parameter-set message did not reach the preamp gain knob");
@@ -264,7 +262,11 @@ void BM_GroupFetchLoopback(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(BM_GroupFetchLoopback)->Unit(benchmark::kMicrosecond)->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_GroupFetchLoopback)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_OpenGroupFile)->Unit(benchmark::kMicrosecond)->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
 BENCHMARK(BM_EditLatency)->Unit(benchmark::kMicrosecond)->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
 BENCHMARK(BM_AbsorbParameterMessage)

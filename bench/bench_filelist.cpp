@@ -3,12 +3,12 @@
 // reading it again, against QDir's own sorted listing of the same folder,
 // and the longest time the UI thread is busy at a stretch while the list
 // moves to the folder, follows another program's change and moves away.
-#include "silentuser.h"
-#include "stallprobe.h"
 #include "filelist/filelistpanel.h"
 #include "session/document.h"
 #include "session/guard.h"
 #include "session/prompter.h"
+#include "silentuser.h"
+#include "stallprobe.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,9 +20,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <functional>
 
 namespace {
@@ -98,8 +97,8 @@ void BM_FileListRefresh10k(benchmark::State &state)
     SilentUser user;
     Document document;
     FileListPanel panel(document, user);
-    if (!guarded(user, document.applicationTitle(), [&] { panel.setPath(folders.presets); })
-        || panel.files().size() != Presets) {
+    if (!guarded(user, document.applicationTitle(), [&] { panel.setPath(folders.presets); }) ||
+        panel.files().size() != Presets) {
         state.SkipWithError("the file list did not show the presets");
         return;
     }
@@ -170,8 +169,8 @@ double longestStallMs(FileListPanel &panel, const std::function<void()> &action)
 {
     PaintCounter viewport(panel.fileList->viewport());
     int paintsAtChange = -1;
-    const QMetaObject::Connection changed = QObject::connect(
-        &panel, &FileListPanel::filesChanged, [&] { paintsAtChange = viewport.paints; });
+    const QMetaObject::Connection changed =
+        QObject::connect(&panel, &FileListPanel::filesChanged, [&] { paintsAtChange = viewport.paints; });
 
     const StallProbe probe([&] { return paintsAtChange >= 0 && viewport.paints > paintsAtChange; }, 5'000'000'000,
                            action);

@@ -8,14 +8,14 @@
 #include "files/presetfile.h"
 #include "library/library.h"
 #include "library/librarycolumns.h"
-#include "library/libraryreader.h"
-#include "library/libraryindexfile.h"
-#include "library/librarysearch.h"
-#include "library/setlist.h"
 #include "library/libraryhooks.h"
+#include "library/libraryindexfile.h"
 #include "library/libraryprogress.h"
+#include "library/libraryreader.h"
+#include "library/librarysearch.h"
 #include "library/librarytablemodel.h"
 #include "library/librarywindow.h"
+#include "library/setlist.h"
 #include "protocol/ampmessages.h"
 #include "silentuser.h"
 #include "stallprobe.h"
@@ -31,7 +31,6 @@
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
-
 #include <random>
 
 namespace {
@@ -82,7 +81,8 @@ struct Fixture {
             if (i < (singles + groups) / 100 && !QDir().mkpath(folder))
                 return;
             if (i < singles) {
-                if (!writeRaw(folder + QStringLiteral("/Preset %1.syx").arg(i), amp::singlePreset(randomRecord(random))))
+                if (!writeRaw(folder + QStringLiteral("/Preset %1.syx").arg(i),
+                              amp::singlePreset(randomRecord(random))))
                     return;
             } else {
                 std::array<std::uint8_t, preset::GroupSize> group{};
@@ -243,14 +243,17 @@ void searchBench(benchmark::State &state, const QString &query, bool first)
     }
     const QSqlDatabase db = QSqlDatabase::database(name, false);
     QString error;
-    const std::size_t found =
-        LibrarySearch::keys(db, query, LibraryColumns::Name, false, [] { return false; }, &error).size();
+    const std::size_t found = LibrarySearch::keys(
+                                  db, query, LibraryColumns::Name, false, [] { return false; }, &error)
+                                  .size();
     std::size_t shown = 0;
     for (auto _ : state) {
         if (first) {
             shown = LibrarySearch::first(db, query, LibraryColumns::Name, false, LibraryReader::FirstRows).rows.size();
         } else {
-            shown = LibrarySearch::keys(db, query, LibraryColumns::Name, false, [] { return false; }, &error).size();
+            shown = LibrarySearch::keys(
+                        db, query, LibraryColumns::Name, false, [] { return false; }, &error)
+                        .size();
         }
     }
     state.counters["found"] = double(found);
@@ -401,13 +404,75 @@ void BM_SetlistOpen(benchmark::State &state)
 // The size goes in the name ("BM_LibrarySearch/presets:400000"), where the
 // speed targets find it.
 #define LIBRARY_BENCHMARK(name) BENCHMARK(name)->ArgName("presets")
-LIBRARY_BENCHMARK(BM_LibraryIndexStall)->Arg(Small)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
-LIBRARY_BENCHMARK(BM_LibraryReadFiles)->Arg(Small)->Arg(Large)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
-LIBRARY_BENCHMARK(BM_LibraryIndexCold)->Arg(Small)->Arg(Large)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
-LIBRARY_BENCHMARK(BM_LibraryWarmStart)->Arg(Small)->Arg(Large)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(5)->ReportAggregatesOnly(true);
-LIBRARY_BENCHMARK(BM_LibrarySearch)->Arg(Small)->Arg(Large)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
-LIBRARY_BENCHMARK(BM_LibrarySearchAll)->Arg(Small)->Arg(Large)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
-LIBRARY_BENCHMARK(BM_LibrarySearchKeys)->Arg(Small)->Arg(Large)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
-LIBRARY_BENCHMARK(BM_LibrarySearchAllKeys)->Arg(Small)->Arg(Large)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
-LIBRARY_BENCHMARK(BM_SetlistOpen)->Arg(Small)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
-LIBRARY_BENCHMARK(BM_LibraryUpdateOne)->Arg(Small)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(10)->Repetitions(5)->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_LibraryIndexStall)
+    ->Arg(Small)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_LibraryReadFiles)
+    ->Arg(Small)
+    ->Arg(Large)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_LibraryIndexCold)
+    ->Arg(Small)
+    ->Arg(Large)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_LibraryWarmStart)
+    ->Arg(Small)
+    ->Arg(Large)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_LibrarySearch)
+    ->Arg(Small)
+    ->Arg(Large)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_LibrarySearchAll)
+    ->Arg(Small)
+    ->Arg(Large)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_LibrarySearchKeys)
+    ->Arg(Small)
+    ->Arg(Large)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_LibrarySearchAllKeys)
+    ->Arg(Small)
+    ->Arg(Large)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_SetlistOpen)
+    ->Arg(Small)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+LIBRARY_BENCHMARK(BM_LibraryUpdateOne)
+    ->Arg(Small)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);

@@ -8,10 +8,9 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
 #include <array>
+#include <benchmark/benchmark.h>
 #include <vector>
 
 namespace {
@@ -102,7 +101,8 @@ void BM_SendQueueDrain(benchmark::State &state)
             const double allowed = double(times[i] - times[0]) * bytesPerNs + double(Message.size());
             worstAhead = std::max(worstAhead, double((i + 1) * int(Message.size())) - allowed);
         }
-        const double achieved = double((Count - 1) * int(Message.size())) / double(times.back() - times.front()) * NsPerSecond;
+        const double achieved =
+            double((Count - 1) * int(Message.size())) / double(times.back() - times.front()) * NsPerSecond;
         worstError = std::max(worstError, std::abs(achieved - rate) / rate * 100);
         backend.sent.clear();
     }

@@ -2,18 +2,16 @@
 // Message building and receiving without any window: one knob edit's
 // parameter-set message, one Amp echo dispatched and applied, one group dump
 // decoded. Each must stay far inside one frame (16 ms).
-#include "sentdrain.h"
-#include "silentuser.h"
-
 #include "midi/loopbackbackend.h"
 #include "model/presetparams.h"
 #include "protocol/ampmessages.h"
-#include "session/session.h"
+#include "sentdrain.h"
 #include "session/prompter.h"
-
-#include <benchmark/benchmark.h>
+#include "session/session.h"
+#include "silentuser.h"
 
 #include <algorithm>
+#include <benchmark/benchmark.h>
 
 namespace {
 

@@ -3,10 +3,9 @@
 // step itself with the copy armed, and the worst case of every step taking
 // the state and handing it to the writer (as if each came a second after
 // the last). The writing itself is the worker's.
-#include "silentuser.h"
-
-#include "session/session.h"
 #include "midi/loopbackbackend.h"
+#include "session/session.h"
+#include "silentuser.h"
 
 #include <QTemporaryDir>
 

@@ -1,18 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A setlist played live: a key in the play view until the preset's message
 // is handed to the MIDI backend.
-#include "silentuser.h"
-
 #include "files/presetfile.h"
 #include "library/library.h"
 #include "library/setlistwindow.h"
 #include "midi/loopbackbackend.h"
 #include "session/session.h"
+#include "silentuser.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QKeyEvent>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 

@@ -3,16 +3,14 @@
 // has the knob's final value. The session's real send queue at the cable's
 // rate, on a clock the benchmark moves, with its drain timer fired when the
 // timer would fire (whole milliseconds after it was armed).
-#include "silentuser.h"
-
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
 #include "session/session.h"
-
-#include <benchmark/benchmark.h>
+#include "silentuser.h"
 
 #include <algorithm>
 #include <array>
+#include <benchmark/benchmark.h>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -84,7 +82,8 @@ Result sweep(int knobs, unsigned seed)
     std::array<int, 2> last{};
     std::array<std::int64_t, 2> lastStep{};
     std::mt19937 random(seed);
-    const std::int64_t step = std::uniform_int_distribution<std::int64_t>(SweepNs * 9 / 10, SweepNs)(random) / (Steps - 1);
+    const std::int64_t step =
+        std::uniform_int_distribution<std::int64_t>(SweepNs * 9 / 10, SweepNs)(random) / (Steps - 1);
     std::uniform_int_distribution<std::int64_t> jitter(-step / 3, step / 3);
     const std::int64_t start = clock.t;
     for (int k = 0; k < Steps; ++k) {
@@ -115,7 +114,8 @@ Result sweep(int knobs, unsigned seed)
     }
     r.lagNs = wireFree - std::max(lastStep[0], lastStep[knobs - 1]);
     for (int knob = 0; knob < knobs; ++knob)
-        r.finalValues = r.finalValues && lastOf[knob] && *lastOf[knob] == amp::parameterSet(bytes[knob], std::uint8_t(last[knob]));
+        r.finalValues =
+            r.finalValues && lastOf[knob] && *lastOf[knob] == amp::parameterSet(bytes[knob], std::uint8_t(last[knob]));
     out.setClock(nullptr);
     return r;
 }

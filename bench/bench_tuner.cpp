@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The tuner window in tuner mode: one tuner data message from the Amp until
 // the shown window has painted what it says.
-#include "silentuser.h"
 #include "controls/led.h"
 #include "controls/numberknob.h"
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
-#include "session/session.h"
 #include "session/prompter.h"
+#include "session/session.h"
+#include "silentuser.h"
 #include "tuner/tunerwindow.h"
 
 #include <QCoreApplication>
@@ -16,7 +16,6 @@
 #include <QLabel>
 
 #include <benchmark/benchmark.h>
-
 #include <map>
 
 namespace {

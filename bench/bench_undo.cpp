@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Undo without any window: one knob step undone and redone with its
 // message sent, and what the history costs in memory after 10,000 edits.
+#include "midi/loopbackbackend.h"
+#include "session/session.h"
 #include "silentuser.h"
 
-#include "session/session.h"
-#include "midi/loopbackbackend.h"
-
 #include <benchmark/benchmark.h>
-
 #include <malloc.h>
 
 namespace {

@@ -6,7 +6,6 @@
 #include <QByteArray>
 
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <map>
 #include <string>
@@ -70,7 +69,7 @@ const Target *targetFor(const std::string &name)
     std::size_t length = 0;
     for (const auto &[key, target] : targets) {
         const bool matches = name == key || (name.size() > key.size() && name.compare(0, key.size(), key) == 0 &&
-                                              name[key.size()] == '/');
+                                             name[key.size()] == '/');
         if (matches && key.size() >= length) {
             found = &target;
             length = key.size();
@@ -82,14 +81,10 @@ const Target *targetFor(const std::string &name)
 double toNanoseconds(double value, benchmark::TimeUnit unit)
 {
     switch (unit) {
-    case benchmark::kSecond:
-        return value * 1e9;
-    case benchmark::kMillisecond:
-        return value * 1e6;
-    case benchmark::kMicrosecond:
-        return value * 1e3;
-    case benchmark::kNanosecond:
-        break;
+    case benchmark::kSecond: return value * 1e9;
+    case benchmark::kMillisecond: return value * 1e6;
+    case benchmark::kMicrosecond: return value * 1e3;
+    case benchmark::kNanosecond: break;
     }
     return value;
 }
@@ -117,9 +112,10 @@ public:
                 // must stay within its bound.
                 const auto ratio = run.counters.find("ratio");
                 const auto bound = run.counters.find("max_ratio");
-                if (ratio != run.counters.end() && bound != run.counters.end() && ratio->second.value > bound->second.value)
-                    results_.back().error = "ratio " + std::to_string(ratio->second.value) + " over " +
-                                            std::to_string(bound->second.value);
+                if (ratio != run.counters.end() && bound != run.counters.end() &&
+                    ratio->second.value > bound->second.value)
+                    results_.back().error =
+                        "ratio " + std::to_string(ratio->second.value) + " over " + std::to_string(bound->second.value);
             }
         }
         display_->ReportRuns(runs);

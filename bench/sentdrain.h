@@ -4,7 +4,6 @@
 #include "midi/loopbackbackend.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdint>
 
 // The loopback keeps every message it is handed. Emptied now and then with

@@ -15,11 +15,10 @@
 // screen shows, a save does not hold the document, or a failed Open
 // changed something.
 #include "ampsim/virtualamp.h"
-#include "session/session.h"
 #include "midi/loopbackbackend.h"
 #include "session/inputscope.h"
 #include "session/prompter.h"
-
+#include "session/session.h"
 #include "support/sequencedriver.h"
 
 #include <QCoreApplication>
@@ -170,7 +169,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             std::vector<std::uint8_t> message = take(n);
             const TransferState state = s.transfers().state();
             w.backupAwaited = state == TransferState::BackupPreset || state == TransferState::BackupGroup;
-            s.queue().runInput([&] { s.transfers().receive(message.empty() ? nullptr : message.data(), int(message.size())); });
+            s.queue().runInput(
+                [&] { s.transfers().receive(message.empty() ? nullptr : message.data(), int(message.size())); });
             w.backupAwaited = false;
             break;
         }
@@ -180,7 +180,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             emit s.link().shortReceived(m[0], m[1] & 0x7F, m[2] & 0x7F);
             break;
         }
-        case 2: ++p; s.run([&] { s.fetches().presetFromAmp(arg & 15); }); break;
+        case 2:
+            ++p;
+            s.run([&] { s.fetches().presetFromAmp(arg & 15); });
+            break;
         case 3: s.run([&] { s.fetches().groupFromAmp(); }); break;
         case 4: { // a write the user confirms (or not: the answers decide)
             ++p;
@@ -201,12 +204,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 });
             });
             break;
-        case 6: s.sync().takeFoundStep(); s.sync().syncClosed(); break;
+        case 6:
+            s.sync().takeFoundStep();
+            s.sync().syncClosed();
+            break;
         case 7: s.run([&] { s.globals().requestGlobals(); }); break;
         case 8: s.queue().runInput([&] { s.transfers().replyTimedOut(); }); break;
         case 9: w.settle(); break;
-        case 10: ++p; w.answering = (arg & 1) != 0; break;
-        case 11: ++p; s.editor().setView((arg & 1) ? PresetEditor::View::Group : PresetEditor::View::Single);
+        case 10:
+            ++p;
+            w.answering = (arg & 1) != 0;
+            break;
+        case 11:
+            ++p;
+            s.editor().setView((arg & 1) ? PresetEditor::View::Group : PresetEditor::View::Single);
             s.editor().selectSlotQuietly((arg >> 1) & 15);
             break;
         }

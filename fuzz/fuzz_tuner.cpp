@@ -7,10 +7,10 @@
 #include "controls/led.h"
 #include "midi/loopbackbackend.h"
 #include "protocol/ampmessages.h"
-#include "session/session.h"
 #include "session/prompter.h"
-#include "tuner/tunerwindow.h"
+#include "session/session.h"
 #include "tuner/tunerdisplay.h"
+#include "tuner/tunerwindow.h"
 
 #include <QApplication>
 #include <QCheckBox>

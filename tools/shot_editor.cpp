@@ -2,8 +2,9 @@
 // Screenshots of the main window for looking at the editor panel by eye:
 // run under a real X server (Xvfb) with the output folder as argument.
 // Uses the loopback MIDI service, so no Amp is needed.
-#include "mainwindow/mainwindow.h"
+#include "controls/presettabs.h"
 #include "editor/editorpanel.h"
+#include "mainwindow/mainwindow.h"
 #include "midi/loopbackbackend.h"
 #include "support/scriptedprompter.h"
 
@@ -14,7 +15,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScreen>
-#include "controls/presettabs.h"
 #include <QTemporaryDir>
 #include <QTimer>
 

@@ -3,8 +3,8 @@
 // Amp's tuner stream, for looking at them by eye: run under a real X server
 // (Xvfb) with the output folder as argument. No Amp is needed.
 #include "ampsim/virtualamp.h"
-#include "mainwindow/mainwindow.h"
 #include "globals/globalswindow.h"
+#include "mainwindow/mainwindow.h"
 #include "midi/loopbackbackend.h"
 #include "support/scriptedprompter.h"
 #include "tuner/tunerwindow.h"
@@ -12,8 +12,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>

@@ -8,21 +8,20 @@
 // difference is a JACK period or more.
 #include "../silentuser.h"
 #include "midi/rtmidibackend.h"
-#include "session/session.h"
 #include "session/amptransfers.h"
 #include "session/prompter.h"
+#include "session/session.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
 
-#include <jack/jack.h>
-#include <rtmidi/RtMidi.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <jack/jack.h>
+#include <rtmidi/RtMidi.h>
 #include <vector>
 
 namespace {

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "session/apppaths.h"
-#include "mainwindow/caretrest.h"
-#include "session/handover.h"
-#include "mainwindow/mainwindow.h"
-#include "session/singleinstance.h"
 #include "files/safefile.h"
+#include "mainwindow/caretrest.h"
+#include "mainwindow/mainwindow.h"
+#include "session/apppaths.h"
+#include "session/handover.h"
+#include "session/singleinstance.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -61,7 +61,8 @@ int main(int argc, char *argv[])
             instance->serverName(), refusal.isEmpty() ? arguments : QStringList(), QDir::currentPath());
         const QString why = sent.taken ? refusal : sent.refusal;
         if (!why.isEmpty()) {
-            std::fprintf(stderr, "quorvex: %s\n", qPrintable(QString(why).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+            std::fprintf(stderr, "quorvex: %s\n",
+                         qPrintable(QString(why).replace(QLatin1Char('\n'), QLatin1Char(' '))));
             return 2;
         }
         if (sent.taken)

@@ -78,9 +78,8 @@ std::vector<DuplicateFinder::Group> DuplicateFinder::find(const std::vector<Reco
         Group g{{seed}};
         taken[std::size_t(seed)] = true;
         std::vector<int> candidates = near[std::size_t(seed)];
-        std::sort(candidates.begin(), candidates.end(), [&](int a, int b) {
-            return presets(a) != presets(b) ? presets(a) > presets(b) : a < b;
-        });
+        std::sort(candidates.begin(), candidates.end(),
+                  [&](int a, int b) { return presets(a) != presets(b) ? presets(a) > presets(b) : a < b; });
         for (int c : candidates) {
             if (taken[std::size_t(c)])
                 continue;

@@ -1,22 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/library.h"
 
-#include <QSqlQuery>
-
 #include "library/libraryindexfile.h"
 #include "library/libraryworker.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QSqlQuery>
 #include <QTimer>
 
 Library::Library(const QString &indexPath, QObject *parent)
-    : QObject(parent),
-      requestedPath_(indexPath.isEmpty() ? LibraryIndexFile::defaultPath() : indexPath),
+    : QObject(parent), requestedPath_(indexPath.isEmpty() ? LibraryIndexFile::defaultPath() : indexPath),
       connection_(QStringLiteral("quorvex-library-reader-%1").arg(quintptr(this))),
-      worker_(new LibraryWorker(requestedPath_)),
-      reader_(new LibraryReader(newestSearch_))
+      worker_(new LibraryWorker(requestedPath_)), reader_(new LibraryReader(newestSearch_))
 {
     qRegisterMetaType<LibraryRoots>();
     qRegisterMetaType<LibraryReader::Found>();
@@ -87,7 +84,8 @@ void Library::workerOpened(const QString &path, bool ok, const QString &why)
     open_ = ok;
     if (open_) {
         if (readerThread_.isRunning())
-            QMetaObject::invokeMethod(reader_, [r = reader_, path] { r->attach(path); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                reader_, [r = reader_, path] { r->attach(path); }, Qt::QueuedConnection);
         emit changed();
     }
 }
@@ -113,7 +111,8 @@ void Library::startReader()
         return;
     readerThread_.start();
     if (open_)
-        QMetaObject::invokeMethod(reader_, [r = reader_, path = path_] { r->attach(path); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            reader_, [r = reader_, path = path_] { r->attach(path); }, Qt::QueuedConnection);
 }
 
 void Library::setDataFolder(const QString &folder)
@@ -192,10 +191,13 @@ quint64 Library::searchLater(const QString &query, LibraryColumns::Column column
         auto result = std::make_shared<LibraryReader::Answer>();
         result->first.error = closedWhy_;
         result->complete = true;
-        QMetaObject::invokeMethod(this, [this, token, result] {
-            if (token == newestSearch_.load())
-                emit found(token, result);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, token, result] {
+                if (token == newestSearch_.load())
+                    emit found(token, result);
+            },
+            Qt::QueuedConnection);
         return token;
     }
     startReader();
@@ -221,10 +223,13 @@ bool Library::waitUntilIdle(int timeoutMs)
         return true;
     const quint64 token = ++pings_;
     QEventLoop loop;
-    const QMetaObject::Connection answered = connect(worker_, &LibraryWorker::idle, &loop, [&](quint64 t) {
-        if (t >= token)
-            loop.quit();
-    }, Qt::QueuedConnection);
+    const QMetaObject::Connection answered = connect(
+        worker_, &LibraryWorker::idle, &loop,
+        [&](quint64 t) {
+            if (t >= token)
+                loop.quit();
+        },
+        Qt::QueuedConnection);
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     post([w = worker_, token] { w->ping(token); });
     loop.exec();

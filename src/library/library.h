@@ -104,7 +104,7 @@ private:
     bool open_ = false;
     mutable bool attached_ = false;
     mutable bool unreadable_ = false; // attaching failed
-    QString closedWhy_; // the worker could not open the index: why
+    QString closedWhy_;               // the worker could not open the index: why
     bool busy_ = false;
     quint64 pings_ = 0;
     quint64 answered_ = 0;

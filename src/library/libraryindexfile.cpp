@@ -19,12 +19,11 @@
 #include <QThread>
 #include <QUrl>
 
-#include <sqlite3.h>
-
 #include <atomic>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <sqlite3.h>
 
 namespace {
 
@@ -156,7 +155,8 @@ void foldExisting(QSqlDatabase &db)
 {
     foldRows(db, QStringLiteral("SELECT id, folder, words FROM files"),
              QStringLiteral("UPDATE files SET folder_folded = ?, words = ? WHERE id = ?"));
-    foldRows(db, QStringLiteral("SELECT id, name FROM tags"), QStringLiteral("UPDATE tags SET folded = ? WHERE id = ?"));
+    foldRows(db, QStringLiteral("SELECT id, name FROM tags"),
+             QStringLiteral("UPDATE tags SET folded = ? WHERE id = ?"));
 }
 
 void makeSearchIndexes(QSqlDatabase &db)
@@ -224,7 +224,8 @@ Schema schemaOf(QSqlDatabase db)
         const QString table = tables.value(0).toString();
         QSqlQuery columns(db);
         QStringList names;
-        if (columns.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\"")))))
+        if (columns.exec(QStringLiteral("PRAGMA table_info(\"%1\")")
+                             .arg(QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\"")))))
             while (columns.next())
                 names << columns.value(1).toString();
         schema.insert(table, names);
@@ -273,11 +274,11 @@ bool hasSchemaOf(QSqlDatabase db, int version)
 // Why opening stopped, and what to do about it.
 struct Trouble {
     enum What {
-        Damaged,   // the database says so, or its tables are not its version's
-        Newer,     // made by a newer version
-        Busy,      // another program holds its lock
+        Damaged,    // the database says so, or its tables are not its version's
+        Newer,      // made by a newer version
+        Busy,       // another program holds its lock
         Unwritable, // read-only, a full disk, a size limit, an I/O error
-        CantOpen,  // not there to be opened (a folder in the way ...)
+        CantOpen,   // not there to be opened (a folder in the way ...)
     } what;
     QString reason; // the database's words, when it gave some
 };
@@ -298,7 +299,10 @@ constexpr int CacheKiB = 32 * 1024;
 
 std::atomic<int> busyTimeoutMs{LibraryIndexFile::BusyTimeoutMs};
 
-QString stamp() { return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss")); }
+QString stamp()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+}
 
 // Moves the file and SQLite's side files to `aside`; false when the file
 // itself could not be moved.
@@ -443,8 +447,9 @@ QStringList carryMarks(const QString &from, QSqlDatabase db)
 QString marksSentence(const QStringList &missing, bool kept)
 {
     if (missing.isEmpty())
-        return kept ? QStringLiteral(" Its favourites, tags and added folders are carried over.")
-                    : QStringLiteral(" Its favourites, tags and added folders are shown; what changes now is not kept.");
+        return kept
+                   ? QStringLiteral(" Its favourites, tags and added folders are carried over.")
+                   : QStringLiteral(" Its favourites, tags and added folders are shown; what changes now is not kept.");
     QString list = missing.first();
     for (qsizetype i = 1; i < missing.size(); ++i)
         list += (i + 1 == missing.size() ? QStringLiteral(" and ") : QStringLiteral(", ")) + missing[i];
@@ -590,7 +595,10 @@ LibraryIndexFile::Opened LibraryIndexFile::open(const QString &path, const QStri
     case Trouble::Newer: {
         Opened opened{QFileInfo(path).dir().filePath(QFileInfo(path).completeBaseName() +
                                                      QStringLiteral(".v%1.sqlite").arg(Version)),
-                      {}, false, true, false};
+                      {},
+                      false,
+                      true,
+                      false};
         const QString notice = QStringLiteral("The library index belongs to a newer version of Quorvex and is left as "
                                               "it is; this version keeps its own beside it (%1).")
                                    .arg(QDir::toNativeSeparators(opened.path));
@@ -602,17 +610,14 @@ LibraryIndexFile::Opened LibraryIndexFile::open(const QString &path, const QStri
         opened.notice = notice;
         return opened;
     }
-    case Trouble::Damaged:
-        return rebuild(path, name);
+    case Trouble::Damaged: return rebuild(path, name);
     case Trouble::Unwritable:
         return standIn(path, name,
                        QStringLiteral("The library index %1 could not be written (%2) and is left as it is.")
                            .arg(display, trouble->reason));
-    case Trouble::CantOpen:
-        break;
+    case Trouble::CantOpen: break;
     }
-    return standIn(path, name,
-                   QStringLiteral("The library index can be neither used nor replaced (%1).").arg(display));
+    return standIn(path, name, QStringLiteral("The library index can be neither used nor replaced (%1).").arg(display));
 }
 
 LibraryIndexFile::Opened LibraryIndexFile::rebuild(const QString &path, const QString &name)

@@ -26,8 +26,8 @@ public:
     static void setBusyTimeout(int ms);
 
     struct Opened {
-        QString path;      // the file in use: the one asked for, or a stand-in
-        QString notice;    // what the user should hear of (empty: nothing)
+        QString path;           // the file in use: the one asked for, or a stand-in
+        QString notice;         // what the user should hear of (empty: nothing)
         bool temporary = false; // a stand-in in the temporary folder; remove when done
         bool ok = false;        // false: not open (see busy)
         bool busy = false;      // another program holds the index: try again later

@@ -128,8 +128,8 @@ private:
         while (i < text_.size() && text_[i].isLetter())
             ++i;
         const QChar op = at(i);
-        const bool isOp = op == QLatin1Char(':') || op == QLatin1Char('<') || op == QLatin1Char('>') ||
-                          op == QLatin1Char('=');
+        const bool isOp =
+            op == QLatin1Char(':') || op == QLatin1Char('<') || op == QLatin1Char('>') || op == QLatin1Char('=');
         return i > pos_ && isOp ? i : pos_;
     }
 
@@ -267,8 +267,8 @@ private:
 
     QString onOff(const char *column, const QString &v)
     {
-        return QStringLiteral("p.%1 %2 0").arg(QLatin1String(column), v == QLatin1String("on") ? QLatin1String(">")
-                                                                                               : QLatin1String("="));
+        return QStringLiteral("p.%1 %2 0")
+            .arg(QLatin1String(column), v == QLatin1String("on") ? QLatin1String(">") : QLatin1String("="));
     }
 
     std::optional<QString> numberTerm(const char *column, const QString &written, const QString &op,
@@ -283,15 +283,14 @@ private:
         const int n = value.toInt(&isNumber);
         if (!isNumber)
             return error(QStringLiteral("\"%1\" needs a number%2, not \"%3\".")
-                             .arg(written, level && op == QLatin1String(":") ? QStringLiteral(", on or off")
-                                                                             : QString(),
+                             .arg(written,
+                                  level && op == QLatin1String(":") ? QStringLiteral(", on or off") : QString(),
                                   value));
         const QString sqlOp = op == QLatin1String(":") ? QStringLiteral("=") : op;
         return QStringLiteral("p.%1 %2 %3").arg(QLatin1String(column), sqlOp, bind(n));
     }
 
-    std::optional<QString> listTerm(const char *column, const QStringList &names, const QString &v,
-                                    const QString &what)
+    std::optional<QString> listTerm(const char *column, const QStringList &names, const QString &v, const QString &what)
     {
         const QString in = indices(names, v, true);
         if (in.isEmpty()) {

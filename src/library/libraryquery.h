@@ -25,7 +25,7 @@
 //
 // Terms are ANDed. Case does not matter.
 struct CompiledQuery {
-    QString where;       // the condition, with ?1, ?2... for the bound values
+    QString where; // the condition, with ?1, ?2... for the bound values
     // The same, with the files some terms narrow the rows to, each through
     // an index (the words', the hashes', ...): where a search for few rows
     // starts. Going through the rows in order, `where` is cheaper.

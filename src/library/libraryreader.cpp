@@ -5,8 +5,7 @@
 
 LibraryReader::LibraryReader(const std::atomic<quint64> &newest)
     : newest_(newest), connection_(QStringLiteral("quorvex-library-search-%1").arg(quintptr(this)))
-{
-}
+{}
 
 LibraryReader::~LibraryReader()
 {
@@ -48,7 +47,8 @@ void LibraryReader::search(quint64 token, const QString &query, int column, bool
     if (!shown.complete) {
         auto all = std::make_shared<Answer>(shown);
         QString error;
-        all->keys = LibrarySearch::keys(db, query, sort, descending, [&] { return newest_.load() > token; }, &error);
+        all->keys = LibrarySearch::keys(
+            db, query, sort, descending, [&] { return newest_.load() > token; }, &error);
         // Stopped for a newer search, or failed: the first rows stay shown.
         all->complete = error.isEmpty();
         if (all->complete)

@@ -48,7 +48,8 @@ LibraryRowWriter::LibraryRowWriter(QSqlDatabase db) : db_(db)
     };
     addPreset_ = addPresets(1);
     addGroup_ = addPresets(preset::SlotCount);
-    addFolder_ = statement(QStringLiteral("INSERT OR IGNORE INTO file_folders(path, folded, sort_key) VALUES (?, ?, ?)"));
+    addFolder_ =
+        statement(QStringLiteral("INSERT OR IGNORE INTO file_folders(path, folded, sort_key) VALUES (?, ?, ?)"));
     dropFolders_ = statement(QStringLiteral("DELETE FROM file_folders WHERE path NOT IN (SELECT folder FROM files)"));
 }
 
@@ -137,7 +138,8 @@ qint64 LibraryRowWriter::addFile(const FileRow &f, qint64 id)
 namespace {
 
 // One preset's values from index i on; the index after them.
-int bindPreset(LibraryStatement &s, int i, qint64 file, int slot, std::span<const std::uint8_t, preset::RecordSize> record)
+int bindPreset(LibraryStatement &s, int i, qint64 file, int slot,
+               std::span<const std::uint8_t, preset::RecordSize> record)
 {
     s.bind(i++, file);
     s.bind(i++, qint64(slot));

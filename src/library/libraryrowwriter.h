@@ -52,8 +52,8 @@ public:
 
 private:
     QSqlDatabase db_;
-    std::unique_ptr<LibraryStatement> fileId_, removePresets_, removeFile_, removeWords_, addWords_, addFile_, addPreset_, addGroup_,
-        addFolder_, dropFolders_;
+    std::unique_ptr<LibraryStatement> fileId_, removePresets_, removeFile_, removeWords_, addWords_, addFile_,
+        addPreset_, addGroup_, addFolder_, dropFolders_;
     // The folder last written to the folders of files, in this
     // transaction: most files follow one of their own folder.
     QString folder_;

@@ -40,7 +40,10 @@ struct LibraryScanner::Listing {
 namespace {
 
 #ifdef Q_OS_UNIX
-qint64 msecsOf(const struct timespec &t) { return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000; }
+qint64 msecsOf(const struct timespec &t)
+{
+    return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
 #endif
 
 // The size and modification time of the file at path (links followed), as
@@ -68,7 +71,10 @@ bool statAt(const QString &path, qint64 &size, qint64 &mtime)
 
 // The folder rows of `folder` and everything below it, without a LIKE
 // pattern to escape: "a/b/..." sorts between "a/b/" and "a/b0".
-QString underFolder() { return QStringLiteral("(folder = ? OR (folder >= ? AND folder < ?))"); }
+QString underFolder()
+{
+    return QStringLiteral("(folder = ? OR (folder >= ? AND folder < ?))");
+}
 QVariantList underFolderValues(const QString &folder)
 {
     return {folder, folder + QLatin1Char('/'), folder + QLatin1Char('0')};
@@ -421,7 +427,8 @@ void LibraryScanner::apply(Plan &plan, int count)
 
 std::vector<LibraryScanner::Read> LibraryScanner::takeReads(const Plan &plan, std::size_t end)
 {
-    const std::vector<Work> works(plan.read.begin() + std::ptrdiff_t(plan.next), plan.read.begin() + std::ptrdiff_t(end));
+    const std::vector<Work> works(plan.read.begin() + std::ptrdiff_t(plan.next),
+                                  plan.read.begin() + std::ptrdiff_t(end));
     if (ahead_.valid()) {
         const bool ours = aheadPlan_ == plan.id && aheadFrom_ == plan.next && aheadTo_ == end;
         std::vector<Read> reads = ahead_.get();
@@ -438,8 +445,9 @@ void LibraryScanner::readAhead(const Plan &plan, std::size_t from, std::size_t t
     aheadPlan_ = plan.id;
     aheadFrom_ = from;
     aheadTo_ = to;
-    ahead_ = std::async(std::launch::async, &LibraryScanner::readWorks,
-                        std::vector<Work>(plan.read.begin() + std::ptrdiff_t(from), plan.read.begin() + std::ptrdiff_t(to)));
+    ahead_ =
+        std::async(std::launch::async, &LibraryScanner::readWorks,
+                   std::vector<Work>(plan.read.begin() + std::ptrdiff_t(from), plan.read.begin() + std::ptrdiff_t(to)));
 }
 
 QStringList LibraryScanner::takeUnsettled()
@@ -458,14 +466,15 @@ LibraryScanner::Read LibraryScanner::readWork(const Work &work)
     try {
         const files::Bytes bytes = readListed(work.path, opened, after);
         const files::Kind k = files::classify(bytes, work.path, false);
-        kind = k == files::Kind::Group ? LibraryEntry::Group
+        kind = k == files::Kind::Group    ? LibraryEntry::Group
                : k == files::Kind::Single ? LibraryEntry::Single
                                           : LibraryEntry::Global;
         if (kind != LibraryEntry::Global) {
             read.data = files::decode(k, bytes);
             // Listed as the editor shows them: made valid as the editor makes them.
             for (std::size_t at = 0; at + preset::RecordSize <= read.data.size(); at += preset::RecordSize)
-                presetparams::makeValid(std::span<std::uint8_t, preset::RecordSize>(read.data.data() + at, preset::RecordSize));
+                presetparams::makeValid(
+                    std::span<std::uint8_t, preset::RecordSize>(read.data.data() + at, preset::RecordSize));
         }
     } catch (const QuorvexError &e) {
         kind = LibraryEntry::Unreadable;
@@ -511,8 +520,8 @@ LibraryScanner::Read LibraryScanner::readWork(const Work &work)
     row.words = presetcolumns::words(row.name, note, error);
     row.nameKey = presetcolumns::sortKey(row.name);
     // What the note column shows: the note, or why the file cannot be read.
-    row.noteKey = presetcolumns::sortKey(kind == LibraryEntry::Single || kind == LibraryEntry::Group ? row.note
-                                                                                                      : row.error);
+    row.noteKey =
+        presetcolumns::sortKey(kind == LibraryEntry::Single || kind == LibraryEntry::Group ? row.note : row.error);
     return read;
 }
 

@@ -43,8 +43,8 @@ public:
         std::size_t next = 0;
         bool dropped = false;
         quint64 id = newId(); // which plan a batch read ahead belongs to
-        bool full = false;  // every root: the deferred search indexes are made at its end
-        bool bulk = false;  // fills an empty index: the search indexes wait for its end
+        bool full = false;    // every root: the deferred search indexes are made at its end
+        bool bulk = false;    // fills an empty index: the search indexes wait for its end
         bool done() const { return dropped && next >= read.size(); }
         int total() const { return int(read.size()); }
         static quint64 newId();

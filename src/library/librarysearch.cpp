@@ -141,8 +141,10 @@ LibrarySearch::Result LibrarySearch::run(QSqlDatabase db, const QString &query)
         return result;
     }
     try {
-        select(db, QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY f.path, p.slot").arg(Columns, From, compiled.narrowed),
-               compiled.values, [&](const LibraryStatement &s) { result.rows.push_back(entryOf(s)); });
+        select(
+            db,
+            QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY f.path, p.slot").arg(Columns, From, compiled.narrowed),
+            compiled.values, [&](const LibraryStatement &s) { result.rows.push_back(entryOf(s)); });
     } catch (const QSqlError &e) {
         result.rows.clear();
         result.error = e.text();

@@ -43,7 +43,8 @@ LibraryStatement::LibraryStatement(QSqlDatabase db, const QString &sql) : db_(di
 {
     if (db_) {
         const QByteArray utf8 = sql.toUtf8();
-        if (const int rc = sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()), &stmt_, nullptr); rc != SQLITE_OK)
+        if (const int rc = sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()), &stmt_, nullptr);
+            rc != SQLITE_OK)
             throw sqliteError(db_, rc);
     } else {
         query_.emplace(db);
@@ -100,15 +101,9 @@ void LibraryStatement::bindAll(const QVariantList &values)
     for (int i = 0; i < values.size(); ++i) {
         const QVariant &v = values[i];
         switch (v.typeId()) {
-        case QMetaType::QString:
-            bind(i, v.toString());
-            break;
-        case QMetaType::QByteArray:
-            bind(i, v.toByteArray());
-            break;
-        default:
-            bind(i, v.toLongLong());
-            break;
+        case QMetaType::QString: bind(i, v.toString()); break;
+        case QMetaType::QByteArray: bind(i, v.toByteArray()); break;
+        default: bind(i, v.toLongLong()); break;
         }
     }
 }

@@ -27,8 +27,7 @@ constexpr int LockedRetryMs = 10000;
 } // namespace
 
 LibraryWorker::LibraryWorker(const QString &indexPath)
-    : requestedPath_(indexPath),
-      connection_(QStringLiteral("quorvex-library-writer-%1").arg(quintptr(this))),
+    : requestedPath_(indexPath), connection_(QStringLiteral("quorvex-library-writer-%1").arg(quintptr(this))),
       stepTimer_(this), changeTimer_(this), settleTimer_(this), lockTimer_(this)
 {
     lockTimer_.setSingleShot(true);
@@ -103,7 +102,8 @@ void LibraryWorker::adopt(const LibraryIndexFile::Opened &o)
     // Folders added before the index was open are kept for the next start too.
     for (const QString &f : std::as_const(roots_.added))
         if (!added.contains(f) && !LibraryMarks::addFolder(db, f))
-            emit notice(QStringLiteral("The folder %1 could not be added to the library.").arg(QDir::toNativeSeparators(f)));
+            emit notice(
+                QStringLiteral("The folder %1 could not be added to the library.").arg(QDir::toNativeSeparators(f)));
     for (const QString &f : added)
         if (!roots_.added.contains(f))
             roots_.added << f;
@@ -235,7 +235,8 @@ void LibraryWorker::addFolder(const QString &folder)
     if (clean.isEmpty() || roots_.added.contains(clean))
         return;
     if (scanner_ && !LibraryMarks::addFolder(QSqlDatabase::database(connection_, false), clean))
-        emit notice(QStringLiteral("The folder %1 could not be added to the library.").arg(QDir::toNativeSeparators(clean)));
+        emit notice(
+            QStringLiteral("The folder %1 could not be added to the library.").arg(QDir::toNativeSeparators(clean)));
     roots_.added << clean;
     rootsEdited();
 }

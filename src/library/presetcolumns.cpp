@@ -5,14 +5,16 @@
 
 #include <algorithm>
 
-
 namespace presetcolumns {
 
 namespace {
 
 using Record = std::span<const std::uint8_t, preset::RecordSize>;
 
-int field(Record r, Field f) { return bitfield::read(r[std::size_t(f.index)], f.shift, f.width); }
+int field(Record r, Field f)
+{
+    return bitfield::read(r[std::size_t(f.index)], f.shift, f.width);
+}
 
 // The byte a dual knob plays: the normal one, or the Alt one after it.
 template <int Byte, preset::Dual Section>
@@ -47,8 +49,14 @@ const Column numberColumns[] = {
 
 } // namespace
 
-std::span<const Column> lists() { return listColumns; }
-std::span<const Column> numbers() { return numberColumns; }
+std::span<const Column> lists()
+{
+    return listColumns;
+}
+std::span<const Column> numbers()
+{
+    return numberColumns;
+}
 
 const Column *number(const QString &name)
 {

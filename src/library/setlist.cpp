@@ -63,8 +63,8 @@ Read parse(const QByteArray &json, const QString &path)
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError)
-        throw refused(QStringLiteral("Not a setlist (not JSON: %1 at byte %2)").arg(error.errorString()).arg(error.offset),
-                      path);
+        throw refused(
+            QStringLiteral("Not a setlist (not JSON: %1 at byte %2)").arg(error.errorString()).arg(error.offset), path);
     const QJsonObject top = doc.object();
     if (!doc.isObject() || !top.value(QStringLiteral("entries")).isArray())
         throw refused(QStringLiteral("Not a setlist (no list of entries)"), path);
@@ -99,7 +99,8 @@ Read parse(const QByteArray &json, const QString &path)
         if (!slot.isUndefined() && !slot.isNull()) {
             e.slot = slotOf(slot.toString());
             if (e.slot < 0) {
-                out.problems << QStringLiteral("%1: \"%2\" is not a slot A1..D4; left out").arg(number, slot.toString());
+                out.problems
+                    << QStringLiteral("%1: \"%2\" is not a slot A1..D4; left out").arg(number, slot.toString());
                 continue;
             }
         }
@@ -137,14 +138,16 @@ QByteArray toJson(const Setlist &list)
             o.insert(QStringLiteral("note"), e.note);
         entries.append(o);
     }
-    return QJsonDocument(QJsonObject{{QStringLiteral("version"), Setlist::Version}, {QStringLiteral("entries"), entries}})
+    return QJsonDocument(
+               QJsonObject{{QStringLiteral("version"), Setlist::Version}, {QStringLiteral("entries"), entries}})
         .toJson(QJsonDocument::Indented);
 }
 
 void write(const QString &path, const Setlist &list)
 {
     const QByteArray json = toJson(list);
-    files::writeWholeFile(path, std::span(reinterpret_cast<const std::uint8_t *>(json.constData()), std::size_t(json.size())));
+    files::writeWholeFile(
+        path, std::span(reinterpret_cast<const std::uint8_t *>(json.constData()), std::size_t(json.size())));
 }
 
 } // namespace setlistfile
@@ -183,7 +186,8 @@ SetlistPlace SetlistResolver::resolve(const SetlistEntry &entry, const QString &
     if (!entry.file.isEmpty()) {
         const QString path = QDir::cleanPath(QDir(setlistFolder).absoluteFilePath(entry.file));
         if (!mayRead(path, setlistFolder)) {
-            why = QStringLiteral("\"%1\" lies outside the library's folders and the setlist's; not read").arg(entry.file);
+            why =
+                QStringLiteral("\"%1\" lies outside the library's folders and the setlist's; not read").arg(entry.file);
         } else {
             try {
                 const files::PresetFile file = files::readPresetFile(path, false);

@@ -17,8 +17,8 @@
 // the record's hash, so a preset whose file was moved or renamed is found
 // again by its content.
 struct SetlistEntry {
-    QString file;          // relative to the setlist's folder, '/' separated
-    int slot = -1;         // a group file's slot 0..15 (A1..D4); -1 a single file
+    QString file;               // relative to the setlist's folder, '/' separated
+    int slot = -1;              // a group file's slot 0..15 (A1..D4); -1 a single file
     std::optional<qint64> hash; // presetcolumns::hashOf() of the made-valid record
     QString song;
     QString note;

@@ -33,7 +33,8 @@ QString AmpBackups::save(const amp::Bytes &file, const QString &what, const QDat
 AmpBackups::Name AmpBackups::parseName(const QString &fileName)
 {
     static const QRegularExpression pattern(
-        QStringLiteral("^Amp (\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d-\\d{3}) (group|[A-D][1-4])( \\(\\d+\\))?\\.syx$"),
+        QStringLiteral(
+            "^Amp (\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d-\\d{3}) (group|[A-D][1-4])( \\(\\d+\\))?\\.syx$"),
         QRegularExpression::CaseInsensitiveOption);
     Name name;
     const auto m = pattern.match(fileName);

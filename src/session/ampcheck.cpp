@@ -28,8 +28,7 @@ const QString AmpCheck::Matches = QStringLiteral("The Amp matches the editor.");
 const QString AmpCheck::SendEditors = QStringLiteral("Send the Editor's");
 const QString AmpCheck::TakeAmps = QStringLiteral("Take the Amp's");
 
-AmpCheck::AmpCheck(AmpLink &link, AmpTransfers &transfers, PresetEditor &editor, CommandQueue &queue,
-                   QObject *parent)
+AmpCheck::AmpCheck(AmpLink &link, AmpTransfers &transfers, PresetEditor &editor, CommandQueue &queue, QObject *parent)
     : QObject(parent), link_(link), transfers_(transfers), editor_(editor), queue_(queue)
 {
     connect(&transfers_, &AmpTransfers::presetReceived, this,
@@ -71,7 +70,8 @@ QStringList AmpCheck::differences(const preset::Record &editor, const preset::Re
         if (p.field == preset::ModelCode || !presetparams::differs(p, editor, amp))
             continue;
         lines << QStringLiteral("%1: editor %2, Amp %3")
-                     .arg(presetparams::distinctName(p), presetparams::valueText(p, editor), presetparams::valueText(p, amp));
+                     .arg(presetparams::distinctName(p), presetparams::valueText(p, editor),
+                          presetparams::valueText(p, amp));
     }
     return lines;
 }
@@ -107,18 +107,20 @@ void AmpCheck::decide()
         lines = lines.mid(0, MostLines - 1);
         lines << QStringLiteral("and %1 more").arg(more);
     }
-    const QString where = editor_.isGroupView() ? QStringLiteral("tab %1").arg(preset::slotName(slot_))
-                                                : QStringLiteral("the editor");
+    const QString where =
+        editor_.isGroupView() ? QStringLiteral("tab %1").arg(preset::slotName(slot_)) : QStringLiteral("the editor");
     const int answer = queue_.prompter().namedChoice(
-        Caption, QStringLiteral("The Amp plays a preset that differs from %1:\n\n%2").arg(where, lines.join(QLatin1Char('\n'))),
+        Caption,
+        QStringLiteral("The Amp plays a preset that differs from %1:\n\n%2").arg(where, lines.join(QLatin1Char('\n'))),
         {SendEditors, TakeAmps}, Prompter::Icon::Warning);
     if (answer == 0) {
         editor_.sendEditorData();
         emit statusMessage(QStringLiteral("The editor's preset was sent to the Amp"));
     } else if (answer == 1) {
-        editor_.storeFromAmp(amp_, true,
-                             editor_.isGroupView()
-                                 ? QStringLiteral("From the Amp: current preset into tab %1").arg(preset::slotName(slot_))
-                                 : QStringLiteral("From the Amp: current preset"));
+        editor_.storeFromAmp(
+            amp_, true,
+            editor_.isGroupView()
+                ? QStringLiteral("From the Amp: current preset into tab %1").arg(preset::slotName(slot_))
+                : QStringLiteral("From the Amp: current preset"));
     }
 }

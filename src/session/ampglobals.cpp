@@ -15,9 +15,10 @@ AmpGlobals::AmpGlobals(AmpLink &link, AmpTransfers &transfers, PresetEditor &edi
 {
     connect(&transfers_, &AmpTransfers::globalsReceived, this,
             [this](const AmpTransfers::Globals &record) { queue_.runInput([&] { received(record); }); });
-    connect(&transfers_, &AmpTransfers::globalBitFieldChanged, this, [this](int index, int shift, int width, int value) {
-        queue_.runInput([&] { fieldChanged(index, shift, width, value); });
-    });
+    connect(&transfers_, &AmpTransfers::globalBitFieldChanged, this,
+            [this](int index, int shift, int width, int value) {
+                queue_.runInput([&] { fieldChanged(index, shift, width, value); });
+            });
     connect(&transfers_, &AmpTransfers::tunerReading, this, &AmpGlobals::tunerReading);
     connect(&transfers_, &AmpTransfers::timedOut, this, [this](TransferState ended) {
         if (ended == TransferState::Globals && reportSilence_)

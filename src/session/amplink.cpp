@@ -11,8 +11,8 @@ namespace {
 // The send queue's targets are the protocol's, kind for kind.
 using QueueKind = MidiOutPort::Target::Kind;
 using AmpKind = amp::SendTarget::Kind;
-static_assert(int(QueueKind::Nothing) == int(AmpKind::Nothing) && int(QueueKind::Everything) == int(AmpKind::Everything) &&
-              int(QueueKind::Place) == int(AmpKind::Place));
+static_assert(int(QueueKind::Nothing) == int(AmpKind::Nothing) &&
+              int(QueueKind::Everything) == int(AmpKind::Everything) && int(QueueKind::Place) == int(AmpKind::Place));
 
 } // namespace
 
@@ -91,7 +91,7 @@ bool AmpLink::send(const amp::Bytes &message, const amp::SendTarget &target)
     if (!midiOut_.isEnabled())
         return false;
     return midiOut_.sendSysEx(message.data(), int(message.size()),
-                          MidiOutPort::Target{MidiOutPort::Target::Kind(target.kind), target.place, target.part});
+                              MidiOutPort::Target{MidiOutPort::Target::Kind(target.kind), target.place, target.part});
 }
 
 bool AmpLink::isOldFirmware() const

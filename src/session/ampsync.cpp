@@ -11,9 +11,9 @@
 #include "session/preseteditor.h"
 
 AmpSync::AmpSync(AmpLink &link, AmpTransfers &transfers, PresetEditor &editor, DocumentFiles &files,
-                     CommandQueue &queue, QObject *parent)
-    : QObject(parent), link_(link), transfers_(transfers), editor_(editor), files_(files),
-      document_(files.document()), queue_(queue)
+                 CommandQueue &queue, QObject *parent)
+    : QObject(parent), link_(link), transfers_(transfers), editor_(editor), files_(files), document_(files.document()),
+      queue_(queue)
 {
     ampFoundTimer_.setObjectName(QStringLiteral("TimerAmpFound"));
     ampFoundTimer_.setSingleShot(true);
@@ -93,8 +93,8 @@ void AmpSync::foundStep()
     transfers_.stopReplyTimer();
     emit ampFound(link_.firmwareVersion(), link_.gVariant());
     // Its answer sets the global cabinet controls.
-    link_.send(amp::globalBitFieldRequest(globalrecord::Cabinet, globalrecord::CabinetShift,
-                                          globalrecord::CabinetWidth));
+    link_.send(
+        amp::globalBitFieldRequest(globalrecord::Cabinet, globalrecord::CabinetShift, globalrecord::CabinetWidth));
     if (!startupSync_ || (!document_.saveElsewhere() && !startedWithFile_))
         editor_.setView(PresetEditor::View::Single);
     // A file named on the command line stays in the editor, neither replaced nor sent.
@@ -156,10 +156,7 @@ void AmpSync::timedOut(TransferState ended)
         else
             transfers_.reportNoReply();
         break;
-    case TransferState::CurrentAfterFind:
-        transfers_.reportNoReply();
-        break;
-    default:
-        break;
+    case TransferState::CurrentAfterFind: transfers_.reportNoReply(); break;
+    default: break;
     }
 }

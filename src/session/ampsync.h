@@ -22,8 +22,8 @@ class PresetEditor;
 class AmpSync : public QObject {
     Q_OBJECT
 public:
-    AmpSync(AmpLink &link, AmpTransfers &transfers, PresetEditor &editor, DocumentFiles &files,
-              CommandQueue &queue, QObject *parent = nullptr);
+    AmpSync(AmpLink &link, AmpTransfers &transfers, PresetEditor &editor, DocumentFiles &files, CommandQueue &queue,
+            QObject *parent = nullptr);
 
     // Asks to save (the sync variant) and takes the Amp out of tuner mode;
     // the dialog then runs the search. Throws Abort when the user cancels.

@@ -95,8 +95,9 @@ void AmpTransfers::replyTimedOut()
 
 void AmpTransfers::reportNoReply()
 {
-    queue_.postNotice(QStringLiteral("Timeout"), link_.portsOpen() ? QStringLiteral("No response from Amp.")
-                                                                   : QStringLiteral("MIDI In and Out must be enabled."));
+    queue_.postNotice(QStringLiteral("Timeout"), link_.portsOpen()
+                                                     ? QStringLiteral("No response from Amp.")
+                                                     : QStringLiteral("MIDI In and Out must be enabled."));
 }
 
 void AmpTransfers::receive(const std::uint8_t *data, int size)
@@ -136,8 +137,7 @@ void AmpTransfers::singlePreset(const std::uint8_t *pairs)
         emit presetReceived(state_, record);
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -14,14 +14,14 @@ class CommandQueue;
 
 // The one question open to the Amp, named by the reply it awaits.
 enum class TransferState {
-    Idle = 0,              // nothing
-    RequestedPreset = 1,   // the single preset of "Preset from Amp"
-    Group = 2,             // the group dump of "Group from Amp"
-    Globals = 3,           // the globals message
-    Identify = 4,          // the identify reply of an amp search
-    AltTapReport = 5,      // the Amp's report of byte 30 after the old-firmware sync
-    CurrentAfterFind = 6,  // the Amp's current preset after it was found
-    ProgramChange = 7,     // the preset the Amp switched to by a Program Change
+    Idle = 0,             // nothing
+    RequestedPreset = 1,  // the single preset of "Preset from Amp"
+    Group = 2,            // the group dump of "Group from Amp"
+    Globals = 3,          // the globals message
+    Identify = 4,         // the identify reply of an amp search
+    AltTapReport = 5,     // the Amp's report of byte 30 after the old-firmware sync
+    CurrentAfterFind = 6, // the Amp's current preset after it was found
+    ProgramChange = 7,    // the preset the Amp switched to by a Program Change
     // What the Amp holds before a write overwrites it, kept as a backup file;
     // it never reaches the editor.
     BackupPreset = 8,
@@ -111,7 +111,6 @@ private:
     void bitFieldChange(int index, int shift, int width, int value) override;
     void globalBitFieldChange(int index, int shift, int width, int value) override;
     void tunerData(std::uint8_t first, std::uint8_t second) override;
-
 
     AmpLink &link_;
     CommandQueue &queue_;

@@ -30,8 +30,8 @@ QString dataFolder()
 QString startFolder(const QString &workingDir, const QString &programFile)
 {
     const QFileInfo working(workingDir);
-    const bool ownFolder = isInstalled(programFile)
-        && working.canonicalFilePath() == QFileInfo(programFile).absoluteDir().canonicalPath();
+    const bool ownFolder =
+        isInstalled(programFile) && working.canonicalFilePath() == QFileInfo(programFile).absoluteDir().canonicalPath();
     if (working.isRoot() || !working.isDir() || !working.isWritable() || ownFolder)
         return dataFolder();
     return workingDir;

@@ -11,8 +11,7 @@
 
 CommandQueue::CommandQueue(Prompter &prompter, std::function<QString()> applicationTitle, QObject *parent)
     : QObject(parent), prompter_(prompter), title_(std::move(applicationTitle))
-{
-}
+{}
 
 bool CommandQueue::run(const Body &body)
 {
@@ -100,8 +99,7 @@ void CommandQueue::kick()
 
 void CommandQueue::runPending()
 {
-    while (runOne()) {
-    }
+    while (runOne()) {}
 }
 
 bool CommandQueue::runOne()
@@ -113,8 +111,7 @@ bool CommandQueue::runOne()
         qWarning("Quorvex: the command queue was reached from inside an input handler");
         return false;
     }
-    auto next = std::find_if(pending_.begin(), pending_.end(),
-                             [&](const Command &c) { return mayRun(c, dialogOpen); });
+    auto next = std::find_if(pending_.begin(), pending_.end(), [&](const Command &c) { return mayRun(c, dialogOpen); });
     if (next == pending_.end()) {
         reportWaiting();
         return false;

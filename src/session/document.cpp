@@ -13,8 +13,7 @@ const QString TitleSuffix = QStringLiteral(" - Quorvex");
 Document::Document(QObject *parent)
     : QObject(parent), workingDirectory_(QDir::currentPath()), openDialogDirectory_(workingDirectory_),
       saveDialogDirectory_(workingDirectory_)
-{
-}
+{}
 
 QString Document::fileName() const
 {

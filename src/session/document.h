@@ -33,10 +33,7 @@ public:
     // offered when wanted.
     void dropFile(const QString &title, bool saveElsewhere);
     // Whether Save may write the file as it is shown: in this view.
-    bool fileMatchesView(bool groupView) const
-    {
-        return kind_ == (groupView ? Kind::Group : Kind::Single);
-    }
+    bool fileMatchesView(bool groupView) const { return kind_ == (groupView ? Kind::Group : Kind::Single); }
     // New Preset, New Group: untitled.
     void makeNew();
 

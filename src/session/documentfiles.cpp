@@ -61,7 +61,8 @@ DocumentFiles::DocumentFiles(PresetEditor &editor, Document &document, Prompter 
     // change of the presets is a step, and undoing back to what was saved
     // leaves nothing unsaved. (This object is the context: the history
     // outlives it.)
-    connect(&editor_.history(), &EditHistory::cleanChanged, this, [this](bool clean) { document_.setModified(!clean); });
+    connect(&editor_.history(), &EditHistory::cleanChanged, this,
+            [this](bool clean) { document_.setModified(!clean); });
     document_.setModified(!editor_.history().isClean());
 }
 
@@ -107,9 +108,9 @@ std::optional<Document::Kind> DocumentFiles::readFile(const QString &name, bool 
     const files::Bytes bytes = files::readWholeFile(path);
     const files::Kind kind = files::classify(bytes, path, importing);
     if (kind == files::Kind::Global) {
-        const auto answer = prompter_.question(QStringLiteral("File Open"),
-                                               QStringLiteral("This is a Global File. Open it?"),
-                                               {Prompter::Button::Yes, Prompter::Button::No});
+        const auto answer =
+            prompter_.question(QStringLiteral("File Open"), QStringLiteral("This is a Global File. Open it?"),
+                               {Prompter::Button::Yes, Prompter::Button::No});
         // The globals window reads it; the main window's document stays.
         if (answer == Prompter::Button::Yes)
             emit globalFileChosen(path);
@@ -213,8 +214,8 @@ void DocumentFiles::importFromList(const QString &path)
 
 void DocumentFiles::importSingleToTab()
 {
-    const QString path = prompter_.openFileName(QStringLiteral("Import Single to Tab"),
-                                                document_.openDialogDirectory(), OpenFilter);
+    const QString path =
+        prompter_.openFileName(QStringLiteral("Import Single to Tab"), document_.openDialogDirectory(), OpenFilter);
     if (!path.isEmpty()) {
         readFile(path, true);
         tellCorrections();

@@ -122,8 +122,8 @@ void EditHistory::end()
     std::vector<Change> changes = diff(before_);
     // The global settings are not part of the presets: an edit of them alone
     // (the panel's global cabinet) is no step, and leaves the presets saved.
-    const bool presets = std::any_of(changes.begin(), changes.end(),
-                                     [](const Change &c) { return c.offset < preset::GroupSize; });
+    const bool presets =
+        std::any_of(changes.begin(), changes.end(), [](const Change &c) { return c.offset < preset::GroupSize; });
     const BoostSnapshot boost = editor_.boostSnapshot();
     if (!presets && boost == before_.boost) {
         targets_.clear();

@@ -24,10 +24,7 @@ struct EditTarget {
     Kind kind;
     int slot;    // the preset slot the message addressed; -1 for a global setting
     Field field; // Parameter: {index, 0, 8}
-    bool operator==(const EditTarget &o) const
-    {
-        return kind == o.kind && slot == o.slot && field == o.field;
-    }
+    bool operator==(const EditTarget &o) const { return kind == o.kind && slot == o.slot && field == o.field; }
 };
 
 // The boost snapshot of the group: taken by the first Boost All or Un-boost

@@ -27,9 +27,8 @@ QString GlobalFiles::read(const QString &path)
     // Everything that can fail comes before the record is touched.
     const files::GlobalRecord record = files::readGlobalFile(path);
     globals_.storeGlobals(record);
-    const auto answer = prompter_.question(QStringLiteral("Global File Open"),
-                                                     QStringLiteral("Send Globals to Amp?"),
-                                                     {Prompter::Button::Yes, Prompter::Button::No});
+    const auto answer = prompter_.question(QStringLiteral("Global File Open"), QStringLiteral("Send Globals to Amp?"),
+                                           {Prompter::Button::Yes, Prompter::Button::No});
     if (answer == Prompter::Button::Yes)
         globals_.sendGlobals();
     return caption(path);
@@ -49,8 +48,7 @@ QString GlobalFiles::open()
 
 QString GlobalFiles::saveAs()
 {
-    const QString path =
-        prompter_.saveFileName(QStringLiteral("Save As"), saveDirectory_, Filter, saveName_);
+    const QString path = prompter_.saveFileName(QStringLiteral("Save As"), saveDirectory_, Filter, saveName_);
     if (path.isEmpty())
         return {};
     // Like the main window's Save As: another file, a group file even, is

@@ -215,9 +215,7 @@ void PresetEditor::resend(const EditTarget &t)
                                        bitfield::read(image_.globals[t.field.index], t.field.shift, t.field.width)),
                    amp::globalBitFieldTarget(t.field.index, t.field.shift, t.field.width));
         break;
-    case EditTarget::WholeRecord:
-        send(amp::singlePreset(image_.record(t.slot)));
-        break;
+    case EditTarget::WholeRecord: send(amp::singlePreset(image_.record(t.slot))); break;
     }
 }
 

@@ -176,8 +176,7 @@ private:
     struct Step : EditHistory::Scope {
         Step(PresetEditor &e, const QString &what, int mergeKey = 0, bool ofTab = true)
             : EditHistory::Scope(e.history_, what, mergeKey, ofTab)
-        {
-        }
+        {}
     };
     void send(const std::vector<std::uint8_t> &message);
     void sendParameter(int index);

@@ -14,12 +14,13 @@ const QString PresetFetches::FollowKey = QStringLiteral("follow the Amp");
 
 PresetFetches::PresetFetches(AmpLink &link, AmpTransfers &transfers, PresetEditor &editor, DocumentFiles &files,
                              CommandQueue &queue, QObject *parent)
-    : QObject(parent), link_(link), transfers_(transfers), editor_(editor), files_(files),
-      document_(files.document()), queue_(queue)
+    : QObject(parent), link_(link), transfers_(transfers), editor_(editor), files_(files), document_(files.document()),
+      queue_(queue)
 {
-    connect(&link_, &AmpLink::shortReceived, this, [this](std::uint8_t status, std::uint8_t first, std::uint8_t second) {
-        queue_.runInput([&] { MidiIn1Short(status, first, second); });
-    });
+    connect(&link_, &AmpLink::shortReceived, this,
+            [this](std::uint8_t status, std::uint8_t first, std::uint8_t second) {
+                queue_.runInput([&] { MidiIn1Short(status, first, second); });
+            });
     connect(&transfers_, &AmpTransfers::presetReceived, this,
             [this](TransferState awaited, const preset::Record &record) {
                 if (awaited == TransferState::RequestedPreset || awaited == TransferState::ProgramChange)
@@ -131,11 +132,12 @@ void PresetFetches::presetArrived(TransferState awaited, const preset::Record &r
     // A preset the Amp switched to is already playing there.
     if (editor_.isGroupView()) {
         // The selected tab takes it, whatever slot was asked for.
-        const QString from = programChange ? (fetchedBank_ ? QString() : QStringLiteral("factory "))
-                                                 + preset::slotName(fetchedProgram_ & 0x0F)
+        const QString from = programChange ? (fetchedBank_ ? QString() : QStringLiteral("factory ")) +
+                                                 preset::slotName(fetchedProgram_ & 0x0F)
                                            : preset::slotName(requestedSlot_);
-        editor_.storeFromAmp(record, programChange,
-                             QStringLiteral("From the Amp: %1 into tab %2").arg(from, preset::slotName(editor_.currentSlot())));
+        editor_.storeFromAmp(
+            record, programChange,
+            QStringLiteral("From the Amp: %1 into tab %2").arg(from, preset::slotName(editor_.currentSlot())));
         transfers_.setState(TransferState::Idle);
         return;
     }

@@ -39,9 +39,8 @@ QString PresetTrash::question(const std::vector<LibraryEntry> &entries)
 QStringList PresetTrash::moveToTrash(Prompter &prompter, const QString &title, const std::vector<LibraryEntry> &entries)
 {
     const QStringList paths = filesOf(entries);
-    if (paths.isEmpty() ||
-        prompter.question(QStringLiteral("Confirm File Delete"), question(entries),
-                          {Prompter::Button::Yes, Prompter::Button::No}) != Prompter::Button::Yes)
+    if (paths.isEmpty() || prompter.question(QStringLiteral("Confirm File Delete"), question(entries),
+                                             {Prompter::Button::Yes, Prompter::Button::No}) != Prompter::Button::Yes)
         return {};
     QStringList moved, failed;
     for (const QString &p : paths) {

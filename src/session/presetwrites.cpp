@@ -53,9 +53,9 @@ QString PresetWrites::Write::target() const
 
 void PresetWrites::confirmOverwrite()
 {
-    const auto answer = queue_.prompter().question(QStringLiteral("Quorvex"), QStringLiteral("Overwrite Amp's Preset(s)?"),
-                                                   {Prompter::Button::Ok, Prompter::Button::Cancel},
-                                                   Prompter::Icon::Question);
+    const auto answer =
+        queue_.prompter().question(QStringLiteral("Quorvex"), QStringLiteral("Overwrite Amp's Preset(s)?"),
+                                   {Prompter::Button::Ok, Prompter::Button::Cancel}, Prompter::Icon::Question);
     if (answer != Prompter::Button::Ok)
         throw Abort();
 }
@@ -86,10 +86,9 @@ void PresetWrites::writeToSlot(int slot, const preset::Record &record, const QSt
 {
     if (slot < 0 || slot >= preset::SlotCount)
         return;
-    const auto answer =
-        queue_.prompter().question(QStringLiteral("Quorvex"),
-                                   QStringLiteral("Write '%1' to Amp slot %2?").arg(name, preset::slotName(slot)),
-                                   {Prompter::Button::Yes, Prompter::Button::No}, Prompter::Icon::Question);
+    const auto answer = queue_.prompter().question(
+        QStringLiteral("Quorvex"), QStringLiteral("Write '%1' to Amp slot %2?").arg(name, preset::slotName(slot)),
+        {Prompter::Button::Yes, Prompter::Button::No}, Prompter::Icon::Question);
     if (answer != Prompter::Button::Yes)
         throw Abort();
     Write write;
@@ -102,9 +101,9 @@ void PresetWrites::writeSlots(const Plan &plan, const QString &planText)
 {
     if (plan.empty())
         return;
-    const auto answer = queue_.prompter().question(
-        QStringLiteral("Quorvex"), QStringLiteral("Write to the Amp: %1?").arg(planText),
-        {Prompter::Button::Yes, Prompter::Button::No}, Prompter::Icon::Question);
+    const auto answer =
+        queue_.prompter().question(QStringLiteral("Quorvex"), QStringLiteral("Write to the Amp: %1?").arg(planText),
+                                   {Prompter::Button::Yes, Prompter::Button::No}, Prompter::Icon::Question);
     if (answer != Prompter::Button::Yes)
         throw Abort();
     Write write;
@@ -139,11 +138,11 @@ void PresetWrites::restoreBackup()
         holds = QStringLiteral("preset %1 as the Amp had it").arg(preset::slotName(name.slot));
     }
     const QDateTime taken = name.taken.isValid() ? name.taken : info.lastModified();
-    const auto answer = prompter.question(
-        QStringLiteral("Restore Amp Backup"),
-        QStringLiteral("%1\nholds %2 on %3.\n\nWrite this backup to the Amp?")
-            .arg(info.fileName(), holds, taken.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
-        {Prompter::Button::Yes, Prompter::Button::No}, Prompter::Icon::Question);
+    const auto answer =
+        prompter.question(QStringLiteral("Restore Amp Backup"),
+                          QStringLiteral("%1\nholds %2 on %3.\n\nWrite this backup to the Amp?")
+                              .arg(info.fileName(), holds, taken.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
+                          {Prompter::Button::Yes, Prompter::Button::No}, Prompter::Icon::Question);
     if (answer != Prompter::Button::Yes)
         throw Abort();
     start(std::move(write));
@@ -236,7 +235,8 @@ void PresetWrites::perform(const Write &write)
 
 void PresetWrites::notWritten(const Write &write, const QString &why)
 {
-    queue_.postNotice(QStringLiteral("Quorvex"), QStringLiteral("%1\nNothing was written to %2.").arg(why, write.target()),
+    queue_.postNotice(QStringLiteral("Quorvex"),
+                      QStringLiteral("%1\nNothing was written to %2.").arg(why, write.target()),
                       Prompter::Icon::Warning);
     emit statusMessage(QStringLiteral("Not written to %1").arg(write.target()));
 }
@@ -248,7 +248,8 @@ void PresetWrites::backupArrived(const std::vector<std::uint8_t> &file)
         return;
     const Write write = std::move(*pending_);
     pending_.reset();
-    const QString name = write.group.empty() && write.planned.empty() ? preset::slotName(write.slot) : QStringLiteral("group");
+    const QString name =
+        write.group.empty() && write.planned.empty() ? preset::slotName(write.slot) : QStringLiteral("group");
     // The Amp's presets are kept before anything replaces them: a backup
     // that cannot be written stops the write.
     try {
@@ -269,7 +270,8 @@ void PresetWrites::backupTimedOut(TransferState ended)
     // Nothing else is asked of the Amp until the user has decided.
     transfers_.hold();
     const QString text =
-        !write.planned.empty() ? QStringLiteral("No backup of the Amp's presets could be fetched. Write the presets without a backup?")
+        !write.planned.empty()
+            ? QStringLiteral("No backup of the Amp's presets could be fetched. Write the presets without a backup?")
         : ended == TransferState::BackupGroup
             ? QStringLiteral("No backup of the Amp's presets could be fetched. Write the group without a backup?")
             : QStringLiteral("No backup of the Amp's preset could be fetched. Write the preset without a backup?");
@@ -278,9 +280,8 @@ void PresetWrites::backupTimedOut(TransferState ended)
             AmpTransfers &t;
             ~Release() { t.release(); }
         } release{transfers_};
-        const auto answer = queue_.prompter().question(QStringLiteral("Timeout"), text,
-                                                       {Prompter::Button::Yes, Prompter::Button::No},
-                                                       Prompter::Icon::Warning);
+        const auto answer = queue_.prompter().question(
+            QStringLiteral("Timeout"), text, {Prompter::Button::Yes, Prompter::Button::No}, Prompter::Icon::Warning);
         if (answer == Prompter::Button::Yes)
             perform(write);
         else

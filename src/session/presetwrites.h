@@ -21,8 +21,8 @@ class PresetEditor;
 class PresetWrites : public QObject {
     Q_OBJECT
 public:
-    PresetWrites(AmpLink &link, AmpTransfers &transfers, PresetEditor &editor, AmpBackups &backups,
-                 CommandQueue &queue, QObject *parent = nullptr);
+    PresetWrites(AmpLink &link, AmpTransfers &transfers, PresetEditor &editor, AmpBackups &backups, CommandQueue &queue,
+                 QObject *parent = nullptr);
 
     // User commands: "Overwrite Amp's Preset(s)?", then the backup, then the
     // write. Old firmware has no preset write: the preset goes to the Amp's

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/recoverycopy.h"
 
+#include "model/quorvexerror.h"
 #include "session/documentfiles.h"
 #include "session/preseteditor.h"
 #include "session/prompter.h"
-
-#include "model/quorvexerror.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -29,12 +28,9 @@ const QString Format = QStringLiteral("quorvex-recovery");
 QString kindName(Document::Kind kind)
 {
     switch (kind) {
-    case Document::Kind::Single:
-        return QStringLiteral("single");
-    case Document::Kind::Group:
-        return QStringLiteral("group");
-    case Document::Kind::None:
-        break;
+    case Document::Kind::Single: return QStringLiteral("single");
+    case Document::Kind::Group: return QStringLiteral("group");
+    case Document::Kind::None: break;
     }
     return QStringLiteral("none");
 }
@@ -78,7 +74,8 @@ QByteArray RecoveryState::toBytes() const
     o[QStringLiteral("slot")] = slot;
     o[QStringLiteral("lastChange")] = lastChange.toUTC().toString(Qt::ISODateWithMs);
     o[QStringLiteral("fileSize")] = double(fileSize);
-    o[QStringLiteral("fileModified")] = fileModified.isValid() ? fileModified.toUTC().toString(Qt::ISODateWithMs) : QString();
+    o[QStringLiteral("fileModified")] =
+        fileModified.isValid() ? fileModified.toUTC().toString(Qt::ISODateWithMs) : QString();
     o[QStringLiteral("presets")] = QString::fromLatin1(presets.toHex());
     return QJsonDocument(o).toJson(QJsonDocument::Indented);
 }
@@ -266,10 +263,13 @@ void RecoveryCopy::work()
             if (!(file.open(QIODevice::WriteOnly) && file.write(*bytes) == bytes->size() && file.commit())) {
                 const QString message =
                     QStringLiteral("The recovery copy could not be written to %1: %2").arg(path_, file.errorString());
-                QMetaObject::invokeMethod(this, [this, message] {
-                    if (!std::exchange(failedOnce_, true))
-                        emit writeFailed(message);
-                }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, message] {
+                        if (!std::exchange(failedOnce_, true))
+                            emit writeFailed(message);
+                    },
+                    Qt::QueuedConnection);
                 continue; // the copies it took over stay
             }
         }
@@ -284,7 +284,8 @@ bool RecoveryCopy::offerLeftBehind(Prompter &prompter, DocumentFiles &files)
         return false;
     // Locks of programs that ended without a copy to leave: taken, and gone
     // with the lock objects.
-    const QStringList locks = QDir(folder_).entryList({QStringLiteral("*") + Suffix + QStringLiteral(".lock")}, QDir::Files);
+    const QStringList locks =
+        QDir(folder_).entryList({QStringLiteral("*") + Suffix + QStringLiteral(".lock")}, QDir::Files);
     for (const QString &name : locks) {
         const QString copy = QDir(folder_).filePath(name.chopped(5));
         if (copy != path_ && !QFile::exists(copy))
@@ -311,13 +312,15 @@ bool RecoveryCopy::offerLeftBehind(Prompter &prompter, DocumentFiles &files)
         } catch (const QuorvexError &e) {
             file.close();
             const QString kept = setAside(path);
-            prompter.notice(QStringLiteral("Quorvex"),
-                            QStringLiteral("A recovery copy of unsaved changes cannot be offered: %1\n%2")
-                                .arg(e.message(), kept.isEmpty() ? path : QStringLiteral("It was set aside as ") + kept),
-                            Prompter::Icon::Warning);
+            prompter.notice(
+                QStringLiteral("Quorvex"),
+                QStringLiteral("A recovery copy of unsaved changes cannot be offered: %1\n%2")
+                    .arg(e.message(), kept.isEmpty() ? path : QStringLiteral("It was set aside as ") + kept),
+                Prompter::Icon::Warning);
             continue;
         }
-        const QString what = state.filePath.isEmpty() ? QStringLiteral("a new preset") : QFileInfo(state.filePath).fileName();
+        const QString what =
+            state.filePath.isEmpty() ? QStringLiteral("a new preset") : QFileInfo(state.filePath).fileName();
         QString text = QStringLiteral("Quorvex ended without saving %1 (last change %2). Restore the unsaved changes?")
                            .arg(what, QLocale().toString(state.lastChange.toLocalTime(), QLocale::ShortFormat));
         if (state.fileSize >= 0) {

@@ -11,13 +11,11 @@ Session::Session(std::unique_ptr<MidiBackend> backend, Prompter &prompter, QObje
       globals_(link_, transfers_, editor_, queue_), recovery_(editor_, document_)
 {
     // The Amp's own knobs change the presets being edited.
-    connect(&transfers_, &AmpTransfers::parameterChanged, &editor_, [this](int index, std::uint8_t value) {
-        queue_.runInput([&] { editor_.applyParameter(index, value); });
+    connect(&transfers_, &AmpTransfers::parameterChanged, &editor_,
+            [this](int index, std::uint8_t value) { queue_.runInput([&] { editor_.applyParameter(index, value); }); });
+    connect(&transfers_, &AmpTransfers::bitFieldChanged, &editor_, [this](int index, int shift, int width, int value) {
+        queue_.runInput([&] { editor_.applyBitField(index, shift, width, value); });
     });
-    connect(&transfers_, &AmpTransfers::bitFieldChanged, &editor_,
-            [this](int index, int shift, int width, int value) {
-                queue_.runInput([&] { editor_.applyBitField(index, shift, width, value); });
-            });
     // What is known of the Amp's slots, from every read and write.
     connect(&fetches_, &PresetFetches::slotRead, &slots_, &AmpSlots::read);
     connect(&writes_, &PresetWrites::slotRead, &slots_, &AmpSlots::read);

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/settings.h"
 
-#include "session/apppaths.h"
 #include "files/safefile.h"
 #include "model/quorvexerror.h"
+#include "session/apppaths.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,9 +23,9 @@ const QString Section = QStringLiteral("Form");
 const QStringList &keyOrder()
 {
     static const QStringList keys{
-        QStringLiteral("ViewToolBar"), QStringLiteral("AutoSplit"), QStringLiteral("MIDIInPort"),
-        QStringLiteral("MIDIOutPort"), QStringLiteral("State"),     QStringLiteral("Height"),
-        QStringLiteral("Width"),       QStringLiteral("Split"),     QStringLiteral("DataDir"),
+        QStringLiteral("ViewToolBar"), QStringLiteral("AutoSplit"),   QStringLiteral("MIDIInPort"),
+        QStringLiteral("MIDIOutPort"), QStringLiteral("State"),       QStringLiteral("Height"),
+        QStringLiteral("Width"),       QStringLiteral("Split"),       QStringLiteral("DataDir"),
         QStringLiteral("MIDIInName"),  QStringLiteral("MIDIOutName"), QStringLiteral("BackupBeforeWrite"),
         QStringLiteral("MIDIOutRate"),
     };
@@ -125,7 +125,10 @@ bool readIni(const QString &path, IniMap &map)
     }
 }
 
-QString key(const char *name) { return Section + QLatin1Char('/') + QLatin1String(name); }
+QString key(const char *name)
+{
+    return Section + QLatin1Char('/') + QLatin1String(name);
+}
 
 void readBool(const IniMap &s, const char *name, bool &value)
 {
@@ -223,9 +226,9 @@ bool Settings::write(const FormSettings &v) const
         // Complete on disk before it replaces the old file, which stays as
         // it was on any failure. A file beside the program in a folder the
         // user cannot write to is rewritten in place.
-        files::writeWholeFile(path_, std::span(reinterpret_cast<const std::uint8_t *>(text.constData()),
-                                               std::size_t(text.size())),
-                              files::InPlace::WhenFolderIsReadOnly);
+        files::writeWholeFile(
+            path_, std::span(reinterpret_cast<const std::uint8_t *>(text.constData()), std::size_t(text.size())),
+            files::InPlace::WhenFolderIsReadOnly);
     } catch (const QuorvexError &) {
         return false;
     }

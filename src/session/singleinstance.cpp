@@ -2,7 +2,6 @@
 #include "session/singleinstance.h"
 
 #include "session/handover.h"
-
 #include "session/inputscope.h"
 
 #include <QDBusAbstractAdaptor>
@@ -38,8 +37,8 @@ public slots:
     {
         // No actions are exported.
         message.setDelayedReply(true);
-        instance_->bus().send(message.createErrorReply(QDBusError::NotSupported,
-                                                       QStringLiteral("No action %1").arg(action)));
+        instance_->bus().send(
+            message.createErrorReply(QDBusError::NotSupported, QStringLiteral("No action %1").arg(action)));
     }
 
 private:
@@ -93,7 +92,8 @@ SingleInstance::Sent SingleInstance::sendToRunning(const QString &serviceName, c
     Sent sent;
     if (!bus.isConnected())
         return sent;
-    QDBusMessage call = QDBusMessage::createMethodCall(serviceName, ObjectPath, Interface, QStringLiteral("CommandLine"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(serviceName, ObjectPath, Interface, QStringLiteral("CommandLine"));
     call << arguments << workingDir;
     // Never start a program through activation: this one is starting.
     call.setAutoStartService(false);
@@ -155,8 +155,9 @@ void SingleInstance::takeCommandLine(const QStringList &arguments, const QString
     for (const QString &a : arguments)
         size += a.size() + 1;
     if (size > handover::MaxBytes)
-        return refuse(message, QStringLiteral("The command line is too long to name a file (over %1 bytes).")
-                                   .arg(handover::MaxBytes));
+        return refuse(
+            message,
+            QStringLiteral("The command line is too long to name a file (over %1 bytes).").arg(handover::MaxBytes));
     if (!arguments.isEmpty() && !QDir::isAbsolutePath(workingDir))
         return refuse(message, QStringLiteral("The working folder is not an absolute path."));
     const QString text = handover::commandLine(arguments, workingDir);
@@ -176,7 +177,8 @@ void SingleInstance::deliver(const QString &commandLine)
 {
     // Answered when this slot returns; handled from the event loop after it,
     // so whatever the handling shows, the bus call is over.
-    QMetaObject::invokeMethod(this, [this, commandLine] { emit handOver(commandLine); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, commandLine] { emit handOver(commandLine); }, Qt::QueuedConnection);
 }
 
 #include "singleinstance.moc"

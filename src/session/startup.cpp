@@ -28,8 +28,7 @@ bool openAtStart(Port &port)
 
 StartUp::StartUp(Session &session, Prompter &prompter, User &user, QStringList arguments)
     : session_(session), prompter_(prompter), user_(user), arguments_(std::move(arguments))
-{
-}
+{}
 
 bool StartUp::activate()
 {

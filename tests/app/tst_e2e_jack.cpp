@@ -4,12 +4,12 @@
 // main window on the real MIDI backend, finding the Amp, fetching, writing,
 // and noticing when the Amp is gone.
 #include "ampsim/virtualamppresets.h"
+#include "dialogs/syncdialog.h"
 #include "mainwindow/mainwindow.h"
 #include "midi/rtmidibackend.h"
 #include "model/presetrecord.h"
 #include "session/amptransfers.h"
 #include "support/scriptedprompter.h"
-#include "dialogs/syncdialog.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -120,9 +120,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(syncTexts_, QStringList{QStringLiteral("Found Amp - Version 2.0")}, Timeout);
         // The fetch waits for the found dialog to close: idle before it is
         // asked for is not the end.
-        QTRY_VERIFY_WITH_TIMEOUT(ampOutput_.contains("current preset request") &&
-                                     s.transfers().state() == TransferState::Idle,
-                                 Timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            ampOutput_.contains("current preset request") && s.transfers().state() == TransferState::Idle, Timeout);
         QCOMPARE(s.editor().image().record(0)[preset::PreGain], 29);
         QCOMPARE(w.windowTitle().remove(QStringLiteral("[*]")), QStringLiteral("Amp Preset - Quorvex"));
 

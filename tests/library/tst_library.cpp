@@ -19,9 +19,8 @@
 #include <QSqlQuery>
 #include <QtTest>
 
-#include <optional>
-
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -131,7 +130,8 @@ void TestLibrary::initTestCase()
     fixture_->update();
     const qint64 crunch = fixture_->search(QStringLiteral("crunch")).rows.at(0).hash;
     QVERIFY(LibraryMarks::setFavourite(fixture_->db(), {crunch}, true));
-    QVERIFY(LibraryMarks::setTags(fixture_->db(), {crunch}, {QStringLiteral("blues"), QStringLiteral(" slow  blues ")}));
+    QVERIFY(
+        LibraryMarks::setTags(fixture_->db(), {crunch}, {QStringLiteral("blues"), QStringLiteral(" slow  blues ")}));
     const qint64 lead = fixture_->search(QStringLiteral("\"clean lead\"")).rows.at(0).hash;
     QVERIFY(LibraryMarks::setTags(fixture_->db(), {lead}, {QStringLiteral("Übung")}));
     // The same tag in another case is the same tag.
@@ -164,11 +164,11 @@ void TestLibrary::makeFixture(const QString &root)
     for (int s = 0; s < SlotCount; ++s) {
         Record r = record(6, 11, 10); // Chime, 1x12 Closed
         if (s == 2)
-            r = record(3, 3, 33);     // A3: Heavy Lead, 4x12 Vintage
-        if (s == 4) {                 // B1: boosted, so its gain is the Alt one
+            r = record(3, 3, 33); // A3: Heavy Lead, 4x12 Vintage
+        if (s == 4) {             // B1: boosted, so its gain is the Alt one
             r[PreGainAlt] = 30;
             r[AltTap] |= 1;
-            r[DLLevelAlt] = 12;       // its delay Alt set is not active
+            r[DLLevelAlt] = 12; // its delay Alt set is not active
         }
         std::copy(r.begin(), r.end(), group.begin() + s * RecordSize);
     }
@@ -196,17 +196,17 @@ void TestLibrary::queryLanguage_data()
     row("clean", {backup, lead});     // file name, model name
     row("warm", {backup, lead});      // model name, note
     row("\"warm and bright\"", {lead});
-    row("second", {lead});            // the whole note, not only its first line
+    row("second", {lead}); // the whole note, not only its first line
     row("clean -lead", {backup});
     row("bank a3", {a3});
     row("model:lead", {done, a3});
     row("model:3", {a3});
     row("cab:4x12", {lead, crunch, a3});
-    row("gain>20", {lead, a3, b1});   // B1 plays its Alt gain
+    row("gain>20", {lead, a3, b1}); // B1 plays its Alt gain
     row("gain>=20", {backup, lead, a3, b1});
     row("gain=10", {QStringLiteral("#14")});
     row("GAIN>20 MODEL:LEAD", {a3});
-    row("delay:on", {lead});          // B1's delay level is in its inactive set
+    row("delay:on", {lead}); // B1's delay level is in its inactive set
     row("reverb>0", {crunch});
     row("mod:flanger", {crunch});
     row("mod:on", {crunch});
@@ -226,7 +226,7 @@ void TestLibrary::queryLanguage_data()
     row("tag:ÜBUNG", {lead});
     row("is:unreadable", {QStringLiteral("broken.syx"), QStringLiteral("empty.syx"), QStringLiteral("huge.syx")});
     row("incorrect header", {QStringLiteral("broken.syx")}); // the reason is searchable too
-    row("100%", {done});              // LIKE's own characters are plain text
+    row("100%", {done});                                     // LIKE's own characters are plain text
     row("_", {done});
     row("model:xyz", {});
     row("'; DROP TABLE presets; --", {});
@@ -269,7 +269,8 @@ void TestLibrary::malformedQueriesAreExplained()
         rows.append({QString::fromLatin1(op) + QStringLiteral("  lead"), "needs a value"});
     for (const Row &row : rows) {
         const CompiledQuery q = LibraryQuery::compile(row.query);
-        QVERIFY2(q.error.contains(QLatin1String(row.explanation)), qPrintable(row.query + QStringLiteral(" -> ") + q.error));
+        QVERIFY2(q.error.contains(QLatin1String(row.explanation)),
+                 qPrintable(row.query + QStringLiteral(" -> ") + q.error));
         QVERIFY(q.where.isEmpty());
     }
     // A long query is no trouble, however long.
@@ -392,11 +393,11 @@ void TestLibrary::folderChangesAndFilesChangingWhileRead()
     QStringList unreadable;
     for (const LibraryEntry &e : index.search(QStringLiteral("is:unreadable")).rows)
         unreadable << e.name() + QStringLiteral(": ") + e.error;
-    QCOMPARE(unreadable, (QStringList{QStringLiteral("One.syx: Incorrect Header:\n6E 6F 74 20 61 20 70"),
-                                      QStringLiteral("bad\uFFFD.syx: The file name is not valid UTF-8"),
-                                      QStringLiteral("gone.syx: Broken link"),
-                                      QStringLiteral("link.syx: Not a regular file"),
-                                      QStringLiteral("pipe.syx: Not a regular file")}));
+    QCOMPARE(unreadable,
+             (QStringList{QStringLiteral("One.syx: Incorrect Header:\n6E 6F 74 20 61 20 70"),
+                          QStringLiteral("bad\uFFFD.syx: The file name is not valid UTF-8"),
+                          QStringLiteral("gone.syx: Broken link"), QStringLiteral("link.syx: Not a regular file"),
+                          QStringLiteral("pipe.syx: Not a regular file")}));
     QCOMPARE(index.update().total(), 0);
 }
 
@@ -413,9 +414,7 @@ void TestLibrary::watcherFeedsTheIndex()
     QVERIFY(library.isOpen());
     // Only the writer has the index open until something reads it: a start
     // that never searches carries no reading connection.
-    auto connections = [] {
-        return QSqlDatabase::connectionNames().filter(QStringLiteral("quorvex-library-")).size();
-    };
+    auto connections = [] { return QSqlDatabase::connectionNames().filter(QStringLiteral("quorvex-library-")).size(); };
     QCOMPARE(connections(), 1);
     QCOMPARE(int(library.search(QString()).rows.size()), 23);
     QCOMPARE(connections(), 2);
@@ -470,12 +469,30 @@ void TestLibrary::damagedIndexIsSetAsideAndRebuilt_data()
     QTest::addColumn<QString>("said");
     QTest::addColumn<QString>("index");      // the file at its path afterwards: "new", "as it was" or "any"
     QTest::addColumn<QString>("favourites"); // Crunch still a favourite: "kept", "lost" or "any"
-    QTest::newRow("garbage") << "garbage" << "could not be read" << "new" << "lost";
-    QTest::newRow("truncated") << "truncated" << "damaged" << "new" << "any";
-    QTest::newRow("its version's number, other tables") << "tables" << "carried over" << "new" << "kept";
-    QTest::newRow("newer") << "newer" << "newer version" << "any" << "any";
-    QTest::newRow("a folder in the way") << "folder" << "session only" << "any" << "any";
-    QTest::newRow("read-only") << "read-only" << "could not be written" << "as it was" << "kept";
+    QTest::newRow("garbage") << "garbage"
+                             << "could not be read"
+                             << "new"
+                             << "lost";
+    QTest::newRow("truncated") << "truncated"
+                               << "damaged"
+                               << "new"
+                               << "any";
+    QTest::newRow("its version's number, other tables") << "tables"
+                                                        << "carried over"
+                                                        << "new"
+                                                        << "kept";
+    QTest::newRow("newer") << "newer"
+                           << "newer version"
+                           << "any"
+                           << "any";
+    QTest::newRow("a folder in the way") << "folder"
+                                         << "session only"
+                                         << "any"
+                                         << "any";
+    QTest::newRow("read-only") << "read-only"
+                               << "could not be written"
+                               << "as it was"
+                               << "kept";
 }
 
 void TestLibrary::damagedIndexIsSetAsideAndRebuilt()
@@ -614,7 +631,8 @@ void TestLibrary::soundIndexThatCannotBeWrittenIsKept()
     f.close();
     QVERIFY(!indexFiles().join(QLatin1Char(' ')).contains(QLatin1String("damaged")));
     // Nor is an I/O error in use taken for damage.
-    const QSqlError ioError(QString(), QStringLiteral("disk I/O error"), QSqlError::StatementError, QStringLiteral("10"));
+    const QSqlError ioError(QString(), QStringLiteral("disk I/O error"), QSqlError::StatementError,
+                            QStringLiteral("10"));
     QVERIFY(!LibraryIndexFile::isDamage(ioError));
 
     // Another program holds the write lock, at the start and in use.
@@ -682,7 +700,7 @@ void TestLibrary::olderIndexIsMigratedAfterACopy()
         QCOMPARE(LibraryIndexFile::version(db), LibraryIndexFile::Version);
         QCOMPARE(int(LibrarySearch::run(db, QStringLiteral("a.syx")).rows.size()), 1);
         QCOMPARE(int(LibrarySearch::run(db, QStringLiteral("in:ÜBUNG")).rows.size()), 1); // folded on the way
-        QVERIFY(LibraryMarks::setFavourite(db, {7}, true)); // the new tables are there
+        QVERIFY(LibraryMarks::setFavourite(db, {7}, true));                               // the new tables are there
     }
     LibraryIndexFile::close(QStringLiteral("now"));
     QVERIFY(QFile::exists(path + QStringLiteral(".v1-before-migration")));
@@ -700,11 +718,13 @@ void TestLibrary::previousIndexIsMigrated()
         QVERIFY(db.open());
         QVERIFY(LibraryIndexFile::migrate(db, 0, 3));
         for (const char *name : {"Take 10.syx", "Take 9.syx"})
-            QVERIFY(QSqlQuery(db).exec(QStringLiteral(
-                "INSERT INTO files(path, folder, name, size, mtime, note_size, note_mtime, kind, backup, error, note,"
-                " words, folder_folded) VALUES ('/x/Übung/%1', '/x/Übung', '%1', 1, 1, -1, -1, 0, 0, 'Broken', '',"
-                " '%2\n\nbroken', '/x/übung')")
-                                                   .arg(QLatin1String(name), QString::fromLatin1(name).toLower())));
+            QVERIFY(QSqlQuery(db).exec(
+                QStringLiteral(
+                    "INSERT INTO files(path, folder, name, size, mtime, note_size, note_mtime, kind, backup, error, "
+                    "note,"
+                    " words, folder_folded) VALUES ('/x/Übung/%1', '/x/Übung', '%1', 1, 1, -1, -1, 0, 0, 'Broken', '',"
+                    " '%2\n\nbroken', '/x/übung')")
+                    .arg(QLatin1String(name), QString::fromLatin1(name).toLower())));
         QVERIFY(LibraryMarks::setFavourite(db, {7}, true));
         db.close();
     }
@@ -715,7 +735,9 @@ void TestLibrary::previousIndexIsMigrated()
         QSqlDatabase db = QSqlDatabase::database(QStringLiteral("now"));
         QCOMPARE(LibraryIndexFile::version(db), LibraryIndexFile::Version);
         // Found through the word index, in the order of their names.
-        QVERIFY(LibrarySearch::plan(db, QStringLiteral("take")).join(QLatin1Char(' ')).contains(QLatin1String("files_fts")));
+        QVERIFY(LibrarySearch::plan(db, QStringLiteral("take"))
+                    .join(QLatin1Char(' '))
+                    .contains(QLatin1String("files_fts")));
         QCOMPARE(names(LibrarySearch::first(db, QStringLiteral("take"), LibraryColumns::Name, false, 10)),
                  (QStringList{QStringLiteral("Take 9.syx"), QStringLiteral("Take 10.syx")}));
         QCOMPARE(int(LibrarySearch::run(db, QStringLiteral("in:ÜBUNG ake 1")).rows.size()), 1);
@@ -778,9 +800,12 @@ void TestLibrary::pagesAgreeWithTheWholeSearch()
                 const auto column = C::Column(c);
                 std::vector<LibrarySearch::Key> turned;
                 for (bool descending : {false, true}) {
-                    const QString what = QStringLiteral("%1 by %2%3").arg(query, C::header(column), descending ? QStringLiteral(" descending") : QString());
+                    const QString what =
+                        QStringLiteral("%1 by %2%3")
+                            .arg(query, C::header(column), descending ? QStringLiteral(" descending") : QString());
                     QString error;
-                    const auto keys = LibrarySearch::keys(index->db(), query, column, descending, [] { return false; }, &error);
+                    const auto keys = LibrarySearch::keys(
+                        index->db(), query, column, descending, [] { return false; }, &error);
                     QVERIFY2(error.isEmpty(), qPrintable(error));
                     const std::vector<LibraryEntry> rows = LibrarySearch::rows(index->db(), keys);
                     QSet<QString> expected, got;
@@ -799,8 +824,10 @@ void TestLibrary::pagesAgreeWithTheWholeSearch()
                         return numeric ? QByteArray::number(C::numberKey(e, column) + 1).rightJustified(20, '0')
                                        : presetcolumns::sortKey(column == C::Name ? e.fileName : C::text(e, column));
                     };
-                    for (std::size_t i = 1; !descending && column != C::Tags && column != C::Note && i < rows.size(); ++i)
-                        QVERIFY2(key(rows[i - 1]) <= key(rows[i]), qPrintable(what + QStringLiteral(": ") + rows[i].name()));
+                    for (std::size_t i = 1; !descending && column != C::Tags && column != C::Note && i < rows.size();
+                         ++i)
+                        QVERIFY2(key(rows[i - 1]) <= key(rows[i]),
+                                 qPrintable(what + QStringLiteral(": ") + rows[i].name()));
                     if (!descending)
                         turned.assign(keys.rbegin(), keys.rend());
                     else
@@ -823,7 +850,8 @@ void TestLibrary::namesSortAsPeopleReadThem()
         {"ÜBUNG", "übung", 0},     {"a b", "ab", -1},        {"9 lives", "Alpha", -1},
     };
     for (const Row &r : rows) {
-        const QByteArray a = presetcolumns::sortKey(QString::fromUtf8(r.a)), b = presetcolumns::sortKey(QString::fromUtf8(r.b));
+        const QByteArray a = presetcolumns::sortKey(QString::fromUtf8(r.a)),
+                         b = presetcolumns::sortKey(QString::fromUtf8(r.b));
         QVERIFY2((a < b ? -1 : b < a ? 1 : 0) == r.order, r.a);
     }
 }
@@ -851,7 +879,8 @@ void TestLibrary::compareAndDuplicates()
     const Record far = record(9, 9, 1);
     const QStringList label{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("far"),
                             QStringLiteral("twice")};
-    const std::vector<DuplicateFinder::Record> records{{0, a, 1}, {1, b, 1}, {2, c, 3}, {3, far, 1}, {4, record(5, 5, 5), 2}};
+    const std::vector<DuplicateFinder::Record> records{
+        {0, a, 1}, {1, b, 1}, {2, c, 3}, {3, far, 1}, {4, record(5, 5, 5), 2}};
     auto groups = [&](int n) {
         QStringList out;
         for (const auto &g : DuplicateFinder::find(records, n)) {

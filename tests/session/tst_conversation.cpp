@@ -6,10 +6,9 @@
 // answering. The scripted prompter fails any test that shows a box while an
 // input handler is on the stack.
 #include "ampsim/virtualamp.h"
-#include "session/session.h"
 #include "midi/loopbackbackend.h"
 #include "model/quorvexerror.h"
-
+#include "session/session.h"
 #include "support/scriptedprompter.h"
 
 #include <QSignalSpy>
@@ -169,8 +168,7 @@ void TestConversation::programChangeBursts()
     if (fetches > 0) {
         // The editor follows where the Amp ended up, once.
         QCOMPARE(rig.editorPreGain(), last + 1);
-        QCOMPARE(rig.s.document().titleName(),
-                 QStringLiteral("User Preset %1").arg(preset::slotName(last)));
+        QCOMPARE(rig.s.document().titleName(), QStringLiteral("User Preset %1").arg(preset::slotName(last)));
         QVERIFY(!rig.s.document().isModified());
     }
     QCOMPARE(rig.s.queue().pendingCount(), 0);
@@ -240,14 +238,26 @@ void TestConversation::everyConfirmedWriteEndsInOneOutcome_data()
     QTest::addColumn<QString>("message"); // the start of a notice, or empty
     QTest::addColumn<int>("written");     // the Amp's A4 written
 
-    QTest::newRow("ports closed") << "closed" << "Not written to A4" << "MIDI In and Out must be enabled.\n" << 0;
-    QTest::newRow("no backup asked") << "nobackup" << "Written to A4" << "" << 1;
-    QTest::newRow("backed up") << "backup" << "Written to A4" << "" << 1;
-    QTest::newRow("no backup came, written") << "silent-yes" << "Written to A4" << "" << 1;
-    QTest::newRow("no backup came, not written")
-        << "silent-no" << "Not written to A4: no backup could be fetched" << "" << 0;
-    QTest::newRow("backup folder unwritable")
-        << "unwritable" << "Not written to A4" << "Can't create the backup folder:\n" << 0;
+    QTest::newRow("ports closed") << "closed"
+                                  << "Not written to A4"
+                                  << "MIDI In and Out must be enabled.\n"
+                                  << 0;
+    QTest::newRow("no backup asked") << "nobackup"
+                                     << "Written to A4"
+                                     << "" << 1;
+    QTest::newRow("backed up") << "backup"
+                               << "Written to A4"
+                               << "" << 1;
+    QTest::newRow("no backup came, written") << "silent-yes"
+                                             << "Written to A4"
+                                             << "" << 1;
+    QTest::newRow("no backup came, not written") << "silent-no"
+                                                 << "Not written to A4: no backup could be fetched"
+                                                 << "" << 0;
+    QTest::newRow("backup folder unwritable") << "unwritable"
+                                              << "Not written to A4"
+                                              << "Can't create the backup folder:\n"
+                                              << 0;
 }
 
 void TestConversation::everyConfirmedWriteEndsInOneOutcome()

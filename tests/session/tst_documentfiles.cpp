@@ -2,15 +2,13 @@
 // The File commands on a session with no window: what each reads or writes,
 // which view it leaves, and what it does to the document's name, title,
 // origin and modified flag. Real files in a temporary folder.
+#include "files/safefile.h"
 #include "midi/loopbackbackend.h"
 #include "model/presetparams.h"
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
 #include "session/session.h"
-
 #include "support/scriptedprompter.h"
-
-#include "files/safefile.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -74,8 +72,8 @@ std::array<std::uint8_t, preset::GroupSize> groupOf(std::uint8_t seed)
     for (int i = 0; i < preset::GroupSize; ++i)
         g[i] = std::uint8_t(seed + i * 3);
     for (int slot = 0; slot < preset::SlotCount; ++slot)
-        presetparams::makeValid(std::span<std::uint8_t, preset::RecordSize>(g.data() + slot * preset::RecordSize,
-                                                                            preset::RecordSize));
+        presetparams::makeValid(
+            std::span<std::uint8_t, preset::RecordSize>(g.data() + slot * preset::RecordSize, preset::RecordSize));
     return g;
 }
 
@@ -355,8 +353,10 @@ void TestDocumentFiles::saveWritesOnlyTheDocumentsFile_data()
     // list and pressing Save: Save must then ask where, and no file changes.
     QTest::addColumn<QString>("between");
     QTest::addColumn<QString>("title"); // afterwards
-    QTest::newRow("the list moved onto a file of that name") << "move" << "";
-    QTest::newRow("shown in single view (a sync)") << "single" << "Amp Preset";
+    QTest::newRow("the list moved onto a file of that name") << "move"
+                                                             << "";
+    QTest::newRow("shown in single view (a sync)") << "single"
+                                                   << "Amp Preset";
 }
 
 void TestDocumentFiles::saveWritesOnlyTheDocumentsFile()
@@ -445,8 +445,7 @@ void TestDocumentFiles::failedSavesKeepTheOldFileAndTheEdits()
         QFile filler(QDir(folder).filePath(QStringLiteral("filler")));
         QVERIFY(filler.open(QIODevice::WriteOnly));
         const QByteArray block(512, 'x');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
+        while (filler.write(block) == block.size() && filler.flush()) {}
     }
     QString message;
     try {

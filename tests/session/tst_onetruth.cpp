@@ -3,16 +3,14 @@
 // them apart, one row each, over the built-in virtual Amp through the real
 // send queue.
 #include "files/presetfile.h"
-#include "session/amplink.h"
 #include "model/quorvexerror.h"
-
+#include "session/amplink.h"
 #include "support/ampworld.h"
 #include "support/scriptedprompter.h"
 #include "support/sequencedriver.h"
 
-#include <QRandomGenerator>
-
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -59,15 +57,24 @@ struct Rig {
         QVERIFY(!s.document().isModified());
     }
     // Undo and redo as the Edit menu does them, each followed by the Amp.
-    void undo() { stack.undo(); world.settle(); }
-    void redo() { stack.redo(); world.settle(); }
+    void undo()
+    {
+        stack.undo();
+        world.settle();
+    }
+    void redo()
+    {
+        stack.redo();
+        world.settle();
+    }
     // Save, and the file holds what the editor holds.
     bool savedInStep()
     {
         if (!s.run([&] { s.files().save(); }))
             return false;
         const amp::Bytes expected = amp::groupDump(editor.image().group);
-        return fileBytes(band) == QByteArray(reinterpret_cast<const char *>(expected.data()), qsizetype(expected.size()));
+        return fileBytes(band) ==
+               QByteArray(reinterpret_cast<const char *>(expected.data()), qsizetype(expected.size()));
     }
 };
 
@@ -374,7 +381,8 @@ void TestOneTruth::randomSequencesStayInStep()
             recent.removeFirst();
         const QString broken = driver.broken();
         QVERIFY2(broken.isEmpty(),
-                 qPrintable(QStringLiteral("step %1: %2\nafter: %3").arg(i).arg(broken, recent.join(QStringLiteral(" | ")))));
+                 qPrintable(
+                     QStringLiteral("step %1: %2\nafter: %3").arg(i).arg(broken, recent.join(QStringLiteral(" | ")))));
     }
 }
 

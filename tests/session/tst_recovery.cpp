@@ -3,7 +3,6 @@
 // the next start when the program that kept it ended without saving.
 #include "files/presetfile.h"
 #include "session/recoverycopy.h"
-
 #include "support/ampworld.h"
 #include "support/scriptedprompter.h"
 
@@ -129,7 +128,8 @@ private slots:
         if (then == "edit") {
             s.editor().editByte(preset::PreGain, 21);
             p->writeDue();
-            QCOMPARE(int(RecoveryState::fromBytes(bytesOf(copy)).presets[9 * preset::RecordSize + preset::PreGain]), 21);
+            QCOMPARE(int(RecoveryState::fromBytes(bytesOf(copy)).presets[9 * preset::RecordSize + preset::PreGain]),
+                     21);
         } else if (then == "save") {
             QVERIFY(s.run([&] { QVERIFY(s.files().save()); }));
         } else if (then == "undo") {
@@ -152,25 +152,29 @@ private slots:
 
     void atTheNextStart_data()
     {
-        QTest::addColumn<QString>("left");   // what the earlier program left
-        QTest::addColumn<Button>("answer");  // to the question, when asked
-        QTest::addColumn<QString>("asked");  // a part of the question; empty: none
-        QTest::addColumn<QString>("told");   // a part of a notice; empty: none
+        QTest::addColumn<QString>("left");  // what the earlier program left
+        QTest::addColumn<Button>("answer"); // to the question, when asked
+        QTest::addColumn<QString>("asked"); // a part of the question; empty: none
+        QTest::addColumn<QString>("told");  // a part of a notice; empty: none
         QTest::addColumn<bool>("restored");
         QTest::addColumn<QString>("copyIs"); // "there", "gone", "trash", "aside"
-        const QString question = QStringLiteral(
-            "Quorvex ended without saving band.syx (last change ");
+        const QString question = QStringLiteral("Quorvex ended without saving band.syx (last change ");
         QTest::newRow("crash, Restore") << "crash" << Button::Yes << question << "" << true << "gone";
         QTest::newRow("crash, Discard") << "crash" << Button::No << question << "" << false << "trash";
         QTest::newRow("crash, closed") << "crash" << Button::Cancel << question << "" << false << "there";
         QTest::newRow("a new preset") << "untitled" << Button::Yes
-                                      << "Quorvex ended without saving a new preset (last change " << "" << true << "gone";
-        QTest::newRow("file changed on disk since") << "changed" << Button::Yes << "band.syx has changed on disk since" << ""
-                                                    << true << "gone";
-        QTest::newRow("still running") << "running" << Button::Yes << "" << "" << false << "there";
-        QTest::newRow("truncated") << "truncated" << Button::Yes << "" << "It is damaged" << false << "aside";
-        QTest::newRow("from a newer version") << "future" << Button::Yes << "" << "A newer version" << false << "aside";
-        QTest::newRow("not presets") << "garbage" << Button::Yes << "" << "It is damaged" << false << "aside";
+                                      << "Quorvex ended without saving a new preset (last change "
+                                      << "" << true << "gone";
+        QTest::newRow("file changed on disk since") << "changed" << Button::Yes << "band.syx has changed on disk since"
+                                                    << "" << true << "gone";
+        QTest::newRow("still running") << "running" << Button::Yes << ""
+                                       << "" << false << "there";
+        QTest::newRow("truncated") << "truncated" << Button::Yes << ""
+                                   << "It is damaged" << false << "aside";
+        QTest::newRow("from a newer version") << "future" << Button::Yes << ""
+                                              << "A newer version" << false << "aside";
+        QTest::newRow("not presets") << "garbage" << Button::Yes << ""
+                                     << "It is damaged" << false << "aside";
     }
     void atTheNextStart()
     {
@@ -237,7 +241,9 @@ private slots:
             }
             QCOMPARE(next.world.amp().current[preset::PreGain], 20);
             // The work is this program's now: its own copy holds it.
-            QCOMPARE(int(RecoveryState::fromBytes(bytesOf(next.recovery.path())).presets[s.editor().currentSlot() * preset::RecordSize + preset::PreGain]), 20);
+            QCOMPARE(int(RecoveryState::fromBytes(bytesOf(next.recovery.path()))
+                             .presets[s.editor().currentSlot() * preset::RecordSize + preset::PreGain]),
+                     20);
         } else {
             QVERIFY(!s.document().isModified());
         }
@@ -265,8 +271,8 @@ private slots:
             const QByteArray before = bytesOf(band_);
             QProcess child;
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QStringLiteral("QUORVEX_TEST_EDIT"), band_ + QLatin1Char('\n') + folder_ + QLatin1Char('\n') +
-                                                              QString::number(random.generate()));
+            env.insert(QStringLiteral("QUORVEX_TEST_EDIT"),
+                       band_ + QLatin1Char('\n') + folder_ + QLatin1Char('\n') + QString::number(random.generate()));
             child.setProcessEnvironment(env);
             child.start(QCoreApplication::applicationFilePath(), {});
             // Killed after a random number of steps it reports.
@@ -288,7 +294,8 @@ private slots:
                 RecoveryState::fromBytes(bytesOf(QDir(folder_).filePath(name))); // throws when it does not load
             Program next(folder_);
             next.prompter.answers = {Button::Yes};
-            QVERIFY(next.s.run([&] { QCOMPARE(next.recovery.offerLeftBehind(next.prompter, next.s.files()), !copies.isEmpty()); }));
+            QVERIFY(next.s.run(
+                [&] { QCOMPARE(next.recovery.offerLeftBehind(next.prompter, next.s.files()), !copies.isEmpty()); }));
             QCOMPARE(next.prompter.unexpected, 0);
             next.recovery.waitForWriter();
         }

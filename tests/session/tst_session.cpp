@@ -6,9 +6,8 @@
 #include "model/presetparams.h"
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
-#include "session/session.h"
 #include "session/amplink.h"
-
+#include "session/session.h"
 #include "support/ampbytes.h"
 #include "support/scriptedprompter.h"
 
@@ -25,7 +24,7 @@ struct Rig {
     ScriptedPrompter prompter;
     LoopbackBackend *backend = nullptr;
     std::unique_ptr<Session> session;
-    int reloads = 0;        // the record or one byte of it announced
+    int reloads = 0;       // the record or one byte of it announced
     bool guardSeen = true; // every reload ran under the loading guard
 
     Rig()
@@ -207,8 +206,8 @@ void TestSession::bitFieldOnAltTapEndsOldFirmwareSync()
     QVERIFY(!rig.modified());
 
     // Any other state: the field is applied.
-    for (TransferState ts : {TransferState::Idle, TransferState::Group, TransferState::Identify,
-                             TransferState::CurrentAfterFind}) {
+    for (TransferState ts :
+         {TransferState::Idle, TransferState::Group, TransferState::Identify, TransferState::CurrentAfterFind}) {
         rig.image().record(0)[30] = 0;
         t.setState(ts);
         rig.feed(field(30, 0, 1, 1));
@@ -229,13 +228,12 @@ void TestSession::malformedAndForeignMessagesTouchNothing()
     Bytes foreign = param(3, 0x11);
     foreign[4] = 0x11;
     for (const Bytes &m : {
-             field(3, 8, 1, 1),    // shift beyond the byte
-             field(3, 0x7F, 7, 1), // far beyond
-             field(3, 0, 0, 1),    // no width
-             field(3, 0, 8, 1),    // too wide
-             field(0x7F, 0, 1, 1), // index out of range
-             foreign,
-             ampMessage({}),                          // header only
+             field(3, 8, 1, 1),                       // shift beyond the byte
+             field(3, 0x7F, 7, 1),                    // far beyond
+             field(3, 0, 0, 1),                       // no width
+             field(3, 0, 8, 1),                       // too wide
+             field(0x7F, 0, 1, 1),                    // index out of range
+             foreign, ampMessage({}),                 // header only
              Bytes{0xF0, 0x00, 0x20},                 // not even a header
              ampMessage({0x0C, 3, 0x01}),             // parameter-set without its low nibble
              ampMessage({0x0E, 3, 0x00, 0x01}),       // bit-field without its value
@@ -256,7 +254,8 @@ void TestSession::globalBitFields()
     QSignalSpy cabinets(&rig.s().globals(), &AmpGlobals::globalCabinetReported);
     QSignalSpy changed(&rig.s().globals(), &AmpGlobals::globalRecordChanged);
     bool guarded = true;
-    QObject::connect(&rig.s().globals(), &AmpGlobals::globalRecordChanged, [&] { guarded = guarded && rig.s().editor().loading(); });
+    QObject::connect(&rig.s().globals(), &AmpGlobals::globalRecordChanged,
+                     [&] { guarded = guarded && rig.s().editor().loading(); });
 
     rig.feed(ampMessage({0x15, 13, 0, 5, 4, 0xF7}));
     QCOMPARE(rig.image().globals[13], 4);
@@ -356,8 +355,8 @@ void TestSession::dumpsOnlyInTheirTransferState()
     rig.feed(dump);
     // Taken in as values the Amp means.
     for (int slot = 0; slot < preset::SlotCount; ++slot)
-        presetparams::makeValid(std::span<std::uint8_t, preset::RecordSize>(group.data() + slot * preset::RecordSize,
-                                                                            preset::RecordSize));
+        presetparams::makeValid(
+            std::span<std::uint8_t, preset::RecordSize>(group.data() + slot * preset::RecordSize, preset::RecordSize));
     QCOMPARE(rig.image().group, group);
     QCOMPARE(t.state(), TransferState::Idle);
     QVERIFY(!t.replyTimer().isActive());
@@ -431,8 +430,10 @@ void TestSession::timeOutOutcomes()
     QSignalSpy notFoundSpy(&rig.s().sync(), &AmpSync::ampNotFound);
     TransferState seen = TransferState::Idle;
     // What the handlers see: the state is already idle when they run.
-    QObject::connect(&rig.s().transfers(), &AmpTransfers::timedOut,
-                     [&](TransferState ended) { seen = rig.s().transfers().state(); Q_UNUSED(ended); });
+    QObject::connect(&rig.s().transfers(), &AmpTransfers::timedOut, [&](TransferState ended) {
+        seen = rig.s().transfers().state();
+        Q_UNUSED(ended);
+    });
     rig.s().transfers().await(TransferState(state));
     rig.s().transfers().replyTimedOut();
 
@@ -511,7 +512,10 @@ void TestSession::editsWriteThenSendUnlessLoading()
 
 namespace {
 
-QByteArray bytes(const Bytes &m) { return QByteArray(reinterpret_cast<const char *>(m.data()), qsizetype(m.size())); }
+QByteArray bytes(const Bytes &m)
+{
+    return QByteArray(reinterpret_cast<const char *>(m.data()), qsizetype(m.size()));
+}
 // In the table: an empty entry closes the output and opens it again.
 const QByteArray reopen;
 
@@ -546,44 +550,48 @@ void TestSession::waitingValueGivesWayToANewerOne_data()
     const QByteArray truncated = bytes(ampMessage({0x0C, 3, 0, 1})); // no end byte
 
     QTest::newRow("one knob") << QList{p(3, 1), p(3, 2), p(3, 3)} << QList{p(3, 3)} << 2 << 0;
-    QTest::newRow("two knobs interleaved") << QList{p(3, 1), p(5, 1), p(3, 2), p(5, 2), p(3, 3)}
-                                           << QList{p(3, 3), p(5, 2)} << 3 << 0;
+    QTest::newRow("two knobs interleaved")
+        << QList{p(3, 1), p(5, 1), p(3, 2), p(5, 2), p(3, 3)} << QList{p(3, 3), p(5, 2)} << 3 << 0;
     // The record must not end up overwritten by the older value.
-    QTest::newRow("whole record between steps") << QList{p(3, 1), record, p(3, 2), p(3, 3)}
-                                                << QList{p(3, 1), record, p(3, 3)} << 1 << 0;
+    QTest::newRow("whole record between steps")
+        << QList{p(3, 1), record, p(3, 2), p(3, 3)} << QList{p(3, 1), record, p(3, 3)} << 1 << 0;
     // Messages that may write anything keep every value before them.
-    const std::pair<const char *, QByteArray> barriers[] = {
-        {"preset write", write},         {"group dump", dump},       {"store", bytes(amp::presetStore(2))},
-        {"footswitch", bytes(amp::footswitch(1))}, {"not the Amp's", foreign}, {"short message", programChange},
-        {"malformed parameter message", truncated}};
+    const std::pair<const char *, QByteArray> barriers[] = {{"preset write", write},
+                                                            {"group dump", dump},
+                                                            {"store", bytes(amp::presetStore(2))},
+                                                            {"footswitch", bytes(amp::footswitch(1))},
+                                                            {"not the Amp's", foreign},
+                                                            {"short message", programChange},
+                                                            {"malformed parameter message", truncated}};
     for (const auto &[name, between] : barriers)
-        QTest::addRow("%s between steps", name) << QList{p(3, 1), between, p(3, 2)} << QList{p(3, 1), between, p(3, 2)}
-                                                << 0 << 0;
+        QTest::addRow("%s between steps", name)
+            << QList{p(3, 1), between, p(3, 2)} << QList{p(3, 1), between, p(3, 2)} << 0 << 0;
     // Older firmware takes copied values only into the active set: they go
     // out between two switches of the set, and must stay there.
     QTest::newRow("alt set switched between copies")
         << QList{p(4, 20), f(30, 0, 1, 1), p(4, 20), f(30, 0, 1, 0)}
         << QList{p(4, 20), f(30, 0, 1, 1), p(4, 20), f(30, 0, 1, 0)} << 0 << 0;
     // A flanger reset follows the switch to the flanger; a later turn replaces the reset.
-    QTest::newRow("modulation type switched") << QList{p(22, 5), f(2, 0, 4, 1), p(22, 10), p(22, 12)}
-                                              << QList{p(22, 5), f(2, 0, 4, 1), p(22, 12)} << 1 << 0;
-    QTest::newRow("amp model steps stay") << QList{f(0, 0, 4, 1), f(0, 0, 4, 2)} << QList{f(0, 0, 4, 1), f(0, 0, 4, 2)}
-                                          << 0 << 0;
-    QTest::newRow("tap function is no mode") << QList{f(30, 4, 4, 1), f(30, 4, 4, 2)} << QList{f(30, 4, 4, 2)} << 1 << 0;
+    QTest::newRow("modulation type switched")
+        << QList{p(22, 5), f(2, 0, 4, 1), p(22, 10), p(22, 12)} << QList{p(22, 5), f(2, 0, 4, 1), p(22, 12)} << 1 << 0;
+    QTest::newRow("amp model steps stay")
+        << QList{f(0, 0, 4, 1), f(0, 0, 4, 2)} << QList{f(0, 0, 4, 1), f(0, 0, 4, 2)} << 0 << 0;
+    QTest::newRow("tap function is no mode")
+        << QList{f(30, 4, 4, 1), f(30, 4, 4, 2)} << QList{f(30, 4, 4, 2)} << 1 << 0;
     QTest::newRow("malformed messages stay") << QList{truncated, truncated} << QList{truncated, truncated} << 0 << 0;
     QTest::newRow("a question passes") << QList{p(3, 1), question, p(3, 2)} << QList{p(3, 2), question} << 1 << 0;
     QTest::newRow("one field") << QList{f(2, 4, 2, 1), f(2, 4, 2, 2), f(2, 4, 2, 3)} << QList{f(2, 4, 2, 3)} << 2 << 0;
     QTest::newRow("other fields of the byte") << QList{f(2, 4, 2, 1), f(2, 6, 2, 3), f(2, 4, 2, 2)}
                                               << QList{f(2, 4, 2, 1), f(2, 6, 2, 3), f(2, 4, 2, 2)} << 0 << 0;
-    QTest::newRow("whole byte and field") << QList{p(1, 5), f(1, 5, 1, 1), p(1, 6)}
-                                          << QList{p(1, 5), f(1, 5, 1, 1), p(1, 6)} << 0 << 0;
-    QTest::newRow("global bytes are not preset bytes") << QList{g(3, 0, 4, 1), f(3, 0, 4, 1), g(3, 0, 4, 2)}
-                                                       << QList{g(3, 0, 4, 2), f(3, 0, 4, 1)} << 1 << 0;
-    QTest::newRow("global record between steps") << QList{g(6, 0, 5, 1), globals, g(6, 0, 5, 2)}
-                                                 << QList{g(6, 0, 5, 1), globals, g(6, 0, 5, 2)} << 0 << 0;
+    QTest::newRow("whole byte and field")
+        << QList{p(1, 5), f(1, 5, 1, 1), p(1, 6)} << QList{p(1, 5), f(1, 5, 1, 1), p(1, 6)} << 0 << 0;
+    QTest::newRow("global bytes are not preset bytes")
+        << QList{g(3, 0, 4, 1), f(3, 0, 4, 1), g(3, 0, 4, 2)} << QList{g(3, 0, 4, 2), f(3, 0, 4, 1)} << 1 << 0;
+    QTest::newRow("global record between steps")
+        << QList{g(6, 0, 5, 1), globals, g(6, 0, 5, 2)} << QList{g(6, 0, 5, 1), globals, g(6, 0, 5, 2)} << 0 << 0;
     // What waited for the closed port is gone; nothing new lands on its place.
-    QTest::newRow("port closed while waiting") << QList{p(3, 1), p(5, 1), reopen, dump, p(3, 2), p(3, 3)}
-                                               << QList{dump, p(3, 3)} << 1 << 2;
+    QTest::newRow("port closed while waiting")
+        << QList{p(3, 1), p(5, 1), reopen, dump, p(3, 2), p(3, 3)} << QList{dump, p(3, 3)} << 1 << 2;
 }
 
 void TestSession::waitingValueGivesWayToANewerOne()

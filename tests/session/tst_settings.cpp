@@ -217,8 +217,9 @@ private slots:
         QCOMPARE(fileText(), before);
         QCOMPARE(settings.read(designDefaults()).width, stored.width);
         QCOMPARE(QFileInfo(ini()).isDir(), inPlace == QLatin1String("folder"));
-        const QStringList left = QDir(dir.path()).entryList({QStringLiteral("quorvex.INI*")},
-                                                            QDir::AllEntries | QDir::System | QDir::Hidden);
+        const QStringList left =
+            QDir(dir.path())
+                .entryList({QStringLiteral("quorvex.INI*")}, QDir::AllEntries | QDir::System | QDir::Hidden);
         QCOMPARE(left, QStringList{QStringLiteral("quorvex.INI")});
         QDir(ini()).removeRecursively();
         QFile::remove(ini());

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/handover.h"
 #include "session/singleinstance.h"
-
 #include "support/privatebus.h"
 
 #include <QDBusMessage>
@@ -49,9 +48,8 @@ private slots:
         QTest::addColumn<QString>("commandLine");
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("refused");
-        auto row = [](const char *name, QStringList arguments, QString commandLine, QString file, bool refused = false) {
-            QTest::newRow(name) << arguments << commandLine << file << refused;
-        };
+        auto row = [](const char *name, QStringList arguments, QString commandLine, QString file,
+                      bool refused = false) { QTest::newRow(name) << arguments << commandLine << file << refused; };
         row("none", {}, QString(), QString());
         // Split at spaces by the shell, joined again with single spaces.
         row("split", {QStringLiteral("/data/my"), QStringLiteral("lead.syx")}, QStringLiteral("/data/my lead.syx"),
@@ -96,8 +94,8 @@ private slots:
 
     void noRunningInstance()
     {
-        const SingleInstance::Sent sent =
-            SingleInstance::sendToRunning(Name, {QStringLiteral("x.syx")}, QStringLiteral("/"), bus_->connect("second"));
+        const SingleInstance::Sent sent = SingleInstance::sendToRunning(Name, {QStringLiteral("x.syx")},
+                                                                        QStringLiteral("/"), bus_->connect("second"));
         QVERIFY(!sent.taken);
         QVERIFY(sent.refusal.isEmpty());
     }
@@ -105,8 +103,8 @@ private slots:
     void noBusAtAll()
     {
         // Not connected: it serves nothing and hands nothing over, and says so.
-        SingleInstance alone(Name, QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
-                                                                 QStringLiteral("nobus")));
+        SingleInstance alone(
+            Name, QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("nobus")));
         QVERIFY(!alone.bus().isConnected());
         QVERIFY(!alone.listen());
         QVERIFY(!SingleInstance::sendToRunning(Name, {}, QStringLiteral("/"), alone.bus()).taken);

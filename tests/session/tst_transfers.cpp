@@ -6,7 +6,6 @@
 #include "midi/loopbackbackend.h"
 #include "model/quorvexerror.h"
 #include "session/session.h"
-
 #include "support/scriptedprompter.h"
 
 #include <QSignalSpy>
@@ -72,7 +71,10 @@ struct Rig {
     }
 };
 
-bool holds(std::span<const std::uint8_t> a, const preset::Record &b) { return std::equal(b.begin(), b.end(), a.begin()); }
+bool holds(std::span<const std::uint8_t> a, const preset::Record &b)
+{
+    return std::equal(b.begin(), b.end(), a.begin());
+}
 
 } // namespace
 
@@ -102,7 +104,7 @@ void TestTransfers::presetFromAmpLandsInTheSelectedTab()
     rig.doc.setFile(QStringLiteral("/p/band.syx"), Document::Kind::Group);
     rig.s.editor().startHistory(false);
     rig.s.editor().editByte(preset::Mid, 30); // an edit before it stays undoable
-    rig.s.fetches().presetFromAmp(9);          // C2
+    rig.s.fetches().presetFromAmp(9);         // C2
     QCOMPARE(rig.s.transfers().state(), TransferState::RequestedPreset);
     rig.settle();
     QVERIFY(holds(rig.s.editor().image().record(3), rig.ampSlot(9)));
@@ -133,8 +135,8 @@ void TestTransfers::presetFromAmpInSingleView()
 void TestTransfers::followsTheAmpsProgramChanges_data()
 {
     QTest::addColumn<bool>("userBank");
-    QTest::addColumn<int>("channel");    // the Amp's; the editor knows channel 2
-    QTest::addColumn<QString>("title");  // empty: ignored
+    QTest::addColumn<int>("channel");   // the Amp's; the editor knows channel 2
+    QTest::addColumn<QString>("title"); // empty: ignored
     QTest::newRow("user bank") << true << 2 << "User Preset B3";
     QTest::newRow("factory bank") << false << 2 << "Factory Preset B3";
     QTest::newRow("another channel") << true << 5 << "";

@@ -4,9 +4,8 @@
 // each), merging of a knob's run of steps, the clean state after Save, a
 // fresh history after a fetch, and Compare's two versions.
 #include "ampsim/virtualamp.h"
-#include "session/session.h"
 #include "midi/loopbackbackend.h"
-
+#include "session/session.h"
 #include "support/ampbytes.h"
 #include "support/scriptedprompter.h"
 
@@ -55,7 +54,8 @@ Bytes param(int index, int value)
 }
 Bytes bits(Field f, int value)
 {
-    return ampMessage({0x0E, std::uint8_t(f.index), std::uint8_t(f.shift), std::uint8_t(f.width), std::uint8_t(value), 0xF7});
+    return ampMessage(
+        {0x0E, std::uint8_t(f.index), std::uint8_t(f.shift), std::uint8_t(f.width), std::uint8_t(value), 0xF7});
 }
 
 } // namespace
@@ -90,23 +90,27 @@ void TestUndo::eachKindOfStep_data()
                             << QList<Bytes>{param(preset::PreGain, 25)};
     // Captions two sections share say whose they are.
     QTest::newRow("the delay level") << "delay" << u"A3: Delay Level/Off 0 \u2192 12"_qs
-                                     << QList<Bytes>{param(preset::DLLevel, 0)} << QList<Bytes>{param(preset::DLLevel, 12)};
+                                     << QList<Bytes>{param(preset::DLLevel, 0)}
+                                     << QList<Bytes>{param(preset::DLLevel, 12)};
     QTest::newRow("a check box") << "check" << u"A3: Bright Off \u2192 On"_qs << QList<Bytes>{bits(preset::Bright, 0)}
                                  << QList<Bytes>{bits(preset::Bright, 1)};
     QTest::newRow("the amp model") << "model" << QString() << QList<Bytes>{bits(preset::AmpModel, 0)}
                                    << QList<Bytes>{bits(preset::AmpModel, 9)};
     QTest::newRow("copy to the other set")
-        << "copy" << "A3: Copy to other set"
+        << "copy"
+        << "A3: Copy to other set"
         << QList<Bytes>{param(preset::PreGainAlt, d[4]), param(preset::LowAlt, d[6]), param(preset::MidAlt, d[8]),
                         param(preset::HighAlt, d[10]), param(preset::PostGainAlt, d[12])}
         << QList<Bytes>{param(preset::PreGainAlt, 29), param(preset::LowAlt, d[5]), param(preset::MidAlt, d[7]),
                         param(preset::HighAlt, d[9]), param(preset::PostGainAlt, d[11])};
     // The shown slot's flag goes with the step both ways (it once closed
     // before the panel sent it, and undid nothing on the Amp).
-    QTest::newRow("boost all tabs") << "boost" << "Boost All Tabs" << QList<Bytes>{bits(preset::BoostAlt, 0)}
+    QTest::newRow("boost all tabs") << "boost"
+                                    << "Boost All Tabs" << QList<Bytes>{bits(preset::BoostAlt, 0)}
                                     << QList<Bytes>{bits(preset::BoostAlt, 1)};
     QTest::newRow("the Amp's own knob") << "amp" << u"A3: From the Amp: PreGain 17 \u2192 8"_qs
-                                        << QList<Bytes>{param(preset::PreGain, 17)} << QList<Bytes>{param(preset::PreGain, 8)};
+                                        << QList<Bytes>{param(preset::PreGain, 17)}
+                                        << QList<Bytes>{param(preset::PreGain, 8)};
 }
 
 void TestUndo::eachKindOfStep()

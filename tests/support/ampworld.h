@@ -2,8 +2,8 @@
 #pragma once
 
 #include "ampsim/builtinampbackend.h"
-#include "session/session.h"
 #include "midi/loopbackbackend.h"
+#include "session/session.h"
 
 #include <QCoreApplication>
 #include <QString>

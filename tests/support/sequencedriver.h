@@ -4,7 +4,6 @@
 #include "files/presetfile.h"
 #include "model/presetparams.h"
 #include "session/inputscope.h"
-
 #include "support/ampworld.h"
 
 #include <QDir>
@@ -102,10 +101,10 @@ public:
     }
 
 private:
-    static constexpr int KnobBytes[] = {preset::PreGain, preset::Low,       preset::Mid,      preset::High,
-                                        preset::PostGain, preset::ReverbLevel, preset::MidFreq, preset::ModRate,
-                                        preset::ModDepth, preset::FlangerFB,   preset::FlangerDT, preset::DLTime,
-                                        preset::DLFeedback, preset::DLLevel,   preset::DLScale};
+    static constexpr int KnobBytes[] = {preset::PreGain,    preset::Low,         preset::Mid,       preset::High,
+                                        preset::PostGain,   preset::ReverbLevel, preset::MidFreq,   preset::ModRate,
+                                        preset::ModDepth,   preset::FlangerFB,   preset::FlangerDT, preset::DLTime,
+                                        preset::DLFeedback, preset::DLLevel,     preset::DLScale};
     static constexpr preset::Dual Duals[] = {preset::Dual::Preamp, preset::Dual::Modulation, preset::Dual::Delay,
                                              preset::Dual::Reverb};
 
@@ -157,7 +156,9 @@ private:
             case 3: run([&] { e.editField(preset::TapFunction, b % 16); }); break;
             case 4: run([&] { e.editField(preset::Bright, b & 1); }); break;
             case 5: run([&] { e.editField(preset::PadOff, b & 1); }); break;
-            case 6: run([&] { e.editField(preset::Presence, preset::radioCode(preset::Radio::Presence, b % 3)); }); break;
+            case 6:
+                run([&] { e.editField(preset::Presence, preset::radioCode(preset::Radio::Presence, b % 3)); });
+                break;
             default: run([&] { e.editField(preset::DLSeparationBits, b % 26); }); break;
             }
             return QStringLiteral("switch %1 to %2").arg(a % 8).arg(b);
@@ -167,9 +168,7 @@ private:
             run([&] { e.editField(preset::dualSection(d).flag, e.altSetShown(d) ? 0 : 1); });
             return QStringLiteral("Alt %1").arg(a % 4);
         }
-        case 3:
-            run([&] { e.copyToOtherSet(Duals[a % 4]); });
-            return QStringLiteral("copy set %1").arg(a % 4);
+        case 3: run([&] { e.copyToOtherSet(Duals[a % 4]); }); return QStringLiteral("copy set %1").arg(a % 4);
         case 4:
             if (!group())
                 return QStringLiteral("(no tabs to boost)");
@@ -195,9 +194,7 @@ private:
         case 8:
             run([&] { s().fetches().presetFromAmp(a % 16); });
             return QStringLiteral("Preset from Amp %1").arg(a % 16);
-        case 9:
-            run([&] { s().fetches().groupFromAmp(); });
-            return QStringLiteral("Group from Amp");
+        case 9: run([&] { s().fetches().groupFromAmp(); }); return QStringLiteral("Group from Amp");
         case 10:
             world_.hand().stepToPreset(a % 16, (b & 1) != 0);
             return QStringLiteral("Program Change %1 (%2)").arg(a % 16).arg(b & 1);
@@ -212,16 +209,10 @@ private:
                     run([&] { op == 12 ? stack.undo() : stack.redo(); });
             return op == 12 ? QStringLiteral("undo") : QStringLiteral("redo");
         }
-        case 14:
-            run([&] { e.selectSlot(a % 16); });
-            return QStringLiteral("tab %1").arg(a % 16);
-        case 15:
-            return openSomething(a);
-        case 16:
-            return save(a);
-        case 17:
-            run([&] { e.setComparing(!e.comparing()); });
-            return QStringLiteral("Compare");
+        case 14: run([&] { e.selectSlot(a % 16); }); return QStringLiteral("tab %1").arg(a % 16);
+        case 15: return openSomething(a);
+        case 16: return save(a);
+        case 17: run([&] { e.setComparing(!e.comparing()); }); return QStringLiteral("Compare");
         case 18: { // the Amp lost something: a check puts the two in step again
             if (e.comparing())
                 return QStringLiteral("(Transfer menu off)");
@@ -247,9 +238,7 @@ private:
     {
         switch (a % 4) {
         case 0:
-        case 1:
-            run([&] { s().files().newDocument(a % 4 == 1); });
-            return QStringLiteral("New");
+        case 1: run([&] { s().files().newDocument(a % 4 == 1); }); return QStringLiteral("New");
         case 2:
             if (lastSaved_.isEmpty())
                 return QStringLiteral("(nothing saved yet)");

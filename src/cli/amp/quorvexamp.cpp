@@ -10,13 +10,11 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 
-#include <rtmidi/RtMidi.h>
-
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <rtmidi/RtMidi.h>
 #include <string>
-
 #include <unistd.h>
 
 namespace {
@@ -53,8 +51,8 @@ public:
             in_->setCallback(&AmpStandIn::received, this);
             in_->openVirtualPort(client + " In");
             out_->openVirtualPort(client + " Out");
-            std::fprintf(stderr, "quorvex-amp: ports \"%s In\" and \"%s Out\" on %s\n", client.c_str(),
-                         client.c_str(), RtMidi::getApiDisplayName(in_->getCurrentApi()).c_str());
+            std::fprintf(stderr, "quorvex-amp: ports \"%s In\" and \"%s Out\" on %s\n", client.c_str(), client.c_str(),
+                         RtMidi::getApiDisplayName(in_->getCurrentApi()).c_str());
             return true;
         } catch (const RtMidiError &e) {
             std::fprintf(stderr, "quorvex-amp: %s\n", e.getMessage().c_str());
@@ -172,9 +170,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption monitorOption(QStringLiteral("monitor"),
                                            QStringLiteral("Print one line per message received and sent."));
     const QCommandLineOption replyDelayOption(
-        QStringLiteral("reply-delay"), QStringLiteral("Milliseconds before it answers a preset, group or globals request."),
-        QStringLiteral("ms"), QStringLiteral("0"));
-    parser.addOptions({firmwareOption, channelOption, portOption, rateOption, apiOption, monitorOption, replyDelayOption});
+        QStringLiteral("reply-delay"),
+        QStringLiteral("Milliseconds before it answers a preset, group or globals request."), QStringLiteral("ms"),
+        QStringLiteral("0"));
+    parser.addOptions(
+        {firmwareOption, channelOption, portOption, rateOption, apiOption, monitorOption, replyDelayOption});
     parser.process(app);
 
     VirtualAmp amp;

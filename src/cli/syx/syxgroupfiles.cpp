@@ -13,8 +13,7 @@
 
 SyxGroupFiles::SyxGroupFiles(QTextStream &out, QTextStream &err, const SyxTool::Options &options)
     : out_(out), err_(err), options_(options)
-{
-}
+{}
 
 int SyxGroupFiles::fail(const QString &message, const QString &path)
 {

@@ -53,11 +53,11 @@ QString line(const LibraryEntry &e)
     const QString where = e.slot >= 0 ? e.path + QLatin1Char(' ') + preset::slotName(e.slot) : e.path;
     if (!e.readable())
         return where + QStringLiteral(": cannot be read: ") + LibraryColumns::text(e, LibraryColumns::Note);
-    QString text = QStringLiteral("%1: %2, %3, %4, gain %5")
-                       .arg(where, LibraryColumns::text(e, LibraryColumns::Model),
-                            LibraryColumns::text(e, LibraryColumns::Cabinet),
-                            LibraryColumns::text(e, LibraryColumns::Modulation),
-                            LibraryColumns::text(e, LibraryColumns::Gain));
+    QString text =
+        QStringLiteral("%1: %2, %3, %4, gain %5")
+            .arg(where, LibraryColumns::text(e, LibraryColumns::Model),
+                 LibraryColumns::text(e, LibraryColumns::Cabinet), LibraryColumns::text(e, LibraryColumns::Modulation),
+                 LibraryColumns::text(e, LibraryColumns::Gain));
     if (!e.note.isEmpty())
         text += QStringLiteral(" - ") + e.note;
     return text;
@@ -67,8 +67,7 @@ QString line(const LibraryEntry &e)
 
 SyxSearch::SyxSearch(QTextStream &out, QTextStream &err, const SyxTool::Options &options)
     : out_(out), err_(err), options_(options)
-{
-}
+{}
 
 int SyxSearch::fail(const QString &message, const QString &path)
 {
@@ -94,7 +93,8 @@ int SyxSearch::open()
         // A folder: indexed here and now, into an index of its own.
         if (!QFileInfo(options_.dir).isDir())
             return fail(QStringLiteral("not a folder"), options_.dir);
-        if (!scratch.isValid() || !LibraryIndexFile::open(scratch.filePath(QStringLiteral("scan.sqlite")), Connection).ok)
+        if (!scratch.isValid() ||
+            !LibraryIndexFile::open(scratch.filePath(QStringLiteral("scan.sqlite")), Connection).ok)
             return fail(QStringLiteral("no room for an index of the folder in the temporary folder"));
         QString failed;
         try {
@@ -115,20 +115,23 @@ int SyxSearch::open()
         if (!LibraryIndexFile::attach(path, Connection, true))
             return fail(QStringLiteral("the library index cannot be opened"), path);
         const LibraryIndexFile::Inspection seen = LibraryIndexFile::inspect(QSqlDatabase::database(Connection, false));
-        const QString versions = QStringLiteral("(%1, this one reads %2)").arg(seen.version).arg(LibraryIndexFile::Version);
+        const QString versions =
+            QStringLiteral("(%1, this one reads %2)").arg(seen.version).arg(LibraryIndexFile::Version);
         switch (seen.state) {
-        case LibraryIndexFile::State::Current:
-            break;
+        case LibraryIndexFile::State::Current: break;
         case LibraryIndexFile::State::Empty:
-            return fail(QStringLiteral("the library index is empty; Quorvex fills it as it runs, or use --dir DIR"), path);
+            return fail(QStringLiteral("the library index is empty; Quorvex fills it as it runs, or use --dir DIR"),
+                        path);
         case LibraryIndexFile::State::Older:
             return fail(QStringLiteral("a library index of an older version of Quorvex %1; Quorvex brings it up to "
-                                       "date as it starts").arg(versions),
+                                       "date as it starts")
+                            .arg(versions),
                         path);
         case LibraryIndexFile::State::Newer:
             return fail(QStringLiteral("a library index of a newer version of Quorvex %1").arg(versions), path);
         case LibraryIndexFile::State::Damaged:
-            return fail(QStringLiteral("not a library index, or a damaged one; Quorvex rebuilds it as it starts"), path);
+            return fail(QStringLiteral("not a library index, or a damaged one; Quorvex rebuilds it as it starts"),
+                        path);
         case LibraryIndexFile::State::Unreadable:
             return fail(QStringLiteral("the library index cannot be read: %1").arg(seen.error.text()), path);
         }
@@ -171,9 +174,10 @@ int SyxSearch::duplicates(int within)
         for (const DuplicateReport::Group &g : groups) {
             QJsonArray presets;
             for (const LibraryEntry &e : g.presets)
-                presets.append(QJsonObject{{QStringLiteral("path"), e.path},
-                                           {QStringLiteral("slot"), e.slot >= 0 ? QJsonValue(preset::slotName(e.slot)) : QJsonValue()},
-                                           {QStringLiteral("name"), e.name()}});
+                presets.append(QJsonObject{
+                    {QStringLiteral("path"), e.path},
+                    {QStringLiteral("slot"), e.slot >= 0 ? QJsonValue(preset::slotName(e.slot)) : QJsonValue()},
+                    {QStringLiteral("name"), e.name()}});
             out.append(QJsonObject{{QStringLiteral("identical"), g.identical}, {QStringLiteral("presets"), presets}});
         }
         out_ << QJsonDocument(QJsonObject{{QStringLiteral("groups"), out}}).toJson();

@@ -21,14 +21,10 @@ namespace {
 const char *stateName(SetlistPlace::State state)
 {
     switch (state) {
-    case SetlistPlace::Found:
-        return "found";
-    case SetlistPlace::Moved:
-        return "moved";
-    case SetlistPlace::Changed:
-        return "changed";
-    case SetlistPlace::Missing:
-        break;
+    case SetlistPlace::Found: return "found";
+    case SetlistPlace::Moved: return "moved";
+    case SetlistPlace::Changed: return "changed";
+    case SetlistPlace::Missing: break;
     }
     return "missing";
 }
@@ -46,8 +42,7 @@ QString fileSafe(QString name)
 
 SyxSetlist::SyxSetlist(QTextStream &out, QTextStream &err, const SyxTool::Options &options)
     : out_(out), err_(err), options_(options)
-{
-}
+{}
 
 int SyxSetlist::check(const QString &setlist)
 {
@@ -98,8 +93,9 @@ int SyxSetlist::run(const QString &setlistPath, const QString &dir)
         } else if (!dir.isEmpty()) {
             const QString base = e.song.isEmpty() ? QFileInfo(p.path).completeBaseName() : e.song;
             const QString slot = p.slot >= 0 ? QStringLiteral(" ") + setlistfile::slotName(p.slot) : QString();
-            const QString target = QDir(dir).filePath(
-                QStringLiteral("%1 %2%3.syx").arg(number, places.size() > 99 ? 4 : 2, 10, QLatin1Char('0')).arg(fileSafe(base), slot));
+            const QString target = QDir(dir).filePath(QStringLiteral("%1 %2%3.syx")
+                                                          .arg(number, places.size() > 99 ? 4 : 2, 10, QLatin1Char('0'))
+                                                          .arg(fileSafe(base), slot));
             if (QFileInfo::exists(target) && !options_.force)
                 return SyxTool::trouble(err_, QStringLiteral("exists; --force replaces it"), target);
             try {
@@ -129,7 +125,8 @@ int SyxSetlist::run(const QString &setlistPath, const QString &dir)
             line += e.song + QStringLiteral(": ");
         line += QLatin1String(stateName(p.state));
         if (!p.path.isEmpty())
-            line += QStringLiteral(" ") + p.path + (p.slot >= 0 ? QStringLiteral(" ") + setlistfile::slotName(p.slot) : QString());
+            line += QStringLiteral(" ") + p.path +
+                    (p.slot >= 0 ? QStringLiteral(" ") + setlistfile::slotName(p.slot) : QString());
         if (!p.why.isEmpty())
             line += QStringLiteral(" (") + p.why + QLatin1Char(')');
         if (written)

@@ -167,7 +167,8 @@ int SyxTool::run(const QStringList &arguments)
                 return bad;
             return groups.split(words[0], words[1]);
         }
-        if (const int bad = needs(words.size() == preset::SlotCount + 1, "join FILE... GROUP (sixteen files)"); bad >= 0)
+        if (const int bad = needs(words.size() == preset::SlotCount + 1, "join FILE... GROUP (sixteen files)");
+            bad >= 0)
             return bad;
         return groups.join(words.mid(0, preset::SlotCount), words.last());
     }
@@ -225,7 +226,8 @@ int SyxTool::info(const QStringList &paths)
                                                   {QStringLiteral("value"), presetparams::value(p, r)},
                                                   {QStringLiteral("text"), presetparams::valueText(p, r)}});
                 else
-                    out_ << "  " << padded(presetparams::fullName(p), NameWidth) << presetparams::valueText(p, r) << '\n';
+                    out_ << "  " << padded(presetparams::fullName(p), NameWidth) << presetparams::valueText(p, r)
+                         << '\n';
             }
             presets.append(QJsonObject{{QStringLiteral("slot"), slotValue(f, slot)},
                                        {QStringLiteral("hash"), presetcolumns::hashText(presetcolumns::hashOf(r))},
@@ -264,16 +266,19 @@ int SyxTool::diff(const QString &pathA, const QString &pathB)
             const presetparams::Parameter &p = *line.parameter;
             ++count;
             if (options_.json) {
-                differences.append(QJsonObject{
-                    {QStringLiteral("slot"), slotValue(a, slot)},
-                    {QStringLiteral("key"), QLatin1String(p.key)},
-                    {QStringLiteral("name"), presetparams::fullName(p)},
-                    {QStringLiteral("a"), QJsonObject{{QStringLiteral("value"), presetparams::value(p, recordAt(a, slot))},
-                                                      {QStringLiteral("text"), line.a}}},
-                    {QStringLiteral("b"), QJsonObject{{QStringLiteral("value"), presetparams::value(p, recordAt(b, slot))},
-                                                      {QStringLiteral("text"), line.b}}}});
+                differences.append(
+                    QJsonObject{{QStringLiteral("slot"), slotValue(a, slot)},
+                                {QStringLiteral("key"), QLatin1String(p.key)},
+                                {QStringLiteral("name"), presetparams::fullName(p)},
+                                {QStringLiteral("a"),
+                                 QJsonObject{{QStringLiteral("value"), presetparams::value(p, recordAt(a, slot))},
+                                             {QStringLiteral("text"), line.a}}},
+                                {QStringLiteral("b"),
+                                 QJsonObject{{QStringLiteral("value"), presetparams::value(p, recordAt(b, slot))},
+                                             {QStringLiteral("text"), line.b}}}});
             } else {
-                const QString where = a.kind == files::Kind::Group ? preset::slotName(slot) + QLatin1Char(' ') : QString();
+                const QString where =
+                    a.kind == files::Kind::Group ? preset::slotName(slot) + QLatin1Char(' ') : QString();
                 out_ << padded(where + presetparams::fullName(p), NameWidth) << line.a << " | " << line.b << '\n';
             }
         }

@@ -30,8 +30,8 @@ public:
     struct Options {
         bool json = false;
         bool force = false;
-        QString dir;   // search: scan this folder instead of the index
-        QString index; // search: this index instead of Quorvex's own
+        QString dir;    // search: scan this folder instead of the index
+        QString index;  // search: this index instead of Quorvex's own
         int within = 2; // duplicates: parameters alike presets may differ in
     };
 

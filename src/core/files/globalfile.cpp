@@ -8,8 +8,8 @@ namespace files {
 
 GlobalRecord decodeGlobalFile(std::span<const std::uint8_t> bytes, const QString &path)
 {
-    if (bytes.size() <= std::size_t(amp::CommandPos) || !amp::hasAmpHeader(bytes.data(), bytes.size())
-        || bytes[amp::CommandPos] != amp::Globals)
+    if (bytes.size() <= std::size_t(amp::CommandPos) || !amp::hasAmpHeader(bytes.data(), bytes.size()) ||
+        bytes[amp::CommandPos] != amp::Globals)
         throw QuorvexError(aboutFile(QStringLiteral("Not a Quorvatron Global File"), path));
     if (bytes.size() < std::size_t(GlobalFileSize))
         throw QuorvexError(aboutFile(QStringLiteral("Incorrect File Format"), path));

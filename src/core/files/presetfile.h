@@ -60,14 +60,13 @@ Bytes decode(Kind kind, std::span<const std::uint8_t> bytes, const QString &path
 struct PresetFile {
     QString path; // the path with quotes removed
     Kind kind;
-    Bytes data;   // recordBytes(kind) bytes
+    Bytes data; // recordBytes(kind) bytes
 };
 
 // Reads, classifies and decodes the file at path (quotes removed first);
 // onKind runs after classify() and before the length check. Throws what
 // readWholeFile(), classify() and decode() throw.
-PresetFile readPresetFile(const QString &path, bool importing,
-                          const std::function<void(Kind)> &onKind = {});
+PresetFile readPresetFile(const QString &path, bool importing, const std::function<void(Kind)> &onKind = {});
 
 // Write the 70-byte single preset or the 1000-byte group file, the same
 // bytes as the Amp's SinglePreset and GroupDump messages, through

@@ -49,7 +49,8 @@ void trashLeftTemporaries(const QString &path)
     const QFileInfo target(path);
     const QDir folder = target.absoluteDir();
     const QString name = target.fileName();
-    for (const QString &entry : folder.entryList({QStringLiteral("*.??????")}, QDir::Files | QDir::Hidden | QDir::NoSymLinks))
+    for (const QString &entry :
+         folder.entryList({QStringLiteral("*.??????")}, QDir::Files | QDir::Hidden | QDir::NoSymLinks))
         if (isLeftTemporary(entry, name))
             moveToTrash(folder.filePath(entry));
 }

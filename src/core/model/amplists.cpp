@@ -28,29 +28,19 @@ QStringList ampModels()
 QStringList cabinets()
 {
     return {
-        QStringLiteral("1x12 Open"),
-        QStringLiteral("2x12 Open"),
-        QStringLiteral("4x12 Closed"),
-        QStringLiteral("4x12 Vintage"),
-        QStringLiteral("1x15 Open"),
-        QStringLiteral("1x10 Combo"),
-        QStringLiteral("2x12 Alnico"),
-        QStringLiteral("4x12 Modern"),
-        QStringLiteral("2x12 Closed"),
-        QStringLiteral("2x10 Open"),
-        QStringLiteral("4x10 Closed"),
-        QStringLiteral("1x12 Closed"),
-        QStringLiteral("2x12 Studio (2.0)"),
-        QStringLiteral("4x12 Hot (2.0)"),
-        QStringLiteral("4x12 Extreme (2.0)"),
+        QStringLiteral("1x12 Open"),         QStringLiteral("2x12 Open"),      QStringLiteral("4x12 Closed"),
+        QStringLiteral("4x12 Vintage"),      QStringLiteral("1x15 Open"),      QStringLiteral("1x10 Combo"),
+        QStringLiteral("2x12 Alnico"),       QStringLiteral("4x12 Modern"),    QStringLiteral("2x12 Closed"),
+        QStringLiteral("2x10 Open"),         QStringLiteral("4x10 Closed"),    QStringLiteral("1x12 Closed"),
+        QStringLiteral("2x12 Studio (2.0)"), QStringLiteral("4x12 Hot (2.0)"), QStringLiteral("4x12 Extreme (2.0)"),
         QStringLiteral("Acoustic (2.0)"),
     };
 }
 
 QStringList modulationTypes()
 {
-    return {QStringLiteral("Chorus"), QStringLiteral("Flanger"), QStringLiteral("Phaser"),
-            QStringLiteral("Tremolo"), QStringLiteral("Rotary"), QStringLiteral("Octaver (2.0)")};
+    return {QStringLiteral("Chorus"),  QStringLiteral("Flanger"), QStringLiteral("Phaser"),
+            QStringLiteral("Tremolo"), QStringLiteral("Rotary"),  QStringLiteral("Octaver (2.0)")};
 }
 
 QStringList tapFunctions()

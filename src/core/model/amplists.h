@@ -8,7 +8,7 @@
 // " (2.0)" exist only on firmware 1.8 and later.
 namespace amplists {
 
-inline constexpr int NewerEntries = 4;      // the last four amp models and cabinets
+inline constexpr int NewerEntries = 4; // the last four amp models and cabinets
 inline constexpr int FirstNewerModel = 12;
 
 QStringList ampModels();

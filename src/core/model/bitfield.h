@@ -15,11 +15,20 @@ struct Field {
 
 namespace bitfield {
 
-constexpr bool valid(int shift, int width) { return shift >= 0 && shift <= 7 && width >= 1 && width <= 7; }
+constexpr bool valid(int shift, int width)
+{
+    return shift >= 0 && shift <= 7 && width >= 1 && width <= 7;
+}
 
-constexpr std::uint8_t mask(int width) { return std::uint8_t(0x7F >> (7 - width)); }
+constexpr std::uint8_t mask(int width)
+{
+    return std::uint8_t(0x7F >> (7 - width));
+}
 
-constexpr std::uint8_t read(std::uint8_t byte, int shift, int width) { return (byte >> shift) & mask(width); }
+constexpr std::uint8_t read(std::uint8_t byte, int shift, int width)
+{
+    return (byte >> shift) & mask(width);
+}
 
 // The value is not masked: a wider value spills into the neighbouring bits,
 // as the Amp's own receiver does. The result is kept to 8 bits.

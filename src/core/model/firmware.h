@@ -12,13 +12,25 @@ inline constexpr std::uint8_t Initial = 0x20;
 
 // 1.4 and earlier: no preset write message, extra messages for some edits,
 // the footswitch sequence instead of the sync-complete message.
-constexpr bool isOld(std::uint8_t v) { return v <= 0x14; }
+constexpr bool isOld(std::uint8_t v)
+{
+    return v <= 0x14;
+}
 // 1.8 and later: the "(2.0)" amp models, cabinets and octaver, the global
 // cabinet override and the version 2.0 globals.
-constexpr bool hasVersion2(std::uint8_t v) { return v >= 0x18; }
+constexpr bool hasVersion2(std::uint8_t v)
+{
+    return v >= 0x18;
+}
 
 // The version an identify reply reports: (v & 3F) + 16; bit 6 is the G variant.
-constexpr std::uint8_t fromIdentifyByte(std::uint8_t b) { return std::uint8_t((b & 0x3F) + 16); }
-constexpr bool isGVariant(std::uint8_t b) { return (b & 0x40) != 0; }
+constexpr std::uint8_t fromIdentifyByte(std::uint8_t b)
+{
+    return std::uint8_t((b & 0x3F) + 16);
+}
+constexpr bool isGVariant(std::uint8_t b)
+{
+    return (b & 0x40) != 0;
+}
 
 } // namespace firmware

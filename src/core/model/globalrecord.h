@@ -18,13 +18,13 @@ inline constexpr int CabinetShift = 0;
 inline constexpr int CabinetWidth = 5;
 
 // What each setting addresses when it travels as a global bit-field message.
-inline constexpr Field BankStyle{1, 0, 2};      // footswitch controller bank select style, 0..2
-inline constexpr Field InactiveLeds{2, 0, 2};   // footswitch controller LEDs of inactive modes, 0..2
+inline constexpr Field BankStyle{1, 0, 2};         // footswitch controller bank select style, 0..2
+inline constexpr Field InactiveLeds{2, 0, 2};      // footswitch controller LEDs of inactive modes, 0..2
 inline constexpr Field Channel{MidiChannel, 0, 4}; // 0..15 = channels 1..16
-inline constexpr Field UserPresets{4, 0, 1};    // power-up presets: 1 user, 0 factory
-inline constexpr Field Stereo{4, 1, 1};         // 1: 2 x 12 stereo cabinet, 0: 1 x 12
+inline constexpr Field UserPresets{4, 0, 1};       // power-up presets: 1 user, 0 factory
+inline constexpr Field Stereo{4, 1, 1};            // 1: 2 x 12 stereo cabinet, 0: 1 x 12
 inline constexpr Field LedsOff{4, 4, 1};
-inline constexpr Field Attenuator{4, 5, 1};     // 18 dB quieter
+inline constexpr Field Attenuator{4, 5, 1}; // 18 dB quieter
 inline constexpr Field QuickBoost{4, 6, 1};
 inline constexpr Field GateThreshold{5, 0, 5};
 inline constexpr Field GateSensitivity{6, 0, 5};

@@ -12,7 +12,10 @@ namespace {
 
 using namespace preset;
 
-constexpr Field whole(int index) { return Field{index, 0, 8}; }
+constexpr Field whole(int index)
+{
+    return Field{index, 0, 8};
+}
 
 Parameter knob(const char *key, Section s, const char *caption, int byte, bool alt = false)
 {
@@ -195,8 +198,7 @@ QString valueText(const Parameter &p, std::span<const std::uint8_t, RecordSize> 
         const QStringList entries = listEntries(p.list);
         return v < entries.size() ? entries[v] : QStringLiteral("Unknown (%1)").arg(v);
     }
-    case Kind::Check:
-        return (v == 1) != p.inverted ? QStringLiteral("On") : QStringLiteral("Off");
+    case Kind::Check: return (v == 1) != p.inverted ? QStringLiteral("On") : QStringLiteral("Off");
     case Kind::Radio: {
         const int item = radioItem(p.radio, v);
         return item < 0 ? QStringLiteral("None") : radioItems(p.radio)[item];
@@ -207,7 +209,8 @@ QString valueText(const Parameter &p, std::span<const std::uint8_t, RecordSize> 
     return {};
 }
 
-bool differs(const Parameter &p, std::span<const std::uint8_t, RecordSize> a, std::span<const std::uint8_t, RecordSize> b)
+bool differs(const Parameter &p, std::span<const std::uint8_t, RecordSize> a,
+             std::span<const std::uint8_t, RecordSize> b)
 {
     return p.kind != Kind::Time && raw(p, a) != raw(p, b);
 }
@@ -249,7 +252,8 @@ QString describe(const Correction &c)
 
 QString knobCaption(int byte)
 {
-    return captionOf(findIf([&](const Parameter &p) { return p.kind == Kind::Knob && p.field.index == byte && !p.alt; }));
+    return captionOf(
+        findIf([&](const Parameter &p) { return p.kind == Kind::Knob && p.field.index == byte && !p.alt; }));
 }
 
 QString checkCaption(Field f)

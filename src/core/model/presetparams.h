@@ -34,12 +34,12 @@ enum class Kind {
 enum class List { AmpModel, Cabinet, Modulation, TapFunction };
 
 struct Parameter {
-    const char *key;     // the record field's name, for scripts: "PreGain", "PreGainAlt"
+    const char *key; // the record field's name, for scripts: "PreGain", "PreGainAlt"
     Section section;
     const char *caption; // what the panel calls it; the Alt value adds " (Alt)"
     Kind kind;
-    Field field;         // a whole byte is {index, 0, 8}
-    bool alt = false;    // the second value of a dual pair
+    Field field;           // a whole byte is {index, 0, 8}
+    bool alt = false;      // the second value of a dual pair
     bool inverted = false; // a check box that is checked while its bit is 0
     List list = List::AmpModel;
     preset::Radio radio = preset::Radio::PreampLows;
@@ -87,8 +87,8 @@ std::vector<Correction> makeValid(std::span<std::uint8_t, preset::RecordSize> re
 QString describe(const Correction &c);
 
 // What the panel shows on its controls.
-QString knobCaption(int byte);          // the normal byte of a knob
-QString checkCaption(Field f);          // Pad, Bright, Dark and the Alt boxes
+QString knobCaption(int byte); // the normal byte of a knob
+QString checkCaption(Field f); // Pad, Bright, Dark and the Alt boxes
 QStringList radioItems(preset::Radio r);
 QString radioCaption(preset::Radio r);
 QString listCaption(List l);

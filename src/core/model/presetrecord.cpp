@@ -6,20 +6,32 @@ namespace preset {
 Range knobRange(int index)
 {
     switch (index) {
-    case PreGain: case PreGainAlt: case Low: case LowAlt: case Mid: case MidAlt:
-    case High: case HighAlt: case PostGain: case PostGainAlt: case MidFreq:
-        return {1, 33};
-    case ReverbLevel: case ReverbLevelAlt:
-        return {0, 33};
-    case ModRate: case ModRateAlt: case FlangerFB: case FlangerDT:
-    case DLFeedback: case DLFeedbackAlt: case DLScale:
-        return {1, 25};
-    case ModDepth: case ModDepthAlt: case DLLevel: case DLLevelAlt:
-        return {0, 25};
-    case DLTime:
-        return {1, 255};
-    default:
-        return {-1, -1};
+    case PreGain:
+    case PreGainAlt:
+    case Low:
+    case LowAlt:
+    case Mid:
+    case MidAlt:
+    case High:
+    case HighAlt:
+    case PostGain:
+    case PostGainAlt:
+    case MidFreq: return {1, 33};
+    case ReverbLevel:
+    case ReverbLevelAlt: return {0, 33};
+    case ModRate:
+    case ModRateAlt:
+    case FlangerFB:
+    case FlangerDT:
+    case DLFeedback:
+    case DLFeedbackAlt:
+    case DLScale: return {1, 25};
+    case ModDepth:
+    case ModDepthAlt:
+    case DLLevel:
+    case DLLevelAlt: return {0, 25};
+    case DLTime: return {1, 255};
+    default: return {-1, -1};
     }
 }
 

@@ -100,8 +100,8 @@ Range knobRange(int index);
 // Fields with a knob (DLSeparation); {-1, -1} for the rest.
 Range fieldRange(Field f);
 
-inline constexpr Record DefaultRecord{0,  30, 224, 17, 20, 17, 17, 17, 17, 17, 17, 17, 20, 0, 8, 17,
-                                      0,  3,  3,   0,  13, 19, 10, 95, 5,  5,  0,  10, 13, 5, 0};
+inline constexpr Record DefaultRecord{0, 30, 224, 17, 20, 17, 17, 17, 17, 17, 17, 17, 20, 0, 8, 17,
+                                      0, 3,  3,   0,  13, 19, 10, 95, 5,  5,  0,  10, 13, 5, 0};
 
 // Slot names "A1".."D4": bank letter A + slot / 4, number slot % 4 + 1.
 QString slotName(int slot);
@@ -114,7 +114,7 @@ enum class Radio { PreampLows, Presence, Resonance };
 // An item outside the group (-1: none checked) gives 2 for the preamp lows
 // and 0, "no item", for the other two.
 int radioCode(Radio group, int item);
-int radioItem(Radio group, int code);  // -1 = no item selected
+int radioItem(Radio group, int code); // -1 = no item selected
 
 // The four sections with two sets of values: each normal byte is followed by
 // its Alt byte, and a flag of AltTap says which set is active.

@@ -3,13 +3,13 @@
 
 #include <QByteArray>
 #include <QString>
+
 #include <exception>
 
 // An operation that failed; the message is what the error box shows.
 class QuorvexError : public std::exception {
 public:
-    explicit QuorvexError(QString message)
-        : message_(std::move(message)), utf8_(message_.toUtf8()) {}
+    explicit QuorvexError(QString message) : message_(std::move(message)), utf8_(message_.toUtf8()) {}
     const QString &message() const noexcept { return message_; }
     const char *what() const noexcept override { return utf8_.constData(); }
 

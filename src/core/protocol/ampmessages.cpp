@@ -37,23 +37,22 @@ int messageLength(Command command)
     case Footswitch: return 9;
     case IdentifyRequest: return 8;
     case GroupRequest: return 8;
-    case GroupDump: return 8 + 2 * preset::GroupSize;      // 1000
+    case GroupDump: return 8 + 2 * preset::GroupSize; // 1000
     case PresetRequest: return 9;
-    case PresetWrite: return 9 + 2 * preset::RecordSize;   // 71
+    case PresetWrite: return 9 + 2 * preset::RecordSize; // 71
     case CurrentPresetRequest: return 8;
-    case SinglePreset: return 8 + 2 * preset::RecordSize;  // 70
+    case SinglePreset: return 8 + 2 * preset::RecordSize; // 70
     case PresetStore: return 9;
     case ParameterSet: return 11;
     case BitField: return 12;
     case GlobalsRequest: return 8;
-    case Globals: return 8 + 2 * preset::GlobalSize;        // 36
+    case Globals: return 8 + 2 * preset::GlobalSize; // 36
     case GlobalBitFieldRequest: return 11;
     case GlobalBitField: return 12;
     case TunerMode: return 9;
     case SyncComplete: return 9;
     case IdentifyReply:
-    case TunerData:
-        return 0;
+    case TunerData: return 0;
     }
     return 0;
 }
@@ -61,14 +60,14 @@ int messageLength(Command command)
 int receivedLayoutLength(std::uint8_t command)
 {
     switch (command) {
-    case IdentifyReply: return 8;                          // version byte at 7
-    case GroupDump: return 7 + 2 * preset::GroupSize;      // pairs at 7..998
-    case SinglePreset: return 7 + 2 * preset::RecordSize;  // pairs at 7..68
-    case ParameterSet: return 10;                          // index, high, low
-    case BitField: return 11;                              // index, shift, width, value
-    case Globals: return 7 + 2 * preset::GlobalSize;       // pairs at 7..34
+    case IdentifyReply: return 8;                         // version byte at 7
+    case GroupDump: return 7 + 2 * preset::GroupSize;     // pairs at 7..998
+    case SinglePreset: return 7 + 2 * preset::RecordSize; // pairs at 7..68
+    case ParameterSet: return 10;                         // index, high, low
+    case BitField: return 11;                             // index, shift, width, value
+    case Globals: return 7 + 2 * preset::GlobalSize;      // pairs at 7..34
     case GlobalBitField: return 11;
-    case TunerData: return 11;                             // two pairs at 7..10
+    case TunerData: return 11; // two pairs at 7..10
     default: return 0;
     }
 }
@@ -160,30 +159,55 @@ SendTarget sendTarget(const std::uint8_t *data, std::size_t size)
     if (int(size) != messageLength(command))
         return everything;
     switch (command) {
-    case ParameterSet:
-        return parameterTarget(data[7]);
-    case BitField:
-        return fieldTarget(data[7], data[8], data[9]);
-    case GlobalBitField:
-        return globalFieldTarget(data[7], data[8], data[9]);
+    case ParameterSet: return parameterTarget(data[7]);
+    case BitField: return fieldTarget(data[7], data[8], data[9]);
+    case GlobalBitField: return globalFieldTarget(data[7], data[8], data[9]);
     case IdentifyRequest:
-    case TunerMode:
-        return {SendTarget::Kind::Nothing, 0, 0};
-    default:
-        return everything;
+    case TunerMode: return {SendTarget::Kind::Nothing, 0, 0};
+    default: return everything;
     }
 }
 
-Bytes footswitch(std::uint8_t sw) { return simple(Footswitch, {sw}); }
-Bytes identifyRequest() { return simple(IdentifyRequest, {}); }
-Bytes groupRequest() { return simple(GroupRequest, {}); }
-Bytes presetRequest(int slot) { return simple(PresetRequest, {slot}); }
-Bytes currentPresetRequest() { return simple(CurrentPresetRequest, {}); }
-Bytes presetStore(int slot) { return simple(PresetStore, {slot}); }
-Bytes globalsRequest() { return simple(GlobalsRequest, {}); }
-Bytes tunerMode(std::uint8_t mode) { return simple(TunerMode, {mode}); }
-Bytes syncComplete() { return simple(SyncComplete, {1}); }
-Bytes identifyReply(std::uint8_t versionByte) { return simple(IdentifyReply, {versionByte}); }
+Bytes footswitch(std::uint8_t sw)
+{
+    return simple(Footswitch, {sw});
+}
+Bytes identifyRequest()
+{
+    return simple(IdentifyRequest, {});
+}
+Bytes groupRequest()
+{
+    return simple(GroupRequest, {});
+}
+Bytes presetRequest(int slot)
+{
+    return simple(PresetRequest, {slot});
+}
+Bytes currentPresetRequest()
+{
+    return simple(CurrentPresetRequest, {});
+}
+Bytes presetStore(int slot)
+{
+    return simple(PresetStore, {slot});
+}
+Bytes globalsRequest()
+{
+    return simple(GlobalsRequest, {});
+}
+Bytes tunerMode(std::uint8_t mode)
+{
+    return simple(TunerMode, {mode});
+}
+Bytes syncComplete()
+{
+    return simple(SyncComplete, {1});
+}
+Bytes identifyReply(std::uint8_t versionByte)
+{
+    return simple(IdentifyReply, {versionByte});
+}
 
 Bytes groupDump(std::span<const std::uint8_t, preset::GroupSize> group)
 {

@@ -50,8 +50,14 @@ int receivedLayoutLength(std::uint8_t command);
 
 bool hasAmpHeader(const std::uint8_t *data, std::size_t size);
 
-inline constexpr std::uint8_t highNibble(std::uint8_t b) { return (b >> 4) & 0x0F; }
-inline constexpr std::uint8_t lowNibble(std::uint8_t b) { return b & 0x0F; }
+inline constexpr std::uint8_t highNibble(std::uint8_t b)
+{
+    return (b >> 4) & 0x0F;
+}
+inline constexpr std::uint8_t lowNibble(std::uint8_t b)
+{
+    return b & 0x0F;
+}
 inline constexpr std::uint8_t fromNibbles(std::uint8_t high, std::uint8_t low)
 {
     return std::uint8_t(((high << 4) & 0xF0) + (low & 0x0F));

@@ -14,31 +14,14 @@ void dispatchSysEx(const std::uint8_t *m, int size, AmpReceiver &receiver)
         return;
 
     switch (command) {
-    case amp::IdentifyReply:
-        receiver.identifyReply(m[7]);
-        break;
-    case amp::GroupDump:
-        receiver.groupDump(m + 7);
-        break;
-    case amp::SinglePreset:
-        receiver.singlePreset(m + 7);
-        break;
-    case amp::Globals:
-        receiver.globals(m + 7);
-        break;
-    case amp::ParameterSet:
-        receiver.parameterChange(m[7], amp::fromNibbles(m[8], m[9]));
-        break;
-    case amp::BitField:
-        receiver.bitFieldChange(m[7], m[8], m[9], m[10]);
-        break;
-    case amp::GlobalBitField:
-        receiver.globalBitFieldChange(m[7], m[8], m[9], m[10]);
-        break;
-    case amp::TunerData:
-        receiver.tunerData(amp::fromNibbles(m[7], m[8]), amp::fromNibbles(m[9], m[10]));
-        break;
-    default:
-        break;
+    case amp::IdentifyReply: receiver.identifyReply(m[7]); break;
+    case amp::GroupDump: receiver.groupDump(m + 7); break;
+    case amp::SinglePreset: receiver.singlePreset(m + 7); break;
+    case amp::Globals: receiver.globals(m + 7); break;
+    case amp::ParameterSet: receiver.parameterChange(m[7], amp::fromNibbles(m[8], m[9])); break;
+    case amp::BitField: receiver.bitFieldChange(m[7], m[8], m[9], m[10]); break;
+    case amp::GlobalBitField: receiver.globalBitFieldChange(m[7], m[8], m[9], m[10]); break;
+    case amp::TunerData: receiver.tunerData(amp::fromNibbles(m[7], m[8]), amp::fromNibbles(m[9], m[10])); break;
+    default: break;
     }
 }

@@ -67,15 +67,15 @@ QString describeMessage(const std::uint8_t *m, std::size_t size)
     case amp::SinglePreset: return QStringLiteral("single preset (%1 bytes)").arg(size);
     case amp::PresetStore: return QStringLiteral("preset store %1").arg(slot(at(7)));
     case amp::ParameterSet: return QStringLiteral("parameter %1 = %2").arg(at(7)).arg(pair(8));
-    case amp::BitField:
-        return QStringLiteral("field %1 bits %2+%3 = %4").arg(at(7)).arg(at(8)).arg(at(9)).arg(at(10));
+    case amp::BitField: return QStringLiteral("field %1 bits %2+%3 = %4").arg(at(7)).arg(at(8)).arg(at(9)).arg(at(10));
     case amp::GlobalsRequest: return QStringLiteral("globals request");
     case amp::Globals: return QStringLiteral("globals (%1 bytes)").arg(size);
     case amp::GlobalBitFieldRequest:
         return QStringLiteral("global field request %1 bits %2+%3").arg(at(7)).arg(at(8)).arg(at(9));
     case amp::GlobalBitField:
         return QStringLiteral("global field %1 bits %2+%3 = %4").arg(at(7)).arg(at(8)).arg(at(9)).arg(at(10));
-    case amp::TunerMode: return QStringLiteral("tuner mode %1").arg(at(7) ? QStringLiteral("on") : QStringLiteral("off"));
+    case amp::TunerMode:
+        return QStringLiteral("tuner mode %1").arg(at(7) ? QStringLiteral("on") : QStringLiteral("off"));
     case amp::TunerData: return QStringLiteral("tuner data %1 %2").arg(pair(7)).arg(pair(9));
     case amp::SyncComplete: return QStringLiteral("sync complete");
     default: return QStringLiteral("command %1 (%2 bytes)").arg(command).arg(size);

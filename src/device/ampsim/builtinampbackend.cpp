@@ -52,9 +52,15 @@ void BuiltInAmpBackend::preselectWhenAlone(MidiInPort &in, MidiOutPort &out)
     preselect(out);
 }
 
-QStringList BuiltInAmpBackend::inputNames() { return withBuiltIn(system_->inputNames(), systemInputs_); }
+QStringList BuiltInAmpBackend::inputNames()
+{
+    return withBuiltIn(system_->inputNames(), systemInputs_);
+}
 
-QStringList BuiltInAmpBackend::outputNames() { return withBuiltIn(system_->outputNames(), systemOutputs_); }
+QStringList BuiltInAmpBackend::outputNames()
+{
+    return withBuiltIn(system_->outputNames(), systemOutputs_);
+}
 
 int BuiltInAmpBackend::openInput(int index, ShortHandler onShort, SysExHandler onSysEx)
 {
@@ -137,9 +143,15 @@ int BuiltInAmpBackend::sendShort(std::uint32_t packed)
     return Ok;
 }
 
-int BuiltInAmpBackend::resetOutput() { return builtInOutput_ ? Ok : system_->resetOutput(); }
+int BuiltInAmpBackend::resetOutput()
+{
+    return builtInOutput_ ? Ok : system_->resetOutput();
+}
 
-int BuiltInAmpBackend::maxMessageSize() const { return builtInOutput_ ? 0 : system_->maxMessageSize(); }
+int BuiltInAmpBackend::maxMessageSize() const
+{
+    return builtInOutput_ ? 0 : system_->maxMessageSize();
+}
 
 bool BuiltInAmpBackend::linkUp() const
 {

@@ -73,15 +73,9 @@ std::vector<VirtualAmp::Bytes> VirtualAmp::receive(const std::uint8_t *m, std::s
         if (m[7] == 2)
             replies.push_back(amp::bitField(preset::AltTap, 0, 4, bitfield::read(current[preset::AltTap], 0, 4)));
         break;
-    case amp::IdentifyRequest:
-        replies.push_back(amp::identifyReply(versionByte));
-        break;
-    case amp::GroupRequest:
-        replies.push_back(amp::groupDump(presets));
-        break;
-    case amp::GroupDump:
-        amp::decodeNibbles(m + 7, preset::GroupSize, presets.data());
-        break;
+    case amp::IdentifyRequest: replies.push_back(amp::identifyReply(versionByte)); break;
+    case amp::GroupRequest: replies.push_back(amp::groupDump(presets)); break;
+    case amp::GroupDump: amp::decodeNibbles(m + 7, preset::GroupSize, presets.data()); break;
     case amp::PresetRequest:
         if (validSlot(m[7]))
             replies.push_back(amp::singlePreset(slot(m[7])));
@@ -90,12 +84,8 @@ std::vector<VirtualAmp::Bytes> VirtualAmp::receive(const std::uint8_t *m, std::s
         if (validSlot(m[7]))
             amp::decodeNibbles(m + 8, preset::RecordSize, slot(m[7]).data());
         break;
-    case amp::CurrentPresetRequest:
-        replies.push_back(amp::singlePreset(current));
-        break;
-    case amp::SinglePreset:
-        amp::decodeNibbles(m + 7, preset::RecordSize, current.data());
-        break;
+    case amp::CurrentPresetRequest: replies.push_back(amp::singlePreset(current)); break;
+    case amp::SinglePreset: amp::decodeNibbles(m + 7, preset::RecordSize, current.data()); break;
     case amp::PresetStore:
         if (validSlot(m[7])) {
             std::copy(current.begin(), current.end(), slot(m[7]).begin());
@@ -110,12 +100,8 @@ std::vector<VirtualAmp::Bytes> VirtualAmp::receive(const std::uint8_t *m, std::s
         if (m[7] < preset::RecordSize && bitfield::valid(m[8], m[9]))
             current[m[7]] = bitfield::write(current[m[7]], m[8], m[9], m[10]);
         break;
-    case amp::GlobalsRequest:
-        replies.push_back(amp::globals(globals));
-        break;
-    case amp::Globals:
-        amp::decodeNibbles(m + 7, preset::GlobalSize, globals.data());
-        break;
+    case amp::GlobalsRequest: replies.push_back(amp::globals(globals)); break;
+    case amp::Globals: amp::decodeNibbles(m + 7, preset::GlobalSize, globals.data()); break;
     case amp::GlobalBitFieldRequest:
         if (m[7] < preset::GlobalSize && bitfield::valid(m[8], m[9]))
             replies.push_back(amp::globalBitField(m[7], m[8], m[9], bitfield::read(globals[m[7]], m[8], m[9])));
@@ -128,12 +114,8 @@ std::vector<VirtualAmp::Bytes> VirtualAmp::receive(const std::uint8_t *m, std::s
         tunerOn = m[7] != 0;
         lastTunerMs_.reset();
         break;
-    case amp::SyncComplete:
-        ++syncCompletes;
-        break;
-    default:
-        ++ignored;
-        break;
+    case amp::SyncComplete: ++syncCompletes; break;
+    default: ++ignored; break;
     }
     return replies;
 }

@@ -13,8 +13,8 @@ constexpr std::int64_t NsPerSecond = 1000000000;
 constexpr std::int64_t NsPerMs = 1000000;
 
 // The knobs a hand reaches for first, in turn.
-constexpr int HandKnobs[] = {preset::PreGain, preset::Low, preset::Mid, preset::High, preset::PostGain,
-                             preset::ReverbLevel};
+constexpr int HandKnobs[] = {preset::PreGain, preset::Low,      preset::Mid,
+                             preset::High,    preset::PostGain, preset::ReverbLevel};
 
 } // namespace
 
@@ -46,10 +46,8 @@ bool VirtualAmpDriver::isDumpRequest(const std::uint8_t *data, std::size_t size)
     case amp::GroupRequest:
     case amp::PresetRequest:
     case amp::CurrentPresetRequest:
-    case amp::GlobalsRequest:
-        return true;
-    default:
-        return false;
+    case amp::GlobalsRequest: return true;
+    default: return false;
     }
 }
 
@@ -63,9 +61,15 @@ void VirtualAmpDriver::followTunerMode()
         tunerTimer_.stop();
 }
 
-void VirtualAmpDriver::stepToPreset(int program, bool userBank) { send(amp_.switchTo(program, userBank)); }
+void VirtualAmpDriver::stepToPreset(int program, bool userBank)
+{
+    send(amp_.switchTo(program, userBank));
+}
 
-void VirtualAmpDriver::turnKnob(int index, std::uint8_t value) { send({amp_.turnKnob(index, value)}); }
+void VirtualAmpDriver::turnKnob(int index, std::uint8_t value)
+{
+    send({amp_.turnKnob(index, value)});
+}
 
 int VirtualAmpDriver::turnSomeKnob()
 {
@@ -74,8 +78,8 @@ int VirtualAmpDriver::turnSomeKnob()
     // section's Alt flag is on.
     for (int d = 0; d < preset::DualCount; ++d) {
         const preset::DualSection section = preset::dualSection(preset::Dual(d));
-        const bool inSection = std::find(section.normalBytes.begin(), section.normalBytes.end(), index)
-                               != section.normalBytes.end();
+        const bool inSection =
+            std::find(section.normalBytes.begin(), section.normalBytes.end(), index) != section.normalBytes.end();
         if (inSection && bitfield::read(amp_.current[section.flag.index], section.flag.shift, section.flag.width))
             ++index;
     }

@@ -10,8 +10,7 @@ namespace {
 
 struct Recipe {
     const char *name;
-    int model, cabinet, gain, low, mid, high, post, reverb, modType, modRate, modDepth, delayLevel, feedback,
-        delayTime;
+    int model, cabinet, gain, low, mid, high, post, reverb, modType, modRate, modDepth, delayLevel, feedback, delayTime;
 };
 
 // Gains and tone 1..33 (17 is noon), reverb 0..33, depth and delay level
@@ -38,20 +37,33 @@ constexpr Recipe Recipes[preset::SlotCount] = {
 preset::Record make(const Recipe &r)
 {
     preset::Record rec = preset::DefaultRecord;
-    auto set = [&](const Field &f, int value) { rec[std::size_t(f.index)] = bitfield::write(rec[std::size_t(f.index)], f.shift, f.width, value); };
+    auto set = [&](const Field &f, int value) {
+        rec[std::size_t(f.index)] = bitfield::write(rec[std::size_t(f.index)], f.shift, f.width, value);
+    };
     set(preset::AmpModel, r.model);
     set(preset::Cabinet, r.cabinet);
     set(preset::ModelCode, preset::modelCodeFor(r.model));
     set(preset::ModType, r.modType);
-    for (const auto &[byte, value] : {std::pair{preset::PreGain, r.gain}, {preset::PreGainAlt, std::min(r.gain + 6, 33)},
-                                      {preset::Low, r.low}, {preset::LowAlt, r.low}, {preset::Mid, r.mid},
-                                      {preset::MidAlt, r.mid}, {preset::High, r.high}, {preset::HighAlt, r.high},
-                                      {preset::PostGain, r.post}, {preset::PostGainAlt, std::min(r.post + 3, 33)},
-                                      {preset::ReverbLevel, r.reverb}, {preset::ReverbLevelAlt, std::min(r.reverb + 8, 33)},
-                                      {preset::ModRate, r.modRate}, {preset::ModRateAlt, r.modRate},
-                                      {preset::ModDepth, r.modDepth}, {preset::ModDepthAlt, std::min(r.modDepth + 6, 25)},
-                                      {preset::DLLevel, r.delayLevel}, {preset::DLLevelAlt, std::min(r.delayLevel + 6, 25)},
-                                      {preset::DLFeedback, r.feedback}, {preset::DLFeedbackAlt, r.feedback},
+    for (const auto &[byte, value] : {std::pair{preset::PreGain, r.gain},
+                                      {preset::PreGainAlt, std::min(r.gain + 6, 33)},
+                                      {preset::Low, r.low},
+                                      {preset::LowAlt, r.low},
+                                      {preset::Mid, r.mid},
+                                      {preset::MidAlt, r.mid},
+                                      {preset::High, r.high},
+                                      {preset::HighAlt, r.high},
+                                      {preset::PostGain, r.post},
+                                      {preset::PostGainAlt, std::min(r.post + 3, 33)},
+                                      {preset::ReverbLevel, r.reverb},
+                                      {preset::ReverbLevelAlt, std::min(r.reverb + 8, 33)},
+                                      {preset::ModRate, r.modRate},
+                                      {preset::ModRateAlt, r.modRate},
+                                      {preset::ModDepth, r.modDepth},
+                                      {preset::ModDepthAlt, std::min(r.modDepth + 6, 25)},
+                                      {preset::DLLevel, r.delayLevel},
+                                      {preset::DLLevelAlt, std::min(r.delayLevel + 6, 25)},
+                                      {preset::DLFeedback, r.feedback},
+                                      {preset::DLFeedbackAlt, r.feedback},
                                       {preset::DLTime, r.delayTime}})
         rec[std::size_t(byte)] = std::uint8_t(value);
     presetparams::makeValid(rec);

@@ -6,14 +6,13 @@
 #include "midi/midistreamparser.h"
 #include "midi/spscring.h"
 
-#include <jack/jack.h>
-#include <jack/midiport.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <jack/jack.h>
+#include <jack/midiport.h>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -79,8 +78,7 @@ QStringList toQt(const std::vector<std::string> &names)
 struct JackMidiClient::Shared {
     Shared(std::string name, std::shared_ptr<MidiInboxQueue> queue, std::shared_ptr<LinkEvents> linkEvents)
         : clientName(std::move(name)), inbox(std::move(queue)), events(std::move(linkEvents))
-    {
-    }
+    {}
 
     const std::string clientName;
     const std::shared_ptr<MidiInboxQueue> inbox;
@@ -235,12 +233,12 @@ struct JackMidiClient::Shared {
         inPort = jack_port_register(c, "MIDI In", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
         outPort = jack_port_register(c, "MIDI Out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
         serverGone.store(false);
-        if (!inPort || !outPort || jack_set_process_callback(c, &Shared::process, this) != 0
-            || jack_set_port_registration_callback(c, &Shared::portRegistered, this) != 0
-            || jack_set_port_connect_callback(c, &Shared::portConnected, this) != 0
-            || jack_set_port_rename_callback(c, &Shared::portRenamed, this) != 0
-            || jack_set_client_registration_callback(c, &Shared::clientRegistered, this) != 0
-            || jack_set_xrun_callback(c, &Shared::xrun, this) != 0) {
+        if (!inPort || !outPort || jack_set_process_callback(c, &Shared::process, this) != 0 ||
+            jack_set_port_registration_callback(c, &Shared::portRegistered, this) != 0 ||
+            jack_set_port_connect_callback(c, &Shared::portConnected, this) != 0 ||
+            jack_set_port_rename_callback(c, &Shared::portRenamed, this) != 0 ||
+            jack_set_client_registration_callback(c, &Shared::clientRegistered, this) != 0 ||
+            jack_set_xrun_callback(c, &Shared::xrun, this) != 0) {
             jack_client_close(c);
             return nullptr;
         }
@@ -441,9 +439,15 @@ bool JackMidiClient::waitUntilAnswered(int timeoutMs)
     return s_->active.load();
 }
 
-bool JackMidiClient::running() const { return s_->active.load() && !s_->serverGone.load(); }
+bool JackMidiClient::running() const
+{
+    return s_->active.load() && !s_->serverGone.load();
+}
 
-std::uint64_t JackMidiClient::epoch() const { return s_->epoch.load(); }
+std::uint64_t JackMidiClient::epoch() const
+{
+    return s_->epoch.load();
+}
 
 QStringList JackMidiClient::inputs() const
 {
@@ -497,10 +501,22 @@ int JackMidiClient::send(const std::uint8_t *data, std::size_t size)
     return s_->out.write(header, data) ? MidiBackend::Ok : MidiBackend::Busy;
 }
 
-bool JackMidiClient::inputConnected() const { return running() && s_->inLink.load() == Connected; }
+bool JackMidiClient::inputConnected() const
+{
+    return running() && s_->inLink.load() == Connected;
+}
 
-bool JackMidiClient::outputConnected() const { return running() && s_->outLink.load() == Connected; }
+bool JackMidiClient::outputConnected() const
+{
+    return running() && s_->outLink.load() == Connected;
+}
 
-std::uint64_t JackMidiClient::lostMessages() const { return s_->lost.load(); }
+std::uint64_t JackMidiClient::lostMessages() const
+{
+    return s_->lost.load();
+}
 
-std::uint64_t JackMidiClient::xruns() const { return s_->xruns.load(); }
+std::uint64_t JackMidiClient::xruns() const
+{
+    return s_->xruns.load();
+}

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 #include <memory>
-#include <thread>
 #include <string>
+#include <thread>
 
 // A JACK client of the program's own with one MIDI input and one MIDI
 // output port.

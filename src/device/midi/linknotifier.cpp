@@ -28,14 +28,18 @@ void LinkNotifier::deliver()
         take();
 }
 
-void LinkNotifier::holdEnded() { take(); }
+void LinkNotifier::holdEnded()
+{
+    take();
+}
 
 void LinkNotifier::take()
 {
     std::atomic<unsigned> &pending = events_->pending_;
     for (;;) {
         // Holding stays set, so what is posted from now on is only merged.
-        const unsigned changes = pending.exchange(LinkEvents::Holding, std::memory_order_acq_rel) & ~LinkEvents::Holding;
+        const unsigned changes =
+            pending.exchange(LinkEvents::Holding, std::memory_order_acq_rel) & ~LinkEvents::Holding;
         if (changes != 0) {
             hold_.start();
             emit changed(changes);

@@ -3,7 +3,10 @@
 
 #include <QCoreApplication>
 
-LoopbackBackend::LoopbackBackend() { watchOverflows(inbox_); }
+LoopbackBackend::LoopbackBackend()
+{
+    watchOverflows(inbox_);
+}
 
 void LoopbackBackend::inject(Bytes message)
 {

@@ -31,13 +31,13 @@ public:
 
     // Result codes. Zero is success; anything else is a failed operation.
     static constexpr int Ok = 0;
-    static constexpr int BadDevice = 2;       // no such device index
-    static constexpr int NotAvailable = 4;    // device exists but cannot be opened
+    static constexpr int BadDevice = 2;    // no such device index
+    static constexpr int NotAvailable = 4; // device exists but cannot be opened
     static constexpr int NotOpen = 5;
     static constexpr int TooLong = 6;         // the service cannot deliver the message whole
     static constexpr int InvalidMessage = 11; // sendShort() given no short message's status byte
-    static constexpr int StillPlaying = 65; // close refused, try again
-    static constexpr int Busy = 67;         // no room just now: try the same message again later
+    static constexpr int StillPlaying = 65;   // close refused, try again
+    static constexpr int Busy = 67;           // no room just now: try the same message again later
 
     MidiBackend() = default;
     virtual ~MidiBackend() = default;

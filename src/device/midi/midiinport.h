@@ -18,7 +18,8 @@ class MidiInPort {
 public:
     static constexpr int MaxDevices = MidiDeviceChoice::MaxDevices;
 
-    using ShortEvent = std::function<void(MidiInPort *sender, std::uint8_t status, std::uint8_t first, std::uint8_t second)>;
+    using ShortEvent =
+        std::function<void(MidiInPort *sender, std::uint8_t status, std::uint8_t first, std::uint8_t second)>;
     using SysExEvent = std::function<void(MidiInPort *sender, const std::uint8_t *sysExAdd, int msgSize)>;
 
     explicit MidiInPort(MidiBackend &backend);

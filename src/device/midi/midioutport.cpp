@@ -113,7 +113,10 @@ void MidiOutPort::setRate(int bytesPerSecond)
     pace_ = backend_.needsPacing() ? rate_ : 0;
 }
 
-void MidiOutPort::setClock(Clock *clock) { clock_ = clock ? clock : &steadyClock; }
+void MidiOutPort::setClock(Clock *clock)
+{
+    clock_ = clock ? clock : &steadyClock;
+}
 
 void MidiOutPort::open()
 {
@@ -160,8 +163,14 @@ bool MidiOutPort::sysEx(const std::uint8_t *data, int length, const Target *know
     return counts_.refused + counts_.dropped == before;
 }
 
-void MidiOutPort::sendShort(std::uint8_t status) { sendPacked(status); }
-void MidiOutPort::sendShort(std::uint8_t status, std::uint8_t first) { sendPacked(status + first * 256u); }
+void MidiOutPort::sendShort(std::uint8_t status)
+{
+    sendPacked(status);
+}
+void MidiOutPort::sendShort(std::uint8_t status, std::uint8_t first)
+{
+    sendPacked(status + first * 256u);
+}
 void MidiOutPort::sendShort(std::uint8_t status, std::uint8_t first, std::uint8_t second)
 {
     sendPacked(status + first * 256u + second * 65536u);
@@ -184,12 +193,9 @@ void MidiOutPort::sendReset()
 int MidiOutPort::hand(Kind kind, const std::uint8_t *data, std::uint32_t size, std::uint32_t packed)
 {
     switch (kind) {
-    case Kind::SysEx:
-        return backend_.sendSysEx(data, int(size));
-    case Kind::Short:
-        return backend_.sendShort(packed);
-    case Kind::Reset:
-        return backend_.resetOutput();
+    case Kind::SysEx: return backend_.sendSysEx(data, int(size));
+    case Kind::Short: return backend_.sendShort(packed);
+    case Kind::Reset: return backend_.resetOutput();
     }
     return MidiBackend::InvalidMessage;
 }
@@ -201,7 +207,7 @@ void MidiOutPort::booked(std::uint32_t bytes, std::int64_t from)
 }
 
 void MidiOutPort::enqueueOrSend(Kind kind, const std::uint8_t *data, std::uint32_t size, std::uint32_t packed,
-                             const Target *known)
+                                const Target *known)
 {
     const std::int64_t now = clock_->now();
     if (queuedMessages_ == 0 && cableFree(now)) {
@@ -211,16 +217,10 @@ void MidiOutPort::enqueueOrSend(Kind kind, const std::uint8_t *data, std::uint32
             delivered();
             booked(size, now);
             return;
-        case MidiBackend::Busy:
-            break; // queued below, offered again shortly
-        case MidiBackend::NotOpen:
-            return; // a port whose open failed sends nothing and reports nothing
-        case MidiBackend::NotAvailable:
-            dropped(kind, size, "the MIDI service or device is not there");
-            return;
-        default:
-            refuse(kind, size, "the MIDI service refused it");
-            return;
+        case MidiBackend::Busy: break;     // queued below, offered again shortly
+        case MidiBackend::NotOpen: return; // a port whose open failed sends nothing and reports nothing
+        case MidiBackend::NotAvailable: dropped(kind, size, "the MIDI service or device is not there"); return;
+        default: refuse(kind, size, "the MIDI service refused it"); return;
         }
         push(kind, data, size, packed, targetOf(kind, data, size, known));
         busy_ = true;
@@ -242,7 +242,7 @@ void MidiOutPort::enqueueOrSend(Kind kind, const std::uint8_t *data, std::uint32
 }
 
 MidiOutPort::Target MidiOutPort::targetOf(Kind kind, const std::uint8_t *data, std::uint32_t size,
-                                    const Target *known) const
+                                          const Target *known) const
 {
     // A short message may change the program, a reset everything.
     if (kind != Kind::SysEx)
@@ -269,7 +269,8 @@ bool MidiOutPort::replace(const Target &target, const std::uint8_t *data, std::u
     return true;
 }
 
-void MidiOutPort::push(Kind kind, const std::uint8_t *data, std::uint32_t size, std::uint32_t packed, const Target &target)
+void MidiOutPort::push(Kind kind, const std::uint8_t *data, std::uint32_t size, std::uint32_t packed,
+                       const Target &target)
 {
     const Entry entry{kind, size, packed};
     const std::size_t bytes = kind == Kind::SysEx ? size : 0;
@@ -375,7 +376,8 @@ bool MidiOutPort::flush(std::int64_t deadline)
 void MidiOutPort::dropQueue(const char *why)
 {
     if (queuedMessages_ > 0) {
-        qCWarning(lcMidi, "MIDI output dropped %zu queued message(s), %zu bytes: %s", queuedMessages_, queuedBytes_, why);
+        qCWarning(lcMidi, "MIDI output dropped %zu queued message(s), %zu bytes: %s", queuedMessages_, queuedBytes_,
+                  why);
         counts_.dropped += queuedMessages_;
         backend_.linkNotifier().post(LinkEvents::Failed);
     }

@@ -45,9 +45,9 @@ public:
 
     // Read from any code without Qt; counts since creation.
     struct Stats {
-        std::uint64_t sent = 0;    // messages handed to the service
-        std::uint64_t refused = 0; // sends refused at once (queue full, too long, not a message)
-        std::uint64_t dropped = 0; // accepted, then given up (port closed, service gone)
+        std::uint64_t sent = 0;     // messages handed to the service
+        std::uint64_t refused = 0;  // sends refused at once (queue full, too long, not a message)
+        std::uint64_t dropped = 0;  // accepted, then given up (port closed, service gone)
         std::uint64_t replaced = 0; // queued, then overwritten by a newer value before leaving
         std::size_t queuedMessages = 0;
         std::size_t queuedBytes = 0;
@@ -159,7 +159,7 @@ private:
     int closeResult_ = 0;
 
     int rate_ = DinRate;
-    int pace_ = 0; // the rate in force: 0 when the service needs no pacing
+    int pace_ = 0;              // the rate in force: 0 when the service needs no pacing
     std::int64_t nextFree_ = 0; // when the cable is free again (clock time)
     // The queue: entries and their bytes back to back, read from head_.
     std::vector<std::uint8_t> queue_;

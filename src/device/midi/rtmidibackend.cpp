@@ -14,7 +14,6 @@
 #endif
 
 #include <algorithm>
-
 #include <unistd.h>
 
 namespace {
@@ -54,8 +53,8 @@ bool jackServerMayRun()
     if (server.isEmpty())
         server = QStringLiteral("default");
     const QString uid = QString::number(::getuid());
-    return QFileInfo::exists(QStringLiteral("/dev/shm/jack_%1_%2_0").arg(server, uid))
-        || QFileInfo::exists(QStringLiteral("/dev/shm/jack-%1/%2").arg(uid, server));
+    return QFileInfo::exists(QStringLiteral("/dev/shm/jack_%1_%2_0").arg(server, uid)) ||
+           QFileInfo::exists(QStringLiteral("/dev/shm/jack-%1/%2").arg(uid, server));
 #else
     return true;
 #endif
@@ -125,8 +124,8 @@ bool RtMidiBackend::Impl::tryApi(RtMidi::Api which, const std::string &clientNam
         newIn->setErrorCallback(onRtMidiError, nullptr);
         auto newOut = std::make_unique<RtMidiOut>(which, clientName);
         newOut->setErrorCallback(onRtMidiError, nullptr);
-        if (newIn->getCurrentApi() != newOut->getCurrentApi()
-            || (which != RtMidi::UNSPECIFIED && newIn->getCurrentApi() != which))
+        if (newIn->getCurrentApi() != newOut->getCurrentApi() ||
+            (which != RtMidi::UNSPECIFIED && newIn->getCurrentApi() != which))
             return false;
         newIn->ignoreTypes(false, true, true);
         newIn->setBufferSize(MidiInbox::SysExBufferSize, 8);
@@ -191,8 +190,7 @@ int RtMidiBackend::Impl::find(RtMidi &port, const QString &name)
             if (port.getPortName(i) == wanted)
                 return int(i);
         }
-    } catch (...) {
-    }
+    } catch (...) {}
     return -1;
 }
 
@@ -210,8 +208,7 @@ int RtMidiBackend::Impl::write(const std::uint8_t *data, std::size_t size)
     return Ok;
 }
 
-RtMidiBackend::RtMidiBackend(Api api, const QString &clientName)
-    : d(std::make_unique<Impl>(linkNotifier().events()))
+RtMidiBackend::RtMidiBackend(Api api, const QString &clientName) : d(std::make_unique<Impl>(linkNotifier().events()))
 {
     watchOverflows(d->inbox);
     const std::string name = clientName.toStdString();
@@ -219,7 +216,8 @@ RtMidiBackend::RtMidiBackend(Api api, const QString &clientName)
     // RtMidi's default gives up when ALSA has no sequencer, even while a JACK
     // server runs. Without the device ALSA cannot work; not trying keeps its
     // complaints off the console.
-    const bool tryAlsa = api == Api::Alsa || (api == Api::Automatic && QFileInfo::exists(QStringLiteral("/dev/snd/seq")));
+    const bool tryAlsa =
+        api == Api::Alsa || (api == Api::Automatic && QFileInfo::exists(QStringLiteral("/dev/snd/seq")));
     if (tryAlsa && d->tryApi(RtMidi::LINUX_ALSA, name))
         return;
     if (api == Api::Alsa)
@@ -242,16 +240,16 @@ QString RtMidiBackend::apiName() const
     if (!d->live)
         return {};
     switch (d->api) {
-    case RtMidi::LINUX_ALSA:
-        return QStringLiteral("ALSA");
-    case RtMidi::UNIX_JACK:
-        return QStringLiteral("JACK");
-    default:
-        return QString::fromStdString(RtMidi::getApiDisplayName(d->api));
+    case RtMidi::LINUX_ALSA: return QStringLiteral("ALSA");
+    case RtMidi::UNIX_JACK: return QStringLiteral("JACK");
+    default: return QString::fromStdString(RtMidi::getApiDisplayName(d->api));
     }
 }
 
-int RtMidiBackend::maxSysExSize() const { return d->isJack() ? JackMaxSysEx : 0; }
+int RtMidiBackend::maxSysExSize() const
+{
+    return d->isJack() ? JackMaxSysEx : 0;
+}
 
 bool RtMidiBackend::linkUp() const
 {
@@ -298,7 +296,10 @@ std::uint64_t RtMidiBackend::devicesEpoch() const
     return 0;
 }
 
-std::uint64_t RtMidiBackend::inputOverflows() const { return d->inbox.overflows(); }
+std::uint64_t RtMidiBackend::inputOverflows() const
+{
+    return d->inbox.overflows();
+}
 
 std::uint64_t RtMidiBackend::outputLosses() const
 {
@@ -358,8 +359,7 @@ int RtMidiBackend::openInput(int index, ShortHandler onShort, SysExHandler onSys
     try {
         d->in->openPort(unsigned(port), "MIDI In");
         opened = d->in->isPortOpen();
-    } catch (...) {
-    }
+    } catch (...) {}
     if (!opened) {
         d->inbox.close();
         return NotAvailable;
@@ -378,8 +378,7 @@ int RtMidiBackend::closeInput()
         try {
             if (d->in)
                 d->in->closePort();
-        } catch (...) {
-        }
+        } catch (...) {}
         d->inputOpen = false;
     }
     // After the port: whatever it posted until now is dropped.
@@ -413,8 +412,7 @@ int RtMidiBackend::openOutput(int index)
     try {
         d->out->openPort(unsigned(port), "MIDI Out");
         opened = d->out->isPortOpen();
-    } catch (...) {
-    }
+    } catch (...) {}
     if (!opened)
         return NotAvailable;
     d->outputOpen = true;
@@ -432,8 +430,7 @@ int RtMidiBackend::closeOutput()
     try {
         if (d->out)
             d->out->closePort();
-    } catch (...) {
-    }
+    } catch (...) {}
     d->outputOpen = false;
     return Ok;
 }

@@ -17,14 +17,9 @@ std::int64_t SendTargets::replaceable(const Target &target, std::int64_t oldest)
 void SendTargets::queued(const Target &target, std::int64_t position)
 {
     switch (target.kind) {
-    case Target::Kind::Nothing:
-        return;
-    case Target::Kind::Everything:
-        barrier_ = position;
-        return;
-    case Target::Kind::Place:
-        last_[target.place] = {position, target.part};
-        return;
+    case Target::Kind::Nothing: return;
+    case Target::Kind::Everything: barrier_ = position; return;
+    case Target::Kind::Place: last_[target.place] = {position, target.part}; return;
     }
 }
 

@@ -2,7 +2,6 @@
 #include "midi/wakefd.h"
 
 #include <cstdint>
-
 #include <fcntl.h>
 #include <unistd.h>
 #ifdef __linux__
@@ -44,6 +43,5 @@ void WakeFd::signal()
 void WakeFd::clear()
 {
     std::uint64_t buffer[8];
-    while (::read(readFd_, buffer, sizeof buffer) > 0) {
-    }
+    while (::read(readFd_, buffer, sizeof buffer) > 0) {}
 }

@@ -2,16 +2,16 @@
 #include "controls/knob.h"
 
 #include "controls/converterror.h"
-#include "controls/knobmath.h"
 #include "controls/knobedit.h"
+#include "controls/knobmath.h"
 #include "controls/knobmenu.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QWheelEvent>
 
@@ -19,8 +19,7 @@
 #include <climits>
 #include <cstdint>
 
-Knob::Knob(QWidget *parent)
-    : QWidget(parent)
+Knob::Knob(QWidget *parent) : QWidget(parent)
 {
     // The knob draws its parent's background itself (see DrawDial).
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -443,18 +442,10 @@ void Knob::keyPressEvent(QKeyEvent *event)
     const std::int64_t step = knobmath::pageStep(numTicks_);
     std::int64_t next = t;
     switch (key) {
-    case Qt::Key_PageUp:
-        next = std::min(t + step, n - 1);
-        break;
-    case Qt::Key_PageDown:
-        next = std::max<std::int64_t>(t - step, 0);
-        break;
-    case Qt::Key_Home:
-        next = 0;
-        break;
-    case Qt::Key_End:
-        next = n - 1;
-        break;
+    case Qt::Key_PageUp: next = std::min(t + step, n - 1); break;
+    case Qt::Key_PageDown: next = std::max<std::int64_t>(t - step, 0); break;
+    case Qt::Key_Home: next = 0; break;
+    case Qt::Key_End: next = n - 1; break;
     case Qt::Key_Left:
     case Qt::Key_Down:
         event->accept();
@@ -465,9 +456,7 @@ void Knob::keyPressEvent(QKeyEvent *event)
         event->accept();
         StepTick(+1);
         return;
-    default:
-        QWidget::keyPressEvent(event);
-        return;
+    default: QWidget::keyPressEvent(event); return;
     }
     if (next != t)
         SetTick(int(std::clamp<std::int64_t>(next, INT_MIN, INT_MAX)));

@@ -5,8 +5,8 @@
 
 #include <QColor>
 #include <QHash>
-#include <QPixmap>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPointer>
 #include <QRect>
 #include <QString>

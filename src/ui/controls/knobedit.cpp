@@ -12,8 +12,7 @@
 
 #include <algorithm>
 
-KnobEdit::KnobEdit(QWidget *parent)
-    : QLineEdit(parent)
+KnobEdit::KnobEdit(QWidget *parent) : QLineEdit(parent)
 {
     // The box shows a knob's value at each turn: laying the text out through
     // the full shaper costs more than the rest of the turn, and numbers and
@@ -122,14 +121,8 @@ void KnobEdit::paintEvent(QPaintEvent *event)
     }
     // A box shows the few values of its knob over and over: each one's face
     // is drawn once, for the box's look, and copied at every later paint.
-    const Look look{size(),
-                    devicePixelRatioF(),
-                    palette().cacheKey(),
-                    palette().currentColorGroup(),
-                    font().key(),
-                    isEnabled(),
-                    hasFrame(),
-                    alignment_,
+    const Look look{size(),       devicePixelRatioF(), palette().cacheKey(), palette().currentColorGroup(),
+                    font().key(), isEnabled(),         hasFrame(),           alignment_,
                     textMargin_};
     if (!(look == facesLook_) || faces_.size() > 256) {
         faces_.clear();

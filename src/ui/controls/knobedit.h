@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QLineEdit>
 #include <QFont>
 #include <QHash>
+#include <QLineEdit>
 #include <QPalette>
 #include <QPixmap>
 #include <QPointer>

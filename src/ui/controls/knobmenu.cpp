@@ -11,8 +11,7 @@
 
 #include <algorithm>
 
-KnobMenu::KnobMenu(QWidget *parent)
-    : QWidget(parent, Qt::Popup)
+KnobMenu::KnobMenu(QWidget *parent) : QWidget(parent, Qt::Popup)
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -254,36 +253,20 @@ void KnobMenu::keyPressEvent(QKeyEvent *event)
         return std::min(targetFirst + row, last);
     };
     switch (event->key()) {
-    case Qt::Key_Up:
-        SetActive(active_ < 0 ? from : (from + count - 1) % count);
-        break;
-    case Qt::Key_Down:
-        SetActive(active_ < 0 ? from : (from + 1) % count);
-        break;
-    case Qt::Key_Left:
-        SetActive(sideways(-1));
-        break;
-    case Qt::Key_Right:
-        SetActive(sideways(+1));
-        break;
-    case Qt::Key_Home:
-        SetActive(0);
-        break;
-    case Qt::Key_End:
-        SetActive(count - 1);
-        break;
+    case Qt::Key_Up: SetActive(active_ < 0 ? from : (from + count - 1) % count); break;
+    case Qt::Key_Down: SetActive(active_ < 0 ? from : (from + 1) % count); break;
+    case Qt::Key_Left: SetActive(sideways(-1)); break;
+    case Qt::Key_Right: SetActive(sideways(+1)); break;
+    case Qt::Key_Home: SetActive(0); break;
+    case Qt::Key_End: SetActive(count - 1); break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space:
         if (active_ >= 0)
             Choose(active_);
         break;
-    case Qt::Key_Escape:
-        hide();
-        break;
-    default:
-        QWidget::keyPressEvent(event);
-        return;
+    case Qt::Key_Escape: hide(); break;
+    default: QWidget::keyPressEvent(event); return;
     }
     event->accept();
 }

@@ -15,7 +15,8 @@ static void initLedResources()
 
 namespace {
 
-const char *const ImageNames[] = {"LED_GRAY", "LED_RED", "LED_GRE", "LED_YEL", "LED_BRIRED", "LED_BRIGRE", "LED_BRIYEL"};
+const char *const ImageNames[] = {"LED_GRAY",   "LED_RED",    "LED_GRE",   "LED_YEL",
+                                  "LED_BRIRED", "LED_BRIGRE", "LED_BRIYEL"};
 
 int liveLeds = 0;
 QHash<QString, QImage> *images = nullptr;
@@ -28,28 +29,20 @@ const QRgb Gray = qRgb(128, 128, 128);
 QString normalImage(QRgb c)
 {
     switch (c) {
-    case Red:
-        return QStringLiteral("LED_RED");
-    case Green:
-        return QStringLiteral("LED_GRE");
-    case Yellow:
-        return QStringLiteral("LED_YEL");
-    default:
-        return QStringLiteral("LED_GRAY");
+    case Red: return QStringLiteral("LED_RED");
+    case Green: return QStringLiteral("LED_GRE");
+    case Yellow: return QStringLiteral("LED_YEL");
+    default: return QStringLiteral("LED_GRAY");
     }
 }
 
 QString brightImage(QRgb c)
 {
     switch (c) {
-    case Red:
-        return QStringLiteral("LED_BRIRED");
-    case Green:
-        return QStringLiteral("LED_BRIGRE");
-    case Yellow:
-        return QStringLiteral("LED_BRIYEL");
-    default:
-        return QStringLiteral("LED_GRAY");
+    case Red: return QStringLiteral("LED_BRIRED");
+    case Green: return QStringLiteral("LED_BRIGRE");
+    case Yellow: return QStringLiteral("LED_BRIYEL");
+    default: return QStringLiteral("LED_GRAY");
     }
 }
 
@@ -61,9 +54,7 @@ std::uint64_t steadyMilliseconds()
 
 } // namespace
 
-Led::Led(QWidget *parent)
-    : QWidget(parent)
-    , tickCounter_(steadyMilliseconds)
+Led::Led(QWidget *parent) : QWidget(parent), tickCounter_(steadyMilliseconds)
 {
     if (liveLeds++ == 0) {
         initLedResources();

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/listknob.h"
 
+#include "controls/knobedit.h"
 #include "controls/knobmath.h"
 #include "controls/parseunitvalue.h"
-#include "controls/knobedit.h"
 
 #include <QLocale>
 
-ListKnob::ListKnob(QWidget *parent)
-    : Knob(parent)
+ListKnob::ListKnob(QWidget *parent) : Knob(parent)
 {
     SetNumTicks(0);
 }

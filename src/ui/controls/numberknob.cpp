@@ -1,16 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/numberknob.h"
 
+#include "controls/knobedit.h"
 #include "controls/knobmath.h"
 #include "controls/parseunitvalue.h"
-#include "controls/knobedit.h"
 
 #include <QLocale>
 
-NumberKnob::NumberKnob(QWidget *parent)
-    : Knob(parent)
-{
-}
+NumberKnob::NumberKnob(QWidget *parent) : Knob(parent) {}
 
 QString NumberKnob::Format(float value) const
 {

@@ -1,19 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/numberlistknob.h"
 
+#include "controls/knobedit.h"
 #include "controls/knobmath.h"
 #include "controls/parseunitvalue.h"
-#include "controls/knobedit.h"
 
 #include <QLocale>
 
 #include <cmath>
 #include <cstdint>
 
-NumberListKnob::NumberListKnob(QWidget *parent)
-    : ListKnob(parent)
-{
-}
+NumberListKnob::NumberListKnob(QWidget *parent) : ListKnob(parent) {}
 
 void NumberListKnob::SetValue(float x)
 {

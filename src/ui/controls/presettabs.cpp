@@ -12,8 +12,7 @@
 
 #include <algorithm>
 
-PresetTabs::PresetTabs(QWidget *parent)
-    : QWidget(parent)
+PresetTabs::PresetTabs(QWidget *parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -297,15 +296,9 @@ void PresetTabs::dropEvent(QDropEvent *event)
 void PresetTabs::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {
-    case Qt::Key_Left:
-        setCurrentIndex(current_ - 1);
-        break;
-    case Qt::Key_Right:
-        setCurrentIndex(current_ + 1);
-        break;
-    default:
-        QWidget::keyPressEvent(event);
-        return;
+    case Qt::Key_Left: setCurrentIndex(current_ - 1); break;
+    case Qt::Key_Right: setCurrentIndex(current_ + 1); break;
+    default: QWidget::keyPressEvent(event); return;
     }
     event->accept();
 }

@@ -3,10 +3,7 @@
 
 #include "controls/knob.h"
 
-ValueEdit::ValueEdit(QWidget *parent)
-    : KnobEdit(parent)
-{
-}
+ValueEdit::ValueEdit(QWidget *parent) : KnobEdit(parent) {}
 
 QObject *ValueEdit::TargetKnobObject() const
 {

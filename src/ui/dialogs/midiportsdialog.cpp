@@ -6,17 +6,17 @@
 #include "model/quorvexerror.h"
 #include "session/guard.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
-#include <QShowEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QAbstractItemView>
-#include <QFontMetrics>
+#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -83,7 +83,7 @@ void fill(QComboBox *list, const QStringList &names)
 } // namespace
 
 MidiPortsDialog::MidiPortsDialog(MidiInPort &midiIn, MidiOutPort &midiOut, Prompter &prompter,
-                     std::function<QString()> applicationTitle, QWidget *parent)
+                                 std::function<QString()> applicationTitle, QWidget *parent)
     : QDialog(parent), midiIn_(midiIn), midiOut_(midiOut), prompter_(prompter),
       applicationTitle_(std::move(applicationTitle))
 {
@@ -166,7 +166,10 @@ void MidiPortsDialog::showCurrentPorts()
     CheckBoxOutEnabled->setChecked(midiOut_.isEnabled() || midiOut_.port() == -1);
 }
 
-void MidiPortsDialog::reselectPorts() { selectPorts(); }
+void MidiPortsDialog::reselectPorts()
+{
+    selectPorts();
+}
 
 void MidiPortsDialog::selectPorts()
 {
@@ -182,7 +185,8 @@ void MidiPortsDialog::applyTypedLater(QComboBox *list)
     // also raises activated for either (which takes the text first), it may
     // report one Enter twice, and an error box shown in the middle of a focus
     // move would disturb it.
-    QMetaObject::invokeMethod(this, [this, list] { applyTyped(list); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, list] { applyTyped(list); }, Qt::QueuedConnection);
 }
 
 void MidiPortsDialog::applyTyped(QComboBox *list)
@@ -290,8 +294,8 @@ bool MidiPortsDialog::eventFilter(QObject *watched, QEvent *event)
 {
     // Leaving a list takes its typed text, but opening its drop-down is no
     // leaving.
-    if (event->type() == QEvent::FocusOut && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason
-        && (watched == ComboBoxMidiIn || watched == ComboBoxMidiOut))
+    if (event->type() == QEvent::FocusOut && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason &&
+        (watched == ComboBoxMidiIn || watched == ComboBoxMidiOut))
         applyTypedLater(static_cast<QComboBox *>(watched));
     return QDialog::eventFilter(watched, event);
 }

@@ -19,8 +19,8 @@ class MidiOutPort;
 class MidiPortsDialog : public QDialog {
     Q_OBJECT
 public:
-    MidiPortsDialog(MidiInPort &midiIn, MidiOutPort &midiOut, Prompter &prompter, std::function<QString()> applicationTitle,
-              QWidget *parent = nullptr);
+    MidiPortsDialog(MidiInPort &midiIn, MidiOutPort &midiOut, Prompter &prompter,
+                    std::function<QString()> applicationTitle, QWidget *parent = nullptr);
     ~MidiPortsDialog() override;
 
     QGroupBox *portsBox;

@@ -57,8 +57,7 @@ void NotesDialog::loadNote(const QString &notePath)
     notePath_ = notePath;
     MemoInfo->setPlainText(text);
     // Named after the preset file the note belongs to.
-    setWindowTitle(QStringLiteral("File Info for ") + QFileInfo(notePath).completeBaseName() +
-                   QStringLiteral(".syx"));
+    setWindowTitle(QStringLiteral("File Info for ") + QFileInfo(notePath).completeBaseName() + QStringLiteral(".syx"));
 }
 
 void NotesDialog::saveNote()

@@ -101,8 +101,8 @@ Prompter::Button QtPrompter::question(const QString &caption, const QString &tex
         box.addButton(standard(b));
     // Closing the box answers Cancel when offered, else the last button.
     const Button escape = buttons.contains(Button::Cancel) ? Button::Cancel
-                          : buttons.isEmpty()                ? Button::Ok
-                                                             : buttons.last();
+                          : buttons.isEmpty()              ? Button::Ok
+                                                           : buttons.last();
     box.setEscapeButton(standard(escape));
     box.exec();
     QAbstractButton *clicked = box.clickedButton();

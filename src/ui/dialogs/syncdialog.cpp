@@ -71,8 +71,7 @@ SyncDialog::SyncDialog(AmpSync &search, CommandQueue &queue, QWidget *parent)
     connect(ButtonOK, &QPushButton::clicked, this, [this] { confirm(); });
     connect(ButtonRetry, &QPushButton::clicked, this, [this] { queue_.run([this] { retry(); }); });
     connect(ButtonCancel, &QPushButton::clicked, this, [this] { cancelSearch(); });
-    connect(&sync_, &AmpSync::ampFound, this,
-            [this](std::uint8_t version, bool g) { showFound(version, g); });
+    connect(&sync_, &AmpSync::ampFound, this, [this](std::uint8_t version, bool g) { showFound(version, g); });
     connect(&sync_, &AmpSync::ampNotFound, this, [this] { showNotFound(); });
 }
 

@@ -116,7 +116,8 @@ void EditorPanel::buildModel()
         box->setMaxVisibleItems(16);
         box->setMinimumWidth(150);
     }
-    CheckBoxGCab = checkBox(GroupBoxModel, "CheckBoxGCab", QStringLiteral("Global"), QStringLiteral("Overrides preset cab"));
+    CheckBoxGCab =
+        checkBox(GroupBoxModel, "CheckBoxGCab", QStringLiteral("Global"), QStringLiteral("Overrides preset cab"));
     const auto &checks = checkRows();
     lists->addWidget(ComboBoxAmp, 0, 0, 1, 2);
     lists->addWidget(ComboBoxCab, 1, 0, 1, 2);
@@ -185,8 +186,8 @@ void EditorPanel::buildDualSections()
         const DualRow &row = dualRows()[int(d)];
         QGroupBox *box = groupBox(contents_, row.boxName, sectionCaption(presetparams::sectionOf(d)));
         this->*row.box = box;
-        const Box knobBox = d == Dual::Preamp ? Box::Preamp
-                            : d == Dual::Reverb ? Box::Reverb
+        const Box knobBox = d == Dual::Preamp       ? Box::Preamp
+                            : d == Dual::Reverb     ? Box::Reverb
                             : d == Dual::Modulation ? Box::Modulation
                                                     : Box::Delay;
         QGridLayout *grid = knobGrid(box);

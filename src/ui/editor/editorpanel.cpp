@@ -299,8 +299,14 @@ void EditorPanel::boostAll(bool on)
     editor_.boostAllTabs(on);
 }
 
-void EditorPanel::boostAllTabs() { boostAll(true); }
-void EditorPanel::unboostAllTabs() { boostAll(false); }
+void EditorPanel::boostAllTabs()
+{
+    boostAll(true);
+}
+void EditorPanel::unboostAllTabs()
+{
+    boostAll(false);
+}
 
 void EditorPanel::restoreBoostSettings()
 {

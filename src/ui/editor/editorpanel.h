@@ -171,8 +171,8 @@ private:
     TapTempo tap_;
     QWidget *panelBox_ = nullptr;
     QWidget *contents_ = nullptr;
-    std::vector<NumberKnob *> knobs_;   // by knob row
-    std::vector<QCheckBox *> checks_;      // by check row
+    std::vector<NumberKnob *> knobs_; // by knob row
+    std::vector<QCheckBox *> checks_; // by check row
     std::array<QCheckBox *, preset::DualCount> altBoxes_{};
     std::array<QGridLayout *, 8> grids_{};
     // Entries of the lists for the firmware in use; any further entry is an

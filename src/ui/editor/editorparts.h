@@ -4,21 +4,19 @@
 // What the editor panel's files share: its binding rows and small helpers.
 // Private to src/ui/editor.
 
-#include "editor/editorpanel.h"
-
-
 #include "controls/flatgroupbox.h"
-#include "controls/valueedit.h"
 #include "controls/numberknob.h"
 #include "controls/presettabs.h"
+#include "controls/valueedit.h"
+#include "editor/editorpanel.h"
 #include "editor/windowscolor.h"
 #include "model/amplists.h"
-#include "model/firmware.h"
-#include "session/ampglobals.h"
-#include "session/commandqueue.h"
 #include "model/delaytime.h"
+#include "model/firmware.h"
 #include "model/presetparams.h"
 #include "model/quorvexerror.h"
+#include "session/ampglobals.h"
+#include "session/commandqueue.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -134,8 +132,8 @@ struct EditorPanel::KnobRow {
     // The dual section the knob belongs to, and its body colours.
     std::optional<Dual> dual;
     std::uint32_t colour, altColour;
-    bool delayTime;  // the delay time label follows it
-    bool rightMenu;  // 255 steps make too long a menu
+    bool delayTime; // the delay time label follows it
+    bool rightMenu; // 255 steps make too long a menu
 };
 
 struct EditorPanel::CheckRow {

@@ -144,7 +144,8 @@ FileListPanel::FileListPanel(Document &document, Prompter &prompter, QWidget *pa
 
     PopupMenuPath = new QMenu(this);
     PopupMenuPath->setObjectName(QStringLiteral("PopupMenuPath"));
-    usePathOfCurrentFileAction = item(PopupMenuPath, "UsePathofCurrentFile1", QStringLiteral("Use Path of Current File"));
+    usePathOfCurrentFileAction =
+        item(PopupMenuPath, "UsePathofCurrentFile1", QStringLiteral("Use Path of Current File"));
     resetPathFromIniAction = item(PopupMenuPath, "ResetPathfromINI1", QStringLiteral("Reset Path from INI"));
     setPathToProgramDirectoryAction =
         item(PopupMenuPath, "SetPathtoProgramDirectory1", QStringLiteral("Set Path to program directory"));
@@ -393,10 +394,10 @@ void FileListPanel::deleteSelected(bool permanently)
         const QString path = selectedPath();
         QString failure;
         if (permanently) {
-            const Prompter::Button answer = prompter_.question(
-                QStringLiteral("Confirm File Delete"),
-                QStringLiteral("Are you sure you want to delete '") + path + QStringLiteral("'?"),
-                {Prompter::Button::Yes, Prompter::Button::No});
+            const Prompter::Button answer =
+                prompter_.question(QStringLiteral("Confirm File Delete"),
+                                   QStringLiteral("Are you sure you want to delete '") + path + QStringLiteral("'?"),
+                                   {Prompter::Button::Yes, Prompter::Button::No});
             QFile file(path);
             if (answer == Prompter::Button::Yes && !path.isEmpty() && !file.remove())
                 failure = QStringLiteral("Can't delete file:\n") + path + QLatin1Char('\n') + file.errorString();

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "globals/globalswindow.h"
 
-#include "session/commandqueue.h"
-
 #include "controls/flatgroupbox.h"
 #include "controls/numberknob.h"
 #include "model/firmware.h"
 #include "model/globalrecord.h"
+#include "session/commandqueue.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -50,7 +49,8 @@ const std::vector<GlobalsWindow::CheckRow> &GlobalsWindow::checkRows()
     using F = GlobalsWindow;
     using namespace globalrecord;
     static const std::vector<CheckRow> rows{
-        {&F::CheckBoxUser, "CheckBoxUser", "User presets on powerup", "Check for User, uncheck for Factory", UserPresets},
+        {&F::CheckBoxUser, "CheckBoxUser", "User presets on powerup", "Check for User, uncheck for Factory",
+         UserPresets},
         {&F::CheckBoxStereo, "CheckBoxStereo", "Stereo", "Check for 212, uncheck for 1x12", Stereo},
         {&F::CheckBoxQB, "CheckBoxQB", "Quick Boost", "2nd Preset Select on Stompbar will toggle Boost", QuickBoost},
         {&F::CheckBoxAtten, "CheckBoxAtten", "Output Attenuator", "18 dB output volume drop", Attenuator},
@@ -75,8 +75,8 @@ const std::vector<GlobalsWindow::KnobRow> &GlobalsWindow::knobRows()
     static const std::vector<KnobRow> rows{
         {&F::NxNumberKnobIA, "NxNumberKnobIA", "Input Adjust",
          "Scales pregain internally to compensate for guitar level (12:00=default)", InputAdjust, InputAdjustRange},
-        {&F::NxNumberKnobSens, "NxNumberKnobSens", "Sensitivity", "Lower values for reduction, higher values for gating",
-         GateSensitivity, GateRange},
+        {&F::NxNumberKnobSens, "NxNumberKnobSens", "Sensitivity",
+         "Lower values for reduction, higher values for gating", GateSensitivity, GateRange},
         {&F::NxNumberKnobThresh, "NxNumberKnobThresh", "Threshold/Off", "Increase when there's more noise",
          GateThreshold, GateRange},
     };
@@ -104,14 +104,20 @@ const std::vector<GlobalsWindow::RadioRow> &GlobalsWindow::radioRows()
         return std::vector<RadioRow>{
             {&F::RadioGroupMidiChannel, &F::MidiChannelButtons, "RadioGroupMidiChannel", "MIDI Channel", Channel,
              channels, 4},
-            {&F::RadioGroupBankStyle, &F::BankStyleButtons, "RadioGroupBankStyle", "Stompbar Bank Select Style",
+            {&F::RadioGroupBankStyle,
+             &F::BankStyleButtons,
+             "RadioGroupBankStyle",
+             "Stompbar Bank Select Style",
              BankStyle,
              {QStringLiteral("Matrix - go to same patch in new bank (default)"),
               QStringLiteral("Go to preset #1 in new bank"),
               QStringLiteral("Wait for preset selection (red LED blinks)")},
              1},
-            {&F::RadioGroupAllInfo, &F::AllInfoButtons, "RadioGroupAllInfo",
-             "Stompbar Inactive Mode LED status (All Info)", InactiveLeds,
+            {&F::RadioGroupAllInfo,
+             &F::AllInfoButtons,
+             "RadioGroupAllInfo",
+             "Stompbar Inactive Mode LED status (All Info)",
+             InactiveLeds,
              {QStringLiteral("Only show active mode LEDs"), QStringLiteral("Show inactive mode LEDs as dim (default)"),
               QStringLiteral("Show all LEDs bright")},
              1},
@@ -173,7 +179,8 @@ void GlobalsWindow::buildMenu()
     quitAction = item(fileMenu, "QuitGlobalView1", QStringLiteral("Quit Global View"), &GlobalsWindow::closeWindow);
     transferMenu = menu("Transfer1", QStringLiteral("&Transfer"));
     sendToAmpAction = item(transferMenu, "SendtoAmp1", QStringLiteral("Send to Amp"), &GlobalsWindow::sendToAmp);
-    fetchFromAmpAction = item(transferMenu, "GetfromAmp1", QStringLiteral("Get from Amp"), &GlobalsWindow::fetchFromAmp);
+    fetchFromAmpAction =
+        item(transferMenu, "GetfromAmp1", QStringLiteral("Get from Amp"), &GlobalsWindow::fetchFromAmp);
     helpMenu = menu("Help1", QStringLiteral("&Help"));
     helpMenu->menuAction()->setEnabled(false);
 }

@@ -4,10 +4,10 @@
 #include "controls/presettabs.h"
 #include "files/presetfile.h"
 #include "library/library.h"
+#include "library/libraryhooks.h"
 #include "library/libraryindexfile.h"
 #include "library/presetcolumns.h"
 #include "library/setlist.h"
-#include "library/libraryhooks.h"
 #include "model/presetparams.h"
 #include "model/quorvexerror.h"
 #include "session/ampslots.h"
@@ -94,7 +94,8 @@ protected:
 } // namespace
 
 AmpWindow::AmpWindow(AmpSlots &ampSlots, Library &library, Prompter &prompter, Actions actions, QWidget *parent)
-    : QWidget(parent, Qt::Window), slots_(ampSlots), library_(library), prompter_(prompter), actions_(std::move(actions))
+    : QWidget(parent, Qt::Window), slots_(ampSlots), library_(library), prompter_(prompter),
+      actions_(std::move(actions))
 {
     setObjectName(QStringLiteral("AmpWindow"));
     setWindowTitle(QStringLiteral("Amp"));
@@ -113,8 +114,10 @@ AmpWindow::AmpWindow(AmpSlots &ampSlots, Library &library, Prompter &prompter, A
         preset::Record record;
         QString name;
         const QJsonArray rows = QJsonDocument::fromJson(mime->data(QLatin1String(LibraryRowsMimeType))).array();
-        const QByteArray raw = rows.isEmpty() ? mime->data(QLatin1String(PresetTabs::PresetMimeType))
-                                              : QByteArray::fromHex(rows[0].toObject().value(QStringLiteral("record")).toString().toLatin1());
+        const QByteArray raw =
+            rows.isEmpty()
+                ? mime->data(QLatin1String(PresetTabs::PresetMimeType))
+                : QByteArray::fromHex(rows[0].toObject().value(QStringLiteral("record")).toString().toLatin1());
         if (raw.size() != preset::RecordSize)
             return;
         std::copy(raw.begin(), raw.end(), record.begin());
@@ -222,11 +225,13 @@ void AmpWindow::fill(QTreeWidgetItem *item, int slot)
         item->setText(ModelColumn, valueOf("AmpModel", *s.record));
         item->setText(CabinetColumn, valueOf("Cabinet", *s.record));
         item->setText(GainColumn, valueOf("PreGain", *s.record));
-        item->setText(ReadColumn, s.readAt.isValid() ? s.readAt.toString(QStringLiteral("HH:mm:ss")) : QStringLiteral("-"));
+        item->setText(ReadColumn,
+                      s.readAt.isValid() ? s.readAt.toString(QStringLiteral("HH:mm:ss")) : QStringLiteral("-"));
     }
     const bool grey = !s.record || s.stale;
     for (int c = 0; c <= ReadColumn; ++c) {
-        item->setForeground(c, grey ? palette().brush(QPalette::Disabled, QPalette::Text) : palette().brush(QPalette::Text));
+        item->setForeground(c, grey ? palette().brush(QPalette::Disabled, QPalette::Text)
+                                    : palette().brush(QPalette::Text));
         item->setToolTip(c, s.stale ? QStringLiteral("Not read since it was written or edited on the Amp") : QString());
     }
 }
@@ -310,8 +315,9 @@ void AmpWindow::saveAsGroupFile()
 {
     if (!slots_.allKnown())
         return;
-    const QString path = prompter_.saveFileName(QStringLiteral("Save as Group File"), library_.roots().data,
-                                                QStringLiteral("Preset Files (*.syx)"), QStringLiteral("Amp Slots.syx"));
+    const QString path =
+        prompter_.saveFileName(QStringLiteral("Save as Group File"), library_.roots().data,
+                               QStringLiteral("Preset Files (*.syx)"), QStringLiteral("Amp Slots.syx"));
     if (path.isEmpty() || !prompter_.mayReplace(path))
         return;
     std::array<std::uint8_t, preset::GroupSize> group{};

@@ -11,8 +11,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QSlider>
 #include <QShortcut>
+#include <QSlider>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -45,8 +45,8 @@ CompareWindow::CompareWindow(const LibraryHooks &hooks, const QString &nameA, co
 
     TableCompare = new QTableWidget(0, Columns, this);
     TableCompare->setObjectName(QStringLiteral("TableCompare"));
-    TableCompare->setHorizontalHeaderLabels({QStringLiteral("Section"), QStringLiteral("Parameter"), QStringLiteral("A"),
-                                             QStringLiteral("B")});
+    TableCompare->setHorizontalHeaderLabels(
+        {QStringLiteral("Section"), QStringLiteral("Parameter"), QStringLiteral("A"), QStringLiteral("B")});
     TableCompare->verticalHeader()->hide();
     TableCompare->verticalHeader()->setDefaultSectionSize(TableCompare->fontMetrics().height() + 6);
     TableCompare->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -87,7 +87,8 @@ CompareWindow::CompareWindow(const LibraryHooks &hooks, const QString &nameA, co
     morph_->setObjectName(QStringLiteral("SliderMorph"));
     morph_->setRange(0, presetmorph::Steps);
     morph_->setPageStep(10);
-    morph_->setToolTip(QStringLiteral("Plays the presets between A and B: knobs move, switches and lists change at the middle"));
+    morph_->setToolTip(
+        QStringLiteral("Plays the presets between A and B: knobs move, switches and lists change at the middle"));
     morphLabel_ = new QLabel(QStringLiteral("Morph: A"), this);
     keep_ = new QPushButton(QStringLiteral("Keep This"), this);
     keep_->setObjectName(QStringLiteral("ButtonKeepMorph"));
@@ -146,8 +147,14 @@ void CompareWindow::showDifferencesOnly()
         TableCompare->setRowHidden(row, only && !differs_[std::size_t(row)]);
 }
 
-void CompareWindow::hearA() { play(a_); }
-void CompareWindow::hearB() { play(b_); }
+void CompareWindow::hearA()
+{
+    play(a_);
+}
+void CompareWindow::hearB()
+{
+    play(b_);
+}
 
 void CompareWindow::play(const preset::Record &record)
 {
@@ -165,7 +172,7 @@ void CompareWindow::play(const preset::Record &record)
 void CompareWindow::morphTo(int step)
 {
     morphed_ = presetmorph::between(a_, b_, step);
-    morphLabel_->setText(step == 0                   ? QStringLiteral("Morph: A")
+    morphLabel_->setText(step == 0                    ? QStringLiteral("Morph: A")
                          : step == presetmorph::Steps ? QStringLiteral("Morph: B")
                                                       : QStringLiteral("Morph: %1%").arg(step));
     keep_->setEnabled(bool(hooks_.keep));

@@ -63,8 +63,8 @@ void LibraryProgress::update()
     ProgressIndexing->setVisible(busy_);
     if (!notice_.isEmpty()) {
         // The whole notice is in the tool tip; the bar keeps its room.
-        LabelLibrary->setText(LabelLibrary->fontMetrics().elidedText(QStringLiteral("Library: ") + notice_,
-                                                                     Qt::ElideRight, NoticeWidth));
+        LabelLibrary->setText(
+            LabelLibrary->fontMetrics().elidedText(QStringLiteral("Library: ") + notice_, Qt::ElideRight, NoticeWidth));
         LabelLibrary->setToolTip(notice_);
     } else {
         LabelLibrary->setText(busy_ ? QStringLiteral("Indexing the library") : QString());

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/librarytablemodel.h"
 
-#include "library/libraryhooks.h"
-
 #include "controls/presettabs.h"
+#include "library/libraryhooks.h"
 
 #include <QBrush>
 #include <QFont>
@@ -18,8 +17,7 @@
 
 LibraryTableModel::LibraryTableModel(Fetch fetch, QObject *parent)
     : QAbstractTableModel(parent), fetch_(std::move(fetch)), pages_(KeptPages)
-{
-}
+{}
 
 void LibraryTableModel::setRows(LibraryReader::Found rows)
 {
@@ -105,8 +103,7 @@ QVariant LibraryTableModel::data(const QModelIndex &index, int role) const
         return {};
     const auto column = LibraryColumns::Column(index.column());
     switch (role) {
-    case Qt::DisplayRole:
-        return LibraryColumns::text(*e, column);
+    case Qt::DisplayRole: return LibraryColumns::text(*e, column);
     case Qt::ToolTipRole:
         if (column == LibraryColumns::Name || column == LibraryColumns::Folder)
             return e->path;
@@ -123,8 +120,7 @@ QVariant LibraryTableModel::data(const QModelIndex &index, int role) const
             column == LibraryColumns::Favourite)
             return int(Qt::AlignCenter);
         return {};
-    default:
-        return {};
+    default: return {};
     }
 }
 
@@ -170,7 +166,8 @@ QMimeData *LibraryTableModel::mimeData(const QModelIndexList &indexes) const
             {QStringLiteral("path"), e->path},
             {QStringLiteral("slot"), e->slot},
             {QStringLiteral("record"),
-             QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(e->record.data()), preset::RecordSize).toHex())}});
+             QString::fromLatin1(
+                 QByteArray(reinterpret_cast<const char *>(e->record.data()), preset::RecordSize).toHex())}});
     }
     if (mime)
         mime->setData(QLatin1String(LibraryRowsMimeType), QJsonDocument(rows).toJson(QJsonDocument::Compact));

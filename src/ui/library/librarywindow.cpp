@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/librarywindow.h"
 
-#include "library/library.h"
 #include "library/comparewindow.h"
 #include "library/duplicateswindow.h"
+#include "library/library.h"
 #include "library/librarytablemodel.h"
-#include "session/presettrash.h"
 #include "library/tagsdialog.h"
+#include "session/presettrash.h"
 #include "session/prompter.h"
 
 #include <QAction>
@@ -29,7 +29,10 @@ namespace {
 
 using Key = QPair<qint64, int>; // file and slot in the index: a row across searches
 
-QString title() { return QStringLiteral("Library"); }
+QString title()
+{
+    return QStringLiteral("Library");
+}
 
 } // namespace
 
@@ -191,7 +194,8 @@ void LibraryWindow::explain(const LibraryReader::Answer &answer)
 {
     const LibrarySearch::Result &result = answer.first;
     QPalette palette = LabelExplanation->palette();
-    palette.setColor(QPalette::WindowText, result.error.isEmpty() ? this->palette().color(QPalette::WindowText) : Qt::darkRed);
+    palette.setColor(QPalette::WindowText,
+                     result.error.isEmpty() ? this->palette().color(QPalette::WindowText) : Qt::darkRed);
     LabelExplanation->setPalette(palette);
     if (!result.error.isEmpty()) {
         LabelExplanation->setText(result.error);
@@ -266,7 +270,8 @@ void LibraryWindow::openSelected()
         hooks_.open(chosen[0].path, chosen[0].slot);
 }
 
-void LibraryWindow::compare(const QString &nameA, const preset::Record &a, const QString &nameB, const preset::Record &b)
+void LibraryWindow::compare(const QString &nameA, const preset::Record &a, const QString &nameB,
+                            const preset::Record &b)
 {
     auto *window = new CompareWindow(hooks_, nameA, a, nameB, b, this);
     window->show();
@@ -332,7 +337,8 @@ void LibraryWindow::toggleFavourite()
     if (hashes.isEmpty())
         return;
     library_.setFavourite(hashes, !all);
-    tellMarked(hashes, int(selection().size()), all ? QStringLiteral("Favourite taken away") : QStringLiteral("Favourite"));
+    tellMarked(hashes, int(selection().size()),
+               all ? QStringLiteral("Favourite taken away") : QStringLiteral("Favourite"));
 }
 
 void LibraryWindow::tellMarked(const QList<qint64> &hashes, int chosen, const QString &what)
@@ -365,7 +371,9 @@ void LibraryWindow::editTags()
     QHash<QString, QPair<QStringList, QList<qint64>>> byResult;
     for (const LibraryEntry &e : chosen) {
         QStringList tags = e.tags;
-        tags.removeIf([&](const QString &t) { return common.contains(t, Qt::CaseInsensitive) && !wanted.contains(t, Qt::CaseInsensitive); });
+        tags.removeIf([&](const QString &t) {
+            return common.contains(t, Qt::CaseInsensitive) && !wanted.contains(t, Qt::CaseInsensitive);
+        });
         for (const QString &t : wanted)
             if (!tags.contains(t, Qt::CaseInsensitive))
                 tags << t;

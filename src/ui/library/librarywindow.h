@@ -2,8 +2,8 @@
 #pragma once
 
 #include "library/librarycolumns.h"
-#include "library/libraryreader.h"
 #include "library/libraryhooks.h"
+#include "library/libraryreader.h"
 
 #include <QItemSelectionModel>
 #include <QSet>

@@ -10,12 +10,9 @@
 QString SetlistPlayer::Trigger::text() const
 {
     switch (kind) {
-    case Control:
-        return QStringLiteral("CC %1, channel %2").arg(number).arg(channel + 1);
-    case Program:
-        return QStringLiteral("Program Change %1, channel %2").arg(number).arg(channel + 1);
-    case None:
-        break;
+    case Control: return QStringLiteral("CC %1, channel %2").arg(number).arg(channel + 1);
+    case Program: return QStringLiteral("Program Change %1, channel %2").arg(number).arg(channel + 1);
+    case None: break;
     }
     return {};
 }
@@ -24,7 +21,10 @@ QString SetlistPlayer::Trigger::key() const
 {
     if (kind == None)
         return {};
-    return QStringLiteral("%1:%2:%3").arg(kind == Control ? QStringLiteral("cc") : QStringLiteral("pc")).arg(channel).arg(number);
+    return QStringLiteral("%1:%2:%3")
+        .arg(kind == Control ? QStringLiteral("cc") : QStringLiteral("pc"))
+        .arg(channel)
+        .arg(number);
 }
 
 SetlistPlayer::Trigger SetlistPlayer::Trigger::fromKey(const QString &key)

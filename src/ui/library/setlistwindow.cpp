@@ -12,8 +12,8 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDragEnterEvent>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -129,19 +129,21 @@ SetlistWindow::SetlistWindow(Library &library, Prompter &prompter, LibraryHooks 
     updateTitle();
 }
 
-decltype(LibraryHooks::play) SetlistWindow::playThrough(CommandQueue &queue, const Document &document, DocumentFiles &files)
+decltype(LibraryHooks::play) SetlistWindow::playThrough(CommandQueue &queue, const Document &document,
+                                                        DocumentFiles &files)
 {
     return [&queue, &document, &files](const QString &path, int slot, bool ask, std::function<void(bool, bool)> done) {
-        queue.post(QStringLiteral("setlist step"), CommandQueue::Needs::NoDialog, [&queue, &document, &files, path, slot, ask, done] {
-            const bool unsaved = document.isModified();
-            bool shown = false;
-            queue.run([&] {
-                if (ask)
-                    files.askToSave();
-                shown = files.openNamed(path, slot);
-            });
-            done(shown, ask && unsaved);
-        });
+        queue.post(QStringLiteral("setlist step"), CommandQueue::Needs::NoDialog,
+                   [&queue, &document, &files, path, slot, ask, done] {
+                       const bool unsaved = document.isModified();
+                       bool shown = false;
+                       queue.run([&] {
+                           if (ask)
+                               files.askToSave();
+                           shown = files.openNamed(path, slot);
+                       });
+                       done(shown, ask && unsaved);
+                   });
     };
 }
 
@@ -157,8 +159,8 @@ void SetlistWindow::buildEditor()
     auto *layout = new QVBoxLayout(page);
     tree_ = new SetlistTree(page);
     tree_->setObjectName(QStringLiteral("SetlistEntries"));
-    tree_->setHeaderLabels({QStringLiteral("#"), QStringLiteral("Song"), QStringLiteral("Preset"), QStringLiteral("Note"),
-                            QStringLiteral("Found")});
+    tree_->setHeaderLabels({QStringLiteral("#"), QStringLiteral("Song"), QStringLiteral("Preset"),
+                            QStringLiteral("Note"), QStringLiteral("Found")});
     tree_->header()->setSectionResizeMode(Number, QHeaderView::ResizeToContents);
     tree_->header()->setSectionResizeMode(Song, QHeaderView::Stretch);
     tree_->header()->setSectionResizeMode(Preset, QHeaderView::Stretch);
@@ -353,7 +355,8 @@ void SetlistWindow::takeDrop(const QByteArray &rows, const QList<QUrl> &urls, in
             continue;
         preset::Record record;
         std::copy(bytes.begin(), bytes.end(), record.begin());
-        added.push_back(entryOf(o.value(QStringLiteral("path")).toString(), o.value(QStringLiteral("slot")).toInt(-1), record));
+        added.push_back(
+            entryOf(o.value(QStringLiteral("path")).toString(), o.value(QStringLiteral("slot")).toInt(-1), record));
     }
     for (const QUrl &url : urls) {
         const QString file = url.toLocalFile();
@@ -375,7 +378,8 @@ void SetlistWindow::takeDrop(const QByteArray &rows, const QList<QUrl> &urls, in
     setSetlist(list, path_);
     setModified(!added.empty() || modified_);
     if (!refused.isEmpty())
-        status_->setText(QStringLiteral("Not added (drag a group's presets from the library): %1").arg(refused.join(QStringLiteral(", "))));
+        status_->setText(QStringLiteral("Not added (drag a group's presets from the library): %1")
+                             .arg(refused.join(QStringLiteral(", "))));
 }
 
 void SetlistWindow::renumber()
@@ -485,17 +489,14 @@ void SetlistWindow::updatePlayView()
         next_->setText(QStringLiteral("End of the setlist"));
     QString triggers;
     switch (player_->learning()) {
-    case SetlistPlayer::Learning::Next:
-        triggers = QStringLiteral("Press the switch for Next...");
-        break;
-    case SetlistPlayer::Learning::Previous:
-        triggers = QStringLiteral("Press the switch for Previous...");
-        break;
+    case SetlistPlayer::Learning::Next: triggers = QStringLiteral("Press the switch for Next..."); break;
+    case SetlistPlayer::Learning::Previous: triggers = QStringLiteral("Press the switch for Previous..."); break;
     case SetlistPlayer::Learning::Nothing: {
         const QString next = player_->nextTrigger().text(), previous = player_->previousTrigger().text();
         if (!next.isEmpty() || !previous.isEmpty())
             triggers = QStringLiteral("Next: %1  Previous: %2")
-                           .arg(next.isEmpty() ? QStringLiteral("-") : next, previous.isEmpty() ? QStringLiteral("-") : previous);
+                           .arg(next.isEmpty() ? QStringLiteral("-") : next,
+                                previous.isEmpty() ? QStringLiteral("-") : previous);
         break;
     }
     }
@@ -531,20 +532,13 @@ void SetlistWindow::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Space:
     case Qt::Key_Right:
     case Qt::Key_Down:
-    case Qt::Key_PageDown:
-        player_->step(1);
-        break;
+    case Qt::Key_PageDown: player_->step(1); break;
     case Qt::Key_Left:
     case Qt::Key_Up:
     case Qt::Key_PageUp:
-    case Qt::Key_Backspace:
-        player_->step(-1);
-        break;
-    case Qt::Key_Escape:
-        stopPlaying();
-        break;
-    default:
-        QMainWindow::keyPressEvent(event);
+    case Qt::Key_Backspace: player_->step(-1); break;
+    case Qt::Key_Escape: stopPlaying(); break;
+    default: QMainWindow::keyPressEvent(event);
     }
 }
 
@@ -559,11 +553,11 @@ bool SetlistWindow::openFile(const QString &path)
         problems << missing;
         status_->setText(missing.isEmpty() ? QString() : QStringLiteral("%1 not found.").arg(missing.size()));
         if (!problems.isEmpty())
-            prompter_.notice(QStringLiteral("Open Setlist"),
-                             QStringLiteral("%1:\n%2").arg(path, problems.mid(0, 30).join(QLatin1Char('\n'))) +
-                                     (problems.size() > 30 ? QStringLiteral("\n... and %1 more").arg(problems.size() - 30)
-                                                           : QString()),
-                             Prompter::Icon::Warning);
+            prompter_.notice(
+                QStringLiteral("Open Setlist"),
+                QStringLiteral("%1:\n%2").arg(path, problems.mid(0, 30).join(QLatin1Char('\n'))) +
+                    (problems.size() > 30 ? QStringLiteral("\n... and %1 more").arg(problems.size() - 30) : QString()),
+                Prompter::Icon::Warning);
         return true;
     } catch (const QuorvexError &e) {
         prompter_.notice(QStringLiteral("Open Setlist"), e.message(), Prompter::Icon::Warning);
@@ -575,8 +569,8 @@ void SetlistWindow::openChosen()
 {
     if (!askToSave())
         return;
-    const QString path =
-        prompter_.openFileName(QStringLiteral("Open Setlist"), library_.roots().data, QStringLiteral("Setlists (*.qvset)"));
+    const QString path = prompter_.openFileName(QStringLiteral("Open Setlist"), library_.roots().data,
+                                                QStringLiteral("Setlists (*.qvset)"));
     if (!path.isEmpty())
         openFile(path);
 }
@@ -605,9 +599,10 @@ bool SetlistWindow::save()
 
 bool SetlistWindow::saveAs()
 {
-    QString path = prompter_.saveFileName(QStringLiteral("Save Setlist"), path_.isEmpty() ? library_.roots().data : QFileInfo(path_).absolutePath(),
-                                          QStringLiteral("Setlists (*.qvset)"),
-                                          path_.isEmpty() ? QStringLiteral("Setlist.qvset") : QFileInfo(path_).fileName());
+    QString path = prompter_.saveFileName(
+        QStringLiteral("Save Setlist"), path_.isEmpty() ? library_.roots().data : QFileInfo(path_).absolutePath(),
+        QStringLiteral("Setlists (*.qvset)"),
+        path_.isEmpty() ? QStringLiteral("Setlist.qvset") : QFileInfo(path_).fileName());
     if (path.isEmpty())
         return false;
     if (QFileInfo(path).suffix().isEmpty())

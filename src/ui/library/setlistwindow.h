@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "library/setlist.h"
 #include "library/libraryhooks.h"
+#include "library/setlist.h"
 #include "library/setlistplayer.h"
 #include "session/prompter.h"
 
@@ -43,7 +43,8 @@ public:
     // (a step from a foot controller comes from MIDI input, where no
     // question may open; a step still waiting gives way to the newer one),
     // then the file opened as the document at its slot.
-    static decltype(LibraryHooks::play) playThrough(CommandQueue &queue, const Document &document, DocumentFiles &files);
+    static decltype(LibraryHooks::play) playThrough(CommandQueue &queue, const Document &document,
+                                                    DocumentFiles &files);
     ~SetlistWindow() override;
 
     QString filePath() const { return path_; }

@@ -4,7 +4,6 @@
 #include <QDialog>
 #include <QStringList>
 
-
 class QLineEdit;
 
 // "Tags...": the tags of the chosen presets as one line, separated by

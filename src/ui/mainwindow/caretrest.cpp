@@ -5,8 +5,7 @@
 #include <QGuiApplication>
 #include <QStyleHints>
 
-CaretRest::CaretRest(QObject *parent)
-    : QObject(parent), flashTime_(QGuiApplication::styleHints()->cursorFlashTime())
+CaretRest::CaretRest(QObject *parent) : QObject(parent), flashTime_(QGuiApplication::styleHints()->cursorFlashTime())
 {
     timer_.setSingleShot(true);
     timer_.setInterval(RestMs);
@@ -48,11 +47,8 @@ bool CaretRest::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Wheel:
     case QEvent::InputMethod:
     case QEvent::TouchBegin:
-    case QEvent::TabletPress:
-        wake();
-        break;
-    default:
-        break;
+    case QEvent::TabletPress: wake(); break;
+    default: break;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -30,7 +30,6 @@ public:
     void showHistory();
     void toggleCompare();
 
-
 signals:
     // Why an Undo or Redo did not happen, for the status bar.
     void statusMessage(const QString &text);

@@ -14,8 +14,7 @@
 
 LibraryLink::LibraryLink(Session &session, FileListPanel &fileList, QAction *fileListView, Runner run)
     : session_(session), fileList_(fileList), fileListView_(fileListView), run_(std::move(run))
-{
-}
+{}
 
 LibraryHooks LibraryLink::hooks()
 {

@@ -42,7 +42,8 @@ LinkStatus::LinkStatus(MidiInPort &midiIn, MidiOutPort &midiOut, MidiBackend &ba
     LabelFailures = new QLabel(this);
     LabelSync = new QLabel(QStringLiteral("<a href=\"sync\">Sync with Amp</a>"), this);
     LabelSync->setObjectName(QStringLiteral("LabelSync"));
-    LabelSync->setToolTip(QStringLiteral("The Amp may hold other values than the editor shows: fetch its preset again"));
+    LabelSync->setToolTip(
+        QStringLiteral("The Amp may hold other values than the editor shows: fetch its preset again"));
     LabelSync->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     LabelSync->hide();
     connect(LabelSync, &QLabel::linkActivated, this, [this] { emit syncRequested(); });
@@ -120,7 +121,8 @@ void LinkStatus::showPort(QLabel *label, const QString &direction, bool open, co
     QString hint;
     if (!open) {
         text = QStringLiteral("MIDI %1 off").arg(direction);
-        hint = QStringLiteral("The MIDI %1 port is closed; choose it with View, MIDI Port Select").arg(direction.toLower());
+        hint = QStringLiteral("The MIDI %1 port is closed; choose it with View, MIDI Port Select")
+                   .arg(direction.toLower());
     } else {
         // Names such as "MidiOut Client:AmpStandIn Out" differ at the end.
         text = QFontMetrics(label->font()).elidedText(name, Qt::ElideLeft, NameWidth);
@@ -157,9 +159,15 @@ void LinkStatus::flash(Led *led, QTimer &timer)
     timer.start();
 }
 
-void LinkStatus::inLightTimeout() { LEDIn->TurnOn(false); }
+void LinkStatus::inLightTimeout()
+{
+    LEDIn->TurnOn(false);
+}
 
-void LinkStatus::outLightTimeout() { LEDOut->TurnOn(false); }
+void LinkStatus::outLightTimeout()
+{
+    LEDOut->TurnOn(false);
+}
 
 void LinkStatus::showPorts()
 {
@@ -180,13 +188,14 @@ void LinkStatus::showFailures()
     failures_ = out.refused + out.dropped + lost + in.overflows;
     LabelFailures->setText(failures_ == 0 ? QString() : QStringLiteral("Not delivered: %1").arg(failures_));
     LabelFailures->setVisible(failures_ != 0);
-    LabelFailures->setToolTip(QStringLiteral("Messages the program could not deliver or had to drop:\n"
-                                             "%1 refused when sent (send queue full, or too long for the MIDI service)\n"
-                                             "%2 dropped from the send queue (port closed, or MIDI service gone)\n"
-                                             "%3 lost inside the MIDI service (it went away before sending them)\n"
-                                             "%4 received but dropped (they came faster than the program could take them)")
-                                  .arg(out.refused)
-                                  .arg(out.dropped)
-                                  .arg(lost)
-                                  .arg(in.overflows));
+    LabelFailures->setToolTip(
+        QStringLiteral("Messages the program could not deliver or had to drop:\n"
+                       "%1 refused when sent (send queue full, or too long for the MIDI service)\n"
+                       "%2 dropped from the send queue (port closed, or MIDI service gone)\n"
+                       "%3 lost inside the MIDI service (it went away before sending them)\n"
+                       "%4 received but dropped (they came faster than the program could take them)")
+            .arg(out.refused)
+            .arg(out.dropped)
+            .arg(lost)
+            .arg(in.overflows));
 }

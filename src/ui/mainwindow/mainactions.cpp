@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/mainactions.h"
 
-#include "mainwindow/mainwindow.h"
-
 #include "filelist/filelistpanel.h"
+#include "mainwindow/mainwindow.h"
 #include "model/presetrecord.h"
 
 #include <QAction>
@@ -27,7 +26,8 @@ const std::vector<MainAction> &mainActions()
     const QKeySequence none;
     static const std::vector<MainAction> actions = {
         {K::Command, "Open1", "File1", "&Open", none, E::Always, &W::openFile, false, nullptr},
-        {K::Command, "ImportSingletoTab", "File1", "Import Single to Tab", none, E::GroupView, &W::importPresetToTab, false, nullptr},
+        {K::Command, "ImportSingletoTab", "File1", "Import Single to Tab", none, E::GroupView, &W::importPresetToTab,
+         false, nullptr},
         {K::Separator, nullptr, "File1", nullptr, none, E::Always, nullptr, false, nullptr},
         {K::Command, "New1", "File1", "New Preset", none, E::Always, &W::newPreset, false, nullptr},
         {K::Command, "NewGroup1", "File1", "New Group", none, E::Always, &W::newGroup, false, nullptr},
@@ -36,24 +36,33 @@ const std::vector<MainAction> &mainActions()
         {K::Separator, nullptr, "File1", nullptr, none, E::Always, nullptr, false, nullptr},
         {K::Command, "Save1", "File1", "&Save", QKeySequence(Qt::Key_F2), E::NotComparing, &W::save, false, nullptr},
         {K::Command, "SaveAs1", "File1", "Save &As", none, E::NotComparing, &W::saveAs, false, nullptr},
-        {K::Command, "SaveBack", "File1", "Save Back (original path)", none, E::SaveElsewhereNotComparing, &W::saveBack, false, nullptr},
-        {K::Command, "SaveCurrentTab1", "File1", "Save Current Tab", none, E::GroupViewNotComparing, &W::saveCurrentTab, false, nullptr},
+        {K::Command, "SaveBack", "File1", "Save Back (original path)", none, E::SaveElsewhereNotComparing, &W::saveBack,
+         false, nullptr},
+        {K::Command, "SaveCurrentTab1", "File1", "Save Current Tab", none, E::GroupViewNotComparing, &W::saveCurrentTab,
+         false, nullptr},
         {K::Separator, nullptr, "File1", nullptr, none, E::Always, nullptr, false, nullptr},
         {K::Command, "Exit1", "File1", "E&xit", QKeySequence(Qt::ALT | Qt::Key_X), E::Always, &W::quit, false, nullptr},
 
         {K::Command, "FileListView", "View1", "File List", none, E::Always, &W::toggleFileList, true, nullptr},
         {K::Command, "ToolbarView", "View1", "Tool Bar", none, E::Always, &W::toggleToolBar, true, nullptr},
         {K::Separator, nullptr, "View1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "MIDIPortSelect1", "View1", "MIDI Port Select", QKeySequence(Qt::CTRL | Qt::Key_M), E::Always, &W::selectMidiPorts, false, nullptr},
-        {K::Command, "GlobalWindow1", "View1", "Global Window", QKeySequence(Qt::CTRL | Qt::Key_G), E::Always, &W::showGlobals, false, nullptr},
-        {K::Command, "Library1", "View1", "Library", QKeySequence(Qt::CTRL | Qt::Key_L), E::Always, &W::showLibrary, false, nullptr},
-        {K::Command, "Setlist", "View1", "Setlist", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), E::Always, &W::showSetlist, false, nullptr},
-        {K::Command, "AmpWindow", "View1", "Amp", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), E::Always, &W::showAmpWindow, false, nullptr},
+        {K::Command, "MIDIPortSelect1", "View1", "MIDI Port Select", QKeySequence(Qt::CTRL | Qt::Key_M), E::Always,
+         &W::selectMidiPorts, false, nullptr},
+        {K::Command, "GlobalWindow1", "View1", "Global Window", QKeySequence(Qt::CTRL | Qt::Key_G), E::Always,
+         &W::showGlobals, false, nullptr},
+        {K::Command, "Library1", "View1", "Library", QKeySequence(Qt::CTRL | Qt::Key_L), E::Always, &W::showLibrary,
+         false, nullptr},
+        {K::Command, "Setlist", "View1", "Setlist", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), E::Always,
+         &W::showSetlist, false, nullptr},
+        {K::Command, "AmpWindow", "View1", "Amp", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), E::Always,
+         &W::showAmpWindow, false, nullptr},
         {K::Separator, nullptr, "View1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "DefaultView1", "View1", "Default View", QKeySequence(Qt::CTRL | Qt::Key_D), E::Always, &W::restoreDefaultView, false, nullptr},
+        {K::Command, "DefaultView1", "View1", "Default View", QKeySequence(Qt::CTRL | Qt::Key_D), E::Always,
+         &W::restoreDefaultView, false, nullptr},
         {K::Command, "AutoSplit", "View1", "Auto Split", none, E::Always, &W::toggleAutoSplit, true, nullptr},
         {K::Separator, nullptr, "View1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "RefreshFileList1", "View1", "Refresh File List", QKeySequence(Qt::Key_F5), E::Always, &W::refreshFileList, false, nullptr},
+        {K::Command, "RefreshFileList1", "View1", "Refresh File List", QKeySequence(Qt::Key_F5), E::Always,
+         &W::refreshFileList, false, nullptr},
         {K::Separator, nullptr, "View1", nullptr, none, E::Always, nullptr, false, nullptr},
         {K::Command, "EnterTuner1", "View1", "Enter Tuner", none, E::Always, &W::enterTuner, false, nullptr},
 
@@ -64,22 +73,29 @@ const std::vector<MainAction> &mainActions()
         {K::Command, "GrouptoAmp", "Transfer1", "Group to Amp", none, E::GroupView, &W::writeGroup, false, nullptr},
         {K::Separator, nullptr, "Transfer1", nullptr, none, E::Always, nullptr, false, nullptr},
         {K::Command, "SyncwithAmp1", "Transfer1", "Sync with Amp", none, E::Always, &W::syncWithAmp, false, nullptr},
-        {K::Command, "EditordatatoAmp1", "Transfer1", "Editor data to Amp", none, E::Always, &W::sendEditorToAmp, false, nullptr},
+        {K::Command, "EditordatatoAmp1", "Transfer1", "Editor data to Amp", none, E::Always, &W::sendEditorToAmp, false,
+         nullptr},
         {K::Command, "CheckTheAmp", "Transfer1", "Check the Amp", none, E::Always, &W::checkTheAmp, false, nullptr},
         {K::Separator, nullptr, "Transfer1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "BackUpBeforeWriting", "Transfer1", "Back Up Amp Before Writing", none, E::Always, &W::toggleBackUpBeforeWriting, true, nullptr},
-        {K::Command, "RestoreAmpBackup", "Transfer1", "Restore Amp Backup...", none, E::Always, &W::restoreAmpBackup, false, nullptr},
+        {K::Command, "BackUpBeforeWriting", "Transfer1", "Back Up Amp Before Writing", none, E::Always,
+         &W::toggleBackUpBeforeWriting, true, nullptr},
+        {K::Command, "RestoreAmpBackup", "Transfer1", "Restore Amp Backup...", none, E::Always, &W::restoreAmpBackup,
+         false, nullptr},
 
         {K::Command, "About1", "Help1", "About", none, E::Always, &W::showAbout, false, nullptr},
 
         {K::Command, "ToolButtonOpen", "ToolBar1", "File: Open", none, E::Always, &W::openFile, false, "open"},
         {K::Command, "ToolButtonSave", "ToolBar1", "File: Save", none, E::NotComparing, &W::save, false, "save"},
         {K::Separator, nullptr, "ToolBar1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "ToolButtonMIDI", "ToolBar1", "View: MIDI Port Select", none, E::Always, &W::selectMidiPorts, false, "midi"},
-        {K::Command, "ToolButtonGlobal", "ToolBar1", "View: Global Window", none, E::Always, &W::showGlobals, false, "globals"},
-        {K::Command, "ToolButtonDefaultView", "ToolBar1", "View: Default View", none, E::Always, &W::restoreDefaultView, false, "defaultview"},
+        {K::Command, "ToolButtonMIDI", "ToolBar1", "View: MIDI Port Select", none, E::Always, &W::selectMidiPorts,
+         false, "midi"},
+        {K::Command, "ToolButtonGlobal", "ToolBar1", "View: Global Window", none, E::Always, &W::showGlobals, false,
+         "globals"},
+        {K::Command, "ToolButtonDefaultView", "ToolBar1", "View: Default View", none, E::Always, &W::restoreDefaultView,
+         false, "defaultview"},
         {K::Separator, nullptr, "ToolBar1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "ToolButtonSendEdits", "ToolBar1", "Transfer: Editor Data to Amp", none, E::NotComparing, &W::sendEditorToAmp, false, "sendedits"},
+        {K::Command, "ToolButtonSendEdits", "ToolBar1", "Transfer: Editor Data to Amp", none, E::NotComparing,
+         &W::sendEditorToAmp, false, "sendedits"},
         {K::Command, "ToolButtonTuner", "ToolBar1", "Enter Tuner", none, E::Always, &W::enterTuner, false, "tuner"},
     };
     return actions;
@@ -138,7 +154,8 @@ void MainWindow::buildActions()
                     slotMenu->addSeparator();
                 QAction *a = slotMenu->addAction(preset::slotName(slot));
                 // NA1..ND4 fetch, A1..D4 write: one command per slot.
-                a->setObjectName((fetch ? QStringLiteral("N") : QString()) + preset::slotName(slot) + QLatin1String("1"));
+                a->setObjectName((fetch ? QStringLiteral("N") : QString()) + preset::slotName(slot) +
+                                 QLatin1String("1"));
                 if (fetch)
                     connectCommand(a, [this, slot] { session_->fetches().presetFromAmp(slot); });
                 else
@@ -147,8 +164,7 @@ void MainWindow::buildActions()
             }
             continue;
         }
-        case MainAction::Kind::Command:
-            break;
+        case MainAction::Kind::Command: break;
         }
         QAction *a = nullptr;
         if (onToolBar) {

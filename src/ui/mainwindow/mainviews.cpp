@@ -2,10 +2,9 @@
 // The main window's views: the tool bar and the file list shown or hidden,
 // the split between the list and the editor, the window's size, and the
 // settings that keep them.
-#include "mainwindow/mainwindow.h"
-
 #include "filelist/filelistpanel.h"
 #include "library/library.h"
+#include "mainwindow/mainwindow.h"
 #include "session/apppaths.h"
 #include "session/sessionsettings.h"
 
@@ -51,9 +50,9 @@ void MainWindow::readSettings()
 
     // With no data folder stored, an installed program started from a menu
     // (working folder "/" or its own) lists the user's folder instead.
-    const QString startFolder = s.dataDir.isEmpty()
-        ? AppPaths::startFolder(QDir::currentPath(), QCoreApplication::applicationFilePath())
-        : QString();
+    const QString startFolder =
+        s.dataDir.isEmpty() ? AppPaths::startFolder(QDir::currentPath(), QCoreApplication::applicationFilePath())
+                            : QString();
     sessionsettings::apply(*session_, s, settings_.path(), startFolder);
     PanelList->refresh();
     action("BackUpBeforeWriting")->setChecked(s.backupBeforeWrite);

@@ -1,51 +1,51 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/mainwindow.h"
 
-#include "dialogs/aboutdialog.h"
-#include "session/apppaths.h"
-#include "mainwindow/editmenu.h"
-#include "mainwindow/mainactions.h"
-#include "mainwindow/librarylink.h"
-#include "dialogs/qtprompter.h"
-#include "session/sessionsettings.h"
-#include "session/singleinstance.h"
-#include "session/startup.h"
 #include "ampsim/builtinampbackend.h"
+#include "dialogs/aboutdialog.h"
+#include "dialogs/midiportsdialog.h"
+#include "dialogs/notesdialog.h"
+#include "dialogs/qtprompter.h"
+#include "dialogs/syncdialog.h"
 #include "editor/editorpanel.h"
 #include "filelist/filelistpanel.h"
 #include "globals/globalswindow.h"
+#include "library/ampwindow.h"
 #include "library/library.h"
-#include "model/quorvexerror.h"
 #include "library/libraryprogress.h"
 #include "library/librarywindow.h"
-#include "library/ampwindow.h"
 #include "library/setlistwindow.h"
-#include "midi/rtmidibackend.h"
-#include "session/prompter.h"
-#include "tuner/tunerwindow.h"
-#include "dialogs/notesdialog.h"
-#include "dialogs/midiportsdialog.h"
+#include "mainwindow/editmenu.h"
+#include "mainwindow/librarylink.h"
 #include "mainwindow/linkstatus.h"
-#include "dialogs/syncdialog.h"
+#include "mainwindow/mainactions.h"
 #include "mainwindow/virtualampmenu.h"
+#include "midi/rtmidibackend.h"
+#include "model/quorvexerror.h"
+#include "session/apppaths.h"
+#include "session/prompter.h"
+#include "session/sessionsettings.h"
+#include "session/singleinstance.h"
+#include "session/startup.h"
+#include "tuner/tunerwindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
-#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
-#include <QStatusBar>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 static void initResources()
@@ -55,14 +55,12 @@ static void initResources()
 }
 
 MainWindow::MainWindow(Options options, QWidget *parent)
-    : QMainWindow(parent),
-      prompter_(options.prompter ? std::move(options.prompter) : std::make_unique<QtPrompter>()),
-      session_(std::make_unique<Session>(
-          options.backend ? std::move(options.backend)
-                          : std::make_unique<BuiltInAmpBackend>(std::make_unique<RtMidiBackend>()),
-          *prompter_)),
-      settings_(options.iniPath.isEmpty() ? Settings::defaultPath() : options.iniPath),
-      autoStart_(options.autoStart)
+    : QMainWindow(parent), prompter_(options.prompter ? std::move(options.prompter) : std::make_unique<QtPrompter>()),
+      session_(std::make_unique<Session>(options.backend
+                                             ? std::move(options.backend)
+                                             : std::make_unique<BuiltInAmpBackend>(std::make_unique<RtMidiBackend>()),
+                                         *prompter_)),
+      settings_(options.iniPath.isEmpty() ? Settings::defaultPath() : options.iniPath), autoStart_(options.autoStart)
 {
     initResources();
     startUp_ = std::make_unique<StartUp>(*session_, *prompter_, static_cast<StartUp::User &>(*this), options.arguments);
@@ -85,8 +83,7 @@ MainWindow::MainWindow(Options options, QWidget *parent)
                                                  [this](const std::function<void()> &body) { return run(body); });
     libraryLink_->connectTabs(editorPanel_->presetTabs);
     showTitle();
-    designSize_ = QSize(ClientWidth,
-                        ClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    designSize_ = QSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
     resize(designSize_);
     normalSize_ = designSize_;
     designSplit_ = DesignSplit;
@@ -102,8 +99,9 @@ MainWindow::MainWindow(Options options, QWidget *parent)
     }
     instance_ = std::move(options.instance);
     if (instance_)
-        connect(instance_.get(), &SingleInstance::handOver, this,
-                [this](const QString &text) { handOver(text); }, Qt::QueuedConnection);
+        connect(
+            instance_.get(), &SingleInstance::handOver, this, [this](const QString &text) { handOver(text); },
+            Qt::QueuedConnection);
 }
 
 // The panel's connections end with it, so the widgets may outlive the session.
@@ -153,9 +151,8 @@ void MainWindow::connectSession()
             [this](const QString &path) { run([&] { session_->files().openFromList(path); }); });
     connect(PanelList, &FileListPanel::importRequested, this,
             [this](const QString &path) { run([&] { session_->files().importFromList(path); }); });
-    connect(PanelList, &FileListPanel::resetPathFromIniRequested, this, [this] {
-        run([&] { PanelList->setPath(settings_.read(FormSettings()).dataDir); });
-    });
+    connect(PanelList, &FileListPanel::resetPathFromIniRequested, this,
+            [this] { run([&] { PanelList->setPath(settings_.read(FormSettings()).dataDir); }); });
     connect(&files, &DocumentFiles::listRefreshWanted, PanelList, &FileListPanel::refresh);
     connect(&session_->editor(), &PresetEditor::viewChanged, this, &MainWindow::updateActions);
     updateActions();
@@ -189,8 +186,9 @@ void MainWindow::showAmpStatus()
         StatusLink->setFirmware(QString());
     } else if (link.isAnswering()) {
         // "Found Amp - Version 1.4 G" becomes "Amp 1.4 G".
-        StatusLink->setFirmware(QStringLiteral("Amp ") + SyncDialog::foundText(link.firmwareVersion(), link.gVariant())
-                                                             .section(QLatin1Char(' '), 4));
+        StatusLink->setFirmware(
+            QStringLiteral("Amp ") +
+            SyncDialog::foundText(link.firmwareVersion(), link.gVariant()).section(QLatin1Char(' '), 4));
     } else {
         StatusLink->setFirmware(QStringLiteral("Amp not answering"),
                                 QStringLiteral("The Amp did not answer the last request; check its cable and power"));
@@ -198,7 +196,10 @@ void MainWindow::showAmpStatus()
     StatusLink->setSyncOffered(link.syncOffered());
 }
 
-void MainWindow::refreshFileList() { PanelList->refresh(); }
+void MainWindow::refreshFileList()
+{
+    PanelList->refresh();
+}
 
 void MainWindow::buildPanels()
 {
@@ -225,7 +226,8 @@ void MainWindow::buildPanels()
     splitter_->setStretchFactor(1, 1);
     setCentralWidget(splitter_);
 
-    StatusLink = new LinkStatus(session_->link().midiIn(), session_->link().midiOut(), session_->link().backend(), this);
+    StatusLink =
+        new LinkStatus(session_->link().midiIn(), session_->link().midiOut(), session_->link().backend(), this);
     statusBar()->addWidget(StatusLink, 1);
     // Beside the link status, not over it as the bar's own messages would be.
     StatusMessage = new QLabel(this);
@@ -235,9 +237,8 @@ void MainWindow::buildPanels()
     connect(&statusMessageTimer_, &QTimer::timeout, StatusMessage, &QLabel::clear);
     StatusLibrary = new LibraryProgress(*library_, this);
     statusBar()->addPermanentWidget(StatusLibrary);
-    connect(splitter_, &QSplitter::splitterMoved, this, [this](int pos, int index) {
-        run([&] { splitterMoved(pos, index); });
-    });
+    connect(splitter_, &QSplitter::splitterMoved, this,
+            [this](int pos, int index) { run([&] { splitterMoved(pos, index); }); });
 }
 
 void MainWindow::showTitle()
@@ -280,7 +281,10 @@ void MainWindow::startOnFirstActivation()
     run([this] { startUp_->run(); });
 }
 
-void MainWindow::handOver(const QString &commandLine) { startUp_->handOver(commandLine); }
+void MainWindow::handOver(const QString &commandLine)
+{
+    startUp_->handOver(commandLine);
+}
 
 void MainWindow::choosePorts()
 {
@@ -298,40 +302,85 @@ void MainWindow::bringToFront()
     activateWindow();
 }
 
-void MainWindow::quit() { close(); }
+void MainWindow::quit()
+{
+    close();
+}
 
 void MainWindow::syncWithAmp()
 {
     session_->queue().runWhenAmpIdle([this] { sync(false); });
 }
 
-void MainWindow::fetchGroup() { session_->fetches().groupFromAmp(); }
+void MainWindow::fetchGroup()
+{
+    session_->fetches().groupFromAmp();
+}
 
-void MainWindow::writeGroup() { session_->writes().groupToAmp(); }
+void MainWindow::writeGroup()
+{
+    session_->writes().groupToAmp();
+}
 
-void MainWindow::toggleBackUpBeforeWriting() { session_->writes().setBackupBeforeWrite(action("BackUpBeforeWriting")->isChecked()); }
+void MainWindow::toggleBackUpBeforeWriting()
+{
+    session_->writes().setBackupBeforeWrite(action("BackUpBeforeWriting")->isChecked());
+}
 
-void MainWindow::restoreAmpBackup() { session_->writes().restoreBackup(); }
+void MainWindow::restoreAmpBackup()
+{
+    session_->writes().restoreBackup();
+}
 
-void MainWindow::newPreset() { session_->files().newDocument(false); }
+void MainWindow::newPreset()
+{
+    session_->files().newDocument(false);
+}
 
-void MainWindow::openFile() { session_->files().open(); }
+void MainWindow::openFile()
+{
+    session_->files().open();
+}
 
-void MainWindow::importPresetToTab() { session_->files().importSingleToTab(); }
+void MainWindow::importPresetToTab()
+{
+    session_->files().importSingleToTab();
+}
 
-void MainWindow::save() { session_->files().save(); }
+void MainWindow::save()
+{
+    session_->files().save();
+}
 
-void MainWindow::saveAs() { session_->files().saveAs(); }
+void MainWindow::saveAs()
+{
+    session_->files().saveAs();
+}
 
-void MainWindow::saveBack() { session_->files().saveBack(); }
+void MainWindow::saveBack()
+{
+    session_->files().saveBack();
+}
 
-void MainWindow::saveCurrentTab() { session_->files().saveCurrentTab(); }
+void MainWindow::saveCurrentTab()
+{
+    session_->files().saveCurrentTab();
+}
 
-void MainWindow::newGroup() { session_->files().newDocument(true); }
+void MainWindow::newGroup()
+{
+    session_->files().newDocument(true);
+}
 
-void MainWindow::sendEditorToAmp() { session_->editor().sendEditorData(); }
+void MainWindow::sendEditorToAmp()
+{
+    session_->editor().sendEditorData();
+}
 
-void MainWindow::checkTheAmp() { session_->check().checkAmp(); }
+void MainWindow::checkTheAmp()
+{
+    session_->check().checkAmp();
+}
 
 bool MainWindow::mayClose()
 {

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "session/settings.h"
-#include "session/session.h"
-#include "session/startup.h"
-#include "session/singleinstance.h"
 #include "session/prompter.h"
+#include "session/session.h"
+#include "session/settings.h"
+#include "session/singleinstance.h"
+#include "session/startup.h"
 
-#include <QMainWindow>
 #include <QHash>
+#include <QMainWindow>
 #include <QSet>
 #include <QStringList>
 #include <QTimer>
@@ -41,14 +41,14 @@ class MainWindow : public QMainWindow, private StartUp::User {
     Q_OBJECT
 public:
     struct Options {
-        std::unique_ptr<MidiBackend> backend;   // null: the real MIDI service and the built-in virtual Amp
-        std::unique_ptr<Prompter> prompter;     // null: real message boxes
-        QString iniPath;                        // empty: Settings::defaultPath()
+        std::unique_ptr<MidiBackend> backend;     // null: the real MIDI service and the built-in virtual Amp
+        std::unique_ptr<Prompter> prompter;       // null: real message boxes
+        QString iniPath;                          // empty: Settings::defaultPath()
         std::unique_ptr<SingleInstance> instance; // serving its name already; null: none
-        QStringList arguments;                  // the command line after the program name
-        bool autoStart = true;                  // false: start-up runs only when startOnFirstActivation is called
-        QString libraryIndex;                   // empty: the library index in the per-user data folder
-        QString recoveryFolder;                 // empty: no recovery copies
+        QStringList arguments;                    // the command line after the program name
+        bool autoStart = true;                    // false: start-up runs only when startOnFirstActivation is called
+        QString libraryIndex;                     // empty: the library index in the per-user data folder
+        QString recoveryFolder;                   // empty: no recovery copies
     };
 
     static constexpr int ClientWidth = 750;

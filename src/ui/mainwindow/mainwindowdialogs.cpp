@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The windows and dialogs the main window opens: each made when first asked
 // for (or for the time it is shown) and bound to the session.
-#include "mainwindow/mainwindow.h"
-
 #include "dialogs/aboutdialog.h"
 #include "dialogs/midiportsdialog.h"
 #include "dialogs/notesdialog.h"
@@ -14,6 +12,7 @@
 #include "library/librarywindow.h"
 #include "library/setlistwindow.h"
 #include "mainwindow/librarylink.h"
+#include "mainwindow/mainwindow.h"
 #include "midi/rtmidibackend.h"
 #include "tuner/tunerwindow.h"
 
@@ -48,8 +47,9 @@ void MainWindow::sync(bool startup)
 
 void MainWindow::selectMidiPorts()
 {
-    MidiPortsDialog form(session_->link().midiIn(), session_->link().midiOut(), *prompter_,
-                   [this] { return session_->document().applicationTitle(); }, this);
+    MidiPortsDialog form(
+        session_->link().midiIn(), session_->link().midiOut(), *prompter_,
+        [this] { return session_->document().applicationTitle(); }, this);
     form.exec();
 }
 
@@ -110,7 +110,9 @@ void MainWindow::showSetlist()
     if (!setlistWindow_) {
         SetlistWindow::Ports ports;
         // A foot controller is a MIDI input of its own, beside the Amp's.
-        ports.open = [] { return std::make_unique<RtMidiBackend>(RtMidiBackend::Api::Automatic, QStringLiteral("Quorvex Setlist")); };
+        ports.open = [] {
+            return std::make_unique<RtMidiBackend>(RtMidiBackend::Api::Automatic, QStringLiteral("Quorvex Setlist"));
+        };
         ports.names = [open = ports.open] { return open()->inputNames(); };
         setlistWindow_ = new SetlistWindow(*library_, *prompter_, libraryLink_->hooks(), std::move(ports), this);
         setlistWindow_->setWindowFlag(Qt::Window);

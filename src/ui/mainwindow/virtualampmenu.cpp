@@ -54,7 +54,10 @@ void VirtualAmpMenu::stepToPreset()
         backend_.driver().stepToPreset(slot);
 }
 
-void VirtualAmpMenu::turnKnob() { backend_.driver().turnSomeKnob(); }
+void VirtualAmpMenu::turnKnob()
+{
+    backend_.driver().turnSomeKnob();
+}
 
 void VirtualAmpMenu::chooseFirmware(QAction *item)
 {
@@ -64,4 +67,7 @@ void VirtualAmpMenu::chooseFirmware(QAction *item)
         backend_.amp().versionByte = byte;
 }
 
-void VirtualAmpMenu::showUsage() { menuAction()->setVisible(backend_.inUse()); }
+void VirtualAmpMenu::showUsage()
+{
+    menuAction()->setVisible(backend_.inUse());
+}

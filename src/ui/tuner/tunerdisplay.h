@@ -42,7 +42,7 @@ public:
         bool colour = false; // write the colour: red when `red`, else green
         bool red = false;
         const char *name = "--";
-        int led = NoLed;     // the one LED lit; NoLed: all dark
+        int led = NoLed; // the one LED lit; NoLed: all dark
     };
 
     // Each time the tuner window shows, and on every silent reading.

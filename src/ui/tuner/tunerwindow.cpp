@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tuner/tunerwindow.h"
 
-#include "model/firmware.h"
-#include "session/commandqueue.h"
-
 #include "controls/led.h"
 #include "controls/numberknob.h"
+#include "model/firmware.h"
 #include "model/globalrecord.h"
+#include "session/commandqueue.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -65,7 +65,8 @@ void TestSetlist::roundTrip()
 {
     Setlist list;
     list.entries.push_back({QStringLiteral("Clean.syx"), -1, 0x0123456789abcdefLL, QStringLiteral("Intro"), {}});
-    list.entries.push_back({QStringLiteral("sub/Band.syx"), 5, -2, QStringLiteral("Ünïcode \"song\""), QStringLiteral("capo 2")});
+    list.entries.push_back(
+        {QStringLiteral("sub/Band.syx"), 5, -2, QStringLiteral("Ünïcode \"song\""), QStringLiteral("capo 2")});
     list.entries.push_back({QStringLiteral("Clean.syx"), -1, std::nullopt, {}, {}}); // the same preset twice
     const QString path = tmp_.filePath(QStringLiteral("gig.qvset"));
     setlistfile::write(path, list);
@@ -79,13 +80,14 @@ void TestSetlist::roundTrip()
 void TestSetlist::badFiles_data()
 {
     QTest::addColumn<QByteArray>("json");
-    QTest::addColumn<QString>("error");    // the whole file refused with this, or
-    QTest::addColumn<int>("entries");      // this many entries read,
-    QTest::addColumn<QString>("problem");  // the first problem told
+    QTest::addColumn<QString>("error");   // the whole file refused with this, or
+    QTest::addColumn<int>("entries");     // this many entries read,
+    QTest::addColumn<QString>("problem"); // the first problem told
 
     const QByteArray good = R"({"file": "a.syx", "hash": "0000000000000001"})";
     QTest::newRow("not JSON") << QByteArray("version 1\na.syx\n") << "Not a setlist (not JSON" << 0 << "";
-    QTest::newRow("truncated") << QByteArray(R"({"version": 1, "entries": [)") + good << "Not a setlist (not JSON" << 0 << "";
+    QTest::newRow("truncated") << QByteArray(R"({"version": 1, "entries": [)") + good << "Not a setlist (not JSON" << 0
+                               << "";
     QTest::newRow("no entries") << QByteArray(R"({"version": 1})") << "Not a setlist (no list of entries)" << 0 << "";
     QTest::newRow("no version") << QByteArray(R"({"entries": []})") << "Not a setlist (no version)" << 0 << "";
     QTest::newRow("newer") << QByteArray(R"({"version": 7, "entries": []})")
@@ -93,15 +95,17 @@ void TestSetlist::badFiles_data()
     QTest::newRow("bad slot") << QByteArray(R"({"version": 1, "entries": [)") + good +
                                      R"(, {"file": "g.syx", "slot": "E9"}]})"
                               << "" << 1 << "Entry 2: \"E9\" is not a slot A1..D4; left out";
-    QTest::newRow("bad hash") << QByteArray(R"({"version": 1, "entries": [{"file": "a.syx", "hash": "xyz"}]})") << "" << 1
-                              << "Entry 1: \"xyz\" is not a preset's hash; found by its path alone";
+    QTest::newRow("bad hash") << QByteArray(R"({"version": 1, "entries": [{"file": "a.syx", "hash": "xyz"}]})") << ""
+                              << 1 << "Entry 1: \"xyz\" is not a preset's hash; found by its path alone";
     QTest::newRow("names nothing") << QByteArray(R"({"version": 1, "entries": [7, {"song": "x"}]})") << "" << 0
                                    << "Entry 1: names no preset; left out";
     QByteArray many = R"({"version": 1, "entries": [)";
     for (int i = 0; i < Setlist::MaxEntries + 5; ++i)
         many += (i ? "," : "") + good;
-    QTest::newRow("too many") << many + "]}" << "" << Setlist::MaxEntries
-                              << "Entry 10001 and the 4 after it: a setlist holds at most 10000 entries; they are left out";
+    QTest::newRow("too many")
+        << many + "]}"
+        << "" << Setlist::MaxEntries
+        << "Entry 10001 and the 4 after it: a setlist holds at most 10000 entries; they are left out";
 }
 
 void TestSetlist::badFiles()
@@ -137,7 +141,8 @@ void TestSetlist::entriesAreFoundByPathThenHash_data()
     // data/Moved.syx gain 9 (entries say "Old.syx"); the setlist is in lists/.
     QTest::newRow("at its path") << "../data/Clean.syx" << -1 << 5 << int(SetlistPlace::Found) << "Clean.syx" << 5;
     QTest::newRow("no hash") << "../data/Clean.syx" << -1 << 0 << int(SetlistPlace::Found) << "Clean.syx" << 5;
-    QTest::newRow("group slot") << "../data/sub/Band.syx" << 5 << 25 << int(SetlistPlace::Found) << "sub/Band.syx" << 25;
+    QTest::newRow("group slot") << "../data/sub/Band.syx" << 5 << 25 << int(SetlistPlace::Found) << "sub/Band.syx"
+                                << 25;
     QTest::newRow("renamed") << "../data/Old.syx" << -1 << 9 << int(SetlistPlace::Moved) << "Moved.syx" << 9;
     QTest::newRow("into a group") << "../data/Gone.syx" << -1 << 22 << int(SetlistPlace::Moved) << "sub/Band.syx" << 22;
     QTest::newRow("changed") << "../data/Clean.syx" << -1 << 77 << int(SetlistPlace::Changed) << "Clean.syx" << 5;
@@ -146,7 +151,8 @@ void TestSetlist::entriesAreFoundByPathThenHash_data()
     QTest::newRow("single with slot") << "../data/Clean.syx" << 3 << 0 << int(SetlistPlace::Missing) << "" << 0;
     // Climbing out of every library folder: never read, found by hash still.
     QTest::newRow("climbs out") << "../../outside/Clean.syx" << -1 << 0 << int(SetlistPlace::Missing) << "" << 0;
-    QTest::newRow("climbs out, hash") << "../../outside/Clean.syx" << -1 << 5 << int(SetlistPlace::Moved) << "Clean.syx" << 5;
+    QTest::newRow("climbs out, hash") << "../../outside/Clean.syx" << -1 << 5 << int(SetlistPlace::Moved) << "Clean.syx"
+                                      << 5;
 }
 
 void TestSetlist::entriesAreFoundByPathThenHash()
@@ -218,7 +224,8 @@ void TestSetlist::commandLine()
     QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
     QVERIFY(run.out.startsWith(QStringLiteral("1 Intro: slow/soft: found ") + data + QStringLiteral("/Clean.syx\n")));
     QVERIFY(QFile::remove(data + QStringLiteral("/Lead.syx")));
-    run = syx({QStringLiteral("setlist"), QStringLiteral("check"), QStringLiteral("--json"), QStringLiteral("--dir"), data, gig});
+    run = syx({QStringLiteral("setlist"), QStringLiteral("check"), QStringLiteral("--json"), QStringLiteral("--dir"),
+               data, gig});
     QCOMPARE(run.status, 1);
     const QJsonObject o = QJsonDocument::fromJson(run.out.toUtf8()).object();
     QCOMPARE(o.value(QStringLiteral("missing")).toInt(), 1);

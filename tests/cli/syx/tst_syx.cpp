@@ -110,7 +110,8 @@ void TestSyx::splitAndJoinRoundTrip()
 
     // The order given is the order of the slots.
     std::swap(singles[0], singles[15]);
-    QCOMPARE(syx(QStringList{QStringLiteral("--force"), QStringLiteral("join")} + singles + QStringList{joined}).status, 0);
+    QCOMPARE(syx(QStringList{QStringLiteral("--force"), QStringLiteral("join")} + singles + QStringList{joined}).status,
+             0);
     r = syx({QStringLiteral("diff"), joined, group_});
     QCOMPARE(r.status, 1);
     QCOMPARE(r.out, QStringLiteral("A1 Preamp (dual): PreGain                   16 | 1\n"
@@ -131,14 +132,16 @@ void TestSyx::diffNamesWhatDiffers()
                                    "Modulation Type: Type                       Chorus | Flanger\n"
                                    "Delay Time / Tone: Scale                    13 | 25\n"
                                    "Delay Time / Tone: Time                     380 ms | 570 ms\n"));
-    r = syx({QStringLiteral("--json"), QStringLiteral("diff"), path(QStringLiteral("a.syx")), path(QStringLiteral("b.syx"))});
+    r = syx({QStringLiteral("--json"), QStringLiteral("diff"), path(QStringLiteral("a.syx")),
+             path(QStringLiteral("b.syx"))});
     QCOMPARE(r.status, 1);
     const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
     QCOMPARE(json[QStringLiteral("same")].toBool(), false);
     const QJsonObject first = json[QStringLiteral("differences")].toArray().at(0).toObject();
     QCOMPARE(first[QStringLiteral("key")].toString(), QStringLiteral("Mid"));
     QCOMPARE(first[QStringLiteral("b")].toObject()[QStringLiteral("value")].toInt(), 30);
-    QCOMPARE(syx({QStringLiteral("diff"), path(QStringLiteral("a.syx")), path(QStringLiteral("a.syx"))}).out, QString());
+    QCOMPARE(syx({QStringLiteral("diff"), path(QStringLiteral("a.syx")), path(QStringLiteral("a.syx"))}).out,
+             QString());
 }
 
 void TestSyx::infoShowsParametersAsThePanel()
@@ -148,7 +151,8 @@ void TestSyx::infoShowsParametersAsThePanel()
     r[PreGain] = 0;   // shown clamped
     files::writeSingleFile(path(QStringLiteral("one.syx")), r);
     files::writeGlobalFile(path(QStringLiteral("globals.syx")), files::GlobalRecord{});
-    const Run run = syx({QStringLiteral("info"), path(QStringLiteral("one.syx")), group_, path(QStringLiteral("globals.syx"))});
+    const Run run =
+        syx({QStringLiteral("info"), path(QStringLiteral("one.syx")), group_, path(QStringLiteral("globals.syx"))});
     QCOMPARE(run.status, 0);
     const QStringList lines = run.out.split(QLatin1Char('\n'));
     QCOMPARE(lines[0], path(QStringLiteral("one.syx")) + QStringLiteral(": single preset"));
@@ -161,7 +165,8 @@ void TestSyx::infoShowsParametersAsThePanel()
 
     const QJsonObject json =
         QJsonDocument::fromJson(syx({QStringLiteral("--json"), QStringLiteral("info"), group_}).out.toUtf8()).object();
-    const QJsonArray presets = json[QStringLiteral("files")].toArray().at(0).toObject()[QStringLiteral("presets")].toArray();
+    const QJsonArray presets =
+        json[QStringLiteral("files")].toArray().at(0).toObject()[QStringLiteral("presets")].toArray();
     QCOMPARE(presets.size(), 16);
     QCOMPARE(presets.at(15).toObject()[QStringLiteral("slot")].toString(), QStringLiteral("D4"));
 }
@@ -185,27 +190,33 @@ void TestSyx::badFilesAndArguments_data()
     for (int i = 0; i < 15; ++i)
         fifteen << group_;
 
-    QTest::newRow("empty") << QStringList{QStringLiteral("info"), empty} << QStringLiteral("Incorrect File Format: ") + empty;
+    QTest::newRow("empty") << QStringList{QStringLiteral("info"), empty}
+                           << QStringLiteral("Incorrect File Format: ") + empty;
     QTest::newRow("header") << QStringList{QStringLiteral("info"), header}
                             << QStringLiteral("Incorrect Header: F0 00 20 4F 10 01 09 ") + header;
     QTest::newRow("short group") << QStringList{QStringLiteral("diff"), shortGroup, group_}
                                  << QStringLiteral("Incorrect File Format: ") + shortGroup;
-    QTest::newRow("missing") << QStringList{QStringLiteral("info"), missing} << QStringLiteral("Can't open file: ") + missing;
+    QTest::newRow("missing") << QStringList{QStringLiteral("info"), missing}
+                             << QStringLiteral("Can't open file: ") + missing;
     QTest::newRow("group into a group") << QStringList{QStringLiteral("join")} + fifteen + QStringList{group_, missing}
                                         << QStringLiteral("Not a single preset file: ") + group_;
     QTest::newRow("split a single") << QStringList{QStringLiteral("split"), empty, folder()}
                                     << QStringLiteral("Incorrect File Format: ") + empty;
     QTest::newRow("fifteen") << QStringList{QStringLiteral("join")} + fifteen
                              << QStringLiteral("usage: quorvex-syx join FILE... GROUP (sixteen files)");
-    QTest::newRow("no command") << QStringList{QStringLiteral("--json")} << QStringLiteral("no command given; see --help");
+    QTest::newRow("no command") << QStringList{QStringLiteral("--json")}
+                                << QStringLiteral("no command given; see --help");
     QTest::newRow("unknown option") << QStringList{QStringLiteral("--fast"), QStringLiteral("info")}
                                     << QStringLiteral("unknown option --fast; see --help");
-    QTest::newRow("dir without value") << QStringList{QStringLiteral("search"), QStringLiteral("x"), QStringLiteral("--dir")}
+    QTest::newRow("dir without value") << QStringList{QStringLiteral("search"), QStringLiteral("x"),
+                                                      QStringLiteral("--dir")}
                                        << QStringLiteral("--dir needs a value; see --help");
-    QTest::newRow("query") << QStringList{QStringLiteral("search"), QStringLiteral("gain>"), QStringLiteral("--dir"), folder()}
+    QTest::newRow("query") << QStringList{QStringLiteral("search"), QStringLiteral("gain>"), QStringLiteral("--dir"),
+                                          folder()}
                            << QStringLiteral("\"gain>\" needs a value after it.");
-    QTest::newRow("no index") << QStringList{QStringLiteral("search"), QStringLiteral("x"), QStringLiteral("--index"), missing}
-                              << missing + QStringLiteral(": no library index here; Quorvex makes it as it runs, or use --dir DIR");
+    QTest::newRow("no index")
+        << QStringList{QStringLiteral("search"), QStringLiteral("x"), QStringLiteral("--index"), missing}
+        << missing + QStringLiteral(": no library index here; Quorvex makes it as it runs, or use --dir DIR");
 
     // Indexes that are not this version's: made here by plain SQL.
     auto index = [this](const char *name, int version, const char *table) {
@@ -227,21 +238,25 @@ void TestSyx::badFilesAndArguments_data()
     auto search = [](const QStringList &arguments) { return arguments.last(); };
     const QStringList zeroBytes = index("zero.sqlite", 0, nullptr);
     QTest::newRow("0-byte index") << zeroBytes
-                                  << search(zeroBytes) + QStringLiteral(": the library index is empty; Quorvex fills it "
-                                                                        "as it runs, or use --dir DIR");
+                                  << search(zeroBytes) +
+                                         QStringLiteral(": the library index is empty; Quorvex fills it "
+                                                        "as it runs, or use --dir DIR");
     const QStringList older = index("older.sqlite", 1, nullptr);
     QTest::newRow("older index") << older
                                  << search(older) + QStringLiteral(": a library index of an older version of Quorvex "
                                                                    "(1, this one reads %1); Quorvex brings it up to "
-                                                                   "date as it starts").arg(LibraryIndexFile::Version);
+                                                                   "date as it starts")
+                                                        .arg(LibraryIndexFile::Version);
     const QStringList tables = index("tables.sqlite", 0, "CREATE TABLE other(x)");
     QTest::newRow("another program's database")
-        << tables << search(tables) + QStringLiteral(": not a library index, or a damaged one; Quorvex rebuilds it as "
-                                                     "it starts");
+        << tables
+        << search(tables) + QStringLiteral(": not a library index, or a damaged one; Quorvex rebuilds it as "
+                                           "it starts");
     const QStringList dropped = index("dropped.sqlite", LibraryIndexFile::Version, "DROP TABLE presets");
     QTest::newRow("this version's number, a table missing")
-        << dropped << search(dropped) + QStringLiteral(": not a library index, or a damaged one; Quorvex rebuilds it "
-                                                       "as it starts");
+        << dropped
+        << search(dropped) + QStringLiteral(": not a library index, or a damaged one; Quorvex rebuilds it "
+                                            "as it starts");
 }
 
 void TestSyx::badFilesAndArguments()
@@ -265,12 +280,13 @@ void TestSyx::duplicatesAsTheWindowGroupsThem()
     d[PreGain] = 30;
     d[Mid] = 30;
     d[High] = 30;
-    const QList<std::pair<QString, Record>> presets{{"a.syx", a}, {"b.syx", b}, {"c.syx", c}, {"d.syx", d}, {"d copy.syx", d}};
+    const QList<std::pair<QString, Record>> presets{
+        {"a.syx", a}, {"b.syx", b}, {"c.syx", c}, {"d.syx", d}, {"d copy.syx", d}};
     QVERIFY(QDir().mkpath(path(QStringLiteral("dups"))));
     for (const auto &[name, record] : presets)
         files::writeSingleFile(path(QStringLiteral("dups/") + name), record);
-    const Run r = syx({QStringLiteral("duplicates"), QStringLiteral("--within"), QStringLiteral("1"), QStringLiteral("--json"),
-                       QStringLiteral("--dir"), path(QStringLiteral("dups"))});
+    const Run r = syx({QStringLiteral("duplicates"), QStringLiteral("--within"), QStringLiteral("1"),
+                       QStringLiteral("--json"), QStringLiteral("--dir"), path(QStringLiteral("dups"))});
     QCOMPARE(r.status, 0);
     QStringList groups;
     for (const QJsonValue g : QJsonDocument::fromJson(r.out.toUtf8()).object()[QStringLiteral("groups")].toArray()) {
@@ -308,7 +324,8 @@ void TestSyx::searchOverAFolderAndAnIndex()
             scanner.apply(plan, 100);
     }
     LibraryIndexFile::close(QStringLiteral("write"));
-    r = syx({QStringLiteral("--json"), QStringLiteral("search"), QStringLiteral("\"live set\" gain<3"), QStringLiteral("--index"), index});
+    r = syx({QStringLiteral("--json"), QStringLiteral("search"), QStringLiteral("\"live set\" gain<3"),
+             QStringLiteral("--index"), index});
     QCOMPARE(r.status, 0);
     const QJsonArray rows = QJsonDocument::fromJson(r.out.toUtf8()).object()[QStringLiteral("rows")].toArray();
     QCOMPARE(rows.size(), 2);

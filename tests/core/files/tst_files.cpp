@@ -13,8 +13,8 @@
 #include <fcntl.h>
 #include <future>
 #include <optional>
-#include <thread>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using files::Bytes;
@@ -165,9 +165,9 @@ const int NoKind = -1;
 void TestFiles::presetFileErrors_data()
 {
     QTest::addColumn<Setup>("setup");
-    QTest::addColumn<QString>("name");     // in the temporary folder
+    QTest::addColumn<QString>("name"); // in the temporary folder
     QTest::addColumn<Bytes>("content");
-    QTest::addColumn<bool>("quoted");      // the path handed over in double quotes
+    QTest::addColumn<bool>("quoted"); // the path handed over in double quotes
     QTest::addColumn<bool>("importing");
     QTest::addColumn<int>("kindSeen");     // the kind reported before the length check
     QTest::addColumn<QString>("expected"); // %1: the path without quotes
@@ -182,13 +182,14 @@ void TestFiles::presetFileErrors_data()
 
     QTest::newRow("missing") << Setup::Missing << "gone.syx" << Bytes{} << false << false << NoKind << cantOpen;
     QTest::newRow("missing, quoted") << Setup::Missing << "gone.syx" << Bytes{} << true << false << NoKind << cantOpen;
-    QTest::newRow("missing, non-ASCII") << Setup::Missing << nonAscii << Bytes{} << false << false << NoKind << cantOpen;
-    QTest::newRow("missing, quote inside") << Setup::Missing << "12\" cab.syx" << Bytes{} << false << false << NoKind
-                                           << cantOpen;
+    QTest::newRow("missing, non-ASCII") << Setup::Missing << nonAscii << Bytes{} << false << false << NoKind
+                                        << cantOpen;
+    QTest::newRow("missing, quote inside")
+        << Setup::Missing << "12\" cab.syx" << Bytes{} << false << false << NoKind << cantOpen;
     QTest::newRow("directory") << Setup::Directory << "x.syx" << Bytes{} << false << false << NoKind << cantOpen;
     QTest::newRow("fifo") << Setup::Fifo << "pipe.syx" << Bytes{} << false << false << NoKind << cantOpen;
-    QTest::newRow("over 1 MiB") << Setup::File << "huge.syx" << resized(group, files::MaxReadSize + 1) << false
-                                << false << NoKind << QStringLiteral("File too large (over 1 MiB):\n%1");
+    QTest::newRow("over 1 MiB") << Setup::File << "huge.syx" << resized(group, files::MaxReadSize + 1) << false << false
+                                << NoKind << QStringLiteral("File too large (over 1 MiB):\n%1");
 
     QTest::newRow("header byte 5") << Setup::File << "a.syx" << withByte(single, 5, 0x01) << false << false << NoKind
                                    << QStringLiteral("Incorrect Header:\nF0 00 20 4F 10 01 09\n%1");
@@ -199,11 +200,11 @@ void TestFiles::presetFileErrors_data()
                                           << NoKind << QStringLiteral("Incorrect Header:\nF0 00 7F 4F 10 00 05\n%1");
     QTest::newRow("three bytes, wrong") << Setup::File << "b.syx" << fromHex("f00021") << false << false << NoKind
                                         << QStringLiteral("Incorrect Header:\nF0 00 21\n%1");
-    QTest::newRow("three bytes of the header") << Setup::File << "c.syx" << fromHex("f00020") << false << false
-                                               << NoKind << format;
+    QTest::newRow("three bytes of the header")
+        << Setup::File << "c.syx" << fromHex("f00020") << false << false << NoKind << format;
     QTest::newRow("zero bytes") << Setup::File << "d.syx" << Bytes{} << false << false << NoKind << format;
-    QTest::newRow("the header alone") << Setup::File << "e.syx" << fromHex("f000204f1000") << false << false
-                                      << NoKind << format;
+    QTest::newRow("the header alone") << Setup::File << "e.syx" << fromHex("f000204f1000") << false << false << NoKind
+                                      << format;
 
     QTest::newRow("command 07") << Setup::File << "f.syx" << withByte(group, 6, 0x07) << false << false << NoKind
                                 << QStringLiteral("Incorrect File Header:\n%1");
@@ -213,10 +214,10 @@ void TestFiles::presetFileErrors_data()
 
     QTest::newRow("group of 999 bytes") << Setup::File << "j.syx" << resized(group, 999) << false << false
                                         << int(Kind::Group) << format;
-    QTest::newRow("single of 69 bytes, importing") << Setup::File << "k.syx" << resized(single, 69) << false << true
-                                                   << int(Kind::Single) << format;
-    QTest::newRow("single, header and command only") << Setup::File << "l.syx" << resized(single, 7) << false
-                                                     << false << int(Kind::Single) << format;
+    QTest::newRow("single of 69 bytes, importing")
+        << Setup::File << "k.syx" << resized(single, 69) << false << true << int(Kind::Single) << format;
+    QTest::newRow("single, header and command only")
+        << Setup::File << "l.syx" << resized(single, 7) << false << false << int(Kind::Single) << format;
     QTest::newRow("global of 35 bytes") << Setup::File << "m.syx" << resized(global, 35) << false << false
                                         << int(Kind::Global) << format;
 }
@@ -270,21 +271,20 @@ void TestFiles::presetFileContents_data()
     QTest::newRow("group") << "g.syx" << fileImage(0x05, group) << false << false << Kind::Group << group;
     QTest::newRow("group without F7") << "g.syx" << fileImage(0x05, group, 0x00) << false << false << Kind::Group
                                       << group;
-    QTest::newRow("group with bytes after it") << "g.syx" << resized(fileImage(0x05, group), 1300, 0xF7) << false
-                                               << false << Kind::Group << group;
+    QTest::newRow("group with bytes after it")
+        << "g.syx" << resized(fileImage(0x05, group), 1300, 0xF7) << false << false << Kind::Group << group;
     QTest::newRow("single") << "s.syx" << fileImage(0x09, record) << false << false << Kind::Single << record;
     QTest::newRow("single, importing") << "s.syx" << fileImage(0x09, record, 0x42) << false << true << Kind::Single
                                        << record;
     QTest::newRow("single, masked nibbles") << "s.syx" << masked << false << false << Kind::Single << maskedRecord;
     QTest::newRow("single, quoted path") << "s p.syx" << fileImage(0x09, record) << true << false << Kind::Single
                                          << record;
-    QTest::newRow("single, non-ASCII name") << QStringLiteral("Ré – 日本.syx") << fileImage(0x09, record) << false
-                                            << false << Kind::Single << record;
-    QTest::newRow("global") << "settings.syx" << fileImage(0x13, globals) << false << false << Kind::Global
-                            << globals;
+    QTest::newRow("single, non-ASCII name")
+        << QStringLiteral("Ré – 日本.syx") << fileImage(0x09, record) << false << false << Kind::Single << record;
+    QTest::newRow("global") << "settings.syx" << fileImage(0x13, globals) << false << false << Kind::Global << globals;
     // Not refused when importing: the caller asks whether to open it.
-    QTest::newRow("global, importing") << "settings.syx" << fileImage(0x13, globals) << false << true
-                                       << Kind::Global << globals;
+    QTest::newRow("global, importing") << "settings.syx" << fileImage(0x13, globals) << false << true << Kind::Global
+                                       << globals;
 }
 
 void TestFiles::presetFileContents()
@@ -400,8 +400,8 @@ void TestFiles::writtenFilesReadBack()
     QCOMPARE(s.data, recordBytes);
     QCOMPARE(files::readGlobalFile(QLatin1Char('"') + globalPath + QLatin1Char('"')), globals);
 
-    QCOMPARE(entries(dir.path()), (QStringList{QStringLiteral("Bänke.syx"), QStringLiteral("global.syx"),
-                                               QStringLiteral("one.syx")}));
+    QCOMPARE(entries(dir.path()),
+             (QStringList{QStringLiteral("Bänke.syx"), QStringLiteral("global.syx"), QStringLiteral("one.syx")}));
 
     const QString missing = dir.filePath(QStringLiteral("none.syx"));
     QCOMPARE(errorOf([&] { files::readGlobalFile(missing); }),
@@ -450,8 +450,8 @@ void TestFiles::writeOverSizeLimitKeepsTheOldFile()
         }
     });
     QVERIFY(text);
-    QCOMPARE(QString::fromUtf8(*text), QStringLiteral("Can't save file:\n") + path + QLatin1Char('\n')
-                                          + qt_error_string(EFBIG));
+    QCOMPARE(QString::fromUtf8(*text),
+             QStringLiteral("Can't save file:\n") + path + QLatin1Char('\n') + qt_error_string(EFBIG));
     QCOMPARE(readRaw(path), old);
     QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("Grüße.syx")});
 }
@@ -467,8 +467,8 @@ void TestFiles::leftTemporariesGoAtTheNextSave()
     qputenv("XDG_DATA_HOME", QFile::encodeName(trash.path()));
 
     const QStringList left{QStringLiteral("Grüße.syx.OLFQxP"), QStringLiteral("Grüße.syx.aBcdef")};
-    const QStringList others{QStringLiteral("Grüße.syx.backup"), QStringLiteral("Grüße.syx.BACKUP"),
-                             QStringLiteral("Grüße.syx.Ab1dEf"), QStringLiteral("Grüße.syx.AbCdE"),
+    const QStringList others{QStringLiteral("Grüße.syx.backup"),  QStringLiteral("Grüße.syx.BACKUP"),
+                             QStringLiteral("Grüße.syx.Ab1dEf"),  QStringLiteral("Grüße.syx.AbCdE"),
                              QStringLiteral("Grüße.syx.AbCdEfG"), QStringLiteral("Other.syx.OLFQxP"),
                              QStringLiteral("Grüße.syxxOLFQxP")};
     for (const QString &name : left + others)
@@ -493,15 +493,24 @@ void TestFiles::noteFileNames_data()
 {
     QTest::addColumn<QString>("preset");
     QTest::addColumn<QString>("note");
-    QTest::newRow("syx") << "/d/name.syx" << "/d/name.txt";
-    QTest::newRow("upper case") << "name.SYX" << "name.txt";
-    QTest::newRow("last extension only") << "/d/a.tar.syx" << "/d/a.tar.txt";
-    QTest::newRow("no extension") << "/d/name" << "/d/name.txt";
-    QTest::newRow("dot in the folder") << "/d.e/name" << "/d.e/name.txt";
-    QTest::newRow("trailing dot") << "/d/name." << "/d/name.txt";
-    QTest::newRow("leading dot") << "/d/.syx" << "/d/.syx.txt";
-    QTest::newRow("a txt file") << "/d/name.txt" << "/d/name.txt.txt";
-    QTest::newRow("a TXT file") << "/d/NAME.TXT" << "/d/NAME.TXT.txt";
+    QTest::newRow("syx") << "/d/name.syx"
+                         << "/d/name.txt";
+    QTest::newRow("upper case") << "name.SYX"
+                                << "name.txt";
+    QTest::newRow("last extension only") << "/d/a.tar.syx"
+                                         << "/d/a.tar.txt";
+    QTest::newRow("no extension") << "/d/name"
+                                  << "/d/name.txt";
+    QTest::newRow("dot in the folder") << "/d.e/name"
+                                       << "/d.e/name.txt";
+    QTest::newRow("trailing dot") << "/d/name."
+                                  << "/d/name.txt";
+    QTest::newRow("leading dot") << "/d/.syx"
+                                 << "/d/.syx.txt";
+    QTest::newRow("a txt file") << "/d/name.txt"
+                                << "/d/name.txt.txt";
+    QTest::newRow("a TXT file") << "/d/NAME.TXT"
+                                << "/d/NAME.TXT.txt";
     QTest::newRow("non-ASCII") << QStringLiteral("/d/Grüße.syx") << QStringLiteral("/d/Grüße.txt");
 }
 
@@ -521,12 +530,10 @@ void TestFiles::noteBytes_data()
     QTest::newRow("empty") << Bytes{} << QString() << true;
     QTest::newRow("ASCII, CR LF") << fromHex("6c310d0a6c320d0a") << "l1\nl2\n" << true;
     QTest::newRow("Windows-1252 accents")
-        << fromHex("636166e92064e96ae02076750d0a80203520936f6b94") << QStringLiteral("café déjà vu\n€ 5 “ok”")
-        << true;
-    QTest::newRow("Windows-1252 unassigned bytes") << fromHex("818d8f909de9")
-                                                   << QStringLiteral("\u0081\u008D\u008F\u0090\u009Dé") << true;
-    QTest::newRow("UTF-8 beyond Windows-1252") << utf8("Grüße 日本\r\n€")
-                                               << QStringLiteral("Grüße 日本\n€") << true;
+        << fromHex("636166e92064e96ae02076750d0a80203520936f6b94") << QStringLiteral("café déjà vu\n€ 5 “ok”") << true;
+    QTest::newRow("Windows-1252 unassigned bytes")
+        << fromHex("818d8f909de9") << QStringLiteral("\u0081\u008D\u008F\u0090\u009Dé") << true;
+    QTest::newRow("UTF-8 beyond Windows-1252") << utf8("Grüße 日本\r\n€") << QStringLiteral("Grüße 日本\n€") << true;
     QTest::newRow("UTF-8 within Windows-1252") << fromHex("4772c3bcc39f65") << QStringLiteral("Grüße") << false;
     QTest::newRow("UTF-8 byte order mark") << fromHex("efbbbf6869e282ac") << QStringLiteral("\uFEFFhi€") << true;
     QTest::newRow("bare LF") << fromHex("610a62") << "a\nb" << false;
@@ -630,8 +637,8 @@ void TestFiles::aFileSwappedForAFifoNeverHolds()
     QVERIFY(dir.isValid());
     const QByteArray target = QFile::encodeName(dir.filePath(QStringLiteral("target")));
     const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("fifo")));
-    writeRaw(QFile::decodeName(target), reader == QLatin1String("global") ? fileImage(0x13, pattern(14))
-                                                                          : fileImage(0x09, pattern(31)));
+    writeRaw(QFile::decodeName(target),
+             reader == QLatin1String("global") ? fileImage(0x13, pattern(14)) : fileImage(0x09, pattern(31)));
     QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
 
     std::atomic<bool> stop{false};
@@ -651,8 +658,7 @@ void TestFiles::aFileSwappedForAFifoNeverHolds()
                 else
                     files::readNote(path);
                 ++whole;
-            } catch (const QuorvexError &) {
-            }
+            } catch (const QuorvexError &) {}
         }
         return whole;
     });

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "model/deviceimage.h"
 #include "model/amplists.h"
+#include "model/deviceimage.h"
 #include "model/presetparams.h"
 #include "model/presetrecord.h"
 
@@ -44,13 +44,19 @@ void TestModel::defaultRecordMatchesTheFieldDefaults()
     QCOMPARE(radioItem(Radio::Presence, image.readField(s, Presence)), 1);   // "Medium"
     QCOMPARE(radioItem(Radio::Resonance, image.readField(s, Resonance)), 0); // "High"
     const auto r = image.record(s);
-    QCOMPARE(r[PreGain], 17); QCOMPARE(r[PreGainAlt], 20);
-    QCOMPARE(r[PostGain], 17); QCOMPARE(r[PostGainAlt], 20);
-    QCOMPARE(r[ReverbLevel], 0); QCOMPARE(r[ReverbLevelAlt], 8);
-    QCOMPARE(r[ModDepth], 0); QCOMPARE(r[ModDepthAlt], 13);
-    QCOMPARE(r[FlangerFB], 19); QCOMPARE(r[FlangerDT], 10);
+    QCOMPARE(r[PreGain], 17);
+    QCOMPARE(r[PreGainAlt], 20);
+    QCOMPARE(r[PostGain], 17);
+    QCOMPARE(r[PostGainAlt], 20);
+    QCOMPARE(r[ReverbLevel], 0);
+    QCOMPARE(r[ReverbLevelAlt], 8);
+    QCOMPARE(r[ModDepth], 0);
+    QCOMPARE(r[ModDepthAlt], 13);
+    QCOMPARE(r[FlangerFB], 19);
+    QCOMPARE(r[FlangerDT], 10);
     QCOMPARE(r[DLTime], 95);
-    QCOMPARE(r[DLLevel], 0); QCOMPARE(r[DLLevelAlt], 10);
+    QCOMPARE(r[DLLevel], 0);
+    QCOMPARE(r[DLLevelAlt], 10);
     QCOMPARE(r[Reserved16], 0);
     QCOMPARE(image.readField(s, DLSeparationBits), 5);
     QCOMPARE(image.readField(s, Dark), 0);
@@ -235,9 +241,9 @@ void TestModel::parametersShowAsThePanelDoes()
         {"PreampLows", PreampFlags, 0x5E, "Less"}, // code 1 is "Less", 2 "More": crossed
         {"Presence", ModTone, 0x00, "None"},       // code 0 selects no item
         {"ModType", ModTone, 0xE9, "Unknown (9)"},
-        {"PreGain", PreGain, 0, "1 (stored 0)"},   // clamped to the knob
+        {"PreGain", PreGain, 0, "1 (stored 0)"}, // clamped to the knob
         {"DLTime", DLTime, 0, "1 (stored 0)"},
-        {"ReverbLevel", ReverbLevel, 0, "0"},      // 0 is in range: "Off" on this knob
+        {"ReverbLevel", ReverbLevel, 0, "0"},                     // 0 is in range: "Off" on this knob
         {"DLSeparation", DLSepDark, 0x80 | 30, "25 (stored 30)"}, // Dark's bit is not part of it
         {"Dark", DLSepDark, 0x80 | 5, "On"},
         {"TapFunction", AltTap, 0xF0, "All (Boost/Mod/Delay/Reverb)"},
@@ -265,8 +271,7 @@ void TestModel::parameterTableCoversEveryByte()
     for (const presetparams::Parameter &p : presetparams::all()) {
         if (p.kind == presetparams::Kind::Time)
             continue;
-        const std::uint8_t bits =
-            p.wholeByte() ? 0xFF : std::uint8_t(bitfield::mask(p.field.width) << p.field.shift);
+        const std::uint8_t bits = p.wholeByte() ? 0xFF : std::uint8_t(bitfield::mask(p.field.width) << p.field.shift);
         QVERIFY2((covered[std::size_t(p.field.index)] & bits) == 0, p.key);
         covered[std::size_t(p.field.index)] |= bits;
     }
@@ -287,7 +292,7 @@ void TestModel::makeValid_data()
 {
     QTest::addColumn<int>("byte");
     QTest::addColumn<int>("stored");
-    QTest::addColumn<int>("valid");   // the byte afterwards
+    QTest::addColumn<int>("valid");    // the byte afterwards
     QTest::addColumn<QString>("told"); // empty: nothing to correct
     QTest::newRow("PreGain above") << int(PreGain) << 250 << 33 << u"PreGain 250 \u2192 33"_qs;
     QTest::newRow("an Alt value below") << int(PreGainAlt) << 0 << 1 << u"PreGain (Alt) 0 \u2192 1"_qs;
@@ -296,8 +301,8 @@ void TestModel::makeValid_data()
     QTest::newRow("delay base 255") << int(DLTime) << 255 << 255 << QString();
     QTest::newRow("modulation type 15, tone bits kept")
         << int(ModTone) << 0xEF << 0xE5 << u"Type Unknown (15) \u2192 Octaver (2.0)"_qs;
-    QTest::newRow("separation beside Dark") << int(DLSepDark) << (0x80 | 30) << (0x80 | 25)
-                                            << u"Separation 30 \u2192 25"_qs;
+    QTest::newRow("separation beside Dark")
+        << int(DLSepDark) << (0x80 | 30) << (0x80 | 25) << u"Separation 30 \u2192 25"_qs;
     QTest::newRow("every amp model is one") << int(AmpCab) << 0xFF << 0xFF << QString();
     QTest::newRow("raw bytes are carried") << int(Reserved16) << 0xEE << 0xEE << QString();
 }

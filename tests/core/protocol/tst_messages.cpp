@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/deviceimage.h"
 #include "protocol/ampmessages.h"
-
 #include "support/ampbytes.h"
 
 #include <QtTest>
@@ -38,11 +37,14 @@ void TestMessages::shortMessagesMatchTheTable_data()
     QTest::newRow("preset request D4") << amp::presetRequest(15) << ampMessage({0x06, 0x0F, 0xF7});
     QTest::newRow("current-preset request") << amp::currentPresetRequest() << ampMessage({0x08, 0xF7});
     QTest::newRow("preset store B2") << amp::presetStore(5) << ampMessage({0x0A, 0x05, 0xF7});
-    QTest::newRow("parameter-set DLTime 255") << amp::parameterSet(23, 0xFF) << ampMessage({0x0C, 23, 0x0F, 0x0F, 0xF7});
+    QTest::newRow("parameter-set DLTime 255")
+        << amp::parameterSet(23, 0xFF) << ampMessage({0x0C, 23, 0x0F, 0x0F, 0xF7});
     QTest::newRow("bit-field") << amp::bitField(1, 6, 2, 3) << ampMessage({0x0E, 0x01, 0x06, 0x02, 0x03, 0xF7});
     QTest::newRow("globals request") << amp::globalsRequest() << ampMessage({0x12, 0xF7});
-    QTest::newRow("global bit-field request") << amp::globalBitFieldRequest(3, 0, 5) << ampMessage({0x14, 0x03, 0x00, 0x05, 0xF7});
-    QTest::newRow("global bit-field") << amp::globalBitField(13, 0, 5, 4) << ampMessage({0x15, 0x0D, 0x00, 0x05, 0x04, 0xF7});
+    QTest::newRow("global bit-field request")
+        << amp::globalBitFieldRequest(3, 0, 5) << ampMessage({0x14, 0x03, 0x00, 0x05, 0xF7});
+    QTest::newRow("global bit-field") << amp::globalBitField(13, 0, 5, 4)
+                                      << ampMessage({0x15, 0x0D, 0x00, 0x05, 0x04, 0xF7});
     QTest::newRow("tuner mode on") << amp::tunerMode(1) << ampMessage({0x16, 0x01, 0xF7});
     QTest::newRow("sync complete") << amp::syncComplete() << ampMessage({0x18, 0x01, 0xF7});
 }

@@ -5,9 +5,8 @@
 #include "midi/loopbackbackend.h"
 #include "model/presetparams.h"
 #include "session/session.h"
-#include "tuner/tunerdisplay.h"
-
 #include "support/scriptedprompter.h"
+#include "tuner/tunerdisplay.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -85,7 +84,8 @@ void TestAmpSim::userPresetsAreDistinctAndValid()
 
 void TestAmpSim::identifyReportsConfiguredVersion()
 {
-    for (auto [byte, version, g] : {std::tuple{0x04, 0x14, false}, {0x05, 0x15, false}, {0x47, 0x17, true}, {0x10, 0x20, false}}) {
+    for (auto [byte, version, g] :
+         {std::tuple{0x04, 0x14, false}, {0x05, 0x15, false}, {0x47, 0x17, true}, {0x10, 0x20, false}}) {
         Rig rig;
         rig.amp.versionByte = std::uint8_t(byte);
         rig.request(amp::identifyRequest(), TransferState::Identify);
@@ -104,8 +104,8 @@ void TestAmpSim::groupRequestFillsTheImage()
     rig.request(amp::groupRequest(), TransferState::Group);
     auto valid = rig.amp.presets; // the editor takes values the Amp means
     for (int slot = 0; slot < preset::SlotCount; ++slot)
-        presetparams::makeValid(std::span<std::uint8_t, preset::RecordSize>(valid.data() + slot * preset::RecordSize,
-                                                                            preset::RecordSize));
+        presetparams::makeValid(
+            std::span<std::uint8_t, preset::RecordSize>(valid.data() + slot * preset::RecordSize, preset::RecordSize));
     QCOMPARE(rig.image().group, valid);
     QCOMPARE(rig.transfers().state(), TransferState::Idle);
     QVERIFY(!rig.transfers().replyTimer().isActive());
@@ -161,8 +161,8 @@ void TestAmpSim::globalRequestsAndSettings()
 
     rig.send(amp::globalBitField(10, 0, 7, 0x33));
     QCOMPARE(rig.amp.globals[10], 0x80 | 0x33); // a seven-bit field keeps the top bit
-    rig.session->editor().setCabinet(5); // the override is on (byte 13 is 0x8D)
-    QCOMPARE(rig.amp.globals[13], 0x80 | 6); // the override is a five-bit field
+    rig.session->editor().setCabinet(5);        // the override is on (byte 13 is 0x8D)
+    QCOMPARE(rig.amp.globals[13], 0x80 | 6);    // the override is a five-bit field
     rig.image().globals.fill(0x01);
     rig.send(amp::globals(rig.image().globals));
     QCOMPARE(rig.amp.globals, rig.image().globals);

@@ -2,9 +2,9 @@
 #include "midi/linknotifier.h"
 #include "midi/loopbackbackend.h"
 #include "midi/mididevicechoice.h"
-#include "midi/midistreamparser.h"
 #include "midi/midiinport.h"
 #include "midi/midioutport.h"
+#include "midi/midistreamparser.h"
 
 #include <QtTest>
 
@@ -412,7 +412,7 @@ void TestMidiPorts::sendQueuePacesInOrder()
 {
     PacedRig rig;
     const std::int64_t cost = 11 * 1000 * Ms / MidiOutPort::DinRate; // 3.52 ms on the cable
-    QVERIFY(rig.send(11, 1)); // nothing queued, cable free: leaves at once
+    QVERIFY(rig.send(11, 1));                                        // nothing queued, cable free: leaves at once
     QCOMPARE(rig.backend.sent.size(), std::size_t(1));
     QVERIFY(rig.send(11, 2));
     rig.out->sendShort(0xC0, 0x05);
@@ -474,7 +474,8 @@ void TestMidiPorts::sendQueueKeepsTheRateWhenTheTimerIsLate()
 void TestMidiPorts::sendQueueBoundRefusesVisibly()
 {
     PacedRig rig(1); // one byte a second: nothing drains meanwhile
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("refused a SysEx message of 1000 bytes: the send queue is full")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                           "refused a SysEx message of 1000 bytes: the send queue is full")));
     int accepted = 0;
     while (rig.send(1000))
         ++accepted;
@@ -696,7 +697,8 @@ void TestMidiPorts::portsTellWhatChanged_data()
         r.backend.inject({0x90, 1, 2});
         r.backend.flush();
     }) << unsigned(LinkEvents::Received);
-    QTest::newRow("message sent") << Action([](LinkRig &r) { r.out.sendShort(0xB0, 7, 100); }) << unsigned(LinkEvents::Sent);
+    QTest::newRow("message sent") << Action([](LinkRig &r) { r.out.sendShort(0xB0, 7, 100); })
+                                  << unsigned(LinkEvents::Sent);
     QTest::newRow("too long: refused") << Action([](LinkRig &r) {
         r.backend.maxSize = 10;
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("refused")));
@@ -722,7 +724,8 @@ void TestMidiPorts::portsTellWhatChanged_data()
         QCoreApplication::processEvents();
     }) << unsigned(LinkEvents::Failed);
     QTest::newRow("device chosen again") << Action([](LinkRig &r) { r.in.setPort(0); }) << unsigned(LinkEvents::Ports);
-    QTest::newRow("lists read again") << Action([](LinkRig &r) { r.out.refreshDevices(); }) << unsigned(LinkEvents::Ports);
+    QTest::newRow("lists read again") << Action([](LinkRig &r) { r.out.refreshDevices(); })
+                                      << unsigned(LinkEvents::Ports);
     QTest::newRow("input closed") << Action([](LinkRig &r) { r.in.setEnabled(false); }) << unsigned(LinkEvents::Ports);
     QTest::newRow("nothing") << Action([](LinkRig &) {}) << 0u;
 }
@@ -748,10 +751,10 @@ void TestMidiPorts::streamParser_data()
                                     << QStringList{"903c7f", "903e00"};
     QTest::newRow("split across chunks") << QList<QByteArray>{hex("90"), hex("3c"), hex("7ff00102"), hex("03f7")}
                                          << QStringList{"903c7f", "f0010203f7"};
-    QTest::newRow("real time inside SysEx") << QList<QByteArray>{hex("f001faf802fef7")}
-                                            << QStringList{"fa", "f00102f7"};
-    QTest::newRow("clock, sensing, time code left out") << QList<QByteArray>{hex("f8fef105c005")}
-                                                       << QStringList{"c005"};
+    QTest::newRow("real time inside SysEx")
+        << QList<QByteArray>{hex("f001faf802fef7")} << QStringList{"fa", "f00102f7"};
+    QTest::newRow("clock, sensing, time code left out")
+        << QList<QByteArray>{hex("f8fef105c005")} << QStringList{"c005"};
     QTest::newRow("status ends SysEx") << QList<QByteArray>{hex("f00102903c7f")} << QStringList{"f00102", "903c7f"};
     QTest::newRow("stray data and end") << QList<QByteArray>{hex("0102f7c0")} << QStringList{};
     QByteArray longest = hex("f0") + QByteArray(MidiStreamParser::PieceSize, '\x11') + hex("f7");
@@ -768,7 +771,8 @@ void TestMidiPorts::streamParser()
     MidiStreamParser parser;
     QStringList got;
     const auto sink = [&](const std::uint8_t *p, std::size_t n, bool continuation) {
-        got << (continuation ? "+" : "") + QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(p), qsizetype(n)).toHex());
+        got << (continuation ? "+" : "") +
+                   QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(p), qsizetype(n)).toHex());
         return true;
     };
     for (const QByteArray &chunk : chunks)

@@ -2,23 +2,20 @@
 // The RtMidi backend against a real MIDI service: a JACK server with the
 // dummy driver, started by tests/run-with-jackd. A small peer of plain
 // libjack makes ports; the backend finds them by name and opens them.
-#include "midi/rtmidibackend.h"
 #include "midi/midiinport.h"
 #include "midi/midioutport.h"
+#include "midi/rtmidibackend.h"
 
 #include <QtTest>
-
-#include <signal.h>
-
-
-#include <jack/jack.h>
-#include <jack/midiport.h>
 
 #include <atomic>
 #include <cstring>
 #include <deque>
-#include <mutex>
+#include <jack/jack.h>
+#include <jack/midiport.h>
 #include <memory>
+#include <mutex>
+#include <signal.h>
 #include <thread>
 
 using Messages = QList<QByteArray>;
@@ -96,8 +93,8 @@ public:
     {
         // One client name for one pair of ports, as a device keeps its name
         // when it comes back.
-        const std::string name =
-            inName == "amp in" ? std::string("QuorvexTestPeer") : "QuorvexTestPeer-" + inName.substr(0, inName.find(' '));
+        const std::string name = inName == "amp in" ? std::string("QuorvexTestPeer")
+                                                    : "QuorvexTestPeer-" + inName.substr(0, inName.find(' '));
         jack_status_t status{};
         client_ = jack_client_open(name.c_str(), JackNoStartServer, &status);
         if (!client_)
@@ -176,7 +173,9 @@ struct Log {
     Messages events;
     void attach(MidiInPort &in)
     {
-        in.OnShort = [this](MidiInPort *, std::uint8_t s, std::uint8_t a, std::uint8_t b) { events << bytes({s, a, b}); };
+        in.OnShort = [this](MidiInPort *, std::uint8_t s, std::uint8_t a, std::uint8_t b) {
+            events << bytes({s, a, b});
+        };
         in.OnSysEx = [this](MidiInPort *, const std::uint8_t *p, int n) {
             events << QByteArray(reinterpret_cast<const char *>(p), n);
         };
@@ -265,9 +264,10 @@ public:
     bool start()
     {
         const QString name = qEnvironmentVariable("JACK_DEFAULT_SERVER");
-        jackd_.start(QStringLiteral("jackd"), {QStringLiteral("-n"), name, QStringLiteral("--no-realtime"), QStringLiteral("-S"),
-                                               QStringLiteral("-d"), QStringLiteral("dummy"), QStringLiteral("-r"),
-                                               QStringLiteral("48000"), QStringLiteral("-p"), QStringLiteral("256")});
+        jackd_.start(QStringLiteral("jackd"),
+                     {QStringLiteral("-n"), name, QStringLiteral("--no-realtime"), QStringLiteral("-S"),
+                      QStringLiteral("-d"), QStringLiteral("dummy"), QStringLiteral("-r"), QStringLiteral("48000"),
+                      QStringLiteral("-p"), QStringLiteral("256")});
         if (!jackd_.waitForStarted())
             return false;
         pid_ = int(jackd_.processId());
@@ -697,8 +697,8 @@ void TestRtMidiJack::serverKilledMidBurstComesBack()
     }
     QVERIFY(!backend.linkUp());
     QVERIFY(out.stats().dropped + out.stats().refused + backend.outputLosses() > 0);
-    QTRY_VERIFY_WITH_TIMEOUT((told & (LinkEvents::Service | LinkEvents::Failed)) == (LinkEvents::Service | LinkEvents::Failed),
-                             Timeout);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (told & (LinkEvents::Service | LinkEvents::Failed)) == (LinkEvents::Service | LinkEvents::Failed), Timeout);
     told = 0;
     QVERIFY2(call.longestMs() < UiBlockLimitMs, qPrintable(QString::number(call.longestMs())));
     // The peer died with its server; it is left to go with the test.
@@ -737,7 +737,8 @@ void TestRtMidiJack::hungServerNeverBlocks()
     const QByteArray dump = sysex(1000, 3);
     QElapsedTimer sending;
     sending.start();
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("refused a SysEx message of 1000 bytes: the send queue is full")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                           "refused a SysEx message of 1000 bytes: the send queue is full")));
     while (sending.elapsed() < 500) {
         for (int i = 0; i < 100; ++i)
             call([&] { return out.sendSysEx(data(dump), dump.size()); });
@@ -769,7 +770,8 @@ void TestRtMidiJack::hungServerNeverBlocks()
 void TestRtMidiJack::floodFromAPeerStaysBounded()
 {
     // QUORVEX_FLOOD_SECONDS=60 runs it for a minute by hand.
-    const int seconds = qEnvironmentVariableIsSet("QUORVEX_FLOOD_SECONDS") ? qEnvironmentVariableIntValue("QUORVEX_FLOOD_SECONDS") : 3;
+    const int seconds =
+        qEnvironmentVariableIsSet("QUORVEX_FLOOD_SECONDS") ? qEnvironmentVariableIntValue("QUORVEX_FLOOD_SECONDS") : 3;
     FloodPeer flood;
     QVERIFY(flood.ok());
     RtMidiBackend backend(RtMidiBackend::Api::Jack);
@@ -787,7 +789,8 @@ void TestRtMidiJack::floodFromAPeerStaysBounded()
         status.open(QIODevice::ReadOnly);
         const QByteArray text = status.readAll();
         const qsizetype at = text.indexOf("VmRSS:");
-        return at < 0 ? 0 : text.mid(at + 6, text.indexOf('\n', at) - at - 6).trimmed().split(' ').value(0).toLongLong();
+        return at < 0 ? 0
+                      : text.mid(at + 6, text.indexOf('\n', at) - at - 6).trimmed().split(' ').value(0).toLongLong();
     };
     QTest::qWait(100);
     const qlonglong before = residentKb();

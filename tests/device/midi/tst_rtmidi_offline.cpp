@@ -3,9 +3,9 @@
 // configuration with no sequencer, and JACK_DEFAULT_SERVER naming a server
 // that does not run (CTest sets both). The program must then simply work offline, and must not
 // start a JACK server of its own.
-#include "midi/rtmidibackend.h"
 #include "midi/midiinport.h"
 #include "midi/midioutport.h"
+#include "midi/rtmidibackend.h"
 
 #include <QtTest>
 
@@ -62,8 +62,7 @@ void TestRtMidiOffline::backendListsNothingAndRefusesQuietly()
     for (const int index : {0, 1, -1}) {
         QVERIFY(backend.openInput(
                     index, [&](std::uint8_t, std::uint8_t, std::uint8_t) { ++received; },
-                    [&](const std::uint8_t *, int) { ++received; })
-                != MidiBackend::Ok);
+                    [&](const std::uint8_t *, int) { ++received; }) != MidiBackend::Ok);
         QVERIFY(backend.openOutput(index) != MidiBackend::Ok);
     }
     const std::uint8_t message[] = {0xF0, 0x00, 0x20, 0x4F, 0x10, 0x00, 0x01, 0xF7};

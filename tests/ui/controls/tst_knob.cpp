@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Knob arithmetic, events, keyboard, mouse drag, tick menu and painting.
-#include "controls/knobmath.h"
 #include "controls/knob.h"
-#include "controls/numberknob.h"
+#include "controls/knobmath.h"
 #include "controls/knobmenu.h"
-
-#include <QtTest>
+#include "controls/numberknob.h"
 
 #include <QCursor>
 #include <QImage>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpontaneKeyEvent>
+#include <QtTest>
 
 #include <climits>
 #include <cmath>
@@ -30,8 +29,7 @@ struct EventLog : QObject {
     {
         connect(&k, &Knob::OnChanging, this,
                 [this](Knob *s) { events << QStringLiteral("changing:%1").arg(s->Tick()); });
-        connect(&k, &Knob::OnChanged, this,
-                [this](Knob *s) { events << QStringLiteral("changed:%1").arg(s->Tick()); });
+        connect(&k, &Knob::OnChanged, this, [this](Knob *s) { events << QStringLiteral("changed:%1").arg(s->Tick()); });
     }
     QStringList take() { return std::exchange(events, {}); }
 };
@@ -63,13 +61,20 @@ QImage render(QWidget &w)
     return img;
 }
 
-QColor px(const QImage &img, int x, int y) { return QColor(img.pixel(x, y)); }
-QColor opaque(const QColor &c) { return QColor(c.rgb()); }
+QColor px(const QImage &img, int x, int y)
+{
+    return QColor(img.pixel(x, y));
+}
+QColor opaque(const QColor &c)
+{
+    return QColor(c.rgb());
+}
 
 void mouse(QWidget &w, QEvent::Type type, QPoint local, Qt::MouseButton b = Qt::LeftButton)
 {
     const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(b);
-    QMouseEvent e(type, local, w.mapToGlobal(local), type == QEvent::MouseMove ? Qt::NoButton : b, held, Qt::NoModifier);
+    QMouseEvent e(type, local, w.mapToGlobal(local), type == QEvent::MouseMove ? Qt::NoButton : b, held,
+                  Qt::NoModifier);
     QApplication::sendEvent(&w, &e);
 }
 // A wheel turn as the window system delivers it: spontaneous, so Qt passes
@@ -82,9 +87,18 @@ void wheel(QWidget &w, int angleDelta, QPoint local = QPoint(16, 16))
     qApp->notify(&w, &e); // as QTest does: sendEvent would clear the flag
 }
 
-void press(QWidget &w, QPoint p) { mouse(w, QEvent::MouseButtonPress, p); }
-void moveTo(QWidget &w, QPoint p) { mouse(w, QEvent::MouseMove, p); }
-void release(QWidget &w, QPoint p) { mouse(w, QEvent::MouseButtonRelease, p); }
+void press(QWidget &w, QPoint p)
+{
+    mouse(w, QEvent::MouseButtonPress, p);
+}
+void moveTo(QWidget &w, QPoint p)
+{
+    mouse(w, QEvent::MouseMove, p);
+}
+void release(QWidget &w, QPoint p)
+{
+    mouse(w, QEvent::MouseButtonRelease, p);
+}
 
 // Something that turns a knob.
 using Turn = std::function<void(NumberKnob &)>;
@@ -144,10 +158,12 @@ private slots:
         const QLocale c = QLocale::c();
         QCOMPARE(formatFixed(1234.5678f, 4, c), QStringLiteral("1234.5680")); // 7 significant digits
         QCOMPARE(formatFixed(-0.4f, 0, c), QStringLiteral("0"));
-        QCOMPARE(formatFixed(1234567, 1, QLocale(QLocale::English, QLocale::UnitedStates)), QStringLiteral("1234567.0"));
+        QCOMPARE(formatFixed(1234567, 1, QLocale(QLocale::English, QLocale::UnitedStates)),
+                 QStringLiteral("1234567.0"));
         QCOMPARE(formatFixed(2.5f, 1, QLocale(QLocale::German, QLocale::Germany)), QStringLiteral("2,5"));
         // Whole numbers take a shorter road to the same text, in any locale's digits.
-        for (const QLocale &l : {c, QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::Arabic, QLocale::Egypt)})
+        for (const QLocale &l :
+             {c, QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::Arabic, QLocale::Egypt)})
             for (int v : {-2000000, -1001, -1, 0, 7, 33, 255, 1000, 999999, 1000001})
                 QCOMPARE(formatFixed(float(v), 0, l), l.toString(double(v), 'f', 0).remove(l.groupSeparator()));
         QCOMPARE(formatGeneral(double(0.1f), c), QStringLiteral("0.100000001490116"));
@@ -581,7 +597,7 @@ private slots:
         k->SetMax(25);
         QTest::keyClick(k.get(), Qt::Key_F10, Qt::ShiftModifier);
         QTRY_VERIFY(menu->isVisible());
-        QCOMPARE(menu->ColumnCount(), 3); // 26 ticks: 10, 10, 6
+        QCOMPARE(menu->ColumnCount(), 3);     // 26 ticks: 10, 10, 6
         QTest::keyClick(menu, Qt::Key_Right); // from the checked item, one column on
         QTest::keyClick(menu, Qt::Key_Return);
         QCOMPARE(k->Tick(), 14);

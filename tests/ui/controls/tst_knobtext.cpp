@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Values as text: ParseUnitValue, list knobs and the attached edit box.
 #include "controls/converterror.h"
-#include "controls/parseunitvalue.h"
 #include "controls/knobedit.h"
-#include "controls/valueedit.h"
+#include "controls/knobmenu.h"
 #include "controls/listknob.h"
 #include "controls/numberknob.h"
 #include "controls/numberlistknob.h"
-#include "controls/knobmenu.h"
-
-#include <QtTest>
+#include "controls/parseunitvalue.h"
+#include "controls/valueedit.h"
 
 #include <QImage>
+#include <QtTest>
 
 #include <memory>
 
@@ -209,11 +208,16 @@ private slots:
         QTest::addColumn<QString>("error");
         for (bool list : {false, true}) {
             const char *kind = list ? "number list" : "number";
-            QTest::addRow("%s, letters", kind) << list << "abc" << "'abc' is not a number";
-            QTest::addRow("%s, unit alone", kind) << list << " dB" << "' dB' is not a number";
-            QTest::addRow("%s, sign and point", kind) << list << "-." << "'-.' is not a number";
-            QTest::addRow("%s, empty", kind) << list << "" << "";
-            QTest::addRow("%s, blanks", kind) << list << " \t " << "";
+            QTest::addRow("%s, letters", kind) << list << "abc"
+                                               << "'abc' is not a number";
+            QTest::addRow("%s, unit alone", kind) << list << " dB"
+                                                  << "' dB' is not a number";
+            QTest::addRow("%s, sign and point", kind) << list << "-."
+                                                      << "'-.' is not a number";
+            QTest::addRow("%s, empty", kind) << list << ""
+                                             << "";
+            QTest::addRow("%s, blanks", kind) << list << " \t "
+                                              << "";
         }
     }
     void textWithoutDigitsKeepsTheValue()

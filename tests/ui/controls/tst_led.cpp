@@ -2,9 +2,8 @@
 // LED indicator: its images, colours, brightness and timed switch-off.
 #include "controls/led.h"
 
-#include <QtTest>
-
 #include <QImage>
+#include <QtTest>
 
 #include <cmath>
 #include <cstdint>

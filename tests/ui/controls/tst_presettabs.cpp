@@ -9,7 +9,8 @@
 namespace {
 void fill(PresetTabs &tabs)
 {
-    for (const char *name : {"A1", "A2", "A3", "A4", "B1", "B2", "B3", "B4", "C1", "C2", "C3", "C4", "D1", "D2", "D3", "D4"})
+    for (const char *name :
+         {"A1", "A2", "A3", "A4", "B1", "B2", "B3", "B4", "C1", "C2", "C3", "C4", "D1", "D2", "D3", "D4"})
         tabs.addTab(QString::fromLatin1(name));
 }
 } // namespace

@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/led.h"
-#include "midi/loopbackbackend.h"
-#include "mainwindow/linkstatus.h"
 #include "dialogs/midiportsdialog.h"
+#include "mainwindow/linkstatus.h"
+#include "midi/loopbackbackend.h"
 #include "midi/midiinport.h"
 #include "midi/midioutport.h"
 #include "support/scriptedprompter.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QAbstractItemView>
 #include <QtTest>
 
 #include <memory>
@@ -43,7 +43,8 @@ struct Ports {
     }
     std::unique_ptr<MidiPortsDialog> form()
     {
-        auto f = std::make_unique<MidiPortsDialog>(*in, *out, prompter, [] { return QStringLiteral("x.syx - Quorvex"); });
+        auto f =
+            std::make_unique<MidiPortsDialog>(*in, *out, prompter, [] { return QStringLiteral("x.syx - Quorvex"); });
         f->show();
         return f;
     }
@@ -215,14 +216,22 @@ private slots:
         QTest::addColumn<QString>("finish"); // "", "enter" or "focus"
         QTest::addColumn<int>("port");
         QTest::addColumn<bool>("open");
-        QTest::newRow("keystrokes only") << false << "In B" << "" << 0 << true;
-        QTest::newRow("enter, a device") << false << "In B" << "enter" << 1 << true;
-        QTest::newRow("enter, no device") << false << "Nope" << "enter" << -1 << false;
-        QTest::newRow("focus out, a device") << false << "In B" << "focus" << 1 << true;
-        QTest::newRow("focus out, no device") << false << "Nope" << "focus" << -1 << false;
-        QTest::newRow("output: keystrokes only") << true << "Out B" << "" << 0 << true;
-        QTest::newRow("output: enter") << true << "Out B" << "enter" << 1 << true;
-        QTest::newRow("output: focus out") << true << "Out B" << "focus" << 1 << true;
+        QTest::newRow("keystrokes only") << false << "In B"
+                                         << "" << 0 << true;
+        QTest::newRow("enter, a device") << false << "In B"
+                                         << "enter" << 1 << true;
+        QTest::newRow("enter, no device") << false << "Nope"
+                                          << "enter" << -1 << false;
+        QTest::newRow("focus out, a device") << false << "In B"
+                                             << "focus" << 1 << true;
+        QTest::newRow("focus out, no device") << false << "Nope"
+                                              << "focus" << -1 << false;
+        QTest::newRow("output: keystrokes only") << true << "Out B"
+                                                 << "" << 0 << true;
+        QTest::newRow("output: enter") << true << "Out B"
+                                       << "enter" << 1 << true;
+        QTest::newRow("output: focus out") << true << "Out B"
+                                           << "focus" << 1 << true;
     }
 
     void typedNameAppliesWhenFinished()

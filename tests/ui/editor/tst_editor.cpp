@@ -7,14 +7,11 @@
 #include "controls/numberknob.h"
 #include "controls/presettabs.h"
 #include "editor/editorpanel.h"
-#include "model/amplists.h"
 #include "midi/loopbackbackend.h"
+#include "model/amplists.h"
 #include "session/session.h"
-
 #include "support/ampbytes.h"
 #include "support/scriptedprompter.h"
-
-#include <QtTest>
 
 #include <QAbstractButton>
 #include <QAction>
@@ -23,6 +20,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QtTest>
 
 #include <algorithm>
 #include <cmath>
@@ -33,10 +31,16 @@ using View = PresetEditor::View;
 
 namespace {
 
-std::uint8_t u8(int v) { return std::uint8_t(v); }
+std::uint8_t u8(int v)
+{
+    return std::uint8_t(v);
+}
 
 // The messages the Amp receives, written out by hand.
-Msg param(int index, int value) { return ampMessage({0x0C, u8(index), u8(value >> 4), u8(value & 0x0F), 0xF7}); }
+Msg param(int index, int value)
+{
+    return ampMessage({0x0C, u8(index), u8(value >> 4), u8(value & 0x0F), 0xF7});
+}
 Msg field(int index, int shift, int width, int value)
 {
     return ampMessage({0x0E, u8(index), u8(shift), u8(width), u8(value), 0xF7});
@@ -45,7 +49,10 @@ Msg globalField(int index, int shift, int width, int value)
 {
     return ampMessage({0x15, u8(index), u8(shift), u8(width), u8(value), 0xF7});
 }
-Msg tapFootswitch() { return ampMessage({0x01, 0x01, 0xF7}); }
+Msg tapFootswitch()
+{
+    return ampMessage({0x01, 0x01, 0xF7});
+}
 Msg singlePreset(std::span<const std::uint8_t> record)
 {
     Msg m = ampMessage({0x09});
@@ -69,16 +76,25 @@ QStringList hexList(const std::vector<Msg> &ms)
         out << hex(m);
     return out;
 }
-QStringList msgs(std::initializer_list<Msg> ms) { return hexList(ms); }
+QStringList msgs(std::initializer_list<Msg> ms)
+{
+    return hexList(ms);
+}
 // A change reaches the Amp once, however many events the knob fires for it.
-QStringList once(const Msg &m) { return {hex(m)}; }
+QStringList once(const Msg &m)
+{
+    return {hex(m)};
+}
 
 // Colours as the knobs must report them (Windows 0x00BBGGRR written as RGB here).
 const QColor maroon(0x80, 0, 0), red(0xFF, 0, 0), green(0, 0x80, 0), lime(0, 0xFF, 0), olive(0x80, 0x80, 0),
     yellow(0xFF, 0xFF, 0), teal(0, 0x80, 0x80), silver(0xC0, 0xC0, 0xC0), white(0xFF, 0xFF, 0xFF), black(0, 0, 0),
     gray(0x80, 0x80, 0x80);
 
-int value(const NumberKnob *k) { return int(k->GetValue()); }
+int value(const NumberKnob *k)
+{
+    return int(k->GetValue());
+}
 
 QAbstractButton *radio(QButtonGroup *group, const char *text)
 {
@@ -134,7 +150,6 @@ QString changedOutside(const std::array<std::uint8_t, preset::GroupSize> &before
     }
     return {};
 }
-
 
 // One editor panel on a session whose MIDI output is the loopback.
 struct Rig {
@@ -302,11 +317,11 @@ void TestEditor::defaultRecordShown()
     QCOMPARE(checkedText(p.ResButtons), QStringLiteral("High"));
 
     const std::pair<NumberKnob *, int> shown[] = {
-        {p.NxNumberKnobPre, 17},     {p.NxNumberKnobLow, 17},       {p.NxNumberKnobMid, 17},
-        {p.NxNumberKnobHigh, 17},    {p.NxNumberKnobPost, 17},      {p.NxNumberKnobReverb, 0},
-        {p.NxNumberKnobShift, 17},   {p.NxNumberKnobRate, 3},       {p.NxNumberKnobDepth, 0},
-        {p.NxNumberKnobFlangerFB, 19}, {p.NxNumberKnobFlangerDT, 10}, {p.NxNumberKnobDLTime, 95},
-        {p.NxNumberKnobDLFeedback, 5}, {p.NxNumberKnobDLLevel, 0},    {p.NxNumberKnobDLScale, 13},
+        {p.NxNumberKnobPre, 17},         {p.NxNumberKnobLow, 17},       {p.NxNumberKnobMid, 17},
+        {p.NxNumberKnobHigh, 17},        {p.NxNumberKnobPost, 17},      {p.NxNumberKnobReverb, 0},
+        {p.NxNumberKnobShift, 17},       {p.NxNumberKnobRate, 3},       {p.NxNumberKnobDepth, 0},
+        {p.NxNumberKnobFlangerFB, 19},   {p.NxNumberKnobFlangerDT, 10}, {p.NxNumberKnobDLTime, 95},
+        {p.NxNumberKnobDLFeedback, 5},   {p.NxNumberKnobDLLevel, 0},    {p.NxNumberKnobDLScale, 13},
         {p.NxNumberKnobDLSeparation, 5},
     };
     for (auto [knob, v] : shown)
@@ -329,8 +344,8 @@ void TestEditor::loadingSendsNothingAndKeepsTheRecord()
 
     // Every pair distinct and every Alt flag set, so each box changes state
     // while loading and a knob written through the wrong set shows at once.
-    const preset::Record rich{0x5B, 0x6D, 0xB3, 10, 11, 12, 13, 14, 15, 16, 17, 18,  19,   4,   9,   30,
-                              0xAB, 7,    8,    2,  21, 12, 14, 200, 6, 20, 3,  22, 20, 0x8B, 0xCF};
+    const preset::Record rich{0x5B, 0x6D, 0xB3, 10, 11, 12, 13, 14,  15, 16, 17, 18, 19, 4,    9,   30,
+                              0xAB, 7,    8,    2,  21, 12, 14, 200, 6,  20, 3,  22, 20, 0x8B, 0xCF};
     rig.setRecord(0, rich);
     p.loadPanel();
     QCOMPARE(rig.take(), QStringList());
@@ -338,14 +353,14 @@ void TestEditor::loadingSendsNothingAndKeepsTheRecord()
     QVERIFY(!rig.session.editor().loading());
     QVERIFY(std::equal(rich.begin(), rich.end(), rig.rec().begin()));
 
-    QVERIFY(p.CheckBoxBoost->isChecked() && p.CheckBoxMod->isChecked() && p.CheckBoxDelay->isChecked()
-            && p.CheckBoxReverb->isChecked());
+    QVERIFY(p.CheckBoxBoost->isChecked() && p.CheckBoxMod->isChecked() && p.CheckBoxDelay->isChecked() &&
+            p.CheckBoxReverb->isChecked());
     const std::pair<NumberKnob *, int> shown[] = {
-        {p.NxNumberKnobPre, 11},     {p.NxNumberKnobLow, 13},        {p.NxNumberKnobMid, 15},
-        {p.NxNumberKnobHigh, 17},    {p.NxNumberKnobPost, 19},       {p.NxNumberKnobReverb, 9},
-        {p.NxNumberKnobShift, 30},   {p.NxNumberKnobRate, 8},        {p.NxNumberKnobDepth, 21},
-        {p.NxNumberKnobFlangerFB, 12}, {p.NxNumberKnobFlangerDT, 14}, {p.NxNumberKnobDLTime, 200},
-        {p.NxNumberKnobDLFeedback, 20}, {p.NxNumberKnobDLLevel, 22},  {p.NxNumberKnobDLScale, 20},
+        {p.NxNumberKnobPre, 11},          {p.NxNumberKnobLow, 13},       {p.NxNumberKnobMid, 15},
+        {p.NxNumberKnobHigh, 17},         {p.NxNumberKnobPost, 19},      {p.NxNumberKnobReverb, 9},
+        {p.NxNumberKnobShift, 30},        {p.NxNumberKnobRate, 8},       {p.NxNumberKnobDepth, 21},
+        {p.NxNumberKnobFlangerFB, 12},    {p.NxNumberKnobFlangerDT, 14}, {p.NxNumberKnobDLTime, 200},
+        {p.NxNumberKnobDLFeedback, 20},   {p.NxNumberKnobDLLevel, 22},   {p.NxNumberKnobDLScale, 20},
         {p.NxNumberKnobDLSeparation, 11},
     };
     for (auto [knob, v] : shown)

@@ -5,10 +5,7 @@
 #include "filelist/filelistpanel.h"
 #include "session/document.h"
 #include "session/guard.h"
-
 #include "support/scriptedprompter.h"
-
-#include <QtTest>
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -18,6 +15,7 @@
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QThreadPool>
+#include <QtTest>
 
 using namespace Qt::StringLiterals;
 
@@ -139,11 +137,16 @@ void TestFileList::requests_data()
     QTest::addColumn<int>("opened"); // -1: nothing asked, 0: import, 1: open
     for (const char *how : {"double click", "Enter", "Return", "pop-up Open"})
         QTest::addRow("%s", how) << how << "b.syx" << 1;
-    QTest::newRow("Enter, nothing selected") << "Enter" << "" << 1;
-    QTest::newRow("pop-up Open, nothing selected") << "pop-up Open" << "" << 1;
-    QTest::newRow("Import, allowed") << "pop-up Import" << "b.syx" << 0;
-    QTest::newRow("Import, nothing selected") << "pop-up Import" << "" << 0;
-    QTest::newRow("Import, not allowed") << "Import while not allowed" << "b.syx" << -1;
+    QTest::newRow("Enter, nothing selected") << "Enter"
+                                             << "" << 1;
+    QTest::newRow("pop-up Open, nothing selected") << "pop-up Open"
+                                                   << "" << 1;
+    QTest::newRow("Import, allowed") << "pop-up Import"
+                                     << "b.syx" << 0;
+    QTest::newRow("Import, nothing selected") << "pop-up Import"
+                                              << "" << 0;
+    QTest::newRow("Import, not allowed") << "Import while not allowed"
+                                         << "b.syx" << -1;
 }
 
 void TestFileList::requests()
@@ -197,15 +200,16 @@ void TestFileList::deleting_data()
     QTest::addColumn<QString>("error");
     const int no = -1, yes = int(Button::Yes);
     QTest::newRow("Delete") << 0 << "a.syx" << false << no << true << true << "";
-    QTest::newRow("Ctrl+keypad Delete")
-        << int(Qt::KeypadModifier | Qt::ControlModifier) << "a.syx" << false << no << true << true << "";
+    QTest::newRow("Ctrl+keypad Delete") << int(Qt::KeypadModifier | Qt::ControlModifier) << "a.syx" << false << no
+                                        << true << true << "";
     QTest::newRow("Shift+Delete, Yes") << int(Qt::ShiftModifier) << "a.syx" << false << yes << true << false << "";
-    QTest::newRow("Shift+Delete, No")
-        << int(Qt::ShiftModifier) << "a.syx" << false << int(Button::No) << false << false << "";
+    QTest::newRow("Shift+Delete, No") << int(Qt::ShiftModifier) << "a.syx" << false << int(Button::No) << false << false
+                                      << "";
     QTest::newRow("Ctrl+Shift+Delete, Yes")
         << int(Qt::ShiftModifier | Qt::ControlModifier) << "a.syx" << false << yes << true << false << "";
     QTest::newRow("Delete, nothing selected") << 0 << "" << false << no << false << false << "";
-    QTest::newRow("Shift+Delete, nothing selected") << int(Qt::ShiftModifier) << "" << false << yes << false << false << "";
+    QTest::newRow("Shift+Delete, nothing selected")
+        << int(Qt::ShiftModifier) << "" << false << yes << false << false << "";
     QTest::newRow("Delete, file already gone")
         << 0 << "a.syx" << true << no << true << false << "Can't move file to the trash:\n";
     QTest::newRow("Shift+Delete, file already gone")
@@ -243,7 +247,8 @@ void TestFileList::deleting()
 
     QStringList shown = r.user.texts();
     if (answer >= 0)
-        QCOMPARE(shown.takeFirst(), u"Are you sure you want to delete '%1'?"_s.arg(selected.isEmpty() ? QString() : r.at(selected)));
+        QCOMPARE(shown.takeFirst(),
+                 u"Are you sure you want to delete '%1'?"_s.arg(selected.isEmpty() ? QString() : r.at(selected)));
     QCOMPARE(r.user.unexpected, 0);
     if (error.isEmpty()) {
         QCOMPARE(shown, QStringList());
@@ -257,7 +262,8 @@ void TestFileList::deleting()
     QVERIFY(!QFileInfo::exists(r.at(u"files"_s)) && !QFileInfo::exists(r.at(u"info"_s)));
     QVERIFY(QFile::exists(r.at(u"a.txt"_s)));
     // Read again in every case.
-    QCOMPARE(r.panel.files(), gone ? QStringList({u"b.syx"_s, u"c.syx"_s}) : QStringList({u"a.syx"_s, u"b.syx"_s, u"c.syx"_s}));
+    QCOMPARE(r.panel.files(),
+             gone ? QStringList({u"b.syx"_s, u"c.syx"_s}) : QStringList({u"a.syx"_s, u"b.syx"_s, u"c.syx"_s}));
 }
 
 void TestFileList::setPath_data()
@@ -265,13 +271,20 @@ void TestFileList::setPath_data()
     QTest::addColumn<QString>("text");  // in the test's folder; "" stays empty
     QTest::addColumn<QString>("shown"); // the folder listed after
     QTest::addColumn<bool>("fails");
-    QTest::newRow("another folder") << "DATA" << "DATA" << false;
-    QTest::newRow("trailing slash") << "DATA/" << "DATA" << false;
-    QTest::newRow("empty text") << "" << "data" << false;
-    QTest::newRow("same folder through a link") << "link" << "data" << false;
-    QTest::newRow("same folder with dots") << "DATA/../data/." << "data" << false;
-    QTest::newRow("missing folder") << "missing" << "data" << true;
-    QTest::newRow("a file") << "data/a.syx" << "data" << true;
+    QTest::newRow("another folder") << "DATA"
+                                    << "DATA" << false;
+    QTest::newRow("trailing slash") << "DATA/"
+                                    << "DATA" << false;
+    QTest::newRow("empty text") << ""
+                                << "data" << false;
+    QTest::newRow("same folder through a link") << "link"
+                                                << "data" << false;
+    QTest::newRow("same folder with dots") << "DATA/../data/."
+                                           << "data" << false;
+    QTest::newRow("missing folder") << "missing"
+                                    << "data" << true;
+    QTest::newRow("a file") << "data/a.syx"
+                            << "data" << true;
 }
 
 void TestFileList::setPath()
@@ -311,11 +324,21 @@ void TestFileList::pathCommands_data()
     QTest::addColumn<QString>("shown"); // "program": the program's folder
     QTest::addColumn<bool>("fails");
     QTest::addColumn<bool>("saveElsewhere"); // afterwards: Save asks where, Save Back offered
-    QTest::newRow("current file, none") << "UsePathofCurrentFile1" << "" << "data" << false << false;
-    QTest::newRow("current file elsewhere") << "UsePathofCurrentFile1" << "other/b.syx" << "other" << false << false;
-    QTest::newRow("current file's folder gone") << "UsePathofCurrentFile1" << "gone/b.syx" << "data" << true << true;
-    QTest::newRow("program folder") << "SetPathtoProgramDirectory1" << "data/a.syx" << "program" << false << true;
-    QTest::newRow("from the INI") << "ResetPathfromINI1" << "data/a.syx" << "data" << false << false;
+    QTest::newRow("current file, none") << "UsePathofCurrentFile1"
+                                        << ""
+                                        << "data" << false << false;
+    QTest::newRow("current file elsewhere") << "UsePathofCurrentFile1"
+                                            << "other/b.syx"
+                                            << "other" << false << false;
+    QTest::newRow("current file's folder gone") << "UsePathofCurrentFile1"
+                                                << "gone/b.syx"
+                                                << "data" << true << true;
+    QTest::newRow("program folder") << "SetPathtoProgramDirectory1"
+                                    << "data/a.syx"
+                                    << "program" << false << true;
+    QTest::newRow("from the INI") << "ResetPathfromINI1"
+                                  << "data/a.syx"
+                                  << "data" << false << false;
 }
 
 void TestFileList::pathCommands()

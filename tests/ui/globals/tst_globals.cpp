@@ -8,7 +8,6 @@
 #include "globals/globalswindow.h"
 #include "midi/loopbackbackend.h"
 #include "session/session.h"
-
 #include "support/ampbytes.h"
 #include "support/scriptedprompter.h"
 
@@ -26,7 +25,10 @@ using Globals = std::array<std::uint8_t, preset::GlobalSize>;
 
 namespace {
 
-std::uint8_t u8(int v) { return std::uint8_t(v); }
+std::uint8_t u8(int v)
+{
+    return std::uint8_t(v);
+}
 Msg globalField(int index, int shift, int width, int value)
 {
     return ampMessage({0x15, u8(index), u8(shift), u8(width), u8(value), 0xF7});
@@ -48,7 +50,8 @@ struct Rig {
     ScriptedPrompter prompter;
     LoopbackBackend *loop = new LoopbackBackend;
     Session session{std::unique_ptr<MidiBackend>(loop), prompter};
-    std::unique_ptr<GlobalsWindow> form = std::make_unique<GlobalsWindow>(session.globals(), session.queue(), session.document().openDialogDirectory());
+    std::unique_ptr<GlobalsWindow> form =
+        std::make_unique<GlobalsWindow>(session.globals(), session.queue(), session.document().openDialogDirectory());
     VirtualAmp amp;
     QTemporaryDir dir;
     DeviceImage &image = session.editor().image();
@@ -62,7 +65,8 @@ struct Rig {
         session.link().midiOut().setEnabled(true);
         session.document().setOpenDialogDirectory(dir.path());
         // The window's dialogs start where the main window's do when it is made.
-        form = std::make_unique<GlobalsWindow>(session.globals(), session.queue(), session.document().openDialogDirectory());
+        form = std::make_unique<GlobalsWindow>(session.globals(), session.queue(),
+                                               session.document().openDialogDirectory());
         loop->peer = [this](const Msg &m) {
             for (auto &reply : amp.receive(m))
                 if (answering)
@@ -103,7 +107,10 @@ Globals sample()
     return {0xA5, 2, 1, 15, 0xDD, 7, 9, 17, 0x88, 0x03, 20, 0x11, 0xFE, 5};
 }
 
-int value(const NumberKnob *k) { return int(k->GetValue()); }
+int value(const NumberKnob *k)
+{
+    return int(k->GetValue());
+}
 
 } // namespace
 
@@ -191,7 +198,8 @@ void TestGlobals::globalsOnlyWhileTheWindowIsOpen()
     QCOMPARE(cabinet.size(), 0);
 
     // Unasked, it is ignored even with the window open.
-    rig.form = std::make_unique<GlobalsWindow>(rig.session.globals(), rig.session.queue(), rig.session.document().openDialogDirectory());
+    rig.form = std::make_unique<GlobalsWindow>(rig.session.globals(), rig.session.queue(),
+                                               rig.session.document().openDialogDirectory());
     QVERIFY(rig.open(false));
     rig.feed(globalsMessage(sample()));
     QCOMPARE(rig.image.globals, Globals{});
@@ -347,7 +355,8 @@ void TestGlobals::fileReaderMessages()
     }
     // The error box, and nothing changed: record, controls, caption, dialogs.
     QCOMPARE(rig.prompter.shown.last().caption, QStringLiteral("Quorvex"));
-    QCOMPARE(rig.prompter.shown.last().text, errorBoxText(error.contains(QLatin1String("%1")) ? error.arg(path) : error));
+    QCOMPARE(rig.prompter.shown.last().text,
+             errorBoxText(error.contains(QLatin1String("%1")) ? error.arg(path) : error));
     QCOMPARE(rig.image.globals, Globals{});
     QVERIFY(!rig.form->MidiChannelButtons->checkedButton());
     QCOMPARE(rig.form->windowTitle().remove(QStringLiteral("[*]")), QStringLiteral("Amp Globals"));
@@ -362,7 +371,7 @@ void TestGlobals::openedFileAskedToSend()
     g[0] = 0xA0;
     g[7] = 17; // in the input adjust knob's range
     Msg file = globalsMessage(g);
-    file[7] = 0x3A; // only the low four bits of a nibble byte count
+    file[7] = 0x3A;  // only the low four bits of a nibble byte count
     file[35] = 0x00; // and the closing byte is not checked
     const QString path = rig.put(QStringLiteral("nibbles.syx"), file);
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/presetfile.h"
-#include "library/library.h"
 #include "library/ampwindow.h"
+#include "library/library.h"
 #include "protocol/ampmessages.h"
 #include "support/ampworld.h"
 #include "support/scriptedprompter.h"
@@ -59,9 +59,9 @@ void TestAmpWindow::slotsAreNamedFromTheLibrary()
 
     AmpSlots known;
     known.setClock([] { return QDateTime(QDate(2026, 12, 8), QTime(21, 5, 0)); });
-    known.read(0, withGain(5));   // a single file's preset
-    known.read(1, withGain(15));  // a group's slot
-    known.read(2, withGain(30));  // nowhere in the library
+    known.read(0, withGain(5));    // a single file's preset
+    known.read(1, withGain(15));   // a group's slot
+    known.read(2, withGain(30));   // nowhere in the library
     known.written(3, withGain(5)); // written, not read back: stale
     known.setPlaying(1);
     ScriptedPrompter prompter;
@@ -73,7 +73,7 @@ void TestAmpWindow::slotsAreNamedFromTheLibrary()
     QCOMPARE(column(window, 5).mid(0, 4), (QStringList{"21:05:00", "21:05:00", "21:05:00", "-"}));
     auto *tree = window.findChild<QTreeWidget *>(QStringLiteral("AmpSlots"));
     QVERIFY(tree->topLevelItem(1)->text(0).startsWith(QChar(0x25B6))); // playing
-    QVERIFY(!tree->topLevelItem(3)->toolTip(1).isEmpty());              // stale
+    QVERIFY(!tree->topLevelItem(3)->toolTip(1).isEmpty());             // stale
     QVERIFY(tree->topLevelItem(0)->toolTip(1).isEmpty());
     // An edit on the Amp makes the playing slot stale; a read makes it fresh.
     known.playingEdited();
@@ -113,7 +113,8 @@ void TestAmpWindow::reorderPlan()
     for (int s = 0; s < SlotCount - 1; ++s)
         known.read(s, withGain(s == 7 ? 7 : s + 1));
     QString text;
-    const AmpWindow::Actions::Plan written = AmpWindow::planFor(std::vector<int>(order.begin(), order.end()), known, &text);
+    const AmpWindow::Actions::Plan written =
+        AmpWindow::planFor(std::vector<int>(order.begin(), order.end()), known, &text);
     QCOMPARE(text, plan);
     for (const auto &[to, record] : written)
         QCOMPARE(record, *known.slot(order[to]).record);

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The library's windows over a small library, with the editor's side
 // recorded through the hooks and the user's answers scripted.
+#include "controls/presettabs.h"
 #include "files/notefile.h"
 #include "files/presetfile.h"
-#include "library/library.h"
 #include "library/comparewindow.h"
 #include "library/duplicateswindow.h"
+#include "library/library.h"
 #include "library/libraryprogress.h"
 #include "library/librarytablemodel.h"
 #include "library/librarywindow.h"
-#include "controls/presettabs.h"
 #include "support/scriptedprompter.h"
 
 #include <QAction>
@@ -47,19 +47,27 @@ struct Editor {
     LibraryHooks hooks()
     {
         LibraryHooks h;
-        h.open = [this](const QString &path, int slot) { calls << QStringLiteral("open %1 %2").arg(QFileInfo(path).fileName()).arg(slot); };
+        h.open = [this](const QString &path, int slot) {
+            calls << QStringLiteral("open %1 %2").arg(QFileInfo(path).fileName()).arg(slot);
+        };
         h.hear = [this](const Record &r) { calls << QStringLiteral("hear %1").arg(r[PreGain]); };
         h.hearEditor = [this] { calls << QStringLiteral("editor"); };
         h.groupView = [this] { return group; };
-        h.importToSlot = [this](int slot, const Record &r) { calls << QStringLiteral("import %1 %2").arg(slot).arg(r[PreGain]); };
+        h.importToSlot = [this](int slot, const Record &r) {
+            calls << QStringLiteral("import %1 %2").arg(slot).arg(r[PreGain]);
+        };
         h.currentRecord = [] { return std::optional<Record>(record(0, 17)); };
         h.currentName = [] { return QStringLiteral("Editor"); };
-        h.showInFileList = [this](const QString &path) { calls << QStringLiteral("show ") + QFileInfo(path).fileName(); };
+        h.showInFileList = [this](const QString &path) {
+            calls << QStringLiteral("show ") + QFileInfo(path).fileName();
+        };
         if (morphs) {
             h.hearChange = [this](const Record &from, const Record &to) {
                 calls << QStringLiteral("change %1>%2").arg(from[Mid]).arg(to[Mid]);
             };
-            h.keep = [this](const Record &r, const QString &what) { calls << QStringLiteral("keep %1 ").arg(r[Mid]) + what; };
+            h.keep = [this](const Record &r, const QString &what) {
+                calls << QStringLiteral("keep %1 ").arg(r[Mid]) + what;
+            };
         }
         return h;
     }
@@ -181,7 +189,8 @@ void TestLibraryWin::searchSortAndExplain()
     window_->TablePresets->horizontalHeader()->setSortIndicator(LibraryColumns::Gain, Qt::DescendingOrder);
     QVERIFY(shown.wait(5000));
     QCOMPARE(names(), (QStringList{QStringLiteral("Lead.syx"), QStringLiteral("Lead warmer.syx")}));
-    QCOMPARE(window_->TablePresets->model()->index(0, LibraryColumns::Note).data().toString(), QStringLiteral("for solos"));
+    QCOMPARE(window_->TablePresets->model()->index(0, LibraryColumns::Note).data().toString(),
+             QStringLiteral("for solos"));
 
     // A malformed query says why under the field and shows nothing.
     searchFor(QStringLiteral("gain>>3"));
@@ -219,8 +228,7 @@ void TestLibraryWin::rowsPastTheFirstComeLater()
     });
     QSignalSpy shown(window_.get(), &LibraryWindow::shown);
     window_->search();
-    while (explained.size() < 2 && shown.wait(5000)) {
-    }
+    while (explained.size() < 2 && shown.wait(5000)) {}
     QCOMPARE(explained, (QStringList{QStringLiteral("At least 200 presets"), QStringLiteral("261 presets")}));
     // By name, numbers by value: Bank, Broken, Clean, Lead..., More 1 ... More 15.
     QCOMPARE(window_->model().entry(21)->name(), QStringLiteral("More 1.syx A1"));
@@ -234,8 +242,7 @@ void TestLibraryWin::rowsPastTheFirstComeLater()
     shownRows = 2;
     explained.clear();
     window_->search();
-    while (explained.size() < 2 && shown.wait(5000)) {
-    }
+    while (explained.size() < 2 && shown.wait(5000)) {}
     QCOMPARE(window_->selection().size(), std::size_t(1));
     QCOMPARE(window_->selection()[0].name(), QStringLiteral("More 14.syx B2"));
 }
@@ -251,10 +258,14 @@ void TestLibraryWin::commandsFollowTheSelection()
                   broken = QStringLiteral("Broken.syx"), a1 = QStringLiteral("Bank.syx A1");
     const QList<Row> rows{
         {{}, true, {}},
-        {{lead}, true, {"ActionOpen", "ActionCompareCurrent", "ActionHear", "ActionImport", "ActionShowInFileList",
-                        "ActionFavourite", "ActionTags", "ActionDelete"}},
-        {{lead}, false, {"ActionOpen", "ActionCompareCurrent", "ActionHear", "ActionShowInFileList", "ActionFavourite",
-                         "ActionTags", "ActionDelete"}},
+        {{lead},
+         true,
+         {"ActionOpen", "ActionCompareCurrent", "ActionHear", "ActionImport", "ActionShowInFileList", "ActionFavourite",
+          "ActionTags", "ActionDelete"}},
+        {{lead},
+         false,
+         {"ActionOpen", "ActionCompareCurrent", "ActionHear", "ActionShowInFileList", "ActionFavourite", "ActionTags",
+          "ActionDelete"}},
         {{lead, a1}, true, {"ActionCompare", "ActionFavourite", "ActionTags", "ActionDelete"}},
         {{lead, copy, a1}, true, {"ActionFavourite", "ActionTags", "ActionDelete"}},
         {{broken}, true, {"ActionShowInFileList", "ActionDelete"}},
@@ -289,7 +300,8 @@ void TestLibraryWin::commandsReachTheEditor()
     // A row dragged carries its record for the tabs.
     const QModelIndex lead = window_->model().index(int(names().indexOf(QStringLiteral("Lead.syx"))), 0);
     std::unique_ptr<QMimeData> mime(window_->model().mimeData({lead}));
-    QCOMPARE(mime->data(QLatin1String(PresetTabs::PresetMimeType)), QByteArray(reinterpret_cast<const char *>(record(2, 30).data()), 31));
+    QCOMPARE(mime->data(QLatin1String(PresetTabs::PresetMimeType)),
+             QByteArray(reinterpret_cast<const char *>(record(2, 30).data()), 31));
     const QModelIndex brokenRow = window_->model().index(int(names().indexOf(QStringLiteral("Broken.syx"))), 0);
     QVERIFY(!(window_->model().flags(brokenRow) & Qt::ItemIsDragEnabled));
 }
@@ -301,7 +313,8 @@ void TestLibraryWin::marksAndDelete()
     QSignalSpy shown(window_.get(), &LibraryWindow::shown);
     window_->ActionFavourite->trigger();
     QVERIFY(shown.wait(5000));
-    QVERIFY2(window_->LabelExplanation->text().endsWith(QStringLiteral(". Favourite: also marks 1 identical preset elsewhere.")),
+    QVERIFY2(window_->LabelExplanation->text().endsWith(
+                 QStringLiteral(". Favourite: also marks 1 identical preset elsewhere.")),
              qPrintable(window_->LabelExplanation->text()));
     searchFor(QStringLiteral("is:fav"));
     QStringList favourites = names();
@@ -314,7 +327,8 @@ void TestLibraryWin::marksAndDelete()
     prompter_.answers = {Button::No};
     window_->ActionDelete->trigger();
     QCOMPARE(prompter_.shown.last().caption, QStringLiteral("Confirm File Delete"));
-    QCOMPARE(prompter_.shown.last().text, QStringLiteral("Move '%1' and its note to the trash?").arg(data + QStringLiteral("/Lead.syx")));
+    QCOMPARE(prompter_.shown.last().text,
+             QStringLiteral("Move '%1' and its note to the trash?").arg(data + QStringLiteral("/Lead.syx")));
     QVERIFY(QFile::exists(data + QStringLiteral("/Lead.syx")));
     // Yes: the file and its note go to the trash, and the row from the table.
     prompter_.answers = {Button::Yes};
@@ -351,7 +365,8 @@ void TestLibraryWin::compareWindow()
     w.ButtonHearB->click();
     w.ButtonHearA->click();
     w.close();
-    QCOMPARE(editor.calls, (QStringList{QStringLiteral("hear 30"), QStringLiteral("hear 30"), QStringLiteral("editor")}));
+    QCOMPARE(editor.calls,
+             (QStringList{QStringLiteral("hear 30"), QStringLiteral("hear 30"), QStringLiteral("editor")}));
     // Nothing heard, nothing sent back.
     CompareWindow quiet(editor.hooks(), QStringLiteral("a"), b, QStringLiteral("b"), b);
     quiet.setAttribute(Qt::WA_DeleteOnClose, false);
@@ -381,7 +396,8 @@ void TestLibraryWin::compareWindow()
     QCOMPARE(ear.calls, (QStringList{QStringLiteral("hear 30"), // both have gain 30: Mid tells them apart
                                      blind.xIsA() ? QStringLiteral("change 17>3") : QStringLiteral("change 3>17")}));
     blind.reveal();
-    QCOMPARE(blind.blindLabel_->text(), blind.xIsA() ? QStringLiteral("X was A, Y was B") : QStringLiteral("X was B, Y was A"));
+    QCOMPARE(blind.blindLabel_->text(),
+             blind.xIsA() ? QStringLiteral("X was A, Y was B") : QStringLiteral("X was B, Y was A"));
     blind.close();
 }
 

@@ -145,7 +145,7 @@ void TestSetlistPlay::footControllerIsLearned()
     QSignalSpy learned(&player, &SetlistPlayer::learned);
 
     player.learn(SetlistPlayer::Learning::Next);
-    foot->inject({0xB2, 64, 0}); // a switch let go teaches nothing
+    foot->inject({0xB2, 64, 0});   // a switch let go teaches nothing
     foot->inject({0x92, 60, 100}); // nor does a note
     foot->inject({0xB2, 64, 127});
     foot->flush();
@@ -170,7 +170,8 @@ void TestSetlistPlay::footControllerIsLearned()
     foot->inject({0xC2, 7});
     foot->flush();
     QCOMPARE(player.position(), 1);
-    QCOMPARE(editor.paths(), (QStringList{QStringLiteral("/p/1.syx"), QStringLiteral("/p/2.syx"), QStringLiteral("/p/1.syx")}));
+    QCOMPARE(editor.paths(),
+             (QStringList{QStringLiteral("/p/1.syx"), QStringLiteral("/p/2.syx"), QStringLiteral("/p/1.syx")}));
 }
 
 void TestSetlistPlay::keysStepThePlayView()

@@ -1,45 +1,45 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/aboutdialog.h"
-#include "mainwindow/caretrest.h"
-#include "session/handover.h"
-#include "mainwindow/librarylink.h"
-#include "library/library.h"
-#include "dialogs/qtprompter.h"
-#include "mainwindow/mainwindow.h"
-#include "session/settings.h"
-#include "session/singleinstance.h"
-#include "support/privatebus.h"
+#include "ampsim/virtualamp.h"
+#include "controls/led.h"
 #include "controls/numberknob.h"
 #include "controls/presettabs.h"
+#include "dialogs/aboutdialog.h"
+#include "dialogs/midiportsdialog.h"
+#include "dialogs/notesdialog.h"
+#include "dialogs/qtprompter.h"
+#include "dialogs/syncdialog.h"
 #include "editor/editorpanel.h"
 #include "filelist/filelistpanel.h"
 #include "globals/globalswindow.h"
+#include "library/library.h"
+#include "mainwindow/caretrest.h"
+#include "mainwindow/librarylink.h"
+#include "mainwindow/linkstatus.h"
+#include "mainwindow/mainwindow.h"
 #include "midi/loopbackbackend.h"
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
+#include "session/handover.h"
+#include "session/settings.h"
+#include "session/singleinstance.h"
+#include "support/privatebus.h"
 #include "support/scriptedprompter.h"
 #include "support/syncuser.h"
 #include "tuner/tunerwindow.h"
-#include "dialogs/notesdialog.h"
-#include "dialogs/syncdialog.h"
-#include "ampsim/virtualamp.h"
-#include "dialogs/midiportsdialog.h"
-#include "mainwindow/linkstatus.h"
-#include "controls/led.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStyleHints>
 #include <QTemporaryDir>
@@ -128,7 +128,7 @@ struct Fixture {
 
     // The start-up sequence runs only when a test calls startOnFirstActivation.
     MainWindow &make(const QStringList &arguments = {}, const QString &ini = {},
-                   std::unique_ptr<SingleInstance> instance = {})
+                     std::unique_ptr<SingleInstance> instance = {})
     {
         auto b = std::make_unique<LoopbackBackend>();
         b->inputs = {QStringLiteral("In A"), QStringLiteral("In B")};
@@ -172,7 +172,10 @@ T *child(QObject &w, const char *name)
         qFatal("no %s named %s", T::staticMetaObject.className(), name);
     return c;
 }
-QAction *act(QObject &w, const char *name) { return child<QAction>(w, name); }
+QAction *act(QObject &w, const char *name)
+{
+    return child<QAction>(w, name);
+}
 
 // How many handlers an action's triggered signal has beyond what the menus
 // and tool bars holding it connect themselves. QObject keeps the count to
@@ -183,7 +186,8 @@ struct Receivers : QObject {
     {
         QAction probe;
         for (QObject *holder : a->associatedObjects())
-            if (auto *w = qobject_cast<QWidget *>(holder); w && (qobject_cast<QMenu *>(w) || qobject_cast<QToolBar *>(w)))
+            if (auto *w = qobject_cast<QWidget *>(holder);
+                w && (qobject_cast<QMenu *>(w) || qobject_cast<QToolBar *>(w)))
                 w->addAction(&probe);
         const int own = of(a) - of(&probe);
         for (QObject *holder : probe.associatedObjects())
@@ -244,11 +248,13 @@ private slots:
     {
         Fixture f;
         MainWindow &w = f.make();
-        QCOMPARE(menuText(child<QMenu>(w, "File1")), (QStringList{"&Open", "Import Single to Tab", "-", "New Preset", "New Group", "-",
-                                                 "Info", "-", "&Save\tF2", "Save &As", "Save Back (original path)",
-                                                 "Save Current Tab", "-", "E&xit\tAlt+X"}));
+        QCOMPARE(
+            menuText(child<QMenu>(w, "File1")),
+            (QStringList{"&Open", "Import Single to Tab", "-", "New Preset", "New Group", "-", "Info", "-", "&Save\tF2",
+                         "Save &As", "Save Back (original path)", "Save Current Tab", "-", "E&xit\tAlt+X"}));
         QCOMPARE(menuText(child<QMenu>(w, "View1")),
-                 (QStringList{"File List", "Tool Bar", "-", "MIDI Port Select\tCtrl+M", "Global Window\tCtrl+G", "Library\tCtrl+L", "Setlist\tCtrl+Shift+L", "Amp\tCtrl+Shift+A", "-",
+                 (QStringList{"File List", "Tool Bar", "-", "MIDI Port Select\tCtrl+M", "Global Window\tCtrl+G",
+                              "Library\tCtrl+L", "Setlist\tCtrl+Shift+L", "Amp\tCtrl+Shift+A", "-",
                               "Default View\tCtrl+D", "Auto Split", "-", "Refresh File List\tF5", "-", "Enter Tuner"}));
         QCOMPARE(menuText(child<QMenu>(w, "Transfer1")),
                  (QStringList{"Preset from Amp", "Group from Amp", "-", "Preset to Amp", "Group to Amp", "-",
@@ -268,7 +274,8 @@ private slots:
             titles << a->text();
         QCOMPARE(titles, (QStringList{"&File", "&Edit", "&View", "&Transfer", "&Help"}));
 
-        for (QAction *a : {act(w, "ImportSingletoTab"), act(w, "InfoMain"), act(w, "SaveBack"), act(w, "SaveCurrentTab1"), act(w, "GrouptoAmp")})
+        for (QAction *a : {act(w, "ImportSingletoTab"), act(w, "InfoMain"), act(w, "SaveBack"),
+                           act(w, "SaveCurrentTab1"), act(w, "GrouptoAmp")})
             QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
 
         QStringList tools;
@@ -305,10 +312,10 @@ private slots:
         w.session().document().setSaveElsewhere(true);
         check("in group view with a file");
         // And the items that do work are reachable.
-        for (const char *name : {"New1", "NewGroup1", "Exit1", "FileListView", "ToolbarView", "MIDIPortSelect1",
-                                 "DefaultView1", "AutoSplit", "EditordatatoAmp1", "About1", "ToolButtonMIDI",
-                                 "ToolButtonDefaultView", "ToolButtonSendEdits", "GlobalWindow1", "ToolButtonGlobal",
-                                 "EnterTuner1", "ToolButtonTuner"})
+        for (const char *name :
+             {"New1", "NewGroup1", "Exit1", "FileListView", "ToolbarView", "MIDIPortSelect1", "DefaultView1",
+              "AutoSplit", "EditordatatoAmp1", "About1", "ToolButtonMIDI", "ToolButtonDefaultView",
+              "ToolButtonSendEdits", "GlobalWindow1", "ToolButtonGlobal", "EnterTuner1", "ToolButtonTuner"})
             QVERIFY2(act(w, name)->isEnabled(), name);
     }
 
@@ -341,7 +348,8 @@ private slots:
         Fixture f;
         QTemporaryDir data;
         f.writeIni("[Form]\nViewToolBar=0\nAutoSplit=0\nMIDIInPort=1\nMIDIOutPort=0x1\nHeight=500\nWidth=0x2BC\n"
-                   "State=0\nSplit=150\nDataDir=" + data.path().toUtf8() + "\n");
+                   "State=0\nSplit=150\nDataDir=" +
+                   data.path().toUtf8() + "\n");
         f.make();
         MainWindow &w = f.show();
         QVERIFY(!act(w, "ToolbarView")->isChecked());
@@ -360,7 +368,8 @@ private slots:
     void iniGeometryOffTheScreen_data()
     {
         QTest::addColumn<QByteArray>("values");
-        QTest::newRow("larger than any screen") << QByteArray("Width=2147483647\nHeight=2147483647\nSplit=2147483647\n");
+        QTest::newRow("larger than any screen")
+            << QByteArray("Width=2147483647\nHeight=2147483647\nSplit=2147483647\n");
         QTest::newRow("negative") << QByteArray("Width=-100\nHeight=-1\nSplit=-100\n");
         QTest::newRow("maximised") << QByteArray("State=2\nWidth=99999\nHeight=99999\n");
     }
@@ -871,7 +880,7 @@ private slots:
         QTRY_COMPARE(shownTitle(w), path + QStringLiteral(" - Quorvex"));
         QCOMPARE(f.prompter->texts(), QStringList{QStringLiteral("Save Changes?")});
         QVERIFY(w.isVisible()); // brought to the front
-        f.w.reset(); // the window and its name go before the bus
+        f.w.reset();            // the window and its name go before the bus
     }
 
     void startOffersWorkACrashLeft()
@@ -899,8 +908,9 @@ private slots:
         f.prompter->answers = {Button::Yes};
         w.startOnFirstActivation();
         QVERIFY(!f.prompter->texts().isEmpty());
-        QVERIFY2(f.prompter->texts()[0].startsWith(QStringLiteral("Quorvex ended without saving lead.syx (last change ")),
-                 qPrintable(f.prompter->texts()[0]));
+        QVERIFY2(
+            f.prompter->texts()[0].startsWith(QStringLiteral("Quorvex ended without saving lead.syx (last change ")),
+            qPrintable(f.prompter->texts()[0]));
         QVERIFY(!f.prompter->texts().join(QLatin1Char('|')).contains(QStringLiteral("Sync will reload")));
         QCOMPARE(shownTitle(w), path + QStringLiteral(" - Quorvex"));
         QVERIFY(w.isWindowModified());
@@ -931,7 +941,8 @@ private slots:
         QCOMPARE(f.prompter->texts().first(), QStringLiteral("Save Changes?"));
         QCOMPARE(f.prompter->shown.last().kind, QStringLiteral("save"));
         const amp::Bytes written = amp::singlePreset(w.session().editor().image().record(0));
-        QCOMPARE(f.bytesOf(target), QByteArray(reinterpret_cast<const char *>(written.data()), qsizetype(written.size())));
+        QCOMPARE(f.bytesOf(target),
+                 QByteArray(reinterpret_cast<const char *>(written.data()), qsizetype(written.size())));
         QCOMPARE(w.session().editor().image().record(0)[preset::PreGain], 30);
     }
 
@@ -1191,7 +1202,8 @@ private slots:
         QVERIFY(w.session().document().fileName().isEmpty());
         QCOMPARE(shownTitle(w), QStringLiteral("untitled - Quorvex"));
         for (int slot = 0; slot < preset::SlotCount; ++slot)
-            QVERIFY(std::equal(preset::DefaultRecord.begin(), preset::DefaultRecord.end(), w.session().editor().image().record(slot).begin()));
+            QVERIFY(std::equal(preset::DefaultRecord.begin(), preset::DefaultRecord.end(),
+                               w.session().editor().image().record(slot).begin()));
         QCOMPARE(panel.NxNumberKnobPre->GetValue(), 17.0f);
         QCOMPARE(f.backend->sent.size(), 1u);
         QCOMPARE(f.backend->sent[0], amp::singlePreset(preset::DefaultRecord));
@@ -1207,7 +1219,8 @@ private slots:
         QVERIFY(!panel.presetTabs->isVisible());
         QCOMPARE(panel.presetTabs->currentIndex(), 0);
         QCOMPARE(w.session().editor().currentSlot(), 0);
-        QVERIFY(!act(w, "SaveCurrentTab1")->isEnabled() && !act(w, "ImportSingletoTab")->isEnabled() && !act(w, "GrouptoAmp")->isEnabled());
+        QVERIFY(!act(w, "SaveCurrentTab1")->isEnabled() && !act(w, "ImportSingletoTab")->isEnabled() &&
+                !act(w, "GrouptoAmp")->isEnabled());
         QCOMPARE(f.backend->sent.size(), 1u);
         QCOMPARE(f.backend->sent[0][6], amp::SinglePreset);
     }
@@ -1438,7 +1451,7 @@ private slots:
 
         const QStringList alsa{QStringLiteral("Midi Through:Port-0 14:0"), QStringLiteral("UM-ONE:UM-ONE MIDI 1 28:0")};
         QCOMPARE(MidiDeviceChoice::preferredPort(alsa, 0, QStringLiteral("UM-ONE:UM-ONE MIDI 1 24:0")), 1);
-        QCOMPARE(MidiDeviceChoice::preferredPort(alsa, 1, QString()), 1);  // no name stored: the index
+        QCOMPARE(MidiDeviceChoice::preferredPort(alsa, 1, QString()), 1); // no name stored: the index
         QCOMPARE(MidiDeviceChoice::preferredPort(alsa, 0, QStringLiteral("Gone")), 0);
         QCOMPARE(MidiDeviceChoice::preferredPort(alsa, 5, QStringLiteral("Gone")), -1); // never an unchosen device
         QCOMPARE(MidiDeviceChoice::preferredPort(alsa, -1, QStringLiteral("UM-ONE:UM-ONE MIDI 1 28:0")), -1);
@@ -1477,7 +1490,8 @@ private slots:
             QVERIFY(!s.globals().globalsWindowOpen());
             // Asked once; no Amp was found, so its time-out will say
             // nothing. The whole record carries the cabinet the main window set.
-            QCOMPARE(sentWhileOpen, (std::vector<amp::Bytes>{amp::globalsRequest(), amp::globals(s.editor().image().globals)}));
+            QCOMPARE(sentWhileOpen,
+                     (std::vector<amp::Bytes>{amp::globalsRequest(), amp::globals(s.editor().image().globals)}));
             QCOMPARE(sentWhileOpen[1][7 + 2 * 13 + 1], 7);
             QCOMPARE(s.transfers().state(), TransferState::Globals);
             s.transfers().replyTimedOut();
@@ -1510,7 +1524,7 @@ private slots:
         act(w, "Open1")->trigger();
         // After the open dialog, the question comes before the window shows.
         QCOMPARE(f.prompter->texts().mid(1), (QStringList{QStringLiteral("This is a Global File. Open it?"),
-                                                   QStringLiteral("Send Globals to Amp?")}));
+                                                          QStringLiteral("Send Globals to Amp?")}));
         QCOMPARE(caption, QStringLiteral("amp globals.syx - Globals"));
         QCOMPARE(w.session().editor().image().globals, globals);
         // Not awaited on this path: nothing asked, nothing sent.

@@ -3,7 +3,11 @@
 // answering through the same ports, queue and inbox as a real Amp, and the
 // main window using it from the first start on.
 #include "ampsim/builtinampbackend.h"
+#include "dialogs/midiportsdialog.h"
+#include "dialogs/syncdialog.h"
+#include "mainwindow/linkstatus.h"
 #include "mainwindow/mainwindow.h"
+#include "mainwindow/virtualampmenu.h"
 #include "midi/loopbackbackend.h"
 #include "midi/midiinport.h"
 #include "midi/midioutport.h"
@@ -12,10 +16,6 @@
 #include "session/amptransfers.h"
 #include "support/scriptedprompter.h"
 #include "support/syncuser.h"
-#include "mainwindow/linkstatus.h"
-#include "dialogs/midiportsdialog.h"
-#include "dialogs/syncdialog.h"
-#include "mainwindow/virtualampmenu.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -55,7 +55,10 @@ struct Rig {
     int openInput(int index)
     {
         return backend->openInput(
-            index, [this](std::uint8_t st, std::uint8_t a, std::uint8_t b) { received.push_back({st, a, b}); },
+            index,
+            [this](std::uint8_t st, std::uint8_t a, std::uint8_t b) {
+                received.push_back({st, a, b});
+            },
             [this](const std::uint8_t *data, int size) { received.emplace_back(data, data + size); });
     }
 };
@@ -112,8 +115,8 @@ struct Window {
     // Nothing asked of the Amp, and nothing waiting to be (a sync's next step).
     bool idle()
     {
-        return session().transfers().state() == TransferState::Idle && !session().queue().ampBusy()
-               && session().queue().pendingCount() == 0;
+        return session().transfers().state() == TransferState::Idle && !session().queue().ampBusy() &&
+               session().queue().pendingCount() == 0;
     }
 };
 
@@ -213,11 +216,10 @@ private slots:
         // What the system's service reports reaches those who follow the link.
         QSignalSpy link(&rig.backend->linkNotifier(), &LinkNotifier::changed);
         rig.system->linkNotifier().post(LinkEvents::Service);
-        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(link.begin(), link.end(),
-                                             [](const QList<QVariant> &a) {
-                                                 return a[0].toUInt() & LinkEvents::Service;
-                                             }),
-                                 Timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::any_of(link.begin(), link.end(),
+                        [](const QList<QVariant> &a) { return a[0].toUInt() & LinkEvents::Service; }),
+            Timeout);
     }
 
     void cablePacesTheAmp()
@@ -320,7 +322,8 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(win.idle(), Timeout);
             QCOMPARE(win.session().editor().view(), PresetEditor::View::Group);
             for (int s = 0; s < preset::SlotCount; ++s)
-                QVERIFY2(equalRecords(win.session().editor().image().record(s), slotOf(amp, s)), qPrintable(preset::slotName(s)));
+                QVERIFY2(equalRecords(win.session().editor().image().record(s), slotOf(amp, s)),
+                         qPrintable(preset::slotName(s)));
 
             // Preset to Amp: after a backup of what it replaces (in the
             // backups folder beside the settings), the preset lands in B2.
@@ -339,7 +342,8 @@ private slots:
             // editor; so does a preset stepped to.
             win.session().editor().startHistory(false);
             win.menu().turnKnobAction->trigger();
-            QTRY_COMPARE_WITH_TIMEOUT(win.session().editor().record()[preset::PreGain], amp.current[preset::PreGain], Timeout);
+            QTRY_COMPARE_WITH_TIMEOUT(win.session().editor().record()[preset::PreGain], amp.current[preset::PreGain],
+                                      Timeout);
             win.prompter->choices = {9};
             win.prompter->answers = {Button::No}; // the knob turned: "Save Changes?"
             win.menu().stepToPresetAction->trigger();

@@ -6,11 +6,10 @@
 #include "controls/numberknob.h"
 #include "midi/loopbackbackend.h"
 #include "session/session.h"
-#include "tuner/tunerwindow.h"
-#include "tuner/tunerdisplay.h"
-
 #include "support/ampbytes.h"
 #include "support/scriptedprompter.h"
+#include "tuner/tunerdisplay.h"
+#include "tuner/tunerwindow.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -22,8 +21,14 @@ using Msg = std::vector<std::uint8_t>;
 
 namespace {
 
-std::uint8_t u8(int v) { return std::uint8_t(v); }
-Msg tunerData(int n, int p) { return ampMessage({0x17, u8(n >> 4), u8(n & 15), u8(p >> 4), u8(p & 15)}); }
+std::uint8_t u8(int v)
+{
+    return std::uint8_t(v);
+}
+Msg tunerData(int n, int p)
+{
+    return ampMessage({0x17, u8(n >> 4), u8(n & 15), u8(p >> 4), u8(p & 15)});
+}
 Msg globalField(int index, int shift, int width, int value)
 {
     return ampMessage({0x15, u8(index), u8(shift), u8(width), u8(value), 0xF7});
@@ -91,19 +96,32 @@ void TestTuner::readings_data()
     QTest::addColumn<QString>("colour"); // "red", "green", or empty: not written
     QTest::addColumn<int>("led");
     using L = QList<QList<int>>;
-    QTest::newRow("07 50: E, green, centre") << L{{0x07, 50, 0}} << "E" << "green" << 10;
-    QTest::newRow("87 after 07: untouched") << L{{0x07, 50, 0}, {0x87, 50, 0}} << "" << "" << 10;
-    QTest::newRow("FF: no note, all dark") << L{{0x07, 50, 0}, {0xFF, 50, 0}} << "--" << "" << -1;
-    QTest::newRow("87 after FF: drawn red") << L{{0x07, 50, 0}, {0xFF, 50, 0}, {0x87, 50, 0}} << "E" << "red" << 10;
-    QTest::newRow("E-flat 06 reads E") << L{{0x06, 50, 1}} << "E" << "green" << 10;
-    QTest::newRow("E-flat wraps seven bits") << L{{0x7F, 50, 1}} << "A" << "green" << 10;
-    QTest::newRow("P 3: LED 1") << L{{0x00, 3, 0}} << "A" << "green" << 1;
-    QTest::newRow("P 48: centre") << L{{0x00, 48, 0}} << "A" << "green" << 10;
-    QTest::newRow("P 53") << L{{0x00, 53, 0}} << "A" << "green" << 11;
-    QTest::newRow("P 102: LED 20") << L{{0x00, 102, 0}} << "A" << "green" << 20;
-    QTest::newRow("P 103: none") << L{{0x00, 103, 0}} << "A" << "green" << -1;
-    QTest::newRow("P FE (-2): LED 0") << L{{0x00, 0xFE, 0}} << "A" << "green" << 0;
-    QTest::newRow("P 80 (-128): none") << L{{0x00, 0x80, 0}} << "A" << "green" << -1;
+    QTest::newRow("07 50: E, green, centre") << L{{0x07, 50, 0}} << "E"
+                                             << "green" << 10;
+    QTest::newRow("87 after 07: untouched") << L{{0x07, 50, 0}, {0x87, 50, 0}} << ""
+                                            << "" << 10;
+    QTest::newRow("FF: no note, all dark") << L{{0x07, 50, 0}, {0xFF, 50, 0}} << "--"
+                                           << "" << -1;
+    QTest::newRow("87 after FF: drawn red") << L{{0x07, 50, 0}, {0xFF, 50, 0}, {0x87, 50, 0}} << "E"
+                                            << "red" << 10;
+    QTest::newRow("E-flat 06 reads E") << L{{0x06, 50, 1}} << "E"
+                                       << "green" << 10;
+    QTest::newRow("E-flat wraps seven bits") << L{{0x7F, 50, 1}} << "A"
+                                             << "green" << 10;
+    QTest::newRow("P 3: LED 1") << L{{0x00, 3, 0}} << "A"
+                                << "green" << 1;
+    QTest::newRow("P 48: centre") << L{{0x00, 48, 0}} << "A"
+                                  << "green" << 10;
+    QTest::newRow("P 53") << L{{0x00, 53, 0}} << "A"
+                          << "green" << 11;
+    QTest::newRow("P 102: LED 20") << L{{0x00, 102, 0}} << "A"
+                                   << "green" << 20;
+    QTest::newRow("P 103: none") << L{{0x00, 103, 0}} << "A"
+                                 << "green" << -1;
+    QTest::newRow("P FE (-2): LED 0") << L{{0x00, 0xFE, 0}} << "A"
+                                      << "green" << 0;
+    QTest::newRow("P 80 (-128): none") << L{{0x00, 0x80, 0}} << "A"
+                                       << "green" << -1;
 }
 
 void TestTuner::readings()
@@ -192,7 +210,8 @@ void TestTuner::options()
     QCOMPARE(rig.session.editor().image().globals[9], 0x7D);
     QTest::keyClick(f.NxNumberKnobTunerLevel, Qt::Key_Down);
     QCOMPARE(rig.session.editor().image().globals[10], 24);
-    QCOMPARE(rig.take(), (std::vector<Msg>{globalField(9, 0, 1, 1), globalField(9, 1, 1, 0), globalField(10, 0, 5, 24)}));
+    QCOMPARE(rig.take(),
+             (std::vector<Msg>{globalField(9, 0, 1, 1), globalField(9, 1, 1, 0), globalField(10, 0, 5, 24)}));
     QVERIFY(!rig.session.document().isModified());
 }
 
