@@ -18,7 +18,14 @@ const QString Shown = QStringLiteral("f.kind IN (0, 1, 2)");
 
 class Compiler {
 public:
-    Compiler(const QString &text, bool wordIndex) : text_(text), wordIndex_(wordIndex) {}
+    // A control character (NUL, a bell ...) separates terms as a space
+    // does: none can be part of a name or a note the index holds.
+    Compiler(const QString &text, bool wordIndex) : text_(text), wordIndex_(wordIndex)
+    {
+        for (QChar &c : text_)
+            if (c.category() == QChar::Other_Control)
+                c = QLatin1Char(' ');
+    }
 
     CompiledQuery run()
     {
@@ -331,7 +338,7 @@ private:
         return error(QStringLiteral("\"is:\" takes fav, unreadable, group or single, not \"%1\".").arg(v));
     }
 
-    const QString &text_;
+    QString text_; // a copy: control characters become spaces
     bool wordIndex_;
     qsizetype pos_ = 0;
     // The current term's files, from an index, when it has a way to them.

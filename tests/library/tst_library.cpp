@@ -246,6 +246,10 @@ void TestLibrary::queryLanguage()
         QCOMPARE(names(r), found);
     // Nothing a query holds reaches the SQL as text.
     QCOMPARE(int(index.search(QString()).rows.size()), 24);
+    // A control character is a space, never an error of the index.
+    const LibrarySearch::Result withControl = index.search(QChar(0) + query + QChar(7));
+    QVERIFY2(withControl.error.isEmpty(), qPrintable(withControl.error));
+    QCOMPARE(names(withControl), names(r));
 }
 
 void TestLibrary::malformedQueriesAreExplained()
