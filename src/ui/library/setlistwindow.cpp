@@ -317,17 +317,22 @@ void SetlistWindow::setSetlist(const Setlist &list, const QString &path)
     setModified(false);
 }
 
+SetlistEntry SetlistWindow::entryFor(const QString &file, int slot, const preset::Record &record) const
+{
+    // Relative to the setlist's file; absolute until it has one, made
+    // relative when it is saved.
+    SetlistEntry e = SetlistResolver::entryFor(file, slot, record, path_.isEmpty() ? file : path_);
+    if (path_.isEmpty())
+        e.file = file;
+    return e;
+}
+
 bool SetlistWindow::addPreset(const QString &file, int slot, const preset::Record &record)
 {
     if (file.isEmpty())
         return false;
     Setlist list = setlist();
-    // Paths go relative to where the setlist is kept, or will be: the data
-    // folder until it is saved.
-    const QString base = path_.isEmpty() ? library_.roots().data + QStringLiteral("/x.qvset") : path_;
-    SetlistEntry e = SetlistResolver::entryFor(file, slot, record, base);
-    if (path_.isEmpty())
-        e.file = file; // made relative when saved
+    const SetlistEntry e = entryFor(file, slot, record);
     list.entries.push_back(e);
     setSetlist(list, QString(path_));
     setModified(true);
@@ -340,14 +345,6 @@ void SetlistWindow::takeDrop(const QByteArray &rows, const QList<QUrl> &urls, in
     Setlist list = setlist();
     std::vector<SetlistEntry> added;
     QStringList refused;
-    const QString base = path_.isEmpty() ? QString() : path_;
-    auto entryOf = [&](const QString &file, int slot, const preset::Record &record) {
-        SetlistEntry e = base.isEmpty() ? SetlistEntry{file, slot, std::nullopt, {}, {}}
-                                        : SetlistResolver::entryFor(file, slot, record, base);
-        if (base.isEmpty())
-            e.hash = SetlistResolver::entryFor(file, slot, record, file).hash;
-        return e;
-    };
     for (const QJsonValue v : QJsonDocument::fromJson(rows).array()) {
         const QJsonObject o = v.toObject();
         const QByteArray bytes = QByteArray::fromHex(o.value(QStringLiteral("record")).toString().toLatin1());
@@ -356,7 +353,7 @@ void SetlistWindow::takeDrop(const QByteArray &rows, const QList<QUrl> &urls, in
         preset::Record record;
         std::copy(bytes.begin(), bytes.end(), record.begin());
         added.push_back(
-            entryOf(o.value(QStringLiteral("path")).toString(), o.value(QStringLiteral("slot")).toInt(-1), record));
+            entryFor(o.value(QStringLiteral("path")).toString(), o.value(QStringLiteral("slot")).toInt(-1), record));
     }
     for (const QUrl &url : urls) {
         const QString file = url.toLocalFile();
@@ -368,7 +365,7 @@ void SetlistWindow::takeDrop(const QByteArray &rows, const QList<QUrl> &urls, in
             }
             preset::Record record;
             std::copy_n(f.data.begin(), preset::RecordSize, record.begin());
-            added.push_back(entryOf(file, -1, record));
+            added.push_back(entryFor(file, -1, record));
         } catch (const QuorvexError &) {
             refused << QFileInfo(file).fileName();
         }

@@ -81,6 +81,7 @@ private:
     bool saveAs();
     void chooseFootPort(int index);
     void takeDrop(const QByteArray &rows, const QList<QUrl> &urls, int before);
+    SetlistEntry entryFor(const QString &file, int slot, const preset::Record &record) const;
     std::vector<SetlistPlace> resolve(const Setlist &list);
     QString placeName(const SetlistPlace &place) const;
 
