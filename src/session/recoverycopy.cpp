@@ -85,15 +85,19 @@ RecoveryState RecoveryState::fromBytes(const QByteArray &bytes)
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (doc.isNull() || !doc.isObject())
-        throw QuorvexError(QStringLiteral("It is damaged (%1 at byte %2).").arg(error.errorString()).arg(error.offset));
+        throw QuorvexError(QCoreApplication::translate("RecoveryCopy", "It is damaged (%1 at byte %2).")
+                               .arg(error.errorString())
+                               .arg(error.offset));
     const QJsonObject o = doc.object();
     if (o.value(QStringLiteral("format")).toString() != Format)
-        throw QuorvexError(QStringLiteral("It is not a Quorvex recovery file."));
+        throw QuorvexError(QCoreApplication::translate("RecoveryCopy", "It is not a Quorvex recovery file."));
     const int version = o.value(QStringLiteral("version")).toInt(0);
     if (version > Version)
-        throw QuorvexError(QStringLiteral("A newer version of Quorvex wrote it (format %1).").arg(version));
+        throw QuorvexError(
+            QCoreApplication::translate("RecoveryCopy", "A newer version of Quorvex wrote it (format %1).")
+                .arg(version));
     if (version < 1)
-        throw QuorvexError(QStringLiteral("It is damaged (no version)."));
+        throw QuorvexError(QCoreApplication::translate("RecoveryCopy", "It is damaged (no version)."));
     RecoveryState s;
     s.filePath = o.value(QStringLiteral("file")).toString();
     const QString kind = o.value(QStringLiteral("kind")).toString();
@@ -109,7 +113,7 @@ RecoveryState RecoveryState::fromBytes(const QByteArray &bytes)
     s.fileModified = QDateTime::fromString(o.value(QStringLiteral("fileModified")).toString(), Qt::ISODateWithMs);
     s.presets = QByteArray::fromHex(o.value(QStringLiteral("presets")).toString().toLatin1());
     if (s.presets.size() != preset::GroupSize || s.slot < 0 || s.slot >= preset::SlotCount || s.title.isEmpty())
-        throw QuorvexError(QStringLiteral("It is damaged (its presets are incomplete)."));
+        throw QuorvexError(QCoreApplication::translate("RecoveryCopy", "It is damaged (its presets are incomplete)."));
     return s;
 }
 
@@ -217,7 +221,7 @@ void RecoveryCopy::writeNow()
         return;
     if (!lockOwn()) {
         if (!std::exchange(failedOnce_, true))
-            emit writeFailed(QStringLiteral("The recovery copy cannot be kept in %1.").arg(folder_));
+            emit writeFailed(tr("The recovery copy cannot be kept in %1.").arg(folder_));
         return;
     }
     written_ = true;
@@ -262,7 +266,7 @@ void RecoveryCopy::work()
             QSaveFile file(path_);
             if (!(file.open(QIODevice::WriteOnly) && file.write(*bytes) == bytes->size() && file.commit())) {
                 const QString message =
-                    QStringLiteral("The recovery copy could not be written to %1: %2").arg(path_, file.errorString());
+                    tr("The recovery copy could not be written to %1: %2").arg(path_, file.errorString());
                 QMetaObject::invokeMethod(
                     this,
                     [this, message] {
@@ -306,34 +310,31 @@ bool RecoveryCopy::offerLeftBehind(Prompter &prompter, DocumentFiles &files)
         RecoveryState state;
         try {
             if (!file.open(QIODevice::ReadOnly))
-                throw QuorvexError(QStringLiteral("It cannot be read (%1).").arg(file.errorString()));
+                throw QuorvexError(tr("It cannot be read (%1).").arg(file.errorString()));
             state = RecoveryState::fromBytes(file.read(1 << 20));
             file.close();
         } catch (const QuorvexError &e) {
             file.close();
             const QString kept = setAside(path);
-            prompter.notice(
-                QStringLiteral("Quorvex"),
-                QStringLiteral("A recovery copy of unsaved changes cannot be offered: %1\n%2")
-                    .arg(e.message(), kept.isEmpty() ? path : QStringLiteral("It was set aside as ") + kept),
-                Prompter::Icon::Warning);
+            prompter.notice(QStringLiteral("Quorvex"),
+                            tr("A recovery copy of unsaved changes cannot be offered: %1\n%2")
+                                .arg(e.message(), kept.isEmpty() ? path : tr("It was set aside as %1").arg(kept)),
+                            Prompter::Icon::Warning);
             continue;
         }
-        const QString what =
-            state.filePath.isEmpty() ? QStringLiteral("a new preset") : QFileInfo(state.filePath).fileName();
-        QString text = QStringLiteral("Quorvex ended without saving %1 (last change %2). Restore the unsaved changes?")
+        const QString what = state.filePath.isEmpty() ? tr("a new preset") : QFileInfo(state.filePath).fileName();
+        QString text = tr("Quorvex ended without saving %1 (last change %2). Restore the unsaved changes?")
                            .arg(what, QLocale().toString(state.lastChange.toLocalTime(), QLocale::ShortFormat));
         if (state.fileSize >= 0) {
             const QFileInfo info(state.filePath);
             if (!info.exists())
-                text += QStringLiteral("\n\n%1 is no longer on disk.").arg(what);
+                text += tr("\n\n%1 is no longer on disk.").arg(what);
             else if (info.size() != state.fileSize || info.lastModified().toUTC() != state.fileModified)
-                text += QStringLiteral("\n\n%1 has changed on disk since. Restoring keeps both: the changes here, "
-                                       "unsaved, and the file on disk as it is now.")
+                text += tr("\n\n%1 has changed on disk since. Restoring keeps both: the changes here, "
+                           "unsaved, and the file on disk as it is now.")
                             .arg(what);
         }
-        const int answer = prompter.namedChoice(QStringLiteral("Quorvex"), text,
-                                                {QStringLiteral("Restore"), QStringLiteral("Discard")});
+        const int answer = prompter.namedChoice(QStringLiteral("Quorvex"), text, {tr("Restore"), tr("Discard")});
         if (answer == 0) {
             // What is shown now is asked about first; Cancel keeps the copy.
             try {
