@@ -27,26 +27,25 @@ CompareWindow::CompareWindow(const LibraryHooks &hooks, const QString &nameA, co
     : QWidget(parent, Qt::Window), hooks_(hooks), a_(a), b_(b)
 {
     setObjectName(QStringLiteral("CompareWindow"));
-    setWindowTitle(QStringLiteral("Compare"));
+    setWindowTitle(tr("Compare"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    LabelA = new QLabel(QStringLiteral("A: ") + nameA, this);
-    LabelB = new QLabel(QStringLiteral("B: ") + nameB, this);
-    CheckBoxDifferences = new QCheckBox(QStringLiteral("Differences only"), this);
+    LabelA = new QLabel(tr("A: %1").arg(nameA), this);
+    LabelB = new QLabel(tr("B: %1").arg(nameB), this);
+    CheckBoxDifferences = new QCheckBox(tr("Differences only"), this);
     CheckBoxDifferences->setObjectName(QStringLiteral("CheckBoxDifferences"));
-    ButtonHearA = new QPushButton(QStringLiteral("Hear A"), this);
+    ButtonHearA = new QPushButton(tr("Hear A"), this);
     ButtonHearA->setObjectName(QStringLiteral("ButtonHearA"));
-    ButtonHearB = new QPushButton(QStringLiteral("Hear B"), this);
+    ButtonHearB = new QPushButton(tr("Hear B"), this);
     ButtonHearB->setObjectName(QStringLiteral("ButtonHearB"));
     for (QPushButton *button : {ButtonHearA, ButtonHearB}) {
-        button->setToolTip(QStringLiteral("Sends the preset to the Amp as editor data; nothing is stored"));
+        button->setToolTip(tr("Sends the preset to the Amp as editor data; nothing is stored"));
         button->setEnabled(bool(hooks_.hear));
     }
 
     TableCompare = new QTableWidget(0, Columns, this);
     TableCompare->setObjectName(QStringLiteral("TableCompare"));
-    TableCompare->setHorizontalHeaderLabels(
-        {QStringLiteral("Section"), QStringLiteral("Parameter"), QStringLiteral("A"), QStringLiteral("B")});
+    TableCompare->setHorizontalHeaderLabels({tr("Section"), tr("Parameter"), QStringLiteral("A"), QStringLiteral("B")});
     TableCompare->verticalHeader()->hide();
     TableCompare->verticalHeader()->setDefaultSectionSize(TableCompare->fontMetrics().height() + 6);
     TableCompare->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -87,12 +86,11 @@ CompareWindow::CompareWindow(const LibraryHooks &hooks, const QString &nameA, co
     morph_->setObjectName(QStringLiteral("SliderMorph"));
     morph_->setRange(0, presetmorph::Steps);
     morph_->setPageStep(10);
-    morph_->setToolTip(
-        QStringLiteral("Plays the presets between A and B: knobs move, switches and lists change at the middle"));
-    morphLabel_ = new QLabel(QStringLiteral("Morph: A"), this);
-    keep_ = new QPushButton(QStringLiteral("Keep This"), this);
+    morph_->setToolTip(tr("Plays the presets between A and B: knobs move, switches and lists change at the middle"));
+    morphLabel_ = new QLabel(tr("Morph: A"), this);
+    keep_ = new QPushButton(tr("Keep This"), this);
     keep_->setObjectName(QStringLiteral("ButtonKeepMorph"));
-    keep_->setToolTip(QStringLiteral("Makes the preset heard the editor's (Undo takes it back)"));
+    keep_->setToolTip(tr("Makes the preset heard the editor's (Undo takes it back)"));
     keep_->setEnabled(false);
     auto *morphRow = new QHBoxLayout;
     morphRow->addWidget(new QLabel(QStringLiteral("A"), this));
@@ -100,11 +98,11 @@ CompareWindow::CompareWindow(const LibraryHooks &hooks, const QString &nameA, co
     morphRow->addWidget(new QLabel(QStringLiteral("B"), this));
     morphRow->addWidget(morphLabel_);
     morphRow->addWidget(keep_);
-    auto *blindTest = new QPushButton(QStringLiteral("Blind Test"), this);
-    blindTest->setToolTip(QStringLiteral("A and B as X and Y, in an order you do not know"));
-    hearX_ = new QPushButton(QStringLiteral("Hear X"), this);
-    hearY_ = new QPushButton(QStringLiteral("Hear Y"), this);
-    reveal_ = new QPushButton(QStringLiteral("Reveal"), this);
+    auto *blindTest = new QPushButton(tr("Blind Test"), this);
+    blindTest->setToolTip(tr("A and B as X and Y, in an order you do not know"));
+    hearX_ = new QPushButton(tr("Hear X"), this);
+    hearY_ = new QPushButton(tr("Hear Y"), this);
+    reveal_ = new QPushButton(tr("Reveal"), this);
     blindLabel_ = new QLabel(this);
     for (QPushButton *b : {hearX_, hearY_, reveal_})
         b->setEnabled(false);
@@ -172,9 +170,9 @@ void CompareWindow::play(const preset::Record &record)
 void CompareWindow::morphTo(int step)
 {
     morphed_ = presetmorph::between(a_, b_, step);
-    morphLabel_->setText(step == 0                    ? QStringLiteral("Morph: A")
-                         : step == presetmorph::Steps ? QStringLiteral("Morph: B")
-                                                      : QStringLiteral("Morph: %1%").arg(step));
+    morphLabel_->setText(step == 0                    ? tr("Morph: A")
+                         : step == presetmorph::Steps ? tr("Morph: B")
+                                                      : tr("Morph: %1%").arg(step));
     keep_->setEnabled(bool(hooks_.keep));
     play(morphed_);
 }
@@ -184,7 +182,7 @@ void CompareWindow::keepMorph()
     if (!hooks_.keep)
         return;
     const int step = morph_->value();
-    hooks_.keep(morphed_, QStringLiteral("Morph %1% from A to B").arg(step));
+    hooks_.keep(morphed_, tr("Morph %1% from A to B").arg(step));
     // The editor's preset is now the one the Amp plays: nothing to give back.
     hearing_.heard = false;
     playing_.reset();
@@ -196,7 +194,7 @@ void CompareWindow::startBlindTest()
     blind_ = true;
     for (QPushButton *b : {hearX_, hearY_, reveal_})
         b->setEnabled(true);
-    blindLabel_->setText(QStringLiteral("Which do you prefer, X or Y?"));
+    blindLabel_->setText(tr("Which do you prefer, X or Y?"));
 }
 
 void CompareWindow::hearBlind(int which)
@@ -204,12 +202,12 @@ void CompareWindow::hearBlind(int which)
     if (!blind_)
         return;
     play((which == 0) == xIsA_ ? a_ : b_);
-    blindLabel_->setText(which == 0 ? QStringLiteral("Playing X") : QStringLiteral("Playing Y"));
+    blindLabel_->setText(which == 0 ? tr("Playing X") : tr("Playing Y"));
 }
 
 void CompareWindow::reveal()
 {
-    blindLabel_->setText(xIsA_ ? QStringLiteral("X was A, Y was B") : QStringLiteral("X was B, Y was A"));
+    blindLabel_->setText(xIsA_ ? tr("X was A, Y was B") : tr("X was B, Y was A"));
 }
 
 void CompareWindow::closeEvent(QCloseEvent *event)

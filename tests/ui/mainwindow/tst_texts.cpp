@@ -20,6 +20,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -78,7 +79,13 @@ struct Windows {
         main->showSetlist();
         main->showAmpWindow();
         main->tunerWindow();
+        QTest::qWait(0);
+    }
 
+    // The windows made when asked for; the sync dialog is modal, and holds
+    // back the session's notices while it is up.
+    void showTheRest()
+    {
         Session &s = main->session();
         preset::Record a{};
         const auto shown = s.editor().record();
@@ -120,8 +127,14 @@ class TestTexts : public QObject {
     // and note names, units, the devices' names.
     static bool translated(QString text)
     {
+        // A folder or a file shown as it is named.
+        if (QFileInfo::exists(text))
+            return true;
+        static const QRegularExpression markup(QStringLiteral("<[^>]*>"));
+        text.remove(markup);
         text.remove(QLatin1Char('&'));
-        for (const QString &data : {DeviceIn, DeviceOut, BuiltInAmpBackend::deviceName()})
+        // The program's name is the same in every language.
+        for (const QString &data : {DeviceIn, DeviceOut, BuiltInAmpBackend::deviceName(), QStringLiteral("Quorvex")})
             text.remove(data);
         // Drop bracketed parts, innermost first.
         static const QRegularExpression inner(QStringLiteral("\\[[^\\[\\]]*\\]"));
@@ -206,9 +219,14 @@ private slots:
         {
             Windows windows;
             // What the session says in its boxes, from commands that need an
-            // Amp or a file and have neither.
+            // Amp or a file and have neither, and from a file that is none.
+            const QString bad = windows.dir.filePath(QStringLiteral("bad.syx"));
+            QFile file(bad);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a preset") > 0);
+            file.close();
+            windows.prompter->fileNames = {bad};
             for (const char *id : {"Open1", "SaveAs1", "GroupfromAmp1", "EditordatatoAmp1", "CheckTheAmp",
-                                   "RestoreAmpBackup", "ImportSingletoTab"}) {
+                                   "RestoreAmpBackup", "ImportSingletoTab", "History1"}) {
                 QAction *a = windows.main->findChild<QAction *>(QLatin1String(id));
                 QVERIFY2(a, id);
                 a->setEnabled(true);
@@ -217,6 +235,10 @@ private slots:
             }
             windows.main->session().transfers().replyTimedOut();
             QTest::qWait(0);
+            windows.showTheRest();
+
+            QVERIFY(windows.main->findChild<QWidget *>(QStringLiteral("FormHistory")));
+            QVERIFY(windows.prompter->shown.size() >= 6);
 
             QStringList found = untranslatedTexts();
             for (const auto &box : windows.prompter->shown) {
@@ -235,6 +257,7 @@ private slots:
     void everyMenuItemHasItsOwnMnemonic()
     {
         Windows windows;
+        windows.showTheRest();
         QStringList faults;
         auto check = [&faults](const QString &where, const QList<QAction *> &actions) {
             QHash<QChar, QString> taken;
