@@ -181,8 +181,13 @@ void GlobalsWindow::buildMenu()
     sendToAmpAction = item(transferMenu, "SendtoAmp1", QStringLiteral("Send to Amp"), &GlobalsWindow::sendToAmp);
     fetchFromAmpAction =
         item(transferMenu, "GetfromAmp1", QStringLiteral("Get from Amp"), &GlobalsWindow::fetchFromAmp);
-    helpMenu = menu("Help1", QStringLiteral("&Help"));
-    helpMenu->menuAction()->setEnabled(false);
+    // The desktop's keys for these; Escape closes the window as well.
+    openAction->setShortcuts(QKeySequence::Open);
+    // Plain X11 has no Save As key of its own.
+    const QList<QKeySequence> saveAsKeys = QKeySequence::keyBindings(QKeySequence::SaveAs);
+    saveAsAction->setShortcuts(
+        saveAsKeys.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)} : saveAsKeys);
+    quitAction->setShortcuts(QKeySequence::Close);
 }
 
 NumberKnob *GlobalsWindow::buildKnob(const KnobRow &row, QWidget *parent)

@@ -40,6 +40,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStyleHints>
 #include <QTemporaryDir>
@@ -248,10 +249,10 @@ private slots:
     {
         Fixture f;
         MainWindow &w = f.make();
-        QCOMPARE(
-            menuText(child<QMenu>(w, "File1")),
-            (QStringList{"&Open", "Import Single to Tab", "-", "New Preset", "New Group", "-", "Info", "-", "&Save\tF2",
-                         "Save &As", "Save Back (original path)", "Save Current Tab", "-", "E&xit\tAlt+X"}));
+        QCOMPARE(menuText(child<QMenu>(w, "File1")),
+                 (QStringList{"&Open\tCtrl+O", "Import Single to Tab", "-", "New Preset", "New Group", "-", "Info", "-",
+                              "&Save\tF2", "Save &As", "Save Back (original path)", "Save Current Tab", "-",
+                              "E&xit\tAlt+X"}));
         QCOMPARE(menuText(child<QMenu>(w, "View1")),
                  (QStringList{"File List", "Tool Bar", "-", "MIDI Port Select\tCtrl+M", "Global Window\tCtrl+G",
                               "Library\tCtrl+L", "Setlist\tCtrl+Shift+L", "Amp\tCtrl+Shift+A", "-",
@@ -291,6 +292,64 @@ private slots:
             QCOMPARE(child<QToolBar>(w, "ToolBar1")->widgetForAction(a)->width(), 25);
         }
         QVERIFY(!w.windowIcon().isNull());
+    }
+
+    void shortcutsAreUnambiguous()
+    {
+        // Two commands with one key in one window: Qt reports an ambiguous
+        // shortcut and runs neither.
+        Fixture f;
+        MainWindow &w = f.make();
+        for (const char *opens : {"Library1", "Setlist", "AmpWindow", "History1"})
+            act(w, opens)->trigger();
+        GlobalsWindow globals(w.session().globals(), w.session().queue(), QString(), &w);
+
+        // The window a shortcut listens in; a menu's keys are its window's.
+        auto windowOf = [](QObject *o) -> QWidget * {
+            for (QObject *p = o->parent(); p; p = p->parent())
+                if (auto *widget = qobject_cast<QWidget *>(p);
+                    widget && widget->isWindow() && !qobject_cast<QMenu *>(p))
+                    return widget;
+            return nullptr;
+        };
+        QHash<QWidget *, QHash<QString, QString>> owners; // window: key -> what it runs
+        auto take = [&](QObject *o, Qt::ShortcutContext context, const QList<QKeySequence> &keys) {
+            if (context == Qt::WidgetShortcut || context == Qt::WidgetWithChildrenShortcut)
+                return;
+            QWidget *window = windowOf(o);
+            const QString who =
+                o->objectName().isEmpty() ? QString::fromLatin1(o->metaObject()->className()) : o->objectName();
+            for (const QKeySequence &key : keys) {
+                QString &owner = owners[window][key.toString(QKeySequence::PortableText)];
+                QVERIFY2(
+                    owner.isEmpty(),
+                    qPrintable(QStringLiteral("%1 in %2: %3 and %4")
+                                   .arg(key.toString(), window ? window->metaObject()->className() : "-", owner, who)));
+                owner = who;
+            }
+        };
+        QSet<QObject *> seen;
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            for (QAction *a : top->findChildren<QAction *>())
+                if (!seen.contains(a)) {
+                    seen.insert(a);
+                    take(a, a->shortcutContext(), a->shortcuts());
+                }
+            for (QShortcut *sc : top->findChildren<QShortcut *>())
+                if (!seen.contains(sc)) {
+                    seen.insert(sc);
+                    take(sc, sc->context(), sc->keys());
+                }
+        }
+
+        // The desktop's keys reach the main window's commands, beside its own.
+        const QHash<QString, QString> &main = owners[&w];
+        const std::pair<const char *, const char *> keys[] = {
+            {"Ctrl+O", "Open1"}, {"Ctrl+S", "Save1"}, {"F2", "Save1"},           {"Ctrl+Q", "Exit1"},
+            {"Alt+X", "Exit1"},  {"Ctrl+Z", "Undo1"}, {"Ctrl+Shift+Z", "Redo1"}, {"Ctrl+Y", "Redo1"}};
+        for (const auto &[key, id] : keys)
+            QCOMPARE(main.value(QLatin1String(key)), QLatin1String(id));
+        QCOMPARE(owners[&globals].value(QStringLiteral("Ctrl+O")), QStringLiteral("Open1"));
     }
 
     void everyEnabledItemHasACommand()
