@@ -3,8 +3,10 @@
 
 #include "controls/flatgroupbox.h"
 #include "controls/numberknob.h"
+#include "controls/valueedit.h"
 #include "model/firmware.h"
 #include "model/globalrecord.h"
+#include "model/quorvexerror.h"
 #include "session/commandqueue.h"
 
 #include <QButtonGroup>
@@ -207,6 +209,10 @@ NumberKnob *GlobalsWindow::buildKnob(const KnobRow &row, QWidget *parent)
     auto changed = [this, &row](Knob *k) { run([&] { knobChanged(row, k); }); };
     connect(knob, &Knob::OnChanging, this, changed);
     connect(knob, &Knob::OnChanged, this, changed);
+    // Its value in a box below, where a number can be typed as well.
+    ValueEdit *edit = ValueEdit::under(knob, parent);
+    connect(edit, &KnobEdit::OnConvertError, this,
+            [this](KnobEdit *, const QString &message) { run([&] { throw QuorvexError(message); }); });
     this->*row.member = knob;
     return knob;
 }
@@ -254,6 +260,7 @@ void GlobalsWindow::buildControls()
         auto *cell = new QVBoxLayout;
         cell->setSpacing(0);
         cell->addWidget(knob, 0, Qt::AlignHCenter);
+        cell->addWidget(knob->TargetEdit(), 0, Qt::AlignHCenter);
         auto *label = new QLabel(caption);
         label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         cell->addWidget(label);
