@@ -1042,6 +1042,15 @@ private slots:
         act(w, "InfoMain")->trigger();
         QCOMPARE(f.bytesOf(f.dir.filePath(QStringLiteral("bass.txt"))), QByteArray("Bridge pickup\r\nGain 7"));
 
+        // Saved untouched, a note goes back byte for byte: spaces at both
+        // ends, blank lines, a no-break space, the last line break.
+        const QByteArray typed("  Neck pickup \r\n\r\n\r\n\tGain\xA0"
+                               "7  \r\n");
+        f.put(QStringLiteral("bass.txt"), std::vector<std::uint8_t>(typed.begin(), typed.end()));
+        inForm([&](NotesDialog &form) { form.BitBtnSave->click(); });
+        act(w, "InfoMain")->trigger();
+        QCOMPARE(f.bytesOf(f.dir.filePath(QStringLiteral("bass.txt"))), typed);
+
         // A preset from the Amp has no file to keep a note beside.
         w.session().document().dropFile(QStringLiteral("Amp Preset"), true);
         QVERIFY(!act(w, "InfoMain")->isEnabled());
