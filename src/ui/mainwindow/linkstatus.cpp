@@ -124,8 +124,8 @@ void LinkStatus::showPort(QLabel *label, const QString &direction, bool open, co
         hint = QStringLiteral("The MIDI %1 port is closed; choose it with View, MIDI Port Select")
                    .arg(direction.toLower());
     } else {
-        // Names such as "MidiOut Client:AmpStandIn Out" differ at the end.
-        text = QFontMetrics(label->font()).elidedText(name, Qt::ElideLeft, NameWidth);
+        // Names such as "np-01:Quorvex Virtual Amp Out" differ at both ends.
+        text = QFontMetrics(label->font()).elidedText(name, Qt::ElideMiddle, NameWidth);
         hint = QStringLiteral("MIDI %1: %2").arg(direction, name);
         if (!backend_.linkUp()) {
             text += QStringLiteral(" (waiting)");
