@@ -3,13 +3,17 @@
 
 #include "controls/knob.h"
 
+#include <algorithm>
+
 ValueEdit::ValueEdit(QWidget *parent) : KnobEdit(parent) {}
 
 ValueEdit *ValueEdit::under(Knob *knob, QWidget *parent)
 {
     auto *edit = new ValueEdit(parent);
     edit->setObjectName(knob->objectName() + QLatin1String("Edit"));
-    edit->setFixedSize(36, 16);
+    // As tall as the window's font needs: not every window uses the
+    // editor panel's compact one.
+    edit->setFixedSize(36, std::max(16, edit->fontMetrics().height() + 2));
     edit->SetAlignment(TextAlign::Center);
     edit->SetTarget(knob);
     knob->SetTarget(edit);
