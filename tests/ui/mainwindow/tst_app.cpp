@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ampsim/virtualamp.h"
+#include "controls/elidedlabel.h"
 #include "controls/led.h"
 #include "controls/numberknob.h"
 #include "controls/presettabs.h"
@@ -42,6 +43,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QStyleHints>
 #include <QTemporaryDir>
 #include <QThread>
@@ -350,6 +352,40 @@ private slots:
         for (const auto &[key, id] : keys)
             QCOMPARE(main.value(QLatin1String(key)), QLatin1String(id));
         QCOMPARE(owners[&globals].value(QStringLiteral("Ctrl+O")), QStringLiteral("Open1"));
+    }
+
+    void smallestWindowCutsNoStatus()
+    {
+        Fixture f;
+        MainWindow &w = f.make();
+        f.show();
+        auto *link = w.findChild<LinkStatus *>(QStringLiteral("StatusLink"));
+        link->setVirtualAmp(true);
+        link->setFirmware(QStringLiteral("Amp not answering"));
+        link->setSyncOffered(true);
+        link->LabelIn->setText(QStringLiteral("np-01:Quorvex Virtual Amp Out, a device with a long name"));
+        w.findChild<QLabel *>(QStringLiteral("StatusMessage"))
+            ->setText(QStringLiteral("Not undone: the Amp has not answered yet"));
+        // A large desktop font (or a longer translation) makes the status
+        // bar wider than the editor needs.
+        QFont large = w.statusBar()->font();
+        large.setPixelSize(30);
+        w.statusBar()->setFont(large);
+        w.resize(1, 1);
+        QApplication::processEvents();
+        QCOMPARE(w.size(), w.minimumSize());
+        for (QLabel *label : w.statusBar()->findChildren<QLabel *>()) {
+            if (!label->isVisible() || label->text().isEmpty())
+                continue;
+            // Shortened text says so and tells the whole on hovering.
+            if (auto *elided = qobject_cast<ElidedLabel *>(label)) {
+                const QString shown = elided->shownText();
+                QVERIFY2(shown == label->text() || (shown.contains(QChar(0x2026)) && shown.size() > 3),
+                         qPrintable(shown));
+                continue;
+            }
+            QVERIFY2(label->width() >= label->minimumSizeHint().width(), qPrintable(label->text()));
+        }
     }
 
     void everyEnabledItemHasACommand()
