@@ -13,7 +13,8 @@ ValueEdit *ValueEdit::under(Knob *knob, QWidget *parent)
     edit->setObjectName(knob->objectName() + QLatin1String("Edit"));
     // As tall as the window's font needs: not every window uses the
     // editor panel's compact one.
-    edit->setFixedSize(36, std::max(16, edit->fontMetrics().height() + 2));
+    // The face puts the text below the frame and the text margin.
+    edit->setFixedSize(36, std::max(16, 2 + edit->TextMargin() + edit->fontMetrics().height()));
     edit->SetAlignment(TextAlign::Center);
     edit->SetTarget(knob);
     knob->SetTarget(edit);
