@@ -279,19 +279,6 @@ void Knob::DrawDial()
     const QColor highlight = pal.color(QPalette::Light);
     const QColor shadow = pal.color(QPalette::Dark);
     const int s = fullSize_;
-    if (hasFocus()) {
-        const QColor gray(128, 128, 128);
-        p.setPen(gray);
-        p.setBrush(gray);
-        const QPoint corners[4][3] = {
-            {{0, 0}, {3, 0}, {0, 3}},
-            {{s - 1, 0}, {s - 4, 0}, {s - 1, 3}},
-            {{0, s - 1}, {0, s - 4}, {3, s - 1}},
-            {{s - 1, s - 1}, {s - 4, s - 1}, {s - 1, s - 4}},
-        };
-        for (const auto &tri : corners)
-            p.drawPolygon(tri, 3);
-    }
     if (showFrame_) {
         // Raised: light on the left and top, dark on the right and bottom.
         auto frame = [&p](int l, int t, int r, int b, const QColor &topLeft, const QColor &bottomRight) {
@@ -315,6 +302,14 @@ void Knob::DrawDial()
     // Face.
     p.setBrush(color_);
     p.drawEllipse(FaceRect().adjusted(0, 0, -1, -1).normalized());
+    if (hasFocus()) {
+        // The keys turn this knob: a frame in the selection colour, over the
+        // ring's edge, so it shows on any face and background.
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(pal.color(QPalette::Active, QPalette::Highlight), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(1, 1, s - 2, s - 2), 6, 6);
+    }
 }
 
 // ---- mouse

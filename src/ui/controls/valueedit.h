@@ -12,6 +12,10 @@ class ValueEdit : public KnobEdit {
 public:
     explicit ValueEdit(QWidget *parent = nullptr);
 
+    // The value box under a knob, as the editor panel has them: linked both
+    // ways, centred, showing the knob's value now.
+    static ValueEdit *under(Knob *knob, QWidget *parent);
+
 private:
     QObject *TargetKnobObject() const;
     void SetTargetKnobObject(QObject *knob);

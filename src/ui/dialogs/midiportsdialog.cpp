@@ -16,8 +16,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -33,10 +36,40 @@ QLabel *boldLabel(const QString &text, QWidget *parent)
     return label;
 }
 
+// Device names such as "np-01:Quorvex Virtual Amp Out" differ at both
+// ends: a name too long for the box is shortened in the middle while the
+// box is not being typed in. The text itself stays whole.
+class DeviceNameEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QStyleOptionFrame option;
+        initStyleOption(&option);
+        // Where QLineEdit puts its text: its contents less its own margins.
+        const QRect room = style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &option, this)
+                               .marginsRemoved(textMargins())
+                               .adjusted(2, 1, -2, -1);
+        const QString whole = text();
+        const QString shown = fontMetrics().elidedText(whole, Qt::ElideMiddle, room.width());
+        if (hasFocus() || shown == whole) {
+            QLineEdit::paintEvent(event);
+            return;
+        }
+        QPainter p(this);
+        style()->drawPrimitive(QStyle::PE_PanelLineEdit, &option, &p, this);
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+        p.drawText(room, Qt::AlignLeft | Qt::AlignVCenter, shown);
+    }
+};
+
 QComboBox *deviceList(const QString &placeholder, QWidget *parent)
 {
     auto *list = new QComboBox(parent);
-    list->setEditable(true);
+    list->setLineEdit(new DeviceNameEdit(list));
     // Typed text chooses among the devices; it never becomes a list entry.
     list->setInsertPolicy(QComboBox::NoInsert);
     list->lineEdit()->setPlaceholderText(placeholder);
@@ -60,8 +93,7 @@ void select(QComboBox *list, int index)
     list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
     if (list->currentIndex() < 0)
         list->setEditText(QString());
-    // Names such as "MidiOut Client:AmpStandIn Out" differ at the end:
-    // show the tail, and the whole name on hovering.
+    // Typing goes on at the end; the whole name shows on hovering.
     list->lineEdit()->end(false);
     list->setToolTip(list->currentText());
 }
@@ -129,6 +161,8 @@ MidiPortsDialog::MidiPortsDialog(MidiInPort &midiIn, MidiOutPort &midiOut, Promp
         connect(list->lineEdit(), &QLineEdit::returnPressed, this, [this, list] { applyTypedLater(list); });
         // The list, not its line edit, receives the focus events.
         list->installEventFilter(this);
+        // The whole name on hovering, however short the box shows it.
+        connect(list, &QComboBox::currentTextChanged, list, [list](const QString &name) { list->setToolTip(name); });
     }
     connect(CheckBoxInEnabled, &QCheckBox::clicked, this, [this] { enableInput(); });
     connect(CheckBoxOutEnabled, &QCheckBox::clicked, this, [this] { enableOutput(); });

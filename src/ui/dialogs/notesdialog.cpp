@@ -8,12 +8,14 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 NotesDialog::NotesDialog(CommandQueue &queue, QWidget *parent) : QDialog(parent), queue_(queue)
 {
     setObjectName(QStringLiteral("FormInfo"));
-    // A dialog with its system menu only: no help button, not resizable.
+    // No help button. It can be resized: a note may be longer than a few
+    // lines, and the text box takes what the window gains.
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     MemoInfo = new QPlainTextEdit(this);
@@ -21,7 +23,7 @@ NotesDialog::NotesDialog(CommandQueue &queue, QWidget *parent) : QDialog(parent)
     QFont arial(QStringLiteral("Arial"));
     arial.setPixelSize(13);
     MemoInfo->setFont(arial);
-    MemoInfo->setFixedWidth(345);
+    MemoInfo->setMinimumSize(200, 60);
     // Tab moves on to the buttons, as in any dialog; a note needs no tabs.
     MemoInfo->setTabChangesFocus(true);
 
@@ -42,10 +44,10 @@ NotesDialog::NotesDialog(CommandQueue &queue, QWidget *parent) : QDialog(parent)
     buttons->addStretch(1);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(MemoInfo);
+    layout->addWidget(MemoInfo, 1);
     layout->addLayout(buttons);
-    // The design's client area: the text box and the two buttons beside it.
-    setFixedSize(429, 60);
+    // Room for a dozen lines of a note at first.
+    resize(480, 300);
 
     connect(BitBtnSave, &QPushButton::clicked, this, [this] { saveNote(); });
     connect(BitBtnCancel, &QPushButton::clicked, this, [this] { cancelNote(); });
@@ -62,8 +64,15 @@ void NotesDialog::loadNote(const QString &notePath)
 
 void NotesDialog::saveNote()
 {
-    if (queue_.run([this] { files::writeNote(notePath_, MemoInfo->toPlainText()); }))
+    if (queue_.run([this] { files::writeNote(notePath_, noteText()); }))
         accept();
+}
+
+QString NotesDialog::noteText() const
+{
+    // toPlainText() would turn no-break spaces into plain ones; only the
+    // box's own paragraph breaks become line breaks again.
+    return MemoInfo->document()->toRawText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
 }
 
 void NotesDialog::cancelNote()

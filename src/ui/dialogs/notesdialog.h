@@ -23,6 +23,8 @@ public:
     // Writes the note and closes; when writing fails the window stays open
     // with the text as typed, and the error box says why.
     void saveNote();
+    // The note as the box holds it, character for character.
+    QString noteText() const;
     void cancelNote();
 
     QPlainTextEdit *MemoInfo;

@@ -29,17 +29,21 @@ EditorPanel::EditorPanel(PresetEditor &editor, AmpGlobals &globals, CommandQueue
     auto *grid = new QGridLayout(contents_);
     grid->setContentsMargins(4, 0, 4, 2);
     grid->setSpacing(2);
-    grid->addWidget(GroupBoxModel, 0, 0, 1, 3);
-    grid->addWidget(GroupBoxPreamp, 1, 0, 1, 2);
-    grid->addWidget(GroupBoxReverb, 1, 2);
-    grid->addWidget(GroupBoxModType, 2, 0);
-    grid->addWidget(GroupBoxMod, 2, 1);
-    grid->addWidget(GroupBoxDelay, 2, 2);
-    grid->addWidget(GroupBoxDelayS, 3, 0, 1, 2);
-    grid->addWidget(GroupBoxTapFn, 3, 2);
+    // The sections keep the sizes they need and stand together, centred
+    // across a wider window and under the tabs (which belong to them) in a
+    // taller one: the empty columns beside them and the row below take what
+    // is left, so no list or box stretches past its contents.
+    grid->addWidget(GroupBoxModel, 0, 1, 1, 3);
+    grid->addWidget(GroupBoxPreamp, 1, 1, 1, 2);
+    grid->addWidget(GroupBoxReverb, 1, 3);
+    grid->addWidget(GroupBoxModType, 2, 1);
+    grid->addWidget(GroupBoxMod, 2, 2);
+    grid->addWidget(GroupBoxDelay, 2, 3);
+    grid->addWidget(GroupBoxDelayS, 3, 1, 1, 2);
+    grid->addWidget(GroupBoxTapFn, 3, 3);
     grid->setRowStretch(4, 1);
     grid->setColumnStretch(0, 1);
-    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(4, 1);
     scroll->setWidget(contents_);
 
     buildTabs();

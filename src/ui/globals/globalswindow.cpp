@@ -3,8 +3,10 @@
 
 #include "controls/flatgroupbox.h"
 #include "controls/numberknob.h"
+#include "controls/valueedit.h"
 #include "model/firmware.h"
 #include "model/globalrecord.h"
+#include "model/quorvexerror.h"
 #include "session/commandqueue.h"
 
 #include <QButtonGroup>
@@ -188,8 +190,13 @@ void GlobalsWindow::buildMenu()
     transferMenu = menu("Transfer1", tr("&Transfer"));
     sendToAmpAction = item(transferMenu, "SendtoAmp1", tr("&Send to Amp"), &GlobalsWindow::sendToAmp);
     fetchFromAmpAction = item(transferMenu, "GetfromAmp1", tr("&Get from Amp"), &GlobalsWindow::fetchFromAmp);
-    helpMenu = menu("Help1", tr("&Help"));
-    helpMenu->menuAction()->setEnabled(false);
+    // The desktop's keys for these; Escape closes the window as well.
+    openAction->setShortcuts(QKeySequence::Open);
+    // Plain X11 has no Save As key of its own.
+    const QList<QKeySequence> saveAsKeys = QKeySequence::keyBindings(QKeySequence::SaveAs);
+    saveAsAction->setShortcuts(
+        saveAsKeys.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)} : saveAsKeys);
+    quitAction->setShortcuts(QKeySequence::Close);
 }
 
 NumberKnob *GlobalsWindow::buildKnob(const KnobRow &row, QWidget *parent)
@@ -209,6 +216,10 @@ NumberKnob *GlobalsWindow::buildKnob(const KnobRow &row, QWidget *parent)
     auto changed = [this, &row](Knob *k) { run([&] { knobChanged(row, k); }); };
     connect(knob, &Knob::OnChanging, this, changed);
     connect(knob, &Knob::OnChanged, this, changed);
+    // Its value in a box below, where a number can be typed as well.
+    ValueEdit *edit = ValueEdit::under(knob, parent);
+    connect(edit, &KnobEdit::OnConvertError, this,
+            [this](KnobEdit *, const QString &message) { run([&] { throw QuorvexError(message); }); });
     this->*row.member = knob;
     return knob;
 }
@@ -256,6 +267,7 @@ void GlobalsWindow::buildControls()
         auto *cell = new QVBoxLayout;
         cell->setSpacing(0);
         cell->addWidget(knob, 0, Qt::AlignHCenter);
+        cell->addWidget(knob->TargetEdit(), 0, Qt::AlignHCenter);
         auto *label = new QLabel(caption);
         label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         cell->addWidget(label);

@@ -49,7 +49,7 @@ public:
     GlobalFiles &files() { return files_; }
 
     QMenuBar *mainMenu;
-    QMenu *fileMenu, *transferMenu, *helpMenu;
+    QMenu *fileMenu, *transferMenu;
     QAction *openAction, *saveAsAction, *quitAction, *sendToAmpAction, *fetchFromAmpAction;
 
     QGroupBox *GroupBoxGeneral, *GroupBoxNoiseGate, *GroupBoxVersion2;

@@ -20,9 +20,15 @@ EditMenu::EditMenu(Session &session, QMenu *menu, QToolBar *toolBar, QWidget *wi
         return a;
     };
     undoAction = item("Undo1", tr("&Undo"));
-    undoAction->setShortcut(QKeySequence::Undo);
+    undoAction->setShortcuts(QKeySequence::Undo);
     redoAction = item("Redo1", tr("&Redo"));
-    redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    // The desktop's own Redo keys first, then both that users bring from
+    // elsewhere.
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    for (const QKeySequence &key : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)})
+        if (!redoKeys.contains(key))
+            redoKeys << key;
+    redoAction->setShortcuts(redoKeys);
     menu->addSeparator();
     historyAction = item("History1", tr("&History"));
     menu->addSeparator();

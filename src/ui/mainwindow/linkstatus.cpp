@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/linkstatus.h"
 
+#include "controls/elidedlabel.h"
 #include "controls/led.h"
 #include "midi/linknotifier.h"
 #include "midi/midiinport.h"
 #include "midi/midioutport.h"
 
-#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 
@@ -24,6 +24,8 @@ Led *activityLight(const QString &hint, QWidget *parent)
     led->SetOffColor(QColor(128, 128, 128));
     led->TurnOn(false);
     led->setToolTip(hint);
+    // A squeezed bar shortens the names beside it, never the light.
+    led->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return led;
 }
 
@@ -33,9 +35,15 @@ LinkStatus::LinkStatus(MidiInPort &midiIn, MidiOutPort &midiOut, MidiBackend &ba
     : QWidget(parent), midiIn_(midiIn), midiOut_(midiOut), backend_(backend)
 {
     LEDIn = activityLight(tr("Flashes when a message arrives from the MIDI input"), this);
-    LabelIn = new QLabel(this);
+    // A squeezed window shortens the device names first; hovering tells them whole.
+    auto nameLabel = [this] {
+        auto *label = new ElidedLabel(Qt::ElideMiddle, this);
+        label->setMaximumTextWidth(NameWidth);
+        return label;
+    };
+    LabelIn = nameLabel();
     LEDOut = activityLight(tr("Flashes when a message leaves through the MIDI output"), this);
-    LabelOut = new QLabel(this);
+    LabelOut = nameLabel();
     LabelAmp = new QLabel(this);
     LabelAmp->setToolTip(tr("The firmware of the Amp that answered"));
     LabelAmp->hide();
@@ -122,8 +130,9 @@ void LinkStatus::showPort(QLabel *label, const QString &direction, bool open, co
         text = tr("MIDI %1 off").arg(direction);
         hint = tr("The MIDI %1 port is closed; choose it with View, MIDI Port Select").arg(direction.toLower());
     } else {
-        // Names such as "MidiOut Client:AmpStandIn Out" differ at the end.
-        text = QFontMetrics(label->font()).elidedText(name, Qt::ElideLeft, NameWidth);
+        // Names such as "np-01:Quorvex Virtual Amp Out" differ at both
+        // ends: the label shortens them in the middle.
+        text = name;
         hint = tr("MIDI %1: %2").arg(direction, name);
         if (!backend_.linkUp()) {
             text += tr(" (waiting)");

@@ -10,6 +10,44 @@
 #include <QMenuBar>
 #include <QToolBar>
 
+#include <utility>
+
+namespace {
+
+// The desktop's usual keys work beside the program's own. The own key stays
+// first, so the menu shows it. Desktops without a key of their own for a
+// command (plain X11 has none for Quit) get the common one.
+struct StandardKey {
+    const char *id;
+    QKeySequence::StandardKey key;
+    QKeySequence common;
+};
+const StandardKey StandardKeys[] = {
+    {"Open1", QKeySequence::Open, QKeySequence(Qt::CTRL | Qt::Key_O)},
+    {"Save1", QKeySequence::Save, QKeySequence(Qt::CTRL | Qt::Key_S)},
+    {"Exit1", QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+};
+
+QList<QKeySequence> shortcutsOf(const MainAction &row)
+{
+    QList<QKeySequence> keys;
+    if (!row.shortcut.isEmpty())
+        keys << row.shortcut;
+    for (const StandardKey &standard : StandardKeys) {
+        if (qstrcmp(standard.id, row.id) != 0)
+            continue;
+        QList<QKeySequence> desktop = QKeySequence::keyBindings(standard.key);
+        if (desktop.isEmpty())
+            desktop << standard.common;
+        for (const QKeySequence &key : std::as_const(desktop))
+            if (!keys.contains(key))
+                keys << key;
+    }
+    return keys;
+}
+
+} // namespace
+
 const std::vector<MainMenu> &mainMenus()
 {
     static const std::vector<MainMenu> menus = {
@@ -199,7 +237,7 @@ void MainWindow::buildActions()
                 w->setFixedWidth(25);
         } else {
             a = menu->addAction(caption);
-            a->setShortcut(row.shortcut);
+            a->setShortcuts(shortcutsOf(row));
         }
         a->setObjectName(QLatin1String(row.id));
         a->setCheckable(row.checkable);

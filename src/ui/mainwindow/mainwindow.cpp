@@ -2,6 +2,7 @@
 #include "mainwindow/mainwindow.h"
 
 #include "ampsim/builtinampbackend.h"
+#include "controls/elidedlabel.h"
 #include "dialogs/aboutdialog.h"
 #include "dialogs/midiportsdialog.h"
 #include "dialogs/notesdialog.h"
@@ -221,13 +222,16 @@ void MainWindow::buildPanels()
     // The editor takes what the window gains or loses; the list keeps its width.
     splitter_->setStretchFactor(0, 0);
     splitter_->setStretchFactor(1, 1);
+    splitter_->setMinimumSize(MinCentralWidth, MinCentralHeight);
     setCentralWidget(splitter_);
 
     StatusLink =
         new LinkStatus(session_->link().midiIn(), session_->link().midiOut(), session_->link().backend(), this);
     statusBar()->addWidget(StatusLink, 1);
+    // The window is never narrower than its status bar at its narrowest.
+    statusBar()->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     // Beside the link status, not over it as the bar's own messages would be.
-    StatusMessage = new QLabel(this);
+    StatusMessage = new ElidedLabel(Qt::ElideRight, this);
     StatusMessage->setObjectName(QStringLiteral("StatusMessage"));
     statusBar()->addPermanentWidget(StatusMessage);
     statusMessageTimer_.setSingleShot(true);

@@ -56,6 +56,11 @@ public:
     static constexpr int DesignSplit = 219;
     static constexpr int GroupBoxDesignWidth = 521;
     static constexpr int MinPanelWidth = 80;
+    // The smallest window: below the menus and the tool bar, room for the
+    // narrowest file list and a few of the editor's rows (it scrolls for the
+    // rest); never narrower than the status bar needs.
+    static constexpr int MinCentralWidth = 480;
+    static constexpr int MinCentralHeight = 280;
     // How long closing the program waits for queued messages to leave.
     static constexpr int CloseFlushMs = 2000;
     // How long a message such as "Written to D3" stays in the status bar.

@@ -3,8 +3,10 @@
 
 #include "controls/led.h"
 #include "controls/numberknob.h"
+#include "controls/valueedit.h"
 #include "model/firmware.h"
 #include "model/globalrecord.h"
+#include "model/quorvexerror.h"
 #include "session/commandqueue.h"
 
 #include <QCheckBox>
@@ -89,6 +91,10 @@ TunerWindow::TunerWindow(AmpGlobals &globals, CommandQueue &queue, QWidget *pare
     NxNumberKnobTunerLevel->SetTabStop(true);
     NxNumberKnobTunerLevel->SetFocusOnClick(true);
     NxNumberKnobTunerLevel->setToolTip(tr("Audible bypass volume while tuning"));
+    // The volume's value in a box below the knob, where it can be typed too.
+    ValueEdit *volumeEdit = ValueEdit::under(NxNumberKnobTunerLevel, this);
+    connect(volumeEdit, &KnobEdit::OnConvertError, this,
+            [this](KnobEdit *, const QString &message) { run([&] { throw QuorvexError(message); }); });
     auto *volume = new QLabel(tr("Volume"), this);
     volume->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
@@ -112,8 +118,12 @@ TunerWindow::TunerWindow(AmpGlobals &globals, CommandQueue &queue, QWidget *pare
     StaticTextNoTune->hide();
 
     auto *options = new QGridLayout;
-    options->addWidget(NxNumberKnobTunerLevel, 0, 0, Qt::AlignHCenter);
-    options->addWidget(volume, 1, 0);
+    auto *volumeCell = new QVBoxLayout;
+    volumeCell->setSpacing(0);
+    volumeCell->addWidget(NxNumberKnobTunerLevel, 0, Qt::AlignHCenter);
+    volumeCell->addWidget(volumeEdit, 0, Qt::AlignHCenter);
+    volumeCell->addWidget(volume);
+    options->addLayout(volumeCell, 0, 0, 2, 1);
     options->addWidget(CheckBoxEb, 0, 1);
     options->addWidget(CheckBoxChromatic, 1, 1);
     options->setColumnStretch(2, 1);

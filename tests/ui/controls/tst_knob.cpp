@@ -672,15 +672,19 @@ private slots:
         QImage img = render(*k);
         QCOMPARE(px(img, 1, 16), opaque(pal.color(QPalette::Light))); // upper-left half of the ring
         QCOMPARE(px(img, 31, 16), opaque(pal.color(QPalette::Dark))); // lower-right half
-        // No focus triangle: the corner shows what lies behind the knob.
+        // No focus frame: the corner shows what lies behind the knob.
         QCOMPARE(px(img, 0, 0), opaque(pal.color(QPalette::Window)));
         k->SetTabStop(true);
         k->setFocus();
         QTRY_VERIFY(k->hasFocus());
         img = render(*k);
-        for (QPoint corner : {QPoint(0, 0), QPoint(32, 0), QPoint(0, 32), QPoint(32, 32)})
-            QCOMPARE(px(img, corner.x(), corner.y()), QColor(128, 128, 128));
+        // Focused: a frame in the selection colour, over the ring's edge.
+        const QColor highlight = opaque(pal.color(QPalette::Active, QPalette::Highlight));
+        for (QPoint edge : {QPoint(16, 1), QPoint(1, 16), QPoint(31, 16), QPoint(16, 31)})
+            QCOMPARE(px(img, edge.x(), edge.y()), highlight);
         k->clearFocus();
+        img = render(*k);
+        QCOMPARE(px(img, 1, 16), opaque(pal.color(QPalette::Light)));
         k->SetShowFrame(true);
         img = render(*k);
         QCOMPARE(k->Centre(), 15);

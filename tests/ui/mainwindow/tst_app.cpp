@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ampsim/virtualamp.h"
+#include "controls/elidedlabel.h"
 #include "controls/led.h"
 #include "controls/numberknob.h"
 #include "controls/presettabs.h"
@@ -40,7 +41,9 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QStyleHints>
 #include <QTemporaryDir>
 #include <QThread>
@@ -249,8 +252,8 @@ private slots:
         Fixture f;
         MainWindow &w = f.make();
         QCOMPARE(menuText(child<QMenu>(w, "File1")),
-                 (QStringList{"&Open", "&Import Single to Tab", "-", "&New Preset", "New &Group", "-", "In&fo", "-",
-                              "&Save\tF2", "Save &As", "Save &Back (original path)", "Save Current &Tab", "-",
+                 (QStringList{"&Open\tCtrl+O", "&Import Single to Tab", "-", "&New Preset", "New &Group", "-", "In&fo",
+                              "-", "&Save\tF2", "Save &As", "Save &Back (original path)", "Save Current &Tab", "-",
                               "E&xit\tAlt+X"}));
         QCOMPARE(
             menuText(child<QMenu>(w, "View1")),
@@ -292,6 +295,98 @@ private slots:
             QCOMPARE(child<QToolBar>(w, "ToolBar1")->widgetForAction(a)->width(), 25);
         }
         QVERIFY(!w.windowIcon().isNull());
+    }
+
+    void shortcutsAreUnambiguous()
+    {
+        // Two commands with one key in one window: Qt reports an ambiguous
+        // shortcut and runs neither.
+        Fixture f;
+        MainWindow &w = f.make();
+        for (const char *opens : {"Library1", "Setlist", "AmpWindow", "History1"})
+            act(w, opens)->trigger();
+        GlobalsWindow globals(w.session().globals(), w.session().queue(), QString(), &w);
+
+        // The window a shortcut listens in; a menu's keys are its window's.
+        auto windowOf = [](QObject *o) -> QWidget * {
+            for (QObject *p = o->parent(); p; p = p->parent())
+                if (auto *widget = qobject_cast<QWidget *>(p);
+                    widget && widget->isWindow() && !qobject_cast<QMenu *>(p))
+                    return widget;
+            return nullptr;
+        };
+        QHash<QWidget *, QHash<QString, QString>> owners; // window: key -> what it runs
+        auto take = [&](QObject *o, Qt::ShortcutContext context, const QList<QKeySequence> &keys) {
+            if (context == Qt::WidgetShortcut || context == Qt::WidgetWithChildrenShortcut)
+                return;
+            QWidget *window = windowOf(o);
+            const QString who =
+                o->objectName().isEmpty() ? QString::fromLatin1(o->metaObject()->className()) : o->objectName();
+            for (const QKeySequence &key : keys) {
+                QString &owner = owners[window][key.toString(QKeySequence::PortableText)];
+                QVERIFY2(
+                    owner.isEmpty(),
+                    qPrintable(QStringLiteral("%1 in %2: %3 and %4")
+                                   .arg(key.toString(), window ? window->metaObject()->className() : "-", owner, who)));
+                owner = who;
+            }
+        };
+        QSet<QObject *> seen;
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            for (QAction *a : top->findChildren<QAction *>())
+                if (!seen.contains(a)) {
+                    seen.insert(a);
+                    take(a, a->shortcutContext(), a->shortcuts());
+                }
+            for (QShortcut *sc : top->findChildren<QShortcut *>())
+                if (!seen.contains(sc)) {
+                    seen.insert(sc);
+                    take(sc, sc->context(), sc->keys());
+                }
+        }
+
+        // The desktop's keys reach the main window's commands, beside its own.
+        const QHash<QString, QString> &main = owners[&w];
+        const std::pair<const char *, const char *> keys[] = {
+            {"Ctrl+O", "Open1"}, {"Ctrl+S", "Save1"}, {"F2", "Save1"},           {"Ctrl+Q", "Exit1"},
+            {"Alt+X", "Exit1"},  {"Ctrl+Z", "Undo1"}, {"Ctrl+Shift+Z", "Redo1"}, {"Ctrl+Y", "Redo1"}};
+        for (const auto &[key, id] : keys)
+            QCOMPARE(main.value(QLatin1String(key)), QLatin1String(id));
+        QCOMPARE(owners[&globals].value(QStringLiteral("Ctrl+O")), QStringLiteral("Open1"));
+    }
+
+    void smallestWindowCutsNoStatus()
+    {
+        Fixture f;
+        MainWindow &w = f.make();
+        f.show();
+        auto *link = w.findChild<LinkStatus *>(QStringLiteral("StatusLink"));
+        link->setVirtualAmp(true);
+        link->setFirmware(QStringLiteral("Amp not answering"));
+        link->setSyncOffered(true);
+        link->LabelIn->setText(QStringLiteral("np-01:Quorvex Virtual Amp Out, a device with a long name"));
+        w.findChild<QLabel *>(QStringLiteral("StatusMessage"))
+            ->setText(QStringLiteral("Not undone: the Amp has not answered yet"));
+        // A large desktop font (or a longer translation) makes the status
+        // bar wider than the editor needs.
+        QFont large = w.statusBar()->font();
+        large.setPixelSize(30);
+        w.statusBar()->setFont(large);
+        w.resize(1, 1);
+        QApplication::processEvents();
+        QCOMPARE(w.size(), w.minimumSize());
+        for (QLabel *label : w.statusBar()->findChildren<QLabel *>()) {
+            if (!label->isVisible() || label->text().isEmpty())
+                continue;
+            // Shortened text says so and tells the whole on hovering.
+            if (auto *elided = qobject_cast<ElidedLabel *>(label)) {
+                const QString shown = elided->shownText();
+                QVERIFY2(shown == label->text() || (shown.contains(QChar(0x2026)) && shown.size() > 3),
+                         qPrintable(shown));
+                continue;
+            }
+            QVERIFY2(label->width() >= label->minimumSizeHint().width(), qPrintable(label->text()));
+        }
     }
 
     void everyEnabledItemHasACommand()
@@ -983,6 +1078,15 @@ private slots:
         });
         act(w, "InfoMain")->trigger();
         QCOMPARE(f.bytesOf(f.dir.filePath(QStringLiteral("bass.txt"))), QByteArray("Bridge pickup\r\nGain 7"));
+
+        // Saved untouched, a note goes back byte for byte: spaces at both
+        // ends, blank lines, a no-break space, the last line break.
+        const QByteArray typed("  Neck pickup \r\n\r\n\r\n\tGain\xA0"
+                               "7  \r\n");
+        f.put(QStringLiteral("bass.txt"), std::vector<std::uint8_t>(typed.begin(), typed.end()));
+        inForm([&](NotesDialog &form) { form.BitBtnSave->click(); });
+        act(w, "InfoMain")->trigger();
+        QCOMPARE(f.bytesOf(f.dir.filePath(QStringLiteral("bass.txt"))), typed);
 
         // A preset from the Amp has no file to keep a note beside.
         w.session().document().dropFile(QStringLiteral("Amp Preset"), true);
