@@ -15,8 +15,11 @@ CompareBar::CompareBar(PresetEditor &editor, const LibraryHooks &hooks, QWidget 
     setAutoFillBackground(true);
     QPalette band = palette();
     band.setColor(QPalette::Window, QColor(255, 214, 102));
-    band.setColor(QPalette::WindowText, Qt::black);
-    band.setColor(QPalette::ButtonText, Qt::black);
+    // Disabled buttons keep the style's own grey text.
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        band.setColor(group, QPalette::WindowText, Qt::black);
+        band.setColor(group, QPalette::ButtonText, Qt::black);
+    }
     setPalette(band);
 
     LabelCompare = new QLabel(tr("Playing the stored version (A) \u2014 Ctrl+K for your edits (B)"), this);

@@ -15,7 +15,11 @@ TransferStatus::TransferStatus(TransferProgress &progress, QWidget *parent) : QW
     ProgressTransfer = new QProgressBar(this);
     ProgressTransfer->setObjectName(QStringLiteral("ProgressTransfer"));
     ProgressTransfer->setFormat(tr("%v of %m bytes"));
-    ProgressTransfer->setMaximumWidth(160);
+    // Room for the widest count on one line.
+    const QString widest = ProgressTransfer->format()
+                               .replace(QLatin1String("%v"), QLatin1String("8888"))
+                               .replace(QLatin1String("%m"), QLatin1String("8888"));
+    ProgressTransfer->setFixedWidth(ProgressTransfer->fontMetrics().horizontalAdvance(widest) + 24);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(LabelWaiting);
