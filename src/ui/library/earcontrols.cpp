@@ -46,7 +46,7 @@ EarControls::EarControls(const LibraryHooks &hooks, QWidget *parent) : QWidget(p
     blindRow->addWidget(reveal_);
     blindRow->addWidget(blindLabel_, 1);
 
-    const bool canHear = bool(hooks_.hear) || bool(hooks_.hearChange);
+    const bool canHear = bool(hooks_.hear);
     morph_->setEnabled(canHear);
     blindTest_->setEnabled(canHear);
     connect(morph_, &QSlider::valueChanged, this, &EarControls::morphTo);

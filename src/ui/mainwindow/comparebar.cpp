@@ -22,7 +22,7 @@ CompareBar::CompareBar(PresetEditor &editor, const LibraryHooks &hooks, QWidget 
     }
     setPalette(band);
 
-    LabelCompare = new QLabel(tr("Playing the stored version (A) \u2014 Ctrl+K for your edits (B)"), this);
+    LabelCompare = new QLabel(tr("Playing the stored version (A) — Ctrl+K for your edits (B)"), this);
     LabelCompare->setObjectName(QStringLiteral("LabelCompare"));
     QFont bold = LabelCompare->font();
     bold.setBold(true);

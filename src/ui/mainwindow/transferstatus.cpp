@@ -44,7 +44,7 @@ void TransferStatus::refresh()
     const bool waiting = progress_.waiting();
     LabelWaiting->setVisible(waiting);
     if (waiting)
-        LabelWaiting->setText(tr("Waiting for the Amp\u2026 %1 s").arg(progress_.waitedMs() / 1000));
+        LabelWaiting->setText(tr("Waiting for the Amp… %1 s").arg(progress_.waitedMs() / 1000));
     const int total = progress_.bytesTotal();
     ProgressTransfer->setVisible(total > 0);
     if (total > 0) {
