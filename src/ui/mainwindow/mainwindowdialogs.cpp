@@ -71,6 +71,15 @@ void MainWindow::openGlobalFile(const QString &path)
     form.showModal();
 }
 
+void MainWindow::showRestoredGlobals()
+{
+    GlobalsWindow form(session_->globals(), session_->queue(), session_->document().openDialogDirectory(), this);
+    connect(&form, &GlobalsWindow::fileWritten, PanelList, &FileListPanel::refresh);
+    form.loadControls();
+    form.showSource();
+    form.showModal();
+}
+
 void MainWindow::enterTuner()
 {
     tunerWindow().showOver(this);
