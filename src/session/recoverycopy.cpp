@@ -17,6 +17,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <atomic>
 #include <span>
 
@@ -73,6 +74,7 @@ QByteArray RecoveryState::toBytes() const
     o[QStringLiteral("saveElsewhere")] = saveElsewhere;
     o[QStringLiteral("view")] = groupView ? QStringLiteral("group") : QStringLiteral("single");
     o[QStringLiteral("slot")] = slot;
+    o[QStringLiteral("ampSlot")] = ampSlot;
     o[QStringLiteral("lastChange")] = lastChange.toUTC().toString(Qt::ISODateWithMs);
     o[QStringLiteral("fileSize")] = double(fileSize);
     o[QStringLiteral("fileModified")] =
@@ -108,6 +110,7 @@ RecoveryState RecoveryState::fromBytes(const QByteArray &bytes)
     s.saveElsewhere = o.value(QStringLiteral("saveElsewhere")).toBool();
     s.groupView = o.value(QStringLiteral("view")).toString() == QStringLiteral("group");
     s.slot = o.value(QStringLiteral("slot")).toInt(-1);
+    s.ampSlot = std::clamp(o.value(QStringLiteral("ampSlot")).toInt(-1), -1, preset::SlotCount - 1);
     s.lastChange = QDateTime::fromString(o.value(QStringLiteral("lastChange")).toString(), Qt::ISODateWithMs);
     s.fileSize = qint64(o.value(QStringLiteral("fileSize")).toDouble(-1));
     s.fileModified = QDateTime::fromString(o.value(QStringLiteral("fileModified")).toString(), Qt::ISODateWithMs);
@@ -241,6 +244,7 @@ RecoveryState RecoveryCopy::snapshot() const
     s.saveElsewhere = document_.saveElsewhere();
     s.groupView = editor_.isGroupView();
     s.slot = editor_.currentSlot();
+    s.ampSlot = document_.ampSlot();
     s.presets = QByteArray(reinterpret_cast<const char *>(editor_.image().group.data()), preset::GroupSize);
     s.lastChange = fromMs(lastChangeMs_ ? lastChangeMs_ : QDateTime::currentMSecsSinceEpoch());
     s.fileSize = fileSize_;
@@ -358,8 +362,10 @@ bool RecoveryCopy::offerLeftBehind(Prompter &prompter, DocumentFiles &files)
                 Prompter::Icon::Warning);
             continue;
         }
-        const QString what =
-            state.filePath.isEmpty() ? QStringLiteral("a new preset") : QFileInfo(state.filePath).fileName();
+        const QString what = !state.filePath.isEmpty() ? QFileInfo(state.filePath).fileName()
+                             : state.ampSlot >= 0
+                                 ? QStringLiteral("the preset from the Amp's %1").arg(preset::slotName(state.ampSlot))
+                                 : QStringLiteral("a new preset");
         const QString globalsWhat =
             state.globalsPath.isEmpty()
                 ? QStringLiteral("the global settings")
@@ -427,6 +433,7 @@ void RecoveryCopy::restore(const RecoveryState &state)
         document_.dropFile(state.title, state.saveElsewhere);
     else
         document_.setFile(state.filePath, state.kind);
+    document_.setAmpSlot(state.ampSlot);
     document_.setSaveElsewhere(state.saveElsewhere);
     fileSize_ = state.fileSize;
     fileModified_ = state.fileModified;

@@ -167,6 +167,9 @@ private slots:
         QTest::newRow("a new preset") << "untitled" << Button::Yes
                                       << "Quorvex ended without saving a new preset (last change "
                                       << "" << true << "gone";
+        QTest::newRow("a preset from the Amp") << "fetched" << Button::Yes
+                                               << "Quorvex ended without saving the preset from the Amp's B3 (last "
+                                               << "" << true << "gone";
         QTest::newRow("file changed on disk since") << "changed" << Button::Yes << "band.syx has changed on disk since"
                                                     << "" << true << "gone";
         QTest::newRow("still running") << "running" << Button::Yes << ""
@@ -192,6 +195,10 @@ private slots:
         auto earlier = std::make_unique<Program>(folder_);
         if (left == "untitled") {
             QVERIFY(earlier->s.run([&] { earlier->s.files().newDocument(false); }));
+            earlier->s.editor().editByte(preset::PreGain, 20);
+        } else if (left == "fetched") {
+            QVERIFY(earlier->s.run([&] { earlier->s.fetches().presetFromAmp(6); }));
+            earlier->world.settle();
             earlier->s.editor().editByte(preset::PreGain, 20);
         } else {
             earlier->editBand(band_);
@@ -233,7 +240,8 @@ private slots:
             // As it was, unsaved, under its own name, and the Amp plays it.
             QVERIFY(s.document().isModified());
             QCOMPARE(s.editor().record()[preset::PreGain], 20);
-            if (left == "untitled") {
+            QCOMPARE(s.document().ampSlot(), left == "fetched" ? 6 : -1);
+            if (left == "untitled" || left == "fetched") {
                 QVERIFY(s.document().filePath().isEmpty());
                 QVERIFY(!s.editor().isGroupView());
             } else {
