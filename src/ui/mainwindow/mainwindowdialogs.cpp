@@ -13,6 +13,7 @@
 #include "library/setlistwindow.h"
 #include "mainwindow/librarylink.h"
 #include "mainwindow/mainwindow.h"
+#include "session/sessionsettings.h"
 #include "midi/rtmidibackend.h"
 #include "tuner/tunerwindow.h"
 
@@ -51,6 +52,11 @@ void MainWindow::selectMidiPorts()
         session_->link().midiIn(), session_->link().midiOut(), *prompter_,
         [this] { return session_->document().applicationTitle(); }, this);
     form.exec();
+    // The choice is kept at once: a program that is killed later does not
+    // ask for its ports again. A failure is told at the orderly close.
+    FormSettings s = settings_.read(FormSettings());
+    sessionsettings::store(*session_, s);
+    settings_.write(s);
 }
 
 void MainWindow::showGlobals()
