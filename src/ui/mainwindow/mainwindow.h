@@ -159,6 +159,7 @@ private:
     void openGlobalFile(const QString &path);
     void computeSplit();
     void bringToFront() override;
+    void showRestoredGlobals() override;
     // No port chosen at start: the built-in Amp when it is alone, then the port window.
     void choosePorts() override;
     QSize normalSize() const;
