@@ -70,6 +70,7 @@ void AmpGlobals::received(const AmpTransfers::Globals &record)
     if (!windowOpen_)
         return;
     std::copy(record.begin(), record.end(), editor_.image().globals.begin());
+    sourcePath_.clear();
     showLoaded(true);
 }
 
@@ -82,6 +83,14 @@ void AmpGlobals::storeGlobals(std::span<const std::uint8_t, preset::GlobalSize> 
 {
     std::copy(record.begin(), record.end(), editor_.image().globals.begin());
     showLoaded(false);
+}
+
+void AmpGlobals::restoreUnsaved(std::span<const std::uint8_t, preset::GlobalSize> record, const QString &sourcePath)
+{
+    storeGlobals(record);
+    sourcePath_ = sourcePath;
+    sendGlobals();
+    setModified(true);
 }
 
 void AmpGlobals::setModified(bool on)
@@ -126,8 +135,10 @@ void AmpGlobals::editGlobalByte(Field f, std::uint8_t value)
         return;
     editor_.image().globals[f.index] = value;
     editor_.sendGlobalField(f.index, f.shift, f.width);
-    if (!editor_.loading())
-        setModified(true);
+    if (editor_.loading())
+        return;
+    setModified(true);
+    emit edited();
 }
 
 void AmpGlobals::editGlobalBit(Field f, bool on)
@@ -137,8 +148,10 @@ void AmpGlobals::editGlobalBit(Field f, bool on)
     std::uint8_t &byte = editor_.image().globals[f.index];
     byte = bitfield::write(byte, f.shift, f.width, on ? 1 : 0);
     editor_.sendGlobalField(f.index, f.shift, f.width);
-    if (!editor_.loading())
-        setModified(true);
+    if (editor_.loading())
+        return;
+    setModified(true);
+    emit edited();
 }
 
 void AmpGlobals::enterTuner()

@@ -7,6 +7,7 @@
 #include "session/preseteditor.h"
 
 #include <QObject>
+#include <QString>
 
 #include <cstdint>
 #include <span>
@@ -55,6 +56,13 @@ public:
     // read from a file or saved to one.
     bool isModified() const { return modified_; }
     void setModified(bool on);
+    // The global file the settings were last read from or saved to; empty
+    // when they came from the Amp.
+    QString sourcePath() const { return sourcePath_; }
+    void setSourcePath(const QString &path) { sourcePath_ = path; }
+    // Unsaved settings a recovery copy kept: stored, sent to the Amp (it
+    // played them when the program ended) and marked unsaved again.
+    void restoreUnsaved(std::span<const std::uint8_t, preset::GlobalSize> record, const QString &sourcePath);
 
     // Tuner mode: entering sends the tuner mode message and asks for the
     // bypass volume and then the tuner options; leaving sends the tuner mode
@@ -74,6 +82,8 @@ signals:
     // the preset's own.
     void globalCabinetReported(bool on, int cabinet);
     void modifiedChanged(bool modified);
+    // The user changed a setting (every edit, not only the first).
+    void edited();
     // The two bytes of a tuner data message.
     void tunerReading(std::uint8_t first, std::uint8_t second);
 
@@ -90,6 +100,7 @@ private:
     CommandQueue &queue_;
     bool windowOpen_ = false;
     bool modified_ = false;
+    QString sourcePath_;
     bool expected_ = false;
     // Whether the open request's time-out is worth a message.
     bool reportSilence_ = true;

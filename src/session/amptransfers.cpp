@@ -30,7 +30,10 @@ void AmpTransfers::setState(TransferState state)
         qWarning("Quorvex: a question to the Amp (%d) replaced the open one (%d)", int(state), int(state_));
     }
     const bool wasBusy = busy();
+    const bool changed = state != state_;
     state_ = state;
+    if (changed)
+        emit stateChanged(state);
     tellBusy(wasBusy);
 }
 

@@ -89,6 +89,8 @@ signals:
     void becameIdle();
     // busy() changed.
     void busyChanged(bool busy);
+    // The question open to the Amp changed (Idle: none is).
+    void stateChanged(TransferState state);
 
     // Replies, with the state they arrived in.
     void identified(std::uint8_t versionByte);

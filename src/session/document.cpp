@@ -19,6 +19,7 @@ QString Document::fileName() const
 void Document::setFile(const QString &path, Kind kind)
 {
     const QFileInfo info(path);
+    ampSlot_ = -1;
     filePath_ = QDir::cleanPath(info.absoluteFilePath());
     kind_ = kind;
     originDirectory_ = info.absolutePath();
@@ -31,6 +32,7 @@ void Document::dropFile(const QString &title, bool saveElsewhere)
 {
     filePath_.clear();
     kind_ = Kind::None;
+    ampSlot_ = -1;
     setSaveElsewhere(saveElsewhere);
     setTitle(title);
 }

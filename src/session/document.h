@@ -32,6 +32,10 @@ public:
     // no longer matches the file's kind): no file, this title, and Save Back
     // offered when wanted.
     void dropFile(const QString &title, bool saveElsewhere);
+    // The Amp's user slot the shown preset came from (-1: none known, a
+    // file, a group or a factory preset); dropping the file forgets it.
+    int ampSlot() const { return ampSlot_; }
+    void setAmpSlot(int slot) { ampSlot_ = slot; }
     // Whether Save may write the file as it is shown: in this view.
     bool fileMatchesView(bool groupView) const { return kind_ == (groupView ? Kind::Group : Kind::Single); }
     // New Preset, New Group: untitled.
@@ -97,6 +101,7 @@ private:
     Kind kind_ = Kind::None;
     QString originDirectory_;
     bool saveElsewhere_ = false;
+    int ampSlot_ = -1;
     bool modified_ = false;
     QString titleName_ = Untitled;
     QString applicationTitle_ = QStringLiteral("Quorvex");

@@ -25,6 +25,7 @@ QString GlobalFiles::read(const QString &path)
     // Everything that can fail comes before the record is touched.
     const files::GlobalRecord record = files::readGlobalFile(path);
     globals_.storeGlobals(record);
+    globals_.setSourcePath(files::unquotedPath(path));
     const auto answer = prompter_.question(tr("Global File Open"), tr("Send Globals to Amp?"),
                                            {Prompter::Button::Yes, Prompter::Button::No});
     if (answer == Prompter::Button::Yes)
@@ -57,6 +58,7 @@ QString GlobalFiles::saveAs()
     // caption and dialogs: nothing claims a save that did not happen.
     files::writeGlobalFile(path, globals_.record());
     globals_.setModified(false);
+    globals_.setSourcePath(path);
     const QFileInfo file(path);
     saveDirectory_ = file.absolutePath();
     saveName_ = file.fileName();

@@ -155,6 +155,9 @@ void PresetEditor::importRecord(int slot, const preset::Record &record, const QS
 
 void PresetEditor::takeRecord(const preset::Record &record, const QString &what)
 {
+    // From Compare the record replaces the edits: the Amp hears it alone,
+    // not the edits first.
+    endComparing(false);
     const Step step(*this, what, 0, false);
     storeRecord(currentSlot(), record);
     sendEditorData();
@@ -249,19 +252,42 @@ void PresetEditor::markSaved()
 
 void PresetEditor::setComparing(bool on)
 {
-    if (on == comparing_ || (on && !hasStored_))
+    if (!on) {
+        endComparing(true);
+        return;
+    }
+    if (comparing_ || !hasStored_)
         return;
     history_.willChange(-1);
-    if (on) {
-        edited_ = image_.group;
-        image_.group = stored_;
-    } else {
-        image_.group = edited_;
-    }
-    comparing_ = on;
-    emit comparingChanged(on);
+    edited_ = image_.group;
+    image_.group = stored_;
+    comparing_ = true;
+    emit comparingChanged(true);
     emit recordChanged();
     sendEditorData();
+}
+
+void PresetEditor::endComparing(bool send)
+{
+    if (!comparing_)
+        return;
+    history_.willChange(-1);
+    image_.group = edited_;
+    comparing_ = false;
+    emit comparingChanged(false);
+    emit recordChanged();
+    if (send)
+        sendEditorData();
+}
+
+preset::Record PresetEditor::editedRecord() const
+{
+    if (!comparing_)
+        return shownRecord();
+    preset::Record r;
+    const auto slot = std::span(edited_).subspan(std::size_t(currentSlot()) * preset::RecordSize, preset::RecordSize);
+    std::copy(slot.begin(), slot.end(), r.begin());
+    return r;
 }
 
 void PresetEditor::setBoostSnapshot(const BoostSnapshot &snapshot)

@@ -46,6 +46,8 @@ public:
     bool hasStoredVersion() const { return hasStored_; }
     bool comparing() const { return comparing_; }
     void setComparing(bool on);
+    // The shown slot with the edits, also while Compare shows the stored version.
+    preset::Record editedRecord() const;
     // Undo and redo: one message as the edit sent it, with the value the
     // record holds now; and the panel shown again.
     void resend(const EditTarget &target);
@@ -182,6 +184,9 @@ private:
     void sendParameter(int index);
     void sendField(Field f);
     void setRestoreAvailable(bool on);
+    // Compare ends; send: the Amp is given the edits (otherwise the caller
+    // sends what replaces them).
+    void endComparing(bool send);
     bool heldFlangerByte(int index) const;
     // The Amp's change of a byte, made valid; what differs from the Amp's goes back.
     void takeAmpChange(const EditTarget &target, int mergeKey, const preset::Record &before, bool compared);

@@ -145,6 +145,7 @@ void PresetFetches::presetArrived(TransferState awaited, const preset::Record &r
                                            .arg(preset::slotName(fetchedProgram_ & 0x0F))
                                      : tr("Amp Preset"),
                        true);
+    document_.setAmpSlot(!programChange ? requestedSlot_ : fetchedBank_ ? fetchedProgram_ & 0x0F : -1);
     editor_.storeFromAmp(record, programChange);
     transfers_.setState(TransferState::Idle);
     // The preset is the document now: nothing before it to undo.

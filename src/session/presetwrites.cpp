@@ -182,10 +182,16 @@ void PresetWrites::begin(Write write)
 void PresetWrites::perform(const Write &write)
 {
     bool sent = true;
+    // Several presets or a group take a while on the cable: their bytes are told.
+    int sentBytes = 0;
+    auto send = [&](const amp::Bytes &message) {
+        sentBytes += int(message.size());
+        return link_.send(message);
+    };
     auto store = [&](int slot, std::span<const std::uint8_t, preset::RecordSize> rec) {
         if (!link_.isOldFirmware())
-            return link_.send(amp::presetWrite(slot, rec));
-        return link_.send(amp::singlePreset(rec)) && link_.send(amp::presetStore(slot));
+            return send(amp::presetWrite(slot, rec));
+        return send(amp::singlePreset(rec)) && send(amp::presetStore(slot));
     };
     if (!write.planned.empty()) {
         for (const auto &[slot, record] : write.planned)
@@ -195,10 +201,10 @@ void PresetWrites::perform(const Write &write)
         if (sent && link_.isOldFirmware())
             editor_.sendEditorData();
     } else if (!write.group.empty()) {
-        sent = link_.send(
+        sent = send(
             amp::groupDump(std::span<const std::uint8_t, preset::GroupSize>(write.group.data(), preset::GroupSize)));
         if (sent && !write.editorData.empty())
-            link_.send(amp::singlePreset(
+            send(amp::singlePreset(
                 std::span<const std::uint8_t, preset::RecordSize>(write.editorData.data(), preset::RecordSize)));
     } else {
         const std::span<const std::uint8_t, preset::RecordSize> rec(write.record.data(), preset::RecordSize);
@@ -212,6 +218,8 @@ void PresetWrites::perform(const Write &write)
                 editor_.sendEditorData();
         }
     }
+    if (!write.planned.empty() || !write.group.empty())
+        emit groupSent(sentBytes);
     if (!sent) {
         notWritten(write, tr("The MIDI output did not take the message."));
         return;

@@ -54,6 +54,8 @@ signals:
     void slotWritten(int slot, const preset::Record &record);
     void slotRead(int slot, const preset::Record &record);
     void groupRead(const AmpTransfers::Group &group);
+    // Bytes of a group or of several presets just queued for the Amp.
+    void groupSent(int bytes);
 
 private:
     // A write waiting for the backup of what it replaces.

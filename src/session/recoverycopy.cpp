@@ -2,6 +2,7 @@
 #include "session/recoverycopy.h"
 
 #include "model/quorvexerror.h"
+#include "session/ampglobals.h"
 #include "session/documentfiles.h"
 #include "session/preseteditor.h"
 #include "session/prompter.h"
@@ -16,6 +17,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <atomic>
 #include <span>
 
@@ -72,11 +74,15 @@ QByteArray RecoveryState::toBytes() const
     o[QStringLiteral("saveElsewhere")] = saveElsewhere;
     o[QStringLiteral("view")] = groupView ? QStringLiteral("group") : QStringLiteral("single");
     o[QStringLiteral("slot")] = slot;
+    o[QStringLiteral("ampSlot")] = ampSlot;
     o[QStringLiteral("lastChange")] = lastChange.toUTC().toString(Qt::ISODateWithMs);
     o[QStringLiteral("fileSize")] = double(fileSize);
     o[QStringLiteral("fileModified")] =
         fileModified.isValid() ? fileModified.toUTC().toString(Qt::ISODateWithMs) : QString();
     o[QStringLiteral("presets")] = QString::fromLatin1(presets.toHex());
+    o[QStringLiteral("document")] = hasDocument;
+    o[QStringLiteral("globals")] = QString::fromLatin1(globals.toHex());
+    o[QStringLiteral("globalsFile")] = globalsPath;
     return QJsonDocument(o).toJson(QJsonDocument::Indented);
 }
 
@@ -108,17 +114,28 @@ RecoveryState RecoveryState::fromBytes(const QByteArray &bytes)
     s.saveElsewhere = o.value(QStringLiteral("saveElsewhere")).toBool();
     s.groupView = o.value(QStringLiteral("view")).toString() == QStringLiteral("group");
     s.slot = o.value(QStringLiteral("slot")).toInt(-1);
+    s.ampSlot = std::clamp(o.value(QStringLiteral("ampSlot")).toInt(-1), -1, preset::SlotCount - 1);
     s.lastChange = QDateTime::fromString(o.value(QStringLiteral("lastChange")).toString(), Qt::ISODateWithMs);
     s.fileSize = qint64(o.value(QStringLiteral("fileSize")).toDouble(-1));
     s.fileModified = QDateTime::fromString(o.value(QStringLiteral("fileModified")).toString(), Qt::ISODateWithMs);
     s.presets = QByteArray::fromHex(o.value(QStringLiteral("presets")).toString().toLatin1());
-    if (s.presets.size() != preset::GroupSize || s.slot < 0 || s.slot >= preset::SlotCount || s.title.isEmpty())
+    // Version 1 kept the document alone.
+    s.hasDocument = o.value(QStringLiteral("document")).toBool(true);
+    s.globals = QByteArray::fromHex(o.value(QStringLiteral("globals")).toString().toLatin1());
+    s.globalsPath = o.value(QStringLiteral("globalsFile")).toString();
+    if (s.hasDocument &&
+        (s.presets.size() != preset::GroupSize || s.slot < 0 || s.slot >= preset::SlotCount || s.title.isEmpty()))
         throw QuorvexError(QCoreApplication::translate("RecoveryCopy", "It is damaged (its presets are incomplete)."));
+    if (!s.globals.isEmpty() && s.globals.size() != preset::GlobalSize)
+        throw QuorvexError(
+            QCoreApplication::translate("RecoveryCopy", "It is damaged (its global settings are incomplete)."));
+    if (!s.hasDocument && s.globals.isEmpty())
+        throw QuorvexError(QCoreApplication::translate("RecoveryCopy", "It is damaged (it holds no changes)."));
     return s;
 }
 
-RecoveryCopy::RecoveryCopy(PresetEditor &editor, Document &document, QObject *parent)
-    : QObject(parent), editor_(editor), document_(document)
+RecoveryCopy::RecoveryCopy(PresetEditor &editor, Document &document, AmpGlobals &globals, QObject *parent)
+    : QObject(parent), editor_(editor), document_(document), globals_(globals)
 {
     timer_.setSingleShot(true);
     timer_.setInterval(WriteDelayMs);
@@ -126,6 +143,8 @@ RecoveryCopy::RecoveryCopy(PresetEditor &editor, Document &document, QObject *pa
     writer_.setMaxThreadCount(1); // in order: a removal never overtakes a write
     connect(&editor_.history().stack(), &QUndoStack::indexChanged, this, &RecoveryCopy::noteChange);
     connect(&document_, &Document::modifiedChanged, this, &RecoveryCopy::modifiedChanged);
+    connect(&globals_, &AmpGlobals::edited, this, &RecoveryCopy::noteChange);
+    connect(&globals_, &AmpGlobals::modifiedChanged, this, &RecoveryCopy::modifiedChanged);
 }
 
 RecoveryCopy::~RecoveryCopy()
@@ -153,8 +172,8 @@ bool RecoveryCopy::start(const QString &folder)
                                       .arg(QDateTime::currentMSecsSinceEpoch())
                                       .arg(++made)
                                       .arg(Suffix));
-    if (document_.isModified())
-        modifiedChanged(true);
+    if (unsaved())
+        modifiedChanged();
     return true;
 }
 
@@ -172,41 +191,65 @@ bool RecoveryCopy::lockOwn()
     return true;
 }
 
+bool RecoveryCopy::unsaved() const
+{
+    return document_.isModified() || globals_.isModified();
+}
+
 void RecoveryCopy::noteChange()
 {
-    if (folder_.isEmpty() || !document_.isModified())
+    if (folder_.isEmpty() || !unsaved())
         return;
     lastChangeMs_ = QDateTime::currentMSecsSinceEpoch();
     if (!timer_.isActive())
         timer_.start();
 }
 
-void RecoveryCopy::modifiedChanged(bool modified)
+void RecoveryCopy::modifiedChanged()
 {
     if (folder_.isEmpty())
         return;
-    if (!modified) {
+    if (!unsaved()) {
+        documentWork_ = false;
         timer_.stop();
         removeOwn();
         return;
     }
-    // The file as it was when the work began: the next start can tell
-    // whether it changed on disk since.
-    const QFileInfo info(document_.filePath());
-    fileSize_ = !document_.filePath().isEmpty() && info.exists() ? info.size() : -1;
-    fileModified_ = fileSize_ >= 0 ? info.lastModified().toUTC() : QDateTime();
-    noteChange();
+    const bool began = document_.isModified() && !documentWork_;
+    documentWork_ = document_.isModified();
+    if (began) {
+        // The file as it was when the work began: the next start can tell
+        // whether it changed on disk since.
+        const QFileInfo info(document_.filePath());
+        fileSize_ = !document_.filePath().isEmpty() && info.exists() ? info.size() : -1;
+        fileModified_ = fileSize_ >= 0 ? info.lastModified().toUTC() : QDateTime();
+    }
+    if (!written_) {
+        noteChange();
+        return;
+    }
+    // One part saved or discarded, the other still unsaved: the copy drops
+    // the saved part, keeping the time of the last change.
+    if (!timer_.isActive())
+        timer_.start();
 }
 
 RecoveryState RecoveryCopy::snapshot() const
 {
     RecoveryState s;
+    s.hasDocument = document_.isModified();
+    if (globals_.isModified()) {
+        const auto g = globals_.record();
+        s.globals = QByteArray(reinterpret_cast<const char *>(g.data()), int(g.size()));
+        s.globalsPath = globals_.sourcePath();
+    }
     s.filePath = document_.filePath();
     s.kind = document_.fileKind();
     s.title = document_.titleName();
     s.saveElsewhere = document_.saveElsewhere();
     s.groupView = editor_.isGroupView();
     s.slot = editor_.currentSlot();
+    s.ampSlot = document_.ampSlot();
     s.presets = QByteArray(reinterpret_cast<const char *>(editor_.image().group.data()), preset::GroupSize);
     s.lastChange = fromMs(lastChangeMs_ ? lastChangeMs_ : QDateTime::currentMSecsSinceEpoch());
     s.fileSize = fileSize_;
@@ -217,7 +260,7 @@ RecoveryState RecoveryCopy::snapshot() const
 void RecoveryCopy::writeNow()
 {
     timer_.stop();
-    if (folder_.isEmpty() || !document_.isModified())
+    if (folder_.isEmpty() || !unsaved())
         return;
     if (!lockOwn()) {
         if (!std::exchange(failedOnce_, true))
@@ -298,6 +341,7 @@ bool RecoveryCopy::offerLeftBehind(Prompter &prompter, DocumentFiles &files)
     const QStringList names =
         QDir(folder_).entryList({QStringLiteral("*") + Suffix}, QDir::Files, QDir::Time | QDir::Reversed);
     bool restored = false;
+    restoredGlobals_ = false;
     for (const QString &name : names) {
         const QString path = QDir(folder_).filePath(name);
         if (path == path_)
@@ -322,10 +366,19 @@ bool RecoveryCopy::offerLeftBehind(Prompter &prompter, DocumentFiles &files)
                             Prompter::Icon::Warning);
             continue;
         }
-        const QString what = state.filePath.isEmpty() ? tr("a new preset") : QFileInfo(state.filePath).fileName();
+        const QString what = !state.filePath.isEmpty() ? QFileInfo(state.filePath).fileName()
+                             : state.ampSlot >= 0
+                                 ? tr("the preset from the Amp's %1").arg(preset::slotName(state.ampSlot))
+                                 : tr("a new preset");
+        const QString globalsWhat = state.globalsPath.isEmpty()
+                                        ? tr("the global settings")
+                                        : tr("the global settings (%1)").arg(QFileInfo(state.globalsPath).fileName());
+        const QString all = !state.hasDocument        ? globalsWhat
+                            : state.globals.isEmpty() ? what
+                                                      : tr("%1 and %2").arg(what, globalsWhat);
         QString text = tr("Quorvex ended without saving %1 (last change %2). Restore the unsaved changes?")
-                           .arg(what, QLocale().toString(state.lastChange.toLocalTime(), QLocale::ShortFormat));
-        if (state.fileSize >= 0) {
+                           .arg(all, QLocale().toString(state.lastChange.toLocalTime(), QLocale::ShortFormat));
+        if (state.hasDocument && state.fileSize >= 0) {
             const QFileInfo info(state.filePath);
             if (!info.exists())
                 text += tr("\n\n%1 is no longer on disk.").arg(what);
@@ -338,17 +391,19 @@ bool RecoveryCopy::offerLeftBehind(Prompter &prompter, DocumentFiles &files)
         if (answer == 0) {
             // What is shown now is asked about first; Cancel keeps the copy.
             try {
-                files.askToSave();
+                if (state.hasDocument)
+                    files.askToSave();
             } catch (const Abort &) {
                 break;
             }
             restore(state);
+            restoredGlobals_ = restoredGlobals_ || !state.globals.isEmpty();
             // Ours holds the work before the old copy goes.
             timer_.stop();
             written_ = true;
             if (lockOwn())
                 wish(snapshot().toBytes(), path);
-            restored = true;
+            restored = restored || state.hasDocument;
         } else if (answer == 1) {
             QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
             if (!QFile::moveToTrash(path))
@@ -361,6 +416,13 @@ bool RecoveryCopy::offerLeftBehind(Prompter &prompter, DocumentFiles &files)
 
 void RecoveryCopy::restore(const RecoveryState &state)
 {
+    if (!state.globals.isEmpty())
+        globals_.restoreUnsaved(
+            std::span<const std::uint8_t, preset::GlobalSize>(
+                reinterpret_cast<const std::uint8_t *>(state.globals.constData()), preset::GlobalSize),
+            state.globalsPath);
+    if (!state.hasDocument)
+        return;
     editor_.setView(state.groupView ? PresetEditor::View::Group : PresetEditor::View::Single);
     editor_.storeGroup(std::span<const std::uint8_t, preset::GroupSize>(
         reinterpret_cast<const std::uint8_t *>(state.presets.constData()), preset::GroupSize));
@@ -373,6 +435,7 @@ void RecoveryCopy::restore(const RecoveryState &state)
         document_.dropFile(state.title, state.saveElsewhere);
     else
         document_.setFile(state.filePath, state.kind);
+    document_.setAmpSlot(state.ampSlot);
     document_.setSaveElsewhere(state.saveElsewhere);
     fileSize_ = state.fileSize;
     fileModified_ = state.fileModified;

@@ -16,32 +16,41 @@
 #include <optional>
 #include <vector>
 
+class AmpGlobals;
 class DocumentFiles;
 class PresetEditor;
 class Prompter;
 
 // Unsaved work as a recovery file holds it.
 struct RecoveryState {
-    static constexpr int Version = 1;
+    // 2: the global settings too.
+    static constexpr int Version = 2;
 
+    // The document's part: false when only the global settings were unsaved.
+    bool hasDocument = true;
     QString filePath; // empty: never saved
     Document::Kind kind = Document::Kind::None;
     QString title;
     bool saveElsewhere = false;
     bool groupView = false;
     int slot = 0;
+    int ampSlot = -1;   // the Amp's user slot the preset came from
     QByteArray presets; // the whole group
     QDateTime lastChange;
     // The file as it was on disk when the work began; -1: no file.
     qint64 fileSize = -1;
     QDateTime fileModified;
+    // The global settings when unsaved (empty: none) and the global file
+    // they came from (empty: the Amp).
+    QByteArray globals;
+    QString globalsPath;
 
     QByteArray toBytes() const;
     // Throws QuorvexError when the text is damaged or from a newer version.
     static RecoveryState fromBytes(const QByteArray &bytes);
 };
 
-// While the document has unsaved changes, keeps them in a recovery file of
+// While the document or the global settings have unsaved changes, keeps them in a recovery file of
 // this program's own in the per-user data folder, so a crash, a kill or a
 // power cut loses at most the last second; the next start offers them back.
 // A change only arms a timer: the state is taken at most about once a second
@@ -53,7 +62,7 @@ public:
     static constexpr int WriteDelayMs = 1000;
     static const QString Suffix;
 
-    RecoveryCopy(PresetEditor &editor, Document &document, QObject *parent = nullptr);
+    RecoveryCopy(PresetEditor &editor, Document &document, AmpGlobals &globals, QObject *parent = nullptr);
     ~RecoveryCopy() override;
 
     // The per-user folder the copies are kept in.
@@ -82,13 +91,17 @@ public:
     bool offerLeftBehind(Prompter &prompter, DocumentFiles &files);
     // The work of a recovery file back in the editor.
     void restore(const RecoveryState &state);
+    // Whether the last offer restored unsaved global settings: the window
+    // then shows them (without asking the Amp for its own).
+    bool restoredGlobals() const { return restoredGlobals_; }
 
 signals:
     // A copy could not be written (once per run): the work is not protected.
     void writeFailed(const QString &message);
 
 private:
-    void modifiedChanged(bool modified);
+    void modifiedChanged();
+    bool unsaved() const;
     void removeOwn();
     bool lockOwn();
     // The worker does the newest wish only: a slow disk never queues up
@@ -98,6 +111,7 @@ private:
 
     PresetEditor &editor_;
     Document &document_;
+    AmpGlobals &globals_;
     QString folder_;
     QString path_;
     std::unique_ptr<QLockFile> lock_;
@@ -113,4 +127,6 @@ private:
     QDateTime fileModified_;
     bool written_ = false;
     bool failedOnce_ = false;
+    bool documentWork_ = false; // the document was unsaved when last seen
+    bool restoredGlobals_ = false;
 };

@@ -15,6 +15,7 @@
 #include "session/presetfetches.h"
 #include "session/presetwrites.h"
 #include "session/recoverycopy.h"
+#include "session/transferprogress.h"
 
 #include <QObject>
 
@@ -49,6 +50,7 @@ public:
     PresetWrites &writes() { return writes_; }
     AmpSlots &ampSlots() { return slots_; }
     AmpCheck &check() { return check_; }
+    TransferProgress &progress() { return progress_; }
     AmpGlobals &globals() { return globals_; }
     RecoveryCopy &recovery() { return recovery_; }
 
@@ -69,6 +71,7 @@ private:
     PresetFetches fetches_;
     PresetWrites writes_;
     AmpCheck check_;
+    TransferProgress progress_;
     AmpGlobals globals_;
     // Last: it watches the editor and the document while it lives.
     RecoveryCopy recovery_;

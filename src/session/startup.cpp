@@ -98,6 +98,8 @@ void StartUp::run()
         withFile = true;
         session_.sync().setStartedWithFile(true);
     }
+    if (session_.recovery().restoredGlobals())
+        user_.showRestoredGlobals();
 
     if (in.isEnabled() && out.isEnabled())
         user_.sync(true);

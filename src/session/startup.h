@@ -30,6 +30,9 @@ public:
         virtual void sync(bool startup) = 0;
         // A second start: the window comes to the front.
         virtual void bringToFront() = 0;
+        // Unsaved global settings were brought back: the globals window
+        // shows them as they are, without asking the Amp.
+        virtual void showRestoredGlobals() {}
     };
 
     // arguments: the command line after the program name.

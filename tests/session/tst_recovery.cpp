@@ -2,6 +2,8 @@
 // Unsaved work kept beside the program while it runs, and offered back by
 // the next start when the program that kept it ended without saving.
 #include "files/presetfile.h"
+#include "model/globalrecord.h"
+#include "session/globalfiles.h"
 #include "session/recoverycopy.h"
 #include "support/ampworld.h"
 #include "support/scriptedprompter.h"
@@ -165,6 +167,9 @@ private slots:
         QTest::newRow("a new preset") << "untitled" << Button::Yes
                                       << "Quorvex ended without saving a new preset (last change "
                                       << "" << true << "gone";
+        QTest::newRow("a preset from the Amp")
+            << "fetched" << Button::Yes << "Quorvex ended without saving the preset from the Amp's B3 (last "
+            << "" << true << "gone";
         QTest::newRow("file changed on disk since") << "changed" << Button::Yes << "band.syx has changed on disk since"
                                                     << "" << true << "gone";
         QTest::newRow("still running") << "running" << Button::Yes << ""
@@ -191,6 +196,10 @@ private slots:
         if (left == "untitled") {
             QVERIFY(earlier->s.run([&] { earlier->s.files().newDocument(false); }));
             earlier->s.editor().editByte(preset::PreGain, 20);
+        } else if (left == "fetched") {
+            QVERIFY(earlier->s.run([&] { earlier->s.fetches().presetFromAmp(6); }));
+            earlier->world.settle();
+            earlier->s.editor().editByte(preset::PreGain, 20);
         } else {
             earlier->editBand(band_);
         }
@@ -200,7 +209,7 @@ private slots:
         if (left == "truncated")
             bytes.chop(bytes.size() / 2);
         else if (left == "future")
-            bytes.replace("\"version\": 1", "\"version\": 99");
+            bytes.replace(QByteArray("\"version\": ") + QByteArray::number(RecoveryState::Version), "\"version\": 99");
         else if (left == "garbage")
             bytes.replace("\"presets\": \"", "\"presets\": \"0000\", \"rest\": \"");
         if (left == "changed")
@@ -231,7 +240,8 @@ private slots:
             // As it was, unsaved, under its own name, and the Amp plays it.
             QVERIFY(s.document().isModified());
             QCOMPARE(s.editor().record()[preset::PreGain], 20);
-            if (left == "untitled") {
+            QCOMPARE(s.document().ampSlot(), left == "fetched" ? 6 : -1);
+            if (left == "untitled" || left == "fetched") {
                 QVERIFY(s.document().filePath().isEmpty());
                 QVERIFY(!s.editor().isGroupView());
             } else {
@@ -299,6 +309,62 @@ private slots:
             QCOMPARE(next.prompter.unexpected, 0);
             next.recovery.waitForWriter();
         }
+    }
+
+    void globalSettingsToo()
+    {
+        // Global edits are unsaved work of their own: kept with or without
+        // the document's, and given back to the window and the Amp.
+        auto p = std::make_unique<Program>(folder_);
+        const QString copy = p->recovery.path();
+        AmpGlobals &g = p->s.globals();
+        g.editGlobalByte(globalrecord::GateThreshold, 17);
+        p->writeDue();
+        RecoveryState state = RecoveryState::fromBytes(bytesOf(copy));
+        QVERIFY(!state.hasDocument);
+        QCOMPARE(int(state.globals[globalrecord::GateThreshold.index]), 17);
+
+        p->editBand(band_);
+        g.editGlobalByte(globalrecord::GateThreshold, 18);
+        p->writeDue();
+        state = RecoveryState::fromBytes(bytesOf(copy));
+        QVERIFY(state.hasDocument);
+        QCOMPARE(int(state.globals[globalrecord::GateThreshold.index]), 18);
+
+        // The document saved: the copy keeps the global settings alone.
+        QVERIFY(p->s.run([&] { QVERIFY(p->s.files().save()); }));
+        p->writeDue();
+        state = RecoveryState::fromBytes(bytesOf(copy));
+        QVERIFY(!state.hasDocument);
+
+        // Killed: the next start gives them back and plays them.
+        const QString left = QDir(folder_).filePath(QStringLiteral("4000000-2") + RecoveryCopy::Suffix);
+        put(left, bytesOf(copy));
+        p.reset();
+        Program next(folder_);
+        next.prompter.answers = {Button::Yes};
+        bool restoredDocument = true;
+        QVERIFY(next.s.run([&] { restoredDocument = next.recovery.offerLeftBehind(next.prompter, next.s.files()); }));
+        next.world.settle();
+        QVERIFY(!restoredDocument);
+        QVERIFY(next.recovery.restoredGlobals());
+        QVERIFY2(next.prompter.texts().value(0).startsWith(
+                     QStringLiteral("Quorvex ended without saving the global settings (last change")),
+                 qPrintable(next.prompter.texts().value(0)));
+        QVERIFY(next.s.globals().isModified());
+        QVERIFY(!next.s.document().isModified());
+        QCOMPARE(int(next.s.globals().record()[globalrecord::GateThreshold.index]), 18);
+        QCOMPARE(int(next.world.amp().globals[globalrecord::GateThreshold.index]), 18);
+
+        // Saved to a global file: nothing is left to keep.
+        next.recovery.waitForWriter();
+        QVERIFY(QFile::exists(next.recovery.path()));
+        GlobalFiles files(next.s.globals(), next.prompter);
+        next.prompter.fileNames = {dir_.filePath(QStringLiteral("settings.syx"))};
+        QVERIFY(next.s.run([&] { QVERIFY(!files.saveAs().isEmpty()); }));
+        next.recovery.waitForWriter();
+        QVERIFY(!QFile::exists(next.recovery.path()));
+        QCOMPARE(next.s.globals().sourcePath(), dir_.filePath(QStringLiteral("settings.syx")));
     }
 
     void twoProgramsNeverShareACopy()

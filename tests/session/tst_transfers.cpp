@@ -94,6 +94,8 @@ private slots:
     void syncKeepsACommandLineFile();
     void oldFirmwareSyncSequence();
     void backupBeforeWriting();
+    void progressIsShownUntilTheEnd_data();
+    void progressIsShownUntilTheEnd();
 };
 
 void TestTransfers::presetFromAmpLandsInTheSelectedTab()
@@ -373,3 +375,95 @@ void TestTransfers::backupBeforeWriting()
 
 QTEST_GUILESS_MAIN(TestTransfers)
 #include "tst_transfers.moc"
+
+void TestTransfers::progressIsShownUntilTheEnd_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("ampAnswers");
+    QTest::addColumn<int>("bytes");      // of a group transfer, 0: none
+    QTest::addColumn<bool>("gradually"); // bytes done seen between none and all
+    QTest::addColumn<bool>("answered");
+    // The group dump, then slot A1 sent back (70 bytes) after the transfer.
+    QTest::newRow("Group from Amp") << "group from" << true << 1000 << false << true;
+    QTest::newRow("Group from Amp, no answer") << "group from" << false << 1000 << false << false;
+    QTest::newRow("Preset from Amp") << "preset from" << true << 0 << false << true;
+    QTest::newRow("Preset from Amp, no answer") << "preset from" << false << 0 << false << false;
+    // The dump, then the shown slot: the bytes cross the cable at its pace.
+    QTest::newRow("Group to Amp") << "group to" << true << 1070 << true << true;
+    QTest::newRow("Group to Amp after its backup") << "group to, backup" << true << 2070 << true << true;
+}
+
+void TestTransfers::progressIsShownUntilTheEnd()
+{
+    // Every transfer that waits for the Amp or moves a group is reported
+    // from its start to its end, answered or not, on a cable paced in time
+    // the test moves.
+    QFETCH(QString, command);
+    QFETCH(bool, ampAnswers);
+    QFETCH(int, bytes);
+    QFETCH(bool, gradually);
+    QFETCH(bool, answered);
+    struct Clock : MidiOutPort::Clock {
+        std::int64_t t = 1;
+        std::int64_t now() override { return t; }
+        void sleepUntil(std::int64_t time) override { t = std::max(t, time); }
+    } clock;
+    QTemporaryDir dir;
+    Rig rig;
+    MidiOutPort &out = rig.s.link().midiOut();
+    out.setClock(&clock);
+    TransferProgress &progress = rig.s.progress();
+    const auto pass = [&](std::int64_t ms) {
+        clock.t += ms * 1'000'000;
+        out.sendDue();
+        if (progress.sendCheck().isActive())
+            progress.checkSent();
+        rig.settle();
+        rig.showQueued();
+        QCoreApplication::processEvents();
+    };
+    if (command.endsWith(QLatin1String("backup"))) {
+        rig.s.backups().setFolder(dir.filePath(QStringLiteral("backups")));
+        rig.sync();
+    }
+    rig.backend->pacing = true;
+    out.setRate(MidiOutPort::DinRate);
+    rig.ampAnswers = ampAnswers;
+    pass(1000);
+    QSignalSpy started(&progress, &TransferProgress::started);
+    QSignalSpy finished(&progress, &TransferProgress::finished);
+
+    rig.prompter.answers = {Button::Ok};
+    if (command == QLatin1String("group from")) {
+        rig.s.fetches().groupFromAmp();
+    } else if (command == QLatin1String("preset from")) {
+        rig.s.fetches().presetFromAmp(2);
+    } else {
+        rig.s.editor().setView(View::Group);
+        rig.s.writes().groupToAmp();
+    }
+    QCOMPARE(started.count(), 1);
+    QVERIFY(progress.running());
+    QCOMPARE(progress.waiting(), command != QLatin1String("group to"));
+    int total = 0, done = 0;
+    connect(&progress, &TransferProgress::finished, [&] {
+        total = progress.bytesTotal();
+        done = progress.bytesDone();
+    });
+    bool between = false;
+    for (int round = 0; round < 100 && progress.running(); ++round) {
+        between = between || (progress.bytesDone() > 0 && progress.bytesDone() < bytes);
+        pass(50);
+        if (!ampAnswers && round == 10)
+            rig.s.queue().runInput([&] { rig.s.transfers().replyTimedOut(); });
+    }
+    QVERIFY(!progress.running());
+    QCOMPARE(between, gradually);
+    QCOMPARE(total, bytes);
+    QCOMPARE(done, answered ? bytes : 0);
+    QCOMPARE(started.count(), 1);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished[0][0].toBool(), answered);
+    QVERIFY(!progress.sendCheck().isActive()); // nothing runs at idle
+    out.setClock(nullptr);
+}

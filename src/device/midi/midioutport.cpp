@@ -428,5 +428,8 @@ MidiOutPort::Stats MidiOutPort::stats() const
     Stats s = counts_;
     s.queuedMessages = queuedMessages_;
     s.queuedBytes = queuedBytes_;
+    const std::int64_t left = nextFree_ - clock_->now();
+    if (pace_ > 0 && left > 0)
+        s.cableBytes = std::size_t((left * pace_ + NsPerSecond - 1) / NsPerSecond);
     return s;
 }

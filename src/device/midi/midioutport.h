@@ -51,6 +51,8 @@ public:
         std::uint64_t replaced = 0; // queued, then overwritten by a newer value before leaving
         std::size_t queuedMessages = 0;
         std::size_t queuedBytes = 0;
+        // Bytes handed to the service that the cable still carries, by the pace.
+        std::size_t cableBytes = 0;
     };
 
     // What a SysEx message writes on the device. Short messages and resets

@@ -254,9 +254,13 @@ const QPixmap &Knob::Pointer(int tick, const QRect &rect)
     // A 3-pixel line under a 1-pixel line.
     const QPoint from = knobmath::pointerPoint(tick, numTicks_, h_, 0.5);
     const QPoint to = knobmath::pointerPoint(tick, numTicks_, h_, 0.9);
-    p.setPen(QPen(outerTickColor_, 3, Qt::SolidLine, Qt::RoundCap));
+    // A disabled knob's pointer is drawn in the palette's disabled text colours.
+    const bool on = isEnabled();
+    p.setPen(QPen(on ? outerTickColor_ : palette().color(QPalette::Disabled, QPalette::Mid), 3, Qt::SolidLine,
+                  Qt::RoundCap));
     p.drawLine(from, to);
-    p.setPen(QPen(innerTickColor_, 1, Qt::SolidLine, Qt::SquareCap));
+    p.setPen(QPen(on ? innerTickColor_ : palette().color(QPalette::Disabled, QPalette::WindowText), 1, Qt::SolidLine,
+                  Qt::SquareCap));
     p.drawLine(from, to);
     p.end();
     return *pointers_.insert(tick, image);
@@ -299,8 +303,15 @@ void Knob::DrawDial()
     p.drawEllipse(ring.adjusted(0, 0, -1, -1).normalized());
     p.setBrush(shadow);
     p.drawPie(ring.adjusted(0, 0, -1, -1).normalized(), 225 * 16, 180 * 16);
-    // Face.
-    p.setBrush(color_);
+    // Face: a disabled knob keeps only its colour's lightness, washed toward
+    // the disabled button colour, so it reads as greyed at a glance.
+    QColor face = color_;
+    if (!isEnabled()) {
+        const int grey = qGray(color_.rgb());
+        const QColor button = pal.color(QPalette::Disabled, QPalette::Button);
+        face = QColor((grey + button.red()) / 2, (grey + button.green()) / 2, (grey + button.blue()) / 2);
+    }
+    p.setBrush(face);
     p.drawEllipse(FaceRect().adjusted(0, 0, -1, -1).normalized());
     if (hasFocus()) {
         // The keys turn this knob: a frame in the selection colour, over the

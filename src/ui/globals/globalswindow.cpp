@@ -391,6 +391,12 @@ void GlobalsWindow::readGlobalFile(const QString &path)
     setWindowTitle(marked(files_.read(path)));
 }
 
+void GlobalsWindow::showSource()
+{
+    const QString path = globals_.sourcePath();
+    setWindowTitle(marked(path.isEmpty() ? Caption : GlobalFiles::caption(path)));
+}
+
 void GlobalsWindow::openFile()
 {
     const QString title = files_.open();

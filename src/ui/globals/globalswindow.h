@@ -34,6 +34,9 @@ public:
     // A global file read before the window shows (the main window's file
     // reader hands it over). Throws QuorvexError; nothing changes then.
     void readGlobalFile(const QString &path);
+    // Settings already in the record (unsaved work brought back): the title
+    // names where they came from.
+    void showSource();
     // Every control from the GlobalRecord, under the loading guard.
     void loadControls();
     // The version 2.0 settings, enabled from firmware 1.8 on.

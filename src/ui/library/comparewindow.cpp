@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/comparewindow.h"
 
+#include "library/earcontrols.h"
 #include "library/presetcompare.h"
-#include "library/presetmorph.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -10,9 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QShortcut>
-#include <QSlider>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -24,7 +22,7 @@ enum Column { Section, Parameter, ValueA, ValueB, Columns };
 
 CompareWindow::CompareWindow(const LibraryHooks &hooks, const QString &nameA, const preset::Record &a,
                              const QString &nameB, const preset::Record &b, QWidget *parent)
-    : QWidget(parent, Qt::Window), hooks_(hooks), a_(a), b_(b)
+    : QWidget(parent, Qt::Window), a_(a), b_(b)
 {
     setObjectName(QStringLiteral("CompareWindow"));
     setWindowTitle(tr("Compare"));
@@ -40,7 +38,7 @@ CompareWindow::CompareWindow(const LibraryHooks &hooks, const QString &nameA, co
     ButtonHearB->setObjectName(QStringLiteral("ButtonHearB"));
     for (QPushButton *button : {ButtonHearA, ButtonHearB}) {
         button->setToolTip(tr("Sends the preset to the Amp as editor data; nothing is stored"));
-        button->setEnabled(bool(hooks_.hear));
+        button->setEnabled(bool(hooks.hear));
     }
 
     TableCompare = new QTableWidget(0, Columns, this);
@@ -82,52 +80,13 @@ CompareWindow::CompareWindow(const LibraryHooks &hooks, const QString &nameA, co
     buttons->addWidget(ButtonHearA);
     buttons->addWidget(ButtonHearB);
     // The ear: a morph from A to B, and a blind test of the two.
-    morph_ = new QSlider(Qt::Horizontal, this);
-    morph_->setObjectName(QStringLiteral("SliderMorph"));
-    morph_->setRange(0, presetmorph::Steps);
-    morph_->setPageStep(10);
-    morph_->setToolTip(tr("Plays the presets between A and B: knobs move, switches and lists change at the middle"));
-    morphLabel_ = new QLabel(tr("Morph: A"), this);
-    keep_ = new QPushButton(tr("Keep This"), this);
-    keep_->setObjectName(QStringLiteral("ButtonKeepMorph"));
-    keep_->setToolTip(tr("Makes the preset heard the editor's (Undo takes it back)"));
-    keep_->setEnabled(false);
-    auto *morphRow = new QHBoxLayout;
-    morphRow->addWidget(new QLabel(QStringLiteral("A"), this));
-    morphRow->addWidget(morph_, 1);
-    morphRow->addWidget(new QLabel(QStringLiteral("B"), this));
-    morphRow->addWidget(morphLabel_);
-    morphRow->addWidget(keep_);
-    auto *blindTest = new QPushButton(tr("Blind Test"), this);
-    blindTest->setToolTip(tr("A and B as X and Y, in an order you do not know"));
-    hearX_ = new QPushButton(tr("Hear X"), this);
-    hearY_ = new QPushButton(tr("Hear Y"), this);
-    reveal_ = new QPushButton(tr("Reveal"), this);
-    blindLabel_ = new QLabel(this);
-    for (QPushButton *b : {hearX_, hearY_, reveal_})
-        b->setEnabled(false);
-    auto *blindRow = new QHBoxLayout;
-    blindRow->addWidget(blindTest);
-    blindRow->addWidget(hearX_);
-    blindRow->addWidget(hearY_);
-    blindRow->addWidget(reveal_);
-    blindRow->addWidget(blindLabel_, 1);
-    const bool canHear = bool(hooks_.hear);
-    morph_->setEnabled(canHear);
-    blindTest->setEnabled(canHear);
-    connect(morph_, &QSlider::valueChanged, this, &CompareWindow::morphTo);
-    connect(keep_, &QPushButton::clicked, this, &CompareWindow::keepMorph);
-    connect(blindTest, &QPushButton::clicked, this, &CompareWindow::startBlindTest);
-    connect(hearX_, &QPushButton::clicked, this, [this] { hearBlind(0); });
-    connect(hearY_, &QPushButton::clicked, this, [this] { hearBlind(1); });
-    connect(reveal_, &QPushButton::clicked, this, &CompareWindow::reveal);
-
+    ear = new EarControls(hooks, this);
+    ear->setPresets(a, b);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(names);
     layout->addWidget(TableCompare, 1);
     layout->addLayout(buttons);
-    layout->addLayout(morphRow);
-    layout->addLayout(blindRow);
+    layout->addWidget(ear);
     resize(640, 640);
     // Escape closes it, as it does a dialog.
     auto *escape = new QShortcut(QKeySequence::Cancel, this);
@@ -147,73 +106,16 @@ void CompareWindow::showDifferencesOnly()
 
 void CompareWindow::hearA()
 {
-    play(a_);
+    ear->play(a_);
 }
 void CompareWindow::hearB()
 {
-    play(b_);
-}
-
-void CompareWindow::play(const preset::Record &record)
-{
-    // From a record it knows the Amp plays, only what differs goes.
-    if (playing_ && hooks_.hearChange) {
-        hooks_.hearChange(*playing_, record);
-        hearing_.heard = true;
-    } else {
-        hearing_.hear(hooks_, record);
-    }
-    if (hearing_.heard)
-        playing_ = record;
-}
-
-void CompareWindow::morphTo(int step)
-{
-    morphed_ = presetmorph::between(a_, b_, step);
-    morphLabel_->setText(step == 0                    ? tr("Morph: A")
-                         : step == presetmorph::Steps ? tr("Morph: B")
-                                                      : tr("Morph: %1%").arg(step));
-    keep_->setEnabled(bool(hooks_.keep));
-    play(morphed_);
-}
-
-void CompareWindow::keepMorph()
-{
-    if (!hooks_.keep)
-        return;
-    const int step = morph_->value();
-    hooks_.keep(morphed_, tr("Morph %1% from A to B").arg(step));
-    // The editor's preset is now the one the Amp plays: nothing to give back.
-    hearing_.heard = false;
-    playing_.reset();
-}
-
-void CompareWindow::startBlindTest()
-{
-    xIsA_ = QRandomGenerator::global()->bounded(2) == 0;
-    blind_ = true;
-    for (QPushButton *b : {hearX_, hearY_, reveal_})
-        b->setEnabled(true);
-    blindLabel_->setText(tr("Which do you prefer, X or Y?"));
-}
-
-void CompareWindow::hearBlind(int which)
-{
-    if (!blind_)
-        return;
-    play((which == 0) == xIsA_ ? a_ : b_);
-    blindLabel_->setText(which == 0 ? tr("Playing X") : tr("Playing Y"));
-}
-
-void CompareWindow::reveal()
-{
-    blindLabel_->setText(xIsA_ ? tr("X was A, Y was B") : tr("X was B, Y was A"));
+    ear->play(b_);
 }
 
 void CompareWindow::closeEvent(QCloseEvent *event)
 {
     // The Amp plays the editor's preset again, as before the comparison.
-    hearing_.restore(hooks_);
-    playing_.reset();
+    ear->restore();
     event->accept();
 }

@@ -5,12 +5,12 @@
 
 #include <QWidget>
 
-#include <optional>
+#include <vector>
 
+class EarControls;
 class QCheckBox;
 class QLabel;
 class QPushButton;
-class QSlider;
 class QTableWidget;
 
 // Two presets side by side: every parameter under the editor panel's name,
@@ -31,37 +31,18 @@ public:
     void showDifferencesOnly();
     void hearA();
     void hearB();
-    void morphTo(int step);
-    void keepMorph();
-    void startBlindTest();
-    void hearBlind(int which); // 0: X, 1: Y
-    void reveal();
-    // Whether X is A in the blind test now.
-    bool xIsA() const { return xIsA_; }
 
     QLabel *LabelA, *LabelB;
     QCheckBox *CheckBoxDifferences;
     QPushButton *ButtonHearA, *ButtonHearB;
     QTableWidget *TableCompare;
-    QSlider *morph_ = nullptr;
-    QLabel *morphLabel_ = nullptr;
-    QPushButton *keep_ = nullptr;
-    QPushButton *hearX_ = nullptr, *hearY_ = nullptr, *reveal_ = nullptr;
-    QLabel *blindLabel_ = nullptr;
+    EarControls *ear; // the morph and the blind test
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    LibraryHooks hooks_;
     preset::Record a_, b_;
     std::vector<bool> differs_; // by table row
     int differences_ = 0;
-    Hearing hearing_;
-    // What the Amp plays from this window, for the morph's next messages.
-    std::optional<preset::Record> playing_;
-    preset::Record morphed_{};
-    bool xIsA_ = true;
-    bool blind_ = false;
-    void play(const preset::Record &record);
 };

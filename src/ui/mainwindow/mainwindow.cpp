@@ -16,10 +16,12 @@
 #include "library/libraryprogress.h"
 #include "library/librarywindow.h"
 #include "library/setlistwindow.h"
+#include "mainwindow/comparebar.h"
 #include "mainwindow/editmenu.h"
 #include "mainwindow/librarylink.h"
 #include "mainwindow/linkstatus.h"
 #include "mainwindow/mainactions.h"
+#include "mainwindow/transferstatus.h"
 #include "mainwindow/virtualampmenu.h"
 #include "midi/rtmidibackend.h"
 #include "model/quorvexerror.h"
@@ -83,6 +85,9 @@ MainWindow::MainWindow(Options options, QWidget *parent)
     libraryLink_ = std::make_unique<LibraryLink>(*session_, *PanelList, action("FileListView"),
                                                  [this](const std::function<void()> &body) { return run(body); });
     libraryLink_->connectTabs(editorPanel_->presetTabs);
+    // Above the panel while Compare plays the stored version.
+    compareBar_ = new CompareBar(session_->editor(), libraryLink_->hooks(), editorFrame_);
+    static_cast<QVBoxLayout *>(editorFrame_->layout())->insertWidget(0, compareBar_);
     showTitle();
     designSize_ = QSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
     resize(designSize_);
@@ -230,6 +235,8 @@ void MainWindow::buildPanels()
     statusBar()->addWidget(StatusLink, 1);
     // The window is never narrower than its status bar at its narrowest.
     statusBar()->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    StatusTransfer = new TransferStatus(session_->progress(), this);
+    statusBar()->addPermanentWidget(StatusTransfer);
     // Beside the link status, not over it as the bar's own messages would be.
     StatusMessage = new ElidedLabel(Qt::ElideRight, this);
     StatusMessage->setObjectName(QStringLiteral("StatusMessage"));

@@ -23,6 +23,7 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QToolBar;
+class CompareBar;
 class EditMenu;
 class EditorPanel;
 class FileListPanel;
@@ -33,6 +34,7 @@ class LibraryWindow;
 class SetlistWindow;
 class AmpWindow;
 class LinkStatus;
+class TransferStatus;
 class TunerWindow;
 
 // The main window: creates the Amp session and the windows that show it,
@@ -157,6 +159,7 @@ private:
     void openGlobalFile(const QString &path);
     void computeSplit();
     void bringToFront() override;
+    void showRestoredGlobals() override;
     // No port chosen at start: the built-in Amp when it is alone, then the port window.
     void choosePorts() override;
     QSize normalSize() const;
@@ -192,10 +195,12 @@ private:
     QSplitter *splitter_;
     FileListPanel *PanelList;
     LinkStatus *StatusLink;
+    TransferStatus *StatusTransfer;
     QLabel *StatusMessage;
     QTimer statusMessageTimer_;
     QGroupBox *editorFrame_;
     EditorPanel *editorPanel_;
+    CompareBar *compareBar_ = nullptr;
 
     QMenu *editMenu_, *transferMenu_, *helpMenu_;
     EditMenu *editActions_;

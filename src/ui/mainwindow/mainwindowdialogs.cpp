@@ -14,6 +14,7 @@
 #include "mainwindow/librarylink.h"
 #include "mainwindow/mainwindow.h"
 #include "midi/rtmidibackend.h"
+#include "session/sessionsettings.h"
 #include "tuner/tunerwindow.h"
 
 TunerWindow &MainWindow::tunerWindow()
@@ -51,6 +52,11 @@ void MainWindow::selectMidiPorts()
         session_->link().midiIn(), session_->link().midiOut(), *prompter_,
         [this] { return session_->document().applicationTitle(); }, this);
     form.exec();
+    // The choice is kept at once: a program that is killed later does not
+    // ask for its ports again. A failure is told at the orderly close.
+    FormSettings s = settings_.read(FormSettings());
+    sessionsettings::store(*session_, s);
+    settings_.write(s);
 }
 
 void MainWindow::showGlobals()
@@ -68,6 +74,15 @@ void MainWindow::openGlobalFile(const QString &path)
     // Read before the window shows, so "Send Globals to Amp?" comes first;
     // a file that fails is reported and no window opens.
     form.readGlobalFile(path);
+    form.showModal();
+}
+
+void MainWindow::showRestoredGlobals()
+{
+    GlobalsWindow form(session_->globals(), session_->queue(), session_->document().openDialogDirectory(), this);
+    connect(&form, &GlobalsWindow::fileWritten, PanelList, &FileListPanel::refresh);
+    form.loadControls();
+    form.showSource();
     form.showModal();
 }
 

@@ -6,6 +6,7 @@
 #include "files/presetfile.h"
 #include "library/comparewindow.h"
 #include "library/duplicateswindow.h"
+#include "library/earcontrols.h"
 #include "library/library.h"
 #include "library/libraryprogress.h"
 #include "library/librarytablemodel.h"
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTableWidget>
@@ -379,9 +381,9 @@ void TestLibraryWin::compareWindow()
     ear.morphs = true;
     CompareWindow morph(ear.hooks(), QStringLiteral("Lead"), record(2, 30), QStringLiteral("Other"), b);
     morph.setAttribute(Qt::WA_DeleteOnClose, false);
-    morph.morph_->setValue(50);
-    morph.morph_->setValue(100);
-    morph.keep_->click();
+    morph.ear->morph_->setValue(50);
+    morph.ear->morph_->setValue(100);
+    morph.ear->keep_->click();
     morph.close();
     QCOMPARE(ear.calls, (QStringList{QStringLiteral("hear 30"), QStringLiteral("change 10>3"),
                                      QStringLiteral("keep 3 Morph 100% from A to B")}));
@@ -390,14 +392,15 @@ void TestLibraryWin::compareWindow()
     ear.calls.clear();
     CompareWindow blind(ear.hooks(), QStringLiteral("Lead"), record(2, 30), QStringLiteral("Other"), b);
     blind.setAttribute(Qt::WA_DeleteOnClose, false);
-    blind.startBlindTest();
-    blind.hearBlind(0);
-    blind.hearBlind(1);
-    QCOMPARE(ear.calls, (QStringList{QStringLiteral("hear 30"), // both have gain 30: Mid tells them apart
-                                     blind.xIsA() ? QStringLiteral("change 17>3") : QStringLiteral("change 3>17")}));
-    blind.reveal();
-    QCOMPARE(blind.blindLabel_->text(),
-             blind.xIsA() ? QStringLiteral("X was A, Y was B") : QStringLiteral("X was B, Y was A"));
+    blind.ear->startBlindTest();
+    blind.ear->hearBlind(0);
+    blind.ear->hearBlind(1);
+    QCOMPARE(ear.calls,
+             (QStringList{QStringLiteral("hear 30"), // both have gain 30: Mid tells them apart
+                          blind.ear->xIsA() ? QStringLiteral("change 17>3") : QStringLiteral("change 3>17")}));
+    blind.ear->reveal();
+    QCOMPARE(blind.ear->blindLabel_->text(),
+             blind.ear->xIsA() ? QStringLiteral("X was A, Y was B") : QStringLiteral("X was B, Y was A"));
     blind.close();
 }
 

@@ -42,6 +42,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSlider>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyleHints>
@@ -1379,6 +1380,74 @@ private slots:
         QVERIFY(!editor.comparing());
         QVERIFY(act(w, "Undo1")->isEnabled() && act(w, "Save1")->isEnabled());
         QVERIFY(w.editorPanel().PanelBox()->isEnabled());
+    }
+
+    void compareForTheEar_data()
+    {
+        // B, the edits: PreGain and Bright over the stored defaults; the
+        // slider's steps; what the Amp gets from them.
+        QTest::addColumn<int>("pre");
+        QTest::addColumn<bool>("bright");
+        QTest::addColumn<QList<int>>("steps");
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<int>("keptPre");
+        QTest::newRow("a knob, step by step")
+            << 25 << false << QList<int>{25, 90} << QStringList{"PreGain 19", "PreGain 24"} << 24;
+        QTest::newRow("back toward A") << 25 << false << QList<int>{100, 50} << QStringList{"PreGain 25", "PreGain 21"}
+                                       << 21;
+        QTest::newRow("a switch flips at the middle")
+            << 25 << true << QList<int>{40, 60, 70} << QStringList{"PreGain 20", "whole", "PreGain 23"} << 23;
+    }
+
+    void compareForTheEar()
+    {
+        // Ctrl+K, the morph from the stored version to the edits: only what
+        // changed goes, Keep This makes the preset heard the edits as one
+        // step, and Undo gives the Amp the edits back.
+        QFETCH(int, pre);
+        QFETCH(bool, bright);
+        QFETCH(QList<int>, steps);
+        QFETCH(QStringList, sent);
+        QFETCH(int, keptPre);
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        MainWindow &w = f.make();
+        w.startOnFirstActivation();
+        PresetEditor &editor = w.session().editor();
+        editor.startHistory(false);
+        editor.editByte(preset::PreGain, std::uint8_t(pre));
+        editor.editField(preset::Bright, bright ? 1 : 0);
+        preset::Record edits;
+        std::ranges::copy(editor.record(), edits.begin());
+        const int undoSteps = editor.history().stack().count();
+
+        auto *bar = child<QWidget>(w, "CompareBar");
+        QVERIFY(!bar->isVisibleTo(&w));
+        act(w, "Compare1")->trigger();
+        QVERIFY(bar->isVisibleTo(&w));
+        f.backend->sent.clear();
+        for (int step : steps)
+            child<QSlider>(*bar, "SliderMorph")->setValue(step);
+        QStringList heard;
+        for (const amp::Bytes &m : f.backend->sent)
+            heard << (m[6] == amp::ParameterSet   ? QStringLiteral("PreGain %1").arg(m[8] << 4 | m[9])
+                      : m[6] == amp::SinglePreset ? QStringLiteral("whole")
+                                                  : QStringLiteral("other"));
+        QCOMPARE(heard, sent);
+        QCOMPARE(editor.record()[preset::PreGain], 17); // the panel still shows A
+
+        f.backend->sent.clear();
+        child<QPushButton>(*bar, "ButtonKeepMorph")->click();
+        QVERIFY(!editor.comparing());
+        QVERIFY(!bar->isVisibleTo(&w));
+        QCOMPARE(editor.record()[preset::PreGain], keptPre);
+        QCOMPARE(editor.history().stack().count(), undoSteps + 1);
+        QCOMPARE(f.backend->sent, std::vector<amp::Bytes>{amp::singlePreset(editor.record())});
+
+        f.backend->sent.clear();
+        act(w, "Undo1")->trigger();
+        QVERIFY(std::ranges::equal(editor.record(), edits));
+        QCOMPARE(f.backend->sent, std::vector<amp::Bytes>{amp::singlePreset(edits)});
     }
 
     void libraryHooksAndTabDrops()

@@ -312,6 +312,10 @@ private slots:
             // start-up sync finds it.
             win.w->startOnFirstActivation();
             QCOMPARE(user.portWindow, (QStringList{BuiltIn, BuiltIn, "in on", "out on"}));
+            // Kept at once: a program killed later does not ask again.
+            QFile kept(ini);
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QVERIFY(kept.readAll().contains(QStringLiteral("MIDIInName=%1").arg(BuiltIn).toUtf8()));
             QTRY_COMPARE_WITH_TIMEOUT(user.syncTexts, QStringList{QStringLiteral("Found Amp - Version 2.0")}, Timeout);
             QTRY_VERIFY_WITH_TIMEOUT(win.idle(), Timeout);
             QCOMPARE(win.w->findChild<LinkStatus *>()->LabelAmp->text(), QStringLiteral("Virtual Amp 2.0"));
