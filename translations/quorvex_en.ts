@@ -185,6 +185,13 @@ from amp. Save Changes?</source>
     </message>
 </context>
 <context>
+    <name>CompareBar</name>
+    <message>
+        <source>Playing the stored version (A) — Ctrl+K for your edits (B)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CompareWindow</name>
     <message>
         <source>Compare</source>
@@ -220,74 +227,6 @@ from amp. Save Changes?</source>
     </message>
     <message>
         <source>Parameter</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Plays the presets between A and B: knobs move, switches and lists change at the middle</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Morph: A</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Keep This</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Makes the preset heard the editor&apos;s (Undo takes it back)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Blind Test</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>A and B as X and Y, in an order you do not know</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Hear X</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Hear Y</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Reveal</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Morph: B</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Morph: %1%</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Morph %1% from A to B</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Which do you prefer, X or Y?</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Playing X</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Playing Y</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>X was A, Y was B</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>X was B, Y was A</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -406,6 +345,85 @@ from amp. Save Changes?</source>
     </message>
     <message>
         <source>%1 groups, %2 presets.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>EarControls</name>
+    <message>
+        <source>Plays the presets between A and B: knobs move, switches and lists change at the middle</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keep This</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Makes the preset heard the editor&apos;s (Undo takes it back)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>B</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Blind Test</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A and B as X and Y, in an order you do not know</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Hear X</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Hear Y</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reveal</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Morph: A</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Morph: B</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Morph: %1%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Morph %1% from A to B</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Which do you prefer, X or Y?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Playing X</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Playing Y</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>X was A, Y was B</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>X was B, Y was A</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1792,6 +1810,30 @@ Nothing was written to %2.</source>
         <source>Discard</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>It is damaged (its global settings are incomplete).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>It is damaged (it holds no changes).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the preset from the Amp&apos;s %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the global settings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the global settings (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 and %2</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Setlist</name>
@@ -2142,6 +2184,17 @@ Nothing was written to %2.</source>
     </message>
     <message>
         <source>Tags, separated by commas:</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TransferStatus</name>
+    <message>
+        <source>%v of %m bytes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Waiting for the Amp… %1 s</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
