@@ -223,7 +223,8 @@ void MainWindow::buildPanels()
     editorPanel_ = new EditorPanel(session_->editor(), session_->globals(), session_->queue(), editorFrame_);
     auto *editorLayout = new QVBoxLayout(editorFrame_);
     editorLayout->setContentsMargins(0, 0, 0, 0);
-    editorLayout->addWidget(editorPanel_);
+    // The panel takes the height; the Compare bar above it only its own.
+    editorLayout->addWidget(editorPanel_, 1);
 
     splitter_->addWidget(PanelList);
     splitter_->addWidget(editorFrame_);
