@@ -34,6 +34,7 @@ CompareBar::CompareBar(PresetEditor &editor, const LibraryHooks &hooks, QWidget 
     layout->setSpacing(2);
     layout->addWidget(LabelCompare);
     layout->addWidget(ear);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     connect(&editor_, &PresetEditor::comparingChanged, this, &CompareBar::follow);
     // Another tab shown while comparing: its two versions, as the Amp plays A.

@@ -85,9 +85,14 @@ MainWindow::MainWindow(Options options, QWidget *parent)
     libraryLink_ = std::make_unique<LibraryLink>(*session_, *PanelList, action("FileListView"),
                                                  [this](const std::function<void()> &body) { return run(body); });
     libraryLink_->connectTabs(editorPanel_->presetTabs);
-    // Above the panel while Compare plays the stored version.
-    compareBar_ = new CompareBar(session_->editor(), libraryLink_->hooks(), editorFrame_);
-    static_cast<QVBoxLayout *>(editorFrame_->layout())->insertWidget(0, compareBar_);
+    // Above the panel while Compare plays the stored version; made at the
+    // first Compare, as most sessions never use it.
+    connect(&session_->editor(), &PresetEditor::comparingChanged, this, [this](bool on) {
+        if (!on || compareBar_)
+            return;
+        compareBar_ = new CompareBar(session_->editor(), libraryLink_->hooks(), editorFrame_);
+        static_cast<QVBoxLayout *>(editorFrame_->layout())->insertWidget(0, compareBar_);
+    });
     showTitle();
     designSize_ = QSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
     resize(designSize_);
@@ -220,7 +225,8 @@ void MainWindow::buildPanels()
     editorPanel_ = new EditorPanel(session_->editor(), session_->globals(), session_->queue(), editorFrame_);
     auto *editorLayout = new QVBoxLayout(editorFrame_);
     editorLayout->setContentsMargins(0, 0, 0, 0);
-    editorLayout->addWidget(editorPanel_);
+    // The panel takes the height; the Compare bar above it only its own.
+    editorLayout->addWidget(editorPanel_, 1);
 
     splitter_->addWidget(PanelList);
     splitter_->addWidget(editorFrame_);

@@ -1421,9 +1421,8 @@ private slots:
         std::ranges::copy(editor.record(), edits.begin());
         const int undoSteps = editor.history().stack().count();
 
-        auto *bar = child<QWidget>(w, "CompareBar");
-        QVERIFY(!bar->isVisibleTo(&w));
         act(w, "Compare1")->trigger();
+        auto *bar = child<QWidget>(w, "CompareBar");
         QVERIFY(bar->isVisibleTo(&w));
         f.backend->sent.clear();
         for (int step : steps)
