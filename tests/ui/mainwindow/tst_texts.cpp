@@ -230,7 +230,14 @@ private slots:
                 QTest::qWait(0);
             }
             windows.main->session().transfers().replyTimedOut();
+            // Compare brings its bar.
+            PresetEditor &editor = windows.main->session().editor();
+            editor.markSaved();
+            editor.editByte(preset::PreGain, 5);
+            windows.main->findChild<QAction *>(QStringLiteral("Compare1"))->trigger();
+            QVERIFY(editor.comparing());
             QTest::qWait(0);
+            QVERIFY(windows.main->findChild<QWidget *>(QStringLiteral("CompareBar")));
             windows.showTheRest();
 
             QVERIFY(windows.main->findChild<QWidget *>(QStringLiteral("FormHistory")));
