@@ -28,6 +28,7 @@
 #include "session/apppaths.h"
 #include "session/prompter.h"
 #include "session/sessionsettings.h"
+#include "session/transferprogress.h"
 #include "session/singleinstance.h"
 #include "session/startup.h"
 #include "tuner/tunerwindow.h"
@@ -241,8 +242,13 @@ void MainWindow::buildPanels()
     statusBar()->addWidget(StatusLink, 1);
     // The window is never narrower than its status bar at its narrowest.
     statusBar()->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    StatusTransfer = new TransferStatus(session_->progress(), this);
-    statusBar()->addPermanentWidget(StatusTransfer);
+    // The transfer's part is made at the first transfer, before the message.
+    connect(&session_->progress(), &TransferProgress::started, this, [this] {
+        if (StatusTransfer)
+            return;
+        StatusTransfer = new TransferStatus(session_->progress(), this);
+        statusBar()->insertPermanentWidget(1, StatusTransfer);
+    });
     // Beside the link status, not over it as the bar's own messages would be.
     StatusMessage = new ElidedLabel(Qt::ElideRight, this);
     StatusMessage->setObjectName(QStringLiteral("StatusMessage"));

@@ -195,7 +195,7 @@ private:
     QSplitter *splitter_;
     FileListPanel *PanelList;
     LinkStatus *StatusLink;
-    TransferStatus *StatusTransfer;
+    TransferStatus *StatusTransfer = nullptr;
     QLabel *StatusMessage;
     QTimer statusMessageTimer_;
     QGroupBox *editorFrame_;

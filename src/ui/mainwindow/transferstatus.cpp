@@ -28,15 +28,21 @@ TransferStatus::TransferStatus(TransferProgress &progress, QWidget *parent) : QW
 
     refresh_.setInterval(RefreshMs);
     connect(&refresh_, &QTimer::timeout, this, &TransferStatus::refresh);
-    connect(&progress_, &TransferProgress::started, this, [this] {
-        refresh_.start();
-        refresh();
-        show();
-    });
+    connect(&progress_, &TransferProgress::started, this, &TransferStatus::begin);
     connect(&progress_, &TransferProgress::finished, this, [this] {
         refresh_.stop();
         hide();
     });
+    // Made while a transfer runs: it shows at once.
+    if (progress_.running())
+        begin();
+}
+
+void TransferStatus::begin()
+{
+    refresh_.start();
+    refresh();
+    show();
 }
 
 void TransferStatus::refresh()

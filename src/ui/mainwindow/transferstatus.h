@@ -19,6 +19,8 @@ public:
 
     explicit TransferStatus(TransferProgress &progress, QWidget *parent = nullptr);
 
+    // A transfer started: shown, and looked at until it ends.
+    void begin();
     // The refresh timer's handler.
     void refresh();
     const QTimer &refreshTimer() const { return refresh_; }

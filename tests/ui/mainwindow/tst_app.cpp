@@ -1399,6 +1399,24 @@ private slots:
             << 25 << true << QList<int>{40, 60, 70} << QStringList{"PreGain 20", "whole", "PreGain 23"} << 23;
     }
 
+    void transferShowsInTheStatusBar()
+    {
+        // A question to the Amp shows how long it has waited, and goes with
+        // the answer or the time-out.
+        Fixture f;
+        f.writeIni("[Form]\nMIDIInPort=0\nMIDIOutPort=0\n");
+        MainWindow &w = f.make();
+        w.startOnFirstActivation();
+        QTRY_VERIFY_WITH_TIMEOUT(w.session().transfers().state() == TransferState::Idle, 5000);
+        w.session().run([&] { w.session().fetches().presetFromAmp(0); });
+        auto *status = child<QWidget>(w, "StatusTransfer");
+        QVERIFY(status->isVisibleTo(&w));
+        QCOMPARE(child<QLabel>(*status, "LabelWaiting")->text(), QStringLiteral("Waiting for the Amp… 0 s"));
+        f.prompter->answers = {Button::Ok}; // "No response from Amp."
+        w.session().transfers().replyTimedOut();
+        QTRY_VERIFY_WITH_TIMEOUT(!status->isVisibleTo(&w), 5000);
+    }
+
     void compareForTheEar()
     {
         // Ctrl+K, the morph from the stored version to the edits: only what
