@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QRegularExpression>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -174,6 +175,8 @@ class TestTexts : public QObject {
                 look(found, where, b->text());
             if (auto *g = qobject_cast<QGroupBox *>(w))
                 look(found, where, g->title());
+            if (auto *p = qobject_cast<QProgressBar *>(w))
+                look(found, where + QStringLiteral(" format"), p->format());
             if (auto *e = qobject_cast<QLineEdit *>(w))
                 look(found, where + QStringLiteral(" placeholder"), e->placeholderText());
             if (auto *c = qobject_cast<QComboBox *>(w); c && !c->isEditable())
@@ -238,6 +241,18 @@ private slots:
             QVERIFY(editor.comparing());
             QTest::qWait(0);
             QVERIFY(windows.main->findChild<QWidget *>(QStringLiteral("CompareBar")));
+            editor.setComparing(false);
+            // A question to the built-in Amp brings the transfer's part of the
+            // status bar.
+            Session &session = windows.main->session();
+            MidiInPort &in = session.link().midiIn();
+            MidiOutPort &out = session.link().midiOut();
+            in.setPort(int(in.deviceNames().size()) - 1);
+            out.setPort(int(out.deviceNames().size()) - 1);
+            in.setEnabled(true);
+            out.setEnabled(true);
+            session.run([&] { session.fetches().presetFromAmp(0); });
+            QVERIFY(windows.main->findChild<QWidget *>(QStringLiteral("StatusTransfer")));
             windows.showTheRest();
 
             QVERIFY(windows.main->findChild<QWidget *>(QStringLiteral("FormHistory")));
