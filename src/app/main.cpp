@@ -10,6 +10,9 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -43,6 +46,14 @@ int main(int argc, char *argv[])
     // Past a file-size limit a save fails with its reason; the edits stay.
     files::ignoreFileSizeLimitSignal();
     QApplication app(argc, argv);
+    // The system language's texts, when there are any; otherwise English.
+    // Qt's own (the buttons of the standard dialogs) come from Qt's folder.
+    QTranslator qtTexts, ownTexts;
+    if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
+    if (ownTexts.load(QLocale(), QStringLiteral("quorvex"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+        QCoreApplication::installTranslator(&ownTexts);
     QGuiApplication::setDesktopFileName(QLatin1String(AppPaths::DesktopId));
     parser.process(app); // an unknown option ends here, with its message
     const QStringList arguments = parser.positionalArguments();

@@ -6,6 +6,7 @@
 #include "library/librarysearch.h"
 #include "library/presetcompare.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QThread>
 
@@ -51,7 +52,7 @@ DuplicateReport::Found DuplicateReport::fromIndex(const QString &indexPath, int 
     Found found;
     // An empty path would open an empty temporary database, which finds nothing.
     if (indexPath.isEmpty()) {
-        found.error = QStringLiteral("The library is being opened.");
+        found.error = QCoreApplication::translate("Library", "The library is being opened.");
         return found;
     }
     const QString name = QStringLiteral("quorvex-duplicates-%1").arg(quintptr(QThread::currentThreadId()));
@@ -61,7 +62,7 @@ DuplicateReport::Found DuplicateReport::fromIndex(const QString &indexPath, int 
         if (found.error.isEmpty())
             found.groups = build(all.rows, maxDifferences, cancel);
     } else {
-        found.error = QStringLiteral("The library index cannot be opened.");
+        found.error = QCoreApplication::translate("Library", "The library index cannot be opened.");
     }
     LibraryIndexFile::close(name);
     return found;

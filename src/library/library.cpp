@@ -179,8 +179,9 @@ int Library::presetsHolding(const QList<qint64> &hashes) const
 QString Library::closedText() const
 {
     if (unreadable_)
-        return QStringLiteral("The library index %1 cannot be read.").arg(QDir::toNativeSeparators(path_));
-    return closedWhy_.isEmpty() ? QStringLiteral("The library is being opened.") : closedWhy_;
+        return QCoreApplication::translate("Library", "The library index %1 cannot be read.")
+            .arg(QDir::toNativeSeparators(path_));
+    return closedWhy_.isEmpty() ? QCoreApplication::translate("Library", "The library is being opened.") : closedWhy_;
 }
 
 quint64 Library::searchLater(const QString &query, LibraryColumns::Column column, bool descending)

@@ -5,6 +5,7 @@
 #include "model/presetparams.h"
 
 #include <QCollator>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 
@@ -50,18 +51,18 @@ qint64 LibraryColumns::numberKey(const LibraryEntry &e, Column c)
 QString LibraryColumns::header(Column c)
 {
     switch (c) {
-    case Name: return QStringLiteral("Name");
-    case Folder: return QStringLiteral("Folder");
-    case Model: return QStringLiteral("Amp Model");
-    case Cabinet: return QStringLiteral("Cabinet");
-    case Gain: return QStringLiteral("Gain");
-    case Modulation: return QStringLiteral("Modulation");
-    case Delay: return QStringLiteral("Delay");
-    case Reverb: return QStringLiteral("Reverb");
-    case Date: return QStringLiteral("Date");
-    case Favourite: return QStringLiteral("Favourite");
-    case Tags: return QStringLiteral("Tags");
-    case Note: return QStringLiteral("Note");
+    case Name: return QCoreApplication::translate("LibraryColumns", "Name");
+    case Folder: return QCoreApplication::translate("LibraryColumns", "Folder");
+    case Model: return QCoreApplication::translate("LibraryColumns", "Amp Model");
+    case Cabinet: return QCoreApplication::translate("LibraryColumns", "Cabinet");
+    case Gain: return QCoreApplication::translate("LibraryColumns", "Gain");
+    case Modulation: return QCoreApplication::translate("LibraryColumns", "Modulation");
+    case Delay: return QCoreApplication::translate("LibraryColumns", "Delay");
+    case Reverb: return QCoreApplication::translate("LibraryColumns", "Reverb");
+    case Date: return QCoreApplication::translate("LibraryColumns", "Date");
+    case Favourite: return QCoreApplication::translate("LibraryColumns", "Favourite");
+    case Tags: return QCoreApplication::translate("LibraryColumns", "Tags");
+    case Note: return QCoreApplication::translate("LibraryColumns", "Note");
     case Count: break;
     }
     return {};

@@ -4,6 +4,7 @@
 #include "library/librarymarks.h"
 #include "library/presetcolumns.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -439,7 +440,9 @@ QStringList carryMarks(const QString &from, QSqlDatabase db)
     for (const QString &f : std::as_const(folders))
         written = LibraryMarks::addFolder(db, f) && written;
     if (!written)
-        missing = QStringList{QStringLiteral("favourites"), QStringLiteral("tags"), QStringLiteral("added folders")};
+        missing = QStringList{QCoreApplication::translate("LibraryIndexFile", "favourites"),
+                              QCoreApplication::translate("LibraryIndexFile", "tags"),
+                              QCoreApplication::translate("LibraryIndexFile", "added folders")};
     return missing;
 }
 
@@ -447,14 +450,19 @@ QStringList carryMarks(const QString &from, QSqlDatabase db)
 QString marksSentence(const QStringList &missing, bool kept)
 {
     if (missing.isEmpty())
-        return kept
-                   ? QStringLiteral(" Its favourites, tags and added folders are carried over.")
-                   : QStringLiteral(" Its favourites, tags and added folders are shown; what changes now is not kept.");
+        return kept ? QCoreApplication::translate("LibraryIndexFile",
+                                                  " Its favourites, tags and added folders are carried over.")
+                    : QCoreApplication::translate(
+                          "LibraryIndexFile",
+                          " Its favourites, tags and added folders are shown; what changes now is not kept.");
     QString list = missing.first();
     for (qsizetype i = 1; i < missing.size(); ++i)
-        list += (i + 1 == missing.size() ? QStringLiteral(" and ") : QStringLiteral(", ")) + missing[i];
-    return QStringLiteral(" Its %1 could not be read and are not in the %2.")
-        .arg(list, kept ? QStringLiteral("new one") : QStringLiteral("library for now"));
+        list += (i + 1 == missing.size() ? QCoreApplication::translate("LibraryIndexFile", " and ")
+                                         : QStringLiteral(", ")) +
+                missing[i];
+    return QCoreApplication::translate("LibraryIndexFile", " Its %1 could not be read and are not in the %2.")
+        .arg(list, kept ? QCoreApplication::translate("LibraryIndexFile", "new one")
+                        : QCoreApplication::translate("LibraryIndexFile", "library for now"));
 }
 
 // A private index in the temporary folder for this session, with the
@@ -472,13 +480,16 @@ LibraryIndexFile::Opened standIn(const QString &path, const QString &name, const
     if (!made || tryPrepare(madePath, name)) {
         if (made)
             LibraryIndexFile::remove(madePath);
-        opened.notice = why + QStringLiteral(" No library can be made in the temporary folder either; the library is "
-                                             "not available.");
+        opened.notice =
+            why + QCoreApplication::translate("LibraryIndexFile",
+                                              " No library can be made in the temporary folder either; the library is "
+                                              "not available.");
         return opened;
     }
     opened.path = madePath;
     opened.ok = true;
-    opened.notice = why + QStringLiteral(" The library is kept for this session only.");
+    opened.notice =
+        why + QCoreApplication::translate("LibraryIndexFile", " The library is kept for this session only.");
     if (QFileInfo::exists(path))
         opened.notice += marksSentence(carryMarks(path, QSqlDatabase::database(name, false)), false);
     return opened;
@@ -588,10 +599,12 @@ LibraryIndexFile::Opened LibraryIndexFile::open(const QString &path, const QStri
     switch (trouble->what) {
     case Trouble::Busy:
         // Left alone; asked again later.
-        return Opened{path,
-                      QStringLiteral("The library index is in use by another program; the library waits until it is "
-                                     "free."),
-                      false, false, true};
+        return Opened{
+            path,
+            QCoreApplication::translate("LibraryIndexFile",
+                                        "The library index is in use by another program; the library waits until it is "
+                                        "free."),
+            false, false, true};
     case Trouble::Newer: {
         Opened opened{QFileInfo(path).dir().filePath(QFileInfo(path).completeBaseName() +
                                                      QStringLiteral(".v%1.sqlite").arg(Version)),
@@ -599,9 +612,11 @@ LibraryIndexFile::Opened LibraryIndexFile::open(const QString &path, const QStri
                       false,
                       true,
                       false};
-        const QString notice = QStringLiteral("The library index belongs to a newer version of Quorvex and is left as "
-                                              "it is; this version keeps its own beside it (%1).")
-                                   .arg(QDir::toNativeSeparators(opened.path));
+        const QString notice =
+            QCoreApplication::translate("LibraryIndexFile",
+                                        "The library index belongs to a newer version of Quorvex and is left as "
+                                        "it is; this version keeps its own beside it (%1).")
+                .arg(QDir::toNativeSeparators(opened.path));
         if (const std::optional<Trouble> own = tryPrepare(opened.path, name)) {
             if (own->what == Trouble::Busy)
                 return Opened{opened.path, notice, false, false, true};
@@ -613,11 +628,15 @@ LibraryIndexFile::Opened LibraryIndexFile::open(const QString &path, const QStri
     case Trouble::Damaged: return rebuild(path, name);
     case Trouble::Unwritable:
         return standIn(path, name,
-                       QStringLiteral("The library index %1 could not be written (%2) and is left as it is.")
+                       QCoreApplication::translate(
+                           "LibraryIndexFile", "The library index %1 could not be written (%2) and is left as it is.")
                            .arg(display, trouble->reason));
     case Trouble::CantOpen: break;
     }
-    return standIn(path, name, QStringLiteral("The library index can be neither used nor replaced (%1).").arg(display));
+    return standIn(
+        path, name,
+        QCoreApplication::translate("LibraryIndexFile", "The library index can be neither used nor replaced (%1).")
+            .arg(display));
 }
 
 LibraryIndexFile::Opened LibraryIndexFile::rebuild(const QString &path, const QString &name)
@@ -625,12 +644,15 @@ LibraryIndexFile::Opened LibraryIndexFile::rebuild(const QString &path, const QS
     close(name);
     const QString aside = path + QStringLiteral(".damaged-") + stamp();
     if (!moveAside(path, aside))
-        return standIn(path, name,
-                       QStringLiteral("The library index %1 is damaged and cannot be replaced.")
-                           .arg(QDir::toNativeSeparators(path)));
-    const QString notice = QStringLiteral("The library index was damaged and was built again from the files; the "
-                                          "damaged one is kept as %1.")
-                               .arg(QDir::toNativeSeparators(aside));
+        return standIn(
+            path, name,
+            QCoreApplication::translate("LibraryIndexFile", "The library index %1 is damaged and cannot be replaced.")
+                .arg(QDir::toNativeSeparators(path)));
+    const QString notice =
+        QCoreApplication::translate("LibraryIndexFile",
+                                    "The library index was damaged and was built again from the files; the "
+                                    "damaged one is kept as %1.")
+            .arg(QDir::toNativeSeparators(aside));
     if (tryPrepare(path, name))
         return standIn(aside, name, notice);
     return Opened{path, notice + marksSentence(carryMarks(aside, QSqlDatabase::database(name, false)), true), false,

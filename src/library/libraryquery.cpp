@@ -5,6 +5,7 @@
 #include "model/amplists.h"
 #include "model/presetrecord.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
@@ -33,7 +34,8 @@ public:
         int terms = 0;
         while (skipSpaces()) {
             if (++terms > LibraryQuery::MaxTerms) {
-                error(QStringLiteral("A search may have at most %1 terms.").arg(LibraryQuery::MaxTerms));
+                error(QCoreApplication::translate("LibraryQuery", "A search may have at most %1 terms.")
+                          .arg(LibraryQuery::MaxTerms));
                 return result_;
             }
             narrow_.clear();
@@ -82,7 +84,8 @@ private:
         const qsizetype open = pos_;
         const qsizetype close = text_.indexOf(QLatin1Char('"'), open + 1);
         if (close < 0) {
-            error(QStringLiteral("The quotation mark at character %1 is not closed.").arg(open + 1));
+            error(QCoreApplication::translate("LibraryQuery", "The quotation mark at character %1 is not closed.")
+                      .arg(open + 1));
             return std::nullopt;
         }
         pos_ = close + 1;
@@ -230,23 +233,26 @@ private:
         else if (!atEnd() && !text_[pos_].isSpace())
             value = bare();
         else
-            return error(QStringLiteral("\"%1\" needs a value after it.").arg(written));
+            return error(QCoreApplication::translate("LibraryQuery", "\"%1\" needs a value after it.").arg(written));
         if (!value)
             return std::nullopt;
 
         if (const presetcolumns::Column *column = presetcolumns::number(key))
             return numberTerm(column->name, written, op, *value);
         if (op != QLatin1String(":"))
-            return error(QStringLiteral("\"%1\" takes \"%2:\", not \"%3\".").arg(key, key, op));
+            return error(
+                QCoreApplication::translate("LibraryQuery", "\"%1\" takes \"%2:\", not \"%3\".").arg(key, key, op));
         const QString v = value->toLower();
         if (key == QLatin1String("model"))
-            return listTerm("model", amplists::ampModels(), v, QStringLiteral("amp model"));
+            return listTerm("model", amplists::ampModels(), v,
+                            QCoreApplication::translate("LibraryQuery", "amp model"));
         if (key == QLatin1String("cab") || key == QLatin1String("cabinet"))
-            return listTerm("cabinet", amplists::cabinets(), v, QStringLiteral("cabinet"));
+            return listTerm("cabinet", amplists::cabinets(), v, QCoreApplication::translate("LibraryQuery", "cabinet"));
         if (key == QLatin1String("mod") || key == QLatin1String("modulation")) {
             if (v == QLatin1String("on") || v == QLatin1String("off"))
                 return onOff("depth", v);
-            return listTerm("modulation", amplists::modulationTypes(), v, QStringLiteral("modulation"));
+            return listTerm("modulation", amplists::modulationTypes(), v,
+                            QCoreApplication::translate("LibraryQuery", "modulation"));
         }
         if (key == QLatin1String("tag"))
             return byHash(QStringLiteral("SELECT pt.hash FROM preset_tags pt JOIN tags t ON t.id = pt.tag "
@@ -260,7 +266,8 @@ private:
             return QStringLiteral("f.folder IN (SELECT path FROM file_folders WHERE instr(folded, %1) > 0)")
                 .arg(bind(presetcolumns::folded(*value)));
         }
-        return error(QStringLiteral("There is no field \"%1\". Fields: model, cab, mod, tag, is, in, %2.")
+        return error(QCoreApplication::translate("LibraryQuery",
+                                                 "There is no field \"%1\". Fields: model, cab, mod, tag, is, in, %2.")
                          .arg(key, numberNames()));
     }
 
@@ -289,9 +296,11 @@ private:
         bool isNumber = false;
         const int n = value.toInt(&isNumber);
         if (!isNumber)
-            return error(QStringLiteral("\"%1\" needs a number%2, not \"%3\".")
+            return error(QCoreApplication::translate("LibraryQuery", "\"%1\" needs a number%2, not \"%3\".")
                              .arg(written,
-                                  level && op == QLatin1String(":") ? QStringLiteral(", on or off") : QString(),
+                                  level && op == QLatin1String(":")
+                                      ? QCoreApplication::translate("LibraryQuery", ", on or off")
+                                      : QString(),
                                   value));
         const QString sqlOp = op == QLatin1String(":") ? QStringLiteral("=") : op;
         return QStringLiteral("p.%1 %2 %3").arg(QLatin1String(column), sqlOp, bind(n));
@@ -301,7 +310,8 @@ private:
     {
         const QString in = indices(names, v, true);
         if (in.isEmpty()) {
-            result_.hint = QStringLiteral("No %1 is called anything like \"%2\".").arg(what, v);
+            result_.hint =
+                QCoreApplication::translate("LibraryQuery", "No %1 is called anything like \"%2\".").arg(what, v);
             return QStringLiteral("0");
         }
         const QString condition = listCondition(column, in);
@@ -335,7 +345,9 @@ private:
             return QStringLiteral("f.kind = 2");
         if (v == QLatin1String("single"))
             return QStringLiteral("f.kind = 1");
-        return error(QStringLiteral("\"is:\" takes fav, unreadable, group or single, not \"%1\".").arg(v));
+        return error(
+            QCoreApplication::translate("LibraryQuery", "\"is:\" takes fav, unreadable, group or single, not \"%1\".")
+                .arg(v));
     }
 
     QString text_; // a copy: control characters become spaces

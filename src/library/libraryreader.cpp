@@ -3,6 +3,8 @@
 
 #include "library/libraryindexfile.h"
 
+#include <QCoreApplication>
+
 LibraryReader::LibraryReader(const std::atomic<quint64> &newest)
     : newest_(newest), connection_(QStringLiteral("quorvex-library-search-%1").arg(quintptr(this)))
 {}
@@ -31,7 +33,7 @@ void LibraryReader::search(quint64 token, const QString &query, int column, bool
     auto first = std::make_shared<Answer>();
     first->complete = true;
     if (!open_) {
-        first->first.error = QStringLiteral("The library is being opened.");
+        first->first.error = QCoreApplication::translate("Library", "The library is being opened.");
         emit found(token, std::move(first));
         return;
     }

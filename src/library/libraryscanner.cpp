@@ -11,6 +11,7 @@
 #include "model/presetparams.h"
 #include "model/quorvexerror.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -85,9 +86,9 @@ QString cannotOpen(const QString &path, const QString &reason)
 {
     const QFileInfo fi(path);
     if (fi.isSymLink() && !fi.exists())
-        return QStringLiteral("Broken link");
+        return QCoreApplication::translate("LibraryScanner", "Broken link");
     if (!fi.exists() && path.contains(QChar::ReplacementCharacter))
-        return QStringLiteral("The file name is not valid UTF-8");
+        return QCoreApplication::translate("LibraryScanner", "The file name is not valid UTF-8");
     return reason;
 }
 

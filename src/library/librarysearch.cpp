@@ -7,6 +7,7 @@
 #include "library/presetcolumns.h"
 #include "model/amplists.h"
 
+#include <QCoreApplication>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -245,7 +246,7 @@ std::vector<LibrarySearch::Key> LibrarySearch::keys(QSqlDatabase db, const QStri
             if (keys.size() % 4096 == 0 && stop()) {
                 keys.clear();
                 if (error)
-                    *error = QStringLiteral("Stopped.");
+                    *error = QCoreApplication::translate("LibrarySearch", "Stopped.");
                 return keys;
             }
         }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/librarystatement.h"
 
+#include <QCoreApplication>
 #include <QSqlDriver>
 
 #include <sqlite3.h>
@@ -28,8 +29,8 @@ sqlite3 *directHandle(QSqlDatabase db)
 
 QSqlError sqliteError(sqlite3 *db, int code)
 {
-    return QSqlError(QStringLiteral("Unable to use the library index"), QString::fromUtf8(sqlite3_errmsg(db)),
-                     QSqlError::StatementError, QString::number(code));
+    return QSqlError(QCoreApplication::translate("LibraryStatement", "Unable to use the library index"),
+                     QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::StatementError, QString::number(code));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "library/librarymarks.h"
 #include "library/librarysearch.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileSystemWatcher>
@@ -74,7 +75,8 @@ void LibraryWorker::openFailed(const QString &reason)
 {
     scanner_.reset();
     LibraryIndexFile::close(connection_);
-    const QString why = QStringLiteral("The library index could not be opened: %1").arg(reason);
+    const QString why =
+        QCoreApplication::translate("LibraryWorker", "The library index could not be opened: %1").arg(reason);
     emit notice(why);
     emit opened(path_, false, why);
 }
@@ -102,8 +104,8 @@ void LibraryWorker::adopt(const LibraryIndexFile::Opened &o)
     // Folders added before the index was open are kept for the next start too.
     for (const QString &f : std::as_const(roots_.added))
         if (!added.contains(f) && !LibraryMarks::addFolder(db, f))
-            emit notice(
-                QStringLiteral("The folder %1 could not be added to the library.").arg(QDir::toNativeSeparators(f)));
+            emit notice(QCoreApplication::translate("LibraryWorker", "The folder %1 could not be added to the library.")
+                            .arg(QDir::toNativeSeparators(f)));
     for (const QString &f : added)
         if (!roots_.added.contains(f))
             roots_.added << f;
@@ -128,8 +130,9 @@ void LibraryWorker::retryLocked()
 void LibraryWorker::waitForLock()
 {
     if (!locked_)
-        emit notice(QStringLiteral("The library index is in use by another program; the library waits until it is "
-                                   "free."));
+        emit notice(QCoreApplication::translate(
+            "LibraryWorker", "The library index is in use by another program; the library waits until it is "
+                             "free."));
     locked_ = true;
     lockTimer_.start();
 }
@@ -145,7 +148,8 @@ void LibraryWorker::writeWaitingMarks()
 void LibraryWorker::mark(const Mark &write)
 {
     if (!scanner_ && !locked_) {
-        emit notice(QStringLiteral("A favourite or tag could not be saved: the library is not available."));
+        emit notice(QCoreApplication::translate(
+            "LibraryWorker", "A favourite or tag could not be saved: the library is not available."));
         return;
     }
     if (locked_) {
@@ -159,7 +163,8 @@ void LibraryWorker::mark(const Mark &write)
         waitingMarks_.prepend(write);
         waitForLock();
     } else {
-        emit notice(QStringLiteral("A favourite or tag could not be saved: %1").arg(error.text()));
+        emit notice(QCoreApplication::translate("LibraryWorker", "A favourite or tag could not be saved: %1")
+                        .arg(error.text()));
     }
 }
 
@@ -235,8 +240,8 @@ void LibraryWorker::addFolder(const QString &folder)
     if (clean.isEmpty() || roots_.added.contains(clean))
         return;
     if (scanner_ && !LibraryMarks::addFolder(QSqlDatabase::database(connection_, false), clean))
-        emit notice(
-            QStringLiteral("The folder %1 could not be added to the library.").arg(QDir::toNativeSeparators(clean)));
+        emit notice(QCoreApplication::translate("LibraryWorker", "The folder %1 could not be added to the library.")
+                        .arg(QDir::toNativeSeparators(clean)));
     roots_.added << clean;
     rootsEdited();
 }
@@ -409,7 +414,8 @@ void LibraryWorker::failed(const QSqlError &error)
     // A full disk, an I/O error or a read-only file: said, and the index
     // kept as it is.
     if (!LibraryIndexFile::isDamage(error) || recoveries_ >= 2) {
-        emit notice(QStringLiteral("The library index could not be updated: %1").arg(error.text()));
+        emit notice(QCoreApplication::translate("LibraryWorker", "The library index could not be updated: %1")
+                        .arg(error.text()));
         return;
     }
     // Damage found in use: set the file aside and build a new one with the

@@ -7,6 +7,7 @@
 #include "model/presetparams.h"
 #include "model/quorvexerror.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -46,15 +47,16 @@ Read read(const QString &path)
     QFile file;
     QString reason;
     if (!files::openRegularFile(file, path, &reason))
-        throw refused(QStringLiteral("Can't open setlist"), path);
+        throw refused(QCoreApplication::translate("Setlist", "Can't open setlist"), path);
     if (file.size() > Setlist::MaxFileBytes)
-        throw refused(QStringLiteral("Setlist too large (over 16 MiB)"), path);
+        throw refused(QCoreApplication::translate("Setlist", "Setlist too large (over 16 MiB)"), path);
     // One byte past the cap tells a file that grew since it was looked at.
     const QByteArray json = file.read(Setlist::MaxFileBytes + 1);
     if (json.size() > Setlist::MaxFileBytes)
-        throw refused(QStringLiteral("Setlist too large (over 16 MiB)"), path);
+        throw refused(QCoreApplication::translate("Setlist", "Setlist too large (over 16 MiB)"), path);
     if (file.error() != QFileDevice::NoError)
-        throw QuorvexError(QStringLiteral("Can't read setlist:\n%1\n%2").arg(path, file.errorString()));
+        throw QuorvexError(
+            QCoreApplication::translate("Setlist", "Can't read setlist:\n%1\n%2").arg(path, file.errorString()));
     return parse(json, path);
 }
 
@@ -63,27 +65,31 @@ Read parse(const QByteArray &json, const QString &path)
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError)
-        throw refused(
-            QStringLiteral("Not a setlist (not JSON: %1 at byte %2)").arg(error.errorString()).arg(error.offset), path);
+        throw refused(QCoreApplication::translate("Setlist", "Not a setlist (not JSON: %1 at byte %2)")
+                          .arg(error.errorString())
+                          .arg(error.offset),
+                      path);
     const QJsonObject top = doc.object();
     if (!doc.isObject() || !top.value(QStringLiteral("entries")).isArray())
-        throw refused(QStringLiteral("Not a setlist (no list of entries)"), path);
+        throw refused(QCoreApplication::translate("Setlist", "Not a setlist (no list of entries)"), path);
     const int version = top.value(QStringLiteral("version")).toInt(0);
     if (version < 1)
-        throw refused(QStringLiteral("Not a setlist (no version)"), path);
+        throw refused(QCoreApplication::translate("Setlist", "Not a setlist (no version)"), path);
     if (version > Setlist::Version)
-        throw refused(QStringLiteral("A setlist of a newer version of Quorvex (%1, this one reads %2)")
-                          .arg(version)
-                          .arg(Setlist::Version),
-                      path);
+        throw refused(
+            QCoreApplication::translate("Setlist", "A setlist of a newer version of Quorvex (%1, this one reads %2)")
+                .arg(version)
+                .arg(Setlist::Version),
+            path);
 
     Read out;
     const QJsonArray entries = top.value(QStringLiteral("entries")).toArray();
     out.list.entries.reserve(std::size_t(std::min<qsizetype>(entries.size(), Setlist::MaxEntries)));
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        const QString number = QStringLiteral("Entry %1").arg(i + 1);
+        const QString number = QCoreApplication::translate("Setlist", "Entry %1").arg(i + 1);
         if (qsizetype(out.list.entries.size()) == Setlist::MaxEntries) {
-            out.problems << QStringLiteral("%1 and the %2 after it: a setlist holds at most %3 entries; they are "
+            out.problems << QCoreApplication::translate(
+                                "Setlist", "%1 and the %2 after it: a setlist holds at most %3 entries; they are "
                                            "left out")
                                 .arg(number)
                                 .arg(entries.size() - i - 1)
@@ -99,8 +105,8 @@ Read parse(const QByteArray &json, const QString &path)
         if (!slot.isUndefined() && !slot.isNull()) {
             e.slot = slotOf(slot.toString());
             if (e.slot < 0) {
-                out.problems
-                    << QStringLiteral("%1: \"%2\" is not a slot A1..D4; left out").arg(number, slot.toString());
+                out.problems << QCoreApplication::translate("Setlist", "%1: \"%2\" is not a slot A1..D4; left out")
+                                    .arg(number, slot.toString());
                 continue;
             }
         }
@@ -111,11 +117,12 @@ Read parse(const QByteArray &json, const QString &path)
             if (ok && hash.size() == 16)
                 e.hash = qint64(h);
             else
-                out.problems << QStringLiteral("%1: \"%2\" is not a preset's hash; found by its path alone")
+                out.problems << QCoreApplication::translate(
+                                    "Setlist", "%1: \"%2\" is not a preset's hash; found by its path alone")
                                     .arg(number, files::elidedMiddle(hash, 40));
         }
         if (!entries[i].isObject() || (e.file.isEmpty() && !e.hash)) {
-            out.problems << QStringLiteral("%1: names no preset; left out").arg(number);
+            out.problems << QCoreApplication::translate("Setlist", "%1: names no preset; left out").arg(number);
             continue;
         }
         out.list.entries.push_back(std::move(e));
@@ -193,10 +200,14 @@ SetlistPlace SetlistResolver::resolve(const SetlistEntry &entry, const QString &
                 const files::PresetFile file = files::readPresetFile(path, false);
                 const bool group = file.kind == files::Kind::Group;
                 if (file.kind == files::Kind::Global)
-                    why = QStringLiteral("\"%1\" holds global settings, not a preset").arg(entry.file);
+                    why = QCoreApplication::translate("Setlist", "\"%1\" holds global settings, not a preset")
+                              .arg(entry.file);
                 else if (group != (entry.slot >= 0))
-                    why = group ? QStringLiteral("\"%1\" is a group file and the entry names no slot").arg(entry.file)
-                                : QStringLiteral("\"%1\" is a single preset, not a group file").arg(entry.file);
+                    why = group ? QCoreApplication::translate("Setlist",
+                                                              "\"%1\" is a group file and the entry names no slot")
+                                      .arg(entry.file)
+                                : QCoreApplication::translate("Setlist", "\"%1\" is a single preset, not a group file")
+                                      .arg(entry.file);
                 else {
                     preset::Record r;
                     const auto from = preset::groupRecord(file.data, group ? entry.slot : 0);
@@ -222,16 +233,18 @@ SetlistPlace SetlistResolver::resolve(const SetlistEntry &entry, const QString &
     if (there) {
         place.state = SetlistPlace::Changed;
         place.record = *there;
-        place.why = QStringLiteral("\"%1\" was changed since it was added; its preset now is used").arg(entry.file);
+        place.why =
+            QCoreApplication::translate("Setlist", "\"%1\" was changed since it was added; its preset now is used")
+                .arg(entry.file);
         return place;
     }
     place.path.clear();
     place.state = SetlistPlace::Missing;
     if (why.isEmpty())
-        why = entry.file.isEmpty() ? QStringLiteral("the preset is not in the library")
-                                   : QStringLiteral("\"%1\" is gone").arg(entry.file);
+        why = entry.file.isEmpty() ? QCoreApplication::translate("Setlist", "the preset is not in the library")
+                                   : QCoreApplication::translate("Setlist", "\"%1\" is gone").arg(entry.file);
     else if (entry.hash)
-        why += QStringLiteral(", and the preset is nowhere else in the library");
+        why += QCoreApplication::translate("Setlist", ", and the preset is nowhere else in the library");
     place.why = why;
     return place;
 }

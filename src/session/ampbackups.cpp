@@ -17,7 +17,7 @@ QString AmpBackups::save(const amp::Bytes &file, const QString &what, const QDat
 {
     QDir folder(folder_);
     if (folder_.isEmpty() || !folder.mkpath(QStringLiteral(".")))
-        throw QuorvexError(QStringLiteral("Can't create the backup folder:\n") + folder_);
+        throw QuorvexError(tr("Can't create the backup folder:\n%1").arg(folder_));
     const QString stamp = taken.toString(StampFormat);
     QString path = folder.filePath(QStringLiteral("Amp %1 %2.syx").arg(stamp, what));
     for (int n = 2; QFileInfo::exists(path); ++n)

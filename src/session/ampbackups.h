@@ -3,12 +3,15 @@
 
 #include "protocol/ampmessages.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QString>
 
 // The folder where what the Amp held before a write is kept: one dated
 // file per backup, the newest MaxBackups of them.
 class AmpBackups {
+    Q_DECLARE_TR_FUNCTIONS(AmpBackups)
+
 public:
     static constexpr int MaxBackups = 50;
 

@@ -23,11 +23,6 @@ preset::Record shownRecord(const PresetEditor &editor)
 
 } // namespace
 
-const QString AmpCheck::Caption = QStringLiteral("Check the Amp");
-const QString AmpCheck::Matches = QStringLiteral("The Amp matches the editor.");
-const QString AmpCheck::SendEditors = QStringLiteral("Send the Editor's");
-const QString AmpCheck::TakeAmps = QStringLiteral("Take the Amp's");
-
 AmpCheck::AmpCheck(AmpLink &link, AmpTransfers &transfers, PresetEditor &editor, CommandQueue &queue, QObject *parent)
     : QObject(parent), link_(link), transfers_(transfers), editor_(editor), queue_(queue)
 {
@@ -69,7 +64,7 @@ QStringList AmpCheck::differences(const preset::Record &editor, const preset::Re
         // The model code follows the model on the Amp; it is never sent alone.
         if (p.field == preset::ModelCode || !presetparams::differs(p, editor, amp))
             continue;
-        lines << QStringLiteral("%1: editor %2, Amp %3")
+        lines << tr("%1: editor %2, Amp %3")
                      .arg(presetparams::distinctName(p), presetparams::valueText(p, editor),
                           presetparams::valueText(p, amp));
     }
@@ -83,9 +78,9 @@ void AmpCheck::arrived(const preset::Record &record)
     shown_ = shownRecord(editor_);
     slot_ = editor_.currentSlot();
     if (differences(shown_, amp_).isEmpty()) {
-        emit statusMessage(Matches);
+        emit statusMessage(tr(Matches));
         if (!quiet_)
-            queue_.postNotice(Caption, Matches, Prompter::Icon::Information);
+            queue_.postNotice(tr(Caption), tr(Matches), Prompter::Icon::Information);
         return;
     }
     // The question waits until no dialog is open and the Amp is free.
@@ -105,22 +100,19 @@ void AmpCheck::decide()
     if (lines.size() > MostLines) {
         const auto more = lines.size() - (MostLines - 1);
         lines = lines.mid(0, MostLines - 1);
-        lines << QStringLiteral("and %1 more").arg(more);
+        lines << tr("and %1 more").arg(more);
     }
-    const QString where =
-        editor_.isGroupView() ? QStringLiteral("tab %1").arg(preset::slotName(slot_)) : QStringLiteral("the editor");
+    const QString where = editor_.isGroupView() ? tr("tab %1").arg(preset::slotName(slot_)) : tr("the editor");
     const int answer = queue_.prompter().namedChoice(
-        Caption,
-        QStringLiteral("The Amp plays a preset that differs from %1:\n\n%2").arg(where, lines.join(QLatin1Char('\n'))),
-        {SendEditors, TakeAmps}, Prompter::Icon::Warning);
+        tr(Caption), tr("The Amp plays a preset that differs from %1:\n\n%2").arg(where, lines.join(QLatin1Char('\n'))),
+        {tr(SendEditors), tr(TakeAmps)}, Prompter::Icon::Warning);
     if (answer == 0) {
         editor_.sendEditorData();
-        emit statusMessage(QStringLiteral("The editor's preset was sent to the Amp"));
+        emit statusMessage(tr("The editor's preset was sent to the Amp"));
     } else if (answer == 1) {
-        editor_.storeFromAmp(
-            amp_, true,
-            editor_.isGroupView()
-                ? QStringLiteral("From the Amp: current preset into tab %1").arg(preset::slotName(slot_))
-                : QStringLiteral("From the Amp: current preset"));
+        editor_.storeFromAmp(amp_, true,
+                             editor_.isGroupView()
+                                 ? tr("From the Amp: current preset into tab %1").arg(preset::slotName(slot_))
+                                 : tr("From the Amp: current preset"));
     }
 }

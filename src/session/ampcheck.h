@@ -21,10 +21,10 @@ class PresetEditor;
 class AmpCheck : public QObject {
     Q_OBJECT
 public:
-    static const QString Caption;
-    static const QString Matches;
-    static const QString SendEditors;
-    static const QString TakeAmps;
+    static constexpr const char *Caption = QT_TR_NOOP("Check the Amp");
+    static constexpr const char *Matches = QT_TR_NOOP("The Amp matches the editor.");
+    static constexpr const char *SendEditors = QT_TR_NOOP("Send the Editor's");
+    static constexpr const char *TakeAmps = QT_TR_NOOP("Take the Amp's");
 
     AmpCheck(AmpLink &link, AmpTransfers &transfers, PresetEditor &editor, CommandQueue &queue,
              QObject *parent = nullptr);

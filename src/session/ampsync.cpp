@@ -35,11 +35,10 @@ void AmpSync::startSync(bool startup)
     // At start, a file named on the command line or work restored after a
     // crash stays as it is: this sync reloads nothing, so nothing is asked.
     if (!(startup && startedWithFile_))
-        files_.askToSave(QStringLiteral("Sync will reload current preset \nfrom amp. Save Changes?"));
+        files_.askToSave(tr("Sync will reload current preset \nfrom amp. Save Changes?"));
     // Said before the search, not from inside its time-out.
     if (!link_.portsOpen())
-        queue_.prompter().notice(QStringLiteral("Timeout"), QStringLiteral("MIDI In and Out must be enabled."),
-                                 Prompter::Icon::None);
+        queue_.prompter().notice(tr("Timeout"), tr("MIDI In and Out must be enabled."), Prompter::Icon::None);
     link_.clearSyncOffer();
     link_.send(amp::tunerMode(0));
     startupSync_ = startup;
@@ -138,7 +137,7 @@ void AmpSync::syncCompletion()
         transfers_.startReplyTimer();
     }
     if (!startupSync_ || !document_.saveElsewhere())
-        document_.dropFile(QStringLiteral("Amp Preset"), document_.saveElsewhere());
+        document_.dropFile(tr("Amp Preset"), document_.saveElsewhere());
     startedWithFile_ = false;
 }
 

@@ -98,9 +98,8 @@ void AmpTransfers::replyTimedOut()
 
 void AmpTransfers::reportNoReply()
 {
-    queue_.postNotice(QStringLiteral("Timeout"), link_.portsOpen()
-                                                     ? QStringLiteral("No response from Amp.")
-                                                     : QStringLiteral("MIDI In and Out must be enabled."));
+    queue_.postNotice(tr("Timeout"),
+                      link_.portsOpen() ? tr("No response from Amp.") : tr("MIDI In and Out must be enabled."));
 }
 
 void AmpTransfers::receive(const std::uint8_t *data, int size)

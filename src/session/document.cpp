@@ -6,10 +6,6 @@
 
 const QString Document::Untitled = QStringLiteral("untitled");
 
-namespace {
-const QString TitleSuffix = QStringLiteral(" - Quorvex");
-}
-
 Document::Document(QObject *parent)
     : QObject(parent), workingDirectory_(QDir::currentPath()), openDialogDirectory_(workingDirectory_),
       saveDialogDirectory_(workingDirectory_)
@@ -74,13 +70,13 @@ void Document::changeModified(bool on)
 void Document::setTitle(const QString &name)
 {
     titleName_ = name;
-    applicationTitle_ = QFileInfo(name).fileName() + TitleSuffix;
+    applicationTitle_ = tr("%1 - Quorvex").arg(QFileInfo(name == Untitled ? tr("untitled") : name).fileName());
     emit titleChanged();
 }
 
 QString Document::caption() const
 {
-    return titleName_ + TitleSuffix;
+    return tr("%1 - Quorvex").arg(shownTitleName());
 }
 
 bool Document::setWorkingDirectory(const QString &dir)

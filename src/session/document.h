@@ -57,6 +57,8 @@ public:
     // name's file-name part with the same suffix.
     void setTitle(const QString &name);
     QString titleName() const { return titleName_; }
+    // As the title bar shows it: "untitled" in the user's language.
+    QString shownTitleName() const { return titleName_ == Untitled ? tr("untitled") : titleName_; }
     QString caption() const;
     // "Quorvex" until a title is set; the error box's caption.
     QString applicationTitle() const { return applicationTitle_; }

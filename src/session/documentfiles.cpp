@@ -11,9 +11,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-const QString DocumentFiles::OpenFilter = QStringLiteral("Sysex files (*.syx)|*.syx|All files|*.*");
-const QString DocumentFiles::SaveFilter = QStringLiteral("Sysex (*.syx)|*.syx|All Files|*.*");
-
 namespace {
 
 QString folderOf(const QString &path)
@@ -47,7 +44,7 @@ QStringList correctionLines(files::Kind kind, files::Bytes &data)
         }
     }
     if (more > 0)
-        lines << QStringLiteral("and %1 more").arg(more);
+        lines << DocumentFiles::tr("and %1 more").arg(more);
     return lines;
 }
 
@@ -71,7 +68,7 @@ void DocumentFiles::viewChanged()
     // A group file shown in single view (or a preset file in group view) is
     // no longer what its file holds: Save must not write one over the other.
     if (!document_.filePath().isEmpty() && !document_.fileMatchesView(editor_.isGroupView()))
-        document_.dropFile(QStringLiteral("Amp Preset"), true);
+        document_.dropFile(tr("Amp Preset"), true);
 }
 
 void DocumentFiles::askToSave(const QString &text)
@@ -108,9 +105,8 @@ std::optional<Document::Kind> DocumentFiles::readFile(const QString &name, bool 
     const files::Bytes bytes = files::readWholeFile(path);
     const files::Kind kind = files::classify(bytes, path, importing);
     if (kind == files::Kind::Global) {
-        const auto answer =
-            prompter_.question(QStringLiteral("File Open"), QStringLiteral("This is a Global File. Open it?"),
-                               {Prompter::Button::Yes, Prompter::Button::No});
+        const auto answer = prompter_.question(tr("File Open"), tr("This is a Global File. Open it?"),
+                                               {Prompter::Button::Yes, Prompter::Button::No});
         // The globals window reads it; the main window's document stays.
         if (answer == Prompter::Button::Yes)
             emit globalFileChosen(path);
@@ -124,8 +120,7 @@ std::optional<Document::Kind> DocumentFiles::readFile(const QString &name, bool 
     if (importing) {
         preset::Record record;
         std::copy_n(data.begin(), preset::RecordSize, record.begin());
-        editor_.importRecord(-1, record,
-                             QStringLiteral("Import %1 to %2").arg(fileName, preset::slotName(editor_.currentSlot())));
+        editor_.importRecord(-1, record, tr("Import %1 to %2").arg(fileName, preset::slotName(editor_.currentSlot())));
     } else {
         editor_.setView(kind == files::Kind::Group ? PresetEditor::View::Group : PresetEditor::View::Single);
         if (kind == files::Kind::Group && slot >= 0)
@@ -140,8 +135,8 @@ std::optional<Document::Kind> DocumentFiles::readFile(const QString &name, bool 
     // Told once, when the command has shown the file; from then on the
     // values are valid.
     if (!corrected.isEmpty())
-        corrections_ = QStringLiteral("Some values in %1 are outside what the Amp takes; each was set to the "
-                                      "nearest value it takes:\n%2")
+        corrections_ = tr("Some values in %1 are outside what the Amp takes; each was set to the "
+                          "nearest value it takes:\n%2")
                            .arg(fileName, corrected.join(QLatin1Char('\n')));
     return kind == files::Kind::Group ? Document::Kind::Group : Document::Kind::Single;
 }
@@ -149,7 +144,7 @@ std::optional<Document::Kind> DocumentFiles::readFile(const QString &name, bool 
 void DocumentFiles::open()
 {
     askToSave();
-    const QString path = prompter_.openFileName(QStringLiteral("Open"), document_.openDialogDirectory(), OpenFilter);
+    const QString path = prompter_.openFileName(tr("Open"), document_.openDialogDirectory(), tr(OpenFilter));
     if (!path.isEmpty())
         openChosen(path);
 }
@@ -203,7 +198,7 @@ bool DocumentFiles::openNamed(const QString &path, int slot)
 void DocumentFiles::tellCorrections()
 {
     if (!corrections_.isEmpty())
-        prompter_.notice(QStringLiteral("File Open"), std::exchange(corrections_, QString()), Prompter::Icon::Warning);
+        prompter_.notice(tr("File Open"), std::exchange(corrections_, QString()), Prompter::Icon::Warning);
 }
 
 void DocumentFiles::importFromList(const QString &path)
@@ -215,7 +210,7 @@ void DocumentFiles::importFromList(const QString &path)
 void DocumentFiles::importSingleToTab()
 {
     const QString path =
-        prompter_.openFileName(QStringLiteral("Import Single to Tab"), document_.openDialogDirectory(), OpenFilter);
+        prompter_.openFileName(tr("Import Single to Tab"), document_.openDialogDirectory(), tr(OpenFilter));
     if (!path.isEmpty()) {
         readFile(path, true);
         tellCorrections();
@@ -234,8 +229,7 @@ bool DocumentFiles::save()
 
 QString DocumentFiles::chooseSavePath(const QString &suggestedName)
 {
-    return prompter_.saveFileName(QStringLiteral("Save As"), document_.saveDialogDirectory(), SaveFilter,
-                                  suggestedName);
+    return prompter_.saveFileName(tr("Save As"), document_.saveDialogDirectory(), tr(SaveFilter), suggestedName);
 }
 
 bool DocumentFiles::saveAs()

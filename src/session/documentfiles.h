@@ -19,8 +19,8 @@ class Prompter;
 class DocumentFiles : public QObject {
     Q_OBJECT
 public:
-    static const QString OpenFilter;
-    static const QString SaveFilter;
+    static constexpr const char *OpenFilter = QT_TR_NOOP("Sysex files (*.syx)|*.syx|All files|*.*");
+    static constexpr const char *SaveFilter = QT_TR_NOOP("Sysex (*.syx)|*.syx|All Files|*.*");
 
     DocumentFiles(PresetEditor &editor, Document &document, Prompter &prompter, QObject *parent = nullptr);
 
@@ -29,7 +29,7 @@ public:
     // The ask-to-save step: nothing when unmodified; else the question, and
     // on Yes a save. Throws Abort when the user cancels (or the save did
     // not happen), so the calling command ends silently.
-    void askToSave(const QString &text = QStringLiteral("Save Changes?"));
+    void askToSave(const QString &text = tr("Save Changes?"));
     // New Preset (single view) and New Group: ask to save, then sixteen
     // default presets, shown and sent.
     void newDocument(bool group);

@@ -297,6 +297,8 @@ QString EditHistory::describe(const QString &what, const std::vector<Change> &ch
 {
     if (!what.isEmpty() && !what.endsWith(QLatin1String(": ")))
         return tab + what;
+    // A prefix ("From the Amp: ") is named in English and shown translated.
+    const QString prefix = what.isEmpty() ? QString() : tr(what.toUtf8().constData());
     // One control's change, named as the panel names it: its value before
     // and after, as the panel shows them.
     const EditTarget *one = nullptr;
@@ -321,7 +323,7 @@ QString EditHistory::describe(const QString &what, const std::vector<Change> &ch
                 which = i;
             }
     if (!param || slot < 0 || slot >= preset::SlotCount)
-        return tab + (what.isEmpty() ? QStringLiteral("Edit") : what.chopped(2));
+        return tab + (what.isEmpty() ? tr("Edit") : prefix.trimmed().chopped(1));
     preset::Record after;
     const auto current = editor_.image().record(slot);
     std::copy(current.begin(), current.end(), after.begin());
@@ -332,7 +334,7 @@ QString EditHistory::describe(const QString &what, const std::vector<Change> &ch
             before[c.offset - start] = c.before;
             after[c.offset - start] = c.after;
         }
-    return tab + what +
-           QStringLiteral("%1 %2 \u2192 %3")
+    return tab + prefix +
+           tr("%1 %2 \u2192 %3")
                .arg(names[which], presetparams::valueText(*param, before), presetparams::valueText(*param, after));
 }

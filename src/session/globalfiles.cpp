@@ -7,8 +7,6 @@
 
 #include <QFileInfo>
 
-const QString GlobalFiles::Filter = QStringLiteral("Sysex Files|*.syx|All Files|*.*");
-
 GlobalFiles::GlobalFiles(AmpGlobals &globals, Prompter &prompter) : globals_(globals), prompter_(prompter) {}
 
 void GlobalFiles::setDirectory(const QString &folder)
@@ -19,7 +17,7 @@ void GlobalFiles::setDirectory(const QString &folder)
 
 QString GlobalFiles::caption(const QString &path)
 {
-    return QFileInfo(files::unquotedPath(path)).fileName() + QStringLiteral(" - Globals");
+    return tr("%1 - Globals").arg(QFileInfo(files::unquotedPath(path)).fileName());
 }
 
 QString GlobalFiles::read(const QString &path)
@@ -28,7 +26,7 @@ QString GlobalFiles::read(const QString &path)
     const files::GlobalRecord record = files::readGlobalFile(path);
     globals_.storeGlobals(record);
     globals_.setSourcePath(files::unquotedPath(path));
-    const auto answer = prompter_.question(QStringLiteral("Global File Open"), QStringLiteral("Send Globals to Amp?"),
+    const auto answer = prompter_.question(tr("Global File Open"), tr("Send Globals to Amp?"),
                                            {Prompter::Button::Yes, Prompter::Button::No});
     if (answer == Prompter::Button::Yes)
         globals_.sendGlobals();
@@ -37,7 +35,7 @@ QString GlobalFiles::read(const QString &path)
 
 QString GlobalFiles::open()
 {
-    const QString path = prompter_.openFileName(QStringLiteral("Open"), openDirectory_, Filter);
+    const QString path = prompter_.openFileName(tr("Open"), openDirectory_, tr(Filter));
     if (path.isEmpty())
         return {};
     const QString title = read(path);
@@ -49,7 +47,7 @@ QString GlobalFiles::open()
 
 QString GlobalFiles::saveAs()
 {
-    const QString path = prompter_.saveFileName(QStringLiteral("Save As"), saveDirectory_, Filter, saveName_);
+    const QString path = prompter_.saveFileName(tr("Save As"), saveDirectory_, tr(Filter), saveName_);
     if (path.isEmpty())
         return {};
     // Like the main window's Save As: another file, a group file even, is

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <functional>
@@ -13,8 +14,10 @@ class Prompter;
 // Dialogs and questions go through the Prompter; a failed read or
 // write throws QuorvexError and changes nothing.
 class GlobalFiles {
+    Q_DECLARE_TR_FUNCTIONS(GlobalFiles)
+
 public:
-    static const QString Filter;
+    static constexpr const char *Filter = QT_TR_NOOP("Sysex Files|*.syx|All Files|*.*");
 
     GlobalFiles(AmpGlobals &globals, Prompter &prompter);
 

@@ -3,6 +3,7 @@
 
 #include "files/safefile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -42,12 +43,13 @@ QString refusal(const QString &commandLine)
     // Each UTF-16 unit is one UTF-8 byte or more: a text longer than that
     // is refused before it is converted whole.
     if (commandLine.size() > MaxBytes || commandLine.toUtf8().size() > MaxBytes)
-        return QStringLiteral("The command line is too long to name a file (over %1 bytes):\n%2")
+        return QCoreApplication::translate("handover",
+                                           "The command line is too long to name a file (over %1 bytes):\n%2")
             .arg(MaxBytes)
             .arg(files::elidedMiddle(commandLine));
     const QString name = fileName(commandLine);
     if (QFile::encodeName(name).size() > MaxPathBytes)
-        return QStringLiteral("The file name is too long (over %1 bytes):\n%2")
+        return QCoreApplication::translate("handover", "The file name is too long (over %1 bytes):\n%2")
             .arg(MaxPathBytes)
             .arg(files::elidedMiddle(name));
     return {};

@@ -116,7 +116,7 @@ void PresetEditor::swapSlots(int a, int b)
 {
     if (view_ != View::Group || a == b)
         return;
-    const Step step(*this, QStringLiteral("Swap %1 and %2").arg(preset::slotName(a), preset::slotName(b)), 0, false);
+    const Step step(*this, tr("Swap %1 and %2").arg(preset::slotName(a), preset::slotName(b)), 0, false);
     history_.willChange(a);
     history_.willChange(b);
     if (!image_.swapSlots(a, b))
@@ -131,7 +131,7 @@ void PresetEditor::copySlot(int from, int to)
 {
     if (view_ != View::Group || from == to)
         return;
-    const Step step(*this, QStringLiteral("Copy %1 to %2").arg(preset::slotName(from), preset::slotName(to)), 0, false);
+    const Step step(*this, tr("Copy %1 to %2").arg(preset::slotName(from), preset::slotName(to)), 0, false);
     history_.willChange(to);
     if (!image_.copySlot(from, to))
         return;
@@ -147,7 +147,7 @@ void PresetEditor::importRecord(int slot, const preset::Record &record, const QS
     const int to = slot < 0 ? currentSlot() : slot;
     if (to < 0 || to >= preset::SlotCount)
         return;
-    const Step step(*this, what.isEmpty() ? QStringLiteral("Import to %1").arg(preset::slotName(to)) : what, 0, false);
+    const Step step(*this, what.isEmpty() ? tr("Import to %1").arg(preset::slotName(to)) : what, 0, false);
     storeRecord(to, record);
     if (to == currentSlot())
         sendEditorData();
@@ -356,7 +356,7 @@ bool PresetEditor::altSetShown(preset::Dual section) const
 void PresetEditor::setCabinet(int cabinet)
 {
     const bool globalOverride = globalCabinetOverride();
-    const Step step(*this, globalOverride ? QStringLiteral("Global Cabinet") : QString());
+    const Step step(*this, globalOverride ? tr("Global Cabinet") : QString());
     if (globalOverride) {
         image_.globals[globalrecord::Cabinet] = std::uint8_t(cabinet + 1);
         sendGlobalField(globalrecord::Cabinet, globalrecord::CabinetShift, globalrecord::CabinetWidth);
@@ -368,7 +368,7 @@ void PresetEditor::setCabinet(int cabinet)
 
 void PresetEditor::setGlobalCabinetOverride(bool on)
 {
-    const Step step(*this, on ? QStringLiteral("Global Cabinet On") : QStringLiteral("Global Cabinet Off"));
+    const Step step(*this, on ? tr("Global Cabinet On") : tr("Global Cabinet Off"));
     // Switched on, the cabinet shown so far (the preset's) becomes the global one.
     image_.globals[globalrecord::Cabinet] = on ? std::uint8_t(presetCabinet() + 1) : 0;
     sendGlobalField(globalrecord::Cabinet, globalrecord::CabinetShift, globalrecord::CabinetWidth);
@@ -401,7 +401,7 @@ void PresetEditor::endFlangerHold()
 
 void PresetEditor::copyToOtherSet(preset::Dual section)
 {
-    const Step step(*this, QStringLiteral("Copy to other set"));
+    const Step step(*this, tr("Copy to other set"));
     const preset::DualSection dual = preset::dualSection(section);
     const int shown = altSetShown(section) ? 1 : 0;
     const auto r = record();
@@ -428,7 +428,7 @@ void PresetEditor::copyToOtherSet(preset::Dual section)
 
 void PresetEditor::boostAllTabs(bool on)
 {
-    const Step step(*this, on ? QStringLiteral("Boost All Tabs") : QStringLiteral("Un-boost All Tabs"), 0, false);
+    const Step step(*this, on ? tr("Boost All Tabs") : tr("Un-boost All Tabs"), 0, false);
     if (boost_.armed) {
         for (int s = 0; s < preset::SlotCount; ++s)
             boost_.bits[s] = image_.readField(s, preset::BoostAlt) != 0;
@@ -447,7 +447,7 @@ void PresetEditor::boostAllTabs(bool on)
 
 void PresetEditor::restoreBoostSettings()
 {
-    const Step step(*this, QStringLiteral("Restore Boost Settings"), 0, false);
+    const Step step(*this, tr("Restore Boost Settings"), 0, false);
     const int shown = image_.readField(currentSlot(), preset::BoostAlt);
     history_.willChange(-1);
     for (int s = 0; s < preset::SlotCount; ++s)
@@ -460,7 +460,7 @@ void PresetEditor::restoreBoostSettings()
 
 void PresetEditor::tapDelayTime(int base)
 {
-    const Step step(*this, QStringLiteral("Tap Tempo"));
+    const Step step(*this, tr("Tap Tempo"));
     // The measured time is the delay time; what already holds it is not sent again.
     const std::uint8_t time = std::uint8_t(std::clamp(base, 1, 255));
     if (record()[preset::DLTime] != time)
@@ -521,7 +521,7 @@ void PresetEditor::takeAmpChange(const EditTarget &target, int mergeKey, const p
     // A value the Amp cannot mean is made valid here, and the Amp is told;
     // leaving Compare sent the edits whole, so the Amp's own value goes on top.
     presetparams::makeValid(record());
-    history_.record(QStringLiteral("From the Amp: "), {target}, before, mergeKey);
+    history_.record(QStringLiteral(QT_TRANSLATE_NOOP("EditHistory", "From the Amp: ")), {target}, before, mergeKey);
     bool others = false;
     for (int i = 0; i < preset::RecordSize; ++i)
         others = others || (i != index && record()[i] != asTheAmpHasIt[i]);

@@ -132,19 +132,18 @@ void PresetFetches::presetArrived(TransferState awaited, const preset::Record &r
     // A preset the Amp switched to is already playing there.
     if (editor_.isGroupView()) {
         // The selected tab takes it, whatever slot was asked for.
-        const QString from = programChange ? (fetchedBank_ ? QString() : QStringLiteral("factory ")) +
-                                                 preset::slotName(fetchedProgram_ & 0x0F)
-                                           : preset::slotName(requestedSlot_);
-        editor_.storeFromAmp(
-            record, programChange,
-            QStringLiteral("From the Amp: %1 into tab %2").arg(from, preset::slotName(editor_.currentSlot())));
+        const QString from = programChange
+                                 ? (fetchedBank_ ? preset::slotName(fetchedProgram_ & 0x0F)
+                                                 : tr("factory %1").arg(preset::slotName(fetchedProgram_ & 0x0F)))
+                                 : preset::slotName(requestedSlot_);
+        editor_.storeFromAmp(record, programChange,
+                             tr("From the Amp: %1 into tab %2").arg(from, preset::slotName(editor_.currentSlot())));
         transfers_.setState(TransferState::Idle);
         return;
     }
-    document_.dropFile(programChange ? QStringLiteral("%1 Preset %2")
-                                           .arg(fetchedBank_ ? QStringLiteral("User") : QStringLiteral("Factory"),
-                                                preset::slotName(fetchedProgram_ & 0x0F))
-                                     : QStringLiteral("Amp Preset"),
+    document_.dropFile(programChange ? (fetchedBank_ ? tr("User Preset %1") : tr("Factory Preset %1"))
+                                           .arg(preset::slotName(fetchedProgram_ & 0x0F))
+                                     : tr("Amp Preset"),
                        true);
     document_.setAmpSlot(!programChange ? requestedSlot_ : fetchedBank_ ? fetchedProgram_ & 0x0F : -1);
     editor_.storeFromAmp(record, programChange);
@@ -159,7 +158,7 @@ void PresetFetches::groupArrived(const AmpTransfers::Group &group)
     emit groupRead(group);
     editor_.setView(PresetEditor::View::Group);
     editor_.selectSlotQuietly(0);
-    document_.dropFile(QStringLiteral("Amp Presets"), true);
+    document_.dropFile(tr("Amp Presets"), true);
     editor_.storeGroup(group);
     editor_.sendEditorData();
     // Sixteen presets no file holds yet: unsaved.

@@ -23,15 +23,15 @@ QString PresetTrash::question(const std::vector<LibraryEntry> &entries)
     bool group = false;
     for (const LibraryEntry &e : entries)
         group = group || e.kind == LibraryEntry::Group;
-    const QString groups = group ? QStringLiteral(" A group file goes with all its sixteen presets.") : QString();
+    const QString groups = group ? tr(" A group file goes with all its sixteen presets.") : QString();
     if (paths.size() == 1)
-        return QStringLiteral("Move '%1' and its note to the trash?%2").arg(QDir::toNativeSeparators(paths[0]), groups);
+        return tr("Move '%1' and its note to the trash?%2").arg(QDir::toNativeSeparators(paths[0]), groups);
     QStringList shown;
     for (const QString &p : paths.mid(0, 10))
         shown << QDir::toNativeSeparators(p);
     if (paths.size() > 10)
         shown << QStringLiteral("...");
-    return QStringLiteral("Move these %1 files and their notes to the trash?%2\n\n%3")
+    return tr("Move these %1 files and their notes to the trash?%2\n\n%3")
         .arg(paths.size())
         .arg(groups, shown.join(QLatin1Char('\n')));
 }
@@ -39,7 +39,7 @@ QString PresetTrash::question(const std::vector<LibraryEntry> &entries)
 QStringList PresetTrash::moveToTrash(Prompter &prompter, const QString &title, const std::vector<LibraryEntry> &entries)
 {
     const QStringList paths = filesOf(entries);
-    if (paths.isEmpty() || prompter.question(QStringLiteral("Confirm File Delete"), question(entries),
+    if (paths.isEmpty() || prompter.question(tr("Confirm File Delete"), question(entries),
                                              {Prompter::Button::Yes, Prompter::Button::No}) != Prompter::Button::Yes)
         return {};
     QStringList moved, failed;
@@ -54,6 +54,6 @@ QStringList PresetTrash::moveToTrash(Prompter &prompter, const QString &title, c
             failed << QDir::toNativeSeparators(note);
     }
     if (!failed.isEmpty())
-        prompter.errorBox(title, QStringLiteral("Could not move to the trash:\n") + failed.join(QLatin1Char('\n')));
+        prompter.errorBox(title, tr("Could not move to the trash:\n%1").arg(failed.join(QLatin1Char('\n'))));
     return moved;
 }

@@ -3,6 +3,7 @@
 
 #include "library/libraryentry.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <vector>
@@ -13,6 +14,8 @@ class Prompter;
 // notes beside them, after a question. A slot of a group file takes the
 // whole group file with it, and the question says so.
 class PresetTrash {
+    Q_DECLARE_TR_FUNCTIONS(PresetTrash)
+
 public:
     // The files of the entries, each once.
     static QStringList filesOf(const std::vector<LibraryEntry> &entries);

@@ -48,13 +48,13 @@ QString PresetWrites::Write::target() const
             names << preset::slotName(s);
         return names.join(QStringLiteral(", "));
     }
-    return group.empty() ? preset::slotName(slot) : QStringLiteral("the Amp's group");
+    return group.empty() ? preset::slotName(slot) : PresetWrites::tr("the Amp's group");
 }
 
 void PresetWrites::confirmOverwrite()
 {
     const auto answer =
-        queue_.prompter().question(QStringLiteral("Quorvex"), QStringLiteral("Overwrite Amp's Preset(s)?"),
+        queue_.prompter().question(QStringLiteral("Quorvex"), tr("Overwrite Amp's Preset(s)?"),
                                    {Prompter::Button::Ok, Prompter::Button::Cancel}, Prompter::Icon::Question);
     if (answer != Prompter::Button::Ok)
         throw Abort();
@@ -87,7 +87,7 @@ void PresetWrites::writeToSlot(int slot, const preset::Record &record, const QSt
     if (slot < 0 || slot >= preset::SlotCount)
         return;
     const auto answer = queue_.prompter().question(
-        QStringLiteral("Quorvex"), QStringLiteral("Write '%1' to Amp slot %2?").arg(name, preset::slotName(slot)),
+        QStringLiteral("Quorvex"), tr("Write '%1' to Amp slot %2?").arg(name, preset::slotName(slot)),
         {Prompter::Button::Yes, Prompter::Button::No}, Prompter::Icon::Question);
     if (answer != Prompter::Button::Yes)
         throw Abort();
@@ -102,7 +102,7 @@ void PresetWrites::writeSlots(const Plan &plan, const QString &planText)
     if (plan.empty())
         return;
     const auto answer =
-        queue_.prompter().question(QStringLiteral("Quorvex"), QStringLiteral("Write to the Amp: %1?").arg(planText),
+        queue_.prompter().question(QStringLiteral("Quorvex"), tr("Write to the Amp: %1?").arg(planText),
                                    {Prompter::Button::Yes, Prompter::Button::No}, Prompter::Icon::Question);
     if (answer != Prompter::Button::Yes)
         throw Abort();
@@ -115,32 +115,32 @@ void PresetWrites::restoreBackup()
 {
     Prompter &prompter = queue_.prompter();
     QDir().mkpath(backups_.folder());
-    const QString chosen =
-        prompter.openFileName(QStringLiteral("Restore Amp Backup"), backups_.folder(), DocumentFiles::OpenFilter);
+    const QString chosen = prompter.openFileName(tr("Restore Amp Backup"), backups_.folder(),
+                                                 DocumentFiles::tr(DocumentFiles::OpenFilter));
     if (chosen.isEmpty())
         return;
     const files::PresetFile file = files::readPresetFile(chosen, false);
     const QFileInfo info(file.path);
     if (file.kind == files::Kind::Global)
-        throw QuorvexError(QStringLiteral("Not a backup of presets:\n") + file.path);
+        throw QuorvexError(tr("Not a backup of presets:\n%1").arg(file.path));
     const AmpBackups::Name name = AmpBackups::parseName(info.fileName());
     Write write;
     QString holds;
     if (file.kind == files::Kind::Group) {
         write.group = file.data;
-        holds = QStringLiteral("all sixteen presets, A1 to D4, as the Amp had them");
+        holds = tr("all sixteen presets, A1 to D4, as the Amp had them");
     } else {
         // The slot it goes back to is the one its name says it came from.
         if (name.group || name.slot < 0)
-            throw QuorvexError(QStringLiteral("This backup does not say which slot it came from:\n") + file.path);
+            throw QuorvexError(tr("This backup does not say which slot it came from:\n%1").arg(file.path));
         write.slot = name.slot;
         write.record = file.data;
-        holds = QStringLiteral("preset %1 as the Amp had it").arg(preset::slotName(name.slot));
+        holds = tr("preset %1 as the Amp had it").arg(preset::slotName(name.slot));
     }
     const QDateTime taken = name.taken.isValid() ? name.taken : info.lastModified();
     const auto answer =
-        prompter.question(QStringLiteral("Restore Amp Backup"),
-                          QStringLiteral("%1\nholds %2 on %3.\n\nWrite this backup to the Amp?")
+        prompter.question(tr("Restore Amp Backup"),
+                          tr("%1\nholds %2 on %3.\n\nWrite this backup to the Amp?")
                               .arg(info.fileName(), holds, taken.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
                           {Prompter::Button::Yes, Prompter::Button::No}, Prompter::Icon::Question);
     if (answer != Prompter::Button::Yes)
@@ -151,7 +151,7 @@ void PresetWrites::restoreBackup()
 void PresetWrites::start(Write write)
 {
     if (!link_.portsOpen()) {
-        notWritten(write, QStringLiteral("MIDI In and Out must be enabled."));
+        notWritten(write, tr("MIDI In and Out must be enabled."));
         return;
     }
     // Taken as the user confirmed it; it goes once the Amp has answered
@@ -221,7 +221,7 @@ void PresetWrites::perform(const Write &write)
     if (!write.planned.empty() || !write.group.empty())
         emit groupSent(sentBytes);
     if (!sent) {
-        notWritten(write, QStringLiteral("The MIDI output did not take the message."));
+        notWritten(write, tr("The MIDI output did not take the message."));
         return;
     }
     auto record = [](std::span<const std::uint8_t> bytes) {
@@ -238,15 +238,14 @@ void PresetWrites::perform(const Write &write)
     } else {
         emit slotWritten(write.slot, record(write.record));
     }
-    emit statusMessage(QStringLiteral("Written to %1").arg(write.target()));
+    emit statusMessage(tr("Written to %1").arg(write.target()));
 }
 
 void PresetWrites::notWritten(const Write &write, const QString &why)
 {
-    queue_.postNotice(QStringLiteral("Quorvex"),
-                      QStringLiteral("%1\nNothing was written to %2.").arg(why, write.target()),
+    queue_.postNotice(QStringLiteral("Quorvex"), tr("%1\nNothing was written to %2.").arg(why, write.target()),
                       Prompter::Icon::Warning);
-    emit statusMessage(QStringLiteral("Not written to %1").arg(write.target()));
+    emit statusMessage(tr("Not written to %1").arg(write.target()));
 }
 
 void PresetWrites::backupArrived(const std::vector<std::uint8_t> &file)
@@ -279,20 +278,20 @@ void PresetWrites::backupTimedOut(TransferState ended)
     transfers_.hold();
     const QString text =
         !write.planned.empty()
-            ? QStringLiteral("No backup of the Amp's presets could be fetched. Write the presets without a backup?")
+            ? tr("No backup of the Amp's presets could be fetched. Write the presets without a backup?")
         : ended == TransferState::BackupGroup
-            ? QStringLiteral("No backup of the Amp's presets could be fetched. Write the group without a backup?")
-            : QStringLiteral("No backup of the Amp's preset could be fetched. Write the preset without a backup?");
+            ? tr("No backup of the Amp's presets could be fetched. Write the group without a backup?")
+            : tr("No backup of the Amp's preset could be fetched. Write the preset without a backup?");
     queue_.post(QString(), CommandQueue::Needs::NoDialog, [this, write, text] {
         struct Release {
             AmpTransfers &t;
             ~Release() { t.release(); }
         } release{transfers_};
         const auto answer = queue_.prompter().question(
-            QStringLiteral("Timeout"), text, {Prompter::Button::Yes, Prompter::Button::No}, Prompter::Icon::Warning);
+            tr("Timeout"), text, {Prompter::Button::Yes, Prompter::Button::No}, Prompter::Icon::Warning);
         if (answer == Prompter::Button::Yes)
             perform(write);
         else
-            emit statusMessage(QStringLiteral("Not written to %1: no backup could be fetched").arg(write.target()));
+            emit statusMessage(tr("Not written to %1: no backup could be fetched").arg(write.target()));
     });
 }

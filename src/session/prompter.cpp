@@ -17,8 +17,8 @@ void Prompter::errorBox(const QString &applicationTitle, const QString &message)
 
 bool Prompter::mayReplace(const QString &path)
 {
-    return !QFileInfo::exists(path) || question(QStringLiteral("File Save"), QStringLiteral("File Exists. Overwrite?"),
-                                                {Button::Yes, Button::No}) == Button::Yes;
+    return !QFileInfo::exists(path) ||
+           question(tr("File Save"), tr("File Exists. Overwrite?"), {Button::Yes, Button::No}) == Button::Yes;
 }
 
 QString Prompter::folderName(const QString &, const QString &)

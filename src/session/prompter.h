@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -8,6 +9,8 @@
 // Every message box and file dialog of the program goes through this, so
 // tests can answer questions without a human.
 class Prompter {
+    Q_DECLARE_TR_FUNCTIONS(Prompter)
+
 public:
     enum class Button { Ok, Yes, No, Cancel };
     enum class Icon { None, Information, Warning, Question, Error };

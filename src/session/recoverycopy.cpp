@@ -91,15 +91,19 @@ RecoveryState RecoveryState::fromBytes(const QByteArray &bytes)
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (doc.isNull() || !doc.isObject())
-        throw QuorvexError(QStringLiteral("It is damaged (%1 at byte %2).").arg(error.errorString()).arg(error.offset));
+        throw QuorvexError(QCoreApplication::translate("RecoveryCopy", "It is damaged (%1 at byte %2).")
+                               .arg(error.errorString())
+                               .arg(error.offset));
     const QJsonObject o = doc.object();
     if (o.value(QStringLiteral("format")).toString() != Format)
-        throw QuorvexError(QStringLiteral("It is not a Quorvex recovery file."));
+        throw QuorvexError(QCoreApplication::translate("RecoveryCopy", "It is not a Quorvex recovery file."));
     const int version = o.value(QStringLiteral("version")).toInt(0);
     if (version > Version)
-        throw QuorvexError(QStringLiteral("A newer version of Quorvex wrote it (format %1).").arg(version));
+        throw QuorvexError(
+            QCoreApplication::translate("RecoveryCopy", "A newer version of Quorvex wrote it (format %1).")
+                .arg(version));
     if (version < 1)
-        throw QuorvexError(QStringLiteral("It is damaged (no version)."));
+        throw QuorvexError(QCoreApplication::translate("RecoveryCopy", "It is damaged (no version)."));
     RecoveryState s;
     s.filePath = o.value(QStringLiteral("file")).toString();
     const QString kind = o.value(QStringLiteral("kind")).toString();
@@ -121,11 +125,12 @@ RecoveryState RecoveryState::fromBytes(const QByteArray &bytes)
     s.globalsPath = o.value(QStringLiteral("globalsFile")).toString();
     if (s.hasDocument &&
         (s.presets.size() != preset::GroupSize || s.slot < 0 || s.slot >= preset::SlotCount || s.title.isEmpty()))
-        throw QuorvexError(QStringLiteral("It is damaged (its presets are incomplete)."));
+        throw QuorvexError(QCoreApplication::translate("RecoveryCopy", "It is damaged (its presets are incomplete)."));
     if (!s.globals.isEmpty() && s.globals.size() != preset::GlobalSize)
-        throw QuorvexError(QStringLiteral("It is damaged (its global settings are incomplete)."));
+        throw QuorvexError(
+            QCoreApplication::translate("RecoveryCopy", "It is damaged (its global settings are incomplete)."));
     if (!s.hasDocument && s.globals.isEmpty())
-        throw QuorvexError(QStringLiteral("It is damaged (it holds no changes)."));
+        throw QuorvexError(QCoreApplication::translate("RecoveryCopy", "It is damaged (it holds no changes)."));
     return s;
 }
 
@@ -259,7 +264,7 @@ void RecoveryCopy::writeNow()
         return;
     if (!lockOwn()) {
         if (!std::exchange(failedOnce_, true))
-            emit writeFailed(QStringLiteral("The recovery copy cannot be kept in %1.").arg(folder_));
+            emit writeFailed(tr("The recovery copy cannot be kept in %1.").arg(folder_));
         return;
     }
     written_ = true;
@@ -304,7 +309,7 @@ void RecoveryCopy::work()
             QSaveFile file(path_);
             if (!(file.open(QIODevice::WriteOnly) && file.write(*bytes) == bytes->size() && file.commit())) {
                 const QString message =
-                    QStringLiteral("The recovery copy could not be written to %1: %2").arg(path_, file.errorString());
+                    tr("The recovery copy could not be written to %1: %2").arg(path_, file.errorString());
                 QMetaObject::invokeMethod(
                     this,
                     [this, message] {
@@ -349,43 +354,40 @@ bool RecoveryCopy::offerLeftBehind(Prompter &prompter, DocumentFiles &files)
         RecoveryState state;
         try {
             if (!file.open(QIODevice::ReadOnly))
-                throw QuorvexError(QStringLiteral("It cannot be read (%1).").arg(file.errorString()));
+                throw QuorvexError(tr("It cannot be read (%1).").arg(file.errorString()));
             state = RecoveryState::fromBytes(file.read(1 << 20));
             file.close();
         } catch (const QuorvexError &e) {
             file.close();
             const QString kept = setAside(path);
-            prompter.notice(
-                QStringLiteral("Quorvex"),
-                QStringLiteral("A recovery copy of unsaved changes cannot be offered: %1\n%2")
-                    .arg(e.message(), kept.isEmpty() ? path : QStringLiteral("It was set aside as ") + kept),
-                Prompter::Icon::Warning);
+            prompter.notice(QStringLiteral("Quorvex"),
+                            tr("A recovery copy of unsaved changes cannot be offered: %1\n%2")
+                                .arg(e.message(), kept.isEmpty() ? path : tr("It was set aside as %1").arg(kept)),
+                            Prompter::Icon::Warning);
             continue;
         }
         const QString what = !state.filePath.isEmpty() ? QFileInfo(state.filePath).fileName()
                              : state.ampSlot >= 0
-                                 ? QStringLiteral("the preset from the Amp's %1").arg(preset::slotName(state.ampSlot))
-                                 : QStringLiteral("a new preset");
-        const QString globalsWhat =
-            state.globalsPath.isEmpty()
-                ? QStringLiteral("the global settings")
-                : QStringLiteral("the global settings (%1)").arg(QFileInfo(state.globalsPath).fileName());
-        const QString all = !state.hasDocument       ? globalsWhat
+                                 ? tr("the preset from the Amp's %1").arg(preset::slotName(state.ampSlot))
+                                 : tr("a new preset");
+        const QString globalsWhat = state.globalsPath.isEmpty()
+                                        ? tr("the global settings")
+                                        : tr("the global settings (%1)").arg(QFileInfo(state.globalsPath).fileName());
+        const QString all = !state.hasDocument        ? globalsWhat
                             : state.globals.isEmpty() ? what
-                                                      : QStringLiteral("%1 and %2").arg(what, globalsWhat);
-        QString text = QStringLiteral("Quorvex ended without saving %1 (last change %2). Restore the unsaved changes?")
+                                                      : tr("%1 and %2").arg(what, globalsWhat);
+        QString text = tr("Quorvex ended without saving %1 (last change %2). Restore the unsaved changes?")
                            .arg(all, QLocale().toString(state.lastChange.toLocalTime(), QLocale::ShortFormat));
         if (state.hasDocument && state.fileSize >= 0) {
             const QFileInfo info(state.filePath);
             if (!info.exists())
-                text += QStringLiteral("\n\n%1 is no longer on disk.").arg(what);
+                text += tr("\n\n%1 is no longer on disk.").arg(what);
             else if (info.size() != state.fileSize || info.lastModified().toUTC() != state.fileModified)
-                text += QStringLiteral("\n\n%1 has changed on disk since. Restoring keeps both: the changes here, "
-                                       "unsaved, and the file on disk as it is now.")
+                text += tr("\n\n%1 has changed on disk since. Restoring keeps both: the changes here, "
+                           "unsaved, and the file on disk as it is now.")
                             .arg(what);
         }
-        const int answer = prompter.namedChoice(QStringLiteral("Quorvex"), text,
-                                                {QStringLiteral("Restore"), QStringLiteral("Discard")});
+        const int answer = prompter.namedChoice(QStringLiteral("Quorvex"), text, {tr("Restore"), tr("Discard")});
         if (answer == 0) {
             // What is shown now is asked about first; Cancel keeps the copy.
             try {
@@ -415,10 +417,10 @@ bool RecoveryCopy::offerLeftBehind(Prompter &prompter, DocumentFiles &files)
 void RecoveryCopy::restore(const RecoveryState &state)
 {
     if (!state.globals.isEmpty())
-        globals_.restoreUnsaved(std::span<const std::uint8_t, preset::GlobalSize>(
-                                    reinterpret_cast<const std::uint8_t *>(state.globals.constData()),
-                                    preset::GlobalSize),
-                                state.globalsPath);
+        globals_.restoreUnsaved(
+            std::span<const std::uint8_t, preset::GlobalSize>(
+                reinterpret_cast<const std::uint8_t *>(state.globals.constData()), preset::GlobalSize),
+            state.globalsPath);
     if (!state.hasDocument)
         return;
     editor_.setView(state.groupView ? PresetEditor::View::Group : PresetEditor::View::Single);

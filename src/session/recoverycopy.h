@@ -34,7 +34,7 @@ struct RecoveryState {
     bool saveElsewhere = false;
     bool groupView = false;
     int slot = 0;
-    int ampSlot = -1; // the Amp's user slot the preset came from
+    int ampSlot = -1;   // the Amp's user slot the preset came from
     QByteArray presets; // the whole group
     QDateTime lastChange;
     // The file as it was on disk when the work began; -1: no file.

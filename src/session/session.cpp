@@ -8,7 +8,8 @@ Session::Session(std::unique_ptr<MidiBackend> backend, Prompter &prompter, QObje
       link_(std::move(backend)), transfers_(link_, queue_), editor_(link_), files_(editor_, document_, prompter),
       sync_(link_, transfers_, editor_, files_, queue_), fetches_(link_, transfers_, editor_, files_, queue_),
       writes_(link_, transfers_, editor_, backups_, queue_), check_(link_, transfers_, editor_, queue_),
-      progress_(link_, transfers_), globals_(link_, transfers_, editor_, queue_), recovery_(editor_, document_, globals_)
+      progress_(link_, transfers_), globals_(link_, transfers_, editor_, queue_),
+      recovery_(editor_, document_, globals_)
 {
     // The Amp's own knobs change the presets being edited.
     connect(&transfers_, &AmpTransfers::parameterChanged, &editor_,

@@ -38,7 +38,7 @@ public slots:
         // No actions are exported.
         message.setDelayedReply(true);
         instance_->bus().send(
-            message.createErrorReply(QDBusError::NotSupported, QStringLiteral("No action %1").arg(action)));
+            message.createErrorReply(QDBusError::NotSupported, SingleInstance::tr("No action %1").arg(action)));
     }
 
 private:
@@ -144,7 +144,7 @@ void SingleInstance::open(const QStringList &uris, const QDBusMessage &message)
     }
     if (uris.isEmpty())
         return deliver(QString());
-    refuse(message, QStringLiteral("Not a local file: %1").arg(uris.first().left(200)));
+    refuse(message, tr("Not a local file: %1").arg(uris.first().left(200)));
 }
 
 void SingleInstance::takeCommandLine(const QStringList &arguments, const QString &workingDir,
@@ -155,11 +155,10 @@ void SingleInstance::takeCommandLine(const QStringList &arguments, const QString
     for (const QString &a : arguments)
         size += a.size() + 1;
     if (size > handover::MaxBytes)
-        return refuse(
-            message,
-            QStringLiteral("The command line is too long to name a file (over %1 bytes).").arg(handover::MaxBytes));
+        return refuse(message,
+                      tr("The command line is too long to name a file (over %1 bytes).").arg(handover::MaxBytes));
     if (!arguments.isEmpty() && !QDir::isAbsolutePath(workingDir))
-        return refuse(message, QStringLiteral("The working folder is not an absolute path."));
+        return refuse(message, tr("The working folder is not an absolute path."));
     const QString text = handover::commandLine(arguments, workingDir);
     if (const QString why = handover::refusal(text); !why.isEmpty())
         return refuse(message, why);

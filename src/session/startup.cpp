@@ -63,11 +63,9 @@ void StartUp::run()
         user_.choosePorts();
     } else {
         if (inFailed)
-            prompter_.notice(QStringLiteral("MIDI Error"), QStringLiteral("The in port is not available."),
-                             Prompter::Icon::None);
+            prompter_.notice(tr("MIDI Error"), tr("The in port is not available."), Prompter::Icon::None);
         if (outFailed)
-            prompter_.notice(QStringLiteral("MIDI Error"), QStringLiteral("The out port is not available."),
-                             Prompter::Icon::None);
+            prompter_.notice(tr("MIDI Error"), tr("The out port is not available."), Prompter::Icon::None);
     }
 
     QString path;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +17,8 @@ class Session;
 // line's file takes its place; one handed over later waits in the command
 // queue for a moment with no dialog open and the Amp idle.
 class StartUp {
+    Q_DECLARE_TR_FUNCTIONS(StartUp)
+
 public:
     // What the start-up needs from the windows.
     class User {

@@ -167,9 +167,9 @@ private slots:
         QTest::newRow("a new preset") << "untitled" << Button::Yes
                                       << "Quorvex ended without saving a new preset (last change "
                                       << "" << true << "gone";
-        QTest::newRow("a preset from the Amp") << "fetched" << Button::Yes
-                                               << "Quorvex ended without saving the preset from the Amp's B3 (last "
-                                               << "" << true << "gone";
+        QTest::newRow("a preset from the Amp")
+            << "fetched" << Button::Yes << "Quorvex ended without saving the preset from the Amp's B3 (last "
+            << "" << true << "gone";
         QTest::newRow("file changed on disk since") << "changed" << Button::Yes << "band.syx has changed on disk since"
                                                     << "" << true << "gone";
         QTest::newRow("still running") << "running" << Button::Yes << ""
@@ -344,8 +344,7 @@ private slots:
         Program next(folder_);
         next.prompter.answers = {Button::Yes};
         bool restoredDocument = true;
-        QVERIFY(next.s.run(
-            [&] { restoredDocument = next.recovery.offerLeftBehind(next.prompter, next.s.files()); }));
+        QVERIFY(next.s.run([&] { restoredDocument = next.recovery.offerLeftBehind(next.prompter, next.s.files()); }));
         next.world.settle();
         QVERIFY(!restoredDocument);
         QVERIFY(next.recovery.restoredGlobals());

@@ -4,15 +4,17 @@
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
 
+#include <QCoreApplication>
+
 namespace files {
 
 GlobalRecord decodeGlobalFile(std::span<const std::uint8_t> bytes, const QString &path)
 {
     if (bytes.size() <= std::size_t(amp::CommandPos) || !amp::hasAmpHeader(bytes.data(), bytes.size()) ||
         bytes[amp::CommandPos] != amp::Globals)
-        throw QuorvexError(aboutFile(QStringLiteral("Not a Quorvatron Global File"), path));
+        throw QuorvexError(aboutFile(QCoreApplication::translate("files", "Not a Quorvatron Global File"), path));
     if (bytes.size() < std::size_t(GlobalFileSize))
-        throw QuorvexError(aboutFile(QStringLiteral("Incorrect File Format"), path));
+        throw QuorvexError(aboutFile(QCoreApplication::translate("files", "Incorrect File Format"), path));
     GlobalRecord record{};
     amp::decodeNibbles(bytes.data() + amp::CommandPos + 1, record.size(), record.data());
     return record;

@@ -3,6 +3,7 @@
 
 #include "model/quorvexerror.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -136,7 +137,7 @@ QString readNote(const QString &path)
     QFile file;
     QString reason;
     if (!openRegularFile(file, path, &reason))
-        throw QuorvexError(QStringLiteral("Can't read file:\n%1\n%2").arg(path, reason));
+        throw QuorvexError(QCoreApplication::translate("files", "Can't read file:\n%1\n%2").arg(path, reason));
     return decodeNote(readOpenFile(file, path));
 }
 

@@ -4,13 +4,15 @@
 #include "model/quorvexerror.h"
 #include "protocol/ampmessages.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace files {
 
 namespace {
 
-const QString IncorrectFormat = QStringLiteral("Incorrect File Format");
+const char *const IncorrectFormat = QT_TRANSLATE_NOOP("files", "Incorrect File Format");
 
 QString hexBytes(std::span<const std::uint8_t> bytes)
 {
@@ -46,31 +48,33 @@ Kind classify(std::span<const std::uint8_t> bytes, const QString &path, bool imp
     for (std::size_t i = 0; i < present; ++i) {
         if (bytes[i] != amp::Header[i]) {
             const auto shown = bytes.first(std::min<std::size_t>(bytes.size(), amp::CommandPos + 1));
-            throw QuorvexError(QStringLiteral("Incorrect Header:\n") + hexBytes(shown) + QLatin1Char('\n') + path);
+            throw QuorvexError(
+                QCoreApplication::translate("files", "Incorrect Header:\n%1\n%2").arg(hexBytes(shown), path));
         }
     }
     if (bytes.size() <= std::size_t(amp::CommandPos))
-        throw QuorvexError(aboutFile(IncorrectFormat, path));
+        throw QuorvexError(aboutFile(QCoreApplication::translate("files", IncorrectFormat), path));
 
     Kind kind;
     switch (bytes[amp::CommandPos]) {
     case amp::GroupDump: kind = Kind::Group; break;
     case amp::SinglePreset: kind = Kind::Single; break;
     case amp::Globals: kind = Kind::Global; break;
-    default: throw QuorvexError(aboutFile(QStringLiteral("Incorrect File Header"), path));
+    default: throw QuorvexError(aboutFile(QCoreApplication::translate("files", "Incorrect File Header"), path));
     }
     // A global file is not an error even when importing: the caller asks
     // whether to open it where global settings are shown.
     if (importing && kind == Kind::Group)
-        throw QuorvexError(path.isEmpty() ? QStringLiteral("Not a single preset file.")
-                                          : aboutFile(QStringLiteral("Not a single preset file"), path));
+        throw QuorvexError(path.isEmpty()
+                               ? QCoreApplication::translate("files", "Not a single preset file.")
+                               : aboutFile(QCoreApplication::translate("files", "Not a single preset file"), path));
     return kind;
 }
 
 Bytes decode(Kind kind, std::span<const std::uint8_t> bytes, const QString &path)
 {
     if (bytes.size() < std::size_t(minimumFileSize(kind)))
-        throw QuorvexError(aboutFile(IncorrectFormat, path));
+        throw QuorvexError(aboutFile(QCoreApplication::translate("files", IncorrectFormat), path));
     Bytes data(std::size_t(recordBytes(kind)));
     amp::decodeNibbles(bytes.data() + amp::CommandPos + 1, data.size(), data.data());
     return data;

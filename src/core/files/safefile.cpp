@@ -19,6 +19,8 @@
 #include <unistd.h>
 #endif
 
+#include <QCoreApplication>
+
 namespace files {
 
 namespace {
@@ -96,7 +98,7 @@ bool openRegularFile(QFile &file, const QString &path, QString *reason)
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const bool folder = S_ISDIR(st.st_mode);
         ::close(fd);
-        return fail(folder ? qt_error_string(EISDIR) : QStringLiteral("Not a regular file"));
+        return fail(folder ? qt_error_string(EISDIR) : QCoreApplication::translate("files", "Not a regular file"));
     }
     // Unbuffered: the callers read whole files in large pieces.
     if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
@@ -107,7 +109,8 @@ bool openRegularFile(QFile &file, const QString &path, QString *reason)
 #else
     const QFileInfo info(path);
     if (!info.isFile())
-        return fail(info.exists() ? QStringLiteral("Not a regular file") : qt_error_string(ENOENT));
+        return fail(info.exists() ? QCoreApplication::translate("files", "Not a regular file")
+                                  : qt_error_string(ENOENT));
     file.setFileName(path);
     return file.open(QIODevice::ReadOnly) || fail(file.errorString());
 #endif
@@ -117,13 +120,13 @@ Bytes readWholeFile(const QString &path)
 {
     QFile file;
     if (!openRegularFile(file, path))
-        throw QuorvexError(QStringLiteral("Can't open file:\n") + path);
+        throw QuorvexError(QCoreApplication::translate("files", "Can't open file:\n%1").arg(path));
     return readOpenFile(file, path);
 }
 
 Bytes readOpenFile(QFile &file, const QString &path)
 {
-    const QString tooLarge = QStringLiteral("File too large (over 1 MiB):\n") + path;
+    const QString tooLarge = QCoreApplication::translate("files", "File too large (over 1 MiB):\n%1").arg(path);
     if (file.size() > MaxReadSize)
         throw QuorvexError(tooLarge);
 
@@ -138,7 +141,8 @@ Bytes readOpenFile(QFile &file, const QString &path)
         }
         const qint64 n = file.read(reinterpret_cast<char *>(bytes.data() + got), qint64(bytes.size() - got));
         if (n < 0)
-            throw QuorvexError(QStringLiteral("Can't read file:\n%1\n%2").arg(path, file.errorString()));
+            throw QuorvexError(
+                QCoreApplication::translate("files", "Can't read file:\n%1\n%2").arg(path, file.errorString()));
         if (n == 0)
             break;
         got += std::size_t(n);
@@ -153,9 +157,9 @@ void writeWholeFile(const QString &path, std::span<const std::uint8_t> bytes, In
     file.setDirectWriteFallback(inPlace == InPlace::WhenFolderIsReadOnly);
     auto fail = [&](QString reason) {
         if (reason.isEmpty())
-            reason = QStringLiteral("The file was not written completely.");
+            reason = QCoreApplication::translate("files", "The file was not written completely.");
         file.cancelWriting();
-        throw QuorvexError(QStringLiteral("Can't save file:\n%1\n%2").arg(path, reason));
+        throw QuorvexError(QCoreApplication::translate("files", "Can't save file:\n%1\n%2").arg(path, reason));
     };
     // Unbuffered, so every short write shows here: commit() renames the
     // temporary file over the old one even when flushing its buffer fell

@@ -20,4 +20,8 @@ QStringList modulationTypes();
 // sum of 1 (Boost), 2 (Mod), 4 (Delay) and 8 (Reverb), as in the Alt flags.
 QStringList tapFunctions();
 
+// The entries as the user reads them, in the program's language; the lists
+// above stay in English for files, queries and scripts.
+QStringList shown(const QStringList &entries);
+
 } // namespace amplists

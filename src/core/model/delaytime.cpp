@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/delaytime.h"
 
+#include <QCoreApplication>
+
 namespace delaytime {
 
 int milliseconds(int baseSteps, int scale)
@@ -14,12 +16,12 @@ int milliseconds(int baseSteps, int scale)
 
 QString label(int baseSteps, int scale)
 {
-    return QStringLiteral("Time = %1 ms.").arg(milliseconds(baseSteps, scale));
+    return QCoreApplication::translate("delaytime", "Time = %1 ms.").arg(milliseconds(baseSteps, scale));
 }
 
 QString emptyLabel()
 {
-    return QStringLiteral("Time = ms.");
+    return QCoreApplication::translate("delaytime", "Time = ms.");
 }
 
 float baseForTapInterval(long long d)

@@ -4,6 +4,8 @@
 #include "model/amplists.h"
 #include "model/delaytime.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace presetparams {
@@ -11,6 +13,12 @@ namespace presetparams {
 namespace {
 
 using namespace preset;
+
+// The user's language; the keys and the tables stay English.
+QString translated(const char *english)
+{
+    return QCoreApplication::translate("presetparams", english);
+}
 
 constexpr Field whole(int index)
 {
@@ -43,49 +51,50 @@ std::vector<Parameter> build()
     const Section M = Section::Model, P = Section::Preamp, R = Section::Reverb, T = Section::ModType,
                   Mo = Section::Modulation, D = Section::Delay, DT = Section::DelayTime;
     return {
-        list("AmpModel", M, "Amp Model", AmpModel, List::AmpModel),
-        list("Cabinet", M, "Cabinet", Cabinet, List::Cabinet),
-        check("PadOff", M, "Pad", PadOff, true),
-        check("Bright", M, "Bright", Bright),
-        radio("PreampLows", "Preamp Lows", PreampLows, Radio::PreampLows),
-        radio("Presence", "Presence", Presence, Radio::Presence),
-        radio("Resonance", "Resonance", Resonance, Radio::Resonance),
-        knob("MidFreq", M, "Mid Freq.", MidFreq),
-        knob("PreGain", P, "PreGain", PreGain),
-        knob("PreGainAlt", P, "PreGain", PreGainAlt, true),
-        knob("Low", P, "Low", Low),
-        knob("LowAlt", P, "Low", LowAlt, true),
-        knob("Mid", P, "Mid", Mid),
-        knob("MidAlt", P, "Mid", MidAlt, true),
-        knob("High", P, "High", High),
-        knob("HighAlt", P, "High", HighAlt, true),
-        knob("PostGain", P, "PostGain", PostGain),
-        knob("PostGainAlt", P, "PostGain", PostGainAlt, true),
-        check("BoostAlt", P, "Alt. (Boost)", BoostAlt),
-        knob("ReverbLevel", R, "Level/Off", ReverbLevel),
-        knob("ReverbLevelAlt", R, "Level/Off", ReverbLevelAlt, true),
-        check("ReverbAlt", R, "Alt. (Active)", ReverbAlt),
-        list("ModType", T, "Type", ModType, List::Modulation),
-        knob("FlangerDT", T, "FL Del Time", FlangerDT),
-        knob("FlangerFB", T, "FL FdBack", FlangerFB),
-        knob("ModRate", Mo, "Rate", ModRate),
-        knob("ModRateAlt", Mo, "Rate", ModRateAlt, true),
-        knob("ModDepth", Mo, "Depth/Off", ModDepth),
-        knob("ModDepthAlt", Mo, "Depth/Off", ModDepthAlt, true),
-        check("ModAlt", Mo, "Alt. (Active)", ModAlt),
-        knob("DLFeedback", D, "Feedback", DLFeedback),
-        knob("DLFeedbackAlt", D, "Feedback", DLFeedbackAlt, true),
-        knob("DLLevel", D, "Level/Off", DLLevel),
-        knob("DLLevelAlt", D, "Level/Off", DLLevelAlt, true),
-        check("DelayAlt", D, "Alt. (Active)", DelayAlt),
-        knob("DLTime", DT, "Base", DLTime),
-        knob("DLScale", DT, "Scale", DLScale),
-        {"DLSeparation", DT, "Separation", Kind::Knob, DLSeparationBits},
-        check("Dark", DT, "Dark", Dark),
-        {"DelayTime", DT, "Time", Kind::Time, whole(DLTime)},
-        list("TapFunction", Section::TapFunction, "Stompbar TapTempo Function", TapFunction, List::TapFunction),
-        {"ModelCode", Section::Other, "Model Code", Kind::Number, ModelCode},
-        {"Reserved16", Section::Other, "Byte 16", Kind::Number, whole(Reserved16)},
+        list("AmpModel", M, QT_TRANSLATE_NOOP("presetparams", "Amp Model"), AmpModel, List::AmpModel),
+        list("Cabinet", M, QT_TRANSLATE_NOOP("presetparams", "Cabinet"), Cabinet, List::Cabinet),
+        check("PadOff", M, QT_TRANSLATE_NOOP("presetparams", "Pad"), PadOff, true),
+        check("Bright", M, QT_TRANSLATE_NOOP("presetparams", "Bright"), Bright),
+        radio("PreampLows", QT_TRANSLATE_NOOP("presetparams", "Preamp Lows"), PreampLows, Radio::PreampLows),
+        radio("Presence", QT_TRANSLATE_NOOP("presetparams", "Presence"), Presence, Radio::Presence),
+        radio("Resonance", QT_TRANSLATE_NOOP("presetparams", "Resonance"), Resonance, Radio::Resonance),
+        knob("MidFreq", M, QT_TRANSLATE_NOOP("presetparams", "Mid Freq."), MidFreq),
+        knob("PreGain", P, QT_TRANSLATE_NOOP("presetparams", "PreGain"), PreGain),
+        knob("PreGainAlt", P, QT_TRANSLATE_NOOP("presetparams", "PreGain"), PreGainAlt, true),
+        knob("Low", P, QT_TRANSLATE_NOOP("presetparams", "Low"), Low),
+        knob("LowAlt", P, QT_TRANSLATE_NOOP("presetparams", "Low"), LowAlt, true),
+        knob("Mid", P, QT_TRANSLATE_NOOP("presetparams", "Mid"), Mid),
+        knob("MidAlt", P, QT_TRANSLATE_NOOP("presetparams", "Mid"), MidAlt, true),
+        knob("High", P, QT_TRANSLATE_NOOP("presetparams", "High"), High),
+        knob("HighAlt", P, QT_TRANSLATE_NOOP("presetparams", "High"), HighAlt, true),
+        knob("PostGain", P, QT_TRANSLATE_NOOP("presetparams", "PostGain"), PostGain),
+        knob("PostGainAlt", P, QT_TRANSLATE_NOOP("presetparams", "PostGain"), PostGainAlt, true),
+        check("BoostAlt", P, QT_TRANSLATE_NOOP("presetparams", "Alt. (Boost)"), BoostAlt),
+        knob("ReverbLevel", R, QT_TRANSLATE_NOOP("presetparams", "Level/Off"), ReverbLevel),
+        knob("ReverbLevelAlt", R, QT_TRANSLATE_NOOP("presetparams", "Level/Off"), ReverbLevelAlt, true),
+        check("ReverbAlt", R, QT_TRANSLATE_NOOP("presetparams", "Alt. (Active)"), ReverbAlt),
+        list("ModType", T, QT_TRANSLATE_NOOP("presetparams", "Type"), ModType, List::Modulation),
+        knob("FlangerDT", T, QT_TRANSLATE_NOOP("presetparams", "FL Del Time"), FlangerDT),
+        knob("FlangerFB", T, QT_TRANSLATE_NOOP("presetparams", "FL FdBack"), FlangerFB),
+        knob("ModRate", Mo, QT_TRANSLATE_NOOP("presetparams", "Rate"), ModRate),
+        knob("ModRateAlt", Mo, QT_TRANSLATE_NOOP("presetparams", "Rate"), ModRateAlt, true),
+        knob("ModDepth", Mo, QT_TRANSLATE_NOOP("presetparams", "Depth/Off"), ModDepth),
+        knob("ModDepthAlt", Mo, QT_TRANSLATE_NOOP("presetparams", "Depth/Off"), ModDepthAlt, true),
+        check("ModAlt", Mo, QT_TRANSLATE_NOOP("presetparams", "Alt. (Active)"), ModAlt),
+        knob("DLFeedback", D, QT_TRANSLATE_NOOP("presetparams", "Feedback"), DLFeedback),
+        knob("DLFeedbackAlt", D, QT_TRANSLATE_NOOP("presetparams", "Feedback"), DLFeedbackAlt, true),
+        knob("DLLevel", D, QT_TRANSLATE_NOOP("presetparams", "Level/Off"), DLLevel),
+        knob("DLLevelAlt", D, QT_TRANSLATE_NOOP("presetparams", "Level/Off"), DLLevelAlt, true),
+        check("DelayAlt", D, QT_TRANSLATE_NOOP("presetparams", "Alt. (Active)"), DelayAlt),
+        knob("DLTime", DT, QT_TRANSLATE_NOOP("presetparams", "Base"), DLTime),
+        knob("DLScale", DT, QT_TRANSLATE_NOOP("presetparams", "Scale"), DLScale),
+        {"DLSeparation", DT, QT_TRANSLATE_NOOP("presetparams", "Separation"), Kind::Knob, DLSeparationBits},
+        check("Dark", DT, QT_TRANSLATE_NOOP("presetparams", "Dark"), Dark),
+        {"DelayTime", DT, QT_TRANSLATE_NOOP("presetparams", "Time"), Kind::Time, whole(DLTime)},
+        list("TapFunction", Section::TapFunction, QT_TRANSLATE_NOOP("presetparams", "Stompbar TapTempo Function"),
+             TapFunction, List::TapFunction),
+        {"ModelCode", Section::Other, QT_TRANSLATE_NOOP("presetparams", "Model Code"), Kind::Number, ModelCode},
+        {"Reserved16", Section::Other, QT_TRANSLATE_NOOP("presetparams", "Byte 16"), Kind::Number, whole(Reserved16)},
     };
 }
 
@@ -105,15 +114,15 @@ Range rangeOf(const Parameter &p)
 QString sectionCaption(Section s)
 {
     switch (s) {
-    case Section::Model: return QStringLiteral("Model");
-    case Section::Preamp: return QStringLiteral("Preamp (dual)");
-    case Section::Reverb: return QStringLiteral("Reverb (dual)");
-    case Section::ModType: return QStringLiteral("Modulation Type");
-    case Section::Modulation: return QStringLiteral("Modulation (dual)");
-    case Section::Delay: return QStringLiteral("Delay (dual)");
-    case Section::DelayTime: return QStringLiteral("Delay Time / Tone");
-    case Section::TapFunction: return QStringLiteral("Footswitch Tap");
-    case Section::Other: return QStringLiteral("Not on the panel");
+    case Section::Model: return translated(QT_TRANSLATE_NOOP("presetparams", "Model"));
+    case Section::Preamp: return translated(QT_TRANSLATE_NOOP("presetparams", "Preamp (dual)"));
+    case Section::Reverb: return translated(QT_TRANSLATE_NOOP("presetparams", "Reverb (dual)"));
+    case Section::ModType: return translated(QT_TRANSLATE_NOOP("presetparams", "Modulation Type"));
+    case Section::Modulation: return translated(QT_TRANSLATE_NOOP("presetparams", "Modulation (dual)"));
+    case Section::Delay: return translated(QT_TRANSLATE_NOOP("presetparams", "Delay (dual)"));
+    case Section::DelayTime: return translated(QT_TRANSLATE_NOOP("presetparams", "Delay Time / Tone"));
+    case Section::TapFunction: return translated(QT_TRANSLATE_NOOP("presetparams", "Footswitch Tap"));
+    case Section::Other: return translated(QT_TRANSLATE_NOOP("presetparams", "Not on the panel"));
     }
     return {};
 }
@@ -147,7 +156,7 @@ const Parameter *findIf(Pred pred)
 
 QString captionOf(const Parameter *p)
 {
-    return p ? QString::fromLatin1(p->caption) : QString();
+    return p ? translated(p->caption) : QString();
 }
 
 } // namespace
@@ -159,8 +168,8 @@ const Parameter *find(const QString &key)
 
 QString name(const Parameter &p)
 {
-    const QString caption = QString::fromLatin1(p.caption);
-    return p.alt ? caption + QStringLiteral(" (Alt)") : caption;
+    const QString caption = translated(p.caption);
+    return p.alt ? translated(QT_TRANSLATE_NOOP("presetparams", "%1 (Alt)")).arg(caption) : caption;
 }
 
 QString fullName(const Parameter &p)
@@ -192,19 +201,22 @@ QString valueText(const Parameter &p, std::span<const std::uint8_t, RecordSize> 
     case Kind::Knob: {
         const Range range = rangeOf(p);
         const int shown = std::clamp(v, range.min, range.max);
-        return shown == v ? QString::number(v) : QStringLiteral("%1 (stored %2)").arg(shown).arg(v);
+        return shown == v ? QString::number(v)
+                          : translated(QT_TRANSLATE_NOOP("presetparams", "%1 (stored %2)")).arg(shown).arg(v);
     }
     case Kind::List: {
-        const QStringList entries = listEntries(p.list);
-        return v < entries.size() ? entries[v] : QStringLiteral("Unknown (%1)").arg(v);
+        const QStringList entries = amplists::shown(listEntries(p.list));
+        return v < entries.size() ? entries[v] : translated(QT_TRANSLATE_NOOP("presetparams", "Unknown (%1)")).arg(v);
     }
-    case Kind::Check: return (v == 1) != p.inverted ? QStringLiteral("On") : QStringLiteral("Off");
+    case Kind::Check:
+        return (v == 1) != p.inverted ? translated(QT_TRANSLATE_NOOP("presetparams", "On"))
+                                      : translated(QT_TRANSLATE_NOOP("presetparams", "Off"));
     case Kind::Radio: {
         const int item = radioItem(p.radio, v);
-        return item < 0 ? QStringLiteral("None") : radioItems(p.radio)[item];
+        return item < 0 ? translated(QT_TRANSLATE_NOOP("presetparams", "None")) : radioItems(p.radio)[item];
     }
     case Kind::Number: return QString::number(v);
-    case Kind::Time: return QStringLiteral("%1 ms").arg(v);
+    case Kind::Time: return translated(QT_TRANSLATE_NOOP("presetparams", "%1 ms")).arg(v);
     }
     return {};
 }
@@ -244,8 +256,9 @@ QString describe(const Correction &c)
     auto text = [&](int v) {
         if (c.param->kind != Kind::List)
             return QString::number(v);
-        const QStringList entries = listEntries(c.param->list);
-        return v >= 0 && v < entries.size() ? entries[v] : QStringLiteral("Unknown (%1)").arg(v);
+        const QStringList entries = amplists::shown(listEntries(c.param->list));
+        return v >= 0 && v < entries.size() ? entries[v]
+                                            : translated(QT_TRANSLATE_NOOP("presetparams", "Unknown (%1)")).arg(v);
     };
     return QStringLiteral("%1 %2 \u2192 %3").arg(name(*c.param), text(c.before), text(c.after));
 }
@@ -264,9 +277,13 @@ QString checkCaption(Field f)
 QStringList radioItems(Radio r)
 {
     if (r == Radio::PreampLows)
-        return {QStringLiteral("Most (sloppy)"), QStringLiteral("More"), QStringLiteral("Less"),
-                QStringLiteral("Least (tight)")};
-    return {QStringLiteral("High"), QStringLiteral("Medium"), QStringLiteral("Low")};
+        return {translated(QT_TRANSLATE_NOOP("presetparams", "Most (sloppy)")),
+                translated(QT_TRANSLATE_NOOP("presetparams", "More")),
+                translated(QT_TRANSLATE_NOOP("presetparams", "Less")),
+                translated(QT_TRANSLATE_NOOP("presetparams", "Least (tight)"))};
+    return {translated(QT_TRANSLATE_NOOP("presetparams", "High")),
+            translated(QT_TRANSLATE_NOOP("presetparams", "Medium")),
+            translated(QT_TRANSLATE_NOOP("presetparams", "Low"))};
 }
 
 QString radioCaption(Radio r)

@@ -59,7 +59,7 @@ void Knob::RefuseTypedText(const QString &typed)
     UpdateEdit();
     // A cleared box is no mistake; it just gets the value back.
     if (!typed.trimmed().isEmpty())
-        throw ConvertError(QStringLiteral("'%1' is not a number").arg(typed));
+        throw ConvertError(tr("'%1' is not a number").arg(typed));
 }
 
 void Knob::SetTick(int t)

@@ -3,6 +3,7 @@
 
 #include "controls/converterror.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <algorithm>
@@ -40,7 +41,7 @@ float ParseUnitValue(const QString &text)
     bool ok = false;
     double value = locale.toDouble(number.trimmed(), &ok);
     if (!ok)
-        throw ConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(number));
+        throw ConvertError(QCoreApplication::translate("Knob", "'%1' is not a valid floating point value").arg(number));
 
     int i = last + 1;
     while (i < text.size() && text.at(i) == QLatin1Char(' '))

@@ -19,8 +19,8 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
     bold.setBold(true);
     ProductName->setFont(bold);
 
-    License = new QLabel(QStringLiteral("Free software under the GNU General Public License, version 3 or later.\n"
-                                        "It comes with no warranty."),
+    License = new QLabel(tr("Free software under the GNU General Public License, version 3 or later.\n"
+                            "It comes with no warranty."),
                          this);
 
     auto *row = new QHBoxLayout;

@@ -83,7 +83,7 @@ QCheckBox *enabledBox(const QString &text, QWidget *parent)
     f.setBold(true);
     box->setFont(f);
     box->setChecked(true);
-    box->setToolTip(QStringLiteral("Uncheck to free port for another program"));
+    box->setToolTip(MidiPortsDialog::tr("Uncheck to free port for another program"));
     return box;
 }
 
@@ -119,18 +119,18 @@ MidiPortsDialog::MidiPortsDialog(MidiInPort &midiIn, MidiOutPort &midiOut, Promp
     : QDialog(parent), midiIn_(midiIn), midiOut_(midiOut), prompter_(prompter),
       applicationTitle_(std::move(applicationTitle))
 {
-    setWindowTitle(QStringLiteral("MIDI Port Selection"));
+    setWindowTitle(tr("MIDI Port Selection"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFont(QFont(QStringLiteral("Arial"), font().pointSize()));
     setFixedSize(392, 96);
 
     portsBox = new QGroupBox(this);
-    inputLabel = boldLabel(QStringLiteral("Input:"), portsBox);
-    ComboBoxMidiIn = deviceList(QStringLiteral("Input Port"), portsBox);
-    StaticText2 = boldLabel(QStringLiteral("Output:"), portsBox);
-    ComboBoxMidiOut = deviceList(QStringLiteral("Output Port"), portsBox);
-    CheckBoxInEnabled = enabledBox(QStringLiteral("Input Enabled"), portsBox);
-    CheckBoxOutEnabled = enabledBox(QStringLiteral("Output Enabled"), portsBox);
+    inputLabel = boldLabel(tr("Input:"), portsBox);
+    ComboBoxMidiIn = deviceList(tr("Input Port"), portsBox);
+    StaticText2 = boldLabel(tr("Output:"), portsBox);
+    ComboBoxMidiOut = deviceList(tr("Output Port"), portsBox);
+    CheckBoxInEnabled = enabledBox(tr("Input Enabled"), portsBox);
+    CheckBoxOutEnabled = enabledBox(tr("Output Enabled"), portsBox);
 
     auto *grid = new QGridLayout(portsBox);
     grid->setContentsMargins(8, 6, 8, 6);
@@ -288,7 +288,7 @@ void MidiPortsDialog::inputChosen()
     if (midiIn_.openResult() != 0) {
         midiIn_.setEnabled(false);
         CheckBoxInEnabled->setChecked(false);
-        throw QuorvexError(QStringLiteral("The MIDI input port is not available."));
+        throw QuorvexError(tr("The MIDI input port is not available."));
     }
 }
 
@@ -308,7 +308,7 @@ void MidiPortsDialog::outputChosen()
     if (midiOut_.openResult() != 0) {
         midiOut_.setEnabled(false);
         CheckBoxOutEnabled->setChecked(false);
-        throw QuorvexError(QStringLiteral("The MIDI output port is not available."));
+        throw QuorvexError(tr("The MIDI output port is not available."));
     }
 }
 

@@ -27,14 +27,14 @@ NotesDialog::NotesDialog(CommandQueue &queue, QWidget *parent) : QDialog(parent)
     // Tab moves on to the buttons, as in any dialog; a note needs no tabs.
     MemoInfo->setTabChangesFocus(true);
 
-    BitBtnSave = new QPushButton(QStringLiteral("Save"), this);
+    BitBtnSave = new QPushButton(tr("Save"), this);
     BitBtnSave->setObjectName(QStringLiteral("BitBtnSave"));
     QFont bold = BitBtnSave->font();
     bold.setBold(true);
     BitBtnSave->setFont(bold);
     BitBtnSave->setDefault(false);
     BitBtnSave->setAutoDefault(false);
-    BitBtnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    BitBtnCancel = new QPushButton(tr("Cancel"), this);
     BitBtnCancel->setObjectName(QStringLiteral("BitBtnCancel"));
     BitBtnCancel->setAutoDefault(false);
 
@@ -59,7 +59,7 @@ void NotesDialog::loadNote(const QString &notePath)
     notePath_ = notePath;
     MemoInfo->setPlainText(text);
     // Named after the preset file the note belongs to.
-    setWindowTitle(QStringLiteral("File Info for ") + QFileInfo(notePath).completeBaseName() + QStringLiteral(".syx"));
+    setWindowTitle(tr("File Info for %1").arg(QFileInfo(notePath).completeBaseName() + QStringLiteral(".syx")));
 }
 
 void NotesDialog::saveNote()

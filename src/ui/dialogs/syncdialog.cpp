@@ -24,25 +24,25 @@ SyncDialog::SyncDialog(AmpSync &search, CommandQueue &queue, QWidget *parent)
     : QDialog(parent), sync_(search), queue_(queue)
 {
     setObjectName(QStringLiteral("FormSyncMsg"));
-    setWindowTitle(QStringLiteral("Amp Sync"));
+    setWindowTitle(tr("Amp Sync"));
     // No title-bar buttons: the dialog's own buttons end it.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFont(QFont(QStringLiteral("Arial"), font().pointSize()));
 
-    messageLabel = new QLabel(QStringLiteral("Looking for Amp - Please Wait..."), this);
+    messageLabel = new QLabel(tr("Looking for Amp - Please Wait..."), this);
     messageLabel->setObjectName(QStringLiteral("StaticText1"));
-    StaticTextFound = new QLabel(QStringLiteral("Found Amp - Version x.x"), this);
+    StaticTextFound = new QLabel(tr("Found Amp - Version x.x"), this);
     StaticTextFound->setObjectName(QStringLiteral("StaticTextFound"));
     StaticTextFound->setFont(bolder(font()));
-    StaticTextNotFound = new QLabel(QStringLiteral("Amp not found - will work in offline mode"), this);
+    StaticTextNotFound = new QLabel(tr("Amp not found - will work in offline mode"), this);
     StaticTextNotFound->setObjectName(QStringLiteral("StaticTextNotFound"));
     StaticTextNotFound->setFont(bolder(font()));
-    ButtonOK = new QPushButton(QStringLiteral("OK"), this);
+    ButtonOK = new QPushButton(tr("OK"), this);
     ButtonOK->setObjectName(QStringLiteral("ButtonOK"));
     ButtonOK->setFont(bolder(font()));
-    ButtonRetry = new QPushButton(QStringLiteral("Retry"), this);
+    ButtonRetry = new QPushButton(tr("Retry"), this);
     ButtonRetry->setObjectName(QStringLiteral("ButtonRetry"));
-    ButtonCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    ButtonCancel = new QPushButton(tr("Cancel"), this);
     ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
     // Enter presses the button that has the focus: OK once found, Retry once not.
     ButtonOK->setAutoDefault(true);
@@ -80,13 +80,18 @@ SyncDialog::~SyncDialog()
     sync_.syncClosed();
 }
 
-QString SyncDialog::foundText(std::uint8_t version, bool gVariant)
+QString SyncDialog::versionText(std::uint8_t version, bool gVariant)
 {
     const int major = (version >> 4) & 0x0F;
-    QString text = QStringLiteral("Found Amp - Version %1.%2").arg(major).arg(version & 0x0F);
+    QString text = QStringLiteral("%1.%2").arg(major).arg(version & 0x0F);
     if (major < 2 && gVariant)
         text += QStringLiteral(" G");
     return text;
+}
+
+QString SyncDialog::foundText(std::uint8_t version, bool gVariant)
+{
+    return tr("Found Amp - Version %1").arg(versionText(version, gVariant));
 }
 
 void SyncDialog::showEvent(QShowEvent *event)

@@ -18,7 +18,9 @@ public:
     SyncDialog(AmpSync &search, CommandQueue &queue, QWidget *parent = nullptr);
     ~SyncDialog() override;
 
-    // "Found Amp - Version 1.4", " G" after a version 1 G-variant Amp.
+    // "1.4", " G" after a version 1 G-variant Amp: "1.4 G".
+    static QString versionText(std::uint8_t version, bool gVariant);
+    // "Found Amp - Version 1.4 G".
     static QString foundText(std::uint8_t version, bool gVariant);
 
     void startSearch();

@@ -34,12 +34,14 @@ const std::vector<EditorPanel::KnobRow> &EditorPanel::knobRows()
          std::nullopt, Teal, Teal, false, true},
         {&P::NxNumberKnobFlangerFB, "NxNumberKnobFlangerFB", nullptr, Box::ModType, 1, FlangerFB, WholeByte,
          std::nullopt, Teal, Teal, false, true},
-        {&P::NxNumberKnobDLTime, "NxNumberKnobDLTime", "Set base delay time (before Scale)", Box::DelayTime, 0, DLTime,
-         WholeByte, std::nullopt, Navy, Navy, true, false},
-        {&P::NxNumberKnobDLScale, "NxNumberKnobDLScale", "+/- 50% of Base", Box::DelayTime, 1, DLScale, WholeByte,
-         std::nullopt, Navy, Navy, true, true},
-        {&P::NxNumberKnobDLSeparation, "NxNumberKnobDLSeparation", "Increase for more stereo spread", Box::DelayTime, 2,
-         DLSepDark, DLSeparationBits, std::nullopt, Navy, Navy, false, true},
+        {&P::NxNumberKnobDLTime, "NxNumberKnobDLTime",
+         QT_TRANSLATE_NOOP("EditorPanel", "Set base delay time (before Scale)"), Box::DelayTime, 0, DLTime, WholeByte,
+         std::nullopt, Navy, Navy, true, false},
+        {&P::NxNumberKnobDLScale, "NxNumberKnobDLScale", QT_TRANSLATE_NOOP("EditorPanel", "+/- 50% of Base"),
+         Box::DelayTime, 1, DLScale, WholeByte, std::nullopt, Navy, Navy, true, true},
+        {&P::NxNumberKnobDLSeparation, "NxNumberKnobDLSeparation",
+         QT_TRANSLATE_NOOP("EditorPanel", "Increase for more stereo spread"), Box::DelayTime, 2, DLSepDark,
+         DLSeparationBits, std::nullopt, Navy, Navy, false, true},
     };
     return rows;
 }
@@ -48,9 +50,11 @@ const std::vector<EditorPanel::CheckRow> &EditorPanel::checkRows()
 {
     using P = EditorPanel;
     static const std::vector<CheckRow> rows{
-        {&P::CheckBoxPad, "CheckBoxPad", "6 dB reduction before first stage", preset::PadOff, true},
-        {&P::CheckBoxBright, "CheckBoxBright", "Adds sparkle", preset::Bright, false},
-        {&P::CheckBoxDark, "CheckBoxDark", "More High Cut on the echoes", preset::Dark, false},
+        {&P::CheckBoxPad, "CheckBoxPad", QT_TRANSLATE_NOOP("EditorPanel", "6 dB reduction before first stage"),
+         preset::PadOff, true},
+        {&P::CheckBoxBright, "CheckBoxBright", QT_TRANSLATE_NOOP("EditorPanel", "Adds sparkle"), preset::Bright, false},
+        {&P::CheckBoxDark, "CheckBoxDark", QT_TRANSLATE_NOOP("EditorPanel", "More High Cut on the echoes"),
+         preset::Dark, false},
     };
     return rows;
 }
@@ -63,13 +67,15 @@ const std::array<EditorPanel::DualRow, preset::DualCount> &EditorPanel::dualRows
     // Indexed by preset::Dual.
     static const std::array<DualRow, preset::DualCount> rows{{
         {&P::GroupBoxPreamp, "GroupBoxPreamp", &P::CheckBoxBoost, "CheckBoxBoost", &P::PopupMenuPreamp,
-         "PopupMenuPreamp", &P::SyncBoost, "SyncBoost", "Copy these 5 to the other (alt) settings"},
+         "PopupMenuPreamp", &P::SyncBoost, "SyncBoost",
+         QT_TRANSLATE_NOOP("EditorPanel", "&Copy these 5 to the other (alt) settings")},
         {&P::GroupBoxMod, "GroupBoxMod", &P::CheckBoxMod, "CheckBoxMod", &P::PopupMenuMod, "PopupMenuMod", &P::SyncMod,
-         "SyncMod", "Copy these 2 to the other (alt) settings"},
+         "SyncMod", QT_TRANSLATE_NOOP("EditorPanel", "&Copy these 2 to the other (alt) settings")},
         {&P::GroupBoxDelay, "GroupBoxDelay", &P::CheckBoxDelay, "CheckBoxDelay", &P::PopupMenuDelay, "PopupMenuDelay",
-         &P::SyncDelay, "SyncDelay", "Copy these 2 to the other (alt) settings"},
+         &P::SyncDelay, "SyncDelay", QT_TRANSLATE_NOOP("EditorPanel", "&Copy these 2 to the other (alt) settings")},
         {&P::GroupBoxReverb, "GroupBoxReverb", &P::CheckBoxReverb, "CheckBoxReverb", &P::PopupMenuReverb,
-         "PopupMenuReverb", &P::SyncReverb, "SyncReverb", "Copy this Reverb Level to the other (alt) setting"},
+         "PopupMenuReverb", &P::SyncReverb, "SyncReverb",
+         QT_TRANSLATE_NOOP("EditorPanel", "&Copy this Reverb Level to the other (alt) setting")},
     }};
     return rows;
 }

@@ -13,7 +13,7 @@ void EditorPanel::buildBoxes()
     auto *modType = knobGrid(GroupBoxModType);
     ComboBoxMod = new QComboBox(GroupBoxModType);
     ComboBoxMod->setObjectName(QStringLiteral("ComboBoxMod"));
-    ComboBoxMod->addItems(amplists::modulationTypes());
+    ComboBoxMod->addItems(amplists::shown(amplists::modulationTypes()));
     ComboBoxMod->setAccessibleName(presetparams::listCaption(presetparams::List::Modulation));
     modType->addWidget(ComboBoxMod, 0, 0, 1, 2);
     auto *flanger = new QGridLayout;
@@ -57,7 +57,7 @@ void EditorPanel::buildKnobs(int box)
         knob->SetFocusOnClick(true);
         knob->SetRightMenu(row.rightMenu);
         if (row.hint)
-            knob->setToolTip(QString::fromLatin1(row.hint));
+            knob->setToolTip(tr(row.hint));
 
         // The value under the knob, where a number can also be typed.
         auto *edit = new ValueEdit(parent);
@@ -86,7 +86,7 @@ void EditorPanel::buildKnobs(int box)
 
 QCheckBox *EditorPanel::buildCheck(const CheckRow &row, QWidget *parent)
 {
-    QCheckBox *box = checkBox(parent, row.name, presetparams::checkCaption(row.field), QString::fromLatin1(row.hint));
+    QCheckBox *box = checkBox(parent, row.name, presetparams::checkCaption(row.field), tr(row.hint));
     this->*row.member = box;
     // Shown from the record quietly; a box set while the panel loads is no one's action (run()).
     connect(box, &QCheckBox::toggled, &binder_, [this, &row](bool on) { run([&] { checkClick(row, on); }); });
@@ -104,20 +104,19 @@ void EditorPanel::buildModel()
     lists->setSpacing(2);
     ComboBoxAmp = new QComboBox(GroupBoxModel);
     ComboBoxAmp->setObjectName(QStringLiteral("ComboBoxAmp"));
-    ComboBoxAmp->setToolTip(QStringLiteral("Sets gain, EQ type, and tweaks"));
-    ComboBoxAmp->addItems(amplists::ampModels());
+    ComboBoxAmp->setToolTip(tr("Sets gain, EQ type, and tweaks"));
+    ComboBoxAmp->addItems(amplists::shown(amplists::ampModels()));
     ComboBoxAmp->setAccessibleName(presetparams::listCaption(presetparams::List::AmpModel));
     ComboBoxCab = new QComboBox(GroupBoxModel);
     ComboBoxCab->setObjectName(QStringLiteral("ComboBoxCab"));
-    ComboBoxCab->setToolTip(QStringLiteral("Select cabinet per preset or globally"));
-    ComboBoxCab->addItems(amplists::cabinets());
+    ComboBoxCab->setToolTip(tr("Select cabinet per preset or globally"));
+    ComboBoxCab->addItems(amplists::shown(amplists::cabinets()));
     ComboBoxCab->setAccessibleName(presetparams::listCaption(presetparams::List::Cabinet));
     for (QComboBox *box : {ComboBoxAmp, ComboBoxCab}) {
         box->setMaxVisibleItems(16);
         box->setMinimumWidth(150);
     }
-    CheckBoxGCab =
-        checkBox(GroupBoxModel, "CheckBoxGCab", QStringLiteral("Global"), QStringLiteral("Overrides preset cab"));
+    CheckBoxGCab = checkBox(GroupBoxModel, "CheckBoxGCab", tr("Global"), tr("Overrides preset cab"));
     const auto &checks = checkRows();
     lists->addWidget(ComboBoxAmp, 0, 0, 1, 2);
     lists->addWidget(ComboBoxCab, 1, 0, 1, 2);
@@ -135,17 +134,17 @@ void EditorPanel::buildModel()
         Field field;
     };
     const RadioRow radios[] = {
-        {&EditorPanel::RadioGroupChunk, &EditorPanel::ChunkButtons, "RadioGroupChunk", "Pre-Distortion Rolloff",
-         preset::Radio::PreampLows, preset::PreampLows},
-        {&EditorPanel::RadioGroupPres, &EditorPanel::PresButtons, "RadioGroupPres", "Power Amp Highs",
-         preset::Radio::Presence, preset::Presence},
-        {&EditorPanel::RadioGroupRes, &EditorPanel::ResButtons, "RadioGroupRes", "Power Amp Lows",
-         preset::Radio::Resonance, preset::Resonance},
+        {&EditorPanel::RadioGroupChunk, &EditorPanel::ChunkButtons, "RadioGroupChunk",
+         QT_TRANSLATE_NOOP("EditorPanel", "Pre-Distortion Rolloff"), preset::Radio::PreampLows, preset::PreampLows},
+        {&EditorPanel::RadioGroupPres, &EditorPanel::PresButtons, "RadioGroupPres",
+         QT_TRANSLATE_NOOP("EditorPanel", "Power Amp Highs"), preset::Radio::Presence, preset::Presence},
+        {&EditorPanel::RadioGroupRes, &EditorPanel::ResButtons, "RadioGroupRes",
+         QT_TRANSLATE_NOOP("EditorPanel", "Power Amp Lows"), preset::Radio::Resonance, preset::Resonance},
     };
     for (const RadioRow &r : radios) {
         auto *box = new FlatGroupBox(presetparams::radioCaption(r.group), GroupBoxModel);
         box->setObjectName(QLatin1String(r.name));
-        box->setToolTip(QString::fromLatin1(r.hint));
+        box->setToolTip(tr(r.hint));
         auto *buttons = new QButtonGroup(box);
         auto *layout = new QVBoxLayout(box);
         layout->setContentsMargins(4, 0, 4, 0);
@@ -180,7 +179,7 @@ void EditorPanel::buildModel()
 
 void EditorPanel::buildDualSections()
 {
-    const QString altHint = QStringLiteral("Toggles the dual settings");
+    const QString altHint = tr("Toggles the dual settings");
     // Built in the order they stand on the form, which is not the load order.
     for (Dual d : {Dual::Preamp, Dual::Reverb, Dual::Modulation, Dual::Delay}) {
         const DualRow &row = dualRows()[int(d)];
@@ -205,7 +204,7 @@ void EditorPanel::buildDualSections()
 
         auto *menu = new QMenu(this);
         menu->setObjectName(QLatin1String(row.menuName));
-        QAction *copy = menu->addAction(QString::fromLatin1(row.copyCaption));
+        QAction *copy = menu->addAction(tr(row.copyCaption));
         copy->setObjectName(QLatin1String(row.copyName));
         this->*row.menu = menu;
         this->*row.copy = copy;
@@ -229,9 +228,9 @@ void EditorPanel::buildDelayTime()
     auto *side = new QVBoxLayout;
     side->setSpacing(2);
     QCheckBox *dark = buildCheck(checkRows()[2], GroupBoxDelayS);
-    BitBtnTap = new QPushButton(QStringLiteral("Tap"), GroupBoxDelayS);
+    BitBtnTap = new QPushButton(tr("Tap"), GroupBoxDelayS);
     BitBtnTap->setObjectName(QStringLiteral("BitBtnTap"));
-    BitBtnTap->setToolTip(QStringLiteral("Tap in base delay time (before Scale)"));
+    BitBtnTap->setToolTip(tr("Tap in base delay time (before Scale)"));
     StaticText22 = new QLabel(delaytime::emptyLabel(), GroupBoxDelayS);
     StaticText22->setObjectName(QStringLiteral("StaticText22"));
     side->addWidget(dark);
@@ -252,12 +251,12 @@ void EditorPanel::buildTapFunction()
     LabelTapFn = new QLabel(presetparams::listCaption(presetparams::List::TapFunction), GroupBoxTapFn);
     ComboBoxTap = new QComboBox(GroupBoxTapFn);
     ComboBoxTap->setObjectName(QStringLiteral("ComboBoxTap"));
-    ComboBoxTap->setToolTip(QStringLiteral("Alternate uses for Tap Tempo footswitch"));
-    ComboBoxTap->addItems(amplists::tapFunctions());
+    ComboBoxTap->setToolTip(tr("Alternate uses for Tap Tempo footswitch"));
+    ComboBoxTap->addItems(amplists::shown(amplists::tapFunctions()));
     ComboBoxTap->setMaxVisibleItems(16);
-    BitBtnExec = new QPushButton(QStringLiteral("Exec"), GroupBoxTapFn);
+    BitBtnExec = new QPushButton(tr("Exec"), GroupBoxTapFn);
     BitBtnExec->setObjectName(QStringLiteral("BitBtnExec"));
-    BitBtnExec->setToolTip(QStringLiteral("Simulates pressing Tap Tempo footswitch"));
+    BitBtnExec->setToolTip(tr("Simulates pressing Tap Tempo footswitch"));
     v->addWidget(LabelTapFn);
     v->addWidget(ComboBoxTap);
     v->addWidget(BitBtnExec, 0, Qt::AlignLeft);
@@ -281,12 +280,12 @@ void EditorPanel::buildTabs()
 
     PopupMenuTabs = new QMenu(this);
     PopupMenuTabs->setObjectName(QStringLiteral("PopupMenuTabs"));
-    boostAllTabsAction = PopupMenuTabs->addAction(QStringLiteral("Boost All Tabs"));
+    boostAllTabsAction = PopupMenuTabs->addAction(tr("&Boost All Tabs"));
     boostAllTabsAction->setObjectName(QStringLiteral("BoostAllTabs1"));
-    unboostAllTabsAction = PopupMenuTabs->addAction(QStringLiteral("Un-boost All Tabs"));
+    unboostAllTabsAction = PopupMenuTabs->addAction(tr("&Un-boost All Tabs"));
     unboostAllTabsAction->setObjectName(QStringLiteral("UnboostAllTabs1"));
     PopupMenuTabs->addSeparator();
-    restoreBoostSettingsAction = PopupMenuTabs->addAction(QStringLiteral("Restore Boost Settings"));
+    restoreBoostSettingsAction = PopupMenuTabs->addAction(tr("&Restore Boost Settings"));
     restoreBoostSettingsAction->setObjectName(QStringLiteral("RestoreBoostSettings1"));
     restoreBoostSettingsAction->setEnabled(editor_.restoreBoostAvailable());
     connect(boostAllTabsAction, &QAction::triggered, &binder_, [this] { run([this] { boostAllTabs(); }); });

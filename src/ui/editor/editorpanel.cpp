@@ -62,7 +62,7 @@ EditorPanel::EditorPanel(PresetEditor &editor, AmpGlobals &globals, CommandQueue
     connect(&editor_, &PresetEditor::restoreBoostAvailableChanged, &binder_,
             [this](bool on) { restoreBoostSettingsAction->setEnabled(on); });
     connect(&tap_, &TapTempo::armedChanged, &binder_,
-            [this](bool armed) { BitBtnTap->setText(armed ? QStringLiteral("Again") : QStringLiteral("Tap")); });
+            [this](bool armed) { BitBtnTap->setText(armed ? tr("Again") : tr("Tap")); });
 
     setView(editor_.view());
     // Whatever the editor holds is shown from the first moment.
@@ -183,9 +183,9 @@ void EditorPanel::adaptToFirmware(std::uint8_t version)
         for (int i = int(box->count()); i < keep; ++i)
             box->addItem(all[i]);
     };
-    fit(ComboBoxAmp, amplists::ampModels(), modelEntries_);
-    fit(ComboBoxCab, amplists::cabinets(), modelEntries_);
-    fit(ComboBoxMod, amplists::modulationTypes(), modulationEntries_);
+    fit(ComboBoxAmp, amplists::shown(amplists::ampModels()), modelEntries_);
+    fit(ComboBoxCab, amplists::shown(amplists::cabinets()), modelEntries_);
+    fit(ComboBoxMod, amplists::shown(amplists::modulationTypes()), modulationEntries_);
     CheckBoxGCab->setEnabled(firmware::hasVersion2(version));
     // The lists may have lost the entry the record holds.
     loadPanel();

@@ -22,6 +22,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -96,7 +97,7 @@ inline void showValue(QComboBox *box, int value, int entries)
         box->setCurrentIndex(value);
         return;
     }
-    const QString unknown = QStringLiteral("Unknown (%1)").arg(value);
+    const QString unknown = QCoreApplication::translate("presetparams", "Unknown (%1)").arg(value);
     if (box->count() > entries)
         box->setItemText(entries, unknown);
     else

@@ -104,9 +104,9 @@ FileListPanel::FileListPanel(Document &document, Prompter &prompter, QWidget *pa
 {
     setObjectName(QStringLiteral("PanelList"));
 
-    LabelList = new QLabel(QStringLiteral("File Path"), this);
+    LabelList = new QLabel(tr("File Path"), this);
     LabelList->setObjectName(QStringLiteral("LabelList"));
-    LabelList->setToolTip(QStringLiteral("Change with File Open, or right click for more"));
+    LabelList->setToolTip(tr("Change with File Open, or right click for more"));
     LabelList->setWordWrap(true);
     // A long path has no place to wrap; it must not hold the panel wide.
     LabelList->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -136,19 +136,18 @@ FileListPanel::FileListPanel(Document &document, Prompter &prompter, QWidget *pa
     };
     PopupMenuList = new QMenu(this);
     PopupMenuList->setObjectName(QStringLiteral("PopupMenuList"));
-    openFileAction = item(PopupMenuList, "OpenFile1", QStringLiteral("Open File"));
-    importAction = item(PopupMenuList, "Import1", QStringLiteral("Import File"));
+    openFileAction = item(PopupMenuList, "OpenFile1", tr("&Open File"));
+    importAction = item(PopupMenuList, "Import1", tr("&Import File"));
     PopupMenuList->addSeparator();
-    refreshAction = item(PopupMenuList, "RefreshFileList2", QStringLiteral("Refresh File List"));
+    refreshAction = item(PopupMenuList, "RefreshFileList2", tr("&Refresh File List"));
     importAction->setEnabled(importEnabled_);
 
     PopupMenuPath = new QMenu(this);
     PopupMenuPath->setObjectName(QStringLiteral("PopupMenuPath"));
-    usePathOfCurrentFileAction =
-        item(PopupMenuPath, "UsePathofCurrentFile1", QStringLiteral("Use Path of Current File"));
-    resetPathFromIniAction = item(PopupMenuPath, "ResetPathfromINI1", QStringLiteral("Reset Path from INI"));
+    usePathOfCurrentFileAction = item(PopupMenuPath, "UsePathofCurrentFile1", tr("&Use Path of Current File"));
+    resetPathFromIniAction = item(PopupMenuPath, "ResetPathfromINI1", tr("&Reset Path from INI"));
     setPathToProgramDirectoryAction =
-        item(PopupMenuPath, "SetPathtoProgramDirectory1", QStringLiteral("Set Path to program directory"));
+        item(PopupMenuPath, "SetPathtoProgramDirectory1", tr("&Set Path to program directory"));
 
     connect(openFileAction, &QAction::triggered, this, &FileListPanel::openSelected);
     connect(importAction, &QAction::triggered, this, &FileListPanel::importSelected);
@@ -348,7 +347,7 @@ void FileListPanel::setPath(const QString &text)
     if (!text.isEmpty() && !sameDirectory(text, document_.workingDirectory())) {
         const QScopedValueRollback<bool> moving(moving_, true);
         if (!document_.setWorkingDirectory(text))
-            throw QuorvexError(QStringLiteral("Can't open the folder '") + text + QLatin1Char('\''));
+            throw QuorvexError(tr("Can't open the folder '%1'").arg(text));
     }
     LabelList->setText(text);
     document_.setOpenDialogDirectory(text);
@@ -395,16 +394,15 @@ void FileListPanel::deleteSelected(bool permanently)
         QString failure;
         if (permanently) {
             const Prompter::Button answer =
-                prompter_.question(QStringLiteral("Confirm File Delete"),
-                                   QStringLiteral("Are you sure you want to delete '") + path + QStringLiteral("'?"),
+                prompter_.question(tr("Confirm File Delete"), tr("Are you sure you want to delete '%1'?").arg(path),
                                    {Prompter::Button::Yes, Prompter::Button::No});
             QFile file(path);
             if (answer == Prompter::Button::Yes && !path.isEmpty() && !file.remove())
-                failure = QStringLiteral("Can't delete file:\n") + path + QLatin1Char('\n') + file.errorString();
+                failure = tr("Can't delete file:\n%1\n%2").arg(path, file.errorString());
         } else if (!path.isEmpty()) {
             QString reason;
             if (!files::moveToTrash(path, &reason)) {
-                failure = QStringLiteral("Can't move file to the trash:\n") + path;
+                failure = tr("Can't move file to the trash:\n%1").arg(path);
                 if (!reason.isEmpty())
                     failure += QLatin1Char('\n') + reason;
             }

@@ -11,6 +11,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,13 +24,13 @@
 namespace {
 
 const QColor Teal(0, 128, 128);
-const QString Caption = QStringLiteral("Amp Globals");
+const char *const Caption = QT_TRANSLATE_NOOP("GlobalsWindow", "Amp Globals");
 
 // "[*]" where the desktop shows that the settings are not saved: after the
 // name, before " - Globals".
 QString marked(const QString &caption)
 {
-    const QString suffix = QStringLiteral(" - Globals");
+    const QString suffix = QCoreApplication::translate("GlobalFiles", "%1 - Globals").arg(QString());
     return caption.endsWith(suffix) ? caption.left(caption.size() - suffix.size()) + QStringLiteral("[*]") + suffix
                                     : caption + QStringLiteral("[*]");
 }
@@ -51,12 +52,16 @@ const std::vector<GlobalsWindow::CheckRow> &GlobalsWindow::checkRows()
     using F = GlobalsWindow;
     using namespace globalrecord;
     static const std::vector<CheckRow> rows{
-        {&F::CheckBoxUser, "CheckBoxUser", "User presets on powerup", "Check for User, uncheck for Factory",
-         UserPresets},
-        {&F::CheckBoxStereo, "CheckBoxStereo", "Stereo", "Check for 212, uncheck for 1x12", Stereo},
-        {&F::CheckBoxQB, "CheckBoxQB", "Quick Boost", "2nd Preset Select on Stompbar will toggle Boost", QuickBoost},
-        {&F::CheckBoxAtten, "CheckBoxAtten", "Output Attenuator", "18 dB output volume drop", Attenuator},
-        {&F::CheckBoxLEDs, "CheckBoxLEDs", "Amp LED Disable", "Disable most amp LEDs", LedsOff},
+        {&F::CheckBoxUser, "CheckBoxUser", QT_TRANSLATE_NOOP("GlobalsWindow", "User presets on powerup"),
+         QT_TRANSLATE_NOOP("GlobalsWindow", "Check for User, uncheck for Factory"), UserPresets},
+        {&F::CheckBoxStereo, "CheckBoxStereo", QT_TRANSLATE_NOOP("GlobalsWindow", "Stereo"),
+         QT_TRANSLATE_NOOP("GlobalsWindow", "Check for 212, uncheck for 1x12"), Stereo},
+        {&F::CheckBoxQB, "CheckBoxQB", QT_TRANSLATE_NOOP("GlobalsWindow", "Quick Boost"),
+         QT_TRANSLATE_NOOP("GlobalsWindow", "2nd Preset Select on Stompbar will toggle Boost"), QuickBoost},
+        {&F::CheckBoxAtten, "CheckBoxAtten", QT_TRANSLATE_NOOP("GlobalsWindow", "Output Attenuator"),
+         QT_TRANSLATE_NOOP("GlobalsWindow", "18 dB output volume drop"), Attenuator},
+        {&F::CheckBoxLEDs, "CheckBoxLEDs", QT_TRANSLATE_NOOP("GlobalsWindow", "Amp LED Disable"),
+         QT_TRANSLATE_NOOP("GlobalsWindow", "Disable most amp LEDs"), LedsOff},
     };
     return rows;
 }
@@ -75,12 +80,14 @@ const std::vector<GlobalsWindow::KnobRow> &GlobalsWindow::knobRows()
     using F = GlobalsWindow;
     using namespace globalrecord;
     static const std::vector<KnobRow> rows{
-        {&F::NxNumberKnobIA, "NxNumberKnobIA", "Input Adjust",
-         "Scales pregain internally to compensate for guitar level (12:00=default)", InputAdjust, InputAdjustRange},
-        {&F::NxNumberKnobSens, "NxNumberKnobSens", "Sensitivity",
-         "Lower values for reduction, higher values for gating", GateSensitivity, GateRange},
-        {&F::NxNumberKnobThresh, "NxNumberKnobThresh", "Threshold/Off", "Increase when there's more noise",
-         GateThreshold, GateRange},
+        {&F::NxNumberKnobIA, "NxNumberKnobIA", QT_TRANSLATE_NOOP("GlobalsWindow", "Input Adjust"),
+         QT_TRANSLATE_NOOP("GlobalsWindow", "Scales pregain internally to compensate for guitar level (12:00=default)"),
+         InputAdjust, InputAdjustRange},
+        {&F::NxNumberKnobSens, "NxNumberKnobSens", QT_TRANSLATE_NOOP("GlobalsWindow", "Sensitivity"),
+         QT_TRANSLATE_NOOP("GlobalsWindow", "Lower values for reduction, higher values for gating"), GateSensitivity,
+         GateRange},
+        {&F::NxNumberKnobThresh, "NxNumberKnobThresh", QT_TRANSLATE_NOOP("GlobalsWindow", "Threshold/Off"),
+         QT_TRANSLATE_NOOP("GlobalsWindow", "Increase when there's more noise"), GateThreshold, GateRange},
     };
     return rows;
 }
@@ -104,24 +111,25 @@ const std::vector<GlobalsWindow::RadioRow> &GlobalsWindow::radioRows()
         for (int c = 1; c <= 16; ++c)
             channels << QString::number(c);
         return std::vector<RadioRow>{
-            {&F::RadioGroupMidiChannel, &F::MidiChannelButtons, "RadioGroupMidiChannel", "MIDI Channel", Channel,
-             channels, 4},
+            {&F::RadioGroupMidiChannel, &F::MidiChannelButtons, "RadioGroupMidiChannel",
+             QT_TRANSLATE_NOOP("GlobalsWindow", "MIDI Channel"), Channel, channels, 4},
             {&F::RadioGroupBankStyle,
              &F::BankStyleButtons,
              "RadioGroupBankStyle",
-             "Stompbar Bank Select Style",
+             QT_TRANSLATE_NOOP("GlobalsWindow", "Stompbar Bank Select Style"),
              BankStyle,
-             {QStringLiteral("Matrix - go to same patch in new bank (default)"),
-              QStringLiteral("Go to preset #1 in new bank"),
-              QStringLiteral("Wait for preset selection (red LED blinks)")},
+             {QStringLiteral(QT_TRANSLATE_NOOP("GlobalsWindow", "Matrix - go to same patch in new bank (default)")),
+              QStringLiteral(QT_TRANSLATE_NOOP("GlobalsWindow", "Go to preset #1 in new bank")),
+              QStringLiteral(QT_TRANSLATE_NOOP("GlobalsWindow", "Wait for preset selection (red LED blinks)"))},
              1},
             {&F::RadioGroupAllInfo,
              &F::AllInfoButtons,
              "RadioGroupAllInfo",
-             "Stompbar Inactive Mode LED status (All Info)",
+             QT_TRANSLATE_NOOP("GlobalsWindow", "Stompbar Inactive Mode LED status (All Info)"),
              InactiveLeds,
-             {QStringLiteral("Only show active mode LEDs"), QStringLiteral("Show inactive mode LEDs as dim (default)"),
-              QStringLiteral("Show all LEDs bright")},
+             {QStringLiteral(QT_TRANSLATE_NOOP("GlobalsWindow", "Only show active mode LEDs")),
+              QStringLiteral(QT_TRANSLATE_NOOP("GlobalsWindow", "Show inactive mode LEDs as dim (default)")),
+              QStringLiteral(QT_TRANSLATE_NOOP("GlobalsWindow", "Show all LEDs bright"))},
              1},
         };
     }();
@@ -135,7 +143,7 @@ GlobalsWindow::GlobalsWindow(AmpGlobals &globals, CommandQueue &queue, QString s
       files_(globals, queue.prompter())
 {
     setObjectName(QStringLiteral("FormGlobal"));
-    setWindowTitle(marked(Caption));
+    setWindowTitle(marked(tr(Caption)));
     buildMenu();
     buildControls();
     files_.onWritten = [this] { emit fileWritten(); };
@@ -148,7 +156,7 @@ GlobalsWindow::GlobalsWindow(AmpGlobals &globals, CommandQueue &queue, QString s
     connect(&globals_, &AmpGlobals::globalRecordLoaded, this, [this](bool fromAmp) {
         loadControls();
         if (fromAmp)
-            setWindowTitle(marked(Caption));
+            setWindowTitle(marked(tr(Caption)));
     });
 }
 
@@ -174,15 +182,14 @@ void GlobalsWindow::buildMenu()
         connect(a, &QAction::triggered, this, [this, handler] { run([this, handler] { (this->*handler)(); }); });
         return a;
     };
-    fileMenu = menu("File1", QStringLiteral("&File"));
-    openAction = item(fileMenu, "Open1", QStringLiteral("Open"), &GlobalsWindow::openFile);
-    saveAsAction = item(fileMenu, "SaveAs1", QStringLiteral("Save As"), &GlobalsWindow::saveAs);
+    fileMenu = menu("File1", tr("&File"));
+    openAction = item(fileMenu, "Open1", tr("&Open"), &GlobalsWindow::openFile);
+    saveAsAction = item(fileMenu, "SaveAs1", tr("Save &As"), &GlobalsWindow::saveAs);
     fileMenu->addSeparator();
-    quitAction = item(fileMenu, "QuitGlobalView1", QStringLiteral("Quit Global View"), &GlobalsWindow::closeWindow);
-    transferMenu = menu("Transfer1", QStringLiteral("&Transfer"));
-    sendToAmpAction = item(transferMenu, "SendtoAmp1", QStringLiteral("Send to Amp"), &GlobalsWindow::sendToAmp);
-    fetchFromAmpAction =
-        item(transferMenu, "GetfromAmp1", QStringLiteral("Get from Amp"), &GlobalsWindow::fetchFromAmp);
+    quitAction = item(fileMenu, "QuitGlobalView1", tr("&Quit Global View"), &GlobalsWindow::closeWindow);
+    transferMenu = menu("Transfer1", tr("&Transfer"));
+    sendToAmpAction = item(transferMenu, "SendtoAmp1", tr("&Send to Amp"), &GlobalsWindow::sendToAmp);
+    fetchFromAmpAction = item(transferMenu, "GetfromAmp1", tr("&Get from Amp"), &GlobalsWindow::fetchFromAmp);
     // The desktop's keys for these; Escape closes the window as well.
     openAction->setShortcuts(QKeySequence::Open);
     // Plain X11 has no Save As key of its own.
@@ -204,7 +211,7 @@ NumberKnob *GlobalsWindow::buildKnob(const KnobRow &row, QWidget *parent)
     knob->SetValue(float(row.range.min));
     knob->SetTabStop(true);
     knob->SetFocusOnClick(true);
-    knob->setToolTip(QString::fromLatin1(row.hint));
+    knob->setToolTip(tr(row.hint));
     // A turn reports each step and then its end; the byte is edited once.
     auto changed = [this, &row](Knob *k) { run([&] { knobChanged(row, k); }); };
     connect(knob, &Knob::OnChanging, this, changed);
@@ -219,7 +226,7 @@ NumberKnob *GlobalsWindow::buildKnob(const KnobRow &row, QWidget *parent)
 
 QGroupBox *GlobalsWindow::buildRadioGroup(const RadioRow &row, QWidget *parent)
 {
-    auto *box = new FlatGroupBox(QString::fromLatin1(row.caption), parent);
+    auto *box = new FlatGroupBox(tr(row.caption), parent);
     box->setObjectName(QLatin1String(row.name));
     auto *buttons = new QButtonGroup(box);
     auto *grid = new QGridLayout(box);
@@ -228,7 +235,7 @@ QGroupBox *GlobalsWindow::buildRadioGroup(const RadioRow &row, QWidget *parent)
     // Filled column by column.
     const int perColumn = int((row.items.size() + row.columns - 1) / row.columns);
     for (int i = 0; i < row.items.size(); ++i) {
-        auto *button = new QRadioButton(row.items[i], box);
+        auto *button = new QRadioButton(tr(row.items[i].toUtf8().constData()), box);
         buttons->addButton(button, i);
         grid->addWidget(button, i % perColumn, i / perColumn);
     }
@@ -244,9 +251,9 @@ QGroupBox *GlobalsWindow::buildRadioGroup(const RadioRow &row, QWidget *parent)
 void GlobalsWindow::buildControls()
 {
     for (const CheckRow &row : checkRows()) {
-        auto *box = new QCheckBox(QString::fromLatin1(row.caption), this);
+        auto *box = new QCheckBox(tr(row.caption), this);
         box->setObjectName(QLatin1String(row.name));
-        box->setToolTip(QString::fromLatin1(row.hint));
+        box->setToolTip(tr(row.hint));
         connect(box, &QCheckBox::toggled, this,
                 [this, field = row.field](bool on) { run([&] { globals_.editGlobalBit(field, on); }); });
         this->*row.member = box;
@@ -267,19 +274,19 @@ void GlobalsWindow::buildControls()
         return cell;
     };
 
-    GroupBoxGeneral = new FlatGroupBox(QStringLiteral("General"), this);
+    GroupBoxGeneral = new FlatGroupBox(tr("General"), this);
     GroupBoxGeneral->setObjectName(QStringLiteral("GroupBoxGeneral"));
-    GroupBoxNoiseGate = new FlatGroupBox(QStringLiteral("Noise Gate"), GroupBoxGeneral);
+    GroupBoxNoiseGate = new FlatGroupBox(tr("Noise Gate"), GroupBoxGeneral);
     GroupBoxNoiseGate->setObjectName(QStringLiteral("GroupBoxNoiseGate"));
-    GroupBoxVersion2 = new FlatGroupBox(QStringLiteral("Version 2.0 Globals"), GroupBoxGeneral);
+    GroupBoxVersion2 = new FlatGroupBox(tr("Version 2.0 Globals"), GroupBoxGeneral);
     GroupBoxVersion2->setObjectName(QStringLiteral("GroupBoxVersion2"));
 
     auto *gate = new QHBoxLayout(GroupBoxNoiseGate);
-    gate->addLayout(knobWithLabel(NxNumberKnobSens, QStringLiteral("Sensitivity")));
-    gate->addLayout(knobWithLabel(NxNumberKnobThresh, QStringLiteral("Threshold/Off")));
+    gate->addLayout(knobWithLabel(NxNumberKnobSens, tr("Sensitivity")));
+    gate->addLayout(knobWithLabel(NxNumberKnobThresh, tr("Threshold/Off")));
 
     auto *v2 = new QHBoxLayout(GroupBoxVersion2);
-    v2->addLayout(knobWithLabel(NxNumberKnobIA, QStringLiteral("Input Adjust")));
+    v2->addLayout(knobWithLabel(NxNumberKnobIA, tr("Input Adjust")));
     auto *v2Checks = new QVBoxLayout;
     for (QCheckBox *box : {CheckBoxQB, CheckBoxAtten, CheckBoxLEDs})
         v2Checks->addWidget(box);

@@ -98,12 +98,11 @@ AmpWindow::AmpWindow(AmpSlots &ampSlots, Library &library, Prompter &prompter, A
       actions_(std::move(actions))
 {
     setObjectName(QStringLiteral("AmpWindow"));
-    setWindowTitle(QStringLiteral("Amp"));
+    setWindowTitle(tr("Amp"));
     auto *tree = new SlotTree(this);
     tree_ = tree;
     tree_->setObjectName(QStringLiteral("AmpSlots"));
-    tree_->setHeaderLabels({QStringLiteral("Slot"), QStringLiteral("Preset"), QStringLiteral("Model"),
-                            QStringLiteral("Cabinet"), QStringLiteral("Gain"), QStringLiteral("Read")});
+    tree_->setHeaderLabels({tr("Slot"), tr("Preset"), tr("Model"), tr("Cabinet"), tr("Gain"), tr("Read")});
     tree_->header()->setSectionResizeMode(PresetColumn, QHeaderView::Stretch);
     for (int slot = 0; slot < preset::SlotCount; ++slot) {
         auto *item = new QTreeWidgetItem(tree_);
@@ -136,18 +135,18 @@ AmpWindow::AmpWindow(AmpSlots &ampSlots, Library &library, Prompter &prompter, A
             actions_.switchTo(tree_->indexOfTopLevelItem(item));
     });
 
-    auto *read = new QPushButton(QStringLiteral("Read the Amp"), this);
+    auto *read = new QPushButton(tr("Read the Amp"), this);
     connect(read, &QPushButton::clicked, this, [this] {
         if (actions_.read)
             actions_.read();
     });
-    auto *save = new QPushButton(QStringLiteral("Save to Library..."), this);
+    auto *save = new QPushButton(tr("Save to Library..."), this);
     connect(save, &QPushButton::clicked, this, [this] {
         const QList<QTreeWidgetItem *> chosen = tree_->selectedItems();
         if (!chosen.isEmpty())
             saveToLibrary(tree_->indexOfTopLevelItem(chosen.first()));
     });
-    auto *group = new QPushButton(QStringLiteral("Save as Group File..."), this);
+    auto *group = new QPushButton(tr("Save as Group File..."), this);
     connect(group, &QPushButton::clicked, this, &AmpWindow::saveAsGroupFile);
     auto updateButtons = [this, save, group] {
         const QList<QTreeWidgetItem *> chosen = tree_->selectedItems();
@@ -161,8 +160,8 @@ AmpWindow::AmpWindow(AmpSlots &ampSlots, Library &library, Prompter &prompter, A
         updateButtons();
     });
 
-    status_ = new QLabel(QStringLiteral("Click a slot to play it; drag a library preset onto a slot to write it there; "
-                                        "drag slots to reorder them."),
+    status_ = new QLabel(tr("Click a slot to play it; drag a library preset onto a slot to write it there; "
+                            "drag slots to reorder them."),
                          this);
     status_->setWordWrap(true);
     auto *buttons = new QHBoxLayout;
@@ -216,12 +215,12 @@ void AmpWindow::fill(QTreeWidgetItem *item, int slot)
     font.setBold(slots_.playing() == slot);
     item->setFont(SlotColumn, font);
     if (!s.record) {
-        item->setText(PresetColumn, QStringLiteral("not read"));
+        item->setText(PresetColumn, tr("not read"));
         for (int c : {ModelColumn, CabinetColumn, GainColumn, ReadColumn})
             item->setText(c, QString());
     } else {
         const QString name = libraryName(*s.record);
-        item->setText(PresetColumn, name.isEmpty() ? QStringLiteral("not in the library") : name);
+        item->setText(PresetColumn, name.isEmpty() ? tr("not in the library") : name);
         item->setText(ModelColumn, valueOf("AmpModel", *s.record));
         item->setText(CabinetColumn, valueOf("Cabinet", *s.record));
         item->setText(GainColumn, valueOf("PreGain", *s.record));
@@ -232,7 +231,7 @@ void AmpWindow::fill(QTreeWidgetItem *item, int slot)
     for (int c = 0; c <= ReadColumn; ++c) {
         item->setForeground(c, grey ? palette().brush(QPalette::Disabled, QPalette::Text)
                                     : palette().brush(QPalette::Text));
-        item->setToolTip(c, s.stale ? QStringLiteral("Not read since it was written or edited on the Amp") : QString());
+        item->setToolTip(c, s.stale ? tr("Not read since it was written or edited on the Amp") : QString());
     }
 }
 
@@ -280,7 +279,7 @@ void AmpWindow::rearranged()
     for (int to = 0; to < int(order.size()); ++to)
         unknown = unknown || (order[std::size_t(to)] != to && !slots_.slot(order[std::size_t(to)]).record);
     if (unknown)
-        status_->setText(QStringLiteral("Read the Amp first: only slots whose presets are known can be moved."));
+        status_->setText(tr("Read the Amp first: only slots whose presets are known can be moved."));
     if (!plan.empty() && actions_.writePlan)
         actions_.writePlan(plan, text);
 }
@@ -296,28 +295,26 @@ void AmpWindow::saveToLibrary(int slot)
     const AmpSlots::Slot &s = slots_.slot(slot);
     if (!s.record)
         return;
-    QString path = prompter_.saveFileName(QStringLiteral("Save to Library"), library_.roots().data,
-                                          QStringLiteral("Preset Files (*.syx)"),
+    QString path = prompter_.saveFileName(tr("Save to Library"), library_.roots().data, tr("Preset Files (*.syx)"),
                                           QStringLiteral("Amp %1.syx").arg(preset::slotName(slot)));
     if (path.isEmpty() || !prompter_.mayReplace(path))
         return;
     try {
         files::writeSingleFile(path, *s.record);
     } catch (const QuorvexError &e) {
-        prompter_.notice(QStringLiteral("Save to Library"), e.message(), Prompter::Icon::Warning);
+        prompter_.notice(tr("Save to Library"), e.message(), Prompter::Icon::Warning);
         return;
     }
     library_.filesChanged({path});
-    status_->setText(QStringLiteral("Saved %1 as %2").arg(preset::slotName(slot), QFileInfo(path).fileName()));
+    status_->setText(tr("Saved %1 as %2").arg(preset::slotName(slot), QFileInfo(path).fileName()));
 }
 
 void AmpWindow::saveAsGroupFile()
 {
     if (!slots_.allKnown())
         return;
-    const QString path =
-        prompter_.saveFileName(QStringLiteral("Save as Group File"), library_.roots().data,
-                               QStringLiteral("Preset Files (*.syx)"), QStringLiteral("Amp Slots.syx"));
+    const QString path = prompter_.saveFileName(tr("Save as Group File"), library_.roots().data,
+                                                tr("Preset Files (*.syx)"), QStringLiteral("Amp Slots.syx"));
     if (path.isEmpty() || !prompter_.mayReplace(path))
         return;
     std::array<std::uint8_t, preset::GroupSize> group{};
@@ -326,7 +323,7 @@ void AmpWindow::saveAsGroupFile()
     try {
         files::writeGroupFile(path, group);
     } catch (const QuorvexError &e) {
-        prompter_.notice(QStringLiteral("Save as Group File"), e.message(), Prompter::Icon::Warning);
+        prompter_.notice(tr("Save as Group File"), e.message(), Prompter::Icon::Warning);
         return;
     }
     library_.filesChanged({path});

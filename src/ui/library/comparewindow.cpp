@@ -25,26 +25,25 @@ CompareWindow::CompareWindow(const LibraryHooks &hooks, const QString &nameA, co
     : QWidget(parent, Qt::Window), a_(a), b_(b)
 {
     setObjectName(QStringLiteral("CompareWindow"));
-    setWindowTitle(QStringLiteral("Compare"));
+    setWindowTitle(tr("Compare"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    LabelA = new QLabel(QStringLiteral("A: ") + nameA, this);
-    LabelB = new QLabel(QStringLiteral("B: ") + nameB, this);
-    CheckBoxDifferences = new QCheckBox(QStringLiteral("Differences only"), this);
+    LabelA = new QLabel(tr("A: %1").arg(nameA), this);
+    LabelB = new QLabel(tr("B: %1").arg(nameB), this);
+    CheckBoxDifferences = new QCheckBox(tr("Differences only"), this);
     CheckBoxDifferences->setObjectName(QStringLiteral("CheckBoxDifferences"));
-    ButtonHearA = new QPushButton(QStringLiteral("Hear A"), this);
+    ButtonHearA = new QPushButton(tr("Hear A"), this);
     ButtonHearA->setObjectName(QStringLiteral("ButtonHearA"));
-    ButtonHearB = new QPushButton(QStringLiteral("Hear B"), this);
+    ButtonHearB = new QPushButton(tr("Hear B"), this);
     ButtonHearB->setObjectName(QStringLiteral("ButtonHearB"));
     for (QPushButton *button : {ButtonHearA, ButtonHearB}) {
-        button->setToolTip(QStringLiteral("Sends the preset to the Amp as editor data; nothing is stored"));
+        button->setToolTip(tr("Sends the preset to the Amp as editor data; nothing is stored"));
         button->setEnabled(bool(hooks.hear));
     }
 
     TableCompare = new QTableWidget(0, Columns, this);
     TableCompare->setObjectName(QStringLiteral("TableCompare"));
-    TableCompare->setHorizontalHeaderLabels(
-        {QStringLiteral("Section"), QStringLiteral("Parameter"), QStringLiteral("A"), QStringLiteral("B")});
+    TableCompare->setHorizontalHeaderLabels({tr("Section"), tr("Parameter"), QStringLiteral("A"), QStringLiteral("B")});
     TableCompare->verticalHeader()->hide();
     TableCompare->verticalHeader()->setDefaultSectionSize(TableCompare->fontMetrics().height() + 6);
     TableCompare->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -25,28 +25,28 @@ DuplicatesWindow::DuplicatesWindow(Library &library, Prompter &prompter, const L
     : QWidget(parent, Qt::Window), library_(library), prompter_(prompter), hooks_(hooks)
 {
     setObjectName(QStringLiteral("DuplicatesWindow"));
-    setWindowTitle(QStringLiteral("Duplicates"));
+    setWindowTitle(tr("Duplicates"));
     setAttribute(Qt::WA_DeleteOnClose);
 
     SpinDifferences = new QSpinBox(this);
     SpinDifferences->setObjectName(QStringLiteral("SpinDifferences"));
     SpinDifferences->setRange(0, DuplicateFinder::MostDifferences);
     SpinDifferences->setValue(DuplicateFinder::DefaultMaxDifferences);
-    ButtonFind = new QPushButton(QStringLiteral("Find"), this);
+    ButtonFind = new QPushButton(tr("Find"), this);
     ButtonFind->setObjectName(QStringLiteral("ButtonFind"));
-    ButtonOpen = new QPushButton(QStringLiteral("Open"), this);
+    ButtonOpen = new QPushButton(tr("Open"), this);
     ButtonOpen->setObjectName(QStringLiteral("ButtonOpen"));
-    ButtonDelete = new QPushButton(QStringLiteral("Delete..."), this);
+    ButtonDelete = new QPushButton(tr("Delete..."), this);
     ButtonDelete->setObjectName(QStringLiteral("ButtonDelete"));
     LabelStatus = new QLabel(this);
     LabelStatus->setObjectName(QStringLiteral("LabelStatus"));
     TreeGroups = new QTreeWidget(this);
     TreeGroups->setObjectName(QStringLiteral("TreeGroups"));
-    TreeGroups->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Folder"), QStringLiteral("Differs in")});
+    TreeGroups->setHeaderLabels({tr("Name"), tr("Folder"), tr("Differs in")});
     TreeGroups->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
     auto *top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("Parameters that may differ:"), this));
+    top->addWidget(new QLabel(tr("Parameters that may differ:"), this));
     top->addWidget(SpinDifferences);
     top->addWidget(ButtonFind);
     top->addStretch(1);
@@ -84,7 +84,7 @@ void DuplicatesWindow::findDuplicates()
         return;
     cancel_ = false;
     ButtonFind->setEnabled(false);
-    LabelStatus->setText(QStringLiteral("Looking for duplicates..."));
+    LabelStatus->setText(tr("Looking for duplicates..."));
     // Before the index is open its path may name a file that is not an index.
     const QString index = library_.isOpen() ? library_.indexPath() : QString();
     watcher_.setFuture(QtConcurrent::run(&DuplicateReport::fromIndex, index, SpinDifferences->value(), &cancel_));
@@ -100,8 +100,8 @@ void DuplicatesWindow::found()
     for (std::size_t g = 0; g < groups_.size(); ++g) {
         const DuplicateReport::Group &group = groups_[g];
         auto *top = new QTreeWidgetItem(TreeGroups);
-        top->setText(0, group.identical ? QStringLiteral("Identical: %1 presets").arg(group.presets.size())
-                                        : QStringLiteral("Alike: %1 presets").arg(group.presets.size()));
+        top->setText(0, group.identical ? tr("Identical: %1 presets").arg(group.presets.size())
+                                        : tr("Alike: %1 presets").arg(group.presets.size()));
         top->setFlags(Qt::ItemIsEnabled);
         for (std::size_t p = 0; p < group.presets.size(); ++p) {
             const LibraryEntry &e = group.presets[p];
@@ -117,9 +117,9 @@ void DuplicatesWindow::found()
     if (!result.error.isEmpty())
         LabelStatus->setText(result.error);
     else if (groups_.empty())
-        LabelStatus->setText(QStringLiteral("No duplicates."));
+        LabelStatus->setText(tr("No duplicates."));
     else
-        LabelStatus->setText(QStringLiteral("%1 groups, %2 presets.").arg(groups_.size()).arg(presets));
+        LabelStatus->setText(tr("%1 groups, %2 presets.").arg(groups_.size()).arg(presets));
     selectionChanged();
     emit shown();
 }

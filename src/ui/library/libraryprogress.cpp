@@ -64,10 +64,10 @@ void LibraryProgress::update()
     if (!notice_.isEmpty()) {
         // The whole notice is in the tool tip; the bar keeps its room.
         LabelLibrary->setText(
-            LabelLibrary->fontMetrics().elidedText(QStringLiteral("Library: ") + notice_, Qt::ElideRight, NoticeWidth));
+            LabelLibrary->fontMetrics().elidedText(tr("Library: %1").arg(notice_), Qt::ElideRight, NoticeWidth));
         LabelLibrary->setToolTip(notice_);
     } else {
-        LabelLibrary->setText(busy_ ? QStringLiteral("Indexing the library") : QString());
+        LabelLibrary->setText(busy_ ? tr("Indexing the library") : QString());
         LabelLibrary->setToolTip(QString());
     }
     setVisible(busy_ || !notice_.isEmpty());

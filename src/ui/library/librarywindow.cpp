@@ -31,7 +31,7 @@ using Key = QPair<qint64, int>; // file and slot in the index: a row across sear
 
 QString title()
 {
-    return QStringLiteral("Library");
+    return LibraryWindow::tr("Library");
 }
 
 } // namespace
@@ -46,12 +46,12 @@ LibraryWindow::LibraryWindow(Library &library, Prompter &prompter, const Library
 
     EditSearch = new QLineEdit(this);
     EditSearch->setObjectName(QStringLiteral("EditSearch"));
-    EditSearch->setPlaceholderText(QStringLiteral("Search: words, \"a phrase\", model:clean cab:4x12 gain>20 "
-                                                  "delay:on tag:blues is:fav in:backups -word"));
+    EditSearch->setPlaceholderText(tr("Search: words, \"a phrase\", model:clean cab:4x12 gain>20 "
+                                      "delay:on tag:blues is:fav in:backups -word"));
     EditSearch->setClearButtonEnabled(true);
-    ButtonAddFolder = new QPushButton(QStringLiteral("Add Folder..."), this);
+    ButtonAddFolder = new QPushButton(tr("Add Folder..."), this);
     ButtonAddFolder->setObjectName(QStringLiteral("ButtonAddFolder"));
-    ButtonDuplicates = new QPushButton(QStringLiteral("Find Duplicates"), this);
+    ButtonDuplicates = new QPushButton(tr("Find Duplicates"), this);
     ButtonDuplicates->setObjectName(QStringLiteral("ButtonDuplicates"));
     LabelExplanation = new QLabel(this);
     LabelExplanation->setObjectName(QStringLiteral("LabelExplanation"));
@@ -86,21 +86,21 @@ LibraryWindow::LibraryWindow(Library &library, Prompter &prompter, const Library
         connect(a, &QAction::triggered, this, handler);
         return a;
     };
-    ActionOpen = action("ActionOpen", QStringLiteral("Open"), &LibraryWindow::openSelected);
+    ActionOpen = action("ActionOpen", tr("&Open"), &LibraryWindow::openSelected);
     ActionCompareCurrent =
-        action("ActionCompareCurrent", QStringLiteral("Compare With Current"), &LibraryWindow::compareWithCurrent);
-    ActionCompare = action("ActionCompare", QStringLiteral("Compare"), &LibraryWindow::compareSelected);
-    ActionHear = action("ActionHear", QStringLiteral("Hear on Amp"), &LibraryWindow::hearSelected);
-    ActionImport = action("ActionImport", QStringLiteral("Import to Tab"), &LibraryWindow::importSelected);
+        action("ActionCompareCurrent", tr("Compare &With Current"), &LibraryWindow::compareWithCurrent);
+    ActionCompare = action("ActionCompare", tr("&Compare"), &LibraryWindow::compareSelected);
+    ActionHear = action("ActionHear", tr("&Hear on Amp"), &LibraryWindow::hearSelected);
+    ActionImport = action("ActionImport", tr("&Import to Tab"), &LibraryWindow::importSelected);
     ActionShowInFileList =
-        action("ActionShowInFileList", QStringLiteral("Show in File List"), &LibraryWindow::showSelectedInFileList);
-    actionAddToSetlist_ = action("ActionAddToSetlist", QStringLiteral("Add to Setlist"), &LibraryWindow::addToSetlist);
+        action("ActionShowInFileList", tr("&Show in File List"), &LibraryWindow::showSelectedInFileList);
+    actionAddToSetlist_ = action("ActionAddToSetlist", tr("&Add to Setlist"), &LibraryWindow::addToSetlist);
     PopupMenuPresets->addSeparator();
-    ActionFavourite = action("ActionFavourite", QStringLiteral("Favourite"), &LibraryWindow::toggleFavourite);
+    ActionFavourite = action("ActionFavourite", tr("&Favourite"), &LibraryWindow::toggleFavourite);
     ActionFavourite->setCheckable(true);
-    ActionTags = action("ActionTags", QStringLiteral("Tags..."), &LibraryWindow::editTags);
+    ActionTags = action("ActionTags", tr("&Tags..."), &LibraryWindow::editTags);
     PopupMenuPresets->addSeparator();
-    ActionDelete = action("ActionDelete", QStringLiteral("Delete"), &LibraryWindow::deleteSelected);
+    ActionDelete = action("ActionDelete", tr("&Delete"), &LibraryWindow::deleteSelected);
 
     auto *top = new QHBoxLayout;
     top->addWidget(EditSearch, 1);
@@ -202,13 +202,13 @@ void LibraryWindow::explain(const LibraryReader::Answer &answer)
         return;
     }
     const std::size_t n = answer.size();
-    QString text = !answer.complete ? QStringLiteral("At least %1 presets").arg(n)
-                   : n == 1         ? QStringLiteral("1 preset")
-                                    : QStringLiteral("%1 presets").arg(n);
+    QString text = !answer.complete ? tr("At least %1 presets").arg(n)
+                   : n == 1         ? tr("1 preset")
+                                    : tr("%1 presets").arg(n);
     if (!result.hint.isEmpty())
         text += QStringLiteral(". ") + result.hint;
     if (library_.isBusy())
-        text += QStringLiteral(" (the library is being indexed)");
+        text += tr(" (the library is being indexed)");
     if (!markNote_.isEmpty())
         text += QStringLiteral(". ") + markNote_;
     LabelExplanation->setText(text);
@@ -283,8 +283,8 @@ void LibraryWindow::compareWithCurrent()
     if (chosen.size() != 1 || !chosen[0].readable() || !hooks_.currentRecord)
         return;
     if (const std::optional<preset::Record> current = hooks_.currentRecord())
-        compare(chosen[0].name(), chosen[0].record,
-                hooks_.currentName ? hooks_.currentName() : QStringLiteral("Current preset"), *current);
+        compare(chosen[0].name(), chosen[0].record, hooks_.currentName ? hooks_.currentName() : tr("Current preset"),
+                *current);
 }
 
 void LibraryWindow::compareSelected()
@@ -337,8 +337,7 @@ void LibraryWindow::toggleFavourite()
     if (hashes.isEmpty())
         return;
     library_.setFavourite(hashes, !all);
-    tellMarked(hashes, int(selection().size()),
-               all ? QStringLiteral("Favourite taken away") : QStringLiteral("Favourite"));
+    tellMarked(hashes, int(selection().size()), all ? tr("Favourite taken away") : tr("Favourite"));
 }
 
 void LibraryWindow::tellMarked(const QList<qint64> &hashes, int chosen, const QString &what)
@@ -346,11 +345,9 @@ void LibraryWindow::tellMarked(const QList<qint64> &hashes, int chosen, const QS
     // Marks go by content: every copy of these presets elsewhere gets them
     // too. Said under the count until the next search is typed.
     const int others = library_.presetsHolding(hashes) - chosen;
-    markNote_ = others > 0 ? QStringLiteral("%1: also marks %2 identical preset%3 elsewhere.")
-                                 .arg(what)
-                                 .arg(others)
-                                 .arg(others == 1 ? QString() : QStringLiteral("s"))
-                           : QString();
+    markNote_ = others == 1  ? tr("%1: also marks 1 identical preset elsewhere.").arg(what)
+                : others > 0 ? tr("%1: also marks %2 identical presets elsewhere.").arg(what).arg(others)
+                             : QString();
 }
 
 void LibraryWindow::editTags()
@@ -387,7 +384,7 @@ void LibraryWindow::editTags()
         library_.setTags(group.second, group.first);
         hashes << group.second;
     }
-    tellMarked(hashes, int(chosen.size()), QStringLiteral("Tags"));
+    tellMarked(hashes, int(chosen.size()), tr("Tags"));
 }
 
 void LibraryWindow::deleteSelected()
@@ -399,7 +396,7 @@ void LibraryWindow::deleteSelected()
 
 void LibraryWindow::addLibraryFolder()
 {
-    const QString folder = prompter_.folderName(QStringLiteral("Add Folder"), QDir::homePath());
+    const QString folder = prompter_.folderName(tr("Add Folder"), QDir::homePath());
     if (!folder.isEmpty())
         library_.addFolder(folder);
 }

@@ -10,8 +10,8 @@
 QString SetlistPlayer::Trigger::text() const
 {
     switch (kind) {
-    case Control: return QStringLiteral("CC %1, channel %2").arg(number).arg(channel + 1);
-    case Program: return QStringLiteral("Program Change %1, channel %2").arg(number).arg(channel + 1);
+    case Control: return SetlistPlayer::tr("CC %1, channel %2").arg(number).arg(channel + 1);
+    case Program: return SetlistPlayer::tr("Program Change %1, channel %2").arg(number).arg(channel + 1);
     case None: break;
     }
     return {};
@@ -148,7 +148,7 @@ bool SetlistPlayer::listen(std::unique_ptr<MidiBackend> backend, int port, QStri
         [](const std::uint8_t *, int) {});
     if (result != MidiBackend::Ok) {
         if (why)
-            *why = QStringLiteral("The port cannot be opened (error %1).").arg(result);
+            *why = tr("The port cannot be opened (error %1).").arg(result);
         return false;
     }
     foot_ = std::move(backend);

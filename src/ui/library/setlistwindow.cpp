@@ -159,8 +159,7 @@ void SetlistWindow::buildEditor()
     auto *layout = new QVBoxLayout(page);
     tree_ = new SetlistTree(page);
     tree_->setObjectName(QStringLiteral("SetlistEntries"));
-    tree_->setHeaderLabels({QStringLiteral("#"), QStringLiteral("Song"), QStringLiteral("Preset"),
-                            QStringLiteral("Note"), QStringLiteral("Found")});
+    tree_->setHeaderLabels({QStringLiteral("#"), tr("Song"), tr("Preset"), tr("Note"), tr("Found")});
     tree_->header()->setSectionResizeMode(Number, QHeaderView::ResizeToContents);
     tree_->header()->setSectionResizeMode(Song, QHeaderView::Stretch);
     tree_->header()->setSectionResizeMode(Preset, QHeaderView::Stretch);
@@ -185,16 +184,16 @@ void SetlistWindow::buildEditor()
         buttons->addWidget(b);
         return b;
     };
-    button(QStringLiteral("Add Editor's Preset"), [this] {
+    button(tr("Add Editor's Preset"), [this] {
         // The file the editor shows, as the library names it.
         if (!hooks_.currentRecord || !hooks_.currentFile)
             return;
         const auto record = hooks_.currentRecord();
         const auto [file, slot] = hooks_.currentFile();
         if (!record || file.isEmpty() || !addPreset(file, slot, *record))
-            status_->setText(QStringLiteral("The editor's preset is not saved in a file: save it first."));
+            status_->setText(tr("The editor's preset is not saved in a file: save it first."));
     });
-    button(QStringLiteral("Remove"), [this] {
+    button(tr("Remove"), [this] {
         const QList<QTreeWidgetItem *> items = tree_->selectedItems();
         for (QTreeWidgetItem *item : items)
             delete item;
@@ -203,31 +202,30 @@ void SetlistWindow::buildEditor()
             setModified(true);
         }
     });
-    button(QStringLiteral("Check"), [this] {
+    button(tr("Check"), [this] {
         const QStringList missing = check();
-        status_->setText(missing.isEmpty() ? QStringLiteral("Every preset is found.")
-                                           : QStringLiteral("%1 not found.").arg(missing.size()));
+        status_->setText(missing.isEmpty() ? tr("Every preset is found.") : tr("%1 not found.").arg(missing.size()));
         if (!missing.isEmpty())
-            prompter_.notice(QStringLiteral("Check"), missing.join(QLatin1Char('\n')), Prompter::Icon::Warning);
+            prompter_.notice(tr("Check"), missing.join(QLatin1Char('\n')), Prompter::Icon::Warning);
     });
     buttons->addStretch();
-    button(QStringLiteral("Play"), [this] {
+    button(tr("Play"), [this] {
         const QList<QTreeWidgetItem *> items = tree_->selectedItems();
         play(items.isEmpty() ? 0 : tree_->indexOfTopLevelItem(items.first()));
     });
     layout->addLayout(buttons);
     pages_->addWidget(page);
 
-    QMenu *file = menuBar()->addMenu(QStringLiteral("&Setlist"));
-    file->addAction(QStringLiteral("&New"), QKeySequence::New, this, [this] {
+    QMenu *file = menuBar()->addMenu(tr("&Setlist"));
+    file->addAction(tr("&New"), QKeySequence::New, this, [this] {
         if (askToSave())
             setSetlist({}, {});
     });
-    file->addAction(QStringLiteral("&Open..."), QKeySequence::Open, this, &SetlistWindow::openChosen);
-    file->addAction(QStringLiteral("&Save"), QKeySequence::Save, this, &SetlistWindow::save);
-    file->addAction(QStringLiteral("Save &As..."), QKeySequence::SaveAs, this, &SetlistWindow::saveAs);
+    file->addAction(tr("&Open..."), QKeySequence::Open, this, &SetlistWindow::openChosen);
+    file->addAction(tr("&Save"), QKeySequence::Save, this, &SetlistWindow::save);
+    file->addAction(tr("Save &As..."), QKeySequence::SaveAs, this, &SetlistWindow::saveAs);
     file->addSeparator();
-    file->addAction(QStringLiteral("&Close"), QKeySequence::Close, this, &QWidget::close);
+    file->addAction(tr("&Close"), QKeySequence::Close, this, &QWidget::close);
 }
 
 void SetlistWindow::buildPlayView()
@@ -248,7 +246,7 @@ void SetlistWindow::buildPlayView()
     layout->addWidget(next_);
 
     auto *foot = new QHBoxLayout;
-    foot->addWidget(new QLabel(QStringLiteral("Foot controller:"), page));
+    foot->addWidget(new QLabel(tr("Foot controller:"), page));
     footPort_ = new QComboBox(page);
     footPort_->setFocusPolicy(Qt::NoFocus);
     // Port names are long and alike at the start: keep room for their ends.
@@ -256,8 +254,8 @@ void SetlistWindow::buildPlayView()
     footPort_->setMinimumContentsLength(24);
     connect(footPort_, &QComboBox::activated, this, &SetlistWindow::chooseFootPort);
     foot->addWidget(footPort_, 1);
-    for (const auto &[text, what] : {std::pair{QStringLiteral("Learn Next"), SetlistPlayer::Learning::Next},
-                                     std::pair{QStringLiteral("Learn Previous"), SetlistPlayer::Learning::Previous}}) {
+    for (const auto &[text, what] : {std::pair{tr("Learn Next"), SetlistPlayer::Learning::Next},
+                                     std::pair{tr("Learn Previous"), SetlistPlayer::Learning::Previous}}) {
         auto *learn = new QPushButton(text, page);
         learn->setFocusPolicy(Qt::NoFocus);
         connect(learn, &QPushButton::clicked, this, [this, what = what] {
@@ -268,7 +266,7 @@ void SetlistWindow::buildPlayView()
     }
     footTriggers_ = new QLabel(page);
     foot->addWidget(footTriggers_, 1);
-    auto *back = new QPushButton(QStringLiteral("Stop"), page);
+    auto *back = new QPushButton(tr("Stop"), page);
     back->setFocusPolicy(Qt::NoFocus);
     connect(back, &QPushButton::clicked, this, &SetlistWindow::stopPlaying);
     foot->addWidget(back);
@@ -375,8 +373,8 @@ void SetlistWindow::takeDrop(const QByteArray &rows, const QList<QUrl> &urls, in
     setSetlist(list, path_);
     setModified(!added.empty() || modified_);
     if (!refused.isEmpty())
-        status_->setText(QStringLiteral("Not added (drag a group's presets from the library): %1")
-                             .arg(refused.join(QStringLiteral(", "))));
+        status_->setText(
+            tr("Not added (drag a group's presets from the library): %1").arg(refused.join(QStringLiteral(", "))));
 }
 
 void SetlistWindow::renumber()
@@ -393,8 +391,8 @@ void SetlistWindow::setModified(bool modified)
 
 void SetlistWindow::updateTitle()
 {
-    const QString name = path_.isEmpty() ? QStringLiteral("New Setlist") : QFileInfo(path_).fileName();
-    setWindowTitle(QStringLiteral("Setlist - %1%2").arg(name, modified_ ? QStringLiteral(" *") : QString()));
+    const QString name = path_.isEmpty() ? tr("New Setlist") : QFileInfo(path_).fileName();
+    setWindowTitle(tr("Setlist - %1%2").arg(name, modified_ ? QStringLiteral(" *") : QString()));
 }
 
 std::vector<SetlistPlace> SetlistWindow::resolve(const Setlist &list)
@@ -409,7 +407,7 @@ std::vector<SetlistPlace> SetlistWindow::resolve(const Setlist &list)
 QString SetlistWindow::placeName(const SetlistPlace &place) const
 {
     if (place.state == SetlistPlace::Missing)
-        return QStringLiteral("(not found)");
+        return tr("(not found)");
     const QString name = QFileInfo(place.path).completeBaseName();
     return place.slot >= 0 ? name + QLatin1Char(' ') + setlistfile::slotName(place.slot) : name;
 }
@@ -423,8 +421,9 @@ QStringList SetlistWindow::check()
     for (std::size_t i = 0; i < places.size(); ++i) {
         const SetlistPlace &p = places[i];
         QTreeWidgetItem *item = tree_->topLevelItem(int(i));
-        static const char *const states[] = {"Yes", "Moved", "Changed", "Missing"};
-        item->setText(Found, QLatin1String(states[p.state]));
+        static const char *const states[] = {QT_TR_NOOP("Yes"), QT_TR_NOOP("Moved"), QT_TR_NOOP("Changed"),
+                                             QT_TR_NOOP("Missing")};
+        item->setText(Found, tr(states[p.state]));
         item->setToolTip(Found, p.state == SetlistPlace::Moved ? p.path : p.why);
         item->setForeground(Found, p.state == SetlistPlace::Missing ? QBrush(Qt::red) : QBrush());
         if (p.state == SetlistPlace::Missing)
@@ -441,7 +440,7 @@ void SetlistWindow::play(int at)
     check();
     player_->start(resolve(list), at);
     if (ports_.names && footPort_->count() == 0) {
-        footPort_->addItem(QStringLiteral("(none)"));
+        footPort_->addItem(tr("(none)"));
         footPort_->addItems(ports_.names());
     }
     pages_->setCurrentIndex(1);
@@ -473,25 +472,25 @@ void SetlistWindow::updatePlayView()
     const Setlist list = setlist();
     auto song = [&](int i) {
         const QString s = i < int(list.entries.size()) ? list.entries[std::size_t(i)].song : QString();
-        return s.isEmpty() ? QStringLiteral("Song %1").arg(i + 1) : s;
+        return s.isEmpty() ? tr("Song %1").arg(i + 1) : s;
     };
-    position_->setText(QStringLiteral("%1 of %2").arg(at + 1).arg(player_->count()));
+    position_->setText(tr("%1 of %2").arg(at + 1).arg(player_->count()));
     if (const SetlistPlace *p = player_->place(at)) {
         song_->setText(song(at));
         preset_->setText(placeName(*p));
     }
     if (const SetlistPlace *p = player_->place(at + 1))
-        next_->setText(QStringLiteral("Next: %1 - %2").arg(song(at + 1), placeName(*p)));
+        next_->setText(tr("Next: %1 - %2").arg(song(at + 1), placeName(*p)));
     else
-        next_->setText(QStringLiteral("End of the setlist"));
+        next_->setText(tr("End of the setlist"));
     QString triggers;
     switch (player_->learning()) {
-    case SetlistPlayer::Learning::Next: triggers = QStringLiteral("Press the switch for Next..."); break;
-    case SetlistPlayer::Learning::Previous: triggers = QStringLiteral("Press the switch for Previous..."); break;
+    case SetlistPlayer::Learning::Next: triggers = tr("Press the switch for Next..."); break;
+    case SetlistPlayer::Learning::Previous: triggers = tr("Press the switch for Previous..."); break;
     case SetlistPlayer::Learning::Nothing: {
         const QString next = player_->nextTrigger().text(), previous = player_->previousTrigger().text();
         if (!next.isEmpty() || !previous.isEmpty())
-            triggers = QStringLiteral("Next: %1  Previous: %2")
+            triggers = tr("Next: %1  Previous: %2")
                            .arg(next.isEmpty() ? QStringLiteral("-") : next,
                                 previous.isEmpty() ? QStringLiteral("-") : previous);
         break;
@@ -548,16 +547,15 @@ bool SetlistWindow::openFile(const QString &path)
         const QStringList missing = check();
         QStringList problems = read.problems;
         problems << missing;
-        status_->setText(missing.isEmpty() ? QString() : QStringLiteral("%1 not found.").arg(missing.size()));
+        status_->setText(missing.isEmpty() ? QString() : tr("%1 not found.").arg(missing.size()));
         if (!problems.isEmpty())
-            prompter_.notice(
-                QStringLiteral("Open Setlist"),
-                QStringLiteral("%1:\n%2").arg(path, problems.mid(0, 30).join(QLatin1Char('\n'))) +
-                    (problems.size() > 30 ? QStringLiteral("\n... and %1 more").arg(problems.size() - 30) : QString()),
-                Prompter::Icon::Warning);
+            prompter_.notice(tr("Open Setlist"),
+                             QStringLiteral("%1:\n%2").arg(path, problems.mid(0, 30).join(QLatin1Char('\n'))) +
+                                 (problems.size() > 30 ? tr("\n... and %1 more").arg(problems.size() - 30) : QString()),
+                             Prompter::Icon::Warning);
         return true;
     } catch (const QuorvexError &e) {
-        prompter_.notice(QStringLiteral("Open Setlist"), e.message(), Prompter::Icon::Warning);
+        prompter_.notice(tr("Open Setlist"), e.message(), Prompter::Icon::Warning);
         return false;
     }
 }
@@ -566,8 +564,7 @@ void SetlistWindow::openChosen()
 {
     if (!askToSave())
         return;
-    const QString path = prompter_.openFileName(QStringLiteral("Open Setlist"), library_.roots().data,
-                                                QStringLiteral("Setlists (*.qvset)"));
+    const QString path = prompter_.openFileName(tr("Open Setlist"), library_.roots().data, tr("Setlists (*.qvset)"));
     if (!path.isEmpty())
         openFile(path);
 }
@@ -582,7 +579,7 @@ bool SetlistWindow::saveTo(const QString &path)
     try {
         setlistfile::write(path, list);
     } catch (const QuorvexError &e) {
-        prompter_.notice(QStringLiteral("Save Setlist"), e.message(), Prompter::Icon::Warning);
+        prompter_.notice(tr("Save Setlist"), e.message(), Prompter::Icon::Warning);
         return false;
     }
     setSetlist(list, path);
@@ -597,9 +594,8 @@ bool SetlistWindow::save()
 bool SetlistWindow::saveAs()
 {
     QString path = prompter_.saveFileName(
-        QStringLiteral("Save Setlist"), path_.isEmpty() ? library_.roots().data : QFileInfo(path_).absolutePath(),
-        QStringLiteral("Setlists (*.qvset)"),
-        path_.isEmpty() ? QStringLiteral("Setlist.qvset") : QFileInfo(path_).fileName());
+        tr("Save Setlist"), path_.isEmpty() ? library_.roots().data : QFileInfo(path_).absolutePath(),
+        tr("Setlists (*.qvset)"), path_.isEmpty() ? QStringLiteral("Setlist.qvset") : QFileInfo(path_).fileName());
     if (path.isEmpty())
         return false;
     if (QFileInfo(path).suffix().isEmpty())
@@ -611,7 +607,7 @@ bool SetlistWindow::askToSave()
 {
     if (!modified_)
         return true;
-    const auto answer = prompter_.question(QStringLiteral("Setlist"), QStringLiteral("Save changes to the setlist?"),
+    const auto answer = prompter_.question(tr("Setlist"), tr("Save changes to the setlist?"),
                                            {Prompter::Button::Yes, Prompter::Button::No, Prompter::Button::Cancel});
     return answer == Prompter::Button::No || (answer == Prompter::Button::Yes && save());
 }

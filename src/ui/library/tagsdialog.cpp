@@ -11,9 +11,9 @@
 
 TagsDialog::TagsDialog(const QStringList &tags, const QStringList &known, QWidget *parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Tags"));
+    setWindowTitle(tr("Tags"));
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Tags, separated by commas:"), this));
+    layout->addWidget(new QLabel(tr("Tags, separated by commas:"), this));
     EditTags = new QLineEdit(tags.join(QStringLiteral(", ")), this);
     EditTags->setObjectName(QStringLiteral("EditTags"));
     EditTags->setMinimumWidth(300);

@@ -19,9 +19,9 @@ EditMenu::EditMenu(Session &session, QMenu *menu, QToolBar *toolBar, QWidget *wi
         a->setObjectName(QLatin1String(name));
         return a;
     };
-    undoAction = item("Undo1", QStringLiteral("&Undo"));
+    undoAction = item("Undo1", tr("&Undo"));
     undoAction->setShortcuts(QKeySequence::Undo);
-    redoAction = item("Redo1", QStringLiteral("&Redo"));
+    redoAction = item("Redo1", tr("&Redo"));
     // The desktop's own Redo keys first, then both that users bring from
     // elsewhere.
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
@@ -30,16 +30,16 @@ EditMenu::EditMenu(Session &session, QMenu *menu, QToolBar *toolBar, QWidget *wi
             redoKeys << key;
     redoAction->setShortcuts(redoKeys);
     menu->addSeparator();
-    historyAction = item("History1", QStringLiteral("History"));
+    historyAction = item("History1", tr("&History"));
     menu->addSeparator();
-    compareAction = item("Compare1", QStringLiteral("Compare"));
+    compareAction = item("Compare1", tr("&Compare"));
     compareAction->setCheckable(true);
     compareAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     // "A|B": the stored and the edited preset side by side. Drawn ahead of
     // time: painting it here loaded a bold font face before the window could
     // show, only for these two letters.
     compareAction->setIcon(QIcon(QStringLiteral(":/app/compare.png")));
-    compareAction->setToolTip(QStringLiteral("Compare: play the stored preset instead of the edited one"));
+    compareAction->setToolTip(tr("Compare: play the stored preset instead of the edited one"));
     if (toolBar) {
         toolBar->addSeparator();
         toolBar->addAction(compareAction);
@@ -67,8 +67,8 @@ void EditMenu::refresh()
 {
     const QUndoStack &stack = session_.editor().history().stack();
     const bool comparing = session_.editor().comparing();
-    undoAction->setText(stack.canUndo() ? QStringLiteral("&Undo %1").arg(stack.undoText()) : QStringLiteral("&Undo"));
-    redoAction->setText(stack.canRedo() ? QStringLiteral("&Redo %1").arg(stack.redoText()) : QStringLiteral("&Redo"));
+    undoAction->setText(stack.canUndo() ? tr("&Undo %1").arg(stack.undoText()) : tr("&Undo"));
+    redoAction->setText(stack.canRedo() ? tr("&Redo %1").arg(stack.redoText()) : tr("&Redo"));
     // While comparing the panel shows the stored preset: nothing to undo there.
     undoAction->setEnabled(stack.canUndo() && !comparing);
     redoAction->setEnabled(stack.canRedo() && !comparing);
@@ -86,7 +86,7 @@ bool EditMenu::ampBusy()
     // the middle of it.
     if (!session_.transfers().busy())
         return false;
-    emit statusMessage(QStringLiteral("Not undone: the Amp has not answered yet"));
+    emit statusMessage(tr("Not undone: the Amp has not answered yet"));
     return true;
 }
 
@@ -110,12 +110,12 @@ void EditMenu::showHistory()
         // A window of its own beside the main one, made when first asked for.
         history_ = std::make_unique<QWidget>(window_, Qt::Tool);
         history_->setObjectName(QStringLiteral("FormHistory"));
-        history_->setWindowTitle(QStringLiteral("History"));
+        history_->setWindowTitle(tr("History"));
         EditHistory &steps = session_.editor().history();
         auto *view = new QUndoView(&steps.stack(), history_.get());
         view->setObjectName(QStringLiteral("HistoryView"));
         // The history is bounded; say so, and where its oldest steps went.
-        auto *bound = new QLabel(QStringLiteral("Keeps the last %L1 steps, up to %2 KB; older ones are dropped.")
+        auto *bound = new QLabel(tr("Keeps the last %L1 steps, up to %2 KB; older ones are dropped.")
                                      .arg(EditHistory::MaxSteps)
                                      .arg(EditHistory::MaxBytes >> 10),
                                  history_.get());
@@ -123,7 +123,7 @@ void EditMenu::showHistory()
         bound->setWordWrap(true);
         bound->setContentsMargins(4, 2, 4, 2);
         auto showDropped = [view](bool dropped) {
-            view->setEmptyLabel(dropped ? QStringLiteral("<older steps dropped>") : QStringLiteral("<as opened>"));
+            view->setEmptyLabel(dropped ? tr("<older steps dropped>") : tr("<as opened>"));
             view->viewport()->update();
         };
         showDropped(steps.droppedOldest());

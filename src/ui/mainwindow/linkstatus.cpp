@@ -34,7 +34,7 @@ Led *activityLight(const QString &hint, QWidget *parent)
 LinkStatus::LinkStatus(MidiInPort &midiIn, MidiOutPort &midiOut, MidiBackend &backend, QWidget *parent)
     : QWidget(parent), midiIn_(midiIn), midiOut_(midiOut), backend_(backend)
 {
-    LEDIn = activityLight(QStringLiteral("Flashes when a message arrives from the MIDI input"), this);
+    LEDIn = activityLight(tr("Flashes when a message arrives from the MIDI input"), this);
     // A squeezed window shortens the device names first; hovering tells them whole.
     auto nameLabel = [this] {
         auto *label = new ElidedLabel(Qt::ElideMiddle, this);
@@ -42,16 +42,15 @@ LinkStatus::LinkStatus(MidiInPort &midiIn, MidiOutPort &midiOut, MidiBackend &ba
         return label;
     };
     LabelIn = nameLabel();
-    LEDOut = activityLight(QStringLiteral("Flashes when a message leaves through the MIDI output"), this);
+    LEDOut = activityLight(tr("Flashes when a message leaves through the MIDI output"), this);
     LabelOut = nameLabel();
     LabelAmp = new QLabel(this);
-    LabelAmp->setToolTip(QStringLiteral("The firmware of the Amp that answered"));
+    LabelAmp->setToolTip(tr("The firmware of the Amp that answered"));
     LabelAmp->hide();
     LabelFailures = new QLabel(this);
-    LabelSync = new QLabel(QStringLiteral("<a href=\"sync\">Sync with Amp</a>"), this);
+    LabelSync = new QLabel(QStringLiteral("<a href=\"sync\">%1</a>").arg(tr("Sync with Amp")), this);
     LabelSync->setObjectName(QStringLiteral("LabelSync"));
-    LabelSync->setToolTip(
-        QStringLiteral("The Amp may hold other values than the editor shows: fetch its preset again"));
+    LabelSync->setToolTip(tr("The Amp may hold other values than the editor shows: fetch its preset again"));
     LabelSync->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     LabelSync->hide();
     connect(LabelSync, &QLabel::linkActivated, this, [this] { emit syncRequested(); });
@@ -110,11 +109,11 @@ void LinkStatus::setVirtualAmp(bool inUse)
 
 void LinkStatus::showAmp()
 {
-    QString hint = firmwareHint_.isEmpty() ? QStringLiteral("The firmware of the Amp that answered") : firmwareHint_;
+    QString hint = firmwareHint_.isEmpty() ? tr("The firmware of the Amp that answered") : firmwareHint_;
     if (virtual_) {
         // "Amp 2.0" becomes "Virtual Amp 2.0".
-        LabelAmp->setText(QStringLiteral("Virtual ") + (firmware_.isEmpty() ? QStringLiteral("Amp") : firmware_));
-        hint = QStringLiteral("The virtual Amp built into the program; no real Amp is connected") +
+        LabelAmp->setText(tr("Virtual %1").arg(firmware_.isEmpty() ? tr("Amp") : firmware_));
+        hint = tr("The virtual Amp built into the program; no real Amp is connected") +
                (firmwareHint_.isEmpty() ? QString() : QLatin1Char('\n') + firmwareHint_);
     } else {
         LabelAmp->setText(firmware_);
@@ -128,17 +127,16 @@ void LinkStatus::showPort(QLabel *label, const QString &direction, bool open, co
     QString text;
     QString hint;
     if (!open) {
-        text = QStringLiteral("MIDI %1 off").arg(direction);
-        hint = QStringLiteral("The MIDI %1 port is closed; choose it with View, MIDI Port Select")
-                   .arg(direction.toLower());
+        text = tr("MIDI %1 off").arg(direction);
+        hint = tr("The MIDI %1 port is closed; choose it with View, MIDI Port Select").arg(direction.toLower());
     } else {
         // Names such as "np-01:Quorvex Virtual Amp Out" differ at both
         // ends: the label shortens them in the middle.
         text = name;
-        hint = QStringLiteral("MIDI %1: %2").arg(direction, name);
+        hint = tr("MIDI %1: %2").arg(direction, name);
         if (!backend_.linkUp()) {
-            text += QStringLiteral(" (waiting)");
-            hint += QStringLiteral("\nThe MIDI service is not running; the port reconnects when it is back.");
+            text += tr(" (waiting)");
+            hint += tr("\nThe MIDI service is not running; the port reconnects when it is back.");
         }
     }
     label->setText(text);
@@ -180,13 +178,13 @@ void LinkStatus::outLightTimeout()
 
 void LinkStatus::showPorts()
 {
-    showPort(LabelIn, QStringLiteral("In"), midiIn_.isEnabled(), midiIn_.storedName());
-    showPort(LabelOut, QStringLiteral("Out"), midiOut_.isEnabled(), midiOut_.storedName());
+    showPort(LabelIn, tr("In"), midiIn_.isEnabled(), midiIn_.storedName());
+    showPort(LabelOut, tr("Out"), midiOut_.isEnabled(), midiOut_.storedName());
     shownReplaced_ = midiOut_.stats().replaced;
     if (shownReplaced_ > 0)
-        LabelOut->setToolTip(LabelOut->toolTip() +
-                             QStringLiteral("\n%1 changes replaced by a newer value while they waited for the cable")
-                                 .arg(shownReplaced_));
+        LabelOut->setToolTip(
+            LabelOut->toolTip() +
+            tr("\n%1 changes replaced by a newer value while they waited for the cable").arg(shownReplaced_));
 }
 
 void LinkStatus::showFailures()
@@ -195,16 +193,15 @@ void LinkStatus::showFailures()
     const MidiOutPort::Stats out = midiOut_.stats();
     const std::uint64_t lost = backend_.outputLosses();
     failures_ = out.refused + out.dropped + lost + in.overflows;
-    LabelFailures->setText(failures_ == 0 ? QString() : QStringLiteral("Not delivered: %1").arg(failures_));
+    LabelFailures->setText(failures_ == 0 ? QString() : tr("Not delivered: %1").arg(failures_));
     LabelFailures->setVisible(failures_ != 0);
-    LabelFailures->setToolTip(
-        QStringLiteral("Messages the program could not deliver or had to drop:\n"
-                       "%1 refused when sent (send queue full, or too long for the MIDI service)\n"
-                       "%2 dropped from the send queue (port closed, or MIDI service gone)\n"
-                       "%3 lost inside the MIDI service (it went away before sending them)\n"
-                       "%4 received but dropped (they came faster than the program could take them)")
-            .arg(out.refused)
-            .arg(out.dropped)
-            .arg(lost)
-            .arg(in.overflows));
+    LabelFailures->setToolTip(tr("Messages the program could not deliver or had to drop:\n"
+                                 "%1 refused when sent (send queue full, or too long for the MIDI service)\n"
+                                 "%2 dropped from the send queue (port closed, or MIDI service gone)\n"
+                                 "%3 lost inside the MIDI service (it went away before sending them)\n"
+                                 "%4 received but dropped (they came faster than the program could take them)")
+                                  .arg(out.refused)
+                                  .arg(out.dropped)
+                                  .arg(lost)
+                                  .arg(in.overflows));
 }

@@ -51,7 +51,11 @@ QList<QKeySequence> shortcutsOf(const MainAction &row)
 const std::vector<MainMenu> &mainMenus()
 {
     static const std::vector<MainMenu> menus = {
-        {"File1", "&File"}, {"Edit1", "&Edit"}, {"View1", "&View"}, {"Transfer1", "&Transfer"}, {"Help1", "&Help"},
+        {"File1", QT_TRANSLATE_NOOP("MainWindow", "&File")},
+        {"Edit1", QT_TRANSLATE_NOOP("MainWindow", "&Edit")},
+        {"View1", QT_TRANSLATE_NOOP("MainWindow", "&View")},
+        {"Transfer1", QT_TRANSLATE_NOOP("MainWindow", "&Transfer")},
+        {"Help1", QT_TRANSLATE_NOOP("MainWindow", "&Help")},
     };
     return menus;
 }
@@ -63,78 +67,99 @@ const std::vector<MainAction> &mainActions()
     using W = MainWindow;
     const QKeySequence none;
     static const std::vector<MainAction> actions = {
-        {K::Command, "Open1", "File1", "&Open", none, E::Always, &W::openFile, false, nullptr},
-        {K::Command, "ImportSingletoTab", "File1", "Import Single to Tab", none, E::GroupView, &W::importPresetToTab,
-         false, nullptr},
-        {K::Separator, nullptr, "File1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "New1", "File1", "New Preset", none, E::Always, &W::newPreset, false, nullptr},
-        {K::Command, "NewGroup1", "File1", "New Group", none, E::Always, &W::newGroup, false, nullptr},
-        {K::Separator, nullptr, "File1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "InfoMain", "File1", "Info", none, E::HasFile, &W::editNotes, false, nullptr},
-        {K::Separator, nullptr, "File1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "Save1", "File1", "&Save", QKeySequence(Qt::Key_F2), E::NotComparing, &W::save, false, nullptr},
-        {K::Command, "SaveAs1", "File1", "Save &As", none, E::NotComparing, &W::saveAs, false, nullptr},
-        {K::Command, "SaveBack", "File1", "Save Back (original path)", none, E::SaveElsewhereNotComparing, &W::saveBack,
-         false, nullptr},
-        {K::Command, "SaveCurrentTab1", "File1", "Save Current Tab", none, E::GroupViewNotComparing, &W::saveCurrentTab,
-         false, nullptr},
-        {K::Separator, nullptr, "File1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "Exit1", "File1", "E&xit", QKeySequence(Qt::ALT | Qt::Key_X), E::Always, &W::quit, false, nullptr},
-
-        {K::Command, "FileListView", "View1", "File List", none, E::Always, &W::toggleFileList, true, nullptr},
-        {K::Command, "ToolbarView", "View1", "Tool Bar", none, E::Always, &W::toggleToolBar, true, nullptr},
-        {K::Separator, nullptr, "View1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "MIDIPortSelect1", "View1", "MIDI Port Select", QKeySequence(Qt::CTRL | Qt::Key_M), E::Always,
-         &W::selectMidiPorts, false, nullptr},
-        {K::Command, "GlobalWindow1", "View1", "Global Window", QKeySequence(Qt::CTRL | Qt::Key_G), E::Always,
-         &W::showGlobals, false, nullptr},
-        {K::Command, "Library1", "View1", "Library", QKeySequence(Qt::CTRL | Qt::Key_L), E::Always, &W::showLibrary,
-         false, nullptr},
-        {K::Command, "Setlist", "View1", "Setlist", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), E::Always,
-         &W::showSetlist, false, nullptr},
-        {K::Command, "AmpWindow", "View1", "Amp", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), E::Always,
-         &W::showAmpWindow, false, nullptr},
-        {K::Separator, nullptr, "View1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "DefaultView1", "View1", "Default View", QKeySequence(Qt::CTRL | Qt::Key_D), E::Always,
-         &W::restoreDefaultView, false, nullptr},
-        {K::Command, "AutoSplit", "View1", "Auto Split", none, E::Always, &W::toggleAutoSplit, true, nullptr},
-        {K::Separator, nullptr, "View1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "RefreshFileList1", "View1", "Refresh File List", QKeySequence(Qt::Key_F5), E::Always,
-         &W::refreshFileList, false, nullptr},
-        {K::Separator, nullptr, "View1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "EnterTuner1", "View1", "Enter Tuner", none, E::Always, &W::enterTuner, false, nullptr},
-
-        {K::FetchSlotMenu, "PresetfromAmp1", "Transfer1", "Preset from Amp", none, E::Always, nullptr, false, nullptr},
-        {K::Command, "GroupfromAmp1", "Transfer1", "Group from Amp", none, E::Always, &W::fetchGroup, false, nullptr},
-        {K::Separator, nullptr, "Transfer1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::WriteSlotMenu, "PresettoAmp1", "Transfer1", "Preset to Amp", none, E::Always, nullptr, false, nullptr},
-        {K::Command, "GrouptoAmp", "Transfer1", "Group to Amp", none, E::GroupView, &W::writeGroup, false, nullptr},
-        {K::Separator, nullptr, "Transfer1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "SyncwithAmp1", "Transfer1", "Sync with Amp", none, E::Always, &W::syncWithAmp, false, nullptr},
-        {K::Command, "EditordatatoAmp1", "Transfer1", "Editor data to Amp", none, E::Always, &W::sendEditorToAmp, false,
+        {K::Command, "Open1", "File1", QT_TRANSLATE_NOOP("MainWindow", "&Open"), none, E::Always, &W::openFile, false,
          nullptr},
-        {K::Command, "CheckTheAmp", "Transfer1", "Check the Amp", none, E::Always, &W::checkTheAmp, false, nullptr},
+        {K::Command, "ImportSingletoTab", "File1", QT_TRANSLATE_NOOP("MainWindow", "&Import Single to Tab"), none,
+         E::GroupView, &W::importPresetToTab, false, nullptr},
+        {K::Separator, nullptr, "File1", nullptr, none, E::Always, nullptr, false, nullptr},
+        {K::Command, "New1", "File1", QT_TRANSLATE_NOOP("MainWindow", "&New Preset"), none, E::Always, &W::newPreset,
+         false, nullptr},
+        {K::Command, "NewGroup1", "File1", QT_TRANSLATE_NOOP("MainWindow", "New &Group"), none, E::Always, &W::newGroup,
+         false, nullptr},
+        {K::Separator, nullptr, "File1", nullptr, none, E::Always, nullptr, false, nullptr},
+        {K::Command, "InfoMain", "File1", QT_TRANSLATE_NOOP("MainWindow", "In&fo"), none, E::HasFile, &W::editNotes,
+         false, nullptr},
+        {K::Separator, nullptr, "File1", nullptr, none, E::Always, nullptr, false, nullptr},
+        {K::Command, "Save1", "File1", QT_TRANSLATE_NOOP("MainWindow", "&Save"), QKeySequence(Qt::Key_F2),
+         E::NotComparing, &W::save, false, nullptr},
+        {K::Command, "SaveAs1", "File1", QT_TRANSLATE_NOOP("MainWindow", "Save &As"), none, E::NotComparing, &W::saveAs,
+         false, nullptr},
+        {K::Command, "SaveBack", "File1", QT_TRANSLATE_NOOP("MainWindow", "Save &Back (original path)"), none,
+         E::SaveElsewhereNotComparing, &W::saveBack, false, nullptr},
+        {K::Command, "SaveCurrentTab1", "File1", QT_TRANSLATE_NOOP("MainWindow", "Save Current &Tab"), none,
+         E::GroupViewNotComparing, &W::saveCurrentTab, false, nullptr},
+        {K::Separator, nullptr, "File1", nullptr, none, E::Always, nullptr, false, nullptr},
+        {K::Command, "Exit1", "File1", QT_TRANSLATE_NOOP("MainWindow", "E&xit"), QKeySequence(Qt::ALT | Qt::Key_X),
+         E::Always, &W::quit, false, nullptr},
+
+        {K::Command, "FileListView", "View1", QT_TRANSLATE_NOOP("MainWindow", "&File List"), none, E::Always,
+         &W::toggleFileList, true, nullptr},
+        {K::Command, "ToolbarView", "View1", QT_TRANSLATE_NOOP("MainWindow", "&Tool Bar"), none, E::Always,
+         &W::toggleToolBar, true, nullptr},
+        {K::Separator, nullptr, "View1", nullptr, none, E::Always, nullptr, false, nullptr},
+        {K::Command, "MIDIPortSelect1", "View1", QT_TRANSLATE_NOOP("MainWindow", "&MIDI Port Select"),
+         QKeySequence(Qt::CTRL | Qt::Key_M), E::Always, &W::selectMidiPorts, false, nullptr},
+        {K::Command, "GlobalWindow1", "View1", QT_TRANSLATE_NOOP("MainWindow", "&Global Window"),
+         QKeySequence(Qt::CTRL | Qt::Key_G), E::Always, &W::showGlobals, false, nullptr},
+        {K::Command, "Library1", "View1", QT_TRANSLATE_NOOP("MainWindow", "&Library"),
+         QKeySequence(Qt::CTRL | Qt::Key_L), E::Always, &W::showLibrary, false, nullptr},
+        {K::Command, "Setlist", "View1", QT_TRANSLATE_NOOP("MainWindow", "S&etlist"),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), E::Always, &W::showSetlist, false, nullptr},
+        {K::Command, "AmpWindow", "View1", QT_TRANSLATE_NOOP("MainWindow", "&Amp"),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), E::Always, &W::showAmpWindow, false, nullptr},
+        {K::Separator, nullptr, "View1", nullptr, none, E::Always, nullptr, false, nullptr},
+        {K::Command, "DefaultView1", "View1", QT_TRANSLATE_NOOP("MainWindow", "&Default View"),
+         QKeySequence(Qt::CTRL | Qt::Key_D), E::Always, &W::restoreDefaultView, false, nullptr},
+        {K::Command, "AutoSplit", "View1", QT_TRANSLATE_NOOP("MainWindow", "A&uto Split"), none, E::Always,
+         &W::toggleAutoSplit, true, nullptr},
+        {K::Separator, nullptr, "View1", nullptr, none, E::Always, nullptr, false, nullptr},
+        {K::Command, "RefreshFileList1", "View1", QT_TRANSLATE_NOOP("MainWindow", "&Refresh File List"),
+         QKeySequence(Qt::Key_F5), E::Always, &W::refreshFileList, false, nullptr},
+        {K::Separator, nullptr, "View1", nullptr, none, E::Always, nullptr, false, nullptr},
+        {K::Command, "EnterTuner1", "View1", QT_TRANSLATE_NOOP("MainWindow", "E&nter Tuner"), none, E::Always,
+         &W::enterTuner, false, nullptr},
+
+        {K::FetchSlotMenu, "PresetfromAmp1", "Transfer1", QT_TRANSLATE_NOOP("MainWindow", "&Preset from Amp"), none,
+         E::Always, nullptr, false, nullptr},
+        {K::Command, "GroupfromAmp1", "Transfer1", QT_TRANSLATE_NOOP("MainWindow", "&Group from Amp"), none, E::Always,
+         &W::fetchGroup, false, nullptr},
         {K::Separator, nullptr, "Transfer1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "BackUpBeforeWriting", "Transfer1", "Back Up Amp Before Writing", none, E::Always,
-         &W::toggleBackUpBeforeWriting, true, nullptr},
-        {K::Command, "RestoreAmpBackup", "Transfer1", "Restore Amp Backup...", none, E::Always, &W::restoreAmpBackup,
+        {K::WriteSlotMenu, "PresettoAmp1", "Transfer1", QT_TRANSLATE_NOOP("MainWindow", "Preset &to Amp"), none,
+         E::Always, nullptr, false, nullptr},
+        {K::Command, "GrouptoAmp", "Transfer1", QT_TRANSLATE_NOOP("MainWindow", "Group t&o Amp"), none, E::GroupView,
+         &W::writeGroup, false, nullptr},
+        {K::Separator, nullptr, "Transfer1", nullptr, none, E::Always, nullptr, false, nullptr},
+        {K::Command, "SyncwithAmp1", "Transfer1", QT_TRANSLATE_NOOP("MainWindow", "&Sync with Amp"), none, E::Always,
+         &W::syncWithAmp, false, nullptr},
+        {K::Command, "EditordatatoAmp1", "Transfer1", QT_TRANSLATE_NOOP("MainWindow", "&Editor data to Amp"), none,
+         E::Always, &W::sendEditorToAmp, false, nullptr},
+        {K::Command, "CheckTheAmp", "Transfer1", QT_TRANSLATE_NOOP("MainWindow", "&Check the Amp"), none, E::Always,
+         &W::checkTheAmp, false, nullptr},
+        {K::Separator, nullptr, "Transfer1", nullptr, none, E::Always, nullptr, false, nullptr},
+        {K::Command, "BackUpBeforeWriting", "Transfer1", QT_TRANSLATE_NOOP("MainWindow", "&Back Up Amp Before Writing"),
+         none, E::Always, &W::toggleBackUpBeforeWriting, true, nullptr},
+        {K::Command, "RestoreAmpBackup", "Transfer1", QT_TRANSLATE_NOOP("MainWindow", "&Restore Amp Backup..."), none,
+         E::Always, &W::restoreAmpBackup, false, nullptr},
+
+        {K::Command, "About1", "Help1", QT_TRANSLATE_NOOP("MainWindow", "&About"), none, E::Always, &W::showAbout,
          false, nullptr},
 
-        {K::Command, "About1", "Help1", "About", none, E::Always, &W::showAbout, false, nullptr},
-
-        {K::Command, "ToolButtonOpen", "ToolBar1", "File: Open", none, E::Always, &W::openFile, false, "open"},
-        {K::Command, "ToolButtonSave", "ToolBar1", "File: Save", none, E::NotComparing, &W::save, false, "save"},
+        {K::Command, "ToolButtonOpen", "ToolBar1", QT_TRANSLATE_NOOP("MainWindow", "File: Open"), none, E::Always,
+         &W::openFile, false, "open"},
+        {K::Command, "ToolButtonSave", "ToolBar1", QT_TRANSLATE_NOOP("MainWindow", "File: Save"), none, E::NotComparing,
+         &W::save, false, "save"},
         {K::Separator, nullptr, "ToolBar1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "ToolButtonMIDI", "ToolBar1", "View: MIDI Port Select", none, E::Always, &W::selectMidiPorts,
-         false, "midi"},
-        {K::Command, "ToolButtonGlobal", "ToolBar1", "View: Global Window", none, E::Always, &W::showGlobals, false,
-         "globals"},
-        {K::Command, "ToolButtonDefaultView", "ToolBar1", "View: Default View", none, E::Always, &W::restoreDefaultView,
-         false, "defaultview"},
+        {K::Command, "ToolButtonMIDI", "ToolBar1", QT_TRANSLATE_NOOP("MainWindow", "View: MIDI Port Select"), none,
+         E::Always, &W::selectMidiPorts, false, "midi"},
+        {K::Command, "ToolButtonGlobal", "ToolBar1", QT_TRANSLATE_NOOP("MainWindow", "View: Global Window"), none,
+         E::Always, &W::showGlobals, false, "globals"},
+        {K::Command, "ToolButtonDefaultView", "ToolBar1", QT_TRANSLATE_NOOP("MainWindow", "View: Default View"), none,
+         E::Always, &W::restoreDefaultView, false, "defaultview"},
         {K::Separator, nullptr, "ToolBar1", nullptr, none, E::Always, nullptr, false, nullptr},
-        {K::Command, "ToolButtonSendEdits", "ToolBar1", "Transfer: Editor Data to Amp", none, E::NotComparing,
-         &W::sendEditorToAmp, false, "sendedits"},
-        {K::Command, "ToolButtonTuner", "ToolBar1", "Enter Tuner", none, E::Always, &W::enterTuner, false, "tuner"},
+        {K::Command, "ToolButtonSendEdits", "ToolBar1", QT_TRANSLATE_NOOP("MainWindow", "Transfer: Editor Data to Amp"),
+         none, E::NotComparing, &W::sendEditorToAmp, false, "sendedits"},
+        {K::Command, "ToolButtonTuner", "ToolBar1", QT_TRANSLATE_NOOP("MainWindow", "Enter Tuner"), none, E::Always,
+         &W::enterTuner, false, "tuner"},
     };
     return actions;
 }
@@ -156,7 +181,7 @@ void MainWindow::buildActions()
 {
     QHash<QByteArray, QMenu *> menus;
     for (const MainMenu &m : mainMenus()) {
-        QMenu *menu = menuBar()->addMenu(QString::fromUtf8(m.caption));
+        QMenu *menu = menuBar()->addMenu(tr(m.caption));
         menu->setObjectName(QLatin1String(m.id));
         menus.insert(m.id, menu);
     }
@@ -164,7 +189,7 @@ void MainWindow::buildActions()
     transferMenu_ = menus.value("Transfer1");
     helpMenu_ = menus.value("Help1");
 
-    toolBar_ = addToolBar(QStringLiteral("Tool Bar"));
+    toolBar_ = addToolBar(tr("Tool Bar"));
     toolBar_->setObjectName(QStringLiteral("ToolBar1"));
     toolBar_->setMovable(false);
     toolBar_->setFloatable(false);
@@ -174,7 +199,7 @@ void MainWindow::buildActions()
     for (const MainAction &row : mainActions()) {
         const bool onToolBar = qstrcmp(row.place, "ToolBar1") == 0;
         QMenu *menu = menus.value(row.place);
-        const QString caption = QString::fromUtf8(row.caption);
+        const QString caption = tr(row.caption);
         switch (row.kind) {
         case MainAction::Kind::Separator:
             if (onToolBar)

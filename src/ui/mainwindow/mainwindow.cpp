@@ -133,8 +133,8 @@ void MainWindow::connectSession()
     });
     connect(&queue, &CommandQueue::waitingForAmp, this, [this](bool waiting) {
         if (waiting)
-            showStatusMessage(QStringLiteral("Waiting for the Amp..."), 0);
-        else if (StatusMessage->text() == QStringLiteral("Waiting for the Amp..."))
+            showStatusMessage(tr("Waiting for the Amp..."), 0);
+        else if (StatusMessage->text() == tr("Waiting for the Amp..."))
             showStatusMessage(QString(), 0);
     });
     connect(&session_->writes(), &PresetWrites::statusMessage, this,
@@ -197,13 +197,10 @@ void MainWindow::showAmpStatus()
     if (!link.isAmpFound() || link.devicesChanged()) {
         StatusLink->setFirmware(QString());
     } else if (link.isAnswering()) {
-        // "Found Amp - Version 1.4 G" becomes "Amp 1.4 G".
-        StatusLink->setFirmware(
-            QStringLiteral("Amp ") +
-            SyncDialog::foundText(link.firmwareVersion(), link.gVariant()).section(QLatin1Char(' '), 4));
+        StatusLink->setFirmware(tr("Amp %1").arg(SyncDialog::versionText(link.firmwareVersion(), link.gVariant())));
     } else {
-        StatusLink->setFirmware(QStringLiteral("Amp not answering"),
-                                QStringLiteral("The Amp did not answer the last request; check its cable and power"));
+        StatusLink->setFirmware(tr("Amp not answering"),
+                                tr("The Amp did not answer the last request; check its cable and power"));
     }
     StatusLink->setSyncOffered(link.syncOffered());
 }
@@ -268,7 +265,7 @@ void MainWindow::showTitle()
 {
     const Document &doc = session_->document();
     // "[*]" becomes "*" while the presets are modified.
-    setWindowTitle(doc.titleName() + QStringLiteral("[*] - Quorvex"));
+    setWindowTitle(tr("%1[*] - Quorvex").arg(doc.shownTitleName()));
     setWindowModified(doc.isModified());
     setWindowIconText(doc.applicationTitle());
     // A note needs a file to lie beside: none after a preset came from the Amp.
@@ -436,8 +433,7 @@ void MainWindow::closeDown()
     s.width = normal.width();
     s.split = panelWidth();
     if (!settings_.write(s))
-        prompter_->notice(QStringLiteral("Quorvex"), QStringLiteral("Could not save program settings."),
-                          Prompter::Icon::None);
+        prompter_->notice(QStringLiteral("Quorvex"), tr("Could not save program settings."), Prompter::Icon::None);
 }
 
 namespace {

@@ -13,8 +13,8 @@
 #include "library/setlistwindow.h"
 #include "mainwindow/librarylink.h"
 #include "mainwindow/mainwindow.h"
-#include "session/sessionsettings.h"
 #include "midi/rtmidibackend.h"
+#include "session/sessionsettings.h"
 #include "tuner/tunerwindow.h"
 
 TunerWindow &MainWindow::tunerWindow()

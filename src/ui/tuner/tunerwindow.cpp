@@ -24,7 +24,7 @@ namespace {
 const QColor Red(255, 0, 0);
 const QColor Green(0, 128, 0);
 const QColor Teal(0, 128, 128);
-const QString DisplayHint = QStringLiteral("Tuning display with version 1.5 and up");
+const char *const DisplayHint = QT_TRANSLATE_NOOP("TunerWindow", "Tuning display with version 1.5 and up");
 
 void setTextColour(QLabel *label, const QColor &colour)
 {
@@ -49,11 +49,11 @@ TunerWindow::TunerWindow(AmpGlobals &globals, CommandQueue &queue, QWidget *pare
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), globals_(globals), queue_(queue)
 {
     setObjectName(QStringLiteral("FormTuner"));
-    setWindowTitle(QStringLiteral("Tuner"));
+    setWindowTitle(tr("Tuner"));
 
     NoteText = new QLabel(QStringLiteral("--"), this);
     NoteText->setObjectName(QStringLiteral("NoteText"));
-    NoteText->setToolTip(DisplayHint);
+    NoteText->setToolTip(tr(DisplayHint));
     NoteText->setAlignment(Qt::AlignCenter);
     QFont big = NoteText->font();
     big.setPixelSize(64);
@@ -69,7 +69,7 @@ TunerWindow::TunerWindow(AmpGlobals &globals, CommandQueue &queue, QWidget *pare
         led->setObjectName(QStringLiteral("LEDImage%1").arg(i));
         if (i == tuner::CentreLed) {
             led->SetOnColor(Green);
-            led->setToolTip(DisplayHint);
+            led->setToolTip(tr(DisplayHint));
         }
         // Gray from the first show; the images are opaque squares, so an LED
         // repaints alone, without what lies behind it.
@@ -90,24 +90,24 @@ TunerWindow::TunerWindow(AmpGlobals &globals, CommandQueue &queue, QWidget *pare
     NxNumberKnobTunerLevel->SetValue(float(globalrecord::BypassVolumeRange.min));
     NxNumberKnobTunerLevel->SetTabStop(true);
     NxNumberKnobTunerLevel->SetFocusOnClick(true);
-    NxNumberKnobTunerLevel->setToolTip(QStringLiteral("Audible bypass volume while tuning"));
+    NxNumberKnobTunerLevel->setToolTip(tr("Audible bypass volume while tuning"));
     // The volume's value in a box below the knob, where it can be typed too.
     ValueEdit *volumeEdit = ValueEdit::under(NxNumberKnobTunerLevel, this);
     connect(volumeEdit, &KnobEdit::OnConvertError, this,
             [this](KnobEdit *, const QString &message) { run([&] { throw QuorvexError(message); }); });
-    auto *volume = new QLabel(QStringLiteral("Volume"), this);
+    auto *volume = new QLabel(tr("Volume"), this);
     volume->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
-    CheckBoxEb = new QCheckBox(QStringLiteral("E-flat"), this);
+    CheckBoxEb = new QCheckBox(tr("E-flat"), this);
     CheckBoxEb->setObjectName(QStringLiteral("CheckBoxEb"));
-    CheckBoxEb->setToolTip(QStringLiteral("Shifts all notes down a half step"));
-    CheckBoxChromatic = new QCheckBox(QStringLiteral("Chromatic"), this);
+    CheckBoxEb->setToolTip(tr("Shifts all notes down a half step"));
+    CheckBoxChromatic = new QCheckBox(tr("Chromatic"), this);
     CheckBoxChromatic->setObjectName(QStringLiteral("CheckBoxChromatic"));
-    CheckBoxChromatic->setToolTip(QStringLiteral("Allows tuning of non-standard notes on amp"));
-    ButtonTunerExit = new QPushButton(QStringLiteral("Exit"), this);
+    CheckBoxChromatic->setToolTip(tr("Allows tuning of non-standard notes on amp"));
+    ButtonTunerExit = new QPushButton(tr("Exit"), this);
     ButtonTunerExit->setObjectName(QStringLiteral("ButtonTunerExit"));
 
-    StaticTextNoTune = new QLabel(QStringLiteral("(No tuning display with amp versions 1.4 and earlier)"), this);
+    StaticTextNoTune = new QLabel(tr("(No tuning display with amp versions 1.4 and earlier)"), this);
     StaticTextNoTune->setObjectName(QStringLiteral("StaticTextNoTune"));
     StaticTextNoTune->setAlignment(Qt::AlignCenter);
     setTextColour(StaticTextNoTune, Red);

@@ -253,24 +253,25 @@ private slots:
         Fixture f;
         MainWindow &w = f.make();
         QCOMPARE(menuText(child<QMenu>(w, "File1")),
-                 (QStringList{"&Open\tCtrl+O", "Import Single to Tab", "-", "New Preset", "New Group", "-", "Info", "-",
-                              "&Save\tF2", "Save &As", "Save Back (original path)", "Save Current Tab", "-",
+                 (QStringList{"&Open\tCtrl+O", "&Import Single to Tab", "-", "&New Preset", "New &Group", "-", "In&fo",
+                              "-", "&Save\tF2", "Save &As", "Save &Back (original path)", "Save Current &Tab", "-",
                               "E&xit\tAlt+X"}));
-        QCOMPARE(menuText(child<QMenu>(w, "View1")),
-                 (QStringList{"File List", "Tool Bar", "-", "MIDI Port Select\tCtrl+M", "Global Window\tCtrl+G",
-                              "Library\tCtrl+L", "Setlist\tCtrl+Shift+L", "Amp\tCtrl+Shift+A", "-",
-                              "Default View\tCtrl+D", "Auto Split", "-", "Refresh File List\tF5", "-", "Enter Tuner"}));
+        QCOMPARE(
+            menuText(child<QMenu>(w, "View1")),
+            (QStringList{"&File List", "&Tool Bar", "-", "&MIDI Port Select\tCtrl+M", "&Global Window\tCtrl+G",
+                         "&Library\tCtrl+L", "S&etlist\tCtrl+Shift+L", "&Amp\tCtrl+Shift+A", "-",
+                         "&Default View\tCtrl+D", "A&uto Split", "-", "&Refresh File List\tF5", "-", "E&nter Tuner"}));
         QCOMPARE(menuText(child<QMenu>(w, "Transfer1")),
-                 (QStringList{"Preset from Amp", "Group from Amp", "-", "Preset to Amp", "Group to Amp", "-",
-                              "Sync with Amp", "Editor data to Amp", "Check the Amp", "-", "Back Up Amp Before Writing",
-                              "Restore Amp Backup..."}));
+                 (QStringList{"&Preset from Amp", "&Group from Amp", "-", "Preset &to Amp", "Group t&o Amp", "-",
+                              "&Sync with Amp", "&Editor data to Amp", "&Check the Amp", "-",
+                              "&Back Up Amp Before Writing", "&Restore Amp Backup..."}));
         const QStringList bank{"A1", "A2", "A3", "A4", "-", "B1", "B2", "B3", "B4", "-",
                                "C1", "C2", "C3", "C4", "-", "D1", "D2", "D3", "D4"};
         QCOMPARE(menuText(child<QMenu>(w, "PresetfromAmp1")), bank);
         QCOMPARE(menuText(child<QMenu>(w, "PresettoAmp1")), bank);
         QCOMPARE(child<QMenu>(w, "PresetfromAmp1")->actions()[7]->objectName(), QStringLiteral("NB31"));
         QCOMPARE(child<QMenu>(w, "PresettoAmp1")->actions().last()->objectName(), QStringLiteral("D41"));
-        QCOMPARE(menuText(child<QMenu>(w, "Help1")), QStringList{"About"});
+        QCOMPARE(menuText(child<QMenu>(w, "Help1")), QStringList{"&About"});
 
         // Alt+F opens "File", and so on.
         QStringList titles;
