@@ -97,6 +97,7 @@ struct JackMidiClient::Shared {
     jack_port_t *outPort = nullptr;
     MidiStreamParser parser;
     bool outWasLive = false;
+    bool inWasLinked = false;
     SpscRing out{OutputRingBytes};
 
     // ---- Shared by all threads.
@@ -104,6 +105,9 @@ struct JackMidiClient::Shared {
     std::atomic<std::uint32_t> outGeneration{0};
     std::atomic<int> inLink{Idle};
     std::atomic<int> outLink{Idle};
+    // The input's connection is in the graph the cycles run: what the peer
+    // sends from now on arrives. A connection just made may not be yet.
+    std::atomic<bool> inLive{false};
     std::atomic<bool> active{false};
     std::atomic<bool> serverGone{false};
     std::atomic<bool> portsChanged{false};
@@ -141,6 +145,9 @@ struct JackMidiClient::Shared {
     {
         // Input: parsed into the inbox's ring; nothing allocates or locks.
         void *inBuffer = jack_port_get_buffer(inPort, frames);
+        const bool linked = inLink.load(std::memory_order_acquire) == Connected && jack_port_connected(inPort) > 0;
+        inLive.store(linked && inWasLinked, std::memory_order_release);
+        inWasLinked = linked;
         if (!inputOn.load(std::memory_order_acquire)) {
             parser.reset();
         } else {
@@ -503,7 +510,7 @@ int JackMidiClient::send(const std::uint8_t *data, std::size_t size)
 
 bool JackMidiClient::inputConnected() const
 {
-    return running() && s_->inLink.load() == Connected;
+    return running() && s_->inLink.load() == Connected && s_->inLive.load();
 }
 
 bool JackMidiClient::outputConnected() const

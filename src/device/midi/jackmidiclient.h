@@ -64,7 +64,8 @@ public:
     void closeOutput();
 
     // The chosen port is connected (the worker connects it a moment after
-    // the wish, and again whenever it comes back).
+    // the wish, and again whenever it comes back). For the input: in the
+    // graph the cycles run, so what the device sends from now on arrives.
     bool inputConnected() const;
     bool outputConnected() const;
 
