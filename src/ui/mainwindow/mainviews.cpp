@@ -17,13 +17,18 @@
 #include <QSplitter>
 #include <QToolBar>
 
-void MainWindow::readSettings()
+FormSettings MainWindow::settingsDefaults() const
 {
     FormSettings defaults;
     defaults.width = designSize_.width();
     defaults.height = designSize_.height();
     defaults.split = designSplit_;
-    const FormSettings s = settings_.read(defaults);
+    return defaults;
+}
+
+void MainWindow::readSettings()
+{
+    const FormSettings s = settings_.read(settingsDefaults());
 
     // Set each check to the opposite and toggle, so check and view agree.
     action("ToolbarView")->setChecked(!s.viewToolBar);

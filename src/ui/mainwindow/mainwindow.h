@@ -163,6 +163,8 @@ private:
     // No port chosen at start: the built-in Amp when it is alone, then the port window.
     void choosePorts() override;
     QSize normalSize() const;
+    // What a missing setting is: the window as designed.
+    FormSettings settingsDefaults() const;
     void showTitle();
     // Runs handler whenever action triggers, through the error wrapper.
     void connectHandler(QAction *action, void (MainWindow::*handler)());

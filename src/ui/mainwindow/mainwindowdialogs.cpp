@@ -54,7 +54,7 @@ void MainWindow::selectMidiPorts()
     form.exec();
     // The choice is kept at once: a program that is killed later does not
     // ask for its ports again. A failure is told at the orderly close.
-    FormSettings s = settings_.read(FormSettings());
+    FormSettings s = settings_.read(settingsDefaults());
     sessionsettings::store(*session_, s);
     settings_.write(s);
 }
