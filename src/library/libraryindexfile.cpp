@@ -22,9 +22,7 @@
 
 #include <atomic>
 #include <functional>
-#include <mutex>
 #include <optional>
-#include <sqlite3.h>
 
 namespace {
 
@@ -322,10 +320,6 @@ bool moveAside(const QString &path, const QString &aside)
 // path may be a URI ("file:...?immutable=1") when uri is set.
 QSqlDatabase connect(const QString &path, const QString &name, bool uri = false)
 {
-    // Before the first connection: otherwise each one takes a block of page
-    // buffers at its first read, used or not; so pages come as they are used.
-    static std::once_flag pageCache;
-    std::call_once(pageCache, [] { sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0); });
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(path);
     // A writer on another thread holds its lock for one short batch.
