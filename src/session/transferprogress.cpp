@@ -37,7 +37,7 @@ void TransferProgress::start()
         return;
     running_ = true;
     failed_ = false;
-    bytesTotal_ = bytesIn_ = bytesOut_ = outLeft_ = 0;
+    bytesTotal_ = bytesIn_ = bytesOut_ = 0;
     emit started();
 }
 
@@ -74,8 +74,7 @@ int TransferProgress::cableBytes() const
 
 void TransferProgress::checkSent()
 {
-    outLeft_ = bytesOut_ > 0 ? cableBytes() : 0;
-    if (outLeft_ > 0) {
+    if (bytesOut_ > 0 && cableBytes() > 0) {
         if (!sendCheck_.isActive())
             sendCheck_.start();
         return;

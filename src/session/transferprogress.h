@@ -61,7 +61,6 @@ private:
     int bytesTotal_ = 0;
     int bytesIn_ = 0;  // received of what was awaited
     int bytesOut_ = 0; // given to the queue
-    int outLeft_ = 0;  // of bytesOut_, still queued or on the cable at the last look
     QTimer sendCheck_;
     QTimer settle_;
 };

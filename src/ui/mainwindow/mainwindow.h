@@ -24,6 +24,7 @@ class QMenu;
 class QSplitter;
 class QToolBar;
 class CompareBar;
+class GlobalsWindow;
 class EditMenu;
 class EditorPanel;
 class FileListPanel;
@@ -157,6 +158,8 @@ private:
     // A global file the file reader was told to open: read into a new
     // globals window, which then shows.
     void openGlobalFile(const QString &path);
+    // The globals window, modal, after prepare has set it up.
+    void runGlobalsWindow(const std::function<void(GlobalsWindow &)> &prepare);
     void computeSplit();
     void bringToFront() override;
     void showRestoredGlobals() override;

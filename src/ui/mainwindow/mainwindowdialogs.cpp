@@ -59,31 +59,33 @@ void MainWindow::selectMidiPorts()
     settings_.write(s);
 }
 
+void MainWindow::runGlobalsWindow(const std::function<void(GlobalsWindow &)> &prepare)
+{
+    GlobalsWindow form(session_->globals(), session_->queue(), session_->document().openDialogDirectory(), this);
+    connect(&form, &GlobalsWindow::fileWritten, PanelList, &FileListPanel::refresh);
+    prepare(form); // may throw: no window opens then
+    form.showModal();
+}
+
 void MainWindow::showGlobals()
 {
     session_->globals().expectGlobals();
-    GlobalsWindow form(session_->globals(), session_->queue(), session_->document().openDialogDirectory(), this);
-    connect(&form, &GlobalsWindow::fileWritten, PanelList, &FileListPanel::refresh);
-    form.showModal();
+    runGlobalsWindow([](GlobalsWindow &) {});
 }
 
 void MainWindow::openGlobalFile(const QString &path)
 {
-    GlobalsWindow form(session_->globals(), session_->queue(), session_->document().openDialogDirectory(), this);
-    connect(&form, &GlobalsWindow::fileWritten, PanelList, &FileListPanel::refresh);
     // Read before the window shows, so "Send Globals to Amp?" comes first;
     // a file that fails is reported and no window opens.
-    form.readGlobalFile(path);
-    form.showModal();
+    runGlobalsWindow([&path](GlobalsWindow &form) { form.readGlobalFile(path); });
 }
 
 void MainWindow::showRestoredGlobals()
 {
-    GlobalsWindow form(session_->globals(), session_->queue(), session_->document().openDialogDirectory(), this);
-    connect(&form, &GlobalsWindow::fileWritten, PanelList, &FileListPanel::refresh);
-    form.loadControls();
-    form.showSource();
-    form.showModal();
+    runGlobalsWindow([](GlobalsWindow &form) {
+        form.loadControls();
+        form.showSource();
+    });
 }
 
 void MainWindow::enterTuner()
